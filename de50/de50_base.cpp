@@ -7,37 +7,44 @@
 namespace DE50
 {
 
-void WriteDbg(const char* format, ...)
+static void WriteLine(const char* format, va_list args)
 {
     if (!format)
+    {
+        std::fputs("(null)\n", stderr);
         return;
+    }
     char small[512];
-    va_list args;
-    va_start(args, format);
     va_list copy;
     va_copy(copy, args);
     int n = std::vsnprintf(small, sizeof small, format, args);
-    va_end(args);
-    if (n < 0)
+    if (n >= 0 && static_cast<size_t>(n) < sizeof small)
     {
-        va_end(copy);
-        return;
+        std::fprintf(stderr, "%s\n", small);
     }
-    if (static_cast<size_t>(n) < sizeof small)
+    else if (n >= 0)
     {
-        va_end(copy);
-        WriteDbgUnsafe(small);
-        return;
+        std::vector<char> big(static_cast<size_t>(n) + 1);
+        std::vsnprintf(big.data(), big.size(), format, copy);
+        std::fprintf(stderr, "%s\n", big.data());
     }
-    std::vector<char> big(static_cast<size_t>(n) + 1);
-    std::vsnprintf(big.data(), big.size(), format, copy);
     va_end(copy);
-    WriteDbgUnsafe(big.data());
 }
 
-void WriteDbgUnsafe(const char* text)
+void WriteDbg(const char* format, ...)
 {
-    std::fprintf(stderr, "%s\n", text ? text : "(null)");
+    va_list args;
+    va_start(args, format);
+    WriteLine(format, args);
+    va_end(args);
+}
+
+void WriteDbgUnsafe(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    WriteLine(format, args);
+    va_end(args);
 }
 
 } // namespace DE50

@@ -19,7 +19,7 @@ public:
 
 // printf-style debug output to standard error; adds the line end and never fails.
 void WriteDbg(const char* format, ...) __attribute__((format(printf, 1, 2)));
-// Writes the text as it stands (no formatting), adding the line end.
-void WriteDbgUnsafe(const char* text);
+// The same output; the caller vouches for the format and its arguments.
+void WriteDbgUnsafe(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 } // namespace DE50

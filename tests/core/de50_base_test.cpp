@@ -17,8 +17,8 @@ TEST(De50Dbg, LongAndNullLinesDoNotFail)
     std::string longLine(5000, 'x');
     testing::internal::CaptureStderr();
     DE50::WriteDbg("%s", longLine.c_str());
-    DE50::WriteDbgUnsafe(nullptr);
+    DE50::WriteDbgUnsafe("%d%%", 5);
     DE50::WriteDbg(nullptr);
     std::string out = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(longLine + "\n(null)\n", out);
+    EXPECT_EQ(longLine + "\n5%\n(null)\n", out);
 }

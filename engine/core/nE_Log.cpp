@@ -1,0 +1,51 @@
+#include "engine/core/nE_Log.h"
+
+#include "de50/de50_base.h"
+#include "engine/core/nE_Mediator.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace
+{
+// A listener of message 2 may log in turn; past this depth lines still reach
+// the debug output but are not broadcast again.
+const int kMaxBroadcastDepth = 4;
+int s_depth = 0;
+
+void Emit(const char* line)
+{
+    if (g_mediator && s_depth < kMaxBroadcastDepth)
+    {
+        ++s_depth;
+        g_mediator->Send(NE_MSG_LOG, const_cast<char*>(line));
+        --s_depth;
+    }
+    DE50::WriteDbg("%s", line);
+}
+} // namespace
+
+void nE_Log(const char* text)
+{
+    Emit(text ? text : "(null)");
+}
+
+void nE_Log(const std::string& text)
+{
+    Emit(text.c_str());
+}
+
+void nE_LogDetail::Formatted(const char* format, ...)
+{
+    if (!format)
+    {
+        Emit("(null)");
+        return;
+    }
+    char buffer[512] = {}; // per call: a nested log cannot overwrite this line
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    Emit(buffer);
+}

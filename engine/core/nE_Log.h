@@ -1,0 +1,34 @@
+#pragma once
+// Diagnostics: each line goes out on the bus as message 2 and to the engine
+// library's debug output. Logging never fails and never stops the program.
+
+#include <string>
+
+enum
+{
+    NE_MSG_LOG = 2
+};
+
+void nE_Log(const char* text);
+void nE_Log(const std::string& text);
+
+namespace nE_LogDetail
+{
+void Formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// A null text prints a placeholder; strings print as their text.
+inline const char* Arg(const char* s) { return s ? s : "(null)"; }
+inline const char* Arg(char* s) { return s ? s : "(null)"; }
+inline const char* Arg(const std::string& s) { return s.c_str(); }
+template <class T> T Arg(T v) { return v; }
+} // namespace nE_LogDetail
+
+template <class A> void nE_LogFmt(const char* format, const A& a)
+{
+    nE_LogDetail::Formatted(format, nE_LogDetail::Arg(a));
+}
+
+template <class A, class B> void nE_LogFmt2(const char* format, const A& a, const B& b)
+{
+    nE_LogDetail::Formatted(format, nE_LogDetail::Arg(a), nE_LogDetail::Arg(b));
+}
