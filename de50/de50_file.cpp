@@ -1,0 +1,231 @@
+#include "de50/de50_file.h"
+
+#include "de50/de50_config.h"
+
+#include <SDL.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace DE50
+{
+
+namespace
+{
+const char kUserPrefix[] = "user:";
+const size_t kUserPrefixLength = sizeof kUserPrefix - 1;
+
+std::string WithSlash(std::string dir)
+{
+    if (!dir.empty() && dir.back() != '/') dir += '/';
+    return dir;
+}
+
+std::string UserFolder()
+{
+    const char* env = std::getenv("NOTENGINE_USER_DIR");
+    if (env && *env)
+    {
+        std::error_code ec;
+        std::filesystem::create_directories(env, ec);
+        return WithSlash(env);
+    }
+    str publisher = GetConfigValue(kConfigPublisherName);
+    str game = GetConfigValue(kConfigGameName);
+    if (game.empty()) game = "notEngine";
+    char* pref = SDL_GetPrefPath(publisher.c_str(), game.c_str());
+    if (!pref)
+    {
+        WriteDbg("Error: the user data folder is not available: %s", SDL_GetError());
+        return std::string();
+    }
+    std::string dir = WithSlash(pref);
+    SDL_free(pref);
+    return dir;
+}
+
+// A relative name that stays inside the folder: no root, no drive or other
+// prefix, no ".." step, and a file name at its end.
+bool StaysInside(const std::string& name)
+{
+    if (name.empty() || name[0] == '/' || name.back() == '/' || name.find(':') != std::string::npos ||
+        name.find('\0') != std::string::npos)
+        return false;
+    size_t start = 0;
+    while (start <= name.size())
+    {
+        size_t end = name.find('/', start);
+        if (end == std::string::npos) end = name.size();
+        if (name.compare(start, end - start, "..") == 0) return false;
+        start = end + 1;
+    }
+    return true;
+}
+
+bool CopyInto(const std::string& from, std::FILE* to)
+{
+    std::FILE* in = std::fopen(from.c_str(), "rb");
+    if (!in) return errno == ENOENT;
+    char chunk[16384];
+    bool ok = true;
+    size_t n;
+    while (ok && (n = std::fread(chunk, 1, sizeof chunk, in)) > 0)
+        ok = std::fwrite(chunk, 1, n, to) == n;
+    ok = ok && !std::ferror(in);
+    std::fclose(in);
+    return ok;
+}
+
+// The rename is only durable once the folder's entry is on disk as well.
+void SyncFolderOf(const std::string& path)
+{
+    std::string dir = std::filesystem::path(path).parent_path().string();
+    int fd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+} // namespace
+
+std::string TFile::ResolvePath(const str& path)
+{
+    if (path.compare(0, kUserPrefixLength, kUserPrefix) != 0)
+    {
+        WriteDbg("Error: file \"%s\" is not a user: path", path.c_str());
+        return std::string();
+    }
+    std::string name = path.substr(kUserPrefixLength);
+    for (char& c : name)
+        if (c == '\\') c = '/';
+    if (!StaysInside(name))
+    {
+        WriteDbg("Error: file \"%s\" leaves the user folder, refused", path.c_str());
+        return std::string();
+    }
+    std::string folder = UserFolder();
+    return folder.empty() ? folder : folder + name;
+}
+
+TFile::~TFile()
+{
+    Close();
+}
+
+bool TFile::Open(const str& path, int mode)
+{
+    Close();
+    if (mode != kFileRead && mode != kFileWrite && mode != kFileAppend)
+    {
+        WriteDbg("Error: file \"%s\" asked for unknown mode %d", path.c_str(), mode);
+        return false;
+    }
+    std::string full = ResolvePath(path);
+    if (full.empty()) return false;
+    m_mode = mode;
+    m_failed = false;
+    if (mode == kFileRead)
+    {
+        m_file = std::fopen(full.c_str(), "rb");
+        return m_file != nullptr;
+    }
+    return OpenForWriting(full, mode == kFileAppend);
+}
+
+bool TFile::OpenForWriting(const std::string& target, bool append)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(target).parent_path(), ec);
+    std::string temp = target + ".XXXXXX";
+    int fd = ::mkstemp(&temp[0]);
+    if (fd < 0)
+    {
+        WriteDbg("Error: could not write \"%s\": %s", target.c_str(), std::strerror(errno));
+        return false;
+    }
+    m_file = ::fdopen(fd, "wb");
+    if (!m_file)
+    {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    m_target = target;
+    m_temp = temp;
+    if (append && !CopyInto(target, m_file))
+    {
+        WriteDbg("Error: could not read \"%s\" to append to it", target.c_str());
+        Abandon();
+        return false;
+    }
+    return true;
+}
+
+void TFile::Abandon()
+{
+    if (m_file) std::fclose(m_file);
+    m_file = nullptr;
+    ::unlink(m_temp.c_str());
+    m_temp.clear();
+    m_target.clear();
+}
+
+bool TFile::Close()
+{
+    if (!m_file) return false;
+    if (m_mode == kFileRead)
+    {
+        std::fclose(m_file);
+        m_file = nullptr;
+        return true;
+    }
+    bool ok = !m_failed && std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
+    ok = std::fclose(m_file) == 0 && ok;
+    m_file = nullptr;
+    ok = ok && std::rename(m_temp.c_str(), m_target.c_str()) == 0;
+    if (!ok)
+    {
+        WriteDbg("Error: could not save \"%s\", the old file is kept", m_target.c_str());
+        Abandon();
+        return false;
+    }
+    SyncFolderOf(m_target);
+    m_temp.clear();
+    m_target.clear();
+    return true;
+}
+
+long TFile::Size() const
+{
+    if (!m_file) return -1;
+    if (m_mode != kFileRead) return std::ftell(m_file);
+    struct stat st;
+    if (::fstat(::fileno(m_file), &st) != 0) return -1;
+    return static_cast<long>(st.st_size);
+}
+
+long TFile::Read(void* buffer, unsigned long size)
+{
+    if (!m_file || m_mode != kFileRead || (!buffer && size)) return -1;
+    return static_cast<long>(std::fread(buffer, 1, size, m_file));
+}
+
+long TFile::Write(const void* buffer, unsigned long size)
+{
+    if (!m_file || m_mode == kFileRead || (!buffer && size)) return -1;
+    size_t n = std::fwrite(buffer, 1, size, m_file);
+    if (n != size) m_failed = true;
+    return static_cast<long>(n);
+}
+
+bool TFile::DeleteFile(const str& path)
+{
+    std::string full = ResolvePath(path);
+    return !full.empty() && std::remove(full.c_str()) == 0;
+}
+
+} // namespace DE50
