@@ -1,6 +1,9 @@
 #include <dlfcn.h>
+#include <stdlib.h>
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 // Mesa's drivers keep allocations alive past exit; keep them loaded so the
 // leak checker sees them as reachable instead of reporting them.
@@ -11,8 +14,24 @@ static void PinGraphicsLibraries()
         dlopen(lib, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
 }
 
+// Read before the runtime is initialised, so it must be a constant.
+extern "C" const char* __lsan_default_options()
+{
+    return "print_suppressions=0:suppressions=" NE_SOURCE_DIR_DEFAULT "/tests/lsan.supp";
+}
+
+static void SetTestEnvironment()
+{
+    const std::string source = NE_SOURCE_DIR_DEFAULT;
+    setenv("NE_SOURCE_DIR", source.c_str(), 0);
+    setenv("NE_TEST_DATA", (source + "/tests/data").c_str(), 0);
+    // No test needs a sound device; must be set before the first OpenAL call.
+    setenv("ALSOFT_DRIVERS", "null", 0);
+}
+
 int main(int argc, char** argv)
 {
+    SetTestEnvironment();
     testing::InitGoogleTest(&argc, argv);
     int rc = RUN_ALL_TESTS();
     PinGraphicsLibraries();

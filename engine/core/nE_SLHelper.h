@@ -1,0 +1,133 @@
+#pragma once
+// Named-value persistence. An object's Load/Save is written once against
+// nE_SLHelper and then serves two stores: XML attributes (object trees) and
+// the fields of a Lua table (script access to properties).
+
+#include "engine/core/nE_Math.h"
+
+#include <array>
+#include <cstdint>
+#include <lua.hpp>
+#include <string>
+#include <tinyxml.h>
+
+// Two floats x, y; three-float values are nE_Vec3.
+using nE_SLVec2 = std::array<float, 2>;
+
+class nE_SLHelper
+{
+public:
+    explicit nE_SLHelper(bool infoMode) : m_infoMode(infoMode) {}
+    virtual ~nE_SLHelper() = default;
+
+    // Writes create or overwrite the named value. Reads answer false and leave
+    // the target untouched when the value is absent or cannot be read as asked.
+    virtual void WriteVec3(const char* name, const nE_Vec3& v) = 0;
+    virtual void WriteVec2(const char* name, const nE_SLVec2& v) = 0;
+    virtual void WriteString(const char* name, const std::string& v) = 0;
+    virtual void WriteFloat(const char* name, const float& v) = 0;
+    virtual void WriteInt(const char* name, const int& v) = 0;
+    virtual void WriteUInt(const char* name, const uint32_t& v) = 0;
+    virtual void WriteBool(const char* name, const bool& v) = 0;
+
+    virtual bool ReadVec3(const char* name, nE_Vec3& v) = 0;
+    virtual bool ReadVec2(const char* name, nE_SLVec2& v) = 0;
+    virtual bool ReadString(const char* name, std::string& v) = 0;
+    virtual bool ReadFloat(const char* name, float& v) = 0;
+    virtual bool ReadInt(const char* name, int& v) = 0;
+    virtual bool ReadUInt(const char* name, uint32_t& v) = 0;
+    virtual bool ReadBool(const char* name, bool& v) = 0;
+
+    virtual void BeginWriteChild(const char* name) = 0;
+    virtual void EndWriteChild() = 0;
+    virtual bool BeginReadChild(const char* name, int index) = 0;
+    virtual void EndReadChild() = 0;
+
+    // Info values are reports rather than state (sizes derived from content);
+    // they are written only when the helper was made in info mode.
+    bool GetInfoMode() const { return m_infoMode; }
+    bool GetInfoValue() const { return m_infoValue; }
+    void SetInfoValue(bool on) { m_infoValue = on; }
+
+protected:
+    bool CanWrite() const { return m_infoMode || !m_infoValue; }
+
+private:
+    bool m_infoMode = false;
+    bool m_infoValue = false;
+};
+
+// Values are attributes of the current element. Child elements nest; the
+// helper never climbs above the element it was made on. Owns nothing.
+class nE_SLHelper_XML : public nE_SLHelper
+{
+public:
+    explicit nE_SLHelper_XML(TiXmlElement* element, bool infoMode = false);
+
+    void WriteVec3(const char* name, const nE_Vec3& v) override;
+    void WriteVec2(const char* name, const nE_SLVec2& v) override;
+    void WriteString(const char* name, const std::string& v) override;
+    void WriteFloat(const char* name, const float& v) override;
+    void WriteInt(const char* name, const int& v) override;
+    void WriteUInt(const char* name, const uint32_t& v) override;
+    void WriteBool(const char* name, const bool& v) override;
+
+    bool ReadVec3(const char* name, nE_Vec3& v) override;
+    bool ReadVec2(const char* name, nE_SLVec2& v) override;
+    bool ReadString(const char* name, std::string& v) override;
+    bool ReadFloat(const char* name, float& v) override;
+    bool ReadInt(const char* name, int& v) override;
+    bool ReadUInt(const char* name, uint32_t& v) override;
+    bool ReadBool(const char* name, bool& v) override;
+
+    void BeginWriteChild(const char* name) override;
+    void EndWriteChild() override;
+    bool BeginReadChild(const char* name, int index) override;
+    void EndReadChild() override;
+
+    TiXmlElement* GetElement() const { return m_element; }
+    TiXmlElement* GetCurrent() const { return m_current; }
+
+private:
+    void SetText(const char* name, const std::string& text);
+    const char* GetText(const char* name) const;
+    void Climb();
+
+    TiXmlElement* m_element;
+    TiXmlElement* m_current;
+};
+
+// Values are fields of the table at the top of the Lua stack when each
+// operation runs. Every operation leaves the stack as it found it and never
+// raises a Lua error; access is raw (metamethods are not run).
+class nE_SLHelper_Lua : public nE_SLHelper
+{
+public:
+    explicit nE_SLHelper_Lua(lua_State* L, bool infoMode = false);
+
+    void WriteVec3(const char* name, const nE_Vec3& v) override;
+    void WriteVec2(const char* name, const nE_SLVec2& v) override;
+    void WriteString(const char* name, const std::string& v) override;
+    void WriteFloat(const char* name, const float& v) override;
+    void WriteInt(const char* name, const int& v) override;
+    void WriteUInt(const char* name, const uint32_t& v) override;
+    void WriteBool(const char* name, const bool& v) override;
+
+    bool ReadVec3(const char* name, nE_Vec3& v) override;
+    bool ReadVec2(const char* name, nE_SLVec2& v) override;
+    bool ReadString(const char* name, std::string& v) override;
+    bool ReadFloat(const char* name, float& v) override;
+    bool ReadInt(const char* name, int& v) override;
+    bool ReadUInt(const char* name, uint32_t& v) override;
+    bool ReadBool(const char* name, bool& v) override;
+
+    // A table has no named children here: reading one always fails, and
+    // the other three do nothing.
+    void BeginWriteChild(const char* name) override;
+    void EndWriteChild() override;
+    bool BeginReadChild(const char* name, int index) override;
+    void EndReadChild() override;
+
+private:
+    lua_State* m_L;
+};

@@ -1,0 +1,204 @@
+#include "engine/core/nE_StringTable.h"
+
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Path.h"
+
+#include <cstdio>
+#include <memory>
+
+nE_StringTable* g_stringTable = nullptr;
+
+namespace
+{
+const char* const kMissing = "#####";
+
+bool ReadFile(const std::string& path, std::string& out)
+{
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return false;
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        out.append(buffer, got);
+    return !std::ferror(file.get());
+}
+
+// Files saved on Windows end their lines with CR LF; the texts keep LF only.
+std::string DropCrBeforeLf(const std::string& in)
+{
+    std::string out;
+    out.reserve(in.size());
+    for (size_t i = 0; i < in.size(); ++i)
+        if (in[i] != '\r' || i + 1 >= in.size() || in[i + 1] != '\n') out += in[i];
+    return out;
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+// "&amp;" goes last so that an escaped entity such as "&amp;lt;" stays "&lt;".
+void DecodeEntities(std::string& text)
+{
+    ReplaceAll(text, "&#10;", "\n");
+    ReplaceAll(text, "&quot;", "\"");
+    ReplaceAll(text, "&#160;", "\xA0");
+    ReplaceAll(text, "&lt;", "<");
+    ReplaceAll(text, "&gt;", ">");
+    ReplaceAll(text, "&apos;", "'");
+    ReplaceAll(text, "&amp;", "&");
+}
+
+// Finds the cell starting at or after `from` inside [from, end): its content
+// runs from the first ">" after "<Data" to the next "<". Answers false when
+// there is no "<Data" in range; sets `complete` false when the cell is cut off.
+bool ReadCell(const std::string& s, size_t& from, size_t end, std::string& cell, bool& complete)
+{
+    size_t data = s.find("<Data", from);
+    if (data == std::string::npos || data >= end) return false;
+    size_t open = s.find('>', data);
+    size_t close = open == std::string::npos ? open : s.find('<', open + 1);
+    complete = close != std::string::npos && close < end;
+    if (complete) cell = s.substr(open + 1, close - open - 1);
+    from = complete ? close : end;
+    return true;
+}
+
+bool IsDigits(const std::string& s)
+{
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return !s.empty();
+}
+
+// 1..5 for a parameter number, 0 for anything else (long digit runs included).
+int ParamIndex(const std::string& digits)
+{
+    size_t first = digits.find_first_not_of('0');
+    if (first == std::string::npos || first + 1 != digits.size()) return 0;
+    int n = digits[first] - '0';
+    return n <= 5 ? n : 0;
+}
+} // namespace
+
+bool nE_StringTable::Load(const std::string& name)
+{
+    m_table.clear();
+    return ParseWorkbook(name);
+}
+
+bool nE_StringTable::ParseWorkbook(const std::string& name)
+{
+    std::string content;
+    if (!ReadFile(nE_MakePath(name, ".xml"), content))
+    {
+        nE_LogFmt("Error: stringtable could not find \"%s\" file to load!", name);
+        return false;
+    }
+    ParseContent(DropCrBeforeLf(content));
+    return true;
+}
+
+void nE_StringTable::ParseContent(const std::string& all)
+{
+    const std::string s = all.substr(0, all.find("</Workbook>"));
+    size_t row = s.find("<Row");
+    while (row != std::string::npos)
+    {
+        size_t next = s.find("<Row", row + 4);
+        size_t end = next == std::string::npos ? s.size() : next;
+        size_t at = row;
+        std::string key, text;
+        bool keyComplete = false, textComplete = true;
+        if (ReadCell(s, at, end, key, keyComplete) && keyComplete)
+        {
+            // A row without a text cell stores an empty text.
+            ReadCell(s, at, end, text, textComplete);
+            if (textComplete) AddRow(key, text);
+        }
+        row = next;
+    }
+}
+
+void nE_StringTable::AddRow(const std::string& key, const std::string& rawText)
+{
+    if (key.empty() || key[0] == '{') return;
+    std::string text = rawText;
+    DecodeEntities(text);
+    if (m_table.count(key)) nE_LogFmt("Warning: stringtable already include string \"%s\".", key);
+    m_table[key] = text;
+}
+
+const std::string* nE_StringTable::Find(const std::string& key) const
+{
+    auto it = m_table.find(key);
+    return it == m_table.end() ? nullptr : &it->second;
+}
+
+// A parameter that begins with "%" names a key between two percent signs, or
+// is "%%" for a percent sign; anything else beginning with "%" is a failure.
+bool nE_StringTable::AppendParam(const std::string& param, std::string& out) const
+{
+    if (param.empty() || param[0] != '%')
+    {
+        out += param;
+        return true;
+    }
+    if (param == "%%")
+    {
+        out += '%';
+        return true;
+    }
+    if (param.size() > 2 && param.back() == '%') return AppendKey(param.substr(1, param.size() - 2), out);
+    return false;
+}
+
+bool nE_StringTable::AppendKey(const std::string& key, std::string& out) const
+{
+    const std::string* text = Find(key);
+    if (text) out += *text;
+    return text != nullptr;
+}
+
+bool nE_StringTable::AppendEscape(const std::string& token, const std::string* params, std::string& out) const
+{
+    if (token.empty())
+    {
+        out += '%';
+        return true;
+    }
+    if (!IsDigits(token)) return AppendKey(token, out);
+    int n = ParamIndex(token);
+    return n != 0 && AppendParam(params[n - 1], out);
+}
+
+std::string nE_StringTable::GetText(const std::string& key, const std::string& p1, const std::string& p2,
+                                    const std::string& p3, const std::string& p4, const std::string& p5) const
+{
+    const std::string* text = Find(key);
+    if (!text) return kMissing;
+    const std::string params[5] = {p1, p2, p3, p4, p5};
+    const std::string& t = *text;
+    std::string out;
+    bool ok = true;
+    for (size_t i = 0; i < t.size(); ++i)
+    {
+        if (t[i] != '%')
+        {
+            out += t[i];
+            continue;
+        }
+        size_t close = t.find('%', i + 1);
+        if (close == std::string::npos)
+        {
+            nE_LogFmt2("Error: non-matched percent escape found in string %s, '%s'", key, t);
+            ok = AppendEscape(t.substr(i + 1), params, out) && ok;
+            continue;
+        }
+        ok = AppendEscape(t.substr(i + 1, close - i - 1), params, out) && ok;
+        i = close;
+    }
+    return ok ? out : kMissing;
+}

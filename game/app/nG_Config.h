@@ -1,0 +1,54 @@
+#pragma once
+// The read-only game configuration shipped with the content: where the game
+// starts, the default user settings for a first run, the publisher's web
+// addresses, and the string-table files.
+
+#include <string>
+
+// The user settings as one block; the configuration holds the defaults and
+// the settings record starts as a copy of them.
+struct nG_SettingsValues
+{
+    bool fullScreen = true;
+    bool wideScreen = true;
+    bool sysCursor = false;
+    int performance = 0;
+    float sfxVolume = 1.0f;
+    float envVolume = 1.0f;
+    float soundtrackVolume = 1.0f;
+    float voiceVolume = 1.0f;
+    float gamma = 1.0f;
+};
+
+struct nG_ConfigStrings
+{
+    std::string url;
+    std::string guideUrl;
+};
+
+class nG_Config
+{
+public:
+    // Reads "assets/config.xml" from the working directory, then the string
+    // tables it lists into g_stringTable. Anything absent keeps its default.
+    void Load();
+
+    std::string GetStartModule() const { return m_startModule; }
+    std::string GetStartTrigger() const { return m_startTrigger; }
+    nG_ConfigStrings GetUrl() const { return m_publisher; }
+    nG_SettingsValues GetDefaultSettings() const { return m_defaults; }
+
+    // Developer mode; never set from the file.
+    bool IsCheatMode() const { return m_cheatMode; }
+    void SetCheatMode(bool on) { m_cheatMode = on; }
+
+private:
+    std::string m_startModule;
+    std::string m_startTrigger;
+    nG_SettingsValues m_defaults;
+    nG_ConfigStrings m_publisher;
+    bool m_cheatMode = false;
+};
+
+// The one configuration; null before start and after stop.
+extern nG_Config* g_config;

@@ -1,0 +1,208 @@
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_LuaXml.h"
+#include "engine/core/nE_Mediator.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+struct WarningRecorder : nE_Listener
+{
+    std::vector<std::string> lines;
+    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
+};
+
+struct LuaXml : testing::Test
+{
+    lua_State* L = nullptr;
+    nE_Mediator bus;
+    WarningRecorder log;
+
+    void SetUp() override
+    {
+        L = luaL_newstate();
+        luaL_openlibs(L);
+        g_mediator = &bus;
+        bus.Subscribe(&log, NE_MSG_LOG);
+    }
+    void TearDown() override
+    {
+        bus.UnsubscribeAll(&log);
+        g_mediator = nullptr;
+        lua_close(L);
+    }
+    void Run(const std::string& code) { ASSERT_EQ(0, luaL_dostring(L, code.c_str())) << lua_tostring(L, -1); }
+    // Converts global `name` to text, as the profile file stores it.
+    std::string Save(const char* name)
+    {
+        lua_getglobal(L, name);
+        int top = lua_gettop(L);
+        std::unique_ptr<TiXmlElement> e = nE_LuaTableToXml("data", L);
+        EXPECT_EQ(top, lua_gettop(L));
+        lua_pop(L, 1);
+        std::string text;
+        text << *e;
+        return text;
+    }
+    // Reads `text` into global `name` (made empty first unless `merge`).
+    void Load(const std::string& text, const char* name, bool merge)
+    {
+        TiXmlDocument doc;
+        doc.Parse(text.c_str());
+        ASSERT_FALSE(doc.Error()) << doc.ErrorDesc() << "\n" << text;
+        if (!merge)
+        {
+            lua_newtable(L);
+            lua_setglobal(L, name);
+        }
+        lua_getglobal(L, name);
+        int top = lua_gettop(L);
+        if (merge)
+            nE_XmlToLuaTableRecursive(doc.RootElement(), L);
+        else
+            nE_XmlToLuaTable(doc.RootElement(), L);
+        EXPECT_EQ(top, lua_gettop(L));
+        lua_pop(L, 1);
+    }
+    // Runs Lua assertions; each failing `assert` reports its own message.
+    void Check(const std::string& code) { Run("assert(" + code + ")"); }
+    int Warnings() const
+    {
+        int n = 0;
+        for (const std::string& line : log.lines)
+            n += line.rfind("Warning: ", 0) == 0;
+        return n;
+    }
+};
+} // namespace
+
+TEST_F(LuaXml, MixedNestedTableRoundTrip)
+{
+    Run("src = {10, 20, name = 'x', flag = true, off = false, empty = '', space = ' ', fn = print,"
+        " nested = {a = {b = 1}, 5}, none = {}, ['2nd_visit'] = 's', [0] = 'zero', [-3] = 'neg',"
+        " [1.5] = 'half', ['\\195\\188ber'] = 'utf8', text = 'a \"q\" <b> & c\\nline'}");
+    std::string text = Save("src");
+    Load(text, "dst", false);
+    Check("dst[1] == 10 and dst[2] == 20 and #dst == 2");
+    Check("dst.name == 'x' and dst.flag == true and dst.off == false");
+    Check("dst.empty == '' and dst.space == ''"); // a lone space stands for empty
+    Check("dst.fn == nil");
+    Check("dst.nested.a.b == 1 and dst.nested[1] == 5");
+    Check("type(dst.none) == 'table' and next(dst.none) == nil");
+    Check("dst['2nd_visit'] == 's'");
+    Check("dst[0] == nil and dst['0'] == 'zero' and dst[-3] == 'neg'");
+    Check("dst[1.5] == nil and dst['1.5'] == 'half'");
+    Check("dst['\\195\\188ber'] == 'utf8'");
+    Check("dst.text == 'a \"q\" <b> & c\\nline'");
+    EXPECT_EQ(0, Warnings());
+    EXPECT_NE(std::string::npos, text.find("<s_empty v=\" \""));
+}
+
+TEST_F(LuaXml, NumbersSurviveExactly)
+{
+    Run("src = {1234567, 1700000000, 0.1, -2.5e-9, 123456.789, 2^40, -0.5, 4294967295}");
+    std::string text = Save("src");
+    EXPECT_NE(std::string::npos, text.find("v=\"1234567\"")) << text;
+    EXPECT_NE(std::string::npos, text.find("v=\"1700000000\"")) << text;
+    Load(text, "dst", false);
+    Check("#dst == #src");
+    Run("for i = 1, #src do assert(dst[i] == src[i], 'entry ' .. i .. ': ' .. tostring(dst[i])) end");
+}
+
+TEST_F(LuaXml, MergeKeepsWhatTheFileDoesNotMention)
+{
+    Run("old = {sub = {over = 9, new = 'n', deeper = {x = 1}}, scalar = {x = 1}, added = {y = 2}, top = 3}");
+    std::string text = Save("old");
+    Run("g = {keep = 1, top = 0, sub = {keep = 2, over = 0, deeper = {keep = 3}}, scalar = 5}");
+    Load(text, "g", true);
+    Check("g.keep == 1 and g.top == 3");
+    Check("g.sub.keep == 2 and g.sub.over == 9 and g.sub.new == 'n'");
+    Check("g.sub.deeper.keep == 3 and g.sub.deeper.x == 1");
+    Check("type(g.scalar) == 'table' and g.scalar.x == 1"); // a scalar gives way to the saved table
+    Check("g.added.y == 2");
+
+    // The plain form makes nested tables afresh.
+    Run("h = {sub = {keep = 2}}");
+    TiXmlDocument doc;
+    doc.Parse(text.c_str());
+    lua_getglobal(L, "h");
+    nE_XmlToLuaTable(doc.RootElement(), L);
+    lua_pop(L, 1);
+    Check("h.sub.keep == nil and h.sub.over == 9");
+}
+
+TEST_F(LuaXml, TableInsideItselfIsWrittenOnce)
+{
+    Run("t = {a = 1, sub = {b = 2}}; t.self = t; t.sub.back = t; shared = {c = 3}; t.x = shared; t.y = "
+        "shared");
+    std::string text = Save("t");
+    EXPECT_EQ(2, Warnings());
+    EXPECT_EQ(std::string::npos, text.find("t_self"));
+    EXPECT_EQ(std::string::npos, text.find("t_back"));
+    Load(text, "dst", false);
+    Check("dst.a == 1 and dst.sub.b == 2 and dst.self == nil and dst.sub.back == nil");
+    Check("dst.x.c == 3 and dst.y.c == 3"); // shared, not cyclic: both kept
+}
+
+TEST_F(LuaXml, KeysThatAreNoXmlNameAreSkipped)
+{
+    Run("src = {['has space'] = 1, ['q\"uote'] = 2, ['<'] = 3, ['a&b'] = 4, ['x=y'] = 5,"
+        " [\"it's\"] = 6, [true] = 7, [{}] = 8, good = 9}");
+    std::string text = Save("src");
+    EXPECT_EQ(8, Warnings());
+    for (const std::string& line : log.lines)
+        EXPECT_EQ(0u, line.rfind("Warning: ", 0)) << line;
+    Load(text, "dst", false);
+    Check("dst.good == 9 and next(dst, next(dst)) == nil");
+}
+
+TEST_F(LuaXml, ReaderSkipsWhatItCannotUse)
+{
+    Load("<data><n/><x_1 v='1'/><n_a/><b_b/><s_s/><n_7x v='3'/><n_-4 v='1'/><n_0 v='2'/>"
+         "<b_t v='2'/><b_f v='0'/><s_sp v=' '/><s_two v='  '/><t_ v='ignored'><n_1 v='1'/></t_>"
+         "<n_bad v='abc'/><n_inf v='inf'/></data>",
+         "dst", false);
+    Check("dst[1] == nil and dst.a == nil and dst.b == nil and dst.s == nil");
+    Check("dst['7x'] == 3 and dst[7] == nil");
+    Check("dst[-4] == 1 and dst['0'] == 2");
+    Check("dst.t == true and dst.f == false");
+    Check("dst.sp == '' and dst.two == '  '");
+    Check("dst[''][1] == 1");
+    Check("dst.bad == 0 and dst.inf == math.huge");
+}
+
+TEST_F(LuaXml, NothingToConvertIsHarmless)
+{
+    lua_pushinteger(L, 5);
+    std::unique_ptr<TiXmlElement> e = nE_LuaTableToXml(nullptr, L);
+    ASSERT_TRUE(e);
+    EXPECT_EQ(nullptr, e->FirstChild());
+    TiXmlElement data("data");
+    data.LinkEndChild(new TiXmlElement("n_1"))->ToElement()->SetAttribute("v", "1");
+    nE_XmlToLuaTable(&data, L);
+    nE_XmlToLuaTableRecursive(&data, L);
+    nE_XmlToLuaTable(nullptr, L);
+    EXPECT_EQ(1, lua_gettop(L));
+    lua_pop(L, 1);
+    nE_XmlToLuaTable(&data, L); // empty stack
+    e = nE_LuaTableToXml("data", L);
+    EXPECT_EQ(0, lua_gettop(L));
+    EXPECT_EQ(5, Warnings()); // a null element is no data and not worth a line
+}
+
+TEST(LuaXmlByteSum, KnownTexts)
+{
+    const unsigned char abc[] = "abc";
+    EXPECT_EQ(294u, nE_ByteSum(abc, 3));
+    const unsigned char high[] = {0xFF, 0x80};
+    EXPECT_EQ(383u, nE_ByteSum(high, 2));
+    EXPECT_EQ(0u, nE_ByteSum(abc, 0));
+    EXPECT_EQ(0u, nE_ByteSum(abc, -1));
+    EXPECT_EQ(0u, nE_ByteSum(nullptr, 5));
+    // 255 * 16843010 = 2^32 + 254: the sum wraps.
+    std::vector<unsigned char> many(16843010, 0xFF);
+    EXPECT_EQ(254u, nE_ByteSum(many.data(), int(many.size())));
+}
