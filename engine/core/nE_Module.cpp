@@ -1,0 +1,107 @@
+#include "engine/core/nE_Module.h"
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Object.h"
+#include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_Path.h"
+#include "engine/core/nE_Scene.h"
+#include "engine/core/nE_TriggerManager.h"
+
+#include <cstdio>
+#include <lua.hpp>
+#include <tinyxml.h>
+
+namespace
+{
+// Lua code must keep its line breaks (a "--" comment ends at one), whatever
+// the parser's global setting is.
+bool LoadKeepingWhiteSpace(TiXmlDocument& doc, const std::string& path)
+{
+    bool condensed = TiXmlBase::IsWhiteSpaceCondensed();
+    TiXmlBase::SetCondenseWhiteSpace(false);
+    bool ok = doc.LoadFile(path);
+    TiXmlBase::SetCondenseWhiteSpace(condensed);
+    return ok;
+}
+
+void LogParseError(const TiXmlDocument& doc, const std::string& path)
+{
+    char line[1024];
+    std::snprintf(line, sizeof line, "Error while parsing xml file: %s. Description: %s, line: %d, pos: %d",
+                  path.c_str(), doc.ErrorDesc() ? doc.ErrorDesc() : "", doc.ErrorRow(), doc.ErrorCol());
+    nE_Log(line);
+}
+} // namespace
+
+nE_Module::nE_Module(const std::string& name) : m_name(name)
+{
+    std::string path = nE_MakePath(name, ".xml");
+    if (nE_FileExists(path)) Parse(path);
+}
+
+nE_Module::~nE_Module() = default;
+
+void nE_Module::Parse(const std::string& path)
+{
+    TiXmlDocument doc;
+    if (!LoadKeepingWhiteSpace(doc, path))
+    {
+        LogParseError(doc, path);
+        return;
+    }
+    TiXmlNode* base = &doc;
+    if (TiXmlElement* module = doc.FirstChildElement("module"))
+    {
+        if (const char* name = module->Attribute("name")) m_name = name;
+        if (!module->NoChildren()) base = module;
+    }
+    if (TiXmlElement* objs = base->FirstChildElement("objs"))
+        m_holder.reset(nE_CreateObjectFromXml(objs->FirstChildElement()));
+    if (TiXmlElement* trigs = base->FirstChildElement("trigs"))
+        for (TiXmlElement* trig = trigs->FirstChildElement("trig"); trig;
+             trig = trig->NextSiblingElement("trig"))
+            m_triggers.emplace_back(nE_CreateTriggerFromXml(trig));
+    if (TiXmlElement* code = base->FirstChildElement("code"))
+        if (const TiXmlText* text = code->FirstChild() ? code->FirstChild()->ToText() : nullptr)
+            m_code = text->ValueStr();
+}
+
+void nE_Module::Run()
+{
+    Run(g_scene, g_triggerManager, nE_GetLua());
+}
+
+void nE_Module::Run(nE_Scene* scene, nE_TriggerManager* triggers, lua_State* L)
+{
+    if (m_holder && scene)
+    {
+        // From a snapshot: a child that cannot move stays and dies with the holder.
+        std::vector<nE_Object*> children;
+        for (int i = 0; i < m_holder->GetChildCount(); ++i)
+            children.push_back(m_holder->GetChild(i));
+        for (nE_Object* child : children)
+            scene->AttachObject(scene->GetStorage(), child);
+    }
+    m_holder.reset();
+    for (auto& trigger : m_triggers)
+        if (triggers) triggers->AddTrigger(std::move(trigger));
+    m_triggers.clear();
+    RunCode(L);
+}
+
+void nE_Module::RunCode(lua_State* L)
+{
+    if (!L || m_code.empty()) return;
+    int top = lua_gettop(L);
+    if (luaL_loadbuffer(L, m_code.data(), m_code.size(), m_name.c_str()) != 0 ||
+        lua_pcall(L, 0, LUA_MULTRET, 0) != 0)
+        nE_LogFmt2("Error: module %s try to execute code - lua error: %s", m_name, lua_tostring(L, -1));
+    lua_settop(L, top);
+}
+
+void nE_LoadModule(const std::string& name)
+{
+    nE_Module module(name);
+    module.Run();
+}

@@ -1,0 +1,707 @@
+#include "engine/core/nE_Object.h"
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_SLHelper.h"
+#include "engine/core/nE_Scene.h"
+#include "engine/core/nE_TriggerManager.h"
+#include "engine/platform/nE_Render.h"
+
+#include <algorithm>
+#include <tinyxml.h>
+
+namespace
+{
+const char* const kEventKeys[NE_EVENT_COUNT] = {"event_mdown",    "event_mup",         "event_menter",
+                                                "event_mleave",   "event_menter_drag", "event_mleave_drag",
+                                                "event_dragdrop", "event_drag"};
+
+void PostCall(const std::string& sender, const std::string& text)
+{
+    if (g_triggerManager && text.find_first_not_of(" \t\r\n") != std::string::npos)
+        g_triggerManager->Post(sender, text);
+}
+
+// End triggers of tweens go to the queue like every other event text.
+void PostTweenEnd(const std::string& trigger, const std::string& sender)
+{
+    PostCall(sender, trigger);
+}
+
+float Clamp01(float v)
+{
+    return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
+}
+
+void ReadRect(nE_SLHelper& sl, const char* prefix, nE_Rect& rect)
+{
+    std::string p(prefix);
+    sl.ReadFloat((p + "_x").c_str(), rect.x);
+    sl.ReadFloat((p + "_y").c_str(), rect.y);
+    sl.ReadFloat((p + "_w").c_str(), rect.w);
+    sl.ReadFloat((p + "_h").c_str(), rect.h);
+}
+
+void WriteRect(nE_SLHelper& sl, const char* prefix, const nE_Rect& rect)
+{
+    std::string p(prefix);
+    sl.WriteFloat((p + "_x").c_str(), rect.x);
+    sl.WriteFloat((p + "_y").c_str(), rect.y);
+    sl.WriteFloat((p + "_w").c_str(), rect.w);
+    sl.WriteFloat((p + "_h").c_str(), rect.h);
+}
+} // namespace
+
+nE_ObjectHandle::nE_ObjectHandle(const nE_Object* object)
+{
+    if (!object) return;
+    m_object = const_cast<nE_Object*>(object);
+    m_token = object->m_token;
+}
+
+// ---- construction and destruction ----
+
+nE_Object::nE_Object() : m_token(std::make_shared<char>(0))
+{
+    SetDefaults();
+}
+
+nE_Object::nE_Object(const std::string& name) : m_name(name), m_token(std::make_shared<char>(0))
+{
+    SetDefaults();
+}
+
+nE_Object::~nE_Object()
+{
+    // Handles see the object as dead from here on, so walks and widgets stop
+    // touching it even while its subtree is being torn down.
+    m_token.reset();
+    ReleaseResourcesTree();
+    if (g_hoveredObject == this)
+    {
+        PostEvent(NE_EVENT_MLEAVE);
+        g_hoveredObject = nullptr;
+    }
+    if (g_draggedObject == this) g_draggedObject = nullptr;
+    m_tweens.clear();
+    DeleteChildren();
+    DetachFromParent();
+}
+
+void nE_Object::SetDefaults()
+{
+    m_angle = 0.0f;
+    m_scaleX = m_scaleY = 1.0f;
+    m_animAngle = 0.0f;
+    m_animScaleX = m_animScaleY = 1.0f;
+    m_parent = nullptr;
+    m_active = m_input = m_visible = true;
+    m_drag = m_realDrag = false;
+    m_childrenUpdate = m_childrenInput = m_childrenDraw = true;
+    m_attachType = 0;
+    m_inputRectOn = m_cropRectOn = false;
+    m_resourcesLoaded = false;
+    m_lastWorld.SetIdentity();
+}
+
+// ---- simple virtuals ----
+
+std::string nE_Object::GetResourceName() const
+{
+    return m_resourceName;
+}
+
+void nE_Object::SetResourceName(const std::string& name)
+{
+    if (name == m_resourceName) return;
+    m_resourceName = name;
+    if (m_resourcesLoaded)
+    {
+        ReleaseResources();
+        LoadResources();
+    }
+}
+
+std::shared_ptr<nE_Texture> nE_Object::GetTexture()
+{
+    return std::shared_ptr<nE_Texture>();
+}
+
+std::string nE_Object::GetTypeName() const
+{
+    return "obj";
+}
+
+nE_Rect nE_Object::GetLocalRect()
+{
+    return nE_Rect();
+}
+
+bool nE_Object::HitTest(float x, float y, const nE_RenderState& state)
+{
+    nE_Matrix m;
+    nE_Matrix::Translate(m, state.offsetX, state.offsetY);
+    nE_Matrix::MultiplyAssign(m, state.matrix);
+    return nE_PointInTransformedRect(m_inputRect, x, y, &m);
+}
+
+void nE_Object::Restore(bool recursive)
+{
+    if (!recursive) return;
+    for (nE_ObjectHandle& h : ChildHandles())
+        if (nE_Object* child = h.Get()) child->Restore(true);
+}
+
+void nE_Object::FindText(TiXmlElement* report, const std::string& text, bool recursive)
+{
+    if (!report) return;
+    auto add = [&](const char* place)
+    {
+        TiXmlElement hit(m_name.c_str());
+        hit.SetAttribute("place", place);
+        report->InsertEndChild(hit);
+    };
+    if (m_name.find(text) != std::string::npos) add("name");
+    for (const std::string& event : m_events)
+        if (event.find(text) != std::string::npos) add("event");
+    if (GetResourceName().find(text) != std::string::npos) add("res");
+    if (!recursive) return;
+    for (auto& child : m_children)
+        child->FindText(report, text, true);
+}
+
+// ---- properties ----
+
+void nE_Object::Load(nE_SLHelper& sl)
+{
+    sl.ReadString("name", m_name);
+    sl.ReadFloat("pos_x", m_x);
+    sl.ReadFloat("pos_y", m_y);
+    sl.ReadFloat("pos_z", m_z);
+    sl.ReadFloat("ang", m_angle);
+    sl.ReadFloat("scale_x", m_scaleX);
+    sl.ReadFloat("scale_y", m_scaleY);
+    sl.ReadFloat("alp", m_state.alpha);
+    sl.ReadFloat("color_r", m_state.r);
+    sl.ReadFloat("color_g", m_state.g);
+    sl.ReadFloat("color_b", m_state.b);
+    sl.ReadUInt("blendmode", m_state.blendMode);
+    sl.ReadUInt("attachtype", m_attachType);
+    sl.ReadBool("active", m_active);
+    sl.ReadBool("input", m_input);
+    sl.ReadBool("visible", m_visible);
+    sl.ReadBool("drag", m_drag);
+    sl.ReadBool("realdrag", m_realDrag);
+    sl.ReadBool("inputrect_init", m_inputRectOn);
+    if (m_inputRectOn) ReadRect(sl, "inputrect", m_inputRect);
+    sl.ReadBool("croprect_init", m_cropRectOn);
+    if (m_cropRectOn) ReadRect(sl, "croprect", m_cropRect);
+    sl.ReadFloat("drawoff_x", m_state.offsetX);
+    sl.ReadFloat("drawoff_y", m_state.offsetY);
+    sl.ReadFloat("tiling_x", m_state.tileX);
+    sl.ReadFloat("tiling_y", m_state.tileY);
+    for (int i = 0; i < NE_EVENT_COUNT; ++i)
+        sl.ReadString(kEventKeys[i], m_events[i]);
+}
+
+void nE_Object::Save(nE_SLHelper& sl)
+{
+    sl.WriteString("name", m_name);
+    sl.WriteFloat("pos_x", m_x);
+    sl.WriteFloat("pos_y", m_y);
+    sl.WriteFloat("pos_z", m_z);
+    sl.WriteFloat("ang", m_angle);
+    sl.WriteFloat("scale_x", m_scaleX);
+    sl.WriteFloat("scale_y", m_scaleY);
+    sl.WriteFloat("alp", m_state.alpha);
+    sl.WriteFloat("color_r", m_state.r);
+    sl.WriteFloat("color_g", m_state.g);
+    sl.WriteFloat("color_b", m_state.b);
+    sl.WriteUInt("blendmode", m_state.blendMode);
+    sl.WriteUInt("attachtype", m_attachType);
+    sl.WriteBool("active", m_active);
+    sl.WriteBool("input", m_input);
+    sl.WriteBool("visible", m_visible);
+    sl.WriteBool("drag", m_drag);
+    sl.WriteBool("realdrag", m_realDrag);
+    sl.WriteBool("inputrect_init", m_inputRectOn);
+    if (m_inputRectOn) WriteRect(sl, "inputrect", m_inputRect);
+    sl.WriteBool("croprect_init", m_cropRectOn);
+    if (m_cropRectOn) WriteRect(sl, "croprect", m_cropRect);
+    sl.WriteFloat("drawoff_x", m_state.offsetX);
+    sl.WriteFloat("drawoff_y", m_state.offsetY);
+    sl.WriteFloat("tiling_x", m_state.tileX);
+    sl.WriteFloat("tiling_y", m_state.tileY);
+    for (int i = 0; i < NE_EVENT_COUNT; ++i)
+        sl.WriteString(kEventKeys[i], m_events[i]);
+    nE_Rect size = GetLocalRect();
+    sl.SetInfoValue(true);
+    sl.WriteFloat("draw_width", size.w);
+    sl.WriteFloat("draw_height", size.h);
+    sl.SetInfoValue(false);
+}
+
+std::string nE_Object::GetEventCode(int index) const
+{
+    if (index < 0 || index >= NE_EVENT_COUNT) return std::string();
+    return m_events[index];
+}
+
+void nE_Object::SetEventCode(int index, const std::string& text)
+{
+    if (index >= 0 && index < NE_EVENT_COUNT) m_events[index] = text;
+}
+
+void nE_Object::PostEvent(int index) const
+{
+    if (index >= 0 && index < NE_EVENT_COUNT) PostCall(m_name, m_events[index]);
+}
+
+// ---- tree ----
+
+bool nE_Object::IsSelfOrAncestor(const nE_Object* other) const
+{
+    for (const nE_Object* p = this; p; p = p->m_parent)
+        if (p == other) return true;
+    return false;
+}
+
+nE_Object* nE_Object::GetRoot()
+{
+    nE_Object* root = this;
+    while (root->m_parent)
+        root = root->m_parent;
+    return root;
+}
+
+bool nE_Object::AddChild(nE_Object* child)
+{
+    if (!child) return false;
+    if (child->m_isRoot || IsSelfOrAncestor(child))
+    {
+        nE_LogFmt2("Warning: object %s can not be attached to %s - it would make a loop or move a root",
+                   child->m_name, m_name);
+        return false;
+    }
+    if (child->m_parent) child->m_parent->RemoveChild(child, false);
+    child->m_parent = this;
+    m_children.emplace_back(child);
+    SortChildren();
+    return true;
+}
+
+nE_Object* nE_Object::RemoveChild(nE_Object* child, bool recursive)
+{
+    if (!child) return nullptr;
+    for (auto it = m_children.begin(); it != m_children.end(); ++it)
+    {
+        if (it->get() != child) continue;
+        it->release();
+        m_children.erase(it);
+        child->m_parent = nullptr;
+        return child;
+    }
+    if (!recursive) return nullptr;
+    for (auto& c : m_children)
+        if (nE_Object* removed = c->RemoveChild(child, true)) return removed;
+    return nullptr;
+}
+
+void nE_Object::DeleteChildren()
+{
+    while (!m_children.empty())
+    {
+        nE_Object* child = m_children.front().release();
+        m_children.erase(m_children.begin());
+        child->m_parent = nullptr;
+        delete child;
+    }
+}
+
+void nE_Object::DetachFromParent()
+{
+    if (m_parent) m_parent->RemoveChild(this, false);
+}
+
+nE_Object* nE_Object::FindChild(const std::string& name, bool recursive) const
+{
+    for (auto& c : m_children)
+        if (c->m_name == name) return c.get();
+    if (!recursive) return nullptr;
+    for (auto& c : m_children)
+        if (nE_Object* found = c->FindChild(name, true)) return found;
+    return nullptr;
+}
+
+nE_Object* nE_Object::GetChild(int index) const
+{
+    if (index < 0 || index >= GetChildCount()) return nullptr;
+    return m_children[index].get();
+}
+
+void nE_Object::SortChildren()
+{
+    std::stable_sort(m_children.begin(), m_children.end(),
+                     [](const std::unique_ptr<nE_Object>& a, const std::unique_ptr<nE_Object>& b)
+                     { return a->m_z < b->m_z; });
+}
+
+std::vector<nE_ObjectHandle> nE_Object::ChildHandles() const
+{
+    std::vector<nE_ObjectHandle> handles;
+    handles.reserve(m_children.size());
+    for (auto& c : m_children)
+        handles.emplace_back(c.get());
+    return handles;
+}
+
+void nE_Object::LoadResourcesTree()
+{
+    if (m_resourcesLoaded) return;
+    for (size_t i = 0; i < m_children.size(); ++i)
+        m_children[i]->LoadResourcesTree();
+    LoadResources();
+    m_resourcesLoaded = true;
+    SortChildren();
+}
+
+void nE_Object::ReleaseResourcesTree()
+{
+    if (!m_resourcesLoaded) return;
+    m_resourcesLoaded = false;
+    ReleaseResources();
+    for (size_t i = 0; i < m_children.size(); ++i)
+        m_children[i]->ReleaseResourcesTree();
+}
+
+// ---- walks ----
+// Lua can run inside any walk (widgets call triggers at once) and delete or
+// move objects. Each walk therefore visits a snapshot of the children, skips
+// those that died or moved away, and stops once the walking object itself has
+// died.
+
+void nE_Object::UpdateTree(const nE_TimeStep* step)
+{
+    SortChildren();
+    if (!m_active) return;
+    nE_ObjectHandle self = GetHandle();
+    Update(step);
+    if (!self.IsAlive() || !m_childrenUpdate) return;
+    for (nE_ObjectHandle& h : ChildHandles())
+    {
+        nE_Object* child = h.Get();
+        if (!child || child->m_parent != this) continue;
+        child->UpdateTree(step);
+        if (!self.IsAlive()) return;
+    }
+}
+
+nE_Object* nE_Object::HandleInputTree(const nE_InputEvent* event, nE_Object* found,
+                                      const nE_RenderState& parent)
+{
+    if (!m_input) return found;
+    nE_RenderState state;
+    ComposeRenderState(state, parent, 0);
+    nE_ObjectHandle self = GetHandle();
+    nE_ObjectHandle hit(found);
+    if (m_childrenInput)
+    {
+        std::vector<nE_ObjectHandle> children = ChildHandles();
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+        {
+            nE_Object* child = it->Get();
+            if (!child || child->m_parent != this) continue;
+            hit = nE_ObjectHandle(child->HandleInputTree(event, hit.Get(), state));
+            if (!self.IsAlive()) return hit.Get();
+        }
+    }
+    bool took = HandleInput(event, hit.Get(), state);
+    if (self.IsAlive() && took && !hit.Get()) hit = self;
+    return hit.Get();
+}
+
+void nE_Object::DrawTree(nE_Render* render, const nE_RenderState& parent)
+{
+    if (!m_visible || !render) return;
+    nE_RenderState state;
+    ComposeRenderState(state, parent, 0);
+    bool pushed = false;
+    if (m_cropRectOn)
+    {
+        nE_Rect bounds = nE_TransformedRectBounds(m_cropRect, state.matrix);
+        pushed = render->PushClipRect(bounds.x, bounds.y, bounds.w, bounds.h);
+    }
+    nE_ObjectHandle self = GetHandle();
+    Draw(render, state);
+    if (self.IsAlive() && m_childrenDraw)
+    {
+        for (nE_ObjectHandle& h : ChildHandles())
+        {
+            nE_Object* child = h.Get();
+            if (child && child->m_parent == this) child->DrawTree(render, state);
+            if (!self.IsAlive()) break;
+        }
+    }
+    if (pushed) render->PopClipRect();
+}
+
+// ---- input and drawing of one object ----
+
+bool nE_Object::HandleInput(const nE_InputEvent* event, nE_Object* found, const nE_RenderState& state)
+{
+    if (!event || event->kind == NE_INPUT_KEYDOWN || event->kind == NE_INPUT_KEY_OTHER || found) return false;
+    if (this == g_draggedObject || !HitTest(event->x, event->y, state)) return false;
+    if (g_draggedObject) return true;
+    if (event->kind == NE_INPUT_MOUSEDOWN)
+        PostEvent(NE_EVENT_MDOWN);
+    else if (event->kind == NE_INPUT_MOUSEUP)
+        PostEvent(NE_EVENT_MUP);
+    return true;
+}
+
+void nE_Object::Draw(nE_Render*, const nE_RenderState&) {}
+
+// ---- transforms ----
+
+nE_Matrix nE_Object::LocalMatrix(int mode) const
+{
+    nE_Matrix m;
+    if (mode < 0 || mode > 2) return m;
+    if (mode != 2) nE_Matrix::Scale(m, m_animScaleX * m_scaleX, m_animScaleY * m_scaleY);
+    if (mode == 0) nE_Matrix::Rotate(m, m_animAngle + m_angle);
+    nE_Matrix::Translate(m, m_animX + m_x, m_animY + m_y);
+    return m;
+}
+
+// The matrix part of ComposeRenderState. It records nothing: the parent's
+// partial transform for attach types 1 to 3 must not overwrite the parent's
+// last world matrix, or the grandchildren would lose the ancestors' transform.
+nE_Matrix nE_Object::ComposeMatrix(const nE_Matrix& parentMatrix, int mode) const
+{
+    nE_Matrix out;
+    nE_Matrix local = LocalMatrix(mode);
+    if (m_attachType == 0)
+        nE_Matrix::Multiply(out, local, parentMatrix);
+    else if (m_attachType <= 3)
+    {
+        nE_Matrix inherited; // P x G
+        if (m_parent)
+        {
+            nE_Matrix grand;
+            if (m_parent->m_parent) grand = m_parent->m_parent->m_lastWorld;
+            nE_Matrix partial = m_parent->ComposeMatrix(nE_Matrix(), static_cast<int>(m_attachType));
+            nE_Matrix::Multiply(inherited, partial, grand);
+        }
+        nE_Matrix::Multiply(out, local, inherited);
+    }
+    else
+        out = local;
+    if (this == g_draggedObject && mode != 3)
+    {
+        out.At(3, 0) = m_dragX;
+        out.At(3, 1) = m_dragY;
+    }
+    return out;
+}
+
+nE_RenderState& nE_Object::ComposeRenderState(nE_RenderState& out, const nE_RenderState& parent, int mode)
+{
+    out = m_state;
+    out.matrix = ComposeMatrix(parent.matrix, mode);
+    out.alpha = m_animState.alpha * m_state.alpha * parent.alpha;
+    out.r = m_animState.r * m_state.r * parent.r;
+    out.g = m_animState.g * m_state.g * parent.g;
+    out.b = m_animState.b * m_state.b * parent.b;
+    m_lastWorld = out.matrix;
+    return out;
+}
+
+nE_Matrix nE_Object::GetLocalMatrix()
+{
+    return ComposeMatrix(nE_Matrix(), 0);
+}
+
+nE_Matrix nE_Object::GetWorldMatrix()
+{
+    nE_Matrix parentWorld;
+    if (m_parent) parentWorld = m_parent->GetWorldMatrix();
+    m_lastWorld = ComposeMatrix(parentWorld, 0);
+    return m_lastWorld;
+}
+
+bool nE_Object::Intersects(nE_Object* other)
+{
+    if (!other) return false;
+    nE_Matrix mine = GetWorldMatrix();
+    nE_Matrix theirs = other->GetWorldMatrix();
+    return nE_TransformedRectsOverlap(m_inputRect, &mine, other->m_inputRect, &theirs);
+}
+
+void nE_Object::SetDragPos(float x, float y, float z)
+{
+    if (this != g_draggedObject) return;
+    m_dragX = x;
+    m_dragY = y;
+    m_dragZ = z;
+}
+
+// ---- tweens ----
+
+void nE_Object::Animate(int kind, bool loop, bool relative, const std::string& trigger, const float* values,
+                        unsigned count)
+{
+    nE_TweenEntry entry;
+    entry.kind = static_cast<uint32_t>(kind);
+    entry.relative = relative;
+    entry.tween = nE_MakeTween(kind, loop, trigger, m_name, values, count, PostTweenEnd);
+    AddTween(std::move(entry));
+}
+
+void nE_Object::AddTween(nE_TweenEntry entry)
+{
+    if (!entry.tween) return;
+    if (!entry.tween->HasPoster()) entry.tween->SetPoster(PostTweenEnd);
+    StopAnimate(static_cast<int>(entry.kind));
+    m_tweens.push_back(std::move(entry));
+}
+
+void nE_Object::StopAnimate(int kind)
+{
+    for (auto it = m_tweens.begin(); it != m_tweens.end(); ++it)
+    {
+        if (it->kind == static_cast<uint32_t>(kind))
+        {
+            m_tweens.erase(it);
+            return;
+        }
+    }
+}
+
+void nE_Object::Update(const nE_TimeStep* step)
+{
+    m_animState = nE_RenderState();
+    m_animAngle = 0.0f;
+    m_animScaleX = m_animScaleY = 1.0f;
+    m_animX = m_animY = m_animZ = 0.0f;
+    float dt = step ? step->step : 0.0f;
+    for (nE_TweenEntry& entry : m_tweens)
+    {
+        // A tween born empty has no values to give.
+        if (entry.tween->IsFinished()) continue;
+        float c1 = 0.0f, c2 = 0.0f, c3 = 0.0f;
+        entry.tween->Update(dt, &c1, &c2, &c3);
+        ApplyTween(entry, c1, c2, c3);
+    }
+    m_tweens.erase(std::remove_if(m_tweens.begin(), m_tweens.end(),
+                                  [](const nE_TweenEntry& e) { return e.tween->IsFinished(); }),
+                   m_tweens.end());
+}
+
+void nE_Object::ApplyTween(const nE_TweenEntry& entry, float c1, float c2, float c3)
+{
+    nE_RenderState& a = m_animState;
+    if (entry.relative)
+    {
+        switch (entry.kind)
+        {
+        case NE_TWEEN_X:
+            m_animX += c1;
+            break;
+        case NE_TWEEN_Y:
+            m_animY += c1;
+            break;
+        case NE_TWEEN_Z:
+            m_animZ += c1;
+            break;
+        case NE_TWEEN_XY:
+            m_animX += c1, m_animY += c2;
+            break;
+        case NE_TWEEN_SCALE_X:
+            m_animScaleX *= c1;
+            break;
+        case NE_TWEEN_SCALE_Y:
+            m_animScaleY *= c1;
+            break;
+        case NE_TWEEN_SCALE_XY:
+            m_animScaleX *= c1, m_animScaleY *= c2;
+            break;
+        case NE_TWEEN_ANGLE:
+            m_animAngle += c1;
+            break;
+        case NE_TWEEN_ALPHA:
+            a.alpha *= c1;
+            break;
+        case NE_TWEEN_COLOR_R:
+            a.r *= c1;
+            break;
+        case NE_TWEEN_COLOR_G:
+            a.g *= c1;
+            break;
+        case NE_TWEEN_COLOR_B:
+            a.b *= c1;
+            break;
+        case NE_TWEEN_COLOR_RGB:
+            a.r *= c1, a.g *= c2, a.b *= c3;
+            break;
+        case NE_TWEEN_TILE_X:
+            a.tileX *= c1;
+            break;
+        case NE_TWEEN_TILE_Y:
+            a.tileY *= c1;
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+    switch (entry.kind)
+    {
+    case NE_TWEEN_X:
+        m_x = c1;
+        break;
+    case NE_TWEEN_Y:
+        m_y = c1;
+        break;
+    case NE_TWEEN_Z:
+        m_z = c1;
+        break;
+    case NE_TWEEN_XY:
+        m_x = c1, m_y = c2;
+        break;
+    case NE_TWEEN_SCALE_X:
+        m_scaleX = c1;
+        break;
+    case NE_TWEEN_SCALE_Y:
+        m_scaleY = c1;
+        break;
+    case NE_TWEEN_SCALE_XY:
+        m_scaleX = c1, m_scaleY = c2;
+        break;
+    case NE_TWEEN_ANGLE:
+        m_angle = c1;
+        break;
+    case NE_TWEEN_ALPHA:
+        m_state.alpha = Clamp01(c1);
+        break;
+    case NE_TWEEN_COLOR_R:
+        m_state.r = Clamp01(c1);
+        break;
+    case NE_TWEEN_COLOR_G:
+        m_state.g = Clamp01(c1);
+        break;
+    case NE_TWEEN_COLOR_B:
+        m_state.b = Clamp01(c1);
+        break;
+    case NE_TWEEN_COLOR_RGB:
+        m_state.r = Clamp01(c1), m_state.g = Clamp01(c2), m_state.b = Clamp01(c3);
+        break;
+    case NE_TWEEN_TILE_X:
+        m_state.tileX = c1;
+        break;
+    case NE_TWEEN_TILE_Y:
+        m_state.tileY = c1;
+        break;
+    default:
+        break;
+    }
+}

@@ -1,0 +1,78 @@
+#include "engine/core/nE_ObjectTypeRegistry.h"
+
+#include "engine/core/nE_Object.h"
+#include "engine/core/nE_SLHelper.h"
+#include "engine/core/nE_TriggerManager.h"
+
+#include <map>
+#include <memory>
+#include <tinyxml.h>
+
+namespace
+{
+// Built on first use so that registration from static initialisers is safe.
+std::map<std::string, nE_CreatorFunc>& Registry()
+{
+    static std::map<std::string, nE_CreatorFunc> registry;
+    return registry;
+}
+
+std::string AttributeOrEmpty(const TiXmlElement* element, const char* name)
+{
+    const char* value = element->Attribute(name);
+    return value ? value : "";
+}
+} // namespace
+
+void nE_RegisterObjectType(const std::string& typeName, nE_CreatorFunc creator)
+{
+    Registry()[typeName] = creator;
+}
+
+bool nE_IsObjectTypeRegistered(const std::string& typeName)
+{
+    auto it = Registry().find(typeName);
+    return it != Registry().end() && it->second;
+}
+
+nE_Object* nE_CreateObject(const std::string& typeName, const std::string& objectName)
+{
+    auto it = Registry().find(typeName);
+    if (it == Registry().end() || !it->second) return nullptr;
+    nE_Object* object = it->second();
+    if (object) object->SetName(objectName);
+    return object;
+}
+
+nE_Object* nE_CreateObjectFromXml(TiXmlElement* element)
+{
+    if (!element) return nullptr;
+    std::unique_ptr<nE_Object> object(
+        nE_CreateObject(element->ValueStr(), AttributeOrEmpty(element, "name")));
+    if (!object) return nullptr;
+    nE_SLHelper_XML sl(element, false);
+    object->Load(sl);
+    for (TiXmlElement* c = element->FirstChildElement(); c; c = c->NextSiblingElement())
+    {
+        std::unique_ptr<nE_Object> child(nE_CreateObjectFromXml(c));
+        // A refused child stays ours and is freed here.
+        if (child && object->AddChild(child.get())) child.release();
+    }
+    return object.release();
+}
+
+nE_Trigger* nE_CreateTriggerFromXml(TiXmlElement* element)
+{
+    if (!element) return nullptr;
+    std::string code;
+    if (const TiXmlElement* codeElement = element->FirstChildElement("code"))
+    {
+        for (const TiXmlNode* node = codeElement->FirstChild(); node; node = node->NextSibling())
+            if (const TiXmlText* text = node->ToText())
+            {
+                code = text->ValueStr();
+                break;
+            }
+    }
+    return new nE_Trigger(AttributeOrEmpty(element, "name"), code);
+}

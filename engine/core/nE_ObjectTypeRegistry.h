@@ -1,0 +1,23 @@
+#pragma once
+// Objects are made by type name: every object kind registers a creator, and
+// object trees are built from XML elements whose tag is the type name.
+
+#include <string>
+
+class nE_Object;
+class nE_Trigger;
+class TiXmlElement;
+
+typedef nE_Object* (*nE_CreatorFunc)();
+
+// A later registration of a name replaces the earlier one.
+void nE_RegisterObjectType(const std::string& typeName, nE_CreatorFunc creator);
+bool nE_IsObjectTypeRegistered(const std::string& typeName);
+
+// A new object, in no tree and without resources; null for an unknown type.
+nE_Object* nE_CreateObject(const std::string& typeName, const std::string& objectName);
+// Builds the element's tree: tag = type, "name", properties as attributes,
+// child elements = children. An unknown type drops that element's subtree.
+nE_Object* nE_CreateObjectFromXml(TiXmlElement* element);
+// A "trig" element: attribute "name", Lua code in its child element "code".
+nE_Trigger* nE_CreateTriggerFromXml(TiXmlElement* element);

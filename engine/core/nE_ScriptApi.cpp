@@ -1,0 +1,483 @@
+#include "engine/core/nE_ScriptApi.h"
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Module.h"
+#include "engine/core/nE_Object.h"
+#include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_SLHelper.h"
+#include "engine/core/nE_Scene.h"
+#include "engine/core/nE_Timer.h"
+#include "engine/core/nE_TriggerManager.h"
+#include "engine/core/nE_Tween.h"
+
+#include <climits>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+nE_AtGlobalForces g_atGlobalForces;
+
+namespace
+{
+nE_FpsFunc s_fps = nullptr;
+
+const nE_ScriptFunction kFunctions[] = {
+    {"ObjSet", nE_ScriptApi::ObjSet},
+    {"ObjGet", nE_ScriptApi::ObjGet},
+    {"ObjAttach", nE_ScriptApi::ObjAttach},
+    {"ObjDetach", nE_ScriptApi::ObjDetach},
+    {"ObjDelete", nE_ScriptApi::ObjDetach},
+    {"ObjIntersect", nE_ScriptApi::ObjIntersect},
+    {"ObjAnimate", nE_ScriptApi::ObjAnimate},
+    {"ObjStopAnimate", nE_ScriptApi::ObjStopAnimate},
+    {"ObjDoNotDrop", nE_ScriptApi::ObjDoNotDrop},
+    {"ObjStopDrag", nE_ScriptApi::ObjStopDrag},
+    {"ObjStartDrag", nE_ScriptApi::ObjStartDrag},
+    {"ObjCreate", nE_ScriptApi::ObjCreate},
+    {"TrgExecute", nE_ScriptApi::TrgExecute},
+    {"TrgGet", nE_ScriptApi::TrgGet},
+    {"TrgSet", nE_ScriptApi::TrgSet},
+    {"TrgDelete", nE_ScriptApi::TrgDelete},
+    {"DbgTrace", nE_ScriptApi::DbgTrace},
+    {"ModLoad", nE_ScriptApi::ModLoad},
+    {"SndPlay", nE_ScriptApi::SndPlay},
+    {"SndStop", nE_ScriptApi::SndStop},
+    {"SndPauseAll", nE_ScriptApi::SndPauseAll},
+    {"AnmPlay", nE_ScriptApi::AnmPlay},
+    {"AnmStop", nE_ScriptApi::AnmStop},
+    {"AnmPause", nE_ScriptApi::AnmPause},
+    {"FlashAnmPlay", nE_ScriptApi::FlashAnmPlay},
+    {"FlashAnmStop", nE_ScriptApi::FlashAnmStop},
+    {"FlashAnmPause", nE_ScriptApi::FlashAnmPause},
+    {"VidPlay", nE_ScriptApi::VidPlay},
+    {"VidStop", nE_ScriptApi::VidStop},
+    {"VidPause", nE_ScriptApi::VidPause},
+    {"PsSetMaskObj", nE_ScriptApi::PsSetMaskObj},
+    {"PsStart", nE_ScriptApi::PsStart},
+    {"PsPause", nE_ScriptApi::PsPause},
+    {"PsStop", nE_ScriptApi::PsStop},
+    {"PartSysRestart", nE_ScriptApi::PartSysRestart},
+    {"SetCursor", nE_ScriptApi::SetCursor},
+    {"CursorPosX", nE_ScriptApi::CursorPosX},
+    {"CursorPosY", nE_ScriptApi::CursorPosY},
+    {"TimerStart", nE_ScriptApi::TimerStart},
+    {"TimerStop", nE_ScriptApi::TimerStop},
+    {"TimerStopByTag", nE_ScriptApi::TimerStopByTag},
+    {"TimerPause", nE_ScriptApi::TimerPause},
+    {"TimerPauseByTag", nE_ScriptApi::TimerPauseByTag},
+    {"TimerGetTime", nE_ScriptApi::TimerGetTime},
+    {"TimerAddTag", nE_ScriptApi::TimerAddTag},
+    {"TimerRemoveTag", nE_ScriptApi::TimerRemoveTag},
+    {"AtGlobalForceSet", nE_ScriptApi::AtGlobalForceSet},
+    {"GetEngineVersion", nE_ScriptApi::GetEngineVersion},
+    {"GetFPS", nE_ScriptApi::GetFPS},
+    {"CheaterReset", nE_ScriptApi::CheaterReset},
+};
+
+int Done(lua_State* L)
+{
+    lua_settop(L, 0);
+    return 0;
+}
+
+// Reads the two string arguments of the timer functions and clears the stack.
+void ReadTwoStrings(lua_State* L, std::string& a, std::string& b)
+{
+    a = nE_ArgString(L, 1);
+    b = nE_ArgString(L, 2);
+    lua_settop(L, 0);
+}
+
+// The numbers of the array at `index`, from field 1 up to the first field
+// that is not a number. Raw access: no metamethod can raise an error here.
+std::vector<float> ReadNumberArray(lua_State* L, int index)
+{
+    std::vector<float> values;
+    size_t length = lua_objlen(L, index);
+    for (size_t i = 1; i <= length; ++i)
+    {
+        lua_rawgeti(L, index, static_cast<int>(i));
+        bool isNumber = lua_type(L, -1) == LUA_TNUMBER;
+        if (isNumber) values.push_back(static_cast<float>(lua_tonumber(L, -1)));
+        lua_pop(L, 1);
+        if (!isNumber) break;
+    }
+    return values;
+}
+
+void PushStringField(lua_State* L, const char* key, const std::string& value)
+{
+    lua_pushstring(L, key);
+    lua_pushlstring(L, value.data(), value.size());
+    lua_rawset(L, -3);
+}
+} // namespace
+
+// ---- registration ----
+
+const nE_ScriptFunction* nE_GetScriptApiTable(size_t* count)
+{
+    if (count) *count = sizeof(kFunctions) / sizeof(kFunctions[0]);
+    return kFunctions;
+}
+
+void nE_RegisterScriptFunction(lua_State* L, const char* name, lua_CFunction handler)
+{
+    if (!L || !name || !handler) return;
+    lua_pushstring(L, name);
+    lua_pushcclosure(L, handler, 0);
+    lua_rawset(L, LUA_GLOBALSINDEX);
+}
+
+void nE_RegisterScriptFunction(const char* name, lua_CFunction handler)
+{
+    nE_RegisterScriptFunction(nE_GetLua(), name, handler);
+}
+
+void nE_RegisterScriptApi(lua_State* L)
+{
+    for (const nE_ScriptFunction& f : kFunctions)
+        nE_RegisterScriptFunction(L, f.name, f.handler);
+}
+
+void nE_RegisterScriptApi()
+{
+    nE_RegisterScriptApi(nE_GetLua());
+}
+
+void nE_SetFpsFunc(nE_FpsFunc func)
+{
+    s_fps = func;
+}
+
+// ---- argument readers ----
+
+bool nE_HasArg(lua_State* L, int index)
+{
+    return lua_type(L, index) != LUA_TNONE;
+}
+
+std::string nE_ArgString(lua_State* L, int index)
+{
+    size_t length = 0;
+    const char* text = lua_tolstring(L, index, &length);
+    return text ? std::string(text, length) : std::string();
+}
+
+int nE_TruncateToInt(double value)
+{
+    if (std::isnan(value)) return 0;
+    if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+int nE_ArgInt(lua_State* L, int index)
+{
+    return nE_TruncateToInt(lua_tonumber(L, index));
+}
+
+float nE_ArgFloat(lua_State* L, int index)
+{
+    return static_cast<float>(lua_tonumber(L, index));
+}
+
+bool nE_ArgBool(lua_State* L, int index)
+{
+    return lua_toboolean(L, index) != 0;
+}
+
+nE_Object* nE_ArgObject(lua_State* L, int index)
+{
+    return g_scene ? g_scene->FindObject(nE_ArgString(L, index)) : nullptr;
+}
+
+// ---- objects ----
+
+namespace nE_ScriptApi
+{
+int ObjSet(lua_State* L)
+{
+    nE_Object* object = nE_ArgObject(L, 1);
+    if (object && lua_istable(L, 2))
+    {
+        lua_settop(L, 2);
+        nE_SLHelper_Lua sl(L);
+        object->Load(sl);
+    }
+    return Done(L);
+}
+
+int ObjGet(lua_State* L)
+{
+    nE_Object* object = nE_ArgObject(L, 1);
+    lua_settop(L, 0);
+    lua_newtable(L);
+    if (object)
+    {
+        nE_SLHelper_Lua sl(L, true);
+        object->Save(sl);
+    }
+    return 1;
+}
+
+int ObjAttach(lua_State* L)
+{
+    nE_Object* object = nE_ArgObject(L, 1);
+    nE_Object* parent = nE_ArgObject(L, 2);
+    lua_settop(L, 0);
+    if (object && parent) g_scene->AttachObject(parent, object);
+    return 0;
+}
+
+int ObjDetach(lua_State* L)
+{
+    nE_Object* object = nE_ArgObject(L, 1);
+    lua_settop(L, 0);
+    if (object) g_scene->AttachObject(g_scene->GetStorage(), object);
+    return 0;
+}
+
+int ObjIntersect(lua_State* L)
+{
+    nE_Object* a = nE_ArgObject(L, 1);
+    nE_Object* b = nE_ArgObject(L, 2);
+    lua_settop(L, 0);
+    lua_pushboolean(L, a && b && a->Intersects(b));
+    return 1;
+}
+
+int ObjAnimate(lua_State* L)
+{
+    nE_Object* object = nE_ArgObject(L, 1);
+    int kind = nE_ArgInt(L, 2);
+    bool loop = nE_ArgInt(L, 3) != 0;
+    bool relative = nE_ArgInt(L, 4) != 0;
+    int triggerType = lua_type(L, 5);
+    std::string trigger = " ";
+    if (triggerType == LUA_TSTRING || triggerType == LUA_TNUMBER) trigger = nE_ArgString(L, 5);
+    // The end trigger may be left out, and the array then comes fifth.
+    int arrayIndex = lua_istable(L, 6) ? 6 : (lua_istable(L, 5) ? 5 : 0);
+    if (!object || kind < NE_TWEEN_X || kind > NE_TWEEN_TILE_Y || arrayIndex == 0) return Done(L);
+    std::vector<float> values = ReadNumberArray(L, arrayIndex);
+    lua_settop(L, 0);
+    object->Animate(kind, loop, relative, trigger, values.data(), static_cast<unsigned>(values.size()));
+    return 0;
+}
+
+int ObjStopAnimate(lua_State* L)
+{
+    nE_Object* object = nE_ArgObject(L, 1);
+    int kind = nE_ArgInt(L, 2);
+    lua_settop(L, 0);
+    if (object) object->StopAnimate(kind);
+    return 0;
+}
+
+int ObjDoNotDrop(lua_State* L)
+{
+    lua_settop(L, 0);
+    if (g_scene) g_scene->SetDoNotDrop(true);
+    return 0;
+}
+
+int ObjStopDrag(lua_State* L)
+{
+    lua_settop(L, 0);
+    if (g_scene) g_scene->StopDrag();
+    return 0;
+}
+
+int ObjStartDrag(lua_State* L)
+{
+    nE_Object* object = nE_ArgObject(L, 1);
+    lua_settop(L, 0);
+    if (object) g_scene->StartDrag(object);
+    return 0;
+}
+
+int ObjCreate(lua_State* L)
+{
+    std::string type = nE_ArgString(L, 1);
+    std::string name = nE_ArgString(L, 2);
+    lua_settop(L, 0);
+    std::unique_ptr<nE_Object> object(nE_CreateObject(type, name));
+    if (object && g_scene && g_scene->AttachObject(g_scene->GetStorage(), object.get())) object.release();
+    return 0;
+}
+
+// ---- triggers, log, modules ----
+
+int TrgExecute(lua_State* L)
+{
+    std::string text = nE_ArgString(L, 1);
+    lua_settop(L, 0);
+    if (g_triggerManager) g_triggerManager->Call("ne_undef", text);
+    return 0;
+}
+
+int TrgGet(lua_State* L)
+{
+    std::string name = nE_ArgString(L, 1);
+    lua_settop(L, 0);
+    nE_Trigger* trigger = g_triggerManager ? g_triggerManager->GetTrigger(name) : nullptr;
+    if (!trigger)
+    {
+        lua_pushnil(L);
+        return 1;
+    }
+    lua_newtable(L);
+    PushStringField(L, "name", trigger->GetName());
+    PushStringField(L, "code", trigger->GetCode());
+    return 1;
+}
+
+int TrgSet(lua_State* L)
+{
+    nE_Trigger* trigger = g_triggerManager ? g_triggerManager->GetTrigger(nE_ArgString(L, 1)) : nullptr;
+    if (trigger && lua_istable(L, 2))
+    {
+        lua_pushstring(L, "code");
+        lua_rawget(L, 2);
+        if (lua_type(L, -1) == LUA_TSTRING) trigger->SetCode(nE_ArgString(L, -1));
+    }
+    return Done(L);
+}
+
+int TrgDelete(lua_State* L)
+{
+    std::string name = nE_ArgString(L, 1);
+    lua_settop(L, 0);
+    if (g_triggerManager) g_triggerManager->RemoveTrigger(name);
+    return 0;
+}
+
+int DbgTrace(lua_State* L)
+{
+    std::string text = nE_ArgString(L, 1);
+    lua_settop(L, 0);
+    nE_Log(text);
+    return 0;
+}
+
+int ModLoad(lua_State* L)
+{
+    std::string name = nE_ArgString(L, 1);
+    lua_settop(L, 0);
+    nE_LoadModule(name);
+    return 0;
+}
+
+// ---- timers ----
+
+int TimerStart(lua_State* L)
+{
+    std::string name = nE_ArgString(L, 1);
+    std::string trigger = nE_ArgString(L, 2);
+    float seconds = nE_ArgFloat(L, 3);
+    lua_settop(L, 0);
+    if (g_timerManager) g_timerManager->Start(name, trigger, seconds);
+    return 0;
+}
+
+int TimerStop(lua_State* L)
+{
+    std::string name = nE_ArgString(L, 1);
+    lua_settop(L, 0);
+    if (g_timerManager) g_timerManager->Stop(name);
+    return 0;
+}
+
+int TimerStopByTag(lua_State* L)
+{
+    std::string tag = nE_ArgString(L, 1);
+    lua_settop(L, 0);
+    if (g_timerManager) g_timerManager->StopByTag(tag);
+    return 0;
+}
+
+int TimerPause(lua_State* L)
+{
+    std::string name = nE_ArgString(L, 1);
+    bool pause = nE_ArgInt(L, 2) != 0;
+    lua_settop(L, 0);
+    if (g_timerManager) g_timerManager->Pause(name, pause);
+    return 0;
+}
+
+int TimerPauseByTag(lua_State* L)
+{
+    std::string tag = nE_ArgString(L, 1);
+    bool pause = nE_ArgInt(L, 2) != 0;
+    lua_settop(L, 0);
+    if (g_timerManager) g_timerManager->PauseByTag(tag, pause);
+    return 0;
+}
+
+int TimerGetTime(lua_State* L)
+{
+    std::string name = nE_ArgString(L, 1);
+    lua_settop(L, 0);
+    lua_pushnumber(L, g_timerManager ? g_timerManager->GetTime(name) : 0.0f);
+    return 1;
+}
+
+int TimerAddTag(lua_State* L)
+{
+    std::string name, tag;
+    ReadTwoStrings(L, name, tag);
+    if (g_timerManager) g_timerManager->AddTag(name, tag);
+    return 0;
+}
+
+int TimerRemoveTag(lua_State* L)
+{
+    std::string name, tag;
+    ReadTwoStrings(L, name, tag);
+    if (g_timerManager) g_timerManager->RemoveTag(name, tag);
+    return 0;
+}
+
+// ---- misc ----
+
+int AtGlobalForceSet(lua_State* L)
+{
+    if (!lua_istable(L, 1)) return Done(L);
+    lua_settop(L, 1);
+    nE_SLHelper_Lua sl(L);
+    nE_AtGlobalForces& f = g_atGlobalForces;
+    sl.ReadFloat("air_counterforce", f.airCounterforce);
+    sl.ReadVec3("gravity_force", f.gravityForce);
+    sl.ReadVec3("wind_force", f.windForce);
+    sl.ReadFloat("rand_wind_min_force", f.randWindMinForce);
+    sl.ReadFloat("rand_wind_max_force", f.randWindMaxForce);
+    sl.ReadFloat("rand_wind_min_wait_time", f.randWindMinWaitTime);
+    sl.ReadFloat("rand_wind_max_wait_time", f.randWindMaxWaitTime);
+    sl.ReadFloat("rand_wind_min_change_time", f.randWindMinChangeTime);
+    sl.ReadFloat("rand_wind_max_change_time", f.randWindMaxChangeTime);
+    return Done(L);
+}
+
+int GetEngineVersion(lua_State* L)
+{
+    lua_settop(L, 0);
+    lua_pushstring(L, "0.3");
+    return 1;
+}
+
+int GetFPS(lua_State* L)
+{
+    lua_settop(L, 0);
+    float fps = s_fps ? s_fps() : 0.0f;
+    // Before any time has passed the engine's 1 / elapsed is not a rate.
+    if (!std::isfinite(fps) || fps < 0.0f) fps = 0.0f;
+    lua_pushnumber(L, fps);
+    return 1;
+}
+
+int CheaterReset(lua_State* L)
+{
+    return Done(L);
+}
+} // namespace nE_ScriptApi

@@ -1,0 +1,85 @@
+#pragma once
+// Triggers: named blocks of Lua code, and the manager that turns call texts
+// ("name(p0, p1, ...)" or "*lua code") into calls, runs them at once or queues
+// them for the next tick, and exposes the running call's parameters to Lua as
+// the global table "ne_params".
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct lua_State;
+
+class nE_Trigger
+{
+public:
+    nE_Trigger(const std::string& name, const std::string& code);
+    virtual ~nE_Trigger();
+
+    // Runs the code; a Lua error is logged. The Lua stack is left as found.
+    virtual void Execute(lua_State* L);
+
+    const std::string& GetName() const { return m_name; }
+    std::string GetCode() const { return m_code; }
+    void SetCode(const std::string& code) { m_code = code; }
+
+private:
+    std::string m_name;
+    std::string m_code;
+};
+
+// One call. The trigger is shared so that a call queued or running keeps its
+// code alive even when the trigger is deleted meanwhile; null for inline code.
+struct nE_TriggerCall
+{
+    std::shared_ptr<nE_Trigger> trigger;
+    std::string params; // for inline code: the Lua code itself
+    std::string sender;
+};
+
+class nE_TriggerManager
+{
+public:
+    // The Lua state may be handed over later (the context creates it last).
+    explicit nE_TriggerManager(lua_State* L = nullptr);
+    ~nE_TriggerManager();
+
+    void SetLuaState(lua_State* L) { m_lua = L; }
+    lua_State* GetLuaState() const { return m_lua; }
+
+    // Takes ownership; when a trigger of that name exists the new one is
+    // deleted and false is returned.
+    bool AddTrigger(std::unique_ptr<nE_Trigger> trigger);
+    nE_Trigger* GetTrigger(const std::string& name) const;
+    // Frees the trigger once no queued or running call uses it any more.
+    bool RemoveTrigger(const std::string& name);
+
+    bool PrepareCall(nE_TriggerCall& out, const std::string& sender, const std::string& text) const;
+    // Queue for the next Update.
+    bool Post(const std::string& sender, const std::string& text);
+    // Run at once.
+    bool Call(const std::string& sender, const std::string& text);
+    void Run(const nE_TriggerCall& call);
+    // Runs the calls queued before this point; calls posted meanwhile wait.
+    void Update();
+    // Deletes every trigger and drops every queued call (including the rest
+    // of a batch that Update is running).
+    void Clear();
+
+    size_t GetQueueSize() const { return m_queue.size(); }
+    size_t GetTriggerCount() const { return m_triggers.size(); }
+    // The innermost running call, or null.
+    const nE_TriggerCall* GetRunningCall() const { return m_stack.empty() ? nullptr : m_stack.back(); }
+
+private:
+    void RunCode(const nE_TriggerCall& call);
+    void PushParams(const nE_TriggerCall& call);
+    void ParseParam(const nE_TriggerCall& call, int index, const std::string& piece);
+
+    std::map<std::string, std::shared_ptr<nE_Trigger>> m_triggers;
+    std::vector<nE_TriggerCall> m_queue;
+    std::vector<const nE_TriggerCall*> m_stack;
+    lua_State* m_lua = nullptr;
+    unsigned m_generation = 0; // bumped by Clear
+};
