@@ -1,0 +1,330 @@
+#include "game/app/nG_ProfileList.h"
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_LuaXml.h"
+#include "engine/core/nE_NumText.h"
+#include "engine/platform/nE_File.h"
+
+#include <tinyxml.h>
+
+#include <cstdio>
+#include <memory>
+
+nG_ProfileList* g_profileList = nullptr;
+
+namespace
+{
+const char kListFile[] = "profile_list.xml";
+const char kCheatWord[] = "zavozez";
+const char kLoadError[] = "Error: while loading profile data!";
+const char kGlobalTable[] = "ng_global";
+
+bool IsControl(unsigned char c)
+{
+    return c < 0x20 || c == 0x7F;
+}
+
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+std::string Print(const TiXmlDocument& doc, bool oneLine)
+{
+    TiXmlPrinter printer;
+    if (oneLine)
+    {
+        printer.SetIndent("");
+        printer.SetLineBreak("");
+    }
+    doc.Accept(&printer);
+    return printer.Str();
+}
+
+// Keeps a copy of a file the program refused, so that the next save cannot
+// destroy the player's only copy.
+void KeepBadCopy(const std::string& name, const std::string& text)
+{
+    const std::string bad = name + ".bad";
+    if (nE_WriteUserFile(bad, text))
+        nE_LogFmt2("Warning: the refused file %s is kept as %s.", name, bad);
+    else
+        nE_LogFmt("Error: could not keep a copy of the refused file %s.", name);
+}
+
+// ---------------------------------------------------------------- game data
+
+// The checksum comment "<!--n-->" at the very start; n may be written
+// negative, so it is compared as 32 bits.
+bool ReadChecksum(const std::string& text, uint32_t& sum)
+{
+    if (text.compare(0, 4, "<!--") != 0) return false;
+    size_t end = text.find("-->", 4);
+    if (end == std::string::npos || end - 4 > 63 || end == 4) return false;
+    std::string digits = text.substr(4, end - 4);
+    size_t first = digits[0] == '-' ? 1 : 0;
+    if (digits.size() == first) return false;
+    for (size_t i = first; i < digits.size(); ++i)
+        if (digits[i] < '0' || digits[i] > '9') return false;
+    sum = static_cast<uint32_t>(nE_ParseInt(digits.c_str()));
+    return true;
+}
+
+bool ChecksumMatches(const std::string& text)
+{
+    uint32_t expected = 0;
+    if (!ReadChecksum(text, expected)) return false;
+    size_t body = text.find('<', 1);
+    if (body == std::string::npos) return false;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data()) + body;
+    return nE_ByteSum(bytes, static_cast<int>(text.size() - body)) == expected;
+}
+
+TiXmlElement* FindData(TiXmlDocument& doc)
+{
+    TiXmlHandle handle(&doc);
+    return handle.FirstChildElement("profile")
+        .FirstChildElement("game_data")
+        .FirstChildElement("data")
+        .ToElement();
+}
+
+// Pushes "ng_global" when it is a table; otherwise leaves the stack as it was.
+bool PushGlobalTable(lua_State* L)
+{
+    if (!L) return false;
+    lua_getfield(L, LUA_GLOBALSINDEX, kGlobalTable);
+    if (lua_istable(L, -1)) return true;
+    lua_pop(L, 1);
+    return false;
+}
+
+// The one-line document "profile" > "game_data" > "data"; empty when there is
+// no table to save.
+std::string GameDataXml(lua_State* L)
+{
+    if (!PushGlobalTable(L))
+    {
+        nE_Log("Warning: no Lua table to save");
+        return std::string();
+    }
+    std::unique_ptr<TiXmlElement> data = nE_LuaTableToXml("data", L);
+    lua_pop(L, 1);
+    TiXmlDocument doc;
+    TiXmlElement* profile = new TiXmlElement("profile");
+    doc.LinkEndChild(profile);
+    TiXmlElement* gameData = new TiXmlElement("game_data");
+    profile->LinkEndChild(gameData);
+    gameData->LinkEndChild(data.release());
+    return Print(doc, true);
+}
+
+// The text must read back as the document it stands for before it may
+// replace the player's old file.
+bool ParsesBack(const std::string& xml)
+{
+    TiXmlDocument doc;
+    doc.Parse(xml.c_str());
+    return !doc.Error() && FindData(doc);
+}
+} // namespace
+
+std::string nG_GameDataFileName(const std::string& name)
+{
+    if (name.empty()) return std::string();
+    std::string out = "p_";
+    for (unsigned char c : name)
+    {
+        if (c == '/' || c == '\\' || c == '%' || IsControl(c))
+        {
+            char escaped[4];
+            std::snprintf(escaped, sizeof escaped, "%%%02X", c);
+            out += escaped;
+        }
+        else
+            out += char(c);
+    }
+    return out + ".xml";
+}
+
+nG_ProfileList::nG_ProfileList()
+{
+    Load();
+}
+
+void nG_ProfileList::Load()
+{
+    std::string text;
+    if (!nE_ReadUserFile(kListFile, text)) return;
+    m_names.clear();
+    m_current = -1;
+    ReadList(text);
+}
+
+void nG_ProfileList::ReadList(const std::string& text)
+{
+    TiXmlDocument doc;
+    doc.Parse(text.c_str());
+    if (doc.Error())
+    {
+        m_current = -2;
+        nE_LogFmt2("Error: profile list %s could not be parsed: %s", kListFile, doc.ErrorDesc());
+        KeepBadCopy(kListFile, text);
+        return;
+    }
+    TiXmlElement* root = doc.FirstChildElement("profiles");
+    if (!root) return;
+    int current = -1;
+    bool hasCurrent = root->QueryIntAttribute("current", &current) == TIXML_SUCCESS;
+    int skippedBefore = 0;
+    for (TiXmlElement* e = root->FirstChildElement("profile"); e; e = e->NextSiblingElement("profile"))
+    {
+        const char* name = e->Attribute("name");
+        if (name && *name)
+        {
+            m_names.push_back(name);
+            continue;
+        }
+        nE_LogFmt("Warning: profile list %s holds a profile without a name; it is dropped.", kListFile);
+        if (static_cast<int>(m_names.size()) + skippedBefore < current) ++skippedBefore;
+    }
+    m_current = current - skippedBefore;
+    // A list without "current" starts at its first profile.
+    if (!hasCurrent) m_current = m_names.empty() ? -1 : 0;
+    if (m_current >= static_cast<int>(m_names.size()) && !m_names.empty()) m_current = 0;
+}
+
+bool nG_ProfileList::Save()
+{
+    TiXmlDocument doc;
+    TiXmlElement* root = new TiXmlElement("profiles");
+    doc.LinkEndChild(root);
+    // Only a real index is stored: a stored -2 would claim a broken list on the next run.
+    root->SetAttribute("current", HasCurrent() ? m_current : -1);
+    for (const std::string& name : m_names)
+    {
+        TiXmlElement* e = new TiXmlElement("profile");
+        e->SetAttribute("name", name);
+        root->LinkEndChild(e);
+    }
+    if (nE_WriteUserFile(kListFile, Print(doc, false))) return true;
+    nE_LogFmt("Error: could not save profile list %s; the old file is kept.", kListFile);
+    return false;
+}
+
+std::string nG_ProfileList::GetName(int index) const
+{
+    if (index >= 0 && index < static_cast<int>(m_names.size())) return m_names[size_t(index)];
+    if (index == -1) return "ng_noprofiles";
+    if (index == -2) return "ng_error";
+    return std::string();
+}
+
+std::string nG_ProfileList::GetCurrentName() const
+{
+    return GetName(m_current);
+}
+
+bool nG_ProfileList::SetCurrent(const std::string& name)
+{
+    for (size_t i = 0; i < m_names.size(); ++i)
+        if (m_names[i] == name)
+        {
+            m_current = static_cast<int>(i);
+            return true;
+        }
+    return false;
+}
+
+bool nG_ProfileList::IsCheatProfile() const
+{
+    std::string name = GetCurrentName();
+    for (char& c : name)
+        c = AsciiLower(c);
+    return name == kCheatWord;
+}
+
+bool nG_ProfileList::Add(const std::string& name)
+{
+    bool usable = !name.empty();
+    for (unsigned char c : name)
+        usable = usable && c != '/' && c != '\\' && !IsControl(c);
+    if (!usable)
+    {
+        nE_LogFmt(
+            "Warning: profile name \"%s\" is empty or holds \"/\", \"\\\" or control characters; refused.",
+            name);
+        return false;
+    }
+    for (const std::string& existing : m_names)
+        if (existing == name) return false;
+    m_names.push_back(name);
+    return true;
+}
+
+void nG_ProfileList::Delete(const std::string& name)
+{
+    int index = -1;
+    for (size_t i = 0; i < m_names.size() && index < 0; ++i)
+        if (m_names[i] == name) index = static_cast<int>(i);
+    if (index < 0) return;
+    nE_CreateFile(nG_GameDataFileName(name))->Delete();
+    m_names.erase(m_names.begin() + index);
+    if (m_current == index)
+        m_current = m_names.empty() ? -1 : 0;
+    else if (m_current > index)
+        --m_current; // keeps naming the same profile
+    Save();
+}
+
+bool nG_ProfileList::SaveGame()
+{
+    Save();
+    if (!HasCurrent()) return false;
+    const std::string file = nG_GameDataFileName(m_names[size_t(m_current)]);
+    std::string xml = GameDataXml(nE_GetLua());
+    if (xml.empty()) return false;
+    if (!ParsesBack(xml))
+    {
+        nE_LogFmt("Error: game data for %s does not read back; the old file is kept.", file);
+        return false;
+    }
+    uint32_t sum =
+        nE_ByteSum(reinterpret_cast<const unsigned char*>(xml.data()), static_cast<int>(xml.size()));
+    char line[32];
+    std::snprintf(line, sizeof line, "<!--%d-->\n", static_cast<int>(sum));
+    if (nE_WriteUserFile(file, line + xml)) return true;
+    nE_LogFmt("Error: could not save game data %s; the old file is kept.", file);
+    return false;
+}
+
+bool nG_ProfileList::LoadGame()
+{
+    if (!HasCurrent()) return false;
+    const std::string file = nG_GameDataFileName(m_names[size_t(m_current)]);
+    std::string text;
+    if (!nE_ReadUserFile(file, text)) return false;
+    TiXmlDocument doc;
+    TiXmlElement* data = nullptr;
+    if (ChecksumMatches(text))
+    {
+        doc.Parse(text.c_str());
+        data = doc.Error() ? nullptr : FindData(doc);
+    }
+    if (!data)
+    {
+        nE_Log(kLoadError);
+        KeepBadCopy(file, text);
+        return false;
+    }
+    lua_State* L = nE_GetLua();
+    if (!PushGlobalTable(L))
+    {
+        nE_Log("Warning: no Lua table to read saved data into");
+        return false;
+    }
+    nE_XmlToLuaTableRecursive(data, L);
+    lua_pop(L, 1);
+    return true;
+}

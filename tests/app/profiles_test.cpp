@@ -1,0 +1,389 @@
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_LuaXml.h"
+#include "game/app/nG_ProfileList.h"
+
+#include "app/user_folder.h"
+
+#include <cstdint>
+
+namespace
+{
+struct ProfilesTest : UserFolderTest
+{
+    nE_LuaState lua;
+
+    void SetUp() override
+    {
+        UserFolderTest::SetUp();
+        lua.L = luaL_newstate();
+        luaL_openlibs(lua.L);
+        g_luaState = &lua;
+        Lua("ng_global = {}");
+    }
+    void TearDown() override
+    {
+        g_luaState = nullptr;
+        lua_close(lua.L);
+        UserFolderTest::TearDown();
+    }
+
+    void Lua(const std::string& code)
+    {
+        ASSERT_EQ(luaL_dostring(lua.L, code.c_str()), 0) << lua_tostring(lua.L, -1);
+        EXPECT_EQ(lua_gettop(lua.L), 0);
+    }
+    // The value of a Lua expression, as text.
+    std::string Eval(const std::string& expression)
+    {
+        std::string code = "return tostring(" + expression + ")";
+        if (luaL_dostring(lua.L, code.c_str()) != 0)
+        {
+            std::string error = lua_tostring(lua.L, -1);
+            lua_settop(lua.L, 0);
+            return "<error " + error + ">";
+        }
+        std::string value = lua_tostring(lua.L, -1);
+        lua_settop(lua.L, 0);
+        return value;
+    }
+
+    // A game-data file whose checksum line matches `xml`.
+    static std::string WithChecksum(const std::string& xml)
+    {
+        uint32_t sum = nE_ByteSum(reinterpret_cast<const unsigned char*>(xml.data()), int(xml.size()));
+        return "<!--" + std::to_string(int32_t(sum)) + "-->\n" + xml;
+    }
+
+    // A list with one current profile called `name`.
+    void MakeCurrent(nG_ProfileList& list, const std::string& name)
+    {
+        ASSERT_TRUE(list.Add(name));
+        ASSERT_TRUE(list.SetCurrent(name));
+    }
+
+    bool NoNamelessGameData() const
+    {
+        for (const std::string& f : Files())
+            if (f.compare(0, 5, "p_.xm") == 0) return false;
+        return true;
+    }
+};
+
+const char kRefused[] = "Error: while loading profile data!";
+} // namespace
+
+// ---------------------------------------------------------------- game data
+
+TEST_F(ProfilesTest, GameDataRoundTripsBehindItsChecksum)
+{
+    nG_ProfileList list;
+    MakeCurrent(list, "Anna");
+    Lua("ng_global = { quote = 'He said \"hi\" & <left>', utf = 'Gr\\195\\188\\195\\159e \\226\\152\\131',"
+        "  big = 1234567.5, empty = '', yes = true, no = false,"
+        "  nested = { list = { 10, 'two', { deep = 'x' } }, inner = { flag = false } } }");
+    ASSERT_TRUE(list.SaveGame());
+
+    const std::string file = OnDisk("p_Anna.xml");
+    size_t newline = file.find('\n');
+    ASSERT_NE(newline, std::string::npos);
+    const std::string xml = file.substr(newline + 1);
+    EXPECT_EQ(file.substr(0, newline + 1), WithChecksum(xml).substr(0, newline + 1));
+    EXPECT_EQ(xml.find('\n'), std::string::npos) << "the document is one line with nothing after it";
+    EXPECT_EQ(xml.compare(0, 26, "<profile><game_data><data>"), 0) << xml;
+    EXPECT_NE(OnDisk("profile_list.xml").find("<profile name=\"Anna\" />"), std::string::npos);
+
+    Lua("ng_global = { unsaved = 'kept', nested = { extra = 5 } }");
+    ASSERT_TRUE(list.LoadGame());
+    EXPECT_EQ(Eval("ng_global.quote"), "He said \"hi\" & <left>");
+    EXPECT_EQ(Eval("ng_global.utf"), "Gr\xC3\xBC\xC3\x9F"
+                                     "e \xE2\x98\x83");
+    EXPECT_EQ(Eval("ng_global.big == 1234567.5"), "true");
+    EXPECT_EQ(Eval("ng_global.empty == ''"), "true");
+    EXPECT_EQ(Eval("ng_global.yes"), "true");
+    EXPECT_EQ(Eval("ng_global.no"), "false");
+    EXPECT_EQ(Eval("ng_global.nested.list[1] + ng_global.nested.list[3].deep:len()"), "11");
+    EXPECT_EQ(Eval("ng_global.nested.list[2]"), "two");
+    EXPECT_EQ(Eval("ng_global.nested.inner.flag"), "false");
+    // Saved data is laid over what the table already holds.
+    EXPECT_EQ(Eval("ng_global.unsaved"), "kept");
+    EXPECT_EQ(Eval("ng_global.nested.extra"), "5");
+    EXPECT_EQ(log.CountStartingWith("Error"), 0);
+}
+
+TEST_F(ProfilesTest, ANegativeChecksumLineIsTheSameSum)
+{
+    nG_ProfileList list;
+    MakeCurrent(list, "a");
+    const std::string xml = "<profile><game_data><data><n_x v=\"3\" /></data></game_data></profile>";
+    uint32_t sum = nE_ByteSum(reinterpret_cast<const unsigned char*>(xml.data()), int(xml.size()));
+    // As a 32-bit signed writer would print a sum from 2^31 up.
+    PutOnDisk("p_a.xml", "<!--" + std::to_string(int64_t(sum) - 4294967296LL) + "-->\n" + xml);
+    EXPECT_TRUE(list.LoadGame());
+    EXPECT_EQ(Eval("ng_global.x"), "3");
+}
+
+TEST_F(ProfilesTest, TamperedGameDataIsRefusedAndKept)
+{
+    nG_ProfileList list;
+    MakeCurrent(list, "b");
+    Lua("ng_global = { gold = 100, name = 'hero' }");
+    ASSERT_TRUE(list.SaveGame());
+    const std::string good = OnDisk("p_b.xml");
+
+    std::string oneByte = good;
+    oneByte[oneByte.find("100")] = '9';
+    std::string noClose = good;
+    noClose.replace(noClose.find("-->"), 3, "--");
+    const std::string noData =
+        WithChecksum("<profile><game_data><dat><n_gold v=\"5\" /></dat></game_data></profile>");
+    const std::string noGameData = WithChecksum("<profile><n_gold v=\"5\" /></profile>");
+    const std::string broken = WithChecksum("<profile><game_data><data><n_gold v=\"5\" /></data></profile>");
+
+    for (const std::string& text : {oneByte, good + "\n", noClose, " " + good, noData, noGameData, broken,
+                                    std::string("<!---->\n") + good.substr(good.find('<', 1))})
+    {
+        PutOnDisk("p_b.xml", text);
+        Lua("ng_global = { gold = 1, untouched = true }");
+        log.lines.clear();
+        EXPECT_FALSE(list.LoadGame()) << text;
+        EXPECT_TRUE(log.Has(kRefused)) << text;
+        EXPECT_EQ(Eval("ng_global.gold"), "1") << text;
+        EXPECT_EQ(Eval("ng_global.name"), "nil") << text;
+        EXPECT_EQ(Eval("ng_global.untouched"), "true") << text;
+        EXPECT_EQ(OnDisk("p_b.xml.bad"), text) << "the refused file is kept before any save";
+        EXPECT_EQ(OnDisk("p_b.xml"), text);
+    }
+
+    PutOnDisk("p_b.xml", good);
+    EXPECT_TRUE(list.LoadGame());
+    EXPECT_EQ(Eval("ng_global.gold"), "100");
+}
+
+TEST_F(ProfilesTest, AMissingGameDataFileIsASilentFalse)
+{
+    nG_ProfileList list;
+    MakeCurrent(list, "new");
+    Lua("ng_global = { fresh = true }");
+    EXPECT_FALSE(list.LoadGame());
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(Eval("ng_global.fresh"), "true");
+}
+
+TEST_F(ProfilesTest, OnlyATableIsSaved)
+{
+    nG_ProfileList list;
+    MakeCurrent(list, "c");
+    Lua("ng_global = { v = 1 }");
+    ASSERT_TRUE(list.SaveGame());
+    const std::string before = OnDisk("p_c.xml");
+
+    Lua("ng_global = 5");
+    EXPECT_FALSE(list.SaveGame());
+    EXPECT_TRUE(log.Has("Warning: no Lua table to save"));
+    EXPECT_EQ(OnDisk("p_c.xml"), before);
+
+    g_luaState = nullptr;
+    EXPECT_FALSE(list.SaveGame());
+    EXPECT_FALSE(list.LoadGame());
+    g_luaState = &lua;
+    EXPECT_EQ(OnDisk("p_c.xml"), before);
+}
+
+TEST_F(ProfilesTest, AFailedGameDataWriteKeepsTheOldFile)
+{
+    nG_ProfileList list;
+    MakeCurrent(list, "d");
+    Lua("ng_global = { v = 1 }");
+    ASSERT_TRUE(list.SaveGame());
+    const std::string before = OnDisk("p_d.xml");
+    Lua("ng_global = { v = string.rep('x', 4096) }");
+    bool saved;
+    {
+        FullDisk full(1024);
+        saved = list.SaveGame();
+    }
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(OnDisk("p_d.xml"), before);
+    EXPECT_TRUE(log.Has("Error: could not save game data p_d.xml; the old file is kept."));
+}
+
+TEST_F(ProfilesTest, NoProfileMeansNoGameDataFile)
+{
+    {
+        nG_ProfileList list; // no list file: no profile
+        EXPECT_EQ(list.GetCurrent(), -1);
+        EXPECT_EQ(list.GetCurrentName(), "ng_noprofiles");
+        EXPECT_FALSE(list.SaveGame());
+        EXPECT_FALSE(list.LoadGame());
+        EXPECT_TRUE(Exists("profile_list.xml")) << "the list itself is still saved";
+    }
+    // An index past the end of a list without names stays as read.
+    PutOnDisk("profile_list.xml", "<profiles current=\"3\" />");
+    {
+        nG_ProfileList list;
+        EXPECT_EQ(list.GetCurrent(), 3);
+        EXPECT_EQ(list.GetCurrentName(), "");
+        EXPECT_FALSE(list.SaveGame());
+        EXPECT_FALSE(list.LoadGame());
+    }
+    PutOnDisk("profile_list.xml", "<profiles current=\"-5\"><profile name=\"a\" /></profiles>");
+    {
+        nG_ProfileList list;
+        EXPECT_EQ(list.GetCurrentName(), "");
+        EXPECT_FALSE(list.SaveGame());
+    }
+    EXPECT_TRUE(NoNamelessGameData());
+    EXPECT_FALSE(Exists("p_a.xml"));
+    EXPECT_FALSE(Exists("p_.xml"));
+}
+
+// ---------------------------------------------------------------- the list
+
+TEST_F(ProfilesTest, ListRoundTripsAndFixesACurrentPastTheEnd)
+{
+    {
+        nG_ProfileList list;
+        ASSERT_TRUE(list.Add("Anna"));
+        ASSERT_TRUE(list.Add("Ben & <Co> \"x\""));
+        ASSERT_TRUE(list.SetCurrent("Ben & <Co> \"x\""));
+        ASSERT_TRUE(list.Save());
+    }
+    EXPECT_EQ(OnDisk("profile_list.xml"), "<profiles current=\"1\">\n    <profile name=\"Anna\" />\n"
+                                          "    <profile name='Ben &amp; &lt;Co&gt; &quot;x&quot;' />\n"
+                                          "</profiles>\n");
+    {
+        nG_ProfileList list;
+        EXPECT_EQ(list.GetNames(), (std::vector<std::string>{"Anna", "Ben & <Co> \"x\""}));
+        EXPECT_EQ(list.GetCurrent(), 1);
+    }
+    PutOnDisk("profile_list.xml",
+              "<profiles current=\"5\"><profile name=\"a\"/><profile name=\"b\"/></profiles>");
+    EXPECT_EQ(nG_ProfileList().GetCurrent(), 0);
+    PutOnDisk("profile_list.xml", "<profiles><profile name=\"a\"/><profile name=\"b\"/></profiles>");
+    EXPECT_EQ(nG_ProfileList().GetCurrent(), 0) << "no \"current\": the first profile";
+    PutOnDisk("profile_list.xml",
+              "<profiles current=\"2\"><profile name=\"a\"/><profile/><profile name=\"c\"/></profiles>");
+    nG_ProfileList nameless;
+    EXPECT_EQ(nameless.GetNames(), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(nameless.GetCurrentName(), "c");
+    EXPECT_EQ(log.CountStartingWith("Warning: profile list"), 1);
+}
+
+TEST_F(ProfilesTest, NamesIndicesAndTheCheatWord)
+{
+    nG_ProfileList list;
+    ASSERT_TRUE(list.Add("a"));
+    EXPECT_FALSE(list.Add("a"));
+    EXPECT_TRUE(list.Add("A")); // names compare exactly
+    EXPECT_EQ(list.GetCurrent(), -1) << "adding selects nothing";
+    EXPECT_FALSE(Exists("profile_list.xml")) << "adding saves nothing";
+
+    EXPECT_EQ(list.GetName(0), "a");
+    EXPECT_EQ(list.GetName(1), "A");
+    EXPECT_EQ(list.GetName(2), "");
+    EXPECT_EQ(list.GetName(-1), "ng_noprofiles");
+    EXPECT_EQ(list.GetName(-2), "ng_error");
+    EXPECT_EQ(list.GetName(-3), "");
+    EXPECT_FALSE(list.SetCurrent("b"));
+    EXPECT_EQ(list.GetCurrent(), -1);
+
+    EXPECT_FALSE(list.IsCheatProfile());
+    ASSERT_TRUE(list.Add("ZaVoZeZ"));
+    ASSERT_TRUE(list.SetCurrent("ZaVoZeZ"));
+    EXPECT_TRUE(list.IsCheatProfile());
+    ASSERT_TRUE(list.Add("zavozez "));
+    ASSERT_TRUE(list.SetCurrent("zavozez "));
+    EXPECT_FALSE(list.IsCheatProfile());
+}
+
+TEST_F(ProfilesTest, DeletingKeepsTheCurrentProfile)
+{
+    nG_ProfileList list;
+    for (const char* name : {"a", "b", "c", "d"})
+    {
+        MakeCurrent(list, name);
+        ASSERT_TRUE(list.SaveGame());
+    }
+    ASSERT_TRUE(list.SetCurrent("c"));
+
+    list.Delete("a"); // an earlier profile
+    EXPECT_EQ(list.GetCurrentName(), "c");
+    EXPECT_FALSE(Exists("p_a.xml"));
+    EXPECT_TRUE(Exists("p_c.xml"));
+    EXPECT_EQ(nG_ProfileList().GetCurrentName(), "c") << "the list was saved";
+
+    list.Delete("d"); // a later one
+    EXPECT_EQ(list.GetCurrentName(), "c");
+
+    list.Delete("nobody");
+    EXPECT_EQ(list.GetNames(), (std::vector<std::string>{"b", "c"}));
+
+    list.Delete("c"); // the current one, which is last
+    EXPECT_EQ(list.GetCurrent(), 0);
+    EXPECT_EQ(list.GetCurrentName(), "b");
+    EXPECT_FALSE(Exists("p_c.xml"));
+
+    list.Delete("b"); // the only one left
+    EXPECT_EQ(list.GetCurrent(), -1);
+    EXPECT_EQ(list.GetCurrentName(), "ng_noprofiles");
+    EXPECT_EQ(OnDisk("profile_list.xml"), "<profiles current=\"-1\" />\n");
+    EXPECT_FALSE(list.SaveGame());
+    EXPECT_TRUE(NoNamelessGameData());
+}
+
+TEST_F(ProfilesTest, AnUnparsableListIsKeptBesideIt)
+{
+    const std::string broken = "<profiles current=\"0\"><profile name=\"a\"></profiles>";
+    PutOnDisk("profile_list.xml", broken);
+    nG_ProfileList list;
+    EXPECT_EQ(list.GetCurrent(), -2);
+    EXPECT_EQ(list.GetCurrentName(), "ng_error");
+    EXPECT_TRUE(list.GetNames().empty());
+    EXPECT_EQ(log.CountStartingWith("Error: profile list profile_list.xml could not be parsed"), 1);
+    EXPECT_EQ(OnDisk("profile_list.xml.bad"), broken);
+
+    EXPECT_FALSE(list.SaveGame());
+    EXPECT_FALSE(list.LoadGame());
+    EXPECT_EQ(OnDisk("profile_list.xml.bad"), broken);
+    // The rewritten list is a sound empty one, not a claim of another broken file.
+    EXPECT_EQ(nG_ProfileList().GetCurrent(), -1);
+    EXPECT_TRUE(NoNamelessGameData());
+}
+
+TEST_F(ProfilesTest, HostileNames)
+{
+    nG_ProfileList list;
+    for (const std::string& name :
+         {std::string("a/b"), std::string("..\\x"), std::string("../p_victim"), std::string("tab\there"),
+          std::string("line\n"), std::string("\x7f"), std::string("nul\0x", 5), std::string("")})
+    {
+        log.lines.clear();
+        EXPECT_FALSE(list.Add(name)) << name;
+        EXPECT_EQ(log.CountStartingWith("Warning: profile name"), 1) << name;
+    }
+    EXPECT_TRUE(list.GetNames().empty());
+
+    EXPECT_EQ(nG_GameDataFileName("Anna"), "p_Anna.xml");
+    EXPECT_EQ(nG_GameDataFileName("100%"), "p_100%25.xml");
+    EXPECT_EQ(nG_GameDataFileName("a/b\\c\n"), "p_a%2Fb%5Cc%0A.xml");
+    EXPECT_EQ(nG_GameDataFileName(""), "");
+
+    // Such names can still arrive from a list file written elsewhere: their
+    // game data stays a single file inside the user folder.
+    std::ofstream(root + "/victim.xml") << "outside";
+    PutOnDisk("profile_list.xml", "<profiles current=\"0\"><profile name=\"../../victim\"/>"
+                                  "<profile name=\"x%2F\"/></profiles>");
+    nG_ProfileList loaded;
+    Lua("ng_global = { v = 1 }");
+    ASSERT_TRUE(loaded.SaveGame());
+    EXPECT_TRUE(Exists("p_..%2F..%2Fvictim.xml"));
+    ASSERT_TRUE(loaded.LoadGame());
+    loaded.SetCurrent("x%2F");
+    EXPECT_FALSE(loaded.LoadGame()) << "escaping keeps names apart";
+    loaded.Delete("../../victim");
+    EXPECT_FALSE(Exists("p_..%2F..%2Fvictim.xml"));
+    std::ifstream victim(root + "/victim.xml");
+    std::string text;
+    victim >> text;
+    EXPECT_EQ(text, "outside");
+}
