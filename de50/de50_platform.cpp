@@ -238,10 +238,9 @@ void TPlatform::AdoptTextureRefreshListener(TTask* task)
 
 void TPlatform::DeliverTextureRefresh()
 {
-    if (!m_texturesLost) return;
-    m_texturesLost = false;
-    for (auto& task : m_refreshListeners)
-        if (task->Ready()) task->Run();
+    for (; m_lossesPending > 0; --m_lossesPending)
+        for (auto& task : m_refreshListeners)
+            if (task->Ready()) task->Run();
 }
 
 void TPlatform::ForgetDisplay()
@@ -255,7 +254,7 @@ void TPlatform::Reset()
     Internal::CloseWindow();
     m_config.clear();
     m_refreshListeners.clear();
-    m_texturesLost = false;
+    m_lossesPending = 0;
     ClearExit();
 }
 

@@ -54,8 +54,8 @@ public:
     bool ExitRequested() const { return m_exitRequested; }
     int ExitCode() const { return m_exitCode; }
     void ClearExit();
-    void NotifyTexturesLost() { m_texturesLost = true; }
-    // Runs the refresh listeners when textures were lost since the last call.
+    void NotifyTexturesLost() { ++m_lossesPending; }
+    // Runs the refresh listeners once for each loss since the last call.
     void DeliverTextureRefresh();
     // The window is gone: the next GetDisplay reports no mode.
     void ForgetDisplay();
@@ -65,7 +65,8 @@ private:
     std::map<std::string, std::string> m_config;
     uint32_t m_width = 0, m_height = 0, m_antialias = 0;
     bool m_fullscreen = false, m_vsync = false;
-    bool m_exitRequested = false, m_texturesLost = false;
+    bool m_exitRequested = false;
+    uint32_t m_lossesPending = 0;
     int m_exitCode = 0;
     std::vector<std::unique_ptr<TTask>> m_refreshListeners;
 };
