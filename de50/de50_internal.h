@@ -21,6 +21,11 @@ void CloseWindow();
 void UseFakeClock(bool on, uint32_t start);
 void AdvanceFakeClock(uint32_t ms);
 void ResetClock();
+// Real milliseconds since the library started, not wrapped.
+uint64_t NowMs();
+// Sleeps until a period after the turn's start, or after the last real clock reading when
+// that came later.
+void SleepToNextFrame(uint64_t turnStartMs, uint32_t periodMs);
 
 void ResetDisplayOverrides();
 // Window coordinates to screen-buffer pixels (they differ when full screen scales the drawing).

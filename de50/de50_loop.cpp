@@ -10,12 +10,10 @@
 #include <SDL_image.h>
 
 #include <charconv>
-#include <chrono>
 #include <cstdio>
 #include <deque>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 namespace DE50
 {
@@ -271,33 +269,20 @@ private:
     uint64_t m_turn = 0;
 };
 
-// Sleeps to the next frame time; a turn that ran late starts the schedule afresh.
-class TPacer
+// Seconds between turns for the update callback.
+class TTurnClock
 {
 public:
-    using Clock = std::chrono::steady_clock;
-    void Wait()
-    {
-        const auto period =
-            std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / 60.0));
-        m_next += period;
-        auto now = Clock::now();
-        if (m_next < now)
-            m_next = now;
-        else
-            std::this_thread::sleep_until(m_next);
-    }
     float Elapsed()
     {
-        auto now = Clock::now();
-        float seconds = std::chrono::duration<float>(now - m_last).count();
+        uint64_t now = Internal::NowMs();
+        float seconds = float(now - m_last) / 1000.0f;
         m_last = now;
         return seconds;
     }
 
 private:
-    Clock::time_point m_next = Clock::now();
-    Clock::time_point m_last = Clock::now();
+    uint64_t m_last = Internal::NowMs();
 };
 
 } // namespace
@@ -384,21 +369,23 @@ int RunMainLoop(int argc, char** argv, StartCallback start, EventCallback event,
         WriteDbg("Error: the program did not start");
         platform->Exit(1);
     }
-    TPacer pacer;
+    TTurnClock turnClock;
     while (!platform->ExitRequested())
     {
+        uint64_t turnStart = Internal::NowMs();
         if (g_options.fixedStep) Internal::AdvanceFakeClock(kFixedStepMs);
         for (auto& hook : g_turnHooks)
             hook();
         run.DeliverEvents();
         platform->DeliverTextureRefresh();
-        float seconds = pacer.Elapsed();
+        float seconds = turnClock.Elapsed();
         if (update) update(g_options.fixedStep ? kFixedStepMs / 1000.0f : seconds);
         if (frame) frame();
         run.NextTurn();
         if (g_options.frames && run.Turn() >= g_options.frames && !platform->ExitRequested())
             platform->Exit(0);
-        if (!platform->ExitRequested() && !g_options.fixedStep) pacer.Wait();
+        if (!platform->ExitRequested() && !g_options.fixedStep)
+            Internal::SleepToNextFrame(turnStart, kFramePeriodMs);
     }
     if (!g_options.screenshot.empty()) TRenderer::GetInstance()->SaveScreenshot(g_options.screenshot);
     if (stop) stop();

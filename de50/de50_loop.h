@@ -52,5 +52,8 @@ void AddLoopTurnHook(std::function<void()> hook);
 
 // Milliseconds the fixed-step clock advances each turn.
 const uint32_t kFixedStepMs = 17;
+// Milliseconds between turns: the first whole count that is at least 1/60 s, so a program
+// that waits for 1/60 s on the millisecond clock never has to spin.
+const uint32_t kFramePeriodMs = 17;
 
 } // namespace DE50

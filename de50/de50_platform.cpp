@@ -8,7 +8,9 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <thread>
 
 namespace DE50
 {
@@ -30,7 +32,17 @@ struct TClockState
 {
     bool fake = false;
     uint32_t now = 0;
+    uint64_t lastRead = 0; // the real clock's latest reading handed out, in full
 };
+
+using SteadyClock = std::chrono::steady_clock;
+const SteadyClock::time_point g_epoch = SteadyClock::now();
+
+uint64_t RealMs()
+{
+    return uint64_t(
+        std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - g_epoch).count());
+}
 
 struct TDisplayOverride
 {
@@ -132,6 +144,19 @@ void AdvanceFakeClock(uint32_t ms)
 void ResetClock()
 {
     g_clock = TClockState();
+}
+
+void SleepToNextFrame(uint64_t turnStartMs, uint32_t periodMs)
+{
+    // From the later of the turn's start and the program's last clock reading, so that the
+    // program's own clock shows a full period when the next turn begins and it never spins.
+    uint64_t deadline = std::max(turnStartMs, g_clock.lastRead) + periodMs;
+    std::this_thread::sleep_until(g_epoch + std::chrono::milliseconds(deadline));
+}
+
+uint64_t NowMs()
+{
+    return RealMs();
 }
 
 void ResetDisplayOverrides()
@@ -260,7 +285,9 @@ void TPlatform::Reset()
 
 uint32_t timeGetTime()
 {
-    return g_clock.fake ? g_clock.now : SDL_GetTicks();
+    if (g_clock.fake) return g_clock.now;
+    g_clock.lastRead = RealMs();
+    return uint32_t(g_clock.lastRead);
 }
 
 void GetDesktopSize(uint32_t* width, uint32_t* height)
