@@ -32,6 +32,8 @@ void TRenderer::SetOption(const str& name, const str& value)
 {
     Flush();
     m_options[name] = value;
+    m_newSubtractive = GetOption("new_subtractive") == "1";
+    m_newRenderBlend = GetOption("new_render_blend") == "1";
 }
 
 str TRenderer::GetOption(const str& name) const
@@ -114,7 +116,7 @@ void TRenderer::FillRect(const TURect& rect, const TColor& color)
 
 uint32_t TRenderer::ResolveBlend(uint32_t mode) const
 {
-    return BlendRowFor(mode, GetOption("new_subtractive") == "1", GetOption("new_render_blend") == "1");
+    return BlendRowFor(mode, m_newSubtractive, m_newRenderBlend);
 }
 
 void TRenderer::DrawVertices(uint32_t drawType, const TVertexSet& set)
@@ -275,6 +277,7 @@ void TRenderer::ResetState()
 {
     OnContextLost();
     m_options.clear();
+    m_newSubtractive = m_newRenderBlend = false;
     m_effect = TBasicEffect();
     m_world = TMat4();
     m_lastFrameDrawCalls = 0;

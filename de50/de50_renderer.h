@@ -142,6 +142,7 @@ private:
 
     std::unique_ptr<TGlBackend> m_gl;
     std::map<std::string, std::string> m_options;
+    bool m_newSubtractive = false, m_newRenderBlend = false;
     TBasicEffect m_effect;
     TMat4 m_world;
     bool m_inDraw = false;
