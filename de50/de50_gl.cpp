@@ -1,0 +1,359 @@
+#include "de50/de50_gl.h"
+
+#include "de50/de50_base.h"
+#include "de50/de50_internal.h"
+
+#include <SDL.h>
+#include <epoxy/gl.h>
+
+#include <algorithm>
+
+namespace DE50
+{
+
+namespace
+{
+
+// How each blend mode reaches the screen. Colour and alpha have their own factors, so that
+// render targets can keep a usable alpha channel. Shader ops: 0 plain, 1 colour faded to
+// white by alpha (multiply), 2 colour scaled by alpha.
+struct TBlendRow
+{
+    uint32_t mode;
+    const char* form;
+    GLenum equation;
+    GLenum srcRgb, dstRgb, srcAlpha, dstAlpha;
+    int shaderOp;
+};
+
+const TBlendRow kBlendTable[] = {
+    // 0: the normal alpha blend, alpha blended like colour.
+    {0, "alpha", GL_FUNC_ADD, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, 0},
+    // 1: replaces what is there.
+    {1, "opaque", GL_FUNC_ADD, GL_ONE, GL_ZERO, GL_ONE, GL_ZERO, 0},
+    // 2: adds the colour weighted by alpha.
+    {2, "additive", GL_FUNC_ADD, GL_SRC_ALPHA, GL_ONE, GL_ONE, GL_ONE, 0},
+    // 3 without "new_subtractive": darkens by the colour (dst x (1 - colour x alpha)).
+    {3, "subtractive (old)", GL_FUNC_ADD, GL_ZERO, GL_ONE_MINUS_SRC_COLOR, GL_ZERO, GL_ONE, 2},
+    // 4: multiplies, fading to no change as alpha goes to 0.
+    {4, "multiply", GL_FUNC_ADD, GL_DST_COLOR, GL_ZERO, GL_ZERO, GL_ONE, 1},
+    // 5: colour already multiplied by alpha.
+    {5, "premultiplied", GL_FUNC_ADD, GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA, 0},
+    // 6 with "new_render_blend": colour as mode 0, alpha accumulated as coverage, so a target
+    // drawn later over the screen looks like the same drawing made on the screen directly.
+    {6, "render target", GL_FUNC_ADD, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA,
+     0},
+    // 3 with "new_subtractive": subtracts the colour weighted by alpha; alpha kept.
+    {3, "subtractive", GL_FUNC_REVERSE_SUBTRACT, GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE, 0},
+};
+const uint32_t kRowNewSubtractive = 7;
+
+const char* kVertexShader = R"(#version 330 core
+layout(location = 0) in vec2 aPos;
+layout(location = 1) in vec4 aColor;
+layout(location = 2) in vec2 aUv;
+uniform vec2 uScale;
+uniform vec2 uOffset;
+out vec4 vColor;
+out vec2 vUv;
+void main()
+{
+    gl_Position = vec4(aPos * uScale + uOffset, 0.0, 1.0);
+    vColor = aColor.bgra;
+    vUv = aUv;
+}
+)";
+
+const char* kFragmentShader = R"(#version 330 core
+in vec4 vColor;
+in vec2 vUv;
+uniform sampler2D uTex;
+uniform int uOp;
+out vec4 oColor;
+void main()
+{
+    vec4 c = texture(uTex, vUv) * vColor;
+    if (uOp == 1)
+        c.rgb = mix(vec3(1.0), c.rgb, c.a);
+    else if (uOp == 2)
+        c.rgb *= c.a;
+    oColor = c;
+}
+)";
+
+GLuint CompileShader(GLenum type, const char* source)
+{
+    GLuint shader = glCreateShader(type);
+    glShaderSource(shader, 1, &source, nullptr);
+    glCompileShader(shader);
+    GLint ok = 0;
+    glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+    if (!ok)
+    {
+        char log[1024] = {};
+        glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+        WriteDbg("Error: shader did not compile: %s", log);
+        glDeleteShader(shader);
+        return 0;
+    }
+    return shader;
+}
+
+GLuint LinkProgram()
+{
+    GLuint vs = CompileShader(GL_VERTEX_SHADER, kVertexShader);
+    GLuint fs = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader);
+    GLuint program = 0;
+    if (vs && fs)
+    {
+        program = glCreateProgram();
+        glAttachShader(program, vs);
+        glAttachShader(program, fs);
+        glLinkProgram(program);
+        GLint ok = 0;
+        glGetProgramiv(program, GL_LINK_STATUS, &ok);
+        if (!ok)
+        {
+            WriteDbg("Error: shader program did not link");
+            glDeleteProgram(program);
+            program = 0;
+        }
+    }
+    glDeleteShader(vs);
+    glDeleteShader(fs);
+    return program;
+}
+
+TURect Intersect(const TURect& a, uint32_t width, uint32_t height)
+{
+    TURect r(std::min(a.left, width), std::min(a.top, height), std::min(a.right, width),
+             std::min(a.bottom, height));
+    r.right = std::max(r.right, r.left);
+    r.bottom = std::max(r.bottom, r.top);
+    return r;
+}
+
+} // namespace
+
+uint32_t BlendRowFor(uint32_t mode, bool newSubtractive, bool newRenderBlend)
+{
+    if (mode == 3 && newSubtractive) return kRowNewSubtractive;
+    if (mode == 6 && !newRenderBlend) return 0;
+    return mode <= 6 ? mode : 0;
+}
+
+bool TBatchKey::operator==(const TBatchKey& o) const
+{
+    return texture == o.texture && blendRow == o.blendRow && sampler == o.sampler &&
+           primitive == o.primitive && framebuffer == o.framebuffer && targetWidth == o.targetWidth &&
+           targetHeight == o.targetHeight && viewport == o.viewport && clip == o.clip;
+}
+
+// GL objects die with their context; at process exit no GL call is safe any more.
+TGlBackend::~TGlBackend() = default;
+
+bool TGlBackend::EnsureResources()
+{
+    if (m_ready) return true;
+    if (!Internal::HasGlContext()) return false;
+    m_program = LinkProgram();
+    if (!m_program) return false;
+    m_uScale = glGetUniformLocation(m_program, "uScale");
+    m_uOffset = glGetUniformLocation(m_program, "uOffset");
+    m_uOp = glGetUniformLocation(m_program, "uOp");
+    glUseProgram(m_program);
+    glUniform1i(glGetUniformLocation(m_program, "uTex"), 0);
+
+    GLuint ids[2] = {};
+    glGenVertexArrays(1, ids);
+    glGenBuffers(1, ids + 1);
+    m_vao = ids[0];
+    m_vbo = ids[1];
+    glBindVertexArray(m_vao);
+    glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
+    const GLsizei stride = sizeof(TTransformedLitVert);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(0));
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, reinterpret_cast<void*>(12));
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(16));
+
+    GLuint samplers[8] = {};
+    glGenSamplers(8, samplers);
+    for (uint32_t i = 0; i < 8; ++i)
+    {
+        m_samplers[i] = samplers[i];
+        glSamplerParameteri(samplers[i], GL_TEXTURE_WRAP_S, (i & 1) ? GL_REPEAT : GL_CLAMP_TO_EDGE);
+        glSamplerParameteri(samplers[i], GL_TEXTURE_WRAP_T, (i & 2) ? GL_REPEAT : GL_CLAMP_TO_EDGE);
+        GLint filter = (i & 4) ? GL_LINEAR : GL_NEAREST;
+        glSamplerParameteri(samplers[i], GL_TEXTURE_MIN_FILTER, filter);
+        glSamplerParameteri(samplers[i], GL_TEXTURE_MAG_FILTER, filter);
+    }
+
+    GLuint white = 0;
+    glGenTextures(1, &white);
+    m_white = white;
+    const uint32_t pixel = 0xFFFFFFFFu;
+    glBindTexture(GL_TEXTURE_2D, m_white);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 1, 1, 0, GL_BGRA, GL_UNSIGNED_BYTE, &pixel);
+    m_ready = true;
+    return true;
+}
+
+void TGlBackend::Release()
+{
+    m_vertices.clear();
+    m_keyTexture.reset();
+    m_key = TBatchKey();
+    if (Internal::HasGlContext())
+    {
+        GLuint ids[4] = {m_vao, m_vbo, m_white, m_screenTexture};
+        glDeleteVertexArrays(1, ids);
+        glDeleteBuffers(1, ids + 1);
+        glDeleteTextures(1, ids + 2);
+        glDeleteTextures(1, ids + 3);
+        GLuint fbo = m_screenFbo;
+        glDeleteFramebuffers(1, &fbo);
+        GLuint samplers[8];
+        std::copy(m_samplers, m_samplers + 8, samplers);
+        glDeleteSamplers(8, samplers);
+        if (m_program) glDeleteProgram(m_program);
+    }
+    m_ready = false;
+    m_program = m_vao = m_vbo = m_white = 0;
+    std::fill(m_samplers, m_samplers + 8, 0u);
+    m_screenFbo = m_screenTexture = m_screenWidth = m_screenHeight = 0;
+}
+
+bool TGlBackend::SetScreenSize(uint32_t width, uint32_t height)
+{
+    Flush();
+    if (!EnsureResources()) return false;
+    if (m_screenFbo && width == m_screenWidth && height == m_screenHeight) return true;
+    if (!m_screenTexture)
+    {
+        GLuint tex = 0, fbo = 0;
+        glGenTextures(1, &tex);
+        glGenFramebuffers(1, &fbo);
+        m_screenTexture = tex;
+        m_screenFbo = fbo;
+    }
+    glBindTexture(GL_TEXTURE_2D, m_screenTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width), GLsizei(height), 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                 nullptr);
+    glBindFramebuffer(GL_FRAMEBUFFER, m_screenFbo);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_screenTexture, 0);
+    bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+    m_screenWidth = ok ? width : 0;
+    m_screenHeight = ok ? height : 0;
+    if (!ok)
+        WriteDbg("Error: screen buffer %ux%u could not be made", width, height);
+    else
+        ClearFramebuffer(m_screenFbo, 0, 0, 0, 1);
+    return ok;
+}
+
+void TGlBackend::ClearFramebuffer(uint32_t fbo, float r, float g, float b, float a)
+{
+    Flush();
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(r, g, b, a);
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void TGlBackend::Append(const TBatchKey& key, const std::shared_ptr<TTexture>& texture,
+                        const TTransformedLitVert* v, uint32_t count)
+{
+    const size_t kMaxBatch = 6 * 65536;
+    if (!m_vertices.empty() && (!(key == m_key) || m_vertices.size() + count > kMaxBatch)) Flush();
+    if (m_vertices.empty())
+    {
+        m_key = key;
+        m_keyTexture = texture;
+    }
+    m_vertices.insert(m_vertices.end(), v, v + count);
+}
+
+void TGlBackend::ApplyState(const TBatchKey& key)
+{
+    // First: making a texture's GL objects may touch the framebuffer and scissor state.
+    glActiveTexture(GL_TEXTURE0);
+    GLuint tex = m_keyTexture ? m_keyTexture->GlTexture() : 0;
+    glBindTexture(GL_TEXTURE_2D, tex ? tex : m_white);
+    glBindSampler(0, m_samplers[key.sampler & 7]);
+    glBindFramebuffer(GL_FRAMEBUFFER, key.framebuffer);
+    const TURect& vp = key.viewport;
+    glViewport(GLint(vp.left), GLint(vp.top), GLsizei(vp.Width()), GLsizei(vp.Height()));
+    TURect clip = Intersect(key.clip, key.targetWidth, key.targetHeight);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(GLint(clip.left), GLint(clip.top), GLsizei(clip.Width()), GLsizei(clip.Height()));
+
+    const TBlendRow& row = kBlendTable[key.blendRow];
+    glEnable(GL_BLEND);
+    glBlendEquation(row.equation);
+    glBlendFuncSeparate(row.srcRgb, row.dstRgb, row.srcAlpha, row.dstAlpha);
+
+    glUseProgram(m_program);
+    float w = float(std::max(vp.Width(), 1u)), h = float(std::max(vp.Height(), 1u));
+    glUniform2f(m_uScale, 2.0f / w, 2.0f / h);
+    glUniform2f(m_uOffset, -1.0f, -1.0f);
+    glUniform1i(m_uOp, row.shaderOp);
+
+    glBindVertexArray(m_vao);
+}
+
+void TGlBackend::Flush()
+{
+    if (m_vertices.empty()) return;
+    if (m_ready && Internal::HasGlContext())
+    {
+        ApplyState(m_key);
+        glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
+        glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(m_vertices.size() * sizeof(TTransformedLitVert)),
+                     m_vertices.data(), GL_STREAM_DRAW);
+        glDrawArrays(m_key.primitive, 0, GLsizei(m_vertices.size()));
+        ++m_drawCalls;
+    }
+    m_vertices.clear();
+    m_keyTexture.reset();
+}
+
+void TGlBackend::Present()
+{
+    Flush();
+    SDL_Window* window = Internal::Window();
+    if (!window || !m_screenFbo) return;
+    int dw = 0, dh = 0;
+    SDL_GL_GetDrawableSize(window, &dw, &dh);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (dw > 0 && dh > 0 && m_screenWidth && m_screenHeight)
+    {
+        double scale = std::min(double(dw) / m_screenWidth, double(dh) / m_screenHeight);
+        int w = int(m_screenWidth * scale), h = int(m_screenHeight * scale);
+        int x = (dw - w) / 2, y = (dh - h) / 2;
+        glBindFramebuffer(GL_READ_FRAMEBUFFER, m_screenFbo);
+        // The buffer holds rows top first; the window's rows count from the bottom.
+        glBlitFramebuffer(0, 0, GLint(m_screenWidth), GLint(m_screenHeight), x, y + h, x + w, y,
+                          GL_COLOR_BUFFER_BIT,
+                          (w == int(m_screenWidth) && h == int(m_screenHeight)) ? GL_NEAREST : GL_LINEAR);
+    }
+    SDL_GL_SwapWindow(window);
+}
+
+bool TGlBackend::ReadFramebuffer(uint32_t fbo, uint32_t width, uint32_t height, std::vector<uint32_t>& pixels)
+{
+    Flush();
+    if (!m_ready || !width || !height) return false;
+    pixels.assign(size_t(width) * height, 0u);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glReadPixels(0, 0, GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+    return true;
+}
+
+} // namespace DE50

@@ -1,0 +1,69 @@
+#pragma once
+// The renderer's GL side: shader, batches, screen buffer, blend table. Library-internal.
+
+#include "de50/de50_texture.h"
+#include "de50/de50_types.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace DE50
+{
+
+// Everything that must match for two draws to share one GL draw call.
+struct TBatchKey
+{
+    TTexture* texture = nullptr; // null: plain white
+    uint32_t blendRow = 0;       // row of the blend table
+    uint32_t sampler = 0;        // wrap u | wrap v << 1 | linear << 2
+    uint32_t primitive = 0;      // GL primitive
+    uint32_t framebuffer = 0;
+    uint32_t targetWidth = 0, targetHeight = 0;
+    TURect viewport, clip;
+    bool operator==(const TBatchKey& o) const;
+};
+
+// Picks the blend-table row for a blend mode under the two renderer options.
+uint32_t BlendRowFor(uint32_t mode, bool newSubtractive, bool newRenderBlend);
+
+class TGlBackend
+{
+public:
+    TGlBackend() = default;
+    ~TGlBackend();
+
+    // Queues vertices (already in target pixels) under the key; flushes when the key changes.
+    void Append(const TBatchKey& key, const std::shared_ptr<TTexture>& texture, const TTransformedLitVert* v,
+                uint32_t count);
+    void Flush();
+
+    bool SetScreenSize(uint32_t width, uint32_t height);
+    uint32_t ScreenFramebuffer() const { return m_screenFbo; }
+    uint32_t ScreenWidth() const { return m_screenWidth; }
+    uint32_t ScreenHeight() const { return m_screenHeight; }
+    void ClearFramebuffer(uint32_t fbo, float r, float g, float b, float a);
+    // Shows the screen buffer in the window, scaled to fit with its aspect kept.
+    void Present();
+    bool ReadFramebuffer(uint32_t fbo, uint32_t width, uint32_t height, std::vector<uint32_t>& pixels);
+
+    uint64_t DrawCalls() const { return m_drawCalls; }
+    // The GL context is going away: forget (and when still current, delete) every object.
+    void Release();
+
+private:
+    bool EnsureResources();
+    void ApplyState(const TBatchKey& key);
+
+    bool m_ready = false;
+    uint32_t m_program = 0, m_vao = 0, m_vbo = 0, m_white = 0;
+    uint32_t m_samplers[8] = {};
+    int m_uScale = -1, m_uOffset = -1, m_uOp = -1;
+    uint32_t m_screenFbo = 0, m_screenTexture = 0, m_screenWidth = 0, m_screenHeight = 0;
+    TBatchKey m_key;
+    std::shared_ptr<TTexture> m_keyTexture;
+    std::vector<TTransformedLitVert> m_vertices;
+    uint64_t m_drawCalls = 0;
+};
+
+} // namespace DE50

@@ -1,0 +1,186 @@
+#include "de50/de50_texture.h"
+
+#include "de50/de50_internal.h"
+#include "de50/de50_renderer.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+namespace DE50
+{
+
+// Every live texture, so that a device loss reaches all of them.
+static std::unordered_set<TTexture*>& Registry()
+{
+    static std::unordered_set<TTexture*> textures;
+    return textures;
+}
+
+TTexture::TTexture(uint32_t width, uint32_t height, uint32_t type)
+    : m_width(width), m_height(height), m_type(type)
+{
+    if (m_type != kRenderTarget) m_pixels.assign(size_t(width) * height, 0u);
+    Registry().insert(this);
+}
+
+TTexture::~TTexture()
+{
+    Lose();
+    Registry().erase(this);
+}
+
+std::shared_ptr<TTexture> TTexture::Get(const str& path)
+{
+    SDL_Surface* loaded = IMG_Load(path.c_str());
+    if (!loaded)
+    {
+        WriteDbg("Error: image \"%s\" could not be read: %s", path.c_str(), IMG_GetError());
+        return nullptr;
+    }
+    SDL_Surface* argb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
+    SDL_FreeSurface(loaded);
+    if (!argb || argb->w <= 0 || argb->h <= 0)
+    {
+        WriteDbg("Error: image \"%s\" could not be converted", path.c_str());
+        SDL_FreeSurface(argb);
+        return nullptr;
+    }
+    std::shared_ptr<TTexture> texture(new TTexture(uint32_t(argb->w), uint32_t(argb->h), kPlain));
+    texture->m_name = path;
+    SDL_LockSurface(argb);
+    for (int y = 0; y < argb->h; ++y)
+    {
+        const uint8_t* row = static_cast<const uint8_t*>(argb->pixels) + size_t(y) * size_t(argb->pitch);
+        std::memcpy(&texture->m_pixels[size_t(y) * argb->w], row, size_t(argb->w) * 4);
+    }
+    SDL_UnlockSurface(argb);
+    SDL_FreeSurface(argb);
+    return texture;
+}
+
+std::shared_ptr<TTexture> TTexture::Create(uint32_t width, uint32_t height, bool, uint32_t type)
+{
+    const uint32_t kMaxSide = 16384;
+    if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide)
+    {
+        if (width || height) WriteDbg("Warning: texture size %ux%u refused", width, height);
+        return nullptr;
+    }
+    return std::shared_ptr<TTexture>(
+        new TTexture(width, height, type == kRenderTarget ? kRenderTarget : kPlain));
+}
+
+uint32_t* TTexture::Lock(uint32_t* pitch)
+{
+    if (m_locked) return nullptr;
+    // Draws already queued must see the pixels as they were.
+    TRenderer::GetInstance()->Flush();
+    if (m_type == kRenderTarget)
+    {
+        if (!Internal::HasGlContext()) return nullptr;
+        m_pixels.assign(size_t(m_width) * m_height, 0u);
+        glBindTexture(GL_TEXTURE_2D, GlTexture());
+        glPixelStorei(GL_PACK_ALIGNMENT, 4);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, m_pixels.data());
+    }
+    m_locked = true;
+    if (pitch) *pitch = m_width;
+    return m_pixels.data();
+}
+
+void TTexture::Unlock()
+{
+    if (!m_locked) return;
+    m_locked = false;
+    m_dirty = true;
+    if (m_type == kRenderTarget)
+    {
+        if (Internal::HasGlContext()) Upload();
+        m_pixels.clear();
+        m_pixels.shrink_to_fit();
+    }
+}
+
+void TTexture::Upload()
+{
+    if (!m_glTexture) return;
+    glBindTexture(GL_TEXTURE_2D, m_glTexture);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    const void* data = m_pixels.empty() ? nullptr : m_pixels.data();
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(m_width), GLsizei(m_height), 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, data);
+    m_dirty = false;
+}
+
+uint32_t TTexture::GlTexture()
+{
+    if (!Internal::HasGlContext()) return 0;
+    if (!m_glTexture)
+    {
+        GLuint id = 0;
+        glGenTextures(1, &id);
+        m_glTexture = id;
+        m_dirty = true;
+    }
+    if (m_dirty && !m_locked) Upload();
+    if (m_type == kRenderTarget && !m_glFramebuffer) MakeFramebuffer();
+    return m_glTexture;
+}
+
+uint32_t TTexture::GlFramebuffer()
+{
+    if (m_type != kRenderTarget) return 0;
+    GlTexture();
+    return m_glFramebuffer;
+}
+
+void TTexture::MakeFramebuffer()
+{
+    GLint previous = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &previous);
+    GLuint fbo = 0;
+    glGenFramebuffers(1, &fbo);
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_glTexture, 0);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE)
+    {
+        // A fresh (or restored) target starts transparent, never with stale memory.
+        glDisable(GL_SCISSOR_TEST);
+        glClearColor(0, 0, 0, 0);
+        glClear(GL_COLOR_BUFFER_BIT);
+        m_glFramebuffer = fbo;
+    }
+    else
+    {
+        WriteDbg("Error: render target %ux%u could not be made", m_width, m_height);
+        glDeleteFramebuffers(1, &fbo);
+    }
+    glBindFramebuffer(GL_FRAMEBUFFER, GLuint(previous));
+}
+
+void TTexture::Lose()
+{
+    if (Internal::HasGlContext())
+    {
+        GLuint fbo = m_glFramebuffer, tex = m_glTexture;
+        if (fbo) glDeleteFramebuffers(1, &fbo);
+        if (tex) glDeleteTextures(1, &tex);
+    }
+    m_glFramebuffer = 0;
+    m_glTexture = 0;
+    m_dirty = true;
+}
+
+void TTexture::LoseAll()
+{
+    for (TTexture* texture : Registry())
+        texture->Lose();
+}
+
+} // namespace DE50

@@ -1,0 +1,63 @@
+#pragma once
+// Textures: images loaded from files, blank textures filled by the program, render targets.
+
+#include "de50/de50_base.h"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace DE50
+{
+
+class TTexture
+{
+public:
+    enum EType : uint32_t
+    {
+        kPlain = 0,        // pixels kept by the library, filled through Lock
+        kRenderTarget = 1, // drawn into between BeginRenderTarget and EndRenderTarget
+    };
+
+    // Loads a PNG or JPEG file; empty when it cannot be read.
+    static std::shared_ptr<TTexture> Get(const str& path);
+    // A blank texture (transparent black); empty for a zero size. The flag is not used.
+    static std::shared_ptr<TTexture> Create(uint32_t width, uint32_t height, bool managed, uint32_t type);
+
+    ~TTexture();
+    TTexture(const TTexture&) = delete;
+    TTexture& operator=(const TTexture&) = delete;
+
+    uint32_t GetWidth() const { return m_width; }
+    uint32_t GetHeight() const { return m_height; }
+    uint32_t GetType() const { return m_type; }
+    const str& GetName() const { return m_name; }
+
+    // Lends the pixels: 32-bit 0xAARRGGBB (bytes blue, green, red, alpha), rows top first,
+    // pitch in pixels. Null when the pixels cannot be had (a render target without a window).
+    uint32_t* Lock(uint32_t* pitch);
+    // Takes the lent pixels back; changes show from the next draw on.
+    void Unlock();
+
+    // Library side: the GL objects, made again from the kept pixels after a loss.
+    uint32_t GlTexture();
+    uint32_t GlFramebuffer();
+    // Drops the GL objects (device loss); render-target contents are lost with them.
+    void Lose();
+    static void LoseAll();
+
+private:
+    TTexture(uint32_t width, uint32_t height, uint32_t type);
+    void Upload();
+    void MakeFramebuffer();
+
+    uint32_t m_width, m_height, m_type;
+    str m_name;
+    std::vector<uint32_t> m_pixels; // plain textures; a render target only while locked
+    bool m_dirty = true;
+    bool m_locked = false;
+    uint32_t m_glTexture = 0;
+    uint32_t m_glFramebuffer = 0;
+};
+
+} // namespace DE50
