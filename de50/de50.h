@@ -10,3 +10,6 @@
 #include "de50/de50_types.h"
 
 // Sound and files:
+#include "de50/de50_config.h"
+#include "de50/de50_file.h"
+#include "de50/de50_sound.h"

@@ -1,4 +1,5 @@
 #include "de50/de50_loop.h"
+#include "de50/de50_sound.h"
 
 #include "de50/de50_base.h"
 #include "de50/de50_internal.h"
@@ -379,7 +380,9 @@ int RunMainLoop(int argc, char** argv, StartCallback start, EventCallback event,
         run.DeliverEvents();
         platform->DeliverTextureRefresh();
         float seconds = turnClock.Elapsed();
-        if (update) update(g_options.fixedStep ? kFixedStepMs / 1000.0f : seconds);
+        float step = g_options.fixedStep ? kFixedStepMs / 1000.0f : seconds;
+        TSoundManager::PollIfOpen(step);
+        if (update) update(step);
         if (frame) frame();
         run.NextTurn();
         if (g_options.frames && run.Turn() >= g_options.frames && !platform->ExitRequested())
@@ -389,6 +392,7 @@ int RunMainLoop(int argc, char** argv, StartCallback start, EventCallback event,
     }
     if (!g_options.screenshot.empty()) TRenderer::GetInstance()->SaveScreenshot(g_options.screenshot);
     if (stop) stop();
+    TSoundManager::Shutdown();
     SDL_StopTextInput();
     Internal::CloseWindow();
     if (g_options.fixedStep) Internal::ResetClock();

@@ -1,4 +1,5 @@
 #include "de50/de50_platform.h"
+#include "de50/de50_config.h"
 
 #include "de50/de50_internal.h"
 #include "de50/de50_loop.h"
@@ -16,8 +17,8 @@ namespace DE50
 {
 
 const char* const TPlatform::kWindowTitle = "window_title";
-const char* const TPlatform::kGameName = "game_name";
-const char* const TPlatform::kPublisherName = "publisher_name";
+const char* const TPlatform::kGameName = kConfigGameName;
+const char* const TPlatform::kPublisherName = kConfigPublisherName;
 
 namespace
 {
@@ -189,6 +190,7 @@ TPlatform* TPlatform::GetInstance()
 void TPlatform::SetConfig(const str& key, const str& value)
 {
     m_config[key] = value;
+    SetConfigValue(key, value); // the user folder reads the publisher and game names there
     if (key == kWindowTitle && g_window.window) SDL_SetWindowTitle(g_window.window, value.c_str());
 }
 

@@ -378,6 +378,11 @@ bool TSoundInstance::HasFinished()
 
 // ---------------------------------------------------------------- TSoundManager
 
+void TSoundManager::PollIfOpen(float elapsedSeconds)
+{
+    if (s_manager) s_manager->Poll(elapsedSeconds);
+}
+
 TSoundManager* TSoundManager::GetInstance()
 {
     if (!s_manager)

@@ -140,6 +140,8 @@ public:
     // Once per loop turn, with the time since the last turn: feeds streams,
     // advances fades, and calls the end callbacks of instances that finished.
     void Poll(float elapsedSeconds);
+    // The loop's turn: polls only when a program has used sound.
+    static void PollIfOpen(float elapsedSeconds);
 
     // Interleaved stereo float samples from the loopback device; silence on any other.
     void RenderLoopback(float* stereo, int frames);
