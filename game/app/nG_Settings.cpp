@@ -1,5 +1,7 @@
 #include "game/app/nG_Settings.h"
 
+#include "engine/platform/nE_SoundHub_Pl5.h"
+
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/platform/nE_File.h"
@@ -14,9 +16,10 @@ namespace
 {
 const char kSettingsFile[] = "settings.xml";
 
-// The sound hub is not part of this build yet; until it is, a channel volume
-// only lives in the settings record.
-void ApplyChannelVolume(const std::string& /*channel*/, float /*volume*/) {}
+void ApplyChannelVolume(const std::string& channel, float volume)
+{
+    nE_GetSoundHub()->SetChannelVolume(channel, volume);
+}
 
 // An out-of-range volume is kept as stored (it is clamped when applied), but
 // a value that is not a number at all would poison every later mix.

@@ -1,0 +1,113 @@
+#pragma once
+// Test sounds made at run time: sine tones written as Ogg Vorbis, and the
+// loopback device's output measured in fixed turns.
+
+#include "de50/de50_sound.h"
+
+#include <vorbis/vorbisenc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace sound_fixture
+{
+const int kLoopbackRate = 44100;
+
+inline void WritePages(ogg_stream_state* os, std::FILE* out, bool flush)
+{
+    ogg_page page;
+    while (flush ? ogg_stream_flush(os, &page) : ogg_stream_pageout(os, &page))
+    {
+        std::fwrite(page.header, 1, page.header_len, out);
+        std::fwrite(page.body, 1, page.body_len, out);
+    }
+}
+
+// A 440 Hz sine tone at half scale; every channel carries the same tone.
+inline bool WriteTone(const std::string& path, float seconds, int channels = 1, int rate = 22050)
+{
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out) return false;
+    vorbis_info vi;
+    vorbis_info_init(&vi);
+    if (vorbis_encode_init_vbr(&vi, channels, rate, 0.2f) != 0)
+    {
+        vorbis_info_clear(&vi);
+        std::fclose(out);
+        return false;
+    }
+    vorbis_comment vc;
+    vorbis_comment_init(&vc);
+    vorbis_dsp_state vd;
+    vorbis_analysis_init(&vd, &vi);
+    vorbis_block vb;
+    vorbis_block_init(&vd, &vb);
+    ogg_stream_state os;
+    ogg_stream_init(&os, 1);
+    ogg_packet header, comments, code;
+    vorbis_analysis_headerout(&vd, &vc, &header, &comments, &code);
+    ogg_stream_packetin(&os, &header);
+    ogg_stream_packetin(&os, &comments);
+    ogg_stream_packetin(&os, &code);
+    WritePages(&os, out, true);
+    long total = static_cast<long>(seconds * rate);
+    long done = 0;
+    for (bool last = false; !last;)
+    {
+        long n = std::min(4096L, total - done);
+        if (n > 0)
+        {
+            float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(n));
+            for (long i = 0; i < n; ++i)
+                for (int c = 0; c < channels; ++c)
+                    buffer[c][i] = 0.5f * std::sin(2.0f * 3.14159265f * 440.0f * (done + i) / rate);
+            vorbis_analysis_wrote(&vd, static_cast<int>(n));
+            done += n;
+        }
+        else
+        {
+            vorbis_analysis_wrote(&vd, 0);
+            last = true;
+        }
+        while (vorbis_analysis_blockout(&vd, &vb) == 1)
+        {
+            vorbis_analysis(&vb, nullptr);
+            vorbis_bitrate_addblock(&vb);
+            ogg_packet packet;
+            while (vorbis_bitrate_flushpacket(&vd, &packet))
+            {
+                ogg_stream_packetin(&os, &packet);
+                WritePages(&os, out, false);
+            }
+        }
+    }
+    WritePages(&os, out, true);
+    ogg_stream_clear(&os);
+    vorbis_block_clear(&vb);
+    vorbis_dsp_clear(&vd);
+    vorbis_comment_clear(&vc);
+    vorbis_info_clear(&vi);
+    return std::fclose(out) == 0;
+}
+
+// Renders `seconds` of loopback output in turns of `turn` seconds, calling
+// after(turn) after each (which should poll the sound manager); returns the
+// peak level of the left channel.
+template <class After> float RenderTurns(float seconds, float turn, After after)
+{
+    int frames = static_cast<int>(turn * kLoopbackRate);
+    std::vector<float> samples(static_cast<size_t>(frames) * 2);
+    float peak = 0.0f;
+    for (float t = 0.0f; t < seconds - 1e-4f; t += turn)
+    {
+        DE50::TSoundManager::GetInstance()->RenderLoopback(samples.data(), frames);
+        for (int i = 0; i < frames; ++i)
+            peak = std::max(peak, std::fabs(samples[2 * static_cast<size_t>(i)]));
+        after(turn);
+    }
+    return peak;
+}
+} // namespace sound_fixture

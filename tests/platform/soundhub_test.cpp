@@ -1,0 +1,392 @@
+#include "engine/platform/nE_SoundHub_Pl5.h"
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_ScriptApi.h"
+#include "engine/core/nE_TriggerManager.h"
+#include "sound_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+using DE50::TSoundManager;
+
+namespace
+{
+class SoundHub : public testing::Test
+{
+protected:
+    static std::string s_dir;
+
+    static void SetUpTestSuite()
+    {
+        char tmpl[] = "/tmp/ne_soundhub_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        s_dir = tmpl;
+        ASSERT_TRUE(sound_fixture::WriteTone(s_dir + "/short.ogg", 0.2f));
+        ASSERT_TRUE(sound_fixture::WriteTone(s_dir + "/other.ogg", 0.2f));
+        std::ofstream(s_dir + "/garbage.ogg") << "not an ogg file";
+    }
+    static void TearDownTestSuite()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(s_dir, ec);
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(TSoundManager::OpenLoopback(sound_fixture::kLoopbackRate));
+        nE_EngineContext::Instance();
+        ASSERT_NE(nullptr, g_triggerManager);
+        g_triggerManager->AddTrigger(
+            std::make_unique<nE_Trigger>("snd_end", "snd_ends = (snd_ends or 0) + 1"));
+        hub.reset(nE_CreateSoundHub());
+        ASSERT_FALSE(hub->HasNoDevice());
+    }
+    void TearDown() override
+    {
+        hub.reset();
+        nE_DestroySoundHub();
+        nE_EngineContext::Destroy();
+        TSoundManager::Shutdown();
+    }
+
+    static std::string Name(const char* sound) { return s_dir + "/" + sound; }
+
+    void Play(const char* sound, const char* channel, bool loop, const std::string& trigger = "",
+              float fade = 0.0f)
+    {
+        hub->PlaySound(Name(sound), channel, loop, false, trigger, fade);
+    }
+    nE_Sound* Find(const char* sound) const
+    {
+        for (auto& s : hub->GetSounds())
+            if (s->GetName() == Name(sound)) return s.get();
+        return nullptr;
+    }
+    // Audio time passes: the library renders and polls, the hub gets its tick.
+    float Run(float seconds, float turn = 0.05f)
+    {
+        return sound_fixture::RenderTurns(seconds, turn,
+                                          [this](float t)
+                                          {
+                                              TSoundManager::GetInstance()->Poll(t);
+                                              Tick(t);
+                                          });
+    }
+    // Only the library renders and polls (ends are delivered), no hub tick.
+    static float RenderAndPoll(float seconds)
+    {
+        return sound_fixture::RenderTurns(seconds, 0.05f,
+                                          [](float t) { TSoundManager::GetInstance()->Poll(t); });
+    }
+    // The output level once gain changes have settled, without a hub tick.
+    static float Level()
+    {
+        sound_fixture::RenderTurns(0.03f, 0.03f, [](float) {});
+        return sound_fixture::RenderTurns(0.05f, 0.05f, [](float) {});
+    }
+    void Tick(float seconds)
+    {
+        nE_TimeStep step;
+        step.step = seconds;
+        step.elapsed = seconds;
+        hub->Update(&step);
+    }
+    static double LuaNumber(const char* global)
+    {
+        lua_State* L = nE_GetLua();
+        lua_getglobal(L, global);
+        double value = lua_tonumber(L, -1);
+        lua_pop(L, 1);
+        return value;
+    }
+
+    std::unique_ptr<nE_SoundHub_Pl5> hub;
+};
+std::string SoundHub::s_dir;
+} // namespace
+
+TEST(SoundVolumeCurve, HalvingLowersByAFifthAndQuietIsSilent)
+{
+    EXPECT_FLOAT_EQ(1.0f, nE_Sound_Pl5::VolumeCurve(1.0f));
+    EXPECT_NEAR(0.8f, nE_Sound_Pl5::VolumeCurve(0.5f), 1e-5f);
+    EXPECT_NEAR(0.6f, nE_Sound_Pl5::VolumeCurve(0.25f), 1e-5f);
+    EXPECT_NEAR(0.0f, nE_Sound_Pl5::VolumeCurve(1.0f / 32), 1e-5f);
+    EXPECT_EQ(0.0f, nE_Sound_Pl5::VolumeCurve(0.03f));
+    EXPECT_EQ(0.0f, nE_Sound_Pl5::VolumeCurve(0.0f));
+    EXPECT_EQ(0.0f, nE_Sound_Pl5::VolumeCurve(-0.5f));
+    EXPECT_EQ(0.0f, nE_Sound_Pl5::VolumeCurve(std::nanf("")));
+    EXPECT_EQ(1.0f, nE_Sound_Pl5::VolumeCurve(3.0f));
+}
+
+TEST_F(SoundHub, ChannelsKeepTheirOwnVolumes)
+{
+    EXPECT_EQ(1.0f, hub->GetChannelVolume("voice")); // first use adds it
+    ASSERT_EQ(1u, hub->GetChannels().size());
+    EXPECT_EQ("voice", hub->GetChannels()[0].name);
+
+    Play("short", "sfx", true);
+    float full = Level();
+    ASSERT_GT(full, 0.1f);
+    hub->SetChannelVolume("sfx", 0.5f);
+    hub->SetChannelVolume("env", 0.25f);
+    EXPECT_EQ(0.5f, Find("short")->GetVolume());
+    EXPECT_NEAR(0.8f, Level() / full, 0.05f); // through the loudness curve
+
+    Play("other", "env", true);
+    EXPECT_EQ(0.25f, Find("other")->GetVolume());
+    hub->SetChannelVolume("sfx", 1.0f);
+    EXPECT_EQ(1.0f, Find("short")->GetVolume());
+    EXPECT_EQ(0.25f, Find("other")->GetVolume());
+
+    hub->SetChannelVolume("sfx", std::nanf(""));
+    EXPECT_EQ(0.0f, hub->GetChannelVolume("sfx"));
+    EXPECT_EQ(0.0f, Find("short")->GetVolume());
+    hub->SetChannelVolume("env", -2.0f);
+    EXPECT_EQ(0.0f, Find("other")->GetVolume());
+    EXPECT_LT(Level(), 0.01f);
+    EXPECT_EQ(3u, hub->GetChannels().size());
+}
+
+TEST_F(SoundHub, FadeInRisesHalfAUnitPerSecondUpToTheChannelVolume)
+{
+    hub->SetChannelVolume("sfx", 0.8f);
+    Play("short", "sfx", true, "", 2.0f);
+    nE_Sound* sound = Find("short");
+    ASSERT_NE(nullptr, sound);
+    EXPECT_EQ(nE_Sound::kFadingIn, sound->GetState());
+    EXPECT_EQ(0.0f, sound->GetVolume());
+    EXPECT_LT(Level(), 0.01f);
+    Tick(0.5f);
+    EXPECT_NEAR(0.25f, sound->GetVolume(), 1e-6f);
+    EXPECT_FALSE(hub->IsSoundPlaying(Name("short")));
+    Tick(0.5f);
+    EXPECT_NEAR(0.5f, sound->GetVolume(), 1e-6f);
+    Tick(0.5f);
+    EXPECT_NEAR(0.75f, sound->GetVolume(), 1e-6f);
+    EXPECT_EQ(nE_Sound::kFadingIn, sound->GetState());
+    Tick(0.5f);
+    EXPECT_EQ(0.8f, sound->GetVolume()); // held at the channel volume
+    EXPECT_EQ(nE_Sound::kPlaying, sound->GetState());
+    EXPECT_TRUE(hub->IsSoundPlaying(Name("short")));
+    Tick(1.0f);
+    EXPECT_EQ(0.8f, sound->GetVolume());
+}
+
+TEST_F(SoundHub, BadFadeTimesDoNotLeaveSoundsFadingForever)
+{
+    Play("short", "sfx", true, "", -1.0f);
+    EXPECT_EQ(nE_Sound::kPlaying, Find("short")->GetState());
+    Play("other", "sfx", true, "", std::nanf(""));
+    EXPECT_EQ(nE_Sound::kPlaying, Find("other")->GetState());
+    hub->StopSound(Name("short"), -3.0f);
+    hub->StopSound(Name("other"), std::nanf(""));
+    Tick(0.01f);
+    EXPECT_TRUE(hub->GetSounds().empty());
+}
+
+TEST_F(SoundHub, FadeOutThenStopWithoutEndTrigger)
+{
+    Play("short", "sfx", true, "snd_end()");
+    float full = Level();
+    hub->StopSound(Name("short"), 2.0f);
+    nE_Sound* sound = Find("short");
+    EXPECT_EQ(nE_Sound::kFadingOut, sound->GetState());
+    EXPECT_FALSE(hub->IsSoundPlaying(Name("short")));
+    Tick(1.0f);
+    EXPECT_NEAR(0.5f, sound->GetVolume(), 1e-6f);
+    EXPECT_NEAR(0.8f, Level() / full, 0.05f);
+    Tick(1.0f); // reaches 0: stopped and deleted in the same update
+    EXPECT_TRUE(hub->GetSounds().empty());
+    EXPECT_LT(Level(), 0.01f);
+    Run(0.5f);
+    EXPECT_EQ(0u, TSoundManager::GetInstance()->GetVoiceCount());
+    EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
+}
+
+TEST_F(SoundHub, PauseAllFreezesAndResumeRestoresChannelVolumes)
+{
+    hub->SetChannelVolume("env", 0.5f);
+    Play("short", "sfx", true);
+    Play("other", "env", true, "", 4.0f);
+    Tick(1.0f);
+    EXPECT_NEAR(0.25f, Find("other")->GetVolume(), 1e-6f);
+    EXPECT_GT(Level(), 0.1f);
+
+    hub->PauseAll(true);
+    EXPECT_TRUE(Find("short")->IsPaused());
+    EXPECT_LT(Level(), 0.01f);
+    Run(1.0f);
+    EXPECT_NEAR(0.25f, Find("other")->GetVolume(), 1e-6f); // fade frozen
+
+    hub->PauseAll(false);
+    EXPECT_FALSE(Find("other")->IsPaused());
+    EXPECT_EQ(0.5f, Find("other")->GetVolume()); // also the one that was fading
+    EXPECT_EQ(1.0f, Find("short")->GetVolume());
+    EXPECT_GT(Level(), 0.1f);
+    Tick(0.1f);
+    EXPECT_EQ(nE_Sound::kPlaying, Find("other")->GetState());
+}
+
+TEST_F(SoundHub, PauseAndStopByNameAndChannel)
+{
+    Play("short", "sfx", true);
+    Play("other", "env", true);
+    hub->PauseSound(Name("short"), true);
+    EXPECT_TRUE(Find("short")->IsPaused());
+    EXPECT_FALSE(Find("other")->IsPaused());
+    hub->StopChannel("env");
+    Tick(0.0f);
+    EXPECT_EQ(nullptr, Find("other"));
+    ASSERT_NE(nullptr, Find("short"));
+    hub->PauseSound(Name("short"), false);
+    EXPECT_GT(Level(), 0.1f);
+}
+
+TEST_F(SoundHub, EndTriggerPostedOnceAndStoppedSoundDeletedNextUpdate)
+{
+    Play("short", "sfx", false, "snd_end()");
+    nE_Sound* sound = Find("short");
+    EXPECT_EQ(nE_Sound::kPlaying, sound->GetState());
+    RenderAndPoll(0.3f); // the end arrives between ticks
+    EXPECT_EQ(nE_Sound::kStopped, sound->GetState());
+    EXPECT_EQ(1u, hub->GetSounds().size()); // still held until the next update
+    EXPECT_EQ(1u, g_triggerManager->GetQueueSize());
+    Tick(0.05f);
+    EXPECT_TRUE(hub->GetSounds().empty());
+    Run(0.5f);
+    EXPECT_EQ(1u, g_triggerManager->GetQueueSize());
+    g_triggerManager->Update();
+    EXPECT_EQ(1.0, LuaNumber("snd_ends"));
+}
+
+TEST_F(SoundHub, StoppedSoundsNeverPostTheirEnd)
+{
+    Play("short", "sfx", false, "snd_end()");
+    Play("other", "sfx", false, "snd_end()");
+    Run(0.1f);
+    hub->StopSound(Name("short"), 0.0f);
+    // The other one has played out but its end is not delivered yet.
+    sound_fixture::RenderTurns(0.2f, 0.2f, [](float) {});
+    hub->StopAll(0.0f);
+    Run(0.5f);
+    EXPECT_TRUE(hub->GetSounds().empty());
+    EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
+}
+
+TEST_F(SoundHub, MissingAndBrokenFilesAreLoggedAndLeaveNothing)
+{
+    testing::internal::CaptureStderr();
+    hub->PlaySound(Name("missing"), "sfx", false, true, "snd_end()", 0.0f);
+    std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, log.find("Error:: sound could not find \"" + Name("missing") + "\" file!"));
+
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 3; ++i)
+        Play("garbage", "sfx", false, "snd_end()");
+    log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, log.find("Error: sound \"" + Name("garbage") + "\" could not be loaded"));
+    EXPECT_TRUE(hub->GetSounds().empty());
+
+    hub->PlaySound("", "sfx", false, true, "", 0.0f);
+    EXPECT_TRUE(hub->GetSounds().empty());
+    Run(0.2f);
+    EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
+}
+
+TEST_F(SoundHub, NoFreeVoiceLeavesTheSoundStopped)
+{
+    auto tone = DE50::TSound::Get(Name("other"), false);
+    std::vector<std::shared_ptr<DE50::TSoundInstance>> voices;
+    testing::internal::CaptureStderr();
+    for (int i = 0; i < 2000; ++i)
+    {
+        auto voice = tone->Play(true, 0.0f);
+        if (!voice) break;
+        voices.push_back(voice);
+    }
+    Play("short", "sfx", false, "snd_end()");
+    testing::internal::GetCapturedStderr();
+    ASSERT_EQ(1u, hub->GetSounds().size());
+    EXPECT_EQ(nE_Sound::kStopped, hub->GetSounds()[0]->GetState());
+    Tick(0.05f);
+    EXPECT_TRUE(hub->GetSounds().empty());
+    EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
+    for (auto& voice : voices)
+        voice->Kill(0.0f);
+}
+
+TEST_F(SoundHub, MuteSetsTheMasterVolume)
+{
+    Play("short", "sfx", true);
+    hub->SetMuted(true);
+    EXPECT_EQ(0.0f, TSoundManager::GetInstance()->GetVolume());
+    EXPECT_LT(Level(), 0.01f);
+    hub->SetMuted(false);
+    EXPECT_EQ(1.0f, TSoundManager::GetInstance()->GetVolume());
+    EXPECT_GT(Level(), 0.1f);
+}
+
+TEST_F(SoundHub, WithoutDeviceNothingPlaysAndMuteIsLeftAlone)
+{
+    nE_SoundHub_Pl5 silent(true);
+    silent.PlaySound(Name("short"), "sfx", true, false, "", 0.0f);
+    EXPECT_TRUE(silent.GetSounds().empty());
+    TSoundManager::GetInstance()->SetVolume(0.7f);
+    silent.SetMuted(true);
+    EXPECT_EQ(0.7f, TSoundManager::GetInstance()->GetVolume());
+    silent.SetChannelVolume("sfx", 0.3f); // the rest works on an empty list
+    EXPECT_EQ(0.3f, silent.GetChannelVolume("sfx"));
+    silent.StopAll(1.0f);
+    silent.PauseAll(false);
+    EXPECT_FALSE(silent.IsSoundPlaying(Name("short")));
+}
+
+TEST_F(SoundHub, ClearStopsAndDeletesEverything)
+{
+    Play("short", "sfx", false, "snd_end()");
+    Play("other", "env", true, "", 1.0f);
+    hub->PauseSound(Name("other"), true);
+    hub->Clear();
+    EXPECT_TRUE(hub->GetSounds().empty());
+    EXPECT_LT(Level(), 0.01f);
+    Run(0.5f);
+    EXPECT_EQ(0u, TSoundManager::GetInstance()->GetVoiceCount());
+    EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
+}
+
+TEST_F(SoundHub, ScriptFunctionsReachTheGlobalHub)
+{
+    nE_ScriptMediaHooks saved = g_scriptMediaHooks;
+    nE_InstallSoundHubScriptHooks();
+    ASSERT_EQ(nullptr, g_soundHub);
+    lua_State* L = nE_GetLua();
+    std::string play = "SndPlay('" + Name("short") + "', 'voice', '1', '0', 'snd_end()', 2)";
+    ASSERT_EQ(0, luaL_dostring(L, play.c_str()));
+    ASSERT_NE(nullptr, g_soundHub); // created on first use
+    ASSERT_EQ(1u, g_soundHub->GetSounds().size());
+    nE_Sound* sound = g_soundHub->GetSounds()[0].get();
+    EXPECT_EQ("voice", sound->GetChannel());
+    EXPECT_EQ("snd_end()", sound->GetEndTrigger());
+    EXPECT_EQ(nE_Sound::kFadingIn, sound->GetState());
+
+    ASSERT_EQ(0, luaL_dostring(L, "SndPauseAll(true)"));
+    EXPECT_TRUE(sound->IsPaused());
+    ASSERT_EQ(0, luaL_dostring(L, "SndPauseAll(false)"));
+    EXPECT_FALSE(sound->IsPaused());
+
+    ASSERT_EQ(0, luaL_dostring(L, ("SndStop('" + Name("short") + "', 1)").c_str()));
+    EXPECT_EQ(nE_Sound::kFadingOut, sound->GetState());
+    ASSERT_EQ(0, luaL_dostring(L, ("SndStop('" + Name("short") + "')").c_str()));
+    nE_TimeStep step;
+    g_soundHub->Update(&step);
+    EXPECT_TRUE(g_soundHub->GetSounds().empty());
+    EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
+    g_scriptMediaHooks = saved;
+}
