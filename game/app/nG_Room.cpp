@@ -1,0 +1,401 @@
+#include "game/app/nG_Room.h"
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Mediator.h"
+#include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_SLHelper.h"
+#include "engine/core/nE_TriggerManager.h"
+#include "engine/platform/nE_Render.h"
+#include "game/app/nG_Messages.h"
+
+#include <algorithm>
+#include <cmath>
+#include <tinyxml.h>
+
+namespace
+{
+const float kDesignWidth = 1024.0f;
+const float kDesignHeight = 768.0f;
+
+void Send(int id, void* record)
+{
+    if (g_mediator) g_mediator->Send(id, record);
+}
+
+// The visible design width; 1024 when nobody answers or the answer is unusable.
+float AppWidth()
+{
+    nG_MsgFloat query;
+    query.value = kDesignWidth;
+    Send(NG_MSG_GET_APP_WIDTH, &query);
+    return std::isfinite(query.value) && query.value >= 1.0f ? query.value : kDesignWidth;
+}
+
+// A render-target side: truncated, 0 for anything that is not a positive size.
+unsigned ToSize(float v)
+{
+    return std::isfinite(v) && v >= 1.0f && v < 65536.0f ? static_cast<unsigned>(v) : 0u;
+}
+
+bool IsUsable(const nE_Rect& r)
+{
+    return r.w > 0.0f && r.h > 0.0f;
+}
+} // namespace
+
+float nG_RoomEase(float a, float b, float t)
+{
+    const float pi = 3.1415920257568359375f;
+    const float halfPi = 1.57079601287841796875f;
+    return a + (b - a) * (1.0f + std::sin(t * pi * 0.5f - halfPi));
+}
+
+void nG_RegisterRoomTypes()
+{
+    nE_RegisterObjectType("room", nG_Room::Create);
+    nE_RegisterObjectType("subroom", nG_SubRoom::Create);
+}
+
+// ---- nG_Room ----
+
+nE_Object* nG_Room::Create()
+{
+    return new nG_Room();
+}
+
+nG_Room::nG_Room()
+{
+    m_name = "ng_room";
+    ResetRoom();
+}
+
+nG_Room::~nG_Room() = default;
+
+void nG_Room::ResetRoom()
+{
+    m_timer = 0.0f;
+    m_state.offsetX = 512.0f;
+    m_state.offsetY = 384.0f;
+    m_drawn = true;
+    SetRoomState(NG_ROOM_CLOSED);
+}
+
+// The object base's defaults are left alone: they would also cut the link to
+// the parent of a room that hangs in a tree.
+void nG_Room::SetDefaults()
+{
+    ResetRoom();
+}
+
+std::string nG_Room::GetTypeName() const
+{
+    return "room";
+}
+
+void nG_Room::Load(nE_SLHelper& sl)
+{
+    nG_RoomBase::Load(sl);
+    sl.ReadString("trg_open", m_trgOpen);
+    sl.ReadString("trg_close", m_trgClose);
+    sl.ReadString("trg_preopen", m_trgPreopen);
+    sl.ReadString("trg_preclose", m_trgPreclose);
+}
+
+void nG_Room::Save(nE_SLHelper& sl)
+{
+    nG_RoomBase::Save(sl);
+    sl.WriteString("trg_open", m_trgOpen);
+    sl.WriteString("trg_close", m_trgClose);
+    sl.WriteString("trg_preopen", m_trgPreopen);
+    sl.WriteString("trg_preclose", m_trgPreclose);
+}
+
+void nG_Room::LoadResources()
+{
+    nG_RoomBase::LoadResources();
+}
+
+void nG_Room::FindTextInTriggers(TiXmlElement* report, const std::string& text, bool recursive)
+{
+    FindText(report, text, recursive);
+    if (!report) return;
+    const std::string* texts[] = {&m_trgOpen, &m_trgClose, &m_trgPreopen, &m_trgPreclose};
+    for (const std::string* trigger : texts)
+    {
+        if (trigger->find(text) == std::string::npos) continue;
+        TiXmlElement hit(m_name.c_str());
+        hit.SetAttribute("place", "event");
+        report->InsertEndChild(hit);
+    }
+}
+
+void nG_Room::CallTrigger(const std::string& text) const
+{
+    if (g_triggerManager) g_triggerManager->Call(m_name, text);
+}
+
+void nG_Room::PostTrigger(const std::string& text) const
+{
+    if (g_triggerManager) g_triggerManager->Post(m_name, text);
+}
+
+void nG_Room::SetRoomState(int state)
+{
+    switch (state)
+    {
+    case NG_ROOM_CLOSED:
+        PostTrigger(m_trgClose);
+        SetAlpha(0.0f);
+        m_childrenUpdate = false;
+        m_input = false;
+        break;
+    case NG_ROOM_OPENING:
+        m_timer = 0.0f;
+        m_input = false;
+        break;
+    case NG_ROOM_OPEN:
+        PostTrigger(m_trgOpen);
+        m_input = true;
+        m_childrenUpdate = true;
+        m_snapshot.reset();
+        SetAlpha(1.0f);
+        break;
+    case NG_ROOM_CLOSING:
+        m_childrenUpdate = false;
+        m_timer = 0.0f;
+        m_input = false;
+        break;
+    default:
+        return;
+    }
+    m_roomState = state;
+}
+
+void nG_Room::Open(bool animated)
+{
+    nE_ObjectHandle self = GetHandle();
+    CallTrigger(m_trgPreopen);
+    // The trigger's Lua may have deleted the room.
+    if (!self.IsAlive()) return;
+    if (!animated)
+    {
+        m_drawn = false;
+        SetRoomState(NG_ROOM_OPEN);
+        return;
+    }
+    SetAlpha(1.0f);
+    RenderSnapshot();
+    SetAlpha(0.0f);
+    // Rendering the snapshot is not a frame on screen: the fade waits for one.
+    m_drawn = false;
+    SetRoomState(NG_ROOM_OPENING);
+}
+
+void nG_Room::Close(bool animated)
+{
+    nE_ObjectHandle self = GetHandle();
+    CallTrigger(m_trgPreclose);
+    if (!self.IsAlive()) return;
+    SetRoomState(animated ? NG_ROOM_CLOSING : NG_ROOM_CLOSED);
+}
+
+void nG_Room::Update(const nE_TimeStep* step)
+{
+    if (!m_drawn) return;
+    nG_RoomBase::Update(step);
+    if (m_roomState != NG_ROOM_OPENING && m_roomState != NG_ROOM_CLOSING) return;
+    float dt = step ? step->step : 0.0f;
+    m_timer = std::min(m_timer + dt, NG_ROOM_TRANSITION_TIME);
+    if (m_timer < NG_ROOM_TRANSITION_TIME) return;
+    SetRoomState(m_roomState == NG_ROOM_OPENING ? NG_ROOM_OPEN : NG_ROOM_CLOSED);
+}
+
+void nG_Room::DrawPicture(nE_Render* render, const std::shared_ptr<nE_Texture>& texture,
+                          const nE_RenderState& state)
+{
+    if (render && texture) render->DrawTexture(texture, state);
+}
+
+void nG_Room::Draw(nE_Render* render, const nE_RenderState& state)
+{
+    if (m_roomState == NG_ROOM_OPENING && m_snapshot)
+    {
+        nE_RenderState faded = state;
+        faded.alpha = m_timer / NG_ROOM_TRANSITION_TIME;
+        DrawPicture(render, m_snapshot, faded);
+    }
+    else
+        DrawPicture(render, GetTexture(), state);
+    m_drawn = true;
+}
+
+std::shared_ptr<nE_Texture> nG_Room::RenderTree(unsigned width, unsigned height, const nE_RenderState& state)
+{
+    nE_Render* render = g_currentRender;
+    if (!render || width == 0 || height == 0) return nullptr;
+    render->BeginRenderTarget(width, height);
+    DrawTree(render, state);
+    return render->EndRenderTarget();
+}
+
+void nG_Room::RenderSnapshot()
+{
+    m_snapshot.reset();
+    float width = AppWidth();
+    // A room without an input rectangle is taken as full height.
+    float height = m_inputRect.h >= 1.0f ? m_inputRect.h : kDesignHeight;
+    nE_RenderState state;
+    nE_Matrix::BuildObjectTransform(state.matrix, (width - kDesignWidth) * 0.5f, 0.0f, 0.0f, 1.0f, 1.0f);
+    m_snapshot = RenderTree(ToSize(width), ToSize(height), state);
+}
+
+// ---- nG_SubRoom ----
+
+nE_Object* nG_SubRoom::Create()
+{
+    return new nG_SubRoom();
+}
+
+nG_SubRoom::nG_SubRoom()
+{
+    m_name = "ng_subroom";
+    m_state.offsetX = 0.0f;
+    m_state.offsetY = 0.0f;
+}
+
+nG_SubRoom::~nG_SubRoom() = default;
+
+void nG_SubRoom::SetDefaults()
+{
+    nG_Room::SetDefaults();
+    m_state.offsetX = 0.0f;
+    m_state.offsetY = 0.0f;
+    m_startX = m_startY = m_endX = m_endY = 0;
+}
+
+std::string nG_SubRoom::GetTypeName() const
+{
+    return "subroom";
+}
+
+void nG_SubRoom::Load(nE_SLHelper& sl)
+{
+    nG_Room::Load(sl);
+    sl.ReadUInt("start_x", m_startX);
+    sl.ReadUInt("start_y", m_startY);
+    sl.ReadUInt("end_x", m_endX);
+    sl.ReadUInt("end_y", m_endY);
+}
+
+void nG_SubRoom::Save(nE_SLHelper& sl)
+{
+    nG_Room::Save(sl);
+    sl.WriteUInt("start_x", m_startX);
+    sl.WriteUInt("start_y", m_startY);
+    sl.WriteUInt("end_x", m_endX);
+    sl.WriteUInt("end_y", m_endY);
+}
+
+// The picture's frame is where the subroom takes clicks.
+void nG_SubRoom::LoadResources()
+{
+    nG_Room::LoadResources();
+    if (!GetTexture()) return;
+    nE_Rect frame = GetLocalRect();
+    if (IsUsable(frame)) SetInputRect(frame);
+}
+
+void nG_SubRoom::FollowFrame()
+{
+    Send(NG_MSG_SUBROOM_FRAME_FOLLOW, this);
+}
+
+void nG_SubRoom::SetRoomState(int state)
+{
+    nG_Room::SetRoomState(state);
+    if (m_roomState != state) return;
+    switch (state)
+    {
+    case NG_ROOM_CLOSED:
+        SetPos(static_cast<float>(m_endX), static_cast<float>(m_endY));
+        SetScale(0.0f, 0.0f);
+        SetAlpha(0.0f);
+        FollowFrame();
+        m_snapshot.reset();
+        break;
+    case NG_ROOM_OPENING:
+    case NG_ROOM_CLOSING:
+        // Only the snapshot shows during the zoom.
+        m_childrenDraw = false;
+        break;
+    case NG_ROOM_OPEN:
+        m_childrenDraw = true;
+        SetPos(static_cast<float>(m_endX), static_cast<float>(m_endY));
+        SetScale(1.0f, 1.0f);
+        SetAlpha(1.0f);
+        FollowFrame();
+        break;
+    default:
+        break;
+    }
+}
+
+void nG_SubRoom::OpenFrom(uint32_t startX, uint32_t startY, uint32_t endX, uint32_t endY, bool animated)
+{
+    if (startX || startY || endX || endY)
+    {
+        m_startX = startX;
+        m_startY = startY;
+        m_endX = endX;
+        m_endY = endY;
+    }
+    nE_ObjectHandle self = GetHandle();
+    Open(animated);
+    if (!self.IsAlive()) return;
+    nE_Rect rect = GetLocalRect();
+    Send(NG_MSG_SUBROOM_FRAME_LAYOUT, &rect);
+}
+
+void nG_SubRoom::Close(bool animated)
+{
+    if (animated && m_roomState != NG_ROOM_CLOSING) RenderSnapshot();
+    nG_Room::Close(animated);
+}
+
+void nG_SubRoom::Update(const nE_TimeStep* step)
+{
+    nG_Room::Update(step);
+    float t = 0.0f;
+    if (m_roomState == NG_ROOM_OPENING)
+        t = m_timer / NG_ROOM_TRANSITION_TIME;
+    else if (m_roomState == NG_ROOM_CLOSING)
+        t = (NG_ROOM_TRANSITION_TIME - m_timer) / NG_ROOM_TRANSITION_TIME;
+    if (t == 0.0f) return;
+    SetPos(nG_RoomEase(static_cast<float>(m_startX), static_cast<float>(m_endX), t),
+           nG_RoomEase(static_cast<float>(m_startY), static_cast<float>(m_endY), t));
+    float s = nG_RoomEase(0.0f, 1.0f, t);
+    SetScale(s, s);
+    SetAlpha(s);
+    FollowFrame();
+}
+
+void nG_SubRoom::Draw(nE_Render* render, const nE_RenderState& state)
+{
+    bool zooming = m_roomState == NG_ROOM_OPENING || m_roomState == NG_ROOM_CLOSING;
+    DrawPicture(render, zooming && m_snapshot ? m_snapshot : GetTexture(), state);
+    m_drawn = true;
+}
+
+// Renders the subroom at full size with its picture's top left at the target's
+// origin, then shrinks it to nothing for the zoom to grow from.
+void nG_SubRoom::RenderSnapshot()
+{
+    m_snapshot.reset();
+    nE_Rect frame = GetLocalRect();
+    if (!IsUsable(frame)) frame = m_inputRect;
+    SetPos(frame.w * 0.5f, frame.h * 0.5f);
+    m_childrenDraw = true;
+    SetScale(1.0f, 1.0f);
+    m_snapshot = RenderTree(ToSize(m_inputRect.w), ToSize(m_inputRect.h), nE_RenderState());
+    SetScale(0.0f, 0.0f);
+}

@@ -1,0 +1,258 @@
+#include "game/interface/nG_Interface.h"
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Scene.h"
+#include "game/app/nG_Messages.h"
+
+#include <algorithm>
+
+namespace
+{
+struct Row
+{
+    int id;
+    const char* global;
+    const char* name;
+    int layer;
+    nG_InterfaceCreator creator;
+};
+
+// In registration order, which is also creation order and so the order in
+// which widgets sharing a message id receive it. There is no id 23.
+Row* Rows(size_t* count)
+{
+    static Row rows[] = {
+        {6, "INT_BG0", "ng_interface_bg0", 2, nG_CreateInterfacePlaceholder},
+        {14, "INT_BG1", "ng_interface_bg1", 2, nG_CreateInterfacePlaceholder},
+        {16, "INT_BLACKBAR", "ng_black_bar", 2, nG_CreateInterfacePlaceholder},
+        {20, "INT_BTN_MENU", "ng_int_btn_menu", 2, nG_CreateInterfacePlaceholder},
+        {24, "INT_MODALWINDOW", "ng_modalwindow", 0, nG_CreateInterfacePlaceholder},
+        {17, "INT_DIALOG", "ng_dialog", 2, nG_CreateInterfacePlaceholder},
+        {1, "INT_FRAMESUBROOM", "ng_frame_subroom", 2, nG_CreateInterfacePlaceholder},
+        {2, "INT_INVENTORY", "ng_inventory", 2, nG_CreateInterfacePlaceholder},
+        {5, "INT_TASKS", "ng_tasks", 2, nG_CreateInterfacePlaceholder},
+        {8, "INT_HO_DIALOG", "ng_ho_dialog", 2, nG_CreateInterfacePlaceholder},
+        {21, "INT_HO_COLLECTOR", "ng_ho_collector", 2, nG_CreateInterfacePlaceholder},
+        {25, "INT_POPUP", "ng_popup", 0, nG_CreateInterfacePlaceholder},
+        {9, "INT_BTN_SKIP", "ng_int_btn_skip", 2, nG_CreateInterfacePlaceholder},
+        {10, "INT_BTN_RESET", "ng_int_btn_reset", 2, nG_CreateInterfacePlaceholder},
+        {11, "INT_BTN_INFO", "ng_int_btn_info", 2, nG_CreateInterfacePlaceholder},
+        {7, "INT_BTN_HINT", "ng_int_btn_hint", 2, nG_CreateInterfacePlaceholder},
+        {22, "INT_VIDEOFRAME", "ng_videoframe", 1, nG_CreateInterfacePlaceholder},
+        {13, "INT_BTN_GUIDE", "ng_btn_guide", 2, nG_CreateInterfacePlaceholder},
+        {18, "INT_CHARACTER_DIALOG", "ng_character_dlg", 1, nG_CreateInterfacePlaceholder},
+        {15, "INT_BTN_MAP", "ng_btn_map", 2, nG_CreateInterfacePlaceholder},
+        {26, "INT_COLLECTOR", "ng_collector", 1, nG_CreateInterfacePlaceholder},
+        {12, "INT_MAP", "ng_map", 2, nG_CreateInterfacePlaceholder},
+        {3, "INT_BTN_CARD", "ng_btn_card", 2, nG_CreateInterfacePlaceholder},
+        {19, "INT_CARDS_SCREEN", "ng_cards_screen", 2, nG_CreateInterfacePlaceholder},
+        {4, "INT_BTN_LOCK", "ng_btn_lock", 2, nG_CreateInterfacePlaceholder},
+    };
+    *count = sizeof(rows) / sizeof(rows[0]);
+    return rows;
+}
+
+const int kMessages[] = {NG_MSG_ADD_INTERFACE_CHILD, NG_MSG_REMOVE_INTERFACE_CHILD, NG_MSG_INTERFACE_SHOW,
+                         NG_MSG_INTERFACE_FADE,      NG_MSG_INTERFACE_CHILD_INPUT,  NG_MSG_PAUSE_LEVEL,
+                         NG_MSG_DISPLAY_CHANGED};
+
+// A fade from one end to the other takes a quarter of a second.
+const float kFadeRate = 4.0f;
+
+void Attach(nE_Object* parent, nE_Object* child)
+{
+    bool attached = g_scene ? g_scene->AttachObject(parent, child) : parent->AddChild(child);
+    if (!attached) delete child;
+}
+
+void SetLuaInteger(const char* name, int value)
+{
+    lua_State* L = nE_GetLua();
+    if (!L) return;
+    lua_pushinteger(L, value);
+    lua_setfield(L, LUA_GLOBALSINDEX, name);
+}
+} // namespace
+
+nE_Object* nG_CreateInterfacePlaceholder(const std::string& name)
+{
+    return new nE_Object(name);
+}
+
+nG_InterfaceCreator nG_Interface::SetChildCreator(int id, nG_InterfaceCreator creator)
+{
+    size_t count = 0;
+    Row* rows = Rows(&count);
+    for (size_t i = 0; i < count; ++i)
+    {
+        if (rows[i].id != id) continue;
+        nG_InterfaceCreator previous = rows[i].creator;
+        rows[i].creator = creator;
+        return previous;
+    }
+    return nullptr;
+}
+
+nG_Interface::nG_Interface() : nE_Object("ng_interface")
+{
+    nG_Interface::SetDefaults();
+    if (!g_mediator) return;
+    for (int id : kMessages)
+        g_mediator->Subscribe(this, id);
+}
+
+nG_Interface::~nG_Interface()
+{
+    if (g_mediator)
+    {
+        for (int id : kMessages)
+            g_mediator->Unsubscribe(id, this);
+        g_mediator->UnsubscribeAll(this);
+    }
+}
+
+void nG_Interface::SetDefaults()
+{
+    m_hudAlpha = 1.0f;
+    m_fadingOut = false;
+    // Built once; a second call must not leave a second set of layers.
+    if (m_layer0) return;
+    m_layer2 = new nE_Object(m_name + "_l0");
+    m_layer2->SetZ(0.0f);
+    m_layer1 = new nE_Object(m_name + "_l1");
+    m_layer1->SetZ(1.0f);
+    m_layer0 = new nE_Object(m_name + "_l2");
+    m_layer0->SetZ(2.0f);
+    Attach(this, m_layer2);
+    Attach(this, m_layer1);
+    Attach(this, m_layer0);
+
+    size_t count = 0;
+    const Row* rows = Rows(&count);
+    for (size_t i = 0; i < count; ++i)
+    {
+        nG_InterfaceChild record;
+        record.name = rows[i].name;
+        record.creator = rows[i].creator;
+        record.layer = rows[i].layer;
+        m_children[rows[i].id] = record;
+        SetLuaInteger(rows[i].global, rows[i].id);
+        CreateChild(rows[i].id);
+    }
+}
+
+nE_Object* nG_Interface::GetLayerNode(int layer) const
+{
+    switch (layer)
+    {
+    case 0:
+        return m_layer0;
+    case 1:
+        return m_layer1;
+    case 2:
+        return m_layer2;
+    default:
+        return nullptr;
+    }
+}
+
+const nG_InterfaceChild* nG_Interface::GetChildRecord(int id) const
+{
+    auto it = m_children.find(id);
+    return it == m_children.end() ? nullptr : &it->second;
+}
+
+void nG_Interface::CreateChild(int id)
+{
+    const nG_InterfaceChild* record = GetChildRecord(id);
+    if (!record || !record->creator) return;
+    if (FindChild(record->name, true))
+    {
+        nE_LogFmt("Warning: interface child \"%s\" is already exist.", record->name);
+        return;
+    }
+    nE_Object* layer = GetLayerNode(record->layer);
+    if (!layer) return;
+    nE_Object* child = record->creator(record->name);
+    if (!child) return;
+    child->SetZ(static_cast<float>(id));
+    Attach(layer, child);
+}
+
+void nG_Interface::DestroyChild(int id)
+{
+    const nG_InterfaceChild* record = GetChildRecord(id);
+    if (!record) return;
+    // The destructor detaches it from its layer node.
+    delete FindChild(record->name, true);
+}
+
+void nG_Interface::SetChildInput(int id, bool on)
+{
+    const nG_InterfaceChild* record = GetChildRecord(id);
+    if (!record) return;
+    if (nE_Object* child = FindChild(record->name, true)) child->SetInput(on);
+}
+
+void nG_Interface::SetHudAlpha(float alpha)
+{
+    m_hudAlpha = alpha;
+    if (m_layer2) m_layer2->SetAlpha(alpha);
+}
+
+// Only the main HUD layer fades; the container's own tweens are not run.
+void nG_Interface::Update(const nE_TimeStep* step)
+{
+    float dt = step ? step->step : 0.0f;
+    if (m_fadingOut)
+    {
+        if (m_hudAlpha > 0.0f) SetHudAlpha(std::max(0.0f, m_hudAlpha - kFadeRate * dt));
+        return;
+    }
+    if (m_hudAlpha < 1.0f) SetHudAlpha(std::min(1.0f, m_hudAlpha + kFadeRate * dt));
+}
+
+void nG_Interface::OnMessage(int id, void* record)
+{
+    if (id == NG_MSG_DISPLAY_CHANGED)
+    {
+        Restore(true);
+        return;
+    }
+    if (!record) return;
+    switch (id)
+    {
+    case NG_MSG_INTERFACE_SHOW:
+        if (m_layer2) m_layer2->SetInput(static_cast<nG_MsgInterfaceShow*>(record)->input);
+        break;
+    case NG_MSG_INTERFACE_FADE:
+    {
+        const nG_MsgInterfaceShow* show = static_cast<nG_MsgInterfaceShow*>(record);
+        m_fadingOut = !show->shown;
+        if (!show->fade) SetHudAlpha(m_fadingOut ? 0.0f : 1.0f);
+        break;
+    }
+    case NG_MSG_PAUSE_LEVEL:
+    {
+        bool paused = static_cast<nG_MsgBool*>(record)->value;
+        if (m_layer2) m_layer2->SetActive(!paused);
+        if (m_layer1) m_layer1->SetActive(!paused);
+        break;
+    }
+    case NG_MSG_ADD_INTERFACE_CHILD:
+        CreateChild(static_cast<nG_MsgInt*>(record)->value);
+        break;
+    case NG_MSG_REMOVE_INTERFACE_CHILD:
+        DestroyChild(static_cast<nG_MsgInt*>(record)->value);
+        break;
+    case NG_MSG_INTERFACE_CHILD_INPUT:
+    {
+        const nG_MsgInterfaceChildInput* input = static_cast<nG_MsgInterfaceChildInput*>(record);
+        SetChildInput(input->child, input->input);
+        break;
+    }
+    default:
+        break;
+    }
+}

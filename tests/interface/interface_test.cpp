@@ -1,0 +1,346 @@
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Mediator.h"
+#include "game/app/nG_Messages.h"
+#include "game/interface/nG_Interface.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+struct Row
+{
+    int id;
+    const char* global;
+    const char* name;
+    int layer;
+};
+
+const Row kTable[] = {
+    {1, "INT_FRAMESUBROOM", "ng_frame_subroom", 2},
+    {2, "INT_INVENTORY", "ng_inventory", 2},
+    {3, "INT_BTN_CARD", "ng_btn_card", 2},
+    {4, "INT_BTN_LOCK", "ng_btn_lock", 2},
+    {5, "INT_TASKS", "ng_tasks", 2},
+    {6, "INT_BG0", "ng_interface_bg0", 2},
+    {7, "INT_BTN_HINT", "ng_int_btn_hint", 2},
+    {8, "INT_HO_DIALOG", "ng_ho_dialog", 2},
+    {9, "INT_BTN_SKIP", "ng_int_btn_skip", 2},
+    {10, "INT_BTN_RESET", "ng_int_btn_reset", 2},
+    {11, "INT_BTN_INFO", "ng_int_btn_info", 2},
+    {12, "INT_MAP", "ng_map", 2},
+    {13, "INT_BTN_GUIDE", "ng_btn_guide", 2},
+    {14, "INT_BG1", "ng_interface_bg1", 2},
+    {15, "INT_BTN_MAP", "ng_btn_map", 2},
+    {16, "INT_BLACKBAR", "ng_black_bar", 2},
+    {17, "INT_DIALOG", "ng_dialog", 2},
+    {18, "INT_CHARACTER_DIALOG", "ng_character_dlg", 1},
+    {19, "INT_CARDS_SCREEN", "ng_cards_screen", 2},
+    {20, "INT_BTN_MENU", "ng_int_btn_menu", 2},
+    {21, "INT_HO_COLLECTOR", "ng_ho_collector", 2},
+    {22, "INT_VIDEOFRAME", "ng_videoframe", 1},
+    {24, "INT_MODALWINDOW", "ng_modalwindow", 0},
+    {25, "INT_POPUP", "ng_popup", 0},
+    {26, "INT_COLLECTOR", "ng_collector", 1},
+};
+
+const char* const kLayerNodeNames[3] = {"ng_interface_l2", "ng_interface_l1", "ng_interface_l0"};
+
+// A widget stand-in that counts what happens to it.
+struct Counted : nE_Object
+{
+    explicit Counted(const std::string& name) : nE_Object(name) { created.push_back(name); }
+    void Update(const nE_TimeStep* step) override
+    {
+        nE_Object::Update(step);
+        ++updates[GetName()];
+    }
+    void Restore(bool recursive) override
+    {
+        nE_Object::Restore(recursive);
+        ++restores[GetName()];
+    }
+    static nE_Object* Create(const std::string& name) { return new Counted(name); }
+    static std::vector<std::string> created;
+    static std::map<std::string, int> updates;
+    static std::map<std::string, int> restores;
+};
+std::vector<std::string> Counted::created;
+std::map<std::string, int> Counted::updates;
+std::map<std::string, int> Counted::restores;
+
+struct LogLines : nE_Listener
+{
+    std::vector<std::string> lines;
+    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
+};
+
+struct InterfaceFixture : testing::Test
+{
+    nE_Mediator bus;
+    LogLines log;
+    std::unique_ptr<nG_Interface> hud;
+    std::map<int, nG_InterfaceCreator> saved;
+
+    void SetUp() override
+    {
+        g_mediator = &bus;
+        bus.Subscribe(&log, NE_MSG_LOG);
+        nE_EngineContext::Instance();
+        Counted::created.clear();
+        Counted::updates.clear();
+        Counted::restores.clear();
+    }
+    void TearDown() override
+    {
+        hud.reset();
+        for (auto& entry : saved)
+            nG_Interface::SetChildCreator(entry.first, entry.second);
+        nE_EngineContext::Destroy();
+        g_mediator = nullptr;
+    }
+    void UseCountedWidgets()
+    {
+        for (const Row& row : kTable)
+            saved[row.id] = nG_Interface::SetChildCreator(row.id, Counted::Create);
+    }
+    void Build() { hud.reset(new nG_Interface()); }
+    nE_Object* Child(const std::string& name) const { return hud->FindChild(name, true); }
+    void SendInt(int id, int value)
+    {
+        nG_MsgInt record;
+        record.value = value;
+        bus.Send(id, &record);
+    }
+    void Step(float dt, int times = 1)
+    {
+        nE_TimeStep step;
+        step.step = step.elapsed = dt;
+        for (int i = 0; i < times; ++i)
+            hud->UpdateTree(&step);
+    }
+};
+
+TEST_F(InterfaceFixture, BuildsAllTwentyFiveChildrenUnderTheirLayers)
+{
+    Build();
+    EXPECT_EQ("ng_interface", hud->GetName());
+    ASSERT_EQ(3, hud->GetChildCount());
+    for (int layer = 0; layer < 3; ++layer)
+    {
+        nE_Object* node = hud->GetLayerNode(layer);
+        ASSERT_NE(nullptr, node);
+        EXPECT_EQ(kLayerNodeNames[layer], node->GetName());
+        EXPECT_FLOAT_EQ(static_cast<float>(2 - layer), node->GetZ());
+        EXPECT_EQ(hud.get(), node->GetParent());
+    }
+    EXPECT_EQ(nullptr, hud->GetLayerNode(3));
+
+    int total = 0;
+    for (const Row& row : kTable)
+    {
+        nE_Object* child = Child(row.name);
+        ASSERT_NE(nullptr, child) << row.name;
+        EXPECT_FLOAT_EQ(static_cast<float>(row.id), child->GetZ()) << row.name;
+        EXPECT_EQ(hud->GetLayerNode(row.layer), child->GetParent()) << row.name;
+        ASSERT_NE(nullptr, hud->GetChildRecord(row.id));
+        EXPECT_EQ(row.name, hud->GetChildRecord(row.id)->name);
+        ++total;
+    }
+    EXPECT_EQ(25, total);
+    EXPECT_EQ(nullptr, hud->GetChildRecord(23));
+    EXPECT_EQ(25, hud->GetLayerNode(0)->GetChildCount() + hud->GetLayerNode(1)->GetChildCount() +
+                      hud->GetLayerNode(2)->GetChildCount());
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(InterfaceFixture, PublishesEveryIdToLua)
+{
+    Build();
+    lua_State* L = nE_GetLua();
+    for (const Row& row : kTable)
+    {
+        lua_getfield(L, LUA_GLOBALSINDEX, row.global);
+        EXPECT_TRUE(lua_isnumber(L, -1)) << row.global;
+        EXPECT_EQ(row.id, lua_tointeger(L, -1)) << row.global;
+        lua_pop(L, 1);
+    }
+    ASSERT_EQ(0, luaL_dostring(L, "return INT_MAP * 100 + INT_POPUP"));
+    EXPECT_EQ(1225, lua_tointeger(L, -1));
+    lua_pop(L, 1);
+}
+
+TEST_F(InterfaceFixture, CreatesChildrenInRegistrationOrderThroughReplaceableCreators)
+{
+    UseCountedWidgets();
+    Build();
+    const std::vector<std::string> order = {
+        "ng_interface_bg0", "ng_interface_bg1", "ng_black_bar",    "ng_int_btn_menu",  "ng_modalwindow",
+        "ng_dialog",        "ng_frame_subroom", "ng_inventory",    "ng_tasks",         "ng_ho_dialog",
+        "ng_ho_collector",  "ng_popup",         "ng_int_btn_skip", "ng_int_btn_reset", "ng_int_btn_info",
+        "ng_int_btn_hint",  "ng_videoframe",    "ng_btn_guide",    "ng_character_dlg", "ng_btn_map",
+        "ng_collector",     "ng_map",           "ng_btn_card",     "ng_cards_screen",  "ng_btn_lock"};
+    EXPECT_EQ(order, Counted::created);
+    EXPECT_EQ(nullptr, nG_Interface::SetChildCreator(23, Counted::Create));
+}
+
+TEST_F(InterfaceFixture, AddingAnExistingChildWarnsOnceAndCreatesNothing)
+{
+    Build();
+    nE_Object* map = Child("ng_map");
+    SendInt(NG_MSG_ADD_INTERFACE_CHILD, 12);
+    ASSERT_EQ(1u, log.lines.size());
+    EXPECT_EQ("Warning: interface child \"ng_map\" is already exist.", log.lines[0]);
+    EXPECT_EQ(map, Child("ng_map"));
+    EXPECT_EQ(25, hud->GetLayerNode(0)->GetChildCount() + hud->GetLayerNode(1)->GetChildCount() +
+                      hud->GetLayerNode(2)->GetChildCount());
+}
+
+TEST_F(InterfaceFixture, RemovedChildComesBackFreshAtItsIdUnderTheSameLayer)
+{
+    UseCountedWidgets();
+    Build();
+    nE_Object* popup = Child("ng_popup");
+    popup->SetZ(77.0f);
+    popup->SetVisible(false);
+    SendInt(NG_MSG_REMOVE_INTERFACE_CHILD, 25);
+    EXPECT_EQ(nullptr, Child("ng_popup"));
+    SendInt(NG_MSG_REMOVE_INTERFACE_CHILD, 25); // gone already: nothing
+    SendInt(NG_MSG_ADD_INTERFACE_CHILD, 25);
+    nE_Object* again = Child("ng_popup");
+    ASSERT_NE(nullptr, again);
+    EXPECT_FLOAT_EQ(25.0f, again->GetZ());
+    EXPECT_TRUE(again->IsVisible());
+    EXPECT_EQ(hud->GetLayerNode(0), again->GetParent());
+    EXPECT_EQ(26u, Counted::created.size());
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(InterfaceFixture, UnknownIdsAreIgnoredWithoutALogLine)
+{
+    Build();
+    for (int id : {0, 23, 27, -1, 1000})
+    {
+        SendInt(NG_MSG_ADD_INTERFACE_CHILD, id);
+        SendInt(NG_MSG_REMOVE_INTERFACE_CHILD, id);
+        nG_MsgInterfaceChildInput input;
+        input.child = id;
+        bus.Send(NG_MSG_INTERFACE_CHILD_INPUT, &input);
+    }
+    bus.Send(NG_MSG_ADD_INTERFACE_CHILD, nullptr);
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(25, hud->GetLayerNode(0)->GetChildCount() + hud->GetLayerNode(1)->GetChildCount() +
+                      hud->GetLayerNode(2)->GetChildCount());
+}
+
+TEST_F(InterfaceFixture, ChildInputSwitchesByIdAndHudInputLeavesItDrawn)
+{
+    Build();
+    nG_MsgInterfaceChildInput input;
+    input.child = 2;
+    input.input = false;
+    bus.Send(NG_MSG_INTERFACE_CHILD_INPUT, &input);
+    EXPECT_FALSE(Child("ng_inventory")->IsInput());
+    input.input = true;
+    bus.Send(NG_MSG_INTERFACE_CHILD_INPUT, &input);
+    EXPECT_TRUE(Child("ng_inventory")->IsInput());
+
+    nG_MsgInterfaceShow show;
+    show.input = false;
+    show.shown = true;
+    bus.Send(NG_MSG_INTERFACE_SHOW, &show);
+    EXPECT_FALSE(hud->GetLayerNode(2)->IsInput());
+    EXPECT_TRUE(hud->GetLayerNode(2)->IsVisible());
+    EXPECT_TRUE(hud->GetLayerNode(0)->IsInput());
+}
+
+TEST_F(InterfaceFixture, MainLayerFadesAtFourPerSecondOrJumps)
+{
+    Build();
+    nE_Object* main = hud->GetLayerNode(2);
+    nG_MsgInterfaceShow show;
+    show.shown = false;
+    show.fade = true;
+    bus.Send(NG_MSG_INTERFACE_FADE, &show);
+    EXPECT_TRUE(hud->IsFadingOut());
+    EXPECT_FLOAT_EQ(1.0f, hud->GetHudAlpha());
+    Step(0.0625f);
+    EXPECT_FLOAT_EQ(0.75f, hud->GetHudAlpha());
+    EXPECT_FLOAT_EQ(0.75f, main->GetAlpha());
+    Step(0.0625f, 3); // a quarter of a second in all
+    EXPECT_FLOAT_EQ(0.0f, hud->GetHudAlpha());
+    Step(0.0625f);
+    EXPECT_FLOAT_EQ(0.0f, main->GetAlpha());
+    EXPECT_FLOAT_EQ(1.0f, hud->GetLayerNode(0)->GetAlpha()); // other layers keep theirs
+
+    show.shown = true;
+    bus.Send(NG_MSG_INTERFACE_FADE, &show);
+    Step(0.1f);
+    EXPECT_NEAR(0.4f, hud->GetHudAlpha(), 1e-6);
+    Step(1.0f);
+    EXPECT_FLOAT_EQ(1.0f, main->GetAlpha());
+
+    show.shown = false;
+    show.fade = false;
+    bus.Send(NG_MSG_INTERFACE_FADE, &show);
+    EXPECT_FLOAT_EQ(0.0f, main->GetAlpha());
+    show.shown = true;
+    bus.Send(NG_MSG_INTERFACE_FADE, &show);
+    EXPECT_FLOAT_EQ(1.0f, main->GetAlpha());
+}
+
+TEST_F(InterfaceFixture, PauseStopsTheFirstTwoLayersOnly)
+{
+    UseCountedWidgets();
+    Build();
+    nG_MsgBool paused;
+    paused.value = true;
+    bus.Send(NG_MSG_PAUSE_LEVEL, &paused);
+    Step(0.1f, 2);
+    EXPECT_EQ(2, Counted::updates["ng_modalwindow"]);
+    EXPECT_EQ(2, Counted::updates["ng_popup"]);
+    EXPECT_EQ(0, Counted::updates["ng_videoframe"]);
+    EXPECT_EQ(0, Counted::updates["ng_map"]);
+    EXPECT_EQ(0, Counted::updates["ng_collector"]);
+
+    paused.value = false;
+    bus.Send(NG_MSG_PAUSE_LEVEL, &paused);
+    Step(0.1f);
+    EXPECT_EQ(3, Counted::updates["ng_popup"]);
+    EXPECT_EQ(1, Counted::updates["ng_videoframe"]);
+    EXPECT_EQ(1, Counted::updates["ng_map"]);
+}
+
+TEST_F(InterfaceFixture, DisplayChangeRestoresEveryWidget)
+{
+    UseCountedWidgets();
+    Build();
+    bus.Send(NG_MSG_DISPLAY_CHANGED, nullptr);
+    EXPECT_EQ(25u, Counted::restores.size());
+    EXPECT_EQ(1, Counted::restores["ng_btn_lock"]);
+}
+
+TEST_F(InterfaceFixture, SecondSetDefaultsKeepsOneSetOfLayers)
+{
+    Build();
+    hud->SetDefaults();
+    EXPECT_EQ(3, hud->GetChildCount());
+    EXPECT_TRUE(log.lines.empty());
+}
+
+TEST_F(InterfaceFixture, DestroyedContainerNoLongerListens)
+{
+    Build();
+    hud.reset();
+    SendInt(NG_MSG_ADD_INTERFACE_CHILD, 12);
+    nG_MsgBool paused;
+    bus.Send(NG_MSG_PAUSE_LEVEL, &paused);
+    for (int id : {18, 19, 20, 79, 86, 87, 88})
+        EXPECT_TRUE(bus.GetListeners(id).empty()) << id;
+}
+} // namespace
