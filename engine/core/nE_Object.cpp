@@ -487,8 +487,11 @@ nE_Matrix nE_Object::ComposeMatrix(const nE_Matrix& parentMatrix, int mode) cons
         nE_Matrix inherited; // P x G
         if (m_parent)
         {
+            // A parent with an attach type of its own already carries the
+            // frame it inherits in P; only a fully attached parent needs the
+            // grandparent's world added, or that world would count twice.
             nE_Matrix grand;
-            if (m_parent->m_parent) grand = m_parent->m_parent->m_lastWorld;
+            if (m_parent->m_parent && m_parent->m_attachType == 0) grand = m_parent->m_parent->m_lastWorld;
             nE_Matrix partial = m_parent->ComposeMatrix(nE_Matrix(), static_cast<int>(m_attachType));
             nE_Matrix::Multiply(inherited, partial, grand);
         }

@@ -306,6 +306,33 @@ TEST_F(AttachFixture, GrandchildrenKeepTheAncestorsTransform)
     ExpectAt(c.x, c.y, child->GetLastWorldMatrix());
 }
 
+TEST_F(AttachFixture, NestedAttachTypesCountTheAncestorsOnce)
+{
+    // top (1000, 0) > moving (10, 0), attach 2 > leaf (1, 0), attach 2 or 1.
+    Probe* moving = Add(top, "moving");
+    moving->SetPos(10, 0);
+    moving->SetAttachType(2);
+    Probe* leaf = Add(moving, "leaf");
+    leaf->SetPos(1, 0);
+    leaf->SetAttachType(2);
+    Probe* unturned = Add(moving, "unturned");
+    unturned->SetPos(1, 0);
+    unturned->SetAttachType(1);
+    // A parent that ignores its own parent gives its children nothing of it.
+    Probe* loose = Add(top, "loose");
+    loose->SetPos(10, 0);
+    loose->SetAttachType(9);
+    Probe* looseLeaf = Add(loose, "looseleaf");
+    looseLeaf->SetPos(1, 0);
+    looseLeaf->SetAttachType(2);
+    Draw();
+    ExpectAt(1010, 0, moving->GetLastWorldMatrix());
+    ExpectAt(1011, 0, leaf->GetLastWorldMatrix());
+    ExpectAt(1011, 0, unturned->GetLastWorldMatrix());
+    ExpectAt(11, 0, looseLeaf->GetLastWorldMatrix());
+    ExpectAt(1011, 0, leaf->GetWorldMatrix());
+}
+
 TEST_F(AttachFixture, WorldAndLocalMatricesMatchTheWalk)
 {
     Probe* child = Add(parent, "child");
