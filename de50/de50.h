@@ -2,6 +2,7 @@
 // The engine library: everything the program calls, in one include.
 
 #include "de50/de50_base.h"
+#include "de50/de50_cursor.h"
 #include "de50/de50_event.h"
 #include "de50/de50_loop.h"
 #include "de50/de50_platform.h"

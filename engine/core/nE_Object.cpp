@@ -341,9 +341,11 @@ nE_Object* nE_Object::GetChild(int index) const
 
 void nE_Object::SortChildren()
 {
-    std::stable_sort(m_children.begin(), m_children.end(),
-                     [](const std::unique_ptr<nE_Object>& a, const std::unique_ptr<nE_Object>& b)
-                     { return a->m_z < b->m_z; });
+    auto byZ = [](const std::unique_ptr<nE_Object>& a, const std::unique_ptr<nE_Object>& b)
+    { return a->m_z < b->m_z; };
+    // Walks sort every time; in a still scene the children are already in order.
+    if (!std::is_sorted(m_children.begin(), m_children.end(), byZ))
+        std::stable_sort(m_children.begin(), m_children.end(), byZ);
 }
 
 std::vector<nE_ObjectHandle> nE_Object::ChildHandles() const

@@ -1,0 +1,267 @@
+// A scene of 10,000 alpha-blended 32x32 sprites, measured three ways:
+//  - BM_UpdateWalk / BM_DrawWalk: the engine's own cost per frame with a
+//    renderer that only counts (no GPU): the update walk and the draw walk;
+//  - BM_SpritesFrame: whole frames through the engine shell in a 1024x768
+//    window (clear, scene, present), with the draw calls per frame;
+//  - BM_LoopCpu: the real loop on a static scene for 600 turns (10 s at
+//    60 fps), reporting CPU seconds per wall second: an idle loop must sleep.
+// Run under Xvfb: xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_sprites
+
+#include "de50/de50.h"
+#include "de50/de50_test.h"
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Resource.h"
+#include "engine/core/nE_Scene.h"
+#include "engine/platform/nE_Render.h"
+#include "engine/platform/nE_Texture.h"
+#include "engine/platform/notEngine.h"
+#include "engine/scene/nE_SceneTypes.h"
+#include "engine/scene/nE_Sprite.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+const int kSprites = 10000;
+const unsigned kWidth = 1024, kHeight = 768;
+
+// A soft disc: opaque in the middle, fading to transparent at the rim.
+struct SpriteImage
+{
+    std::string dir, name;
+    SpriteImage()
+    {
+        char tmpl[] = "/tmp/ne_bench_sprites_XXXXXX";
+        if (!mkdtemp(tmpl)) return;
+        dir = tmpl;
+        name = dir + "/ball";
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 32, 32, 32, SDL_PIXELFORMAT_ARGB8888);
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+            {
+                float d = std::hypot(x - 15.5f, y - 15.5f) / 16.0f;
+                uint32_t a = d >= 1.0f ? 0 : uint32_t(255 * (1.0f - d * d));
+                uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch);
+                row[x] = a << 24 | uint32_t(x * 8) << 16 | 0x8000 | uint32_t(y * 8);
+            }
+        IMG_SavePNG(s, (name + ".png").c_str());
+        SDL_FreeSurface(s);
+    }
+    ~SpriteImage()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+};
+
+// Sprites at fixed pseudo-random places over the window.
+void AddSprites(nE_Object& parent, int count, const std::string& res)
+{
+    std::mt19937 rng(12345);
+    std::uniform_real_distribution<float> x(16.0f, kWidth - 16.0f), y(16.0f, kHeight - 16.0f);
+    for (int i = 0; i < count; ++i)
+    {
+        auto* sprite = new nE_Sprite();
+        sprite->SetResourceName(res);
+        sprite->SetPos(x(rng), y(rng));
+        sprite->SetZ(float(i));
+        parent.AddChild(sprite);
+    }
+}
+
+// ---- the engine's own cost ----
+
+class CountingRender : public nE_Render
+{
+public:
+    void BeginScene() override {}
+    void EndScene() override {}
+    void End2D() override {}
+    void BeginRenderTarget(unsigned, unsigned) override {}
+    std::shared_ptr<nE_Texture> EndRenderTarget() override { return nullptr; }
+    std::shared_ptr<nE_Texture> BlurTexture(std::shared_ptr<nE_Texture> t, int, int, float) override
+    {
+        return t;
+    }
+    void DrawTexture(std::shared_ptr<nE_Texture>, const nE_RenderState&) override { ++draws; }
+    void DrawVertexList(std::shared_ptr<nE_Texture>, nE_VertexList*, const nE_RenderState&) override {}
+    void DrawLine(float, float, float, float, float, float, const float*, const nE_RenderState&) override {}
+    long draws = 0;
+};
+
+class MemoryTexture : public nE_Texture
+{
+public:
+    MemoryTexture() { m_width = m_height = m_texWidth = m_texHeight = 32.0f; }
+    bool Load(const std::string&) override { return true; }
+};
+
+std::unique_ptr<nE_Object> WindowlessScene()
+{
+    auto root = std::make_unique<nE_Object>("root");
+    AddSprites(*root, kSprites, "");
+    auto texture = std::make_shared<MemoryTexture>();
+    for (int i = 0; i < root->GetChildCount(); ++i)
+        static_cast<nE_Sprite*>(root->GetChild(i))->SetTexture(texture);
+    return root;
+}
+
+void BM_UpdateWalk(benchmark::State& state)
+{
+    std::unique_ptr<nE_Object> root = WindowlessScene();
+    nE_TimeStep step;
+    step.step = step.elapsed = 1.0f / 60.0f;
+    for (auto _ : state)
+        root->UpdateTree(&step);
+    state.counters["objects"] = kSprites;
+}
+BENCHMARK(BM_UpdateWalk)->Unit(benchmark::kMicrosecond);
+
+void BM_DrawWalk(benchmark::State& state)
+{
+    std::unique_ptr<nE_Object> root = WindowlessScene();
+    CountingRender render;
+    render.SetScreenSize(float(kWidth), float(kHeight));
+    for (auto _ : state)
+        root->DrawTree(&render, nE_RenderState());
+    state.counters["draws_per_frame"] = double(render.draws) / double(state.iterations());
+    g_currentRender = nullptr;
+}
+BENCHMARK(BM_DrawWalk)->Unit(benchmark::kMicrosecond);
+
+// ---- whole frames on the GPU ----
+
+void DrawScene(nE_Render* render)
+{
+    if (!g_scene) return;
+    render->Begin2D();
+    g_scene->GetOrigin()->DrawTree(render, nE_RenderState());
+    render->End2D();
+}
+
+// Attaching to the live scene loads the sprites' textures.
+void ShowSprites(int count, const std::string& res)
+{
+    auto* holder = new nE_Object("sprites");
+    AddSprites(*holder, count, res);
+    g_scene->AttachObject(g_scene->GetOrigin(), holder);
+}
+
+bool StartShell()
+{
+    if (!DE50::InitLibrary()) return false;
+    nE_RegisterSceneObjectTypes();
+    g_engine = new notEngine_Pl5();
+    g_engine->SetDrawCallback(DrawScene);
+    g_engine->SetUpdateCallback(
+        [](nE_TimeStep* step)
+        {
+            if (g_engineContext) g_engineContext->Update(step);
+        });
+    return g_engine->Init(0, 0, kWidth, kHeight, false, "bench_sprites");
+}
+
+void StopShell()
+{
+    if (!g_engine) return;
+    g_engine->Shutdown();
+    delete g_engine;
+    g_engine = nullptr;
+}
+
+// The share of the screen's pixels that the sprites lit: a frame that draws
+// nothing must not pass for a fast one.
+double LitShare()
+{
+    std::vector<uint32_t> pixels;
+    uint32_t w = 0, h = 0;
+    if (!DE50::Test::ReadScreen(pixels, w, h) || pixels.empty()) return 0;
+    size_t lit = 0;
+    for (uint32_t p : pixels)
+        lit += (p & 0xFFFFFF) != 0;
+    return double(lit) / double(pixels.size());
+}
+
+void BM_SpritesFrame(benchmark::State& state)
+{
+    SpriteImage image;
+    if (!StartShell())
+    {
+        state.SkipWithError("no window");
+        StopShell();
+        return;
+    }
+    ShowSprites(kSprites, image.name);
+    g_engine->DrawFrame(); // textures reach the GPU
+    for (auto _ : state)
+        g_engine->DrawFrame();
+    state.counters["draw_calls_per_frame"] = DE50::TRenderer::GetInstance()->GetLastFrameDrawCalls();
+    state.counters["lit_share"] = LitShare();
+    state.counters["sprites"] = kSprites;
+    StopShell();
+    DE50::Test::Reset();
+}
+BENCHMARK(BM_SpritesFrame)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3.0);
+
+// ---- the real loop, idle ----
+
+const int kLoopSprites = 100;
+const char* s_loopImage = nullptr;
+
+bool LoopStart(const char*)
+{
+    if (!StartShell()) return false;
+    ShowSprites(kLoopSprites, s_loopImage);
+    return true;
+}
+
+// The whole process (llvmpipe draws on threads of its own), or the loop's thread.
+double CpuSeconds(int who = RUSAGE_SELF)
+{
+    rusage u{};
+    getrusage(who, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+void BM_LoopCpu(benchmark::State& state)
+{
+    SpriteImage image;
+    s_loopImage = image.name.c_str();
+    double cpu = 0, loopThread = 0, wall = 0;
+    for (auto _ : state)
+    {
+        char arg0[] = "bench_sprites", arg1[] = "--windowed", arg2[] = "--frames", arg3[] = "600";
+        char* argv[] = {arg0, arg1, arg2, arg3, nullptr};
+        double cpu0 = CpuSeconds(), thread0 = CpuSeconds(RUSAGE_THREAD);
+        auto wall0 = std::chrono::steady_clock::now();
+        DE50::RunMainLoop(4, argv, LoopStart, nE_OnPlatformEvent, nE_OnPlatformFrame, nE_OnPlatformUpdate,
+                          StopShell, false);
+        cpu += CpuSeconds() - cpu0;
+        loopThread += CpuSeconds(RUSAGE_THREAD) - thread0;
+        wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - wall0).count();
+        DE50::Test::Reset();
+    }
+    state.counters["cpu_s"] = cpu;
+    state.counters["wall_s"] = wall;
+    state.counters["cpu_per_wall"] = wall > 0 ? cpu / wall : 0;
+    state.counters["loop_thread_cpu_s"] = loopThread;
+}
+BENCHMARK(BM_LoopCpu)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
+
+} // namespace
+
+BENCHMARK_MAIN();

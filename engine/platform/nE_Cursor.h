@@ -1,0 +1,37 @@
+#pragma once
+// The mouse cursor service: where the pointer is and which cursor shape is
+// selected. The platform implementation draws it or hands it to the system.
+
+#include "engine/core/nE_TimeStep.h"
+
+class nE_Render;
+
+class nE_Cursor
+{
+public:
+    nE_Cursor() = default;
+    nE_Cursor(const nE_Cursor&) = delete;
+    nE_Cursor& operator=(const nE_Cursor&) = delete;
+
+    virtual ~nE_Cursor();
+    virtual void SetSystemCursor(bool) {}
+    virtual bool IsSystemCursor() const { return false; }
+    virtual void SetCursor(int index) { m_current = index; }
+    virtual void SetPosition(int x, int y)
+    {
+        m_x = static_cast<float>(x);
+        m_y = static_cast<float>(y);
+    }
+    virtual void Draw(nE_Render*) {}
+    virtual void Update(const nE_TimeStep*) {}
+
+    float GetX() const { return m_x; }
+    float GetY() const { return m_y; }
+    int GetCurrent() const { return m_current; }
+
+protected:
+    float m_x = 0.0f;
+    float m_y = 0.0f;
+    float m_z = 0.0f; // kept for layout; never read
+    int m_current = -1;
+};

@@ -1,0 +1,281 @@
+#include "engine/platform/nE_Texture_Pl5.h"
+
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Path.h"
+
+#include <algorithm>
+#include <string>
+
+namespace
+{
+unsigned RoundUpEven(unsigned v)
+{
+    return v + (v & 1u);
+}
+
+uint8_t ToByte(float v)
+{
+    if (!(v > 0.0f)) return 0;
+    if (v >= 1.0f) return 255;
+    return uint8_t(v * 255.0f);
+}
+
+// Pixels of a locked platform texture, unlocked when the view goes.
+class LockedPixels
+{
+public:
+    explicit LockedPixels(const std::shared_ptr<DE50::TTexture>& texture) : m_texture(texture)
+    {
+        if (m_texture) m_pixels = m_texture->Lock(&m_pitch);
+    }
+    ~LockedPixels()
+    {
+        if (m_pixels) m_texture->Unlock();
+    }
+    LockedPixels(const LockedPixels&) = delete;
+    LockedPixels& operator=(const LockedPixels&) = delete;
+
+    explicit operator bool() const { return m_pixels != nullptr; }
+    uint32_t* Row(uint32_t y) const { return m_pixels + size_t(y) * m_pitch; }
+
+private:
+    std::shared_ptr<DE50::TTexture> m_texture;
+    uint32_t* m_pixels = nullptr;
+    uint32_t m_pitch = 0;
+};
+
+uint32_t PixelFromBytes(const uint8_t* p, int format)
+{
+    if (format == NE_PIXELS_COVERAGE) return uint32_t(p[0]) << 24 | 0x00FFFFFFu;
+    return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | uint32_t(p[0]);
+}
+} // namespace
+
+// --- nE_TexImpl_Pl5 --------------------------------------------------------
+
+bool nE_TexImpl_Pl5::LoadImage(const std::string& name)
+{
+    m_platformTexture.reset();
+    std::string path = nE_MakePath(name, ".png");
+    if (!nE_FileExists(path)) path = nE_MakePath(name, ".jpg");
+    if (!nE_FileExists(path))
+    {
+        nE_LogFmt("Error: texture could not find \"%s\" file!", name);
+        return false;
+    }
+    m_platformTexture = DE50::TTexture::Get(path);
+    if (!m_platformTexture)
+    {
+        nE_LogFmt("Error: texture could not read \"%s\" file!", path);
+        return false;
+    }
+    return true;
+}
+
+std::shared_ptr<DE50::TTexture> nE_TexImpl_Pl5::GetPlatformTexture(int) const
+{
+    return m_platformTexture;
+}
+
+// --- nE_Texture_Pl5 --------------------------------------------------------
+
+bool nE_Texture_Pl5::Load(const std::string& name)
+{
+    m_name = name;
+    if (!LoadImage(name)) return false;
+    m_width = m_texWidth = float(m_platformTexture->GetWidth());
+    m_height = m_texHeight = float(m_platformTexture->GetHeight());
+    BuildHitMask();
+    return true;
+}
+
+void nE_Texture_Pl5::BuildHitMask()
+{
+    const uint32_t w = m_platformTexture->GetWidth();
+    const uint32_t h = m_platformTexture->GetHeight();
+    m_hitMask.Reset(int(std::min<uint32_t>(w, 0x7FFFFFFF)), int(std::min<uint32_t>(h, 0x7FFFFFFF)));
+    if (m_hitMask.Empty()) return;
+    // A JPEG has no alpha: the whole image takes the mouse.
+    if (m_name.find(".jpg") != std::string::npos)
+    {
+        m_hitMask.Fill();
+        return;
+    }
+    LockedPixels pixels(m_platformTexture);
+    if (!pixels) return;
+    for (uint32_t y = 0; y < h; ++y)
+    {
+        const uint32_t* row = pixels.Row(y);
+        for (uint32_t x = 0; x < w; ++x)
+            m_hitMask.Set(int(x), int(y), (row[x] >> 24) != 0);
+    }
+}
+
+// --- nE_FrameTexture_Pl5 ---------------------------------------------------
+
+std::shared_ptr<DE50::TTexture> nE_FrameTexture_Pl5::GetPlatformTexture(int frame) const
+{
+    const nE_TextureFrame* f = GetFrame(frame);
+    if (f)
+    {
+        if (auto impl = dynamic_cast<const nE_TexImpl_Pl5*>(f->texture.get()))
+            return impl->GetPlatformTexture(0);
+    }
+    return m_platformTexture;
+}
+
+// --- nE_GeneratedTexture_Pl5 -----------------------------------------------
+
+bool nE_GeneratedTexture_Pl5::Load(const std::string& name)
+{
+    m_name = name;
+    return true;
+}
+
+bool nE_GeneratedTexture_Pl5::Make(unsigned width, unsigned height, bool flag, uint32_t type)
+{
+    m_platformTexture.reset();
+    m_requestedWidth = width;
+    m_requestedHeight = height;
+    m_flag = flag;
+    m_width = m_height = m_texWidth = m_texHeight = 1.0f;
+    if (width == 0 || height == 0) return false;
+    m_platformTexture = DE50::TTexture::Create(RoundUpEven(width), RoundUpEven(height), flag, type);
+    if (!m_platformTexture)
+    {
+        nE_LogFmt2("Error: texture \"%s\" could not be created at %s", m_name,
+                   std::to_string(width) + "x" + std::to_string(height));
+        return false;
+    }
+    m_width = m_texWidth = float(m_platformTexture->GetWidth());
+    m_height = m_texHeight = float(m_platformTexture->GetHeight());
+    return true;
+}
+
+void nE_GeneratedTexture_Pl5::FillColour(const float* fill)
+{
+    m_hasFill = fill != nullptr;
+    if (!fill) return;
+    std::copy(fill, fill + 4, m_fill);
+    LockedPixels pixels(m_platformTexture);
+    if (!pixels) return;
+    const uint32_t colour =
+        DE50::TColor32(ToByte(fill[0]), ToByte(fill[1]), ToByte(fill[2]), ToByte(fill[3])).argb;
+    for (uint32_t y = 0; y < m_platformTexture->GetHeight(); ++y)
+        std::fill_n(pixels.Row(y), m_platformTexture->GetWidth(), colour);
+}
+
+bool nE_GeneratedTexture_Pl5::Create(unsigned width, unsigned height, bool flag, const float* fill)
+{
+    if (!Make(width, height, flag, DE50::TTexture::kPlain)) return false;
+    FillColour(fill);
+    return true;
+}
+
+void nE_GeneratedTexture_Pl5::Recreate()
+{
+    // The library keeps the pixels of a live texture; making it again would wipe them.
+    if (m_platformTexture || m_requestedWidth == 0 || m_requestedHeight == 0) return;
+    Create(m_requestedWidth, m_requestedHeight, m_flag, m_hasFill ? m_fill : nullptr);
+}
+
+bool nE_GeneratedTexture_Pl5::Fill(const uint8_t* bytes, unsigned width, unsigned height, int format)
+{
+    if (format != NE_PIXELS_COVERAGE && format != NE_PIXELS_BGRA)
+    {
+        nE_LogFmt2("Error: texture \"%s\" given unknown pixel format %d", m_name, format);
+        return false;
+    }
+    if (!bytes || !Make(width, height, true, DE50::TTexture::kPlain)) return false;
+    m_hasFill = false;
+    LockedPixels pixels(m_platformTexture);
+    if (!pixels)
+    {
+        nE_LogFmt("Error: texture \"%s\" could not be filled", m_name);
+        return false;
+    }
+    const size_t step = format == NE_PIXELS_COVERAGE ? 1 : 4;
+    // Coverage padding is white, so filtering at the edge does not darken text.
+    if (format == NE_PIXELS_COVERAGE)
+        for (uint32_t y = 0; y < m_platformTexture->GetHeight(); ++y)
+            std::fill_n(pixels.Row(y), m_platformTexture->GetWidth(), 0x00FFFFFFu);
+    for (unsigned y = 0; y < height; ++y)
+    {
+        uint32_t* row = pixels.Row(y);
+        const uint8_t* source = bytes + size_t(y) * width * step;
+        for (unsigned x = 0; x < width; ++x)
+            row[x] = PixelFromBytes(source + x * step, format);
+    }
+    return true;
+}
+
+// --- nE_RenderTargerTexture_Pl5 --------------------------------------------
+
+bool nE_RenderTargerTexture_Pl5::Create(unsigned width, unsigned height, bool flag, const float*)
+{
+    m_hasFill = false;
+    return Make(width, height, flag, DE50::TTexture::kRenderTarget);
+}
+
+void nE_RenderTargerTexture_Pl5::Recreate()
+{
+    if (m_platformTexture || m_requestedWidth == 0 || m_requestedHeight == 0) return;
+    Make(m_requestedWidth, m_requestedHeight, m_flag, DE50::TTexture::kRenderTarget);
+}
+
+bool nE_RenderTargerTexture_Pl5::Fill(const uint8_t*, unsigned, unsigned, int)
+{
+    nE_LogFmt("Error: render target \"%s\" cannot be filled from pixels", m_name);
+    return false;
+}
+
+// --- nE_VertexList_Pl5 -----------------------------------------------------
+
+void nE_VertexList_Pl5::Allocate(unsigned count)
+{
+    if (count > m_vertices.size()) m_vertices.resize(count);
+    std::fill_n(m_vertices.begin(), count, nE_Vertex());
+    m_count = 0;
+}
+
+void nE_VertexList_Pl5::SetVertex(unsigned index, const nE_Vec3& position, uint32_t colour, float u, float v)
+{
+    if (index >= m_vertices.size()) return;
+    m_vertices[index] =
+        nE_Vertex(DE50::TVec3(position.x, position.y, position.z), DE50::TColor32(colour), DE50::TVec2(u, v));
+    m_count = std::max(m_count, index + 1);
+}
+
+void nE_VertexList_Pl5::SetVertex(float x, float y, float u, float v, float r, float g, float b, float a)
+{
+    if (m_count >= m_vertices.size()) m_vertices.resize(size_t(m_count) + 1);
+    const DE50::TColor32 colour(ToByte(r), ToByte(g), ToByte(b), ToByte(a));
+    SetVertex(m_count, nE_Vec3(x, y, 0), colour.argb, u, v);
+}
+
+// --- creators --------------------------------------------------------------
+
+nE_Texture_Pl5* nE_CreateTexture()
+{
+    return new nE_Texture_Pl5();
+}
+
+nE_FrameTexture_Pl5* nE_CreateFrameTexture()
+{
+    return new nE_FrameTexture_Pl5();
+}
+
+nE_GeneratedTexture_Pl5* nE_CreateGeneratedTexture()
+{
+    return new nE_GeneratedTexture_Pl5();
+}
+
+void nE_RegisterTextureCreators()
+{
+    nE_ResourceCache::SetCreator(NE_RES_TEXTURE,
+                                 [] { return static_cast<nE_Resource*>(nE_CreateTexture()); });
+    nE_ResourceCache::SetCreator(NE_RES_FRAME_TEXTURE,
+                                 [] { return static_cast<nE_Resource*>(nE_CreateFrameTexture()); });
+    nE_ResourceCache::SetCreator(NE_RES_GENERATED_TEXTURE,
+                                 [] { return static_cast<nE_Resource*>(nE_CreateGeneratedTexture()); });
+}

@@ -1,0 +1,361 @@
+#include "engine/platform/notEngine.h"
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Mediator.h"
+#include "engine/core/nE_Object.h"
+#include "engine/core/nE_Resource.h"
+#include "engine/core/nE_Scene.h"
+#include "engine/core/nE_ScriptApi.h"
+#include "engine/platform/nE_Cursor_Pl5.h"
+#include "engine/platform/nE_Render_Pl5.h"
+#include "engine/platform/nE_SoundHub_Pl5.h"
+#include "engine/platform/nE_Texture_Pl5.h"
+
+#include <tinyxml.h>
+
+#include <cmath>
+
+notEngine_Pl5* g_engine = nullptr;
+nE_Cursor_Pl5* g_cursor = nullptr;
+
+namespace
+{
+
+nE_DrawCallback s_drawCallback = nullptr;
+nE_UpdateCallback s_updateCallback = nullptr;
+nE_InputCallback s_inputCallback = nullptr;
+nE_VoidCallback s_initDoneCallback = nullptr;
+nE_VoidCallback s_closeCallback = nullptr;
+nE_VoidCallback s_activateCallback = nullptr;
+nE_VoidCallback s_deactivateCallback = nullptr;
+nE_VoidCallback s_deviceResetCallback = nullptr;
+nE_ToggleFullscreenCallback s_toggleFullscreenCallback = nullptr;
+// Set by a tick that ran, cleared by every event and after every draw.
+bool s_frameDone = false;
+
+// Sent after a full-screen toggle; the record is one 32-bit integer.
+const int kMsgFullscreenChanged = 1;
+// Key and character events carrying this fifth word are Alt combinations,
+// which belong to the window (Alt+Enter), not to the game.
+const uint32_t kSystemKeyFlag = DE50::TEvent::kFlagSystemKey;
+
+float EngineFps()
+{
+    return g_engine ? g_engine->GetFps() : 0.0f;
+}
+
+// Null when there is no renderer or it is not the platform one.
+nE_Render_Pl5* Renderer()
+{
+    return dynamic_cast<nE_Render_Pl5*>(g_render);
+}
+
+void SendInput(uint32_t kind, uint32_t key, uint32_t character, float x, float y)
+{
+    if (!s_inputCallback) return;
+    nE_InputEvent input;
+    input.kind = kind;
+    input.key = key;
+    input.character = character;
+    input.x = x;
+    input.y = y;
+    s_inputCallback(&input);
+}
+
+void SendPointerInput(uint32_t kind, const DE50::TEvent& event)
+{
+    SendInput(kind, NE_MOUSE_KEYCODE, 0, static_cast<float>(event.x), static_cast<float>(event.y));
+}
+
+} // namespace
+
+notEngine_Pl5::notEngine_Pl5()
+{
+    nE_SetFpsFunc(EngineFps);
+}
+
+notEngine_Pl5::~notEngine_Pl5()
+{
+    nE_SetFpsFunc(nullptr);
+}
+
+bool notEngine_Pl5::Init(int, int, unsigned width, unsigned height, bool fullscreen, const char* title)
+{
+    DE50::TPlatform* platform = DE50::TPlatform::GetInstance();
+    platform->SetConfig(DE50::TPlatform::kWindowTitle, title ? title : "");
+    m_gamma = 1.0f;
+    TiXmlBase::SetCondenseWhiteSpace(false);
+    m_minFramePeriod = 1.0f / 60.0f;
+    nE_EngineContext::Instance();
+
+    bool ok = SetDisplayMode(width, height, fullscreen);
+    DE50::TRenderer* renderer = DE50::TRenderer::GetInstance();
+    renderer->SetOption("new_subtractive", "1");
+    renderer->SetOption("new_render_blend", "1");
+    renderer->SetOption("texture_rectangle", "1");
+    renderer->SetOption("fps", "0");
+    platform->SetConfig("texturememorymax", "524288000");
+    if (!ok) return false;
+
+    g_render = nE_CreateRender();
+    if (g_render) g_render->SetScreenSize(m_screenWidth, m_screenHeight);
+    nE_RegisterTextureCreators();
+    g_resourceCache = new nE_ResourceCache();
+    platform->ShowCursor(false);
+    if (nE_Render_Pl5* render = Renderer()) render->CreateScreenTextures();
+    g_cursor = new nE_Cursor_Pl5();
+    if (!g_soundHub) g_soundHub = nE_CreateSoundHub();
+    if (s_initDoneCallback) s_initDoneCallback();
+    platform->AdoptTextureRefreshListener(new nE_UpdateLostTexturesTask_Pl5());
+    m_lastTime = DE50::timeGetTime();
+    return true;
+}
+
+void notEngine_Pl5::Shutdown()
+{
+    if (s_closeCallback) s_closeCallback();
+    delete g_cursor;
+    g_cursor = nullptr;
+    nE_DestroySoundHub();
+    nE_EngineContext::Destroy();
+    if (g_resourceCache)
+    {
+        g_resourceCache->Clear();
+        nE_ResourceCache* cache = g_resourceCache;
+        g_resourceCache = nullptr;
+        delete cache;
+    }
+    if (g_render)
+    {
+        g_render->Release();
+        if (g_currentRender == g_render) g_currentRender = nullptr;
+        delete g_render;
+        g_render = nullptr;
+    }
+}
+
+bool notEngine_Pl5::SetDisplayMode(unsigned width, unsigned height, bool fullscreen)
+{
+    DE50::TPlatform* platform = DE50::TPlatform::GetInstance();
+    uint32_t w = 0, h = 0;
+    bool f = false;
+    platform->GetDisplay(&w, &h, &f);
+    // Some drivers refuse a direct jump into another full-screen mode.
+    if (w != 0 && h != 0 && fullscreen && width != 800 && height != 600)
+        platform->SetDisplay(800, 600, false, false, 0);
+    platform->SetDisplay(width, height, fullscreen, false, 0);
+
+    w = h = 0;
+    f = false;
+    platform->GetDisplay(&w, &h, &f);
+    if (w == width && h == height && f == fullscreen)
+    {
+        m_screenWidth = static_cast<float>(width);
+        m_screenHeight = static_cast<float>(height);
+        m_fullscreen = fullscreen;
+        return true;
+    }
+    // Put the previous mode back; before any mode was accepted there is none.
+    if (m_screenWidth > 0.0f && m_screenHeight > 0.0f)
+        platform->SetDisplay(static_cast<uint32_t>(m_screenWidth), static_cast<uint32_t>(m_screenHeight),
+                             m_fullscreen, false, 0);
+    return false;
+}
+
+void notEngine_Pl5::SetDrawCallback(nE_DrawCallback callback)
+{
+    s_drawCallback = callback;
+}
+
+void notEngine_Pl5::SetUpdateCallback(nE_UpdateCallback callback)
+{
+    s_updateCallback = callback;
+}
+
+void notEngine_Pl5::SetInputCallback(nE_InputCallback callback)
+{
+    s_inputCallback = callback;
+}
+
+void notEngine_Pl5::SetInitDoneCallback(nE_VoidCallback callback)
+{
+    s_initDoneCallback = callback;
+}
+
+void notEngine_Pl5::SetCloseCallback(nE_VoidCallback callback)
+{
+    s_closeCallback = callback;
+}
+
+void notEngine_Pl5::SetActivateCallback(nE_VoidCallback callback)
+{
+    s_activateCallback = callback;
+}
+
+void notEngine_Pl5::SetDeactivateCallback(nE_VoidCallback callback)
+{
+    s_deactivateCallback = callback;
+}
+
+void notEngine_Pl5::SetDeviceResetCallback(nE_VoidCallback callback)
+{
+    s_deviceResetCallback = callback;
+}
+
+void notEngine_Pl5::SetToggleFullscreenCallback(nE_ToggleFullscreenCallback callback)
+{
+    s_toggleFullscreenCallback = callback;
+}
+
+void notEngine_Pl5::SetMaxFps(float fps)
+{
+    // A rate of 0 or less would stop the clock, and the frame call waits on it.
+    if (!(fps > 0.0f) || !std::isfinite(fps))
+    {
+        nE_LogFmt("Warning: frame rate %f ignored", double(fps));
+        return;
+    }
+    m_minFramePeriod = 1.0f / fps;
+}
+
+float notEngine_Pl5::GetFps()
+{
+    // No time measured yet is no rate at all.
+    if (!(m_lastElapsed > 0.0f)) return 0.0f;
+    return 1.0f / m_lastElapsed;
+}
+
+void notEngine_Pl5::Quit()
+{
+    DE50::TPlatform::GetInstance()->Exit(0);
+}
+
+void notEngine_Pl5::Tick()
+{
+    // Unsigned 32-bit difference: right across the clock's wrap.
+    uint32_t now = DE50::timeGetTime();
+    float elapsed = static_cast<float>(now - m_lastTime) / 1000.0f;
+    m_lastElapsed = elapsed;
+    if (elapsed < m_minFramePeriod) return;
+
+    nE_TimeStep step;
+    float cap = 3.0f * m_minFramePeriod;
+    step.step = elapsed > cap ? cap : elapsed;
+    step.elapsed = elapsed;
+    m_lastTime = DE50::timeGetTime();
+
+    if (s_updateCallback) s_updateCallback(&step);
+    nE_GetSoundHub()->Update(&step);
+    if (g_cursor) g_cursor->Update(&step);
+    RestoreLostTextures();
+    s_frameDone = true;
+}
+
+void notEngine_Pl5::RestoreLostTextures()
+{
+    // Taken first: a restore that loses textures again waits for the next tick.
+    std::vector<uint32_t> pending;
+    pending.swap(m_pendingRestores);
+    for (uint32_t entry : pending)
+    {
+        if (entry != 0) continue;
+        if (s_deviceResetCallback) s_deviceResetCallback();
+        if (nE_Render_Pl5* render = Renderer()) render->CreateScreenTextures();
+        if (g_scene && g_scene->GetOrigin()) g_scene->GetOrigin()->Restore(true);
+    }
+}
+
+void notEngine_Pl5::ClearScreen()
+{
+    g_render->Begin2D();
+    DE50::TRenderer* renderer = DE50::TRenderer::GetInstance();
+    renderer->SetWorldMatrix(DE50::TMat4());
+    DE50::TURect rect(0, 0, static_cast<uint32_t>(m_screenWidth), static_cast<uint32_t>(m_screenHeight));
+    renderer->FillRect(rect, DE50::TColor(0.0f, 0.0f, 0.0f, 1.0f));
+    g_render->End2D();
+}
+
+void notEngine_Pl5::DrawFrame()
+{
+    if (!g_render) return;
+    g_render->BeginScene();
+    ClearScreen();
+    if (s_drawCallback) s_drawCallback(g_render);
+    if (g_cursor) g_cursor->Draw(g_render);
+    g_render->EndScene();
+}
+
+void notEngine_Pl5::DispatchEvent(const DE50::TEvent& event)
+{
+    switch (event.type)
+    {
+    case 0:
+        Quit();
+        break;
+    case 1:
+        SendPointerInput(NE_INPUT_MOUSEDOWN, event);
+        break;
+    case 3:
+        SendPointerInput(NE_INPUT_MOUSEUP, event);
+        break;
+    case 4:
+        SendPointerInput(NE_INPUT_MOUSEMOVE, event);
+        break;
+    case 5:
+        if (g_cursor) g_cursor->SetHiddenUntilMoved(true);
+        break;
+    case 7:
+        if (event.flags != kSystemKeyFlag) SendInput(NE_INPUT_KEYDOWN, event.value, 0, 0.0f, 0.0f);
+        break;
+    case 8:
+        SendInput(NE_INPUT_KEY_OTHER, event.value, 0, 0.0f, 0.0f);
+        break;
+    case 9:
+        if (event.flags != kSystemKeyFlag) SendInput(NE_INPUT_CHAR, 0, event.value, 0.0f, 0.0f);
+        break;
+    case 12:
+        if (event.value != 0 && s_activateCallback) s_activateCallback();
+        if (event.value == 0 && s_deactivateCallback) s_deactivateCallback();
+        break;
+    case 13:
+        if (!s_toggleFullscreenCallback) break;
+        {
+            int32_t changed = s_toggleFullscreenCallback(!m_fullscreen) ? 1 : 0;
+            if (g_mediator) g_mediator->Send(kMsgFullscreenChanged, &changed);
+        }
+        break;
+    default:
+        break; // 2, 6, 10, 11 and anything above 13
+    }
+}
+
+bool nE_UpdateLostTexturesTask_Pl5::Run()
+{
+    if (g_engine) g_engine->AddPendingRestore();
+    return true;
+}
+
+bool nE_OnPlatformEvent(const DE50::TEvent& event)
+{
+    if (g_engine)
+    {
+        g_engine->DispatchEvent(event);
+        s_frameDone = false;
+    }
+    return true;
+}
+
+void nE_OnPlatformUpdate(float)
+{
+    if (g_engine) g_engine->Tick();
+}
+
+void nE_OnPlatformFrame()
+{
+    if (!g_engine) return;
+    while (!s_frameDone)
+        g_engine->Tick();
+    if (g_render) g_engine->DrawFrame();
+    s_frameDone = false;
+}

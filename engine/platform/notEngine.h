@@ -1,0 +1,120 @@
+#pragma once
+// The engine shell: the one object between the engine library's loop and the
+// rest of the program. It starts and stops the media services, runs the frame
+// clock, ticks and draws, and turns platform events into input events.
+
+#include "de50/de50.h"
+#include "engine/core/nE_TimeStep.h"
+
+#include <cstdint>
+#include <vector>
+
+class nE_Render;
+class nE_Cursor_Pl5;
+struct nE_InputEvent;
+
+typedef void (*nE_DrawCallback)(nE_Render* render);
+typedef void (*nE_UpdateCallback)(nE_TimeStep* step);
+typedef void (*nE_InputCallback)(const nE_InputEvent* event);
+typedef void (*nE_VoidCallback)();
+typedef bool (*nE_ToggleFullscreenCallback)(bool wantFullscreen);
+
+class notEngine
+{
+public:
+    virtual ~notEngine() = default;
+    // The first two integers are not used.
+    virtual bool Init(int, int, unsigned width, unsigned height, bool fullscreen, const char* title) = 0;
+    virtual void Shutdown() = 0;
+    virtual bool SetDisplayMode(unsigned width, unsigned height, bool fullscreen) = 0;
+
+    // Each stores one function pointer (null allowed).
+    virtual void SetDrawCallback(nE_DrawCallback callback) = 0;
+    virtual void SetUpdateCallback(nE_UpdateCallback callback) = 0;
+    virtual void SetInputCallback(nE_InputCallback callback) = 0;
+    virtual void SetInitDoneCallback(nE_VoidCallback callback) = 0;
+    virtual void SetCloseCallback(nE_VoidCallback callback) = 0;
+    virtual void SetActivateCallback(nE_VoidCallback callback) = 0;
+    virtual void SetDeactivateCallback(nE_VoidCallback callback) = 0;
+    virtual void SetDeviceResetCallback(nE_VoidCallback callback) = 0;
+    virtual void SetToggleFullscreenCallback(nE_ToggleFullscreenCallback callback) = 0;
+
+    virtual float GetScreenWidth() = 0;
+    virtual float GetScreenHeight() = 0;
+    virtual void SetMaxFps(float fps) = 0;
+    virtual float GetFps() = 0;
+    virtual void SetGamma(float gamma) = 0;
+    virtual float GetGamma() = 0;
+    virtual void Quit() = 0;
+};
+
+class notEngine_Pl5 : public notEngine
+{
+public:
+    notEngine_Pl5();
+    ~notEngine_Pl5() override;
+
+    bool Init(int, int, unsigned width, unsigned height, bool fullscreen, const char* title) override;
+    void Shutdown() override;
+    bool SetDisplayMode(unsigned width, unsigned height, bool fullscreen) override;
+
+    void SetDrawCallback(nE_DrawCallback callback) override;
+    void SetUpdateCallback(nE_UpdateCallback callback) override;
+    void SetInputCallback(nE_InputCallback callback) override;
+    void SetInitDoneCallback(nE_VoidCallback callback) override;
+    void SetCloseCallback(nE_VoidCallback callback) override;
+    void SetActivateCallback(nE_VoidCallback callback) override;
+    void SetDeactivateCallback(nE_VoidCallback callback) override;
+    void SetDeviceResetCallback(nE_VoidCallback callback) override;
+    void SetToggleFullscreenCallback(nE_ToggleFullscreenCallback callback) override;
+
+    float GetScreenWidth() override { return m_screenWidth; }
+    float GetScreenHeight() override { return m_screenHeight; }
+    void SetMaxFps(float fps) override;
+    float GetFps() override;
+    void SetGamma(float gamma) override { m_gamma = gamma; }
+    float GetGamma() override { return m_gamma; }
+    void Quit() override;
+
+    // One step of the frame clock; does nothing until the minimum frame period
+    // has passed since the last tick that ran.
+    void Tick();
+    void DrawFrame();
+    void DispatchEvent(const DE50::TEvent& event);
+
+    bool IsFullscreen() const { return m_fullscreen; }
+    float GetMinFramePeriod() const { return m_minFramePeriod; }
+    // Called by the platform's lost-texture task: the next tick restores.
+    void AddPendingRestore() { m_pendingRestores.push_back(0); }
+
+private:
+    void RestoreLostTextures();
+    void ClearScreen();
+
+    float m_minFramePeriod = 1.0f / 60.0f;
+    float m_screenWidth = 0.0f;
+    float m_screenHeight = 0.0f;
+    bool m_fullscreen = false;
+    float m_gamma = 1.0f;
+    std::vector<uint32_t> m_pendingRestores;
+    // Kept as the clock's own 32-bit count so the difference survives the wrap.
+    uint32_t m_lastTime = 0;
+    float m_lastElapsed = 0.0f;
+};
+
+// Hands one restore pass to the shell each time the platform reports lost
+// textures; the restore itself runs in the next tick.
+class nE_UpdateLostTexturesTask_Pl5 : public DE50::TTask
+{
+public:
+    bool Run() override;
+};
+
+// Given to DE50::RunMainLoop by the start-up code.
+bool nE_OnPlatformEvent(const DE50::TEvent& event);
+void nE_OnPlatformUpdate(float);
+void nE_OnPlatformFrame();
+
+extern notEngine_Pl5* g_engine;
+// Made by Init, deleted by Shutdown; null when there is no cursor service.
+extern nE_Cursor_Pl5* g_cursor;

@@ -1,0 +1,389 @@
+#include "engine/scene/nE_Font.h"
+
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Path.h"
+#include "engine/platform/nE_Texture.h"
+#include "engine/platform/nE_Texture_Pl5.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+// One library for every font, kept for the program's life.
+FT_Library SharedLibrary()
+{
+    static FT_Library library = nullptr;
+    if (!library && FT_Init_FreeType(&library) != 0)
+    {
+        nE_Log("Error: FreeType could not be initialised!");
+        library = nullptr;
+    }
+    return library;
+}
+
+const unsigned char kMagic[6] = {'n', 'E', 'f', 'n', 't', 0x1A};
+const unsigned char kVersion = 1;
+const size_t kHeaderSize = 8;
+
+// Assembled at run time so it is not one plain string in the binary.
+std::string ScrambleKey()
+{
+    std::string key;
+    const char* pieces[] = {"Gl", "yph", "s&", "Ink", "-7", "3q", "Wv"};
+    for (const char* piece : pieces)
+        key += piece;
+    return key;
+}
+
+// Symmetric: applying it twice gives the input back.
+void XorBody(const unsigned char* in, unsigned char* out, size_t count)
+{
+    const std::string key = ScrambleKey();
+    for (size_t i = 0; i < count; ++i)
+        out[i] = static_cast<unsigned char>(in[i] ^ static_cast<unsigned char>(key[i % key.size()]) ^
+                                            static_cast<unsigned char>(i * 151u + 89u));
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return false;
+    bool ok = std::fseek(file, 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(file) : -1;
+    ok = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    if (ok)
+    {
+        bytes.resize(static_cast<size_t>(size));
+        ok = bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    }
+    std::fclose(file);
+    return ok;
+}
+
+bool IsBreak(char32_t c)
+{
+    switch (c)
+    {
+    case 0x20:
+    case 10:
+    case '.':
+    case ',':
+    case '!':
+    case '?':
+    case ':':
+    case ';':
+        return true;
+    default:
+        return c > 0x2E80 && c < 0x9FFF;
+    }
+}
+
+int ClampToInt(long long v)
+{
+    return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, v)));
+}
+
+long long RoundUpEven(long long v)
+{
+    return v + (v & 1);
+}
+
+// A byte of coverage for pixel x of a bitmap row.
+uint8_t Coverage(const FT_Bitmap& bitmap, const unsigned char* row, int x)
+{
+    if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) return (row[x >> 3] & (0x80 >> (x & 7))) ? 255 : 0;
+    return row[x];
+}
+} // namespace
+
+// ---- scramble ----
+
+std::vector<unsigned char> nE_ScrambleFont(const unsigned char* plain, size_t count)
+{
+    std::vector<unsigned char> out(kHeaderSize + count, 0);
+    std::memcpy(out.data(), kMagic, sizeof(kMagic));
+    out[sizeof(kMagic)] = kVersion;
+    if (count) XorBody(plain, out.data() + kHeaderSize, count);
+    return out;
+}
+
+bool nE_UnscrambleFont(const unsigned char* bytes, size_t count, std::vector<unsigned char>& plain)
+{
+    plain.clear();
+    if (!bytes || count < kHeaderSize || std::memcmp(bytes, kMagic, sizeof(kMagic)) != 0 ||
+        bytes[sizeof(kMagic)] != kVersion)
+        return false;
+    plain.resize(count - kHeaderSize);
+    if (!plain.empty()) XorBody(bytes + kHeaderSize, plain.data(), plain.size());
+    return true;
+}
+
+// ---- glyph blit ----
+
+void nE_BlitGlyph(const FT_Bitmap& bitmap, int left, int top, nE_TextBlock& block)
+{
+    if (!bitmap.buffer) return;
+    if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.pixel_mode != FT_PIXEL_MODE_MONO) return;
+    const int rows = static_cast<int>(bitmap.rows);
+    const int cols = static_cast<int>(bitmap.width);
+    const int pitch = bitmap.pitch;
+    // A negative pitch means the rows are stored bottom first, starting from
+    // the buffer's end.
+    const unsigned char* first = bitmap.buffer;
+    if (pitch < 0) first -= static_cast<long long>(pitch) * (rows - 1);
+    const int x0 = std::max(0, -left), x1 = std::min(cols, block.width - left);
+    const int y0 = std::max(0, -top), y1 = std::min(rows, block.height - top);
+    for (int y = y0; y < y1; ++y)
+    {
+        const unsigned char* row = first + static_cast<long long>(pitch) * y;
+        uint8_t* dst = block.pixels.data() + size_t(top + y) * size_t(block.width);
+        for (int x = x0; x < x1; ++x)
+            dst[left + x] |= Coverage(bitmap, row, x);
+    }
+}
+
+// ---- font ----
+
+nE_Font::nE_Font()
+{
+    m_name = "ne_dummyfont";
+    SharedLibrary();
+}
+
+nE_Font::~nE_Font()
+{
+    if (m_face) FT_Done_Face(m_face);
+}
+
+nE_Resource* nE_Font::Create()
+{
+    return new nE_Font();
+}
+
+void nE_RegisterFontCreator()
+{
+    nE_ResourceCache::SetCreator(NE_RES_FONT, &nE_Font::Create);
+}
+
+bool nE_Font::OpenScrambled(const std::string& path)
+{
+    std::vector<unsigned char> stored;
+    if (!ReadWholeFile(path, stored)) return false;
+    std::vector<unsigned char> plain;
+    FT_Library library = SharedLibrary();
+    if (!nE_UnscrambleFont(stored.data(), stored.size(), plain) || !library ||
+        FT_New_Memory_Face(library, plain.data(), static_cast<FT_Long>(plain.size()), 0, &m_face) != 0)
+    {
+        m_face = nullptr;
+        nE_LogFmt2("Error: font %s could not open \"%s\"!", m_name, path);
+        return false;
+    }
+    m_fontBytes.swap(plain);
+    return true;
+}
+
+bool nE_Font::Load(const std::string& name)
+{
+    if (m_face) FT_Done_Face(m_face);
+    m_face = nullptr;
+    m_fontBytes.clear();
+    m_name = name;
+    const std::string scrambled = nE_MakePath(name, ".nefnt");
+    if (!(nE_FileExists(scrambled) && OpenScrambled(scrambled)))
+    {
+        const std::string path = nE_MakePath(name, ".ttf");
+        if (!nE_FileExists(path))
+        {
+            nE_LogFmt2("Error: font %s could not find \"%s\" file to load!", m_name, m_name);
+            return false;
+        }
+        nE_LogFmt("Warning: using deprecated font format: %s.", path);
+        FT_Library library = SharedLibrary();
+        if (!library || FT_New_Face(library, path.c_str(), 0, &m_face) != 0)
+        {
+            // Still a loaded (faceless) font: it is cached and draws nothing.
+            m_face = nullptr;
+            nE_LogFmt2("Error: font %s could not open \"%s\"!", m_name, path);
+            return true;
+        }
+    }
+    FT_Set_Char_Size(m_face, 0, 768, 300, 300);
+    return true;
+}
+
+bool nE_Font::SetPixelSize(int size)
+{
+    if (!m_face || size < 1 || size > kMaxBlockSide) return false;
+    return FT_Set_Char_Size(m_face, 0, static_cast<FT_F26Dot6>(size) * 64, 72, 72) == 0;
+}
+
+bool nE_Font::LoadGlyph(char32_t c)
+{
+    return m_face && FT_Get_Char_Index(m_face, c) != 0 && FT_Load_Char(m_face, c, FT_LOAD_NO_HINTING) == 0;
+}
+
+std::u32string nE_Font::Utf8ToUtf32(const char* bytes, size_t length)
+{
+    std::u32string out;
+    if (!bytes) return out;
+    out.reserve(length);
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes);
+    size_t i = 0;
+    while (i < length)
+    {
+        const unsigned char b = p[i++];
+        size_t more = 0;
+        char32_t value = b;
+        if ((b >> 3) == 30)
+            more = 3;
+        else if ((b >> 4) == 14)
+            more = 2;
+        else if ((b >> 5) == 6)
+            more = 1;
+        // The lead byte's marker bits are cleared by the XOR.
+        static const unsigned char kMarker[4] = {0, 0xC0, 0xE0, 0xF0};
+        value ^= kMarker[more];
+        for (; more > 0 && i < length; --more)
+            value = (value << 6) | (p[i++] ^ 0x80);
+        out.push_back(value);
+    }
+    return out;
+}
+
+int nE_Font::MeasureWidth(const char32_t* cps, size_t count, bool stopAtNewline)
+{
+    long long width = 0;
+    for (size_t i = 0; i < count; ++i)
+    {
+        const char32_t c = cps[i];
+        if (c == 0) continue;
+        if (c == 10)
+        {
+            if (stopAtNewline) break;
+            continue;
+        }
+        if (LoadGlyph(c)) width += m_face->glyph->advance.x >> 6;
+    }
+    return ClampToInt(width);
+}
+
+int nE_Font::WrapText(const std::u32string& cps, int maxWidth, std::u32string& out, int& widest)
+{
+    const long long limit = maxWidth < 1 ? INT_MAX : maxWidth;
+    long long remaining = limit, line = 0, wide = 0;
+    int lines = 1;
+    out.clear();
+    out.reserve(cps.size() + cps.size() / 8 + 1);
+    size_t start = 0;
+    while (start < cps.size())
+    {
+        size_t end = start;
+        while (end < cps.size() && !IsBreak(cps[end]))
+            ++end;
+        if (end < cps.size()) ++end; // the break belongs to its segment
+        const long long width = MeasureWidth(cps.data() + start, end - start, false);
+        if (width < remaining)
+        {
+            remaining -= width;
+            line += width;
+        }
+        else
+        {
+            wide = std::max(wide, line);
+            out.push_back(10);
+            line = width;
+            remaining = limit - width;
+            ++lines;
+        }
+        out.append(cps, start, end - start);
+        if (cps[end - 1] == 10)
+        {
+            ++lines;
+            wide = std::max(wide, line);
+            line = 0;
+            remaining = limit;
+        }
+        start = end;
+    }
+    widest = ClampToInt(std::max(wide, line));
+    return lines;
+}
+
+int nE_Font::LineStartX(const char32_t* rest, size_t count, int width, int size, int align)
+{
+    if (align != 1 && align != 2) return size / 4;
+    const int lineWidth = MeasureWidth(rest, count, true);
+    const int x = align == 1 ? (width - lineWidth) / 2 : width - size / 4 - lineWidth;
+    return std::max(0, x);
+}
+
+bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int align, nE_TextBlock& out)
+{
+    out = nE_TextBlock();
+    if (!m_face || size < 1) return false;
+    if (!SetPixelSize(size))
+    {
+        nE_LogFmt2("Warning: font %s cannot draw at size %d.", m_name, size);
+        return false;
+    }
+    const std::u32string decoded = Utf8ToUtf32(text.data(), text.size());
+    std::u32string wrapped;
+    int widest = 0;
+    const int lines = WrapText(decoded, maxWidth, wrapped, widest);
+    const long long w = RoundUpEven(static_cast<long long>(widest) + size / 2);
+    const long long h = RoundUpEven(static_cast<long long>(lines) * size + size / 2);
+    if (w > kMaxBlockSide || h > kMaxBlockSide)
+    {
+        nE_LogFmt2("Warning: font %s text block of %lld pixels exceeds the texture limit.", m_name,
+                   std::max(w, h));
+        return false;
+    }
+    out.width = static_cast<int>(w);
+    out.height = static_cast<int>(h);
+    out.pixels.assign(size_t(out.width) * size_t(out.height), 0);
+
+    int x = size / 4, y = size;
+    bool lineStart = true;
+    for (size_t i = 0; i < wrapped.size(); ++i)
+    {
+        const char32_t c = wrapped[i];
+        if (c == 10)
+        {
+            y += size;
+            x = size / 4;
+            lineStart = true;
+            continue;
+        }
+        if (c == 0) continue;
+        if (lineStart)
+        {
+            x = LineStartX(wrapped.data() + i, wrapped.size() - i, out.width, size, align);
+            lineStart = false;
+        }
+        if (!LoadGlyph(c) || FT_Render_Glyph(m_face->glyph, FT_RENDER_MODE_NORMAL) != 0) continue;
+        const FT_GlyphSlot slot = m_face->glyph;
+        nE_BlitGlyph(slot->bitmap, x + slot->bitmap_left, y - slot->bitmap_top, out);
+        x = ClampToInt((long long)x + (slot->advance.x >> 6));
+    }
+    return true;
+}
+
+std::shared_ptr<nE_GeneratedTexture> nE_Font::DrawText(const std::string& text, int maxWidth, int size,
+                                                       int align)
+{
+    nE_TextBlock block;
+    if (!RenderBlock(text, maxWidth, size, align, block)) return std::shared_ptr<nE_GeneratedTexture>();
+    // Named after the font and the text's first 16 bytes, spaces as "_".
+    std::string name = m_name + "_" + text.substr(0, std::min<size_t>(16, std::strlen(text.c_str())));
+    std::replace(name.begin(), name.end(), ' ', '_');
+    std::shared_ptr<nE_GeneratedTexture> texture(nE_CreateGeneratedTexture());
+    texture->Load(name);
+    texture->Fill(block.pixels.data(), unsigned(block.width), unsigned(block.height), NE_PIXELS_COVERAGE);
+    return texture;
+}

@@ -1,0 +1,88 @@
+#pragma once
+// Fonts: a FreeType face opened from "<name>.nefnt" (our scrambled form) or,
+// deprecated, "<name>.ttf". DrawText renders a whole wrapped and aligned text
+// block into one generated texture of coverage bytes; there is no glyph cache.
+
+#include "engine/core/nE_Resource.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class nE_GeneratedTexture;
+
+typedef struct FT_FaceRec_* FT_Face;
+struct FT_Bitmap_;
+
+// Coverage bytes of a laid-out text block, one per pixel, rows top first.
+struct nE_TextBlock
+{
+    int width = 0;
+    int height = 0;
+    std::vector<uint8_t> pixels;
+};
+
+class nE_Font : public nE_Resource
+{
+public:
+    // Neither side of a text block may exceed this (the platform's limit).
+    static const int kMaxBlockSide = 16384;
+
+    nE_Font();
+    ~nE_Font() override;
+    nE_Font(const nE_Font&) = delete;
+    nE_Font& operator=(const nE_Font&) = delete;
+
+    // ".nefnt" first, then ".ttf" with a deprecation warning. False only when
+    // neither file exists (or the ".nefnt" fails and no ".ttf" is there).
+    bool Load(const std::string& name) override;
+    bool HasFace() const { return m_face != nullptr; }
+
+    // A new texture holding the text wrapped to maxWidth pixels (below 1: no
+    // limit) at `size` pixels, aligned 0 left, 1 centre, 2 right. Empty without
+    // a face, for a size below 1, or for a block above the texture limit.
+    std::shared_ptr<nE_GeneratedTexture> DrawText(const std::string& text, int maxWidth, int size, int align);
+    // The same layout into a coverage buffer; false where DrawText is empty.
+    bool RenderBlock(const std::string& text, int maxWidth, int size, int align, nE_TextBlock& out);
+
+    // Lenient decoding: stray bytes pass through as themselves, and a sequence
+    // cut short by the end takes only the bytes that are there.
+    static std::u32string Utf8ToUtf32(const char* bytes, size_t length);
+    // Advance width in pixels at the current size; code points without a glyph
+    // add nothing; 0 is skipped; 10 ends the sum when stopAtNewline.
+    int MeasureWidth(const char32_t* cps, size_t count, bool stopAtNewline);
+    // Breaks after spaces, newlines, punctuation and each CJK character; a
+    // piece as wide as or wider than the room left starts a new line. Answers
+    // the line count; `out` gets the text with the inserted newlines.
+    int WrapText(const std::u32string& cps, int maxWidth, std::u32string& out, int& widest);
+    // Sets the pixel size used by MeasureWidth and WrapText; false when out of range.
+    bool SetPixelSize(int size);
+
+    static nE_Resource* Create();
+
+private:
+    bool OpenScrambled(const std::string& path);
+    bool LoadGlyph(char32_t c);
+    int LineStartX(const char32_t* rest, size_t count, int width, int size, int align);
+
+    FT_Face m_face = nullptr;
+    // The face reads from these bytes for as long as it is open.
+    std::vector<unsigned char> m_fontBytes;
+};
+
+// Copies a rendered glyph bitmap (8-bit grey or 1-bit, either pitch sign) into
+// the block with its top-left pixel at (left, top), OR-ing coverage and
+// clipping to the block.
+void nE_BlitGlyph(const FT_Bitmap_& bitmap, int left, int top, nE_TextBlock& block);
+
+// The stored ".nefnt" form: a short header, then the font file XOR-ed with a
+// repeating key and a position byte. Scrambling twice is not unscrambling:
+// the header marks the form.
+std::vector<unsigned char> nE_ScrambleFont(const unsigned char* plain, size_t count);
+// False (and `plain` empty) for bytes that are not in the stored form.
+bool nE_UnscrambleFont(const unsigned char* bytes, size_t count, std::vector<unsigned char>& plain);
+
+// Registers resource kind 3.
+void nE_RegisterFontCreator();

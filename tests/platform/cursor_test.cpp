@@ -1,0 +1,406 @@
+// The cursor service: registration by kind, selection, the drawn cursor at the
+// pointer (read back from the screen), hiding until the pointer moves, and the
+// system pointer mode. The sprite kinds live above this layer, so the tests
+// register small stand-ins under "spr" and "anim".
+
+#include "de50/de50_cursor.h"
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Mediator.h"
+#include "engine/core/nE_Object.h"
+#include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_Resource.h"
+#include "engine/core/nE_SLHelper.h"
+#include "engine/core/nE_Scene.h"
+#include "engine/core/nE_ScriptApi.h"
+#include "engine/platform/nE_Cursor_Pl5.h"
+#include "engine/platform/nE_Render_Pl5.h"
+#include "engine/platform/nE_Texture_Pl5.h"
+#include "platform/de50_test_support.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <climits>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace
+{
+
+// Draws its texture like a sprite and remembers how it was started.
+class StandInSprite : public nE_Object
+{
+public:
+    explicit StandInSprite(const char* kind) : m_kind(kind) {}
+    std::string GetTypeName() const override { return m_kind; }
+    void LoadResources() override
+    {
+        // Animated stand-ins have no image of their own.
+        if (g_resourceCache && m_kind == std::string("spr"))
+            texture = std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetTexture(m_resourceName));
+    }
+    void Load(nE_SLHelper& sl) override
+    {
+        nE_Object::Load(sl);
+        sl.ReadBool("playing", playing);
+        sl.ReadString("animfunc", animfunc);
+    }
+    void Update(const nE_TimeStep* step) override
+    {
+        nE_Object::Update(step);
+        ++updates;
+    }
+    void Draw(nE_Render* render, const nE_RenderState& state) override
+    {
+        render->DrawTexture(texture, state);
+    }
+
+    std::shared_ptr<nE_Texture> texture;
+    bool playing = false;
+    std::string animfunc;
+    int updates = 0;
+
+private:
+    const char* m_kind;
+};
+
+nE_Object* MakeStill()
+{
+    return new StandInSprite("spr");
+}
+
+nE_Object* MakeAnimated()
+{
+    return new StandInSprite("anim");
+}
+
+const uint32_t kMagenta = 0xFFFF00FF;
+const uint32_t kBlack = 0xFF000000;
+
+class CursorTest : public de50test::WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        char tmpl[] = "/tmp/ne_cursor_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        dir = std::string(tmpl) + "/";
+        g_mediator = &bus;
+        nE_RegisterObjectType("spr", MakeStill);
+        nE_RegisterObjectType("anim", MakeAnimated);
+        g_resourceCache = &cache;
+        nE_RegisterTextureCreators();
+        render.reset(nE_CreateRender());
+        render->SetScreenSize(float(kW), float(kH));
+        WritePng("still.png", 4, kMagenta);
+        WritePng("both.png", 4, kMagenta);
+        std::ofstream(dir + "both.xml") << "<animation/>";
+        std::ofstream(dir + "moving.xml") << "<animation/>";
+        cursor = std::make_unique<nE_Cursor_Pl5>();
+    }
+    void TearDown() override
+    {
+        cursor.reset();
+        g_cursor = nullptr;
+        g_scriptMediaHooks = nE_ScriptMediaHooks();
+        nE_SetCursorPosFunc(nullptr);
+        nE_EngineContext::Destroy();
+        render.reset();
+        cache.Clear();
+        g_resourceCache = nullptr;
+        g_mediator = nullptr;
+        std::string cmd = "rm -rf '" + dir + "'";
+        EXPECT_EQ(0, std::system(cmd.c_str()));
+        WindowTest::TearDown();
+    }
+
+    void WritePng(const std::string& file, int size, uint32_t colour)
+    {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, size, size, 32, SDL_PIXELFORMAT_ARGB8888);
+        ASSERT_NE(nullptr, s);
+        SDL_FillRect(s, nullptr, colour);
+        ASSERT_EQ(0, IMG_SavePNG(s, (dir + file).c_str()));
+        SDL_FreeSurface(s);
+    }
+    // The eleven cursors as start-up registers them, on our files.
+    void RegisterAll()
+    {
+        const char* names[] = {"",      "still", "both",  "moving", "none", "still",
+                               "still", "still", "still", "still",  "still"};
+        const unsigned short ids[] = {0,      0x7F00, 0x7F86, 0x7F89, 0x7F89, 0x7F89,
+                                      0x7F86, 0x7F86, 0x7F86, 0x7F86, 0x7F86};
+        for (int i = 0; i < 11; ++i)
+            ASSERT_EQ(i, cursor->AddCursor(*names[i] ? dir + names[i] : "", 0, 0, ids[i]));
+    }
+    // One frame: black screen, then the cursor.
+    void Frame()
+    {
+        render->BeginScene();
+        render->Begin2D();
+        r->FillRect(DE50::TURect(0, 0, kW, kH), DE50::TColor(0, 0, 0, 1));
+        render->End2D();
+        cursor->Draw(render.get());
+        render->EndScene();
+    }
+    StandInSprite* Sprite(int index) const
+    {
+        const nE_CursorRecord* record = cursor->GetRecord(index);
+        return record ? static_cast<StandInSprite*>(record->sprite.get()) : nullptr;
+    }
+
+    std::string dir;
+    nE_Mediator bus;
+    nE_ResourceCache cache;
+    std::unique_ptr<nE_Render_Pl5> render;
+    std::unique_ptr<nE_Cursor_Pl5> cursor;
+};
+
+// ---- registration ----
+
+TEST_F(CursorTest, EachKindIsRegisteredByWhichFilesExist)
+{
+    RegisterAll();
+    ASSERT_EQ(11, cursor->GetCursorCount());
+    EXPECT_EQ(nullptr, Sprite(0)); // no name
+    EXPECT_EQ(nullptr, Sprite(4)); // no files: still registered
+    EXPECT_EQ(-1, cursor->GetCurrent());
+
+    ASSERT_NE(nullptr, Sprite(1));
+    EXPECT_EQ("spr", Sprite(1)->GetTypeName());
+    EXPECT_FALSE(cursor->GetRecord(1)->animated);
+    EXPECT_TRUE(Sprite(1)->AreResourcesLoaded());
+    EXPECT_EQ(dir + "still", Sprite(1)->GetResourceName());
+
+    // ".xml" wins over ".png", and the animation starts at once.
+    for (int index : {2, 3})
+    {
+        ASSERT_NE(nullptr, Sprite(index));
+        EXPECT_EQ("anim", Sprite(index)->GetTypeName());
+        EXPECT_TRUE(cursor->GetRecord(index)->animated);
+        EXPECT_TRUE(Sprite(index)->playing);
+        EXPECT_EQ("DoAnim", Sprite(index)->animfunc);
+    }
+
+    EXPECT_EQ(DE50::kSystemCursorNone, cursor->GetRecord(0)->systemCursor);
+    EXPECT_EQ(DE50::kSystemCursorArrow, cursor->GetRecord(1)->systemCursor);
+    EXPECT_EQ(DE50::kSystemCursorSizeAll, cursor->GetRecord(2)->systemCursor);
+    EXPECT_EQ(DE50::kSystemCursorHand, cursor->GetRecord(3)->systemCursor);
+}
+
+TEST_F(CursorTest, MissingSpriteKindIsLoggedAndLeavesNoSprite)
+{
+    struct Lines : nE_Listener
+    {
+        std::vector<std::string> lines;
+        void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
+    } log;
+    bus.Subscribe(&log, NE_MSG_LOG);
+    nE_RegisterObjectType("spr", nullptr);
+    EXPECT_EQ(0, cursor->AddCursor(dir + "still", 0, 0, 0x7F00));
+    EXPECT_EQ(nullptr, Sprite(0));
+    ASSERT_EQ(1u, log.lines.size());
+    EXPECT_NE(std::string::npos, log.lines[0].find("Warning: cursor"));
+    bus.UnsubscribeAll(&log);
+}
+
+// ---- selection ----
+
+TEST_F(CursorTest, BadIndicesAreIgnored)
+{
+    RegisterAll();
+    cursor->SetCursor(3);
+    for (int bad : {-1, -100, 11, 12, INT_MAX, INT_MIN})
+    {
+        cursor->SetCursor(bad);
+        EXPECT_EQ(3, cursor->GetCurrent()) << bad;
+    }
+    cursor->SetCursor(0);
+    EXPECT_EQ(0, cursor->GetCurrent());
+
+    nE_Cursor_Pl5 empty;
+    empty.SetCursor(0);
+    EXPECT_EQ(-1, empty.GetCurrent());
+    empty.SetPosition(5, 5);
+    empty.Update(nullptr);
+    Frame(); // nothing selected: nothing to draw, nothing to crash
+}
+
+TEST_F(CursorTest, ScriptFunctionsSelectAndReadThePointer)
+{
+    RegisterAll();
+    g_cursor = cursor.get();
+    nE_EngineContext::Instance();
+    nE_InstallCursorHooks();
+    lua_State* L = nE_GetLua();
+    cursor->SetPosition(100, 7);
+    ASSERT_EQ(0, luaL_dostring(L, "SetCursor(4); x = CursorPosX(); y = CursorPosY()"));
+    EXPECT_EQ(4, cursor->GetCurrent());
+    ASSERT_EQ(0, luaL_dostring(L, "SetCursor(11); SetCursor(-1); SetCursor()"));
+    EXPECT_EQ(4, cursor->GetCurrent());
+    lua_getglobal(L, "x");
+    lua_getglobal(L, "y");
+    EXPECT_EQ(100, lua_tointeger(L, -2));
+    EXPECT_EQ(7, lua_tointeger(L, -1));
+    lua_pop(L, 2);
+
+    g_cursor = nullptr; // the service gone: the pointer reads as the origin
+    float x = 1, y = 1;
+    nE_GetCursorPos(&x, &y);
+    EXPECT_EQ(0.0f, x);
+    EXPECT_EQ(0.0f, y);
+}
+
+// ---- the drawn cursor ----
+
+TEST_F(CursorTest, DrawnCursorFollowsThePointer)
+{
+    RegisterAll();
+    cursor->SetCursor(1);
+    cursor->SetPosition(20, 10);
+    Frame();
+    // The 4 x 4 image is centred on the pointer.
+    EXPECT_TRUE(de50test::Near(Pixel(20, 10), kMagenta));
+    EXPECT_TRUE(de50test::Near(Pixel(18, 8), kMagenta));
+    EXPECT_TRUE(de50test::Near(Pixel(22, 10), kBlack));
+    EXPECT_TRUE(de50test::Near(Pixel(40, 30), kBlack));
+
+    cursor->SetPosition(40, 30);
+    Frame();
+    EXPECT_TRUE(de50test::Near(Pixel(40, 30), kMagenta));
+    EXPECT_TRUE(de50test::Near(Pixel(20, 10), kBlack));
+}
+
+TEST_F(CursorTest, HotSpotShiftsTheDrawnImage)
+{
+    ASSERT_EQ(0, cursor->AddCursor(dir + "still", 10, -5, 0x7F00));
+    cursor->SetCursor(0);
+    cursor->SetPosition(20, 20);
+    Frame();
+    EXPECT_TRUE(de50test::Near(Pixel(30, 15), kMagenta));
+    EXPECT_TRUE(de50test::Near(Pixel(20, 20), kBlack));
+}
+
+TEST_F(CursorTest, HiddenUntilThePointerMoves)
+{
+    RegisterAll();
+    cursor->SetCursor(1);
+    cursor->SetPosition(20, 10);
+    cursor->SetHiddenUntilMoved(true);
+    Frame();
+    EXPECT_TRUE(de50test::Near(Pixel(20, 10), kBlack));
+    cursor->SetPosition(21, 10);
+    EXPECT_FALSE(cursor->IsHiddenUntilMoved());
+    Frame();
+    EXPECT_TRUE(de50test::Near(Pixel(21, 10), kMagenta));
+}
+
+TEST_F(CursorTest, CursorWithoutImageDrawsNothing)
+{
+    RegisterAll();
+    cursor->SetCursor(4);
+    cursor->SetPosition(20, 10);
+    Frame();
+    EXPECT_TRUE(de50test::Near(Pixel(20, 10), kBlack));
+}
+
+TEST_F(CursorTest, OnlyTheSelectedAnimatedCursorIsUpdated)
+{
+    RegisterAll();
+    nE_TimeStep step;
+    step.step = 0.016f;
+    cursor->SetCursor(1);
+    cursor->Update(&step);
+    EXPECT_EQ(0, Sprite(1)->updates); // still images are not updated
+    cursor->SetCursor(2);
+    cursor->Update(&step);
+    cursor->Update(&step);
+    EXPECT_EQ(2, Sprite(2)->updates);
+    EXPECT_EQ(0, Sprite(3)->updates);
+    cursor->SetSystemCursor(true);
+    cursor->Update(&step);
+    EXPECT_EQ(2, Sprite(2)->updates);
+}
+
+// ---- the system pointer ----
+
+TEST_F(CursorTest, SystemModeOnShowsTheSystemShapeInsteadOfTheDrawnOne)
+{
+    RegisterAll();
+    cursor->SetCursor(1);
+    EXPECT_FALSE(DE50::IsSystemCursorShown()); // hidden when the service started
+    cursor->SetSystemCursor(true);
+    EXPECT_TRUE(cursor->IsSystemCursor());
+    EXPECT_TRUE(DE50::IsSystemCursorShown());
+    EXPECT_EQ(DE50::kSystemCursorArrow, DE50::GetSystemCursor());
+    cursor->SetPosition(20, 10);
+    Frame();
+    EXPECT_TRUE(de50test::Near(Pixel(20, 10), kBlack));
+
+    cursor->SetCursor(3);
+    EXPECT_EQ(DE50::kSystemCursorHand, DE50::GetSystemCursor());
+    cursor->SetCursor(0); // no system shape: the last one stays
+    EXPECT_EQ(DE50::kSystemCursorHand, DE50::GetSystemCursor());
+    EXPECT_EQ(0, cursor->GetCurrent());
+}
+
+TEST_F(CursorTest, SystemModeOffHidesTheSystemPointerAndDrawsAgain)
+{
+    RegisterAll();
+    cursor->SetCursor(1);
+    cursor->SetSystemCursor(true);
+    ASSERT_TRUE(DE50::IsSystemCursorShown());
+    cursor->SetSystemCursor(false);
+    EXPECT_FALSE(cursor->IsSystemCursor());
+    EXPECT_FALSE(DE50::IsSystemCursorShown());
+    EXPECT_EQ(DE50::kSystemCursorNone, DE50::GetSystemCursor());
+    EXPECT_EQ(1, cursor->GetCurrent()); // the selection survives the switch
+    cursor->SetPosition(20, 10);
+    Frame();
+    EXPECT_TRUE(de50test::Near(Pixel(20, 10), kMagenta));
+    EXPECT_FALSE(DE50::IsSystemCursorShown());
+}
+
+TEST_F(CursorTest, PointerWithoutASystemShapeGetsItBackAtTheNextMove)
+{
+    RegisterAll();
+    cursor->SetSystemCursor(true);
+    cursor->SetCursor(2);
+    DE50::TPlatform::GetInstance()->ShowCursor(false); // the shape is lost
+    EXPECT_EQ(DE50::kSystemCursorNone, DE50::GetSystemCursor());
+    cursor->SetPosition(3, 4);
+    EXPECT_EQ(DE50::kSystemCursorSizeAll, DE50::GetSystemCursor());
+}
+
+TEST_F(CursorTest, SelectingTheCurrentIndexAgainLeavesTheSystemAlone)
+{
+    RegisterAll();
+    cursor->SetSystemCursor(true);
+    cursor->SetCursor(3);
+    DE50::SetSystemCursor(DE50::kSystemCursorArrow);
+    cursor->SetCursor(3);
+    EXPECT_EQ(DE50::kSystemCursorArrow, DE50::GetSystemCursor());
+}
+
+// ---- the library's system shapes ----
+
+TEST(SystemCursor, PredefinedIdsMapToShapes)
+{
+    EXPECT_EQ(DE50::kSystemCursorArrow, DE50::LoadSystemCursor(0x7F00));
+    EXPECT_EQ(DE50::kSystemCursorSizeAll, DE50::LoadSystemCursor(0x7F86));
+    EXPECT_EQ(DE50::kSystemCursorHand, DE50::LoadSystemCursor(0x7F89));
+    EXPECT_EQ(DE50::kSystemCursorNone, DE50::LoadSystemCursor(0));
+    EXPECT_EQ(DE50::kSystemCursorNone, DE50::LoadSystemCursor(0x7F01));
+}
+
+TEST(SystemCursor, OutOfRangeShapeHidesThePointer)
+{
+    EXPECT_FALSE(DE50::SetSystemCursor(static_cast<DE50::TSystemCursor>(42)));
+    EXPECT_FALSE(DE50::IsSystemCursorShown());
+    EXPECT_TRUE(DE50::SetSystemCursor(DE50::kSystemCursorNone));
+    EXPECT_EQ(DE50::kSystemCursorNone, DE50::GetSystemCursor());
+}
+
+} // namespace

@@ -1,0 +1,557 @@
+#include "engine/platform/nE_Render_Pl5.h"
+#include "engine/platform/nE_Texture_Pl5.h"
+#include "engine/platform/notEngine.h"
+#include "platform/de50_test_support.h"
+
+#include <cmath>
+#include <vector>
+
+using de50test::Near;
+
+namespace
+{
+
+typedef std::shared_ptr<nE_GeneratedTexture_Pl5> GenPtr;
+
+const uint32_t kBlack = 0xFF000000u;
+const uint32_t kWhite = 0xFFFFFFFFu;
+const uint32_t kRed = 0xFFFF0000u;
+const uint32_t kGreen = 0xFF00FF00u;
+
+uint32_t Grey(double v)
+{
+    uint32_t b = uint32_t(std::lround(std::min(1.0, std::max(0.0, v)) * 255));
+    return 0xFF000000u | b << 16 | b << 8 | b;
+}
+
+// A default state scaled by (sx, sy), then moved to (x, y).
+nE_RenderState At(float x, float y, float sx = 1.0f, float sy = 1.0f)
+{
+    nE_RenderState state;
+    nE_Matrix::Scale(state.matrix, sx, sy);
+    nE_Matrix::Translate(state.matrix, x, y);
+    return state;
+}
+
+GenPtr Solid(float r, float g, float b, float a, unsigned w = 4, unsigned h = 4)
+{
+    GenPtr t(nE_CreateGeneratedTexture());
+    const float fill[4] = {r, g, b, a};
+    EXPECT_TRUE(t->Create(w, h, true, fill));
+    return t;
+}
+
+// From rows of 0xAARRGGBB values.
+GenPtr Pixels(unsigned w, unsigned h, const std::vector<uint32_t>& argb)
+{
+    std::vector<uint8_t> bytes;
+    for (uint32_t p : argb)
+        bytes.insert(bytes.end(), {uint8_t(p), uint8_t(p >> 8), uint8_t(p >> 16), uint8_t(p >> 24)});
+    GenPtr t(nE_CreateGeneratedTexture());
+    EXPECT_TRUE(t->Fill(bytes.data(), w, h, NE_PIXELS_BGRA));
+    return t;
+}
+
+uint32_t TexPixel(const std::shared_ptr<nE_Texture>& texture, uint32_t x, uint32_t y)
+{
+    auto* impl = dynamic_cast<nE_TexImpl_Pl5*>(texture.get());
+    if (!impl || !impl->GetPlatformTexture(0)) return 0xDEADBEEF;
+    std::shared_ptr<DE50::TTexture> t = impl->GetPlatformTexture(0);
+    uint32_t pitch = 0;
+    uint32_t* p = t->Lock(&pitch);
+    uint32_t value = p ? p[y * pitch + x] : 0xDEADBEEF;
+    t->Unlock();
+    return value;
+}
+
+// A texture that is no platform texture at all.
+class ForeignTexture : public nE_Texture
+{
+public:
+    bool Load(const std::string&) override { return true; }
+};
+
+class ForeignList : public nE_VertexList
+{
+public:
+    void Allocate(unsigned) override {}
+    void SetVertex(unsigned, const nE_Vec3&, uint32_t, float, float) override {}
+    void SetVertex(float, float, float, float, float, float, float, float) override {}
+    unsigned GetCount() const override { return 0; }
+};
+
+class Render : public de50test::WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        // As the engine shell sets them.
+        r->SetOption("new_subtractive", "1");
+        r->SetOption("new_render_blend", "1");
+        render.SetScreenSize(float(kW), float(kH));
+        render.CreateScreenTextures();
+    }
+    void TearDown() override
+    {
+        g_engine = nullptr;
+        g_currentRender = nullptr;
+        WindowTest::TearDown();
+    }
+
+    void Open()
+    {
+        render.BeginScene();
+        ASSERT_TRUE(render.IsSceneOpen());
+        render.Begin2D();
+        ASSERT_TRUE(render.Is2DOpen());
+    }
+    void Close()
+    {
+        render.End2D();
+        render.EndScene();
+    }
+    // Covers the screen with a solid colour, replacing what was there.
+    void Background(float grey)
+    {
+        nE_RenderState s = At(kW / 2.0f, kH / 2.0f, kW / 4.0f, kH / 4.0f);
+        s.blendMode = 1;
+        render.DrawTexture(Solid(grey, grey, grey, 1), s);
+    }
+    // A 4 by 4 texture stretched from (x, y) to (x + w, y + h).
+    void Rect(const std::shared_ptr<nE_Texture>& t, float x, float y, float w, float h, nE_RenderState s)
+    {
+        nE_Matrix::Scale(s.matrix, w / t->GetWidth(), h / t->GetHeight());
+        nE_Matrix::Translate(s.matrix, x + w / 2, y + h / 2);
+        render.DrawTexture(t, s);
+    }
+    uint32_t DrawGreyQuad(uint32_t blend, float alpha)
+    {
+        Open();
+        Background(0.25f);
+        nE_RenderState s;
+        s.blendMode = blend;
+        s.alpha = alpha;
+        Rect(Solid(0.4f, 0.4f, 0.4f, 1), 0, 0, kW, kH, s);
+        Close();
+        return Pixel(10, 10);
+    }
+
+    nE_Render_Pl5 render;
+};
+
+// ---- clip stack ----
+
+TEST_F(Render, ClipStackRefusesEmptyAndIntersectsInOrder)
+{
+    nE_Rect clip = render.GetClipRect();
+    EXPECT_EQ(0.0f, clip.x);
+    EXPECT_EQ(2048.0f, clip.w);
+    EXPECT_EQ(2048.0f, clip.h);
+
+    EXPECT_FALSE(render.PushClipRect(5, 5, 0, 10));
+    EXPECT_FALSE(render.PushClipRect(5, 5, 10, 0));
+    EXPECT_EQ(0u, render.GetClipDepth());
+
+    EXPECT_TRUE(render.PushClipRect(10, 10, 30, 20));
+    EXPECT_TRUE(render.PushClipRect(20, 0, 100, 100));
+    clip = render.GetClipRect();
+    EXPECT_EQ(20.0f, clip.x);
+    EXPECT_EQ(10.0f, clip.y);
+    EXPECT_EQ(20.0f, clip.w);
+    EXPECT_EQ(20.0f, clip.h);
+
+    EXPECT_TRUE(render.PushClipRect(0, 0, -5, 10)); // stacked, and empties the clip
+    EXPECT_EQ(0.0f, render.GetClipRect().w);
+    render.PopClipRect();
+    render.PopClipRect();
+    EXPECT_EQ(30.0f, render.GetClipRect().w);
+    render.PopClipRect();
+    render.PopClipRect(); // one too many: harmless
+    EXPECT_EQ(2048.0f, render.GetClipRect().w);
+}
+
+TEST_F(Render, NestedClipsCutDrawing)
+{
+    Open();
+    ASSERT_TRUE(render.PushClipRect(10, 10, 30, 20));
+    ASSERT_TRUE(render.PushClipRect(20, 0, 64, 48));
+    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
+    render.PopClipRect();
+    render.PopClipRect();
+    Close();
+    EXPECT_EQ(kWhite, Pixel(20, 10));
+    EXPECT_EQ(kWhite, Pixel(39, 29));
+    EXPECT_EQ(kBlack, Pixel(19, 15)); // cut by the inner rectangle
+    EXPECT_EQ(kBlack, Pixel(40, 15)); // cut by the outer one
+    EXPECT_EQ(kBlack, Pixel(25, 30));
+}
+
+TEST_F(Render, EmptyClipDrawsNothingAndBegin2DEmptiesStack)
+{
+    Open();
+    ASSERT_TRUE(render.PushClipRect(-20, -20, -5, 10));
+    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
+    render.End2D();
+    render.Begin2D();
+    EXPECT_EQ(0u, render.GetClipDepth());
+    Close();
+    EXPECT_EQ(kBlack, Pixel(0, 0));
+    EXPECT_EQ(kBlack, Pixel(32, 24));
+}
+
+TEST_F(Render, ClipCoversScreensAndTargetsBeyond2048)
+{
+    render.SetScreenSize(2560, 2200);
+    EXPECT_EQ(2560.0f, render.GetClipRect().w);
+    EXPECT_EQ(2200.0f, render.GetClipRect().h);
+    render.SetScreenSize(float(kW), float(kH));
+
+    // A target wider than 2048: its far end takes draws too.
+    render.BeginRenderTarget(2100, 8);
+    ASSERT_TRUE(render.IsRenderTargetActive());
+    EXPECT_EQ(2100.0f, render.GetClipRect().w);
+    nE_RenderState s;
+    s.blendMode = 1;
+    Rect(render.GetWhiteTexture(), 2060, 0, 40, 8, s);
+    auto target = render.EndRenderTarget();
+    ASSERT_TRUE(target);
+    EXPECT_EQ(kWhite, TexPixel(target, 2090, 4));
+    EXPECT_EQ(0u, TexPixel(target, 2000, 4));
+}
+
+// ---- quads ----
+
+TEST_F(Render, QuadTakesColourAlphaAndOffset)
+{
+    Open();
+    nE_RenderState s;
+    s.r = 1.0f;
+    s.g = 0.0f;
+    s.b = 0.5f;
+    Rect(render.GetWhiteTexture(), 0, 0, 16, 16, s);
+    nE_RenderState half;
+    half.alpha = 0.5f;
+    half.offsetX = 2; // in the texture's own units: 8 pixels here
+    Rect(render.GetWhiteTexture(), 24, 0, 16, 16, half);
+    Close();
+    EXPECT_TRUE(Near(Pixel(8, 8), 0xFFFF0080u));
+    EXPECT_EQ(kBlack, Pixel(28, 8));
+    EXPECT_TRUE(Near(Pixel(36, 8), Grey(0.5)));
+    EXPECT_TRUE(Near(Pixel(46, 8), Grey(0.5)));
+    EXPECT_EQ(kBlack, Pixel(50, 8));
+}
+
+TEST_F(Render, BlendModesOnScreen)
+{
+    const double dst = 64 / 255.0, src = 102 / 255.0;
+    EXPECT_TRUE(Near(DrawGreyQuad(0, 0.5f), Grey(src * 0.5 + dst * 0.5)));
+    EXPECT_TRUE(Near(DrawGreyQuad(1, 0.5f), Grey(src)));
+    EXPECT_TRUE(Near(DrawGreyQuad(2, 0.5f), Grey(dst + src * 0.5)));
+    EXPECT_TRUE(Near(DrawGreyQuad(4, 0.5f), Grey(dst * (1 - 0.5 + src * 0.5))));
+    // Unknown modes are normal blending on screen.
+    EXPECT_TRUE(Near(DrawGreyQuad(7, 0.5f), DrawGreyQuad(0, 0.5f)));
+    EXPECT_TRUE(Near(DrawGreyQuad(5, 0.5f), DrawGreyQuad(0, 0.5f)));
+}
+
+TEST_F(Render, AlphaOutsideRangeDrawsNothing)
+{
+    const uint32_t background = Grey(64 / 255.0);
+    EXPECT_TRUE(Near(DrawGreyQuad(0, 1.5f), background));
+    EXPECT_TRUE(Near(DrawGreyQuad(0, -0.1f), background));
+    EXPECT_TRUE(Near(DrawGreyQuad(0, NAN), background));
+    EXPECT_TRUE(Near(DrawGreyQuad(0, 1.0f), Grey(102 / 255.0)));
+}
+
+TEST_F(Render, MissingImageDrawsNothing)
+{
+    std::shared_ptr<nE_Texture> missing(nE_CreateTexture());
+    EXPECT_FALSE(missing->Load("no/such/image"));
+    auto foreign = std::make_shared<ForeignTexture>();
+    Open();
+    Background(0.25f);
+    nE_RenderState s = At(kW / 2.0f, kH / 2.0f, kW, kH);
+    render.DrawTexture(missing, s);
+    render.DrawTexture(foreign, s);
+    render.DrawTexture(nullptr, s);
+    Close();
+    EXPECT_TRUE(Near(Pixel(32, 24), Grey(64 / 255.0)));
+}
+
+TEST_F(Render, NothingDrawsOutsideTheFrame)
+{
+    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState()); // no scene
+    render.BeginScene();
+    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState()); // no 2D
+    render.Begin2D();
+    render.End2D();
+    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState()); // 2D closed again
+    render.EndScene();
+    EXPECT_FALSE(render.IsSceneOpen());
+    EXPECT_EQ(kBlack, Pixel(32, 24));
+}
+
+TEST_F(Render, TilingWrapsAndPlainClamps)
+{
+    auto stripes = Pixels(2, 2, {kRed, kGreen, kRed, kGreen});
+    Open();
+    nE_RenderState tiled;
+    tiled.tileX = 2.0f;
+    Rect(stripes, 0, 0, 32, 16, tiled);
+    Rect(stripes, 0, 24, 32, 16, nE_RenderState());
+    Close();
+    // Tiled: four bands of 8 pixels; plain: two of 16.
+    // Filtering is linear, so band centres are near, not exact.
+    EXPECT_TRUE(Near(Pixel(4, 8), kRed, 24));
+    EXPECT_TRUE(Near(Pixel(12, 8), kGreen, 24));
+    EXPECT_TRUE(Near(Pixel(20, 8), kRed, 24));
+    EXPECT_TRUE(Near(Pixel(28, 8), kGreen, 24));
+    EXPECT_TRUE(Near(Pixel(8, 32), kRed, 12));
+    EXPECT_TRUE(Near(Pixel(24, 32), kGreen, 12));
+    EXPECT_TRUE(Near(Pixel(31, 32), kGreen, 4)); // clamped at the edge, not wrapped
+}
+
+// ---- render targets ----
+
+TEST_F(Render, TargetDrawnThenUsedAsTextureKeepsItsRows)
+{
+    render.BeginRenderTarget(16, 16); // outside any frame
+    ASSERT_TRUE(render.IsRenderTargetActive());
+    nE_RenderState s;
+    s.blendMode = 1;
+    Rect(Solid(1, 0, 0, 1), 0, 0, 16, 8, s);
+    Rect(Solid(0, 1, 0, 1), 0, 8, 16, 8, s);
+    std::shared_ptr<nE_Texture> target = render.EndRenderTarget();
+    ASSERT_TRUE(target);
+    EXPECT_FALSE(render.IsRenderTargetActive());
+    EXPECT_EQ(16.0f, target->GetWidth());
+    EXPECT_EQ(kRed, TexPixel(target, 8, 2));
+    EXPECT_EQ(kGreen, TexPixel(target, 8, 13));
+
+    Open();
+    Rect(target, 0, 0, 32, 32, nE_RenderState());
+    Close();
+    EXPECT_TRUE(Near(Pixel(16, 4), kRed));
+    EXPECT_TRUE(Near(Pixel(16, 28), kGreen));
+    EXPECT_EQ(kBlack, Pixel(40, 4));
+}
+
+TEST_F(Render, TargetInsideFrameLeavesScreenDrawing)
+{
+    Open();
+    render.BeginRenderTarget(8, 8);
+    Rect(render.GetWhiteTexture(), 0, 0, 8, 8, nE_RenderState());
+    auto target = render.EndRenderTarget();
+    Rect(target, 0, 0, 16, 16, nE_RenderState());
+    Close();
+    EXPECT_TRUE(Near(Pixel(8, 8), kWhite));
+    EXPECT_EQ(kBlack, Pixel(20, 8));
+}
+
+TEST_F(Render, NormalBlendBecomesTargetModeInsideTarget)
+{
+    auto draw = [&](uint32_t blend)
+    {
+        render.BeginRenderTarget(8, 8);
+        nE_RenderState s;
+        s.blendMode = blend;
+        s.alpha = 0.5f;
+        Rect(Solid(0.4f, 0.4f, 0.4f, 1), 0, 0, 8, 8, s);
+        return TexPixel(render.EndRenderTarget(), 4, 4);
+    };
+    const uint32_t target = draw(0);
+    EXPECT_TRUE(Near(target >> 24, 128)); // separate alpha: coverage as over an opaque screen
+    EXPECT_EQ(target, draw(7));
+    EXPECT_NE(target, draw(1));
+}
+
+TEST_F(Render, NestedTargetEndsLeaveTheOuterOne)
+{
+    render.BeginRenderTarget(16, 16);
+    nE_RenderState s;
+    s.blendMode = 1;
+    Rect(Solid(1, 0, 0, 1), 0, 0, 8, 16, s);
+    render.BeginRenderTarget(4, 4); // ignored: draws go on into the outer target
+    Rect(Solid(0, 1, 0, 1), 8, 0, 4, 16, s);
+    EXPECT_FALSE(render.EndRenderTarget());
+    EXPECT_TRUE(render.IsRenderTargetActive());
+    Rect(Solid(0, 0, 1, 1), 12, 0, 4, 16, s);
+    auto outer = render.EndRenderTarget();
+    ASSERT_TRUE(outer);
+    EXPECT_FALSE(render.IsRenderTargetActive());
+    EXPECT_EQ(16.0f, outer->GetWidth());
+    EXPECT_EQ(kRed, TexPixel(outer, 2, 2));
+    EXPECT_EQ(kGreen, TexPixel(outer, 9, 2));
+    EXPECT_EQ(0xFF0000FFu, TexPixel(outer, 14, 2));
+    EXPECT_FALSE(render.EndRenderTarget()); // unmatched end
+}
+
+TEST_F(Render, FailedTargetIsNotActiveAndTakesNoDraws)
+{
+    Open();
+    render.BeginRenderTarget(0, 16);
+    EXPECT_FALSE(render.IsRenderTargetActive());
+    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState()); // neither target nor screen
+    EXPECT_FALSE(render.EndRenderTarget());
+    Rect(render.GetWhiteTexture(), 0, 0, 8, 8, nE_RenderState()); // the screen again
+    Close();
+    EXPECT_EQ(kBlack, Pixel(32, 24));
+    EXPECT_EQ(kWhite, Pixel(4, 4));
+
+    render.BeginRenderTarget(8, 8); // a later target works
+    EXPECT_TRUE(render.IsRenderTargetActive());
+    EXPECT_TRUE(render.EndRenderTarget());
+}
+
+// ---- blur ----
+
+TEST_F(Render, BlurSpreadsAndKeepsCentre)
+{
+    std::vector<uint32_t> px(16 * 16, 0);
+    for (int y = 6; y < 10; ++y)
+        for (int x = 6; x < 10; ++x)
+            px[y * 16 + x] = kWhite;
+    auto source = Pixels(16, 16, px);
+    auto blurred = render.BlurTexture(source, 0, 0, 3.0f);
+    ASSERT_TRUE(blurred);
+    EXPECT_FALSE(render.IsRenderTargetActive());
+    EXPECT_EQ(16.0f, blurred->GetWidth());
+    EXPECT_EQ(kWhite, TexPixel(blurred, 8, 8));
+    const uint32_t side = TexPixel(blurred, 8, 4); // reached by the tap 3 below
+    EXPECT_GT(side >> 24, 0u);
+    EXPECT_LT(side >> 24, 0xFFu);
+    EXPECT_EQ(0u, TexPixel(blurred, 0, 0) >> 24); // too far for any tap
+}
+
+TEST_F(Render, BlurSizesAndRefusals)
+{
+    auto source = Solid(1, 1, 1, 1, 8, 8);
+    auto odd = render.BlurTexture(source, 15, 6, 1.0f);
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(16.0f, odd->GetWidth());
+    EXPECT_EQ(6.0f, odd->GetHeight());
+    EXPECT_FALSE(render.BlurTexture(nullptr, 0, 0, 1.0f));
+    EXPECT_FALSE(render.BlurTexture(source, -4, 0, 1.0f));
+    std::shared_ptr<nE_Texture> missing(nE_CreateTexture());
+    missing->Load("no/such/image");
+    auto blank = render.BlurTexture(missing, 0, 0, 1.0f); // nothing to draw from
+    ASSERT_TRUE(blank);
+    EXPECT_EQ(0u, TexPixel(blank, 0, 0));
+    render.BeginRenderTarget(8, 8);
+    EXPECT_FALSE(render.BlurTexture(source, 0, 0, 1.0f)); // would draw into the open target
+    EXPECT_TRUE(render.IsRenderTargetActive());
+    EXPECT_TRUE(render.EndRenderTarget());
+}
+
+// ---- gamma ----
+
+class RenderGamma : public Render
+{
+protected:
+    uint32_t Frame(float gamma)
+    {
+        engine.SetGamma(gamma);
+        g_engine = &engine;
+        Open();
+        Background(0.5f);
+        Close();
+        return Pixel(32, 24);
+    }
+    notEngine_Pl5 engine;
+};
+
+TEST_F(RenderGamma, AboveOneBrightensBelowOneDarkens)
+{
+    const uint32_t plain = Frame(1.0f);
+    EXPECT_TRUE(Near(plain, Grey(0.5)));
+    const double base = (plain & 0xFF) / 255.0;
+    EXPECT_TRUE(Near(Frame(1.2f), Grey(base + 0.06)));
+    EXPECT_TRUE(Near(Frame(0.8f), Grey(base * 0.8)));
+    EXPECT_TRUE(Near(Frame(0.5f), Grey(base * 0.5)));
+}
+
+TEST_F(RenderGamma, PassAlphaIsClamped)
+{
+    EXPECT_EQ(kBlack, Frame(-1.0f)); // alpha 2 drawn as 1
+    EXPECT_EQ(kWhite, Frame(10.0f)); // alpha 2.7 drawn as 1
+    EXPECT_EQ(Frame(1.0f), Frame(NAN));
+}
+
+TEST_F(RenderGamma, ScreenTexturesWhiteAndOpaqueBlack)
+{
+    ASSERT_TRUE(render.GetWhiteTexture());
+    ASSERT_TRUE(render.GetClearTexture());
+    EXPECT_EQ(4.0f, render.GetWhiteTexture()->GetWidth());
+    EXPECT_EQ(kWhite, TexPixel(render.GetWhiteTexture(), 1, 1));
+    EXPECT_EQ(kBlack, TexPixel(render.GetClearTexture(), 3, 3));
+    auto before = render.GetWhiteTexture();
+    render.CreateScreenTextures();
+    EXPECT_NE(before, render.GetWhiteTexture());
+    render.Release();
+    EXPECT_FALSE(render.GetWhiteTexture());
+    EXPECT_FALSE(render.GetClearTexture());
+    EXPECT_EQ(Frame(1.0f), Frame(0.5f)); // no textures: the pass draws nothing
+}
+
+// ---- lines and vertex lists ----
+
+TEST_F(Render, LinesTakeColourTimesStateUnderMatrix)
+{
+    const float red[4] = {1, 0, 0, 1};
+    Open();
+    render.DrawLine(0, 10.5f, 0, kW, 10.5f, 0, red, nE_RenderState());
+    nE_RenderState s = At(0, 20); // moved down by 20
+    s.alpha = 0.5f;
+    s.r = 0.5f;
+    render.DrawLine(0, 0.5f, 0, kW, 0.5f, 0, red, s);
+    render.DrawLine(0, 40.5f, 0, kW, 40.5f, 0, nullptr, s);
+    Close();
+    EXPECT_EQ(kRed, Pixel(30, 10));
+    EXPECT_EQ(kBlack, Pixel(30, 12));
+    EXPECT_TRUE(Near(Pixel(30, 20), 0xFF400000u));
+    EXPECT_EQ(kBlack, Pixel(30, 40));
+}
+
+TEST_F(Render, VertexListsKeepTheirColoursAndUvs)
+{
+    nE_VertexList_Pl5 list;
+    list.Allocate(6);
+    const uint32_t c = 0xFF00FF00u;
+    list.SetVertex(0, nE_Vec3(0, 0, 0), c, 0, 0);
+    list.SetVertex(1, nE_Vec3(20, 0, 0), c, 1, 0);
+    list.SetVertex(2, nE_Vec3(0, 20, 0), c, 0, 1);
+    list.SetVertex(3, nE_Vec3(20, 0, 0), 0xFFFF0000u, 1, 0);
+    list.SetVertex(4, nE_Vec3(20, 20, 0), 0xFFFF0000u, 1, 1);
+    list.SetVertex(5, nE_Vec3(0, 20, 0), 0xFFFF0000u, 0, 1);
+    ForeignList foreign;
+    Open();
+    nE_RenderState moved = At(30, 0); // the list is drawn untransformed
+    render.DrawVertexList(render.GetWhiteTexture(), &list, moved);
+    render.DrawVertexList(render.GetWhiteTexture(), &foreign, moved);
+    render.DrawVertexList(render.GetWhiteTexture(), nullptr, moved);
+    render.DrawVertexList(nullptr, &list, moved);
+    Close();
+    EXPECT_EQ(kGreen, Pixel(3, 3));
+    EXPECT_EQ(kRed, Pixel(17, 17));
+    EXPECT_EQ(kBlack, Pixel(40, 10));
+}
+
+TEST_F(Render, VertexListWithMissingImageDrawsNothing)
+{
+    nE_VertexList_Pl5 list;
+    list.SetVertex(0, 0, 0, 0, 1, 1, 1, 1);
+    list.SetVertex(float(kW), 0, 1, 0, 1, 1, 1, 1);
+    list.SetVertex(0, float(kH), 0, 1, 1, 1, 1, 1);
+    std::shared_ptr<nE_Texture> missing(nE_CreateTexture());
+    missing->Load("no/such/image");
+    Open();
+    render.DrawVertexList(missing, &list, nE_RenderState());
+    Close();
+    EXPECT_EQ(kBlack, Pixel(4, 4));
+    Open();
+    render.DrawVertexList(render.GetWhiteTexture(), &list, nE_RenderState());
+    Close();
+    EXPECT_EQ(kWhite, Pixel(4, 4));
+}
+
+} // namespace

@@ -1,0 +1,580 @@
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Mediator.h"
+#include "engine/core/nE_Resource.h"
+#include "engine/platform/nE_Texture_Pl5.h"
+#include "platform/de50_test_support.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace
+{
+
+struct LogCapture : nE_Listener
+{
+    std::vector<std::string> lines;
+    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
+    bool Has(const std::string& text) const
+    {
+        for (const std::string& line : lines)
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    }
+};
+
+// A window, a scratch folder of images, the bus for log lines and a cache
+// with the texture creators.
+class TextureTest : public de50test::WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        char tmpl[] = "/tmp/ne_tex_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        dir = std::string(tmpl) + "/";
+        g_mediator = &bus;
+        bus.Subscribe(&log, NE_MSG_LOG);
+        g_resourceCache = &cache;
+        for (int kind = 0; kind < NE_RES_KIND_COUNT; ++kind)
+            saved[kind] = nE_ResourceCache::SetCreator(kind, nE_ResourceCreator());
+        nE_RegisterTextureCreators();
+    }
+    void TearDown() override
+    {
+        for (int kind = 0; kind < NE_RES_KIND_COUNT; ++kind)
+            nE_ResourceCache::SetCreator(kind, saved[kind]);
+        cache.Clear();
+        g_resourceCache = nullptr;
+        g_mediator = nullptr;
+        std::string cmd = "rm -rf '" + dir + "'";
+        EXPECT_EQ(0, std::system(cmd.c_str()));
+        WindowTest::TearDown();
+    }
+
+    // Writes rows of 0xAARRGGBB pixels as dir + file.
+    void WriteImage(const std::string& file, int w, int h, const std::vector<uint32_t>& px, bool jpeg = false)
+    {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+        ASSERT_NE(nullptr, s);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                static_cast<uint32_t*>(s->pixels)[y * s->pitch / 4 + x] = px[size_t(y * w + x)];
+        const std::string path = dir + file;
+        const int rc = jpeg ? IMG_SaveJPG(s, path.c_str(), 100) : IMG_SavePNG(s, path.c_str());
+        SDL_FreeSurface(s);
+        ASSERT_EQ(0, rc);
+    }
+    void WriteSolid(const std::string& file, int w, int h, uint32_t colour, bool jpeg = false)
+    {
+        WriteImage(file, w, h, std::vector<uint32_t>(size_t(w * h), colour), jpeg);
+    }
+    void WriteText(const std::string& file, const std::string& text)
+    {
+        std::ofstream(dir + file, std::ios::binary) << text;
+    }
+
+    std::shared_ptr<nE_Texture_Pl5> LoadTexture(const std::string& name, bool expect = true)
+    {
+        auto t = std::make_shared<nE_Texture_Pl5>();
+        EXPECT_EQ(expect, t->Load(dir + name)) << name;
+        return t;
+    }
+    std::shared_ptr<nE_FrameTexture_Pl5> LoadFrames(const std::string& name, bool expect = true)
+    {
+        auto t = std::make_shared<nE_FrameTexture_Pl5>();
+        EXPECT_EQ(expect, t->Load(dir + name)) << name;
+        return t;
+    }
+
+    // Draws the platform texture over the whole window on black.
+    void DrawFull(const std::shared_ptr<DE50::TTexture>& t)
+    {
+        Begin();
+        r->GetDefault2dEffect()->SetTexture(t);
+        r->GetDefault2dEffect()->SetBlendMode(0);
+        Quad(0, 0, kW, kH, DE50::TColor32(0xFFFFFFFF));
+        r->GetDefault2dEffect()->SetTexture(nullptr);
+        End();
+    }
+
+    // Pixel (px, py) of a w x h texture centred on the origin, at its centre.
+    static nE_Vec3 Centre(int px, int py, float w, float h)
+    {
+        return nE_Vec3(px - w / 2 + 0.5f, py - h / 2 + 0.5f, 0);
+    }
+
+    std::string dir;
+    nE_Mediator bus;
+    LogCapture log;
+    nE_ResourceCache cache;
+    nE_ResourceCreator saved[NE_RES_KIND_COUNT];
+};
+
+// 4 x 2: alpha 0, 1, 128, 255 on top; 255, 0, 0, 1 below.
+const std::vector<uint32_t> kAlphaPixels = {0x00FF0000, 0x01FF0000, 0x80FF0000, 0xFFFF0000,
+                                            0xFF00FF00, 0x0000FF00, 0x0000FF00, 0x0100FF00};
+const bool kAlphaHit[8] = {false, true, true, true, true, false, false, true};
+
+// --- images and hit masks --------------------------------------------------
+
+TEST_F(TextureTest, PngLoadsSizeAndMaskFromAlpha)
+{
+    WriteImage("a.png", 4, 2, kAlphaPixels);
+    auto t = LoadTexture("a");
+    EXPECT_EQ(dir + "a", t->GetName());
+    EXPECT_EQ(4.0f, t->GetWidth());
+    EXPECT_EQ(2.0f, t->GetHeight());
+    EXPECT_EQ(4.0f, t->GetTextureWidth());
+    ASSERT_TRUE(t->GetPlatformTexture(0));
+    EXPECT_EQ(4u, t->GetPlatformTexture(7)->GetWidth());
+    const nE_Rect frame = t->GetFrameRect(3);
+    EXPECT_EQ(-2.0f, frame.x);
+    EXPECT_EQ(-1.0f, frame.y);
+    EXPECT_EQ(4.0f, frame.w);
+    nE_RenderState state;
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+        {
+            EXPECT_EQ(kAlphaHit[y * 4 + x], t->GetHitMask().Get(x, y)) << x << "," << y;
+            const nE_Vec3 p = Centre(x, y, 4, 2);
+            EXPECT_EQ(kAlphaHit[y * 4 + x], t->HitTest(p.x, p.y, state)) << x << "," << y;
+        }
+}
+
+TEST_F(TextureTest, HitTestFollowsOffsetAndTransform)
+{
+    WriteImage("a.png", 4, 2, kAlphaPixels);
+    auto t = LoadTexture("a");
+    nE_RenderState state;
+    state.offsetX = 3;
+    state.offsetY = -1;
+    nE_Matrix::BuildObjectTransform(state.matrix, 100, 50, float(M_PI / 2), 10, 5);
+    nE_Matrix full;
+    nE_Matrix::Translate(full, state.offsetX, state.offsetY);
+    nE_Matrix::MultiplyAssign(full, state.matrix);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+        {
+            nE_Vec3 world;
+            nE_Matrix::TransformPoint(world, Centre(x, y, 4, 2), full);
+            EXPECT_EQ(kAlphaHit[y * 4 + x], t->HitTest(world.x, world.y, state)) << x << "," << y;
+        }
+    // Outside the rotated rectangle; the untransformed point is not hit either.
+    nE_Vec3 outside;
+    nE_Matrix::TransformPoint(outside, nE_Vec3(-2.5f, 0, 0), full);
+    EXPECT_FALSE(t->HitTest(outside.x, outside.y, state));
+    EXPECT_FALSE(t->HitTest(0.5f, -0.5f, state));
+}
+
+TEST_F(TextureTest, HitTestAtEdges)
+{
+    WriteSolid("s.png", 3, 3, 0xFF102030);
+    auto t = LoadTexture("s");
+    nE_RenderState state;
+    EXPECT_TRUE(t->HitTest(-1.5f, -1.5f, state));
+    EXPECT_TRUE(t->HitTest(1.49f, 1.49f, state));
+    EXPECT_FALSE(t->HitTest(1.6f, 0, state));
+    EXPECT_FALSE(t->HitTest(0, -1.6f, state));
+    EXPECT_FALSE(t->HitTest(NAN, 0, state));
+}
+
+TEST_F(TextureTest, WideMaskKeepsColumnBlocks)
+{
+    std::vector<uint32_t> px(64 * 2, 0);
+    px[0 * 64 + 0] = 0xFF000000;  // (0, 0)
+    px[1 * 64 + 33] = 0xFF000000; // (33, 1)
+    px[0 * 64 + 63] = 0x01000000; // (63, 0)
+    WriteImage("w.png", 64, 2, px);
+    auto t = LoadTexture("w");
+    const nE_HitMask& m = t->GetHitMask();
+    EXPECT_EQ(64, m.width);
+    EXPECT_EQ(2, m.height);
+    ASSERT_EQ(4u, m.bits.size());
+    EXPECT_EQ(0x00000001u, m.bits[0]); // block 0, row 0
+    EXPECT_EQ(0x00000000u, m.bits[1]); // block 0, row 1
+    EXPECT_EQ(0x80000000u, m.bits[2]); // block 1, row 0: column 63
+    EXPECT_EQ(0x00000002u, m.bits[3]); // block 1, row 1: column 33
+    EXPECT_FALSE(m.Get(64, 0));
+    EXPECT_FALSE(m.Get(-1, 0));
+}
+
+TEST_F(TextureTest, MaskRefusesBadSizes)
+{
+    nE_HitMask m;
+    m.Reset(32768, 1);
+    EXPECT_TRUE(m.Empty());
+    m.Reset(-1, 4);
+    EXPECT_TRUE(m.Empty());
+    m.Reset(33, 1);
+    EXPECT_EQ(2u, m.bits.size());
+    m.Set(40, 0, true); // outside: ignored
+    EXPECT_EQ(0u, m.bits[1]);
+}
+
+TEST_F(TextureTest, PngIsChosenBeforeJpg)
+{
+    WriteSolid("both.png", 4, 4, 0x00000000);
+    WriteSolid("both.jpg", 8, 8, 0xFFFFFFFF, true);
+    auto t = LoadTexture("both");
+    EXPECT_EQ(4.0f, t->GetWidth());
+    EXPECT_FALSE(t->HitTest(0, 0, nE_RenderState())); // the transparent png, not the jpg
+
+    WriteSolid("only.jpg", 6, 2, 0xFF00FF00, true);
+    auto j = LoadTexture("only");
+    EXPECT_EQ(6.0f, j->GetWidth());
+    EXPECT_TRUE(j->HitTest(2.9f, 0.9f, nE_RenderState()));
+}
+
+TEST_F(TextureTest, JpgNameIsHitEverywhere)
+{
+    WriteSolid("pic.jpg", 5, 3, 0xFF808080, true);
+    auto t = LoadTexture("pic.jpg");
+    EXPECT_EQ(5.0f, t->GetWidth());
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_TRUE(t->GetHitMask().Get(x, y));
+}
+
+TEST_F(TextureTest, MissingImageFailsCleanly)
+{
+    auto t = LoadTexture("nothing", false);
+    EXPECT_TRUE(log.Has("Error: texture could not find \"" + dir + "nothing\" file!"));
+    EXPECT_EQ(1.0f, t->GetWidth());
+    EXPECT_EQ(1.0f, t->GetHeight());
+    EXPECT_FALSE(t->GetPlatformTexture(0));
+    EXPECT_TRUE(t->GetHitMask().Empty());
+}
+
+TEST_F(TextureTest, TruncatedAndGarbageImagesFailCleanly)
+{
+    std::vector<uint32_t> px(32 * 32);
+    for (size_t i = 0; i < px.size(); ++i)
+        px[i] = uint32_t(i * 2654435761u) | 0xFF000000;
+    WriteImage("full.png", 32, 32, px);
+    std::ifstream in(dir + "full.png", std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_GT(bytes.size(), 200u);
+    WriteText("cut.png", bytes.substr(0, bytes.size() / 2));
+    WriteText("junk.png", "not an image at all");
+    WriteText("empty.png", "");
+
+    for (const char* name : {"cut", "junk", "empty"})
+    {
+        log.lines.clear();
+        auto t = LoadTexture(name, false);
+        EXPECT_FALSE(t->GetPlatformTexture(0)) << name;
+        EXPECT_EQ(1.0f, t->GetWidth()) << name;
+        EXPECT_TRUE(log.Has("Error: texture could not read")) << name;
+    }
+}
+
+// --- frame textures --------------------------------------------------------
+
+class FrameTextureTest : public TextureTest
+{
+protected:
+    void SetUp() override
+    {
+        TextureTest::SetUp();
+        mkdir((dir + "sheet").c_str(), 0700);
+        // Left half opaque, right half transparent, 8 x 4.
+        std::vector<uint32_t> px(32);
+        for (int y = 0; y < 4; ++y)
+            for (int x = 0; x < 8; ++x)
+                px[size_t(y * 8 + x)] = x < 4 ? 0xFF0000FF : 0x000000FF;
+        WriteImage("sheet/img.png", 8, 4, px);
+        WriteText("sheet/anim.xml",
+                  "<frametexture>\n"
+                  " <frame texture=\"img\" left=\"0\" top=\"0\" widht=\"4\" height=\"4\" x=\"2\" "
+                  "y=\"2\"/>\n"
+                  " <frame texture=\"img\" left=\"2\" top=\"0\" widht=\"4\" height=\"2\" x=\"0\" "
+                  "y=\"0\"/>\n"
+                  " <frame texture=\"img\" left=\"4\" top=\"2\" width=\"4\" height=\"2\"/>\n"
+                  "</frametexture>\n");
+    }
+};
+
+TEST_F(FrameTextureTest, FramesFromXml)
+{
+    auto ft = LoadFrames("sheet/anim");
+    ASSERT_EQ(3u, ft->GetFrameCount());
+    nE_Rect r0 = ft->GetFrameRect(0);
+    EXPECT_EQ(-2.0f, r0.x); // centred pivot
+    EXPECT_EQ(-2.0f, r0.y);
+    EXPECT_EQ(4.0f, r0.w);
+    nE_Rect r2 = ft->GetFrameRect(2);
+    EXPECT_EQ(0.0f, r2.w); // "width" is not the attribute
+    EXPECT_EQ(2.0f, r2.h);
+    nE_Rect r3 = ft->GetFrameRect(3);
+    EXPECT_EQ(0.0f, r3.w);
+    EXPECT_EQ(0.0f, ft->GetFrameRect(-1).h);
+
+    nE_RenderState state;
+    state.frame = 1;
+    nE_Rect uv = ft->GetTexCoordRect(state);
+    EXPECT_FLOAT_EQ(0.25f, uv.x);
+    EXPECT_FLOAT_EQ(0.0f, uv.y);
+    EXPECT_FLOAT_EQ(0.5f, uv.w);
+    EXPECT_FLOAT_EQ(0.5f, uv.h);
+    state.frame = 3;
+    EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
+
+    // Every frame shares the one cached image.
+    ASSERT_TRUE(ft->GetPlatformTexture(0));
+    EXPECT_EQ(ft->GetPlatformTexture(0), ft->GetPlatformTexture(2));
+    EXPECT_EQ(ft->GetFrame(0)->texture, cache.GetTexture(dir + "sheet/img"));
+    EXPECT_FALSE(ft->GetPlatformTexture(3));
+}
+
+TEST_F(FrameTextureTest, HitTestUsesTheFramesOwnImage)
+{
+    auto ft = LoadFrames("sheet/anim");
+    nE_RenderState state;
+    // Frame 0: image columns 0..3 (opaque) around the origin.
+    EXPECT_TRUE(ft->HitTest(-1.5f, -1.5f, state));
+    EXPECT_TRUE(ft->HitTest(1.99f, 1.99f, state)); // far edge: the frame's last pixel
+    EXPECT_FALSE(ft->HitTest(2.5f, 0, state));     // outside the frame
+    // Frame 1: image columns 2..5, the right half transparent.
+    state.frame = 1;
+    EXPECT_TRUE(ft->HitTest(0.5f, 0.5f, state));
+    EXPECT_TRUE(ft->HitTest(1.5f, 1.5f, state));
+    EXPECT_FALSE(ft->HitTest(2.5f, 0.5f, state));
+    EXPECT_FALSE(ft->HitTest(-0.5f, 0.5f, state));
+    // Under a transform: frame 1 moved by (10, 20) and doubled.
+    nE_Matrix::BuildObjectTransform(state.matrix, 10, 20, 0, 2, 2);
+    EXPECT_TRUE(ft->HitTest(13, 22, state));
+    EXPECT_FALSE(ft->HitTest(15, 22, state));
+    // Frames beyond the list are never hit.
+    state.frame = 5;
+    EXPECT_FALSE(ft->HitTest(0, 0, state));
+}
+
+TEST_F(FrameTextureTest, BadFilesFailWithALogLine)
+{
+    auto missing = LoadFrames("sheet/none", false);
+    EXPECT_TRUE(log.Has("Error: frametexture could not find \"" + dir + "sheet/none\" file!"));
+    EXPECT_EQ(0u, missing->GetFrameCount());
+
+    WriteText("bad.xml", "<frametexture><frame texture=\"x\"</frametexture>");
+    log.lines.clear();
+    LoadFrames("bad", false);
+    EXPECT_FALSE(log.lines.empty());
+
+    WriteText("noroot.xml", "<frames><frame texture=\"x\"/></frames>");
+    LoadFrames("noroot", false);
+}
+
+TEST_F(FrameTextureTest, MissingImageAndTextureAttribute)
+{
+    WriteText("sheet/gaps.xml", "<frametexture>"
+                                "<frame texture=\"gone\" widht=\"4\" height=\"4\" x=\"2\" y=\"2\"/>"
+                                "<frame widht=\"4\" height=\"4\"/>"
+                                "</frametexture>");
+    auto ft = LoadFrames("sheet/gaps");
+    ASSERT_EQ(2u, ft->GetFrameCount());
+    EXPECT_TRUE(log.Has("Error: texture could not find \"" + dir + "sheet/gone\" file!"));
+    EXPECT_TRUE(log.Has("has no texture"));
+    nE_RenderState state;
+    EXPECT_FALSE(ft->GetPlatformTexture(0));
+    EXPECT_FALSE(ft->HitTest(0, 0, state));
+    state.frame = 1;
+    EXPECT_FALSE(ft->GetPlatformTexture(1));
+    EXPECT_FALSE(ft->HitTest(1, 1, state));
+    EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
+}
+
+TEST_F(FrameTextureTest, NameWithoutSlashReadsFromTheWorkingFolder)
+{
+    char old[4096];
+    ASSERT_NE(nullptr, getcwd(old, sizeof old));
+    ASSERT_EQ(0, chdir((dir + "sheet").c_str()));
+    nE_FrameTexture_Pl5 ft;
+    const bool loaded = ft.Load("anim");
+    const bool drawable = bool(ft.GetPlatformTexture(0));
+    ASSERT_EQ(0, chdir(old));
+    EXPECT_TRUE(loaded);
+    EXPECT_TRUE(drawable);
+    EXPECT_EQ(3u, ft.GetFrameCount());
+}
+
+// --- generated textures and render targets ---------------------------------
+
+TEST_F(TextureTest, GeneratedSizesRoundUpToEven)
+{
+    nE_GeneratedTexture_Pl5 g;
+    const float fill[4] = {1.0f, 0.5f, 0.0f, 2.0f}; // alpha out of range clamps
+    ASSERT_TRUE(g.Create(5, 3, true, fill));
+    EXPECT_EQ(6.0f, g.GetWidth());
+    EXPECT_EQ(4.0f, g.GetHeight());
+    EXPECT_EQ(6.0f, g.GetTextureWidth());
+    EXPECT_EQ(DE50::TTexture::kPlain, g.GetPlatformTexture(0)->GetType());
+    EXPECT_EQ(0xFFFF7F00u, TexturePixel(g.GetPlatformTexture(0), 5, 3));
+
+    EXPECT_FALSE(g.Create(0, 3, true, fill));
+    EXPECT_FALSE(g.GetPlatformTexture(0));
+    EXPECT_FALSE(g.Create(100000, 2, true, nullptr));
+    EXPECT_FALSE(g.GetPlatformTexture(0));
+    EXPECT_EQ(1.0f, g.GetWidth());
+}
+
+TEST_F(TextureTest, GeneratedFillFromCoverageAndBgra)
+{
+    nE_GeneratedTexture_Pl5 text;
+    const uint8_t coverage[3 * 2] = {0, 128, 255, 1, 2, 3};
+    ASSERT_TRUE(text.Fill(coverage, 3, 2, NE_PIXELS_COVERAGE));
+    EXPECT_EQ(4.0f, text.GetWidth());
+    auto t = text.GetPlatformTexture(0);
+    EXPECT_EQ(0x00FFFFFFu, TexturePixel(t, 0, 0));
+    EXPECT_EQ(0x80FFFFFFu, TexturePixel(t, 1, 0));
+    EXPECT_EQ(0xFFFFFFFFu, TexturePixel(t, 2, 0));
+    EXPECT_EQ(0x03FFFFFFu, TexturePixel(t, 2, 1));
+    EXPECT_EQ(0x00FFFFFFu, TexturePixel(t, 3, 1)); // padding
+
+    nE_GeneratedTexture_Pl5 video;
+    const uint8_t bgra[2 * 2 * 4] = {0x10, 0x20, 0x30, 0xFF, 1, 2, 3, 4, 0, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD};
+    ASSERT_TRUE(video.Fill(bgra, 2, 2, NE_PIXELS_BGRA));
+    auto v = video.GetPlatformTexture(0);
+    EXPECT_EQ(0xFF302010u, TexturePixel(v, 0, 0));
+    EXPECT_EQ(0x04030201u, TexturePixel(v, 1, 0));
+    EXPECT_EQ(0xDDCCBBAAu, TexturePixel(v, 1, 1));
+
+    EXPECT_FALSE(video.Fill(bgra, 2, 2, 7));
+    EXPECT_TRUE(video.GetPlatformTexture(0)); // an unknown format changes nothing
+    EXPECT_FALSE(video.Fill(nullptr, 2, 2, NE_PIXELS_BGRA));
+    EXPECT_FALSE(video.Fill(bgra, 0, 2, NE_PIXELS_BGRA));
+}
+
+TEST_F(TextureTest, CoverageDrawsWhiteWithItsAlpha)
+{
+    nE_GeneratedTexture_Pl5 text;
+    const uint8_t coverage[2 * 2] = {128, 128, 128, 128};
+    ASSERT_TRUE(text.Fill(coverage, 2, 2, NE_PIXELS_COVERAGE));
+    r->GetDefault2dEffect()->SetFilteringMode(0);
+    DrawFull(text.GetPlatformTexture(0));
+    EXPECT_TRUE(de50test::Near(Pixel(kW / 2, kH / 2), 0xFF808080, 3));
+}
+
+TEST_F(TextureTest, RenderTargetReportsFailedCreation)
+{
+    nE_RenderTargerTexture_Pl5 target;
+    ASSERT_TRUE(target.Create(7, 7, true, nullptr));
+    EXPECT_EQ(8.0f, target.GetWidth());
+    EXPECT_EQ(DE50::TTexture::kRenderTarget, target.GetPlatformTexture(0)->GetType());
+    EXPECT_FALSE(target.Fill(reinterpret_cast<const uint8_t*>("abcd"), 1, 1, NE_PIXELS_BGRA));
+    EXPECT_EQ(DE50::TTexture::kRenderTarget, target.GetPlatformTexture(0)->GetType());
+
+    EXPECT_FALSE(target.Create(0, 0, true, nullptr));
+    EXPECT_FALSE(target.GetPlatformTexture(0));
+    EXPECT_FALSE(target.Create(20000, 20000, true, nullptr));
+    EXPECT_FALSE(target.GetPlatformTexture(0));
+    EXPECT_TRUE(log.Has("could not be created"));
+}
+
+// --- the cache and device loss ---------------------------------------------
+
+TEST_F(TextureTest, CacheSharesByKindAndName)
+{
+    WriteSolid("c.png", 2, 2, 0xFF000000);
+    nE_ResourcePtr a = cache.GetTexture(dir + "c");
+    nE_ResourcePtr b = cache.Get(dir + "c", NE_RES_TEXTURE);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a, b);
+    EXPECT_TRUE(std::dynamic_pointer_cast<nE_Texture_Pl5>(a));
+
+    nE_ResourcePtr g1 = cache.Get("gen", NE_RES_GENERATED_TEXTURE);
+    nE_ResourcePtr g2 = cache.Get("gen", NE_RES_GENERATED_TEXTURE);
+    ASSERT_TRUE(std::dynamic_pointer_cast<nE_GeneratedTexture_Pl5>(g1));
+    EXPECT_EQ(g1, g2);
+    EXPECT_EQ("gen", g1->GetName());
+
+    // The same name under another kind is another resource.
+    nE_ResourcePtr f = cache.Get(dir + "c", NE_RES_FRAME_TEXTURE);
+    EXPECT_TRUE(std::dynamic_pointer_cast<nE_FrameTexture_Pl5>(f));
+    EXPECT_NE(a, f);
+
+    // A texture that failed to load is handed out but not kept.
+    nE_ResourcePtr m1 = cache.GetTexture(dir + "missing");
+    nE_ResourcePtr m2 = cache.GetTexture(dir + "missing");
+    ASSERT_TRUE(m1);
+    EXPECT_NE(m1, m2);
+    EXPECT_FALSE(std::dynamic_pointer_cast<nE_Texture_Pl5>(m1)->GetPlatformTexture(0));
+}
+
+TEST_F(TextureTest, TexturesSurviveALostDevice)
+{
+    WriteSolid("red.png", 4, 4, 0xFFFF0000);
+    auto image = LoadTexture("red");
+    nE_GeneratedTexture_Pl5 text;
+    const uint8_t coverage[4] = {255, 255, 255, 255};
+    ASSERT_TRUE(text.Fill(coverage, 2, 2, NE_PIXELS_COVERAGE));
+    const auto textPlatform = text.GetPlatformTexture(0);
+
+    DrawFull(image->GetPlatformTexture(0));
+    EXPECT_TRUE(de50test::Near(Pixel(5, 5), 0xFFFF0000));
+
+    DE50::Test::SimulateLostTextures();
+    DE50::Test::DeliverPendingTasks();
+    text.Recreate(); // what a restore pass does; must not wipe the text
+    EXPECT_EQ(textPlatform, text.GetPlatformTexture(0));
+
+    DrawFull(image->GetPlatformTexture(0));
+    EXPECT_TRUE(de50test::Near(Pixel(5, 5), 0xFFFF0000));
+    DrawFull(text.GetPlatformTexture(0));
+    EXPECT_TRUE(de50test::Near(Pixel(5, 5), 0xFFFFFFFF));
+
+    // A texture whose platform texture is gone is made again at its size.
+    nE_GeneratedTexture_Pl5 empty;
+    EXPECT_FALSE(empty.Create(0, 0, true, nullptr));
+    empty.Recreate();
+    EXPECT_FALSE(empty.GetPlatformTexture(0));
+}
+
+// --- vertex lists ----------------------------------------------------------
+
+TEST(VertexList, GrowsIgnoresOutOfRangeAndCountsUse)
+{
+    nE_VertexList_Pl5 list;
+    EXPECT_EQ(0u, list.GetCount());
+    list.SetVertex(0, nE_Vec3(1, 2, 3), 0xFF00FF00, 0.5f, 0.25f); // nothing allocated: ignored
+    EXPECT_EQ(0u, list.GetCount());
+
+    list.Allocate(3);
+    list.SetVertex(1, nE_Vec3(1, 2, 3), 0xFF00FF00, 0.5f, 0.25f);
+    list.SetVertex(3, nE_Vec3(9, 9, 9), 0xFFFFFFFF, 0, 0); // beyond the allocation
+    EXPECT_EQ(2u, list.GetCount());
+    EXPECT_EQ(3u, list.GetCapacity());
+    EXPECT_EQ(2.0f, list.GetVertices()[1].position.y);
+    EXPECT_EQ(0xFF00FF00u, list.GetVertices()[1].color.argb);
+    EXPECT_EQ(0.25f, list.GetVertices()[1].uv.y);
+
+    // A later, larger list grows; the vertices start zeroed.
+    list.Allocate(12);
+    EXPECT_EQ(12u, list.GetCapacity());
+    EXPECT_EQ(0u, list.GetCount());
+    EXPECT_EQ(0.0f, list.GetVertices()[1].position.y);
+    for (int i = 0; i < 13; ++i)
+        list.SetVertex(float(i), 1, 0, 1, 1, 0, 0, 0.5f); // appends, past the allocation too
+    EXPECT_EQ(13u, list.GetCount());
+    EXPECT_EQ(12.0f, list.GetVertices()[12].position.x);
+    EXPECT_EQ(0x7FFF0000u, list.GetVertices()[12].color.argb);
+    const DE50::TVertexSet set = list.GetVertexSet();
+    EXPECT_EQ(13u, set.count);
+    EXPECT_EQ(list.GetVertices(), set.vertices);
+
+    // A smaller list later keeps the room and draws only its own count.
+    list.Allocate(2);
+    list.SetVertex(0, 0, 0, 0, 1, 1, 1, 1);
+    EXPECT_EQ(1u, list.GetVertexSet().count);
+}
+
+} // namespace

@@ -1,0 +1,98 @@
+#pragma once
+// Animation files for the tests, written into a scratch folder at test time:
+// a three-frame strip image cut by a frame texture, and animation files that
+// play it in several ways.
+
+#include <SDL.h>
+#include <SDL_image.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace animfixture
+{
+
+// Frame colours of the strip, 0xAARRGGBB.
+const uint32_t kStripColours[3] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
+const int kFrameSize = 4;
+
+inline void WriteText(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+// Solid blocks of the given colours side by side, each size by size pixels.
+inline bool WriteStrip(const std::string& path, const std::vector<uint32_t>& colours, int size)
+{
+    const int w = size * int(colours.size()), h = size;
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return false;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            static_cast<uint32_t*>(s->pixels)[y * s->pitch / 4 + x] = colours[size_t(x / size)];
+    const int rc = IMG_SavePNG(s, path.c_str());
+    SDL_FreeSurface(s);
+    return rc == 0;
+}
+
+// A frame texture named `name` over image `image`, frames of size by size
+// pixels with the pivot at their top-left corner.
+inline void WriteFrameTexture(const std::string& dir, const std::string& name, const std::string& image,
+                              int frames, int size)
+{
+    std::string xml = "<frametexture>\n";
+    for (int i = 0; i < frames; ++i)
+        xml += "  <frame left=\"" + std::to_string(i * size) + "\" top=\"0\" widht=\"" +
+               std::to_string(size) + "\" height=\"" + std::to_string(size) +
+               "\" x=\"0\" y=\"0\" texture=\"" + image + "\"/>\n";
+    WriteText(dir + name + ".xml", xml + "</frametexture>\n");
+}
+
+const char kDoor[] = R"xml(<?xml version="1.0"?>
+<animation frame_texture="strip_ft">
+  <function name="open" frametime="100" loop="0"><frame idx="0"/><frame idx="1"/><frame idx="2"/></function>
+  <function name="spin" frametime="100" loop="1" alpha="1"><frame idx="0"/><frame idx="1"/><frame idx="2"/></function>
+  <function name="fade_once" frametime="200" loop="0" alpha="1"><frame idx="2"/><frame idx="1"/></function>
+  <function name="still" frametime="0" loop="1" alpha="1"><frame idx="1"/><frame idx="2"/></function>
+  <function name="backwards" frametime="-50" loop="1" alpha="1"><frame idx="2"/><frame idx="0"/></function>
+  <function name="empty" frametime="50" loop="0"/>
+  <function name="empty_loop" frametime="50" loop="1"/>
+  <function name="gappy" frametime="100" loop="2" alpha="2"><frame/><frame idx="2"/></function>
+  <function name="open" frametime="999" loop="1"><frame idx="1"/></function>
+</animation>
+)xml";
+
+// A scratch folder with the strip, its frame texture and the animation files.
+struct Folder
+{
+    std::string dir; // ends with '/'
+
+    bool Make()
+    {
+        char tmpl[] = "/tmp/ne_anim_XXXXXX";
+        if (!mkdtemp(tmpl)) return false;
+        dir = std::string(tmpl) + "/";
+        if (!WriteStrip(dir + "strip.png", {kStripColours[0], kStripColours[1], kStripColours[2]},
+                        kFrameSize))
+            return false;
+        WriteFrameTexture(dir, "strip_ft", "strip", 3, kFrameSize);
+        WriteText(dir + "door.xml", kDoor);
+        WriteText(dir + "broken.xml",
+                  "<animation frame_texture=\"strip_ft\"><function name=\"a\">\n<frame idx=");
+        WriteText(dir + "noroot.xml", "<?xml version=\"1.0\"?>\n<anim><function name=\"a\"/></anim>\n");
+        WriteText(dir + "blank.xml", "");
+        return true;
+    }
+    void Remove() const
+    {
+        if (dir.empty()) return;
+        std::string cmd = "rm -rf '" + dir + "'";
+        if (std::system(cmd.c_str()) != 0) return;
+    }
+};
+
+} // namespace animfixture

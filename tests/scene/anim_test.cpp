@@ -1,0 +1,456 @@
+// Frame-list animations: loading the animation file, the frame clock, end
+// triggers, the cross-fade, persistence and the script functions.
+
+#include "core/recording_render.h"
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Mediator.h"
+#include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_SLHelper.h"
+#include "engine/core/nE_Scene.h"
+#include "engine/core/nE_ScriptApi.h"
+#include "engine/core/nE_TriggerManager.h"
+#include "engine/scene/nE_AnimSprite.h"
+#include "scene/anim_fixture.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <cmath>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+struct LogCapture : nE_Listener
+{
+    std::vector<std::string> lines;
+    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
+};
+
+class AnimTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(files.Make());
+        g_mediator = &bus;
+        bus.Subscribe(&log, NE_MSG_LOG);
+        nE_EngineContext::Instance();
+        g_triggerManager->AddTrigger(
+            std::make_unique<nE_Trigger>("on_end", "ended = (ended or 0) + 1; ended_by = ne_params.sender"));
+    }
+    void TearDown() override
+    {
+        nE_EngineContext::Destroy();
+        bus.UnsubscribeAll(&log);
+        g_mediator = nullptr;
+        files.Remove();
+    }
+
+    std::unique_ptr<nE_AnimSprite> Door(const std::string& name = "door")
+    {
+        auto anim = std::make_unique<nE_AnimSprite>(name);
+        anim->SetResourceName(files.dir + "door");
+        return anim;
+    }
+    static void Tick(nE_AnimSprite& anim, float seconds)
+    {
+        nE_TimeStep step;
+        step.step = seconds;
+        step.elapsed = seconds;
+        anim.Update(&step);
+    }
+    // Runs the queued trigger calls, as the next tick would.
+    static void RunTriggers() { g_triggerManager->Update(); }
+    static std::string LuaGlobal(const char* name)
+    {
+        lua_State* L = nE_GetLua();
+        lua_getglobal(L, name);
+        const char* text = lua_tostring(L, -1);
+        std::string value = text ? text : "nil";
+        lua_pop(L, 1);
+        return value;
+    }
+    bool Logged(const std::string& text) const
+    {
+        for (const std::string& line : log.lines)
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    }
+
+    animfixture::Folder files;
+    nE_Mediator bus;
+    LogCapture log;
+};
+
+// ---- loading ----
+
+TEST_F(AnimTest, FunctionsAreReadInFileOrderWithTheirFlags)
+{
+    auto anim = Door();
+    const auto& f = anim->GetFunctions();
+    ASSERT_EQ(9u, f.size());
+    EXPECT_EQ("open", f[0].name);
+    EXPECT_FLOAT_EQ(0.1f, f[0].frametime);
+    EXPECT_FALSE(f[0].loop);
+    EXPECT_FALSE(f[0].alpha);
+    EXPECT_EQ((std::vector<int>{0, 1, 2}), f[0].frames);
+    EXPECT_TRUE(f[1].loop);
+    EXPECT_TRUE(f[1].alpha);
+    // Only exactly 1 turns loop and alpha on; a frame without "idx" is skipped.
+    EXPECT_FALSE(f[7].loop);
+    EXPECT_FALSE(f[7].alpha);
+    EXPECT_EQ(std::vector<int>{2}, f[7].frames);
+    EXPECT_TRUE(Logged("Warning: animsprite door: a frame of function \"gappy\" has no \"idx\""));
+    EXPECT_EQ(files.dir + "strip_ft", anim->GetFrameTextureName());
+}
+
+TEST_F(AnimTest, FrameTextureIsRelativeToTheAnimationsDirectory)
+{
+    std::string backslashed = files.dir + "door";
+    for (char& c : backslashed)
+        if (c == '/') c = '\\';
+    nE_AnimSprite anim("a");
+    anim.SetResourceName(backslashed);
+    EXPECT_EQ(files.dir + "strip_ft", anim.GetFrameTextureName());
+
+    char cwd[4096];
+    ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
+    ASSERT_EQ(0, chdir(files.dir.c_str()));
+    nE_AnimSprite bare("b");
+    bare.SetResourceName("door");
+    EXPECT_EQ(0, chdir(cwd));
+    EXPECT_EQ("strip_ft", bare.GetFrameTextureName());
+    EXPECT_EQ(9u, bare.GetFunctions().size());
+}
+
+TEST_F(AnimTest, BadAnimationFilesAreLoggedAndLeaveNoFunctions)
+{
+    struct Case
+    {
+        const char* file;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"missing", "Error: animsprite bad could not find \""},
+        {"broken", "Error: animsprite bad could not parse \""},
+        {"blank", "Error: animsprite bad could not parse \""},
+        {"noroot", "Error: animsprite bad found no \"animation\" element"},
+    };
+    for (const Case& c : cases)
+    {
+        log.lines.clear();
+        nE_AnimSprite anim("bad");
+        anim.SetResourceName(files.dir + c.file);
+        EXPECT_TRUE(anim.GetFunctions().empty()) << c.file;
+        EXPECT_EQ("", anim.GetFrameTextureName()) << c.file;
+        ASSERT_EQ(1u, log.lines.size()) << c.file;
+        EXPECT_EQ(0u, log.lines[0].find(c.line)) << log.lines[0];
+        anim.Play("a", "on_end");
+        EXPECT_FALSE(anim.IsPlaying());
+    }
+}
+
+TEST_F(AnimTest, NewResourceNameReplacesFunctionsAndStopsPlaying)
+{
+    auto anim = Door();
+    anim->Play("spin", "on_end");
+    anim->SetResourceName(files.dir + "broken");
+    EXPECT_FALSE(anim->IsPlaying());
+    EXPECT_EQ(-1, anim->GetCurrent());
+    EXPECT_EQ("", anim->GetEndTrigger());
+    EXPECT_TRUE(anim->GetFunctions().empty());
+}
+
+// ---- the frame clock ----
+
+TEST_F(AnimTest, OneFramePerTickAndTheRemainderCarries)
+{
+    auto anim = Door();
+    anim->Play("spin", "");
+    EXPECT_EQ(0, anim->GetFrame());
+    EXPECT_FLOAT_EQ(0.1f, anim->GetTimeLeft());
+
+    Tick(*anim, 0.25f); // 2.5 frame times, yet one frame
+    EXPECT_EQ(1, anim->GetFrame());
+    EXPECT_NEAR(-0.05f, anim->GetTimeLeft(), 1e-6);
+    Tick(*anim, 0.0f); // still behind: catches up by one
+    EXPECT_EQ(2, anim->GetFrame());
+    EXPECT_NEAR(0.05f, anim->GetTimeLeft(), 1e-6);
+    Tick(*anim, 0.04f);
+    EXPECT_EQ(2, anim->GetFrame());
+    Tick(*anim, 0.01f); // exactly zero left advances
+    EXPECT_EQ(0, anim->GetFrame());
+}
+
+TEST_F(AnimTest, NonLoopingEndsOnItsLastFrameAndPostsTheEndTriggerOnce)
+{
+    auto anim = Door("gate");
+    anim->Play("open", "on_end");
+    for (int i = 0; i < 2; ++i)
+        Tick(*anim, 0.1f);
+    EXPECT_EQ(2, anim->GetFrame());
+    EXPECT_TRUE(anim->IsPlaying());
+    EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
+
+    Tick(*anim, 0.1f);
+    EXPECT_FALSE(anim->IsPlaying());
+    EXPECT_EQ(2, anim->GetFrame());
+    EXPECT_EQ(2, anim->GetPosition());
+    EXPECT_EQ(0, anim->GetCurrent()); // kept after the end
+    for (int i = 0; i < 5; ++i)
+        Tick(*anim, 0.1f);
+    RunTriggers();
+    EXPECT_EQ("1", LuaGlobal("ended"));
+    EXPECT_EQ("gate", LuaGlobal("ended_by"));
+    EXPECT_EQ(2, anim->GetFrame());
+}
+
+TEST_F(AnimTest, LoopingWrapsAndNeverEnds)
+{
+    auto anim = Door();
+    anim->Play("spin", "on_end");
+    std::vector<int> shown;
+    for (int i = 0; i < 7; ++i)
+    {
+        Tick(*anim, 0.1f);
+        shown.push_back(anim->GetFrame());
+    }
+    EXPECT_EQ((std::vector<int>{1, 2, 0, 1, 2, 0, 1}), shown);
+    EXPECT_TRUE(anim->IsPlaying());
+    RunTriggers();
+    EXPECT_EQ("nil", LuaGlobal("ended"));
+}
+
+TEST_F(AnimTest, FunctionsWithoutFramesDoNotFail)
+{
+    auto anim = Door();
+    anim->SetFrame(2);
+    anim->Play("empty", "on_end");
+    EXPECT_EQ(2, anim->GetFrame());
+    Tick(*anim, 0.05f);
+    EXPECT_FALSE(anim->IsPlaying());
+    RunTriggers();
+    EXPECT_EQ("1", LuaGlobal("ended"));
+
+    anim->Play("empty_loop", "");
+    for (int i = 0; i < 3; ++i)
+        Tick(*anim, 0.05f);
+    EXPECT_TRUE(anim->IsPlaying());
+    RecordingRender render;
+    anim->Draw(&render, nE_RenderState());
+    EXPECT_EQ(1u, render.draws.size());
+}
+
+TEST_F(AnimTest, PlayPicksTheFirstFunctionOfThatNameAndIgnoresUnknownNames)
+{
+    auto anim = Door();
+    anim->Play("Open", "on_end");
+    EXPECT_FALSE(anim->IsPlaying());
+    EXPECT_EQ(-1, anim->GetCurrent());
+    anim->Play("open", "on_end");
+    EXPECT_EQ(0, anim->GetCurrent());
+    EXPECT_EQ(3, anim->GetFrameCount("open"));
+}
+
+TEST_F(AnimTest, StopShowsFrameZeroAndPauseKeepsThePosition)
+{
+    auto anim = Door();
+    anim->Play("spin", "on_end");
+    Tick(*anim, 0.1f);
+    anim->Pause(true);
+    Tick(*anim, 1.0f);
+    EXPECT_EQ(1, anim->GetFrame());
+    anim->Pause(false);
+    Tick(*anim, 0.1f);
+    EXPECT_EQ(2, anim->GetFrame());
+
+    anim->Stop();
+    EXPECT_EQ(0, anim->GetFrame());
+    EXPECT_FALSE(anim->IsPlaying());
+    EXPECT_EQ(-1, anim->GetCurrent());
+    EXPECT_EQ("on_end", anim->GetEndTrigger());
+    anim->Pause(false); // playing again, but with nothing to play
+    Tick(*anim, 0.1f);
+    EXPECT_EQ(0, anim->GetFrame());
+}
+
+TEST_F(AnimTest, DurationsAndFrameCounts)
+{
+    auto anim = Door();
+    EXPECT_FLOAT_EQ(0.3f, anim->GetDuration("open"));
+    EXPECT_FLOAT_EQ(0.4f, anim->GetDuration("fade_once"));
+    EXPECT_EQ(0.0f, anim->GetDuration("nothing"));
+    EXPECT_EQ(0, anim->GetFrameCount(""));
+    anim->Play("fade_once", "");
+    EXPECT_FLOAT_EQ(0.4f, anim->GetDuration(""));
+    EXPECT_EQ(2, anim->GetFrameCount("nothing"));
+    EXPECT_EQ(3, anim->GetFrameCount("spin"));
+}
+
+// ---- the cross-fade ----
+
+TEST_F(AnimTest, CrossFadeDrawsTheNextFrameFadingIn)
+{
+    auto anim = Door();
+    anim->Play("spin", "");
+    Tick(*anim, 0.025f); // a quarter into frame 0
+    RecordingRender render;
+    nE_RenderState state;
+    state.alpha = 0.8f;
+    state.frame = anim->GetFrame();
+    anim->Draw(&render, state);
+    ASSERT_EQ(2u, render.draws.size());
+    EXPECT_EQ(0, render.draws[0].state.frame);
+    EXPECT_FLOAT_EQ(0.8f, render.draws[0].state.alpha);
+    EXPECT_EQ(1, render.draws[1].state.frame);
+    EXPECT_NEAR(0.8f * 0.25f, render.draws[1].state.alpha, 1e-6);
+
+    // On the last frame of a loop, frame 0 fades in; behind time it is full.
+    Tick(*anim, 0.075f);
+    Tick(*anim, 0.25f);
+    EXPECT_EQ(2, anim->GetFrame());
+    render.draws.clear();
+    anim->Draw(&render, state);
+    ASSERT_EQ(2u, render.draws.size());
+    EXPECT_EQ(0, render.draws[1].state.frame);
+    EXPECT_FLOAT_EQ(0.8f, render.draws[1].state.alpha);
+}
+
+TEST_F(AnimTest, CrossFadeStopsAtTheEndOfANonLoopingFunction)
+{
+    auto anim = Door();
+    anim->Play("fade_once", "");
+    Tick(*anim, 0.2f);
+    RecordingRender render;
+    anim->Draw(&render, nE_RenderState());
+    EXPECT_EQ(1u, render.draws.size()); // last frame: nothing follows
+
+    anim->Play("open", ""); // no alpha flag
+    render.draws.clear();
+    anim->Draw(&render, nE_RenderState());
+    EXPECT_EQ(1u, render.draws.size());
+}
+
+TEST_F(AnimTest, ZeroOrNegativeFrameTimeNeverGivesANonFiniteAlpha)
+{
+    for (const char* name : {"still", "backwards"})
+    {
+        auto anim = Door();
+        anim->Play(name, "");
+        for (int tick = 0; tick < 4; ++tick)
+        {
+            RecordingRender render;
+            anim->Draw(&render, nE_RenderState());
+            ASSERT_FALSE(render.draws.empty());
+            for (const auto& draw : render.draws)
+            {
+                EXPECT_TRUE(std::isfinite(draw.state.alpha)) << name;
+                EXPECT_GE(draw.state.alpha, 0.0f);
+                EXPECT_LE(draw.state.alpha, 1.0f);
+            }
+            const int before = anim->GetFrame();
+            Tick(*anim, 1.0f / 60.0f);
+            EXPECT_NE(before, anim->GetFrame()) << name << ": one frame per tick";
+        }
+    }
+}
+
+// ---- persistence ----
+
+TEST_F(AnimTest, LoadedPlayingObjectStartsFromTheFunctionsFirstFrame)
+{
+    TiXmlElement element("anim");
+    element.SetAttribute("res", (files.dir + "door").c_str());
+    element.SetAttribute("frame", 2);
+    element.SetAttribute("playing", "1");
+    element.SetAttribute("animfunc", "spin");
+    element.SetAttribute("endtrig", "on_end");
+    nE_AnimSprite anim("loaded");
+    nE_SLHelper_XML sl(&element);
+    anim.Load(sl);
+    EXPECT_TRUE(anim.IsPlaying());
+    EXPECT_EQ(1, anim.GetCurrent());
+    EXPECT_EQ(0, anim.GetFrame());
+    EXPECT_EQ("on_end", anim.GetEndTrigger());
+
+    TiXmlElement frameOnly("anim");
+    frameOnly.SetAttribute("res", (files.dir + "door").c_str());
+    frameOnly.SetAttribute("frame", 2);
+    nE_AnimSprite still("still");
+    nE_SLHelper_XML sl2(&frameOnly);
+    still.Load(sl2);
+    EXPECT_FALSE(still.IsPlaying());
+    EXPECT_EQ(2, still.GetFrame());
+}
+
+TEST_F(AnimTest, SaveAndLoadRoundTrip)
+{
+    auto anim = Door("saved");
+    anim->Play("open", "on_end");
+    Tick(*anim, 0.1f);
+    TiXmlElement element("anim");
+    nE_SLHelper_XML out(&element);
+    anim->Save(out);
+    EXPECT_EQ(files.dir + "door", std::string(element.Attribute("res")));
+    EXPECT_EQ("open", std::string(element.Attribute("animfunc")));
+    EXPECT_EQ("on_end", std::string(element.Attribute("endtrig")));
+
+    nE_AnimSprite copy;
+    nE_SLHelper_XML in(&element);
+    copy.Load(in);
+    EXPECT_EQ("saved", copy.GetName());
+    EXPECT_TRUE(copy.IsPlaying());
+    EXPECT_EQ(0, copy.GetCurrent());
+    EXPECT_EQ("on_end", copy.GetEndTrigger());
+
+    anim->Stop();
+    TiXmlElement stopped("anim");
+    nE_SLHelper_XML out2(&stopped);
+    anim->Save(out2);
+    EXPECT_EQ("", std::string(stopped.Attribute("animfunc")));
+}
+
+TEST_F(AnimTest, FindTextReportsTheEndTriggerAndFunctionNames)
+{
+    auto anim = Door("finder");
+    anim->Play("spin", "on_end");
+    TiXmlElement report("report");
+    anim->FindText(&report, "on_e", false);
+    anim->FindText(&report, "pi", false);
+    std::vector<std::string> places;
+    for (TiXmlElement* e = report.FirstChildElement(); e; e = e->NextSiblingElement())
+    {
+        EXPECT_EQ("finder", std::string(e->Value()));
+        places.push_back(e->Attribute("place"));
+    }
+    EXPECT_EQ((std::vector<std::string>{"event", "misc"}), places);
+}
+
+// ---- script functions ----
+
+TEST_F(AnimTest, ScriptFunctionsDriveAnimationsAndIgnoreOtherKinds)
+{
+    nE_RegisterAnimType();
+    g_scene->AttachObject(g_scene->GetOrigin(), Door("lamp").release());
+    g_scene->AttachObject(g_scene->GetOrigin(), new nE_Object("plain"));
+    lua_State* L = nE_GetLua();
+    ASSERT_EQ(0, luaL_dostring(L, "AnmPlay('lamp', 'spin', 'on_end'); AnmPlay('plain', 'spin', '')"));
+    auto* lamp = dynamic_cast<nE_AnimSprite*>(g_scene->FindObject("lamp"));
+    ASSERT_NE(nullptr, lamp);
+    EXPECT_TRUE(lamp->IsPlaying());
+    EXPECT_EQ("on_end", lamp->GetEndTrigger());
+    ASSERT_EQ(0, luaL_dostring(L, "AnmPause('lamp', 1)"));
+    EXPECT_FALSE(lamp->IsPlaying());
+    ASSERT_EQ(0, luaL_dostring(L, "AnmPause('lamp', 0)"));
+    EXPECT_TRUE(lamp->IsPlaying());
+    ASSERT_EQ(0, luaL_dostring(L, "AnmStop('lamp'); AnmStop('plain'); AnmStop('nobody')"));
+    EXPECT_EQ(-1, lamp->GetCurrent());
+    EXPECT_TRUE(nE_IsObjectTypeRegistered("anim"));
+    g_scriptMediaHooks = nE_ScriptMediaHooks();
+}
+
+} // namespace

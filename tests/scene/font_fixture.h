@@ -1,0 +1,113 @@
+#pragma once
+// Shared set-up for the font and text tests: a scratch folder holding the
+// box test font, the bus for log lines and a cache with the font and texture
+// creators.
+
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Mediator.h"
+#include "engine/core/nE_Resource.h"
+#include "engine/platform/nE_Texture_Pl5.h"
+#include "engine/scene/nE_Font.h"
+#include "platform/de50_test_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace fonttest
+{
+
+// Every test-font glyph advances 500 units; at 20 px that is 10 px.
+const int kAdvance20 = 10;
+
+struct LogCapture : nE_Listener
+{
+    std::vector<std::string> lines;
+    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
+    bool Has(const std::string& text) const
+    {
+        for (const std::string& line : lines)
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    }
+};
+
+inline std::string SourceDir()
+{
+    const char* dir = std::getenv("NE_SOURCE_DIR");
+    return dir ? dir : ".";
+}
+
+inline std::vector<unsigned char> ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+inline std::vector<unsigned char> TestFontBytes()
+{
+    return ReadBytes(SourceDir() + "/tests/data/fonts/testfont.ttf");
+}
+
+// Runs in a window: generated textures are platform textures.
+class FontTest : public de50test::WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        char tmpl[] = "/tmp/ne_font_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        dir = std::string(tmpl) + "/";
+        g_mediator = &bus;
+        bus.Subscribe(&log, NE_MSG_LOG);
+        g_resourceCache = &cache;
+        for (int kind = 0; kind < NE_RES_KIND_COUNT; ++kind)
+            saved[kind] = nE_ResourceCache::SetCreator(kind, nE_ResourceCreator());
+        nE_RegisterTextureCreators();
+        nE_RegisterFontCreator();
+    }
+    void TearDown() override
+    {
+        cache.Clear();
+        for (int kind = 0; kind < NE_RES_KIND_COUNT; ++kind)
+            nE_ResourceCache::SetCreator(kind, saved[kind]);
+        g_resourceCache = nullptr;
+        g_mediator = nullptr;
+        const std::string cmd = "rm -rf '" + dir + "'";
+        EXPECT_EQ(0, std::system(cmd.c_str()));
+        WindowTest::TearDown();
+    }
+
+    // The test font stored as dir + name + ".nefnt"; answers the asset name.
+    std::string InstallScrambled(const std::string& name = "boxes")
+    {
+        const std::vector<unsigned char> plain = TestFontBytes();
+        WriteBytes(dir + name + ".nefnt", nE_ScrambleFont(plain.data(), plain.size()));
+        return dir + name;
+    }
+    std::string InstallTtf(const std::string& name = "boxes")
+    {
+        WriteBytes(dir + name + ".ttf", TestFontBytes());
+        return dir + name;
+    }
+
+    nE_Mediator bus;
+    LogCapture log;
+    nE_ResourceCache cache;
+    nE_ResourceCreator saved[NE_RES_KIND_COUNT];
+    std::string dir;
+};
+
+} // namespace fonttest

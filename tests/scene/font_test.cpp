@@ -1,0 +1,432 @@
+#include "scene/font_fixture.h"
+
+#include "engine/platform/nE_Texture.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <memory>
+
+using fonttest::FontTest;
+using fonttest::kAdvance20;
+using fonttest::WriteBytes;
+
+namespace
+{
+
+std::u32string U(const std::string& utf8)
+{
+    return nE_Font::Utf8ToUtf32(utf8.data(), utf8.size());
+}
+
+// The first column of row `y` with any coverage, -1 for none.
+int FirstInk(const nE_TextBlock& b, int y)
+{
+    for (int x = 0; x < b.width; ++x)
+        if (b.pixels[size_t(y * b.width + x)]) return x;
+    return -1;
+}
+
+uint8_t At(const nE_TextBlock& b, int x, int y)
+{
+    return b.pixels[size_t(y * b.width + x)];
+}
+
+} // namespace
+
+// ---- UTF-8 ----
+
+TEST(FontUtf8, DecodesEachSequenceLength)
+{
+    EXPECT_EQ(U"A\u00E9\u20AC\U0001F600", U("A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"));
+    EXPECT_EQ(U"", U(""));
+    EXPECT_EQ(U"", nE_Font::Utf8ToUtf32(nullptr, 5));
+}
+
+TEST(FontUtf8, StrayBytesPassThroughAndCutSequencesStayInside)
+{
+    // A stray continuation byte and 0xFF stand for themselves.
+    EXPECT_EQ(std::u32string({0x80, 'a', 0xFF}), U("\x80"
+                                                   "a\xFF"));
+    // Each truncated lead sits at the very end of its own heap buffer, so the
+    // address sanitizer catches any read past it.
+    const char* cuts[] = {"\xF0\x9F\x98", "\xE2\x82", "\xC3", "\xF0"};
+    for (const char* cut : cuts)
+    {
+        const size_t n = std::char_traits<char>::length(cut);
+        std::unique_ptr<char[]> exact(new char[n]);
+        std::copy(cut, cut + n, exact.get());
+        const std::u32string out = nE_Font::Utf8ToUtf32(exact.get(), n);
+        EXPECT_EQ(1u, out.size()) << n;
+    }
+}
+
+// ---- measuring and wrapping ----
+
+class FontLayoutTest : public FontTest
+{
+protected:
+    void SetUp() override
+    {
+        FontTest::SetUp();
+        ASSERT_TRUE(font.Load(InstallScrambled()));
+        ASSERT_TRUE(font.SetPixelSize(20));
+    }
+    int Width(const std::string& s, bool stop = false)
+    {
+        const std::u32string cps = U(s);
+        return font.MeasureWidth(cps.data(), cps.size(), stop);
+    }
+    std::u32string Wrap(const std::string& s, int maxWidth, int& lines, int& widest)
+    {
+        std::u32string out;
+        lines = font.WrapText(U(s), maxWidth, out, widest);
+        return out;
+    }
+    nE_Font font;
+};
+
+TEST_F(FontLayoutTest, MeasuresAdvancesSkippingMissingGlyphsAndZeros)
+{
+    EXPECT_EQ(3 * kAdvance20, Width("a b"));
+    EXPECT_EQ(2 * kAdvance20, Width("a\xC3\xA4"
+                                    "b"));                        // U+00E4 is not in the font
+    EXPECT_EQ(4 * kAdvance20, Width("\xE4\xB8\x80\xE4\xB8\x81")); // two CJK boxes, 1 em each
+    const std::u32string withZero = {'a', 0, 'b'};
+    EXPECT_EQ(2 * kAdvance20, font.MeasureWidth(withZero.data(), withZero.size(), false));
+    EXPECT_EQ(2 * kAdvance20, Width("ab\ncd", true));
+    EXPECT_EQ(4 * kAdvance20, Width("ab\ncd", false));
+}
+
+TEST_F(FontLayoutTest, WrapsOnlyWhenAPieceDoesNotStrictlyFit)
+{
+    int lines = 0, widest = 0;
+    // "aaaa " is 50 and "bbbb" 40: 90 in all.
+    EXPECT_EQ(U"aaaa \nbbbb", Wrap("aaaa bbbb", 90, lines, widest));
+    EXPECT_EQ(2, lines);
+    EXPECT_EQ(50, widest);
+    EXPECT_EQ(U"aaaa bbbb", Wrap("aaaa bbbb", 91, lines, widest));
+    EXPECT_EQ(1, lines);
+    EXPECT_EQ(90, widest);
+    // A first piece exactly as wide as the limit goes below an empty line.
+    EXPECT_EQ(U"\naaaa ", Wrap("aaaa ", 50, lines, widest));
+    EXPECT_EQ(2, lines);
+}
+
+TEST_F(FontLayoutTest, BreaksAfterPunctuationAndBetweenCjkCharacters)
+{
+    int lines = 0, widest = 0;
+    EXPECT_EQ(U"ab.\ncd", Wrap("ab.cd", 35, lines, widest));
+    EXPECT_EQ(2, lines);
+    EXPECT_EQ(U"ab,cd!ef", Wrap("ab,cd!ef", 100, lines, widest));
+    // Three 20 px characters in 50 px: two fit, the third wraps.
+    EXPECT_EQ(U"\u4E00\u4E01\n\u4E02", Wrap("\xE4\xB8\x80\xE4\xB8\x81\xE4\xB8\x82", 50, lines, widest));
+    EXPECT_EQ(2, lines);
+    EXPECT_EQ(40, widest);
+}
+
+TEST_F(FontLayoutTest, OversizedWordIsNeverSplit)
+{
+    int lines = 0, widest = 0;
+    EXPECT_EQ(U"\naaaaaaaa \nb", Wrap("aaaaaaaa b", 30, lines, widest));
+    EXPECT_EQ(3, lines);
+    EXPECT_EQ(90, widest);
+}
+
+TEST_F(FontLayoutTest, NewlinesAddLines)
+{
+    int lines = 0, widest = 0;
+    EXPECT_EQ(U"ab\ncde", Wrap("ab\ncde", -1, lines, widest));
+    EXPECT_EQ(2, lines);
+    EXPECT_EQ(30, widest);
+    Wrap("ab\n", -1, lines, widest);
+    EXPECT_EQ(2, lines);
+    Wrap("", -1, lines, widest);
+    EXPECT_EQ(1, lines);
+    EXPECT_EQ(0, widest);
+}
+
+TEST_F(FontLayoutTest, NoLimitBelowOne)
+{
+    const std::string text = "many words that would wrap anywhere";
+    for (int limit : {0, -1, -100})
+    {
+        int lines = 0, widest = 0;
+        EXPECT_EQ(U(text), Wrap(text, limit, lines, widest));
+        EXPECT_EQ(1, lines);
+        EXPECT_EQ(Width(text), widest);
+    }
+}
+
+// ---- blocks ----
+
+TEST_F(FontLayoutTest, BlockSizeIsWidestPlusHalfSizeRoundedToEven)
+{
+    nE_TextBlock b;
+    ASSERT_TRUE(font.RenderBlock("a b", -1, 20, 1, b));
+    EXPECT_EQ(30 + 10, b.width);
+    EXPECT_EQ(20 + 10, b.height);
+    EXPECT_EQ(size_t(b.width * b.height), b.pixels.size());
+    ASSERT_TRUE(font.RenderBlock("a b", -1, 21, 1, b));
+    font.SetPixelSize(21);
+    const std::u32string cps = U("a b");
+    const int widest = font.MeasureWidth(cps.data(), cps.size(), false);
+    EXPECT_EQ(widest + 10 + ((widest + 10) & 1), b.width);
+    EXPECT_EQ(32, b.height); // 21 + 10 is odd
+    ASSERT_TRUE(font.RenderBlock("a\nb\n", -1, 20, 1, b));
+    EXPECT_EQ(3 * 20 + 10, b.height);
+}
+
+TEST_F(FontLayoutTest, GlyphBoxesLandOnThePenAndBaseline)
+{
+    nE_TextBlock b;
+    ASSERT_TRUE(font.RenderBlock("A", -1, 20, 0, b));
+    // Pen at size / 4 = 5; the box spans units 50..450 (1..9 px) and 0..700
+    // above the baseline at y = 20 (rows 6..19).
+    for (int x = 6; x < 14; ++x)
+        for (int y = 6; y < 20; ++y)
+            ASSERT_EQ(255, At(b, x, y)) << x << "," << y;
+    EXPECT_EQ(0, At(b, 5, 10));
+    EXPECT_EQ(0, At(b, 14, 10));
+    EXPECT_EQ(0, At(b, 8, 5));
+    EXPECT_EQ(0, At(b, 8, 20));
+}
+
+TEST_F(FontLayoutTest, AlignmentPlacesEachLine)
+{
+    // Line 1 "a" (10 px), line 2 "bbb" (30 px); W = 30 + 10 = 40.
+    const int row = 10; // inside the first line's boxes
+    const int expected[3] = {5 + 1, (40 - 10) / 2 + 1, 40 - 5 - 10 + 1};
+    for (int align = 0; align < 3; ++align)
+    {
+        nE_TextBlock b;
+        ASSERT_TRUE(font.RenderBlock("a\nbbb", -1, 20, align, b));
+        ASSERT_EQ(40, b.width);
+        EXPECT_EQ(expected[align], FirstInk(b, row)) << align;
+        EXPECT_EQ(6, FirstInk(b, row + 20)) << align; // the widest line fills the block
+    }
+    nE_TextBlock odd;
+    ASSERT_TRUE(font.RenderBlock("a\nbbb", -1, 20, 7, odd));
+    EXPECT_EQ(6, FirstInk(odd, row)); // unknown alignment is left
+}
+
+TEST_F(FontLayoutTest, MissingGlyphTakesNoSpace)
+{
+    nE_TextBlock with, without;
+    ASSERT_TRUE(font.RenderBlock("a\xC3\xA4"
+                                 "b",
+                                 -1, 20, 0, with));
+    ASSERT_TRUE(font.RenderBlock("ab", -1, 20, 0, without));
+    EXPECT_EQ(without.width, with.width);
+    EXPECT_EQ(without.pixels, with.pixels);
+}
+
+TEST_F(FontLayoutTest, GlyphsReachingOutsideTheBlockAreClipped)
+{
+    // "|" runs from 12 px below the baseline to 28 px above it; "_" starts
+    // 6 px left of the pen, which sits at 5: both leave the 30 px block.
+    nE_TextBlock b;
+    ASSERT_TRUE(font.RenderBlock("_|", -1, 20, 0, b));
+    ASSERT_EQ(30, b.height);
+    EXPECT_EQ(255, At(b, 5 + 10 + 5, 0));
+    EXPECT_EQ(255, At(b, 5 + 10 + 5, b.height - 1));
+    EXPECT_EQ(255, At(b, 0, 19));
+}
+
+TEST(FontBlit, OneBitAndBottomUpBitmapsAreHandledAndClipped)
+{
+    // Two rows of 10 one-bit pixels: row 0 all on, row 1 only the first and last.
+    unsigned char rows[2][2] = {{0xFF, 0xC0}, {0x80, 0x40}};
+    FT_Bitmap bitmap{};
+    bitmap.rows = 2;
+    bitmap.width = 10;
+    bitmap.pitch = 2;
+    bitmap.pixel_mode = FT_PIXEL_MODE_MONO;
+    bitmap.buffer = &rows[0][0];
+    nE_TextBlock block;
+    block.width = 8;
+    block.height = 3;
+    block.pixels.assign(24, 0);
+    nE_BlitGlyph(bitmap, -1, 0, block); // one column lost on each side
+    EXPECT_EQ(std::vector<uint8_t>(8, 255),
+              std::vector<uint8_t>(block.pixels.begin(), block.pixels.begin() + 8));
+    EXPECT_EQ(0, block.pixels[8]); // column 1 of the bitmap's row 1 is off
+    EXPECT_EQ(0, block.pixels[15]);
+
+    // The same rows stored bottom row first, as a negative pitch says.
+    unsigned char flipped[2][2] = {{0x80, 0x40}, {0xFF, 0xC0}};
+    bitmap.pitch = -2;
+    bitmap.buffer = &flipped[0][0];
+    nE_TextBlock up;
+    up.width = 10;
+    up.height = 2;
+    up.pixels.assign(20, 0);
+    nE_BlitGlyph(bitmap, 0, 0, up);
+    EXPECT_EQ(std::vector<uint8_t>(10, 255), std::vector<uint8_t>(up.pixels.begin(), up.pixels.begin() + 10));
+    EXPECT_EQ(255, up.pixels[10]);
+    EXPECT_EQ(0, up.pixels[11]);
+    EXPECT_EQ(255, up.pixels[19]);
+
+    // Grey rows are OR-ed; a glyph wholly outside the block touches nothing.
+    unsigned char grey[2] = {0x0F, 0xF0};
+    FT_Bitmap g{};
+    g.rows = 1;
+    g.width = 2;
+    g.pitch = 2;
+    g.pixel_mode = FT_PIXEL_MODE_GRAY;
+    g.buffer = grey;
+    up.pixels.assign(20, 0x30);
+    nE_BlitGlyph(g, 0, 0, up);
+    EXPECT_EQ(0x3F, up.pixels[0]);
+    EXPECT_EQ(0xF0, up.pixels[1]);
+    nE_BlitGlyph(g, 50, 50, up);
+    nE_BlitGlyph(g, -50, -50, up);
+    EXPECT_EQ(0x30, up.pixels[2]);
+}
+
+// ---- sizes and limits ----
+
+TEST_F(FontLayoutTest, SizeZeroOrLessGivesNoTexture)
+{
+    for (int size : {0, -1, -20})
+    {
+        EXPECT_FALSE(font.DrawText("text", -1, size, 1)) << size;
+        nE_TextBlock b;
+        EXPECT_FALSE(font.RenderBlock("text", -1, size, 1, b));
+        EXPECT_EQ(0, b.width);
+    }
+}
+
+TEST_F(FontLayoutTest, BlocksAboveTheTextureLimitAreRefused)
+{
+    EXPECT_FALSE(font.DrawText("x", -1, 1 << 30, 1));
+    EXPECT_TRUE(log.Has("Warning: font"));
+    // 900 lines at 20 px: 18010 px tall.
+    EXPECT_FALSE(font.DrawText(std::string(899, '\n'), -1, 20, 1));
+    EXPECT_TRUE(log.Has("exceeds the texture limit"));
+    // A wide line: 2000 boxes of 10 px.
+    EXPECT_FALSE(font.DrawText(std::string(2000, 'w'), -1, 20, 1));
+    EXPECT_TRUE(font.DrawText(std::string(800, '\n'), -1, 20, 1));
+}
+
+// ---- textures ----
+
+TEST_F(FontLayoutTest, DrawTextMakesANamedCoverageTexture)
+{
+    std::shared_ptr<nE_GeneratedTexture> t = font.DrawText("a b", 0, 20, 1);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(40.0f, t->GetWidth());
+    EXPECT_EQ(30.0f, t->GetHeight());
+    EXPECT_EQ(dir + "boxes_a_b", t->GetName());
+    auto* impl = dynamic_cast<nE_TexImpl_Pl5*>(t.get());
+    ASSERT_NE(nullptr, impl);
+    auto platform = impl->GetPlatformTexture(0);
+    ASSERT_TRUE(platform);
+    // Inside the first box: white, opaque; between glyphs: clear.
+    EXPECT_EQ(0xFF, TexturePixel(platform, 10, 10) >> 24);
+    EXPECT_EQ(0x00, TexturePixel(platform, 16, 10) >> 24);
+    EXPECT_EQ(dir + "boxes_0123456789abcdef",
+              font.DrawText("0123456789abcdefGHIJ", 0, 20, 1)->GetName()); // 16 bytes of text
+}
+
+// ---- loading ----
+
+TEST_F(FontTest, ScrambleRoundTripsAndMarksItsForm)
+{
+    const std::vector<unsigned char> plain = fonttest::TestFontBytes();
+    ASSERT_FALSE(plain.empty());
+    const std::vector<unsigned char> stored = nE_ScrambleFont(plain.data(), plain.size());
+    EXPECT_NE(plain, std::vector<unsigned char>(stored.begin() + 8, stored.end()));
+    std::vector<unsigned char> back;
+    ASSERT_TRUE(nE_UnscrambleFont(stored.data(), stored.size(), back));
+    EXPECT_EQ(plain, back);
+    // An empty font round-trips; a plain font file or a cut header is refused.
+    const std::vector<unsigned char> none = nE_ScrambleFont(nullptr, 0);
+    EXPECT_TRUE(nE_UnscrambleFont(none.data(), none.size(), back));
+    EXPECT_TRUE(back.empty());
+    EXPECT_FALSE(nE_UnscrambleFont(plain.data(), plain.size(), back));
+    EXPECT_FALSE(nE_UnscrambleFont(stored.data(), 7, back));
+    EXPECT_FALSE(nE_UnscrambleFont(nullptr, 0, back));
+}
+
+TEST_F(FontTest, ScrambledFontLoadsWithoutWarning)
+{
+    nE_Font font;
+    EXPECT_EQ("ne_dummyfont", font.GetName());
+    ASSERT_TRUE(font.Load(InstallScrambled()));
+    EXPECT_TRUE(font.HasFace());
+    EXPECT_EQ(dir + "boxes", font.GetName());
+    EXPECT_TRUE(log.lines.empty()) << log.lines.front();
+}
+
+TEST_F(FontTest, ScrambledFormIsPreferredOverTtf)
+{
+    InstallTtf();
+    nE_Font font;
+    ASSERT_TRUE(font.Load(InstallScrambled()));
+    EXPECT_FALSE(log.Has("deprecated"));
+}
+
+TEST_F(FontTest, TtfLoadsWithDeprecationWarning)
+{
+    nE_Font font;
+    ASSERT_TRUE(font.Load(InstallTtf()));
+    EXPECT_TRUE(font.HasFace());
+    EXPECT_TRUE(log.Has("Warning: using deprecated font format: " + dir + "boxes.ttf."));
+}
+
+TEST_F(FontTest, MissingFontFailsAndDrawsNothing)
+{
+    nE_Font font;
+    EXPECT_FALSE(font.Load(dir + "nothing"));
+    EXPECT_TRUE(
+        log.Has("Error: font " + dir + "nothing could not find \"" + dir + "nothing\" file to load!"));
+    EXPECT_FALSE(font.HasFace());
+    EXPECT_FALSE(font.DrawText("a", -1, 20, 1));
+}
+
+TEST_F(FontTest, CorruptFontsAreLoggedAndDrawNothing)
+{
+    WriteBytes(dir + "bad.nefnt", std::vector<unsigned char>(100, 0x5A));
+    WriteBytes(dir + "bad.ttf", std::vector<unsigned char>{'n', 'o', 't', ' ', 'a', ' ', 'f', 'o', 'n', 't'});
+    nE_Font font;
+    // The ".ttf" path answers true (the font is cached, faceless).
+    EXPECT_TRUE(font.Load(dir + "bad"));
+    EXPECT_FALSE(font.HasFace());
+    EXPECT_TRUE(log.Has("Error: font " + dir + "bad could not open \"" + dir + "bad.nefnt\"!"));
+    EXPECT_TRUE(log.Has("Error: font " + dir + "bad could not open \"" + dir + "bad.ttf\"!"));
+    EXPECT_FALSE(font.DrawText("a", -1, 20, 1));
+
+    // Well-formed scrambling around garbage, with no ".ttf" to fall back on.
+    const std::vector<unsigned char> junk(64, 7);
+    WriteBytes(dir + "junk.nefnt", nE_ScrambleFont(junk.data(), junk.size()));
+    nE_Font other;
+    EXPECT_FALSE(other.Load(dir + "junk"));
+    EXPECT_FALSE(other.HasFace());
+}
+
+TEST_F(FontTest, CacheHandsOutSharedFontsOfKindThree)
+{
+    const std::string name = InstallScrambled();
+    nE_ResourcePtr a = cache.GetFont(name);
+    auto font = std::dynamic_pointer_cast<nE_Font>(a);
+    ASSERT_TRUE(font);
+    EXPECT_TRUE(font->HasFace());
+    EXPECT_EQ(a, cache.GetFont(name));
+    EXPECT_NE(a, cache.Get(name, NE_RES_TEXTURE));
+}
+
+TEST_F(FontTest, SampleFontsLoadWithoutWarning)
+{
+    for (const char* name : {"times", "timesi", "benguat"})
+    {
+        nE_Font font;
+        ASSERT_TRUE(font.Load(fonttest::SourceDir() + "/sample/assets/fonts/" + name)) << name;
+        EXPECT_TRUE(font.HasFace()) << name;
+        nE_TextBlock block;
+        EXPECT_TRUE(font.RenderBlock("Lighthouse", -1, 24, 1, block));
+        EXPECT_GT(block.width, 24);
+    }
+    EXPECT_TRUE(log.lines.empty()) << log.lines.front();
+}

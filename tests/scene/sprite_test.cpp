@@ -1,0 +1,263 @@
+#include "platform/de50_test_support.h"
+
+#include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_Resource.h"
+#include "engine/core/nE_SLHelper.h"
+#include "engine/platform/nE_Render_Pl5.h"
+#include "engine/platform/nE_Texture_Pl5.h"
+#include "engine/scene/nE_SceneTypes.h"
+#include "engine/scene/nE_Sprite.h"
+
+#include <SDL.h>
+#include <SDL_image.h>
+#include <tinyxml.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace
+{
+
+const uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kGreen = 0xFF00FF00, kBlack = 0xFF000000;
+
+// Writes a PNG from rows of 0xAARRGGBB values.
+bool WritePng(const std::string& path, int w, int h, const std::vector<uint32_t>& pixels)
+{
+    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (!s) return false;
+    for (int y = 0; y < h; ++y)
+        memcpy(static_cast<uint8_t*>(s->pixels) + y * s->pitch, &pixels[size_t(y) * w], size_t(w) * 4);
+    bool ok = IMG_SavePNG(s, path.c_str()) == 0;
+    SDL_FreeSurface(s);
+    return ok;
+}
+
+// A 64 x 48 window with the platform renderer, the texture kinds and a
+// resource cache; the test images live in a temporary folder.
+class SpriteTest : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(DE50::InitLibrary());
+        ASSERT_TRUE(DE50::TPlatform::GetInstance()->SetDisplay(64, 48, false, false, 0));
+        g_render = nE_CreateRender();
+        g_render->SetScreenSize(64, 48);
+        nE_RegisterTextureCreators();
+        g_resourceCache = new nE_ResourceCache();
+        nE_RegisterSceneObjectTypes();
+
+        char tmpl[] = "/tmp/ne_sprite_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        dir = tmpl;
+        // 8 x 8: left half red, right half blue, the top-left 2 x 2 corner transparent.
+        std::vector<uint32_t> px(64);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                px[size_t(y * 8 + x)] = (x < 2 && y < 2) ? 0x00000000 : x < 4 ? kRed : kBlue;
+        ASSERT_TRUE(WritePng(Image("halves"), 8, 8, px));
+        ASSERT_TRUE(WritePng(Image("green"), 4, 2, std::vector<uint32_t>(8, kGreen)));
+    }
+
+    void TearDown() override
+    {
+        delete g_resourceCache;
+        g_resourceCache = nullptr;
+        delete g_render;
+        g_render = nullptr;
+        g_currentRender = nullptr;
+        DE50::Test::Reset();
+        std::system(("rm -rf '" + dir + "'").c_str());
+    }
+
+    // The asset name (no extension) and the file behind it.
+    std::string Name(const std::string& base) const { return dir + "/" + base; }
+    std::string Image(const std::string& base) const { return Name(base) + ".png"; }
+
+    // Draws the sprite's tree in one frame on black.
+    static void DrawOne(nE_Object& sprite)
+    {
+        g_render->BeginScene();
+        g_render->Begin2D();
+        sprite.DrawTree(g_render, nE_RenderState());
+        g_render->End2D();
+        g_render->EndScene();
+    }
+
+    static uint32_t Pixel(uint32_t x, uint32_t y) { return DE50::Test::ReadScreenPixel(x, y).argb; }
+
+    static nE_RenderState Composed(nE_Object& sprite)
+    {
+        nE_RenderState state;
+        sprite.ComposeRenderState(state, nE_RenderState(), 0);
+        return state;
+    }
+
+    std::string dir;
+};
+
+TEST_F(SpriteTest, DrawsAtPositionScaleAndRotation)
+{
+    nE_Sprite sprite("s");
+    sprite.SetResourceName(Name("halves"));
+    sprite.LoadResourcesTree();
+    ASSERT_NE(nullptr, sprite.GetTexture());
+    sprite.SetPos(20, 20);
+    sprite.SetScale(2, 2); // covers 12..28 in both directions
+    DrawOne(sprite);
+    EXPECT_TRUE(de50test::Near(Pixel(14, 24), kRed));
+    EXPECT_TRUE(de50test::Near(Pixel(26, 24), kBlue));
+    EXPECT_TRUE(de50test::Near(Pixel(13, 13), kBlack)); // the transparent corner
+    EXPECT_TRUE(de50test::Near(Pixel(10, 20), kBlack));
+    EXPECT_TRUE(de50test::Near(Pixel(30, 20), kBlack));
+
+    sprite.SetAngle(float(M_PI)); // half a turn swaps the halves
+    DrawOne(sprite);
+    EXPECT_TRUE(de50test::Near(Pixel(14, 16), kBlue));
+    EXPECT_TRUE(de50test::Near(Pixel(26, 16), kRed));
+    EXPECT_TRUE(de50test::Near(Pixel(26, 26), kBlack)); // the corner, now bottom right
+
+    sprite.SetAngle(0);
+    sprite.SetAlpha(0.5f);
+    DrawOne(sprite);
+    EXPECT_TRUE(de50test::Near(Pixel(14, 24), 0xFF800000, 3));
+}
+
+TEST_F(SpriteTest, MissingImageDrawsNothing)
+{
+    nE_Sprite bare;
+    nE_Rect r = bare.GetLocalRect(); // no texture at all
+    EXPECT_EQ(0.0f, r.x);
+    EXPECT_EQ(0.0f, r.w);
+
+    // The cache hands out the failed texture (1 x 1, no image); nothing shows.
+    nE_Sprite sprite;
+    sprite.SetResourceName(Name("nowhere"));
+    sprite.LoadResourcesTree();
+    sprite.SetPos(20, 20);
+    sprite.SetScale(8, 8);
+    DrawOne(sprite);
+    EXPECT_TRUE(de50test::Near(Pixel(20, 20), kBlack));
+    EXPECT_FALSE(sprite.HitTest(30, 20, Composed(sprite)));
+}
+
+TEST_F(SpriteTest, HitTestUsesTheMaskUnderTheTransform)
+{
+    nE_Sprite sprite;
+    sprite.SetResourceName(Name("halves"));
+    sprite.LoadResourcesTree();
+    sprite.SetPos(20, 20);
+    sprite.SetScale(2, 2);
+    nE_RenderState state = Composed(sprite);
+    EXPECT_TRUE(sprite.HitTest(14, 24, state));
+    EXPECT_TRUE(sprite.HitTest(27, 27, state));
+    EXPECT_FALSE(sprite.HitTest(13, 13, state)); // transparent pixels do not take the mouse
+    EXPECT_FALSE(sprite.HitTest(30, 20, state)); // outside the image
+
+    sprite.SetAngle(float(M_PI));
+    state = Composed(sprite);
+    EXPECT_FALSE(sprite.HitTest(27, 27, state)); // the corner turned with the image
+    EXPECT_TRUE(sprite.HitTest(13, 13, state));
+
+    // The loaded image supplies the rectangle but does not fix it.
+    EXPECT_FALSE(sprite.HasInputRect());
+    nE_Rect rect = sprite.GetInputRect();
+    EXPECT_EQ(-4.0f, rect.x);
+    EXPECT_EQ(8.0f, rect.w);
+}
+
+TEST_F(SpriteTest, ExplicitInputRectangleWinsOverThePixels)
+{
+    nE_Sprite sprite;
+    sprite.SetResourceName(Name("halves"));
+    sprite.SetInputRect(nE_Rect(-4, -4, 4, 4)); // the top-left quarter only
+    sprite.LoadResourcesTree();
+    nE_RenderState state = Composed(sprite);
+    EXPECT_TRUE(sprite.HitTest(-3.5f, -3.5f, state)); // transparent, but inside the rectangle
+    EXPECT_FALSE(sprite.HitTest(2, 2, state));        // opaque, but outside it
+
+    // A texture change keeps the fixed rectangle.
+    sprite.SetResourceName(Name("green"));
+    EXPECT_EQ(-4.0f, sprite.GetInputRect().x);
+    EXPECT_EQ(4.0f, sprite.GetInputRect().w);
+}
+
+TEST_F(SpriteTest, ResourceNameChangeSwapsOnlyLoadedSprites)
+{
+    nE_Sprite sprite;
+    sprite.SetResourceName(Name("halves"));
+    EXPECT_EQ(nullptr, sprite.GetTexture()); // not loaded: only the name
+    sprite.LoadResourcesTree();
+    EXPECT_EQ(8.0f, sprite.GetLocalRect().w);
+
+    sprite.SetResourceName(Name("green"));
+    nE_Rect r = sprite.GetLocalRect();
+    EXPECT_EQ(-2.0f, r.x);
+    EXPECT_EQ(-1.0f, r.y);
+    EXPECT_EQ(4.0f, r.w);
+    EXPECT_EQ(2.0f, r.h);
+    EXPECT_EQ(4.0f, sprite.GetInputRect().w); // the input rectangle follows the image
+
+    sprite.ReleaseResourcesTree();
+    EXPECT_EQ(nullptr, sprite.GetTexture());
+
+    // SetTexture swaps the image alone.
+    auto halves = std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetTexture(Name("halves")));
+    sprite.SetTexture(halves);
+    EXPECT_EQ(halves, sprite.GetTexture());
+    EXPECT_EQ(4.0f, sprite.GetInputRect().w);
+}
+
+TEST_F(SpriteTest, SaveAndLoadRoundTrip)
+{
+    nE_Sprite sprite("hero");
+    sprite.SetResourceName(Name("halves"));
+    sprite.SetPos(3.5f, -2);
+    TiXmlElement xml("spr");
+    nE_SLHelper_XML writer(&xml);
+    sprite.Save(writer);
+    ASSERT_NE(nullptr, xml.LastAttribute());
+    EXPECT_EQ(std::string("res"), xml.LastAttribute()->Name()); // after the base properties
+    EXPECT_EQ(Name("halves"), xml.Attribute("res"));
+
+    nE_Sprite copy;
+    copy.LoadResourcesTree();
+    nE_SLHelper_XML reader(&xml);
+    copy.Load(reader);
+    EXPECT_EQ("hero", copy.GetName());
+    EXPECT_EQ(Name("halves"), copy.GetResourceName());
+    EXPECT_EQ(3.5f, copy.GetX());
+    ASSERT_NE(nullptr, copy.GetTexture()); // loaded sprites pick the new image up at once
+    EXPECT_EQ(8.0f, copy.GetLocalRect().w);
+
+    // Properties without "res" keep the name.
+    TiXmlElement bare("spr");
+    bare.SetAttribute("pos_x", "7");
+    nE_SLHelper_XML bareReader(&bare);
+    copy.Load(bareReader);
+    EXPECT_EQ(Name("halves"), copy.GetResourceName());
+    EXPECT_EQ(7.0f, copy.GetX());
+}
+
+TEST_F(SpriteTest, TypesAreRegisteredByName)
+{
+    std::unique_ptr<nE_Object> spr(nE_CreateObject("spr", "a"));
+    ASSERT_NE(nullptr, spr);
+    EXPECT_EQ("spr", spr->GetTypeName());
+    EXPECT_NE(nullptr, dynamic_cast<nE_Sprite*>(spr.get()));
+    std::unique_ptr<nE_Object> obj(nE_CreateObject("obj", "b"));
+    ASSERT_NE(nullptr, obj);
+    EXPECT_EQ("obj", obj->GetTypeName());
+
+    TiXmlElement xml("spr");
+    xml.SetAttribute("name", "from_xml");
+    xml.SetAttribute("res", Name("green"));
+    std::unique_ptr<nE_Object> built(nE_CreateObjectFromXml(&xml));
+    ASSERT_NE(nullptr, built);
+    built->LoadResourcesTree();
+    EXPECT_EQ(4.0f, built->GetLocalRect().w);
+}
+
+} // namespace
