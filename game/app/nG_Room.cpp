@@ -210,23 +210,23 @@ void nG_Room::Update(const nE_TimeStep* step)
     SetRoomState(m_roomState == NG_ROOM_OPENING ? NG_ROOM_OPEN : NG_ROOM_CLOSED);
 }
 
-void nG_Room::DrawPicture(nE_Render* render, const std::shared_ptr<nE_Texture>& texture,
-                          const nE_RenderState& state)
+void nG_Room::DrawPicture(nE_Render* render, const nE_RenderState& state, bool snapshot)
 {
-    if (render && texture) render->DrawTexture(texture, state);
+    if (snapshot && m_snapshot)
+    {
+        if (render) render->DrawTexture(m_snapshot, state);
+    }
+    else
+        nG_RoomBase::Draw(render, state);
+    m_drawn = true;
 }
 
 void nG_Room::Draw(nE_Render* render, const nE_RenderState& state)
 {
-    if (m_roomState == NG_ROOM_OPENING && m_snapshot)
-    {
-        nE_RenderState faded = state;
-        faded.alpha = m_timer / NG_ROOM_TRANSITION_TIME;
-        DrawPicture(render, m_snapshot, faded);
-    }
-    else
-        DrawPicture(render, GetTexture(), state);
-    m_drawn = true;
+    bool fading = m_roomState == NG_ROOM_OPENING && m_snapshot;
+    nE_RenderState faded = state;
+    if (fading) faded.alpha = m_timer / NG_ROOM_TRANSITION_TIME;
+    DrawPicture(render, faded, fading);
 }
 
 std::shared_ptr<nE_Texture> nG_Room::RenderTree(unsigned width, unsigned height, const nE_RenderState& state)
@@ -381,9 +381,8 @@ void nG_SubRoom::Update(const nE_TimeStep* step)
 
 void nG_SubRoom::Draw(nE_Render* render, const nE_RenderState& state)
 {
-    bool zooming = m_roomState == NG_ROOM_OPENING || m_roomState == NG_ROOM_CLOSING;
-    DrawPicture(render, zooming && m_snapshot ? m_snapshot : GetTexture(), state);
-    m_drawn = true;
+    // The zoom and fade come from the subroom's own position, scale and alpha.
+    DrawPicture(render, state, m_roomState == NG_ROOM_OPENING || m_roomState == NG_ROOM_CLOSING);
 }
 
 // Renders the subroom at full size with its picture's top left at the target's

@@ -6,7 +6,7 @@
 // scripts through its four trigger texts. During a transition a snapshot of
 // the room is drawn instead of its object tree, so it fades as one picture.
 
-#include "engine/core/nE_Object.h"
+#include "engine/scene/nE_Sprite.h"
 
 #include <cstdint>
 #include <memory>
@@ -25,10 +25,8 @@ enum nG_RoomState
 
 const float NG_ROOM_TRANSITION_TIME = 0.6f;
 
-// The sprite object kind is not part of the engine yet; until it is, a room
-// keeps its own picture on the plain object base. Every call to the base goes
-// through this name so that switching it to the sprite is one line.
-typedef nE_Object nG_RoomBase;
+// A room is a sprite: its picture is the location's background.
+typedef nE_Sprite nG_RoomBase;
 
 class nG_Room : public nG_RoomBase
 {
@@ -46,10 +44,6 @@ public:
     void Update(const nE_TimeStep* step) override;
     void Draw(nE_Render* render, const nE_RenderState& state) override;
 
-    // The sprite's picture, until the sprite base provides it.
-    std::shared_ptr<nE_Texture> GetTexture() override { return m_texture; }
-    virtual void SetTexture(std::shared_ptr<nE_Texture> texture) { m_texture = std::move(texture); }
-
     virtual void Open(bool animated);
     virtual void Close(bool animated);
     virtual void FindTextInTriggers(TiXmlElement* report, const std::string& text, bool recursive);
@@ -65,8 +59,8 @@ protected:
     // Renders this object's tree into a target of that size with the given
     // parent state; null without a renderer or for an empty size.
     std::shared_ptr<nE_Texture> RenderTree(unsigned width, unsigned height, const nE_RenderState& state);
-    void DrawPicture(nE_Render* render, const std::shared_ptr<nE_Texture>& texture,
-                     const nE_RenderState& state);
+    // The snapshot when asked for and there is one, else the sprite's picture.
+    void DrawPicture(nE_Render* render, const nE_RenderState& state, bool snapshot);
     // Texts run with the room's name as sender; blank ones run nothing.
     void CallTrigger(const std::string& text) const;
     void PostTrigger(const std::string& text) const;
@@ -82,8 +76,6 @@ protected:
 
 private:
     void ResetRoom();
-
-    std::shared_ptr<nE_Texture> m_texture;
 };
 
 class nG_SubRoom : public nG_Room

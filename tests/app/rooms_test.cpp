@@ -1,9 +1,11 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
+#include "engine/platform/nE_Texture.h"
 #include "game/app/nG_Messages.h"
 #include "game/app/nG_Room.h"
 #include "tests/app/room_render.h"
@@ -50,6 +52,25 @@ struct Recorder : nE_Listener
         for (int i : ids)
             n += i == id;
         return n;
+    }
+};
+
+// A texture with a size and nothing to draw: "room_bg" is 1024 x 700,
+// "sub_bg" 300 x 200; any other name fails to load.
+struct SizedTexture : nE_Texture
+{
+    SizedTexture(float w, float h)
+    {
+        m_width = w;
+        m_height = h;
+    }
+    bool Load(const std::string& name) override
+    {
+        bool room = name == "room_bg";
+        if (!room && name != "sub_bg") return false;
+        m_width = room ? 1024.0f : 300.0f;
+        m_height = room ? 700.0f : 200.0f;
+        return true;
     }
 };
 
@@ -282,7 +303,8 @@ TEST_F(RoomFixture, ObjectsOfARoomTakeClicksOnlyOnceItIsOpen)
 TEST_F(RoomFixture, SnapshotCoversTheVisibleWidthAndTheRoomHeight)
 {
     nG_Room* room = MakeRoom();
-    room->SetTexture(RoomRender::FakeTexture());
+    std::shared_ptr<nE_Texture> picture = std::make_shared<SizedTexture>(1024.0f, 768.0f);
+    room->SetTexture(picture); // the input rectangle stays as it was: none
     room->Open(true);
     ASSERT_EQ(1u, render->targets.size());
     EXPECT_EQ(1024u, render->targets[0].first); // nobody answers the width query
@@ -297,7 +319,7 @@ TEST_F(RoomFixture, SnapshotCoversTheVisibleWidthAndTheRoomHeight)
     EXPECT_EQ(600u, render->targets[1].second);
     ASSERT_FALSE(render->targetDraws.empty());
     const nE_RenderState& drawn = render->targetDraws.back().state;
-    EXPECT_EQ(room->GetTexture().get(), render->targetDraws.back().texture);
+    EXPECT_EQ(picture.get(), render->targetDraws.back().texture);
     EXPECT_FLOAT_EQ(171.0f, drawn.matrix.At(3, 0)); // centred in the wide target
     EXPECT_FLOAT_EQ(1.0f, drawn.alpha);             // the snapshot is taken at full alpha
 }
@@ -405,6 +427,89 @@ TEST_F(RoomFixture, SubroomWithoutASizeZoomsWithoutASnapshot)
     Frame(sub);
     Step(sub, 0.6f);
     EXPECT_EQ(NG_ROOM_OPEN, sub->GetRoomState());
+}
+
+// Rooms are sprites: their "res" picture is loaded through the resource cache.
+struct RoomPictureFixture : RoomFixture
+{
+    nE_ResourceCreator previous;
+    std::unique_ptr<nE_ResourceCache> cache;
+
+    void SetUp() override
+    {
+        RoomFixture::SetUp();
+        previous = nE_ResourceCache::SetCreator(NE_RES_TEXTURE, [] { return new SizedTexture(1.0f, 1.0f); });
+        cache.reset(new nE_ResourceCache());
+        g_resourceCache = cache.get();
+    }
+    void TearDown() override
+    {
+        RoomFixture::TearDown();
+        g_resourceCache = nullptr;
+        cache.reset();
+        nE_ResourceCache::SetCreator(NE_RES_TEXTURE, previous);
+    }
+};
+
+TEST_F(RoomPictureFixture, RoomShowsItsPictureOnceOpenAndItsSnapshotWhileFading)
+{
+    nG_Room* room = MakeRoom("hall", " res=\"room_bg\"");
+    room->LoadResourcesTree();
+    std::shared_ptr<nE_Texture> picture = room->GetTexture();
+    ASSERT_TRUE(picture);
+    EXPECT_FLOAT_EQ(700.0f, room->GetLocalRect().h);
+
+    room->Open(true);
+    ASSERT_EQ(1u, render->targets.size());
+    EXPECT_EQ(700u, render->targets[0].second); // the picture's height
+    ASSERT_EQ(1u, render->targetDraws.size());
+    EXPECT_EQ(picture.get(), render->targetDraws[0].texture);
+
+    Frame(room);
+    EXPECT_EQ(room->GetSnapshot().get(), render->draws.back().texture);
+    EXPECT_FLOAT_EQ(0.0f, render->draws.back().state.alpha);
+    Step(room, 0.6f);
+    ASSERT_EQ(NG_ROOM_OPEN, room->GetRoomState());
+    Frame(room, 0.8f);
+    EXPECT_EQ(picture.get(), render->draws.back().texture);
+    EXPECT_FLOAT_EQ(0.8f, render->draws.back().state.alpha);
+
+    TiXmlElement out("room");
+    nE_SLHelper_XML sl(&out);
+    room->Save(sl);
+    EXPECT_STREQ("room_bg", out.Attribute("res"));
+    EXPECT_STREQ("*rec('open')", out.Attribute("trg_open"));
+}
+
+TEST_F(RoomPictureFixture, SubroomTakesClicksOnItsPictureAndCentresItsSnapshotOnIt)
+{
+    nG_SubRoom* sub = MakeSubRoom(" res=\"sub_bg\"");
+    sub->LoadResourcesTree();
+    ASSERT_TRUE(sub->GetTexture());
+    EXPECT_TRUE(sub->HasInputRect());
+    EXPECT_FLOAT_EQ(-150.0f, sub->GetInputRect().x);
+    EXPECT_FLOAT_EQ(-100.0f, sub->GetInputRect().y);
+    EXPECT_FLOAT_EQ(300.0f, sub->GetInputRect().w);
+    EXPECT_FLOAT_EQ(200.0f, sub->GetInputRect().h);
+
+    sub->OpenFrom(100, 200, 500, 300, true);
+    ASSERT_EQ(1u, render->targets.size());
+    EXPECT_EQ(300u, render->targets[0].first);
+    EXPECT_EQ(200u, render->targets[0].second);
+    ASSERT_FALSE(render->targetDraws.empty());
+    EXPECT_EQ(sub->GetTexture().get(), render->targetDraws.back().texture);
+    EXPECT_FLOAT_EQ(150.0f, render->targetDraws.back().state.matrix.At(3, 0)); // whole picture in the target
+    EXPECT_FLOAT_EQ(100.0f, render->targetDraws.back().state.matrix.At(3, 1));
+    EXPECT_FLOAT_EQ(300.0f, recorder.layout.w);
+    EXPECT_FLOAT_EQ(-100.0f, recorder.layout.y);
+
+    Frame(sub);
+    Step(sub, 0.6f);
+    ASSERT_EQ(NG_ROOM_OPEN, sub->GetRoomState());
+    nE_RenderState at;
+    nE_Matrix::BuildObjectTransform(at.matrix, 500.0f, 300.0f, 0.0f, 1.0f, 1.0f);
+    EXPECT_TRUE(sub->HitTest(500.0f + 149.0f, 300.0f - 99.0f, at));
+    EXPECT_FALSE(sub->HitTest(500.0f + 151.0f, 300.0f, at));
 }
 
 TEST_F(RoomFixture, FindTextInTriggersReportsEachMatchingText)

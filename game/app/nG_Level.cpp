@@ -1,0 +1,571 @@
+#include "game/app/nG_Level.h"
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Module.h"
+#include "engine/core/nE_Scene.h"
+#include "engine/core/nE_TriggerManager.h"
+#include "engine/core/nE_Tween.h"
+#include "engine/platform/nE_Cursor_Pl5.h"
+#include "engine/platform/nE_Render.h"
+#include "engine/scene/nE_Sprite.h"
+#include "engine/scene/nE_Text.h"
+#include "game/app/nG_CheatHighlight.h"
+#include "game/app/nG_Messages.h"
+#include "game/app/nG_ProfileList.h"
+#include "game/app/nG_Room.h"
+#include "game/interface/nG_Interface.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace
+{
+const float kDesignWidth = 1024.0f;
+const float kDesignHeight = 768.0f;
+const float kCentreX = 512.0f;
+const float kCentreY = 384.0f;
+
+const int kMessages[] = {
+    NG_MSG_SWITCH_ROOM,      NG_MSG_BLOCK_SUBROOM_CLOSE, NG_MSG_PAUSE_LEVEL,       NG_MSG_LEVEL_BLUR,
+    NG_MSG_GET_CURRENT_ROOM, NG_MSG_CLOSE_SUBROOM_NOW,   NG_MSG_IS_LEVEL_STARTING, NG_MSG_AUTO_SAVE};
+
+struct CursorConstant
+{
+    const char* name;
+    int index;
+};
+const CursorConstant kCursors[] = {
+    {"CURSOR_NULL", 0}, {"CURSOR_DEFAULT", 1}, {"CURSOR_LOUPE", 2}, {"CURSOR_GET", 3},  {"CURSOR_HAND", 4},
+    {"CURSOR_USE", 5},  {"CURSOR_DOWN", 6},    {"CURSOR_UP", 7},    {"CURSOR_LEFT", 8}, {"CURSOR_RIGHT", 9}};
+
+void Send(int id, void* record)
+{
+    if (g_mediator) g_mediator->Send(id, record);
+}
+
+void SelectCursor(int index)
+{
+    if (g_cursor) g_cursor->SetCursor(index);
+}
+
+bool Attach(nE_Object* parent, nE_Object* child)
+{
+    if (!parent || !child) return false;
+    return g_scene ? g_scene->AttachObject(parent, child) : parent->AddChild(child);
+}
+
+// The visible design width; 1024 when nobody answers or the answer is unusable.
+float AppWidth()
+{
+    nG_MsgFloat query;
+    query.value = kDesignWidth;
+    Send(NG_MSG_GET_APP_WIDTH, &query);
+    return std::isfinite(query.value) && query.value >= 1.0f && query.value < 65536.0f ? query.value
+                                                                                       : kDesignWidth;
+}
+
+// Stands in for the interface push button until that widget exists: a mouse
+// down inside its rectangle (and on nothing above it) sends the press message
+// with the button's name.
+class nG_LevelCloseButton : public nE_Object
+{
+public:
+    nG_LevelCloseButton(const std::string& name, int pressId) : nE_Object(name), m_pressId(pressId) {}
+
+    bool HandleInput(const nE_InputEvent* event, nE_Object* found, const nE_RenderState& state) override
+    {
+        bool hit = nE_Object::HandleInput(event, found, state);
+        if (!event || event->kind != NE_INPUT_MOUSEDOWN || !hit || g_draggedObject || m_pressId < 0)
+            return false;
+        nG_MsgString msg;
+        msg.value = GetName();
+        Send(m_pressId, &msg);
+        SelectCursor(1);
+        return true;
+    }
+
+private:
+    int m_pressId;
+};
+
+// The close button with its full-screen rectangle around its own position.
+nE_Object* MakeCloseButton(const std::string& name)
+{
+    nE_Object* button = new nG_LevelCloseButton(name, NG_MSG_CLOSE_SUBROOM_NOW);
+    button->SetInputRect(nE_Rect(-683.0f, -384.0f, 1366.0f, 768.0f));
+    button->SetChildrenInput(false);
+    return button;
+}
+
+template <class T> T* As(const nE_ObjectHandle& handle)
+{
+    return dynamic_cast<T*>(handle.Get());
+}
+
+void SetFadeTween(nE_Object* object, float from, float to, float seconds)
+{
+    const float keys[] = {0.0f, 3.0f, from, seconds, 3.0f, to};
+    object->Animate(NE_TWEEN_ALPHA, false, false, "", keys, 6);
+}
+} // namespace
+
+nG_Level::nG_Level(const std::string& module, const std::string& startTrigger) : nE_Object("ng_level")
+{
+    nG_Level::SetDefaults();
+    nE_LoadModule(module);
+    if (g_triggerManager) g_triggerManager->Post(m_name, startTrigger);
+}
+
+nG_Level::~nG_Level()
+{
+    if (m_startCounter >= 2 && g_profileList) g_profileList->SaveGame();
+    if (g_mediator)
+    {
+        for (int id : kMessages)
+            g_mediator->Unsubscribe(id, this);
+        g_mediator->UnsubscribeAll(this);
+    }
+    // The hub lives under the storage root, not under the level, yet its
+    // rooms belong to this level.
+    delete m_roomsHub.Get();
+}
+
+// ---- accessors ----
+
+nG_Room* nG_Level::GetCurrentRoom() const
+{
+    return As<nG_Room>(m_currentRoom);
+}
+
+nG_Room* nG_Level::GetPreviousRoom() const
+{
+    return As<nG_Room>(m_previousRoom);
+}
+
+nG_SubRoom* nG_Level::GetOpenSubRoom() const
+{
+    return As<nG_SubRoom>(m_openSubRoom);
+}
+
+nG_Interface* nG_Level::GetInterface() const
+{
+    return As<nG_Interface>(m_interface);
+}
+
+nE_Sprite* nG_Level::GetBlackCover() const
+{
+    return As<nE_Sprite>(m_blackCover);
+}
+
+nE_Text* nG_Level::GetLoadingText() const
+{
+    return As<nE_Text>(m_loadingText);
+}
+
+nE_Sprite* nG_Level::GetBlurSprite() const
+{
+    return As<nE_Sprite>(m_blurSprite);
+}
+
+nG_CheatHighlight* nG_Level::GetCheatHighlight() const
+{
+    return As<nG_CheatHighlight>(m_cheatHighlight);
+}
+
+// ---- building ----
+
+void nG_Level::SetDefaults()
+{
+    if (g_mediator)
+        for (int id : kMessages)
+        {
+            g_mediator->Unsubscribe(id, this); // a second call must not listen twice
+            g_mediator->Subscribe(this, id);
+        }
+    PublishScriptGlobals();
+    m_currentRoom = m_previousRoom = m_openSubRoom = nE_ObjectHandle();
+    m_blockSubRoomClose = false;
+    m_autoSave = false;
+    m_startCounter = 0;
+    m_captureBlur = false;
+    m_blurLevel = 0.0f;
+    // Built once; a second call must not leave a second set.
+    if (!m_innerScene.Get()) BuildFurniture();
+}
+
+void nG_Level::PublishScriptGlobals()
+{
+    nE_EngineContext::Instance();
+    lua_State* L = nE_GetLua();
+    if (!L) return;
+    lua_pushvalue(L, LUA_GLOBALSINDEX);
+    lua_createtable(L, 0, 0);
+    lua_setfield(L, -2, "ng_global");
+    lua_createtable(L, 0, 0);
+    lua_setfield(L, -2, "ng_var");
+    for (const CursorConstant& c : kCursors)
+    {
+        lua_pushinteger(L, c.index);
+        lua_setfield(L, -2, c.name);
+    }
+    lua_pop(L, 1);
+}
+
+void nG_Level::BuildFurniture()
+{
+    nE_Object* hub = new nE_Object("ng_rooms_hub");
+    nE_Object* inner = new nE_Object("ng_level_internal");
+    inner->SetZ(0.0f);
+    nG_Interface* hud = new nG_Interface();
+    hud->SetZ(1.0f);
+    m_roomsHub = hub->GetHandle();
+    m_innerScene = inner->GetHandle();
+    m_interface = hud->GetHandle();
+
+    nE_Sprite* black = new nE_Sprite("ng_level_black");
+    black->SetResourceName("assets/interface/main/black");
+    black->SetScale(683.0f, 512.0f);
+    black->SetPos(kCentreX, kCentreY);
+    black->SetZ(1000.0f);
+    black->SetInput(false);
+    black->SetAlpha(1.0f);
+    // The cover lifts over 0.4 s rather than vanishing in the first tick.
+    SetFadeTween(black, 1.0f, 0.0f, 0.4f);
+    Attach(this, black);
+    m_blackCover = black->GetHandle();
+
+    nE_Text* loading = new nE_Text(m_name + "_loading_text");
+    loading->SetResourceName("assets/fonts/times");
+    nE_RenderState& colour = loading->GetRenderState();
+    colour.r = colour.g = colour.b = 1.0f;
+    loading->SetInput(false);
+    loading->SetMaxWidth(950);
+    loading->SetFontSize(30);
+    loading->SetText("interface_game_loading", "", "", "", "", "");
+    loading->SetPos(kCentreX, kCentreY);
+    loading->SetZ(1001.0f);
+    loading->SetAlpha(0.0f);
+    Attach(this, loading);
+    m_loadingText = loading->GetHandle();
+
+    nE_Sprite* blur = new nE_Sprite("ng_level_blur");
+    blur->SetPos(kCentreX, kCentreY);
+    blur->SetZ(2.0f);
+    blur->SetScale(2.0f, 2.0f);
+    blur->SetInput(false);
+    blur->SetActive(false);
+    blur->SetVisible(false);
+    Attach(inner, blur);
+    m_blurSprite = blur->GetHandle();
+
+    nE_Object* close = MakeCloseButton("ng_level_close_sub_btn");
+    close->SetPos(kCentreX, kCentreY);
+    close->SetZ(0.0f);
+    close->SetInput(false);
+    Attach(inner, close);
+    m_closeButton = close->GetHandle();
+
+    nG_CheatHighlight* highlight = new nG_CheatHighlight("ng_cheat_highlight");
+    Attach(inner, highlight);
+    m_cheatHighlight = highlight->GetHandle();
+
+    Attach(this, hud);
+    Attach(this, inner);
+    // Rooms wait unseen under the storage root; without a scene the level
+    // keeps them itself, hidden.
+    if (!g_scene) hub->SetVisible(false);
+    Attach(g_scene ? g_scene->GetStorage() : this, hub);
+}
+
+// ---- messages ----
+
+void nG_Level::OnMessage(int id, void* record)
+{
+    switch (id)
+    {
+    case NG_MSG_SWITCH_ROOM:
+        OnSwitchRoom(record);
+        break;
+    case NG_MSG_CLOSE_SUBROOM_NOW:
+        CloseSubRoom(true);
+        break;
+    case NG_MSG_BLOCK_SUBROOM_CLOSE:
+        if (record) m_blockSubRoomClose = static_cast<nG_MsgBool*>(record)->value;
+        break;
+    case NG_MSG_LEVEL_BLUR:
+        if (!record) break;
+        m_captureBlur = static_cast<nG_MsgBool*>(record)->value;
+        if (m_captureBlur) CaptureBlur();
+        break;
+    case NG_MSG_PAUSE_LEVEL:
+        if (record && m_innerScene.Get())
+            m_innerScene.Get()->SetActive(!static_cast<nG_MsgBool*>(record)->value);
+        break;
+    case NG_MSG_AUTO_SAVE:
+        if (record) m_autoSave = static_cast<nG_MsgBool*>(record)->value;
+        break;
+    case NG_MSG_GET_CURRENT_ROOM:
+        if (record)
+        {
+            nE_Object* sub = GetOpenSubRoom();
+            static_cast<nG_MsgObject*>(record)->object = sub ? sub : GetCurrentRoom();
+        }
+        break;
+    case NG_MSG_IS_LEVEL_STARTING:
+        if (record) static_cast<nG_MsgBool*>(record)->value = m_startCounter < 2;
+        break;
+    default:
+        break;
+    }
+}
+
+void nG_Level::OnSwitchRoom(const void* record)
+{
+    if (!record) return;
+    const nG_MsgSwitchRoom& msg = *static_cast<const nG_MsgSwitchRoom*>(record);
+    if (!msg.subroom)
+        SwitchToRoom(msg.room, msg.animated);
+    else if (!msg.close)
+        OpenSubRoom(msg.room, msg.startX, msg.startY, msg.endX, msg.endY, msg.animated);
+    else
+        CloseSubRoom(msg.animated);
+}
+
+// ---- rooms ----
+
+void nG_Level::SetHighlightTarget(nE_Object* target)
+{
+    if (nG_CheatHighlight* highlight = GetCheatHighlight()) highlight->SetTarget(target);
+}
+
+void nG_Level::AutoSave()
+{
+    if (m_autoSave && g_profileList) g_profileList->SaveGame();
+}
+
+void nG_Level::SwitchToRoom(const std::string& name, bool animated)
+{
+    nE_Object* hub = GetRoomsHub();
+    nG_Room* room = hub ? dynamic_cast<nG_Room*>(hub->FindChild(name, false)) : nullptr;
+    if (room)
+    {
+        nE_ObjectHandle target = room->GetHandle();
+        if (nG_Room* current = GetCurrentRoom())
+        {
+            nG_Room* previous = GetPreviousRoom();
+            if (previous && previous != current) Attach(hub, previous);
+            m_previousRoom = current->GetHandle();
+            current->SetZ(0.0f);
+            // A room under an open subroom was switched off; it must run to
+            // close, or it would stay half-shown for good.
+            current->SetActive(true);
+            current->Close(animated);
+        }
+        nG_SubRoom* sub = GetOpenSubRoom();
+        if (sub && !m_blockSubRoomClose && sub->GetRoomState() == NG_ROOM_OPEN)
+        {
+            sub->Close(false);
+            OnSubRoomClosed();
+        }
+        // Trigger code above may have deleted the room.
+        room = As<nG_Room>(target);
+        if (room)
+        {
+            m_currentRoom = target;
+            // Re-opening the room in view: it is not closing any more.
+            if (m_previousRoom.Get() == room) m_previousRoom = nE_ObjectHandle();
+            Attach(GetInnerScene(), room);
+            room->SetZ(1.0f);
+            room->Open(animated);
+            if (animated) SetInput(false);
+            SetHighlightTarget(GetCurrentRoom());
+        }
+    }
+    AutoSave();
+}
+
+void nG_Level::OpenSubRoom(const std::string& name, int32_t startX, int32_t startY, int32_t endX,
+                           int32_t endY, bool animated)
+{
+    nE_Object* hub = GetRoomsHub();
+    nG_SubRoom* sub = hub ? dynamic_cast<nG_SubRoom*>(hub->FindChild(name, false)) : nullptr;
+    nG_SubRoom* open = GetOpenSubRoom();
+    if (!sub && !(open && open->GetName() == name)) return;
+    nE_ObjectHandle target = sub ? sub->GetHandle() : open->GetHandle();
+    // Only one subroom shows at a time: the one in view goes at once.
+    if (open)
+    {
+        open->Close(false);
+        OnSubRoomClosed();
+    }
+    sub = As<nG_SubRoom>(target);
+    if (!sub) return;
+    m_openSubRoom = target;
+    Attach(GetInnerScene(), sub);
+    sub->SetZ(4.0f);
+    sub->OpenFrom(static_cast<uint32_t>(startX), static_cast<uint32_t>(startY), static_cast<uint32_t>(endX),
+                  static_cast<uint32_t>(endY), animated);
+    if (nE_Object* close = GetCloseButton())
+    {
+        close->SetZ(3.0f);
+        close->SetInput(true);
+    }
+    if (nG_Room* current = GetCurrentRoom())
+    {
+        current->SetInput(false);
+        current->SetActive(false);
+        m_captureBlur = true;
+        CaptureBlur();
+    }
+    if (animated) SetInput(false);
+    SetHighlightTarget(GetOpenSubRoom());
+}
+
+void nG_Level::CloseSubRoom(bool animated)
+{
+    nG_SubRoom* sub = GetOpenSubRoom();
+    if (!sub || m_blockSubRoomClose || sub->GetRoomState() != NG_ROOM_OPEN) return;
+    sub->Close(animated);
+    if (animated)
+        m_captureBlur = false;
+    else
+        OnSubRoomClosed();
+    SetHighlightTarget(GetCurrentRoom());
+}
+
+void nG_Level::OnSubRoomClosed()
+{
+    m_blurLevel = 0.0f;
+    m_captureBlur = false;
+    if (nE_Sprite* blur = GetBlurSprite())
+    {
+        blur->SetAlpha(0.0f);
+        blur->SetVisible(false);
+    }
+    if (nG_Room* current = GetCurrentRoom())
+    {
+        current->SetInput(true);
+        current->SetActive(true);
+    }
+    if (nE_Object* close = GetCloseButton())
+    {
+        close->SetInput(false);
+        close->SetZ(-1.0f);
+    }
+    if (nG_SubRoom* sub = GetOpenSubRoom()) Attach(GetRoomsHub(), sub);
+    m_openSubRoom = nE_ObjectHandle();
+    SelectCursor(1);
+}
+
+void nG_Level::CaptureBlur()
+{
+    float width = AppWidth();
+    nE_Sprite* blur = GetBlurSprite();
+    if (blur) blur->SetVisible(true);
+    nE_Render* render = g_currentRender;
+    nG_Room* room = GetCurrentRoom();
+    if (!render || !room) return;
+    nE_RenderState state;
+    nE_Matrix::BuildObjectTransform(state.matrix, (width - kDesignWidth) * 0.5f, 0.0f, 0.0f, 1.0f, 1.0f);
+    render->BeginRenderTarget(static_cast<unsigned>(width), static_cast<unsigned>(kDesignHeight));
+    room->DrawTree(render, state);
+    std::shared_ptr<nE_Texture> picture = render->EndRenderTarget();
+    std::shared_ptr<nE_Texture> blurred = render->BlurTexture(picture, static_cast<int>(width / 2.0f),
+                                                              static_cast<int>(kDesignHeight / 2.0f), 1.0f);
+    // The room's draw may run script code that removes the sprite.
+    blur = GetBlurSprite();
+    if (blurred && blur) blur->SetTexture(blurred);
+}
+
+// ---- per tick ----
+
+void nG_Level::Restore(bool recursive)
+{
+    nE_Object::Restore(recursive);
+    if (m_captureBlur) CaptureBlur();
+}
+
+void nG_Level::UpdateRooms()
+{
+    nG_Room* previous = GetPreviousRoom();
+    if (previous && previous->GetRoomState() == NG_ROOM_CLOSED)
+    {
+        Attach(GetRoomsHub(), previous);
+        m_previousRoom = nE_ObjectHandle();
+    }
+    nG_SubRoom* sub = GetOpenSubRoom();
+    if (sub && sub->GetRoomState() == NG_ROOM_CLOSED)
+    {
+        OnSubRoomClosed();
+        sub = nullptr;
+    }
+    nG_Room* current = GetCurrentRoom();
+    bool settled =
+        sub ? sub->GetRoomState() == NG_ROOM_OPEN : current && current->GetRoomState() == NG_ROOM_OPEN;
+    if (settled && !IsInput()) SetInput(true);
+}
+
+void nG_Level::UpdateBlur(float step)
+{
+    nE_Sprite* blur = GetBlurSprite();
+    if (m_captureBlur && m_blurLevel < NG_LEVEL_MAX_BLUR)
+        m_blurLevel = std::min(m_blurLevel + step, NG_LEVEL_MAX_BLUR);
+    else if (!m_captureBlur && m_blurLevel > 0.0f)
+    {
+        m_blurLevel = std::max(m_blurLevel - step, 0.0f);
+        if (m_blurLevel == 0.0f && blur) blur->SetVisible(false);
+    }
+    else
+        return;
+    if (blur) blur->SetAlpha(m_blurLevel / NG_LEVEL_MAX_BLUR);
+}
+
+void nG_Level::Update(const nE_TimeStep* step)
+{
+    nE_Object::Update(step);
+    nE_Sprite* black = GetBlackCover();
+    if (black && black->GetTweenCount() == 0)
+    {
+        black->SetVisible(false);
+        black->SetActive(false);
+    }
+    UpdateRooms();
+    UpdateBlur(step ? step->step : 0.0f);
+    if (m_startCounter < 2) ++m_startCounter;
+}
+
+// ---- developer keys ----
+
+bool nG_Level::HandleInput(const nE_InputEvent* event, nE_Object*, const nE_RenderState&)
+{
+    if (!event || event->kind != NE_INPUT_KEYDOWN || !nG_IsCheatMode()) return true;
+    uint32_t key = event->key;
+    uint32_t upper = key >= 'a' && key <= 'z' ? key - 'a' + 'A' : key;
+    switch (upper)
+    {
+    case 13:
+        Send(NG_MSG_CHEAT_COLLECT_RANDOM_TASK, nullptr);
+        break;
+    case 9:
+        Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr);
+        break;
+    case 'H':
+        Send(NG_MSG_CHEAT_HINT, nullptr);
+        break;
+    case 'S':
+        Send(NG_MSG_CHEAT_SKIP, nullptr);
+        break;
+    case 32:
+        Send(NG_MSG_CHEAT_COLLECT_TASKS, nullptr);
+        break;
+    default:
+    {
+        char call[64];
+        std::snprintf(call, sizeof(call), "ng_cheatkeypressed(%d)", static_cast<int>(key));
+        if (g_triggerManager) g_triggerManager->Call("", call);
+        break;
+    }
+    }
+    return true;
+}

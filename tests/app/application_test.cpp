@@ -1,0 +1,286 @@
+#include "game/app/nG_Application.h"
+
+#include "engine/core/nE_Timer.h"
+#include "engine/platform/nE_SoundHub_Pl5.h"
+#include "engine/scene/nE_Sprite.h"
+#include "game/app/nG_DisplayMode.h"
+#include "game/app/nG_Level.h"
+#include "tests/app/level_fixture.h"
+
+#include <cmath>
+
+using namespace level_test;
+
+namespace
+{
+float s_cursorX = 0.0f;
+float s_cursorY = 0.0f;
+void TestCursor(float* x, float* y)
+{
+    *x = s_cursorX;
+    *y = s_cursorY;
+}
+
+struct ApplicationTest : LevelFixtureBase
+{
+    nG_Application* app = nullptr;
+    std::string secondModule;
+
+    void SetUp() override
+    {
+        LevelFixtureBase::SetUp();
+        // A hub without a device: pausing mutes nothing real.
+        g_soundHub = new nE_SoundHub_Pl5(true);
+        secondModule = root + "/level_two";
+        std::ofstream(secondModule + ".xml")
+            << "<module><objs><obj name=\"h\"><room name=\"room_two\"/></obj></objs>"
+               "<code>which = 'two' ObjAttach('room_two', 'ng_rooms_hub')</code></module>";
+        app = new nG_Application();
+        g_application = app;
+        g_scene->AttachObject(g_scene->GetOrigin(), app);
+    }
+    void TearDown() override
+    {
+        delete app;
+        nE_SetCursorPosFunc(nullptr);
+        nE_DestroySoundHub();
+        LevelFixtureBase::TearDown();
+    }
+    float AppWidthQuery()
+    {
+        nG_MsgFloat msg;
+        bus.Send(NG_MSG_GET_APP_WIDTH, &msg);
+        return msg.value;
+    }
+    float LuaNumber(const std::string& expression)
+    {
+        luaL_dostring(L, ("return " + expression).c_str());
+        float v = lua_isnumber(L, -1) ? static_cast<float>(lua_tonumber(L, -1)) : NAN;
+        lua_pop(L, 1);
+        return v;
+    }
+    std::string LuaString(const std::string& expression)
+    {
+        luaL_dostring(L, ("return " + expression).c_str());
+        std::string v = lua_isstring(L, -1) ? lua_tostring(L, -1) : "(none)";
+        lua_pop(L, 1);
+        return v;
+    }
+    nE_Sprite* Dim() { return app->GetPauseSprite(0); }
+    nE_Sprite* Label() { return app->GetPauseSprite(1); }
+};
+
+TEST_F(ApplicationTest, StartsWithScriptsProfilesAndAHiddenPauseOverlay)
+{
+    EXPECT_EQ("ng_application", app->GetName());
+    EXPECT_NE(nullptr, g_profileList);
+    EXPECT_EQ("function", LuaString("type(SwitchRoom)"));
+    EXPECT_EQ("function", LuaString("type(SaveProfiles)"));
+    ASSERT_TRUE(Dim() && Label());
+    EXPECT_EQ("ng_pause_0", Dim()->GetName());
+    EXPECT_EQ("assets/interface/main/black", Dim()->GetResourceName());
+    EXPECT_FLOAT_EQ(1024.0f, Dim()->GetScaleX());
+    EXPECT_FLOAT_EQ(384.0f, Dim()->GetScaleY());
+    EXPECT_FLOAT_EQ(0.6f, Dim()->GetAlpha());
+    EXPECT_EQ("assets/interface/main/paused", Label()->GetResourceName());
+    EXPECT_EQ(2.0f, Label()->GetZ());
+    for (nE_Sprite* s : {Dim(), Label()})
+    {
+        EXPECT_FALSE(s->IsVisible());
+        EXPECT_FALSE(s->IsInput());
+        EXPECT_EQ(512.0f, s->GetX());
+    }
+    EXPECT_FALSE(app->IsPaused());
+    EXPECT_EQ(nullptr, app->GetLevel());
+}
+
+TEST_F(ApplicationTest, PositionsAndWidthFollowAScaledAndOffsetDisplayMode)
+{
+    nG_DisplayMode mode = nG_ChooseDisplayMode(true, true, 1920, 1080);
+    ASSERT_FLOAT_EQ(1.40625f, mode.scaleX);
+    render->SetScreenSize(1920.0f, 1080.0f);
+    app->ApplyDisplayMode(mode);
+    EXPECT_EQ(240.0f, app->GetX());
+    EXPECT_TRUE(app->IsWideScreen());
+
+    nG_MsgTransform transform;
+    bus.Send(NG_MSG_GET_TRANSFORM, &transform);
+    EXPECT_FLOAT_EQ(1.40625f, transform.matrix[0]);
+    EXPECT_FLOAT_EQ(1.40625f, transform.matrix[5]);
+    EXPECT_FLOAT_EQ(240.0f, transform.matrix[12]);
+    EXPECT_FLOAT_EQ(0.0f, transform.matrix[13]);
+
+    // 1366 scaled is 1920.9 pixels: within two pixels of the screen, so the full width.
+    EXPECT_EQ(1366.0f, AppWidthQuery());
+    EXPECT_EQ(1366.0f, LuaNumber("GetAppWidth()"));
+
+    nE_Object* probe = new nE_Object("probe");
+    probe->SetPos(100.0f, 50.0f);
+    g_scene->AttachObject(app, probe);
+    EXPECT_FLOAT_EQ(100.0f, LuaNumber("GetObjPosByObj('probe')[1]"));
+    EXPECT_FLOAT_EQ(50.0f, LuaNumber("GetObjPosByObj('probe')[2]"));
+
+    nE_SetCursorPosFunc(TestCursor);
+    s_cursorX = 240.0f + 1.40625f * 512.0f;
+    s_cursorY = 1.40625f * 384.0f;
+    EXPECT_NEAR(512.0f, LuaNumber("GetGameCursorPos()[1]"), 1e-3);
+    EXPECT_NEAR(384.0f, LuaNumber("GetGameCursorPos()[2]"), 1e-3);
+
+    // A stretched 5:4 screen: both scales differ, the width stays the design's.
+    mode = nG_ChooseDisplayMode(true, false, 1280, 1024);
+    render->SetScreenSize(1280.0f, 1024.0f);
+    app->ApplyDisplayMode(mode);
+    EXPECT_EQ(1024.0f, AppWidthQuery());
+    s_cursorX = 1.25f * 512.0f;
+    s_cursorY = (1024.0f / 768.0f) * 384.0f;
+    EXPECT_NEAR(512.0f, LuaNumber("GetGameCursorPos()[1]"), 1e-3);
+    EXPECT_NEAR(384.0f, LuaNumber("GetGameCursorPos()[2]"), 1e-3);
+    EXPECT_FLOAT_EQ(100.0f, LuaNumber("GetObjPosByObj('probe')[1]"));
+}
+
+struct WidthCase
+{
+    bool wide;
+    float scale;
+    float screen;
+    float expected;
+};
+
+TEST_F(ApplicationTest, DesignWidthReportsWhatReallyFits)
+{
+    const WidthCase cases[] = {
+        {true, 1.0f, 1280.0f, 1280.0f},   {true, 1.0f, 1366.0f, 1366.0f},  {true, 1.0f, 1364.0f, 1366.0f},
+        {true, 1.0f, 1363.0f, 1363.0f},   {false, 1.0f, 1024.0f, 1024.0f}, {false, 1.0f, 1366.0f, 1024.0f},
+        {false, 1.25f, 1280.0f, 1024.0f}, {true, 1.25f, 1600.0f, 1280.0f}, {true, 1.0f, 0.0f, 1366.0f},
+    };
+    for (const WidthCase& c : cases)
+    {
+        render->SetScreenSize(c.screen, 768.0f);
+        app->SetScale(c.scale, c.scale);
+        app->SetWideScreen(c.wide);
+        EXPECT_FLOAT_EQ(c.expected, AppWidthQuery()) << c.wide << " " << c.scale << " " << c.screen;
+    }
+}
+
+TEST_F(ApplicationTest, WideScreenClipsToTheWiderDesignSpace)
+{
+    app->SetWideScreen(true);
+    ASSERT_TRUE(app->HasCropRect());
+    EXPECT_EQ(-171.0f, app->GetCropRect().x);
+    EXPECT_EQ(1366.0f, app->GetCropRect().w);
+    EXPECT_EQ(768.0f, app->GetCropRect().h);
+    app->SetWideScreen(false);
+    EXPECT_EQ(0.0f, app->GetCropRect().x);
+    EXPECT_EQ(1024.0f, app->GetCropRect().w);
+}
+
+TEST_F(ApplicationTest, PausingTwiceFadesOnceAndFreezesTheLevel)
+{
+    app->LoadLevel(modulePath, "start()");
+    Ticks(2);
+    nG_Level* level = app->GetLevel();
+    ASSERT_TRUE(level);
+
+    app->SetPause(true);
+    EXPECT_TRUE(g_timerManager->paused);
+    EXPECT_FALSE(level->IsActive());
+    EXPECT_FALSE(level->IsInput());
+    EXPECT_TRUE(Dim()->IsVisible());
+    EXPECT_TRUE(Label()->IsVisible());
+    EXPECT_TRUE(Dim()->IsActive()); // the overlay itself keeps running
+    Tick(0.2f);
+    float half = Dim()->GetAlpha();
+    EXPECT_GT(half, 0.0f);
+    EXPECT_LT(half, 1.0f);
+
+    app->SetPause(true); // no second fade from zero
+    Tick(0.2f);
+    EXPECT_FLOAT_EQ(1.0f, Dim()->GetAlpha());
+    EXPECT_FLOAT_EQ(1.0f, Label()->GetAlpha());
+    Tick(0.2f);
+    EXPECT_EQ(0, Dim()->GetTweenCount());
+    EXPECT_TRUE(Dim()->IsVisible());
+
+    app->SetPause(false);
+    EXPECT_FALSE(g_timerManager->paused);
+    EXPECT_TRUE(level->IsActive());
+    EXPECT_TRUE(level->IsInput());
+    app->SetPause(false);
+    Tick(0.2f);
+    EXPECT_TRUE(Dim()->IsVisible()); // fading out
+    EXPECT_LT(Dim()->GetAlpha(), 1.0f);
+    Tick(0.2f);
+    Tick(0.2f); // the tween ended in the last tick; now the sprites go
+    EXPECT_FALSE(Dim()->IsVisible());
+    EXPECT_FALSE(Label()->IsVisible());
+    EXPECT_FLOAT_EQ(1.25f, Label()->GetScaleX()); // swelled while fading
+
+    app->SetPause(true);
+    EXPECT_EQ(1.0f, Label()->GetScaleX()); // back at its own size
+    EXPECT_EQ(1.0f, Label()->GetScaleY());
+}
+
+TEST_F(ApplicationTest, ResumingDuringTheFadeInFadesOutAtOnce)
+{
+    app->SetPause(true);
+    Tick(0.1f);
+    app->SetPause(false);
+    Tick(0.1f);
+    EXPECT_TRUE(Dim()->IsVisible());
+    EXPECT_GT(Dim()->GetAlpha(), 0.5f); // the fade-out starts from full
+    Ticks(4, 0.1f);
+    EXPECT_FALSE(Dim()->IsVisible());
+}
+
+TEST_F(ApplicationTest, OnlyTheLatestLevelRequestOfATickRunsAndTheOldLevelIsCleared)
+{
+    app->LoadLevel(modulePath, "start()");
+    Ticks(2);
+    g_timerManager->Start("old_timer", "*rec('timer')", 5.0f);
+    Lua("SwitchLevel('" + root + "/missing', 'x') SwitchLevel('" + secondModule + "', '*started = 1')");
+    EXPECT_TRUE(app->HasPendingLevel());
+    EXPECT_NE(nullptr, g_scene->FindObject("room_a")); // nothing switches inside the script call
+
+    Tick();
+    EXPECT_FALSE(app->HasPendingLevel());
+    ASSERT_TRUE(app->GetLevel());
+    EXPECT_EQ("two", LuaString("which"));
+    EXPECT_EQ(nullptr, g_scene->FindObject("room_a"));
+    EXPECT_EQ(nullptr, g_triggerManager->GetTrigger("start"));
+    EXPECT_EQ(0u, g_timerManager->GetCount());
+    ASSERT_EQ(1, g_scene->GetStorage()->GetChildCount()); // the new hub only
+    EXPECT_EQ("room_two", app->GetLevel()->GetRoomsHub()->GetChild(0)->GetName());
+    Tick();
+    EXPECT_EQ(1.0f, LuaNumber("started")); // the start call of the new level
+}
+
+TEST_F(ApplicationTest, ReplacingALevelSavesTheOldOnesDataOnlyForAProfile)
+{
+    app->LoadLevel(modulePath, "start()");
+    Ticks(2);
+    app->LoadLevel(secondModule, "");
+    for (const std::string& f : Files())
+        EXPECT_NE(0u, f.compare(0, 2, "p_")) << f;
+
+    ASSERT_TRUE(g_profileList->Add("player"));
+    ASSERT_TRUE(g_profileList->SetCurrent("player"));
+    Ticks(2);
+    app->LoadLevel(modulePath, "");
+    EXPECT_TRUE(Exists("p_player.xml"));
+}
+
+TEST_F(ApplicationTest, DeletingTheApplicationReleasesEverythingItHeld)
+{
+    app->LoadLevel(modulePath, "start()");
+    Ticks(2);
+    delete app;
+    app = nullptr;
+    EXPECT_EQ(nullptr, g_application);
+    EXPECT_EQ(nullptr, g_profileList);
+    EXPECT_EQ(0, g_scene->GetStorage()->GetChildCount());
+    EXPECT_EQ(0, g_scene->GetOrigin()->GetChildCount());
+    nG_MsgFloat width;
+    bus.Send(NG_MSG_GET_APP_WIDTH, &width);
+    EXPECT_EQ(0.0f, width.value); // nobody answers any more
+}
+} // namespace

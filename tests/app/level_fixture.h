@@ -1,0 +1,159 @@
+#pragma once
+// A running engine context with the game's object types and script
+// functions, a temporary user folder, a recording renderer and a small level
+// module written to a temporary folder: two rooms with a clickable object
+// each, and two subrooms.
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Scene.h"
+#include "engine/core/nE_TriggerManager.h"
+#include "engine/scene/nE_SceneTypes.h"
+#include "game/app/nG_Config.h"
+#include "game/app/nG_Messages.h"
+#include "game/app/nG_ProfileList.h"
+#include "game/app/nG_Room.h"
+#include "game/app/nG_ScriptApi.h"
+#include "tests/app/room_render.h"
+#include "tests/app/user_folder.h"
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace level_test
+{
+inline const char* TestModule()
+{
+    return R"xml(<module name="level_one">
+  <objs>
+    <obj name="holder">
+      <room name="room_a" trg_open="*rec('open')" trg_close="*rec('close')" trg_preopen="*rec('preopen')"
+            trg_preclose="*rec('preclose')">
+        <obj name="a_button" pos_x="10" pos_y="10" event_mdown="*rec('click')" inputrect_init="1"
+             inputrect_x="0" inputrect_y="0" inputrect_w="100" inputrect_h="100"/>
+      </room>
+      <room name="room_b" trg_open="*rec('open')" trg_close="*rec('close')" trg_preopen="*rec('preopen')"
+            trg_preclose="*rec('preclose')">
+        <obj name="b_button" pos_x="10" pos_y="10" event_mdown="*rec('click')" inputrect_init="1"
+             inputrect_x="0" inputrect_y="0" inputrect_w="100" inputrect_h="100"/>
+      </room>
+      <subroom name="sub_c" start_x="100" start_y="200" end_x="512" end_y="384" inputrect_init="1"
+               inputrect_x="0" inputrect_y="0" inputrect_w="200" inputrect_h="100"
+               trg_open="*rec('open')" trg_close="*rec('close')" trg_preopen="*rec('preopen')"
+               trg_preclose="*rec('preclose')"/>
+      <subroom name="sub_d" start_x="0" start_y="0" end_x="300" end_y="300" inputrect_init="1"
+               inputrect_x="0" inputrect_y="0" inputrect_w="50" inputrect_h="50"
+               trg_open="*rec('open')" trg_close="*rec('close')"/>
+      <obj name="not_a_room"/>
+    </obj>
+  </objs>
+  <trigs>
+    <trig name="start"><code>rec('start') SwitchRoom('room_a', 0)</code></trig>
+    <trig name="ng_cheatkeypressed"><code>rec('key' .. ne_params.param_0)</code></trig>
+  </trigs>
+  <code>
+    log = {}
+    function rec(e) log[#log + 1] = e .. ':' .. ne_params.sender end
+    for _, name in ipairs({'room_a', 'room_b', 'sub_c', 'sub_d', 'not_a_room'}) do
+      ObjAttach(name, 'ng_rooms_hub')
+    end
+  </code>
+</module>
+)xml";
+}
+
+struct Recorder : nE_Listener
+{
+    std::vector<int> ids;
+    void OnMessage(int id, void*) override { ids.push_back(id); }
+    int Count(int id) const
+    {
+        int n = 0;
+        for (int i : ids)
+            n += i == id;
+        return n;
+    }
+};
+
+struct LevelFixtureBase : UserFolderTest
+{
+    nG_Config config;
+    std::unique_ptr<nG_ProfileList> profiles;
+    std::unique_ptr<RoomRender> render;
+    Recorder recorder;
+    lua_State* L = nullptr;
+    std::string modulePath;
+
+    void SetUp() override
+    {
+        UserFolderTest::SetUp();
+        g_config = &config;
+        nE_EngineContext::Instance();
+        L = nE_GetLua();
+        nE_RegisterSceneObjectTypes();
+        nG_RegisterRoomTypes();
+        nG_RegisterScriptApi();
+        render.reset(new RoomRender());
+        modulePath = root + "/level_one";
+        std::ofstream(modulePath + ".xml") << TestModule();
+    }
+    void TearDown() override
+    {
+        nE_EngineContext::Destroy();
+        render.reset();
+        g_profileList = nullptr;
+        profiles.reset();
+        g_config = nullptr;
+        UserFolderTest::TearDown();
+    }
+    void MakeProfiles()
+    {
+        profiles.reset(new nG_ProfileList());
+        g_profileList = profiles.get();
+    }
+    void Listen(std::initializer_list<int> ids)
+    {
+        for (int id : ids)
+            bus.Subscribe(&recorder, id);
+    }
+    // One tick as the shell runs it: the engine's share, then a draw.
+    void Tick(float dt = 0.125f)
+    {
+        nE_TimeStep step;
+        step.step = step.elapsed = dt;
+        g_engineContext->Update(&step);
+        g_scene->GetOrigin()->DrawTree(render.get(), nE_RenderState());
+    }
+    void Ticks(int n, float dt = 0.125f)
+    {
+        for (int i = 0; i < n; ++i)
+            Tick(dt);
+    }
+    std::string Log()
+    {
+        luaL_dostring(L, "return table.concat(log or {}, ',')");
+        std::string s = lua_tostring(L, -1) ? lua_tostring(L, -1) : "";
+        lua_pop(L, 1);
+        luaL_dostring(L, "log = {}");
+        return s;
+    }
+    void Lua(const std::string& code) { ASSERT_EQ(0, luaL_dostring(L, code.c_str())) << lua_tostring(L, -1); }
+    void Click(float x, float y)
+    {
+        nE_InputEvent down;
+        down.kind = NE_INPUT_MOUSEDOWN;
+        down.key = NE_MOUSE_KEYCODE;
+        down.x = x;
+        down.y = y;
+        g_scene->DispatchInput(&down);
+    }
+    void Key(uint32_t key)
+    {
+        nE_InputEvent event;
+        event.kind = NE_INPUT_KEYDOWN;
+        event.key = key;
+        g_scene->DispatchInput(&event);
+    }
+};
+} // namespace level_test

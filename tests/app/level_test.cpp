@@ -1,0 +1,443 @@
+#include "game/app/nG_Level.h"
+
+#include "engine/scene/nE_Sprite.h"
+#include "engine/scene/nE_Text.h"
+#include "game/app/nG_CheatHighlight.h"
+#include "game/interface/nG_Interface.h"
+#include "tests/app/level_fixture.h"
+
+#include <filesystem>
+
+using namespace level_test;
+
+namespace
+{
+struct LevelTest : LevelFixtureBase
+{
+    nG_Level* level = nullptr;
+
+    void SetUp() override
+    {
+        LevelFixtureBase::SetUp();
+        MakeProfiles();
+    }
+    void StartLevel()
+    {
+        level = new nG_Level(modulePath, "start()");
+        g_scene->AttachObject(g_scene->GetOrigin(), level);
+    }
+    // Started, the first room open and its open trigger run.
+    void StartAndSettle()
+    {
+        StartLevel();
+        Ticks(2);
+        Log();
+    }
+    nG_Room* Room(const std::string& name) { return dynamic_cast<nG_Room*>(g_scene->FindObject(name)); }
+    nG_SubRoom* Sub(const std::string& name) { return dynamic_cast<nG_SubRoom*>(g_scene->FindObject(name)); }
+    nE_Object* CurrentRoomQuery()
+    {
+        nG_MsgObject msg;
+        bus.Send(NG_MSG_GET_CURRENT_ROOM, &msg);
+        return msg.object;
+    }
+    bool IsStarting()
+    {
+        nG_MsgBool msg;
+        bus.Send(NG_MSG_IS_LEVEL_STARTING, &msg);
+        return msg.value;
+    }
+    void SendSwitch(bool subroom, bool close, const std::string& room, bool animated)
+    {
+        nG_MsgSwitchRoom msg;
+        msg.subroom = subroom;
+        msg.close = close;
+        msg.room = room;
+        msg.animated = animated;
+        bus.Send(NG_MSG_SWITCH_ROOM, &msg);
+    }
+    int GlobalInt(const char* name)
+    {
+        lua_getglobal(L, name);
+        int v = lua_isnumber(L, -1) ? static_cast<int>(lua_tointeger(L, -1)) : -1;
+        lua_pop(L, 1);
+        return v;
+    }
+    bool HasP(const std::string& prefix)
+    {
+        for (const std::string& f : Files())
+            if (f.compare(0, prefix.size(), prefix) == 0) return true;
+        return false;
+    }
+};
+
+TEST_F(LevelTest, BuildsGlobalsAndFurnitureAndLoadsTheModuleAtOnce)
+{
+    StartLevel();
+    EXPECT_EQ("ng_level", level->GetName());
+    lua_getglobal(L, "ng_global");
+    EXPECT_TRUE(lua_istable(L, -1));
+    lua_getglobal(L, "ng_var");
+    EXPECT_TRUE(lua_istable(L, -1));
+    lua_pop(L, 2);
+    EXPECT_EQ(0, GlobalInt("CURSOR_NULL"));
+    EXPECT_EQ(2, GlobalInt("CURSOR_LOUPE"));
+    EXPECT_EQ(9, GlobalInt("CURSOR_RIGHT"));
+    EXPECT_EQ(-1, GlobalInt("CURSOR_FINGER")); // the finger has no script name
+
+    nE_Object* hub = level->GetRoomsHub();
+    ASSERT_TRUE(hub);
+    EXPECT_EQ(g_scene->GetStorage(), hub->GetParent());
+    EXPECT_EQ(hub, Room("room_a")->GetParent()); // the module stands already
+    EXPECT_EQ(level, level->GetInnerScene()->GetParent());
+    EXPECT_EQ(0.0f, level->GetInnerScene()->GetZ());
+    EXPECT_EQ(1.0f, level->GetInterface()->GetZ());
+    EXPECT_FLOAT_EQ(1.0f, level->GetBlackCover()->GetAlpha());
+    EXPECT_EQ(1000.0f, level->GetBlackCover()->GetZ());
+    ASSERT_TRUE(level->GetLoadingText());
+    EXPECT_EQ("ng_level_loading_text", level->GetLoadingText()->GetName());
+    EXPECT_EQ("interface_game_loading", level->GetLoadingText()->GetText());
+    EXPECT_FLOAT_EQ(0.0f, level->GetLoadingText()->GetAlpha());
+    EXPECT_FALSE(level->GetBlurSprite()->IsVisible());
+    EXPECT_EQ(level->GetInnerScene(), level->GetCloseButton()->GetParent());
+    EXPECT_FALSE(level->GetCloseButton()->IsInput());
+    EXPECT_EQ(level->GetInnerScene(), level->GetCheatHighlight()->GetParent());
+
+    // The start call waits for the first tick.
+    EXPECT_EQ("", Log());
+    EXPECT_TRUE(IsStarting());
+    EXPECT_EQ(nullptr, CurrentRoomQuery());
+    Tick();
+    EXPECT_EQ("start:ng_level,preopen:room_a", Log());
+    EXPECT_EQ(Room("room_a"), CurrentRoomQuery());
+    EXPECT_EQ(NG_ROOM_OPEN, Room("room_a")->GetRoomState());
+    EXPECT_EQ(level->GetInnerScene(), Room("room_a")->GetParent());
+    EXPECT_TRUE(IsStarting());
+    Tick();
+    EXPECT_EQ("open:room_a", Log()); // queued when the room opened
+    EXPECT_FALSE(IsStarting());
+    EXPECT_EQ(2, level->GetStartCounter());
+}
+
+TEST_F(LevelTest, BlackCoverLiftsOverPointFourSecondsThenHides)
+{
+    StartLevel();
+    Tick(0.2f);
+    EXPECT_TRUE(level->GetBlackCover()->IsVisible());
+    EXPECT_GT(level->GetBlackCover()->GetAlpha(), 0.0f);
+    EXPECT_LT(level->GetBlackCover()->GetAlpha(), 1.0f);
+    Ticks(2, 0.2f);
+    EXPECT_FALSE(level->GetBlackCover()->IsVisible());
+    EXPECT_FALSE(level->GetBlackCover()->IsActive());
+}
+
+TEST_F(LevelTest, AnimatedSwitchGatesInputForTheFixedStepTransition)
+{
+    StartAndSettle();
+    Click(50.0f, 50.0f);
+    Tick();
+    EXPECT_EQ("click:a_button", Log());
+
+    nG_Room* a = Room("room_a");
+    nG_Room* b = Room("room_b");
+    Lua("SwitchRoom('room_b')");
+    EXPECT_EQ("preclose:room_a,preopen:room_b", Log()); // both at once
+    EXPECT_FALSE(level->IsInput());
+    EXPECT_EQ(b, level->GetCurrentRoom());
+    EXPECT_EQ(a, level->GetPreviousRoom());
+    EXPECT_EQ(1.0f, b->GetZ());
+    EXPECT_EQ(0.0f, a->GetZ());
+    EXPECT_EQ(NG_ROOM_CLOSING, a->GetRoomState());
+    EXPECT_EQ(NG_ROOM_OPENING, b->GetRoomState());
+
+    Click(50.0f, 50.0f); // swallowed while the switch runs
+    // The closing room was drawn already and counts from the first tick; the
+    // opening one waits for its first frame. 0.6 s is five steps of 0.125.
+    Ticks(4);
+    EXPECT_EQ(NG_ROOM_CLOSING, a->GetRoomState());
+    Tick();
+    EXPECT_EQ(NG_ROOM_CLOSED, a->GetRoomState());
+    EXPECT_EQ(NG_ROOM_OPENING, b->GetRoomState());
+    EXPECT_EQ("", Log()); // trg_close is only queued
+    Tick();
+    EXPECT_EQ("close:room_a", Log());
+    EXPECT_EQ(NG_ROOM_OPEN, b->GetRoomState());
+    EXPECT_EQ(level->GetRoomsHub(), a->GetParent());
+    EXPECT_EQ(nullptr, level->GetPreviousRoom());
+    EXPECT_FALSE(level->IsInput()); // the level looked before the room finished
+    Tick();
+    EXPECT_EQ("open:room_b", Log());
+    EXPECT_TRUE(level->IsInput());
+
+    Click(50.0f, 50.0f);
+    Tick();
+    EXPECT_EQ("click:b_button", Log());
+}
+
+TEST_F(LevelTest, SwitchingToTheRoomInViewIsIgnoredBecauseOnlyWaitingRoomsCanOpen)
+{
+    StartAndSettle();
+    Lua("SwitchRoom('room_a')");
+    EXPECT_EQ("", Log());
+    EXPECT_EQ(nullptr, level->GetPreviousRoom());
+    EXPECT_EQ(NG_ROOM_OPEN, Room("room_a")->GetRoomState());
+    EXPECT_TRUE(level->IsInput());
+}
+
+TEST_F(LevelTest, UnknownNamesAndWrongKindsAreIgnored)
+{
+    StartAndSettle();
+    Lua("SwitchRoom('nowhere') SwitchRoom('not_a_room')");
+    Lua("OpenSubRoom('room_b') OpenSubRoom('nowhere')");
+    EXPECT_EQ(Room("room_a"), level->GetCurrentRoom());
+    EXPECT_EQ(nullptr, level->GetOpenSubRoom());
+    EXPECT_TRUE(level->IsInput());
+    EXPECT_EQ("", Log());
+}
+
+TEST_F(LevelTest, AutoSaveWritesGameDataOnEverySwitchButNeverWithoutAProfile)
+{
+    StartAndSettle();
+    Lua("SetAutoSave(1) ng_global.score = 5 SwitchRoom('room_b', 0)");
+    EXPECT_TRUE(level->IsAutoSave());
+    EXPECT_FALSE(HasP("p_"));
+
+    ASSERT_TRUE(profiles->Add("player"));
+    ASSERT_TRUE(profiles->SetCurrent("player"));
+    Lua("SwitchRoom('nowhere')"); // saved even when the room is not found
+    ASSERT_TRUE(Exists("p_player.xml"));
+    EXPECT_NE(std::string::npos, OnDisk("p_player.xml").find("score"));
+
+    std::filesystem::remove(user + "/p_player.xml");
+    Lua("SetAutoSave(0) SwitchRoom('room_a', 0)");
+    EXPECT_FALSE(Exists("p_player.xml"));
+}
+
+TEST_F(LevelTest, SubroomZoomsOutOverABlurredBackdropAndClosesByTheButton)
+{
+    StartAndSettle();
+    nG_Room* a = Room("room_a");
+    nG_SubRoom* sub = Sub("sub_c");
+    render->targets.clear();
+    Lua("OpenSubRoom('sub_c')");
+    EXPECT_EQ("preopen:sub_c", Log());
+    EXPECT_EQ(sub, level->GetOpenSubRoom());
+    EXPECT_EQ(sub, CurrentRoomQuery());
+    EXPECT_EQ(level->GetInnerScene(), sub->GetParent());
+    EXPECT_EQ(4.0f, sub->GetZ());
+    EXPECT_EQ(3.0f, level->GetCloseButton()->GetZ());
+    EXPECT_TRUE(level->GetCloseButton()->IsInput());
+    EXPECT_FALSE(a->IsInput());
+    EXPECT_FALSE(a->IsActive());
+    EXPECT_FALSE(level->IsInput());
+    EXPECT_EQ(sub, level->GetCheatHighlight()->GetTarget());
+
+    // The backdrop: the room drawn at design size, blurred, on the blur sprite.
+    EXPECT_TRUE(level->IsCaptureBlur());
+    ASSERT_EQ(2u, render->targets.size());
+    EXPECT_EQ(std::make_pair(200u, 100u), render->targets[0]); // the subroom's snapshot
+    EXPECT_EQ(std::make_pair(1024u, 768u), render->targets[1]);
+    EXPECT_TRUE(level->GetBlurSprite()->IsVisible());
+    EXPECT_EQ(render->lastTarget, level->GetBlurSprite()->GetTexture());
+
+    Tick(); // the first frame: the zoom starts counting now
+    EXPECT_FLOAT_EQ(0.125f, level->GetBlurLevel());
+    Tick();
+    float t = 0.125f / 0.6f;
+    EXPECT_FLOAT_EQ(nG_RoomEase(100.0f, 512.0f, t), sub->GetX());
+    EXPECT_FLOAT_EQ(nG_RoomEase(200.0f, 384.0f, t), sub->GetY());
+    EXPECT_FLOAT_EQ(nG_RoomEase(0.0f, 1.0f, t), sub->GetScaleX());
+    EXPECT_FLOAT_EQ(0.25f, level->GetBlurLevel());
+    EXPECT_FLOAT_EQ(0.25f / 0.6f, level->GetBlurSprite()->GetAlpha());
+
+    Ticks(5);
+    EXPECT_EQ(NG_ROOM_OPEN, sub->GetRoomState());
+    EXPECT_FLOAT_EQ(NG_LEVEL_MAX_BLUR, level->GetBlurLevel());
+    EXPECT_EQ(1.0f, level->GetBlurSprite()->GetAlpha());
+    EXPECT_EQ(512.0f, sub->GetX());
+    EXPECT_TRUE(level->IsInput());
+    Log();
+
+    Click(600.0f, 420.0f); // on the subroom: stays open
+    Tick();
+    EXPECT_EQ(NG_ROOM_OPEN, sub->GetRoomState());
+    Click(50.0f, 50.0f); // anywhere else: the full-screen button closes it
+    EXPECT_EQ(NG_ROOM_CLOSING, sub->GetRoomState());
+    EXPECT_EQ("preclose:sub_c", Log());
+    EXPECT_FALSE(level->IsCaptureBlur());
+    EXPECT_EQ(a, level->GetCheatHighlight()->GetTarget());
+
+    Ticks(6); // closed in the fifth, put away by the level in the sixth
+    EXPECT_EQ(nullptr, level->GetOpenSubRoom());
+    EXPECT_EQ(level->GetRoomsHub(), sub->GetParent());
+    EXPECT_TRUE(a->IsInput());
+    EXPECT_TRUE(a->IsActive());
+    EXPECT_FALSE(level->GetCloseButton()->IsInput());
+    EXPECT_EQ(-1.0f, level->GetCloseButton()->GetZ());
+    EXPECT_FALSE(level->GetBlurSprite()->IsVisible());
+    EXPECT_EQ(0.0f, level->GetBlurLevel());
+    EXPECT_EQ("close:sub_c", Log());
+    Click(50.0f, 50.0f);
+    Tick();
+    EXPECT_EQ("click:a_button", Log()); // the room takes clicks again
+}
+
+TEST_F(LevelTest, CloseRequestsFollowTheirAnimationFlagAndAreIgnoredWhenBlockedOrNotOpen)
+{
+    StartAndSettle();
+    Lua("OpenSubRoom('sub_c')");
+    Lua("CloseSubRoom()"); // still opening
+    EXPECT_EQ(NG_ROOM_OPENING, Sub("sub_c")->GetRoomState());
+    Ticks(7);
+    Log();
+
+    Lua("BlockSubRoomClose(1)");
+    EXPECT_TRUE(level->IsSubRoomCloseBlocked());
+    Lua("CloseSubRoom()");
+    Click(50.0f, 50.0f);
+    EXPECT_EQ(NG_ROOM_OPEN, Sub("sub_c")->GetRoomState());
+
+    Lua("BlockSubRoomClose(0)");
+    SendSwitch(true, true, "", false); // closes at once
+    EXPECT_EQ(NG_ROOM_CLOSED, Sub("sub_c")->GetRoomState());
+    EXPECT_EQ(nullptr, level->GetOpenSubRoom());
+    EXPECT_TRUE(Room("room_a")->IsInput());
+
+    SendSwitch(true, false, "sub_c", false);
+    EXPECT_EQ(NG_ROOM_OPEN, Sub("sub_c")->GetRoomState());
+    bus.Send(NG_MSG_CLOSE_SUBROOM_NOW, nullptr); // always animated
+    EXPECT_EQ(NG_ROOM_CLOSING, Sub("sub_c")->GetRoomState());
+}
+
+TEST_F(LevelTest, SwitchingRoomsUnderABlockedSubroomStillClosesTheOldRoom)
+{
+    StartAndSettle();
+    SendSwitch(true, false, "sub_c", false);
+    Lua("BlockSubRoomClose(1) SwitchRoom('room_b')");
+    nG_Room* a = Room("room_a");
+    EXPECT_EQ(NG_ROOM_CLOSING, a->GetRoomState());
+    EXPECT_EQ(Sub("sub_c"), level->GetOpenSubRoom()); // blocked: stays
+    Ticks(8);
+    EXPECT_EQ(NG_ROOM_CLOSED, a->GetRoomState());
+    EXPECT_EQ(level->GetRoomsHub(), a->GetParent());
+    EXPECT_EQ(nullptr, level->GetPreviousRoom());
+    EXPECT_TRUE(level->IsInput());
+
+    Lua("BlockSubRoomClose(0)");
+    SendSwitch(true, true, "", false);
+    EXPECT_TRUE(Room("room_b")->IsInput());
+    EXPECT_TRUE(Room("room_b")->IsActive());
+}
+
+TEST_F(LevelTest, OpeningASubroomOverAnotherClosesTheFirst)
+{
+    StartAndSettle();
+    SendSwitch(true, false, "sub_c", false);
+    SendSwitch(true, false, "sub_d", false);
+    EXPECT_EQ(Sub("sub_d"), level->GetOpenSubRoom());
+    EXPECT_EQ(NG_ROOM_CLOSED, Sub("sub_c")->GetRoomState());
+    EXPECT_EQ(level->GetRoomsHub(), Sub("sub_c")->GetParent());
+    EXPECT_EQ(level->GetInnerScene(), Sub("sub_d")->GetParent());
+    EXPECT_TRUE(level->IsCaptureBlur());
+    EXPECT_FALSE(Room("room_a")->IsInput());
+    EXPECT_TRUE(level->GetCloseButton()->IsInput());
+}
+
+TEST_F(LevelTest, BlurMessageCapturesAndPauseMessageFreezesOnlyTheRooms)
+{
+    StartAndSettle();
+    render->targets.clear();
+    nG_MsgBool on;
+    on.value = true;
+    bus.Send(NG_MSG_LEVEL_BLUR, &on);
+    EXPECT_TRUE(level->IsCaptureBlur());
+    EXPECT_EQ(1u, render->targets.size());
+
+    bus.Send(NG_MSG_PAUSE_LEVEL, &on);
+    EXPECT_FALSE(level->GetInnerScene()->IsActive());
+    EXPECT_TRUE(level->IsInput());
+    Lua("SwitchRoom('room_b')");
+    Ticks(10);
+    EXPECT_EQ(NG_ROOM_OPENING, Room("room_b")->GetRoomState()); // frozen
+    nG_MsgBool off;
+    bus.Send(NG_MSG_PAUSE_LEVEL, &off);
+    Ticks(7);
+    EXPECT_EQ(NG_ROOM_OPEN, Room("room_b")->GetRoomState());
+}
+
+TEST_F(LevelTest, RoomsDeletedByScriptsLeaveNoDanglingPointers)
+{
+    StartAndSettle();
+    SendSwitch(true, false, "sub_c", false);
+    delete Sub("sub_c");
+    delete Room("room_a");
+    EXPECT_EQ(nullptr, CurrentRoomQuery());
+    Tick();
+    level->CaptureBlur(); // no room to draw: nothing breaks
+    Lua("CloseSubRoom() SwitchRoom('room_b', 0)");
+    EXPECT_EQ(Room("room_b"), CurrentRoomQuery());
+    Ticks(2);
+    EXPECT_TRUE(level->IsInput());
+}
+
+struct CheatCase
+{
+    bool flag;
+    const char* profile;
+};
+
+TEST_F(LevelTest, CheatKeysNeedBothTheFlagAndTheCheatProfile)
+{
+    Listen({NG_MSG_CHEAT_HINT, NG_MSG_CHEAT_SKIP, NG_MSG_CHEAT_COLLECT_TASKS, NG_MSG_CHEAT_HIGHLIGHT,
+            NG_MSG_CHEAT_COLLECT_RANDOM_TASK});
+    ASSERT_TRUE(profiles->Add("player"));
+    ASSERT_TRUE(profiles->Add("ZavoZez"));
+    StartAndSettle();
+    const uint32_t keys[] = {13, 9, 'h', 'H', 's', 'S', 32, 'X'};
+    for (CheatCase c : {CheatCase{false, "player"}, CheatCase{true, "player"}, CheatCase{false, "ZavoZez"}})
+    {
+        config.SetCheatMode(c.flag);
+        ASSERT_TRUE(profiles->SetCurrent(c.profile));
+        for (uint32_t key : keys)
+            Key(key);
+        EXPECT_TRUE(recorder.ids.empty()) << c.flag << c.profile;
+        EXPECT_EQ("", Log());
+    }
+
+    config.SetCheatMode(true);
+    for (uint32_t key : keys)
+        Key(key);
+    EXPECT_EQ(1, recorder.Count(NG_MSG_CHEAT_COLLECT_RANDOM_TASK));
+    EXPECT_EQ(1, recorder.Count(NG_MSG_CHEAT_HIGHLIGHT));
+    EXPECT_EQ(2, recorder.Count(NG_MSG_CHEAT_HINT));
+    EXPECT_EQ(2, recorder.Count(NG_MSG_CHEAT_SKIP));
+    EXPECT_EQ(1, recorder.Count(NG_MSG_CHEAT_COLLECT_TASKS));
+    EXPECT_EQ(7u, recorder.ids.size());
+    EXPECT_EQ("key88:", Log()); // any other key runs the trigger at once
+    EXPECT_TRUE(level->GetCheatHighlight()->IsOn());
+
+    nE_InputEvent typed; // only key-down events count
+    typed.kind = NE_INPUT_CHAR;
+    typed.key = 'H';
+    g_scene->DispatchInput(&typed);
+    EXPECT_EQ(2, recorder.Count(NG_MSG_CHEAT_HINT));
+}
+
+TEST_F(LevelTest, DestroyedLevelSavesOnlyAfterItsFirstTwoUpdates)
+{
+    ASSERT_TRUE(profiles->Add("player"));
+    ASSERT_TRUE(profiles->SetCurrent("player"));
+    StartLevel();
+    Tick();
+    delete level;
+    EXPECT_FALSE(Exists("p_player.xml"));
+    EXPECT_EQ(nullptr, g_scene->FindObject("ng_rooms_hub"));
+
+    StartLevel();
+    Ticks(2);
+    delete level;
+    EXPECT_TRUE(Exists("p_player.xml"));
+    // A deleted level no longer answers.
+    EXPECT_EQ(nullptr, CurrentRoomQuery());
+}
+} // namespace

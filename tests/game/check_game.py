@@ -1,0 +1,252 @@
+#!/usr/bin/env python3
+"""Whole-game checks: runs the notengine program on the sample game with
+replayed input in a fresh user folder, then checks its log, the files it saved
+and the pixels of its last frame.
+
+    check_game.py PROGRAM SAMPLE_DIR CASE
+
+CASE is one of the names in CASES below. Exit status 0 when every check holds.
+"""
+
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import zlib
+
+# The sample's flat colours (see sample/make_assets.py).
+ROOM1_WALL = (40, 60, 120)
+ROOM2_WALL = (50, 110, 60)
+SUB_FILL = (110, 60, 130)
+
+# The sample opens a 1366 x 768 window in wide screen: design x + 171.
+OFFSET_X = 171
+
+# Design-space points of the sample's clickable objects.
+DOOR = (800, 400)
+CHEST = (512, 600)
+GEM = (512, 384)
+BACK = (90, 680)
+# Where the pointer rests at the end so that it covers no checked pixel.
+REST = (-150, 20)
+
+TIMEOUT = 240
+
+
+class Failure(Exception):
+    pass
+
+
+def click(turn, point):
+    """Move, press and release on consecutive turns ("turn type value x y flags")."""
+    x, y = point[0] + OFFSET_X, point[1]
+    return ["%d 4 0 %d %d 0" % (turn, x, y), "%d 1 0 %d %d 0" % (turn + 1, x, y),
+            "%d 3 0 %d %d 0" % (turn + 2, x, y)]
+
+
+def move(turn, point):
+    return ["%d 4 0 %d %d 0" % (turn, point[0] + OFFSET_X, point[1])]
+
+
+# ---- PNG reading -------------------------------------------------------------
+
+def paeth(a, b, c):
+    p = a + b - c
+    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
+    if pa <= pb and pa <= pc:
+        return a
+    return b if pb <= pc else c
+
+
+def read_png(path):
+    """(width, height, rows of RGB tuples) of an 8-bit RGB or RGBA PNG."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        raise Failure("%s is not a PNG file" % path)
+    pos, idat, header = 8, b"", None
+    while pos < len(data):
+        length, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        body = data[pos + 8:pos + 8 + length]
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"IDAT":
+            idat += body
+        pos += 12 + length
+    width, height, depth, colour, _, _, interlace = header
+    if depth != 8 or colour not in (2, 6) or interlace:
+        raise Failure("screenshot format not understood (depth %d, colour type %d)" % (depth, colour))
+    channels = 4 if colour == 6 else 3
+    raw = zlib.decompress(idat)
+    stride = width * channels
+    rows, previous, pos = [], bytearray(stride), 0
+    for _ in range(height):
+        kind, line = raw[pos], bytearray(raw[pos + 1:pos + 1 + stride])
+        pos += 1 + stride
+        for i in range(stride):
+            left = line[i - channels] if i >= channels else 0
+            up = previous[i]
+            corner = previous[i - channels] if i >= channels else 0
+            predictor = [0, left, up, (left + up) // 2, paeth(left, up, corner)][kind]
+            line[i] = (line[i] + predictor) & 0xFF
+        rows.append([tuple(line[x * channels:x * channels + 3]) for x in range(width)])
+        previous = line
+    return width, height, rows
+
+
+def expect_colour(rows, point, colour, what, tolerance=12):
+    x, y = point[0] + OFFSET_X, point[1]
+    got = rows[y][x]
+    if any(abs(g - c) > tolerance for g, c in zip(got, colour)):
+        raise Failure("pixel at design (%d, %d), %s: expected about %s, found %s" % (point[0], point[1], what,
+                                                                                    colour, got))
+
+
+# ---- running -----------------------------------------------------------------
+
+class Run:
+    def __init__(self, program, sample, user_dir, work_dir, frames, events):
+        self.screenshot = os.path.join(work_dir, "last_frame.png")
+        if os.path.exists(self.screenshot):
+            os.remove(self.screenshot)
+        args = [program, "--windowed", "--fixed-step", "--frames", str(frames), "--screenshot", self.screenshot]
+        if events:
+            input_file = os.path.join(work_dir, "input.txt")
+            with open(input_file, "w") as f:
+                f.write("\n".join(events) + "\n")
+            args += ["--input", input_file]
+        if not os.environ.get("DISPLAY") and shutil.which("xvfb-run"):
+            args = ["xvfb-run", "-a", "-s", "-screen 0 1920x1080x24"] + args
+        env = dict(os.environ, NOTENGINE_USER_DIR=user_dir)
+        env.setdefault("ALSOFT_DRIVERS", "null")
+        done = subprocess.run(args, cwd=sample, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                              timeout=TIMEOUT)
+        self.code = done.returncode
+        self.log = done.stderr.decode("utf-8", "replace")
+        self.lines = self.log.splitlines()
+        self.user_dir = user_dir
+        with open(os.path.join(work_dir, "run.log"), "w") as f:
+            f.write(self.log)
+
+    def expect_exit(self, code=0):
+        if self.code != code:
+            raise Failure("exit code %d, expected %d" % (self.code, code))
+
+    def index(self, text):
+        for i, line in enumerate(self.lines):
+            if text in line:
+                return i
+        raise Failure("log line not found: %r" % text)
+
+    def expect_in_order(self, *texts):
+        last = -1
+        for text in texts:
+            i = self.index(text)
+            if i <= last:
+                raise Failure("log line %r came before %r" % (text, texts[texts.index(text) - 1]))
+            last = i
+
+    def expect_absent(self, text):
+        if any(text in line for line in self.lines):
+            raise Failure("unexpected log line: %r" % text)
+
+    def expect_file(self, name, *contents):
+        path = os.path.join(self.user_dir, name)
+        if not os.path.isfile(path):
+            raise Failure("user file %s was not written (folder holds %s)" % (name, sorted(os.listdir(self.user_dir))))
+        with open(path, "r", encoding="utf-8", errors="replace") as f:
+            text = f.read()
+        for piece in contents:
+            if piece not in text:
+                raise Failure("user file %s does not hold %r:\n%s" % (name, piece, text))
+
+    def pixels(self):
+        if not os.path.isfile(self.screenshot):
+            raise Failure("no screenshot was written")
+        width, height, rows = read_png(self.screenshot)
+        if (width, height) != (1366, 768):
+            raise Failure("screenshot is %dx%d, expected 1366x768" % (width, height))
+        return rows
+
+
+def expect_clean_stop(run):
+    run.expect_exit(0)
+    run.expect_in_order("sample: ng_close")
+    run.expect_absent("no such trigger")
+    run.expect_absent("lua error")
+    run.expect_file("settings.xml", "<settings", 'widescreen="1"', 'fullscreen="0"')
+
+
+def case_first_tick(program, sample, user_dir, work_dir):
+    # One loop turn is one tick under --fixed-step: the start trigger runs in it.
+    run = Run(program, sample, user_dir, work_dir, 1, [])
+    expect_clean_stop(run)
+    run.expect_in_order("sample: start trigger ran, start 1", "sample: ng_close")
+    run.expect_file("profile_list.xml", "Player")
+    run.expect_file("p_Player.xml", "starts")
+
+
+def case_rooms(program, sample, user_dir, work_dir):
+    events = click(20, DOOR) + click(90, CHEST) + move(170, REST)
+    run = Run(program, sample, user_dir, work_dir, 180, events)
+    expect_clean_stop(run)
+    run.expect_in_order("sample: start trigger ran, start 1", "sample: room open sample_room1",
+                        "sample: switch to sample_room2", "sample: room open sample_room2",
+                        "sample: open subroom sample_sub_chest", "sample: room open sample_sub_chest",
+                        "sample: ng_close")
+    rows = run.pixels()
+    expect_colour(rows, (300, 300), SUB_FILL, "inside the open subroom")
+    expect_colour(rows, (100, 100), ROOM2_WALL, "the blurred second room beside the subroom")
+    run.expect_file("p_Player.xml", "starts")
+
+
+def case_round_trip(program, sample, user_dir, work_dir):
+    events = click(20, DOOR) + click(90, CHEST) + click(160, GEM) + click(230, BACK) + move(300, REST)
+    run = Run(program, sample, user_dir, work_dir, 310, events)
+    expect_clean_stop(run)
+    run.expect_in_order("sample: switch to sample_room2", "sample: open subroom sample_sub_chest",
+                        "sample: close subroom", "sample: room closed sample_sub_chest",
+                        "sample: switch to sample_room1", "sample: ng_close")
+    rows = run.pixels()
+    expect_colour(rows, (300, 300), ROOM1_WALL, "the first room again")
+    expect_colour(rows, DOOR, (140, 90, 40), "the door of the first room")
+    # The saved game data is read back by the next start.
+    again = Run(program, sample, user_dir, work_dir, 3, [])
+    expect_clean_stop(again)
+    again.index("sample: start trigger ran, start 2")
+
+
+CASES = {
+    "first_tick": case_first_tick,
+    "rooms": case_rooms,
+    "round_trip": case_round_trip,
+}
+
+
+def main():
+    if len(sys.argv) != 4 or sys.argv[3] not in CASES:
+        print("usage: check_game.py PROGRAM SAMPLE_DIR {%s}" % "|".join(CASES), file=sys.stderr)
+        return 2
+    program, sample, case = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2]), sys.argv[3]
+    work_dir = tempfile.mkdtemp(prefix="notengine_game_")
+    user_dir = os.path.join(work_dir, "user")
+    os.makedirs(user_dir)
+    try:
+        CASES[case](program, sample, user_dir, work_dir)
+    except (Failure, subprocess.TimeoutExpired) as failure:
+        print("FAILED %s: %s" % (case, failure), file=sys.stderr)
+        log = os.path.join(work_dir, "run.log")
+        if os.path.isfile(log):
+            with open(log) as f:
+                print("--- the program's log (last run) ---\n" + f.read()[-6000:], file=sys.stderr)
+        print("work folder kept: %s" % work_dir, file=sys.stderr)
+        return 1
+    shutil.rmtree(work_dir, ignore_errors=True)
+    print("passed %s" % case)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
