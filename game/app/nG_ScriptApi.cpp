@@ -186,6 +186,15 @@ int SendThreeStrings(lua_State* L, int id)
     return SendOnly(L, id, &msg);
 }
 
+// Room and task; the third string stays empty whatever else is passed.
+int SendRoomAndTask(lua_State* L, int id)
+{
+    nG_MsgThreeStrings msg;
+    msg.s1 = nE_ArgString(L, 1);
+    msg.s2 = nE_ArgString(L, 2);
+    return SendOnly(L, id, &msg);
+}
+
 // Names may be given as text or as numbers; anything else names nothing.
 bool IsName(lua_State* L, int index)
 {
@@ -599,12 +608,12 @@ int VisitMapRoom(lua_State* L)
 
 int AddMapRoomTask(lua_State* L)
 {
-    return SendThreeStrings(L, NG_MSG_ADD_MAP_ROOM_TASK);
+    return SendRoomAndTask(L, NG_MSG_ADD_MAP_ROOM_TASK);
 }
 
 int DeleteMapRoomTask(lua_State* L)
 {
-    return SendThreeStrings(L, NG_MSG_DELETE_MAP_ROOM_TASK);
+    return SendRoomAndTask(L, NG_MSG_DELETE_MAP_ROOM_TASK);
 }
 
 int LockMapRoom(lua_State* L)

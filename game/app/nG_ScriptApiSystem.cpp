@@ -4,6 +4,7 @@
 #include "game/app/nG_ScriptApi.h"
 
 #include "de50/de50_config.h"
+#include "de50/de50_platform.h"
 #include "de50/de50_sound.h"
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_NumText.h"
@@ -51,13 +52,20 @@ nG_SettingsValues CurrentSettings()
     return g_settings ? g_settings->GetValues() : nG_SettingsValues();
 }
 
+// Only the digits the text starts with count: a sign or a space before them
+// gives no number at all.
+bool StartsWithNonZeroNumber(const std::string& text)
+{
+    return !text.empty() && text[0] >= '0' && text[0] <= '9' && nE_ParseInt(text.c_str()) != 0;
+}
+
 // Name, channel, flag text, end trigger, fade-in: the flag counts from its
 // leading decimal digits, so "1" and 1 play and "x" or "" do not.
 int PlayOnChannel(lua_State* L, const char* channel, bool second)
 {
     float fade = nE_HasArg(L, 4) ? nE_ArgFloat(L, 4) : 0.0f;
     std::string name = nE_ArgString(L, 1);
-    bool first = nE_ParseInt(nE_ArgString(L, 2).c_str()) != 0;
+    bool first = StartsWithNonZeroNumber(nE_ArgString(L, 2));
     std::string trigger = nE_ArgString(L, 3);
     lua_settop(L, 0);
     if (g_scriptMediaHooks.playSound)
@@ -65,10 +73,10 @@ int PlayOnChannel(lua_State* L, const char* channel, bool second)
     return 0;
 }
 
-// The library's browser service is not part of this build yet.
 void OpenUrl(const std::string& url)
 {
-    nE_LogFmt("Warning: OpenBrowser: no browser service; %s is not opened.", url);
+    if (!DE50::TPlatform::GetInstance()->OpenBrowser(DE50::str(url)))
+        nE_LogFmt("Warning: OpenBrowser: the address \"%s\" could not be opened.", url);
 }
 
 bool HasSoundDevice()

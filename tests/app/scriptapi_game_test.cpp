@@ -454,6 +454,8 @@ TEST_F(GameScriptTest, EverySenderFillsItsRecordInOrder)
         {"VisitMapRoom('hall')", {"5:hall|||0|0"}},
         {"AddMapRoomTask('hall', 't')", {"6:hall|t||0|0"}},
         {"DeleteMapRoomTask('hall', 't')", {"7:hall|t||0|0"}},
+        {"AddMapRoomTask('hall', 't', 'extra')", {"6:hall|t||0|0"}},
+        {"DeleteMapRoomTask('hall', 't', 'extra')", {"7:hall|t||0|0"}},
         {"LockMapRoom('hall', 1)", {"11:hall|||0|1"}},
         {"LockMapRoom('hall', 2)", {"11:hall|||0|0"}},
         {"SetPuppetState(4)", {"12:4"}},
@@ -675,7 +677,10 @@ TEST_F(GameScriptTest, SoundFunctionsPickChannelAndFlags)
     Run("PlaySoundtrack('theme', '12abc', 't()')");
     Run("PlayVoice('line', 0, 'v()', 0.5)");
     Run("PlayVoice()");
-    ASSERT_EQ(6u, g_sounds.size());
+    Run("PlayEnv('wind', '-1', ''); PlayEnv('wind', -1, ''); PlayEnv('wind', ' 1', '')");
+    ASSERT_EQ(9u, g_sounds.size());
+    for (size_t i = 6; i < 9; ++i)
+        EXPECT_FALSE(g_sounds[i].play) << "no leading digit, call " << i;
     const struct
     {
         const char* name;
@@ -797,13 +802,40 @@ TEST_F(DocumentsTest, DocumentsFolderFallsBackToHome)
     EXPECT_EQ(home ? std::string(home) + "/Documents" : std::string(), nG_DocumentsFolder());
 }
 
-TEST_F(DocumentsTest, WallpaperAndBrowserFailWithAWarning)
+TEST_F(DocumentsTest, WallpaperFailsWithAWarning)
 {
     EXPECT_EQ("false", Eval("SetWallpaper('pics/pic.png')"));
     EXPECT_EQ("first", Copied());
     EXPECT_EQ(1, log.CountStartingWith("Warning: SetWallpaper"));
-    Run("assert(select('#', OpenBrowser('https://example.org')) == 0)");
-    EXPECT_EQ(1, log.CountStartingWith("Warning: OpenBrowser"));
+}
+
+// The library hands the address to the desktop's opener, here a stand-in
+// found first on the PATH that writes down what it was given.
+TEST_F(DocumentsTest, OpenBrowserGoesThroughTheLibrary)
+{
+    const std::string bin = root + "/bin";
+    const std::string seen = root + "/opened.txt";
+    std::filesystem::create_directories(bin);
+    std::ofstream(bin + "/xdg-open") << "#!/bin/sh\nprintf '%s' \"$1\" > '" << seen << ".part'\nmv '" << seen
+                                     << ".part' '" << seen << "'\n";
+    std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
+    const char* path = std::getenv("PATH");
+    const std::string savedPath = path ? path : "";
+    setenv("PATH", (bin + ":" + savedPath).c_str(), 1);
+    Run("assert(select('#', OpenBrowser('https://example.org/a?b=1')) == 0)");
+    setenv("PATH", savedPath.c_str(), 1);
+    // The opener runs detached; give it a generous while to write.
+    for (int i = 0; i < 1000 && !std::filesystem::exists(seen); ++i)
+        usleep(10000);
+    std::ifstream in(seen);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ("https://example.org/a?b=1", text.str());
+    EXPECT_EQ(0, log.CountStartingWith("Warning: OpenBrowser"));
+
+    // An address the library refuses is reported.
+    Run("OpenBrowser(''); OpenBrowser(nil)");
+    EXPECT_EQ(2, log.CountStartingWith("Warning: OpenBrowser"));
 }
 
 TEST_F(GameScriptTest, PlatformAnswersAndStubs)
@@ -949,6 +981,11 @@ TEST_F(GameScriptTest, EveryFunctionSurvivesMissingNilAndWrongArguments)
     g_settings = new nG_Settings();
     g_profileList = new nG_ProfileList();
     Make("box", g_scene->GetOrigin());
+    // OpenBrowser hands its text to the desktop's opener: let it find none.
+    const char* path = std::getenv("PATH");
+    const std::string savedPath = path ? path : "";
+    std::filesystem::create_directories(root + "/nobin");
+    setenv("PATH", (root + "/nobin").c_str(), 1);
     size_t count = 0;
     const nE_ScriptFunction* table = nG_GetScriptApiTable(&count);
     for (size_t i = 0; i < count; ++i)
@@ -981,6 +1018,7 @@ TEST_F(GameScriptTest, EveryFunctionSurvivesMissingNilAndWrongArguments)
             EXPECT_EQ(documented->second, lua_typename(L, lua_type(L, 1)));
         }
     }
+    setenv("PATH", savedPath.c_str(), 1);
     lua_settop(L, 0);
     EXPECT_FALSE(Exists("p_.xml"));
 }
