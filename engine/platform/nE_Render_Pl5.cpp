@@ -96,7 +96,16 @@ void nE_Render_Pl5::CreateScreenTextures()
 void nE_Render_Pl5::BeginScene()
 {
     m_sceneOpen = Lib()->BeginDraw();
-    if (m_sceneOpen) Lib()->SetViewport(DE50::TURect(0, 0, ToPixel(m_screenWidth), ToPixel(m_screenHeight)));
+    if (!m_sceneOpen) return;
+    // The display mode in force is the shell's: a full-screen toggle changes it
+    // without telling the renderer.
+    float width = m_screenWidth, height = m_screenHeight;
+    if (g_engine && g_engine->GetScreenWidth() > 0.0f && g_engine->GetScreenHeight() > 0.0f)
+    {
+        width = g_engine->GetScreenWidth();
+        height = g_engine->GetScreenHeight();
+    }
+    Lib()->SetViewport(DE50::TURect(0, 0, ToPixel(width), ToPixel(height)));
 }
 
 void nE_Render_Pl5::EndScene()

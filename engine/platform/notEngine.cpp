@@ -154,6 +154,8 @@ bool notEngine_Pl5::SetDisplayMode(unsigned width, unsigned height, bool fullscr
         m_screenWidth = static_cast<float>(width);
         m_screenHeight = static_cast<float>(height);
         m_fullscreen = fullscreen;
+        // The gamma pass covers the renderer's screen; keep it in step with a new mode.
+        if (g_render) g_render->SetScreenSize(m_screenWidth, m_screenHeight);
         return true;
     }
     // Put the previous mode back; before any mode was accepted there is none.

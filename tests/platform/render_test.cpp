@@ -242,6 +242,21 @@ TEST_F(Render, QuadTakesColourAlphaAndOffset)
     EXPECT_EQ(kBlack, Pixel(50, 8));
 }
 
+TEST_F(Render, ViewportFollowsTheShellsDisplayMode)
+{
+    // The renderer still holds the size of an older mode; the shell's mode rules the frame.
+    notEngine_Pl5 engine;
+    ASSERT_TRUE(engine.SetDisplayMode(kW, kH, false));
+    g_engine = &engine;
+    render.SetScreenSize(float(kW / 2), float(kH / 2));
+    render.CreateScreenTextures();
+    Open();
+    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
+    Close();
+    EXPECT_EQ(kWhite, Pixel(2, 2));
+    EXPECT_EQ(kWhite, Pixel(kW - 2, kH - 2));
+}
+
 TEST_F(Render, BlendModesOnScreen)
 {
     const double dst = 64 / 255.0, src = 102 / 255.0;

@@ -425,6 +425,9 @@ TEST_F(Shell, StartBuildsTheServicesAndStopTearsThemDown)
     EXPECT_EQ(1.0f, g_engine->GetGamma());
     EXPECT_EQ("shell test", DE50::TPlatform::GetInstance()->GetConfig(DE50::TPlatform::kWindowTitle));
     EXPECT_EQ("524288000", DE50::TPlatform::GetInstance()->GetConfig("texturememorymax"));
+    // A later mode change reaches the renderer, whose gamma pass covers its screen.
+    ASSERT_TRUE(g_engine->SetDisplayMode(96, 40, false));
+    EXPECT_EQ(96.0f, g_render->GetScreenWidth());
 
     g_engine->Shutdown();
     EXPECT_EQ(1, seen.closeCalls);
