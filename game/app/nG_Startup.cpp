@@ -3,7 +3,7 @@
 #include "de50/de50.h"
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
-#include "engine/core/nE_Mediator.h"
+#include "game/app/nG_Mediator.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_StringTable.h"
@@ -229,7 +229,7 @@ void nG_PreInit()
 
 void nG_CreateGlobals()
 {
-    if (!g_mediator) g_mediator = new nE_Mediator();
+    if (!g_mediator) g_mediator = new nG_Mediator();
     if (!g_config) g_config = new nG_Config();
 }
 
