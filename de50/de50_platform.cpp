@@ -236,9 +236,20 @@ void TPlatform::ShowCursor(bool show)
     SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
 }
 
+namespace
+{
+std::function<bool(const std::string&)> g_urlOpener;
+}
+
+void Test::SetUrlOpener(std::function<bool(const std::string&)> opener)
+{
+    g_urlOpener = std::move(opener);
+}
+
 bool TPlatform::OpenBrowser(const str& url)
 {
-    if (url.empty() || SDL_OpenURL(url.c_str()) != 0)
+    bool opened = !url.empty() && (g_urlOpener ? g_urlOpener(url) : SDL_OpenURL(url.c_str()) == 0);
+    if (!opened)
     {
         WriteDbg("Warning: address \"%s\" could not be opened", url.c_str());
         return false;
@@ -282,6 +293,7 @@ void TPlatform::Reset()
     m_config.clear();
     m_refreshListeners.clear();
     m_lossesPending = 0;
+    g_urlOpener = nullptr;
     ClearExit();
 }
 

@@ -5,6 +5,8 @@
 #include "de50/de50_types.h"
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace DE50
@@ -30,6 +32,9 @@ void AdvanceClock(uint32_t ms);
 // The last frame on the screen, rows top first, 0xAARRGGBB with opaque alpha.
 bool ReadScreen(std::vector<uint32_t>& pixels, uint32_t& width, uint32_t& height);
 TColor32 ReadScreenPixel(uint32_t x, uint32_t y);
+// Addresses given to TPlatform::OpenBrowser go to this function instead of the desktop's
+// browser (its result is OpenBrowser's); an empty function restores the browser.
+void SetUrlOpener(std::function<bool(const std::string&)> opener);
 // Closes the window and returns the library to its state after InitLibrary (options,
 // configuration, clock, hooks and queued events cleared).
 void Reset();

@@ -72,24 +72,11 @@ struct ApplicationTest : LevelFixtureBase
 
 TEST_F(ApplicationTest, StartsWithScriptsProfilesAndAHiddenPauseOverlay)
 {
-    EXPECT_EQ("ng_application", app->GetName());
     EXPECT_NE(nullptr, g_profileList);
     EXPECT_EQ("function", LuaString("type(SwitchRoom)"));
-    EXPECT_EQ("function", LuaString("type(SaveProfiles)"));
     ASSERT_TRUE(Dim() && Label());
-    EXPECT_EQ("ng_pause_0", Dim()->GetName());
-    EXPECT_EQ("assets/interface/main/black", Dim()->GetResourceName());
-    EXPECT_FLOAT_EQ(1024.0f, Dim()->GetScaleX());
-    EXPECT_FLOAT_EQ(384.0f, Dim()->GetScaleY());
-    EXPECT_FLOAT_EQ(0.6f, Dim()->GetAlpha());
-    EXPECT_EQ("assets/interface/main/paused", Label()->GetResourceName());
-    EXPECT_EQ(2.0f, Label()->GetZ());
     for (nE_Sprite* s : {Dim(), Label()})
-    {
-        EXPECT_FALSE(s->IsVisible());
-        EXPECT_FALSE(s->IsInput());
-        EXPECT_EQ(512.0f, s->GetX());
-    }
+        EXPECT_FALSE(s->IsVisible() || s->IsInput());
     EXPECT_FALSE(app->IsPaused());
     EXPECT_EQ(nullptr, app->GetLevel());
 }
@@ -101,7 +88,9 @@ TEST_F(ApplicationTest, PositionsAndWidthFollowAScaledAndOffsetDisplayMode)
     render->SetScreenSize(1920.0f, 1080.0f);
     app->ApplyDisplayMode(mode);
     EXPECT_EQ(240.0f, app->GetX());
-    EXPECT_TRUE(app->IsWideScreen());
+    ASSERT_TRUE(app->IsWideScreen() && app->HasCropRect());
+    EXPECT_EQ(-171.0f, app->GetCropRect().x); // clipped to the wider design space
+    EXPECT_EQ(1366.0f, app->GetCropRect().w);
 
     nG_MsgTransform transform;
     bus.Send(NG_MSG_GET_TRANSFORM, &transform);
@@ -136,42 +125,27 @@ TEST_F(ApplicationTest, PositionsAndWidthFollowAScaledAndOffsetDisplayMode)
     EXPECT_NEAR(512.0f, LuaNumber("GetGameCursorPos()[1]"), 1e-3);
     EXPECT_NEAR(384.0f, LuaNumber("GetGameCursorPos()[2]"), 1e-3);
     EXPECT_FLOAT_EQ(100.0f, LuaNumber("GetObjPosByObj('probe')[1]"));
+    EXPECT_EQ(1024.0f, app->GetCropRect().w);
 }
-
-struct WidthCase
-{
-    bool wide;
-    float scale;
-    float screen;
-    float expected;
-};
 
 TEST_F(ApplicationTest, DesignWidthReportsWhatReallyFits)
 {
-    const WidthCase cases[] = {
+    const struct
+    {
+        bool wide;
+        float scale, screen, expected;
+    } cases[] = {
         {true, 1.0f, 1280.0f, 1280.0f},   {true, 1.0f, 1366.0f, 1366.0f},  {true, 1.0f, 1364.0f, 1366.0f},
         {true, 1.0f, 1363.0f, 1363.0f},   {false, 1.0f, 1024.0f, 1024.0f}, {false, 1.0f, 1366.0f, 1024.0f},
         {false, 1.25f, 1280.0f, 1024.0f}, {true, 1.25f, 1600.0f, 1280.0f}, {true, 1.0f, 0.0f, 1366.0f},
     };
-    for (const WidthCase& c : cases)
+    for (const auto& c : cases)
     {
         render->SetScreenSize(c.screen, 768.0f);
         app->SetScale(c.scale, c.scale);
         app->SetWideScreen(c.wide);
         EXPECT_FLOAT_EQ(c.expected, AppWidthQuery()) << c.wide << " " << c.scale << " " << c.screen;
     }
-}
-
-TEST_F(ApplicationTest, WideScreenClipsToTheWiderDesignSpace)
-{
-    app->SetWideScreen(true);
-    ASSERT_TRUE(app->HasCropRect());
-    EXPECT_EQ(-171.0f, app->GetCropRect().x);
-    EXPECT_EQ(1366.0f, app->GetCropRect().w);
-    EXPECT_EQ(768.0f, app->GetCropRect().h);
-    app->SetWideScreen(false);
-    EXPECT_EQ(0.0f, app->GetCropRect().x);
-    EXPECT_EQ(1024.0f, app->GetCropRect().w);
 }
 
 TEST_F(ApplicationTest, PausingTwiceFadesOnceAndFreezesTheLevel)
@@ -259,8 +233,7 @@ TEST_F(ApplicationTest, ReplacingALevelSavesTheOldOnesDataOnlyForAProfile)
     app->LoadLevel(modulePath, "start()");
     Ticks(2);
     app->LoadLevel(secondModule, "");
-    for (const std::string& f : Files())
-        EXPECT_NE(0u, f.compare(0, 2, "p_")) << f;
+    EXPECT_FALSE(AnyFileStartingWith("p_"));
 
     ASSERT_TRUE(g_profileList->Add("player"));
     ASSERT_TRUE(g_profileList->SetCurrent("player"));

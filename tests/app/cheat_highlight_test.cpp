@@ -5,8 +5,6 @@
 #include "tests/app/room_render.h"
 #include "tests/app/user_folder.h"
 
-#include <memory>
-
 namespace
 {
 // An object that reports itself as a sprite with a picture.
@@ -22,8 +20,8 @@ struct CheatFixture : UserFolderTest
 {
     nG_Config config;
     std::unique_ptr<nG_ProfileList> profiles;
-    std::unique_ptr<RoomRender> render;
-    std::unique_ptr<nE_Object> room;
+    RoomRender render;
+    std::unique_ptr<nE_Object> room{new nE_Object("room")};
     std::unique_ptr<nG_CheatHighlight> overlay;
 
     void SetUp() override
@@ -32,11 +30,8 @@ struct CheatFixture : UserFolderTest
         g_config = &config;
         profiles.reset(new nG_ProfileList());
         g_profileList = profiles.get();
-        ASSERT_TRUE(profiles->Add("player"));
-        ASSERT_TRUE(profiles->Add("ZavoZez"));
-        ASSERT_TRUE(profiles->Add("zavozez"));
-        render.reset(new RoomRender());
-        room.reset(new nE_Object("room"));
+        for (const char* name : {"player", "ZavoZez", "zavozez"})
+            ASSERT_TRUE(profiles->Add(name));
         room->SetPos(10.0f, 0.0f);
         overlay.reset(new nG_CheatHighlight("ng_cheat_highlight"));
         overlay->SetTarget(room.get());
@@ -44,19 +39,18 @@ struct CheatFixture : UserFolderTest
     void TearDown() override
     {
         overlay.reset();
-        room.reset();
-        render.reset();
         g_profileList = nullptr;
-        profiles.reset();
         g_config = nullptr;
         UserFolderTest::TearDown();
     }
+    // Cheat mode as given, the overlay switched on.
     void CheatOn(bool flag, const std::string& profile)
     {
         config.SetCheatMode(flag);
         ASSERT_TRUE(profiles->SetCurrent(profile));
+        if (!overlay->IsOn()) bus.Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr);
     }
-    nE_Object* Add(nE_Object* parent, const std::string& name, int event, bool rect)
+    nE_Object* Add(nE_Object* parent, const std::string& name, int event, bool rect = true)
     {
         nE_Object* o = new nE_Object(name);
         if (event >= 0) o->SetEventCode(event, "*x()");
@@ -66,28 +60,17 @@ struct CheatFixture : UserFolderTest
     }
     void Draw()
     {
-        render->lines.clear();
-        render->draws.clear();
-        overlay->Draw(render.get(), nE_RenderState());
+        render.lines.clear();
+        render.draws.clear();
+        overlay->Draw(&render, nE_RenderState());
     }
 };
 
-TEST_F(CheatFixture, StartsOffAboveEverythingAndTogglesByMessage)
+TEST_F(CheatFixture, ShownOnlyWithTheCheatFlagAndTheCheatProfileWhileToggledOn)
 {
-    EXPECT_FALSE(overlay->IsOn());
-    EXPECT_FLOAT_EQ(999999.0f, overlay->GetZ());
     EXPECT_FALSE(overlay->IsInput());
-    bus.Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr);
-    EXPECT_TRUE(overlay->IsOn());
-    bus.Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr);
-    EXPECT_FALSE(overlay->IsOn());
-}
-
-TEST_F(CheatFixture, ShownOnlyWithTheCheatFlagAndTheCheatProfile)
-{
-    Add(room.get(), "door", NE_EVENT_MDOWN, true);
-    bus.Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr);
-    struct Case
+    Add(room.get(), "door", NE_EVENT_MDOWN);
+    const struct
     {
         bool flag;
         const char* profile;
@@ -95,54 +78,52 @@ TEST_F(CheatFixture, ShownOnlyWithTheCheatFlagAndTheCheatProfile)
     } cases[] = {{false, "player", false},
                  {true, "player", false},
                  {false, "ZavoZez", false},
-                 {true, "ZavoZez", true}};
-    for (const Case& c : cases)
+                 {true, "ZavoZez", true},
+                 {true, "zavozez", true}};
+    for (const auto& c : cases)
     {
         CheatOn(c.flag, c.profile);
         EXPECT_EQ(c.shown, nG_IsCheatMode()) << c.profile << " " << c.flag;
         Draw();
-        EXPECT_EQ(c.shown ? 4u : 0u, render->lines.size()) << c.profile << " " << c.flag;
+        EXPECT_EQ(c.shown ? 4u : 0u, render.lines.size()) << c.profile << " " << c.flag;
     }
     bus.Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr); // off again
+    EXPECT_FALSE(overlay->IsOn());
     Draw();
-    EXPECT_TRUE(render->lines.empty());
+    EXPECT_TRUE(render.lines.empty());
 }
 
 TEST_F(CheatFixture, MarksClickCodeRedAndHoverOrDragCodeGreen)
 {
     CheatOn(true, "ZavoZez");
-    bus.Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr);
-    nE_Object* door = Add(room.get(), "door", NE_EVENT_MDOWN, true);
+    nE_Object* door = Add(room.get(), "door", NE_EVENT_MDOWN);
     door->SetPos(100.0f, 50.0f);
     door->GetRenderState().offsetX = 5.0f;
     door->GetRenderState().offsetY = 5.0f;
-    Add(room.get(), "lamp", NE_EVENT_MENTER, true);
-    Add(room.get(), "rope", NE_EVENT_DRAG, true);
-    Add(room.get(), "mat", NE_EVENT_MUP, true); // mouse-up code alone is not marked
+    Add(room.get(), "lamp", NE_EVENT_MENTER);
+    Add(room.get(), "rope", NE_EVENT_DRAG);
+    Add(room.get(), "mat", NE_EVENT_MUP); // mouse-up code alone is not marked
     nE_Object* shelf = Add(room.get(), "shelf", -1, false);
     shelf->SetInput(false); // hides its marked children too
-    Add(shelf, "book", NE_EVENT_MDOWN, true);
+    Add(shelf, "book", NE_EVENT_MDOWN);
 
     Draw();
-    ASSERT_EQ(12u, render->lines.size());
-    const RoomRender::Line& top = render->lines[0];
+    ASSERT_EQ(12u, render.lines.size());
+    const RoomRender::Line& top = render.lines[0];
     EXPECT_FLOAT_EQ(115.0f, top.x1); // room 10 + door 100 + offset 5
     EXPECT_FLOAT_EQ(55.0f, top.y1);
     EXPECT_FLOAT_EQ(135.0f, top.x2);
     EXPECT_FLOAT_EQ(55.0f, top.y2);
-    EXPECT_FLOAT_EQ(1.0f, render->lines[3].colour[0]);
-    EXPECT_FLOAT_EQ(0.0f, render->lines[3].colour[1]);
-    for (size_t i = 4; i < 12; ++i)
+    for (size_t i = 0; i < 12; ++i)
     {
-        EXPECT_FLOAT_EQ(0.0f, render->lines[i].colour[0]);
-        EXPECT_FLOAT_EQ(1.0f, render->lines[i].colour[1]);
+        EXPECT_FLOAT_EQ(i < 4 ? 1.0f : 0.0f, render.lines[i].colour[0]) << i;
+        EXPECT_FLOAT_EQ(i < 4 ? 0.0f : 1.0f, render.lines[i].colour[1]) << i;
     }
 }
 
 TEST_F(CheatFixture, PicturesWithoutAnInputRectangleLightUpInTheMarkColour)
 {
     CheatOn(true, "zavozez");
-    bus.Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr);
     FakeSprite* key = new FakeSprite("key");
     key->SetEventCode(NE_EVENT_MENTER_DRAG, "*x()");
     key->SetAlpha(0.3f);
@@ -151,9 +132,9 @@ TEST_F(CheatFixture, PicturesWithoutAnInputRectangleLightUpInTheMarkColour)
     Add(room.get(), "plain", NE_EVENT_MDOWN, false); // not a picture kind
 
     Draw();
-    EXPECT_TRUE(render->lines.empty());
-    ASSERT_EQ(1u, render->draws.size());
-    const RoomRender::Draw& d = render->draws[0];
+    EXPECT_TRUE(render.lines.empty());
+    ASSERT_EQ(1u, render.draws.size());
+    const RoomRender::Draw& d = render.draws[0];
     EXPECT_EQ(key->texture.get(), d.texture);
     EXPECT_FLOAT_EQ(0.0f, d.state.r);
     EXPECT_FLOAT_EQ(1.0f, d.state.g);
@@ -162,19 +143,15 @@ TEST_F(CheatFixture, PicturesWithoutAnInputRectangleLightUpInTheMarkColour)
     EXPECT_FLOAT_EQ(30.0f, d.state.matrix.At(3, 1));
 }
 
-TEST_F(CheatFixture, ADeletedTargetIsForgotten)
+TEST_F(CheatFixture, DeletedTargetIsForgottenAndDeletedOverlayStopsListening)
 {
     CheatOn(true, "ZavoZez");
-    bus.Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr);
-    Add(room.get(), "door", NE_EVENT_MDOWN, true);
+    Add(room.get(), "door", NE_EVENT_MDOWN);
     room.reset();
     EXPECT_EQ(nullptr, overlay->GetTarget());
     Draw();
-    EXPECT_TRUE(render->lines.empty());
-}
+    EXPECT_TRUE(render.lines.empty());
 
-TEST_F(CheatFixture, DestroyedOverlayNoLongerListens)
-{
     overlay.reset();
     bus.Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr);
     EXPECT_TRUE(bus.GetListeners(NG_MSG_CHEAT_HIGHLIGHT).empty());

@@ -1,11 +1,5 @@
-#include "engine/core/nE_Log.h"
-#include "engine/core/nE_Mediator.h"
 #include "game/app/nG_DisplayMode.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
+#include "tests/app/user_folder.h"
 
 namespace
 {
@@ -40,11 +34,6 @@ const Case kCases[] = {
     {"0 height counts as 1024x768", 1920, 0, true, true, 1024, 768, true, false, 0, 0, 1, 1},
 };
 
-struct LogRecorder : nE_Listener
-{
-    std::vector<std::string> lines;
-    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
-};
 } // namespace
 
 TEST(DisplayMode, TableOfDesktops)
@@ -67,13 +56,12 @@ TEST(DisplayMode, TableOfDesktops)
 TEST(DisplayMode, LogsTheChoice)
 {
     nE_Mediator bus;
-    LogRecorder log;
+    LogLines log;
     bus.Subscribe(&log, NE_MSG_LOG);
     g_mediator = &bus;
     nG_ChooseDisplayMode(false, true, 1920, 1080);
     nG_ChooseDisplayMode(false, false, 1366, 768);
     g_mediator = nullptr;
-    ASSERT_EQ(log.lines.size(), 2u);
-    EXPECT_EQ(log.lines[0], "Display mode: 1366x768, fullscreen=0, widescreen=1.");
-    EXPECT_EQ(log.lines[1], "Display mode: 1366x768, fullscreen=1, widescreen=0.");
+    EXPECT_EQ(log.lines, (std::vector<std::string>{"Display mode: 1366x768, fullscreen=0, widescreen=1.",
+                                                   "Display mode: 1366x768, fullscreen=1, widescreen=0."}));
 }

@@ -1,8 +1,7 @@
 #pragma once
 // A running engine context with the game's object types and script
-// functions, a temporary user folder, a recording renderer and a small level
-// module written to a temporary folder: two rooms with a clickable object
-// each, and two subrooms.
+// functions, a temporary user folder, a recording renderer and a level module
+// with two rooms holding a clickable object each, and two subrooms.
 
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Scene.h"
@@ -63,25 +62,12 @@ inline const char* TestModule()
 )xml";
 }
 
-struct Recorder : nE_Listener
-{
-    std::vector<int> ids;
-    void OnMessage(int id, void*) override { ids.push_back(id); }
-    int Count(int id) const
-    {
-        int n = 0;
-        for (int i : ids)
-            n += i == id;
-        return n;
-    }
-};
-
 struct LevelFixtureBase : UserFolderTest
 {
     nG_Config config;
     std::unique_ptr<nG_ProfileList> profiles;
     std::unique_ptr<RoomRender> render;
-    Recorder recorder;
+    IdRecorder recorder;
     lua_State* L = nullptr;
     std::string modulePath;
 
@@ -127,7 +113,7 @@ struct LevelFixtureBase : UserFolderTest
     }
     void Ticks(int n, float dt = 0.125f)
     {
-        for (int i = 0; i < n; ++i)
+        while (n-- > 0)
             Tick(dt);
     }
     std::string Log()
@@ -139,21 +125,15 @@ struct LevelFixtureBase : UserFolderTest
         return s;
     }
     void Lua(const std::string& code) { ASSERT_EQ(0, luaL_dostring(L, code.c_str())) << lua_tostring(L, -1); }
-    void Click(float x, float y)
-    {
-        nE_InputEvent down;
-        down.kind = NE_INPUT_MOUSEDOWN;
-        down.key = NE_MOUSE_KEYCODE;
-        down.x = x;
-        down.y = y;
-        g_scene->DispatchInput(&down);
-    }
-    void Key(uint32_t key)
+    void Input(nE_InputKind kind, uint32_t key, float x = 0.0f, float y = 0.0f)
     {
         nE_InputEvent event;
-        event.kind = NE_INPUT_KEYDOWN;
+        event.kind = kind;
         event.key = key;
+        event.x = x;
+        event.y = y;
         g_scene->DispatchInput(&event);
     }
+    void Click(float x, float y) { Input(NE_INPUT_MOUSEDOWN, NE_MOUSE_KEYCODE, x, y); }
 };
 } // namespace level_test

@@ -1,8 +1,7 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_LuaXml.h"
 #include "game/app/nG_ProfileList.h"
-
-#include "app/user_folder.h"
+#include "tests/app/user_folder.h"
 
 #include <cstdint>
 
@@ -32,47 +31,32 @@ struct ProfilesTest : UserFolderTest
         ASSERT_EQ(luaL_dostring(lua.L, code.c_str()), 0) << lua_tostring(lua.L, -1);
         EXPECT_EQ(lua_gettop(lua.L), 0);
     }
-    // The value of a Lua expression, as text.
     std::string Eval(const std::string& expression)
     {
-        std::string code = "return tostring(" + expression + ")";
-        if (luaL_dostring(lua.L, code.c_str()) != 0)
-        {
-            std::string error = lua_tostring(lua.L, -1);
-            lua_settop(lua.L, 0);
-            return "<error " + error + ">";
-        }
+        luaL_dostring(lua.L, ("return tostring(" + expression + ")").c_str());
         std::string value = lua_tostring(lua.L, -1);
         lua_settop(lua.L, 0);
         return value;
     }
 
-    // A game-data file whose checksum line matches `xml`.
-    static std::string WithChecksum(const std::string& xml)
+    // A game-data file whose checksum line matches `xml`; `negative` prints it
+    // as a 32-bit signed writer would print a sum from 2^31 up.
+    static std::string WithChecksum(const std::string& xml, bool negative = false)
     {
         uint32_t sum = nE_ByteSum(reinterpret_cast<const unsigned char*>(xml.data()), int(xml.size()));
-        return "<!--" + std::to_string(int32_t(sum)) + "-->\n" + xml;
+        int64_t printed = negative ? int64_t(sum) - 4294967296LL : int64_t(int32_t(sum));
+        return "<!--" + std::to_string(printed) + "-->\n" + xml;
     }
-
-    // A list with one current profile called `name`.
     void MakeCurrent(nG_ProfileList& list, const std::string& name)
     {
         ASSERT_TRUE(list.Add(name));
         ASSERT_TRUE(list.SetCurrent(name));
     }
-
-    bool NoNamelessGameData() const
-    {
-        for (const std::string& f : Files())
-            if (f.compare(0, 5, "p_.xm") == 0) return false;
-        return true;
-    }
+    bool NoNamelessGameData() const { return !AnyFileStartingWith("p_.xm"); }
 };
 
 const char kRefused[] = "Error: while loading profile data!";
 } // namespace
-
-// ---------------------------------------------------------------- game data
 
 TEST_F(ProfilesTest, GameDataRoundTripsBehindItsChecksum)
 {
@@ -97,29 +81,14 @@ TEST_F(ProfilesTest, GameDataRoundTripsBehindItsChecksum)
     EXPECT_EQ(Eval("ng_global.quote"), "He said \"hi\" & <left>");
     EXPECT_EQ(Eval("ng_global.utf"), "Gr\xC3\xBC\xC3\x9F"
                                      "e \xE2\x98\x83");
-    EXPECT_EQ(Eval("ng_global.big == 1234567.5"), "true");
-    EXPECT_EQ(Eval("ng_global.empty == ''"), "true");
-    EXPECT_EQ(Eval("ng_global.yes"), "true");
-    EXPECT_EQ(Eval("ng_global.no"), "false");
-    EXPECT_EQ(Eval("ng_global.nested.list[1] + ng_global.nested.list[3].deep:len()"), "11");
-    EXPECT_EQ(Eval("ng_global.nested.list[2]"), "two");
-    EXPECT_EQ(Eval("ng_global.nested.inner.flag"), "false");
+    EXPECT_EQ(
+        Eval("ng_global.big == 1234567.5 and ng_global.empty == '' and ng_global.yes == true and "
+             "ng_global.no == false and ng_global.nested.list[1] == 10 and ng_global.nested.list[2] == 'two' "
+             "and ng_global.nested.list[3].deep == 'x' and ng_global.nested.inner.flag == false"),
+        "true");
     // Saved data is laid over what the table already holds.
-    EXPECT_EQ(Eval("ng_global.unsaved"), "kept");
-    EXPECT_EQ(Eval("ng_global.nested.extra"), "5");
+    EXPECT_EQ(Eval("ng_global.unsaved .. ng_global.nested.extra"), "kept5");
     EXPECT_EQ(log.CountStartingWith("Error"), 0);
-}
-
-TEST_F(ProfilesTest, ANegativeChecksumLineIsTheSameSum)
-{
-    nG_ProfileList list;
-    MakeCurrent(list, "a");
-    const std::string xml = "<profile><game_data><data><n_x v=\"3\" /></data></game_data></profile>";
-    uint32_t sum = nE_ByteSum(reinterpret_cast<const unsigned char*>(xml.data()), int(xml.size()));
-    // As a 32-bit signed writer would print a sum from 2^31 up.
-    PutOnDisk("p_a.xml", "<!--" + std::to_string(int64_t(sum) - 4294967296LL) + "-->\n" + xml);
-    EXPECT_TRUE(list.LoadGame());
-    EXPECT_EQ(Eval("ng_global.x"), "3");
 }
 
 TEST_F(ProfilesTest, TamperedGameDataIsRefusedAndKept)
@@ -157,45 +126,31 @@ TEST_F(ProfilesTest, TamperedGameDataIsRefusedAndKept)
     PutOnDisk("p_b.xml", good);
     EXPECT_TRUE(list.LoadGame());
     EXPECT_EQ(Eval("ng_global.gold"), "100");
+    // The checksum compares as unsigned: a negative line is the same sum.
+    PutOnDisk("p_b.xml",
+              WithChecksum("<profile><game_data><data><n_x v=\"3\" /></data></game_data></profile>", true));
+    EXPECT_TRUE(list.LoadGame());
+    EXPECT_EQ(Eval("ng_global.x"), "3");
 }
 
-TEST_F(ProfilesTest, AMissingGameDataFileIsASilentFalse)
-{
-    nG_ProfileList list;
-    MakeCurrent(list, "new");
-    Lua("ng_global = { fresh = true }");
-    EXPECT_FALSE(list.LoadGame());
-    EXPECT_TRUE(log.lines.empty());
-    EXPECT_EQ(Eval("ng_global.fresh"), "true");
-}
-
-TEST_F(ProfilesTest, OnlyATableIsSaved)
+TEST_F(ProfilesTest, RefusedSavesKeepTheOldFileAndAMissingFileIsASilentFalse)
 {
     nG_ProfileList list;
     MakeCurrent(list, "c");
     Lua("ng_global = { v = 1 }");
+    EXPECT_FALSE(list.LoadGame());
+    EXPECT_TRUE(log.lines.empty());
+    EXPECT_EQ(Eval("ng_global.v"), "1");
     ASSERT_TRUE(list.SaveGame());
     const std::string before = OnDisk("p_c.xml");
 
     Lua("ng_global = 5");
     EXPECT_FALSE(list.SaveGame());
     EXPECT_TRUE(log.Has("Warning: no Lua table to save"));
-    EXPECT_EQ(OnDisk("p_c.xml"), before);
-
     g_luaState = nullptr;
     EXPECT_FALSE(list.SaveGame());
     EXPECT_FALSE(list.LoadGame());
     g_luaState = &lua;
-    EXPECT_EQ(OnDisk("p_c.xml"), before);
-}
-
-TEST_F(ProfilesTest, AFailedGameDataWriteKeepsTheOldFile)
-{
-    nG_ProfileList list;
-    MakeCurrent(list, "d");
-    Lua("ng_global = { v = 1 }");
-    ASSERT_TRUE(list.SaveGame());
-    const std::string before = OnDisk("p_d.xml");
     Lua("ng_global = { v = string.rep('x', 4096) }");
     bool saved;
     {
@@ -203,41 +158,27 @@ TEST_F(ProfilesTest, AFailedGameDataWriteKeepsTheOldFile)
         saved = list.SaveGame();
     }
     EXPECT_FALSE(saved);
-    EXPECT_EQ(OnDisk("p_d.xml"), before);
-    EXPECT_TRUE(log.Has("Error: could not save game data p_d.xml; the old file is kept."));
+    EXPECT_TRUE(log.Has("Error: could not save game data p_c.xml; the old file is kept."));
+    EXPECT_EQ(OnDisk("p_c.xml"), before);
 }
 
 TEST_F(ProfilesTest, NoProfileMeansNoGameDataFile)
 {
+    // No list file; an index past the end of a list without names (kept as
+    // read); a negative index over a named profile.
+    for (const char* text :
+         {"", "<profiles current=\"3\" />", "<profiles current=\"-5\"><profile name=\"a\" /></profiles>"})
     {
-        nG_ProfileList list; // no list file: no profile
-        EXPECT_EQ(list.GetCurrent(), -1);
-        EXPECT_EQ(list.GetCurrentName(), "ng_noprofiles");
-        EXPECT_FALSE(list.SaveGame());
-        EXPECT_FALSE(list.LoadGame());
+        if (*text) PutOnDisk("profile_list.xml", text);
+        nG_ProfileList list;
+        EXPECT_EQ(list.GetCurrentName(), *text ? "" : "ng_noprofiles") << text;
+        EXPECT_FALSE(list.SaveGame()) << text;
+        EXPECT_FALSE(list.LoadGame()) << text;
         EXPECT_TRUE(Exists("profile_list.xml")) << "the list itself is still saved";
-    }
-    // An index past the end of a list without names stays as read.
-    PutOnDisk("profile_list.xml", "<profiles current=\"3\" />");
-    {
-        nG_ProfileList list;
-        EXPECT_EQ(list.GetCurrent(), 3);
-        EXPECT_EQ(list.GetCurrentName(), "");
-        EXPECT_FALSE(list.SaveGame());
-        EXPECT_FALSE(list.LoadGame());
-    }
-    PutOnDisk("profile_list.xml", "<profiles current=\"-5\"><profile name=\"a\" /></profiles>");
-    {
-        nG_ProfileList list;
-        EXPECT_EQ(list.GetCurrentName(), "");
-        EXPECT_FALSE(list.SaveGame());
     }
     EXPECT_TRUE(NoNamelessGameData());
     EXPECT_FALSE(Exists("p_a.xml"));
-    EXPECT_FALSE(Exists("p_.xml"));
 }
-
-// ---------------------------------------------------------------- the list
 
 TEST_F(ProfilesTest, ListRoundTripsAndFixesACurrentPastTheEnd)
 {
@@ -382,8 +323,5 @@ TEST_F(ProfilesTest, HostileNames)
     EXPECT_FALSE(loaded.LoadGame()) << "escaping keeps names apart";
     loaded.Delete("../../victim");
     EXPECT_FALSE(Exists("p_..%2F..%2Fvictim.xml"));
-    std::ifstream victim(root + "/victim.xml");
-    std::string text;
-    victim >> text;
-    EXPECT_EQ(text, "outside");
+    EXPECT_EQ(ReadFile(root + "/victim.xml"), "outside");
 }

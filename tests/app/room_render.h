@@ -1,7 +1,6 @@
 #pragma once
-// A windowless renderer for the room and overlay tests: every call is written
-// down, and render targets hand back a distinct fake texture so that code
-// holding snapshots can be followed.
+// A windowless renderer that writes every call down; each render target hands
+// back a distinct fake texture so that snapshots can be followed.
 
 #include "engine/platform/nE_Render.h"
 
@@ -29,7 +28,7 @@ public:
         if (g_currentRender == this) g_currentRender = nullptr;
     }
 
-    // A texture that is only an address: nothing ever looks inside it.
+    // Only an address: nothing ever looks inside it.
     static std::shared_ptr<nE_Texture> FakeTexture()
     {
         return std::shared_ptr<nE_Texture>(reinterpret_cast<nE_Texture*>(new char(0)),

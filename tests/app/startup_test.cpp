@@ -18,31 +18,16 @@
 #include "game/app/nG_Settings.h"
 #include "game/app/nG_Startup.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <memory>
-#include <sstream>
-#include <string>
-#include <unistd.h>
+#include "tests/app/user_folder.h"
 
 namespace
 {
-
-struct DisplayChanges : nE_Listener
-{
-    int count = 0;
-    void OnMessage(int, void*) override { ++count; }
-};
-
 // The toggle callback on its own: a bus, a trigger that records its call, and
 // the settings; no engine shell and no application.
 struct ToggleTest : testing::Test
 {
     nE_Mediator bus;
-    DisplayChanges changes;
+    IdRecorder changes;
 
     void SetUp() override
     {
@@ -52,18 +37,14 @@ struct ToggleTest : testing::Test
         nE_EngineContext::Instance();
         g_triggerManager->AddTrigger(std::make_unique<nE_Trigger>(
             "ng_togglefullscreen", "toggled = ne_params.param_0 .. ',' .. ne_params.param_1"));
-        g_settings = new nG_Settings();
     }
     void TearDown() override
     {
-        delete g_settings;
-        g_settings = nullptr;
         nE_EngineContext::Destroy();
         g_displayMode = nG_DisplayMode();
         g_mediator = nullptr;
         DE50::Test::Reset();
     }
-
     std::string Toggled()
     {
         lua_State* L = nE_GetLua();
@@ -74,41 +55,41 @@ struct ToggleTest : testing::Test
     }
 };
 
-TEST_F(ToggleTest, TheModeInForceChangesNothingButIsStillAnnounced)
+// Without a shell or an application only a wide-screen change alone can be
+// applied; the mode in force wins over stale settings; every call is announced.
+TEST_F(ToggleTest, AppliesWhatItCanWithoutAShellAndAlwaysAnnounces)
 {
-    g_displayMode = nG_ChooseDisplayMode(false, true, 1920, 1080);
-    g_settings->SetFullScreen(true); // stale: the mode in force wins
-    EXPECT_FALSE(nG_OnToggleFullscreen(false));
-    EXPECT_EQ("0,0", Toggled());
-    EXPECT_EQ(1, changes.count);
-    EXPECT_FALSE(g_settings->GetFullScreen());
-    EXPECT_TRUE(g_settings->GetWideScreen());
-    EXPECT_EQ(1366u, g_displayMode.width);
-}
-
-TEST_F(ToggleTest, AWideScreenChangeAloneLeavesTheDisplayAndNeedsNoApplication)
-{
-    g_displayMode = nG_ChooseDisplayMode(true, true, 1920, 1080);
-    ASSERT_TRUE(g_displayMode.wideScreen);
-    g_settings->SetWideScreen(false);
-    ASSERT_EQ(nullptr, g_application);
-    EXPECT_TRUE(nG_OnToggleFullscreen(true)); // no shell: it was not needed
-    EXPECT_EQ("0,1", Toggled());
-    EXPECT_FALSE(g_displayMode.wideScreen);
-    EXPECT_TRUE(g_displayMode.fullScreen);
-    EXPECT_FALSE(g_settings->GetWideScreen());
-    EXPECT_EQ(1, changes.count);
-}
-
-TEST_F(ToggleTest, ANewScreenWithoutAShellIsNotApplied)
-{
-    g_displayMode = nG_ChooseDisplayMode(false, true, 1920, 1080);
     ASSERT_EQ(nullptr, g_engine);
-    EXPECT_FALSE(nG_OnToggleFullscreen(true));
-    EXPECT_EQ("0,0", Toggled());
-    EXPECT_FALSE(g_displayMode.fullScreen);
-    EXPECT_FALSE(g_settings->GetFullScreen());
-    EXPECT_EQ(1, changes.count);
+    ASSERT_EQ(nullptr, g_application);
+    const struct
+    {
+        bool modeFull, settingsWide, full, result;
+        const char* toggled;
+        bool fullAfter, wideAfter;
+    } cases[] = {
+        {false, true, false, false, "0,0", false, true}, // the mode in force: nothing changes
+        {true, false, true, true, "0,1", true, false},   // wide screen alone: no shell needed
+        {false, true, true, false, "0,0", false, true},  // a new screen needs the shell
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.toggled + std::to_string(c.modeFull));
+        g_displayMode = nG_ChooseDisplayMode(c.modeFull, true, 1920, 1080);
+        nG_Settings settings;
+        g_settings = &settings;
+        settings.SetFullScreen(true); // stale unless the mode agrees
+        settings.SetWideScreen(c.settingsWide);
+        changes.ids.clear();
+        luaL_dostring(nE_GetLua(), "toggled = nil");
+        EXPECT_EQ(c.result, nG_OnToggleFullscreen(c.full));
+        g_settings = nullptr;
+        EXPECT_EQ(c.toggled, Toggled());
+        EXPECT_EQ(1u, changes.ids.size());
+        EXPECT_EQ(c.fullAfter, g_displayMode.fullScreen);
+        EXPECT_EQ(c.wideAfter, g_displayMode.wideScreen);
+        EXPECT_EQ(c.fullAfter, settings.GetFullScreen());
+        EXPECT_EQ(c.wideAfter, settings.GetWideScreen());
+    }
 }
 
 TEST(StartupCallbacks, TolerateMissingServices)
@@ -143,73 +124,40 @@ TEST(StartupShutdown, NothingMadeIsNothingFreed)
     nE_Log("after stop the log no longer reaches a bus");
 }
 
-TEST(StartupCursors, ElevenWithIndexZeroEmpty)
-{
-    int count = 0;
-    const nG_CursorEntry* table = nG_GetCursorTable(&count);
-    ASSERT_EQ(11, count);
-    EXPECT_STREQ("", table[0].name);
-    EXPECT_STREQ("assets/cursors/cursor", table[1].name);
-    EXPECT_EQ(0x7F00, table[1].systemId);
-    EXPECT_STREQ("assets/cursors/cursor_finger", table[10].name);
-}
-
 // The whole start and stop in a window, from a folder of our own.
-struct StartupRun : testing::Test
+struct StartupRun : UserFolderTest
 {
-    std::string root;
-    std::string user;
-    std::string oldDir;
+    std::unique_ptr<InFolder> in;
 
     void SetUp() override
     {
-        char tmpl[] = "/tmp/ng_start_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(tmpl));
-        root = tmpl;
-        user = root + "/user";
+        UserFolderTest::SetUp();
+        g_mediator = nullptr; // the start makes its own
         std::filesystem::create_directories(root + "/assets");
-        std::filesystem::create_directories(user);
-        Write(root + "/assets/config.xml",
-              "<config><start_point module=\"\" trigger=\"\"/>"
-              "<default_settings fullscreen=\"0\" widescreen=\"1\" syscursor=\"0\" performance=\"0\""
-              " sfx_volume=\"1\" env_volume=\"1\" soundtrack_volume=\"1\" voice_volume=\"1\"/></config>");
-        Write(root + "/assets/strings.xml", "<Workbook><Row><Data>window_title</Data><Data>Start test</Data>"
-                                            "</Row></Workbook>");
-        oldDir = std::filesystem::current_path().string();
-        std::filesystem::current_path(root);
-        setenv("NOTENGINE_USER_DIR", user.c_str(), 1);
+        std::ofstream(root + "/assets/config.xml")
+            << "<config><start_point module=\"\" trigger=\"\"/><default_settings fullscreen=\"0\"/></config>";
+        std::ofstream(root + "/assets/strings.xml")
+            << "<Workbook><Row><Data>window_title</Data><Data>Start test</Data></Row></Workbook>";
+        in.reset(new InFolder(root));
         ASSERT_TRUE(DE50::InitLibrary());
         DE50::TLoopOptions options;
         options.windowed = true;
         DE50::SetLoopOptions(options);
         DE50::Test::SetDesktopSize(1920, 1080);
-        testing::internal::CaptureStderr();
     }
     void TearDown() override
     {
-        testing::internal::GetCapturedStderr();
         DE50::TSoundManager::Shutdown(); // as the loop does when it ends
         DE50::Test::Reset();
-        unsetenv("NOTENGINE_USER_DIR");
-        std::filesystem::current_path(oldDir);
-        std::error_code ec;
-        std::filesystem::remove_all(root, ec);
-    }
-
-    static void Write(const std::string& path, const std::string& text) { std::ofstream(path) << text; }
-    std::string Read(const std::string& name) const
-    {
-        std::ifstream in(user + "/" + name);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
+        in.reset();
+        UserFolderTest::TearDown();
     }
 };
 
 TEST_F(StartupRun, AFailedFirstDisplayIsRetriedInFullScreenAndRecorded)
 {
-    Write(user + "/settings.xml", "<settings fullscreen=\"0\" widescreen=\"1\" sfx_volume=\"1.5\""
-                                  " voice_volume=\"-2\" gamma=\"1.25\"/>");
+    PutOnDisk("settings.xml", "<settings fullscreen=\"0\" widescreen=\"1\" sfx_volume=\"1.5\""
+                              " voice_volume=\"-2\" gamma=\"1.25\"/>");
     DE50::Test::ForceDisplayResult(1, 1, false);
     nG_PreInit();
     ASSERT_TRUE(nG_GameInit());
@@ -245,7 +193,7 @@ TEST_F(StartupRun, AFailedFirstDisplayIsRetriedInFullScreenAndRecorded)
     EXPECT_EQ(nullptr, g_stringTable);
     EXPECT_EQ(nullptr, g_config);
     EXPECT_EQ(nullptr, g_mediator);
-    const std::string saved = Read("settings.xml");
+    const std::string saved = OnDisk("settings.xml");
     EXPECT_NE(std::string::npos, saved.find("fullscreen=\"1\"")) << saved;
     EXPECT_NE(std::string::npos, saved.find("sfx_volume=\"1\"")) << saved;
 }

@@ -1,49 +1,80 @@
 #pragma once
-// A temporary user data folder (NOTENGINE_USER_DIR) and a recording of the
-// log lines sent on the bus, for tests of the player's files.
+// A temporary user data folder (NOTENGINE_USER_DIR), recordings of the bus
+// and a full disk, for tests of the player's files.
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Mediator.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
-struct UserFolderLog : nE_Listener
+struct LogLines : nE_Listener
 {
     std::vector<std::string> lines;
     void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
-    bool Has(const std::string& line) const
-    {
-        for (const std::string& l : lines)
-            if (l == line) return true;
-        return false;
-    }
+    bool Has(const std::string& line) const { return std::count(lines.begin(), lines.end(), line) > 0; }
     int CountStartingWith(const std::string& prefix) const
     {
-        int n = 0;
-        for (const std::string& l : lines)
-            n += l.compare(0, prefix.size(), prefix) == 0;
-        return n;
+        return int(std::count_if(lines.begin(), lines.end(),
+                                 [&](const std::string& l)
+                                 { return l.compare(0, prefix.size(), prefix) == 0; }));
     }
+};
+
+struct IdRecorder : nE_Listener
+{
+    std::vector<int> ids;
+    void OnMessage(int id, void*) override { ids.push_back(id); }
+    int Count(int id) const { return int(std::count(ids.begin(), ids.end(), id)); }
+};
+
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Works in `dir` until it goes out of scope.
+struct InFolder
+{
+    std::filesystem::path old = std::filesystem::current_path();
+    explicit InFolder(const std::string& dir) { std::filesystem::current_path(dir); }
+    ~InFolder() { std::filesystem::current_path(old); }
+};
+
+// Sets an environment variable until it goes out of scope.
+struct EnvVar
+{
+    std::string name, old;
+    bool had;
+    EnvVar(const char* n, const std::string& value) : name(n), had(std::getenv(n) != nullptr)
+    {
+        old = had ? std::getenv(n) : "";
+        setenv(n, value.c_str(), 1);
+    }
+    ~EnvVar() { had ? (void)setenv(name.c_str(), old.c_str(), 1) : (void)unsetenv(name.c_str()); }
 };
 
 struct UserFolderTest : testing::Test
 {
     std::string root;
     std::string user;
-    std::string savedEnv;
-    bool hadEnv = false;
+    std::unique_ptr<EnvVar> userEnv;
     nE_Mediator bus;
-    UserFolderLog log;
+    LogLines log;
 
     void SetUp() override
     {
@@ -52,10 +83,7 @@ struct UserFolderTest : testing::Test
         root = tmpl;
         user = root + "/user";
         std::filesystem::create_directories(user);
-        const char* old = std::getenv("NOTENGINE_USER_DIR");
-        hadEnv = old != nullptr;
-        savedEnv = old ? old : "";
-        setenv("NOTENGINE_USER_DIR", user.c_str(), 1);
+        userEnv.reset(new EnvVar("NOTENGINE_USER_DIR", user));
         bus.Subscribe(&log, NE_MSG_LOG);
         g_mediator = &bus;
         testing::internal::CaptureStderr(); // the engine library's own reports
@@ -64,33 +92,23 @@ struct UserFolderTest : testing::Test
     {
         testing::internal::GetCapturedStderr();
         g_mediator = nullptr;
-        if (hadEnv)
-            setenv("NOTENGINE_USER_DIR", savedEnv.c_str(), 1);
-        else
-            unsetenv("NOTENGINE_USER_DIR");
+        userEnv.reset();
         std::error_code ec;
         std::filesystem::remove_all(root, ec);
     }
-
-    std::string OnDisk(const std::string& name) const
-    {
-        std::ifstream in(user + "/" + name, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
+    std::string OnDisk(const std::string& name) const { return ReadFile(user + "/" + name); }
     bool Exists(const std::string& name) const { return std::filesystem::exists(user + "/" + name); }
     void PutOnDisk(const std::string& name, const std::string& text) const
     {
         std::ofstream(user + "/" + name, std::ios::binary) << text;
     }
-    std::vector<std::string> Files() const
+    bool AnyFileStartingWith(const std::string& prefix) const
     {
-        std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(user))
-            names.push_back(entry.path().filename().string());
-        return names;
+            if (entry.path().filename().string().compare(0, prefix.size(), prefix) == 0) return true;
+        return false;
     }
+    size_t FileCount() const { return size_t(std::distance(std::filesystem::directory_iterator(user), {})); }
 };
 
 // Makes every file write beyond `bytes` fail as a full disk would.
@@ -111,6 +129,4 @@ struct FullDisk
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, oldHandler);
     }
-    FullDisk(const FullDisk&) = delete;
-    FullDisk& operator=(const FullDisk&) = delete;
 };
