@@ -1,37 +1,13 @@
 // The engine core without a window: a module from disk, a click, its trigger,
 // a timer, a tween and a drag-and-drop, observed only through the log.
 
+#include "core/core_test_util.h"
 #include "engine/core/nE_EngineContext.h"
-#include "engine/core/nE_Log.h"
-#include "engine/core/nE_Mediator.h"
-#include "engine/core/nE_Object.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
-#include "engine/core/nE_Scene.h"
 #include "engine/core/nE_ScriptApi.h"
-
-#include <gtest/gtest.h>
-#include <lua.hpp>
-
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <string>
-#include <unistd.h>
-#include <vector>
 
 namespace
 {
-struct LogLines : nE_Listener
-{
-    std::vector<std::string> lines;
-    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
-};
-
-nE_Object* MakePlain()
-{
-    return new nE_Object();
-}
-
 float s_pointerX = 0.0f;
 float s_pointerY = 0.0f;
 
@@ -75,22 +51,14 @@ const char kModule[] = R"xml(<?xml version="1.0"?>
 
 struct EndToEndFixture : testing::Test
 {
-    nE_Mediator bus;
-    LogLines log;
-    std::string dir;
-    std::string file;
+    LogCapture log;
+    TempDir dir;
 
     void SetUp() override
     {
-        g_mediator = &bus;
-        bus.Subscribe(&log, NE_MSG_LOG);
         nE_RegisterObjectType("obj", MakePlain);
         nE_SetCursorPosFunc(ReadPointer);
-        char pattern[] = "/tmp/ne_e2e_test_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        dir = pattern;
-        file = dir + "/room.xml";
-        std::ofstream(file, std::ios::binary) << kModule;
+        dir.Write("room.xml", kModule);
         nE_EngineContext::Instance();
         nE_RegisterScriptApi();
     }
@@ -98,27 +66,17 @@ struct EndToEndFixture : testing::Test
     {
         nE_EngineContext::Destroy();
         nE_SetCursorPosFunc(nullptr);
-        std::remove(file.c_str());
-        rmdir(dir.c_str());
-        bus.UnsubscribeAll(&log);
-        g_mediator = nullptr;
     }
     void Mouse(uint32_t kind, float x, float y)
     {
         s_pointerX = x;
         s_pointerY = y;
-        nE_InputEvent event;
-        event.kind = kind;
-        event.key = NE_MOUSE_KEYCODE;
-        event.x = x;
-        event.y = y;
+        nE_InputEvent event = MouseEvent(kind, x, y);
         g_scene->DispatchInput(&event);
     }
     void Tick()
     {
-        nE_TimeStep step;
-        step.step = 0.1f;
-        step.elapsed = 0.1f;
+        nE_TimeStep step = Step(0.1f);
         g_engineContext->Update(&step);
     }
 };
@@ -126,7 +84,7 @@ struct EndToEndFixture : testing::Test
 TEST_F(EndToEndFixture, ClickTriggerTimerTweenAndDrop)
 {
     lua_State* L = nE_GetLua();
-    std::string load = "ModLoad('" + dir + "/room')";
+    std::string load = "ModLoad('" + dir.path + "/room')";
     ASSERT_EQ(0, luaL_dostring(L, load.c_str()));
     ASSERT_NE(nullptr, g_scene->FindObject("button"));
     EXPECT_EQ(g_scene->GetOrigin(), g_scene->FindObject("button")->GetParent());

@@ -1,0 +1,113 @@
+#pragma once
+// Helpers shared by the engine core tests.
+
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Mediator.h"
+#include "engine/core/nE_Object.h"
+#include "engine/core/nE_Scene.h"
+
+#include <gtest/gtest.h>
+#include <lua.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+typedef std::vector<std::string> Lines;
+
+// Installs its own bus as the global one and keeps every log line sent on it.
+struct LogCapture : nE_Listener
+{
+    nE_Mediator bus;
+    Lines lines;
+    LogCapture()
+    {
+        g_mediator = &bus;
+        bus.Subscribe(this, NE_MSG_LOG);
+    }
+    ~LogCapture() override
+    {
+        bus.UnsubscribeAll(this);
+        g_mediator = nullptr;
+    }
+    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
+    int Count(const std::string& prefix) const
+    {
+        int n = 0;
+        for (const std::string& line : lines)
+            n += line.compare(0, prefix.size(), prefix) == 0;
+        return n;
+    }
+};
+
+inline nE_Object* MakePlain()
+{
+    return new nE_Object();
+}
+
+// A fresh directory under /tmp, removed with the files written into it.
+struct TempDir
+{
+    std::string path;
+    std::vector<std::string> files;
+    TempDir()
+    {
+        char pattern[] = "/tmp/ne_core_test_XXXXXX";
+        if (mkdtemp(pattern)) path = pattern;
+    }
+    ~TempDir()
+    {
+        for (const std::string& f : files)
+            std::remove(f.c_str());
+        rmdir(path.c_str());
+    }
+    // Writes <dir>/<name> and answers its full path.
+    std::string Write(const std::string& name, const std::string& text)
+    {
+        std::string full = path + "/" + name;
+        std::ofstream(full, std::ios::binary) << text;
+        files.push_back(full);
+        return full;
+    }
+};
+
+// Runs Lua code; a failure is a test failure. The stack is left as found.
+inline void LuaRun(lua_State* L, const std::string& code)
+{
+    int top = lua_gettop(L);
+    if (luaL_dostring(L, code.c_str()) != 0) ADD_FAILURE() << code << ": " << lua_tostring(L, -1);
+    lua_settop(L, top);
+}
+
+// tostring(expression) as text ("nil" for nil).
+inline std::string LuaEval(lua_State* L, const std::string& expression)
+{
+    int top = lua_gettop(L);
+    std::string out = "<error>";
+    if (luaL_dostring(L, ("return tostring(" + expression + ")").c_str()) == 0)
+        out = lua_tostring(L, -1);
+    else
+        ADD_FAILURE() << expression << ": " << lua_tostring(L, -1);
+    lua_settop(L, top);
+    return out;
+}
+
+inline nE_InputEvent MouseEvent(uint32_t kind, float x, float y)
+{
+    nE_InputEvent e;
+    e.kind = kind;
+    e.key = NE_MOUSE_KEYCODE;
+    e.x = x;
+    e.y = y;
+    return e;
+}
+
+inline nE_TimeStep Step(float dt)
+{
+    nE_TimeStep s;
+    s.step = s.elapsed = dt;
+    return s;
+}
