@@ -75,7 +75,8 @@ void BM_SoundMix32(benchmark::State& state)
                                                 {
                                                     DE50::TSoundManager::GetInstance()->Poll(turn);
                                                     hub.Update(&step);
-                                                });
+                                                })
+                         .peak;
         benchmark::DoNotOptimize(peak);
         hub.Clear();
     }

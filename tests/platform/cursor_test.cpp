@@ -192,17 +192,13 @@ TEST_F(CursorTest, EachKindIsRegisteredByWhichFilesExist)
 
 TEST_F(CursorTest, MissingSpriteKindIsLoggedAndLeavesNoSprite)
 {
-    struct Lines : nE_Listener
-    {
-        std::vector<std::string> lines;
-        void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
-    } log;
+    de50test::LogCapture log;
     bus.Subscribe(&log, NE_MSG_LOG);
     nE_RegisterObjectType("spr", nullptr);
     EXPECT_EQ(0, cursor->AddCursor(dir + "still", 0, 0, 0x7F00));
     EXPECT_EQ(nullptr, Sprite(0));
     ASSERT_EQ(1u, log.lines.size());
-    EXPECT_NE(std::string::npos, log.lines[0].find("Warning: cursor"));
+    EXPECT_TRUE(log.Has("Warning: cursor"));
     bus.UnsubscribeAll(&log);
 }
 
@@ -255,55 +251,40 @@ TEST_F(CursorTest, ScriptFunctionsSelectAndReadThePointer)
 
 // ---- the drawn cursor ----
 
-TEST_F(CursorTest, DrawnCursorFollowsThePointer)
+TEST_F(CursorTest, DrawnCursorFollowsThePointerAndItsHotSpot)
 {
     RegisterAll();
-    cursor->SetCursor(1);
-    cursor->SetPosition(20, 10);
-    Frame();
-    // The 4 x 4 image is centred on the pointer.
-    EXPECT_TRUE(de50test::Near(Pixel(20, 10), kMagenta));
-    EXPECT_TRUE(de50test::Near(Pixel(18, 8), kMagenta));
-    EXPECT_TRUE(de50test::Near(Pixel(22, 10), kBlack));
-    EXPECT_TRUE(de50test::Near(Pixel(40, 30), kBlack));
-
-    cursor->SetPosition(40, 30);
-    Frame();
-    EXPECT_TRUE(de50test::Near(Pixel(40, 30), kMagenta));
-    EXPECT_TRUE(de50test::Near(Pixel(20, 10), kBlack));
-}
-
-TEST_F(CursorTest, HotSpotShiftsTheDrawnImage)
-{
-    ASSERT_EQ(0, cursor->AddCursor(dir + "still", 10, -5, 0x7F00));
-    cursor->SetCursor(0);
-    cursor->SetPosition(20, 20);
-    Frame();
-    EXPECT_TRUE(de50test::Near(Pixel(30, 15), kMagenta));
-    EXPECT_TRUE(de50test::Near(Pixel(20, 20), kBlack));
-}
-
-TEST_F(CursorTest, HiddenUntilThePointerMoves)
-{
-    RegisterAll();
-    cursor->SetCursor(1);
-    cursor->SetPosition(20, 10);
-    cursor->SetHiddenUntilMoved(true);
-    Frame();
-    EXPECT_TRUE(de50test::Near(Pixel(20, 10), kBlack));
+    ASSERT_EQ(11, cursor->AddCursor(dir + "still", 10, -5, 0x7F00));
+    struct Step
+    {
+        int index;
+        float x, y;
+        bool hideUntilMoved;
+        int litX, litY, darkX, darkY;
+    };
+    const Step steps[] = {
+        {1, 20, 10, false, 18, 8, 22, 10},   // the 4 x 4 image centred on the pointer
+        {1, 40, 30, false, 40, 30, 20, 10},  // moved along
+        {11, 20, 20, false, 30, 15, 20, 20}, // shifted by the hot spot
+        {4, 20, 10, false, -1, -1, 20, 10},  // no image: nothing
+        {1, 20, 10, true, -1, -1, 20, 10},   // hidden until the pointer moves
+    };
+    for (const Step& step : steps)
+    {
+        cursor->SetCursor(step.index);
+        cursor->SetPosition(step.x, step.y);
+        cursor->SetHiddenUntilMoved(step.hideUntilMoved);
+        Frame();
+        if (step.litX >= 0)
+        {
+            EXPECT_TRUE(de50test::Near(Pixel(step.litX, step.litY), kMagenta)) << step.index;
+        }
+        EXPECT_TRUE(de50test::Near(Pixel(step.darkX, step.darkY), kBlack)) << step.index;
+    }
     cursor->SetPosition(21, 10);
     EXPECT_FALSE(cursor->IsHiddenUntilMoved());
     Frame();
     EXPECT_TRUE(de50test::Near(Pixel(21, 10), kMagenta));
-}
-
-TEST_F(CursorTest, CursorWithoutImageDrawsNothing)
-{
-    RegisterAll();
-    cursor->SetCursor(4);
-    cursor->SetPosition(20, 10);
-    Frame();
-    EXPECT_TRUE(de50test::Near(Pixel(20, 10), kBlack));
 }
 
 TEST_F(CursorTest, OnlyTheSelectedAnimatedCursorIsUpdated)
@@ -326,7 +307,7 @@ TEST_F(CursorTest, OnlyTheSelectedAnimatedCursorIsUpdated)
 
 // ---- the system pointer ----
 
-TEST_F(CursorTest, SystemModeOnShowsTheSystemShapeInsteadOfTheDrawnOne)
+TEST_F(CursorTest, SystemModeOnShowsTheSystemShapeAndOffHidesItAgain)
 {
     RegisterAll();
     cursor->SetCursor(1);
@@ -341,17 +322,18 @@ TEST_F(CursorTest, SystemModeOnShowsTheSystemShapeInsteadOfTheDrawnOne)
 
     cursor->SetCursor(3);
     EXPECT_EQ(DE50::kSystemCursorHand, DE50::GetSystemCursor());
+    DE50::SetSystemCursor(DE50::kSystemCursorArrow);
+    cursor->SetCursor(3); // the current index again: the system is left alone
+    EXPECT_EQ(DE50::kSystemCursorArrow, DE50::GetSystemCursor());
     cursor->SetCursor(0); // no system shape: the last one stays
-    EXPECT_EQ(DE50::kSystemCursorHand, DE50::GetSystemCursor());
-    EXPECT_EQ(0, cursor->GetCurrent());
-}
+    EXPECT_EQ(DE50::kSystemCursorArrow, DE50::GetSystemCursor());
+    cursor->SetCursor(2);
+    DE50::TPlatform::GetInstance()->ShowCursor(false); // the shape is lost
+    EXPECT_EQ(DE50::kSystemCursorNone, DE50::GetSystemCursor());
+    cursor->SetPosition(3, 4); // and comes back at the next move
+    EXPECT_EQ(DE50::kSystemCursorSizeAll, DE50::GetSystemCursor());
 
-TEST_F(CursorTest, SystemModeOffHidesTheSystemPointerAndDrawsAgain)
-{
-    RegisterAll();
     cursor->SetCursor(1);
-    cursor->SetSystemCursor(true);
-    ASSERT_TRUE(DE50::IsSystemCursorShown());
     cursor->SetSystemCursor(false);
     EXPECT_FALSE(cursor->IsSystemCursor());
     EXPECT_FALSE(DE50::IsSystemCursorShown());
@@ -363,44 +345,16 @@ TEST_F(CursorTest, SystemModeOffHidesTheSystemPointerAndDrawsAgain)
     EXPECT_FALSE(DE50::IsSystemCursorShown());
 }
 
-TEST_F(CursorTest, PointerWithoutASystemShapeGetsItBackAtTheNextMove)
-{
-    RegisterAll();
-    cursor->SetSystemCursor(true);
-    cursor->SetCursor(2);
-    DE50::TPlatform::GetInstance()->ShowCursor(false); // the shape is lost
-    EXPECT_EQ(DE50::kSystemCursorNone, DE50::GetSystemCursor());
-    cursor->SetPosition(3, 4);
-    EXPECT_EQ(DE50::kSystemCursorSizeAll, DE50::GetSystemCursor());
-}
-
-TEST_F(CursorTest, SelectingTheCurrentIndexAgainLeavesTheSystemAlone)
-{
-    RegisterAll();
-    cursor->SetSystemCursor(true);
-    cursor->SetCursor(3);
-    DE50::SetSystemCursor(DE50::kSystemCursorArrow);
-    cursor->SetCursor(3);
-    EXPECT_EQ(DE50::kSystemCursorArrow, DE50::GetSystemCursor());
-}
-
-// ---- the library's system shapes ----
-
-TEST(SystemCursor, PredefinedIdsMapToShapes)
+TEST(SystemCursor, PredefinedIdsMapToShapesAndBadShapesHideThePointer)
 {
     EXPECT_EQ(DE50::kSystemCursorArrow, DE50::LoadSystemCursor(0x7F00));
     EXPECT_EQ(DE50::kSystemCursorSizeAll, DE50::LoadSystemCursor(0x7F86));
     EXPECT_EQ(DE50::kSystemCursorHand, DE50::LoadSystemCursor(0x7F89));
     EXPECT_EQ(DE50::kSystemCursorNone, DE50::LoadSystemCursor(0));
     EXPECT_EQ(DE50::kSystemCursorNone, DE50::LoadSystemCursor(0x7F01));
-}
-
-TEST(SystemCursor, OutOfRangeShapeHidesThePointer)
-{
     EXPECT_FALSE(DE50::SetSystemCursor(static_cast<DE50::TSystemCursor>(42)));
     EXPECT_FALSE(DE50::IsSystemCursorShown());
     EXPECT_TRUE(DE50::SetSystemCursor(DE50::kSystemCursorNone));
-    EXPECT_EQ(DE50::kSystemCursorNone, DE50::GetSystemCursor());
 }
 
 } // namespace

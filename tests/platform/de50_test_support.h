@@ -3,11 +3,14 @@
 
 #include "de50/de50.h"
 #include "de50/de50_test.h"
+#include "engine/core/nE_Mediator.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace de50test
 {
@@ -75,6 +78,19 @@ protected:
     }
 
     DE50::TRenderer* r = nullptr;
+};
+
+// Collects the log lines sent over the bus.
+struct LogCapture : nE_Listener
+{
+    std::vector<std::string> lines;
+    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
+    bool Has(const std::string& text) const
+    {
+        for (const std::string& line : lines)
+            if (line.find(text) != std::string::npos) return true;
+        return false;
+    }
 };
 
 // Channels within a small tolerance of the expected bytes.

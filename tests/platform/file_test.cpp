@@ -1,3 +1,9 @@
+// User files, through the service the game uses and the library file under it:
+// round trips, modes, saves that never leave a half-written file, and paths
+// that try to leave the user folder.
+
+#include "de50/de50_config.h"
+#include "de50/de50_file.h"
 #include "engine/platform/nE_File_Pl5.h"
 
 #include <gtest/gtest.h>
@@ -9,66 +15,29 @@
 #include <sstream>
 #include <string>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using DE50::TFile;
 
 namespace
 {
-struct UserFiles : testing::Test
+// Restores an environment variable when the test ends.
+struct SavedEnv
 {
-    std::string root;
-    std::string user;
-    std::string savedEnv;
-    bool hadEnv = false;
-
-    void SetUp() override
+    std::string name, value;
+    bool had;
+    explicit SavedEnv(const char* n) : name(n), had(std::getenv(n) != nullptr)
     {
-        char tmpl[] = "/tmp/ne_file_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(tmpl));
-        root = tmpl;
-        user = root + "/user";
-        const char* old = std::getenv("NOTENGINE_USER_DIR");
-        hadEnv = old != nullptr;
-        savedEnv = old ? old : "";
-        setenv("NOTENGINE_USER_DIR", user.c_str(), 1);
-        testing::internal::CaptureStderr(); // the library reports refusals there
+        if (had) value = std::getenv(n);
     }
-    void TearDown() override
+    ~SavedEnv()
     {
-        testing::internal::GetCapturedStderr();
-        if (hadEnv)
-            setenv("NOTENGINE_USER_DIR", savedEnv.c_str(), 1);
+        if (had)
+            setenv(name.c_str(), value.c_str(), 1);
         else
-            unsetenv("NOTENGINE_USER_DIR");
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-
-    static std::string Slurp(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::string OnDisk(const std::string& name) { return Slurp(user + "/" + name); }
-
-    static bool Put(const std::string& name, const std::string& text, int mode)
-    {
-        std::unique_ptr<nE_File> f = nE_CreateFile(name);
-        if (!f->Open(mode)) return false;
-        bool ok = f->Write(text.data(), text.size()) == long(text.size());
-        return f->Close() && ok;
-    }
-    static std::string Get(const std::string& name, int mode)
-    {
-        std::unique_ptr<nE_File> f = nE_CreateFile(name);
-        if (!f->Open(mode)) return "<closed>";
-        std::string text(size_t(f->GetSize()), '\0');
-        EXPECT_EQ(f->Read(&text[0], text.size()), long(text.size()));
-        f->Close();
-        return text;
+            unsetenv(name.c_str());
     }
 };
 
@@ -91,13 +60,65 @@ struct FileSizeLimit
         std::signal(SIGXFSZ, oldHandler);
     }
 };
+
+struct UserFiles : testing::Test
+{
+    SavedEnv env{"NOTENGINE_USER_DIR"};
+    std::string root, user;
+
+    void SetUp() override
+    {
+        char tmpl[] = "/tmp/ne_file_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        root = tmpl;
+        user = root + "/user";
+        setenv("NOTENGINE_USER_DIR", user.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(root, ec);
+    }
+
+    static std::string Slurp(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    std::string OnDisk(const std::string& name) { return Slurp(user + "/" + name); }
+    // Only the files the test made remain: no temporary left behind.
+    size_t FilesInUserDir()
+    {
+        size_t n = 0;
+        for (auto& e : fs::recursive_directory_iterator(user))
+            n += e.is_regular_file() ? 1 : 0;
+        return n;
+    }
+
+    static bool Put(const std::string& name, const std::string& text, int mode)
+    {
+        std::unique_ptr<nE_File> f = nE_CreateFile(name);
+        if (!f->Open(mode)) return false;
+        bool ok = f->Write(text.data(), text.size()) == long(text.size());
+        return f->Close() && ok;
+    }
+    static std::string Get(const std::string& name, int mode)
+    {
+        std::unique_ptr<nE_File> f = nE_CreateFile(name);
+        if (!f->Open(mode)) return "<closed>";
+        std::string text(size_t(f->GetSize()), '\0');
+        EXPECT_EQ(f->Read(&text[0], text.size()), long(text.size()));
+        f->Close();
+        return text;
+    }
+};
 } // namespace
 
-TEST_F(UserFiles, NamesGetTheUserPrefixAndKeepTheirFolder)
+TEST_F(UserFiles, RoundTripKeepsEveryByteAndSubfolders)
 {
-    EXPECT_EQ(nE_CreateFile("settings.xml")->GetPath(), "user:settings.xml");
     EXPECT_EQ(nE_CreateFile("saves/p_a.xml")->GetPath(), "user:saves/p_a.xml");
-
     std::string bytes("line\n\0\xff end", 11);
     ASSERT_TRUE(Put("saves/p_a.xml", bytes, NE_FILE_WRITE));
     EXPECT_EQ(OnDisk("saves/p_a.xml"), bytes);
@@ -109,17 +130,24 @@ TEST_F(UserFiles, NamesGetTheUserPrefixAndKeepTheirFolder)
     EXPECT_TRUE(nE_WriteUserFile("empty", ""));
     EXPECT_TRUE(nE_ReadUserFile("empty", whole));
     EXPECT_EQ(whole, "");
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(nE_ReadUserFile("missing", whole));
+    EXPECT_EQ("", testing::internal::GetCapturedStderr()); // a first run has no settings yet
+
+    // Old names with backslashes land in the same folder.
+    TFile f;
+    ASSERT_TRUE(f.Open("user:saves\\p_b.xml", DE50::kFileWrite));
+    EXPECT_EQ(4, f.Write("game", 4));
+    EXPECT_TRUE(f.Close());
+    EXPECT_EQ(OnDisk("saves/p_b.xml"), "game");
+    EXPECT_EQ(3u, FilesInUserDir());
 }
 
-TEST_F(UserFiles, ModesComeInPairs)
+TEST_F(UserFiles, ModesComeInPairsAndRefuseTheWrongDirection)
 {
     EXPECT_EQ(nE_File_Pl5::MapMode(0), nE_File_Pl5::MapMode(1));
     EXPECT_EQ(nE_File_Pl5::MapMode(2), nE_File_Pl5::MapMode(3));
     EXPECT_EQ(nE_File_Pl5::MapMode(4), nE_File_Pl5::MapMode(5));
-    EXPECT_EQ(nE_File_Pl5::MapMode(7), 7);
-    EXPECT_EQ(nE_File_Pl5::MapMode(-1), -1);
-
     for (int write : {2, 3})
     {
         ASSERT_TRUE(Put("f", "abc", write));
@@ -134,14 +162,21 @@ TEST_F(UserFiles, ModesComeInPairs)
     }
     for (int read : {0, 1})
         EXPECT_EQ(Get("f", read), "xyz") << "mode " << read;
+    ASSERT_TRUE(Put("new", "first", NE_FILE_APPEND)); // appending makes the file
+    EXPECT_EQ(OnDisk("new"), "first");
 
-    // Reading a file opened for writing and the other way round gives no bytes.
     std::unique_ptr<nE_File> f = nE_CreateFile("f");
     ASSERT_TRUE(f->Open(NE_FILE_READ));
     EXPECT_LE(f->Write("q", 1), 0);
     f->Close();
-    EXPECT_EQ(OnDisk("f"), "xyz");
+    char c = 0;
+    f = nE_CreateFile("f");
+    ASSERT_TRUE(f->Open(NE_FILE_WRITE));
+    EXPECT_LE(f->Read(&c, 1), 0);
+    f->Close();
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(nE_CreateFile("f")->Open(7));
+    EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Error: "));
 }
 
 TEST_F(UserFiles, AClosedFileStaysClosed)
@@ -152,41 +187,54 @@ TEST_F(UserFiles, AClosedFileStaysClosed)
     EXPECT_EQ(f->Write("a", 1), 0);
     EXPECT_EQ(f->GetSize(), 0);
     EXPECT_FALSE(f->Close()); // never opened
-
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(f->Open(NE_FILE_WRITE));
+    testing::internal::GetCapturedStderr();
     EXPECT_EQ(f->Write("a", 1), 0);
     EXPECT_FALSE(fs::exists(user + "/f"));
 }
 
-TEST_F(UserFiles, AnInterruptedWriteLeavesTheOldFile)
+TEST_F(UserFiles, InterruptedWritesLeaveTheOldFile)
 {
     ASSERT_TRUE(nE_WriteUserFile("profile_list.xml", "old list"));
-
     {
-        // Nothing on disk changes before Close.
         std::unique_ptr<nE_File> f = nE_CreateFile("profile_list.xml");
         ASSERT_TRUE(f->Open(NE_FILE_WRITE));
         EXPECT_EQ(f->Write("new", 3), 3);
-        EXPECT_EQ(OnDisk("profile_list.xml"), "old list");
+        EXPECT_EQ(OnDisk("profile_list.xml"), "old list"); // nothing changes before Close
         EXPECT_TRUE(f->Close());
     }
     EXPECT_EQ(OnDisk("profile_list.xml"), "new");
 
+    // The disk fills up.
     std::string big(256 * 1024, 'x');
     bool saved;
+    testing::internal::CaptureStderr();
     {
         FileSizeLimit full(64 * 1024);
         saved = nE_WriteUserFile("profile_list.xml", big);
     }
+    EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Error: could not save"));
     EXPECT_FALSE(saved);
     EXPECT_EQ(OnDisk("profile_list.xml"), "new");
-    int files = 0;
-    for (const auto& entry : fs::directory_iterator(user))
-        files += entry.is_regular_file();
-    EXPECT_EQ(files, 1) << "no temporary left behind";
+    EXPECT_EQ(1u, FilesInUserDir()) << "no temporary left behind";
+    // The process dies mid-save.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+    {
+        TFile f;
+        f.Open("user:profile_list.xml", DE50::kFileWrite);
+        f.Write("half of the n", 13);
+        _exit(3); // without closing
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(3, WEXITSTATUS(status));
+    EXPECT_EQ(OnDisk("profile_list.xml"), "new");
 }
 
-TEST_F(UserFiles, DroppingAnOpenFileFinishesIt)
+TEST_F(UserFiles, DroppingOrReopeningAnOpenFileFinishesIt)
 {
     {
         std::unique_ptr<nE_File> f = nE_CreateFile("g");
@@ -194,6 +242,15 @@ TEST_F(UserFiles, DroppingAnOpenFileFinishesIt)
         f->Write("kept", 4);
     }
     EXPECT_EQ(OnDisk("g"), "kept");
+    TFile f;
+    ASSERT_TRUE(f.Open("user:a", DE50::kFileWrite));
+    f.Write("a", 1);
+    ASSERT_TRUE(f.Open("user:b", DE50::kFileWrite));
+    f.Write("b", 1);
+    f.Close();
+    EXPECT_EQ(OnDisk("a"), "a");
+    EXPECT_EQ(OnDisk("b"), "b");
+    EXPECT_EQ(3u, FilesInUserDir());
 }
 
 TEST_F(UserFiles, DeleteNeedsNoOpenFile)
@@ -204,7 +261,6 @@ TEST_F(UserFiles, DeleteNeedsNoOpenFile)
     EXPECT_FALSE(fs::exists(user + "/p_a.xml"));
     EXPECT_EQ(OnDisk("p_b.xml"), "y");
     EXPECT_FALSE(nE_CreateFile("p_a.xml")->Delete());
-
     std::unique_ptr<nE_File> f = nE_CreateFile("p_b.xml");
     f->Close();
     EXPECT_TRUE(f->Delete()); // even after Close
@@ -213,8 +269,9 @@ TEST_F(UserFiles, DeleteNeedsNoOpenFile)
 TEST_F(UserFiles, PathsLeavingTheFolderAreRefused)
 {
     fs::create_directories(user);
-    std::ofstream(root + "/outside") << "precious";
     const std::string outside = root + "/outside";
+    std::ofstream(outside) << "precious";
+    testing::internal::CaptureStderr();
     for (const std::string& name : {std::string("../outside"), std::string("a/../../outside"), outside,
                                     std::string("..\\outside"), std::string("")})
     {
@@ -224,5 +281,33 @@ TEST_F(UserFiles, PathsLeavingTheFolderAreRefused)
         EXPECT_FALSE(nE_CreateFile(name)->Delete()) << name;
         EXPECT_FALSE(Put(name, "appended", NE_FILE_APPEND)) << name;
     }
+    testing::internal::GetCapturedStderr();
+    // The library refuses these for any caller, with a log line.
+    for (const std::string& path :
+         {std::string("user:/etc/passwd"), std::string("user:C:/outside"), outside, std::string("outside"),
+          std::string("user:"), std::string("user:sub/"), std::string("user:.."), std::string("user:user:x")})
+    {
+        testing::internal::CaptureStderr();
+        TFile f;
+        EXPECT_FALSE(f.Open(path, DE50::kFileWrite)) << path;
+        EXPECT_FALSE(f.Open(path, DE50::kFileRead)) << path;
+        EXPECT_FALSE(TFile::DeleteFile(path)) << path;
+        EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Error: ")) << path;
+    }
     EXPECT_EQ(Slurp(outside), "precious");
+    // Names that merely contain dots stay allowed.
+    EXPECT_TRUE(nE_WriteUserFile("a..b/..c", "ok"));
+    EXPECT_EQ(OnDisk("a..b/..c"), "ok");
+}
+
+TEST_F(UserFiles, PreferenceFolderFollowsPublisherAndGame)
+{
+    SavedEnv xdg("XDG_DATA_HOME");
+    unsetenv("NOTENGINE_USER_DIR");
+    setenv("XDG_DATA_HOME", (root + "/xdg").c_str(), 1);
+    DE50::SetConfigValue(DE50::kConfigPublisherName, "Quillfen Games");
+    DE50::SetConfigValue(DE50::kConfigGameName, "Test Game");
+    EXPECT_EQ(root + "/xdg/Quillfen Games/Test Game/settings.xml", TFile::ResolvePath("user:settings.xml"));
+    EXPECT_TRUE(nE_WriteUserFile("settings.xml", "s"));
+    EXPECT_TRUE(fs::exists(root + "/xdg/Quillfen Games/Test Game/settings.xml"));
 }

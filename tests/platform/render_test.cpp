@@ -171,33 +171,24 @@ TEST_F(Render, ClipStackRefusesEmptyAndIntersectsInOrder)
     EXPECT_EQ(2048.0f, render.GetClipRect().w);
 }
 
-TEST_F(Render, NestedClipsCutDrawing)
+TEST_F(Render, NestedClipsCutDrawingAndAnEmptyOneDrawsNothing)
 {
     Open();
     ASSERT_TRUE(render.PushClipRect(10, 10, 30, 20));
     ASSERT_TRUE(render.PushClipRect(20, 0, 64, 48));
     Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
-    render.PopClipRect();
-    render.PopClipRect();
+    ASSERT_TRUE(render.PushClipRect(-20, -20, -5, 10));
+    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
+    render.End2D();
+    render.Begin2D();
+    EXPECT_EQ(0u, render.GetClipDepth()); // a new 2D pass starts unclipped
     Close();
     EXPECT_EQ(kWhite, Pixel(20, 10));
     EXPECT_EQ(kWhite, Pixel(39, 29));
     EXPECT_EQ(kBlack, Pixel(19, 15)); // cut by the inner rectangle
     EXPECT_EQ(kBlack, Pixel(40, 15)); // cut by the outer one
     EXPECT_EQ(kBlack, Pixel(25, 30));
-}
-
-TEST_F(Render, EmptyClipDrawsNothingAndBegin2DEmptiesStack)
-{
-    Open();
-    ASSERT_TRUE(render.PushClipRect(-20, -20, -5, 10));
-    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
-    render.End2D();
-    render.Begin2D();
-    EXPECT_EQ(0u, render.GetClipDepth());
-    Close();
-    EXPECT_EQ(kBlack, Pixel(0, 0));
-    EXPECT_EQ(kBlack, Pixel(32, 24));
+    EXPECT_EQ(kBlack, Pixel(2, 2));
 }
 
 TEST_F(Render, ClipCoversScreensAndTargetsBeyond2048)
@@ -257,53 +248,52 @@ TEST_F(Render, ViewportFollowsTheShellsDisplayMode)
     EXPECT_EQ(kWhite, Pixel(kW - 2, kH - 2));
 }
 
-TEST_F(Render, BlendModesOnScreen)
+// The state's blend mode and alpha as they reach the screen; alpha outside
+// 0..1 draws nothing.
+TEST_F(Render, BlendModesAndAlphaOnScreen)
 {
     const double dst = 64 / 255.0, src = 102 / 255.0;
-    EXPECT_TRUE(Near(DrawGreyQuad(0, 0.5f), Grey(src * 0.5 + dst * 0.5)));
-    EXPECT_TRUE(Near(DrawGreyQuad(1, 0.5f), Grey(src)));
-    EXPECT_TRUE(Near(DrawGreyQuad(2, 0.5f), Grey(dst + src * 0.5)));
-    EXPECT_TRUE(Near(DrawGreyQuad(4, 0.5f), Grey(dst * (1 - 0.5 + src * 0.5))));
-    // Unknown modes are normal blending on screen.
-    EXPECT_TRUE(Near(DrawGreyQuad(7, 0.5f), DrawGreyQuad(0, 0.5f)));
-    EXPECT_TRUE(Near(DrawGreyQuad(5, 0.5f), DrawGreyQuad(0, 0.5f)));
+    const uint32_t normal = Grey(src * 0.5 + dst * 0.5), background = Grey(dst);
+    struct Case
+    {
+        uint32_t blend;
+        float alpha;
+        uint32_t expected;
+    };
+    const Case cases[] = {
+        {0, 0.5f, normal},
+        {1, 0.5f, Grey(src)},
+        {2, 0.5f, Grey(dst + src * 0.5)},
+        {4, 0.5f, Grey(dst * (1 - 0.5 + src * 0.5))},
+        {5, 0.5f, normal}, // the target mode
+        {7, 0.5f, normal},
+        {0, 1.0f, Grey(src)},
+        {0, 1.5f, background},
+        {0, -0.1f, background},
+        {0, NAN, background},
+    };
+    for (const Case& c : cases)
+        EXPECT_TRUE(Near(DrawGreyQuad(c.blend, c.alpha), c.expected)) << c.blend << " " << c.alpha;
 }
 
-TEST_F(Render, AlphaOutsideRangeDrawsNothing)
-{
-    const uint32_t background = Grey(64 / 255.0);
-    EXPECT_TRUE(Near(DrawGreyQuad(0, 1.5f), background));
-    EXPECT_TRUE(Near(DrawGreyQuad(0, -0.1f), background));
-    EXPECT_TRUE(Near(DrawGreyQuad(0, NAN), background));
-    EXPECT_TRUE(Near(DrawGreyQuad(0, 1.0f), Grey(102 / 255.0)));
-}
-
-TEST_F(Render, MissingImageDrawsNothing)
+TEST_F(Render, MissingImagesAndDrawsOutsideAFrameShowNothing)
 {
     std::shared_ptr<nE_Texture> missing(nE_CreateTexture());
     EXPECT_FALSE(missing->Load("no/such/image"));
-    auto foreign = std::make_shared<ForeignTexture>();
-    Open();
-    Background(0.25f);
-    nE_RenderState s = At(kW / 2.0f, kH / 2.0f, kW, kH);
-    render.DrawTexture(missing, s);
-    render.DrawTexture(foreign, s);
-    render.DrawTexture(nullptr, s);
-    Close();
-    EXPECT_TRUE(Near(Pixel(32, 24), Grey(64 / 255.0)));
-}
-
-TEST_F(Render, NothingDrawsOutsideTheFrame)
-{
-    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState()); // no scene
+    const nE_RenderState s = At(kW / 2.0f, kH / 2.0f, kW, kH);
+    render.DrawTexture(render.GetWhiteTexture(), s); // no scene
     render.BeginScene();
-    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState()); // no 2D
+    render.DrawTexture(render.GetWhiteTexture(), s); // no 2D
     render.Begin2D();
+    Background(0.25f);
+    render.DrawTexture(missing, s);
+    render.DrawTexture(std::make_shared<ForeignTexture>(), s);
+    render.DrawTexture(nullptr, s);
     render.End2D();
-    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState()); // 2D closed again
+    render.DrawTexture(render.GetWhiteTexture(), s); // 2D closed again
     render.EndScene();
     EXPECT_FALSE(render.IsSceneOpen());
-    EXPECT_EQ(kBlack, Pixel(32, 24));
+    EXPECT_TRUE(Near(Pixel(32, 24), Grey(64 / 255.0)));
 }
 
 TEST_F(Render, TilingWrapsAndPlainClamps)
@@ -315,12 +305,11 @@ TEST_F(Render, TilingWrapsAndPlainClamps)
     Rect(stripes, 0, 0, 32, 16, tiled);
     Rect(stripes, 0, 24, 32, 16, nE_RenderState());
     Close();
-    // Tiled: four bands of 8 pixels; plain: two of 16.
-    // Filtering is linear, so band centres are near, not exact.
-    EXPECT_TRUE(Near(Pixel(4, 8), kRed, 24));
-    EXPECT_TRUE(Near(Pixel(12, 8), kGreen, 24));
-    EXPECT_TRUE(Near(Pixel(20, 8), kRed, 24));
-    EXPECT_TRUE(Near(Pixel(28, 8), kGreen, 24));
+    // Tiled: four bands of 8 pixels; plain: two of 16. Filtering is linear,
+    // so band centres are near, not exact.
+    const uint32_t bands[4] = {kRed, kGreen, kRed, kGreen};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(Near(Pixel(4 + 8 * i, 8), bands[i], 24)) << i;
     EXPECT_TRUE(Near(Pixel(8, 32), kRed, 12));
     EXPECT_TRUE(Near(Pixel(24, 32), kGreen, 12));
     EXPECT_TRUE(Near(Pixel(31, 32), kGreen, 4)); // clamped at the edge, not wrapped
@@ -328,7 +317,7 @@ TEST_F(Render, TilingWrapsAndPlainClamps)
 
 // ---- render targets ----
 
-TEST_F(Render, TargetDrawnThenUsedAsTextureKeepsItsRows)
+TEST_F(Render, TargetKeepsItsRowsAndLeavesScreenDrawing)
 {
     render.BeginRenderTarget(16, 16); // outside any frame
     ASSERT_TRUE(render.IsRenderTargetActive());
@@ -339,28 +328,21 @@ TEST_F(Render, TargetDrawnThenUsedAsTextureKeepsItsRows)
     std::shared_ptr<nE_Texture> target = render.EndRenderTarget();
     ASSERT_TRUE(target);
     EXPECT_FALSE(render.IsRenderTargetActive());
-    EXPECT_EQ(16.0f, target->GetWidth());
     EXPECT_EQ(kRed, TexPixel(target, 8, 2));
     EXPECT_EQ(kGreen, TexPixel(target, 8, 13));
 
     Open();
+    render.BeginRenderTarget(8, 8); // inside a frame
+    Rect(render.GetWhiteTexture(), 0, 0, 8, 8, nE_RenderState());
+    auto inner = render.EndRenderTarget();
     Rect(target, 0, 0, 32, 32, nE_RenderState());
+    Rect(inner, 40, 0, 16, 16, nE_RenderState());
     Close();
     EXPECT_TRUE(Near(Pixel(16, 4), kRed));
     EXPECT_TRUE(Near(Pixel(16, 28), kGreen));
-    EXPECT_EQ(kBlack, Pixel(40, 4));
-}
-
-TEST_F(Render, TargetInsideFrameLeavesScreenDrawing)
-{
-    Open();
-    render.BeginRenderTarget(8, 8);
-    Rect(render.GetWhiteTexture(), 0, 0, 8, 8, nE_RenderState());
-    auto target = render.EndRenderTarget();
-    Rect(target, 0, 0, 16, 16, nE_RenderState());
-    Close();
-    EXPECT_TRUE(Near(Pixel(8, 8), kWhite));
-    EXPECT_EQ(kBlack, Pixel(20, 8));
+    EXPECT_TRUE(Near(Pixel(48, 8), kWhite));
+    EXPECT_EQ(kBlack, Pixel(36, 4));
+    EXPECT_EQ(kBlack, Pixel(48, 20));
 }
 
 TEST_F(Render, NormalBlendBecomesTargetModeInsideTarget)
@@ -475,7 +457,7 @@ protected:
     notEngine_Pl5 engine;
 };
 
-TEST_F(RenderGamma, AboveOneBrightensBelowOneDarkens)
+TEST_F(RenderGamma, AboveOneBrightensBelowOneDarkensAndPassAlphaIsClamped)
 {
     const uint32_t plain = Frame(1.0f);
     EXPECT_TRUE(Near(plain, Grey(0.5)));
@@ -483,20 +465,13 @@ TEST_F(RenderGamma, AboveOneBrightensBelowOneDarkens)
     EXPECT_TRUE(Near(Frame(1.2f), Grey(base + 0.06)));
     EXPECT_TRUE(Near(Frame(0.8f), Grey(base * 0.8)));
     EXPECT_TRUE(Near(Frame(0.5f), Grey(base * 0.5)));
-}
-
-TEST_F(RenderGamma, PassAlphaIsClamped)
-{
     EXPECT_EQ(kBlack, Frame(-1.0f)); // alpha 2 drawn as 1
     EXPECT_EQ(kWhite, Frame(10.0f)); // alpha 2.7 drawn as 1
-    EXPECT_EQ(Frame(1.0f), Frame(NAN));
+    EXPECT_EQ(plain, Frame(NAN));
 }
 
 TEST_F(RenderGamma, ScreenTexturesWhiteAndOpaqueBlack)
 {
-    ASSERT_TRUE(render.GetWhiteTexture());
-    ASSERT_TRUE(render.GetClearTexture());
-    EXPECT_EQ(4.0f, render.GetWhiteTexture()->GetWidth());
     EXPECT_EQ(kWhite, TexPixel(render.GetWhiteTexture(), 1, 1));
     EXPECT_EQ(kBlack, TexPixel(render.GetClearTexture(), 3, 3));
     auto before = render.GetWhiteTexture();
@@ -527,7 +502,7 @@ TEST_F(Render, LinesTakeColourTimesStateUnderMatrix)
     EXPECT_EQ(kBlack, Pixel(30, 40));
 }
 
-TEST_F(Render, VertexListsKeepTheirColoursAndUvs)
+TEST_F(Render, VertexListsKeepTheirColoursAndSkipMissingImages)
 {
     nE_VertexList_Pl5 list;
     list.Allocate(6);
@@ -538,6 +513,12 @@ TEST_F(Render, VertexListsKeepTheirColoursAndUvs)
     list.SetVertex(3, nE_Vec3(20, 0, 0), 0xFFFF0000u, 1, 0);
     list.SetVertex(4, nE_Vec3(20, 20, 0), 0xFFFF0000u, 1, 1);
     list.SetVertex(5, nE_Vec3(0, 20, 0), 0xFFFF0000u, 0, 1);
+    nE_VertexList_Pl5 cover; // appended: a triangle over the far corner
+    cover.SetVertex(30, 0, 0, 0, 1, 1, 1, 1);
+    cover.SetVertex(float(kW), 0, 1, 0, 1, 1, 1, 1);
+    cover.SetVertex(float(kW), float(kH), 1, 1, 1, 1, 1, 1);
+    std::shared_ptr<nE_Texture> missing(nE_CreateTexture());
+    missing->Load("no/such/image");
     ForeignList foreign;
     Open();
     nE_RenderState moved = At(30, 0); // the list is drawn untransformed
@@ -545,28 +526,16 @@ TEST_F(Render, VertexListsKeepTheirColoursAndUvs)
     render.DrawVertexList(render.GetWhiteTexture(), &foreign, moved);
     render.DrawVertexList(render.GetWhiteTexture(), nullptr, moved);
     render.DrawVertexList(nullptr, &list, moved);
+    render.DrawVertexList(missing, &cover, nE_RenderState());
     Close();
     EXPECT_EQ(kGreen, Pixel(3, 3));
     EXPECT_EQ(kRed, Pixel(17, 17));
     EXPECT_EQ(kBlack, Pixel(40, 10));
-}
-
-TEST_F(Render, VertexListWithMissingImageDrawsNothing)
-{
-    nE_VertexList_Pl5 list;
-    list.SetVertex(0, 0, 0, 0, 1, 1, 1, 1);
-    list.SetVertex(float(kW), 0, 1, 0, 1, 1, 1, 1);
-    list.SetVertex(0, float(kH), 0, 1, 1, 1, 1, 1);
-    std::shared_ptr<nE_Texture> missing(nE_CreateTexture());
-    missing->Load("no/such/image");
+    EXPECT_EQ(kBlack, Pixel(kW - 4, 4));
     Open();
-    render.DrawVertexList(missing, &list, nE_RenderState());
+    render.DrawVertexList(render.GetWhiteTexture(), &cover, nE_RenderState());
     Close();
-    EXPECT_EQ(kBlack, Pixel(4, 4));
-    Open();
-    render.DrawVertexList(render.GetWhiteTexture(), &list, nE_RenderState());
-    Close();
-    EXPECT_EQ(kWhite, Pixel(4, 4));
+    EXPECT_EQ(kWhite, Pixel(kW - 4, 4));
 }
 
 } // namespace

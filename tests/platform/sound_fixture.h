@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -93,21 +95,52 @@ inline bool WriteTone(const std::string& path, float seconds, int channels = 1, 
     return std::fclose(out) == 0;
 }
 
+// A file cut to the given fraction of its bytes.
+inline void Truncate(const std::string& from, const std::string& to, double fraction)
+{
+    std::ifstream in(from, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::ofstream(to, std::ios::binary) << bytes.substr(0, static_cast<size_t>(bytes.size() * fraction));
+}
+
+// What came out of the loopback device, measured on the left channel.
+struct Mix
+{
+    float peak = 0.0f;
+    int crossings = 0;    // sign changes
+    int longestQuiet = 0; // the longest run of near-silent frames
+};
+
 // Renders `seconds` of loopback output in turns of `turn` seconds, calling
-// after(turn) after each (which should poll the sound manager); returns the
-// peak level of the left channel.
-template <class After> float RenderTurns(float seconds, float turn, After after)
+// after(turn) after each (which should poll the sound manager).
+template <class After> Mix RenderTurns(float seconds, float turn, After after)
 {
     int frames = static_cast<int>(turn * kLoopbackRate);
     std::vector<float> samples(static_cast<size_t>(frames) * 2);
-    float peak = 0.0f;
+    Mix mix;
+    int quiet = 0;
+    float previous = 0.0f;
     for (float t = 0.0f; t < seconds - 1e-4f; t += turn)
     {
         DE50::TSoundManager::GetInstance()->RenderLoopback(samples.data(), frames);
         for (int i = 0; i < frames; ++i)
-            peak = std::max(peak, std::fabs(samples[2 * static_cast<size_t>(i)]));
+        {
+            float left = samples[2 * static_cast<size_t>(i)];
+            mix.peak = std::max(mix.peak, std::fabs(left));
+            mix.crossings += (left > 0.0f) != (previous > 0.0f) ? 1 : 0;
+            quiet = std::fabs(left) < 0.01f ? quiet + 1 : 0;
+            mix.longestQuiet = std::max(mix.longestQuiet, quiet);
+            previous = left;
+        }
         after(turn);
     }
-    return peak;
+    return mix;
+}
+
+// The output level once gain changes have settled, with no polling.
+inline float Level()
+{
+    RenderTurns(0.03f, 0.03f, [](float) {});
+    return RenderTurns(0.05f, 0.05f, [](float) {}).peak;
 }
 } // namespace sound_fixture

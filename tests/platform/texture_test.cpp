@@ -19,17 +19,7 @@
 namespace
 {
 
-struct LogCapture : nE_Listener
-{
-    std::vector<std::string> lines;
-    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
-    bool Has(const std::string& text) const
-    {
-        for (const std::string& line : lines)
-            if (line.find(text) != std::string::npos) return true;
-        return false;
-    }
-};
+using de50test::LogCapture;
 
 // A window, a scratch folder of images, the bus for log lines and a cache
 // with the texture creators.
@@ -127,101 +117,76 @@ const bool kAlphaHit[8] = {false, true, true, true, true, false, false, true};
 
 // --- images and hit masks --------------------------------------------------
 
-TEST_F(TextureTest, PngLoadsSizeAndMaskFromAlpha)
+TEST_F(TextureTest, HitMaskFromAlphaUnderTransformAndAtEdges)
 {
     WriteImage("a.png", 4, 2, kAlphaPixels);
     auto t = LoadTexture("a");
     EXPECT_EQ(dir + "a", t->GetName());
     EXPECT_EQ(4.0f, t->GetWidth());
     EXPECT_EQ(2.0f, t->GetHeight());
-    EXPECT_EQ(4.0f, t->GetTextureWidth());
-    ASSERT_TRUE(t->GetPlatformTexture(0));
     EXPECT_EQ(4u, t->GetPlatformTexture(7)->GetWidth());
-    const nE_Rect frame = t->GetFrameRect(3);
-    EXPECT_EQ(-2.0f, frame.x);
-    EXPECT_EQ(-1.0f, frame.y);
-    EXPECT_EQ(4.0f, frame.w);
-    nE_RenderState state;
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x)
-        {
-            EXPECT_EQ(kAlphaHit[y * 4 + x], t->GetHitMask().Get(x, y)) << x << "," << y;
-            const nE_Vec3 p = Centre(x, y, 4, 2);
-            EXPECT_EQ(kAlphaHit[y * 4 + x], t->HitTest(p.x, p.y, state)) << x << "," << y;
-        }
-}
-
-TEST_F(TextureTest, HitTestFollowsOffsetAndTransform)
-{
-    WriteImage("a.png", 4, 2, kAlphaPixels);
-    auto t = LoadTexture("a");
-    nE_RenderState state;
-    state.offsetX = 3;
-    state.offsetY = -1;
-    nE_Matrix::BuildObjectTransform(state.matrix, 100, 50, float(M_PI / 2), 10, 5);
+    EXPECT_EQ(-2.0f, t->GetFrameRect(3).x); // centred
+    EXPECT_EQ(-1.0f, t->GetFrameRect(3).y);
+    nE_RenderState plain, moved;
+    moved.offsetX = 3;
+    moved.offsetY = -1;
+    nE_Matrix::BuildObjectTransform(moved.matrix, 100, 50, float(M_PI / 2), 10, 5);
     nE_Matrix full;
-    nE_Matrix::Translate(full, state.offsetX, state.offsetY);
-    nE_Matrix::MultiplyAssign(full, state.matrix);
+    nE_Matrix::Translate(full, moved.offsetX, moved.offsetY);
+    nE_Matrix::MultiplyAssign(full, moved.matrix);
     for (int y = 0; y < 2; ++y)
         for (int x = 0; x < 4; ++x)
         {
+            const bool hit = kAlphaHit[y * 4 + x];
+            const nE_Vec3 p = Centre(x, y, 4, 2);
             nE_Vec3 world;
-            nE_Matrix::TransformPoint(world, Centre(x, y, 4, 2), full);
-            EXPECT_EQ(kAlphaHit[y * 4 + x], t->HitTest(world.x, world.y, state)) << x << "," << y;
+            nE_Matrix::TransformPoint(world, p, full);
+            EXPECT_EQ(hit, t->GetHitMask().Get(x, y)) << x << "," << y;
+            EXPECT_EQ(hit, t->HitTest(p.x, p.y, plain)) << x << "," << y;
+            EXPECT_EQ(hit, t->HitTest(world.x, world.y, moved)) << x << "," << y;
         }
     // Outside the rotated rectangle; the untransformed point is not hit either.
     nE_Vec3 outside;
     nE_Matrix::TransformPoint(outside, nE_Vec3(-2.5f, 0, 0), full);
-    EXPECT_FALSE(t->HitTest(outside.x, outside.y, state));
-    EXPECT_FALSE(t->HitTest(0.5f, -0.5f, state));
-}
+    EXPECT_FALSE(t->HitTest(outside.x, outside.y, moved));
+    EXPECT_FALSE(t->HitTest(0.5f, -0.5f, moved));
 
-TEST_F(TextureTest, HitTestAtEdges)
-{
     WriteSolid("s.png", 3, 3, 0xFF102030);
-    auto t = LoadTexture("s");
-    nE_RenderState state;
-    EXPECT_TRUE(t->HitTest(-1.5f, -1.5f, state));
-    EXPECT_TRUE(t->HitTest(1.49f, 1.49f, state));
-    EXPECT_FALSE(t->HitTest(1.6f, 0, state));
-    EXPECT_FALSE(t->HitTest(0, -1.6f, state));
-    EXPECT_FALSE(t->HitTest(NAN, 0, state));
+    auto solid = LoadTexture("s");
+    EXPECT_TRUE(solid->HitTest(-1.5f, -1.5f, plain));
+    EXPECT_TRUE(solid->HitTest(1.49f, 1.49f, plain));
+    EXPECT_FALSE(solid->HitTest(1.6f, 0, plain));
+    EXPECT_FALSE(solid->HitTest(0, -1.6f, plain));
+    EXPECT_FALSE(solid->HitTest(NAN, 0, plain));
 }
 
-TEST_F(TextureTest, WideMaskKeepsColumnBlocks)
+TEST_F(TextureTest, WideMasksAndBadMaskSizes)
 {
     std::vector<uint32_t> px(64 * 2, 0);
-    px[0 * 64 + 0] = 0xFF000000;  // (0, 0)
-    px[1 * 64 + 33] = 0xFF000000; // (33, 1)
-    px[0 * 64 + 63] = 0x01000000; // (63, 0)
+    px[0 * 64 + 0] = 0xFF000000;
+    px[1 * 64 + 33] = 0xFF000000;
+    px[0 * 64 + 63] = 0x01000000;
     WriteImage("w.png", 64, 2, px);
-    auto t = LoadTexture("w");
-    const nE_HitMask& m = t->GetHitMask();
-    EXPECT_EQ(64, m.width);
-    EXPECT_EQ(2, m.height);
-    ASSERT_EQ(4u, m.bits.size());
-    EXPECT_EQ(0x00000001u, m.bits[0]); // block 0, row 0
-    EXPECT_EQ(0x00000000u, m.bits[1]); // block 0, row 1
-    EXPECT_EQ(0x80000000u, m.bits[2]); // block 1, row 0: column 63
-    EXPECT_EQ(0x00000002u, m.bits[3]); // block 1, row 1: column 33
+    auto wide = LoadTexture("w");
+    const nE_HitMask& m = wide->GetHitMask();
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 64; ++x)
+            EXPECT_EQ((x == 0 && y == 0) || (x == 33 && y == 1) || (x == 63 && y == 0), m.Get(x, y)) << x;
     EXPECT_FALSE(m.Get(64, 0));
     EXPECT_FALSE(m.Get(-1, 0));
+
+    nE_HitMask bad;
+    bad.Reset(32768, 1);
+    EXPECT_TRUE(bad.Empty());
+    bad.Reset(-1, 4);
+    EXPECT_TRUE(bad.Empty());
+    bad.Reset(33, 1);
+    bad.Set(40, 0, true); // outside: ignored
+    EXPECT_FALSE(bad.Get(40, 0));
+    EXPECT_FALSE(bad.Get(33, 0));
 }
 
-TEST_F(TextureTest, MaskRefusesBadSizes)
-{
-    nE_HitMask m;
-    m.Reset(32768, 1);
-    EXPECT_TRUE(m.Empty());
-    m.Reset(-1, 4);
-    EXPECT_TRUE(m.Empty());
-    m.Reset(33, 1);
-    EXPECT_EQ(2u, m.bits.size());
-    m.Set(40, 0, true); // outside: ignored
-    EXPECT_EQ(0u, m.bits[1]);
-}
-
-TEST_F(TextureTest, PngIsChosenBeforeJpg)
+TEST_F(TextureTest, PngIsChosenBeforeJpgAndJpgIsHitEverywhere)
 {
     WriteSolid("both.png", 4, 4, 0x00000000);
     WriteSolid("both.jpg", 8, 8, 0xFFFFFFFF, true);
@@ -229,33 +194,18 @@ TEST_F(TextureTest, PngIsChosenBeforeJpg)
     EXPECT_EQ(4.0f, t->GetWidth());
     EXPECT_FALSE(t->HitTest(0, 0, nE_RenderState())); // the transparent png, not the jpg
 
-    WriteSolid("only.jpg", 6, 2, 0xFF00FF00, true);
-    auto j = LoadTexture("only");
-    EXPECT_EQ(6.0f, j->GetWidth());
-    EXPECT_TRUE(j->HitTest(2.9f, 0.9f, nE_RenderState()));
+    WriteSolid("only.jpg", 5, 3, 0xFF00FF00, true);
+    for (const char* name : {"only", "only.jpg"})
+    {
+        auto j = LoadTexture(name);
+        EXPECT_EQ(5.0f, j->GetWidth());
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 5; ++x)
+                EXPECT_TRUE(j->GetHitMask().Get(x, y));
+    }
 }
 
-TEST_F(TextureTest, JpgNameIsHitEverywhere)
-{
-    WriteSolid("pic.jpg", 5, 3, 0xFF808080, true);
-    auto t = LoadTexture("pic.jpg");
-    EXPECT_EQ(5.0f, t->GetWidth());
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 5; ++x)
-            EXPECT_TRUE(t->GetHitMask().Get(x, y));
-}
-
-TEST_F(TextureTest, MissingImageFailsCleanly)
-{
-    auto t = LoadTexture("nothing", false);
-    EXPECT_TRUE(log.Has("Error: texture could not find \"" + dir + "nothing\" file!"));
-    EXPECT_EQ(1.0f, t->GetWidth());
-    EXPECT_EQ(1.0f, t->GetHeight());
-    EXPECT_FALSE(t->GetPlatformTexture(0));
-    EXPECT_TRUE(t->GetHitMask().Empty());
-}
-
-TEST_F(TextureTest, TruncatedAndGarbageImagesFailCleanly)
+TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
 {
     std::vector<uint32_t> px(32 * 32);
     for (size_t i = 0; i < px.size(); ++i)
@@ -268,13 +218,18 @@ TEST_F(TextureTest, TruncatedAndGarbageImagesFailCleanly)
     WriteText("junk.png", "not an image at all");
     WriteText("empty.png", "");
 
-    for (const char* name : {"cut", "junk", "empty"})
+    for (const char* name : {"nothing", "cut", "junk", "empty"})
     {
         log.lines.clear();
         auto t = LoadTexture(name, false);
         EXPECT_FALSE(t->GetPlatformTexture(0)) << name;
         EXPECT_EQ(1.0f, t->GetWidth()) << name;
-        EXPECT_TRUE(log.Has("Error: texture could not read")) << name;
+        EXPECT_EQ(1.0f, t->GetHeight()) << name;
+        EXPECT_TRUE(t->GetHitMask().Empty()) << name;
+        EXPECT_TRUE(log.Has(std::string(name) == "nothing"
+                                ? "Error: texture could not find \"" + dir + "nothing\" file!"
+                                : "Error: texture could not read"))
+            << name;
     }
 }
 
@@ -359,23 +314,18 @@ TEST_F(FrameTextureTest, HitTestUsesTheFramesOwnImage)
     EXPECT_FALSE(ft->HitTest(0, 0, state));
 }
 
-TEST_F(FrameTextureTest, BadFilesFailWithALogLine)
+TEST_F(FrameTextureTest, BadFilesMissingImagesAndNoTextureAttributeFailCleanly)
 {
     auto missing = LoadFrames("sheet/none", false);
     EXPECT_TRUE(log.Has("Error: frametexture could not find \"" + dir + "sheet/none\" file!"));
     EXPECT_EQ(0u, missing->GetFrameCount());
-
     WriteText("bad.xml", "<frametexture><frame texture=\"x\"</frametexture>");
     log.lines.clear();
     LoadFrames("bad", false);
     EXPECT_FALSE(log.lines.empty());
-
     WriteText("noroot.xml", "<frames><frame texture=\"x\"/></frames>");
     LoadFrames("noroot", false);
-}
 
-TEST_F(FrameTextureTest, MissingImageAndTextureAttribute)
-{
     WriteText("sheet/gaps.xml", "<frametexture>"
                                 "<frame texture=\"gone\" widht=\"4\" height=\"4\" x=\"2\" y=\"2\"/>"
                                 "<frame widht=\"4\" height=\"4\"/>"
@@ -385,11 +335,12 @@ TEST_F(FrameTextureTest, MissingImageAndTextureAttribute)
     EXPECT_TRUE(log.Has("Error: texture could not find \"" + dir + "sheet/gone\" file!"));
     EXPECT_TRUE(log.Has("has no texture"));
     nE_RenderState state;
-    EXPECT_FALSE(ft->GetPlatformTexture(0));
-    EXPECT_FALSE(ft->HitTest(0, 0, state));
-    state.frame = 1;
-    EXPECT_FALSE(ft->GetPlatformTexture(1));
-    EXPECT_FALSE(ft->HitTest(1, 1, state));
+    for (int frame = 0; frame < 2; ++frame)
+    {
+        state.frame = frame;
+        EXPECT_FALSE(ft->GetPlatformTexture(frame));
+        EXPECT_FALSE(ft->HitTest(0.5f, 0.5f, state));
+    }
     EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
 }
 
@@ -409,24 +360,33 @@ TEST_F(FrameTextureTest, NameWithoutSlashReadsFromTheWorkingFolder)
 
 // --- generated textures and render targets ---------------------------------
 
-TEST_F(TextureTest, GeneratedSizesRoundUpToEven)
+TEST_F(TextureTest, GeneratedAndTargetSizesRoundUpToEvenOrFail)
 {
     nE_GeneratedTexture_Pl5 g;
     const float fill[4] = {1.0f, 0.5f, 0.0f, 2.0f}; // alpha out of range clamps
     ASSERT_TRUE(g.Create(5, 3, true, fill));
     EXPECT_EQ(6.0f, g.GetWidth());
     EXPECT_EQ(4.0f, g.GetHeight());
-    EXPECT_EQ(6.0f, g.GetTextureWidth());
     EXPECT_EQ(DE50::TTexture::kPlain, g.GetPlatformTexture(0)->GetType());
     EXPECT_EQ(0xFFFF7F00u, TexturePixel(g.GetPlatformTexture(0), 5, 3));
-
     EXPECT_FALSE(g.Create(0, 3, true, fill));
     EXPECT_FALSE(g.GetPlatformTexture(0));
     EXPECT_FALSE(g.Create(100000, 2, true, nullptr));
-    EXPECT_FALSE(g.GetPlatformTexture(0));
     EXPECT_EQ(1.0f, g.GetWidth());
+
+    nE_RenderTargerTexture_Pl5 target;
+    ASSERT_TRUE(target.Create(7, 7, true, nullptr));
+    EXPECT_EQ(8.0f, target.GetWidth());
+    EXPECT_FALSE(target.Fill(reinterpret_cast<const uint8_t*>("abcd"), 1, 1, NE_PIXELS_BGRA));
+    EXPECT_EQ(DE50::TTexture::kRenderTarget, target.GetPlatformTexture(0)->GetType());
+    EXPECT_FALSE(target.Create(0, 0, true, nullptr));
+    EXPECT_FALSE(target.GetPlatformTexture(0));
+    EXPECT_FALSE(target.Create(20000, 20000, true, nullptr));
+    EXPECT_FALSE(target.GetPlatformTexture(0));
+    EXPECT_TRUE(log.Has("could not be created"));
 }
 
+// Text comes as coverage bytes (drawn white with that alpha), video as BGRA.
 TEST_F(TextureTest, GeneratedFillFromCoverageAndBgra)
 {
     nE_GeneratedTexture_Pl5 text;
@@ -434,11 +394,10 @@ TEST_F(TextureTest, GeneratedFillFromCoverageAndBgra)
     ASSERT_TRUE(text.Fill(coverage, 3, 2, NE_PIXELS_COVERAGE));
     EXPECT_EQ(4.0f, text.GetWidth());
     auto t = text.GetPlatformTexture(0);
-    EXPECT_EQ(0x00FFFFFFu, TexturePixel(t, 0, 0));
-    EXPECT_EQ(0x80FFFFFFu, TexturePixel(t, 1, 0));
-    EXPECT_EQ(0xFFFFFFFFu, TexturePixel(t, 2, 0));
-    EXPECT_EQ(0x03FFFFFFu, TexturePixel(t, 2, 1));
-    EXPECT_EQ(0x00FFFFFFu, TexturePixel(t, 3, 1)); // padding
+    const uint32_t expected[8] = {0x00FFFFFF, 0x80FFFFFF, 0xFFFFFFFF, 0x00FFFFFF,
+                                  0x01FFFFFF, 0x02FFFFFF, 0x03FFFFFF, 0x00FFFFFF}; // padded to 4
+    for (uint32_t i = 0; i < 8; ++i)
+        EXPECT_EQ(expected[i], TexturePixel(t, i % 4, i / 4)) << i;
 
     nE_GeneratedTexture_Pl5 video;
     const uint8_t bgra[2 * 2 * 4] = {0x10, 0x20, 0x30, 0xFF, 1, 2, 3, 4, 0, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD};
@@ -447,37 +406,16 @@ TEST_F(TextureTest, GeneratedFillFromCoverageAndBgra)
     EXPECT_EQ(0xFF302010u, TexturePixel(v, 0, 0));
     EXPECT_EQ(0x04030201u, TexturePixel(v, 1, 0));
     EXPECT_EQ(0xDDCCBBAAu, TexturePixel(v, 1, 1));
-
     EXPECT_FALSE(video.Fill(bgra, 2, 2, 7));
     EXPECT_TRUE(video.GetPlatformTexture(0)); // an unknown format changes nothing
     EXPECT_FALSE(video.Fill(nullptr, 2, 2, NE_PIXELS_BGRA));
     EXPECT_FALSE(video.Fill(bgra, 0, 2, NE_PIXELS_BGRA));
-}
 
-TEST_F(TextureTest, CoverageDrawsWhiteWithItsAlpha)
-{
-    nE_GeneratedTexture_Pl5 text;
-    const uint8_t coverage[2 * 2] = {128, 128, 128, 128};
-    ASSERT_TRUE(text.Fill(coverage, 2, 2, NE_PIXELS_COVERAGE));
+    const uint8_t half[2 * 2] = {128, 128, 128, 128};
+    ASSERT_TRUE(text.Fill(half, 2, 2, NE_PIXELS_COVERAGE));
     r->GetDefault2dEffect()->SetFilteringMode(0);
     DrawFull(text.GetPlatformTexture(0));
     EXPECT_TRUE(de50test::Near(Pixel(kW / 2, kH / 2), 0xFF808080, 3));
-}
-
-TEST_F(TextureTest, RenderTargetReportsFailedCreation)
-{
-    nE_RenderTargerTexture_Pl5 target;
-    ASSERT_TRUE(target.Create(7, 7, true, nullptr));
-    EXPECT_EQ(8.0f, target.GetWidth());
-    EXPECT_EQ(DE50::TTexture::kRenderTarget, target.GetPlatformTexture(0)->GetType());
-    EXPECT_FALSE(target.Fill(reinterpret_cast<const uint8_t*>("abcd"), 1, 1, NE_PIXELS_BGRA));
-    EXPECT_EQ(DE50::TTexture::kRenderTarget, target.GetPlatformTexture(0)->GetType());
-
-    EXPECT_FALSE(target.Create(0, 0, true, nullptr));
-    EXPECT_FALSE(target.GetPlatformTexture(0));
-    EXPECT_FALSE(target.Create(20000, 20000, true, nullptr));
-    EXPECT_FALSE(target.GetPlatformTexture(0));
-    EXPECT_TRUE(log.Has("could not be created"));
 }
 
 // --- the cache and device loss ---------------------------------------------

@@ -11,11 +11,13 @@
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/scene/nE_AnimSprite.h"
+#include "platform/de50_test_support.h"
 #include "scene/anim_fixture.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -24,11 +26,7 @@
 namespace
 {
 
-struct LogCapture : nE_Listener
-{
-    std::vector<std::string> lines;
-    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
-};
+using de50test::LogCapture;
 
 class AnimTest : public testing::Test
 {
@@ -74,12 +72,6 @@ protected:
         lua_pop(L, 1);
         return value;
     }
-    bool Logged(const std::string& text) const
-    {
-        for (const std::string& line : log.lines)
-            if (line.find(text) != std::string::npos) return true;
-        return false;
-    }
 
     animfixture::Folder files;
     nE_Mediator bus;
@@ -104,15 +96,14 @@ TEST_F(AnimTest, FunctionsAreReadInFileOrderWithTheirFlags)
     EXPECT_FALSE(f[7].loop);
     EXPECT_FALSE(f[7].alpha);
     EXPECT_EQ(std::vector<int>{2}, f[7].frames);
-    EXPECT_TRUE(Logged("Warning: animsprite door: a frame of function \"gappy\" has no \"idx\""));
+    EXPECT_TRUE(log.Has("Warning: animsprite door: a frame of function \"gappy\" has no \"idx\""));
     EXPECT_EQ(files.dir + "strip_ft", anim->GetFrameTextureName());
 }
 
 TEST_F(AnimTest, FrameTextureIsRelativeToTheAnimationsDirectory)
 {
     std::string backslashed = files.dir + "door";
-    for (char& c : backslashed)
-        if (c == '/') c = '\\';
+    std::replace(backslashed.begin(), backslashed.end(), '/', '\\');
     nE_AnimSprite anim("a");
     anim.SetResourceName(backslashed);
     EXPECT_EQ(files.dir + "strip_ft", anim.GetFrameTextureName());
@@ -125,6 +116,14 @@ TEST_F(AnimTest, FrameTextureIsRelativeToTheAnimationsDirectory)
     EXPECT_EQ(0, chdir(cwd));
     EXPECT_EQ("strip_ft", bare.GetFrameTextureName());
     EXPECT_EQ(9u, bare.GetFunctions().size());
+
+    // A new name replaces the functions and stops playing.
+    bare.Play("spin", "on_end");
+    bare.SetResourceName(files.dir + "broken");
+    EXPECT_FALSE(bare.IsPlaying());
+    EXPECT_EQ(-1, bare.GetCurrent());
+    EXPECT_EQ("", bare.GetEndTrigger());
+    EXPECT_TRUE(bare.GetFunctions().empty());
 }
 
 TEST_F(AnimTest, BadAnimationFilesAreLoggedAndLeaveNoFunctions)
@@ -152,17 +151,6 @@ TEST_F(AnimTest, BadAnimationFilesAreLoggedAndLeaveNoFunctions)
         anim.Play("a", "on_end");
         EXPECT_FALSE(anim.IsPlaying());
     }
-}
-
-TEST_F(AnimTest, NewResourceNameReplacesFunctionsAndStopsPlaying)
-{
-    auto anim = Door();
-    anim->Play("spin", "on_end");
-    anim->SetResourceName(files.dir + "broken");
-    EXPECT_FALSE(anim->IsPlaying());
-    EXPECT_EQ(-1, anim->GetCurrent());
-    EXPECT_EQ("", anim->GetEndTrigger());
-    EXPECT_TRUE(anim->GetFunctions().empty());
 }
 
 // ---- the frame clock ----
@@ -245,17 +233,6 @@ TEST_F(AnimTest, FunctionsWithoutFramesDoNotFail)
     EXPECT_EQ(1u, render.draws.size());
 }
 
-TEST_F(AnimTest, PlayPicksTheFirstFunctionOfThatNameAndIgnoresUnknownNames)
-{
-    auto anim = Door();
-    anim->Play("Open", "on_end");
-    EXPECT_FALSE(anim->IsPlaying());
-    EXPECT_EQ(-1, anim->GetCurrent());
-    anim->Play("open", "on_end");
-    EXPECT_EQ(0, anim->GetCurrent());
-    EXPECT_EQ(3, anim->GetFrameCount("open"));
-}
-
 TEST_F(AnimTest, StopShowsFrameZeroAndPauseKeepsThePosition)
 {
     auto anim = Door();
@@ -278,17 +255,21 @@ TEST_F(AnimTest, StopShowsFrameZeroAndPauseKeepsThePosition)
     EXPECT_EQ(0, anim->GetFrame());
 }
 
-TEST_F(AnimTest, DurationsAndFrameCounts)
+TEST_F(AnimTest, PlayPicksTheFirstFunctionOfThatNameAndCountsItsFrames)
 {
     auto anim = Door();
-    EXPECT_FLOAT_EQ(0.3f, anim->GetDuration("open"));
-    EXPECT_FLOAT_EQ(0.4f, anim->GetDuration("fade_once"));
-    EXPECT_EQ(0.0f, anim->GetDuration("nothing"));
+    anim->Play("Open", "on_end"); // names are exact
+    EXPECT_FALSE(anim->IsPlaying());
+    EXPECT_EQ(-1, anim->GetCurrent());
     EXPECT_EQ(0, anim->GetFrameCount(""));
+    EXPECT_EQ(0.0f, anim->GetDuration("nothing"));
+    anim->Play("open", "on_end");
+    EXPECT_EQ(0, anim->GetCurrent());
+    EXPECT_EQ(3, anim->GetFrameCount("open"));
+    EXPECT_FLOAT_EQ(0.3f, anim->GetDuration("open"));
     anim->Play("fade_once", "");
-    EXPECT_FLOAT_EQ(0.4f, anim->GetDuration(""));
+    EXPECT_FLOAT_EQ(0.4f, anim->GetDuration("")); // the current one
     EXPECT_EQ(2, anim->GetFrameCount("nothing"));
-    EXPECT_EQ(3, anim->GetFrameCount("spin"));
 }
 
 // ---- the cross-fade ----
@@ -361,73 +342,46 @@ TEST_F(AnimTest, ZeroOrNegativeFrameTimeNeverGivesANonFiniteAlpha)
 
 // ---- persistence ----
 
-TEST_F(AnimTest, LoadedPlayingObjectStartsFromTheFunctionsFirstFrame)
-{
-    TiXmlElement element("anim");
-    element.SetAttribute("res", (files.dir + "door").c_str());
-    element.SetAttribute("frame", 2);
-    element.SetAttribute("playing", "1");
-    element.SetAttribute("animfunc", "spin");
-    element.SetAttribute("endtrig", "on_end");
-    nE_AnimSprite anim("loaded");
-    nE_SLHelper_XML sl(&element);
-    anim.Load(sl);
-    EXPECT_TRUE(anim.IsPlaying());
-    EXPECT_EQ(1, anim.GetCurrent());
-    EXPECT_EQ(0, anim.GetFrame());
-    EXPECT_EQ("on_end", anim.GetEndTrigger());
-
-    TiXmlElement frameOnly("anim");
-    frameOnly.SetAttribute("res", (files.dir + "door").c_str());
-    frameOnly.SetAttribute("frame", 2);
-    nE_AnimSprite still("still");
-    nE_SLHelper_XML sl2(&frameOnly);
-    still.Load(sl2);
-    EXPECT_FALSE(still.IsPlaying());
-    EXPECT_EQ(2, still.GetFrame());
-}
-
-TEST_F(AnimTest, SaveAndLoadRoundTrip)
+TEST_F(AnimTest, SaveAndLoadRoundTripStartsFromTheFunctionsFirstFrame)
 {
     auto anim = Door("saved");
-    anim->Play("open", "on_end");
+    anim->Play("spin", "on_end");
     Tick(*anim, 0.1f);
     TiXmlElement element("anim");
     nE_SLHelper_XML out(&element);
     anim->Save(out);
     EXPECT_EQ(files.dir + "door", std::string(element.Attribute("res")));
-    EXPECT_EQ("open", std::string(element.Attribute("animfunc")));
+    EXPECT_EQ("spin", std::string(element.Attribute("animfunc")));
     EXPECT_EQ("on_end", std::string(element.Attribute("endtrig")));
-
     nE_AnimSprite copy;
     nE_SLHelper_XML in(&element);
     copy.Load(in);
     EXPECT_EQ("saved", copy.GetName());
     EXPECT_TRUE(copy.IsPlaying());
-    EXPECT_EQ(0, copy.GetCurrent());
+    EXPECT_EQ(1, copy.GetCurrent());
+    EXPECT_EQ(0, copy.GetFrame()); // not the saved frame 1
     EXPECT_EQ("on_end", copy.GetEndTrigger());
 
+    // Stopped: no function saved, the frame is kept.
     anim->Stop();
+    anim->SetFrame(2);
     TiXmlElement stopped("anim");
     nE_SLHelper_XML out2(&stopped);
     anim->Save(out2);
     EXPECT_EQ("", std::string(stopped.Attribute("animfunc")));
-}
+    nE_AnimSprite still;
+    nE_SLHelper_XML in2(&stopped);
+    still.Load(in2);
+    EXPECT_FALSE(still.IsPlaying());
+    EXPECT_EQ(2, still.GetFrame());
 
-TEST_F(AnimTest, FindTextReportsTheEndTriggerAndFunctionNames)
-{
-    auto anim = Door("finder");
-    anim->Play("spin", "on_end");
+    // The editor's text search finds the end trigger and function names.
     TiXmlElement report("report");
-    anim->FindText(&report, "on_e", false);
-    anim->FindText(&report, "pi", false);
-    std::vector<std::string> places;
-    for (TiXmlElement* e = report.FirstChildElement(); e; e = e->NextSiblingElement())
-    {
-        EXPECT_EQ("finder", std::string(e->Value()));
-        places.push_back(e->Attribute("place"));
-    }
-    EXPECT_EQ((std::vector<std::string>{"event", "misc"}), places);
+    copy.FindText(&report, "on_e", false);
+    copy.FindText(&report, "pi", false);
+    ASSERT_NE(nullptr, report.FirstChildElement("saved"));
+    EXPECT_STREQ("event", report.FirstChildElement("saved")->Attribute("place"));
+    EXPECT_STREQ("misc", report.FirstChildElement("saved")->NextSiblingElement()->Attribute("place"));
 }
 
 // ---- script functions ----

@@ -25,17 +25,7 @@ namespace fonttest
 // Every test-font glyph advances 500 units; at 20 px that is 10 px.
 const int kAdvance20 = 10;
 
-struct LogCapture : nE_Listener
-{
-    std::vector<std::string> lines;
-    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
-    bool Has(const std::string& text) const
-    {
-        for (const std::string& line : lines)
-            if (line.find(text) != std::string::npos) return true;
-        return false;
-    }
-};
+using de50test::LogCapture;
 
 inline std::string SourceDir()
 {

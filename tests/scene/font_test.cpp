@@ -99,63 +99,37 @@ TEST_F(FontLayoutTest, MeasuresAdvancesSkippingMissingGlyphsAndZeros)
     EXPECT_EQ(4 * kAdvance20, Width("ab\ncd", false));
 }
 
-TEST_F(FontLayoutTest, WrapsOnlyWhenAPieceDoesNotStrictlyFit)
+// Each glyph is 10 px, CJK boxes 20 px; a limit below 1 means none.
+TEST_F(FontLayoutTest, WrapsAtExactWidthsPunctuationCjkOversizedWordsAndNewlines)
 {
-    int lines = 0, widest = 0;
-    // "aaaa " is 50 and "bbbb" 40: 90 in all.
-    EXPECT_EQ(U"aaaa \nbbbb", Wrap("aaaa bbbb", 90, lines, widest));
-    EXPECT_EQ(2, lines);
-    EXPECT_EQ(50, widest);
-    EXPECT_EQ(U"aaaa bbbb", Wrap("aaaa bbbb", 91, lines, widest));
-    EXPECT_EQ(1, lines);
-    EXPECT_EQ(90, widest);
-    // A first piece exactly as wide as the limit goes below an empty line.
-    EXPECT_EQ(U"\naaaa ", Wrap("aaaa ", 50, lines, widest));
-    EXPECT_EQ(2, lines);
-}
-
-TEST_F(FontLayoutTest, BreaksAfterPunctuationAndBetweenCjkCharacters)
-{
-    int lines = 0, widest = 0;
-    EXPECT_EQ(U"ab.\ncd", Wrap("ab.cd", 35, lines, widest));
-    EXPECT_EQ(2, lines);
-    EXPECT_EQ(U"ab,cd!ef", Wrap("ab,cd!ef", 100, lines, widest));
-    // Three 20 px characters in 50 px: two fit, the third wraps.
-    EXPECT_EQ(U"\u4E00\u4E01\n\u4E02", Wrap("\xE4\xB8\x80\xE4\xB8\x81\xE4\xB8\x82", 50, lines, widest));
-    EXPECT_EQ(2, lines);
-    EXPECT_EQ(40, widest);
-}
-
-TEST_F(FontLayoutTest, OversizedWordIsNeverSplit)
-{
-    int lines = 0, widest = 0;
-    EXPECT_EQ(U"\naaaaaaaa \nb", Wrap("aaaaaaaa b", 30, lines, widest));
-    EXPECT_EQ(3, lines);
-    EXPECT_EQ(90, widest);
-}
-
-TEST_F(FontLayoutTest, NewlinesAddLines)
-{
-    int lines = 0, widest = 0;
-    EXPECT_EQ(U"ab\ncde", Wrap("ab\ncde", -1, lines, widest));
-    EXPECT_EQ(2, lines);
-    EXPECT_EQ(30, widest);
-    Wrap("ab\n", -1, lines, widest);
-    EXPECT_EQ(2, lines);
-    Wrap("", -1, lines, widest);
-    EXPECT_EQ(1, lines);
-    EXPECT_EQ(0, widest);
-}
-
-TEST_F(FontLayoutTest, NoLimitBelowOne)
-{
-    const std::string text = "many words that would wrap anywhere";
-    for (int limit : {0, -1, -100})
+    struct Case
+    {
+        const char* text;
+        int limit;
+        const char32_t* wrapped;
+        int lines, widest;
+    };
+    const Case cases[] = {
+        {"aaaa bbbb", 90, U"aaaa \nbbbb", 2, 50}, // must fit strictly
+        {"aaaa bbbb", 91, U"aaaa bbbb", 1, 90},
+        {"aaaa ", 50, U"\naaaa ", 2, 50}, // a first piece as wide as the limit goes below
+        {"ab.cd", 35, U"ab.\ncd", 2, 30}, // after "." with no space
+        {"ab,cd!ef", 100, U"ab,cd!ef", 1, 80},
+        {"\xE4\xB8\x80\xE4\xB8\x81\xE4\xB8\x82", 50, U"\u4E00\u4E01\n\u4E02", 2, 40}, // per CJK character
+        {"aaaaaaaa b", 30, U"\naaaaaaaa \nb", 3, 90},                                 // never split
+        {"ab\ncde", -1, U"ab\ncde", 2, 30},
+        {"ab\n", -1, U"ab\n", 2, 20},
+        {"", -1, U"", 1, 0},
+        {"many words that would wrap", 0, U"many words that would wrap", 1, 260},
+        {"many words that would wrap", -100, U"many words that would wrap", 1, 260},
+    };
+    for (const Case& c : cases)
     {
         int lines = 0, widest = 0;
-        EXPECT_EQ(U(text), Wrap(text, limit, lines, widest));
-        EXPECT_EQ(1, lines);
-        EXPECT_EQ(Width(text), widest);
+        EXPECT_EQ(std::u32string(c.wrapped), Wrap(c.text, c.limit, lines, widest))
+            << c.text << " " << c.limit;
+        EXPECT_EQ(c.lines, lines) << c.text << " " << c.limit;
+        EXPECT_EQ(c.widest, widest) << c.text << " " << c.limit;
     }
 }
 
@@ -350,33 +324,23 @@ TEST_F(FontTest, ScrambleRoundTripsAndMarksItsForm)
     EXPECT_FALSE(nE_UnscrambleFont(nullptr, 0, back));
 }
 
-TEST_F(FontTest, ScrambledFontLoadsWithoutWarning)
+TEST_F(FontTest, ScrambledFormLoadsQuietlyAndWinsOverTtf)
 {
     nE_Font font;
     EXPECT_EQ("ne_dummyfont", font.GetName());
+    InstallTtf();
     ASSERT_TRUE(font.Load(InstallScrambled()));
     EXPECT_TRUE(font.HasFace());
     EXPECT_EQ(dir + "boxes", font.GetName());
     EXPECT_TRUE(log.lines.empty()) << log.lines.front();
+
+    nE_Font ttf;
+    ASSERT_TRUE(ttf.Load(InstallTtf("plain")));
+    EXPECT_TRUE(ttf.HasFace());
+    EXPECT_TRUE(log.Has("Warning: using deprecated font format: " + dir + "plain.ttf."));
 }
 
-TEST_F(FontTest, ScrambledFormIsPreferredOverTtf)
-{
-    InstallTtf();
-    nE_Font font;
-    ASSERT_TRUE(font.Load(InstallScrambled()));
-    EXPECT_FALSE(log.Has("deprecated"));
-}
-
-TEST_F(FontTest, TtfLoadsWithDeprecationWarning)
-{
-    nE_Font font;
-    ASSERT_TRUE(font.Load(InstallTtf()));
-    EXPECT_TRUE(font.HasFace());
-    EXPECT_TRUE(log.Has("Warning: using deprecated font format: " + dir + "boxes.ttf."));
-}
-
-TEST_F(FontTest, MissingFontFailsAndDrawsNothing)
+TEST_F(FontTest, MissingAndCorruptFontsAreLoggedAndDrawNothing)
 {
     nE_Font font;
     EXPECT_FALSE(font.Load(dir + "nothing"));
@@ -384,19 +348,15 @@ TEST_F(FontTest, MissingFontFailsAndDrawsNothing)
         log.Has("Error: font " + dir + "nothing could not find \"" + dir + "nothing\" file to load!"));
     EXPECT_FALSE(font.HasFace());
     EXPECT_FALSE(font.DrawText("a", -1, 20, 1));
-}
 
-TEST_F(FontTest, CorruptFontsAreLoggedAndDrawNothing)
-{
     WriteBytes(dir + "bad.nefnt", std::vector<unsigned char>(100, 0x5A));
     WriteBytes(dir + "bad.ttf", std::vector<unsigned char>{'n', 'o', 't', ' ', 'a', ' ', 'f', 'o', 'n', 't'});
-    nE_Font font;
-    // The ".ttf" path answers true (the font is cached, faceless).
-    EXPECT_TRUE(font.Load(dir + "bad"));
-    EXPECT_FALSE(font.HasFace());
+    nE_Font bad;
+    EXPECT_TRUE(bad.Load(dir + "bad")); // the ".ttf" path answers true (cached, faceless)
+    EXPECT_FALSE(bad.HasFace());
     EXPECT_TRUE(log.Has("Error: font " + dir + "bad could not open \"" + dir + "bad.nefnt\"!"));
     EXPECT_TRUE(log.Has("Error: font " + dir + "bad could not open \"" + dir + "bad.ttf\"!"));
-    EXPECT_FALSE(font.DrawText("a", -1, 20, 1));
+    EXPECT_FALSE(bad.DrawText("a", -1, 20, 1));
 
     // Well-formed scrambling around garbage, with no ".ttf" to fall back on.
     const std::vector<unsigned char> junk(64, 7);

@@ -1,4 +1,5 @@
 #include "platform/de50_test_support.h"
+#include <cstring>
 
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Resource.h"
@@ -22,45 +23,29 @@ namespace
 
 const uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kGreen = 0xFF00FF00, kBlack = 0xFF000000;
 
-// Writes a PNG from rows of 0xAARRGGBB values.
-bool WritePng(const std::string& path, int w, int h, const std::vector<uint32_t>& pixels)
-{
-    SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (!s) return false;
-    for (int y = 0; y < h; ++y)
-        memcpy(static_cast<uint8_t*>(s->pixels) + y * s->pitch, &pixels[size_t(y) * w], size_t(w) * 4);
-    bool ok = IMG_SavePNG(s, path.c_str()) == 0;
-    SDL_FreeSurface(s);
-    return ok;
-}
-
-// A 64 x 48 window with the platform renderer, the texture kinds and a
-// resource cache; the test images live in a temporary folder.
-class SpriteTest : public testing::Test
+// The platform renderer, the texture kinds and a resource cache in the test
+// window; an 8 x 8 image (left half red, right half blue, the top-left 2 x 2
+// corner transparent) and a 4 x 2 green one in a temporary folder.
+class SpriteTest : public de50test::WindowTest
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(DE50::InitLibrary());
-        ASSERT_TRUE(DE50::TPlatform::GetInstance()->SetDisplay(64, 48, false, false, 0));
+        WindowTest::SetUp();
         g_render = nE_CreateRender();
-        g_render->SetScreenSize(64, 48);
+        g_render->SetScreenSize(kW, kH);
         nE_RegisterTextureCreators();
         g_resourceCache = new nE_ResourceCache();
         nE_RegisterSceneObjectTypes();
-
         char tmpl[] = "/tmp/ne_sprite_XXXXXX";
         ASSERT_NE(nullptr, mkdtemp(tmpl));
         dir = tmpl;
-        // 8 x 8: left half red, right half blue, the top-left 2 x 2 corner transparent.
         std::vector<uint32_t> px(64);
-        for (int y = 0; y < 8; ++y)
-            for (int x = 0; x < 8; ++x)
-                px[size_t(y * 8 + x)] = (x < 2 && y < 2) ? 0x00000000 : x < 4 ? kRed : kBlue;
-        ASSERT_TRUE(WritePng(Image("halves"), 8, 8, px));
-        ASSERT_TRUE(WritePng(Image("green"), 4, 2, std::vector<uint32_t>(8, kGreen)));
+        for (int i = 0; i < 64; ++i)
+            px[size_t(i)] = (i % 8 < 2 && i / 8 < 2) ? 0x00000000 : i % 8 < 4 ? kRed : kBlue;
+        WritePng("halves", 8, 8, px);
+        WritePng("green", 4, 2, std::vector<uint32_t>(8, kGreen));
     }
-
     void TearDown() override
     {
         delete g_resourceCache;
@@ -68,14 +53,20 @@ protected:
         delete g_render;
         g_render = nullptr;
         g_currentRender = nullptr;
-        DE50::Test::Reset();
         std::system(("rm -rf '" + dir + "'").c_str());
+        WindowTest::TearDown();
     }
-
-    // The asset name (no extension) and the file behind it.
+    void WritePng(const std::string& base, int w, int h, const std::vector<uint32_t>& pixels)
+    {
+        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
+        ASSERT_NE(nullptr, s);
+        for (int y = 0; y < h; ++y)
+            memcpy(static_cast<uint8_t*>(s->pixels) + y * s->pitch, &pixels[size_t(y) * w], size_t(w) * 4);
+        EXPECT_EQ(0, IMG_SavePNG(s, (Name(base) + ".png").c_str()));
+        SDL_FreeSurface(s);
+    }
+    // The asset name (no extension).
     std::string Name(const std::string& base) const { return dir + "/" + base; }
-    std::string Image(const std::string& base) const { return Name(base) + ".png"; }
-
     // Draws the sprite's tree in one frame on black.
     static void DrawOne(nE_Object& sprite)
     {
@@ -85,9 +76,6 @@ protected:
         g_render->End2D();
         g_render->EndScene();
     }
-
-    static uint32_t Pixel(uint32_t x, uint32_t y) { return DE50::Test::ReadScreenPixel(x, y).argb; }
-
     static nE_RenderState Composed(nE_Object& sprite)
     {
         nE_RenderState state;
@@ -243,19 +231,15 @@ TEST_F(SpriteTest, SaveAndLoadRoundTrip)
 
 TEST_F(SpriteTest, TypesAreRegisteredByName)
 {
-    std::unique_ptr<nE_Object> spr(nE_CreateObject("spr", "a"));
-    ASSERT_NE(nullptr, spr);
-    EXPECT_EQ("spr", spr->GetTypeName());
-    EXPECT_NE(nullptr, dynamic_cast<nE_Sprite*>(spr.get()));
     std::unique_ptr<nE_Object> obj(nE_CreateObject("obj", "b"));
     ASSERT_NE(nullptr, obj);
     EXPECT_EQ("obj", obj->GetTypeName());
-
     TiXmlElement xml("spr");
     xml.SetAttribute("name", "from_xml");
     xml.SetAttribute("res", Name("green"));
     std::unique_ptr<nE_Object> built(nE_CreateObjectFromXml(&xml));
-    ASSERT_NE(nullptr, built);
+    ASSERT_NE(nullptr, dynamic_cast<nE_Sprite*>(built.get()));
+    EXPECT_EQ("spr", built->GetTypeName());
     built->LoadResourcesTree();
     EXPECT_EQ(4.0f, built->GetLocalRect().w);
 }

@@ -49,24 +49,18 @@ protected:
 
 } // namespace
 
-TEST_F(TextTest, DefaultsAndType)
+TEST_F(TextTest, RegisteredTypeAndDefaultsRestored)
 {
-    nE_Text plain;
-    EXPECT_EQ("text", plain.GetTypeName());
-    EXPECT_EQ(20, plain.GetFontSize());
-    EXPECT_EQ(-1, plain.GetMaxWidth());
-    EXPECT_FALSE(plain.GetDispRawText());
-    EXPECT_EQ(1, plain.GetAlign());
-    EXPECT_FALSE(plain.GetTexture());
-    plain.SetAlign(0);
-    plain.SetFontSize(33);
-    plain.SetDefaults();
-    EXPECT_EQ(1, plain.GetAlign());
-    EXPECT_EQ(20, plain.GetFontSize());
-
     nE_RegisterSceneObjectTypes();
     std::unique_ptr<nE_Object> made(nE_CreateObject("text", "made"));
-    ASSERT_NE(nullptr, dynamic_cast<nE_Text*>(made.get()));
+    auto* plain = dynamic_cast<nE_Text*>(made.get());
+    ASSERT_NE(nullptr, plain);
+    EXPECT_FALSE(plain->GetTexture());
+    plain->SetAlign(0);
+    plain->SetFontSize(33);
+    plain->SetDefaults();
+    EXPECT_EQ(1, plain->GetAlign());
+    EXPECT_EQ(20, plain->GetFontSize());
 }
 
 TEST_F(TextTest, PropertiesSetBeforeLoadingAreLaidOutByTheFirstLoad)
@@ -292,15 +286,8 @@ TEST_F(TextPixels, GlyphBoxesShowWhereTheBlockIs)
     EXPECT_TRUE(Dark(22 + 3, 9 + 12));
     EXPECT_TRUE(Dark(22 + 9, 9 + 3));
     EXPECT_TRUE(Dark(22 + 9, 9 + 24));
-}
-
-TEST_F(TextPixels, LeftAlignedBlockStartsAtTheObject)
-{
-    text->SetDispRawText(true);
-    text->SetText("A");
-    text->SetAlign(0);
-    text->LoadResourcesTree();
-    DrawAt(10.0f); // block x 10..30
+    text->SetAlign(0); // left aligned: the block starts at the object
+    DrawAt(10.0f);
     EXPECT_TRUE(Lit(10 + 9, 9 + 12));
     EXPECT_TRUE(Dark(10 - 1, 9 + 12));
 }
