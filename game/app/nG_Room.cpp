@@ -41,6 +41,13 @@ bool IsUsable(const nE_Rect& r)
 {
     return r.w > 0.0f && r.h > 0.0f;
 }
+
+// Zoom points are stored unsigned, but a click in the wide-screen margin left
+// of the design space is negative: read the bits back as the signed value.
+float Coord(uint32_t v)
+{
+    return static_cast<float>(static_cast<int32_t>(v));
+}
 } // namespace
 
 float nG_RoomEase(float a, float b, float t)
@@ -317,7 +324,7 @@ void nG_SubRoom::SetRoomState(int state)
     switch (state)
     {
     case NG_ROOM_CLOSED:
-        SetPos(static_cast<float>(m_endX), static_cast<float>(m_endY));
+        SetPos(Coord(m_endX), Coord(m_endY));
         SetScale(0.0f, 0.0f);
         SetAlpha(0.0f);
         FollowFrame();
@@ -330,7 +337,7 @@ void nG_SubRoom::SetRoomState(int state)
         break;
     case NG_ROOM_OPEN:
         m_childrenDraw = true;
-        SetPos(static_cast<float>(m_endX), static_cast<float>(m_endY));
+        SetPos(Coord(m_endX), Coord(m_endY));
         SetScale(1.0f, 1.0f);
         SetAlpha(1.0f);
         FollowFrame();
@@ -371,8 +378,7 @@ void nG_SubRoom::Update(const nE_TimeStep* step)
     else if (m_roomState == NG_ROOM_CLOSING)
         t = (NG_ROOM_TRANSITION_TIME - m_timer) / NG_ROOM_TRANSITION_TIME;
     if (t == 0.0f) return;
-    SetPos(nG_RoomEase(static_cast<float>(m_startX), static_cast<float>(m_endX), t),
-           nG_RoomEase(static_cast<float>(m_startY), static_cast<float>(m_endY), t));
+    SetPos(nG_RoomEase(Coord(m_startX), Coord(m_endX), t), nG_RoomEase(Coord(m_startY), Coord(m_endY), t));
     float s = nG_RoomEase(0.0f, 1.0f, t);
     SetScale(s, s);
     SetAlpha(s);

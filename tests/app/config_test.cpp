@@ -41,19 +41,16 @@ struct ConfigFixture : testing::Test
 TEST_F(ConfigFixture, FullFileFillsEveryField)
 {
     LoadFrom("full");
-    EXPECT_EQ(config.GetStartModule(), "assets/levels/start");
-    EXPECT_EQ(config.GetStartTrigger(), "start_game(1)");
-    EXPECT_EQ(config.GetUrl().url, "https://example.org/games");
-    EXPECT_EQ(config.GetUrl().guideUrl, "https://example.org/guide");
+    EXPECT_EQ(config.GetStartModule() + " " + config.GetStartTrigger() + " " + config.GetUrl().url + " " +
+                  config.GetUrl().guideUrl,
+              "assets/levels/start start_game(1) https://example.org/games https://example.org/guide");
     nG_SettingsValues d = config.GetDefaultSettings();
     EXPECT_FALSE(d.fullScreen || d.wideScreen);
     EXPECT_TRUE(d.sysCursor);
     EXPECT_EQ(d.performance, 2);
-    EXPECT_FLOAT_EQ(d.sfxVolume, 0.25f);
-    EXPECT_FLOAT_EQ(d.envVolume, 0.5f);
-    EXPECT_FLOAT_EQ(d.soundtrackVolume, 0.75f);
-    EXPECT_FLOAT_EQ(d.voiceVolume, 0.0f);
-    EXPECT_EQ(d.gamma, 1.0f); // the file has no gamma
+    // The file has no gamma.
+    EXPECT_EQ((std::vector<float>{0.25f, 0.5f, 0.75f, 0.0f, 1.0f}),
+              (std::vector<float>{d.sfxVolume, d.envVolume, d.soundtrackVolume, d.voiceVolume, d.gamma}));
     EXPECT_FALSE(config.IsCheatMode());
     // The base table and both listed files, the backslash path included.
     EXPECT_EQ(strings.GetText("window_title"), "Vesperlyn");
@@ -109,10 +106,9 @@ TEST_F(ConfigFixture, MissingOrBadAttributesKeepTheirDefaults)
     EXPECT_TRUE(d.wideScreen);  // absent
     EXPECT_FALSE(d.sysCursor);  // "yes" reads as 0
     EXPECT_EQ(d.performance, 0);
-    EXPECT_FLOAT_EQ(d.sfxVolume, 0.5f);
-    EXPECT_EQ(d.envVolume, 1.0f);   // not a number
-    EXPECT_EQ(d.voiceVolume, 1.0f); // not finite
-    EXPECT_EQ(d.soundtrackVolume, 1.0f);
+    // env_volume is not a number, voice_volume not finite, soundtrack_volume absent.
+    EXPECT_EQ((std::vector<float>{0.5f, 1.0f, 1.0f, 1.0f}),
+              (std::vector<float>{d.sfxVolume, d.envVolume, d.voiceVolume, d.soundtrackVolume}));
     EXPECT_EQ(config.GetUrl().url + config.GetUrl().guideUrl, "");
     EXPECT_TRUE(
         log.Has("Warning: config attribute env_volume has the bad value \"loud\"; the default stays."));

@@ -185,18 +185,14 @@ TEST_F(ProfilesTest, ListRoundTripsAndFixesACurrentPastTheEnd)
     {
         nG_ProfileList list;
         ASSERT_TRUE(list.Add("Anna"));
-        ASSERT_TRUE(list.Add("Ben & <Co> \"x\""));
-        ASSERT_TRUE(list.SetCurrent("Ben & <Co> \"x\""));
+        MakeCurrent(list, "Ben & <Co> \"x\"");
         ASSERT_TRUE(list.Save());
     }
     EXPECT_EQ(OnDisk("profile_list.xml"), "<profiles current=\"1\">\n    <profile name=\"Anna\" />\n"
                                           "    <profile name='Ben &amp; &lt;Co&gt; &quot;x&quot;' />\n"
                                           "</profiles>\n");
-    {
-        nG_ProfileList list;
-        EXPECT_EQ(list.GetNames(), (std::vector<std::string>{"Anna", "Ben & <Co> \"x\""}));
-        EXPECT_EQ(list.GetCurrent(), 1);
-    }
+    EXPECT_EQ(nG_ProfileList().GetNames(), (std::vector<std::string>{"Anna", "Ben & <Co> \"x\""}));
+    EXPECT_EQ(nG_ProfileList().GetCurrent(), 1);
     PutOnDisk("profile_list.xml",
               "<profiles current=\"5\"><profile name=\"a\"/><profile name=\"b\"/></profiles>");
     EXPECT_EQ(nG_ProfileList().GetCurrent(), 0);
@@ -219,21 +215,17 @@ TEST_F(ProfilesTest, NamesIndicesAndTheCheatWord)
     EXPECT_EQ(list.GetCurrent(), -1) << "adding selects nothing";
     EXPECT_FALSE(Exists("profile_list.xml")) << "adding saves nothing";
 
-    EXPECT_EQ(list.GetName(0), "a");
-    EXPECT_EQ(list.GetName(1), "A");
-    EXPECT_EQ(list.GetName(2), "");
-    EXPECT_EQ(list.GetName(-1), "ng_noprofiles");
-    EXPECT_EQ(list.GetName(-2), "ng_error");
-    EXPECT_EQ(list.GetName(-3), "");
+    std::string names;
+    for (int i : {0, 1, 2, -1, -2, -3})
+        names += list.GetName(i) + ",";
+    EXPECT_EQ(names, "a,A,,ng_noprofiles,ng_error,,");
     EXPECT_FALSE(list.SetCurrent("b"));
     EXPECT_EQ(list.GetCurrent(), -1);
 
     EXPECT_FALSE(list.IsCheatProfile());
-    ASSERT_TRUE(list.Add("ZaVoZeZ"));
-    ASSERT_TRUE(list.SetCurrent("ZaVoZeZ"));
+    MakeCurrent(list, "ZaVoZeZ");
     EXPECT_TRUE(list.IsCheatProfile());
-    ASSERT_TRUE(list.Add("zavozez "));
-    ASSERT_TRUE(list.SetCurrent("zavozez "));
+    MakeCurrent(list, "zavozez ");
     EXPECT_FALSE(list.IsCheatProfile());
 }
 
@@ -249,8 +241,7 @@ TEST_F(ProfilesTest, DeletingKeepsTheCurrentProfile)
 
     list.Delete("a"); // an earlier profile
     EXPECT_EQ(list.GetCurrentName(), "c");
-    EXPECT_FALSE(Exists("p_a.xml"));
-    EXPECT_TRUE(Exists("p_c.xml"));
+    EXPECT_TRUE(!Exists("p_a.xml") && Exists("p_c.xml"));
     EXPECT_EQ(nG_ProfileList().GetCurrentName(), "c") << "the list was saved";
 
     list.Delete("d"); // a later one
@@ -260,13 +251,12 @@ TEST_F(ProfilesTest, DeletingKeepsTheCurrentProfile)
     EXPECT_EQ(list.GetNames(), (std::vector<std::string>{"b", "c"}));
 
     list.Delete("c"); // the current one, which is last
-    EXPECT_EQ(list.GetCurrent(), 0);
-    EXPECT_EQ(list.GetCurrentName(), "b");
+    EXPECT_EQ(std::make_pair(0, std::string("b")), std::make_pair(list.GetCurrent(), list.GetCurrentName()));
     EXPECT_FALSE(Exists("p_c.xml"));
 
     list.Delete("b"); // the only one left
-    EXPECT_EQ(list.GetCurrent(), -1);
-    EXPECT_EQ(list.GetCurrentName(), "ng_noprofiles");
+    EXPECT_EQ(std::make_pair(-1, std::string("ng_noprofiles")),
+              std::make_pair(list.GetCurrent(), list.GetCurrentName()));
     EXPECT_EQ(OnDisk("profile_list.xml"), "<profiles current=\"-1\" />\n");
     EXPECT_FALSE(list.SaveGame());
     EXPECT_TRUE(NoNamelessGameData());
@@ -277,8 +267,8 @@ TEST_F(ProfilesTest, AnUnparsableListIsKeptBesideIt)
     const std::string broken = "<profiles current=\"0\"><profile name=\"a\"></profiles>";
     PutOnDisk("profile_list.xml", broken);
     nG_ProfileList list;
-    EXPECT_EQ(list.GetCurrent(), -2);
-    EXPECT_EQ(list.GetCurrentName(), "ng_error");
+    EXPECT_EQ(std::make_pair(-2, std::string("ng_error")),
+              std::make_pair(list.GetCurrent(), list.GetCurrentName()));
     EXPECT_TRUE(list.GetNames().empty());
     EXPECT_EQ(log.CountStartingWith("Error: profile list profile_list.xml could not be parsed"), 1);
     EXPECT_EQ(OnDisk("profile_list.xml.bad"), broken);

@@ -10,17 +10,16 @@ const char kDefaultsFile[] =
     "<settings performance=\"0\" fullscreen=\"1\" widescreen=\"1\" syscursor=\"0\" sfx_volume=\"1\" "
     "env_volume=\"1\" soundtrack_volume=\"1\" voice_volume=\"1\" gamma=\"1\" />\n";
 
+// Every field, exactly: stored values must come back bit for bit.
+std::vector<float> Fields(const nG_SettingsValues& v)
+{
+    return {float(v.fullScreen),  float(v.wideScreen), float(v.sysCursor),
+            float(v.performance), v.sfxVolume,         v.envVolume,
+            v.soundtrackVolume,   v.voiceVolume,       v.gamma};
+}
 void ExpectSame(const nG_SettingsValues& a, const nG_SettingsValues& b)
 {
-    EXPECT_EQ(a.fullScreen, b.fullScreen);
-    EXPECT_EQ(a.wideScreen, b.wideScreen);
-    EXPECT_EQ(a.sysCursor, b.sysCursor);
-    EXPECT_EQ(a.performance, b.performance);
-    EXPECT_FLOAT_EQ(a.sfxVolume, b.sfxVolume);
-    EXPECT_FLOAT_EQ(a.envVolume, b.envVolume);
-    EXPECT_FLOAT_EQ(a.soundtrackVolume, b.soundtrackVolume);
-    EXPECT_FLOAT_EQ(a.voiceVolume, b.voiceVolume);
-    EXPECT_FLOAT_EQ(a.gamma, b.gamma);
+    EXPECT_EQ(Fields(a), Fields(b));
 }
 
 using SettingsTest = UserFolderTest;

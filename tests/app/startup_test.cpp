@@ -47,10 +47,9 @@ struct ToggleTest : testing::Test
     }
     std::string Toggled()
     {
-        lua_State* L = nE_GetLua();
-        lua_getglobal(L, "toggled");
-        std::string text = lua_isstring(L, -1) ? lua_tostring(L, -1) : "(none)";
-        lua_pop(L, 1);
+        luaL_dostring(nE_GetLua(), "return toggled or '(none)'");
+        std::string text = lua_tostring(nE_GetLua(), -1);
+        lua_pop(nE_GetLua(), 1);
         return text;
     }
 };
@@ -85,10 +84,9 @@ TEST_F(ToggleTest, AppliesWhatItCanWithoutAShellAndAlwaysAnnounces)
         g_settings = nullptr;
         EXPECT_EQ(c.toggled, Toggled());
         EXPECT_EQ(1u, changes.ids.size());
-        EXPECT_EQ(c.fullAfter, g_displayMode.fullScreen);
-        EXPECT_EQ(c.wideAfter, g_displayMode.wideScreen);
-        EXPECT_EQ(c.fullAfter, settings.GetFullScreen());
-        EXPECT_EQ(c.wideAfter, settings.GetWideScreen());
+        const std::pair<bool, bool> after(c.fullAfter, c.wideAfter);
+        EXPECT_EQ(after, std::make_pair(g_displayMode.fullScreen, g_displayMode.wideScreen));
+        EXPECT_EQ(after, std::make_pair(settings.GetFullScreen(), settings.GetWideScreen()));
     }
 }
 
@@ -111,16 +109,12 @@ TEST(StartupCallbacks, TolerateMissingServices)
 TEST(StartupShutdown, NothingMadeIsNothingFreed)
 {
     nG_GameShutdown();
-    EXPECT_EQ(nullptr, g_engine);
-    EXPECT_EQ(nullptr, g_mediator);
+    EXPECT_FALSE(g_engine || g_mediator);
 
     nG_CreateGlobals();
-    ASSERT_NE(nullptr, g_mediator);
-    ASSERT_NE(nullptr, g_config);
+    ASSERT_TRUE(g_mediator && g_config);
     nG_GameShutdown();
-    EXPECT_EQ(nullptr, g_mediator);
-    EXPECT_EQ(nullptr, g_config);
-    EXPECT_EQ(nullptr, g_settings);
+    EXPECT_FALSE(g_mediator || g_config || g_settings);
     nE_Log("after stop the log no longer reaches a bus");
 }
 
@@ -164,8 +158,7 @@ TEST_F(StartupRun, AFailedFirstDisplayIsRetriedInFullScreenAndRecorded)
 
     EXPECT_TRUE(g_displayMode.fullScreen);
     EXPECT_EQ(1920u, g_displayMode.width);
-    EXPECT_TRUE(g_settings->GetFullScreen());
-    EXPECT_TRUE(g_settings->GetWideScreen());
+    EXPECT_TRUE(g_settings->GetFullScreen() && g_settings->GetWideScreen());
     // Stored volumes are applied through the clamp.
     EXPECT_FLOAT_EQ(1.0f, g_settings->GetVolume("sfx"));
     EXPECT_FLOAT_EQ(0.0f, g_settings->GetVolume("voice"));
@@ -182,17 +175,10 @@ TEST_F(StartupRun, AFailedFirstDisplayIsRetriedInFullScreenAndRecorded)
     EXPECT_FLOAT_EQ(1080.0f / 768.0f, g_application->GetScaleX());
 
     nG_GameShutdown();
-    EXPECT_EQ(nullptr, g_application);
-    EXPECT_EQ(nullptr, g_engine);
-    EXPECT_EQ(nullptr, g_cursor);
-    EXPECT_EQ(nullptr, g_soundHub);
-    EXPECT_EQ(nullptr, g_engineContext);
-    EXPECT_EQ(nullptr, g_render);
-    EXPECT_EQ(nullptr, g_resourceCache);
-    EXPECT_EQ(nullptr, g_settings);
-    EXPECT_EQ(nullptr, g_stringTable);
-    EXPECT_EQ(nullptr, g_config);
-    EXPECT_EQ(nullptr, g_mediator);
+    const void* left[] = {g_application,   g_engine,   g_cursor,      g_soundHub, g_engineContext, g_render,
+                          g_resourceCache, g_settings, g_stringTable, g_config,   g_mediator};
+    for (size_t i = 0; i < sizeof left / sizeof *left; ++i)
+        EXPECT_EQ(nullptr, left[i]) << "global " << i << " of the shutdown list";
     const std::string saved = OnDisk("settings.xml");
     EXPECT_NE(std::string::npos, saved.find("fullscreen=\"1\"")) << saved;
     EXPECT_NE(std::string::npos, saved.find("sfx_volume=\"1\"")) << saved;
