@@ -43,6 +43,16 @@ struct LogCapture : nE_Listener
     }
 };
 
+// A Lua state with the standard libraries, closed with its owner. Declare it
+// before anything that uses the state, so that it is closed last.
+struct LuaState
+{
+    lua_State* L = luaL_newstate();
+    LuaState() { luaL_openlibs(L); }
+    ~LuaState() { lua_close(L); }
+    operator lua_State*() const { return L; }
+};
+
 inline nE_Object* MakePlain()
 {
     return new nE_Object();

@@ -50,13 +50,11 @@ TEST_F(BusFixture, DeliveryOrderDuplicatesAndRemoval)
 {
     bus.Subscribe(&a, 1); // a duplicate is called twice
     bus.Send(1, nullptr);
-    EXPECT_EQ((Lines{"a:1", "b:1", "c:1", "a:1"}), calls);
-    calls.clear();
     bus.Unsubscribe(1, &a); // removes one entry
     bus.UnsubscribeAll(&b);
     bus.Send(1, nullptr);
     bus.Send(77, nullptr); // unknown id: nobody
-    EXPECT_EQ((Lines{"c:1", "a:1"}), calls);
+    EXPECT_EQ((Lines{"a:1", "b:1", "c:1", "a:1", "c:1", "a:1"}), calls);
 }
 
 // A listener that unsubscribes itself, or another listener, during a send.
@@ -73,18 +71,16 @@ TEST_F(BusFixture, UnsubscribingDuringSendSkipsNoOneAndRevisitsNoOne)
     b.action = [&](int id, void*) { bus.Unsubscribe(id, &c); };
     bus.Send(1, nullptr);
     EXPECT_EQ((Lines{"b:1"}), calls);
-}
 
-TEST_F(BusFixture, ListenerDestroyedDuringSendIsNeverTouched)
-{
+    // A listener destroyed during the send is never touched.
+    calls.clear();
     auto* doomed = new Recorder("d", &calls);
-    bus.UnsubscribeAll(&c);
     bus.Subscribe(doomed, 1);
     bus.Subscribe(&c, 1);
     b.action = [&](int, void*) { delete doomed; };
     bus.Send(1, nullptr);
-    EXPECT_EQ((Lines{"a:1", "b:1", "c:1"}), calls);
-    EXPECT_EQ(3u, bus.GetListeners(1).size());
+    EXPECT_EQ((Lines{"b:1", "c:1"}), calls);
+    EXPECT_EQ(2u, bus.GetListeners(1).size());
 }
 
 TEST_F(BusFixture, SubscribedDuringSendReceivesThatMessageAndNestedSendsWork)

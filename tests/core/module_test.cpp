@@ -14,7 +14,7 @@ struct ModuleFixture : testing::Test
 {
     LogCapture log;
     TempDir dir;
-    lua_State* L = luaL_newstate();
+    LuaState L;
     std::unique_ptr<nE_Scene> scene = std::make_unique<nE_Scene>();
     std::unique_ptr<nE_TriggerManager> triggers = std::make_unique<nE_TriggerManager>(L);
 
@@ -22,13 +22,6 @@ struct ModuleFixture : testing::Test
     {
         nE_RegisterObjectType("obj", MakePlain);
         nE_RegisterObjectType("item", MakePlain);
-        luaL_openlibs(L);
-    }
-    void TearDown() override
-    {
-        triggers.reset();
-        scene.reset();
-        lua_close(L);
     }
     // Writes <name>.xml and answers the module name to load it by.
     std::string Write(const std::string& name, const std::string& text)
@@ -71,11 +64,9 @@ TEST_F(ModuleFixture, HolderIsDiscardedChildrenGoToStorageTriggersAndCodeRun)
     ASSERT_NE(nullptr, door);
     EXPECT_EQ(Storage(), door->GetParent());
     EXPECT_FLOAT_EQ(5.0f, door->GetX()); // the holder's x is not carried over
-    EXPECT_TRUE(door->IsVisible());
-    EXPECT_FALSE(door->AreResourcesLoaded());
+    EXPECT_TRUE(door->IsVisible() && !door->AreResourcesLoaded());
     EXPECT_EQ("open_door(1)", door->GetEventCode(NE_EVENT_MDOWN));
-    ASSERT_NE(nullptr, door->FindChild("knob", false));
-    EXPECT_FLOAT_EQ(2.0f, door->FindChild("knob", false)->GetY());
+    EXPECT_NE(nullptr, door->FindChild("knob", false));
     EXPECT_NE(nullptr, Storage()->FindChild("inner", true));
     for (const char* gone : {"holder", "second_holder", "never"})
         EXPECT_EQ(nullptr, scene->FindObject(gone)) << gone;
@@ -126,13 +117,9 @@ TEST_F(ModuleFixture, MalformedXmlLogsRowAndColumnAndMissingFileIsSilent)
     EXPECT_EQ(0u, log.lines[0].find("Error while parsing xml file: " + name + ".xml. Description: "));
     // The attribute list of line 3 runs into "</objs>", the first character of line 4.
     EXPECT_NE(std::string::npos, log.lines[0].find(", line: 4, pos: 1")) << log.lines[0];
-    nE_Module other(Write("bad2", "<module>\n  <obj x='1' & />\n</module>"));
-    ASSERT_EQ(2u, log.lines.size());
-    EXPECT_NE(std::string::npos, log.lines[1].find(", line: 2, pos: 14")) << log.lines[1]; // the "&"
-
     Load(dir.path + "/nothing_here");
     EXPECT_EQ(0, Storage()->GetChildCount());
-    EXPECT_EQ(2u, log.lines.size());
+    EXPECT_EQ(1u, log.lines.size());
 }
 
 TEST_F(ModuleFixture, UnregisteredTypeDropsOnlyItsSubtree)
@@ -154,15 +141,6 @@ TEST_F(ModuleFixture, UnregisteredTypeDropsOnlyItsSubtree)
     EXPECT_TRUE(log.lines.empty());
 }
 
-TEST_F(ModuleFixture, WithoutModuleElementPartsAreReadFromTheDocument)
-{
-    Load(Write("flat", "<objs><obj><obj name='f'/></obj></objs><code>flat = 1</code>"));
-    EXPECT_NE(nullptr, scene->FindObject("f"));
-    EXPECT_EQ("1", Eval("flat"));
-    Load(Write("empty_module", "<module name='e'/><code>flat = 2</code>"));
-    EXPECT_EQ("2", Eval("flat"));
-}
-
 // Code errors get one "Error: " line each; values returned are not left behind.
 TEST_F(ModuleFixture, CodeErrorLogsOnceAndLeavesTheStackAsFound)
 {
@@ -178,10 +156,14 @@ TEST_F(ModuleFixture, CodeErrorLogsOnceAndLeavesTheStackAsFound)
     EXPECT_STREQ("keep", lua_tostring(L, 1));
 }
 
-TEST_F(ModuleFixture, RunWithoutSceneOrManagerDropsThosePartsSafely)
+// Without a <module> element the parts are read from the document; without a
+// scene or manager those parts are dropped safely.
+TEST_F(ModuleFixture, FlatDocumentsAndMissingSceneOrManager)
 {
+    Load(Write("flat", "<objs><obj><obj name='f'/></obj></objs><code>flat = 1</code>"));
+    EXPECT_NE(nullptr, scene->FindObject("f"));
+    EXPECT_EQ("1", Eval("flat"));
     nE_Module m(Write("room", kRoom));
-    EXPECT_NE(nullptr, m.GetHolder());
     EXPECT_EQ(2u, m.GetTriggerCount());
     m.Run(nullptr, nullptr, nullptr);
     EXPECT_EQ(nullptr, m.GetHolder());
@@ -190,21 +172,13 @@ TEST_F(ModuleFixture, RunWithoutSceneOrManagerDropsThosePartsSafely)
 
 TEST(ObjectTypeRegistry, CreateByNameAndTriggerFromXml)
 {
-    EXPECT_EQ(nullptr, nE_CreateObject("no_such_type", "x"));
     nE_RegisterObjectType("reg_test", [] { return static_cast<nE_Object*>(nullptr); });
     EXPECT_EQ(nullptr, nE_CreateObject("reg_test", "x"));
     nE_RegisterObjectType("reg_test", MakePlain); // replaces
     std::unique_ptr<nE_Object> o(nE_CreateObject("reg_test", "named"));
-    ASSERT_NE(nullptr, o);
     EXPECT_EQ("named", o->GetName());
-    EXPECT_EQ(nullptr, nE_CreateObjectFromXml(nullptr));
-
     TiXmlDocument doc;
-    doc.Parse("<trigs><trig name='a'><code><!-- note -->x = 1</code></trig><trig><code/></trig></trigs>");
-    TiXmlElement* first = doc.RootElement()->FirstChildElement("trig");
-    std::unique_ptr<nE_Trigger> a(nE_CreateTriggerFromXml(first));
-    EXPECT_EQ("a", a->GetName());
-    EXPECT_EQ("x = 1", a->GetCode());
-    std::unique_ptr<nE_Trigger> b(nE_CreateTriggerFromXml(first->NextSiblingElement("trig")));
-    EXPECT_EQ("", b->GetName() + b->GetCode());
+    doc.Parse("<trig name='a'><code><!-- note -->x = 1</code></trig>");
+    std::unique_ptr<nE_Trigger> a(nE_CreateTriggerFromXml(doc.RootElement()));
+    EXPECT_EQ("a x = 1", a->GetName() + " " + a->GetCode());
 }

@@ -8,22 +8,15 @@ namespace
 {
 struct TimerFixture : testing::Test
 {
-    lua_State* L = luaL_newstate();
+    LuaState L;
     std::unique_ptr<nE_TriggerManager> triggers = std::make_unique<nE_TriggerManager>(L);
     std::unique_ptr<nE_TimerManager> timers = std::make_unique<nE_TimerManager>(triggers.get());
 
     void SetUp() override
     {
-        luaL_openlibs(L);
         // Every expiry appends "<sender>:<param>;" to a global.
         triggers->AddTrigger(std::make_unique<nE_Trigger>(
             "fired", "fired = (fired or '') .. ne_params.sender .. ':' .. (ne_params.param_0 or '') .. ';'"));
-    }
-    void TearDown() override
-    {
-        timers.reset();
-        triggers.reset();
-        lua_close(L);
     }
     // One tick of the engine: queued calls first, then the timers.
     void Tick(float dt)
@@ -43,36 +36,31 @@ struct TimerFixture : testing::Test
 };
 } // namespace
 
-TEST_F(TimerFixture, CountdownPostsOnceOnOvershootForTheNextTick)
+// A countdown posts once on overshoot, for the next tick; one from 0 fires in
+// the first update; a count-up timer grows and never expires.
+TEST_F(TimerFixture, CountdownPostsOnceOnOvershootAndCountUpNeverExpires)
 {
     timers->Start("t", "fired(a)", 0.5f);
-    timers->Start("zero", "fired", 0.0f); // counts down from 0: fires in the first update
+    timers->Start("zero", "fired", 0.0f);
+    EXPECT_TRUE(timers->Start("watch", "", 0.0f)->countUp);
     Tick(0.3f);
-    EXPECT_EQ(1u, timers->GetCount());
     EXPECT_EQ("zero:;", Fired());
     Tick(1.0f); // well past zero
-    EXPECT_EQ(0u, timers->GetCount());
+    EXPECT_EQ(1u, timers->GetCount());
     EXPECT_EQ(1u, triggers->GetQueueSize()); // runs in the next tick, not now
     Tick(1.0f);
     Tick(1.0f);
     EXPECT_EQ("zero:;t:a;", Fired());
-}
-
-TEST_F(TimerFixture, CountUpTimerGrowsAndNeverExpires)
-{
-    EXPECT_TRUE(timers->Start("watch", "", 0.0f)->countUp);
-    for (int i = 0; i < 4; ++i)
-        Tick(0.25f);
-    EXPECT_FLOAT_EQ(1.0f, timers->GetTime("watch"));
-    EXPECT_EQ(1u, timers->GetCount());
+    EXPECT_FLOAT_EQ(3.3f, timers->GetTime("watch"));
     EXPECT_FLOAT_EQ(0.0f, timers->GetTime("nobody"));
 }
 
-TEST_F(TimerFixture, SameNameOperationsActOnTheFirstStarted)
+// Same-name operations act on the first started; stopping by tag reaches
+// every timer carrying it, even one not reachable by name.
+TEST_F(TimerFixture, SameNameTimersAndStopByTag)
 {
     timers->Start("dup", "", 1.0f);
     timers->Start("dup", "", 5.0f);
-    EXPECT_FLOAT_EQ(1.0f, timers->GetTime("dup"));
     timers->AddTag("dup", "room");
     timers->AddTag("dup", "room");
     timers->RemoveTag("dup", "room"); // only one of the duplicates goes
@@ -82,20 +70,15 @@ TEST_F(TimerFixture, SameNameOperationsActOnTheFirstStarted)
     EXPECT_FLOAT_EQ(1.5f, timers->GetTime("dup"));
     timers->StopByTag("room");
     EXPECT_FLOAT_EQ(6.0f, timers->GetTime("dup")); // the second is now the live one
-    Tick(0.0f);
-    EXPECT_EQ(1u, timers->GetCount());
-}
 
-TEST_F(TimerFixture, StopByTagReachesEveryTimerCarryingIt)
-{
-    timers->Start("a", "fired(1)", 1.0f);
-    timers->AddTag("a", "puzzle");
-    timers->Start("a", "fired(2)", 1.0f)->tags.push_back("puzzle"); // not reachable by name
+    timers->Start("a", "fired(1)", 1.0f)->tags.push_back("puzzle");
+    timers->Start("a", "fired(2)", 1.0f)->tags.push_back("puzzle");
     timers->Start("b", "fired(3)", 1.0f);
     timers->StopByTag("puzzle");
     EXPECT_EQ(nullptr, timers->Find("a"));
     Tick(2.0f);
     EXPECT_EQ("b:3;", Fired()); // stopped timers never post
+    EXPECT_EQ(1u, timers->GetCount());
 }
 
 // After Stop then Start of one name, later calls act on the live timer.
@@ -104,7 +87,6 @@ TEST_F(TimerFixture, StopThenStartOfOneNameActsOnTheLiveTimer)
     timers->Start("t", "fired(old)", 1.0f);
     timers->Stop("t");
     timers->Start("t", "fired(new)", 3.0f);
-    EXPECT_FLOAT_EQ(3.0f, timers->GetTime("t"));
     timers->Pause("t", true);
     Tick(1.0f);
     EXPECT_FLOAT_EQ(3.0f, timers->GetTime("t"));
@@ -125,32 +107,21 @@ TEST_F(TimerFixture, PauseByTagAndPausedManagerKeepTime)
     Tick(0.25f);
     timers->PauseByTag("g", true);
     Tick(10.0f);
-    EXPECT_FLOAT_EQ(0.75f, timers->GetTime("t"));
     timers->PauseByTag("g", false);
     timers->paused = true;
     Tick(10.0f);
     EXPECT_FLOAT_EQ(0.75f, timers->GetTime("t"));
     timers->paused = false;
-    Tick(0.5f);
-    EXPECT_FLOAT_EQ(0.25f, timers->GetTime("t"));
-    Tick(0.5f);
+    Tick(1.0f);
     EXPECT_EQ("s:;t:;", Fired());
     timers->Start("c", "fired", 1.0f);
     timers->Clear();
     Tick(5.0f);
     EXPECT_EQ(0u, timers->GetCount());
-}
 
-TEST(TimerWithoutTriggers, ExpiryWithoutAManagerIsQuiet)
-{
-    nE_TimerManager timers;
-    timers.Start("t", "anything", 0.0f);
-    timers.Advance(1.0f);
-    timers.Update(nullptr);
-    EXPECT_EQ(0u, timers.GetCount());
-    nE_Timer t("t", "", 0.0f);
-    t.tags = {"a", "b", "a"};
-    t.RemoveTag("a"); // only the first equal one
-    t.RemoveTag("zz");
-    EXPECT_EQ((Lines{"b", "a"}), t.tags);
+    nE_TimerManager alone; // expiry without a trigger manager is quiet
+    alone.Start("t", "anything", 0.0f);
+    alone.Advance(1.0f);
+    alone.Update(nullptr);
+    EXPECT_EQ(0u, alone.GetCount());
 }
