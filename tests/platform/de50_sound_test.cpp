@@ -66,12 +66,12 @@ protected:
         Run(0.03f, 0.03f);
         return Run(0.05f).peak;
     }
-    // A looping short tone and its settled full level.
-    static InstancePtr Looping(float& full)
+    // A non-looping instance of `sound` reporting to `recorder`.
+    static InstancePtr Hooked(const char* sound, Recorder& recorder, bool loop = false)
     {
-        InstancePtr instance = TSound::Get(Name("short"), false)->Play(true, 0.0f);
-        full = Level();
-        EXPECT_GT(full, 0.2f);
+        InstancePtr instance = TSound::Get(Name(sound), false)->Play(loop, 0.0f);
+        EXPECT_TRUE(instance);
+        if (instance) instance->SetCallBack(&recorder);
         return instance;
     }
 };
@@ -87,9 +87,7 @@ TEST_F(Loopback, PlaysTheToneAndDeliversItsEndOnce)
     EXPECT_EQ(0.0f, Run(0.05f).peak);
 
     Recorder recorder;
-    auto instance = sound->Play(false, 0.0f);
-    ASSERT_TRUE(instance);
-    instance->SetCallBack(&recorder);
+    auto instance = Hooked("short", recorder);
     Mix mix = Run(0.1f, 0.1f);
     EXPECT_GT(mix.peak, 0.2f);
     EXPECT_LT(mix.peak, 0.6f);
@@ -120,11 +118,7 @@ TEST_F(Loopback, CallbackMayDeleteItselfAndTheInstance)
             delete this;
         }
     };
-    InstancePtr owner;
-    {
-        auto sound = TSound::Get(Name("short"), false);
-        owner = sound->Play(false, 0.0f);
-    } // the instance keeps its sound alive
+    InstancePtr owner = TSound::Get(Name("short"), false)->Play(false, 0.0f); // keeps its sound alive
     owner->SetCallBack(new SelfDeleting(&owner));
     Run(0.3f);
     EXPECT_FALSE(owner);
@@ -133,65 +127,40 @@ TEST_F(Loopback, CallbackMayDeleteItselfAndTheInstance)
 TEST_F(Loopback, PendingEndsOfKilledOrUnhookedInstancesAreDropped)
 {
     Recorder killed, unhooked, first, second;
-    auto sound = TSound::Get(Name("short"), false);
-    auto a = sound->Play(false, 0.0f), b = sound->Play(false, 0.0f);
-    a->SetCallBack(&killed);
-    b->SetCallBack(&unhooked);
+    auto a = Hooked("short", killed), b = Hooked("short", unhooked);
     // Render past the end without polling: both ends are pending.
     std::vector<float> samples(sound_fixture::kLoopbackRate * 2);
     Manager()->RenderLoopback(samples.data(), sound_fixture::kLoopbackRate / 2);
     a->Kill(0.0f);
     b->SetCallBack(nullptr);
     Run(0.2f);
-    EXPECT_EQ(0, killed.ends);
-    EXPECT_EQ(0, unhooked.ends);
+    EXPECT_EQ(0, killed.ends + unhooked.ends);
     EXPECT_EQ(0u, Manager()->GetVoiceCount());
 
     // An end callback kills another instance whose end is pending in the same turn.
-    auto c = sound->Play(false, 0.0f), d = sound->Play(false, 0.0f);
-    c->SetCallBack(&first);
-    d->SetCallBack(&second);
+    auto c = Hooked("short", first), d = Hooked("short", second);
     first.action = [&] { d->Kill(0.0f); };
     Run(0.3f, 0.3f);
     EXPECT_EQ(1, first.ends);
     EXPECT_EQ(0, second.ends);
 }
 
-TEST_F(Loopback, LoopingInstancesNeverEndUntilKilled)
+// Looping instances never end on their own; volumes multiply and clamp; a kill
+// with a fade time ramps down before the voice goes, and posts no end.
+TEST_F(Loopback, LoopingVolumesAndKillWithFade)
 {
     Recorder recorder;
-    auto instance = TSound::Get(Name("short"), false)->Play(true, 0.0f);
-    instance->SetCallBack(&recorder);
+    auto instance = Hooked("short", recorder, true);
     Run(1.0f);
-    EXPECT_GT(Level(), 0.2f);
-    EXPECT_TRUE(instance->IsPlaying());
-    instance->Kill(0.0f);
+    const float full = Level();
+    EXPECT_GT(full, 0.2f);
+    instance->SetVolume(0.5f);
+    Manager()->SetVolume(0.5f);
+    EXPECT_NEAR(0.25f, Level() / full, 0.05f);
+    instance->SetVolume(std::nanf(""));
     EXPECT_LT(Level(), 0.01f);
-    EXPECT_EQ(0, recorder.ends);
-    EXPECT_EQ(0u, Manager()->GetVoiceCount());
-}
-
-TEST_F(Loopback, FadesRampTheLevelForPlayKillAndPause)
-{
-    float full = 0.0f;
-    Looping(full)->Kill(0.0f);
-
-    Recorder recorder;
-    auto instance = TSound::Get(Name("short"), false)->Play(true, 1.0f);
-    instance->SetCallBack(&recorder);
-    EXPECT_LT(Run(0.02f, 0.02f).peak, 0.05f * full);
-    Manager()->Poll(0.48f);
-    EXPECT_NEAR(0.5f, Level() / full, 0.1f);
-    Manager()->Poll(1.0f);
-    EXPECT_NEAR(1.0f, Level() / full, 0.05f);
-
-    instance->Pause(true, 1.0f);
-    Manager()->Poll(0.42f);
-    EXPECT_NEAR(0.5f, Level() / full, 0.1f);
-    Manager()->Poll(0.6f);
-    EXPECT_LT(Level(), 0.01f);
-    instance->Pause(false, 1.0f);
-    Manager()->Poll(1.0f);
+    instance->SetVolume(4.0f); // held to full
+    Manager()->SetVolume(1.0f);
     EXPECT_NEAR(1.0f, Level() / full, 0.05f);
 
     instance->Kill(1.0f);
@@ -202,13 +171,13 @@ TEST_F(Loopback, FadesRampTheLevelForPlayKillAndPause)
     EXPECT_FALSE(instance->IsPlaying());
     EXPECT_LT(Level(), 0.01f);
     EXPECT_EQ(0, recorder.ends);
+    EXPECT_EQ(0u, Manager()->GetVoiceCount());
 }
 
 TEST_F(Loopback, PauseHoldsTheVoiceAndItsEnd)
 {
     Recorder recorder;
-    auto instance = TSound::Get(Name("half"), false)->Play(false, 0.0f);
-    instance->SetCallBack(&recorder);
+    auto instance = Hooked("half", recorder);
     Run(0.2f);
     instance->Pause(true, 0.0f);
     EXPECT_TRUE(instance->IsPaused());
@@ -221,34 +190,14 @@ TEST_F(Loopback, PauseHoldsTheVoiceAndItsEnd)
     EXPECT_EQ(1, recorder.ends);
 }
 
-TEST_F(Loopback, InstanceAndMasterVolumesMultiplyAndClamp)
-{
-    float full = 0.0f;
-    auto instance = Looping(full);
-    instance->SetVolume(0.5f);
-    Manager()->SetVolume(0.5f);
-    EXPECT_NEAR(0.25f, Level() / full, 0.05f);
-    instance->SetVolume(std::nanf(""));
-    EXPECT_LT(Level(), 0.01f);
-    instance->SetVolume(4.0f); // held to full
-    EXPECT_NEAR(0.5f, Level() / full, 0.05f);
-    Manager()->SetVolume(-1.0f);
-    EXPECT_LT(Level(), 0.01f);
-}
-
 // Streamed sounds must not starve through slow turns, played once or looped.
 TEST_F(Loopback, LongSoundsStreamWithoutGapsAndLoopsWrap)
 {
-    auto sound = TSound::Get(Name("long"), false);
-    ASSERT_TRUE(sound);
-    EXPECT_TRUE(sound->IsStreamed());
-    EXPECT_NEAR(14.0f, sound->GetSeconds(), 0.05f);
     Recorder once, looped;
-    auto instance = sound->Play(false, 0.0f);
-    instance->SetCallBack(&once);
-    auto loop = sound->Play(true, 0.0f);
+    auto instance = Hooked("long", once), loop = Hooked("long", looped, true);
+    EXPECT_TRUE(TSound::Get(Name("long"), false)->IsStreamed());
+    EXPECT_NEAR(14.0f, TSound::Get(Name("long"), false)->GetSeconds(), 0.05f);
     loop->SetVolume(0.5f);
-    loop->SetCallBack(&looped);
     int longestQuiet = 0;
     float played = 0.0f;
     for (int turn = 0; played < 13.5f; ++turn)
@@ -280,10 +229,8 @@ TEST_F(Loopback, ManyVoicesShareOneCachedSoundUntilVoicesRunOut)
     std::vector<InstancePtr> voices;
     for (int i = 0; i < 64; ++i)
     {
-        voices.push_back(TSound::Get(Name("short"), true)->Play(false, 0.0f));
-        ASSERT_TRUE(voices.back());
+        voices.push_back(Hooked("short", recorder));
         voices.back()->SetVolume(1.0f / 64);
-        voices.back()->SetCallBack(&recorder);
     }
     EXPECT_GT(Level(), 0.2f); // 64 quiet copies of one tone add up
     Run(0.3f);
@@ -291,12 +238,9 @@ TEST_F(Loopback, ManyVoicesShareOneCachedSoundUntilVoicesRunOut)
 
     voices.clear();
     testing::internal::CaptureStderr();
-    for (int i = 0; i < 2000; ++i)
-    {
-        InstancePtr voice = weak.lock()->Play(true, 0.0f);
-        if (!voice) break;
-        voices.push_back(voice);
-    }
+    for (InstancePtr v = weak.lock()->Play(true, 0.0f); v && voices.size() < 2000;
+         v = weak.lock()->Play(true, 0.0f))
+        voices.push_back(v);
     EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Warning: no free voice"));
     EXPECT_GE(voices.size(), 64u);
     EXPECT_LT(voices.size(), 2000u);
@@ -322,33 +266,27 @@ TEST_F(Loopback, BadAndTruncatedFiles)
     sound_fixture::Truncate(Name("half.ogg"), Name("cut.ogg"), 0.6);
     sound_fixture::Truncate(Name("long.ogg"), Name("cutdecoded.ogg"), 0.5);
     sound_fixture::Truncate(Name("long.ogg"), Name("cutstreamed.ogg"), 0.85);
-    for (const char* name : {"cut", "cutdecoded", "cutstreamed"})
+    for (const std::string name : {"cut", "cutdecoded", "cutstreamed"})
     {
-        SCOPED_TRACE(name);
         testing::internal::CaptureStderr();
-        auto sound = TSound::Get(Name(name), false);
+        auto sound = TSound::Get(Name(name.c_str()), false);
         if (sound)
         {
-            EXPECT_EQ(std::string(name) == "cutstreamed", sound->IsStreamed());
+            EXPECT_EQ(name == "cutstreamed", sound->IsStreamed()) << name;
             Recorder recorder;
-            auto instance = sound->Play(false, 0.0f);
-            ASSERT_TRUE(instance);
-            instance->SetCallBack(&recorder);
+            auto instance = Hooked(name.c_str(), recorder);
             Run(15.0f, 0.5f);
-            EXPECT_EQ(1, recorder.ends);
+            EXPECT_EQ(1, recorder.ends) << name;
         }
-        std::string log = testing::internal::GetCapturedStderr();
-        EXPECT_TRUE(sound || log.find("Error: sound") != std::string::npos);
-        EXPECT_TRUE(sound || std::string(name) == "cut");
+        const std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(sound || (name == "cut" && log.find("Error: sound") != std::string::npos)) << name;
     }
 }
 
 TEST_F(Loopback, HeldObjectsOutliveTheDevice)
 {
     Recorder recorder;
-    auto sound = TSound::Get(Name("short"), true);
-    auto instance = sound->Play(true, 0.0f);
-    instance->SetCallBack(&recorder);
+    auto instance = Hooked("short", recorder, true);
     TSoundManager::Shutdown();
     instance->SetVolume(0.5f);
     instance->Pause(true, 0.0f);

@@ -64,16 +64,13 @@ uint32_t TexPixel(const std::shared_ptr<nE_Texture>& texture, uint32_t x, uint32
     return value;
 }
 
-// A texture that is no platform texture at all.
-class ForeignTexture : public nE_Texture
+// A texture and a vertex list of no platform kind at all.
+struct ForeignTexture : nE_Texture
 {
-public:
     bool Load(const std::string&) override { return true; }
 };
-
-class ForeignList : public nE_VertexList
+struct ForeignList : nE_VertexList
 {
-public:
     void Allocate(unsigned) override {}
     void SetVertex(unsigned, const nE_Vec3&, uint32_t, float, float) override {}
     void SetVertex(float, float, float, float, float, float, float, float) override {}
@@ -142,53 +139,36 @@ protected:
 
 // ---- clip stack ----
 
-TEST_F(Render, ClipStackRefusesEmptyAndIntersectsInOrder)
+TEST_F(Render, ClipStackIntersectsInOrderAndCutsDrawing)
 {
-    nE_Rect clip = render.GetClipRect();
-    EXPECT_EQ(0.0f, clip.x);
-    EXPECT_EQ(2048.0f, clip.w);
-    EXPECT_EQ(2048.0f, clip.h);
-
+    EXPECT_EQ(2048.0f, render.GetClipRect().w);
     EXPECT_FALSE(render.PushClipRect(5, 5, 0, 10));
     EXPECT_FALSE(render.PushClipRect(5, 5, 10, 0));
     EXPECT_EQ(0u, render.GetClipDepth());
-
-    EXPECT_TRUE(render.PushClipRect(10, 10, 30, 20));
-    EXPECT_TRUE(render.PushClipRect(20, 0, 100, 100));
-    clip = render.GetClipRect();
-    EXPECT_EQ(20.0f, clip.x);
-    EXPECT_EQ(10.0f, clip.y);
-    EXPECT_EQ(20.0f, clip.w);
-    EXPECT_EQ(20.0f, clip.h);
-
-    EXPECT_TRUE(render.PushClipRect(0, 0, -5, 10)); // stacked, and empties the clip
-    EXPECT_EQ(0.0f, render.GetClipRect().w);
-    render.PopClipRect();
-    render.PopClipRect();
-    EXPECT_EQ(30.0f, render.GetClipRect().w);
-    render.PopClipRect();
-    render.PopClipRect(); // one too many: harmless
-    EXPECT_EQ(2048.0f, render.GetClipRect().w);
-}
-
-TEST_F(Render, NestedClipsCutDrawingAndAnEmptyOneDrawsNothing)
-{
     Open();
     ASSERT_TRUE(render.PushClipRect(10, 10, 30, 20));
     ASSERT_TRUE(render.PushClipRect(20, 0, 64, 48));
+    const nE_Rect clip = render.GetClipRect();
+    EXPECT_EQ((std::vector<float>{20, 10, 20, 20}), (std::vector<float>{clip.x, clip.y, clip.w, clip.h}));
     Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
-    ASSERT_TRUE(render.PushClipRect(-20, -20, -5, 10));
+    ASSERT_TRUE(render.PushClipRect(-20, -20, -5, 10)); // stacked, and empties the clip
+    EXPECT_EQ(0.0f, render.GetClipRect().w);
     Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
+    render.PopClipRect();
+    render.PopClipRect();
+    EXPECT_EQ(30.0f, render.GetClipRect().w);
     render.End2D();
     render.Begin2D();
     EXPECT_EQ(0u, render.GetClipDepth()); // a new 2D pass starts unclipped
+    render.PopClipRect();                 // one too many: harmless
+    EXPECT_EQ(2048.0f, render.GetClipRect().w);
     Close();
     EXPECT_EQ(kWhite, Pixel(20, 10));
     EXPECT_EQ(kWhite, Pixel(39, 29));
-    EXPECT_EQ(kBlack, Pixel(19, 15)); // cut by the inner rectangle
-    EXPECT_EQ(kBlack, Pixel(40, 15)); // cut by the outer one
-    EXPECT_EQ(kBlack, Pixel(25, 30));
-    EXPECT_EQ(kBlack, Pixel(2, 2));
+    // Cut by the inner rectangle, the outer one, and outside both.
+    for (auto dark :
+         {std::make_pair(19, 15), std::make_pair(40, 15), std::make_pair(25, 30), std::make_pair(2, 2)})
+        EXPECT_EQ(kBlack, Pixel(dark.first, dark.second)) << dark.first << "," << dark.second;
 }
 
 TEST_F(Render, ClipCoversScreensAndTargetsBeyond2048)
@@ -217,7 +197,6 @@ TEST_F(Render, QuadTakesColourAlphaAndOffset)
 {
     Open();
     nE_RenderState s;
-    s.r = 1.0f;
     s.g = 0.0f;
     s.b = 0.5f;
     Rect(render.GetWhiteTexture(), 0, 0, 16, 16, s);
@@ -362,9 +341,21 @@ TEST_F(Render, NormalBlendBecomesTargetModeInsideTarget)
     EXPECT_NE(target, draw(1));
 }
 
-TEST_F(Render, NestedTargetEndsLeaveTheOuterOne)
+// A failed target is not made active; nested ends do not end the outer target.
+TEST_F(Render, FailedAndNestedTargets)
 {
-    render.BeginRenderTarget(16, 16);
+    Open();
+    render.BeginRenderTarget(0, 16);
+    EXPECT_FALSE(render.IsRenderTargetActive());
+    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState()); // neither target nor screen
+    EXPECT_FALSE(render.EndRenderTarget());
+    Rect(render.GetWhiteTexture(), 0, 0, 8, 8, nE_RenderState()); // the screen again
+    Close();
+    EXPECT_EQ(kBlack, Pixel(32, 24));
+    EXPECT_EQ(kWhite, Pixel(4, 4));
+
+    render.BeginRenderTarget(16, 16); // a later target works
+    ASSERT_TRUE(render.IsRenderTargetActive());
     nE_RenderState s;
     s.blendMode = 1;
     Rect(Solid(1, 0, 0, 1), 0, 0, 8, 16, s);
@@ -383,45 +374,23 @@ TEST_F(Render, NestedTargetEndsLeaveTheOuterOne)
     EXPECT_FALSE(render.EndRenderTarget()); // unmatched end
 }
 
-TEST_F(Render, FailedTargetIsNotActiveAndTakesNoDraws)
-{
-    Open();
-    render.BeginRenderTarget(0, 16);
-    EXPECT_FALSE(render.IsRenderTargetActive());
-    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState()); // neither target nor screen
-    EXPECT_FALSE(render.EndRenderTarget());
-    Rect(render.GetWhiteTexture(), 0, 0, 8, 8, nE_RenderState()); // the screen again
-    Close();
-    EXPECT_EQ(kBlack, Pixel(32, 24));
-    EXPECT_EQ(kWhite, Pixel(4, 4));
-
-    render.BeginRenderTarget(8, 8); // a later target works
-    EXPECT_TRUE(render.IsRenderTargetActive());
-    EXPECT_TRUE(render.EndRenderTarget());
-}
-
 // ---- blur ----
 
-TEST_F(Render, BlurSpreadsAndKeepsCentre)
+TEST_F(Render, BlurSpreadsKeepsCentreAndRefusesBadInput)
 {
     std::vector<uint32_t> px(16 * 16, 0);
     for (int y = 6; y < 10; ++y)
         for (int x = 6; x < 10; ++x)
             px[y * 16 + x] = kWhite;
-    auto source = Pixels(16, 16, px);
-    auto blurred = render.BlurTexture(source, 0, 0, 3.0f);
+    auto blurred = render.BlurTexture(Pixels(16, 16, px), 0, 0, 3.0f);
     ASSERT_TRUE(blurred);
     EXPECT_FALSE(render.IsRenderTargetActive());
     EXPECT_EQ(16.0f, blurred->GetWidth());
     EXPECT_EQ(kWhite, TexPixel(blurred, 8, 8));
-    const uint32_t side = TexPixel(blurred, 8, 4); // reached by the tap 3 below
-    EXPECT_GT(side >> 24, 0u);
-    EXPECT_LT(side >> 24, 0xFFu);
+    const uint32_t side = TexPixel(blurred, 8, 4) >> 24; // reached by the tap 3 below
+    EXPECT_TRUE(side > 0 && side < 0xFF) << side;
     EXPECT_EQ(0u, TexPixel(blurred, 0, 0) >> 24); // too far for any tap
-}
 
-TEST_F(Render, BlurSizesAndRefusals)
-{
     auto source = Solid(1, 1, 1, 1, 8, 8);
     auto odd = render.BlurTexture(source, 15, 6, 1.0f);
     ASSERT_TRUE(odd);
@@ -436,7 +405,6 @@ TEST_F(Render, BlurSizesAndRefusals)
     EXPECT_EQ(0u, TexPixel(blank, 0, 0));
     render.BeginRenderTarget(8, 8);
     EXPECT_FALSE(render.BlurTexture(source, 0, 0, 1.0f)); // would draw into the open target
-    EXPECT_TRUE(render.IsRenderTargetActive());
     EXPECT_TRUE(render.EndRenderTarget());
 }
 
@@ -459,6 +427,8 @@ protected:
 
 TEST_F(RenderGamma, AboveOneBrightensBelowOneDarkensAndPassAlphaIsClamped)
 {
+    EXPECT_EQ(kWhite, TexPixel(render.GetWhiteTexture(), 1, 1));
+    EXPECT_EQ(kBlack, TexPixel(render.GetClearTexture(), 3, 3)); // opaque: darkening works
     const uint32_t plain = Frame(1.0f);
     EXPECT_TRUE(Near(plain, Grey(0.5)));
     const double base = (plain & 0xFF) / 255.0;
@@ -468,18 +438,12 @@ TEST_F(RenderGamma, AboveOneBrightensBelowOneDarkensAndPassAlphaIsClamped)
     EXPECT_EQ(kBlack, Frame(-1.0f)); // alpha 2 drawn as 1
     EXPECT_EQ(kWhite, Frame(10.0f)); // alpha 2.7 drawn as 1
     EXPECT_EQ(plain, Frame(NAN));
-}
 
-TEST_F(RenderGamma, ScreenTexturesWhiteAndOpaqueBlack)
-{
-    EXPECT_EQ(kWhite, TexPixel(render.GetWhiteTexture(), 1, 1));
-    EXPECT_EQ(kBlack, TexPixel(render.GetClearTexture(), 3, 3));
     auto before = render.GetWhiteTexture();
     render.CreateScreenTextures();
     EXPECT_NE(before, render.GetWhiteTexture());
     render.Release();
-    EXPECT_FALSE(render.GetWhiteTexture());
-    EXPECT_FALSE(render.GetClearTexture());
+    EXPECT_FALSE(render.GetWhiteTexture() || render.GetClearTexture());
     EXPECT_EQ(Frame(1.0f), Frame(0.5f)); // no textures: the pass draws nothing
 }
 
@@ -507,12 +471,10 @@ TEST_F(Render, VertexListsKeepTheirColoursAndSkipMissingImages)
     nE_VertexList_Pl5 list;
     list.Allocate(6);
     const uint32_t c = 0xFF00FF00u;
-    list.SetVertex(0, nE_Vec3(0, 0, 0), c, 0, 0);
-    list.SetVertex(1, nE_Vec3(20, 0, 0), c, 1, 0);
-    list.SetVertex(2, nE_Vec3(0, 20, 0), c, 0, 1);
-    list.SetVertex(3, nE_Vec3(20, 0, 0), 0xFFFF0000u, 1, 0);
-    list.SetVertex(4, nE_Vec3(20, 20, 0), 0xFFFF0000u, 1, 1);
-    list.SetVertex(5, nE_Vec3(0, 20, 0), 0xFFFF0000u, 0, 1);
+    const float corners[6][2] = {{0, 0}, {20, 0}, {0, 20}, {20, 0}, {20, 20}, {0, 20}};
+    for (unsigned i = 0; i < 6; ++i)
+        list.SetVertex(i, nE_Vec3(corners[i][0], corners[i][1], 0), i < 3 ? c : 0xFFFF0000u,
+                       corners[i][0] / 20, corners[i][1] / 20);
     nE_VertexList_Pl5 cover; // appended: a triangle over the far corner
     cover.SetVertex(30, 0, 0, 0, 1, 1, 1, 1);
     cover.SetVertex(float(kW), 0, 1, 0, 1, 1, 1, 1);

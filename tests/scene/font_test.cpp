@@ -37,28 +37,20 @@ uint8_t At(const nE_TextBlock& b, int x, int y)
 
 // ---- UTF-8 ----
 
-TEST(FontUtf8, DecodesEachSequenceLength)
+TEST(FontUtf8, DecodesEachLengthStrayBytesAndCutSequences)
 {
     EXPECT_EQ(U"A\u00E9\u20AC\U0001F600", U("A\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"));
     EXPECT_EQ(U"", U(""));
     EXPECT_EQ(U"", nE_Font::Utf8ToUtf32(nullptr, 5));
-}
-
-TEST(FontUtf8, StrayBytesPassThroughAndCutSequencesStayInside)
-{
     // A stray continuation byte and 0xFF stand for themselves.
-    EXPECT_EQ(std::u32string({0x80, 'a', 0xFF}), U("\x80"
-                                                   "a\xFF"));
+    EXPECT_EQ(std::u32string({0x80, 'a', 0xFF}), U(std::string("\x80") + "a\xFF"));
     // Each truncated lead sits at the very end of its own heap buffer, so the
     // address sanitizer catches any read past it.
-    const char* cuts[] = {"\xF0\x9F\x98", "\xE2\x82", "\xC3", "\xF0"};
-    for (const char* cut : cuts)
+    for (const std::string cut : {"\xF0\x9F\x98", "\xE2\x82", "\xC3", "\xF0"})
     {
-        const size_t n = std::char_traits<char>::length(cut);
-        std::unique_ptr<char[]> exact(new char[n]);
-        std::copy(cut, cut + n, exact.get());
-        const std::u32string out = nE_Font::Utf8ToUtf32(exact.get(), n);
-        EXPECT_EQ(1u, out.size()) << n;
+        std::unique_ptr<char[]> exact(new char[cut.size()]);
+        std::copy(cut.begin(), cut.end(), exact.get());
+        EXPECT_EQ(1u, nE_Font::Utf8ToUtf32(exact.get(), cut.size()).size()) << cut.size();
     }
 }
 
@@ -87,7 +79,7 @@ protected:
     nE_Font font;
 };
 
-TEST_F(FontLayoutTest, MeasuresAdvancesSkippingMissingGlyphsAndZeros)
+TEST_F(FontLayoutTest, MeasuresAdvancesAndMissingGlyphsTakeNoSpace)
 {
     EXPECT_EQ(3 * kAdvance20, Width("a b"));
     EXPECT_EQ(2 * kAdvance20, Width("a\xC3\xA4"
@@ -97,6 +89,13 @@ TEST_F(FontLayoutTest, MeasuresAdvancesSkippingMissingGlyphsAndZeros)
     EXPECT_EQ(2 * kAdvance20, font.MeasureWidth(withZero.data(), withZero.size(), false));
     EXPECT_EQ(2 * kAdvance20, Width("ab\ncd", true));
     EXPECT_EQ(4 * kAdvance20, Width("ab\ncd", false));
+    nE_TextBlock with, without;
+    ASSERT_TRUE(font.RenderBlock("a\xC3\xA4"
+                                 "b",
+                                 -1, 20, 0, with));
+    ASSERT_TRUE(font.RenderBlock("ab", -1, 20, 0, without));
+    EXPECT_EQ(without.width, with.width);
+    EXPECT_EQ(without.pixels, with.pixels);
 }
 
 // Each glyph is 10 px, CJK boxes 20 px; a limit below 1 means none.
@@ -135,7 +134,9 @@ TEST_F(FontLayoutTest, WrapsAtExactWidthsPunctuationCjkOversizedWordsAndNewlines
 
 // ---- blocks ----
 
-TEST_F(FontLayoutTest, BlockSizeIsWidestPlusHalfSizeRoundedToEven)
+// Blocks are the widest line plus half the size, rounded up to even; each
+// line is placed by the alignment.
+TEST_F(FontLayoutTest, BlockSizesAndAlignment)
 {
     nE_TextBlock b;
     ASSERT_TRUE(font.RenderBlock("a b", -1, 20, 1, b));
@@ -144,12 +145,22 @@ TEST_F(FontLayoutTest, BlockSizeIsWidestPlusHalfSizeRoundedToEven)
     EXPECT_EQ(size_t(b.width * b.height), b.pixels.size());
     ASSERT_TRUE(font.RenderBlock("a b", -1, 21, 1, b));
     font.SetPixelSize(21);
-    const std::u32string cps = U("a b");
-    const int widest = font.MeasureWidth(cps.data(), cps.size(), false);
+    const int widest = Width("a b");
     EXPECT_EQ(widest + 10 + ((widest + 10) & 1), b.width);
     EXPECT_EQ(32, b.height); // 21 + 10 is odd
     ASSERT_TRUE(font.RenderBlock("a\nb\n", -1, 20, 1, b));
     EXPECT_EQ(3 * 20 + 10, b.height);
+
+    // Line 1 "a" (10 px), line 2 "bbb" (30 px); W = 40. Alignment 7 is unknown: left.
+    const int row = 10, expected[4] = {5 + 1, (40 - 10) / 2 + 1, 40 - 5 - 10 + 1, 5 + 1};
+    const int aligns[4] = {0, 1, 2, 7};
+    for (int i = 0; i < 4; ++i)
+    {
+        ASSERT_TRUE(font.RenderBlock("a\nbbb", -1, 20, aligns[i], b));
+        ASSERT_EQ(40, b.width);
+        EXPECT_EQ(expected[i], FirstInk(b, row)) << aligns[i];
+        EXPECT_EQ(6, FirstInk(b, row + 20)) << aligns[i]; // the widest line fills the block
+    }
 }
 
 TEST_F(FontLayoutTest, GlyphBoxesLandOnThePenAndBaseline)
@@ -167,35 +178,6 @@ TEST_F(FontLayoutTest, GlyphBoxesLandOnThePenAndBaseline)
     EXPECT_EQ(0, At(b, 8, 20));
 }
 
-TEST_F(FontLayoutTest, AlignmentPlacesEachLine)
-{
-    // Line 1 "a" (10 px), line 2 "bbb" (30 px); W = 30 + 10 = 40.
-    const int row = 10; // inside the first line's boxes
-    const int expected[3] = {5 + 1, (40 - 10) / 2 + 1, 40 - 5 - 10 + 1};
-    for (int align = 0; align < 3; ++align)
-    {
-        nE_TextBlock b;
-        ASSERT_TRUE(font.RenderBlock("a\nbbb", -1, 20, align, b));
-        ASSERT_EQ(40, b.width);
-        EXPECT_EQ(expected[align], FirstInk(b, row)) << align;
-        EXPECT_EQ(6, FirstInk(b, row + 20)) << align; // the widest line fills the block
-    }
-    nE_TextBlock odd;
-    ASSERT_TRUE(font.RenderBlock("a\nbbb", -1, 20, 7, odd));
-    EXPECT_EQ(6, FirstInk(odd, row)); // unknown alignment is left
-}
-
-TEST_F(FontLayoutTest, MissingGlyphTakesNoSpace)
-{
-    nE_TextBlock with, without;
-    ASSERT_TRUE(font.RenderBlock("a\xC3\xA4"
-                                 "b",
-                                 -1, 20, 0, with));
-    ASSERT_TRUE(font.RenderBlock("ab", -1, 20, 0, without));
-    EXPECT_EQ(without.width, with.width);
-    EXPECT_EQ(without.pixels, with.pixels);
-}
-
 TEST_F(FontLayoutTest, GlyphsReachingOutsideTheBlockAreClipped)
 {
     // "|" runs from 12 px below the baseline to 28 px above it; "_" starts
@@ -210,58 +192,52 @@ TEST_F(FontLayoutTest, GlyphsReachingOutsideTheBlockAreClipped)
 
 TEST(FontBlit, OneBitAndBottomUpBitmapsAreHandledAndClipped)
 {
+    auto bitmap = [](unsigned char* rows, int w, int h, int pitch, int mode)
+    {
+        FT_Bitmap b{};
+        b.rows = unsigned(h);
+        b.width = unsigned(w);
+        b.pitch = pitch;
+        b.pixel_mode = static_cast<unsigned char>(mode);
+        b.buffer = rows;
+        return b;
+    };
+    auto block = [](int w, int h, uint8_t fill)
+    {
+        nE_TextBlock b;
+        b.width = w;
+        b.height = h;
+        b.pixels.assign(size_t(w * h), fill);
+        return b;
+    };
     // Two rows of 10 one-bit pixels: row 0 all on, row 1 only the first and last.
     unsigned char rows[2][2] = {{0xFF, 0xC0}, {0x80, 0x40}};
-    FT_Bitmap bitmap{};
-    bitmap.rows = 2;
-    bitmap.width = 10;
-    bitmap.pitch = 2;
-    bitmap.pixel_mode = FT_PIXEL_MODE_MONO;
-    bitmap.buffer = &rows[0][0];
-    nE_TextBlock block;
-    block.width = 8;
-    block.height = 3;
-    block.pixels.assign(24, 0);
-    nE_BlitGlyph(bitmap, -1, 0, block); // one column lost on each side
-    EXPECT_EQ(std::vector<uint8_t>(8, 255),
-              std::vector<uint8_t>(block.pixels.begin(), block.pixels.begin() + 8));
-    EXPECT_EQ(0, block.pixels[8]); // column 1 of the bitmap's row 1 is off
-    EXPECT_EQ(0, block.pixels[15]);
+    nE_TextBlock cut = block(8, 3, 0);
+    nE_BlitGlyph(bitmap(&rows[0][0], 10, 2, 2, FT_PIXEL_MODE_MONO), -1, 0, cut); // a column lost each side
+    EXPECT_EQ(std::vector<uint8_t>(8, 255), std::vector<uint8_t>(cut.pixels.begin(), cut.pixels.begin() + 8));
+    EXPECT_EQ(0, cut.pixels[8] + cut.pixels[15]); // column 1 of the bitmap's row 1 is off
 
     // The same rows stored bottom row first, as a negative pitch says.
     unsigned char flipped[2][2] = {{0x80, 0x40}, {0xFF, 0xC0}};
-    bitmap.pitch = -2;
-    bitmap.buffer = &flipped[0][0];
-    nE_TextBlock up;
-    up.width = 10;
-    up.height = 2;
-    up.pixels.assign(20, 0);
-    nE_BlitGlyph(bitmap, 0, 0, up);
+    nE_TextBlock up = block(10, 2, 0);
+    nE_BlitGlyph(bitmap(&flipped[0][0], 10, 2, -2, FT_PIXEL_MODE_MONO), 0, 0, up);
     EXPECT_EQ(std::vector<uint8_t>(10, 255), std::vector<uint8_t>(up.pixels.begin(), up.pixels.begin() + 10));
-    EXPECT_EQ(255, up.pixels[10]);
-    EXPECT_EQ(0, up.pixels[11]);
+    EXPECT_EQ((std::vector<uint8_t>{255, 0}),
+              std::vector<uint8_t>(up.pixels.begin() + 10, up.pixels.begin() + 12));
     EXPECT_EQ(255, up.pixels[19]);
 
     // Grey rows are OR-ed; a glyph wholly outside the block touches nothing.
     unsigned char grey[2] = {0x0F, 0xF0};
-    FT_Bitmap g{};
-    g.rows = 1;
-    g.width = 2;
-    g.pitch = 2;
-    g.pixel_mode = FT_PIXEL_MODE_GRAY;
-    g.buffer = grey;
-    up.pixels.assign(20, 0x30);
-    nE_BlitGlyph(g, 0, 0, up);
-    EXPECT_EQ(0x3F, up.pixels[0]);
-    EXPECT_EQ(0xF0, up.pixels[1]);
-    nE_BlitGlyph(g, 50, 50, up);
-    nE_BlitGlyph(g, -50, -50, up);
-    EXPECT_EQ(0x30, up.pixels[2]);
+    nE_TextBlock g = block(10, 2, 0x30);
+    for (int at : {0, 50, -50})
+        nE_BlitGlyph(bitmap(grey, 2, 1, 2, FT_PIXEL_MODE_GRAY), at, at, g);
+    EXPECT_EQ((std::vector<uint8_t>{0x3F, 0xF0, 0x30}),
+              std::vector<uint8_t>(g.pixels.begin(), g.pixels.begin() + 3));
 }
 
 // ---- sizes and limits ----
 
-TEST_F(FontLayoutTest, SizeZeroOrLessGivesNoTexture)
+TEST_F(FontLayoutTest, SizeZeroOrLessAndBlocksAboveTheTextureLimitGiveNoTexture)
 {
     for (int size : {0, -1, -20})
     {
@@ -270,17 +246,11 @@ TEST_F(FontLayoutTest, SizeZeroOrLessGivesNoTexture)
         EXPECT_FALSE(font.RenderBlock("text", -1, size, 1, b));
         EXPECT_EQ(0, b.width);
     }
-}
-
-TEST_F(FontLayoutTest, BlocksAboveTheTextureLimitAreRefused)
-{
     EXPECT_FALSE(font.DrawText("x", -1, 1 << 30, 1));
     EXPECT_TRUE(log.Has("Warning: font"));
-    // 900 lines at 20 px: 18010 px tall.
-    EXPECT_FALSE(font.DrawText(std::string(899, '\n'), -1, 20, 1));
+    EXPECT_FALSE(font.DrawText(std::string(899, '\n'), -1, 20, 1)); // 900 lines: 18010 px tall
     EXPECT_TRUE(log.Has("exceeds the texture limit"));
-    // A wide line: 2000 boxes of 10 px.
-    EXPECT_FALSE(font.DrawText(std::string(2000, 'w'), -1, 20, 1));
+    EXPECT_FALSE(font.DrawText(std::string(2000, 'w'), -1, 20, 1)); // 2000 boxes of 10 px
     EXPECT_TRUE(font.DrawText(std::string(800, '\n'), -1, 20, 1));
 }
 
@@ -366,7 +336,7 @@ TEST_F(FontTest, MissingAndCorruptFontsAreLoggedAndDrawNothing)
     EXPECT_FALSE(other.HasFace());
 }
 
-TEST_F(FontTest, CacheHandsOutSharedFontsOfKindThree)
+TEST_F(FontTest, CacheHandsOutSharedFontsAndSampleFontsLoadWithoutWarning)
 {
     const std::string name = InstallScrambled();
     nE_ResourcePtr a = cache.GetFont(name);
@@ -375,10 +345,7 @@ TEST_F(FontTest, CacheHandsOutSharedFontsOfKindThree)
     EXPECT_TRUE(font->HasFace());
     EXPECT_EQ(a, cache.GetFont(name));
     EXPECT_NE(a, cache.Get(name, NE_RES_TEXTURE));
-}
-
-TEST_F(FontTest, SampleFontsLoadWithoutWarning)
-{
+    log.lines.clear(); // the texture of that name is missing
     for (const char* name : {"times", "timesi", "benguat"})
     {
         nE_Font font;

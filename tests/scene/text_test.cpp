@@ -49,7 +49,7 @@ protected:
 
 } // namespace
 
-TEST_F(TextTest, RegisteredTypeAndDefaultsRestored)
+TEST_F(TextTest, RegisteredTypeDefaultsAndFindText)
 {
     nE_RegisterSceneObjectTypes();
     std::unique_ptr<nE_Object> made(nE_CreateObject("text", "made"));
@@ -61,15 +61,12 @@ TEST_F(TextTest, RegisteredTypeAndDefaultsRestored)
     plain->SetDefaults();
     EXPECT_EQ(1, plain->GetAlign());
     EXPECT_EQ(20, plain->GetFontSize());
-}
 
-TEST_F(TextTest, PropertiesSetBeforeLoadingAreLaidOutByTheFirstLoad)
-{
-    text->SetText("found_of", "3", "7");
-    EXPECT_EQ(0, text->GetLayoutCount());
-    text->LoadResourcesTree();
-    EXPECT_EQ(1, text->GetLayoutCount());
-    EXPECT_EQ(Blocks(12), BlockWidth()); // "Found 3 of 7"
+    text->SetText("found_of");
+    TiXmlElement report("report");
+    text->FindText(&report, "und_o", false);
+    ASSERT_NE(nullptr, report.FirstChildElement("label"));
+    EXPECT_STREQ("misc", report.FirstChildElement("label")->Attribute("place"));
 }
 
 TEST_F(TextTest, GetTextureIsTheLaidOutBlock)
@@ -87,11 +84,24 @@ TEST_F(TextTest, GetTextureIsTheLaidOutBlock)
     // The input rectangle follows the block but stays content-free.
     EXPECT_FALSE(text->HasInputRect());
     EXPECT_EQ(local.w, text->GetInputRect().w);
+
+    text->SetDispRawText(true);
+    text->SetText("aaaa bbbb");
+    EXPECT_EQ(30.0f, text->GetTexture()->GetHeight());
+    text->SetMaxWidth(90); // wraps
+    EXPECT_EQ(50.0f, text->GetTexture()->GetHeight());
+    EXPECT_EQ(Blocks(5), BlockWidth());
 }
 
-TEST_F(TextTest, MissingKeyShowsPlaceholderUnlessRaw)
+TEST_F(TextTest, MissingKeyOrFailedParameterShowsPlaceholderUnlessRaw)
 {
     text->LoadResourcesTree();
+    text->SetText("found_of", "10", "200");
+    EXPECT_EQ(Blocks(15), BlockWidth()); // "Found 10 of 200"
+    EXPECT_EQ("10", text->GetParam(0));
+    EXPECT_EQ("", text->GetParam(7));
+    text->SetText("found_of", "%missing%", "2");
+    EXPECT_EQ(Blocks(5), BlockWidth());
     text->SetText("no_such_key");
     EXPECT_EQ(Blocks(5), BlockWidth()); // "#####"
     text->SetDispRawText(true);
@@ -102,17 +112,6 @@ TEST_F(TextTest, MissingKeyShowsPlaceholderUnlessRaw)
     text->SetDispRawText(false);
     text->Relayout();
     EXPECT_EQ(Blocks(11), BlockWidth()); // without a table the key shows as it is
-}
-
-TEST_F(TextTest, ParametersAreSubstitutedAndAFailedOneShowsPlaceholder)
-{
-    text->LoadResourcesTree();
-    text->SetText("found_of", "10", "200");
-    EXPECT_EQ(Blocks(15), BlockWidth()); // "Found 10 of 200"
-    EXPECT_EQ("10", text->GetParam(0));
-    EXPECT_EQ("", text->GetParam(7));
-    text->SetText("found_of", "%missing%", "2");
-    EXPECT_EQ(Blocks(5), BlockWidth());
 }
 
 TEST_F(TextTest, RelayoutOnlyWhenSomethingChanged)
@@ -135,30 +134,25 @@ TEST_F(TextTest, RelayoutOnlyWhenSomethingChanged)
     EXPECT_EQ(after + 4, text->GetLayoutCount());
 }
 
-TEST_F(TextTest, WrapsToMaxWidth)
-{
-    text->SetDispRawText(true);
-    text->LoadResourcesTree();
-    text->SetText("aaaa bbbb");
-    EXPECT_EQ(30.0f, text->GetTexture()->GetHeight());
-    text->SetMaxWidth(90);
-    EXPECT_EQ(50.0f, text->GetTexture()->GetHeight());
-    EXPECT_EQ(Blocks(5), BlockWidth());
-}
-
+// Properties set before loading are laid out by the first load; a Load reads
+// everything, then lays out once.
 TEST_F(TextTest, LoadReadsEverythingThenLaysOutOnce)
 {
+    text->SetText("found_of", "3", "7");
+    EXPECT_EQ(0, text->GetLayoutCount());
     text->LoadResourcesTree();
+    EXPECT_EQ(1, text->GetLayoutCount());
+    EXPECT_EQ(Blocks(12), BlockWidth()); // "Found 3 of 7"
     const int before = text->GetLayoutCount();
     TiXmlElement e("text");
     e.SetAttribute("text", "found_of");
-    e.SetAttribute("param0", "4");
+    e.SetAttribute("param0", "40");
     e.SetAttribute("param1", "9");
     e.SetAttribute("fontsize", "20");
     nE_SLHelper_XML reader(&e);
     text->Load(reader);
     EXPECT_EQ(before + 1, text->GetLayoutCount());
-    EXPECT_EQ(Blocks(12), BlockWidth());
+    EXPECT_EQ(Blocks(13), BlockWidth());
 
     // A new font name reloads the font once, with every property in place.
     const std::string other = InstallScrambled("other");
@@ -196,7 +190,7 @@ TEST_F(TextTest, SaveAndLoadRoundTrip)
     EXPECT_TRUE(copy.GetDispRawText());
 }
 
-TEST_F(TextTest, MissingFontDrawsNothing)
+TEST_F(TextTest, MissingFontOrAnotherKindUnderTheFontKindDrawsNothing)
 {
     text->SetResourceName(dir + "absent");
     text->SetText("window_title");
@@ -206,26 +200,16 @@ TEST_F(TextTest, MissingFontDrawsNothing)
     RecordingRender render;
     text->DrawTree(&render, nE_RenderState());
     EXPECT_TRUE(render.draws.empty());
-}
 
-TEST_F(TextTest, AnotherKindUnderTheFontKindIsNoFont)
-{
     // A creator that hands back a texture where a font was asked for.
     nE_ResourceCache::SetCreator(NE_RES_FONT,
                                  [] { return static_cast<nE_Resource*>(nE_CreateGeneratedTexture()); });
-    text->SetText("window_title");
-    text->LoadResourcesTree();
-    EXPECT_FALSE(text->GetFont());
-    EXPECT_FALSE(text->GetTexture());
-}
-
-TEST_F(TextTest, FindTextReportsTheKey)
-{
-    text->SetText("found_of");
-    TiXmlElement report("report");
-    text->FindText(&report, "und_o", false);
-    ASSERT_NE(nullptr, report.FirstChildElement("label"));
-    EXPECT_STREQ("misc", report.FirstChildElement("label")->Attribute("place"));
+    nE_Text other("other");
+    other.SetResourceName(fontName);
+    other.SetText("window_title");
+    other.LoadResourcesTree();
+    EXPECT_FALSE(other.GetFont());
+    EXPECT_FALSE(other.GetTexture());
 }
 
 TEST_F(TextTest, DrawShiftsLeftAndRightAlignedBlocks)
