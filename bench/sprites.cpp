@@ -96,8 +96,8 @@ public:
     {
         return t;
     }
-    void DrawTexture(std::shared_ptr<nE_Texture>, const nE_RenderState&) override { ++draws; }
-    void DrawVertexList(std::shared_ptr<nE_Texture>, nE_VertexList*, const nE_RenderState&) override {}
+    void DrawTexture(const std::shared_ptr<nE_Texture>&, const nE_RenderState&) override { ++draws; }
+    void DrawVertexList(const std::shared_ptr<nE_Texture>&, nE_VertexList*, const nE_RenderState&) override {}
     void DrawLine(float, float, float, float, float, float, const float*, const nE_RenderState&) override {}
     long draws = 0;
 };

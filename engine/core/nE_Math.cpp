@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 
 // ---- vectors ----
@@ -92,16 +93,16 @@ void nE_Matrix::SetZero()
 
 void nE_Matrix::Multiply(nE_Matrix& out, const nE_Matrix& a, const nE_Matrix& b)
 {
-    nE_Matrix r; // out may alias a or b
+    // Row by row, so the compiler can work on four columns at once; out may
+    // alias a or b, hence the local result.
+    float r[16];
     for (int i = 0; i < 4; ++i)
+    {
+        const float a0 = a.m[i * 4], a1 = a.m[i * 4 + 1], a2 = a.m[i * 4 + 2], a3 = a.m[i * 4 + 3];
         for (int j = 0; j < 4; ++j)
-        {
-            float s = 0.0f;
-            for (int k = 0; k < 4; ++k)
-                s += a.At(i, k) * b.At(k, j);
-            r.At(i, j) = s;
-        }
-    out = r;
+            r[i * 4 + j] = a0 * b.m[j] + a1 * b.m[4 + j] + a2 * b.m[8 + j] + a3 * b.m[12 + j];
+    }
+    std::memcpy(out.m, r, sizeof r);
 }
 
 void nE_Matrix::MultiplyAssign(nE_Matrix& m, const nE_Matrix& b)
@@ -198,12 +199,17 @@ void nE_Matrix::Translate(nE_Matrix& m, float x, float y, float /*z*/)
     Translate(m, x, y);
 }
 
+// Scale, then rotation, then translation, written out: every drawn object
+// builds one of these per frame.
 void nE_Matrix::BuildObjectTransform(nE_Matrix& m, float x, float y, float angle, float sx, float sy)
 {
-    m.SetIdentity();
-    Scale(m, sx, sy);
-    Rotate(m, angle);
-    Translate(m, x, y);
+    float c = 1.0f, s = 0.0f;
+    if (angle != 0.0f)
+    {
+        c = std::cos(angle);
+        s = std::sin(angle);
+    }
+    m.Set(sx * c, -sx * s, 0, 0, sy * s, sy * c, 0, 0, 0, 0, 1, 0, x, y, 0, 1);
 }
 
 void nE_Matrix::RotationXYZ(nE_Matrix& m, float a, float b, float c)

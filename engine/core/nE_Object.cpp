@@ -57,16 +57,17 @@ nE_ObjectHandle::nE_ObjectHandle(const nE_Object* object)
     if (!object) return;
     m_object = const_cast<nE_Object*>(object);
     m_token = object->m_token;
+    ++m_token->refs;
 }
 
 // ---- construction and destruction ----
 
-nE_Object::nE_Object() : m_token(std::make_shared<char>(0))
+nE_Object::nE_Object() : m_token(new nE_LifeToken)
 {
     SetDefaults();
 }
 
-nE_Object::nE_Object(const std::string& name) : m_name(name), m_token(std::make_shared<char>(0))
+nE_Object::nE_Object(const std::string& name) : m_name(name), m_token(new nE_LifeToken)
 {
     SetDefaults();
 }
@@ -75,7 +76,9 @@ nE_Object::~nE_Object()
 {
     // Handles see the object as dead from here on, so walks and widgets stop
     // touching it even while its subtree is being torn down.
-    m_token.reset();
+    m_token->alive = false;
+    nE_ObjectHandle::nE_ReleaseLifeToken(m_token);
+    m_token = nullptr;
     ReleaseResourcesTree();
     if (g_hoveredObject == this)
     {
@@ -177,7 +180,7 @@ void nE_Object::Load(nE_SLHelper& sl)
     sl.ReadString("name", m_name);
     sl.ReadFloat("pos_x", m_x);
     sl.ReadFloat("pos_y", m_y);
-    sl.ReadFloat("pos_z", m_z);
+    if (sl.ReadFloat("pos_z", m_z)) MarkZChanged();
     sl.ReadFloat("ang", m_angle);
     sl.ReadFloat("scale_x", m_scaleX);
     sl.ReadFloat("scale_y", m_scaleY);
@@ -286,6 +289,7 @@ bool nE_Object::AddChild(nE_Object* child)
     if (child->m_parent) child->m_parent->RemoveChild(child, false);
     child->m_parent = this;
     m_children.emplace_back(child);
+    m_childrenSorted = false;
     SortChildren();
     return true;
 }
@@ -341,11 +345,12 @@ nE_Object* nE_Object::GetChild(int index) const
 
 void nE_Object::SortChildren()
 {
-    auto byZ = [](const std::unique_ptr<nE_Object>& a, const std::unique_ptr<nE_Object>& b)
-    { return a->m_z < b->m_z; };
-    // Walks sort every time; in a still scene the children are already in order.
-    if (!std::is_sorted(m_children.begin(), m_children.end(), byZ))
-        std::stable_sort(m_children.begin(), m_children.end(), byZ);
+    // Walks ask every time; a child added or moved in z marks the order stale.
+    if (m_childrenSorted) return;
+    std::stable_sort(m_children.begin(), m_children.end(),
+                     [](const std::unique_ptr<nE_Object>& a, const std::unique_ptr<nE_Object>& b)
+                     { return a->m_z < b->m_z; });
+    m_childrenSorted = true;
 }
 
 std::vector<nE_ObjectHandle> nE_Object::ChildHandles() const
@@ -469,9 +474,10 @@ nE_Matrix nE_Object::LocalMatrix(int mode) const
 {
     nE_Matrix m;
     if (mode < 0 || mode > 2) return m;
-    if (mode != 2) nE_Matrix::Scale(m, m_animScaleX * m_scaleX, m_animScaleY * m_scaleY);
-    if (mode == 0) nE_Matrix::Rotate(m, m_animAngle + m_angle);
-    nE_Matrix::Translate(m, m_animX + m_x, m_animY + m_y);
+    const float sx = mode != 2 ? m_animScaleX * m_scaleX : 1.0f;
+    const float sy = mode != 2 ? m_animScaleY * m_scaleY : 1.0f;
+    const float angle = mode == 0 ? m_animAngle + m_angle : 0.0f;
+    nE_Matrix::BuildObjectTransform(m, m_animX + m_x, m_animY + m_y, angle, sx, sy);
     return m;
 }
 
@@ -584,10 +590,13 @@ void nE_Object::StopAnimate(int kind)
 
 void nE_Object::Update(const nE_TimeStep* step)
 {
+    // Most objects never tween: leave their neutral animation fields alone.
+    if (m_tweens.empty() && !m_animApplied) return;
     m_animState = nE_RenderState();
     m_animAngle = 0.0f;
     m_animScaleX = m_animScaleY = 1.0f;
     m_animX = m_animY = m_animZ = 0.0f;
+    m_animApplied = !m_tweens.empty();
     float dt = step ? step->step : 0.0f;
     for (nE_TweenEntry& entry : m_tweens)
     {
@@ -668,7 +677,7 @@ void nE_Object::ApplyTween(const nE_TweenEntry& entry, float c1, float c2, float
         m_y = c1;
         break;
     case NE_TWEEN_Z:
-        m_z = c1;
+        SetZ(c1);
         break;
     case NE_TWEEN_XY:
         m_x = c1, m_y = c2;

@@ -36,18 +36,48 @@ enum nE_EventIndex
 // A weak reference to an object: Get() answers null once the object has been
 // destroyed. Lua can delete or move objects in the middle of any walk or
 // widget call, so code that keeps a pointer across such a call checks it here.
+// The token is shared by the object and its handles and counted without
+// atomics: objects live on the engine's one thread, and every walk makes a
+// handle per child, so this count is on the per-frame path.
+struct nE_LifeToken
+{
+    bool alive = true;
+    unsigned refs = 1;
+};
+
 class nE_ObjectHandle
 {
 public:
     nE_ObjectHandle() = default;
     explicit nE_ObjectHandle(const nE_Object* object);
+    nE_ObjectHandle(const nE_ObjectHandle& other) : m_object(other.m_object), m_token(other.m_token)
+    {
+        if (m_token) ++m_token->refs;
+    }
+    nE_ObjectHandle(nE_ObjectHandle&& other) noexcept : m_object(other.m_object), m_token(other.m_token)
+    {
+        other.m_object = nullptr;
+        other.m_token = nullptr;
+    }
+    nE_ObjectHandle& operator=(nE_ObjectHandle other) noexcept
+    {
+        std::swap(m_object, other.m_object);
+        std::swap(m_token, other.m_token);
+        return *this;
+    }
+    ~nE_ObjectHandle() { nE_ReleaseLifeToken(m_token); }
 
-    nE_Object* Get() const { return m_token.expired() ? nullptr : m_object; }
-    bool IsAlive() const { return !m_token.expired(); }
+    nE_Object* Get() const { return IsAlive() ? m_object : nullptr; }
+    bool IsAlive() const { return m_token && m_token->alive; }
+
+    static void nE_ReleaseLifeToken(nE_LifeToken* token)
+    {
+        if (token && --token->refs == 0) delete token;
+    }
 
 private:
     nE_Object* m_object = nullptr;
-    std::weak_ptr<char> m_token;
+    nE_LifeToken* m_token = nullptr;
 };
 
 class nE_Object
@@ -135,7 +165,11 @@ public:
     float GetZ() const { return m_z; }
     void SetX(float x) { m_x = x; }
     void SetY(float y) { m_y = y; }
-    void SetZ(float z) { m_z = z; }
+    void SetZ(float z)
+    {
+        m_z = z;
+        MarkZChanged();
+    }
     void SetPos(float x, float y)
     {
         m_x = x;
@@ -191,6 +225,10 @@ public:
 
 protected:
     void SortChildren();
+    void MarkZChanged()
+    {
+        if (m_parent) m_parent->m_childrenSorted = false;
+    }
     void ApplyTween(const nE_TweenEntry& entry, float c1, float c2, float c3);
 
     bool m_resourcesLoaded = false;
@@ -220,6 +258,7 @@ protected:
     float m_animAngle = 0.0f;
     float m_animScaleX = 1.0f, m_animScaleY = 1.0f;
     nE_RenderState m_animState;
+    bool m_animApplied = false; // the fields above may hold tween values
     float m_dragX = 0.0f, m_dragY = 0.0f, m_dragZ = 0.0f;
     unsigned m_attachType = 0;
     nE_Matrix m_lastWorld;
@@ -234,7 +273,9 @@ private:
     friend class nE_Scene;
 
     // Alive while the object is; handles watch it.
-    std::shared_ptr<char> m_token;
+    nE_LifeToken* m_token;
+    // False once a child was added or changed its z, until the next sort.
+    bool m_childrenSorted = true;
     // Set by the scene on its two roots, which never become anyone's child.
     bool m_isRoot = false;
 };

@@ -39,8 +39,8 @@ public:
     // Built on render targets and texture frames, both the platform's.
     virtual std::shared_ptr<nE_Texture> BlurTexture(std::shared_ptr<nE_Texture> texture, int width,
                                                     int height, float distance) = 0;
-    virtual void DrawTexture(std::shared_ptr<nE_Texture> texture, const nE_RenderState& state) = 0;
-    virtual void DrawVertexList(std::shared_ptr<nE_Texture> texture, nE_VertexList* list,
+    virtual void DrawTexture(const std::shared_ptr<nE_Texture>& texture, const nE_RenderState& state) = 0;
+    virtual void DrawVertexList(const std::shared_ptr<nE_Texture>& texture, nE_VertexList* list,
                                 const nE_RenderState& state) = 0;
     virtual void DrawLine(float x1, float y1, float z1, float x2, float y2, float z2, const float colour[4],
                           const nE_RenderState& state) = 0;

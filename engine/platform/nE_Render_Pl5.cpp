@@ -197,7 +197,7 @@ std::shared_ptr<DE50::TTexture> nE_Render_Pl5::PlatformTexture(const nE_Texture*
     return impl ? impl->GetPlatformTexture(frame) : nullptr;
 }
 
-void nE_Render_Pl5::DrawTexture(std::shared_ptr<nE_Texture> texture, const nE_RenderState& state)
+void nE_Render_Pl5::DrawTexture(const std::shared_ptr<nE_Texture>& texture, const nE_RenderState& state)
 {
     if (!CanDraw() || !(state.alpha >= 0.0f && state.alpha <= 1.0f) || !texture) return;
     std::shared_ptr<DE50::TTexture> platform = PlatformTexture(texture.get(), state.frame);
@@ -220,7 +220,7 @@ void nE_Render_Pl5::DrawTexture(std::shared_ptr<nE_Texture> texture, const nE_Re
     Lib()->DrawVertices(DE50::TRenderer::kTriangleStrip, DE50::TVertexSet(v, 4));
 }
 
-void nE_Render_Pl5::DrawVertexList(std::shared_ptr<nE_Texture> texture, nE_VertexList* list,
+void nE_Render_Pl5::DrawVertexList(const std::shared_ptr<nE_Texture>& texture, nE_VertexList* list,
                                    const nE_RenderState& state)
 {
     const nE_VertexList_Pl5* vertices = dynamic_cast<const nE_VertexList_Pl5*>(list);

@@ -35,8 +35,8 @@ public:
     std::shared_ptr<nE_Texture> BlurTexture(std::shared_ptr<nE_Texture> texture, int width, int height,
                                             float distance) override;
     // A texture without platform texture (a missing image) draws nothing.
-    void DrawTexture(std::shared_ptr<nE_Texture> texture, const nE_RenderState& state) override;
-    void DrawVertexList(std::shared_ptr<nE_Texture> texture, nE_VertexList* list,
+    void DrawTexture(const std::shared_ptr<nE_Texture>& texture, const nE_RenderState& state) override;
+    void DrawVertexList(const std::shared_ptr<nE_Texture>& texture, nE_VertexList* list,
                         const nE_RenderState& state) override;
     void DrawLine(float x1, float y1, float z1, float x2, float y2, float z2, const float colour[4],
                   const nE_RenderState& state) override;

@@ -77,7 +77,7 @@ void nG_CheatHighlight::SetDefaults()
 {
     m_target = nE_ObjectHandle();
     m_on = false;
-    m_z = kOverlayZ;
+    SetZ(kOverlayZ);
     m_input = false;
 }
 

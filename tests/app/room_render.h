@@ -53,11 +53,11 @@ public:
     {
         return texture;
     }
-    void DrawTexture(std::shared_ptr<nE_Texture> texture, const nE_RenderState& state) override
+    void DrawTexture(const std::shared_ptr<nE_Texture>& texture, const nE_RenderState& state) override
     {
         (inTarget ? targetDraws : draws).push_back({texture.get(), state});
     }
-    void DrawVertexList(std::shared_ptr<nE_Texture>, nE_VertexList*, const nE_RenderState&) override {}
+    void DrawVertexList(const std::shared_ptr<nE_Texture>&, nE_VertexList*, const nE_RenderState&) override {}
     void DrawLine(float x1, float y1, float, float x2, float y2, float, const float colour[4],
                   const nE_RenderState&) override
     {

@@ -116,6 +116,19 @@ TEST_F(ObjectFixture, EqualZKeepsInsertionOrderAndZChangesApplyAtTheNextUpdate)
     EXPECT_EQ((Lines{"b", "d", "a", "c"}), ChildNames(root));
     root.UpdateTree(&step);
     EXPECT_EQ((Lines{"d", "a", "c", "b"}), ChildNames(root));
+
+    // z read from properties and z driven by a tween reorder as well.
+    TiXmlElement xml("obj");
+    xml.SetAttribute("pos_z", "-1");
+    nE_SLHelper_XML in(&xml);
+    root.FindChild("c", false)->Load(in);
+    root.UpdateTree(&step);
+    EXPECT_EQ((Lines{"c", "d", "a", "b"}), ChildNames(root));
+    const float keys[] = {0.0f, 0.0f, 9.0f, 1.0f, 0.0f, 9.0f}; // time, curve, z
+    root.FindChild("d", false)->Animate(NE_TWEEN_Z, false, false, " ", keys, 6);
+    root.UpdateTree(&step);
+    root.UpdateTree(&step);
+    EXPECT_EQ((Lines{"c", "a", "b", "d"}), ChildNames(root));
 }
 
 TEST_F(ObjectFixture, ReparentRemoveAndFindDepthFirst)

@@ -35,12 +35,12 @@ public:
         calls.push_back("blur");
         return texture;
     }
-    void DrawTexture(std::shared_ptr<nE_Texture>, const nE_RenderState& state) override
+    void DrawTexture(const std::shared_ptr<nE_Texture>&, const nE_RenderState& state) override
     {
         calls.push_back("draw " + m_label);
         draws.push_back({m_label, state, GetClipRect()});
     }
-    void DrawVertexList(std::shared_ptr<nE_Texture>, nE_VertexList*, const nE_RenderState&) override
+    void DrawVertexList(const std::shared_ptr<nE_Texture>&, nE_VertexList*, const nE_RenderState&) override
     {
         calls.push_back("vertices " + m_label);
     }
