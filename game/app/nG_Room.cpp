@@ -117,11 +117,6 @@ void nG_Room::Save(nE_SLHelper& sl)
     sl.WriteString("trg_preclose", m_trgPreclose);
 }
 
-void nG_Room::LoadResources()
-{
-    nG_RoomBase::LoadResources();
-}
-
 void nG_Room::FindTextInTriggers(TiXmlElement* report, const std::string& text, bool recursive)
 {
     FindText(report, text, recursive);

@@ -40,7 +40,6 @@ public:
     void Save(nE_SLHelper& sl) override;
     std::string GetTypeName() const override;
     void SetDefaults() override;
-    void LoadResources() override;
     void Update(const nE_TimeStep* step) override;
     void Draw(nE_Render* render, const nE_RenderState& state) override;
 
