@@ -288,8 +288,15 @@ bool nE_Object::AddChild(nE_Object* child)
     }
     if (child->m_parent) child->m_parent->RemoveChild(child, false);
     child->m_parent = this;
+    if (m_childrenSorted)
+    {
+        // After the children of equal z, as a stable sort would place it.
+        auto at = std::upper_bound(m_children.begin(), m_children.end(), child->m_z,
+                                   [](float z, const std::unique_ptr<nE_Object>& c) { return z < c->m_z; });
+        m_children.emplace(at, child);
+        return true;
+    }
     m_children.emplace_back(child);
-    m_childrenSorted = false;
     SortChildren();
     return true;
 }
