@@ -263,6 +263,19 @@ void TGlBackend::ClearFramebuffer(uint32_t fbo, float r, float g, float b, float
     glClear(GL_COLOR_BUFFER_BIT);
 }
 
+void TGlBackend::ClearRect(uint32_t fbo, const TURect& rect, uint32_t width, uint32_t height, TColor32 color)
+{
+    TURect r = Intersect(rect, width, height);
+    if (!r.Width() || !r.Height()) return;
+    Flush();
+    glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(GLint(r.left), GLint(r.top), GLsizei(r.Width()), GLsizei(r.Height()));
+    auto channel = [&](int shift) { return float((color.argb >> shift) & 0xFF) / 255.0f; };
+    glClearColor(channel(16), channel(8), channel(0), channel(24));
+    glClear(GL_COLOR_BUFFER_BIT);
+}
+
 void TGlBackend::Append(const TBatchKey& key, const std::shared_ptr<TTexture>& texture,
                         const TTransformedLitVert* v, uint32_t count)
 {

@@ -43,6 +43,8 @@ public:
     uint32_t ScreenWidth() const { return m_screenWidth; }
     uint32_t ScreenHeight() const { return m_screenHeight; }
     void ClearFramebuffer(uint32_t fbo, float r, float g, float b, float a);
+    // Replaces the pixels of rect (right and bottom exclusive, clamped to width x height).
+    void ClearRect(uint32_t fbo, const TURect& rect, uint32_t width, uint32_t height, TColor32 color);
     // Shows the screen buffer in the window, scaled to fit with its aspect kept.
     void Present();
     bool ReadFramebuffer(uint32_t fbo, uint32_t width, uint32_t height, std::vector<uint32_t>& pixels);

@@ -7,6 +7,8 @@
 #include <SDL_image.h>
 #include <epoxy/gl.h>
 
+#include <algorithm>
+
 namespace DE50
 {
 
@@ -106,6 +108,18 @@ void TRenderer::SetWorldMatrix(const TMat4& matrix)
 void TRenderer::FillRect(const TURect& rect, const TColor& color)
 {
     TColor32 c = TColor32::FromColor(color);
+    // Untransformed, a fill is a clear of its rectangle: the screen clear of every frame
+    // then shades no pixels.
+    if (m_world.IsIdentity() && !m_targets.empty() && Internal::HasGlContext())
+    {
+        const TTarget& t = Current();
+        const TURect& vp = t.viewport;
+        TURect px(vp.left + rect.left, vp.top + rect.top, vp.left + rect.right, vp.top + rect.bottom);
+        px = TURect(std::max(px.left, t.clip.left), std::max(px.top, t.clip.top), std::min(px.right, t.clip.right),
+                    std::min(px.bottom, t.clip.bottom));
+        m_gl->ClearRect(t.framebuffer, px, t.width, t.height, c);
+        return;
+    }
     float l = float(rect.left), t = float(rect.top), r = float(rect.right), b = float(rect.bottom);
     TTransformedLitVert v[4] = {{TVec3(l, t, 0), c, TVec2(0, 0)},
                                 {TVec3(r, t, 0), c, TVec2(1, 0)},

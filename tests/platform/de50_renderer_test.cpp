@@ -83,7 +83,7 @@ TEST_F(De50Render, ConsecutiveQuadsShareDrawCallsInOrder)
     for (int i = 0; i < 1000; ++i)
         Quad(float(i % 60), float(i % 40), 4, 4, TColor32(255, 255, 255, 128));
     End();
-    EXPECT_EQ(2u, r->GetLastFrameDrawCalls()); // the fill, then one batch
+    EXPECT_EQ(1u, r->GetLastFrameDrawCalls()); // the fill is a clear; then one batch
 
     Begin();
     for (int i = 0; i < 10; ++i)
@@ -92,7 +92,7 @@ TEST_F(De50Render, ConsecutiveQuadsShareDrawCallsInOrder)
         Quad(0, 0, 4, 4, TColor32(255, 255, 255, 255));
     }
     End();
-    EXPECT_EQ(11u, r->GetLastFrameDrawCalls());
+    EXPECT_EQ(10u, r->GetLastFrameDrawCalls());
 
     Begin();
     fx->SetTexture(a);
@@ -103,7 +103,7 @@ TEST_F(De50Render, ConsecutiveQuadsShareDrawCallsInOrder)
         Quad(0, 0, 4, 4, TColor32(255, 255, 255, 255));
     }
     End();
-    EXPECT_EQ(5u, r->GetLastFrameDrawCalls());
+    EXPECT_EQ(4u, r->GetLastFrameDrawCalls());
 
     // A texture changed between two draws of one frame: each draw shows what it had.
     const uint32_t grey = 0xFF102030;
@@ -119,6 +119,34 @@ TEST_F(De50Render, ConsecutiveQuadsShareDrawCallsInOrder)
     End();
     EXPECT_EQ(grey, Pixel(0, 0));
     EXPECT_EQ(white, Pixel(20, 0));
+}
+
+// A plain fill is a clear of its rectangle within the clip, in a target offset by
+// its viewport too; a transformed fill still draws as a quad.
+TEST_F(De50Render, FillsReplaceOnlyTheirRectangleWithinTheClip)
+{
+    Begin(0.25f);
+    r->SetClippingRectangle(TURect(0, 0, 20, 20));
+    r->FillRect(TURect(10, 10, 30, 30), TColor(1, 0, 0, 0.5f));
+    r->SetClippingRectangle(TURect(0, 0, kW, kH));
+    TMat4 shift;
+    shift.m[12] = 40; // row vectors: the translation row
+    r->SetWorldMatrix(shift);
+    r->FillRect(TURect(0, 0, 5, 5), TColor(0, 0, 1, 1));
+    r->SetWorldMatrix(TMat4());
+    End();
+    EXPECT_EQ(0xFFFF0000u, Pixel(15, 15));
+    EXPECT_EQ(Grey(64 / 255.0), Pixel(25, 25)); // outside the clip
+    EXPECT_EQ(Grey(64 / 255.0), Pixel(5, 5));   // outside the rectangle
+    EXPECT_EQ(0xFF0000FFu, Pixel(42, 2));
+
+    auto target = TTexture::Create(16, 16, true, TTexture::kRenderTarget);
+    ASSERT_TRUE(r->BeginRenderTarget(target));
+    r->SetViewport(TURect(4, 4, 16, 16));
+    r->FillRect(TURect(0, 0, 2, 2), TColor(0, 1, 0, 1));
+    r->EndRenderTarget();
+    EXPECT_EQ(0xFF00FF00u, TexturePixel(target, 5, 5));
+    EXPECT_EQ(0u, TexturePixel(target, 2, 2));
 }
 
 TEST_F(De50Render, RefusedTargetsAndDrawsOutsideAFrame)
