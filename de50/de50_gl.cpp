@@ -279,8 +279,15 @@ void TGlBackend::ClearRect(uint32_t fbo, const TURect& rect, uint32_t width, uin
 void TGlBackend::Append(const TBatchKey& key, const std::shared_ptr<TTexture>& texture,
                         const TTransformedLitVert* v, uint32_t count)
 {
-    const size_t kMaxBatch = 6 * 65536;
-    if (!m_vertices.empty() && (!(key == m_key) || m_vertices.size() + count > kMaxBatch)) Flush();
+    // A full batch is sent and flushed at once, so the driver starts on it while the
+    // rest of the frame is still being built.
+    const size_t kMaxBatch = 6 * 4096;
+    if (!m_vertices.empty() && !(key == m_key)) Flush();
+    if (m_vertices.size() + count > kMaxBatch)
+    {
+        Flush();
+        if (m_ready && Internal::HasGlContext()) glFlush();
+    }
     if (m_vertices.empty())
     {
         m_key = key;

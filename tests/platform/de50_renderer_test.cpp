@@ -85,6 +85,14 @@ TEST_F(De50Render, ConsecutiveQuadsShareDrawCallsInOrder)
     End();
     EXPECT_EQ(1u, r->GetLastFrameDrawCalls()); // the fill is a clear; then one batch
 
+    // A long run is sent in a few large batches, still in drawing order.
+    Begin();
+    for (int i = 0; i < 10000; ++i)
+        Quad(0, 0, 4, 4, i < 9999 ? TColor32(255, 0, 0, 255) : TColor32(0, 0, 255, 255));
+    End();
+    EXPECT_EQ(3u, r->GetLastFrameDrawCalls());
+    EXPECT_EQ(0xFF0000FFu, Pixel(1, 1));
+
     Begin();
     for (int i = 0; i < 10; ++i)
     {
