@@ -135,7 +135,6 @@ private:
     TRenderer();
     struct TTarget;
     TTarget& Current();
-    void BindTarget();
     void Submit(uint32_t drawType, const TTransformedLitVert* v, uint32_t count,
                 const std::shared_ptr<TTexture>& tex, uint32_t blend, uint32_t sampler);
     uint32_t ResolveBlend(uint32_t mode) const;

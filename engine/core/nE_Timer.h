@@ -30,11 +30,9 @@ public:
 class nE_TimerManager
 {
 public:
-    // Expired timers post their calls to this manager (may be set later).
+    // Expired timers post their calls to this manager (none: they only run out).
     explicit nE_TimerManager(nE_TriggerManager* triggers = nullptr);
     ~nE_TimerManager();
-
-    void SetTriggerManager(nE_TriggerManager* triggers) { m_triggers = triggers; }
 
     nE_Timer* Start(const std::string& name, const std::string& trigger, float time);
     void Stop(const std::string& name);

@@ -27,8 +27,7 @@ nE_Sound_Pl5::~nE_Sound_Pl5()
 {
     // Deleted while its voice may still sound (the hub's Clear): silence it
     // and unhook the callback that points here.
-    if (m_instance) m_instance->Kill(0.0f);
-    Release();
+    nE_Sound_Pl5::Kill();
 }
 
 void nE_Sound_Pl5::Release()

@@ -131,7 +131,7 @@ void nE_AnimSprite::LoadResources()
     if (g_resourceCache)
         m_texture =
             std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetFrameTexture(m_frameTextureName));
-    if (m_texture && !m_inputRectOn) m_inputRect = m_texture->GetFrameRect(m_state.frame);
+    FitInputRectToTexture();
 }
 
 void nE_AnimSprite::ClearAnimations()
@@ -252,7 +252,7 @@ float nE_AnimSprite::GetDuration(const std::string& name) const
 void nE_AnimSprite::SetFrame(int frame)
 {
     m_state.frame = frame;
-    if (m_texture && !m_inputRectOn) m_inputRect = m_texture->GetFrameRect(frame);
+    FitInputRectToTexture();
 }
 
 void nE_AnimSprite::Update(const nE_TimeStep* step)

@@ -60,8 +60,12 @@ void nE_Sprite::LoadResources()
     m_texture.reset();
     if (g_resourceCache)
         m_texture = std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetTexture(m_resourceName));
-    // The input rectangle follows the image unless content fixed one; it stays
-    // "off" so a later texture replaces it again.
+    FitInputRectToTexture();
+}
+
+// The rectangle stays "off" so that a later texture replaces it again.
+void nE_Sprite::FitInputRectToTexture()
+{
     if (m_texture && !m_inputRectOn) m_inputRect = m_texture->GetFrameRect(static_cast<int>(m_state.frame));
 }
 

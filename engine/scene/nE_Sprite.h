@@ -33,5 +33,8 @@ public:
     static nE_Object* Create();
 
 protected:
+    // The input rectangle follows the current frame unless content fixed one.
+    void FitInputRectToTexture();
+
     std::shared_ptr<nE_Texture> m_texture;
 };
