@@ -60,12 +60,7 @@ nG_Application::~nG_Application()
     ClearLevel(false);
     delete g_profileList;
     g_profileList = nullptr;
-    if (g_mediator)
-    {
-        for (int id : kMessages)
-            g_mediator->Unsubscribe(id, this);
-        g_mediator->UnsubscribeAll(this);
-    }
+    if (g_mediator) g_mediator->UnsubscribeAll(this);
     if (g_application == this) g_application = nullptr;
 }
 

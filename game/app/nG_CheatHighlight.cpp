@@ -68,9 +68,7 @@ nG_CheatHighlight::nG_CheatHighlight(const std::string& name) : nE_Object(name)
 
 nG_CheatHighlight::~nG_CheatHighlight()
 {
-    if (!g_mediator) return;
-    g_mediator->Unsubscribe(NG_MSG_CHEAT_HIGHLIGHT, this);
-    g_mediator->UnsubscribeAll(this);
+    if (g_mediator) g_mediator->UnsubscribeAll(this);
 }
 
 void nG_CheatHighlight::SetDefaults()

@@ -120,12 +120,7 @@ nG_Level::nG_Level(const std::string& module, const std::string& startTrigger) :
 nG_Level::~nG_Level()
 {
     if (m_startCounter >= 2 && g_profileList) g_profileList->SaveGame();
-    if (g_mediator)
-    {
-        for (int id : kMessages)
-            g_mediator->Unsubscribe(id, this);
-        g_mediator->UnsubscribeAll(this);
-    }
+    if (g_mediator) g_mediator->UnsubscribeAll(this);
     // The hub lives under the storage root, not under the level, yet its
     // rooms belong to this level.
     delete m_roomsHub.Get();

@@ -231,6 +231,13 @@ float QueryFloat(int id)
     return msg.value;
 }
 
+int PushQueryFloat(lua_State* L, int id)
+{
+    lua_settop(L, 0);
+    lua_pushnumber(L, QueryFloat(id));
+    return 1;
+}
+
 nE_Matrix QueryAppTransform()
 {
     nG_MsgTransform msg;
@@ -705,16 +712,12 @@ int HideMinigame(lua_State* L)
 
 int GetSkipTimer(lua_State* L)
 {
-    lua_settop(L, 0);
-    lua_pushnumber(L, QueryFloat(NG_MSG_GET_SKIP_TIMER));
-    return 1;
+    return PushQueryFloat(L, NG_MSG_GET_SKIP_TIMER);
 }
 
 int GetHintTimer(lua_State* L)
 {
-    lua_settop(L, 0);
-    lua_pushnumber(L, QueryFloat(NG_MSG_GET_HINT_TIMER));
-    return 1;
+    return PushQueryFloat(L, NG_MSG_GET_HINT_TIMER);
 }
 
 int SetHintTimer(lua_State* L)

@@ -3,7 +3,6 @@
 #include "de50/de50.h"
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
-#include "game/app/nG_Mediator.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_StringTable.h"
@@ -19,6 +18,7 @@
 #include "game/app/nG_Application.h"
 #include "game/app/nG_Config.h"
 #include "game/app/nG_DisplayMode.h"
+#include "game/app/nG_Mediator.h"
 #include "game/app/nG_Messages.h"
 #include "game/app/nG_Room.h"
 #include "game/app/nG_ScriptApi.h"
@@ -32,7 +32,13 @@ const std::string g_publisherName = "Quillfen Games";
 namespace
 {
 
-const nG_CursorEntry kCursors[] = {
+// The cursors the start-up registers: index 0 has no image.
+struct CursorEntry
+{
+    const char* name;
+    unsigned short systemId;
+};
+const CursorEntry kCursors[] = {
     {"", 0},
     {"assets/cursors/cursor", 0x7F00},
     {"assets/cursors/cursor_magglass", 0x7F86},
@@ -47,6 +53,14 @@ const nG_CursorEntry kCursors[] = {
 };
 
 const char* const kChannels[] = {"sfx", "env", "soundtrack", "voice"};
+
+// Cleared before the delete, so nothing the destructor runs finds it half gone.
+template <class T> void DeleteGlobal(T*& global)
+{
+    T* object = global;
+    global = nullptr;
+    delete object;
+}
 
 // ---- the application ----
 
@@ -67,9 +81,7 @@ void CreateApplication()
 
 void DeleteApplication()
 {
-    nG_Application* application = g_application;
-    g_application = nullptr;
-    delete application;
+    DeleteGlobal(g_application);
 }
 
 void LayoutApplication(const nG_DisplayMode& mode)
@@ -186,7 +198,7 @@ void ApplySettings()
 void AddCursors()
 {
     if (!g_cursor) return;
-    for (const nG_CursorEntry& entry : kCursors)
+    for (const CursorEntry& entry : kCursors)
         g_cursor->AddCursor(entry.name, 0, 0, entry.systemId);
     g_cursor->SetCursor(1);
 }
@@ -196,20 +208,7 @@ void RunTrigger(const std::string& text)
     if (g_triggerManager) g_triggerManager->Call(std::string(), text);
 }
 
-template <class T> void DeleteGlobal(T*& global)
-{
-    T* object = global;
-    global = nullptr;
-    delete object;
-}
-
 } // namespace
-
-const nG_CursorEntry* nG_GetCursorTable(int* count)
-{
-    if (count) *count = static_cast<int>(sizeof kCursors / sizeof kCursors[0]);
-    return kCursors;
-}
 
 int nG_RunGame(int argc, char** argv)
 {

@@ -45,11 +45,3 @@ void nG_OnUpdate(nE_TimeStep* step);
 void nG_OnActivate();
 void nG_OnDeactivate();
 bool nG_OnToggleFullscreen(bool wantFullscreen);
-
-// The cursor table the start-up registers: index 0 has no image.
-struct nG_CursorEntry
-{
-    const char* name;
-    unsigned short systemId;
-};
-const nG_CursorEntry* nG_GetCursorTable(int* count);

@@ -104,12 +104,7 @@ nG_Interface::nG_Interface() : nE_Object("ng_interface")
 
 nG_Interface::~nG_Interface()
 {
-    if (g_mediator)
-    {
-        for (int id : kMessages)
-            g_mediator->Unsubscribe(id, this);
-        g_mediator->UnsubscribeAll(this);
-    }
+    if (g_mediator) g_mediator->UnsubscribeAll(this);
 }
 
 void nG_Interface::SetDefaults()
