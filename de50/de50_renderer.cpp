@@ -115,8 +115,8 @@ void TRenderer::FillRect(const TURect& rect, const TColor& color)
         const TTarget& t = Current();
         const TURect& vp = t.viewport;
         TURect px(vp.left + rect.left, vp.top + rect.top, vp.left + rect.right, vp.top + rect.bottom);
-        px = TURect(std::max(px.left, t.clip.left), std::max(px.top, t.clip.top), std::min(px.right, t.clip.right),
-                    std::min(px.bottom, t.clip.bottom));
+        px = TURect(std::max(px.left, t.clip.left), std::max(px.top, t.clip.top),
+                    std::min(px.right, t.clip.right), std::min(px.bottom, t.clip.bottom));
         m_gl->ClearRect(t.framebuffer, px, t.width, t.height, c);
         return;
     }

@@ -17,10 +17,22 @@ namespace nE_LogDetail
 void Formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // A null text prints a placeholder; strings print as their text.
-inline const char* Arg(const char* s) { return s ? s : "(null)"; }
-inline const char* Arg(char* s) { return s ? s : "(null)"; }
-inline const char* Arg(const std::string& s) { return s.c_str(); }
-template <class T> T Arg(T v) { return v; }
+inline const char* Arg(const char* s)
+{
+    return s ? s : "(null)";
+}
+inline const char* Arg(char* s)
+{
+    return s ? s : "(null)";
+}
+inline const char* Arg(const std::string& s)
+{
+    return s.c_str();
+}
+template <class T> T Arg(T v)
+{
+    return v;
+}
 } // namespace nE_LogDetail
 
 template <class A> void nE_LogFmt(const char* format, const A& a)

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 
 // ---- vectors ----
 
