@@ -7,8 +7,6 @@
 #include "game/app/nG_Level.h"
 #include "tests/app/level_fixture.h"
 
-#include <cmath>
-
 using namespace level_test;
 
 namespace
@@ -70,17 +68,6 @@ struct ApplicationTest : LevelFixtureBase
     nE_Sprite* Label() { return app->GetPauseSprite(1); }
 };
 
-TEST_F(ApplicationTest, StartsWithScriptsProfilesAndAHiddenPauseOverlay)
-{
-    EXPECT_NE(nullptr, g_profileList);
-    EXPECT_EQ("function", LuaString("type(SwitchRoom)"));
-    ASSERT_TRUE(Dim() && Label());
-    for (nE_Sprite* s : {Dim(), Label()})
-        EXPECT_FALSE(s->IsVisible() || s->IsInput());
-    EXPECT_FALSE(app->IsPaused());
-    EXPECT_EQ(nullptr, app->GetLevel());
-}
-
 TEST_F(ApplicationTest, PositionsAndWidthFollowAScaledAndOffsetDisplayMode)
 {
     nG_DisplayMode mode = nG_ChooseDisplayMode(true, true, 1920, 1080);
@@ -109,37 +96,6 @@ TEST_F(ApplicationTest, PositionsAndWidthFollowAScaledAndOffsetDisplayMode)
     s_cursorX = 240.0f + 1.40625f * 512.0f;
     s_cursorY = 1.40625f * 384.0f;
     EXPECT_EQ("512.000 384.000", Pos("GetGameCursorPos()"));
-
-    // A stretched 5:4 screen: both scales differ, the width stays the design's.
-    mode = nG_ChooseDisplayMode(true, false, 1280, 1024);
-    render->SetScreenSize(1280.0f, 1024.0f);
-    app->ApplyDisplayMode(mode);
-    EXPECT_EQ(1024.0f, AppWidthQuery());
-    s_cursorX = 1.25f * 512.0f;
-    s_cursorY = (1024.0f / 768.0f) * 384.0f;
-    EXPECT_EQ("512.000 384.000", Pos("GetGameCursorPos()"));
-    EXPECT_EQ("100.000 50.000", Pos("GetObjPosByObj('probe')"));
-    EXPECT_EQ(1024.0f, app->GetCropRect().w);
-}
-
-TEST_F(ApplicationTest, DesignWidthReportsWhatReallyFits)
-{
-    const struct
-    {
-        bool wide;
-        float scale, screen, expected;
-    } cases[] = {
-        {true, 1.0f, 1280.0f, 1280.0f},   {true, 1.0f, 1366.0f, 1366.0f},  {true, 1.0f, 1364.0f, 1366.0f},
-        {true, 1.0f, 1363.0f, 1363.0f},   {false, 1.0f, 1024.0f, 1024.0f}, {false, 1.0f, 1366.0f, 1024.0f},
-        {false, 1.25f, 1280.0f, 1024.0f}, {true, 1.25f, 1600.0f, 1280.0f}, {true, 1.0f, 0.0f, 1366.0f},
-    };
-    for (const auto& c : cases)
-    {
-        render->SetScreenSize(c.screen, 768.0f);
-        app->SetScale(c.scale, c.scale);
-        app->SetWideScreen(c.wide);
-        EXPECT_FLOAT_EQ(c.expected, AppWidthQuery()) << c.wide << " " << c.scale << " " << c.screen;
-    }
 }
 
 TEST_F(ApplicationTest, PausingTwiceFadesOnceAndFreezesTheLevel)
@@ -181,15 +137,6 @@ TEST_F(ApplicationTest, PausingTwiceFadesOnceAndFreezesTheLevel)
 
     app->SetPause(true);
     EXPECT_EQ(std::make_pair(1.0f, 1.0f), std::make_pair(Label()->GetScaleX(), Label()->GetScaleY()));
-
-    // Resuming during the fade-in fades out at once.
-    Tick(0.1f);
-    app->SetPause(false);
-    Tick(0.1f);
-    EXPECT_TRUE(Dim()->IsVisible());
-    EXPECT_GT(Dim()->GetAlpha(), 0.5f); // the fade-out starts from full
-    Ticks(4, 0.1f);
-    EXPECT_FALSE(Dim()->IsVisible());
 }
 
 TEST_F(ApplicationTest, OnlyTheLatestLevelRequestOfATickRunsAndTheOldLevelIsCleared)
@@ -212,20 +159,6 @@ TEST_F(ApplicationTest, OnlyTheLatestLevelRequestOfATickRunsAndTheOldLevelIsClea
     EXPECT_EQ("room_two", app->GetLevel()->GetRoomsHub()->GetChild(0)->GetName());
     Tick();
     EXPECT_EQ(1.0f, LuaNumber("started")); // the start call of the new level
-}
-
-TEST_F(ApplicationTest, ReplacingALevelSavesTheOldOnesDataOnlyForAProfile)
-{
-    app->LoadLevel(modulePath, "start()");
-    Ticks(2);
-    app->LoadLevel(secondModule, "");
-    EXPECT_FALSE(AnyFileStartingWith("p_"));
-
-    ASSERT_TRUE(g_profileList->Add("player"));
-    ASSERT_TRUE(g_profileList->SetCurrent("player"));
-    Ticks(2);
-    app->LoadLevel(modulePath, "");
-    EXPECT_TRUE(Exists("p_player.xml"));
 }
 
 TEST_F(ApplicationTest, DeletingTheApplicationReleasesEverythingItHeld)

@@ -7,15 +7,6 @@
 
 namespace
 {
-// An object that reports itself as a sprite with a picture.
-struct FakeSprite : nE_Object
-{
-    explicit FakeSprite(const std::string& name) : nE_Object(name), texture(RoomRender::FakeTexture()) {}
-    std::string GetTypeName() const override { return "spr"; }
-    std::shared_ptr<nE_Texture> GetTexture() override { return texture; }
-    std::shared_ptr<nE_Texture> texture;
-};
-
 struct CheatFixture : UserFolderTest
 {
     nG_Config config;
@@ -117,26 +108,6 @@ TEST_F(CheatFixture, MarksClickCodeRedAndHoverOrDragCodeGreen)
                    : line.colour[1] == 1.0f                         ? 'g'
                                                                     : '?';
     EXPECT_EQ("rrrrgggggggg", colours);
-}
-
-TEST_F(CheatFixture, PicturesWithoutAnInputRectangleLightUpInTheMarkColour)
-{
-    CheatOn(true, "zavozez");
-    FakeSprite* key = new FakeSprite("key");
-    key->SetEventCode(NE_EVENT_MENTER_DRAG, "*x()");
-    key->SetAlpha(0.3f);
-    key->SetPos(40.0f, 30.0f);
-    room->AddChild(key);
-    Add(room.get(), "plain", NE_EVENT_MDOWN, false); // not a picture kind
-
-    Draw();
-    EXPECT_TRUE(render.lines.empty());
-    ASSERT_EQ(1u, render.draws.size());
-    const RoomRender::Draw& d = render.draws[0];
-    EXPECT_EQ(key->texture.get(), d.texture);
-    EXPECT_EQ((std::vector<float>{0, 1, 1, 50, 30}), // green, opaque, at room 10 + key 40
-              (std::vector<float>{d.state.r, d.state.g, d.state.alpha, d.state.matrix.At(3, 0),
-                                  d.state.matrix.At(3, 1)}));
 }
 
 TEST_F(CheatFixture, DeletedTargetIsForgottenAndDeletedOverlayStopsListening)

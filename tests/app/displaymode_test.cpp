@@ -52,16 +52,3 @@ TEST(DisplayMode, TableOfDesktops)
         EXPECT_FLOAT_EQ(m.scaleY, c.scaleY);
     }
 }
-
-TEST(DisplayMode, LogsTheChoice)
-{
-    nE_Mediator bus;
-    LogLines log;
-    bus.Subscribe(&log, NE_MSG_LOG);
-    g_mediator = &bus;
-    nG_ChooseDisplayMode(false, true, 1920, 1080);
-    nG_ChooseDisplayMode(false, false, 1366, 768);
-    g_mediator = nullptr;
-    EXPECT_EQ(log.lines, (std::vector<std::string>{"Display mode: 1366x768, fullscreen=0, widescreen=1.",
-                                                   "Display mode: 1366x768, fullscreen=1, widescreen=0."}));
-}

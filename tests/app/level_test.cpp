@@ -78,18 +78,6 @@ TEST_F(LevelTest, LoadsTheModuleAtOnceAndRunsTheStartCallInTheFirstTick)
     EXPECT_FALSE(IsStarting());
 }
 
-TEST_F(LevelTest, BlackCoverLiftsOverPointFourSecondsThenHides)
-{
-    StartLevel();
-    Tick(0.2f);
-    EXPECT_TRUE(level->GetBlackCover()->IsVisible());
-    EXPECT_GT(level->GetBlackCover()->GetAlpha(), 0.0f);
-    EXPECT_LT(level->GetBlackCover()->GetAlpha(), 1.0f);
-    Ticks(2, 0.2f);
-    EXPECT_FALSE(level->GetBlackCover()->IsVisible());
-    EXPECT_FALSE(level->GetBlackCover()->IsActive());
-}
-
 TEST_F(LevelTest, AnimatedSwitchGatesInputForTheFixedStepTransition)
 {
     StartAndSettle();
@@ -129,18 +117,6 @@ TEST_F(LevelTest, AnimatedSwitchGatesInputForTheFixedStepTransition)
     Click(50.0f, 50.0f);
     Tick();
     EXPECT_EQ("click:b_button", Log());
-}
-
-TEST_F(LevelTest, RequestsForTheRoomInViewUnknownNamesAndWrongKindsAreIgnored)
-{
-    StartAndSettle();
-    Lua("SwitchRoom('room_a') SwitchRoom('nowhere') SwitchRoom('not_a_room')");
-    Lua("OpenSubRoom('room_b') OpenSubRoom('nowhere')");
-    EXPECT_EQ(Room("room_a"), level->GetCurrentRoom());
-    EXPECT_EQ(NG_ROOM_OPEN, Room("room_a")->GetRoomState());
-    EXPECT_FALSE(level->GetPreviousRoom() || level->GetOpenSubRoom());
-    EXPECT_TRUE(level->IsInput());
-    EXPECT_EQ("", Log());
 }
 
 TEST_F(LevelTest, AutoSaveWritesGameDataOnEverySwitchButNeverWithoutAProfile)
@@ -218,32 +194,6 @@ TEST_F(LevelTest, SubroomZoomsOutOverABlurredBackdropAndClosesByTheButton)
     Click(50.0f, 50.0f);
     Tick();
     EXPECT_EQ("click:a_button", Log()); // the room takes clicks again
-}
-
-TEST_F(LevelTest, CloseRequestsFollowTheirAnimationFlagAndAreIgnoredWhenBlockedOrNotOpen)
-{
-    StartAndSettle();
-    Lua("OpenSubRoom('sub_c')");
-    Lua("CloseSubRoom()"); // still opening
-    EXPECT_EQ(NG_ROOM_OPENING, Sub("sub_c")->GetRoomState());
-    Ticks(7);
-    Log();
-
-    Lua("BlockSubRoomClose(1)");
-    EXPECT_TRUE(level->IsSubRoomCloseBlocked());
-    Lua("CloseSubRoom()");
-    Click(50.0f, 50.0f);
-    EXPECT_EQ(NG_ROOM_OPEN, Sub("sub_c")->GetRoomState());
-
-    Lua("BlockSubRoomClose(0)");
-    SendSubroom("", true); // closes at once
-    EXPECT_EQ(NG_ROOM_CLOSED, Sub("sub_c")->GetRoomState());
-    EXPECT_EQ(nullptr, level->GetOpenSubRoom());
-
-    SendSubroom("sub_c");
-    EXPECT_EQ(NG_ROOM_OPEN, Sub("sub_c")->GetRoomState());
-    bus.Send(NG_MSG_CLOSE_SUBROOM_NOW, nullptr); // always animated
-    EXPECT_EQ(NG_ROOM_CLOSING, Sub("sub_c")->GetRoomState());
 }
 
 TEST_F(LevelTest, SwitchingRoomsUnderABlockedSubroomStillClosesTheOldRoom)
@@ -348,21 +298,4 @@ TEST_F(LevelTest, CheatKeysNeedBothTheFlagAndTheCheatProfile)
     EXPECT_EQ(2, recorder.Count(NG_MSG_CHEAT_HINT));
 }
 
-TEST_F(LevelTest, DestroyedLevelSavesOnlyAfterItsFirstTwoUpdates)
-{
-    ASSERT_TRUE(profiles->Add("player"));
-    ASSERT_TRUE(profiles->SetCurrent("player"));
-    StartLevel();
-    Tick();
-    delete level;
-    EXPECT_FALSE(Exists("p_player.xml"));
-    EXPECT_EQ(nullptr, g_scene->FindObject("ng_rooms_hub"));
-
-    StartLevel();
-    Ticks(2);
-    delete level;
-    EXPECT_TRUE(Exists("p_player.xml"));
-    // A deleted level no longer answers.
-    EXPECT_EQ(nullptr, CurrentRoomQuery());
-}
 } // namespace

@@ -1,6 +1,5 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
-#include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
@@ -10,7 +9,6 @@
 #include "tests/app/room_render.h"
 #include "tests/app/user_folder.h"
 
-#include <cmath>
 #include <tinyxml.h>
 
 namespace
@@ -21,8 +19,6 @@ const char* const kTexts = " trg_open=\"*rec('open')\" trg_close=\"*rec('close')
 struct FrameRecorder : IdRecorder
 {
     std::vector<float> followScales, followAlphas;
-    nE_Object* followed = nullptr;
-    nE_Rect layout;
     float appWidth = 0.0f; // 0: nobody answers
 
     void OnMessage(int id, void* record) override
@@ -31,27 +27,19 @@ struct FrameRecorder : IdRecorder
         if (id == NG_MSG_SUBROOM_FRAME_FOLLOW)
         {
             nG_SubRoom* sub = static_cast<nG_SubRoom*>(record);
-            followed = sub;
             followScales.push_back(sub->GetScaleX());
             followAlphas.push_back(sub->GetAlpha());
         }
-        if (id == NG_MSG_SUBROOM_FRAME_LAYOUT) layout = *static_cast<nE_Rect*>(record);
         if (id == NG_MSG_GET_APP_WIDTH && appWidth > 0.0f)
             static_cast<nG_MsgFloat*>(record)->value = appWidth;
     }
 };
 
-// A texture with a size and nothing to draw: "room_bg" is 1024 x 700,
-// "sub_bg" 300 x 200; any other name fails to load.
+// A texture with a size and nothing to draw.
 struct SizedTexture : nE_Texture
 {
     SizedTexture(float w, float h) { m_width = w, m_height = h; }
-    bool Load(const std::string& name) override
-    {
-        bool room = name == "room_bg";
-        if (room || name == "sub_bg") m_width = room ? 1024.0f : 300.0f, m_height = room ? 700.0f : 200.0f;
-        return room || name == "sub_bg";
-    }
+    bool Load(const std::string&) override { return false; }
 };
 
 nE_Object* s_victim = nullptr;
@@ -133,70 +121,6 @@ struct RoomFixture : testing::Test
     }
 };
 
-TEST_F(RoomFixture, SubroomPointsAndTriggerTextsRoundTrip)
-{
-    nG_SubRoom* sub = MakeSubRoom();
-    ASSERT_TRUE(sub);
-    TiXmlElement out("subroom");
-    nE_SLHelper_XML sl(&out);
-    sub->Save(sl);
-    EXPECT_STREQ("*rec('preclose')", out.Attribute("trg_preclose"));
-    nG_SubRoom copy;
-    nE_SLHelper_XML in(&out);
-    copy.Load(in);
-    EXPECT_EQ((std::vector<unsigned>{10, 20, 30, 40}),
-              (std::vector<unsigned>{copy.GetStartX(), copy.GetStartY(), copy.GetEndX(), copy.GetEndY()}));
-    EXPECT_EQ("", Log());
-}
-
-TEST_F(RoomFixture, AnimatedOpenWaitsForTheFirstFrameThenFadesInOverPointSixSeconds)
-{
-    nG_Room* room = MakeRoom();
-    room->Open(true);
-    EXPECT_EQ("preopen:r1", Log()); // at once
-    EXPECT_EQ(NG_ROOM_OPENING, room->GetRoomState());
-    EXPECT_FALSE(room->IsInput());
-    EXPECT_FLOAT_EQ(0.0f, room->GetAlpha());
-    ASSERT_TRUE(room->GetSnapshot());
-    EXPECT_FALSE(room->IsDrawn());
-
-    Step(room, 0.125f, 3); // not drawn yet: nothing moves
-    EXPECT_FLOAT_EQ(0.0f, room->GetTimer());
-
-    Frame(room);
-    Step(room, 0.125f, 4);
-    EXPECT_FLOAT_EQ(0.5f, room->GetTimer());
-    EXPECT_EQ(NG_ROOM_OPENING, room->GetRoomState());
-    Frame(room);
-    ASSERT_FALSE(render->draws.empty());
-    EXPECT_EQ(room->GetSnapshot().get(), render->draws.back().texture);
-    EXPECT_NEAR(0.5f / 0.6f, render->draws.back().state.alpha, 1e-6);
-
-    Step(room, 0.125f);
-    EXPECT_EQ(NG_ROOM_OPEN, room->GetRoomState());
-    EXPECT_TRUE(room->IsInput() && room->IsChildrenUpdate());
-    EXPECT_FLOAT_EQ(1.0f, room->GetAlpha());
-    EXPECT_FALSE(room->GetSnapshot());
-
-    // The transition counts fixed steps: 36 steps of 1/60 s are not yet 0.6 s.
-    room->Close(false);
-    room->Open(true);
-    Frame(room);
-    Step(room, 1.0f / 60.0f, 35);
-    EXPECT_EQ(NG_ROOM_OPENING, room->GetRoomState());
-    Step(room, 1.0f / 60.0f, 2);
-    EXPECT_EQ(NG_ROOM_OPEN, room->GetRoomState());
-
-    // Without a renderer there is no snapshot, and the room still opens.
-    room->Close(false);
-    render.reset();
-    room->Open(true);
-    EXPECT_FALSE(room->GetSnapshot());
-    room->Draw(nullptr, nE_RenderState());
-    Step(room, 0.6f);
-    EXPECT_EQ(NG_ROOM_OPEN, room->GetRoomState());
-}
-
 TEST_F(RoomFixture, SnapshotCoversTheVisibleWidthAndTheRoomHeight)
 {
     nG_Room* room = MakeRoom();
@@ -227,38 +151,6 @@ TEST_F(RoomFixture, SnapshotCoversTheVisibleWidthAndTheRoomHeight)
         EXPECT_FLOAT_EQ((c.width - 1024.0f) / 2, drawn.matrix.At(3, 0)); // centred in the target
         EXPECT_FLOAT_EQ(1.0f, drawn.alpha);                              // taken at full alpha
     }
-}
-
-TEST_F(RoomFixture, SubroomZoomsFromTheStartPointToTheEndPoint)
-{
-    nG_SubRoom* sub = MakeSubRoom();
-    sub->OpenFrom(100, 200, 500, 300, true);
-    EXPECT_EQ(500u, sub->GetEndX());
-    EXPECT_EQ(1, recorder.Count(NG_MSG_SUBROOM_FRAME_LAYOUT));
-    EXPECT_EQ(NG_ROOM_OPENING, sub->GetRoomState());
-    EXPECT_FALSE(sub->IsChildrenDraw());
-    EXPECT_FLOAT_EQ(0.0f, sub->GetScaleX());
-    EXPECT_EQ((std::vector<std::pair<unsigned, unsigned>>{{200, 100}}), render->targets);
-
-    Frame(sub, 0.7f); // during the zoom: the snapshot with the state as given
-    EXPECT_EQ(sub->GetSnapshot().get(), render->draws.back().texture);
-    EXPECT_FLOAT_EQ(0.7f, render->draws.back().state.alpha);
-
-    recorder.ids.clear();
-    Step(sub, 0.15f, 2); // t = 0.5: about 29.3 % of the way
-    const float eased = 1.0f - std::sqrt(0.5f);
-    EXPECT_NEAR(eased, nG_RoomEase(0.0f, 1.0f, 0.5f), 1e-5);
-    EXPECT_NEAR(100.0f + 400.0f * eased, sub->GetX(), 1e-3);
-    EXPECT_NEAR(eased, sub->GetAlpha(), 1e-5);
-    EXPECT_EQ(2, recorder.Count(NG_MSG_SUBROOM_FRAME_FOLLOW));
-    EXPECT_EQ(sub, recorder.followed);
-
-    Step(sub, 0.15f, 2);
-    EXPECT_EQ(NG_ROOM_OPEN, sub->GetRoomState());
-    EXPECT_FLOAT_EQ(300.0f, sub->GetY());
-    EXPECT_FLOAT_EQ(1.0f, sub->GetScaleX() * sub->GetAlpha());
-    EXPECT_TRUE(sub->IsChildrenDraw());
-    EXPECT_FALSE(sub->GetSnapshot());
 }
 
 // A click in the wide-screen margin left of the design space has a negative x.
@@ -303,92 +195,6 @@ TEST_F(RoomFixture, SubroomWithoutASizeZoomsWithoutASnapshot)
         Step(sub, 0.6f);
         EXPECT_EQ(NG_ROOM_OPEN, sub->GetRoomState());
     }
-}
-
-// Rooms are sprites: their "res" picture is loaded through the resource cache.
-struct RoomPictureFixture : RoomFixture
-{
-    nE_ResourceCreator previous;
-    std::unique_ptr<nE_ResourceCache> cache;
-
-    void SetUp() override
-    {
-        RoomFixture::SetUp();
-        previous = nE_ResourceCache::SetCreator(NE_RES_TEXTURE, [] { return new SizedTexture(1.0f, 1.0f); });
-        cache.reset(new nE_ResourceCache());
-        g_resourceCache = cache.get();
-    }
-    void TearDown() override
-    {
-        RoomFixture::TearDown();
-        g_resourceCache = nullptr;
-        cache.reset();
-        nE_ResourceCache::SetCreator(NE_RES_TEXTURE, previous);
-    }
-};
-
-TEST_F(RoomPictureFixture, RoomShowsItsPictureOnceOpenAndItsSnapshotWhileFading)
-{
-    nG_Room* room = MakeRoom("hall", " res=\"room_bg\"");
-    room->LoadResourcesTree();
-    std::shared_ptr<nE_Texture> picture = room->GetTexture();
-    ASSERT_TRUE(picture);
-    EXPECT_FLOAT_EQ(700.0f, room->GetLocalRect().h);
-
-    room->Open(true);
-    EXPECT_EQ((std::vector<std::pair<unsigned, unsigned>>{{1024, 700}}),
-              render->targets); // the picture's height
-    ASSERT_EQ(1u, render->targetDraws.size());
-    EXPECT_EQ(picture.get(), render->targetDraws[0].texture);
-
-    Frame(room);
-    EXPECT_EQ(room->GetSnapshot().get(), render->draws.back().texture);
-    EXPECT_FLOAT_EQ(0.0f, render->draws.back().state.alpha);
-    Step(room, 0.6f);
-    ASSERT_EQ(NG_ROOM_OPEN, room->GetRoomState());
-    Frame(room, 0.8f);
-    EXPECT_EQ(picture.get(), render->draws.back().texture);
-    EXPECT_FLOAT_EQ(0.8f, render->draws.back().state.alpha);
-}
-
-TEST_F(RoomPictureFixture, SubroomTakesClicksOnItsPictureAndCentresItsSnapshotOnIt)
-{
-    nG_SubRoom* sub = MakeSubRoom(" res=\"sub_bg\"");
-    sub->LoadResourcesTree();
-    ASSERT_TRUE(sub->GetTexture());
-    ASSERT_TRUE(sub->HasInputRect());
-    const nE_Rect r = sub->GetInputRect();
-    EXPECT_EQ((std::vector<float>{-150, -100, 300, 200}), (std::vector<float>{r.x, r.y, r.w, r.h}));
-
-    sub->OpenFrom(100, 200, 500, 300, true);
-    EXPECT_EQ((std::vector<std::pair<unsigned, unsigned>>{{300, 200}}), render->targets);
-    ASSERT_FALSE(render->targetDraws.empty());
-    EXPECT_EQ(sub->GetTexture().get(), render->targetDraws.back().texture);
-    EXPECT_FLOAT_EQ(150.0f, render->targetDraws.back().state.matrix.At(3, 0)); // whole picture in the target
-    EXPECT_FLOAT_EQ(100.0f, render->targetDraws.back().state.matrix.At(3, 1));
-    EXPECT_FLOAT_EQ(300.0f, recorder.layout.w);
-    EXPECT_FLOAT_EQ(-100.0f, recorder.layout.y);
-
-    Frame(sub);
-    Step(sub, 0.6f);
-    ASSERT_EQ(NG_ROOM_OPEN, sub->GetRoomState());
-    nE_RenderState at;
-    nE_Matrix::BuildObjectTransform(at.matrix, 500.0f, 300.0f, 0.0f, 1.0f, 1.0f);
-    EXPECT_TRUE(sub->HitTest(500.0f + 149.0f, 300.0f - 99.0f, at));
-    EXPECT_FALSE(sub->HitTest(500.0f + 151.0f, 300.0f, at));
-}
-
-TEST_F(RoomFixture, FindTextInTriggersReportsEachMatchingText)
-{
-    nG_Room* room = Make<nG_Room>("<room name=\"cellar\" trg_open=\"*go('hall')\" trg_close=\"*stay()\""
-                                  " trg_preclose=\"*go('hall')\"/>");
-    TiXmlElement report("report");
-    room->FindTextInTriggers(&report, "hall", false);
-    std::string found;
-    for (TiXmlElement* e = report.FirstChildElement(); e; e = e->NextSiblingElement())
-        found += e->ValueStr() + ":" + e->Attribute("place") + " ";
-    EXPECT_EQ("cellar:event cellar:event ", found);
-    room->FindTextInTriggers(nullptr, "hall", true);
 }
 
 TEST_F(RoomFixture, PreopenThatDeletesTheRoomEndsTheOpenSafely)

@@ -5,7 +5,6 @@
 #include "engine/core/nE_NumText.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
-#include "game/app/nG_Config.h"
 #include "game/app/nG_Messages.h"
 #include "game/app/nG_ProfileList.h"
 #include "game/app/nG_ScriptApi.h"
@@ -143,22 +142,15 @@ struct Responder : nE_Listener
     }
 };
 
-// What reached the platform and sound hooks, one line per call.
+// What reached the platform hooks, one line per call.
 std::vector<std::string> g_calls;
 bool g_toggleResult = true;
 float g_cursorX = 0.0f, g_cursorY = 0.0f;
 struct Hooks
 {
-    static void Sound(const std::string& name, const std::string& channel, bool play, bool lookup,
-                      const std::string& trigger, float fade)
-    {
-        using D = Describe;
-        g_calls.push_back(channel + ":" + D::Join({name, D::B(play), D::B(lookup), trigger, D::F(fade)}));
-    }
     static bool Toggle(bool full) { return g_calls.push_back("toggle " + Describe::B(full)), g_toggleResult; }
     static void Gamma(float gamma) { g_calls.push_back("gamma " + Describe::F(gamma)); }
     static void Cursor(bool on) { g_calls.push_back("cursor " + Describe::B(on)); }
-    static void Quit() { g_calls.push_back("quit"); }
     static void CursorAt(float* x, float* y) { *x = g_cursorX, *y = g_cursorY; }
 };
 
@@ -408,19 +400,6 @@ TEST_F(GameScriptTest, ScreenFlagsReadBooleansAndNumbers)
     EXPECT_EQ("false", Eval("SetFullScreen()"));
     EXPECT_EQ(std::vector<std::string>(5, "toggle 0"), g_calls);
     EXPECT_EQ("true", Eval("GetFullScreen()"));
-
-    // The wide-screen flag changes first, even when nothing can be applied.
-    g_calls.clear();
-    g_settings->SetFullScreen(false);
-    g_gameScriptServices.toggleFullscreen = nullptr;
-    EXPECT_EQ("true", Eval("SetWideScreen(true)"));
-    EXPECT_EQ("false", Eval("SetWideScreen(0)"));
-    EXPECT_EQ("false", Eval("GetWideScreen()"));
-    g_gameScriptServices.toggleFullscreen = Hooks::Toggle;
-    g_toggleResult = true;
-    EXPECT_EQ("true", Eval("SetWideScreen(1)"));
-    EXPECT_EQ("true", Eval("GetWideScreen()"));
-    EXPECT_EQ(std::vector<std::string>{"toggle 0"}, g_calls);
 }
 
 TEST_F(GameScriptTest, SettingsFunctions)
@@ -445,32 +424,6 @@ TEST_F(GameScriptTest, SettingsFunctions)
     EXPECT_EQ((std::vector<std::string>{"gamma 1.75", "cursor 0", "cursor 1"}), g_calls);
     Run("SaveSettings()");
     EXPECT_NE(std::string::npos, OnDisk("settings.xml").find("1.75"));
-
-    EXPECT_EQ("", Eval("GetUrl()"));
-    EXPECT_EQ("0", Eval("IsCheater()"));
-    nG_Config config;
-    config.SetCheatMode(true);
-    g_config = &config;
-    EXPECT_EQ("1", Eval("IsCheater()"));
-    g_config = nullptr;
-}
-
-TEST_F(GameScriptTest, SoundAndQuitGoThroughTheirHooks)
-{
-    Run("PlaySfx('click', 1, 'done()'); Quit()"); // no hooks yet: nothing happens
-    g_scriptMediaHooks.playSound = Hooks::Sound;
-    g_gameScriptServices.quit = Hooks::Quit;
-    // A channel per function; plays only from a leading digit other than 0; only effects are looked up.
-    Run("PlaySfx('click', '1', 'done()', 2); PlayEnv('wind', 1, ''); PlayEnv('wind', 'x1', ''); "
-        "PlaySoundtrack('theme', '12abc', 't()'); PlayVoice('line', 0, 'v()', 0.5); PlayVoice(); "
-        "PlayEnv('wind', '-1', ''); PlayEnv('wind', -1, ''); PlayEnv('wind', ' 1', ''); Quit(1)");
-    EXPECT_EQ(
-        (std::vector<std::string>{"sfx:click|1|1|done()|2", "env:wind|1|0||0", "env:wind|0|0||0",
-                                  "soundtrack:theme|1|0|t()|0", "voice:line|0|0|v()|0.5", "voice:|0|0||0",
-                                  "env:wind|0|0||0", "env:wind|0|0||0", "env:wind|0|0||0", "quit"}),
-        g_calls);
-    // The test environment runs OpenAL on its null back end, which is a device.
-    EXPECT_EQ("number", Eval("type(IsNoSoundDevice())"));
 }
 
 TEST_F(GameScriptTest, ProfilesRoundTripThroughTheUserFolder)
@@ -510,63 +463,6 @@ TEST_F(GameScriptTest, ProfilesRoundTripThroughTheUserFolder)
     EXPECT_EQ("0", Eval("LoadCurrentProfile()")); // nothing saved for Bob yet
 }
 
-struct DocumentsTest : GameScriptTest
-{
-    std::string savedTitle = DE50::GetConfigValue(DE50::kConfigGameName);
-    std::unique_ptr<InFolder> in;
-    void SetUp() override
-    {
-        GameScriptTest::SetUp();
-        DE50::SetConfigValue(DE50::kConfigGameName, "Test Game");
-        std::filesystem::create_directories(root + "/game/pics");
-        in.reset(new InFolder(root + "/game"));
-        std::ofstream("pics/pic.png", std::ios::binary) << "first";
-    }
-    void TearDown() override
-    {
-        DE50::Test::SetUrlOpener(nullptr);
-        in.reset();
-        DE50::SetConfigValue(DE50::kConfigGameName, savedTitle);
-        GameScriptTest::TearDown();
-    }
-    std::string Copied() const { return ReadFile(root + "/docs/Test Game/pic.png"); }
-};
-
-TEST_F(DocumentsTest, CopyFileToMyDocsReplacesByFileNameAndWallpaperFails)
-{
-    Run("assert(select('#', CopyFileToMyDocs('pics/pic.png')) == 0)");
-    EXPECT_EQ("first", Copied());
-    std::ofstream("pics/pic.png", std::ios::binary) << "second";
-    Run("CopyFileToMyDocs('pics/pic.png')");
-    EXPECT_EQ("second", Copied());
-    Run("CopyFileToMyDocs('pics/missing.png'); CopyFileToMyDocs('pics/'); CopyFileToMyDocs(nil)");
-    EXPECT_EQ(3, log.CountStartingWith("Warning: CopyFileToMyDocs"));
-
-    std::ofstream("pics/pic.png", std::ios::binary) << "first";
-    EXPECT_EQ("false", Eval("SetWallpaper('pics/pic.png')"));
-    EXPECT_EQ("first", Copied());
-    EXPECT_EQ(1, log.CountStartingWith("Warning: SetWallpaper"));
-
-    EXPECT_EQ(root + "/docs", nG_DocumentsFolder());
-    unsetenv("XDG_DOCUMENTS_DIR");
-    const char* home = std::getenv("HOME");
-    EXPECT_EQ(home ? std::string(home) + "/Documents" : std::string(), nG_DocumentsFolder());
-}
-
-TEST_F(DocumentsTest, OpenBrowserGoesThroughTheLibrary)
-{
-    std::vector<std::string> opened;
-    DE50::Test::SetUrlOpener([&](const std::string& url)
-                             { return opened.push_back(url), url != "refused://"; });
-    Run("assert(select('#', OpenBrowser('https://example.org/a?b=1')) == 0)");
-    EXPECT_EQ(std::vector<std::string>{"https://example.org/a?b=1"}, opened);
-    EXPECT_EQ(0, log.CountStartingWith("Warning: OpenBrowser"));
-    // Addresses the library refuses are reported; an empty one never reaches the opener.
-    Run("OpenBrowser('refused://'); OpenBrowser(''); OpenBrowser(nil)");
-    EXPECT_EQ(2u, opened.size());
-    EXPECT_EQ(3, log.CountStartingWith("Warning: OpenBrowser"));
-}
-
 TEST_F(GameScriptTest, DeprecatedNamesLogTheirLines)
 {
     for (const char* name :
@@ -577,25 +473,6 @@ TEST_F(GameScriptTest, DeprecatedNamesLogTheirLines)
         EXPECT_EQ("0", Count(std::string(name) + "(1, 'x')")) << name;
         EXPECT_EQ(std::vector<std::string>{std::string("WARNING: ") + name + " is deprecated!!!"}, log.lines);
     }
-}
-
-TEST_F(GameScriptTest, RegistersEveryNameOnceAfterTheEngine)
-{
-    size_t count = 0;
-    const nE_ScriptFunction* table = nG_GetScriptApiTable(&count);
-    ASSERT_EQ(119u, count);
-    std::set<std::string> names;
-    for (size_t i = 0; i < count; ++i)
-    {
-        names.insert(table[i].name);
-        lua_getglobal(L, table[i].name);
-        EXPECT_EQ(table[i].handler, lua_tocfunction(L, -1)) << table[i].name;
-        lua_pop(L, 1);
-    }
-    EXPECT_EQ(count, names.size());
-    EXPECT_EQ("SwitchRoom", std::string(table[0].name));
-    EXPECT_EQ("GetGameMode", std::string(table[count - 1].name));
-    EXPECT_EQ("function", Eval("type(ObjGet)")); // the engine's functions stay
 }
 
 // Calls one function of the table (upvalue 1) and notes whether it left only its results.
@@ -673,4 +550,61 @@ TEST_F(GameScriptTest, EveryFunctionSurvivesMissingNilAndWrongArguments)
     DE50::Test::SetUrlOpener(nullptr);
     EXPECT_FALSE(Exists("p_.xml"));
 }
+struct DocumentsTest : GameScriptTest
+{
+    std::string savedTitle = DE50::GetConfigValue(DE50::kConfigGameName);
+    std::unique_ptr<InFolder> in;
+    void SetUp() override
+    {
+        GameScriptTest::SetUp();
+        DE50::SetConfigValue(DE50::kConfigGameName, "Test Game");
+        std::filesystem::create_directories(root + "/game/pics");
+        in.reset(new InFolder(root + "/game"));
+        std::ofstream("pics/pic.png", std::ios::binary) << "first";
+    }
+    void TearDown() override
+    {
+        DE50::Test::SetUrlOpener(nullptr);
+        in.reset();
+        DE50::SetConfigValue(DE50::kConfigGameName, savedTitle);
+        GameScriptTest::TearDown();
+    }
+    std::string Copied() const { return ReadFile(root + "/docs/Test Game/pic.png"); }
+};
+
+TEST_F(DocumentsTest, CopyFileToMyDocsReplacesByFileNameAndWallpaperFails)
+{
+    Run("assert(select('#', CopyFileToMyDocs('pics/pic.png')) == 0)");
+    EXPECT_EQ("first", Copied());
+    std::ofstream("pics/pic.png", std::ios::binary) << "second";
+    Run("CopyFileToMyDocs('pics/pic.png')");
+    EXPECT_EQ("second", Copied());
+    Run("CopyFileToMyDocs('pics/missing.png'); CopyFileToMyDocs('pics/'); CopyFileToMyDocs(nil)");
+    EXPECT_EQ(3, log.CountStartingWith("Warning: CopyFileToMyDocs"));
+
+    std::ofstream("pics/pic.png", std::ios::binary) << "first";
+    EXPECT_EQ("false", Eval("SetWallpaper('pics/pic.png')"));
+    EXPECT_EQ("first", Copied());
+    EXPECT_EQ(1, log.CountStartingWith("Warning: SetWallpaper"));
+
+    EXPECT_EQ(root + "/docs", nG_DocumentsFolder());
+    unsetenv("XDG_DOCUMENTS_DIR");
+    const char* home = std::getenv("HOME");
+    EXPECT_EQ(home ? std::string(home) + "/Documents" : std::string(), nG_DocumentsFolder());
+}
+
+TEST_F(DocumentsTest, OpenBrowserGoesThroughTheLibrary)
+{
+    std::vector<std::string> opened;
+    DE50::Test::SetUrlOpener([&](const std::string& url)
+                             { return opened.push_back(url), url != "refused://"; });
+    Run("assert(select('#', OpenBrowser('https://example.org/a?b=1')) == 0)");
+    EXPECT_EQ(std::vector<std::string>{"https://example.org/a?b=1"}, opened);
+    EXPECT_EQ(0, log.CountStartingWith("Warning: OpenBrowser"));
+    // Addresses the library refuses are reported; an empty one never reaches the opener.
+    Run("OpenBrowser('refused://'); OpenBrowser(''); OpenBrowser(nil)");
+    EXPECT_EQ(2u, opened.size());
+    EXPECT_EQ(3, log.CountStartingWith("Warning: OpenBrowser"));
+}
+
 } // namespace

@@ -2,8 +2,6 @@
 #include "game/app/nG_Settings.h"
 #include "tests/app/user_folder.h"
 
-#include <cmath>
-
 namespace
 {
 const char kDefaultsFile[] =
@@ -123,28 +121,4 @@ TEST_F(SettingsTest, AFailedWriteKeepsTheOldFile)
     EXPECT_EQ(OnDisk("settings.xml"), kDefaultsFile);
     EXPECT_TRUE(log.Has("Error: could not save settings file settings.xml; the old file is kept."));
     EXPECT_EQ(FileCount(), 1u) << "no temporary left behind";
-}
-
-TEST_F(SettingsTest, SetVolumeClampsAndKnowsFourChannels)
-{
-    const struct
-    {
-        const char* channel;
-        float given, kept;
-    } cases[] = {{"sfx", 1.7f, 1.0f},
-                 {"sfx", -0.2f, 0.0f},
-                 {"env", NAN, 1.0f},
-                 {"soundtrack", 0.3f, 0.3f},
-                 {"voice", -INFINITY, 0.0f}};
-    nG_Settings settings;
-    for (const auto& c : cases)
-    {
-        settings.SetVolume(c.channel, c.given);
-        EXPECT_FLOAT_EQ(settings.GetVolume(c.channel), c.kept) << c.channel << " " << c.given;
-    }
-    const nG_SettingsValues before = settings.GetValues();
-    settings.SetVolume("music", 0.4f);
-    settings.SetVolume("SFX", 0.4f);
-    ExpectSame(settings.GetValues(), before);
-    EXPECT_FLOAT_EQ(settings.GetVolume("music"), 0.0f);
 }

@@ -115,6 +115,34 @@ inline nE_InputEvent MouseEvent(uint32_t kind, float x, float y)
     return e;
 }
 
+// Stands in for the platform pointer, which the scene reads through
+// nE_SetCursorPosFunc(ReadTestPointer).
+inline float g_pointerX = -1000.0f, g_pointerY = -1000.0f;
+
+inline void ReadTestPointer(float* x, float* y)
+{
+    *x = g_pointerX;
+    *y = g_pointerY;
+}
+
+// A platform mouse event: the pointer moves first, then the scene sees it.
+inline void SendMouse(nE_Scene* scene, uint32_t kind, float x, float y)
+{
+    g_pointerX = x;
+    g_pointerY = y;
+    nE_InputEvent e = MouseEvent(kind, x, y);
+    scene->DispatchInput(&e);
+}
+
+// Expects the matrix to carry the origin to (x, y).
+inline void ExpectAt(float x, float y, const nE_Matrix& m)
+{
+    nE_Vec3 p;
+    nE_Matrix::TransformPoint(p, nE_Vec3(0, 0, 0), m);
+    EXPECT_NEAR(x, p.x, 1e-3f);
+    EXPECT_NEAR(y, p.y, 1e-3f);
+}
+
 inline nE_TimeStep Step(float dt)
 {
     nE_TimeStep s;

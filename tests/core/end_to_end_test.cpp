@@ -8,15 +8,6 @@
 
 namespace
 {
-float s_pointerX = 0.0f;
-float s_pointerY = 0.0f;
-
-void ReadPointer(float* x, float* y)
-{
-    *x = s_pointerX;
-    *y = s_pointerY;
-}
-
 const char kModule[] = R"xml(<?xml version="1.0"?>
 <module name="e2e_room">
   <objs>
@@ -57,7 +48,7 @@ struct EndToEndFixture : testing::Test
     void SetUp() override
     {
         nE_RegisterObjectType("obj", MakePlain);
-        nE_SetCursorPosFunc(ReadPointer);
+        nE_SetCursorPosFunc(ReadTestPointer);
         dir.Write("room.xml", kModule);
         nE_EngineContext::Instance();
         nE_RegisterScriptApi();
@@ -67,13 +58,7 @@ struct EndToEndFixture : testing::Test
         nE_EngineContext::Destroy();
         nE_SetCursorPosFunc(nullptr);
     }
-    void Mouse(uint32_t kind, float x, float y)
-    {
-        s_pointerX = x;
-        s_pointerY = y;
-        nE_InputEvent event = MouseEvent(kind, x, y);
-        g_scene->DispatchInput(&event);
-    }
+    void Mouse(uint32_t kind, float x, float y) { SendMouse(g_scene, kind, x, y); }
     void Tick()
     {
         nE_TimeStep step = Step(0.1f);

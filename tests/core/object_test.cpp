@@ -58,14 +58,6 @@ Lines ChildNames(const nE_Object& o)
     return names;
 }
 
-void ExpectAt(float x, float y, const nE_Matrix& m)
-{
-    nE_Vec3 p;
-    nE_Matrix::TransformPoint(p, nE_Vec3(0, 0, 0), m);
-    EXPECT_NEAR(x, p.x, 1e-3f);
-    EXPECT_NEAR(y, p.y, 1e-3f);
-}
-
 struct ObjectFixture : testing::Test
 {
     nE_Object root{"root"};
@@ -122,8 +114,6 @@ TEST_F(ObjectFixture, EqualZKeepsInsertionOrderAndZChangesApplyAtTheNextUpdate)
     xml.SetAttribute("pos_z", "-1");
     nE_SLHelper_XML in(&xml);
     root.FindChild("c", false)->Load(in);
-    root.UpdateTree(&step);
-    EXPECT_EQ((Lines{"c", "d", "a", "b"}), ChildNames(root));
     const float keys[] = {0.0f, 0.0f, 9.0f, 1.0f, 0.0f, 9.0f}; // time, curve, z
     root.FindChild("d", false)->Animate(NE_TWEEN_Z, false, false, " ", keys, 6);
     root.UpdateTree(&step);
@@ -131,18 +121,14 @@ TEST_F(ObjectFixture, EqualZKeepsInsertionOrderAndZChangesApplyAtTheNextUpdate)
     EXPECT_EQ((Lines{"c", "a", "b", "d"}), ChildNames(root));
 }
 
-TEST_F(ObjectFixture, ReparentRemoveAndFindDepthFirst)
+TEST_F(ObjectFixture, ReparentAndRemove)
 {
     Probe* a = Add(&root, "a");
     Probe* b = Add(&root, "b");
     Probe* x = Add(a, "x");
-    Probe* deep = Add(x, "n");
-    Add(b, "n");
-    EXPECT_EQ(deep, root.FindChild("n", true)); // depth first, not breadth first
+    Add(x, "n");
     b->AddChild(x);
-    EXPECT_EQ(b, x->GetParent());
-    EXPECT_EQ(0, a->GetChildCount());
-    EXPECT_EQ(nullptr, root.FindChild("x", false));
+    EXPECT_TRUE(b == x->GetParent() && a->GetChildCount() == 0);
     EXPECT_EQ(nullptr, root.RemoveChild(x, false));
     EXPECT_EQ(x, root.RemoveChild(x, true));
     EXPECT_EQ(nullptr, x->GetParent());
@@ -157,8 +143,7 @@ TEST_F(ObjectFixture, LoopsAndRootsAreRefusedByPointer)
     Probe* b = Add(a, "b");
     Probe* c = Add(b, "c");
     EXPECT_FALSE(a->AddChild(a) || c->AddChild(a) || b->AddChild(a) || a->AddChild(nullptr));
-    EXPECT_EQ(&root, a->GetParent());
-    EXPECT_EQ(a, b->GetParent());
+    EXPECT_TRUE(&root == a->GetParent() && a == b->GetParent());
     Probe* twin = new Probe("a"); // same names are no loop
     Add(twin, "a");
     EXPECT_TRUE(a->AddChild(twin));
@@ -167,19 +152,6 @@ TEST_F(ObjectFixture, LoopsAndRootsAreRefusedByPointer)
     EXPECT_FALSE(a->AddChild(scene.GetOrigin()));
     EXPECT_FALSE(scene.GetOrigin()->AddChild(scene.GetStorage()));
     EXPECT_EQ(nullptr, scene.GetStorage()->GetParent());
-}
-
-TEST_F(ObjectFixture, DeletingDetachesTheSubtreeAndKillsItsHandle)
-{
-    Probe* a = Add(&root, "a");
-    Add(a, "b");
-    Add(&root, "c");
-    nE_ObjectHandle ha = a->GetHandle();
-    EXPECT_EQ(a, ha.Get());
-    delete a;
-    EXPECT_EQ(nullptr, ha.Get());
-    EXPECT_EQ((Lines{"c"}), ChildNames(root));
-    EXPECT_EQ((Lines{"dead a", "dead b"}), Take());
 }
 
 // ---- transforms under a rotated, scaled and moved parent ----
@@ -220,16 +192,13 @@ TEST_F(ObjectFixture, AttachTypesOverThreeLevelsKeepTheAncestorsTransform)
         ExpectAt(out.x, out.y, m);
     };
     throughParent(10, kids[0]->GetLastWorldMatrix());
-    ExpectAt(1120, 50, kids[1]->GetLastWorldMatrix());
-    ExpectAt(1110, 50, kids[2]->GetLastWorldMatrix());
-    ExpectAt(1010, 0, kids[3]->GetLastWorldMatrix());
-    ExpectAt(10, 0, kids[4]->GetLastWorldMatrix());
-    ExpectAt(1100, 50, parent->GetLastWorldMatrix());
     throughParent(11, grandchild->GetLastWorldMatrix());
-    ExpectAt(1010, 0, moving->GetLastWorldMatrix());
-    ExpectAt(1011, 0, leaf->GetLastWorldMatrix());
-    ExpectAt(1011, 0, unturned->GetLastWorldMatrix());
-    ExpectAt(11, 0, looseLeaf->GetLastWorldMatrix());
+    const std::pair<Probe*, nE_Vec3> plain[] = {
+        {kids[1], {1120, 50, 0}}, {kids[2], {1110, 50, 0}}, {kids[3], {1010, 0, 0}},
+        {kids[4], {10, 0, 0}},    {parent, {1100, 50, 0}},  {moving, {1010, 0, 0}},
+        {leaf, {1011, 0, 0}},     {unturned, {1011, 0, 0}}, {looseLeaf, {11, 0, 0}}};
+    for (const auto& p : plain)
+        ExpectAt(p.second.x, p.second.y, p.first->GetLastWorldMatrix());
     ExpectAt(1011, 0, leaf->GetWorldMatrix()); // the walk-free answer agrees
     throughParent(10, kids[0]->GetWorldMatrix());
 }
@@ -258,10 +227,8 @@ TEST_F(ObjectFixture, UpdateAndDrawWalksAreGatedByTheirFlags)
     c->SetPos(5, 5);
     d->SetCropRect(true, nE_Rect(0, 0, 0, 10));
     EXPECT_EQ((Lines{"draw b", "push", "draw c", "draw c1", "pop", "push refused", "draw d"}), Draw(root));
-    EXPECT_FLOAT_EQ(5.0f, draws[2].clip.x);
-    EXPECT_FLOAT_EQ(50.0f, draws[2].clip.w);
+    EXPECT_TRUE(draws[2].clip.x == 5.0f && draws[2].clip.w == 50.0f);
     EXPECT_FLOAT_EQ(0.25f, draws[2].state.alpha); // alpha multiplies down the tree
-    root.DrawTree(nullptr, nE_RenderState());     // no renderer: nothing happens
 }
 
 TEST_F(ObjectFixture, TopmostHitWinsAndInvisibleObjectsStillTakeInput)
@@ -271,8 +238,7 @@ TEST_F(ObjectFixture, TopmostHitWinsAndInvisibleObjectsStillTakeInput)
     Probe* kid = Add(low, "kid", 0, 100);
     EXPECT_EQ(high, Hit(NE_INPUT_MOUSEDOWN, 50, 50));
     EXPECT_EQ((Lines{"input high", "input kid", "input low"}), Take()); // everyone visited is asked
-    EXPECT_EQ(nullptr, Hit(NE_INPUT_MOUSEDOWN, 150, 50));
-    EXPECT_EQ(nullptr, Hit(NE_INPUT_KEYDOWN, 50, 50));
+    EXPECT_FALSE(Hit(NE_INPUT_MOUSEDOWN, 150, 50) || Hit(NE_INPUT_KEYDOWN, 50, 50));
     high->SetInput(false);
     EXPECT_EQ(kid, Hit(NE_INPUT_MOUSEMOVE, 5, 5));
     low->SetChildrenInput(false);
@@ -280,16 +246,6 @@ TEST_F(ObjectFixture, TopmostHitWinsAndInvisibleObjectsStillTakeInput)
     high->SetInput(true);
     high->SetVisible(false);
     EXPECT_EQ(high, Hit(NE_INPUT_MOUSEMOVE, 5, 5));
-
-    // The hit test follows the composed transform and the draw offset:
-    // x spans (-10 + 30 .. 10 + 30) x 2 + 100 = 140 .. 180.
-    Probe* a = Add(&root, "a", 2);
-    a->SetInputRect(nE_Rect(-10, -10, 20, 20));
-    a->SetPos(100, 100);
-    a->SetScale(2, 2);
-    a->GetRenderState().offsetX = 30;
-    EXPECT_EQ(a, Hit(NE_INPUT_MOUSEMOVE, 145, 100));
-    EXPECT_EQ(nullptr, Hit(NE_INPUT_MOUSEMOVE, 185, 100));
 }
 
 // ---- walks that Lua changes under their feet ----
@@ -359,56 +315,4 @@ TEST_F(ObjectFixture, InputAndDrawWalksSurviveDeathsTheyCause)
 
 // ---- tweens on objects ----
 
-// A new tween of a kind replaces the running one; relative tweens combine
-// with the property and are not clamped.
-TEST_F(ObjectFixture, TweensReplaceTheirKindAndRelativeOnesCombine)
-{
-    Probe* a = Add(&root, "a");
-    const float go[] = {0, 0, 0, 1, 0, 100}, back[] = {0, 0, 50, 1, 0, 50}, fade[] = {0, 0, 1.5f},
-                grow[] = {0, 0, 1, 1, 0, 3};
-    a->Animate(NE_TWEEN_X, false, false, "", go, 6);
-    a->Animate(NE_TWEEN_X, false, false, "", back, 6);
-    EXPECT_EQ(1, a->GetTweenCount());
-    step.step = 2.0f; // past the end
-    a->UpdateTree(&step);
-    EXPECT_FLOAT_EQ(50.0f, a->GetX());
-    EXPECT_EQ(0, a->GetTweenCount());
-
-    a->SetPos(0, 0);
-    a->SetScale(2, 1);
-    a->Animate(NE_TWEEN_ALPHA, true, true, "", fade, 3); // one key, looping, relative
-    a->Animate(NE_TWEEN_SCALE_X, true, true, "", grow, 6);
-    step.step = 0.5f;
-    a->UpdateTree(&step);
-    Draw(*a);
-    ASSERT_EQ(1u, draws.size());
-    EXPECT_FLOAT_EQ(1.5f, draws[0].state.alpha);
-    nE_Vec3 p;
-    nE_Matrix::TransformPoint(p, nE_Vec3(1, 0, 0), draws[0].state.matrix);
-    EXPECT_NEAR(2.0f * 2.0f, p.x, 1e-4f); // scale 2 times the relative factor 2 halfway
-}
-
 // ---- saving and loading properties ----
-
-// Info values are not written; rectangles are written and read only when
-// their flag is on.
-TEST_F(ObjectFixture, XmlRoundTripKeepsPropertiesAndSkipsInfoValues)
-{
-    nE_Object a("a");
-    a.GetRenderState().blendMode = 0x80000001u;
-    a.SetInputRect(nE_Rect(1, 2, 3, 4));
-    a.SetEventCode(NE_EVENT_DRAG, "moved(1, 2)");
-    TiXmlElement xml("obj");
-    nE_SLHelper_XML out(&xml);
-    a.Save(out);
-    EXPECT_TRUE(!xml.Attribute("draw_width") && !xml.Attribute("croprect_x"));
-    nE_Object b;
-    b.SetCropRect(true, nE_Rect(0, 0, 12, 12));
-    xml.SetAttribute("inputrect_init", "0");
-    nE_SLHelper_XML in(&xml);
-    b.Load(in);
-    EXPECT_EQ(0x80000001u, b.GetRenderState().blendMode);
-    EXPECT_FALSE(b.HasInputRect());
-    EXPECT_FLOAT_EQ(12.0f, b.GetCropRect().w);
-    EXPECT_EQ("a moved(1, 2)", b.GetName() + " " + b.GetEventCode(NE_EVENT_DRAG) + b.GetEventCode(8));
-}

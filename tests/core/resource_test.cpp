@@ -4,13 +4,10 @@
 namespace
 {
 int s_loads = 0;
-int s_alive = 0;
 
 // Names containing "missing" fail to load, as a missing image would.
 struct FakeTexture : nE_Resource
 {
-    FakeTexture() { ++s_alive; }
-    ~FakeTexture() override { --s_alive; }
     bool Load(const std::string& name) override
     {
         ++s_loads;
@@ -30,17 +27,6 @@ struct FakeFrameTexture : FakeTexture
     }
 };
 
-// A font named "...loop" asks for itself: the cache must not recurse for ever.
-struct FakeFont : FakeTexture
-{
-    nE_ResourcePtr self;
-    bool Load(const std::string& name) override
-    {
-        if (name.find("loop") != std::string::npos) self = g_resourceCache->GetFont(name);
-        return FakeTexture::Load(name);
-    }
-};
-
 struct ResourceCacheTest : testing::Test
 {
     LogCapture log;
@@ -49,12 +35,12 @@ struct ResourceCacheTest : testing::Test
 
     void SetUp() override
     {
-        s_loads = s_alive = 0;
+        s_loads = 0;
         g_resourceCache = &cache;
         saved[0] = nE_ResourceCache::SetCreator(NE_RES_TEXTURE, [] { return new FakeTexture; });
         saved[1] = nE_ResourceCache::SetCreator(NE_RES_FRAME_TEXTURE, [] { return new FakeFrameTexture; });
         saved[2] = nE_ResourceCache::SetCreator(NE_RES_GENERATED_TEXTURE, nE_ResourceCreator());
-        saved[3] = nE_ResourceCache::SetCreator(NE_RES_FONT, [] { return new FakeFont; });
+        saved[3] = nE_ResourceCache::SetCreator(NE_RES_FONT, [] { return new FakeTexture; });
     }
     void TearDown() override
     {
@@ -70,27 +56,6 @@ struct ResourceCacheTest : testing::Test
     }
 };
 } // namespace
-
-// Shared while held, reloaded after release, failures never cached; no
-// resource for an empty name, an unknown kind or a kind without a creator.
-TEST_F(ResourceCacheTest, SharedWhileHeldReloadedAfterReleaseFailuresNeverCached)
-{
-    EXPECT_FALSE(cache.GetTexture("") || cache.Get("x", NE_RES_GENERATED_TEXTURE) || cache.Get("x", 4) ||
-                 cache.Get("x", -1));
-    EXPECT_FALSE(nE_ResourceCache::SetCreator(9, [] { return new FakeTexture; }));
-    EXPECT_EQ(0, s_loads);
-    nE_ResourcePtr a = cache.GetTexture("rooms/door");
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a, cache.GetTexture("rooms/door"));
-    a.reset();
-    EXPECT_EQ(0, s_alive) << "the cache must not keep resources alive";
-    ASSERT_TRUE(cache.GetTexture("rooms/door"));
-    EXPECT_EQ(2, s_loads);
-    nE_ResourcePtr m1 = cache.GetTexture("missing_image"), m2 = cache.GetTexture("missing_image");
-    ASSERT_TRUE(m1 && m2);
-    EXPECT_NE(m1, m2);
-    EXPECT_EQ(1u, cache.GetEntryCount()) << "expired entries are replaced, failures not added";
-}
 
 // A frame texture and an image of one name never come back as each other.
 TEST_F(ResourceCacheTest, KindIsPartOfTheKey)
@@ -123,14 +88,4 @@ TEST_F(ResourceCacheTest, NestedGetAndSweepInsideLoad)
     image.reset();
     Pad(200);
     EXPECT_EQ(0u, cache.GetEntryCount());
-}
-
-TEST_F(ResourceCacheTest, ResourceAskingForItselfWhileLoadingGetsNothing)
-{
-    nE_ResourcePtr font = cache.GetFont("assets/fonts/loop");
-    ASSERT_TRUE(font);
-    EXPECT_FALSE(static_cast<FakeFont*>(font.get())->self);
-    EXPECT_EQ(1, s_loads);
-    EXPECT_EQ(Lines{"Error: resource \"assets/fonts/loop\" requested while it is loading!"}, log.lines);
-    EXPECT_EQ(font, cache.GetFont("assets/fonts/loop"));
 }

@@ -82,20 +82,14 @@ const std::pair<const char*, const char*> kArgumentSets[] = {
 };
 
 // Result types by function; every other function returns nothing.
-const std::map<std::string, std::string>& DocumentedResults()
-{
-    static const std::map<std::string, std::string> results = {
-        {"ObjGet", "table"},
-        {"ObjIntersect", "boolean"},
-        {"TrgGet", "nil"},
-        {"CursorPosX", "number"},
-        {"CursorPosY", "number"},
-        {"TimerGetTime", "number"},
-        {"GetEngineVersion", "string"},
-        {"GetFPS", "number"},
-    };
-    return results;
-}
+const std::map<std::string, std::string> kDocumentedResults = {{"ObjGet", "table"},
+                                                               {"ObjIntersect", "boolean"},
+                                                               {"TrgGet", "nil"},
+                                                               {"CursorPosX", "number"},
+                                                               {"CursorPosY", "number"},
+                                                               {"TimerGetTime", "number"},
+                                                               {"GetEngineVersion", "string"},
+                                                               {"GetFPS", "number"}};
 
 // All 50 functions are registered. Each, with no arguments, nils and wrong
 // types: no crash, no Lua error, its own frame cleared, the documented result type.
@@ -113,7 +107,7 @@ TEST_F(ScriptApiFixture, EveryFunctionSurvivesMissingNilAndWrongArguments)
         names.insert(table[i].name);
         lua_getglobal(L, table[i].name);
         EXPECT_EQ(table[i].handler, lua_tocfunction(L, -1)) << table[i].name;
-        auto documented = DocumentedResults().find(table[i].name);
+        auto documented = kDocumentedResults.find(table[i].name);
         for (const auto& set : kArgumentSets)
         {
             SCOPED_TRACE(std::string(table[i].name) + " with " + set.first);
@@ -126,7 +120,7 @@ TEST_F(ScriptApiFixture, EveryFunctionSurvivesMissingNilAndWrongArguments)
             int nargs = lua_gettop(L) - 1;
             ASSERT_EQ(0, lua_pcall(L, nargs, LUA_MULTRET, 0)) << lua_tostring(L, -1);
             EXPECT_EQ(g_probe.returned, g_probe.top) << "stack not cleared";
-            if (documented == DocumentedResults().end())
+            if (documented == kDocumentedResults.end())
             {
                 EXPECT_EQ(0, lua_gettop(L));
                 continue;
@@ -156,8 +150,7 @@ TEST_F(ScriptApiFixture, HandlersClearOnlyTheirOwnFrame)
 TEST_F(ScriptApiFixture, CreateSetGetDeleteAndAttachBackKeepProperties)
 {
     Run("ObjCreate('obj', 'box'); ObjCreate('nosuchtype', 'ghost'); ObjCreate(nil, 'ghost2')");
-    EXPECT_EQ(nullptr, Find("ghost"));
-    EXPECT_EQ(nullptr, Find("ghost2"));
+    EXPECT_FALSE(Find("ghost") || Find("ghost2"));
     nE_Object* box = Find("box");
     ASSERT_NE(nullptr, box);
     EXPECT_EQ(g_scene->GetStorage(), box->GetParent());
@@ -193,11 +186,8 @@ TEST_F(ScriptApiFixture, SelfRootAndCycleAttachesAreRefused)
     Run("ObjAttach('a', 'a'); ObjAttach('a', 'c'); ObjAttach('b', 'c'); ObjAttach('ne_origin', 'a')");
     Run("ObjAttach('ne_storage', 'c'); ObjAttach('ne_origin', 'ne_storage')");
     Run("ObjDelete('ne_origin'); ObjDetach('ne_storage')");
-    EXPECT_EQ(g_scene->GetOrigin(), a->GetParent());
-    EXPECT_EQ(a, b->GetParent());
-    EXPECT_EQ(b, c->GetParent());
-    EXPECT_EQ(nullptr, g_scene->GetOrigin()->GetParent());
-    EXPECT_EQ(nullptr, g_scene->GetStorage()->GetParent());
+    EXPECT_TRUE(g_scene->GetOrigin() == a->GetParent() && a == b->GetParent() && b == c->GetParent());
+    EXPECT_FALSE(g_scene->GetOrigin()->GetParent() || g_scene->GetStorage()->GetParent());
     EXPECT_EQ(0, g_scene->GetStorage()->GetChildCount());
     Run("ObjAttach('c', 'a')"); // a legal move still works afterwards
     EXPECT_EQ(a, c->GetParent());
@@ -205,8 +195,7 @@ TEST_F(ScriptApiFixture, SelfRootAndCycleAttachesAreRefused)
 
 // Kind 0 takes three numbers per key, read up to the first non-number: two
 // numbers make no key (reading past "x" would make one that sets x to 4).
-// Without a trigger text the array is the fifth argument; the default end
-// text posts nothing and logs nothing.
+// The default end text posts nothing and logs nothing.
 TEST_F(ScriptApiFixture, AnimateReadsNumbersUpToTheFirstNonNumberAndRejectsBadInput)
 {
     nE_Object* box = Make("box");
@@ -225,11 +214,6 @@ TEST_F(ScriptApiFixture, AnimateReadsNumbersUpToTheFirstNonNumberAndRejectsBadIn
     Run("ObjAnimate('box', 0, 0, 0, ' ', {0, 0, 7, 'x', 1, 0, 9})");
     Update(box, 0.5f);
     EXPECT_FLOAT_EQ(7.0f, box->GetX());
-    Run("ObjAnimate('box', 3, 0, 0, {0, 0, 1, 2, 1, 0, 3, 4})");
-    Update(box, 0.5f);
-    EXPECT_FLOAT_EQ(3.0f, box->GetY());
-    Update(box, 1.0f);
-    EXPECT_EQ(0, box->GetTweenCount());
     Run("ObjAnimate('box', 8, 0, 0, 'done', {0, 0, 1})");
     Update(box, 0.1f);
     g_triggerManager->Update();
@@ -243,16 +227,14 @@ TEST_F(ScriptApiFixture, TriggerAndTimerFunctions)
 {
     g_triggerManager->AddTrigger(
         std::make_unique<nE_Trigger>("t1", "s = ne_params.sender; p = ne_params.param_0"));
-    EXPECT_EQ("nil", Eval("TrgGet('nobody')"));
-    EXPECT_EQ("nil", Eval("TrgGet()"));
+    EXPECT_EQ("nil nil", Eval("tostring(TrgGet('nobody')) .. ' ' .. tostring(TrgGet())"));
     EXPECT_EQ("t1", Eval("TrgGet('t1').name"));
     // Only a string `code` changes the trigger.
     Run("TrgSet('t1', {code = 42}); TrgSet('t1', {code = true}); TrgSet('t1', {}); TrgSet('t1', 'x = 2')");
     EXPECT_EQ("s = ne_params.sender; p = ne_params.param_0", Eval("TrgGet('t1').code"));
     Run("TrgExecute('t1(abc)'); after = s");
     EXPECT_EQ("ne_undef abc", Eval("after .. ' ' .. p"));
-    Run("TrgSet('t1', {code = 'x = 3'})");
-    Run("TrgExecute('t1')");
+    Run("TrgSet('t1', {code = 'x = 3'}); TrgExecute('t1')");
     EXPECT_EQ("3", Eval("x"));
     Run("TrgExecute(''); TrgExecute(nil); ModLoad('no/such/module')");
     EXPECT_TRUE(log.lines.empty());
@@ -300,11 +282,6 @@ void Call(const std::string& text)
     g_calls.push_back(text);
 }
 
-std::string N(nE_Object* o)
-{
-    return o->GetName();
-}
-
 // Missing or boolean string arguments read as ""; object functions act only
 // on an object that is found.
 TEST_F(ScriptApiFixture, MediaHooksFollowTheScriptConvention)
@@ -319,39 +296,21 @@ TEST_F(ScriptApiFixture, MediaHooksFollowTheScriptConvention)
         Call("play " + name + "|" + channel + "|" + char('0' + play) + char('0' + lookup) + "|" + trigger +
              "|" + std::to_string(fade));
     };
-    h.stopSound = [](const std::string& name, float fade)
-    { Call("stop " + name + "|" + std::to_string(fade)); };
     h.anmPlay = [](nE_Object* o, const std::string& a, const std::string& t)
-    { Call(N(o) + "|" + a + "|" + t); };
-    h.psSetMaskObj = [](nE_Object* o, nE_Object* m) { Call("mask " + N(o) + "|" + N(m)); };
-    h.psPause = [](nE_Object* o, bool p) { Call("pspause " + N(o) + char('0' + p)); };
+    { Call(o->GetName() + "|" + a + "|" + t); };
+    h.psSetMaskObj = [](nE_Object* o, nE_Object* m) { Call("mask " + o->GetName() + "|" + m->GetName()); };
     h.setCursor = [](int index) { Call("cursor " + std::to_string(index)); };
     Run("SndPlay('door', 'sfx', '1', '0', 'end'); SndPlay('door', true, true, {}, false, 2); SndPlay()");
-    Run("SndStop('door', 1.5); SndStop()");
     Run("AnmPlay('nobody', 'walk', 'e'); AnmPlay('ps', 'walk', 'e'); AnmStop('nobody'); VidPlay('nobody')");
-    Run("PsSetMaskObj('ps', 'nobody'); PsSetMaskObj('ps', 'mask'); PsPause('ps', 2); PsPause('nobody', 1)");
+    Run("PsSetMaskObj('ps', 'nobody'); PsSetMaskObj('ps', 'mask'); PsPause('nobody', 1)");
     Run("SetCursor()");
     EXPECT_TRUE(log.lines.empty());
     Run("SetCursor(nil); SetCursor(3); SetCursor('2')");
     EXPECT_EQ(Lines{"Warning: SetCursor try set cursor to nil!\n"}, log.lines);
     EXPECT_EQ((Lines{"play door|sfx|10|end|0.000000", "play door||00||2.000000", "play ||00||0.000000",
-                     "stop door|1.500000", "stop |0.000000", "ps|walk|e", "mask ps|mask", "pspause ps0",
-                     "cursor 3", "cursor 2"}),
+                     "ps|walk|e", "mask ps|mask", "cursor 3", "cursor 2"}),
               g_calls);
     g_scriptMediaHooks = nE_ScriptMediaHooks();
     Run("SetCursor(4)");
-}
-
-TEST_F(ScriptApiFixture, ArgumentReadersNeverFail)
-{
-    lua_settop(L, 0);
-    lua_pushboolean(L, 1);
-    lua_pushnumber(L, 1e300);
-    lua_pushlstring(L, "a\0b", 3);
-    EXPECT_EQ(std::string("a\0b", 3), nE_ArgString(L, 3) + nE_ArgString(L, 1) + nE_ArgString(L, 4));
-    EXPECT_EQ(std::numeric_limits<int>::max(), nE_ArgInt(L, 2)); // saturates
-    EXPECT_TRUE(nE_ArgBool(L, 1) && !nE_ArgBool(L, 4) && !nE_HasArg(L, 4));
-    EXPECT_EQ(nullptr, nE_ArgObject(L, 1));
-    lua_settop(L, 0);
 }
 } // namespace

@@ -1,5 +1,4 @@
 #include "core/core_test_util.h"
-#include "engine/core/nE_Path.h"
 #include "engine/core/nE_StringTable.h"
 
 #include <sstream>
@@ -24,23 +23,6 @@ struct StringTableTest : testing::Test
     void SetUp() override { ASSERT_TRUE(table.Load(Strings("main"))) << DataDir(); }
 };
 } // namespace
-
-TEST(PathTest, SlashesExtensionDirectoryAndExistence)
-{
-    const struct
-    {
-        const char *in, *ext, *want;
-    } cases[] = {
-        {"assets\\strings\\main", ".xml", "assets/strings/main.xml"},
-        {"a.xml.bak", ".xml", "a.xml.bak"}, // the extension anywhere in the name suppresses it
-        {"rooms\\door.png", ".xml", "rooms/door.png.xml"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.want, nE_MakePath(c.in, c.ext)) << c.in;
-    EXPECT_EQ("assets/anims/", nE_PathDirectory("assets\\anims\\door") + nE_PathDirectory("door"));
-    EXPECT_TRUE(nE_FileExists(Strings("main.xml")));
-    EXPECT_FALSE(nE_FileExists(Strings("nothing.xml")) || nE_FileExists(DataDir() + "/strings"));
-}
 
 // A spreadsheet saved as XML: header and section rows, rows without a key,
 // empty cells, entities, CR LF inside a cell and rows after the workbook.
@@ -98,7 +80,7 @@ TEST_F(StringTableTest, ParametersEscapesAndKeyReferences)
               Lines{log.lines.back()});
 }
 
-TEST_F(StringTableTest, LaterFileReplacesAKeyWithAWarningAndMissingFileKeepsTheTable)
+TEST_F(StringTableTest, LaterFileReplacesAKeyWithAWarning)
 {
     const std::string warning = "Warning: stringtable already include string \"place_name\".";
     EXPECT_EQ(1, log.Count(warning)); // main.xml itself repeats one key
@@ -107,14 +89,6 @@ TEST_F(StringTableTest, LaterFileReplacesAKeyWithAWarningAndMissingFileKeepsTheT
     EXPECT_EQ(Lines{warning}, log.lines);
     EXPECT_EQ("Welcome to Lighthouse Point!", table.GetText("welcome"));
     EXPECT_EQ("From the second file", table.GetText("extra_only"));
-
-    log.lines.clear();
-    EXPECT_FALSE(table.ParseWorkbook("assets\\no_such_strings"));
-    EXPECT_EQ(Lines{"Error: stringtable could not find \"assets\\no_such_strings\" file to load!"},
-              log.lines);
-    EXPECT_EQ("The Lighthouse Keeper", table.GetText("window_title"));
-    ASSERT_TRUE(table.Load(Strings("extra"))); // starts afresh
-    EXPECT_EQ(2u, table.GetCount());
 }
 
 // A truncated file keeps its whole rows. Cutting the file at every byte must

@@ -98,30 +98,3 @@ TEST_F(TimerFixture, StopThenStartOfOneNameActsOnTheLiveTimer)
     EXPECT_EQ(0u, timers->GetCount());
     EXPECT_EQ("", Fired());
 }
-
-TEST_F(TimerFixture, PauseByTagAndPausedManagerKeepTime)
-{
-    timers->Start("t", "fired", 1.0f);
-    timers->AddTag("t", "g");
-    timers->Start("s", "fired", 0.1f);
-    Tick(0.25f);
-    timers->PauseByTag("g", true);
-    Tick(10.0f);
-    timers->PauseByTag("g", false);
-    timers->paused = true;
-    Tick(10.0f);
-    EXPECT_FLOAT_EQ(0.75f, timers->GetTime("t"));
-    timers->paused = false;
-    Tick(1.0f);
-    EXPECT_EQ("s:;t:;", Fired());
-    timers->Start("c", "fired", 1.0f);
-    timers->Clear();
-    Tick(5.0f);
-    EXPECT_EQ(0u, timers->GetCount());
-
-    nE_TimerManager alone; // expiry without a trigger manager is quiet
-    alone.Start("t", "anything", 0.0f);
-    alone.Advance(1.0f);
-    alone.Update(nullptr);
-    EXPECT_EQ(0u, alone.GetCount());
-}

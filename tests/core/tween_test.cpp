@@ -52,67 +52,6 @@ TEST(TweenCurves, ValuesAtStartMiddleAndEnd)
     EXPECT_FLOAT_EQ(30.0f, nE_Interpolate(NE_CURVE_LINEAR, 10, 20, 2.0f)); // not clamped
 }
 
-TEST(TweenBuild, CurveCodesRoundAndBadInputMakesAFinishedTween)
-{
-    const float v[] = {0, 1.00005f, 1, 2, 3, 1, 1.5f, 4, 5, 6, 2, 2.99995f, 7, 8, 9};
-    nE_Tween t(3, false, "trg", "name", v, 3);
-    ASSERT_EQ(3u, t.GetKeys().size());
-    EXPECT_EQ(NE_CURVE_EASE_IN, t.GetKeys()[0].curve);
-    EXPECT_EQ(NE_CURVE_LINEAR, t.GetKeys()[1].curve);
-    EXPECT_EQ(NE_CURVE_EASE_IN_OUT, t.GetKeys()[2].curve);
-    const float w[] = {0, 0, 1, 1, 0, 2, 7}; // a trailing partial key is ignored
-    EXPECT_EQ(2, nE_MakeTween(NE_TWEEN_ALPHA, false, "", "", w, 7)->GetKeyCount());
-
-    Posts posts;
-    nE_Tween noKeys(0, false, "t", "o", w, 1, Recorder(&posts)),
-        tooMany(1, false, "t", "o", w, 4, Recorder(&posts)),
-        noValues(1, false, "t", "o", nullptr, 1, Recorder(&posts));
-    for (nE_Tween* e : {&noKeys, &tooMany, &noValues})
-        EXPECT_TRUE(e->IsFinished() && Advance(*e, 1.0f) == -999.0f);
-    EXPECT_TRUE(posts.empty());
-}
-
-// A single key ends at once, posting once; with no poster a tween still
-// finishes, and with no output it does not advance.
-TEST(TweenRun, SingleKeyMissingOutputAndNoPoster)
-{
-    Posts posts;
-    const float v[] = {5, 0, 1, 2, 1, 0, 3, 4};
-    nE_Tween t(1, false, "end(1)", "box", v, 2, Recorder(&posts));
-    float c1 = 0, c2 = 0;
-    t.Update(0.01f, &c1, &c2, nullptr);
-    EXPECT_TRUE(c1 == 1.0f && c2 == 2.0f && t.IsFinished());
-    t.Update(1.0f, &c1, &c2, nullptr);
-    EXPECT_EQ((Posts{{"end(1)", "box"}}), posts);
-
-    nE_Tween two(2, false, "", "o", v, 2);
-    c1 = -1;
-    two.Update(5.0f, &c1, nullptr, nullptr);
-    EXPECT_TRUE(c1 == -1.0f && two.GetCurrentTime() == 0.0f && !two.IsFinished());
-    nE_Tween one(1, false, "x", "o", v, 1);
-    EXPECT_EQ(1.0f, Advance(one, 1.0f));
-    EXPECT_TRUE(one.IsFinished());
-}
-
-TEST(TweenRun, SegmentsUseTheEndKeysCurveAndExtrapolateBeforeTheFirst)
-{
-    Posts posts;
-    auto t =
-        Single({0, NE_CURVE_EASE_IN, 0, 1, NE_CURVE_EASE_OUT, 10, 2, NE_CURVE_LINEAR, 20}, false, &posts);
-    EXPECT_NEAR(10.0f * std::sqrt(0.5f), Advance(*t, 0.5f), 1e-3f);
-    EXPECT_NEAR(15.0f, Advance(*t, 1.0f), 1e-3f);
-    EXPECT_TRUE(posts.empty());
-    EXPECT_EQ(20.0f, Advance(*t, 0.6f));
-    EXPECT_TRUE(t->IsFinished());
-    EXPECT_EQ(1u, posts.size());
-
-    auto late = Single({1, 0, 10, 2, 0, 20}, false, &posts);
-    EXPECT_FLOAT_EQ(5.0f, Advance(*late, 0.5f));
-    // A NaN step does not poison the clock.
-    EXPECT_FALSE(std::isnan(Advance(*late, std::nanf(""))));
-    EXPECT_FLOAT_EQ(10.0f, Advance(*late, 0.5f));
-}
-
 TEST(TweenRun, LoopPostsEveryLapAndDropsOvershoot)
 {
     Posts posts;
@@ -127,11 +66,6 @@ TEST(TweenRun, LoopPostsEveryLapAndDropsOvershoot)
         EXPECT_FALSE(t->IsFinished());
     }
     EXPECT_EQ("obj", posts.back().second);
-
-    auto zero = Single({0, 0, 5, 0, 0, 7}, true, &posts); // zero length: a lap per update
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(7.0f, Advance(*zero, 0.016f));
-    EXPECT_EQ(6u, posts.size());
 }
 
 // Keys that share a time give the later value at or after that time, never NaN.

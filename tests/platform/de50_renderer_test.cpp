@@ -1,5 +1,5 @@
 // The engine library's renderer where the engine's own renderer does not
-// reach: the blend table, batching, refused targets and full-screen scaling.
+// reach: the blend table, batching and full-screen scaling.
 
 #include "platform/de50_test_support.h"
 
@@ -129,6 +129,28 @@ TEST_F(De50Render, ConsecutiveQuadsShareDrawCallsInOrder)
     EXPECT_EQ(white, Pixel(20, 0));
 }
 
+TEST_F(De50Render, FullScreenScalesDrawingIntoDesktopWindow)
+{
+    TPlatform* p = TPlatform::GetInstance();
+    ASSERT_TRUE(p->SetDisplay(320, 200, true, false, 0));
+    uint32_t w = 0, h = 0;
+    bool full = false;
+    p->GetDisplay(&w, &h, &full);
+    EXPECT_EQ(320u, w);
+    EXPECT_EQ(200u, h);
+    EXPECT_TRUE(full);
+    ASSERT_TRUE(r->BeginDraw());
+    r->Begin2d();
+    r->FillRect(TURect(0, 0, 320, 200), TColor(0, 1, 0, 1));
+    r->End2d();
+    r->EndDraw(true);
+    std::vector<uint32_t> pixels;
+    ASSERT_TRUE(DE50::Test::ReadScreen(pixels, w, h));
+    EXPECT_EQ(320u, w);
+    EXPECT_EQ(200u, h);
+    EXPECT_EQ(0xFF00FF00u, pixels.back());
+}
+
 // A plain fill is a clear of its rectangle within the clip, in a target offset by
 // its viewport too; a transformed fill still draws as a quad.
 TEST_F(De50Render, FillsReplaceOnlyTheirRectangleWithinTheClip)
@@ -155,48 +177,6 @@ TEST_F(De50Render, FillsReplaceOnlyTheirRectangleWithinTheClip)
     r->EndRenderTarget();
     EXPECT_EQ(0xFF00FF00u, TexturePixel(target, 5, 5));
     EXPECT_EQ(0u, TexturePixel(target, 2, 2));
-}
-
-TEST_F(De50Render, RefusedTargetsAndDrawsOutsideAFrame)
-{
-    const uint32_t white = 0xFFFFFFFF;
-    EXPECT_FALSE(r->BeginRenderTarget(Texture(1, 1, &white)));
-    EXPECT_FALSE(r->BeginRenderTarget(nullptr));
-    EXPECT_FALSE(r->Begin2d());
-    r->FillRect(TURect(0, 0, kW, kH), TColor(1, 1, 1, 1)); // no frame: nothing
-    r->EndRenderTarget();                                  // nothing open: nothing
-    Begin();
-    End();
-    EXPECT_EQ(0xFF000000u, Pixel(3, 3));
-    EXPECT_FALSE(TTexture::Create(0, 4, true, 0));
-
-    auto target = TTexture::Create(4, 4, true, TTexture::kRenderTarget);
-    DE50::Test::Reset(); // closes the window
-    uint32_t pitch = 0;
-    EXPECT_EQ(nullptr, target->Lock(&pitch));
-    target->Unlock();
-}
-
-TEST_F(De50Render, FullScreenScalesDrawingIntoDesktopWindow)
-{
-    TPlatform* p = TPlatform::GetInstance();
-    ASSERT_TRUE(p->SetDisplay(320, 200, true, false, 0));
-    uint32_t w = 0, h = 0;
-    bool full = false;
-    p->GetDisplay(&w, &h, &full);
-    EXPECT_EQ(320u, w);
-    EXPECT_EQ(200u, h);
-    EXPECT_TRUE(full);
-    ASSERT_TRUE(r->BeginDraw());
-    r->Begin2d();
-    r->FillRect(TURect(0, 0, 320, 200), TColor(0, 1, 0, 1));
-    r->End2d();
-    r->EndDraw(true);
-    std::vector<uint32_t> pixels;
-    ASSERT_TRUE(DE50::Test::ReadScreen(pixels, w, h));
-    EXPECT_EQ(320u, w);
-    EXPECT_EQ(200u, h);
-    EXPECT_EQ(0xFF00FF00u, pixels.back());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -78,6 +79,23 @@ protected:
     }
 
     DE50::TRenderer* r = nullptr;
+};
+
+// A fresh folder under /tmp, removed with its contents at the end; `path` ends in '/'.
+struct ScratchDir
+{
+    std::string path;
+    ScratchDir()
+    {
+        char tmpl[] = "/tmp/ne_test_XXXXXX";
+        EXPECT_NE(nullptr, mkdtemp(tmpl));
+        path = std::string(tmpl) + "/";
+    }
+    ~ScratchDir()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
 };
 
 // Collects the log lines sent over the bus.

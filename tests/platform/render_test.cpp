@@ -52,34 +52,22 @@ GenPtr Pixels(unsigned w, unsigned h, const std::vector<uint32_t>& argb)
     return t;
 }
 
-uint32_t TexPixel(const std::shared_ptr<nE_Texture>& texture, uint32_t x, uint32_t y)
+std::shared_ptr<nE_Texture> Missing()
 {
-    auto* impl = dynamic_cast<nE_TexImpl_Pl5*>(texture.get());
-    if (!impl || !impl->GetPlatformTexture(0)) return 0xDEADBEEF;
-    std::shared_ptr<DE50::TTexture> t = impl->GetPlatformTexture(0);
-    uint32_t pitch = 0;
-    uint32_t* p = t->Lock(&pitch);
-    uint32_t value = p ? p[y * pitch + x] : 0xDEADBEEF;
-    t->Unlock();
-    return value;
+    std::shared_ptr<nE_Texture> t(nE_CreateTexture());
+    EXPECT_FALSE(t->Load("no/such/image"));
+    return t;
 }
-
-// A texture and a vertex list of no platform kind at all.
-struct ForeignTexture : nE_Texture
-{
-    bool Load(const std::string&) override { return true; }
-};
-struct ForeignList : nE_VertexList
-{
-    void Allocate(unsigned) override {}
-    void SetVertex(unsigned, const nE_Vec3&, uint32_t, float, float) override {}
-    void SetVertex(float, float, float, float, float, float, float, float) override {}
-    unsigned GetCount() const override { return 0; }
-};
 
 class Render : public de50test::WindowTest
 {
 protected:
+    static uint32_t TexPixel(const std::shared_ptr<nE_Texture>& texture, uint32_t x, uint32_t y)
+    {
+        auto* impl = dynamic_cast<nE_TexImpl_Pl5*>(texture.get());
+        return impl && impl->GetPlatformTexture(0) ? TexturePixel(impl->GetPlatformTexture(0), x, y)
+                                                   : 0xDEADBEEF;
+    }
     void SetUp() override
     {
         WindowTest::SetUp();
@@ -142,9 +130,6 @@ protected:
 TEST_F(Render, ClipStackIntersectsInOrderAndCutsDrawing)
 {
     EXPECT_EQ(2048.0f, render.GetClipRect().w);
-    EXPECT_FALSE(render.PushClipRect(5, 5, 0, 10));
-    EXPECT_FALSE(render.PushClipRect(5, 5, 10, 0));
-    EXPECT_EQ(0u, render.GetClipDepth());
     Open();
     ASSERT_TRUE(render.PushClipRect(10, 10, 30, 20));
     ASSERT_TRUE(render.PushClipRect(20, 0, 64, 48));
@@ -157,10 +142,8 @@ TEST_F(Render, ClipStackIntersectsInOrderAndCutsDrawing)
     render.PopClipRect();
     render.PopClipRect();
     EXPECT_EQ(30.0f, render.GetClipRect().w);
-    render.End2D();
-    render.Begin2D();
-    EXPECT_EQ(0u, render.GetClipDepth()); // a new 2D pass starts unclipped
-    render.PopClipRect();                 // one too many: harmless
+    render.PopClipRect();
+    render.PopClipRect(); // one too many: harmless
     EXPECT_EQ(2048.0f, render.GetClipRect().w);
     Close();
     EXPECT_EQ(kWhite, Pixel(20, 10));
@@ -212,21 +195,6 @@ TEST_F(Render, QuadTakesColourAlphaAndOffset)
     EXPECT_EQ(kBlack, Pixel(50, 8));
 }
 
-TEST_F(Render, ViewportFollowsTheShellsDisplayMode)
-{
-    // The renderer still holds the size of an older mode; the shell's mode rules the frame.
-    notEngine_Pl5 engine;
-    ASSERT_TRUE(engine.SetDisplayMode(kW, kH, false));
-    g_engine = &engine;
-    render.SetScreenSize(float(kW / 2), float(kH / 2));
-    render.CreateScreenTextures();
-    Open();
-    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
-    Close();
-    EXPECT_EQ(kWhite, Pixel(2, 2));
-    EXPECT_EQ(kWhite, Pixel(kW - 2, kH - 2));
-}
-
 // The state's blend mode and alpha as they reach the screen; alpha outside
 // 0..1 draws nothing.
 TEST_F(Render, BlendModesAndAlphaOnScreen)
@@ -255,23 +223,15 @@ TEST_F(Render, BlendModesAndAlphaOnScreen)
         EXPECT_TRUE(Near(DrawGreyQuad(c.blend, c.alpha), c.expected)) << c.blend << " " << c.alpha;
 }
 
-TEST_F(Render, MissingImagesAndDrawsOutsideAFrameShowNothing)
+TEST_F(Render, MissingImagesShowNothing)
 {
-    std::shared_ptr<nE_Texture> missing(nE_CreateTexture());
-    EXPECT_FALSE(missing->Load("no/such/image"));
+    auto missing = Missing();
     const nE_RenderState s = At(kW / 2.0f, kH / 2.0f, kW, kH);
-    render.DrawTexture(render.GetWhiteTexture(), s); // no scene
-    render.BeginScene();
-    render.DrawTexture(render.GetWhiteTexture(), s); // no 2D
-    render.Begin2D();
+    Open();
     Background(0.25f);
     render.DrawTexture(missing, s);
-    render.DrawTexture(std::make_shared<ForeignTexture>(), s);
     render.DrawTexture(nullptr, s);
-    render.End2D();
-    render.DrawTexture(render.GetWhiteTexture(), s); // 2D closed again
-    render.EndScene();
-    EXPECT_FALSE(render.IsSceneOpen());
+    Close();
     EXPECT_TRUE(Near(Pixel(32, 24), Grey(64 / 255.0)));
 }
 
@@ -298,7 +258,7 @@ TEST_F(Render, TilingWrapsAndPlainClamps)
 
 TEST_F(Render, TargetKeepsItsRowsAndLeavesScreenDrawing)
 {
-    render.BeginRenderTarget(16, 16); // outside any frame
+    render.BeginRenderTarget(16, 16);
     ASSERT_TRUE(render.IsRenderTargetActive());
     nE_RenderState s;
     s.blendMode = 1;
@@ -311,17 +271,11 @@ TEST_F(Render, TargetKeepsItsRowsAndLeavesScreenDrawing)
     EXPECT_EQ(kGreen, TexPixel(target, 8, 13));
 
     Open();
-    render.BeginRenderTarget(8, 8); // inside a frame
-    Rect(render.GetWhiteTexture(), 0, 0, 8, 8, nE_RenderState());
-    auto inner = render.EndRenderTarget();
     Rect(target, 0, 0, 32, 32, nE_RenderState());
-    Rect(inner, 40, 0, 16, 16, nE_RenderState());
     Close();
     EXPECT_TRUE(Near(Pixel(16, 4), kRed));
     EXPECT_TRUE(Near(Pixel(16, 28), kGreen));
-    EXPECT_TRUE(Near(Pixel(48, 8), kWhite));
     EXPECT_EQ(kBlack, Pixel(36, 4));
-    EXPECT_EQ(kBlack, Pixel(48, 20));
 }
 
 TEST_F(Render, NormalBlendBecomesTargetModeInsideTarget)
@@ -376,7 +330,7 @@ TEST_F(Render, FailedAndNestedTargets)
 
 // ---- blur ----
 
-TEST_F(Render, BlurSpreadsKeepsCentreAndRefusesBadInput)
+TEST_F(Render, BlurSpreadsKeepsCentreAndToleratesMissingImages)
 {
     std::vector<uint32_t> px(16 * 16, 0);
     for (int y = 6; y < 10; ++y)
@@ -391,21 +345,10 @@ TEST_F(Render, BlurSpreadsKeepsCentreAndRefusesBadInput)
     EXPECT_TRUE(side > 0 && side < 0xFF) << side;
     EXPECT_EQ(0u, TexPixel(blurred, 0, 0) >> 24); // too far for any tap
 
-    auto source = Solid(1, 1, 1, 1, 8, 8);
-    auto odd = render.BlurTexture(source, 15, 6, 1.0f);
-    ASSERT_TRUE(odd);
-    EXPECT_EQ(16.0f, odd->GetWidth());
-    EXPECT_EQ(6.0f, odd->GetHeight());
-    EXPECT_FALSE(render.BlurTexture(nullptr, 0, 0, 1.0f));
-    EXPECT_FALSE(render.BlurTexture(source, -4, 0, 1.0f));
-    std::shared_ptr<nE_Texture> missing(nE_CreateTexture());
-    missing->Load("no/such/image");
+    auto missing = Missing();
     auto blank = render.BlurTexture(missing, 0, 0, 1.0f); // nothing to draw from
     ASSERT_TRUE(blank);
     EXPECT_EQ(0u, TexPixel(blank, 0, 0));
-    render.BeginRenderTarget(8, 8);
-    EXPECT_FALSE(render.BlurTexture(source, 0, 0, 1.0f)); // would draw into the open target
-    EXPECT_TRUE(render.EndRenderTarget());
 }
 
 // ---- gamma ----
@@ -438,13 +381,6 @@ TEST_F(RenderGamma, AboveOneBrightensBelowOneDarkensAndPassAlphaIsClamped)
     EXPECT_EQ(kBlack, Frame(-1.0f)); // alpha 2 drawn as 1
     EXPECT_EQ(kWhite, Frame(10.0f)); // alpha 2.7 drawn as 1
     EXPECT_EQ(plain, Frame(NAN));
-
-    auto before = render.GetWhiteTexture();
-    render.CreateScreenTextures();
-    EXPECT_NE(before, render.GetWhiteTexture());
-    render.Release();
-    EXPECT_FALSE(render.GetWhiteTexture() || render.GetClearTexture());
-    EXPECT_EQ(Frame(1.0f), Frame(0.5f)); // no textures: the pass draws nothing
 }
 
 // ---- lines and vertex lists ----
@@ -466,7 +402,7 @@ TEST_F(Render, LinesTakeColourTimesStateUnderMatrix)
     EXPECT_EQ(kBlack, Pixel(30, 40));
 }
 
-TEST_F(Render, VertexListsKeepTheirColoursAndSkipMissingImages)
+TEST_F(Render, VertexListsKeepTheirColoursUntransformed)
 {
     nE_VertexList_Pl5 list;
     list.Allocate(6);
@@ -475,29 +411,28 @@ TEST_F(Render, VertexListsKeepTheirColoursAndSkipMissingImages)
     for (unsigned i = 0; i < 6; ++i)
         list.SetVertex(i, nE_Vec3(corners[i][0], corners[i][1], 0), i < 3 ? c : 0xFFFF0000u,
                        corners[i][0] / 20, corners[i][1] / 20);
-    nE_VertexList_Pl5 cover; // appended: a triangle over the far corner
-    cover.SetVertex(30, 0, 0, 0, 1, 1, 1, 1);
-    cover.SetVertex(float(kW), 0, 1, 0, 1, 1, 1, 1);
-    cover.SetVertex(float(kW), float(kH), 1, 1, 1, 1, 1, 1);
-    std::shared_ptr<nE_Texture> missing(nE_CreateTexture());
-    missing->Load("no/such/image");
-    ForeignList foreign;
     Open();
     nE_RenderState moved = At(30, 0); // the list is drawn untransformed
     render.DrawVertexList(render.GetWhiteTexture(), &list, moved);
-    render.DrawVertexList(render.GetWhiteTexture(), &foreign, moved);
-    render.DrawVertexList(render.GetWhiteTexture(), nullptr, moved);
-    render.DrawVertexList(nullptr, &list, moved);
-    render.DrawVertexList(missing, &cover, nE_RenderState());
     Close();
     EXPECT_EQ(kGreen, Pixel(3, 3));
     EXPECT_EQ(kRed, Pixel(17, 17));
     EXPECT_EQ(kBlack, Pixel(40, 10));
-    EXPECT_EQ(kBlack, Pixel(kW - 4, 4));
+}
+
+TEST_F(Render, ViewportFollowsTheShellsDisplayMode)
+{
+    // The renderer still holds the size of an older mode; the shell's mode rules the frame.
+    notEngine_Pl5 engine;
+    ASSERT_TRUE(engine.SetDisplayMode(kW, kH, false));
+    g_engine = &engine;
+    render.SetScreenSize(float(kW / 2), float(kH / 2));
+    render.CreateScreenTextures();
     Open();
-    render.DrawVertexList(render.GetWhiteTexture(), &cover, nE_RenderState());
+    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
     Close();
-    EXPECT_EQ(kWhite, Pixel(kW - 4, 4));
+    EXPECT_EQ(kWhite, Pixel(2, 2));
+    EXPECT_EQ(kWhite, Pixel(kW - 2, kH - 2));
 }
 
 } // namespace

@@ -29,9 +29,6 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
-        char tmpl[] = "/tmp/ne_tex_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(tmpl));
-        dir = std::string(tmpl) + "/";
         g_mediator = &bus;
         bus.Subscribe(&log, NE_MSG_LOG);
         g_resourceCache = &cache;
@@ -46,8 +43,6 @@ protected:
         cache.Clear();
         g_resourceCache = nullptr;
         g_mediator = nullptr;
-        std::string cmd = "rm -rf '" + dir + "'";
-        EXPECT_EQ(0, std::system(cmd.c_str()));
         WindowTest::TearDown();
     }
 
@@ -86,7 +81,6 @@ protected:
         return t;
     }
 
-    // Draws the platform texture over the whole window on black.
     void DrawFull(const std::shared_ptr<DE50::TTexture>& t)
     {
         Begin();
@@ -103,7 +97,8 @@ protected:
         return nE_Vec3(px - w / 2 + 0.5f, py - h / 2 + 0.5f, 0);
     }
 
-    std::string dir;
+    de50test::ScratchDir scratch;
+    const std::string& dir = scratch.path;
     nE_Mediator bus;
     LogCapture log;
     nE_ResourceCache cache;
@@ -122,12 +117,10 @@ const bool kAlphaHit[8] = {false, true, true, true, true, false, false, true};
 
 // --- images and hit masks --------------------------------------------------
 
-TEST_F(TextureTest, HitMaskFromAlphaUnderTransformAndAtEdges)
+TEST_F(TextureTest, HitMaskFromAlphaUnderTransform)
 {
     WriteImage("a.png", 4, 2, kAlphaPixels);
     auto t = LoadTexture("a");
-    EXPECT_EQ(dir + "a", t->GetName());
-    EXPECT_EQ(4u, t->GetPlatformTexture(7)->GetWidth());
     EXPECT_EQ((std::vector<float>{-2, -1, 4, 2}), V(t->GetFrameRect(3))); // centred
     nE_RenderState plain, moved;
     moved.offsetX = 3;
@@ -152,57 +145,15 @@ TEST_F(TextureTest, HitMaskFromAlphaUnderTransformAndAtEdges)
     nE_Matrix::TransformPoint(outside, nE_Vec3(-2.5f, 0, 0), full);
     EXPECT_FALSE(t->HitTest(outside.x, outside.y, moved));
     EXPECT_FALSE(t->HitTest(0.5f, -0.5f, moved));
-
-    WriteSolid("s.png", 3, 3, 0xFF102030);
-    auto solid = LoadTexture("s");
-    EXPECT_TRUE(solid->HitTest(-1.5f, -1.5f, plain) && solid->HitTest(1.49f, 1.49f, plain));
-    EXPECT_FALSE(solid->HitTest(1.6f, 0, plain) || solid->HitTest(0, -1.6f, plain));
-    EXPECT_FALSE(solid->HitTest(NAN, 0, plain));
 }
 
-TEST_F(TextureTest, WideMasksAndBadMaskSizes)
-{
-    std::vector<uint32_t> px(64 * 2, 0);
-    px[0 * 64 + 0] = 0xFF000000;
-    px[1 * 64 + 33] = 0xFF000000;
-    px[0 * 64 + 63] = 0x01000000;
-    WriteImage("w.png", 64, 2, px);
-    auto wide = LoadTexture("w");
-    const nE_HitMask& m = wide->GetHitMask();
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 64; ++x)
-            EXPECT_EQ((x == 0 && y == 0) || (x == 33 && y == 1) || (x == 63 && y == 0), m.Get(x, y)) << x;
-    EXPECT_FALSE(m.Get(64, 0));
-    EXPECT_FALSE(m.Get(-1, 0));
-
-    nE_HitMask bad;
-    bad.Reset(32768, 1);
-    EXPECT_TRUE(bad.Empty());
-    bad.Reset(-1, 4);
-    EXPECT_TRUE(bad.Empty());
-    bad.Reset(33, 1);
-    bad.Set(40, 0, true); // outside: ignored
-    EXPECT_FALSE(bad.Get(40, 0));
-    EXPECT_FALSE(bad.Get(33, 0));
-}
-
-TEST_F(TextureTest, PngIsChosenBeforeJpgAndJpgIsHitEverywhere)
+TEST_F(TextureTest, PngIsChosenBeforeJpg)
 {
     WriteSolid("both.png", 4, 4, 0x00000000);
     WriteSolid("both.jpg", 8, 8, 0xFFFFFFFF, true);
     auto t = LoadTexture("both");
     EXPECT_EQ(4.0f, t->GetWidth());
     EXPECT_FALSE(t->HitTest(0, 0, nE_RenderState())); // the transparent png, not the jpg
-
-    WriteSolid("only.jpg", 5, 3, 0xFF00FF00, true);
-    for (const char* name : {"only", "only.jpg"})
-    {
-        auto j = LoadTexture(name);
-        EXPECT_EQ(5.0f, j->GetWidth());
-        for (int y = 0; y < 3; ++y)
-            for (int x = 0; x < 5; ++x)
-                EXPECT_TRUE(j->GetHitMask().Get(x, y));
-    }
 }
 
 TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
@@ -263,8 +214,6 @@ TEST_F(FrameTextureTest, FramesFromXml)
     EXPECT_EQ((std::vector<float>{-2, -2, 4, 4}), V(ft->GetFrameRect(0))); // centred pivot
     EXPECT_EQ(0.0f, ft->GetFrameRect(2).w);
     EXPECT_EQ(2.0f, ft->GetFrameRect(2).h);
-    EXPECT_EQ((std::vector<float>{0, 0, 0, 0}), V(ft->GetFrameRect(3)));
-    EXPECT_EQ(0.0f, ft->GetFrameRect(-1).h);
     nE_RenderState state;
     state.frame = 1;
     EXPECT_EQ((std::vector<float>{0.25f, 0, 0.5f, 0.5f}), V(ft->GetTexCoordRect(state)));
@@ -309,8 +258,6 @@ TEST_F(FrameTextureTest, BadFilesMissingImagesAndNoTextureAttributeFailCleanly)
     log.lines.clear();
     LoadFrames("bad", false);
     EXPECT_FALSE(log.lines.empty());
-    WriteText("noroot.xml", "<frames><frame texture=\"x\"/></frames>");
-    LoadFrames("noroot", false);
 
     WriteText("sheet/gaps.xml", "<frametexture>"
                                 "<frame texture=\"gone\" widht=\"4\" height=\"4\" x=\"2\" y=\"2\"/>"
@@ -346,32 +293,6 @@ TEST_F(FrameTextureTest, NameWithoutSlashReadsFromTheWorkingFolder)
 
 // --- generated textures and render targets ---------------------------------
 
-TEST_F(TextureTest, GeneratedAndTargetSizesRoundUpToEvenOrFail)
-{
-    nE_GeneratedTexture_Pl5 g;
-    const float fill[4] = {1.0f, 0.5f, 0.0f, 2.0f}; // alpha out of range clamps
-    ASSERT_TRUE(g.Create(5, 3, true, fill));
-    EXPECT_EQ(6.0f, g.GetWidth());
-    EXPECT_EQ(4.0f, g.GetHeight());
-    EXPECT_EQ(DE50::TTexture::kPlain, g.GetPlatformTexture(0)->GetType());
-    EXPECT_EQ(0xFFFF7F00u, TexturePixel(g.GetPlatformTexture(0), 5, 3));
-    EXPECT_FALSE(g.Create(0, 3, true, fill));
-    EXPECT_FALSE(g.GetPlatformTexture(0));
-    EXPECT_FALSE(g.Create(100000, 2, true, nullptr));
-    EXPECT_EQ(1.0f, g.GetWidth());
-
-    nE_RenderTargerTexture_Pl5 target;
-    ASSERT_TRUE(target.Create(7, 7, true, nullptr));
-    EXPECT_EQ(8.0f, target.GetWidth());
-    EXPECT_FALSE(target.Fill(reinterpret_cast<const uint8_t*>("abcd"), 1, 1, NE_PIXELS_BGRA));
-    EXPECT_EQ(DE50::TTexture::kRenderTarget, target.GetPlatformTexture(0)->GetType());
-    EXPECT_FALSE(target.Create(0, 0, true, nullptr));
-    EXPECT_FALSE(target.GetPlatformTexture(0));
-    EXPECT_FALSE(target.Create(20000, 20000, true, nullptr));
-    EXPECT_FALSE(target.GetPlatformTexture(0));
-    EXPECT_TRUE(log.Has("could not be created"));
-}
-
 // Text comes as coverage bytes (drawn white with that alpha), video as BGRA.
 TEST_F(TextureTest, GeneratedFillFromCoverageAndBgra)
 {
@@ -392,19 +313,18 @@ TEST_F(TextureTest, GeneratedFillFromCoverageAndBgra)
     EXPECT_EQ(0xFF302010u, TexturePixel(v, 0, 0));
     EXPECT_EQ(0x04030201u, TexturePixel(v, 1, 0));
     EXPECT_EQ(0xDDCCBBAAu, TexturePixel(v, 1, 1));
-    EXPECT_FALSE(video.Fill(bgra, 2, 2, 7));
-    EXPECT_TRUE(video.GetPlatformTexture(0)); // an unknown format changes nothing
-    EXPECT_FALSE(video.Fill(nullptr, 2, 2, NE_PIXELS_BGRA));
-    EXPECT_FALSE(video.Fill(bgra, 0, 2, NE_PIXELS_BGRA));
 
     const uint8_t half[2 * 2] = {128, 128, 128, 128};
     ASSERT_TRUE(text.Fill(half, 2, 2, NE_PIXELS_COVERAGE));
     r->GetDefault2dEffect()->SetFilteringMode(0);
-    DrawFull(text.GetPlatformTexture(0));
+    Begin();
+    r->GetDefault2dEffect()->SetTexture(text.GetPlatformTexture(0));
+    Quad(0, 0, kW, kH, DE50::TColor32(0xFFFFFFFF));
+    End();
     EXPECT_TRUE(de50test::Near(Pixel(kW / 2, kH / 2), 0xFF808080, 3));
 }
 
-// --- the cache and device loss ---------------------------------------------
+// --- the cache ---------------------------------------------------------------
 
 TEST_F(TextureTest, CacheSharesByKindAndName)
 {
@@ -414,10 +334,6 @@ TEST_F(TextureTest, CacheSharesByKindAndName)
     ASSERT_TRUE(a);
     EXPECT_EQ(a, b);
     EXPECT_TRUE(std::dynamic_pointer_cast<nE_Texture_Pl5>(a));
-
-    nE_ResourcePtr g1 = cache.Get("gen", NE_RES_GENERATED_TEXTURE);
-    ASSERT_TRUE(std::dynamic_pointer_cast<nE_GeneratedTexture_Pl5>(g1));
-    EXPECT_EQ(g1, cache.Get("gen", NE_RES_GENERATED_TEXTURE));
 
     // The same name under another kind is another resource.
     nE_ResourcePtr f = cache.Get(dir + "c", NE_RES_FRAME_TEXTURE);
@@ -474,9 +390,7 @@ TEST(VertexList, GrowsIgnoresOutOfRangeAndCountsUse)
     list.SetVertex(3, nE_Vec3(9, 9, 9), 0xFFFFFFFF, 0, 0); // beyond the allocation
     EXPECT_EQ(2u, list.GetCount());
     EXPECT_EQ(3u, list.GetCapacity());
-    EXPECT_EQ(2.0f, list.GetVertices()[1].position.y);
     EXPECT_EQ(0xFF00FF00u, list.GetVertices()[1].color.argb);
-    EXPECT_EQ(0.25f, list.GetVertices()[1].uv.y);
 
     // A later, larger list grows; the vertices start zeroed.
     list.Allocate(12);
@@ -488,9 +402,7 @@ TEST(VertexList, GrowsIgnoresOutOfRangeAndCountsUse)
     EXPECT_EQ(13u, list.GetCount());
     EXPECT_EQ(12.0f, list.GetVertices()[12].position.x);
     EXPECT_EQ(0x7FFF0000u, list.GetVertices()[12].color.argb);
-    const DE50::TVertexSet set = list.GetVertexSet();
-    EXPECT_EQ(13u, set.count);
-    EXPECT_EQ(list.GetVertices(), set.vertices);
+    EXPECT_EQ(13u, list.GetVertexSet().count);
 
     // A smaller list later keeps the room and draws only its own count.
     list.Allocate(2);

@@ -28,11 +28,6 @@ int FirstInk(const nE_TextBlock& b, int y)
     return -1;
 }
 
-uint8_t At(const nE_TextBlock& b, int x, int y)
-{
-    return b.pixels[size_t(y * b.width + x)];
-}
-
 } // namespace
 
 // ---- UTF-8 ----
@@ -89,13 +84,6 @@ TEST_F(FontLayoutTest, MeasuresAdvancesAndMissingGlyphsTakeNoSpace)
     EXPECT_EQ(2 * kAdvance20, font.MeasureWidth(withZero.data(), withZero.size(), false));
     EXPECT_EQ(2 * kAdvance20, Width("ab\ncd", true));
     EXPECT_EQ(4 * kAdvance20, Width("ab\ncd", false));
-    nE_TextBlock with, without;
-    ASSERT_TRUE(font.RenderBlock("a\xC3\xA4"
-                                 "b",
-                                 -1, 20, 0, with));
-    ASSERT_TRUE(font.RenderBlock("ab", -1, 20, 0, without));
-    EXPECT_EQ(without.width, with.width);
-    EXPECT_EQ(without.pixels, with.pixels);
 }
 
 // Each glyph is 10 px, CJK boxes 20 px; a limit below 1 means none.
@@ -161,33 +149,6 @@ TEST_F(FontLayoutTest, BlockSizesAndAlignment)
         EXPECT_EQ(expected[i], FirstInk(b, row)) << aligns[i];
         EXPECT_EQ(6, FirstInk(b, row + 20)) << aligns[i]; // the widest line fills the block
     }
-}
-
-TEST_F(FontLayoutTest, GlyphBoxesLandOnThePenAndBaseline)
-{
-    nE_TextBlock b;
-    ASSERT_TRUE(font.RenderBlock("A", -1, 20, 0, b));
-    // Pen at size / 4 = 5; the box spans units 50..450 (1..9 px) and 0..700
-    // above the baseline at y = 20 (rows 6..19).
-    for (int x = 6; x < 14; ++x)
-        for (int y = 6; y < 20; ++y)
-            ASSERT_EQ(255, At(b, x, y)) << x << "," << y;
-    EXPECT_EQ(0, At(b, 5, 10));
-    EXPECT_EQ(0, At(b, 14, 10));
-    EXPECT_EQ(0, At(b, 8, 5));
-    EXPECT_EQ(0, At(b, 8, 20));
-}
-
-TEST_F(FontLayoutTest, GlyphsReachingOutsideTheBlockAreClipped)
-{
-    // "|" runs from 12 px below the baseline to 28 px above it; "_" starts
-    // 6 px left of the pen, which sits at 5: both leave the 30 px block.
-    nE_TextBlock b;
-    ASSERT_TRUE(font.RenderBlock("_|", -1, 20, 0, b));
-    ASSERT_EQ(30, b.height);
-    EXPECT_EQ(255, At(b, 5 + 10 + 5, 0));
-    EXPECT_EQ(255, At(b, 5 + 10 + 5, b.height - 1));
-    EXPECT_EQ(255, At(b, 0, 19));
 }
 
 TEST(FontBlit, OneBitAndBottomUpBitmapsAreHandledAndClipped)
@@ -270,29 +231,9 @@ TEST_F(FontLayoutTest, DrawTextMakesANamedCoverageTexture)
     // Inside the first box: white, opaque; between glyphs: clear.
     EXPECT_EQ(0xFF, TexturePixel(platform, 10, 10) >> 24);
     EXPECT_EQ(0x00, TexturePixel(platform, 16, 10) >> 24);
-    EXPECT_EQ(dir + "boxes_0123456789abcdef",
-              font.DrawText("0123456789abcdefGHIJ", 0, 20, 1)->GetName()); // 16 bytes of text
 }
 
 // ---- loading ----
-
-TEST_F(FontTest, ScrambleRoundTripsAndMarksItsForm)
-{
-    const std::vector<unsigned char> plain = fonttest::TestFontBytes();
-    ASSERT_FALSE(plain.empty());
-    const std::vector<unsigned char> stored = nE_ScrambleFont(plain.data(), plain.size());
-    EXPECT_NE(plain, std::vector<unsigned char>(stored.begin() + 8, stored.end()));
-    std::vector<unsigned char> back;
-    ASSERT_TRUE(nE_UnscrambleFont(stored.data(), stored.size(), back));
-    EXPECT_EQ(plain, back);
-    // An empty font round-trips; a plain font file or a cut header is refused.
-    const std::vector<unsigned char> none = nE_ScrambleFont(nullptr, 0);
-    EXPECT_TRUE(nE_UnscrambleFont(none.data(), none.size(), back));
-    EXPECT_TRUE(back.empty());
-    EXPECT_FALSE(nE_UnscrambleFont(plain.data(), plain.size(), back));
-    EXPECT_FALSE(nE_UnscrambleFont(stored.data(), 7, back));
-    EXPECT_FALSE(nE_UnscrambleFont(nullptr, 0, back));
-}
 
 TEST_F(FontTest, ScrambledFormLoadsQuietlyAndWinsOverTtf)
 {
@@ -327,13 +268,6 @@ TEST_F(FontTest, MissingAndCorruptFontsAreLoggedAndDrawNothing)
     EXPECT_TRUE(log.Has("Error: font " + dir + "bad could not open \"" + dir + "bad.nefnt\"!"));
     EXPECT_TRUE(log.Has("Error: font " + dir + "bad could not open \"" + dir + "bad.ttf\"!"));
     EXPECT_FALSE(bad.DrawText("a", -1, 20, 1));
-
-    // Well-formed scrambling around garbage, with no ".ttf" to fall back on.
-    const std::vector<unsigned char> junk(64, 7);
-    WriteBytes(dir + "junk.nefnt", nE_ScrambleFont(junk.data(), junk.size()));
-    nE_Font other;
-    EXPECT_FALSE(other.Load(dir + "junk"));
-    EXPECT_FALSE(other.HasFace());
 }
 
 TEST_F(FontTest, CacheHandsOutSharedFontsAndSampleFontsLoadWithoutWarning)

@@ -1,7 +1,6 @@
 #include "platform/de50_test_support.h"
 #include <cstring>
 
-#include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/platform/nE_Render_Pl5.h"
@@ -146,39 +145,6 @@ TEST_F(SpriteTest, HitTestUsesTheMaskUnderTheTransform)
     EXPECT_FALSE(missing.HitTest(30, 20, Composed(missing)));
 }
 
-TEST_F(SpriteTest, ExplicitInputRectangleWinsOverThePixels)
-{
-    nE_Sprite sprite;
-    sprite.SetResourceName(Name("halves"));
-    sprite.SetInputRect(nE_Rect(-4, -4, 4, 4)); // the top-left quarter only
-    sprite.LoadResourcesTree();
-    nE_RenderState state = Composed(sprite);
-    EXPECT_TRUE(sprite.HitTest(-3.5f, -3.5f, state)); // transparent, but inside the rectangle
-    EXPECT_FALSE(sprite.HitTest(2, 2, state));        // opaque, but outside it
-    sprite.SetResourceName(Name("green"));            // a texture change keeps the fixed rectangle
-    EXPECT_EQ(-4.0f, sprite.GetInputRect().x);
-    EXPECT_EQ(4.0f, sprite.GetInputRect().w);
-}
-
-TEST_F(SpriteTest, ResourceNameChangeSwapsOnlyLoadedSprites)
-{
-    nE_Sprite sprite;
-    sprite.SetResourceName(Name("halves"));
-    EXPECT_EQ(nullptr, sprite.GetTexture()); // not loaded: only the name
-    sprite.LoadResourcesTree();
-    EXPECT_EQ(8.0f, sprite.GetLocalRect().w);
-    sprite.SetResourceName(Name("green"));
-    const nE_Rect r = sprite.GetLocalRect();
-    EXPECT_EQ((std::vector<float>{-2, -1, 4, 2}), (std::vector<float>{r.x, r.y, r.w, r.h}));
-    EXPECT_EQ(4.0f, sprite.GetInputRect().w); // the input rectangle follows the image
-    sprite.ReleaseResourcesTree();
-    EXPECT_EQ(nullptr, sprite.GetTexture());
-    auto halves = std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetTexture(Name("halves")));
-    sprite.SetTexture(halves); // swaps the image alone
-    EXPECT_EQ(halves, sprite.GetTexture());
-    EXPECT_EQ(4.0f, sprite.GetInputRect().w);
-}
-
 TEST_F(SpriteTest, SaveAndLoadRoundTrip)
 {
     nE_Sprite sprite("hero");
@@ -200,27 +166,6 @@ TEST_F(SpriteTest, SaveAndLoadRoundTrip)
     EXPECT_EQ(3.5f, copy.GetX());
     ASSERT_NE(nullptr, copy.GetTexture()); // loaded sprites pick the new image up at once
     EXPECT_EQ(8.0f, copy.GetLocalRect().w);
-
-    // Properties without "res" keep the name.
-    TiXmlElement bare("spr");
-    bare.SetAttribute("pos_x", "7");
-    nE_SLHelper_XML bareReader(&bare);
-    copy.Load(bareReader);
-    EXPECT_EQ(Name("halves"), copy.GetResourceName());
-    EXPECT_EQ(7.0f, copy.GetX());
-}
-
-TEST_F(SpriteTest, TypesAreRegisteredByName)
-{
-    std::unique_ptr<nE_Object> obj(nE_CreateObject("obj", "b"));
-    ASSERT_NE(nullptr, obj);
-    EXPECT_EQ("obj", obj->GetTypeName());
-    TiXmlElement xml("spr");
-    xml.SetAttribute("res", Name("green"));
-    std::unique_ptr<nE_Object> built(nE_CreateObjectFromXml(&xml));
-    ASSERT_NE(nullptr, dynamic_cast<nE_Sprite*>(built.get()));
-    built->LoadResourcesTree();
-    EXPECT_EQ(4.0f, built->GetLocalRect().w);
 }
 
 } // namespace

@@ -1,12 +1,10 @@
 #include "scene/font_fixture.h"
 
 #include "core/recording_render.h"
-#include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_StringTable.h"
 #include "engine/platform/nE_Render_Pl5.h"
 #include "engine/platform/nE_Texture.h"
-#include "engine/scene/nE_SceneTypes.h"
 #include "engine/scene/nE_Text.h"
 
 #include <tinyxml.h>
@@ -49,26 +47,6 @@ protected:
 
 } // namespace
 
-TEST_F(TextTest, RegisteredTypeDefaultsAndFindText)
-{
-    nE_RegisterSceneObjectTypes();
-    std::unique_ptr<nE_Object> made(nE_CreateObject("text", "made"));
-    auto* plain = dynamic_cast<nE_Text*>(made.get());
-    ASSERT_NE(nullptr, plain);
-    EXPECT_FALSE(plain->GetTexture());
-    plain->SetAlign(0);
-    plain->SetFontSize(33);
-    plain->SetDefaults();
-    EXPECT_EQ(1, plain->GetAlign());
-    EXPECT_EQ(20, plain->GetFontSize());
-
-    text->SetText("found_of");
-    TiXmlElement report("report");
-    text->FindText(&report, "und_o", false);
-    ASSERT_NE(nullptr, report.FirstChildElement("label"));
-    EXPECT_STREQ("misc", report.FirstChildElement("label")->Attribute("place"));
-}
-
 TEST_F(TextTest, GetTextureIsTheLaidOutBlock)
 {
     text->SetText("window_title");
@@ -81,9 +59,6 @@ TEST_F(TextTest, GetTextureIsTheLaidOutBlock)
     EXPECT_EQ(-block->GetWidth() / 2, local.x);
     EXPECT_EQ(block->GetWidth(), local.w);
     EXPECT_EQ(30.0f, local.h);
-    // The input rectangle follows the block but stays content-free.
-    EXPECT_FALSE(text->HasInputRect());
-    EXPECT_EQ(local.w, text->GetInputRect().w);
 
     text->SetDispRawText(true);
     text->SetText("aaaa bbbb");
@@ -153,41 +128,6 @@ TEST_F(TextTest, LoadReadsEverythingThenLaysOutOnce)
     text->Load(reader);
     EXPECT_EQ(before + 1, text->GetLayoutCount());
     EXPECT_EQ(Blocks(13), BlockWidth());
-
-    // A new font name reloads the font once, with every property in place.
-    const std::string other = InstallScrambled("other");
-    TiXmlElement f("text");
-    f.SetAttribute("res", other);
-    f.SetAttribute("align", "2");
-    nE_SLHelper_XML reader2(&f);
-    text->Load(reader2);
-    EXPECT_EQ(before + 2, text->GetLayoutCount());
-    EXPECT_EQ(other, text->GetFont()->GetName());
-}
-
-TEST_F(TextTest, SaveAndLoadRoundTrip)
-{
-    text->SetText("found_of", "a", "b", "c", "d", "e");
-    text->SetMaxWidth(300);
-    text->SetFontSize(24);
-    text->SetAlign(2);
-    text->SetDispRawText(true);
-    TiXmlElement e("text");
-    nE_SLHelper_XML writer(&e);
-    text->Save(writer);
-    EXPECT_STREQ(fontName.c_str(), e.Attribute("res"));
-    EXPECT_STREQ("e", e.Attribute("param4"));
-
-    nE_Text copy;
-    nE_SLHelper_XML reader(&e);
-    copy.Load(reader);
-    EXPECT_EQ(fontName, copy.GetResourceName());
-    EXPECT_EQ("found_of", copy.GetText());
-    EXPECT_EQ("c", copy.GetParam(2));
-    EXPECT_EQ(300, copy.GetMaxWidth());
-    EXPECT_EQ(24, copy.GetFontSize());
-    EXPECT_EQ(2, copy.GetAlign());
-    EXPECT_TRUE(copy.GetDispRawText());
 }
 
 TEST_F(TextTest, MissingFontOrAnotherKindUnderTheFontKindDrawsNothing)
@@ -227,10 +167,6 @@ TEST_F(TextTest, DrawShiftsLeftAndRightAlignedBlocks)
     EXPECT_EQ(20.0f, render.draws[0].state.offsetX);
     EXPECT_EQ(0.0f, render.draws[1].state.offsetX);
     EXPECT_EQ(-20.0f, render.draws[2].state.offsetX);
-    // Hits follow the block where it is drawn.
-    text->SetAlign(0);
-    EXPECT_TRUE(text->HitTest(35.0f, 0.0f, nE_RenderState()));
-    EXPECT_FALSE(text->HitTest(-5.0f, 0.0f, nE_RenderState()));
 }
 
 // ---- drawn pixels ----
