@@ -148,6 +148,13 @@ bool g_toggleResult = true;
 float g_cursorX = 0.0f, g_cursorY = 0.0f;
 struct Hooks
 {
+    static void Sound(const std::string& name, const std::string& channel, bool play, bool lookup,
+                      const std::string& trigger, float fade)
+    {
+        using D = Describe;
+        g_calls.push_back(channel + ":" + D::Join({name, D::B(play), D::B(lookup), trigger, D::F(fade)}));
+    }
+    static void Quit() { g_calls.push_back("quit"); }
     static bool Toggle(bool full) { return g_calls.push_back("toggle " + Describe::B(full)), g_toggleResult; }
     static void Gamma(float gamma) { g_calls.push_back("gamma " + Describe::F(gamma)); }
     static void Cursor(bool on) { g_calls.push_back("cursor " + Describe::B(on)); }
@@ -605,6 +612,24 @@ TEST_F(DocumentsTest, OpenBrowserGoesThroughTheLibrary)
     Run("OpenBrowser('refused://'); OpenBrowser(''); OpenBrowser(nil)");
     EXPECT_EQ(2u, opened.size());
     EXPECT_EQ(3, log.CountStartingWith("Warning: OpenBrowser"));
+}
+
+TEST_F(GameScriptTest, SoundAndQuitGoThroughTheirHooks)
+{
+    Run("PlaySfx('click', 1, 'done()'); Quit()"); // no hooks yet: nothing happens
+    g_scriptMediaHooks.playSound = Hooks::Sound;
+    g_gameScriptServices.quit = Hooks::Quit;
+    // A channel per function; plays only from a leading digit other than 0; only effects are looked up.
+    Run("PlaySfx('click', '1', 'done()', 2); PlayEnv('wind', 1, ''); PlayEnv('wind', 'x1', ''); "
+        "PlaySoundtrack('theme', '12abc', 't()'); PlayVoice('line', 0, 'v()', 0.5); PlayVoice(); "
+        "PlayEnv('wind', '-1', ''); PlayEnv('wind', -1, ''); PlayEnv('wind', ' 1', ''); Quit(1)");
+    EXPECT_EQ(
+        (std::vector<std::string>{"sfx:click|1|1|done()|2", "env:wind|1|0||0", "env:wind|0|0||0",
+                                  "soundtrack:theme|1|0|t()|0", "voice:line|0|0|v()|0.5", "voice:|0|0||0",
+                                  "env:wind|0|0||0", "env:wind|0|0||0", "env:wind|0|0||0", "quit"}),
+        g_calls);
+    // The test environment runs OpenAL on its null back end, which is a device.
+    EXPECT_EQ("number", Eval("type(IsNoSoundDevice())"));
 }
 
 } // namespace

@@ -119,7 +119,7 @@ TEST(Matrix, InverseRoundTripsRandomAffineAndPerspectiveMatrices)
 
 TEST(Matrix, SingularNonFiniteAndDegenerateInputGiveZeroMatrix)
 {
-    nE_Matrix zeroRow = Numbered(), flat, nan, inf;
+    nE_Matrix zeroRow = Numbered(), flat, nan, inf, tiny;
     zeroRow.At(2, 0) = zeroRow.At(2, 1) = zeroRow.At(2, 2) = zeroRow.At(2, 3) = 0.0f;
     nE_Matrix::Scale(flat, 0.0f, 2.0f);
     nan.m[6] = std::nanf("");
@@ -131,6 +131,18 @@ TEST(Matrix, SingularNonFiniteAndDegenerateInputGiveZeroMatrix)
         nE_Matrix::Inverse(out, *in);
         ExpectZero(out, index++);
     }
+    // The determinant underflows; its reciprocal must not become infinite.
+    tiny.m[0] = tiny.m[5] = tiny.m[10] = tiny.m[15] = 1e-12f;
+    nE_Matrix out;
+    nE_Matrix::Inverse(out, tiny);
+    for (float v : out.m)
+        EXPECT_TRUE(std::isfinite(v));
+
+    nE_Matrix nearIsFar, noField;
+    nE_Matrix::Perspective(nearIsFar, kPi / 2, 1.0f, 5.0f, 5.0f);
+    nE_Matrix::Perspective(noField, 0.0f, 1.0f, 1.0f, 5.0f);
+    ExpectZero(nearIsFar, 4);
+    ExpectZero(noField, 5);
 }
 
 // Solving for the largest component: no division by zero for any normal.

@@ -27,6 +27,17 @@ struct FakeFrameTexture : FakeTexture
     }
 };
 
+// A font named "...loop" asks for itself: the cache must not recurse for ever.
+struct FakeFont : FakeTexture
+{
+    nE_ResourcePtr self;
+    bool Load(const std::string& name) override
+    {
+        if (name.find("loop") != std::string::npos) self = g_resourceCache->GetFont(name);
+        return FakeTexture::Load(name);
+    }
+};
+
 struct ResourceCacheTest : testing::Test
 {
     LogCapture log;
@@ -40,7 +51,7 @@ struct ResourceCacheTest : testing::Test
         saved[0] = nE_ResourceCache::SetCreator(NE_RES_TEXTURE, [] { return new FakeTexture; });
         saved[1] = nE_ResourceCache::SetCreator(NE_RES_FRAME_TEXTURE, [] { return new FakeFrameTexture; });
         saved[2] = nE_ResourceCache::SetCreator(NE_RES_GENERATED_TEXTURE, nE_ResourceCreator());
-        saved[3] = nE_ResourceCache::SetCreator(NE_RES_FONT, [] { return new FakeTexture; });
+        saved[3] = nE_ResourceCache::SetCreator(NE_RES_FONT, [] { return new FakeFont; });
     }
     void TearDown() override
     {
@@ -55,6 +66,17 @@ struct ResourceCacheTest : testing::Test
             cache.Get("", NE_RES_TEXTURE);
     }
 };
+
+TEST_F(ResourceCacheTest, ResourceAskingForItselfWhileLoadingGetsNothing)
+{
+    nE_ResourcePtr font = cache.GetFont("assets/fonts/loop");
+    ASSERT_TRUE(font);
+    EXPECT_FALSE(static_cast<FakeFont*>(font.get())->self);
+    EXPECT_EQ(1, s_loads);
+    EXPECT_EQ(Lines{"Error: resource \"assets/fonts/loop\" requested while it is loading!"}, log.lines);
+    EXPECT_EQ(font, cache.GetFont("assets/fonts/loop"));
+}
+
 } // namespace
 
 // A frame texture and an image of one name never come back as each other.

@@ -67,6 +67,22 @@ struct TriggerFixture : testing::Test
         return out;
     }
 };
+TEST_F(TriggerFixture, LuaErrorsAreLoggedWithTriggerOrSender)
+{
+    Add("broken", "error('boom')");
+    Add("table_error", "error({})");
+    Add("empty", "");
+    for (const char* text : {"broken", "*error('bang')", "*this is not lua", "table_error"})
+        mgr->Call("obj", text);
+    EXPECT_TRUE(mgr->Call("obj", "empty"));
+    ASSERT_EQ(4u, log.lines.size());
+    EXPECT_EQ(0u, log.lines[0].find("Error: trigger broken try to execute - lua error: "));
+    EXPECT_NE(std::string::npos, log.lines[0].find("boom"));
+    EXPECT_EQ(0u, log.lines[1].find("Error: object obj try to execute code at event - lua error: "));
+    EXPECT_NE(std::string::npos, log.lines[1].find("bang"));
+    EXPECT_EQ(0u, log.lines[2].find("Error: object obj try to execute code at event - lua error: "));
+}
+
 } // namespace
 
 // ---- parsing ----

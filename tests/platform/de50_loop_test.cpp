@@ -256,4 +256,23 @@ TEST_F(De50Loop, DisplayDesktopAndClock)
     EXPECT_EQ(0x10u, timeGetTime()); // wraps as a 32-bit count
 }
 
+TEST(De50Keys, ClassicCodes)
+{
+    const std::pair<SDL_Keycode, uint32_t> keys[] = {
+        {SDLK_a, 'A'},
+        {SDLK_z, 'Z'},
+        {SDLK_7, '7'},
+        {SDLK_RETURN, 13},
+        {SDLK_BACKSPACE, 8},
+        {SDLK_TAB, 9},
+        {SDLK_ESCAPE, 27},
+        {SDLK_SPACE, 32},
+        {SDLK_LEFT, uint32_t(-126)},
+        {SDLK_RIGHT, uint32_t(-125)},
+        {SDLK_MUTE, 0},
+    };
+    for (const auto& k : keys)
+        EXPECT_EQ(k.second, KeyCodeFromSdl(k.first)) << k.first;
+}
+
 } // namespace

@@ -330,7 +330,7 @@ TEST_F(Render, FailedAndNestedTargets)
 
 // ---- blur ----
 
-TEST_F(Render, BlurSpreadsKeepsCentreAndToleratesMissingImages)
+TEST_F(Render, BlurSpreadsKeepsCentreAndRefusesBadInput)
 {
     std::vector<uint32_t> px(16 * 16, 0);
     for (int y = 6; y < 10; ++y)
@@ -345,10 +345,21 @@ TEST_F(Render, BlurSpreadsKeepsCentreAndToleratesMissingImages)
     EXPECT_TRUE(side > 0 && side < 0xFF) << side;
     EXPECT_EQ(0u, TexPixel(blurred, 0, 0) >> 24); // too far for any tap
 
-    auto missing = Missing();
+    auto source = Solid(1, 1, 1, 1, 8, 8);
+    auto odd = render.BlurTexture(source, 15, 6, 1.0f);
+    ASSERT_TRUE(odd);
+    EXPECT_EQ(16.0f, odd->GetWidth());
+    EXPECT_EQ(6.0f, odd->GetHeight());
+    EXPECT_FALSE(render.BlurTexture(nullptr, 0, 0, 1.0f));
+    EXPECT_FALSE(render.BlurTexture(source, -4, 0, 1.0f));
+    std::shared_ptr<nE_Texture> missing(nE_CreateTexture());
+    missing->Load("no/such/image");
     auto blank = render.BlurTexture(missing, 0, 0, 1.0f); // nothing to draw from
     ASSERT_TRUE(blank);
     EXPECT_EQ(0u, TexPixel(blank, 0, 0));
+    render.BeginRenderTarget(8, 8);
+    EXPECT_FALSE(render.BlurTexture(source, 0, 0, 1.0f)); // would draw into the open target
+    EXPECT_TRUE(render.EndRenderTarget());
 }
 
 // ---- gamma ----

@@ -157,6 +157,16 @@ TEST_F(Shell, ClockTicksAfterTheFramePeriodCapsTheStepAndSurvivesTheWrap)
     ASSERT_EQ(2u, seen.steps.size());
     EXPECT_NEAR(0.05f, seen.steps[1].step, 1e-6f);
     EXPECT_NEAR(1.0f, seen.steps[1].elapsed, 1e-6f);
+
+    g_engine->SetMaxFps(10.0f);
+    g_engine->SetMaxFps(0.0f); // a rate that would stop the clock is refused
+    g_engine->SetMaxFps(-5.0f);
+    DE50::Test::AdvanceClock(50);
+    g_engine->Tick();
+    EXPECT_EQ(2u, seen.steps.size()); // below the period of 0.1 s
+    DE50::Test::AdvanceClock(50);
+    g_engine->Tick();
+    EXPECT_EQ(3u, seen.steps.size());
 }
 
 // ---- frames ----

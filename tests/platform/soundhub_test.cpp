@@ -157,7 +157,7 @@ TEST_F(SoundHub, FadeInRisesHalfAUnitPerSecondUpToTheChannelVolume)
     EXPECT_TRUE(hub->IsSoundPlaying(Name("short")));
 }
 
-TEST_F(SoundHub, FadeOutStopsWithoutEndTrigger)
+TEST_F(SoundHub, FadeOutStopsWithoutEndTriggerAndBadFadeTimesAreImmediate)
 {
     Play("short", "sfx", true, "snd_end()");
     float full = Level();
@@ -173,6 +173,16 @@ TEST_F(SoundHub, FadeOutStopsWithoutEndTrigger)
     Run(0.5f);
     EXPECT_EQ(0u, TSoundManager::GetInstance()->GetVoiceCount());
     EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
+
+    // Negative or NaN fade times must not leave sounds fading forever.
+    Play("short", "sfx", true, "", -1.0f);
+    Play("other", "sfx", true, "", std::nanf(""));
+    for (const char* name : {"short", "other"})
+        EXPECT_EQ(nE_Sound::kPlaying, Find(name)->GetState()) << name;
+    hub->StopSound(Name("short"), -3.0f);
+    hub->StopSound(Name("other"), std::nanf(""));
+    Tick(0.01f);
+    EXPECT_TRUE(hub->GetSounds().empty());
 }
 
 TEST_F(SoundHub, PauseAllFreezesAndResumeRestoresChannelVolumes)

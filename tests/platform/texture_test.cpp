@@ -145,6 +145,13 @@ TEST_F(TextureTest, HitMaskFromAlphaUnderTransform)
     nE_Matrix::TransformPoint(outside, nE_Vec3(-2.5f, 0, 0), full);
     EXPECT_FALSE(t->HitTest(outside.x, outside.y, moved));
     EXPECT_FALSE(t->HitTest(0.5f, -0.5f, moved));
+
+    // Edges: the far edge is the last pixel; beyond it and non-finite points miss.
+    WriteSolid("s.png", 3, 3, 0xFF102030);
+    auto solid = LoadTexture("s");
+    EXPECT_TRUE(solid->HitTest(-1.5f, -1.5f, plain) && solid->HitTest(1.49f, 1.49f, plain));
+    EXPECT_FALSE(solid->HitTest(1.6f, 0, plain) || solid->HitTest(0, -1.6f, plain));
+    EXPECT_FALSE(solid->HitTest(NAN, 0, plain));
 }
 
 TEST_F(TextureTest, PngIsChosenBeforeJpg)

@@ -237,4 +237,24 @@ TEST_F(AnimTest, ScriptFunctionsDriveAnimationsAndIgnoreOtherKinds)
     g_scriptMediaHooks = nE_ScriptMediaHooks();
 }
 
+TEST_F(AnimTest, FunctionsWithoutFramesDoNotFail)
+{
+    auto anim = Door();
+    anim->SetFrame(2);
+    anim->Play("empty", "on_end");
+    EXPECT_EQ(2, anim->GetFrame());
+    Tick(*anim, 0.05f);
+    EXPECT_FALSE(anim->IsPlaying());
+    RunTriggers();
+    EXPECT_EQ("1", LuaGlobal("ended"));
+
+    anim->Play("empty_loop", "");
+    for (int i = 0; i < 3; ++i)
+        Tick(*anim, 0.05f);
+    EXPECT_TRUE(anim->IsPlaying());
+    RecordingRender render;
+    anim->Draw(&render, nE_RenderState());
+    EXPECT_EQ(1u, render.draws.size());
+}
+
 } // namespace

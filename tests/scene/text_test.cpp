@@ -167,6 +167,10 @@ TEST_F(TextTest, DrawShiftsLeftAndRightAlignedBlocks)
     EXPECT_EQ(20.0f, render.draws[0].state.offsetX);
     EXPECT_EQ(0.0f, render.draws[1].state.offsetX);
     EXPECT_EQ(-20.0f, render.draws[2].state.offsetX);
+    // Hits follow the block where it is drawn.
+    text->SetAlign(0);
+    EXPECT_TRUE(text->HitTest(35.0f, 0.0f, nE_RenderState()));
+    EXPECT_FALSE(text->HitTest(-5.0f, 0.0f, nE_RenderState()));
 }
 
 // ---- drawn pixels ----
