@@ -4,6 +4,7 @@
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Mediator.h"
+#include "support/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -55,19 +56,6 @@ struct InFolder
     ~InFolder() { std::filesystem::current_path(old); }
 };
 
-// Sets an environment variable until it goes out of scope.
-struct EnvVar
-{
-    std::string name, old;
-    bool had;
-    EnvVar(const char* n, const std::string& value) : name(n), had(std::getenv(n) != nullptr)
-    {
-        old = had ? std::getenv(n) : "";
-        setenv(n, value.c_str(), 1);
-    }
-    ~EnvVar() { had ? (void)setenv(name.c_str(), old.c_str(), 1) : (void)unsetenv(name.c_str()); }
-};
-
 struct UserFolderTest : testing::Test
 {
     std::string root;
@@ -109,24 +97,4 @@ struct UserFolderTest : testing::Test
         return false;
     }
     size_t FileCount() const { return size_t(std::distance(std::filesystem::directory_iterator(user), {})); }
-};
-
-// Makes every file write beyond `bytes` fail as a full disk would.
-struct FullDisk
-{
-    rlimit saved{};
-    void (*oldHandler)(int) = nullptr;
-    explicit FullDisk(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FullDisk()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-    }
 };

@@ -6,6 +6,7 @@
 #include "de50/de50_file.h"
 #include "engine/platform/nE_File_Pl5.h"
 #include "platform/de50_test_support.h"
+#include "support/scoped_env.h"
 
 #include <gtest/gtest.h>
 
@@ -24,47 +25,9 @@ using DE50::TFile;
 
 namespace
 {
-// Restores an environment variable when the test ends.
-struct SavedEnv
-{
-    std::string name, value;
-    bool had;
-    explicit SavedEnv(const char* n) : name(n), had(std::getenv(n) != nullptr)
-    {
-        if (had) value = std::getenv(n);
-    }
-    ~SavedEnv()
-    {
-        if (had)
-            setenv(name.c_str(), value.c_str(), 1);
-        else
-            unsetenv(name.c_str());
-    }
-};
-
-// Makes every file write beyond `bytes` fail as a full disk would.
-struct FileSizeLimit
-{
-    rlimit saved{};
-    void (*oldHandler)(int) = nullptr;
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit small = saved;
-        small.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &small);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, oldHandler);
-    }
-};
-
 struct UserFiles : testing::Test
 {
-    SavedEnv env{"NOTENGINE_USER_DIR"};
+    EnvVar env{"NOTENGINE_USER_DIR"};
     de50test::ScratchDir scratch;
     const std::string root = scratch.path, user = root + "user";
 
@@ -173,7 +136,7 @@ TEST_F(UserFiles, InterruptedWritesLeaveTheOldFile)
     bool saved;
     testing::internal::CaptureStderr();
     {
-        FileSizeLimit full(64 * 1024);
+        FullDisk full(64 * 1024);
         saved = nE_WriteUserFile("profile_list.xml", big);
     }
     EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Error: could not save"));
@@ -253,7 +216,7 @@ TEST_F(UserFiles, PathsLeavingTheFolderAreRefused)
 
 TEST_F(UserFiles, PreferenceFolderFollowsPublisherAndGame)
 {
-    SavedEnv xdg("XDG_DATA_HOME");
+    EnvVar xdg("XDG_DATA_HOME");
     unsetenv("NOTENGINE_USER_DIR");
     setenv("XDG_DATA_HOME", (root + "xdg").c_str(), 1);
     DE50::SetConfigValue(DE50::kConfigPublisherName, "Quillfen Games");
