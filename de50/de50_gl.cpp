@@ -16,7 +16,8 @@ namespace
 
 // How each blend mode reaches the screen. Colour and alpha have their own factors, so that
 // render targets can keep a usable alpha channel. Shader ops: 0 plain, 1 colour faded to
-// white by alpha (multiply), 2 colour scaled by alpha.
+// white by alpha (multiply), 2 colour scaled by alpha, 3 plain colour however the texture
+// stores it (opaque).
 struct TBlendRow
 {
     uint32_t mode;
@@ -30,17 +31,19 @@ const TBlendRow kBlendTable[] = {
     // 0: the normal alpha blend, alpha blended like colour.
     {0, "alpha", GL_FUNC_ADD, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, 0},
     // 1: replaces what is there.
-    {1, "opaque", GL_FUNC_ADD, GL_ONE, GL_ZERO, GL_ONE, GL_ZERO, 0},
-    // 2: adds the colour weighted by alpha.
-    {2, "additive", GL_FUNC_ADD, GL_SRC_ALPHA, GL_ONE, GL_ONE, GL_ONE, 0},
+    {1, "opaque", GL_FUNC_ADD, GL_ONE, GL_ZERO, GL_ONE, GL_ZERO, 3},
+    // 2: adds the colour weighted by alpha; alpha kept, so light added inside a render target
+    // is added again where the target is drawn.
+    {2, "additive", GL_FUNC_ADD, GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE, 0},
     // 3 without "new_subtractive": darkens by the colour (dst x (1 - colour x alpha)).
     {3, "subtractive (old)", GL_FUNC_ADD, GL_ZERO, GL_ONE_MINUS_SRC_COLOR, GL_ZERO, GL_ONE, 2},
     // 4: multiplies, fading to no change as alpha goes to 0.
     {4, "multiply", GL_FUNC_ADD, GL_DST_COLOR, GL_ZERO, GL_ZERO, GL_ONE, 1},
     // 5: colour already multiplied by alpha.
     {5, "premultiplied", GL_FUNC_ADD, GL_ONE, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA, 0},
-    // 6 with "new_render_blend": colour as mode 0, alpha accumulated as coverage, so a target
-    // drawn later over the screen looks like the same drawing made on the screen directly.
+    // 6 with "new_render_blend": colour weighted by alpha, alpha accumulated as coverage: the
+    // target holds colour already multiplied by alpha, and is drawn back that way (below), so
+    // it looks like the same drawing made on the screen directly.
     {6, "render target", GL_FUNC_ADD, GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA,
      0},
     // 3 with "new_subtractive": subtracts the colour weighted by alpha; alpha kept.
@@ -69,10 +72,24 @@ in vec4 vColor;
 in vec2 vUv;
 uniform sampler2D uTex;
 uniform int uOp;
+uniform bool uPremultiplied;
 out vec4 oColor;
 void main()
 {
-    vec4 c = texture(uTex, vUv) * vColor;
+    vec4 c = texture(uTex, vUv);
+    if (uPremultiplied)
+    {
+        // The texel's colour is already weighted by its alpha: weight the vertex colour the
+        // same way; the blend then takes the colour as it comes instead of weighting it.
+        c *= vec4(vColor.rgb * vColor.a, vColor.a);
+        if (uOp == 1)
+            c.rgb += 1.0 - c.a;
+        else if (uOp == 3 && c.a > 0.0)
+            c.rgb /= c.a;
+        oColor = c;
+        return;
+    }
+    c *= vColor;
     if (uOp == 1)
         c.rgb = mix(vec3(1.0), c.rgb, c.a);
     else if (uOp == 2)
@@ -161,6 +178,7 @@ bool TGlBackend::EnsureResources()
     m_uScale = glGetUniformLocation(m_program, "uScale");
     m_uOffset = glGetUniformLocation(m_program, "uOffset");
     m_uOp = glGetUniformLocation(m_program, "uOp");
+    m_uPremultiplied = glGetUniformLocation(m_program, "uPremultiplied");
     glUseProgram(m_program);
     glUniform1i(glGetUniformLocation(m_program, "uTex"), 0);
 
@@ -311,15 +329,19 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     glScissor(GLint(clip.left), GLint(clip.top), GLsizei(clip.Width()), GLsizei(clip.Height()));
 
     const TBlendRow& row = kBlendTable[key.blendRow];
+    const bool premultiplied = m_keyTexture && m_keyTexture->IsPremultiplied();
+    // A premultiplied colour comes out of the shader weighted already.
+    GLenum srcRgb = premultiplied && row.srcRgb == GL_SRC_ALPHA ? GL_ONE : row.srcRgb;
     glEnable(GL_BLEND);
     glBlendEquation(row.equation);
-    glBlendFuncSeparate(row.srcRgb, row.dstRgb, row.srcAlpha, row.dstAlpha);
+    glBlendFuncSeparate(srcRgb, row.dstRgb, row.srcAlpha, row.dstAlpha);
 
     glUseProgram(m_program);
     float w = float(std::max(vp.Width(), 1u)), h = float(std::max(vp.Height(), 1u));
     glUniform2f(m_uScale, 2.0f / w, 2.0f / h);
     glUniform2f(m_uOffset, -1.0f, -1.0f);
     glUniform1i(m_uOp, row.shaderOp);
+    glUniform1i(m_uPremultiplied, premultiplied ? 1 : 0);
 
     glBindVertexArray(m_vao);
 }

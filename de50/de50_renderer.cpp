@@ -222,6 +222,8 @@ bool TRenderer::BeginRenderTarget(const std::shared_ptr<TTexture>& target)
     t.height = target->GetHeight();
     t.viewport = t.clip = TURect(0, 0, t.width, t.height);
     m_gl->ClearFramebuffer(t.framebuffer, 0, 0, 0, 0);
+    // The newer target blend leaves colour weighted by alpha; the older one does not.
+    target->SetPremultiplied(m_newRenderBlend);
     m_targets.push_back(t);
     return true;
 }

@@ -112,7 +112,8 @@ public:
     void DrawVertices(uint32_t drawType, const TVertexSet& vertices);
 
     // Draws go to the texture (a kRenderTarget one) until EndRenderTarget, inside or outside a
-    // frame; the target starts transparent. Targets may nest.
+    // frame; the target starts transparent. Targets may nest. With "new_render_blend" the
+    // target holds colour multiplied by alpha and is drawn back as such.
     bool BeginRenderTarget(const std::shared_ptr<TTexture>& target);
     void EndRenderTarget();
 

@@ -33,6 +33,12 @@ public:
     uint32_t GetType() const { return m_type; }
     const str& GetName() const { return m_name; }
 
+    // Whether the colours are stored already multiplied by alpha, as a render target's are
+    // (the renderer sets it when drawing into one begins). Such a texture is drawn with the
+    // matching blends, so that every blend mode and draw alpha treat it as a plain image.
+    bool IsPremultiplied() const { return m_premultiplied; }
+    void SetPremultiplied(bool premultiplied) { m_premultiplied = premultiplied; }
+
     // Lends the pixels: 32-bit 0xAARRGGBB (bytes blue, green, red, alpha), rows top first,
     // pitch in pixels. Null when the pixels cannot be had (a render target without a window).
     uint32_t* Lock(uint32_t* pitch);
@@ -56,6 +62,7 @@ private:
     std::vector<uint32_t> m_pixels; // plain textures; a render target only while locked
     bool m_dirty = true;
     bool m_locked = false;
+    bool m_premultiplied = false;
     uint32_t m_glTexture = 0;
     uint32_t m_glFramebuffer = 0;
 };

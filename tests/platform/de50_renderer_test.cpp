@@ -52,7 +52,7 @@ TEST_F(De50Render, EveryBlendModeOnScreenAndInRenderTarget)
     };
     const Case cases[] = {
         {0, Grey(mixed), Grey(s * a, a * a)},       {1, Grey(s), Grey(s, a)}, // opaque
-        {2, Grey(d + s * a), Grey(s * a, a)},                                 // additive
+        {2, Grey(d + s * a), Grey(s * a, 0)},                                 // additive
         {3, Grey(d - s * a), Grey(0, 0)},                                     // subtractive
         {4, Grey(d * (1 - a + s * a)), Grey(0, 0)},                           // multiply
         {5, Grey(s + d * (1 - a)), Grey(s, a)},                               // premultiplied

@@ -295,6 +295,47 @@ TEST_F(Render, NormalBlendBecomesTargetModeInsideTarget)
     EXPECT_NE(target, draw(1));
 }
 
+// A half-transparent picture drawn through targets (as rooms, popups and the
+// blur do) looks as drawn on the screen: in the blend it had inside, and in the
+// blend and alpha the last target is drawn back with.
+TEST_F(Render, TargetDrawnBackLooksLikeDirectDrawing)
+{
+    auto picture = Solid(1.0f, 0.6f, 0.2f, 0.5f);
+    struct Case
+    {
+        uint32_t inside, back;
+        float alpha;
+        int targets;
+    };
+    const Case cases[] = {{0, 0, 1.0f, 1}, {0, 0, 0.4f, 1}, {2, 0, 0.4f, 1}, {0, 2, 0.4f, 1},
+                          {0, 3, 1.0f, 1}, {0, 4, 1.0f, 1}, {0, 0, 0.4f, 2}};
+    for (const Case& c : cases)
+    {
+        nE_RenderState s;
+        s.blendMode = c.inside;
+        std::shared_ptr<nE_Texture> texture = picture;
+        for (int i = 0; i < c.targets; ++i)
+        {
+            render.BeginRenderTarget(kW, kH);
+            Rect(texture, 0, 0, kW, kH, i == 0 ? s : nE_RenderState());
+            texture = render.EndRenderTarget();
+        }
+        s.blendMode = c.back;
+        s.alpha = c.alpha;
+        Open();
+        Background(0.25f);
+        Rect(texture, 0, 0, kW, kH, s);
+        Close();
+        const uint32_t through = Pixel(10, 10);
+        s.blendMode = c.inside + c.back;
+        Open();
+        Background(0.25f);
+        Rect(picture, 0, 0, kW, kH, s);
+        Close();
+        EXPECT_TRUE(Near(through, Pixel(10, 10))) << c.inside << " " << c.back << " " << c.alpha << " " << c.targets;
+    }
+}
+
 // A failed target is not made active; nested ends do not end the outer target.
 TEST_F(Render, FailedAndNestedTargets)
 {
