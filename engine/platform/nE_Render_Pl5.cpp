@@ -35,6 +35,12 @@ uint32_t ToPixel(float v)
     return v > 0.0f ? uint32_t(v) : 0u;
 }
 
+// Moved only: no scale, rotation or skew.
+bool IsTranslation(const nE_Matrix& m)
+{
+    return m.m[0] == 1.0f && m.m[1] == 0.0f && m.m[4] == 0.0f && m.m[5] == 1.0f;
+}
+
 float Clamp01(float v)
 {
     return std::min(1.0f, std::max(0.0f, v));
@@ -203,11 +209,20 @@ void nE_Render_Pl5::DrawTexture(const std::shared_ptr<nE_Texture>& texture, cons
     std::shared_ptr<DE50::TTexture> platform = PlatformTexture(texture.get(), state.frame);
     if (!platform) return;
     ApplyClip();
-    Lib()->SetWorldMatrix(ToMat4(state.matrix));
     nE_Rect f = texture->GetFrameRect(state.frame);
     nE_Rect uv = texture->GetTexCoordRect(state);
     DE50::TColor32 c = DE50::TColor32::FromColor(DE50::TColor(state.r, state.g, state.b, state.alpha));
     float x = f.x + state.offsetX, y = f.y + state.offsetY;
+    nE_Matrix world = state.matrix;
+    if (IsTranslation(world))
+    {
+        // A picture that is only moved lands on whole pixels: centring an odd size on its
+        // origin would put its edges on half pixels, and the filter would blur every pixel.
+        x = std::floor(x + world.m[12] + 0.5f);
+        y = std::floor(y + world.m[13] + 0.5f);
+        world = nE_Matrix();
+    }
+    Lib()->SetWorldMatrix(ToMat4(world));
     const DE50::TTransformedLitVert v[4] = {
         {DE50::TVec3(x, y, 0), c, DE50::TVec2(uv.x, uv.y)},
         {DE50::TVec3(x + f.w, y, 0), c, DE50::TVec2(uv.x + uv.w, uv.y)},

@@ -111,6 +111,38 @@ TEST_F(SpriteTest, DrawsAtPositionScaleAndRotation)
     EXPECT_TRUE(de50test::Near(Pixel(14, 24), 0xFF800000, 3));
 }
 
+// An image that is only moved lands on whole pixels whatever its size and
+// position: a one-pixel checkerboard stays crisp.
+TEST_F(SpriteTest, MovedImagesLandOnWholePixels)
+{
+    struct Case
+    {
+        int size;
+        float x, y;
+    };
+    const Case cases[] = {{41, 32, 24}, {40, 32, 24}, {41, 30.4f, 20.7f}};
+    for (const Case& c : cases)
+    {
+        std::vector<uint32_t> board(size_t(c.size * c.size));
+        for (int i = 0; i < c.size * c.size; ++i)
+            board[size_t(i)] = (i % c.size + i / c.size) % 2 ? kRed : kBlue;
+        const std::string name = "board" + std::to_string(c.size);
+        WritePng(name, c.size, c.size, board);
+        nE_Sprite sprite;
+        sprite.SetResourceName(Name(name));
+        sprite.LoadResourcesTree();
+        sprite.SetPos(c.x, c.y);
+        DrawOne(sprite);
+        const int left = int(std::floor(c.x - c.size / 2.0f + 0.5f));
+        const int top = int(std::floor(c.y - c.size / 2.0f + 0.5f));
+        int wrong = 0;
+        for (int y = 0; y < c.size; ++y)
+            for (int x = 0; x < c.size; ++x)
+                wrong += Pixel(uint32_t(left + x), uint32_t(top + y)) != board[size_t(y * c.size + x)];
+        EXPECT_EQ(0, wrong) << c.size << " at " << c.x << "," << c.y;
+    }
+}
+
 // Pixel-exact: transparent pixels and points outside the image do not take the
 // mouse; a missing image neither draws nor is hit.
 TEST_F(SpriteTest, HitTestUsesTheMaskUnderTheTransform)
