@@ -34,9 +34,55 @@ TTexture::~TTexture()
     Registry().erase(this);
 }
 
+// Whether the file is a grey PNG (any bit depth) with a transparent grey value (tRNS).
+static bool IsKeyedGreyPng(const str& path)
+{
+    SDL_RWops* file = SDL_RWFromFile(path.c_str(), "rb");
+    if (!file) return false;
+    // The signature, then the header chunk: length 13, "IHDR", its data, its checksum.
+    uint8_t head[33];
+    bool keyed = false;
+    const bool grey = SDL_RWread(file, head, 1, 33) == 33 &&
+                      std::memcmp(head, "\x89PNG\r\n\x1a\n\0\0\0\x0DIHDR", 16) == 0 && head[25] == 0;
+    // The chunks before the image data: length, type, data, checksum.
+    while (grey && !keyed && SDL_RWread(file, head, 1, 8) == 8 && std::memcmp(head + 4, "IDAT", 4) != 0)
+    {
+        keyed = std::memcmp(head + 4, "tRNS", 4) == 0;
+        const Sint64 length = Sint64(head[0]) << 24 | head[1] << 16 | head[2] << 8 | head[3];
+        if (SDL_RWseek(file, length + 4, RW_SEEK_CUR) < 0) break;
+    }
+    SDL_RWclose(file);
+    return grey && keyed;
+}
+
+// SDL_image hands such a PNG back as grey and alpha byte pairs in a 16-bit surface that
+// claims to be RGB565, so it draws in false colours: read the pairs as they are.
+static SDL_Surface* MendKeyedGrey(const str& path, SDL_Surface* loaded)
+{
+    if (loaded->format->BytesPerPixel != 2 || !IsKeyedGreyPng(path)) return loaded;
+    SDL_Surface* argb = SDL_CreateRGBSurfaceWithFormat(0, loaded->w, loaded->h, 32, SDL_PIXELFORMAT_ARGB8888);
+    if (argb)
+    {
+        SDL_LockSurface(loaded);
+        for (int y = 0; y < loaded->h; ++y)
+        {
+            const uint8_t* in =
+                static_cast<const uint8_t*>(loaded->pixels) + size_t(y) * size_t(loaded->pitch);
+            uint32_t* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(argb->pixels) +
+                                                        size_t(y) * size_t(argb->pitch));
+            for (int x = 0; x < loaded->w; ++x, in += 2)
+                out[x] = uint32_t(in[1]) << 24 | uint32_t(in[0]) * 0x010101u;
+        }
+        SDL_UnlockSurface(loaded);
+    }
+    SDL_FreeSurface(loaded);
+    return argb;
+}
+
 std::shared_ptr<TTexture> TTexture::Get(const str& path)
 {
     SDL_Surface* loaded = IMG_Load(path.c_str());
+    if (loaded) loaded = MendKeyedGrey(path, loaded);
     if (!loaded)
     {
         WriteDbg("Error: image \"%s\" could not be read: %s", path.c_str(), IMG_GetError());

@@ -332,7 +332,8 @@ TEST_F(Render, TargetDrawnBackLooksLikeDirectDrawing)
         Background(0.25f);
         Rect(picture, 0, 0, kW, kH, s);
         Close();
-        EXPECT_TRUE(Near(through, Pixel(10, 10))) << c.inside << " " << c.back << " " << c.alpha << " " << c.targets;
+        EXPECT_TRUE(Near(through, Pixel(10, 10)))
+            << c.inside << " " << c.back << " " << c.alpha << " " << c.targets;
     }
 }
 
