@@ -191,8 +191,9 @@ TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
     }
 }
 
-// A one-row grey PNG of the given bit depth whose grey value `key` is transparent.
-std::string KeyedGreyPng(int depth, const std::vector<unsigned>& samples, unsigned key)
+// A grey PNG, 3 x 1, of the given bit depth and packed row, whose grey value
+// `key` is transparent.
+std::string KeyedGreyPng(int depth, const std::string& row, unsigned key)
 {
     auto be32 = [](uint32_t v) { return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)}; };
     auto chunk = [&](const char* type, const std::string& data)
@@ -201,42 +202,34 @@ std::string KeyedGreyPng(int depth, const std::vector<unsigned>& samples, unsign
         const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), uInt(body.size()));
         return be32(uint32_t(data.size())) + body + be32(uint32_t(crc));
     };
-    std::string row(1, '\0'); // no filter
-    unsigned bits = 0, acc = 0;
-    for (unsigned v : samples)
-    {
-        if (depth == 16)
-        {
-            row += {char(v >> 8), char(v)};
-            continue;
-        }
-        acc = acc << depth | v;
-        if ((bits += depth) == 8) row += char(acc), bits = acc = 0;
-    }
-    if (bits) row += char(acc << (8 - bits));
-    uLongf size = compressBound(uLong(row.size()));
+    const std::string raw = '\0' + row; // no filter
+    uLongf size = compressBound(uLong(raw.size()));
     std::string packed(size, '\0');
-    compress(reinterpret_cast<Bytef*>(&packed[0]), &size, reinterpret_cast<const Bytef*>(row.data()),
-             uLong(row.size()));
+    compress(reinterpret_cast<Bytef*>(&packed[0]), &size, reinterpret_cast<const Bytef*>(raw.data()),
+             uLong(raw.size()));
     packed.resize(size);
-    const std::string ihdr = be32(uint32_t(samples.size())) + be32(1) + char(depth) + std::string(4, '\0');
+    const std::string ihdr = be32(3) + be32(1) + char(depth) + std::string(4, '\0');
     return "\x89PNG\r\n\x1a\n" + chunk("IHDR", ihdr) + chunk("tRNS", std::string{char(key >> 8), char(key)}) +
            chunk("IDAT", packed) + chunk("IEND", "");
 }
 
-// Grey PNGs with a transparent grey value keep their grey and their transparency.
+// Grey PNGs with a transparent grey value keep their grey and their transparency:
+// pixels grey, key, grey.
 TEST_F(TextureTest, KeyedGreyPngsKeepTheirGrey)
 {
     struct Case
     {
         int depth;
-        unsigned grey, key;
+        std::string row;
+        unsigned key;
         uint32_t shown;
     };
-    const Case cases[] = {{8, 150, 0, 0xFF969696}, {16, 150 * 257, 7, 0xFF969696}, {4, 9, 15, 0xFF999999}};
+    const Case cases[] = {{8, std::string("\x96\0\x96", 3), 0, 0xFF969696},
+                          {16, "\x96\x96\x01\x07\x96\x96", 0x107, 0xFF969696},
+                          {4, "\x9F\x90", 15, 0xFF999999}};
     for (const Case& c : cases)
     {
-        WriteText("grey.png", KeyedGreyPng(c.depth, {c.grey, c.key, c.grey}, c.key));
+        WriteText("grey.png", KeyedGreyPng(c.depth, c.row, c.key));
         auto t = LoadTexture("grey");
         ASSERT_TRUE(t->GetPlatformTexture(0)) << c.depth;
         EXPECT_EQ(c.shown, TexturePixel(t->GetPlatformTexture(0), 0, 0)) << c.depth;
