@@ -343,7 +343,8 @@ int TrgSet(lua_State* L)
     {
         lua_pushstring(L, "code");
         lua_rawget(L, 2);
-        if (lua_type(L, -1) == LUA_TSTRING) trigger->SetCode(nE_ArgString(L, -1));
+        int type = lua_type(L, -1);
+        if (type == LUA_TSTRING || type == LUA_TNUMBER) trigger->SetCode(nE_ArgString(L, -1));
     }
     return Done(L);
 }

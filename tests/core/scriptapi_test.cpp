@@ -174,6 +174,8 @@ TEST_F(ScriptApiFixture, CreateSetGetDeleteAndAttachBackKeepProperties)
     EXPECT_EQ("box 5 false open(1) 0",
               Eval("g.name .. ' ' .. g.pos_x .. ' ' .. tostring(g.visible) .. ' ' .. "
                    "g.event_mdown .. ' ' .. g.draw_width"));
+    Run("ObjSet('box', {event_mdown = false, pos_x = true})");
+    EXPECT_EQ(" 0", Eval("ObjGet('box').event_mdown .. ' ' .. ObjGet('box').pos_x"));
     EXPECT_EQ("nil nil false", Eval("tostring(next(ObjGet('nobody'))) .. ' ' .. tostring(next(ObjGet())) .. "
                                     "' ' .. tostring(ObjIntersect('box', 'nobody'))"));
 }
@@ -244,9 +246,12 @@ TEST_F(ScriptApiFixture, TriggerAndTimerFunctions)
         std::make_unique<nE_Trigger>("t1", "s = ne_params.sender; p = ne_params.param_0"));
     EXPECT_EQ("nil nil", Eval("tostring(TrgGet('nobody')) .. ' ' .. tostring(TrgGet())"));
     EXPECT_EQ("t1", Eval("TrgGet('t1').name"));
-    // Only a string `code` changes the trigger.
-    Run("TrgSet('t1', {code = 42}); TrgSet('t1', {code = true}); TrgSet('t1', {}); TrgSet('t1', 'x = 2')");
+    // Only a string or number `code` changes the trigger.
+    Run("TrgSet('t1', {code = true}); TrgSet('t1', {}); TrgSet('t1', 'x = 2')");
     EXPECT_EQ("s = ne_params.sender; p = ne_params.param_0", Eval("TrgGet('t1').code"));
+    Run("TrgSet('t1', {code = 42})");
+    EXPECT_EQ("42", Eval("TrgGet('t1').code"));
+    Run("TrgSet('t1', {code = 's = ne_params.sender; p = ne_params.param_0'})");
     Run("TrgExecute('t1(abc)'); after = s");
     EXPECT_EQ("ne_undef abc", Eval("after .. ' ' .. p"));
     Run("TrgSet('t1', {code = 'x = 3'}); TrgExecute('t1')");
