@@ -317,6 +317,8 @@ TLoopOptions ParseLoopOptions(int argc, char** argv)
             o.windowed = true;
         else if (arg == "--fixed-step")
             o.fixedStep = true;
+        else if (arg == "--cheats")
+            o.cheats = true;
         else if (!valueFlag)
             continue;
         else if (!hasValue || value.empty())

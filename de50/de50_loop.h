@@ -38,6 +38,7 @@ struct TLoopOptions
     uint32_t desktopHeight = 0;
     std::string inputFile;  // --input FILE: replay events ("turn type value x y flags" lines)
     std::string recordFile; // --record FILE: write delivered events in the same form
+    bool cheats = false;    // --cheats: the game's cheat mode, for the cheat profile only
 };
 
 // Unknown arguments are left to the program; bad values give a warning and are ignored.

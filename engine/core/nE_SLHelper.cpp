@@ -238,10 +238,11 @@ int PushField(lua_State* L, const char* name)
     return lua_type(L, -1);
 }
 
-// Numbers and numeric strings; anything else is not a number to us.
-bool IsNumeric(lua_State* L, int index, int type)
+// Numeric reads take lua_tonumber of any value that is set: booleans,
+// non-numeric text and tables read as 0.
+bool IsSet(int type)
 {
-    return type == LUA_TNUMBER || (type == LUA_TSTRING && lua_isnumber(L, index));
+    return type != LUA_TNONE && type != LUA_TNIL;
 }
 
 template <class Push> void SetField(lua_State* L, const char* name, Push push)
@@ -278,18 +279,17 @@ bool ReadVecField(lua_State* L, const char* name, FloatRefs v)
     for (float* component : v)
     {
         lua_rawgeti(L, table, ++index);
-        if (IsNumeric(L, -1, lua_type(L, -1))) *component = ToFloat(lua_tonumber(L, -1));
+        if (IsSet(lua_type(L, -1))) *component = ToFloat(lua_tonumber(L, -1));
         lua_pop(L, 1);
     }
     return true;
 }
 
-// Reads a number or numeric string field as a double.
+// Reads a field that is set as a double.
 bool ReadNumberField(lua_State* L, const char* name, double& out)
 {
     StackGuard guard(L);
-    int type = PushField(L, name);
-    if (!IsNumeric(L, -1, type)) return false;
+    if (!IsSet(PushField(L, name))) return false;
     out = lua_tonumber(L, -1);
     return true;
 }
@@ -346,9 +346,11 @@ bool nE_SLHelper_Lua::ReadString(const char* name, std::string& v)
 {
     StackGuard guard(m_L);
     int type = PushField(m_L, name);
-    if (type != LUA_TSTRING && type != LUA_TNUMBER) return false;
+    if (!IsSet(type)) return false;
+    // Any value but text or a number (false, a table) reads as "".
     size_t length = 0;
-    const char* text = lua_tolstring(m_L, -1, &length); // converts only our copy
+    const char* text = "";
+    if (type == LUA_TSTRING || type == LUA_TNUMBER) text = lua_tolstring(m_L, -1, &length); // our copy
     v.assign(text, length);
     return true;
 }

@@ -259,8 +259,11 @@ int ObjAnimate(lua_State* L)
     if (triggerType == LUA_TSTRING || triggerType == LUA_TNUMBER) trigger = nE_ArgString(L, 5);
     // The end trigger may be left out, and the array then comes fifth.
     int arrayIndex = lua_istable(L, 6) ? 6 : (lua_istable(L, 5) ? 5 : 0);
-    if (!object || kind < NE_TWEEN_X || kind > NE_TWEEN_TILE_Y || arrayIndex == 0) return Done(L);
-    std::vector<float> values = ReadNumberArray(L, arrayIndex);
+    if (!object) return Done(L);
+    // An unknown kind still runs its keys and posts its end; no array makes an
+    // empty tween, which stops the running one of that kind.
+    std::vector<float> values;
+    if (arrayIndex) values = ReadNumberArray(L, arrayIndex);
     lua_settop(L, 0);
     object->Animate(kind, loop, relative, trigger, values.data(), static_cast<unsigned>(values.size()));
     return 0;
@@ -340,7 +343,8 @@ int TrgSet(lua_State* L)
     {
         lua_pushstring(L, "code");
         lua_rawget(L, 2);
-        if (lua_type(L, -1) == LUA_TSTRING) trigger->SetCode(nE_ArgString(L, -1));
+        int type = lua_type(L, -1);
+        if (type == LUA_TSTRING || type == LUA_TNUMBER) trigger->SetCode(nE_ArgString(L, -1));
     }
     return Done(L);
 }

@@ -32,13 +32,18 @@ nE_Timer* nE_TimerManager::Start(const std::string& name, const std::string& tri
     return m_timers.back().get();
 }
 
-// A stopped timer waits in the list until the next Update; lookups by name
-// pass over it so that a timer restarted under the same name is the one found.
+// A stopped timer waits in the list until the next Update: its time can still
+// be read in that tick, but a timer restarted under the same name comes first.
 nE_Timer* nE_TimerManager::Find(const std::string& name) const
 {
+    nE_Timer* stopped = nullptr;
     for (const auto& timer : m_timers)
-        if (!timer->finished && timer->name == name) return timer.get();
-    return nullptr;
+    {
+        if (timer->name != name) continue;
+        if (!timer->finished) return timer.get();
+        if (!stopped) stopped = timer.get();
+    }
+    return stopped;
 }
 
 static void Finish(nE_Timer& timer)
@@ -60,7 +65,8 @@ void nE_TimerManager::StopByTag(const std::string& tag)
 
 void nE_TimerManager::Pause(const std::string& name, bool pause)
 {
-    if (nE_Timer* timer = Find(name)) timer->running = !pause;
+    nE_Timer* timer = Find(name);
+    if (timer && !timer->finished) timer->running = !pause;
 }
 
 void nE_TimerManager::PauseByTag(const std::string& tag, bool pause)

@@ -42,7 +42,8 @@ public:
     float GetTime(const std::string& name) const;
     void AddTag(const std::string& name, const std::string& tag);
     void RemoveTag(const std::string& name, const std::string& tag);
-    // The first live (not finished) timer of that name, or null.
+    // The first live timer of that name, else the first stopped one still
+    // waiting for removal, else null.
     nE_Timer* Find(const std::string& name) const;
 
     void Update(const nE_TimeStep* step);

@@ -43,9 +43,9 @@ void Attach(nE_Object* parent, nE_Object* child)
         parent->AddChild(child);
 }
 
-void Tween(nE_Object* object, int kind, const float* keys, unsigned count)
+void Tween(nE_Object* object, int kind, const float* keys, unsigned count, bool relative = false)
 {
-    if (object) object->Animate(kind, false, false, "", keys, count);
+    if (object) object->Animate(kind, false, relative, "", keys, count);
 }
 } // namespace
 
@@ -250,7 +250,8 @@ void nG_Application::FadePauseOverlay(bool in)
     {
         if (!sprite) continue;
         if (in) sprite->SetVisible(true);
-        Tween(sprite, NE_TWEEN_ALPHA, in ? fadeIn : fadeOut, 6);
+        // Relative: the fade scales the layer's own alpha, so the dimming stays a dimming.
+        Tween(sprite, NE_TWEEN_ALPHA, in ? fadeIn : fadeOut, 6, true);
     }
     if (!label) return;
     if (in)

@@ -1,6 +1,7 @@
 #include "game/app/nG_Level.h"
 
 #include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
@@ -383,14 +384,22 @@ void nG_Level::SwitchToRoom(const std::string& name, bool animated)
 void nG_Level::OpenSubRoom(const std::string& name, int32_t startX, int32_t startY, int32_t endX,
                            int32_t endY, bool animated)
 {
+    nG_SubRoom* open = GetOpenSubRoom();
+    // The open subroom has left the rooms hub: asking for it again changes nothing.
+    if (open && open->GetName() == name) return;
     nE_Object* hub = GetRoomsHub();
     nG_SubRoom* sub = hub ? dynamic_cast<nG_SubRoom*>(hub->FindChild(name, false)) : nullptr;
-    nG_SubRoom* open = GetOpenSubRoom();
-    if (!sub && !(open && open->GetName() == name)) return;
-    nE_ObjectHandle target = sub ? sub->GetHandle() : open->GetHandle();
-    // Only one subroom shows at a time: the one in view goes at once.
+    if (!sub) return;
+    nE_ObjectHandle target = sub->GetHandle();
+    // Only one subroom shows at a time: the one in view goes at once, when it may.
     if (open)
     {
+        if (m_blockSubRoomClose || open->GetRoomState() != NG_ROOM_OPEN)
+        {
+            nE_LogFmt2("Warning: subroom %s is not opened: subroom %s cannot close now.", name,
+                       open->GetName());
+            return;
+        }
         open->Close(false);
         OnSubRoomClosed();
     }

@@ -254,6 +254,8 @@ bool nG_GameInit()
     InstallScriptHooks();
     if (!g_stringTable) g_stringTable = new nE_StringTable();
     g_config->Load();
+    // The configuration file cannot switch cheats on; the library's flag does.
+    g_config->SetCheatMode(DE50::GetLoopOptions().cheats);
     if (!g_settings) g_settings = new nG_Settings();
     g_settings->Load();
     RegisterGameObjectTypes();

@@ -215,9 +215,24 @@ TEST_F(LevelTest, SwitchingRoomsUnderABlockedSubroomStillClosesTheOldRoom)
     EXPECT_TRUE(Room("room_b")->IsInput() && Room("room_b")->IsActive());
 }
 
-TEST_F(LevelTest, OpeningASubroomOverAnotherClosesTheFirst)
+// Another subroom opens only when the one in view may close (not blocked,
+// fully open); asking again for the open one replays nothing.
+TEST_F(LevelTest, OpeningASubroomOverAnotherClosesTheFirstOnlyWhenItMay)
 {
     StartAndSettle();
+    SendSubroom("sub_c");
+    EXPECT_EQ("preopen:sub_c", Log());
+    for (const char* refusal : {"", "BlockSubRoomClose(1)", "BlockSubRoomClose(0) CloseSubRoom()"})
+    {
+        Lua(refusal);
+        SendSubroom(*refusal ? "sub_d" : "sub_c");
+        EXPECT_EQ(Sub("sub_c"), level->GetOpenSubRoom()) << refusal;
+    }
+    EXPECT_EQ("preclose:sub_c", Log()); // from CloseSubRoom only
+    EXPECT_EQ(2, log.CountStartingWith("Warning: subroom sub_d is not opened"));
+    EXPECT_EQ(level->GetRoomsHub(), Sub("sub_d")->GetParent());
+
+    Ticks(6);
     SendSubroom("sub_c");
     SendSubroom("sub_d");
     EXPECT_EQ(Sub("sub_d"), level->GetOpenSubRoom());

@@ -153,8 +153,12 @@ TEST_F(StartupRun, AFailedFirstDisplayIsRetriedInFullScreenAndRecorded)
     PutOnDisk("settings.xml", "<settings fullscreen=\"0\" widescreen=\"1\" sfx_volume=\"1.5\""
                               " voice_volume=\"-2\" gamma=\"1.25\"/>");
     DE50::Test::ForceDisplayResult(1, 1, false);
+    DE50::TLoopOptions options = DE50::GetLoopOptions();
+    options.cheats = true;
+    DE50::SetLoopOptions(options);
     nG_PreInit();
     ASSERT_TRUE(nG_GameInit());
+    EXPECT_TRUE(g_config->IsCheatMode());
 
     EXPECT_TRUE(g_displayMode.fullScreen);
     EXPECT_EQ(1920u, g_displayMode.width);

@@ -174,6 +174,8 @@ TEST_F(ScriptApiFixture, CreateSetGetDeleteAndAttachBackKeepProperties)
     EXPECT_EQ("box 5 false open(1) 0",
               Eval("g.name .. ' ' .. g.pos_x .. ' ' .. tostring(g.visible) .. ' ' .. "
                    "g.event_mdown .. ' ' .. g.draw_width"));
+    Run("ObjSet('box', {event_mdown = false, pos_x = true})");
+    EXPECT_EQ(" 0", Eval("ObjGet('box').event_mdown .. ' ' .. ObjGet('box').pos_x"));
     EXPECT_EQ("nil nil false", Eval("tostring(next(ObjGet('nobody'))) .. ' ' .. tostring(next(ObjGet())) .. "
                                     "' ' .. tostring(ObjIntersect('box', 'nobody'))"));
 }
@@ -193,31 +195,46 @@ TEST_F(ScriptApiFixture, SelfRootAndCycleAttachesAreRefused)
     EXPECT_EQ(a, c->GetParent());
 }
 
-// Kind 0 takes three numbers per key, read up to the first non-number: two
-// numbers make no key (reading past "x" would make one that sets x to 4).
-// The default end text posts nothing and logs nothing.
-TEST_F(ScriptApiFixture, AnimateReadsNumbersUpToTheFirstNonNumberAndRejectsBadInput)
+// Each call lands on "box" while a kind 0 tween holds x at 3. Kind 0 takes
+// three numbers per key, read up to the first non-number (reading past "x"
+// would make a key). An unknown kind runs its keys and posts its end; a call
+// without an array makes an empty tween that replaces the running one. The
+// default end text posts nothing and logs nothing.
+TEST_F(ScriptApiFixture, AnimateReadsNumbersUpToTheFirstNonNumber)
 {
-    nE_Object* box = Make("box");
     g_triggerManager->AddTrigger(std::make_unique<nE_Trigger>("done", "who = ne_params.sender"));
-    Run("ObjAnimate('box', 0, 0, 0, 'done', {1, 2, 'x', 4})");
-    Update(box, 0.5f);
-    EXPECT_FLOAT_EQ(0.0f, box->GetX());
-    // Unknown kind, non-table values or an unknown object: nothing.
-    Run("ObjAnimate('box', 15, 0, 0, 'done', {0, 0, 1}); ObjAnimate('box', -1, 0, 0, 'done', {0, 0, 1})");
-    Run("ObjAnimate('box', 0, 0, 0, 'done', 'not a table'); ObjAnimate('box', 0, 0, 0, 'done')");
-    Run("ObjAnimate('nobody', 0, 0, 0, 'done', {0, 0, 1})");
-    EXPECT_EQ(0, box->GetTweenCount());
-    Run("ObjAnimate('box', 0, 1, 0, 'done', {0, 0, 1, 1, 0, 2}); ObjStopAnimate('box', 0)");
-    EXPECT_EQ(0, box->GetTweenCount());
-
-    Run("ObjAnimate('box', 0, 0, 0, ' ', {0, 0, 7, 'x', 1, 0, 9})");
-    Update(box, 0.5f);
-    EXPECT_FLOAT_EQ(7.0f, box->GetX());
-    Run("ObjAnimate('box', 8, 0, 0, 'done', {0, 0, 1})");
-    Update(box, 0.1f);
-    g_triggerManager->Update();
-    EXPECT_EQ("box", Eval("who"));
+    struct Case
+    {
+        const char* call;
+        int tweens; // after one update
+        float x;
+        const char* ended; // sender of "done", or nil
+    };
+    const Case cases[] = {
+        {"ObjAnimate('box', 0, 0, 0, 'done', {1, 2, 'x', 4})", 0, 3, "nil"},
+        {"ObjAnimate('box', 0, 0, 0, ' ', {0, 0, 7, 'x', 1, 0, 9})", 0, 7, "nil"},
+        {"ObjAnimate('box', 15, 0, 0, 'done', {0, 0, 1})", 1, 3, "box"},
+        {"ObjAnimate('box', -1, 0, 0, 'done', {0, 0, 1})", 1, 3, "box"},
+        {"ObjAnimate('box', 0, 0, 0, 'done', 'not a table')", 0, 3, "nil"},
+        {"ObjAnimate('box', 0, 0, 0, 'done')", 0, 3, "nil"},
+        {"ObjAnimate('box', 8, 0, 0, 'done', {0, 0, 1})", 1, 3, "box"},
+        {"ObjAnimate('nobody', 0, 0, 0, 'done')", 1, 3, "nil"},
+        {"ObjStopAnimate('box', 0)", 0, 3, "nil"},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.call);
+        delete Find("box");
+        nE_Object* box = Make("box");
+        Run("who = nil; ObjAnimate('box', 0, 0, 0, 'done', {0, 0, 3, 10, 0, 3})");
+        Update(box, 0.1f);
+        Run(c.call);
+        Update(box, 0.5f);
+        g_triggerManager->Update();
+        EXPECT_EQ(c.tweens, box->GetTweenCount());
+        EXPECT_FLOAT_EQ(c.x, box->GetX());
+        EXPECT_EQ(c.ended, Eval("tostring(who)"));
+    }
     EXPECT_TRUE(log.lines.empty());
 }
 
@@ -229,13 +246,15 @@ TEST_F(ScriptApiFixture, TriggerAndTimerFunctions)
         std::make_unique<nE_Trigger>("t1", "s = ne_params.sender; p = ne_params.param_0"));
     EXPECT_EQ("nil nil", Eval("tostring(TrgGet('nobody')) .. ' ' .. tostring(TrgGet())"));
     EXPECT_EQ("t1", Eval("TrgGet('t1').name"));
-    // Only a string `code` changes the trigger.
-    Run("TrgSet('t1', {code = 42}); TrgSet('t1', {code = true}); TrgSet('t1', {}); TrgSet('t1', 'x = 2')");
+    // Only a string or number `code` changes the trigger.
+    Run("TrgSet('t1', {code = true}); TrgSet('t1', {}); TrgSet('t1', 'x = 2')");
     EXPECT_EQ("s = ne_params.sender; p = ne_params.param_0", Eval("TrgGet('t1').code"));
     Run("TrgExecute('t1(abc)'); after = s");
     EXPECT_EQ("ne_undef abc", Eval("after .. ' ' .. p"));
     Run("TrgSet('t1', {code = 'x = 3'}); TrgExecute('t1')");
     EXPECT_EQ("3", Eval("x"));
+    Run("TrgSet('t1', {code = 42})");
+    EXPECT_EQ("42", Eval("TrgGet('t1').code"));
     Run("TrgExecute(''); TrgExecute(nil); ModLoad('no/such/module')");
     EXPECT_TRUE(log.lines.empty());
     Run("TrgDelete('t1')");

@@ -153,25 +153,37 @@ TEST_F(SLHelperLua, BoolMatrix)
     }
 }
 
-// Unsupported types answer false and leave the target; nothing raises.
-TEST_F(SLHelperLua, OddTypesAnswerFalseAndLeaveTargets)
+// Values of another type than the read wants: numeric reads take them as 0,
+// a string read as "", vectors need a table (whose non-nil elements read as
+// numbers); bools and nil leave the target. Nothing raises.
+TEST_F(SLHelperLua, OtherTypesReadAsZeroOrEmpty)
 {
-    Push("{tab = {}, fn = print, word = 'abc', flag = true, vec = {1, 'x', {}}}");
-    nE_SLHelper_Lua h(L);
-    Values v = Sample("keep");
-    const Values before = v;
-    EXPECT_EQ(2, ReadAll(h, v, "tab")); // only as vectors, whose components all stay
-    EXPECT_EQ(0, ReadAll(h, v, "fn"));
-    EXPECT_EQ(0, ReadAll(h, v, "nil"));
-    EXPECT_EQ(1, ReadAll(h, v, "flag")); // only as a bool
-    EXPECT_EQ(2, ReadAll(h, v, "word")); // as a bool (false) and a string
-    v.b = before.b;
-    v.s = before.s;
-    EXPECT_EQ(Text(before), Text(v));
-
-    // Elements that are not numbers keep their component.
-    EXPECT_TRUE(h.ReadVec3("vec", v.v3) && v.v3.x == 1.0f && v.v3.y == 2.0f);
-    EXPECT_FALSE(h.BeginReadChild("tab", 0));
+    const std::string vectors = "|1.5;-2.25|1;2;-3.125";
+    const struct
+    {
+        const char* field;
+        int reads;
+        std::string text;
+    } cases[] = {
+        {"nil", 0, "1|-123456789|4294967295|0.100000001|keep" + vectors},
+        {"print", 4, "1|0|0|0|" + vectors},
+        {"true", 5, "1|0|0|0|" + vectors},
+        {"false", 5, "0|0|0|0|" + vectors},
+        {"'abc'", 5, "0|0|0|0|abc" + vectors},
+        {"'-7'", 5, "1|-7|4294967289|-7|-7" + vectors},
+        {"{}", 6, "1|0|0|0|" + vectors},
+        {"{1, 'x', {}}", 6, "1|0|0|0||1;0|1;0;0"},
+    };
+    for (const auto& c : cases)
+    {
+        Push((std::string("{x = ") + c.field + "}").c_str());
+        nE_SLHelper_Lua h(L);
+        Values v = Sample("keep");
+        EXPECT_EQ(c.reads, ReadAll(h, v, "x")) << c.field;
+        EXPECT_EQ(c.text, Text(v)) << c.field;
+        EXPECT_FALSE(h.BeginReadChild("x", 0));
+        lua_pop(L, 1);
+    }
 }
 
 // Every operation, on a table, on a non-table top and on an empty stack,

@@ -117,9 +117,9 @@ TEST(De50Flags, ParsesEveryFlagAndWarnsAboutBadValues)
 {
     const char* args[] = {"prog",     "--windowed",   "--frames",  "30",        "--screenshot",
                           "shot.png", "--fixed-step", "--desktop", "1280x1024", "--input",
-                          "in",       "--record",     "out",       "--own-flag"};
-    TLoopOptions o = ParseLoopOptions(14, const_cast<char**>(args));
-    EXPECT_TRUE(o.windowed && o.fixedStep);
+                          "in",       "--record",     "out",       "--own-flag", "--cheats"};
+    TLoopOptions o = ParseLoopOptions(15, const_cast<char**>(args));
+    EXPECT_TRUE(o.windowed && o.fixedStep && o.cheats);
     EXPECT_EQ(30u, o.frames);
     EXPECT_EQ("shot.png", o.screenshot);
     EXPECT_EQ(1280u, o.desktopWidth);
