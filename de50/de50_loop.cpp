@@ -12,8 +12,8 @@
 
 #include <charconv>
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <fstream>
 #include <sstream>
@@ -360,7 +360,8 @@ bool InitLibrary()
     std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
     if ((driver == "offscreen" || driver == "dummy") && !std::getenv("SDL_VIDEODRIVER"))
     {
-        WriteDbg("Error: no display to open the window on (only SDL's \"%s\" driver started)", driver.c_str());
+        WriteDbg("Error: no display to open the window on (only SDL's \"%s\" driver started)",
+                 driver.c_str());
         SDL_Quit();
         return false;
     }

@@ -28,8 +28,8 @@ void WarnUnknownKind(const TiXmlElement* element, const std::string& file)
 {
     std::string where = file.empty() ? std::string() : " in " + file;
     std::string line = "Warning: unknown object kind <" + element->ValueStr() + "> (name \"" +
-                       AttributeOrEmpty(element, "name") + "\", line " + std::to_string(element->Row()) + ")" +
-                       where + ": it and its children are skipped";
+                       AttributeOrEmpty(element, "name") + "\", line " + std::to_string(element->Row()) +
+                       ")" + where + ": it and its children are skipped";
     nE_WarnOnce("kind:" + file + ":" + element->ValueStr(), line);
 }
 } // namespace

@@ -165,7 +165,8 @@ bool nE_StringTable::AppendKey(const std::string& key, std::string& out) const
 // Always false: the caller shows "#####", and the log says why.
 bool nE_StringTable::WarnMissing(const std::string& key) const
 {
-    nE_WarnOnce("text:" + key, "Warning: text key \"" + key + "\" is not in the string table; \"#####\" is shown");
+    nE_WarnOnce("text:" + key,
+                "Warning: text key \"" + key + "\" is not in the string table; \"#####\" is shown");
     return false;
 }
 

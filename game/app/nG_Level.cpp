@@ -113,8 +113,8 @@ void WarnNoRoom(const char* function, const std::string& name)
                                        "\", \"ng_rooms_hub\"))"
                                  : "";
     nE_WarnOnce(std::string("room:") + function + ":" + name, std::string("Warning: ") + function +
-                                                              ": no room named \"" + name +
-                                                              "\" in ng_rooms_hub" + hint);
+                                                                  ": no room named \"" + name +
+                                                                  "\" in ng_rooms_hub" + hint);
 }
 
 void SetFadeTween(nE_Object* object, float from, float to, float seconds)

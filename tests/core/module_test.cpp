@@ -135,9 +135,10 @@ TEST_F(ModuleFixture, UnregisteredTypeDropsOnlyItsSubtree)
     EXPECT_EQ(nullptr, scene->FindObject("a"));
     EXPECT_EQ("yes", Eval("still"));
     // Each skipped tag is named once per file, with the file.
-    const char* expected[][2] = {{"Warning: unknown object kind <ghost> (name \"g\", line 1) in ", "types.xml"},
-                                 {"Warning: unknown object kind <ghost> (name \"\", line 1) in ", "ghost.xml"},
-                                 {"Warning: unknown element <trig> (line 1) in ", "ghost.xml"}};
+    const char* expected[][2] = {
+        {"Warning: unknown object kind <ghost> (name \"g\", line 1) in ", "types.xml"},
+        {"Warning: unknown object kind <ghost> (name \"\", line 1) in ", "ghost.xml"},
+        {"Warning: unknown element <trig> (line 1) in ", "ghost.xml"}};
     ASSERT_EQ(3u, log.lines.size());
     for (size_t i = 0; i < 3; ++i)
     {
