@@ -24,9 +24,11 @@ build: deps $(BUILD)/build.ninja
 test: build
 	cd $(BUILD) && ALSOFT_DRIVERS=null $(XVFB) ctest --output-on-failure -j $(JOBS)
 
-run: build
-	@if [ ! -x $(BUILD)/bin/notengine ]; then echo "make run: the game program is not part of this build yet"; exit 1; fi
-	cd sample && ../$(BUILD)/bin/notengine --windowed
+# Only the program (tests and benchmarks wait for `make test`); flags through ARGS.
+ARGS ?=
+run: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target notengine
+	cd sample && ../$(BUILD)/bin/notengine --windowed $(ARGS)
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && $(XVFB) "$$b"; done; true

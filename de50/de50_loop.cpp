@@ -11,7 +11,9 @@
 #include <SDL_image.h>
 
 #include <charconv>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <deque>
 #include <fstream>
 #include <sstream>
@@ -29,6 +31,7 @@ struct TTimedEvent
 };
 
 TLoopOptions g_options;
+volatile sig_atomic_t g_stopSignal = 0;
 std::vector<std::function<void()>> g_turnHooks;
 std::deque<TEvent> g_injected;
 
@@ -205,6 +208,51 @@ void Translate(const SDL_Event& sdl, bool replaying, std::vector<TEvent>& out)
     }
 }
 
+// Ctrl+C and SIGTERM end the game as closing the window does (the loop turns
+// the flag into a quit event); a second one while that runs ends it at once.
+void OnStopSignal(int signal)
+{
+    if (g_stopSignal)
+    {
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+        return;
+    }
+    g_stopSignal = 1;
+}
+
+// Installs the handlers for one run of the loop and puts the old ones back.
+class TStopSignals
+{
+public:
+    TStopSignals()
+    {
+        g_stopSignal = 0;
+        m_int = std::signal(SIGINT, OnStopSignal);
+        m_term = std::signal(SIGTERM, OnStopSignal);
+    }
+    ~TStopSignals()
+    {
+        std::signal(SIGINT, m_int);
+        std::signal(SIGTERM, m_term);
+    }
+
+private:
+    void (*m_int)(int);
+    void (*m_term)(int);
+};
+
+// A display server to talk to, or an explicit choice of SDL driver.
+bool HasDisplay()
+{
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"})
+    {
+        const char* value = std::getenv(name);
+        if (value && *value) return true;
+    }
+    return false;
+}
+
 std::string JoinArguments(int argc, char** argv)
 {
     std::string line;
@@ -244,6 +292,11 @@ public:
         SDL_Event sdl;
         while (SDL_PollEvent(&sdl))
             Translate(sdl, !g_options.inputFile.empty(), events);
+        if (g_stopSignal == 1)
+        {
+            g_stopSignal = 2; // delivered once; a further signal ends the program at once
+            events.push_back(TEvent());
+        }
         while (!m_replay.empty() && m_replay.front().turn <= m_turn)
         {
             events.push_back(m_replay.front().event);
@@ -293,9 +346,23 @@ bool InitLibrary()
     static bool started = false;
     if (started) return true;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (!HasDisplay())
+    {
+        WriteDbg("Error: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set)");
+        return false;
+    }
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
     {
         WriteDbg("Error: the display could not be reached: %s", SDL_GetError());
+        return false;
+    }
+    // SDL falls back to drivers that draw nowhere; a game nobody can see is not a start.
+    std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    if ((driver == "offscreen" || driver == "dummy") && !std::getenv("SDL_VIDEODRIVER"))
+    {
+        WriteDbg("Error: no display to open the window on (only SDL's \"%s\" driver started)",
+                 driver.c_str());
+        SDL_Quit();
         return false;
     }
     IMG_Init(IMG_INIT_PNG | IMG_INIT_JPG);
@@ -365,6 +432,7 @@ int RunMainLoop(int argc, char** argv, StartCallback start, EventCallback event,
     platform->ClearExit();
     if (g_options.fixedStep) Internal::UseFakeClock(true, 0);
     SDL_StartTextInput();
+    TStopSignals signals;
     TLoopRun run(event);
     std::string commandLine = JoinArguments(argc, argv);
     if (start && !start(commandLine.c_str()))

@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+#include <dlfcn.h>
 
 namespace DE50
 {
@@ -412,8 +414,31 @@ bool TSoundManager::OpenLoopback(int frequency)
     return false;
 }
 
+namespace
+{
+void IgnoreAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// The sound libraries print their own errors to the terminal when no device
+// opens; the one warning line above says all a player needs. OpenAL Soft reads
+// its log level once, at its first call; ALSA, which it loads itself, takes an
+// error handler, set here through the same shared copy of the library.
+void QuietSoundLibraries()
+{
+    static bool done = false;
+    if (done) return;
+    done = true;
+    setenv("ALSOFT_LOGLEVEL", "0", 0);
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL | RTLD_NODELETE);
+    if (!alsa) return;
+    auto setHandler = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler"));
+    if (setHandler) setHandler(IgnoreAlsaError);
+}
+} // namespace
+
 bool TSoundManager::OpenDevice()
 {
+    QuietSoundLibraries();
     ALCdevice* device = alcOpenDevice(nullptr);
     m_device = device;
     return device && CreateContext(nullptr);

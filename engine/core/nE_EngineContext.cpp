@@ -27,6 +27,7 @@ void nE_EngineContext::Destroy()
     nE_EngineContext* context = g_engineContext;
     delete context;
     g_engineContext = nullptr;
+    nE_ForgetWarnings();
 }
 
 nE_EngineContext::nE_EngineContext()

@@ -5,6 +5,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <set>
 
 namespace
 {
@@ -12,6 +13,7 @@ namespace
 // the debug output but are not broadcast again.
 const int kMaxBroadcastDepth = 4;
 int s_depth = 0;
+std::set<std::string> s_warned;
 
 void Emit(const char* line)
 {
@@ -48,4 +50,14 @@ void nE_LogDetail::Formatted(const char* format, ...)
     std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
     Emit(buffer);
+}
+
+void nE_WarnOnce(const std::string& key, const std::string& line)
+{
+    if (s_warned.insert(key).second) Emit(line.c_str());
+}
+
+void nE_ForgetWarnings()
+{
+    s_warned.clear();
 }

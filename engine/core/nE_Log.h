@@ -12,6 +12,11 @@ enum
 void nE_Log(const char* text);
 void nE_Log(const std::string& text);
 
+// Logs the line only the first time `key` is seen, so that a mistake met every
+// frame names itself once. The keys are forgotten with the engine context.
+void nE_WarnOnce(const std::string& key, const std::string& line);
+void nE_ForgetWarnings();
+
 namespace nE_LogDetail
 {
 void Formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -9,6 +9,7 @@
 #include "engine/core/nE_TriggerManager.h"
 
 #include <cstdio>
+#include <initializer_list>
 #include <lua.hpp>
 #include <tinyxml.h>
 
@@ -31,6 +32,23 @@ void LogParseError(const TiXmlDocument& doc, const std::string& path)
     std::snprintf(line, sizeof line, "Error while parsing xml file: %s. Description: %s, line: %d, pos: %d",
                   path.c_str(), doc.ErrorDesc() ? doc.ErrorDesc() : "", doc.ErrorRow(), doc.ErrorCol());
     nE_Log(line);
+}
+
+// Elements the loader does not read are skipped; say so, since a misspelt
+// "trigs" or a trigger outside it otherwise vanishes without a word.
+void WarnUnknownChildren(const TiXmlNode* parent, std::initializer_list<const char*> known,
+                         const std::string& path)
+{
+    for (const TiXmlElement* e = parent->FirstChildElement(); e; e = e->NextSiblingElement())
+    {
+        bool read = false;
+        for (const char* name : known)
+            read = read || e->ValueStr() == name;
+        if (read || e->ValueStr() == "module") continue;
+        nE_WarnOnce("module:" + path + ":" + e->ValueStr(),
+                    "Warning: unknown element <" + e->ValueStr() + "> (line " + std::to_string(e->Row()) +
+                        ") in " + path + ": it and its children are skipped");
+    }
 }
 } // namespace
 
@@ -57,11 +75,15 @@ void nE_Module::Parse(const std::string& path)
         if (!module->NoChildren()) base = module;
     }
     if (TiXmlElement* objs = base->FirstChildElement("objs"))
-        m_holder.reset(nE_CreateObjectFromXml(objs->FirstChildElement()));
+        m_holder.reset(nE_CreateObjectFromXml(objs->FirstChildElement(), path));
     if (TiXmlElement* trigs = base->FirstChildElement("trigs"))
+    {
         for (TiXmlElement* trig = trigs->FirstChildElement("trig"); trig;
              trig = trig->NextSiblingElement("trig"))
             m_triggers.emplace_back(nE_CreateTriggerFromXml(trig));
+        WarnUnknownChildren(trigs, {"trig"}, path);
+    }
+    WarnUnknownChildren(base, {"objs", "trigs", "code"}, path);
     if (TiXmlElement* code = base->FirstChildElement("code"))
         if (const TiXmlText* text = code->FirstChild() ? code->FirstChild()->ToText() : nullptr)
             m_code = text->ValueStr();

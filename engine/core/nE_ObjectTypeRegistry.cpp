@@ -1,5 +1,6 @@
 #include "engine/core/nE_ObjectTypeRegistry.h"
 
+#include "engine/core/nE_Log.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_TriggerManager.h"
@@ -21,6 +22,15 @@ std::string AttributeOrEmpty(const TiXmlElement* element, const char* name)
 {
     const char* value = element->Attribute(name);
     return value ? value : "";
+}
+
+void WarnUnknownKind(const TiXmlElement* element, const std::string& file)
+{
+    std::string where = file.empty() ? std::string() : " in " + file;
+    std::string line = "Warning: unknown object kind <" + element->ValueStr() + "> (name \"" +
+                       AttributeOrEmpty(element, "name") + "\", line " + std::to_string(element->Row()) +
+                       ")" + where + ": it and its children are skipped";
+    nE_WarnOnce("kind:" + file + ":" + element->ValueStr(), line);
 }
 } // namespace
 
@@ -44,17 +54,21 @@ nE_Object* nE_CreateObject(const std::string& typeName, const std::string& objec
     return object;
 }
 
-nE_Object* nE_CreateObjectFromXml(TiXmlElement* element)
+nE_Object* nE_CreateObjectFromXml(TiXmlElement* element, const std::string& file)
 {
     if (!element) return nullptr;
     std::unique_ptr<nE_Object> object(
         nE_CreateObject(element->ValueStr(), AttributeOrEmpty(element, "name")));
-    if (!object) return nullptr;
+    if (!object)
+    {
+        WarnUnknownKind(element, file);
+        return nullptr;
+    }
     nE_SLHelper_XML sl(element, false);
     object->Load(sl);
     for (TiXmlElement* c = element->FirstChildElement(); c; c = c->NextSiblingElement())
     {
-        std::unique_ptr<nE_Object> child(nE_CreateObjectFromXml(c));
+        std::unique_ptr<nE_Object> child(nE_CreateObjectFromXml(c, file));
         // A refused child stays ours and is freed here.
         if (child && object->AddChild(child.get())) child.release();
     }

@@ -17,7 +17,8 @@ bool nE_IsObjectTypeRegistered(const std::string& typeName);
 // A new object, in no tree and without resources; null for an unknown type.
 nE_Object* nE_CreateObject(const std::string& typeName, const std::string& objectName);
 // Builds the element's tree: tag = type, "name", properties as attributes,
-// child elements = children. An unknown type drops that element's subtree.
-nE_Object* nE_CreateObjectFromXml(TiXmlElement* element);
+// child elements = children. An unknown type drops that element's subtree,
+// with a warning naming the tag, its line and `file` (once per file and tag).
+nE_Object* nE_CreateObjectFromXml(TiXmlElement* element, const std::string& file = std::string());
 // A "trig" element: attribute "name", Lua code in its child element "code".
 nE_Trigger* nE_CreateTriggerFromXml(TiXmlElement* element);

@@ -188,9 +188,24 @@ bool nE_ArgBool(lua_State* L, int index)
     return lua_toboolean(L, index) != 0;
 }
 
+// The name the running handler was called by, as Lua knows it.
+std::string nE_CalledName(lua_State* L)
+{
+    lua_Debug ar;
+    if (lua_getstack(L, 0, &ar) && lua_getinfo(L, "n", &ar) && ar.name) return ar.name;
+    return "a script function";
+}
+
 nE_Object* nE_ArgObject(lua_State* L, int index)
 {
-    return g_scene ? g_scene->FindObject(nE_ArgString(L, index)) : nullptr;
+    if (!g_scene) return nullptr;
+    std::string name = nE_ArgString(L, index);
+    nE_Object* object = g_scene->FindObject(name);
+    // An empty name is an argument left out; only a name that finds nothing is a mistake to report.
+    if (!object && !name.empty())
+        nE_WarnOnce("object:" + name, "Warning: " + nE_CalledName(L) + ": no object named \"" + name +
+                                          "\"; the call does nothing");
+    return object;
 }
 
 // ---- objects ----

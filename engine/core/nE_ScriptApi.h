@@ -39,8 +39,11 @@ int nE_TruncateToInt(double value);
 int nE_ArgInt(lua_State* L, int index);
 float nE_ArgFloat(lua_State* L, int index);
 bool nE_ArgBool(lua_State* L, int index);
-// The scene object named by the argument, or null.
+// The scene object named by the argument, or null (with a warning, once per
+// name, when a non-empty name finds nothing).
 nE_Object* nE_ArgObject(lua_State* L, int index);
+// The global name the running handler was called by.
+std::string nE_CalledName(lua_State* L);
 
 // The frame rate comes from the engine shell; without a source GetFPS reads 0.
 typedef float (*nE_FpsFunc)();

@@ -159,7 +159,15 @@ bool nE_StringTable::AppendKey(const std::string& key, std::string& out) const
 {
     const std::string* text = Find(key);
     if (text) out += *text;
-    return text != nullptr;
+    return text != nullptr || WarnMissing(key);
+}
+
+// Always false: the caller shows "#####", and the log says why.
+bool nE_StringTable::WarnMissing(const std::string& key) const
+{
+    nE_WarnOnce("text:" + key,
+                "Warning: text key \"" + key + "\" is not in the string table; \"#####\" is shown");
+    return false;
 }
 
 bool nE_StringTable::AppendEscape(const std::string& token, const std::string* params, std::string& out) const
@@ -178,7 +186,11 @@ std::string nE_StringTable::GetText(const std::string& key, const std::string& p
                                     const std::string& p3, const std::string& p4, const std::string& p5) const
 {
     const std::string* text = Find(key);
-    if (!text) return kMissing;
+    if (!text)
+    {
+        WarnMissing(key);
+        return kMissing;
+    }
     const std::string params[5] = {p1, p2, p3, p4, p5};
     const std::string& t = *text;
     std::string out;

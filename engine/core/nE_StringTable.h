@@ -28,6 +28,7 @@ private:
     void ParseContent(const std::string& content);
     void AddRow(const std::string& key, const std::string& text);
     bool AppendKey(const std::string& key, std::string& out) const;
+    bool WarnMissing(const std::string& key) const;
     bool AppendParam(const std::string& param, std::string& out) const;
     bool AppendEscape(const std::string& token, const std::string* params, std::string& out) const;
 

@@ -92,6 +92,10 @@ int nE_Cursor_Pl5::AddCursor(const std::string& name, int hotX, int hotY, unsign
     }
     else if (!name.empty() && nE_FileExists(nE_MakePath(name, ".png")))
         record.sprite = MakeCursorObject("spr", name);
+    else if (!name.empty())
+        nE_WarnOnce("cursor:" + name, "Warning: cursor image " + nE_MakePath(name, ".png") +
+                                          " is missing: no pointer is drawn while cursor " +
+                                          std::to_string(GetCursorCount()) + " is selected");
     record.systemCursor = DE50::LoadSystemCursor(systemId);
     m_cursors.push_back(std::move(record));
     return GetCursorCount() - 1;

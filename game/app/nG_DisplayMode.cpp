@@ -1,5 +1,6 @@
 #include "game/app/nG_DisplayMode.h"
 
+#include "de50/de50_loop.h"
 #include "engine/core/nE_Log.h"
 
 #include <cstdio>
@@ -33,12 +34,15 @@ bool StaysWindowed(nG_DisplayMode& mode, unsigned w, unsigned h)
     return false;
 }
 
+// The mode in force: the library's --windowed keeps a window whatever was chosen.
 void LogMode(const nG_DisplayMode& mode)
 {
+    bool held = mode.fullScreen && DE50::GetLoopOptions().windowed;
     char line[256];
-    std::snprintf(line, sizeof line, "Display mode: %dx%d, fullscreen=%d, widescreen=%d.",
-                  static_cast<int>(mode.width), static_cast<int>(mode.height), mode.fullScreen ? 1 : 0,
-                  mode.wideScreen ? 1 : 0);
+    std::snprintf(line, sizeof line, "Display mode: %dx%d, fullscreen=%d, widescreen=%d.%s",
+                  static_cast<int>(mode.width), static_cast<int>(mode.height),
+                  mode.fullScreen && !held ? 1 : 0, mode.wideScreen ? 1 : 0,
+                  held ? " (full screen chosen; --windowed keeps a window)" : "");
     nE_Log(line);
 }
 } // namespace

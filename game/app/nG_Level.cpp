@@ -104,6 +104,19 @@ template <class T> T* As(const nE_ObjectHandle& handle)
     return dynamic_cast<T*>(handle.Get());
 }
 
+// A room must wait under the hub to be shown; an object of that name
+// elsewhere is the usual slip (a module's rooms not attached to the hub).
+void WarnNoRoom(const char* function, const std::string& name)
+{
+    nE_Object* elsewhere = g_scene && !name.empty() ? g_scene->FindObject(name) : nullptr;
+    std::string hint = elsewhere ? " (an object of that name exists: attach it with ObjAttach(\"" + name +
+                                       "\", \"ng_rooms_hub\"))"
+                                 : "";
+    nE_WarnOnce(std::string("room:") + function + ":" + name, std::string("Warning: ") + function +
+                                                                  ": no room named \"" + name +
+                                                                  "\" in ng_rooms_hub" + hint);
+}
+
 void SetFadeTween(nE_Object* object, float from, float to, float seconds)
 {
     const float keys[] = {0.0f, 3.0f, from, seconds, 3.0f, to};
@@ -115,6 +128,7 @@ nG_Level::nG_Level(const std::string& module, const std::string& startTrigger) :
 {
     nG_Level::SetDefaults();
     nE_LoadModule(module);
+    m_startTrigger = startTrigger;
     if (g_triggerManager) g_triggerManager->Post(m_name, startTrigger);
 }
 
@@ -344,6 +358,7 @@ void nG_Level::SwitchToRoom(const std::string& name, bool animated)
 {
     nE_Object* hub = GetRoomsHub();
     nG_Room* room = hub ? dynamic_cast<nG_Room*>(hub->FindChild(name, false)) : nullptr;
+    if (!room) WarnNoRoom("SwitchRoom", name);
     if (room)
     {
         nE_ObjectHandle target = room->GetHandle();
@@ -389,7 +404,11 @@ void nG_Level::OpenSubRoom(const std::string& name, int32_t startX, int32_t star
     if (open && open->GetName() == name) return;
     nE_Object* hub = GetRoomsHub();
     nG_SubRoom* sub = hub ? dynamic_cast<nG_SubRoom*>(hub->FindChild(name, false)) : nullptr;
-    if (!sub) return;
+    if (!sub)
+    {
+        WarnNoRoom("OpenSubRoom", name);
+        return;
+    }
     nE_ObjectHandle target = sub->GetHandle();
     // Only one subroom shows at a time: the one in view goes at once, when it may.
     if (open)
@@ -536,6 +555,10 @@ void nG_Level::Update(const nE_TimeStep* step)
     }
     UpdateRooms();
     UpdateBlur(step ? step->step : 0.0f);
+    // The start trigger ran in this tick's trigger step, before this walk.
+    if (m_startCounter == 0 && !GetCurrentRoom() && !GetOpenSubRoom())
+        nE_Log("Warning: no room is shown after the start trigger \"" + m_startTrigger +
+               "\": the screen stays black until a script calls SwitchRoom");
     if (m_startCounter < 2) ++m_startCounter;
 }
 

@@ -86,6 +86,7 @@ private:
     bool m_blockSubRoomClose = false;
     bool m_autoSave = false;
     int32_t m_startCounter = 0;
+    std::string m_startTrigger; // named by the warning when it shows no room
     bool m_captureBlur = false;
     float m_blurLevel = 0.0f;
     nE_ObjectHandle m_blurSprite;

@@ -4,6 +4,7 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Object.h"
+#include "engine/core/nE_Path.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_StringTable.h"
 #include "engine/core/nE_TriggerManager.h"
@@ -25,6 +26,7 @@
 #include "game/app/nG_Settings.h"
 
 #include <cstdio>
+#include <unistd.h>
 
 const std::string g_gameName = "Vesperlyn";
 const std::string g_publisherName = "Quillfen Games";
@@ -212,7 +214,17 @@ void RunTrigger(const std::string& text)
 
 int nG_RunGame(int argc, char** argv)
 {
-    DE50::InitLibrary();
+    // Without its content the game would open an empty black window.
+    if (!nE_FileExists(nE_MakePath("assets/config", ".xml")))
+    {
+        char folder[4096] = "";
+        if (!getcwd(folder, sizeof folder)) folder[0] = 0;
+        nE_LogFmt("Error: no assets/config.xml in %s: start the program from the game's folder, the one "
+                  "that holds assets/",
+                  folder);
+        return 1;
+    }
+    if (!DE50::InitLibrary()) return 1;
     nG_PreInit();
     return DE50::RunMainLoop(argc, argv, nG_OnPlatformInit, nE_OnPlatformEvent, nE_OnPlatformFrame,
                              nE_OnPlatformUpdate, nG_OnPlatformShutdown, false);

@@ -1,3 +1,6 @@
+#include "de50/de50_loop.h"
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Mediator.h"
 #include "game/app/nG_DisplayMode.h"
 #include "tests/app/user_folder.h"
 
@@ -51,4 +54,28 @@ TEST(DisplayMode, TableOfDesktops)
         EXPECT_FLOAT_EQ(m.scaleX, c.scaleX);
         EXPECT_FLOAT_EQ(m.scaleY, c.scaleY);
     }
+}
+
+// The log reports the mode in force: --windowed keeps a window the choice made full screen.
+TEST(DisplayMode, LogLineReportsTheModeInForce)
+{
+    nE_Mediator bus;
+    LogLines log;
+    bus.Subscribe(&log, NE_MSG_LOG);
+    nE_Mediator* saved = g_mediator;
+    g_mediator = &bus;
+    DE50::TLoopOptions options;
+    for (bool windowed : {false, true})
+    {
+        options.windowed = windowed;
+        DE50::SetLoopOptions(options);
+        nG_ChooseDisplayMode(false, false, 1024, 768);
+    }
+    DE50::SetLoopOptions(DE50::TLoopOptions());
+    g_mediator = saved;
+    ASSERT_EQ(2u, log.lines.size());
+    EXPECT_EQ("Display mode: 1024x768, fullscreen=1, widescreen=0.", log.lines[0]);
+    EXPECT_EQ(
+        "Display mode: 1024x768, fullscreen=0, widescreen=0. (full screen chosen; --windowed keeps a window)",
+        log.lines[1]);
 }

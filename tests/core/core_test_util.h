@@ -25,6 +25,7 @@ struct LogCapture : nE_Listener
     Lines lines;
     LogCapture()
     {
+        nE_ForgetWarnings(); // each test sees its own once-per-name warnings
         g_mediator = &bus;
         bus.Subscribe(this, NE_MSG_LOG);
     }

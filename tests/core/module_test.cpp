@@ -128,12 +128,23 @@ TEST_F(ModuleFixture, UnregisteredTypeDropsOnlyItsSubtree)
     EXPECT_TRUE(scene->FindObject("before") && scene->FindObject("sibling"));
     for (const char* gone : {"g", "under_ghost", "g2"})
         EXPECT_EQ(nullptr, scene->FindObject(gone)) << gone;
-    // An unregistered holder means no objects; the code still runs.
-    Load(Write("ghost",
-               "<module><objs><ghost><obj name='a'/></ghost></objs><code>still = 'yes'</code></module>"));
+    // An unregistered holder means no objects; the code still runs. A trigger
+    // outside "trigs" is skipped too.
+    Load(Write("ghost", "<module><objs><ghost><obj name='a'/></ghost></objs><trig name='stray'/>"
+                        "<code>still = 'yes'</code></module>"));
     EXPECT_EQ(nullptr, scene->FindObject("a"));
     EXPECT_EQ("yes", Eval("still"));
-    EXPECT_TRUE(log.lines.empty());
+    // Each skipped tag is named once per file, with the file.
+    const char* expected[][2] = {
+        {"Warning: unknown object kind <ghost> (name \"g\", line 1) in ", "types.xml"},
+        {"Warning: unknown object kind <ghost> (name \"\", line 1) in ", "ghost.xml"},
+        {"Warning: unknown element <trig> (line 1) in ", "ghost.xml"}};
+    ASSERT_EQ(3u, log.lines.size());
+    for (size_t i = 0; i < 3; ++i)
+    {
+        EXPECT_EQ(0u, log.lines[i].find(expected[i][0])) << log.lines[i];
+        EXPECT_NE(std::string::npos, log.lines[i].find(expected[i][1])) << log.lines[i];
+    }
 }
 
 // Code errors get one "Error: " line each; values returned are not left behind.

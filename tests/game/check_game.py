@@ -10,10 +10,13 @@ CASE is one of the names in CASES below. Exit status 0 when every check holds.
 
 import os
 import shutil
+import signal
 import struct
 import subprocess
 import sys
 import tempfile
+import time
+import xml.etree.ElementTree as ElementTree
 import zlib
 
 # The sample's flat colours (see sample/make_assets.py).
@@ -218,10 +221,120 @@ def case_round_trip(program, sample, user_dir, work_dir):
     again.index("sample: start trigger ran, start 2")
 
 
+# A first game with the slips authors make; each must be named once in the log.
+MISTAKES_MODULE = """<module name="first">
+  <objs><obj name="holder">
+    <room name="hall" res="assets/hall"><sprite name="lamp"/><sprite name="lamp2"/></room>
+  </obj></objs>
+  <trig name="stray"><code>x = 1</code></trig>
+  <trigs><trig name="begin"><code>
+ObjSet("no_such_object", {pos_x = 1})
+ObjSet("no_such_object", {pos_x = 2})
+SwitchRoom("hall")
+OpenSubRoom("no_such_subroom")
+  </code></trig></trigs>
+</module>
+"""
+
+MISTAKES_CONFIG = """<config><start_point module="assets/first" trigger="begin()"/>
+<default_settings fullscreen="0" widescreen="0" syscursor="0"/></config>
+"""
+
+MISTAKES_STRINGS = """<Workbook><Row><Cell><Data>window_title</Data></Cell><Cell><Data>First</Data></Cell></Row></Workbook>
+"""
+
+
+def write(folder, name, text):
+    path = os.path.join(folder, name)
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "w") as f:
+        f.write(text)
+
+
+def case_warnings(program, sample, user_dir, work_dir):
+    game = os.path.join(work_dir, "game")
+    write(game, "assets/config.xml", MISTAKES_CONFIG)
+    write(game, "assets/strings.xml", MISTAKES_STRINGS)
+    write(game, "assets/first.xml", MISTAKES_MODULE)
+    shutil.copytree(os.path.join(sample, "assets", "fonts"), os.path.join(game, "assets", "fonts"))
+    run = Run(program, game, user_dir, work_dir, 3, [])
+    run.expect_exit(0)
+    for text in ['Warning: unknown object kind <sprite> (name "lamp", line 3) in assets/first.xml',
+                 "Warning: unknown element <trig> (line 5) in assets/first.xml",
+                 'Warning: ObjSet: no object named "no_such_object"',
+                 'Warning: SwitchRoom: no room named "hall" in ng_rooms_hub (an object of that name exists',
+                 'Warning: OpenSubRoom: no room named "no_such_subroom"',
+                 'Warning: no room is shown after the start trigger "begin()"',
+                 'Warning: text key "interface_game_loading" is not in the string table',
+                 "Warning: cursor image assets/cursors/cursor.png is missing",
+                 "Warning: cursor image assets/cursors/cursor_hand.png is missing"]:
+        found = [line for line in run.lines if text in line]
+        if len(found) != 1:
+            raise Failure("expected one log line with %r, found %d" % (text, len(found)))
+
+
+def case_no_config(program, sample, user_dir, work_dir):
+    empty = os.path.join(work_dir, "empty")
+    os.makedirs(empty)
+    done = subprocess.run([program, "--frames", "1"], cwd=empty, stderr=subprocess.PIPE, timeout=TIMEOUT)
+    log = done.stderr.decode("utf-8", "replace")
+    if done.returncode != 1 or ("Error: no assets/config.xml in " + empty) not in log:
+        raise Failure("exit code %d, log %r" % (done.returncode, log))
+
+
+def case_no_display(program, sample, user_dir, work_dir):
+    env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER")}
+    env["NOTENGINE_USER_DIR"] = user_dir
+    done = subprocess.run([program, "--frames", "1"], cwd=sample, env=env, stderr=subprocess.PIPE,
+                          timeout=TIMEOUT)
+    log = done.stderr.decode("utf-8", "replace")
+    if done.returncode != 1 or not log.startswith("Error: no display"):
+        raise Failure("exit code %d, log %r" % (done.returncode, log))
+
+
+def case_sigterm(program, sample, user_dir, work_dir):
+    """SIGTERM in the middle of play ends the game as a window close does."""
+    if not os.environ.get("DISPLAY"):
+        raise Failure("needs a display (run under xvfb-run)")
+    log_path = os.path.join(work_dir, "run.log")
+    input_file = os.path.join(work_dir, "input.txt")
+    with open(input_file, "w") as f:
+        f.write("\n".join(click(20, DOOR)) + "\n")
+    env = dict(os.environ, NOTENGINE_USER_DIR=user_dir)
+    env.setdefault("ALSOFT_DRIVERS", "null")
+    with open(log_path, "w") as log:
+        game = subprocess.Popen([program, "--windowed", "--fixed-step", "--input", input_file], cwd=sample,
+                                env=env, stderr=log)
+    try:
+        deadline = time.monotonic() + TIMEOUT
+        while "sample: room open sample_room2" not in open(log_path).read():
+            if game.poll() is not None or time.monotonic() > deadline:
+                raise Failure("the game ended or hung before reaching the second room")
+            time.sleep(0.05)
+        game.send_signal(signal.SIGTERM)
+        code = game.wait(timeout=TIMEOUT)
+    finally:
+        if game.poll() is None:
+            game.kill()
+    if code != 0:
+        raise Failure("exit code %d after SIGTERM" % code)
+    if "sample: ng_close" not in open(log_path).read():
+        raise Failure("the close trigger did not run")
+    for name in ("settings.xml", "profile_list.xml", "p_Player.xml"):
+        try:
+            ElementTree.parse(os.path.join(user_dir, name))
+        except (OSError, ElementTree.ParseError) as error:
+            raise Failure("%s is not complete: %s" % (name, error))
+
+
 CASES = {
     "first_tick": case_first_tick,
     "rooms": case_rooms,
     "round_trip": case_round_trip,
+    "warnings": case_warnings,
+    "no_config": case_no_config,
+    "no_display": case_no_display,
+    "sigterm": case_sigterm,
 }
 
 
