@@ -115,11 +115,12 @@ class Run:
         if os.path.exists(self.screenshot):
             os.remove(self.screenshot)
         args = [program, "--windowed", "--fixed-step", "--frames", str(frames), "--screenshot", self.screenshot]
-        if events:
-            input_file = os.path.join(work_dir, "input.txt")
-            with open(input_file, "w") as f:
-                f.write("\n".join(events) + "\n")
-            args += ["--input", input_file]
+        # Always replay, even nothing: live window events (focus lost under a busy X server
+        # pauses the game) would otherwise make runs differ.
+        input_file = os.path.join(work_dir, "input.txt")
+        with open(input_file, "w") as f:
+            f.write("".join(e + "\n" for e in events))
+        args += ["--input", input_file]
         if not os.environ.get("DISPLAY") and shutil.which("xvfb-run"):
             args = ["xvfb-run", "-a", "-s", "-screen 0 1920x1080x24"] + args
         env = dict(os.environ, NOTENGINE_USER_DIR=user_dir)
