@@ -56,6 +56,16 @@ struct ProfilesTest : UserFolderTest
 };
 
 const char kRefused[] = "Error: while loading profile data!";
+
+std::string Nested(int depth)
+{
+    std::string text;
+    for (int i = 0; i < depth; ++i)
+        text += "<t_a>";
+    for (int i = 0; i < depth; ++i)
+        text += "</t_a>";
+    return text;
+}
 } // namespace
 
 TEST_F(ProfilesTest, GameDataRoundTripsBehindItsChecksum)
@@ -107,8 +117,9 @@ TEST_F(ProfilesTest, TamperedGameDataIsRefusedAndKept)
         WithChecksum("<profile><game_data><dat><n_gold v=\"5\" /></dat></game_data></profile>");
     const std::string noGameData = WithChecksum("<profile><n_gold v=\"5\" /></profile>");
     const std::string broken = WithChecksum("<profile><game_data><data><n_gold v=\"5\" /></data></profile>");
+    const std::string deep = WithChecksum("<profile><game_data><data>" + Nested(50000) + "</data></game_data></profile>");
 
-    for (const std::string& text : {oneByte, good + "\n", noClose, " " + good, noData, noGameData, broken,
+    for (const std::string& text : {oneByte, good + "\n", noClose, " " + good, noData, noGameData, broken, deep,
                                     std::string("<!---->\n") + good.substr(good.find('<', 1))})
     {
         PutOnDisk("p_b.xml", text);
@@ -164,14 +175,14 @@ TEST_F(ProfilesTest, RefusedSavesKeepTheOldFileAndAMissingFileIsASilentFalse)
 
 TEST_F(ProfilesTest, NoProfileMeansNoGameDataFile)
 {
-    // No list file; an index past the end of a list without names (kept as
-    // read); a negative index over a named profile.
-    for (const char* text :
-         {"", "<profiles current=\"3\" />", "<profiles current=\"-5\"><profile name=\"a\" /></profiles>"})
+    // No list file; an index outside a list without names; a negative index
+    // over a named profile.
+    for (const char* text : {"", "<profiles current=\"3\" />", "<profiles current=\"0\" />",
+                             "<profiles current=\"-5\"><profile name=\"a\" /></profiles>"})
     {
         if (*text) PutOnDisk("profile_list.xml", text);
         nG_ProfileList list;
-        EXPECT_EQ(list.GetCurrentName(), *text ? "" : "ng_noprofiles") << text;
+        EXPECT_EQ(list.GetCurrentName(), "ng_noprofiles") << text;
         EXPECT_FALSE(list.SaveGame()) << text;
         EXPECT_FALSE(list.LoadGame()) << text;
         EXPECT_TRUE(Exists("profile_list.xml")) << "the list itself is still saved";
@@ -253,22 +264,28 @@ TEST_F(ProfilesTest, DeletingKeepsTheCurrentProfile)
     EXPECT_TRUE(NoNamelessGameData());
 }
 
-TEST_F(ProfilesTest, AnUnparsableListIsKeptBesideIt)
+TEST_F(ProfilesTest, AnUnreadableListIsKeptBesideIt)
 {
     const std::string broken = "<profiles current=\"0\"><profile name=\"a\"></profiles>";
-    PutOnDisk("profile_list.xml", broken);
-    nG_ProfileList list;
-    EXPECT_EQ(std::make_pair(-2, std::string("ng_error")),
-              std::make_pair(list.GetCurrent(), list.GetCurrentName()));
-    EXPECT_TRUE(list.GetNames().empty());
-    EXPECT_EQ(log.CountStartingWith("Error: profile list profile_list.xml could not be parsed"), 1);
-    EXPECT_EQ(OnDisk("profile_list.xml.bad"), broken);
+    const std::string wrongRoot = "<profile_list current=\"0\"><profile name=\"a\" /></profile_list>";
+    const std::string deep = "<profiles current=\"0\"><profile name=\"a\" />" + Nested(50000) + "</profiles>";
+    for (const std::string& text : {broken, wrongRoot, deep})
+    {
+        PutOnDisk("profile_list.xml", text);
+        log.lines.clear();
+        nG_ProfileList list;
+        EXPECT_EQ(std::make_pair(-2, std::string("ng_error")),
+                  std::make_pair(list.GetCurrent(), list.GetCurrentName()));
+        EXPECT_TRUE(list.GetNames().empty());
+        EXPECT_EQ(log.CountStartingWith("Error:"), 1);
+        EXPECT_EQ(OnDisk("profile_list.xml.bad"), text);
 
-    EXPECT_FALSE(list.SaveGame());
-    EXPECT_FALSE(list.LoadGame());
-    EXPECT_EQ(OnDisk("profile_list.xml.bad"), broken);
-    // The rewritten list is a sound empty one, not a claim of another broken file.
-    EXPECT_EQ(nG_ProfileList().GetCurrent(), -1);
+        EXPECT_FALSE(list.SaveGame());
+        EXPECT_FALSE(list.LoadGame());
+        EXPECT_EQ(OnDisk("profile_list.xml.bad"), text);
+        // The rewritten list is a sound empty one, not a claim of another broken file.
+        EXPECT_EQ(nG_ProfileList().GetCurrent(), -1);
+    }
     EXPECT_TRUE(NoNamelessGameData());
 }
 
@@ -289,6 +306,24 @@ TEST_F(ProfilesTest, HostileNames)
     EXPECT_EQ(nG_GameDataFileName("100%"), "p_100%25.xml");
     EXPECT_EQ(nG_GameDataFileName("a/b\\c\n"), "p_a%2Fb%5Cc%0A.xml");
     EXPECT_EQ(nG_GameDataFileName(""), "");
+    const std::string longName(300, 'n');
+    const std::string shortened = nG_GameDataFileName(longName);
+    EXPECT_LE(shortened.size(), 200u);
+    EXPECT_NE(shortened, nG_GameDataFileName(longName + "m")) << "a hash of the whole name keeps them apart";
+
+    // Names the user folder would refuse as they stand still save and load.
+    for (const std::string& name : {std::string("a:b"), std::string("user:x"), longName,
+                                    std::string(100, 'x') + "\xC3\xA9" + std::string(200, ':')})
+    {
+        nG_ProfileList named;
+        MakeCurrent(named, name);
+        Lua("ng_global = { v = 7 }");
+        EXPECT_TRUE(named.SaveGame()) << name;
+        Lua("ng_global = { v = 0 }");
+        EXPECT_TRUE(named.LoadGame()) << name;
+        EXPECT_EQ(Eval("ng_global.v"), "7") << name;
+        named.Delete(name);
+    }
 
     // Such names can still arrive from a list file written elsewhere: their
     // game data stays a single file inside the user folder.

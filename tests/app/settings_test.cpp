@@ -94,7 +94,11 @@ TEST_F(SettingsTest, LoadTakesStoredValuesButRejectsNonFiniteOnes)
 
 TEST_F(SettingsTest, AnUnreadableFileChangesNothing)
 {
-    for (const char* text : {"<settings sfx_volume=\"0.5\"", "plain text, no element", "", "<!-- only -->"})
+    std::string deep = "<settings sfx_volume=\"0.5\">";
+    for (int i = 0; i < 50000; ++i)
+        deep += "<a>";
+    for (const std::string& text : {std::string("<settings sfx_volume=\"0.5\""), std::string("plain text, no element"),
+                                    std::string(), std::string("<!-- only -->"), deep})
     {
         PutOnDisk("settings.xml", text);
         nG_Settings settings;
@@ -104,7 +108,8 @@ TEST_F(SettingsTest, AnUnreadableFileChangesNothing)
         EXPECT_FLOAT_EQ(settings.GetVolume("sfx"), 1.0f) << text;
         EXPECT_EQ(OnDisk("settings.xml"), text) << "Load never rewrites a file it could open";
     }
-    EXPECT_EQ(log.CountStartingWith("Warning: settings file settings.xml could not be read"), 4);
+    EXPECT_EQ(log.CountStartingWith("Warning: settings file settings.xml could not be read"), 5);
+    EXPECT_EQ(log.CountStartingWith("Error: xml settings.xml nests elements deeper than"), 1);
 }
 
 TEST_F(SettingsTest, AFailedWriteKeepsTheOldFile)
