@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -79,6 +80,20 @@ bool CopyInto(const std::string& from, std::FILE* to)
     ok = ok && !std::ferror(in);
     std::fclose(in);
     return ok;
+}
+
+// "<file>.xml.XXXXXX" or "<file>.xml.bad.XXXXXX", as OpenForWriting names
+// temporaries (mkstemp fills the six places with letters and digits).
+bool IsOurTemporary(const std::string& name)
+{
+    const size_t kRandom = 6;
+    if (name.size() <= kRandom + 1 || name[name.size() - kRandom - 1] != '.') return false;
+    for (size_t i = name.size() - kRandom; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    std::string base = name.substr(0, name.size() - kRandom - 1);
+    auto endsWith = [&](const char* tail)
+    { return base.size() > std::strlen(tail) && base.compare(base.size() - std::strlen(tail), std::string::npos, tail) == 0; };
+    return endsWith(".xml") || endsWith(".xml.bad");
 }
 
 // The rename is only durable once the folder's entry is on disk as well.
@@ -220,6 +235,23 @@ long TFile::Write(const void* buffer, unsigned long size)
     size_t n = std::fwrite(buffer, 1, size, m_file);
     if (n != size) m_failed = true;
     return static_cast<long>(n);
+}
+
+int TFile::RemoveStaleTemporaries()
+{
+    std::string folder = UserFolder();
+    if (folder.empty()) return 0;
+    std::error_code ec;
+    int removed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    {
+        std::error_code fileError;
+        if (entry.is_regular_file(fileError) && IsOurTemporary(entry.path().filename().string()) &&
+            std::filesystem::remove(entry.path(), fileError))
+            ++removed;
+    }
+    if (removed) WriteDbg("Warning: removed %d temporary files of interrupted saves", removed);
+    return removed;
 }
 
 bool TFile::DeleteFile(const str& path)

@@ -8,6 +8,7 @@
 #include "engine/core/nE_StringTable.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/platform/nE_Cursor_Pl5.h"
+#include "engine/platform/nE_File.h"
 #include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_SoundHub_Pl5.h"
 #include "engine/platform/notEngine.h"
@@ -254,6 +255,7 @@ bool nG_GameInit()
     InstallScriptHooks();
     if (!g_stringTable) g_stringTable = new nE_StringTable();
     g_config->Load();
+    nE_RemoveStaleUserTemporaries();
     if (!g_settings) g_settings = new nG_Settings();
     g_settings->Load();
     RegisterGameObjectTypes();
