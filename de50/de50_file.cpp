@@ -1,6 +1,7 @@
 #include "de50/de50_file.h"
 
 #include "de50/de50_config.h"
+#include "de50/de50_test.h"
 
 #include <SDL.h>
 
@@ -18,6 +19,15 @@ namespace DE50
 
 namespace
 {
+int g_failStep = 0;
+int g_steps = 0;
+
+// One step of writing; false when a test asked this one to fail.
+bool StepSucceeds()
+{
+    return ++g_steps != g_failStep;
+}
+
 const char kUserPrefix[] = "user:";
 const size_t kUserPrefixLength = sizeof kUserPrefix - 1;
 
@@ -156,7 +166,7 @@ bool TFile::OpenForWriting(const std::string& target, bool append)
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(target).parent_path(), ec);
     std::string temp = target + ".XXXXXX";
-    int fd = ::mkstemp(&temp[0]);
+    int fd = StepSucceeds() ? ::mkstemp(&temp[0]) : -1;
     if (fd < 0)
     {
         WriteDbg("Error: could not write \"%s\": %s", target.c_str(), std::strerror(errno));
@@ -198,10 +208,11 @@ bool TFile::Close()
         m_file = nullptr;
         return true;
     }
-    bool ok = !m_failed && std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
-    ok = std::fclose(m_file) == 0 && ok;
+    bool ok = !m_failed && StepSucceeds() && std::fflush(m_file) == 0 && !std::ferror(m_file) &&
+              ::fsync(::fileno(m_file)) == 0;
+    ok = std::fclose(m_file) == 0 && StepSucceeds() && ok;
     m_file = nullptr;
-    ok = ok && std::rename(m_temp.c_str(), m_target.c_str()) == 0;
+    ok = ok && StepSucceeds() && std::rename(m_temp.c_str(), m_target.c_str()) == 0;
     if (!ok)
     {
         WriteDbg("Error: could not save \"%s\", the old file is kept", m_target.c_str());
@@ -232,7 +243,7 @@ long TFile::Read(void* buffer, unsigned long size)
 long TFile::Write(const void* buffer, unsigned long size)
 {
     if (!m_file || m_mode == kFileRead || (!buffer && size)) return -1;
-    size_t n = std::fwrite(buffer, 1, size, m_file);
+    size_t n = StepSucceeds() ? std::fwrite(buffer, 1, size, m_file) : 0;
     if (n != size) m_failed = true;
     return static_cast<long>(n);
 }
@@ -259,5 +270,19 @@ bool TFile::DeleteFile(const str& path)
     std::string full = ResolvePath(path);
     return !full.empty() && std::remove(full.c_str()) == 0;
 }
+
+namespace Test
+{
+void FailFileStep(int n)
+{
+    g_failStep = n;
+    g_steps = 0;
+}
+
+int FileSteps()
+{
+    return g_steps;
+}
+} // namespace Test
 
 } // namespace DE50

@@ -1,6 +1,8 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_LuaXml.h"
+#include "de50/de50_test.h"
 #include "game/app/nG_ProfileList.h"
+#include "game/app/nG_Settings.h"
 #include "tests/app/user_folder.h"
 
 #include <cstdint>
@@ -340,4 +342,63 @@ TEST_F(ProfilesTest, HostileNames)
     loaded.Delete("../../victim");
     EXPECT_FALSE(Exists("p_..%2F..%2Fvictim.xml"));
     EXPECT_EQ(ReadFile(root + "/victim.xml"), "outside");
+}
+
+// A save cut off at any step of any of its files (settings, list, game data)
+// leaves each file either as it was or wholly new, and all of them load.
+TEST_F(ProfilesTest, EveryFailedStepOfASaveLeavesLoadableFiles)
+{
+    const char* files[] = {"settings.xml", "profile_list.xml", "p_a.xml"};
+    auto save = [&](float gamma, int gold, bool second)
+    {
+        nG_Settings settings;
+        settings.SetGamma(gamma);
+        settings.Save();
+        nG_ProfileList list;
+        if (second) list.Add("b");
+        Lua("ng_global = { gold = " + std::to_string(gold) + " }");
+        list.SaveGame();
+    };
+    auto contents = [&]
+    {
+        std::vector<std::string> out;
+        for (const char* f : files)
+            out.push_back(OnDisk(f));
+        return out;
+    };
+    {
+        nG_ProfileList first;
+        MakeCurrent(first, "a");
+    }
+    PutOnDisk("profile_list.xml", "<profiles current=\"0\"><profile name=\"a\" /></profiles>");
+    save(1.5f, 1, false);
+    const std::vector<std::string> before = contents();
+    DE50::Test::FailFileStep(0);
+    save(0.5f, 2, true);
+    const std::vector<std::string> after = contents();
+    const int steps = DE50::Test::FileSteps();
+    ASSERT_GE(steps, 3 * 4);
+
+    for (int step = 1; step <= steps; ++step)
+    {
+        SCOPED_TRACE(step);
+        for (size_t i = 0; i < before.size(); ++i)
+            PutOnDisk(files[i], before[i]);
+        DE50::Test::FailFileStep(step);
+        save(0.5f, 2, true);
+        DE50::Test::FailFileStep(0);
+        const std::vector<std::string> now = contents();
+        for (size_t i = 0; i < now.size(); ++i)
+            EXPECT_TRUE(now[i] == before[i] || now[i] == after[i]) << files[i];
+        EXPECT_TRUE(now != after) << "the failure reached no file";
+        EXPECT_EQ(FileCount(), 3u) << "no temporary left behind";
+
+        log.lines.clear();
+        nG_Settings settings;
+        settings.Load();
+        nG_ProfileList list;
+        EXPECT_EQ(list.GetCurrentName(), "a");
+        EXPECT_TRUE(list.LoadGame());
+        EXPECT_EQ(log.CountStartingWith("Error") + log.CountStartingWith("Warning"), 0);
+    }
 }
