@@ -102,7 +102,10 @@ bool IsOurTemporary(const std::string& name)
         if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
     std::string base = name.substr(0, name.size() - kRandom - 1);
     auto endsWith = [&](const char* tail)
-    { return base.size() > std::strlen(tail) && base.compare(base.size() - std::strlen(tail), std::string::npos, tail) == 0; };
+    {
+        return base.size() > std::strlen(tail) &&
+               base.compare(base.size() - std::strlen(tail), std::string::npos, tail) == 0;
+    };
     return endsWith(".xml") || endsWith(".xml.bad");
 }
 

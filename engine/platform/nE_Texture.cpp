@@ -123,7 +123,8 @@ bool nE_FrameTexture::Load(const std::string& name)
     nE_XmlResult result = nE_XmlLoadFile(doc, path);
     if (result != nE_XmlResult::Ok)
     {
-        if (result == nE_XmlResult::Missing) nE_LogFmt("Error: frametexture could not find \"%s\" file!", name);
+        if (result == nE_XmlResult::Missing)
+            nE_LogFmt("Error: frametexture could not find \"%s\" file!", name);
         if (result == nE_XmlResult::Malformed)
             nE_LogFmt2("Error: frametexture \"%s\" could not be parsed: %s", name, doc.ErrorDesc());
         return false;

