@@ -112,19 +112,3 @@ TEST_F(SettingsTest, AnUnreadableFileChangesNothing)
     EXPECT_EQ(log.CountStartingWith("Warning: settings file settings.xml could not be read"), 5);
     EXPECT_EQ(log.CountStartingWith("Error: xml settings.xml nests elements deeper than"), 1);
 }
-
-TEST_F(SettingsTest, AFailedWriteKeepsTheOldFile)
-{
-    nG_Settings settings;
-    ASSERT_TRUE(settings.Save());
-    settings.SetGamma(0.5f);
-    bool saved;
-    {
-        FullDisk full(16);
-        saved = settings.Save();
-    }
-    EXPECT_FALSE(saved);
-    EXPECT_EQ(OnDisk("settings.xml"), kDefaultsFile);
-    EXPECT_TRUE(log.Has("Error: could not save settings file settings.xml; the old file is kept."));
-    EXPECT_EQ(FileCount(), 1u) << "no temporary left behind";
-}
