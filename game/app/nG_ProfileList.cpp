@@ -44,17 +44,6 @@ std::string Print(const TiXmlDocument& doc, bool oneLine)
     return printer.Str();
 }
 
-// Keeps a copy of a file the program refused, so that the next save cannot
-// destroy the player's only copy.
-void KeepBadCopy(const std::string& name, const std::string& text)
-{
-    const std::string bad = name + ".bad";
-    if (nE_WriteUserFile(bad, text))
-        nE_LogFmt2("Warning: the refused file %s is kept as %s.", name, bad);
-    else
-        nE_LogFmt("Error: could not keep a copy of the refused file %s.", name);
-}
-
 // ---------------------------------------------------------------- game data
 
 // The checksum comment "<!--n-->" at the very start; n may be written
@@ -202,7 +191,7 @@ void nG_ProfileList::ReadList(const std::string& text)
             nE_LogFmt2("Error: profile list %s could not be parsed: %s", kListFile, doc.ErrorDesc());
         else if (result == nE_XmlResult::Ok)
             nE_LogFmt("Error: profile list %s has no \"profiles\" element.", kListFile);
-        KeepBadCopy(kListFile, text);
+        nE_KeepRefusedUserFile(kListFile, text);
         return;
     }
     int current = -1;
@@ -343,7 +332,7 @@ bool nG_ProfileList::LoadGame()
     if (!data)
     {
         nE_Log(kLoadError);
-        KeepBadCopy(file, text);
+        nE_KeepRefusedUserFile(file, text);
         return false;
     }
     lua_State* L = nE_GetLua();

@@ -90,6 +90,7 @@ void nG_Settings::Load()
     if (!root)
     {
         nE_LogFmt("Warning: settings file %s could not be read; the current settings stay.", kSettingsFile);
+        nE_KeepRefusedUserFile(kSettingsFile, text);
         return;
     }
     ReadValues(root, m_values);

@@ -108,6 +108,7 @@ TEST_F(SettingsTest, AnUnreadableFileChangesNothing)
         EXPECT_FLOAT_EQ(settings.GetGamma(), 2.0f) << text;
         EXPECT_FLOAT_EQ(settings.GetVolume("sfx"), 1.0f) << text;
         EXPECT_EQ(OnDisk("settings.xml"), text) << "Load never rewrites a file it could open";
+        EXPECT_EQ(OnDisk("settings.xml.bad"), text) << "nor the copy a save would not destroy";
     }
     EXPECT_EQ(log.CountStartingWith("Warning: settings file settings.xml could not be read"), 5);
     EXPECT_EQ(log.CountStartingWith("Error: xml settings.xml nests elements deeper than"), 1);
