@@ -1,9 +1,11 @@
 #include "de50/de50_file.h"
 
 #include "de50/de50_config.h"
+#include "de50/de50_test.h"
 
 #include <SDL.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +19,15 @@ namespace DE50
 
 namespace
 {
+int g_failStep = 0;
+int g_steps = 0;
+
+// One step of writing; false when a test asked this one to fail.
+bool StepSucceeds()
+{
+    return ++g_steps != g_failStep;
+}
+
 const char kUserPrefix[] = "user:";
 const size_t kUserPrefixLength = sizeof kUserPrefix - 1;
 
@@ -81,6 +92,23 @@ bool CopyInto(const std::string& from, std::FILE* to)
     return ok;
 }
 
+// "<file>.xml.XXXXXX" or "<file>.xml.bad.XXXXXX", as OpenForWriting names
+// temporaries (mkstemp fills the six places with letters and digits).
+bool IsOurTemporary(const std::string& name)
+{
+    const size_t kRandom = 6;
+    if (name.size() <= kRandom + 1 || name[name.size() - kRandom - 1] != '.') return false;
+    for (size_t i = name.size() - kRandom; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    std::string base = name.substr(0, name.size() - kRandom - 1);
+    auto endsWith = [&](const char* tail)
+    {
+        return base.size() > std::strlen(tail) &&
+               base.compare(base.size() - std::strlen(tail), std::string::npos, tail) == 0;
+    };
+    return endsWith(".xml") || endsWith(".xml.bad");
+}
+
 // The rename is only durable once the folder's entry is on disk as well.
 void SyncFolderOf(const std::string& path)
 {
@@ -141,7 +169,7 @@ bool TFile::OpenForWriting(const std::string& target, bool append)
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(target).parent_path(), ec);
     std::string temp = target + ".XXXXXX";
-    int fd = ::mkstemp(&temp[0]);
+    int fd = StepSucceeds() ? ::mkstemp(&temp[0]) : -1;
     if (fd < 0)
     {
         WriteDbg("Error: could not write \"%s\": %s", target.c_str(), std::strerror(errno));
@@ -183,10 +211,11 @@ bool TFile::Close()
         m_file = nullptr;
         return true;
     }
-    bool ok = !m_failed && std::fflush(m_file) == 0 && !std::ferror(m_file) && ::fsync(::fileno(m_file)) == 0;
-    ok = std::fclose(m_file) == 0 && ok;
+    bool ok = !m_failed && StepSucceeds() && std::fflush(m_file) == 0 && !std::ferror(m_file) &&
+              ::fsync(::fileno(m_file)) == 0;
+    ok = std::fclose(m_file) == 0 && StepSucceeds() && ok;
     m_file = nullptr;
-    ok = ok && std::rename(m_temp.c_str(), m_target.c_str()) == 0;
+    ok = ok && StepSucceeds() && std::rename(m_temp.c_str(), m_target.c_str()) == 0;
     if (!ok)
     {
         WriteDbg("Error: could not save \"%s\", the old file is kept", m_target.c_str());
@@ -217,9 +246,26 @@ long TFile::Read(void* buffer, unsigned long size)
 long TFile::Write(const void* buffer, unsigned long size)
 {
     if (!m_file || m_mode == kFileRead || (!buffer && size)) return -1;
-    size_t n = std::fwrite(buffer, 1, size, m_file);
+    size_t n = StepSucceeds() ? std::fwrite(buffer, 1, size, m_file) : 0;
     if (n != size) m_failed = true;
     return static_cast<long>(n);
+}
+
+int TFile::RemoveStaleTemporaries()
+{
+    std::string folder = UserFolder();
+    if (folder.empty()) return 0;
+    std::error_code ec;
+    int removed = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    {
+        std::error_code fileError;
+        if (entry.is_regular_file(fileError) && IsOurTemporary(entry.path().filename().string()) &&
+            std::filesystem::remove(entry.path(), fileError))
+            ++removed;
+    }
+    if (removed) WriteDbg("Warning: removed %d temporary files of interrupted saves", removed);
+    return removed;
 }
 
 bool TFile::DeleteFile(const str& path)
@@ -227,5 +273,19 @@ bool TFile::DeleteFile(const str& path)
     std::string full = ResolvePath(path);
     return !full.empty() && std::remove(full.c_str()) == 0;
 }
+
+namespace Test
+{
+void FailFileStep(int n)
+{
+    g_failStep = n;
+    g_steps = 0;
+}
+
+int FileSteps()
+{
+    return g_steps;
+}
+} // namespace Test
 
 } // namespace DE50

@@ -44,6 +44,9 @@ public:
     static bool DeleteFile(const str& path);
     // The full path a "user:" path stands for; empty (with a log line) when refused.
     static std::string ResolvePath(const str& path);
+    // Removes what saves that never reached Close left in the user folder:
+    // the temporary files of our own XML files. Answers how many went.
+    static int RemoveStaleTemporaries();
 
 private:
     bool OpenForWriting(const std::string& target, bool append);

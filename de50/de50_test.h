@@ -35,6 +35,12 @@ TColor32 ReadScreenPixel(uint32_t x, uint32_t y);
 // Addresses given to TPlatform::OpenBrowser go to this function instead of the desktop's
 // browser (its result is OpenBrowser's); an empty function restores the browser.
 void SetUrlOpener(std::function<bool(const std::string&)> opener);
+// Makes the user-file layer fail the `n`-th step of writing from now on (the
+// temporary's creation, each write, the flush, the close, the rename), as a
+// full or failing disk would; 0 turns failures off. Counting restarts here.
+void FailFileStep(int n);
+// Steps of writing counted since the last FailFileStep.
+int FileSteps();
 // Closes the window and returns the library to its state after InitLibrary (options,
 // configuration, clock, hooks and queued events cleared).
 void Reset();

@@ -2,6 +2,7 @@
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_NumText.h"
+#include "engine/core/nE_Xml.h"
 
 #include <cmath>
 #include <string>
@@ -11,6 +12,11 @@ namespace
 {
 // Slots one nesting level needs: key, value and a spare.
 const int kLevelSlots = 4;
+// Tables nested deeper are not saved, so that a saved file always parses.
+const size_t kMaxSavedDepth = nE_kXmlMaxDepth / 2;
+// A string holding a zero byte cannot stand in an attribute; it is stored in
+// hexadecimal under this attribute instead of "v".
+const char kHexAttribute[] = "x";
 
 // What TinyXML accepts after a name's first character; the prefix supplies
 // the first, so the key may start with a digit.
@@ -63,6 +69,26 @@ void AppendValue(TiXmlElement& parent, const std::string& name, const std::strin
     parent.LinkEndChild(element);
 }
 
+void AppendString(TiXmlElement& parent, const std::string& name, const std::string& value)
+{
+    if (value.find('\0') == std::string::npos)
+    {
+        // An empty attribute would not survive every reader; a lone space stands for it.
+        AppendValue(parent, name, value.empty() ? std::string(" ") : value);
+        return;
+    }
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned char c : value)
+    {
+        hex += kDigits[c >> 4];
+        hex += kDigits[c & 15];
+    }
+    TiXmlElement* element = new TiXmlElement(name);
+    element->SetAttribute(kHexAttribute, hex);
+    parent.LinkEndChild(element);
+}
+
 using Path = std::vector<const void*>;
 
 void WriteTable(lua_State* L, int table, TiXmlElement& out, Path& path);
@@ -77,7 +103,7 @@ void WriteNested(lua_State* L, TiXmlElement& out, const std::string& key, Path& 
             nE_LogFmt("Warning: table \"%s\" contains itself; the repeat is not saved", key);
             return;
         }
-    if (!lua_checkstack(L, kLevelSlots))
+    if (path.size() >= kMaxSavedDepth || !lua_checkstack(L, kLevelSlots))
     {
         nE_LogFmt("Warning: table \"%s\" is nested too deeply to save", key);
         return;
@@ -108,8 +134,7 @@ void WriteEntry(lua_State* L, TiXmlElement& out, Path& path)
     {
         size_t length = 0;
         const char* text = lua_tolstring(L, -1, &length);
-        // An empty attribute would not survive every reader; a lone space stands for it.
-        AppendValue(out, "s_" + key, length ? std::string(text, length) : std::string(" "));
+        AppendString(out, "s_" + key, std::string(text, length));
     }
     else
         WriteNested(L, out, key, path);
@@ -148,6 +173,26 @@ void PushKey(lua_State* L, const std::string& text)
         lua_pushlstring(L, text.data(), text.size());
 }
 
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Pairs that are not hexadecimal digits are dropped.
+void PushHex(lua_State* L, const char* hex)
+{
+    std::string bytes;
+    for (size_t i = 0; hex[i] && hex[i + 1]; i += 2)
+    {
+        int high = HexDigit(hex[i]), low = HexDigit(hex[i + 1]);
+        if (high >= 0 && low >= 0) bytes += char(high * 16 + low);
+    }
+    lua_pushlstring(L, bytes.data(), bytes.size());
+}
+
 void ReadInto(const TiXmlElement* element, lua_State* L, bool merge);
 
 // Stack: key on top of the target table at `table`.
@@ -177,10 +222,13 @@ void ReadEntry(const TiXmlElement* child, lua_State* L, int table, bool merge)
     char kind = name[0];
     if (kind != 'n' && kind != 'b' && kind != 's' && kind != 't') return;
     const char* v = child->Attribute("v");
-    if (kind != 't' && !v) return;
+    const char* hex = kind == 's' ? child->Attribute(kHexAttribute) : nullptr;
+    if (kind != 't' && !v && !hex) return;
     PushKey(L, name.substr(2));
     if (kind == 't') return ReadNested(child, L, table, merge);
-    if (kind == 'n')
+    if (hex)
+        PushHex(L, hex);
+    else if (kind == 'n')
         lua_pushnumber(L, nE_ParseFloat(v));
     else if (kind == 'b')
         lua_pushboolean(L, nE_ParseInt(v) != 0);

@@ -7,6 +7,7 @@
 #include "engine/core/nE_Path.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
+#include "engine/core/nE_Xml.h"
 
 #include <cstdio>
 #include <initializer_list>
@@ -17,13 +18,13 @@ namespace
 {
 // Lua code must keep its line breaks (a "--" comment ends at one), whatever
 // the parser's global setting is.
-bool LoadKeepingWhiteSpace(TiXmlDocument& doc, const std::string& path)
+nE_XmlResult LoadKeepingWhiteSpace(TiXmlDocument& doc, const std::string& path)
 {
     bool condensed = TiXmlBase::IsWhiteSpaceCondensed();
     TiXmlBase::SetCondenseWhiteSpace(false);
-    bool ok = doc.LoadFile(path);
+    nE_XmlResult result = nE_XmlLoadFile(doc, path);
     TiXmlBase::SetCondenseWhiteSpace(condensed);
-    return ok;
+    return result;
 }
 
 void LogParseError(const TiXmlDocument& doc, const std::string& path)
@@ -63,9 +64,10 @@ nE_Module::~nE_Module() = default;
 void nE_Module::Parse(const std::string& path)
 {
     TiXmlDocument doc;
-    if (!LoadKeepingWhiteSpace(doc, path))
+    nE_XmlResult result = LoadKeepingWhiteSpace(doc, path);
+    if (result != nE_XmlResult::Ok)
     {
-        LogParseError(doc, path);
+        if (result == nE_XmlResult::Malformed) LogParseError(doc, path);
         return;
     }
     TiXmlNode* base = &doc;

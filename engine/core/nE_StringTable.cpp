@@ -2,6 +2,7 @@
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Xml.h"
 
 #include <cstdio>
 #include <memory>
@@ -11,17 +12,6 @@ nE_StringTable* g_stringTable = nullptr;
 namespace
 {
 const char* const kMissing = "#####";
-
-bool ReadFile(const std::string& path, std::string& out)
-{
-    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-    if (!file) return false;
-    char buffer[65536];
-    size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
-        out.append(buffer, got);
-    return !std::ferror(file.get());
-}
 
 // Files saved on Windows end their lines with CR LF; the texts keep LF only.
 std::string DropCrBeforeLf(const std::string& in)
@@ -92,7 +82,7 @@ bool nE_StringTable::Load(const std::string& name)
 bool nE_StringTable::ParseWorkbook(const std::string& name)
 {
     std::string content;
-    if (!ReadFile(nE_MakePath(name, ".xml"), content))
+    if (!nE_ReadWholeFile(nE_MakePath(name, ".xml"), content))
     {
         nE_LogFmt("Error: stringtable could not find \"%s\" file to load!", name);
         return false;

@@ -1,5 +1,7 @@
 #include "engine/platform/nE_File.h"
 
+#include "engine/core/nE_Log.h"
+
 #include <vector>
 
 bool nE_ReadUserFile(const std::string& name, std::string& text)
@@ -30,4 +32,13 @@ bool nE_WriteUserFile(const std::string& name, const std::string& text)
     bool ok = file->Write(text.data(), text.size()) == static_cast<long>(text.size());
     // A short write must not replace the old file: Close commits only clean writes.
     return file->Close() && ok;
+}
+
+void nE_KeepRefusedUserFile(const std::string& name, const std::string& text)
+{
+    const std::string bad = name + ".bad";
+    if (nE_WriteUserFile(bad, text))
+        nE_LogFmt2("Warning: the refused file %s is kept as %s.", name, bad);
+    else
+        nE_LogFmt("Error: could not keep a copy of the refused file %s.", name);
 }

@@ -48,3 +48,10 @@ std::unique_ptr<nE_File> nE_CreateFile(const std::string& name);
 // words the failure. A write replaces the old file only when it all went out.
 bool nE_ReadUserFile(const std::string& name, std::string& text);
 bool nE_WriteUserFile(const std::string& name, const std::string& text);
+
+// Keeps a user file the program refused as name + ".bad", so that the next
+// save cannot destroy the player's only copy; logs either way.
+void nE_KeepRefusedUserFile(const std::string& name, const std::string& text);
+
+// Clears the user folder of temporary files left by saves that were cut off.
+void nE_RemoveStaleUserTemporaries();

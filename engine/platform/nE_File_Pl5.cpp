@@ -7,6 +7,11 @@ std::unique_ptr<nE_File> nE_CreateFile(const std::string& name)
     return std::make_unique<nE_File_Pl5>("user:" + name);
 }
 
+void nE_RemoveStaleUserTemporaries()
+{
+    DE50::TFile::RemoveStaleTemporaries();
+}
+
 nE_File_Pl5::nE_File_Pl5(const std::string& path) : nE_File(path), m_file(std::make_unique<DE50::TFile>()) {}
 
 // The TFile's own destructor finishes an open file as Close would.

@@ -2,6 +2,7 @@
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Xml.h"
 
 #include <tinyxml.h>
 
@@ -119,9 +120,13 @@ bool nE_FrameTexture::Load(const std::string& name)
         return false;
     }
     TiXmlDocument doc;
-    if (!doc.LoadFile(path.c_str()))
+    nE_XmlResult result = nE_XmlLoadFile(doc, path);
+    if (result != nE_XmlResult::Ok)
     {
-        nE_LogFmt2("Error: frametexture \"%s\" could not be parsed: %s", name, doc.ErrorDesc());
+        if (result == nE_XmlResult::Missing)
+            nE_LogFmt("Error: frametexture could not find \"%s\" file!", name);
+        if (result == nE_XmlResult::Malformed)
+            nE_LogFmt2("Error: frametexture \"%s\" could not be parsed: %s", name, doc.ErrorDesc());
         return false;
     }
     const TiXmlElement* root = doc.FirstChildElement("frametexture");

@@ -9,6 +9,7 @@
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_TriggerManager.h"
+#include "engine/core/nE_Xml.h"
 #include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture.h"
 
@@ -152,9 +153,10 @@ void nE_AnimSprite::LoadAnimations()
         nE_LogFmt2("Error: animsprite %s could not find \"%s\" file to load!", m_name, m_resourceName);
         return;
     }
-    if (!doc.LoadFile(path.c_str()))
+    nE_XmlResult result = nE_XmlLoadFile(doc, path);
+    if (result != nE_XmlResult::Ok)
     {
-        LogParseError(m_name, path, doc);
+        if (result != nE_XmlResult::TooDeep) LogParseError(m_name, path, doc);
         return;
     }
     TiXmlElement* animation = doc.FirstChildElement("animation");

@@ -4,6 +4,7 @@
 #include "engine/core/nE_NumText.h"
 #include "engine/core/nE_Path.h"
 #include "engine/core/nE_StringTable.h"
+#include "engine/core/nE_Xml.h"
 
 #include <tinyxml.h>
 
@@ -94,9 +95,11 @@ void nG_Config::Load()
         return;
     }
     TiXmlDocument doc;
-    if (!doc.LoadFile(path.c_str()))
+    nE_XmlResult result = nE_XmlLoadFile(doc, path);
+    if (result != nE_XmlResult::Ok)
     {
-        LogParseError(path, doc);
+        if (result == nE_XmlResult::Malformed) LogParseError(path, doc);
+        if (result == nE_XmlResult::Missing) nE_LogFmt("Error: could not read config file %s.", path);
         return;
     }
     const TiXmlElement* root = doc.FirstChildElement("config");

@@ -4,11 +4,13 @@
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_LuaXml.h"
 #include "engine/core/nE_NumText.h"
+#include "engine/core/nE_Xml.h"
 #include "engine/platform/nE_File.h"
 
 #include <tinyxml.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 nG_ProfileList* g_profileList = nullptr;
@@ -40,17 +42,6 @@ std::string Print(const TiXmlDocument& doc, bool oneLine)
     }
     doc.Accept(&printer);
     return printer.Str();
-}
-
-// Keeps a copy of a file the program refused, so that the next save cannot
-// destroy the player's only copy.
-void KeepBadCopy(const std::string& name, const std::string& text)
-{
-    const std::string bad = name + ".bad";
-    if (nE_WriteUserFile(bad, text))
-        nE_LogFmt2("Warning: the refused file %s is kept as %s.", name, bad);
-    else
-        nE_LogFmt("Error: could not keep a copy of the refused file %s.", name);
 }
 
 // ---------------------------------------------------------------- game data
@@ -122,30 +113,55 @@ std::string GameDataXml(lua_State* L)
 
 // The text must read back as the document it stands for before it may
 // replace the player's old file.
-bool ParsesBack(const std::string& xml)
+bool ParsesBack(const std::string& xml, const std::string& file)
 {
     TiXmlDocument doc;
-    doc.Parse(xml.c_str());
-    return !doc.Error() && FindData(doc);
+    return nE_XmlParse(doc, xml, file) == nE_XmlResult::Ok && FindData(doc);
+}
+
+// Room left in a file name for the save's temporary suffix and a ".bad" copy.
+const size_t kMaxFileName = 200;
+
+uint64_t NameHash(const std::string& name)
+{
+    uint64_t hash = 14695981039346656037ull; // FNV-1a
+    for (unsigned char c : name)
+        hash = (hash ^ c) * 1099511628211ull;
+    return hash;
+}
+
+// Too long a name keeps a readable head (never cut inside an escape) and
+// stays unique through a hash of the whole name.
+std::string Shortened(const std::string& body, const std::string& name)
+{
+    char tail[24];
+    std::snprintf(tail, sizeof tail, "~%016llx", static_cast<unsigned long long>(NameHash(name)));
+    size_t keep = kMaxFileName - std::strlen("p_.xml") - std::strlen(tail);
+    if (keep >= 1 && body[keep - 1] == '%')
+        keep -= 1;
+    else if (keep >= 2 && body[keep - 2] == '%')
+        keep -= 2;
+    return body.substr(0, keep) + tail;
 }
 } // namespace
 
 std::string nG_GameDataFileName(const std::string& name)
 {
     if (name.empty()) return std::string();
-    std::string out = "p_";
+    std::string body;
     for (unsigned char c : name)
     {
-        if (c == '/' || c == '\\' || c == '%' || IsControl(c))
+        if (c == '/' || c == '\\' || c == ':' || c == '%' || IsControl(c))
         {
             char escaped[4];
             std::snprintf(escaped, sizeof escaped, "%%%02X", c);
-            out += escaped;
+            body += escaped;
         }
         else
-            out += char(c);
+            body += char(c);
     }
-    return out + ".xml";
+    if (body.size() + std::strlen("p_.xml") > kMaxFileName) body = Shortened(body, name);
+    return "p_" + body + ".xml";
 }
 
 nG_ProfileList::nG_ProfileList()
@@ -165,16 +181,19 @@ void nG_ProfileList::Load()
 void nG_ProfileList::ReadList(const std::string& text)
 {
     TiXmlDocument doc;
-    doc.Parse(text.c_str());
-    if (doc.Error())
+    nE_XmlResult result = nE_XmlParse(doc, text, kListFile);
+    TiXmlElement* root = result == nE_XmlResult::Ok ? doc.FirstChildElement("profiles") : nullptr;
+    if (!root)
     {
+        // Read as an empty list, it would be overwritten at exit.
         m_current = -2;
-        nE_LogFmt2("Error: profile list %s could not be parsed: %s", kListFile, doc.ErrorDesc());
-        KeepBadCopy(kListFile, text);
+        if (result == nE_XmlResult::Malformed)
+            nE_LogFmt2("Error: profile list %s could not be parsed: %s", kListFile, doc.ErrorDesc());
+        else if (result == nE_XmlResult::Ok)
+            nE_LogFmt("Error: profile list %s has no \"profiles\" element.", kListFile);
+        nE_KeepRefusedUserFile(kListFile, text);
         return;
     }
-    TiXmlElement* root = doc.FirstChildElement("profiles");
-    if (!root) return;
     int current = -1;
     bool hasCurrent = root->QueryIntAttribute("current", &current) == TIXML_SUCCESS;
     int skippedBefore = 0;
@@ -193,6 +212,8 @@ void nG_ProfileList::ReadList(const std::string& text)
     // A list without "current" starts at its first profile.
     if (!hasCurrent) m_current = m_names.empty() ? -1 : 0;
     if (m_current >= static_cast<int>(m_names.size()) && !m_names.empty()) m_current = 0;
+    // Any other index outside the list would give no name at all, and no save.
+    if (!HasCurrent()) m_current = -1;
 }
 
 bool nG_ProfileList::Save()
@@ -285,7 +306,7 @@ bool nG_ProfileList::SaveGame()
     const std::string file = nG_GameDataFileName(m_names[size_t(m_current)]);
     std::string xml = GameDataXml(nE_GetLua());
     if (xml.empty()) return false;
-    if (!ParsesBack(xml))
+    if (!ParsesBack(xml, file))
     {
         nE_LogFmt("Error: game data for %s does not read back; the old file is kept.", file);
         return false;
@@ -307,15 +328,11 @@ bool nG_ProfileList::LoadGame()
     if (!nE_ReadUserFile(file, text)) return false;
     TiXmlDocument doc;
     TiXmlElement* data = nullptr;
-    if (ChecksumMatches(text))
-    {
-        doc.Parse(text.c_str());
-        data = doc.Error() ? nullptr : FindData(doc);
-    }
+    if (ChecksumMatches(text) && nE_XmlParse(doc, text, file) == nE_XmlResult::Ok) data = FindData(doc);
     if (!data)
     {
         nE_Log(kLoadError);
-        KeepBadCopy(file, text);
+        nE_KeepRefusedUserFile(file, text);
         return false;
     }
     lua_State* L = nE_GetLua();

@@ -12,9 +12,10 @@ public:
     // An empty list, then Load.
     nG_ProfileList();
 
-    // Reads the list file. A file that does not parse leaves current at -2
-    // and is kept beside it as "profile_list.xml.bad" before anything can
-    // overwrite it.
+    // Reads the list file. A file that does not parse (or is refused, or has
+    // no "profiles" element) leaves current at -2 and is kept beside it as
+    // "profile_list.xml.bad" before anything can overwrite it. A current
+    // index outside the list means no current profile (-1).
     void Load();
     // False (logged) when the list file could not be written.
     bool Save();
@@ -55,9 +56,10 @@ private:
     int m_current = -1;
 };
 
-// The game-data file of a profile: "p_" + name + ".xml", with "/", "\", "%"
-// and control bytes written as %XX so that any name stays one file in the
-// user folder. Empty for an empty name.
+// The game-data file of a profile: "p_" + name + ".xml", with "/", "\", ":",
+// "%" and control bytes written as %XX so that any name stays one file in the
+// user folder; a name too long for a file name keeps its head and gains a
+// hash of the whole. Empty for an empty name.
 std::string nG_GameDataFileName(const std::string& name);
 
 // The one profile list; made by the application, null otherwise.

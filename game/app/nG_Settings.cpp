@@ -4,6 +4,7 @@
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_SLHelper.h"
+#include "engine/core/nE_Xml.h"
 #include "engine/platform/nE_File.h"
 
 #include <tinyxml.h>
@@ -84,11 +85,12 @@ void nG_Settings::Load()
         return;
     }
     TiXmlDocument doc;
-    doc.Parse(text.c_str());
-    TiXmlElement* root = doc.Error() ? nullptr : doc.FirstChildElement();
+    bool parsed = nE_XmlParse(doc, text, kSettingsFile) == nE_XmlResult::Ok;
+    TiXmlElement* root = parsed ? doc.FirstChildElement() : nullptr;
     if (!root)
     {
         nE_LogFmt("Warning: settings file %s could not be read; the current settings stay.", kSettingsFile);
+        nE_KeepRefusedUserFile(kSettingsFile, text);
         return;
     }
     ReadValues(root, m_values);

@@ -14,7 +14,8 @@ public:
     nG_Settings();
 
     // Reads the file; when it cannot be opened, writes the current values so
-    // a first run leaves the defaults behind.
+    // a first run leaves the defaults behind. A file that does not parse (or
+    // is refused) changes nothing and is kept as "settings.xml.bad".
     void Load();
     // False (logged) when the file could not be written; the old one stays.
     bool Save();

@@ -9,6 +9,7 @@
 #include "engine/core/nE_StringTable.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/platform/nE_Cursor_Pl5.h"
+#include "engine/platform/nE_File.h"
 #include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_SoundHub_Pl5.h"
 #include "engine/platform/notEngine.h"
@@ -268,6 +269,7 @@ bool nG_GameInit()
     g_config->Load();
     // The configuration file cannot switch cheats on; the library's flag does.
     g_config->SetCheatMode(DE50::GetLoopOptions().cheats);
+    nE_RemoveStaleUserTemporaries();
     if (!g_settings) g_settings = new nG_Settings();
     g_settings->Load();
     RegisterGameObjectTypes();

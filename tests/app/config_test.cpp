@@ -120,3 +120,23 @@ TEST_F(ConfigFixture, MissingOrBadAttributesKeepTheirDefaults)
     EXPECT_EQ(strings.GetText("window_title"), "Partial");
     EXPECT_EQ(strings.GetCount(), 1u);
 }
+
+// A text that ends inside a character is refused like any malformed file
+// (the check runs under valgrind too: the parser must not read past the text).
+TEST_F(ConfigFixture, ATextEndingInsideACharacterKeepsTheDefaults)
+{
+    char folder[] = "/tmp/ng_config_XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::filesystem::create_directories(std::string(folder) + "/assets");
+    std::ofstream(std::string(folder) + "/assets/config.xml", std::ios::binary)
+        << "<?xml version=\"1.0\" encoding=\"UTF-8\"?><config a=\"x\xF0";
+    {
+        InFolder in(folder);
+        config.Load();
+    }
+    std::filesystem::remove_all(folder);
+    ASSERT_EQ(log.lines.size(), 1u);
+    EXPECT_EQ(log.lines[0].rfind("Error: could not parse config file assets/config.xml", 0), 0u)
+        << log.lines[0];
+    EXPECT_EQ(config.GetStartModule(), "");
+}

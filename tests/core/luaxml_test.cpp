@@ -1,5 +1,6 @@
 #include "core/core_test_util.h"
 #include "engine/core/nE_LuaXml.h"
+#include "engine/core/nE_Xml.h"
 
 namespace
 {
@@ -26,8 +27,7 @@ struct LuaXml : testing::Test
     void Load(const std::string& text, const char* name, bool merge)
     {
         TiXmlDocument doc;
-        doc.Parse(text.c_str());
-        ASSERT_FALSE(doc.Error()) << doc.ErrorDesc() << "\n" << text;
+        ASSERT_EQ(nE_XmlParse(doc, text, "test"), nE_XmlResult::Ok) << doc.ErrorDesc() << "\n" << text;
         Run(std::string(name) + " = " + name + " or {}");
         lua_getglobal(L, name);
         int top = lua_gettop(L);
@@ -45,7 +45,7 @@ TEST_F(LuaXml, MixedNestedTableRoundTrip)
 {
     Run("src = {10, 20, name = 'x', flag = true, off = false, empty = '', space = ' ', fn = print,"
         " nested = {a = {b = 1}, 5}, none = {}, ['2nd_visit'] = 's', [0] = 'zero', [-3] = 'neg',"
-        " [1.5] = 'half', ['\\195\\188ber'] = 'utf8', text = 'a \"q\" <b> & c\\nline'}");
+        " [1.5] = 'half', ['\\195\\188ber'] = 'utf8', text = 'a \"q\" <b> & c\\nline', zero = '\\0a\\0'}");
     std::string text = Save("src");
     Load(text, "dst", false);
     Check("dst[1] == 10 and dst[2] == 20 and #dst == 2 and dst.fn == nil");
@@ -58,6 +58,7 @@ TEST_F(LuaXml, MixedNestedTableRoundTrip)
     Check("dst[0] == nil and dst['0'] == 'zero' and dst[-3] == 'neg'");
     Check("dst[1.5] == nil and dst['1.5'] == 'half' and dst['\\195\\188ber'] == 'utf8'");
     Check("dst.text == 'a \"q\" <b> & c\\nline'");
+    Check("dst.zero == '\\0a\\0'"); // zero bytes cannot stand in an attribute as they are
     EXPECT_EQ(0, log.Count("Warning: "));
     EXPECT_NE(std::string::npos, text.find("<s_empty v=\" \""));
 }
@@ -100,6 +101,15 @@ TEST_F(LuaXml, TableInsideItselfIsWrittenOnce)
     Load(text, "dst", false);
     Check("dst.a == 1 and dst.sub.b == 2 and dst.self == nil and dst.sub.back == nil");
     Check("dst.x.c == 3 and dst.y.c == 3"); // shared, not cyclic: both kept
+}
+
+TEST_F(LuaXml, TablesTooDeepToReadBackAreCut)
+{
+    Run("deep = {} local t = deep for i = 1, 600 do t.d = {} t = t.d end t.v = 1");
+    std::string text = Save("deep");
+    EXPECT_EQ(1, log.Count("Warning: table \"d\" is nested too deeply to save"));
+    Load(text, "dst", false);
+    Check("(function() local n, t = 0, dst while t.d do n, t = n + 1, t.d end return n end)() == 499");
 }
 
 TEST_F(LuaXml, KeysThatAreNoXmlNameAreSkipped)

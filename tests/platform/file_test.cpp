@@ -157,6 +157,19 @@ TEST_F(UserFiles, InterruptedWritesLeaveTheOldFile)
     waitpid(child, &status, 0);
     EXPECT_EQ(3, WEXITSTATUS(status));
     EXPECT_EQ(OnDisk("profile_list.xml"), "new");
+
+    // The next start clears what the dead save left, and only that.
+    EXPECT_EQ(2u, FilesInUserDir());
+    const char* kept[] = {"notes.txt.abc123", "p_a.xml.abc12", "p_a.xml.bad", "p_a.xml.ab-123", "a.xml"};
+    for (const char* name : kept)
+        std::ofstream(user + "/" + name) << "x";
+    std::ofstream(user + "/p_a.xml.bad.Zz9x0Q") << "x";
+    testing::internal::CaptureStderr();
+    nE_RemoveStaleUserTemporaries();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(1u + std::size(kept), FilesInUserDir());
+    for (const char* name : kept)
+        EXPECT_TRUE(fs::exists(user + "/" + name)) << name;
 }
 
 TEST_F(UserFiles, DroppingAnOpenFileFinishesIt)

@@ -1,0 +1,213 @@
+#include "engine/core/nE_Xml.h"
+
+#include "engine/core/nE_Log.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <strings.h>
+
+namespace
+{
+// The parser steps over up to four bytes at a lead byte; past the text's end
+// it must land on zeros.
+const size_t kPadding = 16;
+
+// A bounded view of the text that reads as zero past its end.
+struct Cursor
+{
+    const char* s;
+    size_t n;
+    size_t i;
+    bool utf8; // step over multi-byte sequences where the parser does
+
+    unsigned char At(size_t k) const { return k < n ? static_cast<unsigned char>(s[k]) : 0; }
+    bool Done() const { return i >= n; }
+    bool Is(const char* word) const { return std::strncmp(s + i, word, std::strlen(word)) == 0; }
+    bool IsNoCase(const char* word) const { return strncasecmp(s + i, word, std::strlen(word)) == 0; }
+
+    // How far the parser moves over one character of text or quoted value.
+    void StepChar()
+    {
+        unsigned char c = At(i);
+        size_t step = 1;
+        if (utf8 && c >= 0xC0 && c < 0xF5) step = c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+        i += step;
+    }
+    // Past the opening and the next `end` after it (byte by byte, as
+    // comments and CDATA are read).
+    void SkipPast(size_t opening, const char* end)
+    {
+        i += opening;
+        while (!Done() && !Is(end))
+            ++i;
+        i += std::strlen(end);
+    }
+    void SkipTo(char c)
+    {
+        while (!Done() && At(i) != static_cast<unsigned char>(c))
+            ++i;
+    }
+    void SkipQuoted()
+    {
+        char quote = s[i++];
+        while (!Done() && s[i] != quote)
+            StepChar();
+        ++i;
+    }
+};
+
+bool IsNameStart(unsigned char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c >= 0x80;
+}
+
+bool IsSpace(unsigned char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// "<?xml ...": quotes count only after the three known attributes; anything
+// else is passed byte by byte up to white space or ">".
+void SkipDeclaration(Cursor& c)
+{
+    c.i += 5;
+    while (!c.Done() && c.At(c.i) != '>')
+    {
+        if (IsSpace(c.At(c.i)))
+        {
+            ++c.i;
+            continue;
+        }
+        if (c.IsNoCase("version") || c.IsNoCase("encoding") || c.IsNoCase("standalone"))
+        {
+            while (!c.Done() && c.At(c.i) != '=' && c.At(c.i) != '>')
+                ++c.i;
+            if (c.At(c.i) == '=') ++c.i;
+            while (IsSpace(c.At(c.i)))
+                ++c.i;
+            if (c.At(c.i) == '"' || c.At(c.i) == '\'') c.SkipQuoted();
+            continue;
+        }
+        while (!c.Done() && c.At(c.i) != '>' && !IsSpace(c.At(c.i)))
+            ++c.i;
+    }
+    ++c.i;
+}
+
+// A start tag from its name on; true when it opens an element ("/>" does not).
+bool SkipStartTag(Cursor& c)
+{
+    while (!c.Done())
+    {
+        unsigned char ch = c.At(c.i);
+        if (ch == '>')
+        {
+            ++c.i;
+            return c.At(c.i - 2) != '/';
+        }
+        if (ch == '"' || ch == '\'')
+            c.SkipQuoted();
+        else
+            ++c.i;
+    }
+    return false;
+}
+
+int Depth(Cursor c, int limit)
+{
+    int depth = 0, deepest = 0;
+    while (!c.Done() && deepest <= limit)
+    {
+        if (c.At(c.i) != '<')
+        {
+            c.StepChar();
+            continue;
+        }
+        if (c.Is("<!--"))
+            c.SkipPast(4, "-->");
+        else if (c.Is("<![CDATA["))
+            c.SkipPast(9, "]]>");
+        else if (c.IsNoCase("<?xml"))
+            SkipDeclaration(c);
+        else if (c.At(c.i + 1) == '/')
+        {
+            if (depth > 0) --depth; // outside every element it closes nothing
+            c.SkipTo('>');
+        }
+        else if (IsNameStart(c.At(c.i + 1)))
+        {
+            ++c.i;
+            bool opens = SkipStartTag(c);
+            if (depth + 1 > deepest) deepest = depth + 1;
+            if (opens) ++depth;
+        }
+        else
+            c.SkipTo('>'); // "<!DOCTYPE", "<?other" and the like end at the first ">"
+    }
+    return deepest;
+}
+
+// Whether the parser steps over multi-byte sequences depends on the encoding
+// it detects; both readings are counted and the deeper one holds.
+int DepthEitherWay(const char* s, size_t n, int limit)
+{
+    int bytes = Depth(Cursor{s, n, 0, false}, limit);
+    if (bytes > limit) return bytes;
+    int utf8 = Depth(Cursor{s, n, 0, true}, limit);
+    return bytes > utf8 ? bytes : utf8;
+}
+
+// As TinyXML's own file loader: CR LF and a lone CR become LF.
+std::string UnixLineEnds(const std::string& in)
+{
+    std::string out;
+    out.reserve(in.size());
+    for (size_t i = 0; i < in.size(); ++i)
+    {
+        if (in[i] != '\r')
+            out += in[i];
+        else if (i + 1 >= in.size() || in[i + 1] != '\n')
+            out += '\n';
+    }
+    return out;
+}
+} // namespace
+
+int nE_XmlDepth(const std::string& text, int limit)
+{
+    return DepthEitherWay(text.c_str(), std::strlen(text.c_str()), limit);
+}
+
+bool nE_ReadWholeFile(const std::string& path, std::string& out)
+{
+    out.clear();
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    if (!file) return false;
+    char buffer[65536];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        out.append(buffer, got);
+    return !std::ferror(file.get());
+}
+
+nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std::string& source)
+{
+    if (nE_XmlDepth(text, nE_kXmlMaxDepth) > nE_kXmlMaxDepth)
+    {
+        nE_LogFmt2("Error: xml %s nests elements deeper than %d levels; refused.", source, nE_kXmlMaxDepth);
+        return nE_XmlResult::TooDeep;
+    }
+    std::string padded = text;
+    padded.append(kPadding, '\0');
+    doc.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    return doc.Error() ? nE_XmlResult::Malformed : nE_XmlResult::Ok;
+}
+
+nE_XmlResult nE_XmlLoadFile(TiXmlDocument& doc, const std::string& path)
+{
+    std::string text;
+    if (!nE_ReadWholeFile(path, text)) return nE_XmlResult::Missing;
+    doc.SetValue(path);
+    return nE_XmlParse(doc, UnixLineEnds(text), path);
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The one way into the XML parser. TinyXML reads past its buffer when a text
+// ends inside a multi-byte UTF-8 sequence, and recurses once per nesting
+// level; every loader therefore parses through here: the text is handed over
+// padded with zero bytes, and a text nested deeper than nE_kXmlMaxDepth is
+// refused, before TinyXML sees it, with an "Error:" line.
+
+#include <string>
+#include <tinyxml.h>
+
+// Far deeper than anything the program writes itself (game data stays below
+// half of it), far shallower than what exhausts the stack.
+constexpr int nE_kXmlMaxDepth = 1000;
+
+enum class nE_XmlResult
+{
+    Ok,
+    Missing,  // the file could not be read (nothing is logged)
+    TooDeep,  // refused, and logged, before parsing
+    Malformed // TinyXML's error is in the document; the caller words it
+};
+
+// Reads and parses a file of the asset tree. Line ends are made "\n" as
+// TinyXML's own file loader makes them.
+nE_XmlResult nE_XmlLoadFile(TiXmlDocument& doc, const std::string& path);
+
+// Parses text held in memory; `source` names it in the refusal line. The
+// text ends at its first zero byte, as it always has for the parser.
+nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std::string& source);
+
+// The deepest element nesting of the text, counted without recursion, as the
+// parser would meet it (or deeper). Stops counting past `limit`.
+int nE_XmlDepth(const std::string& text, int limit);
+
+// The whole file as bytes; false when it cannot be read.
+bool nE_ReadWholeFile(const std::string& path, std::string& out);
