@@ -11,7 +11,7 @@
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "game/app/nG_Messages.h"
-// widgets whose state is process-wide
+#include "game/interface/nG_Tasks.h"
 
 
 #include <gtest/gtest.h>
@@ -44,8 +44,8 @@ struct WidgetFixture : testing::Test, nE_Listener
             *y = s_cursorY;
         });
         s_randomState = 1;
-        //         nG_Tasks::s_random = [] { return static_cast<int>(s_randomState++ * 7u); };
-        //         nG_Tasks::s_drawn = true;
+        nG_Tasks::s_random = [] { return static_cast<int>(s_randomState++ * 7u); };
+        nG_Tasks::s_drawn = true;
         //         nG_Inventory::ResetPointerFlags();
         g_draggedObject = g_hoveredObject = nullptr;
         layer = new nE_Object("test_layer");
@@ -58,7 +58,7 @@ struct WidgetFixture : testing::Test, nE_Listener
     {
         nE_EngineContext::Destroy();
         nE_SetCursorPosFunc(nullptr);
-        //         nG_Tasks::s_random = nullptr;
+        nG_Tasks::s_random = nullptr;
         bus.UnsubscribeAll(this);
         g_mediator = nullptr;
     }
