@@ -4,6 +4,7 @@
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Scene.h"
 #include "game/app/nG_Messages.h"
+#include "game/interface/nG_Inventory.h"
 #include "game/interface/nG_Tasks.h"
 
 #include <algorithm>
@@ -31,7 +32,7 @@ Row* Rows(size_t* count)
         {24, "INT_MODALWINDOW", "ng_modalwindow", 0, nG_CreateInterfacePlaceholder},
         {17, "INT_DIALOG", "ng_dialog", 2, nG_CreateInterfacePlaceholder},
         {1, "INT_FRAMESUBROOM", "ng_frame_subroom", 2, nG_CreateInterfacePlaceholder},
-        {2, "INT_INVENTORY", "ng_inventory", 2, nG_CreateInterfacePlaceholder},
+        {2, "INT_INVENTORY", "ng_inventory", 2, nG_Inventory::Create},
         {5, "INT_TASKS", "ng_tasks", 2, nG_Tasks::Create},
         {8, "INT_HO_DIALOG", "ng_ho_dialog", 2, nG_CreateInterfacePlaceholder},
         {21, "INT_HO_COLLECTOR", "ng_ho_collector", 2, nG_CreateInterfacePlaceholder},

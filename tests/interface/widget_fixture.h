@@ -11,6 +11,7 @@
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "game/app/nG_Messages.h"
+#include "game/interface/nG_Inventory.h"
 #include "game/interface/nG_Tasks.h"
 
 
@@ -46,7 +47,7 @@ struct WidgetFixture : testing::Test, nE_Listener
         s_randomState = 1;
         nG_Tasks::s_random = [] { return static_cast<int>(s_randomState++ * 7u); };
         nG_Tasks::s_drawn = true;
-        //         nG_Inventory::ResetPointerFlags();
+        nG_Inventory::ResetPointerFlags();
         g_draggedObject = g_hoveredObject = nullptr;
         layer = new nE_Object("test_layer");
         g_scene->AttachObject(g_scene->GetOrigin(), layer);
