@@ -38,11 +38,7 @@ nG_InventoryObj::~nG_InventoryObj()
 {
     // Objects still flying in are kept, not deleted: a script may want them.
     for (nG_InvFlight& flight : m_flights)
-        if (nE_Object* object = flight.object.Get())
-        {
-            if (g_scene && g_scene->GetStorage())
-                g_scene->AttachObject(g_scene->GetStorage(), object);
-        }
+        if (g_scene) nG_Move(g_scene->GetStorage(), flight.object.Get());
     m_flights.clear();
 }
 
@@ -72,12 +68,7 @@ void nG_InventoryObj::SetDefaults()
 
 void nG_InventoryObj::MoveSceneObject(nE_Object* parent)
 {
-    nE_Object* object = m_sceneObject.Get();
-    if (!object || !parent || object->GetParent() == parent) return;
-    if (g_scene)
-        g_scene->AttachObject(parent, object);
-    else
-        parent->AddChild(object);
+    nG_Move(parent, m_sceneObject.Get());
 }
 
 void nG_InventoryObj::SetState(int state)
@@ -202,7 +193,7 @@ void nG_InventoryObj::AddFlight(const std::string& flyName, const std::string& c
         fly->SetPos(at.x, at.y);
         fly->SetZ(99999.0f);
         fly->SetInput(false);
-        g_scene ? g_scene->AttachObject(layer, fly) : layer->AddChild(fly);
+        nG_Move(layer, fly);
         flight.object = fly->GetHandle();
         flight.startX = at.x;
         flight.startY = at.y;

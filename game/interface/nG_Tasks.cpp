@@ -265,9 +265,9 @@ void nG_Tasks::PlayCompleteEffect(float x, float y)
     effect->SetVisible(true);
     const float alpha[] = {0.0f, 3, 0.0f, 0.3f, 3, 1.0f, 0.6f, 3, 0.0f};
     const float scale[] = {0.0f, 3, 1.0f, 0.6f, 3, 1.6f};
-    effect->Animate(NE_TWEEN_ALPHA, false, false, "", alpha, 3);
-    effect->Animate(NE_TWEEN_SCALE_X, false, false, "", scale, 2);
-    effect->Animate(NE_TWEEN_SCALE_Y, false, false, "", scale, 2);
+    effect->Animate(NE_TWEEN_ALPHA, false, false, "", alpha, 9);
+    effect->Animate(NE_TWEEN_SCALE_X, false, false, "", scale, 6);
+    effect->Animate(NE_TWEEN_SCALE_Y, false, false, "", scale, 6);
 }
 
 void nG_Tasks::CompleteTask(const std::string& key)

@@ -23,6 +23,15 @@ bool nG_Attach(nE_Object* parent, nE_Object* child)
     return attached;
 }
 
+void nG_Move(nE_Object* parent, nE_Object* object)
+{
+    if (!parent || !object || object->GetParent() == parent) return;
+    if (g_scene)
+        g_scene->AttachObject(parent, object);
+    else
+        parent->AddChild(object);
+}
+
 void nG_SelectCursor(int index)
 {
     if (g_cursor) g_cursor->SetCursor(index);

@@ -16,6 +16,8 @@ void nG_Send(int id, void* record);
 // Attaches under parent through the scene (resources follow the root); a
 // child that cannot be attached is deleted. Answers whether it was attached.
 bool nG_Attach(nE_Object* parent, nE_Object* child);
+// Moves a content object under parent; unlike nG_Attach it never deletes it.
+void nG_Move(nE_Object* parent, nE_Object* object);
 void nG_SelectCursor(int index);
 
 // The scene object of that name; an empty name finds nothing, so a script
