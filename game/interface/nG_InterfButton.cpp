@@ -30,9 +30,10 @@ void nG_InterfButton::SetDefaults()
     pressId = hoverId = leaveId = -1;
 }
 
-void nG_BuildButton(nG_InterfButton* button, std::string res0, std::string res1, std::string res2, int hoverCursor,
-                    std::string textKey, std::string font, int fontSize, const float* position,
-                    const float* colour0, const float* colour1, const float* colour2, bool rawText)
+void nG_BuildButton(nG_InterfButton* button, std::string res0, std::string res1, std::string res2,
+                    int hoverCursor, std::string textKey, std::string font, int fontSize,
+                    const float* position, const float* colour0, const float* colour1, const float* colour2,
+                    bool rawText)
 {
     if (!button) return;
     const std::string res[3] = {res0, res1, res2};
@@ -40,8 +41,9 @@ void nG_BuildButton(nG_InterfButton* button, std::string res0, std::string res1,
     button->Build(res, hoverCursor, textKey, font, fontSize, position, colours, rawText);
 }
 
-void nG_InterfButton::Build(const std::string res[3], int cursor, const std::string& textKey, const std::string& font,
-                            int fontSize, const float* position, const float* const colours[3], bool rawText)
+void nG_InterfButton::Build(const std::string res[3], int cursor, const std::string& textKey,
+                            const std::string& font, int fontSize, const float* position,
+                            const float* const colours[3], bool rawText)
 {
     DeleteChildren();
     for (int i = 0; i < 3; ++i)
@@ -60,8 +62,8 @@ void nG_InterfButton::Build(const std::string res[3], int cursor, const std::str
     {
         if (i > 0 && !colours[i]) continue;
         float x = position ? position[0] : 0.0f, y = position ? position[1] : 0.0f;
-        nE_Text* text = nG_AddText(this, m_name + "_text_" + std::to_string(i), font, fontSize, colours[i], x, y,
-                                   static_cast<float>(3 + i));
+        nE_Text* text = nG_AddText(this, m_name + "_text_" + std::to_string(i), font, fontSize, colours[i], x,
+                                   y, static_cast<float>(3 + i));
         if (!text) continue;
         text->SetInput(true);
         text->SetDispRawText(rawText);

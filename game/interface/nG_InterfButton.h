@@ -65,6 +65,7 @@ private:
 // Builds (or rebuilds) the button: images res0..res2 (empty: none); captions
 // only when both textKey and font are given, at position (x, y); each colour
 // null or r, g, b.
-void nG_BuildButton(nG_InterfButton* button, std::string res0, std::string res1, std::string res2, int hoverCursor,
-                    std::string textKey, std::string font, int fontSize, const float* position,
-                    const float* colour0, const float* colour1, const float* colour2, bool rawText);
+void nG_BuildButton(nG_InterfButton* button, std::string res0, std::string res1, std::string res2,
+                    int hoverCursor, std::string textKey, std::string font, int fontSize,
+                    const float* position, const float* colour0, const float* colour1, const float* colour2,
+                    bool rawText);

@@ -33,9 +33,10 @@ nE_ObjectHandle MakeArrow(nE_Object* bar, const std::string& name, float x, int 
 {
     nG_InterfButton* arrow = new nG_InterfButton(name);
     const float origin[3] = {0, 0, 0};
-    nG_BuildButton(arrow, "assets/interface/inventory_tasks/arrow", "assets/interface/inventory_tasks/arrow_over",
-                   "assets/interface/inventory_tasks/arrow_disabled", 1, "", "", 20, origin, nullptr, nullptr, nullptr,
-                   false);
+    nG_BuildButton(arrow, "assets/interface/inventory_tasks/arrow",
+                   "assets/interface/inventory_tasks/arrow_over",
+                   "assets/interface/inventory_tasks/arrow_disabled", 1, "", "", 20, origin, nullptr, nullptr,
+                   nullptr, false);
     arrow->SetPos(x, 20.0f);
     arrow->SetZ(20.0f);
     arrow->pressId = press;
@@ -61,14 +62,15 @@ void nG_Inventory::SetDefaults()
 {
     if (!m_background.IsAlive())
     {
-        if (nE_Sprite* back = nG_AddSprite(this, m_name + "_bg", "assets/interface/inventory_tasks/back", 0.0f))
+        if (nE_Sprite* back =
+                nG_AddSprite(this, m_name + "_bg", "assets/interface/inventory_tasks/back", 0.0f))
         {
             back->SetInput(true); // the pointer over the back raises the bar
             m_background = back->GetHandle();
         }
         const float colour[3] = {182 / 255.0f, 223 / 255.0f, 232 / 255.0f};
-        if (nE_Text* header =
-                nG_AddText(this, "ng_inventory_header", "assets/fonts/benguat", 18, colour, 0.0f, -31.0f, 1.0f))
+        if (nE_Text* header = nG_AddText(this, "ng_inventory_header", "assets/fonts/benguat", 18, colour,
+                                         0.0f, -31.0f, 1.0f))
         {
             header->SetText("interface_inventory_header", "", "", "", "", "");
             m_header = header->GetHandle();
@@ -109,8 +111,9 @@ void nG_Inventory::LoadResources()
 std::vector<nG_InventoryObj*> nG_Inventory::Items()
 {
     // A script may have deleted an item; forget it.
-    m_items.erase(std::remove_if(m_items.begin(), m_items.end(), [](const nE_ObjectHandle& h) { return !h.Get(); }),
-                  m_items.end());
+    m_items.erase(
+        std::remove_if(m_items.begin(), m_items.end(), [](const nE_ObjectHandle& h) { return !h.Get(); }),
+        m_items.end());
     std::vector<nG_InventoryObj*> items;
     for (const nE_ObjectHandle& h : m_items)
         items.push_back(static_cast<nG_InventoryObj*>(h.Get()));
@@ -149,7 +152,8 @@ bool nG_Inventory::Needed()
     for (nG_InventoryObj* item : Items())
     {
         int state = item->GetState();
-        if (state == nG_InventoryObj::APPEARING || state == nG_InventoryObj::RETURNING || item->GetFlightCount() > 0)
+        if (state == nG_InventoryObj::APPEARING || state == nG_InventoryObj::RETURNING ||
+            item->GetFlightCount() > 0)
             return true;
     }
     return false;
@@ -338,7 +342,8 @@ void nG_Inventory::OnMessage(int id, void* record)
     switch (id)
     {
     case NG_MSG_INV_ADD:
-        if (const nG_MsgThreeStrings* add = static_cast<nG_MsgThreeStrings*>(record)) AddItem(add->s1, add->s2, add->s3);
+        if (const nG_MsgThreeStrings* add = static_cast<nG_MsgThreeStrings*>(record))
+            AddItem(add->s1, add->s2, add->s3);
         break;
     case NG_MSG_INV_DELETE:
         if (record) RemoveItem(static_cast<nG_MsgString*>(record)->value);
@@ -371,7 +376,8 @@ void nG_Inventory::OnMessage(int id, void* record)
         m_autoHide = !m_autoHide;
         break;
     case NG_MSG_HAS_INV_OBJECT:
-        if (nG_MsgObjectQuery* query = static_cast<nG_MsgObjectQuery*>(record)) query->answer = FindItem(query->object);
+        if (nG_MsgObjectQuery* query = static_cast<nG_MsgObjectQuery*>(record))
+            query->answer = FindItem(query->object);
         break;
     default:
         break;

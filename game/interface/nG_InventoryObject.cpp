@@ -254,7 +254,8 @@ void nG_InventoryObj::UpdateState(float dt, Look& look)
         nE_Vec3 cursor = nG_CursorPos();
         if (m_state == LIFTING)
         {
-            if (object) object->SetDragPos(nG_EaseLerp(m_liftX, cursor.x, t), nG_EaseLerp(m_liftY, cursor.y, t), 0);
+            if (object)
+                object->SetDragPos(nG_EaseLerp(m_liftX, cursor.x, t), nG_EaseLerp(m_liftY, cursor.y, t), 0);
             look.objectScale = 0.8f + 0.2f * t;
             look.glowAlpha = 1.0f - t;
         }
@@ -328,7 +329,8 @@ void nG_InventoryObj::UpdateFlights(float dt)
         if (!fly) continue;
         float t = 1.0f - flight.progress, e1 = nG_Ease(t), e2 = nG_Ease(e1);
         nE_Vec3 target = nG_ThroughLocal(Bar(), slotX, slotY);
-        fly->SetPos(flight.startX + (target.x - flight.startX) * e2, flight.startY + (target.y - flight.startY) * e1);
+        fly->SetPos(flight.startX + (target.x - flight.startX) * e2,
+                    flight.startY + (target.y - flight.startY) * e1);
         float s = 1.0f;
         if (object && fly->GetTexture() == object->GetTexture())
             s = 1.0f - 0.3f * e1;

@@ -18,9 +18,11 @@ std::function<int()> nG_Tasks::s_random;
 
 namespace
 {
-const int kMessages[] = {NG_MSG_ADD_TASK,           NG_MSG_TASKS_COMPLETE_DATA, NG_MSG_COMPLETE_TASK,
-                         NG_MSG_HO_OBJECT_COLLECTED, NG_MSG_GET_TASKS_STATE,     NG_MSG_CHEAT_COLLECT_TASKS,
-                         NG_MSG_UNMARK_TASK,         NG_MSG_CHEAT_COLLECT_RANDOM_TASK, NG_MSG_GET_HINT_TASK};
+const int kMessages[] = {NG_MSG_ADD_TASK,        NG_MSG_TASKS_COMPLETE_DATA,
+                         NG_MSG_COMPLETE_TASK,   NG_MSG_HO_OBJECT_COLLECTED,
+                         NG_MSG_GET_TASKS_STATE, NG_MSG_CHEAT_COLLECT_TASKS,
+                         NG_MSG_UNMARK_TASK,     NG_MSG_CHEAT_COLLECT_RANDOM_TASK,
+                         NG_MSG_GET_HINT_TASK};
 
 const float kSlideRate = 1.5f;
 
@@ -138,7 +140,8 @@ void nG_Tasks::SetDefaults()
     }
     if (nE_Sprite* back = nG_AddSprite(this, m_name + "_bg", "assets/interface/inventory_tasks/back", 0.0f))
         m_back = back->GetHandle();
-    if (nE_Sprite* effect = nG_AddSprite(this, m_name + "_effect", "assets/interface/inventory_tasks/place", 0.0f))
+    if (nE_Sprite* effect =
+            nG_AddSprite(this, m_name + "_effect", "assets/interface/inventory_tasks/place", 0.0f))
     {
         effect->SetVisible(false);
         effect->GetRenderState().blendMode = 2;
@@ -290,9 +293,8 @@ void nG_Tasks::CompleteTask(const std::string& key)
             line->Format();
         }
         if (!matched) continue;
-        bool all = std::all_of(room.second.lines.begin(), room.second.lines.end(), [](const nE_ObjectHandle& h) {
-            return !h.Get() || AsTask(h)->completed;
-        });
+        bool all = std::all_of(room.second.lines.begin(), room.second.lines.end(),
+                               [](const nE_ObjectHandle& h) { return !h.Get() || AsTask(h)->completed; });
         if (!all) continue;
         room.second.done = true;
         Hide();

@@ -18,7 +18,8 @@ void nG_Send(int id, void* record)
 
 bool nG_Attach(nE_Object* parent, nE_Object* child)
 {
-    bool attached = parent && child && (g_scene ? g_scene->AttachObject(parent, child) : parent->AddChild(child));
+    bool attached =
+        parent && child && (g_scene ? g_scene->AttachObject(parent, child) : parent->AddChild(child));
     if (!attached) delete child;
     return attached;
 }

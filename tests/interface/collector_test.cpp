@@ -4,6 +4,11 @@
 
 namespace
 {
+nE_Object* MakeEffect() // stands in for the particle system
+{
+    return new nE_Object();
+}
+
 struct CollectorTest : WidgetFixture
 {
     nG_HoCollector* ho = nullptr;
@@ -13,7 +18,6 @@ struct CollectorTest : WidgetFixture
     void SetUp() override
     {
         WidgetFixture::SetUp();
-        nE_RegisterObjectType("partsys", [] { return new nE_Object(); }); // the effect's stand-in
         layer->SetPos(160, 24); // the HUD scaled and offset like a wide, full screen
         layer->SetScale(1.25f, 1.25f);
         ho = Add(new nG_HoCollector("ng_ho_collector"));
@@ -26,12 +30,7 @@ struct CollectorTest : WidgetFixture
         nE_RegisterObjectType("partsys", nullptr);
         WidgetFixture::TearDown();
     }
-    void Collect(const std::string& name)
-    {
-        nG_MsgString record;
-        record.value = name;
-        bus.Send(NG_MSG_COLLECT_HO_OBJECT, &record);
-    }
+    void Collect(const std::string& name) { SendString(NG_MSG_COLLECT_HO_OBJECT, name); }
     void Fly(const std::string& name)
     {
         nG_MsgCollectToInterface record;
@@ -53,19 +52,20 @@ TEST_F(CollectorTest, HiddenObjectFadesWithItsEffectAndBothGo)
     {
         bool effectOn;
         bool registered;
-        bool kept; // the task list keeps it
-    } cases[] = {{true, true, false}, {true, true, true}, {false, true, false}, {true, false, false}};
+        bool kept;         // the task list keeps it
+        bool scriptDelete; // a script deletes it while it fades
+    } cases[] = {{true, true, false, false},
+                 {true, true, true, false},
+                 {false, true, false, false},
+                 {true, false, false, false},
+                 {true, true, false, true}};
     for (const Case& c : cases)
     {
-        if (!c.registered) nE_RegisterObjectType("partsys", nullptr);
-        nG_MsgBool effect;
-        effect.value = c.effectOn;
-        bus.Send(NG_MSG_COLLECT_HO_TASK_OBJECT, &effect);
-        nG_MsgThreeStrings data; // the room's end dialog object is kept by the task list
-        data.s1 = "room";
-        data.s2 = c.kept ? "vase" : "other";
+        nE_RegisterObjectType("partsys", c.registered ? MakeEffect : nullptr);
+        SendBool(NG_MSG_COLLECT_HO_TASK_OBJECT, c.effectOn);
         nG_Tasks* tasks = Add(new nG_Tasks("ng_tasks"));
-        bus.Send(NG_MSG_TASKS_COMPLETE_DATA, &data);
+        // The task list keeps the room's end dialog object.
+        Send3(NG_MSG_TASKS_COMPLETE_DATA, "room", c.kept ? "vase" : "other");
 
         nE_Object* vase = AddObject(parent, "vase", 10, 20);
         nE_ObjectHandle handle = vase->GetHandle();
@@ -80,8 +80,9 @@ TEST_F(CollectorTest, HiddenObjectFadesWithItsEffectAndBothGo)
         EXPECT_NEAR(before.y, after.y, 0.01f);
         bool hasEffect = ho->FindChild("ng_ho_collector_effect_vase", false) != nullptr;
         EXPECT_EQ(c.effectOn && c.registered, hasEffect);
+        if (c.scriptDelete) delete vase;
         Step(0.1f, 14);
-        EXPECT_TRUE(handle.IsAlive());
+        EXPECT_EQ(!c.scriptDelete, handle.IsAlive());
         Step(0.1f, 2); // 1.5 s in all
         EXPECT_EQ(c.kept, handle.IsAlive());
         EXPECT_EQ(nullptr, ho->FindChild("ng_ho_collector_effect_vase", false));

@@ -16,26 +16,6 @@ struct InventoryTest : WidgetFixture
         scene = AddObject(g_scene->GetOrigin(), "room", 0, 0, 0, 0);
         Watch({NG_MSG_INV_CHANGED});
     }
-    void Send3(int id, const std::string& a, const std::string& b = "", const std::string& c = "")
-    {
-        nG_MsgThreeStrings record;
-        record.s1 = a;
-        record.s2 = b;
-        record.s3 = c;
-        bus.Send(id, &record);
-    }
-    void SendString(int id, const std::string& value)
-    {
-        nG_MsgString record;
-        record.value = value;
-        bus.Send(id, &record);
-    }
-    void SendBool(int id, bool value)
-    {
-        nG_MsgBool record;
-        record.value = value;
-        bus.Send(id, &record);
-    }
     nG_InventoryObj* Item(const std::string& name)
     {
         return static_cast<nG_InventoryObj*>(bar->FindChild("ng_invobj_" + name, false));
@@ -111,7 +91,7 @@ TEST_F(InventoryTest, AutoHideFollowsTheLockAndInputOffClearsThePointer)
     SendString(NG_MSG_INV_BUTTON_HOVER, "ng_btn_lock_b");
     SendBool(NG_MSG_BTN_LOCK_CHANGED, true);
     Step(0.1f);
-    EXPECT_EQ(0, bar->GetSlideState()); // the pointer is on a neighbour
+    EXPECT_EQ(0, bar->GetSlideState());    // the pointer is on a neighbour
     SendBool(NG_MSG_TASKS_CHANGED, false); // the task panel takes over
     Step(0.1f, 8);
     EXPECT_EQ(1, bar->GetSlideState());
@@ -200,12 +180,17 @@ TEST_F(InventoryTest, DeletingAnItemMidFlightKeepsTheFlyingObject)
     AddObject(scene, "gem", 0, 0);
     AddObject(scene, "gem_fly", 300, 300);
     Send3(NG_MSG_INV_ADD, "gem", "gem_fly", "probe(landed)");
+    delete g_scene->FindObject("gem_fly"); // a script takes the flying object away
+    Step(0.1f, 20);
+    EXPECT_EQ("ng_invobj_gem:landed;", Probes());
+    AddObject(scene, "gem_fly", 300, 300);
+    Send3(NG_MSG_INV_ADD, "gem", "gem_fly", "probe(again)");
     Step(0.1f);
     SendString(NG_MSG_INV_DELETE, "gem");
     Step(0.1f, 20);
     nE_Object* fly = g_scene->FindObject("gem_fly");
     ASSERT_NE(nullptr, fly);
     EXPECT_EQ(g_scene->GetStorage(), fly->GetParent());
-    EXPECT_EQ("", Probes());
+    EXPECT_EQ("ng_invobj_gem:landed;", Probes()); // the second flight never lands
 }
 } // namespace

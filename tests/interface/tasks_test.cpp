@@ -23,12 +23,6 @@ struct TasksTest : WidgetFixture
         task.count = count;
         bus.Send(NG_MSG_ADD_TASK, &task);
     }
-    void SendString(int id, const std::string& value)
-    {
-        nG_MsgString record;
-        record.value = value;
-        bus.Send(id, &record);
-    }
     // One drawn frame and one tick.
     void Tick(float dt = 0.1f, int n = 1)
     {
@@ -61,11 +55,7 @@ TEST_F(TasksTest, CountsStepDownThenStrikeThroughAndTheRoomEndsOnce)
     for (const Case& c : cases)
     {
         sent.clear();
-        nG_MsgThreeStrings data;
-        data.s1 = "room_a";
-        data.s2 = "dlg";
-        data.s3 = "done()";
-        bus.Send(NG_MSG_TASKS_COMPLETE_DATA, &data);
+        Send3(NG_MSG_TASKS_COMPLETE_DATA, "room_a", "dlg", "done()");
         AddTask("t_vase", "room_a", c.count);
         AddTask("t_cup", "room_a");
         Tick(0.1f, 12);

@@ -14,7 +14,6 @@
 #include "game/interface/nG_Inventory.h"
 #include "game/interface/nG_Tasks.h"
 
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,10 +24,10 @@
 struct WidgetFixture : testing::Test, nE_Listener
 {
     nE_Mediator bus;
-    nE_Object* room = nullptr;  // answer of 100
-    bool starting = false;      // answer of 112
-    float appWidth = 1024.0f;   // answer of 109
-    nE_Object* layer = nullptr; // stands in for an interface layer node, under "ne_origin"
+    nE_Object* room = nullptr;     // answer of 100
+    bool starting = false;         // answer of 112
+    float appWidth = 1024.0f;      // answer of 109
+    nE_Object* layer = nullptr;    // stands in for an interface layer node, under "ne_origin"
     std::vector<std::string> sent; // "id:payload" of every watched message, in order
     static float s_cursorX, s_cursorY;
     static unsigned s_randomState;
@@ -40,10 +39,12 @@ struct WidgetFixture : testing::Test, nE_Listener
         for (int id : {NG_MSG_GET_CURRENT_ROOM, NG_MSG_GET_APP_WIDTH, NG_MSG_IS_LEVEL_STARTING})
             bus.Subscribe(this, id);
         s_cursorX = s_cursorY = 0.0f;
-        nE_SetCursorPosFunc([](float* x, float* y) {
-            *x = s_cursorX;
-            *y = s_cursorY;
-        });
+        nE_SetCursorPosFunc(
+            [](float* x, float* y)
+            {
+                *x = s_cursorX;
+                *y = s_cursorY;
+            });
         s_randomState = 1;
         nG_Tasks::s_random = [] { return static_cast<int>(s_randomState++ * 7u); };
         nG_Tasks::s_drawn = true;
@@ -51,9 +52,9 @@ struct WidgetFixture : testing::Test, nE_Listener
         g_draggedObject = g_hoveredObject = nullptr;
         layer = new nE_Object("test_layer");
         g_scene->AttachObject(g_scene->GetOrigin(), layer);
-        g_triggerManager->AddTrigger(std::unique_ptr<nE_Trigger>(new nE_Trigger(
-            "probe", "probe_calls = (probe_calls or '') .. ne_params.sender .. ':' .. "
-                     "tostring(ne_params.param_0) .. ';'")));
+        g_triggerManager->AddTrigger(std::unique_ptr<nE_Trigger>(
+            new nE_Trigger("probe", "probe_calls = (probe_calls or '') .. ne_params.sender .. ':' .. "
+                                    "tostring(ne_params.param_0) .. ';'")));
     }
     void TearDown() override
     {
@@ -100,6 +101,26 @@ struct WidgetFixture : testing::Test, nE_Listener
         }
     }
 
+    void SendString(int id, const std::string& value)
+    {
+        nG_MsgString record;
+        record.value = value;
+        bus.Send(id, &record);
+    }
+    void SendBool(int id, bool value)
+    {
+        nG_MsgBool record;
+        record.value = value;
+        bus.Send(id, &record);
+    }
+    void Send3(int id, const std::string& a, const std::string& b = "", const std::string& c = "")
+    {
+        nG_MsgThreeStrings record;
+        record.s1 = a;
+        record.s2 = b;
+        record.s3 = c;
+        bus.Send(id, &record);
+    }
     // Runs n engine ticks of dt seconds: synthetic move, queued calls, update walk.
     void Step(float dt, int n = 1)
     {
@@ -120,7 +141,8 @@ struct WidgetFixture : testing::Test, nE_Listener
         g_scene->DispatchInput(&event);
     }
     // A plain object with an input rectangle of w x h around (x, y).
-    nE_Object* AddObject(nE_Object* parent, const std::string& name, float x, float y, float w = 40, float h = 40)
+    nE_Object* AddObject(nE_Object* parent, const std::string& name, float x, float y, float w = 40,
+                         float h = 40)
     {
         nE_Object* object = new nE_Object(name);
         object->SetPos(x, y);
