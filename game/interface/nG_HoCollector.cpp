@@ -2,6 +2,7 @@
 
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Scene.h"
+#include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_Tween.h"
 #include "game/app/nG_Messages.h"
 #include "game/interface/nG_WidgetUtil.h"
@@ -78,7 +79,8 @@ void nG_HoCollector::CollectHo(const std::string& name)
         if (nE_Object* effect = nE_CreateObject(kEffectType, m_name + "_effect_" + name))
         {
             effect->SetResourceName(kEffectRes);
-            effect->SetPos(object->GetX(), object->GetY());
+            // The burst takes the shape of the object it replaces.
+            if (g_scriptMediaHooks.psSetMaskObj) g_scriptMediaHooks.psSetMaskObj(effect, object);
             effect->SetZ(1000.0f);
             effect->GetRenderState().blendMode = 2;
             if (nG_Attach(this, effect)) entry.effect = effect->GetHandle();

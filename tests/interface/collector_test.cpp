@@ -1,4 +1,5 @@
 #include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_ScriptApi.h"
 #include "game/interface/nG_HoCollector.h"
 #include "widget_fixture.h"
 
@@ -8,6 +9,8 @@ nE_Object* MakeEffect() // stands in for the particle system
 {
     return new nE_Object();
 }
+
+std::string s_mask; // "effect>mask" of the last mask hook call
 
 struct CollectorTest : WidgetFixture
 {
@@ -24,10 +27,14 @@ struct CollectorTest : WidgetFixture
         flyer = Add(new nG_Collector("ng_collector"));
         parent = AddObject(g_scene->GetOrigin(), "sub", 300, 200, 0, 0);
         parent->SetScale(2, 2);
+        s_mask.clear();
+        g_scriptMediaHooks.psSetMaskObj = [](nE_Object* system, nE_Object* mask)
+        { s_mask = system->GetName() + ">" + mask->GetName(); };
     }
     void TearDown() override
     {
         nE_RegisterObjectType("partsys", nullptr);
+        g_scriptMediaHooks.psSetMaskObj = nullptr;
         WidgetFixture::TearDown();
     }
     void Collect(const std::string& name) { SendString(NG_MSG_COLLECT_HO_OBJECT, name); }
@@ -80,6 +87,8 @@ TEST_F(CollectorTest, HiddenObjectFadesWithItsEffectAndBothGo)
         EXPECT_NEAR(before.y, after.y, 0.01f);
         bool hasEffect = ho->FindChild("ng_ho_collector_effect_vase", false) != nullptr;
         EXPECT_EQ(c.effectOn && c.registered, hasEffect);
+        EXPECT_EQ(hasEffect ? "ng_ho_collector_effect_vase>vase" : "", s_mask);
+        s_mask.clear();
         if (c.scriptDelete) delete vase;
         Step(0.1f, 14);
         EXPECT_EQ(!c.scriptDelete, handle.IsAlive());
