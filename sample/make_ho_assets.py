@@ -120,7 +120,7 @@ def interface_pictures():
         save(arrow, "interface/inventory_tasks/" + name)
     glow = Image.new("RGBA", (80, 80), (255, 220, 140, 0))
     mask = Image.new("L", (80, 80), 0)
-    ImageDraw.Draw(mask).ellipse([10, 10, 70, 70], fill=170)
+    ImageDraw.Draw(mask).ellipse([18, 18, 62, 62], fill=170)
     glow.putalpha(mask.filter(ImageFilter.GaussianBlur(8)))
     save(glow, "interface/inventory_tasks/glow")
     save(Image.new("RGBA", (2, 3), (230, 60, 50, 255)), "interface/inventory_tasks/line")
