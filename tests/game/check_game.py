@@ -328,6 +328,61 @@ def case_sigterm(program, sample, user_dir, work_dir):
             raise Failure("%s is not complete: %s" % (name, error))
 
 
+# The hidden-object room (see sample/assets/levels/ho_room.xml): its twelve
+# findables, the key, and where the key sits once it is in the inventory bar.
+HO_DOOR = (850, 420)
+HO_FINDS = [(590, 468), (700, 452), (905, 300), (56, 400), (250, 425), (470, 600), (330, 130), (975, 470),
+            (540, 90), (160, 585), (420, 250), (770, 585)]
+HO_KEY = (860, 620)
+HO_BACK = (50, 60)
+BAR = (512, 745)
+SLOT = (260, 735)
+LOCK_BOX = (251, 555)
+PANEL_BACK = (41, 30, 43)
+KEY_GOLD = (255, 202, 40)
+
+
+def ho_play_through():
+    """Finds every listed object, takes the key, carries it back to the hall
+    and drags it from the bar onto the lock box."""
+    events = click(20, DOOR) + click(90, HO_DOOR)
+    for i, point in enumerate(HO_FINDS):
+        events += click(170 + 15 * i, point)
+    events += click(380, HO_KEY) + move(420, BAR) + click(520, HO_BACK) + click(590, BACK)
+    events += move(660, BAR) + move(670, SLOT) + move(710, SLOT)
+    events += ["711 1 0 %d %d 0" % (SLOT[0] + OFFSET_X, SLOT[1])]
+    for i in range(10):  # a drag in small steps up to the box
+        y = SLOT[1] + (LOCK_BOX[1] - SLOT[1]) * (i + 1) // 10
+        events += move(720 + 3 * i, (SLOT[0] - (SLOT[0] - LOCK_BOX[0]) * (i + 1) // 10, y))
+    events += ["760 3 0 %d %d 0" % (LOCK_BOX[0] + OFFSET_X, LOCK_BOX[1])] + move(810, REST)
+    return events
+
+
+def case_hidden_objects(program, sample, user_dir, work_dir):
+    events = ho_play_through()
+    for suffix in ("_a", "_b"):
+        os.makedirs(user_dir + suffix)
+    # Checkpoint: half the objects found, their lines struck through.
+    run = Run(program, sample, user_dir + "_a", work_dir, 300, events)
+    rows = run.pixels()
+    expect_colour(rows, (512, 660), PANEL_BACK, "the task panel")
+    struck = rows[710][252 + OFFSET_X]
+    if struck[0] < PANEL_BACK[0] + 12 or struck[0] < struck[1] + 20:
+        raise Failure("the apple's line is not struck through: %s" % (struck,))
+    # Checkpoint: the key in the bar, the pointer holding the bar up.
+    run = Run(program, sample, user_dir + "_b", work_dir, 510, events)
+    run.expect_in_order("sample: all found", "sample: key taken", "sample: key in the inventory")
+    expect_colour(run.pixels(), (262, 730), KEY_GOLD, "the key in its slot", tolerance=30)
+    # The whole play-through.
+    run = Run(program, sample, user_dir, work_dir, 830, events)
+    expect_clean_stop(run)
+    run.expect_in_order("sample: switch to sample_ho_room", "sample: found ho_apple, 11 left",
+                        "sample: found ho_teapot, 0 left", "sample: all found", "sample: key taken",
+                        "sample: key in the inventory", "sample: switch to sample_room1",
+                        "sample: key used on the lock box", "sample: ng_close")
+    run.expect_absent("Error:")
+
+
 CASES = {
     "first_tick": case_first_tick,
     "rooms": case_rooms,
@@ -336,6 +391,7 @@ CASES = {
     "no_config": case_no_config,
     "no_display": case_no_display,
     "sigterm": case_sigterm,
+    "hidden_objects": case_hidden_objects,
 }
 
 

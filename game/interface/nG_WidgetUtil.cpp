@@ -1,0 +1,131 @@
+#include "game/interface/nG_WidgetUtil.h"
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Mediator.h"
+#include "engine/core/nE_Object.h"
+#include "engine/core/nE_Scene.h"
+#include "engine/platform/nE_Cursor_Pl5.h"
+#include "engine/scene/nE_Sprite.h"
+#include "engine/scene/nE_Text.h"
+#include "game/app/nG_Messages.h"
+
+#include <cmath>
+
+void nG_Send(int id, void* record)
+{
+    if (g_mediator) g_mediator->Send(id, record);
+}
+
+bool nG_Attach(nE_Object* parent, nE_Object* child)
+{
+    bool attached =
+        parent && child && (g_scene ? g_scene->AttachObject(parent, child) : parent->AddChild(child));
+    if (!attached) delete child;
+    return attached;
+}
+
+void nG_Move(nE_Object* parent, nE_Object* object)
+{
+    if (!parent || !object || object->GetParent() == parent) return;
+    if (g_scene)
+        g_scene->AttachObject(parent, object);
+    else
+        parent->AddChild(object);
+}
+
+void nG_SelectCursor(int index)
+{
+    if (g_cursor) g_cursor->SetCursor(index);
+}
+
+nE_Object* nG_FindObject(const std::string& name)
+{
+    if (name.empty() || !g_scene) return nullptr;
+    return g_scene->FindObject(name);
+}
+
+bool nG_IsLevelStarting()
+{
+    nG_MsgBool query;
+    nG_Send(NG_MSG_IS_LEVEL_STARTING, &query);
+    return query.value;
+}
+
+std::string nG_CurrentRoomName()
+{
+    nG_MsgObject query;
+    nG_Send(NG_MSG_GET_CURRENT_ROOM, &query);
+    return query.object ? query.object->GetName() : std::string();
+}
+
+nE_Vec3 nG_PositionIn(nE_Object* object, nE_Object* frame)
+{
+    nE_Matrix world = object->GetWorldMatrix();
+    nE_Matrix inverse, m;
+    if (frame) nE_Matrix::Inverse(inverse, frame->GetWorldMatrix());
+    nE_Matrix::Multiply(m, world, inverse);
+    return nE_Vec3{m.At(3, 0), m.At(3, 1), 0.0f};
+}
+
+nE_Vec3 nG_ScreenToFrame(float x, float y, nE_Object* frame)
+{
+    nE_Vec3 p{x, y, 0.0f};
+    if (!frame) return p;
+    nE_Matrix inverse;
+    nE_Matrix::Inverse(inverse, frame->GetWorldMatrix());
+    nE_Matrix::TransformPointInPlace(inverse, p);
+    return p;
+}
+
+nE_Vec3 nG_CursorPos()
+{
+    nE_Vec3 p{0.0f, 0.0f, 0.0f};
+    nE_GetCursorPos(&p.x, &p.y);
+    return p;
+}
+
+nE_Vec3 nG_ThroughLocal(nE_Object* object, float x, float y)
+{
+    nE_Vec3 p{x, y, 0.0f};
+    if (object) nE_Matrix::TransformPointInPlace(object->GetLocalMatrix(), p);
+    return p;
+}
+
+float nG_Ease(float t)
+{
+    const float pi = 3.141592f, halfPi = 1.570796f;
+    return (1.0f + std::sin(pi * t - halfPi)) / 2.0f;
+}
+
+float nG_EaseLerp(float a, float b, float t)
+{
+    return a + (b - a) * nG_Ease(t);
+}
+
+nE_Sprite* nG_AddSprite(nE_Object* parent, const std::string& name, const std::string& res, float z)
+{
+    nE_Sprite* sprite = new nE_Sprite(name);
+    sprite->SetZ(z);
+    sprite->SetInput(false);
+    sprite->SetResourceName(res);
+    return nG_Attach(parent, sprite) ? sprite : nullptr;
+}
+
+nE_Text* nG_AddText(nE_Object* parent, const std::string& name, const std::string& font, int size,
+                    const float* rgb, float x, float y, float z)
+{
+    nE_Text* text = new nE_Text(name);
+    text->SetPos(x, y);
+    text->SetZ(z);
+    text->SetInput(false);
+    text->SetFontSize(size);
+    text->SetResourceName(font);
+    if (rgb)
+    {
+        nE_RenderState& state = text->GetRenderState();
+        state.r = rgb[0];
+        state.g = rgb[1];
+        state.b = rgb[2];
+    }
+    return nG_Attach(parent, text) ? text : nullptr;
+}

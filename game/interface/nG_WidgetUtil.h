@@ -1,0 +1,48 @@
+#pragma once
+// Helpers the interface widgets share: the bus, attaching, cursor shapes,
+// lookups by name, the level's and application's queries, coordinate frames
+// and the ease-in-out curve of flights and slides.
+
+#include "engine/core/nE_Math.h"
+
+#include <string>
+
+class nE_Object;
+class nE_Sprite;
+class nE_Text;
+
+// Sends on the global bus; nothing without one.
+void nG_Send(int id, void* record);
+// Attaches under parent through the scene (resources follow the root); a
+// child that cannot be attached is deleted. Answers whether it was attached.
+bool nG_Attach(nE_Object* parent, nE_Object* child);
+// Moves a content object under parent; unlike nG_Attach it never deletes it.
+void nG_Move(nE_Object* parent, nE_Object* object);
+void nG_SelectCursor(int index);
+
+// The scene object of that name; an empty name finds nothing, so a script
+// can never reach an unnamed content object this way.
+nE_Object* nG_FindObject(const std::string& name);
+
+// Query 112: whether the level is still being set up (restoring).
+bool nG_IsLevelStarting();
+// Query 100: the current room's name, "" when there is none.
+std::string nG_CurrentRoomName();
+
+// The translation of the object's world matrix seen from frame's space.
+nE_Vec3 nG_PositionIn(nE_Object* object, nE_Object* frame);
+// A screen point (pixels, as the cursor reports it) in frame's space.
+nE_Vec3 nG_ScreenToFrame(float x, float y, nE_Object* frame);
+// The cursor position in screen pixels.
+nE_Vec3 nG_CursorPos();
+// A point of object's local space carried through its local transform.
+nE_Vec3 nG_ThroughLocal(nE_Object* object, float x, float y);
+
+// (1 + sin(pi t - pi/2)) / 2, and a + (b - a) * ease(t).
+float nG_Ease(float t);
+float nG_EaseLerp(float a, float b, float t);
+
+// A sprite or text child that takes no input, attached under parent.
+nE_Sprite* nG_AddSprite(nE_Object* parent, const std::string& name, const std::string& res, float z);
+nE_Text* nG_AddText(nE_Object* parent, const std::string& name, const std::string& font, int size,
+                    const float* rgb, float x, float y, float z);

@@ -1,0 +1,111 @@
+#include "game/interface/nG_InterfButton.h"
+#include "widget_fixture.h"
+
+namespace
+{
+const int kPress = 501, kHover = 502, kLeave = 503;
+
+struct ButtonTest : WidgetFixture
+{
+    bool watching = false;
+    nG_InterfButton* Make(const std::string& name, float x, int press = kPress)
+    {
+        nG_InterfButton* button = new nG_InterfButton(name);
+        nG_BuildButton(button, "", "assets/none_over", "assets/none_off", 1, "key", "assets/fonts/none", 18,
+                       nullptr, nullptr, nullptr, nullptr, false);
+        button->pressId = press;
+        button->hoverId = kHover;
+        button->leaveId = kLeave;
+        button->SetPos(x, 100);
+        button->SetInputRect(nE_Rect(-20, -20, 40, 40));
+        if (!watching) Watch({kPress, kHover, kLeave});
+        watching = true;
+        return Add(button);
+    }
+};
+
+TEST_F(ButtonTest, MovingStraightOntoANeighbourLeavesTheFirstBeforeHoveringTheSecond)
+{
+    nG_InterfButton* a = Make("a", 100);
+    nG_InterfButton* b = Make("b", 140);
+    Input(NE_INPUT_MOUSEMOVE, 100, 100);
+    Step(0.1f); // the tick's own move repeats the hover
+    EXPECT_EQ((std::vector<std::string>{"502:a", "502:a"}), sent);
+    sent.clear();
+    Input(NE_INPUT_MOUSEMOVE, 140, 100);
+    EXPECT_EQ((std::vector<std::string>{"503:a", "502:b"}), sent);
+    EXPECT_EQ(nG_InterfButton::STATE_LEAVING, a->GetState());
+    EXPECT_EQ(b, nG_InterfButton::Hovered());
+    Step(0.1f, 4); // the glow fades out in a third of a second
+    EXPECT_EQ(nG_InterfButton::STATE_NORMAL, a->GetState());
+    EXPECT_FLOAT_EQ(1.0f, b->GetGlow());
+    Input(NE_INPUT_MOUSEMOVE, 500, 500);
+    EXPECT_EQ("503:b", sent.back());
+    EXPECT_EQ(nullptr, nG_InterfButton::Hovered());
+    delete b;
+    delete a;
+}
+
+TEST_F(ButtonTest, PressIsTakenOrFallsThroughByItsId)
+{
+    struct Case
+    {
+        int press;
+        bool disabled;
+        bool dragging;
+        bool sent;
+        bool fellThrough;
+    } cases[] = {
+        {kPress, false, false, true, false}, // taken
+        {-1, false, false, false, true},     // no press id: the object below gets the click
+        {kPress, true, false, false, true},  // disabled
+        {kPress, false, true, false, false}, // while dragging nothing presses
+    };
+    for (const Case& c : cases)
+    {
+        nE_Object* below = AddObject(layer, "below", 100, 100);
+        below->SetZ(-1);
+        below->SetEventCode(NE_EVENT_MDOWN, "probe(down)");
+        nG_InterfButton* button = Make("btn", 100, c.press);
+        nE_Object* dragged = AddObject(layer, "dragged", 900, 900);
+        button->SetEnabled(!c.disabled);
+        if (c.dragging) g_scene->StartDrag(dragged);
+        sent.clear();
+        Input(NE_INPUT_MOUSEMOVE, 100, 100);
+        Input(NE_INPUT_MOUSEDOWN, 100, 100);
+        Step(0.01f);
+        bool pressed = std::find(sent.begin(), sent.end(), "501:btn") != sent.end();
+        EXPECT_EQ(c.sent, pressed) << c.press << c.disabled << c.dragging;
+        EXPECT_EQ(c.fellThrough, Probes() == "below:down;") << c.press << c.disabled << c.dragging;
+        if (c.disabled || c.dragging)
+        {
+            EXPECT_EQ(nullptr, nG_InterfButton::Hovered());
+        }
+        g_draggedObject = nullptr;
+        delete dragged;
+        delete button;
+        delete below;
+        luaL_dostring(nE_GetLua(), "probe_calls = nil");
+    }
+}
+
+TEST_F(ButtonTest, DisabledShowsItsOwnLayerAndNeverLeaves)
+{
+    nG_InterfButton* button = Make("btn", 100);
+    nE_Object* off = button->FindChild("btn_layer_2", false);
+    ASSERT_NE(nullptr, off);
+    EXPECT_FALSE(off->IsVisible());
+    EXPECT_EQ(nullptr, button->FindChild("btn_text_1", false)); // no colour: no hover caption
+    button->SetEnabled(false);
+    EXPECT_TRUE(off->IsVisible());
+    button->SetState(nG_InterfButton::STATE_LEAVING);
+    EXPECT_EQ(nG_InterfButton::STATE_DISABLED, button->GetState());
+    button->SetEnabled(true);
+    EXPECT_FALSE(off->IsVisible());
+    // Without the normal caption there is none at all, whatever the colours.
+    const float red[3] = {1, 0, 0};
+    nG_BuildButton(button, "a", "", "", 4, "", "font", 18, nullptr, red, red, red, false);
+    EXPECT_EQ(1, button->GetChildCount());
+    EXPECT_EQ(0, button->GetState());
+}
+} // namespace

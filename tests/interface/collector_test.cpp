@@ -1,0 +1,136 @@
+#include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_ScriptApi.h"
+#include "game/interface/nG_HoCollector.h"
+#include "widget_fixture.h"
+
+namespace
+{
+nE_Object* MakeEffect() // stands in for the particle system
+{
+    return new nE_Object();
+}
+
+std::string s_mask; // "effect>mask" of the last mask hook call
+
+struct CollectorTest : WidgetFixture
+{
+    nG_HoCollector* ho = nullptr;
+    nG_Collector* flyer = nullptr;
+    nE_Object* parent = nullptr; // a transformed parent for the objects
+
+    void SetUp() override
+    {
+        WidgetFixture::SetUp();
+        layer->SetPos(160, 24); // the HUD scaled and offset like a wide, full screen
+        layer->SetScale(1.25f, 1.25f);
+        ho = Add(new nG_HoCollector("ng_ho_collector"));
+        flyer = Add(new nG_Collector("ng_collector"));
+        parent = AddObject(g_scene->GetOrigin(), "sub", 300, 200, 0, 0);
+        parent->SetScale(2, 2);
+        s_mask.clear();
+        g_scriptMediaHooks.psSetMaskObj = [](nE_Object* system, nE_Object* mask)
+        { s_mask = system->GetName() + ">" + mask->GetName(); };
+    }
+    void TearDown() override
+    {
+        nE_RegisterObjectType("partsys", nullptr);
+        g_scriptMediaHooks.psSetMaskObj = nullptr;
+        WidgetFixture::TearDown();
+    }
+    void Collect(const std::string& name) { SendString(NG_MSG_COLLECT_HO_OBJECT, name); }
+    void Fly(const std::string& name)
+    {
+        nG_MsgCollectToInterface record;
+        record.object = name;
+        record.a = 900;
+        record.b = 40;
+        bus.Send(NG_MSG_COLLECT_TO_INTERFACE, &record);
+    }
+    nE_Vec3 Screen(nE_Object* object)
+    {
+        nE_Matrix m = object->GetWorldMatrix();
+        return nE_Vec3(m.At(3, 0), m.At(3, 1), 0);
+    }
+};
+
+TEST_F(CollectorTest, HiddenObjectFadesWithItsEffectAndBothGo)
+{
+    struct Case
+    {
+        bool effectOn;
+        bool registered;
+        bool kept;         // the task list keeps it
+        bool scriptDelete; // a script deletes it while it fades
+    } cases[] = {{true, true, false, false},
+                 {true, true, true, false},
+                 {false, true, false, false},
+                 {true, false, false, false},
+                 {true, true, false, true}};
+    for (const Case& c : cases)
+    {
+        nE_RegisterObjectType("partsys", c.registered ? MakeEffect : nullptr);
+        SendBool(NG_MSG_COLLECT_HO_TASK_OBJECT, c.effectOn);
+        nG_Tasks* tasks = Add(new nG_Tasks("ng_tasks"));
+        // The task list keeps the room's end dialog object.
+        Send3(NG_MSG_TASKS_COMPLETE_DATA, "room", c.kept ? "vase" : "other");
+
+        nE_Object* vase = AddObject(parent, "vase", 10, 20);
+        nE_ObjectHandle handle = vase->GetHandle();
+        nE_Vec3 before = Screen(vase);
+        Collect("vase");
+        Collect("vase"); // a second click is ignored
+        EXPECT_EQ(1u, ho->GetEntryCount());
+        EXPECT_EQ(ho, vase->GetParent());
+        EXPECT_FALSE(vase->IsInput());
+        nE_Vec3 after = Screen(vase);
+        EXPECT_NEAR(before.x, after.x, 0.01f); // taken over where it stands
+        EXPECT_NEAR(before.y, after.y, 0.01f);
+        bool hasEffect = ho->FindChild("ng_ho_collector_effect_vase", false) != nullptr;
+        EXPECT_EQ(c.effectOn && c.registered, hasEffect);
+        EXPECT_EQ(hasEffect ? "ng_ho_collector_effect_vase>vase" : "", s_mask);
+        s_mask.clear();
+        if (c.scriptDelete) delete vase;
+        Step(0.1f, 14);
+        EXPECT_EQ(!c.scriptDelete, handle.IsAlive());
+        Step(0.1f, 2); // 1.5 s in all
+        EXPECT_EQ(c.kept, handle.IsAlive());
+        EXPECT_EQ(nullptr, ho->FindChild("ng_ho_collector_effect_vase", false));
+        EXPECT_EQ(0u, ho->GetEntryCount());
+        delete handle.Get();
+        delete tasks;
+    }
+}
+
+TEST_F(CollectorTest, StartingLevelDeletesAtOnce)
+{
+    starting = true;
+    nE_ObjectHandle a = AddObject(parent, "a", 0, 0)->GetHandle();
+    nE_ObjectHandle b = AddObject(parent, "b", 0, 0)->GetHandle();
+    Collect("a");
+    Fly("b");
+    EXPECT_FALSE(a.IsAlive());
+    EXPECT_FALSE(b.IsAlive());
+    Collect("");
+    Fly("missing");
+}
+
+TEST_F(CollectorTest, FlightToTheHudStartsWhereTheObjectStandsAndEndsAfterOnePointTwoSeconds)
+{
+    nE_Object* key = AddObject(parent, "key", -30, 15);
+    nE_ObjectHandle handle = key->GetHandle();
+    nE_Vec3 before = Screen(key);
+    Fly("key");
+    Fly("key"); // in flight already
+    EXPECT_EQ(1u, flyer->GetFlightCount());
+    Step(0.001f);
+    nE_Vec3 after = Screen(key);
+    EXPECT_NEAR(before.x, after.x, 0.5f);
+    EXPECT_NEAR(before.y, after.y, 0.5f);
+    Step(0.1f, 11);
+    ASSERT_TRUE(handle.IsAlive());
+    EXPECT_GT(key->GetScaleX(), 0.0f);
+    Step(0.1f, 2);
+    EXPECT_FALSE(handle.IsAlive());
+    EXPECT_EQ(0u, flyer->GetFlightCount());
+}
+} // namespace

@@ -1,0 +1,170 @@
+#pragma once
+// The shared fixture of the widget tests: the bus, a stub answering the
+// level's and application's queries (100 current room, 109 app width, 112
+// level starting), a watch on chosen message ids, capture of posted trigger
+// calls through a "probe" trigger, a step driver, an injectable pointer and
+// random source, and reset of the process-wide widget state.
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Mediator.h"
+#include "engine/core/nE_Object.h"
+#include "engine/core/nE_Scene.h"
+#include "engine/core/nE_TriggerManager.h"
+#include "game/app/nG_Messages.h"
+#include "game/interface/nG_Inventory.h"
+#include "game/interface/nG_Tasks.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct WidgetFixture : testing::Test, nE_Listener
+{
+    nE_Mediator bus;
+    nE_Object* room = nullptr;     // answer of 100
+    bool starting = false;         // answer of 112
+    float appWidth = 1024.0f;      // answer of 109
+    nE_Object* layer = nullptr;    // stands in for an interface layer node, under "ne_origin"
+    std::vector<std::string> sent; // "id:payload" of every watched message, in order
+    static float s_cursorX, s_cursorY;
+    static unsigned s_randomState;
+
+    void SetUp() override
+    {
+        g_mediator = &bus;
+        nE_EngineContext::Instance();
+        for (int id : {NG_MSG_GET_CURRENT_ROOM, NG_MSG_GET_APP_WIDTH, NG_MSG_IS_LEVEL_STARTING})
+            bus.Subscribe(this, id);
+        s_cursorX = s_cursorY = 0.0f;
+        nE_SetCursorPosFunc(
+            [](float* x, float* y)
+            {
+                *x = s_cursorX;
+                *y = s_cursorY;
+            });
+        s_randomState = 1;
+        nG_Tasks::s_random = [] { return static_cast<int>(s_randomState++ * 7u); };
+        nG_Tasks::s_drawn = true;
+        nG_Inventory::ResetPointerFlags();
+        g_draggedObject = g_hoveredObject = nullptr;
+        layer = new nE_Object("test_layer");
+        g_scene->AttachObject(g_scene->GetOrigin(), layer);
+        g_triggerManager->AddTrigger(std::unique_ptr<nE_Trigger>(
+            new nE_Trigger("probe", "probe_calls = (probe_calls or '') .. ne_params.sender .. ':' .. "
+                                    "tostring(ne_params.param_0) .. ';'")));
+    }
+    void TearDown() override
+    {
+        nE_EngineContext::Destroy();
+        nE_SetCursorPosFunc(nullptr);
+        nG_Tasks::s_random = nullptr;
+        bus.UnsubscribeAll(this);
+        g_mediator = nullptr;
+    }
+
+    void Watch(std::initializer_list<int> ids)
+    {
+        for (int id : ids)
+            bus.Subscribe(this, id);
+    }
+    void OnMessage(int id, void* record) override
+    {
+        switch (id)
+        {
+        case NG_MSG_GET_CURRENT_ROOM:
+            static_cast<nG_MsgObject*>(record)->object = room;
+            return;
+        case NG_MSG_GET_APP_WIDTH:
+            static_cast<nG_MsgFloat*>(record)->value = appWidth;
+            return;
+        case NG_MSG_IS_LEVEL_STARTING:
+            static_cast<nG_MsgBool*>(record)->value = starting;
+            return;
+        case NG_MSG_TASKS_CHANGED:
+        case NG_MSG_COLLECT_HO_TASK_OBJECT:
+            sent.push_back(std::to_string(id) + ":" + (static_cast<nG_MsgBool*>(record)->value ? "1" : "0"));
+            return;
+        case NG_MSG_HO_DIALOG:
+        {
+            const nG_MsgHoDialog* dialog = static_cast<nG_MsgHoDialog*>(record);
+            sent.push_back(std::to_string(id) + ":" + dialog->object + "," + dialog->call);
+            return;
+        }
+        case NG_MSG_INV_CHANGED:
+            sent.push_back(std::to_string(id));
+            return;
+        default: // every other watched id carries a button name
+            sent.push_back(std::to_string(id) + ":" + static_cast<nG_MsgString*>(record)->value);
+        }
+    }
+
+    void SendString(int id, const std::string& value)
+    {
+        nG_MsgString record;
+        record.value = value;
+        bus.Send(id, &record);
+    }
+    void SendBool(int id, bool value)
+    {
+        nG_MsgBool record;
+        record.value = value;
+        bus.Send(id, &record);
+    }
+    void Send3(int id, const std::string& a, const std::string& b = "", const std::string& c = "")
+    {
+        nG_MsgThreeStrings record;
+        record.s1 = a;
+        record.s2 = b;
+        record.s3 = c;
+        bus.Send(id, &record);
+    }
+    // Runs n engine ticks of dt seconds: synthetic move, queued calls, update walk.
+    void Step(float dt, int n = 1)
+    {
+        nE_TimeStep step;
+        step.step = step.elapsed = dt;
+        for (int i = 0; i < n; ++i)
+            g_engineContext->Update(&step);
+    }
+    void Input(uint32_t kind, float x, float y)
+    {
+        s_cursorX = x;
+        s_cursorY = y;
+        nE_InputEvent event;
+        event.kind = kind;
+        event.key = NE_MOUSE_KEYCODE;
+        event.x = x;
+        event.y = y;
+        g_scene->DispatchInput(&event);
+    }
+    // A plain object with an input rectangle of w x h around (x, y).
+    nE_Object* AddObject(nE_Object* parent, const std::string& name, float x, float y, float w = 40,
+                         float h = 40)
+    {
+        nE_Object* object = new nE_Object(name);
+        object->SetPos(x, y);
+        object->SetInputRect(nE_Rect{-w / 2, -h / 2, w, h});
+        g_scene->AttachObject(parent ? parent : layer, object);
+        return object;
+    }
+    std::string Probes() const
+    {
+        lua_State* L = nE_GetLua();
+        lua_getglobal(L, "probe_calls");
+        std::string calls = lua_isstring(L, -1) ? lua_tostring(L, -1) : "";
+        lua_pop(L, 1);
+        return calls;
+    }
+    template <class T> T* Add(T* widget)
+    {
+        g_scene->AttachObject(layer, widget);
+        return widget;
+    }
+};
+
+inline float WidgetFixture::s_cursorX = 0.0f;
+inline float WidgetFixture::s_cursorY = 0.0f;
+inline unsigned WidgetFixture::s_randomState = 1;
