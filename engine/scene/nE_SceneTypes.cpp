@@ -5,6 +5,9 @@
 #include "engine/scene/nE_AnimSprite.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
+#include "engine/scene/nE_Video.h"
+
+#include <tinyxml.h>
 
 namespace
 {
@@ -22,4 +25,13 @@ void nE_RegisterSceneObjectTypes()
     nE_RegisterObjectType("spr", nE_Sprite::Create);
     nE_RegisterAnimType();
     nE_RegisterTextType();
+    nE_RegisterObjectType("video", nE_Video::Create);
+    nE_InstallVideoScriptHooks();
+}
+
+void nE_AddFindReport(TiXmlElement* report, const std::string& name, const char* place)
+{
+    TiXmlElement hit(name.c_str());
+    hit.SetAttribute("place", place);
+    report->InsertEndChild(hit);
 }
