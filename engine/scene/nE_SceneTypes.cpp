@@ -3,6 +3,7 @@
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/scene/nE_AnimSprite.h"
+#include "engine/scene/nE_FlashAnim.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
 #include "engine/scene/nE_Video.h"
@@ -27,6 +28,8 @@ void nE_RegisterSceneObjectTypes()
     nE_RegisterTextType();
     nE_RegisterObjectType("video", nE_Video::Create);
     nE_InstallVideoScriptHooks();
+    nE_RegisterObjectType("flashanim", nE_FlashAnim::Create);
+    nE_InstallFlashAnimScriptHooks();
 }
 
 void nE_AddFindReport(TiXmlElement* report, const std::string& name, const char* place)
