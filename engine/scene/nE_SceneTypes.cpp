@@ -3,6 +3,7 @@
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/scene/nE_AnimSprite.h"
+#include "engine/scene/nE_AtEffect.h"
 #include "engine/scene/nE_FlashAnim.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
@@ -28,6 +29,7 @@ void nE_RegisterSceneObjectTypes()
     nE_RegisterTextType();
     nE_RegisterObjectType("video", nE_Video::Create);
     nE_InstallVideoScriptHooks();
+    nE_RegisterObjectType("ateffect", nE_AtEffect::Create);
     nE_RegisterObjectType("flashanim", nE_FlashAnim::Create);
     nE_InstallFlashAnimScriptHooks();
 }
