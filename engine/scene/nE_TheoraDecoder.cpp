@@ -23,16 +23,29 @@ struct ChromaRow
 
     void Fill(const uint8_t* u, const uint8_t* v, unsigned width, int hs)
     {
-        blue.resize(width);
-        green.resize(width);
-        red.resize(width);
-        const nE_YuvTables& t = nE_YuvTables::Get();
-        for (unsigned x = 0; x < width; ++x)
+        const unsigned samples = ((width - 1) >> hs) + 1;
+        blue.resize(samples << hs);
+        green.resize(samples << hs);
+        red.resize(samples << hs);
+        // Same values as the tables: Ub, -(Vg + Ug), Vr.
+        for (unsigned c = 0; c < samples; ++c)
         {
-            const unsigned c = x >> hs;
-            blue[x] = t.ub[u[c]];
-            green[x] = -t.vg[v[c]] - t.ug[u[c]];
-            red[x] = t.vr[v[c]];
+            const int32_t cu = int32_t(u[c]) - 128, cv = int32_t(v[c]) - 128;
+            blue[c] = 516 * cu;
+            green[c] = -208 * cv - 100 * cu;
+            red[c] = 409 * cv;
+        }
+        if (hs) Spread(samples);
+    }
+
+    // Sample c serves pixels 2c and 2c + 1; done from the end so nothing is overwritten early.
+    void Spread(unsigned samples)
+    {
+        for (unsigned c = samples; c-- > 0;)
+        {
+            blue[2 * c] = blue[2 * c + 1] = blue[c];
+            green[2 * c] = green[2 * c + 1] = green[c];
+            red[2 * c] = red[2 * c + 1] = red[c];
         }
     }
 };
@@ -54,30 +67,39 @@ const uint8_t* Row(const th_img_plane& plane, unsigned row)
     return plane.data + static_cast<ptrdiff_t>(row) * plane.stride;
 }
 
-// Colour for one row; `alpha` already written into out[3] of every pixel.
-void ConvertRow(const uint8_t* y, const ChromaRow& c, uint8_t* out, unsigned width, bool keepTransparent)
+inline uint32_t Clamp8(int32_t value)
 {
+    value >>= 8;
+    return uint32_t(value < 0 ? 0 : (value > 255 ? 255 : value));
+}
+
+// One row of pixels. A clear pixel is written as all zero, which is what a
+// zeroed buffer holds there, so callers need not clear theirs.
+template <bool kAlpha>
+void ConvertRow(const uint8_t* y, const ChromaRow& c, const uint8_t* alpha, uint8_t* out, unsigned width)
+{
+    const int32_t* cb = c.blue.data();
+    const int32_t* cg = c.green.data();
+    const int32_t* cr = c.red.data();
     for (unsigned x = 0; x < width; ++x)
     {
-        uint8_t* o = out + 4 * x;
         const int32_t luma = 298 * (int32_t(y[x]) - 16) + 128;
-        const uint8_t b = nE_ClampShift8(luma + c.blue[x]);
-        const uint8_t g = nE_ClampShift8(luma + c.green[x]);
-        const uint8_t r = nE_ClampShift8(luma + c.red[x]);
-        const bool keep = keepTransparent && o[3] == 0;
-        o[0] = keep ? o[0] : b;
-        o[1] = keep ? o[1] : g;
-        o[2] = keep ? o[2] : r;
+        const uint32_t a = kAlpha ? alpha[x] : 255u;
+        const uint32_t pixel = Clamp8(luma + cb[x]) | Clamp8(luma + cg[x]) << 8 | Clamp8(luma + cr[x]) << 16 | a << 24;
+        const uint32_t value = a ? pixel : 0u;
+        std::memcpy(out + 4 * size_t(x), &value, 4);
     }
 }
 
-// Runs the colour conversion after `writeAlpha(row, out)` filled a row's alpha.
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixels are assembled as little-endian words");
+
+// Converts every row; `alphaRow(r)` gives row r's alpha bytes, or null for opaque.
 template <class AlphaFn>
-void ConvertPlanes(const th_ycbcr_buffer planes, int pixelFormat, unsigned stride, uint8_t* out, unsigned width,
-                   unsigned height, bool keepTransparent, AlphaFn writeAlpha)
+bool ConvertPlanes(const th_ycbcr_buffer planes, int pixelFormat, unsigned stride, uint8_t* out, unsigned width,
+                   unsigned height, AlphaFn alphaRow)
 {
     int hs = 0, vs = 0;
-    if (!nE_ChromaShift(pixelFormat, hs, vs) || !PlanesCover(planes, hs, vs, width, height)) return;
+    if (!nE_ChromaShift(pixelFormat, hs, vs) || !PlanesCover(planes, hs, vs, width, height)) return false;
     if (stride == 0) stride = width;
     ChromaRow chroma;
     unsigned chromaRow = ~0u;
@@ -89,9 +111,13 @@ void ConvertPlanes(const th_ycbcr_buffer planes, int pixelFormat, unsigned strid
             chroma.Fill(Row(planes[1], chromaRow), Row(planes[2], chromaRow), width, hs);
         }
         uint8_t* o = out + static_cast<size_t>(r) * stride * 4;
-        writeAlpha(r, o);
-        ConvertRow(Row(planes[0], r), chroma, o, width, keepTransparent);
+        const uint8_t* a = alphaRow(r);
+        if (a)
+            ConvertRow<true>(Row(planes[0], r), chroma, a, o, width);
+        else
+            ConvertRow<false>(Row(planes[0], r), chroma, nullptr, o, width);
     }
+    return true;
 }
 
 } // namespace
@@ -126,35 +152,33 @@ bool nE_ChromaShift(int pixelFormat, int& hs, int& vs)
     }
 }
 
-void nE_ConvertZAlpha(const th_ycbcr_buffer planes, int pixelFormat, unsigned stride, const uint8_t* alpha,
+bool nE_ConvertZAlpha(const th_ycbcr_buffer planes, int pixelFormat, unsigned stride, const uint8_t* alpha,
                       uint8_t* out, unsigned width, unsigned height)
 {
-    ConvertPlanes(planes, pixelFormat, stride, out, width, height, alpha != nullptr,
-                  [&](unsigned r, uint8_t* o) {
-                      const uint8_t* a = alpha ? alpha + static_cast<size_t>(r) * width : nullptr;
-                      for (unsigned x = 0; x < width; ++x)
-                          o[4 * x + 3] = a ? a[x] : 255;
-                  });
+    return ConvertPlanes(planes, pixelFormat, stride, out, width, height, [&](unsigned r) {
+        return alpha ? alpha + static_cast<size_t>(r) * width : nullptr;
+    });
 }
 
-void nE_ConvertOggAlpha(const th_ycbcr_buffer planes, int pixelFormat, const th_ycbcr_buffer alphaPlanes,
+bool nE_ConvertOggAlpha(const th_ycbcr_buffer planes, int pixelFormat, const th_ycbcr_buffer alphaPlanes,
                         int alphaFormat, unsigned stride, uint8_t* out, unsigned width, unsigned height)
 {
     int ahs = 0, avs = 0;
-    if (!nE_ChromaShift(alphaFormat, ahs, avs)) return;
+    if (!nE_ChromaShift(alphaFormat, ahs, avs)) return false;
     // The alpha picture may be smaller than the video: pixels outside it are clear.
     unsigned aw = std::min(width, unsigned(std::max(alphaPlanes[0].width, 0)));
     unsigned ah = std::min(height, unsigned(std::max(alphaPlanes[0].height, 0)));
     if (!PlanesCover(alphaPlanes, ahs, avs, aw, ah)) aw = ah = 0;
     const nE_YuvTables& t = nE_YuvTables::Get();
-    ConvertPlanes(planes, pixelFormat, stride, out, width, height, true, [&](unsigned r, uint8_t* o) {
+    std::vector<uint8_t> row(width, 0);
+    return ConvertPlanes(planes, pixelFormat, stride, out, width, height, [&](unsigned r) {
         const unsigned inside = r < ah ? aw : 0;
         const uint8_t* ya = inside ? Row(alphaPlanes[0], r) : nullptr;
         const uint8_t* va = inside ? Row(alphaPlanes[2], r >> avs) : nullptr;
         for (unsigned x = 0; x < inside; ++x)
-            o[4 * x + 3] = nE_ClampShift8(t.y[ya[x]] + t.vr[va[x >> ahs]]);
-        for (unsigned x = inside; x < width; ++x)
-            o[4 * x + 3] = 0;
+            row[x] = nE_ClampShift8(t.y[ya[x]] + t.vr[va[x >> ahs]]);
+        std::fill(row.begin() + inside, row.end(), 0);
+        return row.data();
     });
 }
 
@@ -421,18 +445,17 @@ int nE_VideoPlayer::CountFrames()
     return count;
 }
 
-void nE_VideoPlayer::ConvertFrame(uint8_t* out, unsigned stride) const
+bool nE_VideoPlayer::ConvertFrame(uint8_t* out, unsigned stride) const
 {
-    if (!out || !m_video || !m_video->HasPicture()) return;
+    if (!out || !m_video || !m_video->HasPicture()) return false;
     const th_info& info = m_video->Info();
     const unsigned w = info.frame_width, h = info.frame_height;
     if (m_oggalpha && m_oggalpha->HasPicture())
     {
-        nE_ConvertOggAlpha(m_video->Planes(), info.pixel_fmt, m_oggalpha->Planes(), m_oggalpha->Info().pixel_fmt,
-                           stride, out, w, h);
-        return;
+        return nE_ConvertOggAlpha(m_video->Planes(), info.pixel_fmt, m_oggalpha->Planes(),
+                                  m_oggalpha->Info().pixel_fmt, stride, out, w, h);
     }
     const uint8_t* alpha = nullptr;
     if (m_zalpha && m_zalpha->Buffer().size() == size_t(w) * h) alpha = m_zalpha->Buffer().data();
-    nE_ConvertZAlpha(m_video->Planes(), info.pixel_fmt, stride, alpha, out, w, h);
+    return nE_ConvertZAlpha(m_video->Planes(), info.pixel_fmt, stride, alpha, out, w, h);
 }

@@ -110,11 +110,12 @@ bool nE_ChromaShift(int pixelFormat, int& hs, int& vs);
 
 // Converts planes to width x height pixels (rows `stride` pixels apart) with
 // alpha from `alpha` (width bytes per row) or opaque without it. Pixels of
-// alpha 0 keep their colour bytes. An unsupported format writes nothing.
-void nE_ConvertZAlpha(const th_ycbcr_buffer planes, int pixelFormat, unsigned stride, const uint8_t* alpha,
+// alpha 0 are written all zero. An unsupported format (or planes that do not
+// cover the size) writes nothing and answers false.
+bool nE_ConvertZAlpha(const th_ycbcr_buffer planes, int pixelFormat, unsigned stride, const uint8_t* alpha,
                       uint8_t* out, unsigned width, unsigned height);
 // The same with alpha from a second picture; pixels outside it get alpha 0.
-void nE_ConvertOggAlpha(const th_ycbcr_buffer planes, int pixelFormat, const th_ycbcr_buffer alphaPlanes,
+bool nE_ConvertOggAlpha(const th_ycbcr_buffer planes, int pixelFormat, const th_ycbcr_buffer alphaPlanes,
                         int alphaFormat, unsigned stride, uint8_t* out, unsigned width, unsigned height);
 
 class nE_VideoPlayer
@@ -130,8 +131,9 @@ public:
     void SeekToFrame(int frame);
     bool DecodeNextFrame();
     bool SkipFrame();
-    // Writes the last decoded frame; nothing before the first decode.
-    void ConvertFrame(uint8_t* out, unsigned stride) const;
+    // Writes the last decoded frame; nothing (false) before the first decode
+    // or for a pixel format it cannot show.
+    bool ConvertFrame(uint8_t* out, unsigned stride) const;
     // Frames per second; 0 without a video or with a zero denominator.
     float GetFps() const;
     int CountFrames();

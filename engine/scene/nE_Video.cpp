@@ -12,6 +12,7 @@
 #include "engine/scene/nE_Subtitles.h"
 #include "engine/scene/nE_TheoraDecoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -122,6 +123,8 @@ void nE_Video::LoadResources()
 void nE_Video::ReleaseResources()
 {
     m_texture.reset();
+    m_pixels.clear();
+    m_pixels.shrink_to_fit();
     if (m_player) m_player->Close();
     m_player.reset();
     if (m_subtitles) m_subtitles->Clear();
@@ -153,11 +156,12 @@ bool nE_Video::RebuildTexture()
 {
     if (!CanDecode() || !m_player->DecodeNextFrame()) return false;
     const unsigned w = m_player->GetFrameWidth(), h = m_player->GetFrameHeight();
-    std::vector<uint8_t> pixels(size_t(w) * h * 4, 0);
-    m_player->ConvertFrame(pixels.data(), 0);
+    // Conversion writes every pixel, so the buffer is kept from frame to frame.
+    m_pixels.resize(size_t(w) * h * 4);
+    if (!m_player->ConvertFrame(m_pixels.data(), 0)) std::fill(m_pixels.begin(), m_pixels.end(), 0);
     std::shared_ptr<nE_GeneratedTexture> texture(nE_CreateGeneratedTexture());
     texture->Load(m_name + "_tex");
-    texture->Fill(pixels.data(), w, h, NE_PIXELS_BGRA);
+    texture->Fill(m_pixels.data(), w, h, NE_PIXELS_BGRA);
     m_texture = texture;
     return true;
 }

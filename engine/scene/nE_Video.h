@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 class nE_VideoPlayer;
 class nE_SubtitleList;
@@ -72,6 +73,7 @@ private:
     std::shared_ptr<nE_GeneratedTexture> m_texture;
     std::string m_endTrig;
     bool m_countFrames = false;
+    std::vector<uint8_t> m_pixels;
 };
 
 // Points the script functions VidPlay, VidStop and VidPause at this kind.

@@ -27,6 +27,9 @@ struct Options
     unsigned fpsNum = 25, fpsDen = 1;
     // Ident header bytes to overwrite (offset, value) before writing.
     std::vector<std::pair<size_t, uint8_t>> identPatch;
+    int quality = 63;
+    // Draws frame i into the planes instead of the flat picture.
+    std::function<void(int, th_ycbcr_buffer)> fill;
 };
 
 inline void WritePages(ogg_stream_state& os, FILE* f, bool flush)
@@ -51,7 +54,7 @@ inline bool WriteVideo(const std::string& path, int frames, const std::function<
     info.fps_denominator = o.fpsDen;
     info.aspect_numerator = info.aspect_denominator = 1;
     info.pixel_fmt = th_pixel_fmt(o.pixelFormat);
-    info.quality = 63;
+    info.quality = o.quality;
     info.keyframe_granule_shift = 3;
     th_enc_ctx* enc = th_encode_alloc(&info);
     th_info_clear(&info);
@@ -92,10 +95,15 @@ inline bool WriteVideo(const std::string& path, int frames, const std::function<
     }
     for (int i = 0; i < frames; ++i)
     {
-        Picture pic = picture(i);
-        planes[0].assign(planes[0].size(), pic.y);
-        planes[1].assign(planes[1].size(), pic.u);
-        planes[2].assign(planes[2].size(), pic.v);
+        if (o.fill)
+            o.fill(i, buf);
+        else
+        {
+            Picture pic = picture(i);
+            planes[0].assign(planes[0].size(), pic.y);
+            planes[1].assign(planes[1].size(), pic.u);
+            planes[2].assign(planes[2].size(), pic.v);
+        }
         th_encode_ycbcr_in(enc, buf);
         while (th_encode_packetout(enc, i + 1 == frames, &packet) > 0)
             ogg_stream_packetin(&os, &packet);
