@@ -2,11 +2,9 @@
 // trigger, frame-rate fallbacks and the composition of each part's placement.
 
 #include "core/recording_render.h"
-#include "engine/core/nE_EngineContext.h"
-#include "engine/core/nE_Log.h"
-#include "engine/core/nE_TriggerManager.h"
 #include "engine/scene/nE_FlashAnim.h"
 #include "platform/de50_test_support.h"
+#include "scene/engine_scope.h"
 
 #include <gtest/gtest.h>
 
@@ -36,17 +34,9 @@ class FlashAnimTest : public testing::Test
 protected:
     void SetUp() override
     {
-        g_mediator = &bus;
-        bus.Subscribe(&log, NE_MSG_LOG);
-        nE_EngineContext::Instance();
-        g_triggerManager->AddTrigger(std::make_unique<nE_Trigger>("on_end", "x = 1"));
+        engine.Start();
     }
-    void TearDown() override
-    {
-        nE_EngineContext::Destroy();
-        bus.UnsubscribeAll(&log);
-        g_mediator = nullptr;
-    }
+    void TearDown() override { engine.Stop(); }
     std::unique_ptr<nE_FlashAnim> Make(const std::string& header, int loop = 0, int loopFrame = 0)
     {
         std::string text = kWalk;
@@ -65,31 +55,9 @@ protected:
         a.Update(&s);
     }
     de50test::ScratchDir dir;
-    nE_Mediator bus;
-    de50test::LogCapture log;
+    EngineScope engine;
+    de50test::LogCapture& log = engine.log;
 };
-
-TEST_F(FlashAnimTest, ValuesCarryOverAndBadIdsAreSkipped)
-{
-    auto a = Make("");
-    ASSERT_EQ(a->GetObjects().size(), 3u);
-    EXPECT_EQ(a->GetObjects()[1].res, dir.path + "arm");
-    const auto& frames = a->GetFrames();
-    ASSERT_EQ(frames.size(), 5u);
-    ASSERT_EQ(frames[1].placements.size(), 2u) << "no id, 7 and -1 are skipped";
-    const nE_RenderState& leg = frames[1].placements[1].state;
-    EXPECT_FLOAT_EQ(leg.matrix.At(3, 0), 5.0f);
-    EXPECT_FLOAT_EQ(leg.matrix.At(3, 1), 7.0f);
-    EXPECT_FLOAT_EQ(leg.matrix.At(1, 0), -1.0f);
-    EXPECT_FLOAT_EQ(leg.alpha, 0.5f);
-    EXPECT_FLOAT_EQ(leg.r, 0.25f);
-    const nE_RenderState& body = frames[1].placements[0].state;
-    EXPECT_FLOAT_EQ(body.alpha, 1.0f) << "first placement starts from the plain defaults";
-    EXPECT_FLOAT_EQ(body.matrix.At(3, 0), 0.0f);
-    EXPECT_EQ(body.frame, 3);
-    EXPECT_EQ(frames[4].placements[0].state.frame, 4);
-    EXPECT_FLOAT_EQ(frames[4].placements[0].state.matrix.At(3, 0), 1.0f);
-}
 
 TEST_F(FlashAnimTest, FrameSequencesLoopsAndTheEndTrigger)
 {
@@ -148,9 +116,12 @@ TEST_F(FlashAnimTest, BadFrameRatesAndEmptyAnimations)
     EXPECT_TRUE(log.Has("Error: flashanim could not find \""));
 }
 
-TEST_F(FlashAnimTest, DrawComposesAlphaColourAndMatrices)
+// The leg's alpha, colour, rotation and pos_y come from frame 0: values carry over.
+TEST_F(FlashAnimTest, DrawComposesCarriedValuesWithDefaultsAndParent)
 {
     auto a = Make("");
+    EXPECT_EQ(a->GetObjects()[1].res, dir.path + "arm");
+    EXPECT_EQ(a->GetFrames()[4].placements[0].state.frame, 4);
     a->Play("");
     Tick(*a, 0.1f); // frame 1
     nE_RenderState parent;
@@ -160,9 +131,9 @@ TEST_F(FlashAnimTest, DrawComposesAlphaColourAndMatrices)
     parent.matrix.At(3, 1) = 1000.0f;
     RecordingRender render;
     a->Draw(&render, parent);
-    ASSERT_EQ(render.draws.size(), 2u);
+    ASSERT_EQ(render.draws.size(), 2u) << "objects without id, with 7 or -1 are skipped";
     const nE_RenderState& body = render.draws[0].state;
-    EXPECT_FLOAT_EQ(body.alpha, 0.4f);
+    EXPECT_FLOAT_EQ(body.alpha, 0.4f) << "a first placement starts from alpha 1, not the file's defaults";
     EXPECT_FLOAT_EQ(body.g, 0.5f);
     EXPECT_FLOAT_EQ(body.b, 0.5f);
     EXPECT_EQ(body.frame, 3);

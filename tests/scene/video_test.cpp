@@ -1,15 +1,12 @@
 // The video object in a real window: timing at 25 fps, end triggers, Stop,
 // SetFrame and Restore, subtitles, and files without a usable stream.
 
-#include "engine/core/nE_EngineContext.h"
-#include "engine/core/nE_Log.h"
-#include "engine/core/nE_TriggerManager.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 #include "engine/scene/nE_Subtitles.h"
 #include "engine/scene/nE_TheoraDecoder.h"
 #include "engine/scene/nE_Video.h"
-#include "game/app/nG_Messages.h"
 #include "platform/de50_test_support.h"
+#include "scene/engine_scope.h"
 #include "scene/theora_fixture.h"
 
 #include <fstream>
@@ -26,16 +23,11 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
-        g_mediator = &bus;
-        bus.Subscribe(&log, NE_MSG_LOG);
-        nE_EngineContext::Instance();
-        g_triggerManager->AddTrigger(std::make_unique<nE_Trigger>("on_end", "x = 1"));
+        engine.Start();
     }
     void TearDown() override
     {
-        nE_EngineContext::Destroy();
-        bus.UnsubscribeAll(&log);
-        g_mediator = nullptr;
+        engine.Stop();
         WindowTest::TearDown();
     }
     std::unique_ptr<nE_Video> Load(int frames, const theorafixture::Options& o = {})
@@ -64,8 +56,8 @@ protected:
         return -1;
     }
     de50test::ScratchDir dir;
-    nE_Mediator bus;
-    de50test::LogCapture log;
+    EngineScope engine;
+    de50test::LogCapture& log = engine.log;
 };
 
 TEST_F(VideoTest, FollowsElapsedTimeSkippingWithoutConverting)
