@@ -201,6 +201,8 @@ void nE_Video::Play(const std::string& endtrig)
     m_endTrig = endtrig;
     m_time = 0.0f;
     m_frame = 0;
+    // A new run (a loop included) shows its subtitles again from the first.
+    if (m_subtitles) m_subtitles->Hide();
     if (CanDecode()) m_player->SeekToFrame(0);
 }
 

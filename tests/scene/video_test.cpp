@@ -85,20 +85,23 @@ TEST_F(VideoTest, FollowsElapsedTimeSkippingWithoutConverting)
     }
 }
 
-TEST_F(VideoTest, EndTriggerAtEveryEndAndLoopsRestart)
+TEST_F(VideoTest, EndTriggerAndSubtitlesAtEveryRun)
 {
+    std::ofstream(dir.path + "v.srt") << "1\n00:00:00,000 --> 00:00:00,050\nA\n";
     for (bool looped : {false, true})
     {
         auto v = Load(3);
         v->SetLoop(looped);
         v->Play("on_end");
         v->Play("other"); // ignored while playing
-        size_t posts = 0;
+        size_t posts = 0, subtitleTicks = 0;
         for (int tick = 0; tick < 12; ++tick)
         {
             Tick(*v, 0.041f);
             posts = g_triggerManager->GetQueueSize();
+            subtitleTicks += v->GetSubtitles()->IsShown();
         }
+        EXPECT_EQ(subtitleTicks, looped ? 4u : 1u) << "every run shows its subtitles";
         g_triggerManager->Update();
         EXPECT_EQ(v->GetEndTrigger(), "on_end");
         EXPECT_EQ(posts, looped ? 3u : 1u) << looped;
