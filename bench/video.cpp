@@ -4,8 +4,9 @@
 //  - BM_Skip: the player skipping a frame (decoded, never converted);
 //  - BM_Decode: the player decoding a frame (Ogg demux + decode);
 //  - BM_DecodeConvert/<alpha>: decode + conversion to 32-bit pixels;
-//  - BM_DecodeConvertUpload/<alpha>: the same + a new texture filled, as the
-//    video object does for each shown frame;
+//  - BM_DecodeConvertUpload/<alpha>/<draw>: the same + a new texture filled,
+//    as the video object does for each shown frame (with draw 1 also shown in
+//    a frame, which sends it to the GPU; BM_DrawFrame is that frame alone);
 // alpha 0 none, 1 ".zalpha", 2 ".oggalpha". And the at-effect:
 //  - BM_AtEffect/<density x10>: update + draw of one 1024x768 rain field.
 // Run under Xvfb: xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_video
@@ -235,20 +236,54 @@ void BM_DecodeConvert(benchmark::State& state)
 }
 BENCHMARK(BM_DecodeConvert)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
+// One frame on screen showing the texture at the window's middle.
+void DrawFrame(nE_Render* render, const std::shared_ptr<nE_Texture>& texture)
+{
+    nE_RenderState at;
+    at.matrix.At(3, 0) = kW / 2.0f;
+    at.matrix.At(3, 1) = kH / 2.0f;
+    render->BeginScene();
+    render->Begin2D();
+    render->DrawTexture(texture, at);
+    render->End2D();
+    render->EndScene();
+}
+
+// Second argument 1: the new texture is also drawn in a frame, which is when
+// its pixels reach the GPU (compare with BM_DrawFrame, the same frame drawn
+// from a texture already there).
 void BM_DecodeConvertUpload(benchmark::State& state)
 {
     Window window;
-    RunPlayer(state, int(state.range(0)), [](nE_VideoPlayer& p, std::vector<uint8_t>& pixels) {
+    const bool draw = state.range(1) != 0;
+    RunPlayer(state, int(state.range(0)), [&](nE_VideoPlayer& p, std::vector<uint8_t>& pixels) {
         if (!p.DecodeNextFrame()) return false;
         p.ConvertFrame(pixels.data(), 0);
         std::shared_ptr<nE_GeneratedTexture> texture(nE_CreateGeneratedTexture());
         texture->Load("bench_tex");
         texture->Fill(pixels.data(), kW, kH, NE_PIXELS_BGRA);
+        if (draw) DrawFrame(window.render.get(), texture);
         benchmark::DoNotOptimize(texture.get());
         return true;
     });
 }
-BENCHMARK(BM_DecodeConvertUpload)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeConvertUpload)
+    ->Args({0, 0})
+    ->Args({1, 0})
+    ->Args({2, 0})
+    ->Args({0, 1})
+    ->Unit(benchmark::kMillisecond);
+
+void BM_DrawFrame(benchmark::State& state)
+{
+    Window window;
+    std::vector<uint8_t> pixels(size_t(kW) * kH * 4, 0x80);
+    std::shared_ptr<nE_GeneratedTexture> texture(nE_CreateGeneratedTexture());
+    texture->Fill(pixels.data(), kW, kH, NE_PIXELS_BGRA);
+    for (auto _ : state)
+        DrawFrame(window.render.get(), texture);
+}
+BENCHMARK(BM_DrawFrame)->Unit(benchmark::kMillisecond);
 
 // ---- the at-effect ----
 
