@@ -46,7 +46,8 @@ void Pattern(int frame, th_ycbcr_buffer planes)
             for (int x = 0; x < planes[p].width; ++x)
             {
                 const float v = std::sin((x + frame * 6) * 0.031f) * std::cos((y - frame * 3) * 0.027f);
-                row[x] = uint8_t(p == 0 ? 128 + 90 * v + ((x * 7 + y * 13) & 15) : 128 + 40 * v * (p == 1 ? 1 : -1));
+                row[x] = uint8_t(p == 0 ? 128 + 90 * v + ((x * 7 + y * 13) & 15)
+                                        : 128 + 40 * v * (p == 1 ? 1 : -1));
             }
         }
 }
@@ -76,7 +77,8 @@ struct Files
                 for (unsigned x = 0; x < kW; ++x)
                     plane[y * kW + x] = InDisc(int(x), int(y)) ? 255 : 0;
         theorafixture::WriteZAlpha(dir + "/a.zalpha", planes);
-        o.fill = [](int frame, th_ycbcr_buffer p) {
+        o.fill = [](int frame, th_ycbcr_buffer p)
+        {
             for (int y = 0; y < p[0].height; ++y)
                 for (int x = 0; x < p[0].width; ++x)
                     p[0].data[y * p[0].stride + x] = InDisc(x, y) ? 235 : uint8_t(16 + (frame & 1));
@@ -107,7 +109,8 @@ struct Window
     std::unique_ptr<nE_Render_Pl5> render;
     Window()
     {
-        if (!DE50::InitLibrary() || !DE50::TPlatform::GetInstance()->SetDisplay(kW, kH, false, false, 0)) return;
+        if (!DE50::InitLibrary() || !DE50::TPlatform::GetInstance()->SetDisplay(kW, kH, false, false, 0))
+            return;
         nE_RegisterTextureCreators();
         render.reset(nE_CreateRender());
         render->SetScreenSize(float(kW), float(kH));
@@ -228,11 +231,13 @@ BENCHMARK(BM_Decode)->Unit(benchmark::kMillisecond);
 
 void BM_DecodeConvert(benchmark::State& state)
 {
-    RunPlayer(state, int(state.range(0)), [](nE_VideoPlayer& p, std::vector<uint8_t>& pixels) {
-        if (!p.DecodeNextFrame()) return false;
-        p.ConvertFrame(pixels.data(), 0);
-        return true;
-    });
+    RunPlayer(state, int(state.range(0)),
+              [](nE_VideoPlayer& p, std::vector<uint8_t>& pixels)
+              {
+                  if (!p.DecodeNextFrame()) return false;
+                  p.ConvertFrame(pixels.data(), 0);
+                  return true;
+              });
 }
 BENCHMARK(BM_DecodeConvert)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
@@ -256,16 +261,18 @@ void BM_DecodeConvertUpload(benchmark::State& state)
 {
     Window window;
     const bool draw = state.range(1) != 0;
-    RunPlayer(state, int(state.range(0)), [&](nE_VideoPlayer& p, std::vector<uint8_t>& pixels) {
-        if (!p.DecodeNextFrame()) return false;
-        p.ConvertFrame(pixels.data(), 0);
-        std::shared_ptr<nE_GeneratedTexture> texture(nE_CreateGeneratedTexture());
-        texture->Load("bench_tex");
-        texture->Fill(pixels.data(), kW, kH, NE_PIXELS_BGRA);
-        if (draw) DrawFrame(window.render.get(), texture);
-        benchmark::DoNotOptimize(texture.get());
-        return true;
-    });
+    RunPlayer(state, int(state.range(0)),
+              [&](nE_VideoPlayer& p, std::vector<uint8_t>& pixels)
+              {
+                  if (!p.DecodeNextFrame()) return false;
+                  p.ConvertFrame(pixels.data(), 0);
+                  std::shared_ptr<nE_GeneratedTexture> texture(nE_CreateGeneratedTexture());
+                  texture->Load("bench_tex");
+                  texture->Fill(pixels.data(), kW, kH, NE_PIXELS_BGRA);
+                  if (draw) DrawFrame(window.render.get(), texture);
+                  benchmark::DoNotOptimize(texture.get());
+                  return true;
+              });
 }
 BENCHMARK(BM_DecodeConvertUpload)
     ->Args({0, 0})

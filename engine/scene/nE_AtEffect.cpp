@@ -69,7 +69,8 @@ void nE_AtField::Simulate(float dt, float floorClip, const nE_Vec3& boxMin, cons
 void nE_AtField::Move(nE_AtParticle& p, float dt, float floorClip) const
 {
     const nE_AtGlobalForces& f = g_atGlobalForces;
-    const nE_Vec3 force(f.gravityForce.x + f.windForce.x + f.gust.x, f.gravityForce.y + f.windForce.y + f.gust.y,
+    const nE_Vec3 force(f.gravityForce.x + f.windForce.x + f.gust.x,
+                        f.gravityForce.y + f.windForce.y + f.gust.y,
                         f.gravityForce.z + f.windForce.z + f.gust.z);
     nE_Vec3 dv(force.x * particleInvMass, force.y * particleInvMass, force.z * particleInvMass);
     const float speed = nE_Vec3::Length(p.velocity);
@@ -101,7 +102,8 @@ void nE_AtField::Move(nE_AtParticle& p, float dt, float floorClip) const
         p.dead = true;
         return;
     }
-    const float edge = p.position.y > floorClip - 0.1f ? 1.0f - (p.position.y - (floorClip - 0.1f)) * 10.0f : 1.0f;
+    const float edge =
+        p.position.y > floorClip - 0.1f ? 1.0f - (p.position.y - (floorClip - 0.1f)) * 10.0f : 1.0f;
     p.age += dt;
     const float life = particleLifeTime;
     if (p.age < 0.4f)
@@ -224,7 +226,8 @@ void AtRenderer::Project(nE_AtField& field, const nE_SLVec2& clip, float particl
     }
 }
 
-void AtRenderer::BuildVertices(const nE_AtField& field, const nE_RenderState& state, nE_VertexList& list) const
+void AtRenderer::BuildVertices(const nE_AtField& field, const nE_RenderState& state,
+                               nE_VertexList& list) const
 {
     list.Allocate(unsigned(visible.size() * 6));
     const float u = field.uvX, v = field.uvY;
@@ -232,7 +235,8 @@ void AtRenderer::BuildVertices(const nE_AtField& field, const nE_RenderState& st
     {
         const float a = std::min(std::max(p->depthAlpha * p->lifeAlpha * state.alpha, 0.0f), 1.0f);
         const float c = std::cos(p->angle), s = std::sin(p->angle);
-        auto corner = [&](float x, float y, float dx, float dy, float& ox, float& oy) {
+        auto corner = [&](float x, float y, float dx, float dy, float& ox, float& oy)
+        {
             ox = x + dx * c - dy * s;
             oy = y + dx * s + dy * c;
         };
@@ -258,8 +262,8 @@ void AtRenderer::BuildVertices(const nE_AtField& field, const nE_RenderState& st
     }
 }
 
-void AtRenderer::Draw(nE_AtField& field, const nE_SLVec2& clip, nE_Render* render, const nE_RenderState& state,
-                      float particleScale)
+void AtRenderer::Draw(nE_AtField& field, const nE_SLVec2& clip, nE_Render* render,
+                      const nE_RenderState& state, float particleScale)
 {
     Project(field, clip, particleScale);
     if (!m_list) m_list = std::make_unique<nE_VertexList_Pl5>();
@@ -377,7 +381,8 @@ void nE_AtEffect::Update(const nE_TimeStep* step)
 {
     nE_Object::Update(step);
     m_renderer->SetupCamera(m_scrClipSize);
-    m_field->Simulate(step ? step->step : 0.0f, m_renderer->floorClip, m_renderer->boxMin, m_renderer->boxMax);
+    m_field->Simulate(step ? step->step : 0.0f, m_renderer->floorClip, m_renderer->boxMin,
+                      m_renderer->boxMax);
 }
 
 void nE_AtEffect::Draw(nE_Render* render, const nE_RenderState& state)

@@ -16,7 +16,7 @@ class TiXmlElement;
 struct nE_FlashAnimObject
 {
     std::shared_ptr<nE_Texture> texture;
-    std::string res; // with the animation's directory in front
+    std::string res;  // with the animation's directory in front
     std::string type; // "texture" or "frametexture"
     float w = 0.0f;
     float h = 0.0f;

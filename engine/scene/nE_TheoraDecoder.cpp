@@ -57,7 +57,8 @@ bool PlanesCover(const th_ycbcr_buffer p, int hs, int vs, unsigned width, unsign
     if (!p[0].data || !p[1].data || !p[2].data) return false;
     if (unsigned(p[0].width) < width || unsigned(p[0].height) < height) return false;
     for (int i = 1; i < 3; ++i)
-        if (unsigned(p[i].width) < ((width - 1) >> hs) + 1 || unsigned(p[i].height) < ((height - 1) >> vs) + 1)
+        if (unsigned(p[i].width) < ((width - 1) >> hs) + 1 ||
+            unsigned(p[i].height) < ((height - 1) >> vs) + 1)
             return false;
     return true;
 }
@@ -85,7 +86,8 @@ void ConvertRow(const uint8_t* y, const ChromaRow& c, const uint8_t* alpha, uint
     {
         const int32_t luma = 298 * (int32_t(y[x]) - 16) + 128;
         const uint32_t a = kAlpha ? alpha[x] : 255u;
-        const uint32_t pixel = Clamp8(luma + cb[x]) | Clamp8(luma + cg[x]) << 8 | Clamp8(luma + cr[x]) << 16 | a << 24;
+        const uint32_t pixel =
+            Clamp8(luma + cb[x]) | Clamp8(luma + cg[x]) << 8 | Clamp8(luma + cr[x]) << 16 | a << 24;
         const uint32_t value = a ? pixel : 0u;
         std::memcpy(out + 4 * size_t(x), &value, 4);
     }
@@ -95,8 +97,8 @@ static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "pixels are assembled a
 
 // Converts every row; `alphaRow(r)` gives row r's alpha bytes, or null for opaque.
 template <class AlphaFn>
-bool ConvertPlanes(const th_ycbcr_buffer planes, int pixelFormat, unsigned stride, uint8_t* out, unsigned width,
-                   unsigned height, AlphaFn alphaRow)
+bool ConvertPlanes(const th_ycbcr_buffer planes, int pixelFormat, unsigned stride, uint8_t* out,
+                   unsigned width, unsigned height, AlphaFn alphaRow)
 {
     int hs = 0, vs = 0;
     if (!nE_ChromaShift(pixelFormat, hs, vs) || !PlanesCover(planes, hs, vs, width, height)) return false;
@@ -126,7 +128,8 @@ bool ConvertPlanes(const th_ycbcr_buffer planes, int pixelFormat, unsigned strid
 
 const nE_YuvTables& nE_YuvTables::Get()
 {
-    static const nE_YuvTables tables = [] {
+    static const nE_YuvTables tables = []
+    {
         nE_YuvTables t;
         for (int i = 0; i < 256; ++i)
         {
@@ -145,19 +148,26 @@ bool nE_ChromaShift(int pixelFormat, int& hs, int& vs)
 {
     switch (pixelFormat)
     {
-    case TH_PF_420: hs = 1, vs = 1; return true;
-    case TH_PF_422: hs = 1, vs = 0; return true;
-    case TH_PF_444: hs = 0, vs = 0; return true;
-    default: return false;
+    case TH_PF_420:
+        hs = 1, vs = 1;
+        return true;
+    case TH_PF_422:
+        hs = 1, vs = 0;
+        return true;
+    case TH_PF_444:
+        hs = 0, vs = 0;
+        return true;
+    default:
+        return false;
     }
 }
 
 bool nE_ConvertZAlpha(const th_ycbcr_buffer planes, int pixelFormat, unsigned stride, const uint8_t* alpha,
                       uint8_t* out, unsigned width, unsigned height)
 {
-    return ConvertPlanes(planes, pixelFormat, stride, out, width, height, [&](unsigned r) {
-        return alpha ? alpha + static_cast<size_t>(r) * width : nullptr;
-    });
+    return ConvertPlanes(planes, pixelFormat, stride, out, width, height,
+                         [&](unsigned r)
+                         { return alpha ? alpha + static_cast<size_t>(r) * width : nullptr; });
 }
 
 bool nE_ConvertOggAlpha(const th_ycbcr_buffer planes, int pixelFormat, const th_ycbcr_buffer alphaPlanes,
@@ -171,15 +181,17 @@ bool nE_ConvertOggAlpha(const th_ycbcr_buffer planes, int pixelFormat, const th_
     if (!PlanesCover(alphaPlanes, ahs, avs, aw, ah)) aw = ah = 0;
     const nE_YuvTables& t = nE_YuvTables::Get();
     std::vector<uint8_t> row(width, 0);
-    return ConvertPlanes(planes, pixelFormat, stride, out, width, height, [&](unsigned r) {
-        const unsigned inside = r < ah ? aw : 0;
-        const uint8_t* ya = inside ? Row(alphaPlanes[0], r) : nullptr;
-        const uint8_t* va = inside ? Row(alphaPlanes[2], r >> avs) : nullptr;
-        for (unsigned x = 0; x < inside; ++x)
-            row[x] = nE_ClampShift8(t.y[ya[x]] + t.vr[va[x >> ahs]]);
-        std::fill(row.begin() + inside, row.end(), 0);
-        return row.data();
-    });
+    return ConvertPlanes(planes, pixelFormat, stride, out, width, height,
+                         [&](unsigned r)
+                         {
+                             const unsigned inside = r < ah ? aw : 0;
+                             const uint8_t* ya = inside ? Row(alphaPlanes[0], r) : nullptr;
+                             const uint8_t* va = inside ? Row(alphaPlanes[2], r >> avs) : nullptr;
+                             for (unsigned x = 0; x < inside; ++x)
+                                 row[x] = nE_ClampShift8(t.y[ya[x]] + t.vr[va[x >> ahs]]);
+                             std::fill(row.begin() + inside, row.end(), 0);
+                             return row.data();
+                         });
 }
 
 // ---- Theora reader ----
@@ -319,7 +331,8 @@ bool nE_ZAlphaReader::ReadLength(uint32_t& length)
 {
     uint8_t bytes[4];
     if (std::fread(bytes, 1, 4, m_file) != 4) return false;
-    length = uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
+    length =
+        uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
     const long here = std::ftell(m_file);
     return here >= 0 && uint64_t(length) <= uint64_t(m_size - here);
 }

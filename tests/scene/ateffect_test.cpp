@@ -47,7 +47,11 @@ TEST_F(AtEffectTest, BirthsFillTheBoxAtTheirRate)
         nE_Vec3 camPos;
         size_t births;
     } cases[] = {
-        {1.0f, 0.01f, {}, 9}, {0.0f, 0.1f, {}, 0}, {1e-9f, 0.01f, {}, 1}, {1.0f, 0.01f, {0, 0, 5}, 9}, {1e30f, 1, {}, kMaxAtParticles},
+        {1.0f, 0.01f, {}, 9},
+        {0.0f, 0.1f, {}, 0},
+        {1e-9f, 0.01f, {}, 1},
+        {1.0f, 0.01f, {0, 0, 5}, 9},
+        {1e30f, 1, {}, kMaxAtParticles},
     };
     for (const Case& c : cases)
     {
@@ -64,8 +68,8 @@ TEST_F(AtEffectTest, BirthsFillTheBoxAtTheirRate)
         f.Simulate(c.dt, 100.0f, r.boxMin, r.boxMax);
         ASSERT_EQ(f.particles.size(), c.births) << c.dencity;
         for (const nE_AtParticle& p : f.particles)
-            ASSERT_TRUE(p.position.x >= r.boxMin.x && p.position.x <= r.boxMax.x && p.position.z >= r.boxMin.z &&
-                        p.position.z <= r.boxMax.z);
+            ASSERT_TRUE(p.position.x >= r.boxMin.x && p.position.x <= r.boxMax.x &&
+                        p.position.z >= r.boxMin.z && p.position.z <= r.boxMax.z);
     }
 }
 
@@ -77,9 +81,10 @@ TEST_F(AtEffectTest, DepthMapsNearToZeroAndFarToOne)
         bool visible;
         float depth, alpha, x;
     } cases[] = {
-        {{0, 0, 1}, true, 0.0f, 0.0f, 0}, {{1, 0, 2}, true, 5.0f / 9.0f, 1.0f, 288.0f},
-        {{0, 0, 10}, true, 1.0f, 0.0625f, 0}, {{0, 0, 0.5f}, false, 0, 0, 0}, {{0, 0, 11}, false, 0, 0, 0},
-        {{9, 0, 2}, false, 0, 0, 0}, {{NAN, 0, 2}, false, 0, 0, 0},
+        {{0, 0, 1}, true, 0.0f, 0.0f, 0},     {{1, 0, 2}, true, 5.0f / 9.0f, 1.0f, 288.0f},
+        {{0, 0, 10}, true, 1.0f, 0.0625f, 0}, {{0, 0, 0.5f}, false, 0, 0, 0},
+        {{0, 0, 11}, false, 0, 0, 0},         {{9, 0, 2}, false, 0, 0, 0},
+        {{NAN, 0, 2}, false, 0, 0, 0},
     };
     for (const Case& c : cases)
     {

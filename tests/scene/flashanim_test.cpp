@@ -13,7 +13,8 @@
 namespace
 {
 
-const char kWalk[] = R"xml(<animation loop="%LOOP%" loop_frame="%LF%" fps="10" alp="0.5" color_g="0.5" pos_x="100">
+const char kWalk[] =
+    R"xml(<animation loop="%LOOP%" loop_frame="%LF%" fps="10" alp="0.5" color_g="0.5" pos_x="100">
   <objects>
     <object res="body" type="texture" w="20" h="10"/>
     <object res="arm" type="frametexture" w="4" h="8"/>
@@ -32,10 +33,7 @@ const char kWalk[] = R"xml(<animation loop="%LOOP%" loop_frame="%LF%" fps="10" a
 class FlashAnimTest : public testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        engine.Start();
-    }
+    void SetUp() override { engine.Start(); }
     void TearDown() override { engine.Stop(); }
     std::unique_ptr<nE_FlashAnim> Make(const std::string& header, int loop = 0, int loopFrame = 0)
     {

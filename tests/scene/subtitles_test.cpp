@@ -31,7 +31,8 @@ TEST(Subtitles, ParsesBlocksLineEndsAndShortFields)
         std::vector<float> times; // start, end per record
         std::vector<std::string> lines;
     } cases[] = {
-        {"1\n00:01:02,500 --> 00:01:04,250\nHello\n\n2\n00:01:05,000 --> 00:01:06,000\nBye", {62.5f, 64.25f, 65, 66},
+        {"1\n00:01:02,500 --> 00:01:04,250\nHello\n\n2\n00:01:05,000 --> 00:01:06,000\nBye",
+         {62.5f, 64.25f, 65, 66},
          {"Hello", "Bye"}},
         {"1\r\n00:00:01,000 --> 00:00:02,000\r\nWin\r\n\r\n", {1, 2}, {"Win"}},
         {"1\n00:00:03\nShort\n\n2\n01 --> 00:00:0\n" + longLine + "\n", {3, 0, 3600, 0}, {"Short", longLine}},
@@ -66,7 +67,11 @@ TEST(Subtitles, ShowsAndHidesInOrderAndNeverShowsSkippedSpans)
         float time;
         std::vector<std::string> seen;
     } steps[] = {
-        {0.5f, {}}, {1.0f, {"+A"}}, {1.5f, {"+A"}}, {2.0f, {"+A", "-"}}, {5.5f, {"+A", "-", "+C"}},
+        {0.5f, {}},
+        {1.0f, {"+A"}},
+        {1.5f, {"+A"}},
+        {2.0f, {"+A", "-"}},
+        {5.5f, {"+A", "-", "+C"}},
         {9.0f, {"+A", "-", "+C", "-"}}, // D lies wholly behind 9 s
         {20.0f, {"+A", "-", "+C", "-"}},
     };

@@ -30,13 +30,15 @@ struct SyntheticPlanes
             data[p].resize(size_t(pw * ph));
             for (int r = 0; r < ph; ++r)
                 for (int x = 0; x < pw; ++x)
-                    data[p][size_t(r * pw + x)] = p == 0 ? y : uint8_t(p == 1 ? x * 16 + r : 255 - (x * 16 + r));
+                    data[p][size_t(r * pw + x)] =
+                        p == 0 ? y : uint8_t(p == 1 ? x * 16 + r : 255 - (x * 16 + r));
             buf[p] = th_img_plane{pw, ph, pw, data[p].data()};
         }
     }
 };
 
-std::vector<uint8_t> Convert(const th_ycbcr_buffer planes, int fmt, const uint8_t* alpha, unsigned w, unsigned h)
+std::vector<uint8_t> Convert(const th_ycbcr_buffer planes, int fmt, const uint8_t* alpha, unsigned w,
+                             unsigned h)
 {
     std::vector<uint8_t> out(size_t(w) * h * 4, 0);
     nE_ConvertZAlpha(planes, fmt, 0, alpha, out.data(), w, h);
@@ -50,8 +52,8 @@ TEST(TheoraConvert, ColourValuesClampAndSkipClearPixels)
         uint8_t y, u, v, alpha;
         uint8_t b, g, r;
     } cases[] = {
-        {16, 128, 128, 255, 0, 0, 0},    {235, 128, 128, 255, 255, 255, 255}, {81, 90, 240, 255, 0, 0, 255},
-        {255, 255, 255, 7, 255, 125, 255}, {0, 0, 0, 255, 0, 135, 0},         {200, 50, 60, 0, 0, 0, 0},
+        {16, 128, 128, 255, 0, 0, 0},      {235, 128, 128, 255, 255, 255, 255}, {81, 90, 240, 255, 0, 0, 255},
+        {255, 255, 255, 7, 255, 125, 255}, {0, 0, 0, 255, 0, 135, 0},           {200, 50, 60, 0, 0, 0, 0},
     };
     for (const Case& c : cases)
     {
@@ -80,11 +82,13 @@ TEST(TheoraConvert, ChromaAddressedPerPixelFormat)
             for (int x = 0; x < 8; ++x)
             {
                 const int u = (x >> c.hs) * 16 + (r >> c.vs);
-                EXPECT_EQ(out[size_t(r * 8 + x) * 4], nE_ClampShift8(t.y[128] + t.ub[u])) << c.fmt << " " << x << "," << r;
+                EXPECT_EQ(out[size_t(r * 8 + x) * 4], nE_ClampShift8(t.y[128] + t.ub[u]))
+                    << c.fmt << " " << x << "," << r;
             }
     }
     SyntheticPlanes planes(4, 4, 0, 0, 128);
-    EXPECT_EQ(Convert(planes.buf, 1, nullptr, 4, 4), std::vector<uint8_t>(64, 0)) << "reserved format writes nothing";
+    EXPECT_EQ(Convert(planes.buf, 1, nullptr, 4, 4), std::vector<uint8_t>(64, 0))
+        << "reserved format writes nothing";
 }
 
 TEST(TheoraConvert, OggAlphaScalesLumaAndClearsOutsideSmallerAlpha)
@@ -107,7 +111,12 @@ protected:
     std::string Video(int frames, const theorafixture::Options& o = {})
     {
         std::string path = dir.path + "v.ogg";
-        EXPECT_TRUE(theorafixture::WriteVideo(path, frames, [](int i) { return Picture{Level(i), 128, 128}; }, o));
+        EXPECT_TRUE(theorafixture::WriteVideo(
+            path, frames,
+            [](int i) {
+                return Picture{Level(i), 128, 128};
+            },
+            o));
         return path;
     }
     // Blue of pixel 0 after decoding the next frame.
@@ -155,7 +164,9 @@ TEST_F(TheoraFileTest, AlphaFromBothForms)
         planes.push_back(std::vector<uint8_t>(32 * 16, uint8_t(i * 100)));
     theorafixture::WriteZAlpha(dir.path + "v.zalpha", planes);
     ASSERT_TRUE(theorafixture::WriteVideo(dir.path + "v.oggalpha", 3,
-                                          [](int i) { return Picture{uint8_t(16 + i * 86), 128, 128}; }));
+                                          [](int i) {
+                                              return Picture{uint8_t(16 + i * 86), 128, 128};
+                                          }));
     for (const char* ext : {".zalpha", ".oggalpha"})
     {
         nE_VideoPlayer player;
@@ -207,9 +218,10 @@ TEST_F(TheoraFileTest, HostileFilesFailCleanly)
     EXPECT_FALSE(player.DecodeNextFrame());
     video = Video(3);
     // ".zalpha" records: a length beyond the file, a short length field, a block that fails to inflate.
-    for (auto [bytes, decodes] : {std::pair<std::string, bool>{std::string("\xff\xff\xff\xff", 4) + "abc", false},
-                                  {std::string("\x05\x00\x00", 3), false},
-                                  {std::string("\x03\x00\x00\x00xyz", 7), true}})
+    for (auto [bytes, decodes] :
+         {std::pair<std::string, bool>{std::string("\xff\xff\xff\xff", 4) + "abc", false},
+          {std::string("\x05\x00\x00", 3), false},
+          {std::string("\x03\x00\x00\x00xyz", 7), true}})
     {
         std::ofstream(dir.path + "a.zalpha", std::ios::binary) << bytes;
         ASSERT_TRUE(player.Open(video, dir.path + "a.zalpha"));

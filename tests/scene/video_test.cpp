@@ -32,7 +32,12 @@ protected:
     }
     std::unique_ptr<nE_Video> Load(int frames, const theorafixture::Options& o = {})
     {
-        theorafixture::WriteVideo(dir.path + "v.ogg", frames, [](int i) { return Picture{Level(i), 128, 128}; }, o);
+        theorafixture::WriteVideo(
+            dir.path + "v.ogg", frames,
+            [](int i) {
+                return Picture{Level(i), 128, 128};
+            },
+            o);
         auto video = std::make_unique<nE_Video>("vid");
         video->SetResourceName(dir.path + "v");
         video->LoadResourcesTree();
@@ -71,7 +76,7 @@ TEST_F(VideoTest, FollowsElapsedTimeSkippingWithoutConverting)
         int frame, position, level;
         bool converted;
     } steps[] = {
-        {0.02f, 0, 0, 0, false}, {0.02f, 1, 1, 0, true},    {0.01f, 1, 1, 0, false},
+        {0.02f, 0, 0, 0, false},  {0.02f, 1, 1, 0, true},    {0.01f, 1, 1, 0, false},
         {0.5f, 13, 13, 12, true}, {0.0f, 13, 13, 12, false}, {0.04f, 14, 14, 13, true},
     };
     for (const Step& s : steps)
