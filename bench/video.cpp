@@ -8,7 +8,8 @@
 //    as the video object does for each shown frame (with draw 1 also shown in
 //    a frame, which sends it to the GPU; BM_DrawFrame is that frame alone);
 // alpha 0 none, 1 ".zalpha", 2 ".oggalpha". And the at-effect:
-//  - BM_AtEffect/<density x10>: update + draw of one 1024x768 rain field.
+//  - BM_AtEffect/<density x10>/<gpu>: update + draw of one 1024x768 rain
+//    field; gpu 0 stops at the vertex list, gpu 1 draws and presents a frame.
 // Run under Xvfb: xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_video
 
 #include "de50/de50.h"
@@ -320,9 +321,16 @@ void BM_AtEffect(benchmark::State& state)
     nE_RenderState at;
     at.matrix.At(3, 0) = kW / 2.0f;
     at.matrix.At(3, 1) = kH / 2.0f;
+    const bool gpu = state.range(1) != 0;
     for (auto _ : state)
     {
         effect.Update(&step);
+        if (!gpu)
+        {
+            // Projection and the vertex list only: the engine's own share.
+            effect.Draw(nullptr, at);
+            continue;
+        }
         window.render->BeginScene();
         window.render->Begin2D();
         effect.Draw(window.render.get(), at);
@@ -331,7 +339,12 @@ void BM_AtEffect(benchmark::State& state)
     }
     state.counters["particles"] = double(effect.GetField().particles.size());
 }
-BENCHMARK(BM_AtEffect)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AtEffect)
+    ->Args({10, 0})
+    ->Args({100, 0})
+    ->Args({10, 1})
+    ->Args({100, 1})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 
