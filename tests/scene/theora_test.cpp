@@ -198,13 +198,17 @@ TEST_F(TheoraFileTest, HostileFilesFailCleanly)
         std::vector<uint8_t> out(32 * 16 * 4, 0);
         player.ConvertFrame(out.data(), 0);
     }
-    // Not Theora: no decoder, nothing decodes, nothing is written.
-    std::ofstream(cut, std::ios::binary) << std::string(5000, 'x');
+    // Not Theora, or without the page that starts the stream: no decoder,
+    // nothing decodes, nothing is written.
     nE_VideoPlayer player;
-    ASSERT_TRUE(player.Open(cut, ""));
-    EXPECT_FALSE(player.HasDecoder());
-    EXPECT_FALSE(player.DecodeNextFrame());
-    EXPECT_EQ(player.GetFps(), 0.0f);
+    for (const std::string& junk : {std::string(5000, 'x'), bytes.substr(bytes.find("OggS", 4))})
+    {
+        std::ofstream(cut, std::ios::binary) << junk;
+        ASSERT_TRUE(player.Open(cut, ""));
+        EXPECT_FALSE(player.HasDecoder());
+        EXPECT_FALSE(player.DecodeNextFrame());
+        EXPECT_EQ(player.GetFps(), 0.0f);
+    }
     // A zero frame-rate denominator (ident header bytes 26..29).
     theorafixture::Options o;
     o.identPatch = {{26, 0}, {27, 0}, {28, 0}, {29, 0}};
