@@ -12,6 +12,7 @@
 #include "engine/core/nE_Xml.h"
 #include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture.h"
+#include "engine/scene/nE_SceneTypes.h"
 
 #include <algorithm>
 #include <tinyxml.h>
@@ -29,13 +30,6 @@ std::string AttributeText(const TiXmlElement* element, const char* name)
 int AttributeInt(const TiXmlElement* element, const char* name)
 {
     return nE_ParseInt(element->Attribute(name));
-}
-
-void AddFindReport(TiXmlElement* report, const std::string& name, const char* place)
-{
-    TiXmlElement hit(name.c_str());
-    hit.SetAttribute("place", place);
-    report->InsertEndChild(hit);
 }
 
 void LogParseError(const std::string& object, const std::string& path, const TiXmlDocument& doc)
@@ -111,9 +105,9 @@ void nE_AnimSprite::FindText(TiXmlElement* report, const std::string& text, bool
 {
     nE_Object::FindText(report, text, recursive);
     if (!report) return;
-    if (m_endTrig.find(text) != std::string::npos) AddFindReport(report, m_name, "event");
+    if (m_endTrig.find(text) != std::string::npos) nE_AddFindReport(report, m_name, "event");
     for (const nE_AnimFunction& function : m_functions)
-        if (function.name.find(text) != std::string::npos) AddFindReport(report, m_name, "misc");
+        if (function.name.find(text) != std::string::npos) nE_AddFindReport(report, m_name, "misc");
 }
 
 void nE_AnimSprite::SetDefaults()

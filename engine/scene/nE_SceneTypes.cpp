@@ -3,8 +3,13 @@
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/scene/nE_AnimSprite.h"
+#include "engine/scene/nE_AtEffect.h"
+#include "engine/scene/nE_FlashAnim.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
+#include "engine/scene/nE_Video.h"
+
+#include <tinyxml.h>
 
 namespace
 {
@@ -22,4 +27,16 @@ void nE_RegisterSceneObjectTypes()
     nE_RegisterObjectType("spr", nE_Sprite::Create);
     nE_RegisterAnimType();
     nE_RegisterTextType();
+    nE_RegisterObjectType("video", nE_Video::Create);
+    nE_InstallVideoScriptHooks();
+    nE_RegisterObjectType("ateffect", nE_AtEffect::Create);
+    nE_RegisterObjectType("flashanim", nE_FlashAnim::Create);
+    nE_InstallFlashAnimScriptHooks();
+}
+
+void nE_AddFindReport(TiXmlElement* report, const std::string& name, const char* place)
+{
+    TiXmlElement hit(name.c_str());
+    hit.SetAttribute("place", place);
+    report->InsertEndChild(hit);
 }

@@ -381,10 +381,42 @@ def case_hidden_objects(program, sample, user_dir, work_dir):
                         "sample: key in the inventory", "sample: switch to sample_room1",
                         "sample: key used on the lock box", "sample: ng_close")
     run.expect_absent("Error:")
+# The media objects of the first room (sample/assets/levels/media.xml).
+ROOM1_FLOOR = (30, 40, 80)
+CLIP = (560, 650)
+RING = (680, 650)
+BIRD_BODY = (440, 148)
+
+
+def count_bright(rows, x0, y0, x1, y1, base, margin=60):
+    """Pixels of the design rectangle clearly brighter than the base colour."""
+    return sum(1 for y in range(y0, y1) for x in range(x0 + OFFSET_X, x1 + OFFSET_X)
+               if sum(rows[y][x]) > sum(base) + margin)
+
+
+def case_media(program, sample, user_dir, work_dir):
+    run = Run(program, sample, user_dir, work_dir, 200, move(1, REST))
+    expect_clean_stop(run)
+    # The clip is 3 s long and loops; 200 turns of 17 ms see its first end.
+    run.expect_in_order("sample: room open sample_room1", "sample: clip ended", "sample: ng_close")
+    run.expect_absent("Error: video")
+    run.expect_absent("Warning: flashanim")
+    rows = run.pixels()
+    expect_colour(rows, CLIP, (208, 64, 32), "the clip's opaque middle", tolerance=24)
+    expect_colour(rows, (CLIP[0] - 75, CLIP[1] - 43), ROOM1_FLOOR, "the clip's clear corner (.zalpha)")
+    expect_colour(rows, RING, ROOM1_FLOOR, "the hole of the ring (.oggalpha)")
+    expect_colour(rows, (RING[0] + 22, RING[1]), (48, 192, 224), "the ring itself", tolerance=24)
+    body = rows[BIRD_BODY[1]][BIRD_BODY[0] + OFFSET_X]
+    if abs(body[0] - 250) > 12 or abs(body[1] - 230) > 12:
+        raise Failure("keyframe animation body: expected about (250, 230, *), found %s" % (body,))
+    drops = count_bright(rows, 0, 150, 200, 450, (40, 60, 120))
+    if drops < 100:
+        raise Failure("the rain field shows only %d bright pixels" % drops)
 
 
 CASES = {
     "first_tick": case_first_tick,
+    "media": case_media,
     "rooms": case_rooms,
     "round_trip": case_round_trip,
     "warnings": case_warnings,

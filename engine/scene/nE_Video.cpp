@@ -1,0 +1,269 @@
+#include "engine/scene/nE_Video.h"
+
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
+#include "engine/core/nE_Path.h"
+#include "engine/core/nE_SLHelper.h"
+#include "engine/core/nE_ScriptApi.h"
+#include "engine/core/nE_TriggerManager.h"
+#include "engine/platform/nE_Render.h"
+#include "engine/platform/nE_Texture_Pl5.h"
+#include "engine/scene/nE_SceneTypes.h"
+#include "engine/scene/nE_Subtitles.h"
+#include "engine/scene/nE_TheoraDecoder.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace
+{
+
+const float kFallbackFps = 25.0f;
+
+} // namespace
+
+nE_Video::nE_Video() = default;
+
+nE_Video::nE_Video(const std::string& name) : nE_Object(name) {}
+
+nE_Video::~nE_Video()
+{
+    ReleaseResources();
+}
+
+nE_Object* nE_Video::Create()
+{
+    return new nE_Video();
+}
+
+std::shared_ptr<nE_Texture> nE_Video::GetTexture()
+{
+    return m_texture;
+}
+
+// ---- properties ----
+
+void nE_Video::Load(nE_SLHelper& sl)
+{
+    nE_Object::Load(sl);
+    sl.ReadString("res", m_resourceName);
+    sl.ReadBool("playing", m_playing);
+    sl.ReadBool("looped", m_looped);
+    sl.ReadString("endtrig", m_endTrig);
+    uint32_t frame = 0;
+    if (sl.ReadUInt("frame", frame)) m_frame = nE_TruncateToInt(double(frame));
+}
+
+void nE_Video::Save(nE_SLHelper& sl)
+{
+    nE_Object::Save(sl);
+    sl.WriteString("res", m_resourceName);
+    sl.WriteBool("playing", m_playing);
+    sl.WriteBool("looped", m_looped);
+    sl.WriteString("endtrig", m_endTrig);
+    sl.WriteUInt("frame", uint32_t(m_frame < 0 ? 0 : m_frame));
+}
+
+nE_Rect nE_Video::GetLocalRect()
+{
+    return m_texture ? m_texture->GetFrameRect(m_state.frame) : nE_Rect();
+}
+
+void nE_Video::FindText(TiXmlElement* report, const std::string& text, bool recursive)
+{
+    nE_Object::FindText(report, text, recursive);
+    if (report && m_endTrig.find(text) != std::string::npos) nE_AddFindReport(report, m_name, "event");
+}
+
+void nE_Video::SetDefaults()
+{
+    // A loaded player and subtitle list are closed, not dropped.
+    ReleaseResources();
+    m_time = 0.0f;
+    m_frameDuration = 0.0f;
+    m_frame = 0;
+    m_frameCount = 0;
+    m_playing = false;
+    m_looped = false;
+    m_countFrames = false;
+}
+
+// ---- resources ----
+
+void nE_Video::LoadResources()
+{
+    const std::string video = m_resourceName + ".ogg";
+    if (!nE_FileExists(video))
+    {
+        nE_LogFmt2("Error: video %s could not find \"%s\" ogg file!", m_name, m_resourceName);
+        return;
+    }
+    std::string alpha = m_resourceName + ".zalpha";
+    if (!nE_FileExists(alpha)) alpha = m_resourceName + ".oggalpha";
+    m_player = std::make_unique<nE_VideoPlayer>();
+    m_player->Open(video, alpha);
+    if (m_countFrames) m_frameCount = m_player->CountFrames();
+    float fps = m_player->GetFps();
+    if (!(fps > 0.0f) || !std::isfinite(fps))
+    {
+        nE_LogFmt2("Warning: video %s has frame rate %g; playing at 25", m_name, double(fps));
+        fps = kFallbackFps;
+    }
+    m_frameDuration = 1.0f / fps;
+    ShowCurrentFrame();
+    if (nE_FileExists(m_resourceName + ".srt"))
+    {
+        m_subtitles = std::make_unique<nE_SubtitleList>();
+        m_subtitles->Load(m_resourceName + ".srt");
+    }
+    if (m_texture && !m_inputRectOn) m_inputRect = m_texture->GetFrameRect(m_state.frame);
+}
+
+void nE_Video::ReleaseResources()
+{
+    m_texture.reset();
+    m_pixels.clear();
+    m_pixels.shrink_to_fit();
+    if (m_player) m_player->Close();
+    m_player.reset();
+    if (m_subtitles) m_subtitles->Clear();
+    m_subtitles.reset();
+}
+
+void nE_Video::Restore(bool recursive)
+{
+    nE_Object::Restore(recursive);
+    ShowCurrentFrame();
+}
+
+void nE_Video::ShowCurrentFrame()
+{
+    if (CanDecode())
+    {
+        m_player->SeekToFrame(m_frame > 0 ? m_frame - 1 : 0);
+        RebuildTexture();
+    }
+    m_time = float(m_frame) * m_frameDuration;
+}
+
+bool nE_Video::CanDecode() const
+{
+    return m_player && m_player->HasDecoder();
+}
+
+bool nE_Video::RebuildTexture()
+{
+    if (!CanDecode() || !m_player->DecodeNextFrame()) return false;
+    const unsigned w = m_player->GetFrameWidth(), h = m_player->GetFrameHeight();
+    // Conversion writes every pixel, so the buffer is kept from frame to frame.
+    m_pixels.resize(size_t(w) * h * 4);
+    if (!m_player->ConvertFrame(m_pixels.data(), 0)) std::fill(m_pixels.begin(), m_pixels.end(), 0);
+    std::shared_ptr<nE_GeneratedTexture> texture(nE_CreateGeneratedTexture());
+    texture->Load(m_name + "_tex");
+    texture->Fill(m_pixels.data(), w, h, NE_PIXELS_BGRA);
+    m_texture = texture;
+    return true;
+}
+
+// ---- playing ----
+
+void nE_Video::Update(const nE_TimeStep* step)
+{
+    nE_Object::Update(step);
+    if (!m_playing || !CanDecode()) return;
+    m_time += step ? step->elapsed : 0.0f;
+    // Clamped so that a huge time cannot overflow the frame count.
+    const int target = nE_TruncateToInt(double(m_time) / double(m_frameDuration));
+    while (m_frame < target - 1)
+    {
+        if (!m_player->SkipFrame()) break;
+        ++m_frame;
+    }
+    if (m_subtitles) m_subtitles->Update(m_time);
+    if (target - m_frame != 1) return;
+    if (RebuildTexture())
+    {
+        ++m_frame;
+        return;
+    }
+    m_playing = false;
+    if (g_triggerManager && !m_endTrig.empty()) g_triggerManager->Post(m_name, m_endTrig);
+    if (!m_looped) return;
+    Play(m_endTrig);
+    RebuildTexture();
+}
+
+void nE_Video::Play(const std::string& endtrig)
+{
+    if (m_playing) return;
+    m_playing = true;
+    m_endTrig = endtrig;
+    m_time = 0.0f;
+    m_frame = 0;
+    // A new run (a loop included) shows its subtitles again from the first.
+    if (m_subtitles) m_subtitles->Hide();
+    if (CanDecode()) m_player->SeekToFrame(0);
+}
+
+void nE_Video::Stop()
+{
+    m_time = 0.0f;
+    m_playing = false;
+    m_frame = 0;
+    if (m_subtitles) m_subtitles->Hide();
+    if (!CanDecode()) return;
+    m_player->SeekToFrame(0);
+    RebuildTexture();
+}
+
+void nE_Video::Pause(bool paused)
+{
+    m_playing = !paused;
+}
+
+void nE_Video::SetFrame(int frame)
+{
+    if ((m_countFrames && frame >= m_frameCount) || frame == m_frame) return;
+    m_playing = false;
+    m_frame = frame;
+    // Resuming must go on from this frame's time, not from zero.
+    m_time = float(frame) * m_frameDuration;
+    if (!CanDecode()) return;
+    m_player->SeekToFrame(frame);
+    RebuildTexture();
+}
+
+void nE_Video::Draw(nE_Render* render, const nE_RenderState& state)
+{
+    if (render && m_texture) render->DrawTexture(m_texture, state);
+}
+
+// ---- script functions ----
+
+namespace
+{
+
+void VidPlayHook(nE_Object* object, const std::string& trigger)
+{
+    if (auto* video = dynamic_cast<nE_Video*>(object)) video->Play(trigger);
+}
+
+void VidStopHook(nE_Object* object)
+{
+    if (auto* video = dynamic_cast<nE_Video*>(object)) video->Stop();
+}
+
+void VidPauseHook(nE_Object* object, bool pause)
+{
+    if (auto* video = dynamic_cast<nE_Video*>(object)) video->Pause(pause);
+}
+
+} // namespace
+
+void nE_InstallVideoScriptHooks()
+{
+    g_scriptMediaHooks.vidPlay = VidPlayHook;
+    g_scriptMediaHooks.vidStop = VidStopHook;
+    g_scriptMediaHooks.vidPause = VidPauseHook;
+}

@@ -1,0 +1,103 @@
+#!/usr/bin/env python3
+"""Makes the sample's video clips, their alpha streams and subtitles, the parts
+of the keyframe animation and the rain drop.
+
+The videos are encoded by Debian's ffmpeg (libtheora) from its built-in colour
+and drawing filters: no outside pictures. The ".zalpha" planes and the images
+are drawn here. Run from anywhere: python3 sample/make_media.py
+(ffmpeg is needed only here; the results are committed).
+"""
+
+import os
+import subprocess
+import sys
+import zlib
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from make_assets import ROOT, Image  # noqa: E402
+
+VIDEO_DIR = os.path.join(ROOT, "video")
+# The clip's flat colour and its round alpha, which the whole-game test looks for.
+CLIP_COLOUR = "0xD04020"
+CLIP_SIZE = (160, 96)
+CLIP_RADIUS = 44
+CLIP_FRAMES = 75  # 3 s at 25 frames a second
+SMALL_SIZE = (64, 64)
+
+
+def ffmpeg(*args):
+    subprocess.run(["ffmpeg", "-hide_banner", "-loglevel", "error", "-y"] + list(args), check=True)
+
+
+def theora(source, size, frames, out):
+    """A Theora file from a lavfi source; a white block walks along the top so that
+    no two pictures are identical (the encoder drops repeated ones)."""
+    w, h = size
+    graph = ("%s:s=%dx%d:r=25:d=%f[bg];color=c=white:s=8x8:r=25[blk];"
+             "[bg][blk]overlay=x='mod(n*4,%d)':y=0:shortest=1,format=yuv420p" % (source, w, h, frames / 25.0, w - 8))
+    ffmpeg("-f", "lavfi", "-i", graph, "-frames:v", str(frames), "-c:v", "libtheora", "-q:v", "8", out)
+
+
+def disc_plane(size, radius):
+    w, h = size
+    plane = bytearray(w * h)
+    for y in range(h):
+        for x in range(w):
+            if (x + 0.5 - w / 2) ** 2 + (y + 0.5 - h / 2) ** 2 <= radius * radius:
+                plane[y * w + x] = 255
+    return bytes(plane)
+
+
+def zalpha(path, plane, frames):
+    block = zlib.compress(plane, 9)
+    with open(path, "wb") as f:
+        for _ in range(frames):
+            f.write(len(block).to_bytes(4, "little") + block)
+
+
+def subtitles(path):
+    lines = [(0.2, 1.2, "sample_video_line1"), (1.5, 2.6, "sample_video_line2")]
+    with open(path, "w") as f:
+        for i, (start, end, key) in enumerate(lines, 1):
+            stamp = lambda t: "00:00:%02d,%03d" % (int(t), round((t - int(t)) * 1000))  # noqa: E731
+            f.write("%d\n%s --> %s\n%s\n\n" % (i, stamp(start), stamp(end), key))
+
+
+def videos():
+    os.makedirs(VIDEO_DIR, exist_ok=True)
+    clip = os.path.join(VIDEO_DIR, "clip")
+    theora("color=c=%s" % CLIP_COLOUR, CLIP_SIZE, CLIP_FRAMES, clip + ".ogg")
+    zalpha(clip + ".zalpha", disc_plane(CLIP_SIZE, CLIP_RADIUS), CLIP_FRAMES)
+    subtitles(clip + ".srt")
+    small = os.path.join(VIDEO_DIR, "ring")
+    theora("color=c=0x30C0E0", SMALL_SIZE, 50, small + ".ogg")
+    # The alpha video: a grey ring (the luma is the alpha); a corner block changes
+    # every frame so that no frame is dropped as a repeat.
+    w, h = SMALL_SIZE
+    graph = ("color=c=black:s=%dx%d:r=25:d=2,format=gray,"
+             "geq=lum='if(lt(X,8)*lt(Y,8),mod(N*9,200),if(between(hypot(X-%d,Y-%d),14,30),255,0))',format=yuv420p" % (w, h, w // 2, h // 2))
+    ffmpeg("-f", "lavfi", "-i", graph, "-frames:v", "50", "-c:v", "libtheora", "-q:v", "8",
+           "-f", "ogg", small + ".oggalpha")
+
+
+def flash_parts():
+    body = Image(80, 40, (230, 200, 60, 255))
+    body.rect(4, 4, 76, 36, (250, 230, 120))
+    body.save("flash/body.png")
+    wing = Image(48, 16, (240, 120, 200, 255))
+    wing.save("flash/wing.png")
+
+
+def rain_drop():
+    drop = Image(4, 16, (200, 220, 255, 255))
+    drop.save("effects/drop.png")
+
+
+def main():
+    flash_parts()
+    rain_drop()
+    videos()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,150 @@
+// Keyframe animations: carried values, the frame clock, loops, the end
+// trigger, frame-rate fallbacks and the composition of each part's placement.
+
+#include "core/recording_render.h"
+#include "engine/scene/nE_FlashAnim.h"
+#include "platform/de50_test_support.h"
+#include "scene/engine_scope.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace
+{
+
+const char kWalk[] =
+    R"xml(<animation loop="%LOOP%" loop_frame="%LF%" fps="10" alp="0.5" color_g="0.5" pos_x="100">
+  <objects>
+    <object res="body" type="texture" w="20" h="10"/>
+    <object res="arm" type="frametexture" w="4" h="8"/>
+    <object res="leg" type="texture" w="2" h="2"/>
+  </objects>
+  <frames>
+    <frame><object id="2" alp="0.5" m00="0" m10="-1" m01="1" m11="0" color_r="0.25" pos_y="7"/></frame>
+    <frame><object id="0" frame="3" blendmode="2"/><object id="2" pos_x="5"/><object/><object id="7"/><object id="-1"/></frame>
+    <frame><object id="1" frame="4" pos_x="1"/></frame>
+    <frame/>
+    <frame><object id="1"/></frame>
+  </frames>
+</animation>
+)xml";
+
+class FlashAnimTest : public testing::Test
+{
+protected:
+    void SetUp() override { engine.Start(); }
+    void TearDown() override { engine.Stop(); }
+    std::unique_ptr<nE_FlashAnim> Make(const std::string& header, int loop = 0, int loopFrame = 0)
+    {
+        std::string text = kWalk;
+        text.replace(text.find("%LOOP%"), 6, std::to_string(loop));
+        text.replace(text.find("%LF%"), 4, std::to_string(loopFrame));
+        if (!header.empty()) text.replace(text.find("fps=\"10\""), 8, header);
+        std::ofstream(dir.path + "walk.xml") << text;
+        auto anim = std::make_unique<nE_FlashAnim>("walker");
+        anim->SetResourceName(dir.path + "walk");
+        return anim;
+    }
+    static void Tick(nE_FlashAnim& a, float step)
+    {
+        nE_TimeStep s;
+        s.step = s.elapsed = step;
+        a.Update(&s);
+    }
+    de50test::ScratchDir dir;
+    EngineScope engine;
+    de50test::LogCapture& log = engine.log;
+};
+
+TEST_F(FlashAnimTest, FrameSequencesLoopsAndTheEndTrigger)
+{
+    struct Case
+    {
+        int loop, loopFrame;
+        std::vector<int> frames;
+        bool playing;
+        size_t posts;
+    } cases[] = {
+        {1, 2, {1, 2, 3, 4, 2, 3, 4, 2}, true, 0},
+        {1, 9, {1, 2, 3, 4, 0, 1, 2, 3}, true, 0},
+        {0, 0, {1, 2, 3, 4, 4, 4, 4, 4}, false, 1},
+    };
+    for (const Case& c : cases)
+    {
+        auto a = Make("", c.loop, c.loopFrame);
+        a->Play("on_end");
+        EXPECT_FLOAT_EQ(a->GetFrameTime(), 0.1f);
+        std::vector<int> seen;
+        for (size_t i = 0; i < c.frames.size(); ++i)
+        {
+            Tick(*a, 0.25f); // a long step still moves one frame
+            seen.push_back(a->GetFrame());
+        }
+        EXPECT_EQ(seen, c.frames) << c.loop << " " << c.loopFrame;
+        EXPECT_EQ(a->IsPlaying(), c.playing);
+        EXPECT_EQ(g_triggerManager->GetQueueSize(), c.posts);
+        g_triggerManager->Update();
+    }
+}
+
+TEST_F(FlashAnimTest, BadFrameRatesAndEmptyAnimations)
+{
+    for (const char* fps : {"fps=\"0\"", "fps=\"-5\"", "fps=\"nan\"", "fpx=\"10\"", "fps=\"1e-40\""})
+    {
+        log.lines.clear();
+        auto a = Make(fps);
+        EXPECT_FLOAT_EQ(a->GetFrameTime(), 0.04f) << fps;
+        EXPECT_TRUE(log.Has("Warning: flashanim")) << fps;
+    }
+    std::ofstream(dir.path + "empty.xml") << "<animation loop=\"1\" loop_frame=\"3\" fps=\"5\"/>";
+    nE_FlashAnim empty("e");
+    empty.SetResourceName(dir.path + "empty");
+    empty.Play("");
+    RecordingRender render;
+    for (int i = 0; i < 3; ++i)
+    {
+        Tick(empty, 1.0f);
+        EXPECT_EQ(empty.GetFrame(), 0);
+        empty.Draw(&render, nE_RenderState());
+    }
+    EXPECT_TRUE(render.draws.empty());
+    nE_FlashAnim missing("m");
+    missing.SetResourceName(dir.path + "nothing");
+    EXPECT_TRUE(log.Has("Error: flashanim could not find \""));
+}
+
+// The leg's alpha, colour, rotation and pos_y come from frame 0: values carry over.
+TEST_F(FlashAnimTest, DrawComposesCarriedValuesWithDefaultsAndParent)
+{
+    auto a = Make("");
+    EXPECT_EQ(a->GetObjects()[1].res, dir.path + "arm");
+    EXPECT_EQ(a->GetFrames()[4].placements[0].state.frame, 4);
+    a->Play("");
+    Tick(*a, 0.1f); // frame 1
+    nE_RenderState parent;
+    parent.alpha = 0.8f;
+    parent.b = 0.5f;
+    parent.offsetX = 99.0f;
+    parent.matrix.At(3, 1) = 1000.0f;
+    RecordingRender render;
+    a->Draw(&render, parent);
+    ASSERT_EQ(render.draws.size(), 2u) << "objects without id, with 7 or -1 are skipped";
+    const nE_RenderState& body = render.draws[0].state;
+    EXPECT_FLOAT_EQ(body.alpha, 0.4f) << "a first placement starts from alpha 1, not the file's defaults";
+    EXPECT_FLOAT_EQ(body.g, 0.5f);
+    EXPECT_FLOAT_EQ(body.b, 0.5f);
+    EXPECT_EQ(body.frame, 3);
+    EXPECT_EQ(body.blendMode, 2u);
+    EXPECT_FLOAT_EQ(body.offsetX, 10.0f);
+    EXPECT_FLOAT_EQ(body.offsetY, 5.0f);
+    const nE_RenderState& leg = render.draws[1].state;
+    EXPECT_FLOAT_EQ(leg.alpha, 0.2f);
+    EXPECT_FLOAT_EQ(leg.r, 0.25f);
+    // Rotated by the placement, moved by (5, 7), then the defaults' (100, 0), then the parent's (0, 1000).
+    EXPECT_FLOAT_EQ(leg.matrix.At(3, 0), 105.0f);
+    EXPECT_FLOAT_EQ(leg.matrix.At(3, 1), 1007.0f);
+    EXPECT_FLOAT_EQ(leg.matrix.At(1, 0), -1.0f);
+}
+
+} // namespace

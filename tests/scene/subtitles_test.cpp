@@ -1,0 +1,99 @@
+// Subtitle files: parsing and the order of show and hide messages.
+
+#include "engine/core/nE_Mediator.h"
+#include "engine/scene/nE_Subtitles.h"
+#include "game/app/nG_Messages.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace
+{
+
+struct SubtitleCapture : nE_Listener
+{
+    std::vector<std::string> seen; // "+text" shown, "-" hidden
+    void OnMessage(int, void* record) override
+    {
+        auto* m = static_cast<nG_MsgSubtitle*>(record);
+        seen.push_back(m->show ? "+" + m->text : "-" + m->text);
+    }
+};
+
+TEST(Subtitles, ParsesBlocksLineEndsAndShortFields)
+{
+    const std::string longLine(3000, 'w');
+    struct Case
+    {
+        std::string text;
+        std::vector<float> times; // start, end per record
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"1\n00:01:02,500 --> 00:01:04,250\nHello\n\n2\n00:01:05,000 --> 00:01:06,000\nBye",
+         {62.5f, 64.25f, 65, 66},
+         {"Hello", "Bye"}},
+        {"1\r\n00:00:01,000 --> 00:00:02,000\r\nWin\r\n\r\n", {1, 2}, {"Win"}},
+        {"1\n00:00:03\nShort\n\n2\n01 --> 00:00:0\n" + longLine + "\n", {3, 0, 3600, 0}, {"Short", longLine}},
+        {"1\n00:00:01,000 --> 00:00:02,000\n", {}, {}},
+        {"", {}, {}},
+    };
+    for (const Case& c : cases)
+    {
+        nE_SubtitleList list;
+        list.Parse(c.text);
+        ASSERT_EQ(list.GetRecords().size(), c.lines.size()) << c.text.substr(0, 40);
+        for (size_t i = 0; i < c.lines.size(); ++i)
+        {
+            EXPECT_FLOAT_EQ(list.GetRecords()[i].start, c.times[2 * i]);
+            EXPECT_FLOAT_EQ(list.GetRecords()[i].end, c.times[2 * i + 1]);
+            EXPECT_EQ(list.GetRecords()[i].text, c.lines[i]);
+        }
+    }
+}
+
+TEST(Subtitles, ShowsAndHidesInOrderAndNeverShowsSkippedSpans)
+{
+    nE_Mediator bus;
+    g_mediator = &bus;
+    SubtitleCapture capture;
+    bus.Subscribe(&capture, NG_MSG_SUBTITLE);
+    nE_SubtitleList list;
+    list.Parse("1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n00:00:03,000 --> 00:00:04,000\nB\n\n"
+               "3\n00:00:05,000 --> 00:00:06,000\nC\n\n4\n00:00:07,000 --> 00:00:08,000\nD\n");
+    struct Step
+    {
+        float time;
+        std::vector<std::string> seen;
+    } steps[] = {
+        {0.5f, {}},
+        {1.0f, {"+A"}},
+        {1.5f, {"+A"}},
+        {2.0f, {"+A", "-"}},
+        {5.5f, {"+A", "-", "+C"}},
+        {9.0f, {"+A", "-", "+C", "-"}}, // D lies wholly behind 9 s
+        {20.0f, {"+A", "-", "+C", "-"}},
+    };
+    for (const Step& s : steps)
+    {
+        list.Update(s.time);
+        EXPECT_EQ(capture.seen, s.seen) << s.time;
+    }
+    // Hide with nothing shown sends nothing but starts over.
+    list.Hide();
+    EXPECT_EQ(list.GetIndex(), 0u);
+    EXPECT_EQ(capture.seen.size(), 4u);
+    list.Update(1.0f);
+    list.Hide();
+    EXPECT_EQ(capture.seen.back(), "-");
+    EXPECT_EQ(capture.seen.size(), 6u);
+    nE_SubtitleList empty;
+    empty.Update(5.0f);
+    empty.Hide();
+    EXPECT_EQ(capture.seen.size(), 6u);
+    bus.UnsubscribeAll(&capture);
+    g_mediator = nullptr;
+}
+
+} // namespace

@@ -1,0 +1,239 @@
+// Theora decoding: colour conversion, chroma addressing, both alpha forms,
+// seeking and counting on encoded files, and hostile files.
+
+#include "engine/scene/nE_TheoraDecoder.h"
+#include "platform/de50_test_support.h"
+#include "scene/theora_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+namespace
+{
+
+using theorafixture::Level;
+using theorafixture::Picture;
+
+// Planes of w x h luma with chroma at (cx, cy) valued cx * 16 + cy (u) and its inverse (v).
+struct SyntheticPlanes
+{
+    std::vector<uint8_t> data[3];
+    th_ycbcr_buffer buf{};
+    SyntheticPlanes(int w, int h, int hs, int vs, uint8_t y)
+    {
+        for (int p = 0; p < 3; ++p)
+        {
+            int pw = p ? w >> hs : w, ph = p ? h >> vs : h;
+            data[p].resize(size_t(pw * ph));
+            for (int r = 0; r < ph; ++r)
+                for (int x = 0; x < pw; ++x)
+                    data[p][size_t(r * pw + x)] =
+                        p == 0 ? y : uint8_t(p == 1 ? x * 16 + r : 255 - (x * 16 + r));
+            buf[p] = th_img_plane{pw, ph, pw, data[p].data()};
+        }
+    }
+};
+
+std::vector<uint8_t> Convert(const th_ycbcr_buffer planes, int fmt, const uint8_t* alpha, unsigned w,
+                             unsigned h)
+{
+    std::vector<uint8_t> out(size_t(w) * h * 4, 0);
+    nE_ConvertZAlpha(planes, fmt, 0, alpha, out.data(), w, h);
+    return out;
+}
+
+TEST(TheoraConvert, ColourValuesClampAndSkipClearPixels)
+{
+    struct Case
+    {
+        uint8_t y, u, v, alpha;
+        uint8_t b, g, r;
+    } cases[] = {
+        {16, 128, 128, 255, 0, 0, 0},      {235, 128, 128, 255, 255, 255, 255}, {81, 90, 240, 255, 0, 0, 255},
+        {255, 255, 255, 7, 255, 125, 255}, {0, 0, 0, 255, 0, 135, 0},           {200, 50, 60, 0, 0, 0, 0},
+    };
+    for (const Case& c : cases)
+    {
+        uint8_t y[2] = {c.y, c.y}, u[1] = {c.u}, v[1] = {c.v}, a[4] = {c.alpha, c.alpha, c.alpha, c.alpha};
+        th_ycbcr_buffer p = {{2, 2, 0, y}, {1, 1, 0, u}, {1, 1, 0, v}};
+        std::vector<uint8_t> out = Convert(p, TH_PF_420, a, 2, 2);
+        EXPECT_EQ(out[0], c.b) << int(c.y);
+        EXPECT_EQ(out[1], c.g) << int(c.y);
+        EXPECT_EQ(out[2], c.r) << int(c.y);
+        EXPECT_EQ(out[3], c.alpha);
+    }
+}
+
+TEST(TheoraConvert, ChromaAddressedPerPixelFormat)
+{
+    struct Case
+    {
+        int fmt, hs, vs;
+    } cases[] = {{TH_PF_420, 1, 1}, {TH_PF_422, 1, 0}, {TH_PF_444, 0, 0}};
+    const nE_YuvTables& t = nE_YuvTables::Get();
+    for (const Case& c : cases)
+    {
+        SyntheticPlanes planes(8, 4, c.hs, c.vs, 128);
+        std::vector<uint8_t> out = Convert(planes.buf, c.fmt, nullptr, 8, 4);
+        for (int r = 0; r < 4; ++r)
+            for (int x = 0; x < 8; ++x)
+            {
+                const int u = (x >> c.hs) * 16 + (r >> c.vs);
+                EXPECT_EQ(out[size_t(r * 8 + x) * 4], nE_ClampShift8(t.y[128] + t.ub[u]))
+                    << c.fmt << " " << x << "," << r;
+            }
+    }
+    SyntheticPlanes planes(4, 4, 0, 0, 128);
+    EXPECT_EQ(Convert(planes.buf, 1, nullptr, 4, 4), std::vector<uint8_t>(64, 0))
+        << "reserved format writes nothing";
+}
+
+TEST(TheoraConvert, OggAlphaScalesLumaAndClearsOutsideSmallerAlpha)
+{
+    SyntheticPlanes video(8, 4, 1, 1, 235);
+    uint8_t ya[4] = {16, 235, 126, 126}, ua[1] = {128}, va[1] = {128};
+    th_ycbcr_buffer alpha = {{2, 2, 2, ya}, {1, 1, 1, ua}, {1, 1, 1, va}};
+    std::vector<uint8_t> out(8 * 4 * 4, 0);
+    nE_ConvertOggAlpha(video.buf, TH_PF_420, alpha, TH_PF_420, 0, out.data(), 8, 4);
+    EXPECT_EQ(out[3], 0);
+    EXPECT_EQ(out[4 + 3], 255);
+    EXPECT_EQ(out[8 * 4 + 3], 128);
+    for (size_t i : {size_t(2), size_t(7), size_t(8 * 2), size_t(31)})
+        EXPECT_EQ(out[i * 4 + 3], 0) << "pixel " << i << " lies outside the alpha picture";
+}
+
+class TheoraFileTest : public testing::Test
+{
+protected:
+    std::string Video(int frames, const theorafixture::Options& o = {})
+    {
+        std::string path = dir.path + "v.ogg";
+        EXPECT_TRUE(theorafixture::WriteVideo(
+            path, frames,
+            [](int i) {
+                return Picture{Level(i), 128, 128};
+            },
+            o));
+        return path;
+    }
+    // Blue of pixel 0 after decoding the next frame.
+    int NextLevel(nE_VideoPlayer& player)
+    {
+        if (!player.DecodeNextFrame()) return -1;
+        std::vector<uint8_t> out(size_t(player.GetFrameWidth()) * player.GetFrameHeight() * 4, 0);
+        player.ConvertFrame(out.data(), 0);
+        return out[0];
+    }
+    static int Blue(int level) { return nE_ClampShift8(nE_YuvTables::Get().y[level]); }
+    de50test::ScratchDir dir;
+};
+
+TEST_F(TheoraFileTest, SeeksBackAndForthAndCounts)
+{
+    for (int fmt : {TH_PF_420, TH_PF_422, TH_PF_444})
+    {
+        theorafixture::Options o;
+        o.pixelFormat = fmt;
+        nE_VideoPlayer player;
+        ASSERT_TRUE(player.Open(Video(12, o), ""));
+        EXPECT_FLOAT_EQ(player.GetFps(), 25.0f);
+        struct Step
+        {
+            int seek, level;
+        } steps[] = {{8, 8}, {5, 5}, {3, 3}, {5, 5}, {0, 0}, {11, 11}};
+        for (const Step& s : steps)
+        {
+            player.SeekToFrame(s.seek);
+            EXPECT_NEAR(NextLevel(player), Blue(Level(s.level)), 3) << fmt << " seek " << s.seek;
+            EXPECT_EQ(player.GetPosition(), s.seek + 1);
+        }
+        EXPECT_EQ(player.CountFrames(), 12);
+        EXPECT_FALSE(player.DecodeNextFrame());
+        EXPECT_TRUE(player.IsEnded());
+    }
+}
+
+TEST_F(TheoraFileTest, AlphaFromBothForms)
+{
+    std::string video = Video(3);
+    std::vector<std::vector<uint8_t>> planes;
+    for (int i = 0; i < 3; ++i)
+        planes.push_back(std::vector<uint8_t>(32 * 16, uint8_t(i * 100)));
+    theorafixture::WriteZAlpha(dir.path + "v.zalpha", planes);
+    ASSERT_TRUE(theorafixture::WriteVideo(dir.path + "v.oggalpha", 3,
+                                          [](int i) {
+                                              return Picture{uint8_t(16 + i * 86), 128, 128};
+                                          }));
+    for (const char* ext : {".zalpha", ".oggalpha"})
+    {
+        nE_VideoPlayer player;
+        ASSERT_TRUE(player.Open(video, dir.path + "v" + ext));
+        player.SeekToFrame(1);
+        ASSERT_TRUE(player.DecodeNextFrame());
+        std::vector<uint8_t> out(32 * 16 * 4, 0);
+        player.ConvertFrame(out.data(), 0);
+        EXPECT_NEAR(out[3], 100, 3) << ext;
+        EXPECT_NEAR(out[0], Blue(Level(1)), 3) << ext;
+    }
+}
+
+TEST_F(TheoraFileTest, HostileFilesFailCleanly)
+{
+    std::string video = Video(4);
+    std::ifstream in(video, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string cut = dir.path + "cut.ogg";
+    for (size_t n = 0; n < bytes.size(); n += 7)
+    {
+        std::ofstream(cut, std::ios::binary) << bytes.substr(0, n);
+        nE_VideoPlayer player;
+        player.Open(cut, dir.path + "none.zalpha");
+        int frames = player.CountFrames();
+        EXPECT_LE(frames, 4);
+        player.SeekToFrame(0);
+        EXPECT_EQ(frames > 0, player.DecodeNextFrame()) << "cut at " << n;
+        std::vector<uint8_t> out(32 * 16 * 4, 0);
+        player.ConvertFrame(out.data(), 0);
+    }
+    // Not Theora, or without the page that starts the stream: no decoder,
+    // nothing decodes, nothing is written.
+    nE_VideoPlayer player;
+    for (const std::string& junk : {std::string(5000, 'x'), bytes.substr(bytes.find("OggS", 4))})
+    {
+        std::ofstream(cut, std::ios::binary) << junk;
+        ASSERT_TRUE(player.Open(cut, ""));
+        EXPECT_FALSE(player.HasDecoder());
+        EXPECT_FALSE(player.DecodeNextFrame());
+        EXPECT_EQ(player.GetFps(), 0.0f);
+    }
+    // A zero frame-rate denominator (ident header bytes 26..29).
+    theorafixture::Options o;
+    o.identPatch = {{26, 0}, {27, 0}, {28, 0}, {29, 0}};
+    ASSERT_TRUE(player.Open(Video(2, o), ""));
+    EXPECT_EQ(player.GetFps(), 0.0f);
+    // 65536 x 4096 pixels (macroblock counts at bytes 10..13) is refused.
+    o.identPatch = {{10, 0x10}, {11, 0}, {12, 0x01}, {13, 0}};
+    ASSERT_TRUE(player.Open(Video(2, o), ""));
+    EXPECT_EQ(player.GetFrameWidth(), 65536u);
+    EXPECT_FALSE(player.HasDecoder());
+    EXPECT_FALSE(player.DecodeNextFrame());
+    video = Video(3);
+    // ".zalpha" records: a length beyond the file, a short length field, a block that fails to inflate.
+    for (auto [bytes, decodes] :
+         {std::pair<std::string, bool>{std::string("\xff\xff\xff\xff", 4) + "abc", false},
+          {std::string("\x05\x00\x00", 3), false},
+          {std::string("\x03\x00\x00\x00xyz", 7), true}})
+    {
+        std::ofstream(dir.path + "a.zalpha", std::ios::binary) << bytes;
+        ASSERT_TRUE(player.Open(video, dir.path + "a.zalpha"));
+        EXPECT_EQ(player.DecodeNextFrame(), decodes);
+        std::vector<uint8_t> out(32 * 16 * 4, 0);
+        player.ConvertFrame(out.data(), 0);
+        EXPECT_EQ(out[3], 0) << "the alpha buffer starts zeroed";
+    }
+}
+
+} // namespace

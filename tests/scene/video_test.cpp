@@ -1,0 +1,178 @@
+// The video object in a real window: timing at 25 fps, end triggers, Stop,
+// SetFrame and Restore, subtitles, and files without a usable stream.
+
+#include "engine/platform/nE_Texture_Pl5.h"
+#include "engine/scene/nE_Subtitles.h"
+#include "engine/scene/nE_TheoraDecoder.h"
+#include "engine/scene/nE_Video.h"
+#include "platform/de50_test_support.h"
+#include "scene/engine_scope.h"
+#include "scene/theora_fixture.h"
+
+#include <fstream>
+
+namespace
+{
+
+using theorafixture::Level;
+using theorafixture::Picture;
+
+class VideoTest : public de50test::WindowTest
+{
+protected:
+    void SetUp() override
+    {
+        WindowTest::SetUp();
+        engine.Start();
+    }
+    void TearDown() override
+    {
+        engine.Stop();
+        WindowTest::TearDown();
+    }
+    std::unique_ptr<nE_Video> Load(int frames, const theorafixture::Options& o = {})
+    {
+        theorafixture::WriteVideo(
+            dir.path + "v.ogg", frames,
+            [](int i) {
+                return Picture{Level(i), 128, 128};
+            },
+            o);
+        auto video = std::make_unique<nE_Video>("vid");
+        video->SetResourceName(dir.path + "v");
+        video->LoadResourcesTree();
+        return video;
+    }
+    static void Tick(nE_Video& v, float elapsed)
+    {
+        nE_TimeStep step;
+        step.step = 0.05f; // the capped step is not what video follows
+        step.elapsed = elapsed;
+        v.Update(&step);
+    }
+    // The luma level index the shown picture carries.
+    static int ShownLevel(nE_Video& v)
+    {
+        auto* t = dynamic_cast<nE_TexImpl_Pl5*>(v.GetTexture().get());
+        if (!t || !t->GetPlatformTexture(0)) return -1;
+        const int blue = int(TexturePixel(t->GetPlatformTexture(0), 1, 1) & 0xFF);
+        for (int i = 0; i < 20; ++i)
+            if (std::abs(blue - nE_ClampShift8(nE_YuvTables::Get().y[Level(i)])) <= 3) return i;
+        return -1;
+    }
+    de50test::ScratchDir dir;
+    EngineScope engine;
+    de50test::LogCapture& log = engine.log;
+};
+
+TEST_F(VideoTest, FollowsElapsedTimeSkippingWithoutConverting)
+{
+    auto v = Load(30);
+    ASSERT_EQ(ShownLevel(*v), 0);
+    v->Play("on_end");
+    struct Step
+    {
+        float elapsed;
+        int frame, position, level;
+        bool converted;
+    } steps[] = {
+        {0.02f, 0, 0, 0, false},  {0.02f, 1, 1, 0, true},    {0.01f, 1, 1, 0, false},
+        {0.5f, 13, 13, 12, true}, {0.0f, 13, 13, 12, false}, {0.04f, 14, 14, 13, true},
+    };
+    for (const Step& s : steps)
+    {
+        auto before = v->GetTexture();
+        Tick(*v, s.elapsed);
+        EXPECT_EQ(v->GetFrame(), s.frame) << v->GetTime();
+        EXPECT_EQ(v->GetPlayer()->GetPosition(), s.position) << v->GetTime();
+        EXPECT_EQ(v->GetTexture() != before, s.converted) << v->GetTime();
+        EXPECT_EQ(ShownLevel(*v), s.level) << v->GetTime();
+    }
+}
+
+TEST_F(VideoTest, EndTriggerAndSubtitlesAtEveryRun)
+{
+    std::ofstream(dir.path + "v.srt") << "1\n00:00:00,000 --> 00:00:00,050\nA\n";
+    for (bool looped : {false, true})
+    {
+        auto v = Load(3);
+        v->SetLoop(looped);
+        v->Play("on_end");
+        v->Play("other"); // ignored while playing
+        size_t posts = 0, subtitleTicks = 0;
+        for (int tick = 0; tick < 12; ++tick)
+        {
+            Tick(*v, 0.041f);
+            posts = g_triggerManager->GetQueueSize();
+            subtitleTicks += v->GetSubtitles()->IsShown();
+        }
+        EXPECT_EQ(subtitleTicks, looped ? 4u : 1u) << "every run shows its subtitles";
+        g_triggerManager->Update();
+        EXPECT_EQ(v->GetEndTrigger(), "on_end");
+        EXPECT_EQ(posts, looped ? 3u : 1u) << looped;
+        EXPECT_EQ(v->IsPlaying(), looped);
+    }
+}
+
+TEST_F(VideoTest, StopSetFrameAndRestore)
+{
+    std::ofstream(dir.path + "v.srt") << "1\n00:00:00,000 --> 00:00:09,000\nline\n";
+    auto v = Load(12);
+    v->Play("");
+    Tick(*v, 0.2f);
+    ASSERT_TRUE(v->GetSubtitles() && v->GetSubtitles()->IsShown());
+    v->Stop();
+    EXPECT_FALSE(v->GetSubtitles()->IsShown());
+    EXPECT_EQ(ShownLevel(*v), 0);
+    EXPECT_EQ(v->GetTime(), 0.0f);
+
+    v->SetFrame(6);
+    EXPECT_EQ(ShownLevel(*v), 6);
+    EXPECT_FLOAT_EQ(v->GetTime(), 6 * 0.04f);
+    auto shown = v->GetTexture();
+    v->SetFrame(6);
+    EXPECT_EQ(v->GetTexture(), shown) << "same frame: nothing";
+    v->Pause(false);
+    Tick(*v, 0.05f);
+    EXPECT_EQ(v->GetFrame(), 7) << "resumes at once";
+
+    v->Restore(false);
+    EXPECT_EQ(ShownLevel(*v), 6);
+    EXPECT_FLOAT_EQ(v->GetTime(), 7 * 0.04f);
+
+    v->SetCountFrames(true);
+    v->ReleaseResourcesTree();
+    v->LoadResourcesTree();
+    EXPECT_EQ(v->GetFrameCount(), 12);
+    v->SetFrame(12);
+    EXPECT_EQ(v->GetFrame(), 7) << "beyond the counted frames";
+}
+
+TEST_F(VideoTest, MissingOrUnusableStreams)
+{
+    auto missing = std::make_unique<nE_Video>("gone");
+    missing->SetResourceName(dir.path + "nothing");
+    missing->LoadResourcesTree();
+    EXPECT_TRUE(log.Has("Error: video gone could not find \""));
+    theorafixture::Options zeroRate;
+    zeroRate.identPatch = {{26, 0}, {27, 0}, {28, 0}, {29, 0}};
+    std::ofstream(dir.path + "junk.ogg") << std::string(3000, 'j');
+    auto junk = std::make_unique<nE_Video>("junk");
+    junk->SetResourceName(dir.path + "junk");
+    junk->LoadResourcesTree();
+    auto zero = Load(3, zeroRate);
+    EXPECT_TRUE(log.Has("Warning: video vid has frame rate 0"));
+    EXPECT_FLOAT_EQ(zero->GetFrameDuration(), 0.04f);
+    for (nE_Video* v : {missing.get(), junk.get()})
+    {
+        v->Play("on_end");
+        Tick(*v, 1.0f);
+        v->SetFrame(3);
+        EXPECT_EQ(v->GetFrame(), 3);
+        v->Stop();
+        EXPECT_FALSE(v->GetTexture());
+        EXPECT_EQ(g_triggerManager->GetQueueSize(), 0u);
+    }
+}
+
+} // namespace
