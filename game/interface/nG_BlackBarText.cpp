@@ -39,8 +39,8 @@ void nG_BlackBarText::SetDefaults()
             bar->SetScale(683.0f, 28.0f);
             m_bar = bar->GetHandle();
         }
-        if (nE_Text* text =
-                nG_AddText(this, m_name + "_text", "assets/fonts/times", 24, kTextColour, 512.0f, 28.0f, 1.0f))
+        if (nE_Text* text = nG_AddText(this, m_name + "_text", "assets/fonts/times", 24, kTextColour, 512.0f,
+                                       28.0f, 1.0f))
         {
             text->SetMaxWidth(980);
             // No key yet: shown raw, the empty text is nothing to look up.

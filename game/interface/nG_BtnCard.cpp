@@ -37,14 +37,16 @@ void nG_BtnCard::SetDefaults()
 {
     m_cards = 0;
     if (m_anim.IsAlive()) return;
-    if (nE_AnimSprite* anim = nG_AddAnim(this, m_name + "_anim", "assets/interface/inventory_tasks/cards", 0.0f))
+    if (nE_AnimSprite* anim =
+            nG_AddAnim(this, m_name + "_anim", "assets/interface/inventory_tasks/cards", 0.0f))
     {
         anim->SetPos(221.0f, 0.0f);
         anim->SetFrame(1);
         nG_Tween(anim, NE_TWEEN_ALPHA, {0.0f, 3, 0.0f, 0.4f, 3, 1.0f});
         m_anim = anim->GetHandle();
     }
-    nG_InterfButton* button = AddButton(this, "_b", "", "interface/inventory_tasks/cards_over", "", "", 0.0f, 4);
+    nG_InterfButton* button =
+        AddButton(this, "_b", "", "interface/inventory_tasks/cards_over", "", "", 0.0f, 4);
     if (!button) return;
     GlowingHover(button);
     button->SetPos(221.0f, 0.0f);
@@ -101,8 +103,8 @@ void nG_BtnLock::SetDefaults()
     const char* const faces[2] = {"interface/inventory_tasks/lock", "interface/inventory_tasks/lock_enabled"};
     for (int i = 0; i < 2; ++i)
     {
-        nG_InterfButton* button = AddButton(this, "_lock" + std::to_string(i), faces[i],
-                                            "interface/inventory_tasks/lock_over");
+        nG_InterfButton* button =
+            AddButton(this, "_lock" + std::to_string(i), faces[i], "interface/inventory_tasks/lock_over");
         if (!button) continue;
         GlowingHover(button);
         button->SetPos(816.0f, -40.0f);

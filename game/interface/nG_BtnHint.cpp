@@ -14,8 +14,9 @@
 namespace
 {
 const char* const kClip = "DoAnim";
-const int kHintMessages[] = {NG_MSG_BTN_HINT_PRESS, NG_MSG_GET_HINT_TIMER, NG_MSG_SKIP_USED, NG_MSG_CHEAT_HINT,
-                             NG_MSG_GAME_MODE,      NG_MSG_SET_HINT_TIMER, NG_MSG_SWITCH_ROOM};
+const int kHintMessages[] = {NG_MSG_BTN_HINT_PRESS, NG_MSG_GET_HINT_TIMER, NG_MSG_SKIP_USED,
+                             NG_MSG_CHEAT_HINT,     NG_MSG_GAME_MODE,      NG_MSG_SET_HINT_TIMER,
+                             NG_MSG_SWITCH_ROOM};
 const int kSkipMessages[] = {NG_MSG_SHOW_MINIGAME,  NG_MSG_HIDE_MINIGAME, NG_MSG_BTN_SKIP_PRESS,
                              NG_MSG_GET_SKIP_TIMER, NG_MSG_CHEAT_SKIP,    NG_MSG_GAME_MODE};
 const nE_Rect kButtonRect{-70.0f, -60.0f, 140.0f, 120.0f};
@@ -99,7 +100,8 @@ void nG_ChargeButton::BuildCommon(const std::string& chargeRes, int pressId)
 
     for (int i = 0; i < 2; ++i)
         m_anim[i] = HandleOf(nG_AddAnim(holder, m_name + "_anim_" + std::to_string(i), chargeRes, 20.0f + i));
-    nE_Sprite* blocked = nG_AddSprite(holder, m_name + "_blocked", "assets/interface/hint/hardcore_mode", 30.0f);
+    nE_Sprite* blocked =
+        nG_AddSprite(holder, m_name + "_blocked", "assets/interface/hint/hardcore_mode", 30.0f);
     if (blocked)
     {
         blocked->SetPos(4.0f, 7.0f);
@@ -335,7 +337,8 @@ void nG_BtnSkip::SetDefaults()
         if (nE_Object* holder = m_holder.Get())
         {
             holder->SetInputRect(kButtonRect);
-            m_full = HandleOf(nG_AddAnim(holder, m_name + "_anim_1", "assets/interface/minigame/skip_full", 21));
+            m_full =
+                HandleOf(nG_AddAnim(holder, m_name + "_anim_1", "assets/interface/minigame/skip_full", 21));
             for (int i = 2; i < 4; ++i)
                 if (nE_Sprite* glow = nG_AddSprite(holder, m_name + "_eff_" + std::to_string(i),
                                                    "assets/interface/hint/hint_effect", 7.0f + i))

@@ -12,14 +12,14 @@ namespace
 const float kSlideRate = 1.2f;
 }
 
-nG_SlideButton::nG_SlideButton(const std::string& name, float y, const std::string& image, const std::string& key,
-                               int pressId)
+nG_SlideButton::nG_SlideButton(const std::string& name, float y, const std::string& image,
+                               const std::string& key, int pressId)
     : nG_HudButton(name)
 {
     SetY(y);
-    if (nG_InterfButton* button = AddButton(this, "_b", "interface/minigame/" + image,
-                                            "interface/minigame/" + image + "_over", key, "assets/fonts/benguat",
-                                            -30.0f))
+    if (nG_InterfButton* button =
+            AddButton(this, "_b", "interface/minigame/" + image, "interface/minigame/" + image + "_over", key,
+                      "assets/fonts/benguat", -30.0f))
         button->pressId = pressId;
     // Hidden until a mini-game shows it.
     nG_SetShown(this, false);

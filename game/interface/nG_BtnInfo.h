@@ -17,7 +17,8 @@ public:
     float GetLevel() const { return m_level; }
 
 protected:
-    nG_SlideButton(const std::string& name, float y, const std::string& image, const std::string& key, int pressId);
+    nG_SlideButton(const std::string& name, float y, const std::string& image, const std::string& key,
+                   int pressId);
     // Starts the slide in (state 1) and turns the widget on.
     void SlideIn();
 

@@ -14,9 +14,9 @@ void nG_BtnMenu::SetDefaults()
 {
     SetY(739.0f);
     if (GetChildCount() > 0) return;
-    if (nG_InterfButton* button = AddButton(this, "_b", "interface/main/menu_button",
-                                            "interface/main/menu_button_over", "interface_button_menu",
-                                            "assets/fonts/benguat", 8.0f))
+    if (nG_InterfButton* button =
+            AddButton(this, "_b", "interface/main/menu_button", "interface/main/menu_button_over",
+                      "interface_button_menu", "assets/fonts/benguat", 8.0f))
         button->pressId = NG_MSG_BTN_MENU_PRESS;
 }
 
@@ -41,9 +41,9 @@ void nG_BtnGuide::SetDefaults()
 {
     SetY(745.0f);
     if (GetChildCount() > 0) return;
-    if (nG_InterfButton* button = AddButton(this, "_b", "interface/main/guide_button",
-                                            "interface/main/guide_button_over", "interface_button_guide",
-                                            "assets/fonts/times"))
+    if (nG_InterfButton* button =
+            AddButton(this, "_b", "interface/main/guide_button", "interface/main/guide_button_over",
+                      "interface_button_guide", "assets/fonts/times"))
         button->pressId = NG_MSG_BTN_GUIDE_PRESS;
 }
 

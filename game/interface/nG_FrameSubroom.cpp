@@ -17,9 +17,9 @@ struct Piece
 
 // Corners (top-left, bottom-left, bottom-right, top-right under the close
 // button), then the left, right, top and bottom sides; mirrors by flips.
-const Piece kPieces[8] = {{"frame_angle", 1, 1},  {"frame_angle", 1, -1}, {"frame_angle", -1, -1},
-                          {"frame_angle_close", 1, 1}, {"frame_v", 1, 1}, {"frame_v", -1, 1},
-                          {"frame_h", 1, 1},      {"frame_h", 1, -1}};
+const Piece kPieces[8] = {{"frame_angle", 1, 1},       {"frame_angle", 1, -1}, {"frame_angle", -1, -1},
+                          {"frame_angle_close", 1, 1}, {"frame_v", 1, 1},      {"frame_v", -1, 1},
+                          {"frame_h", 1, 1},           {"frame_h", 1, -1}};
 
 void Place(nE_Object* object, float x, float y, float z)
 {
@@ -47,8 +47,8 @@ void nG_FrameSubroom::SetDefaults()
     nG_SetShown(this, false);
     if (m_close.IsAlive()) return;
     nG_InterfButton* close = new nG_InterfButton(m_name + "_close_btn");
-    nG_BuildButton(close, "", "assets/interface/subroom/frame_close_over", "", 4, "", "", 20, nullptr, nullptr,
-                   nullptr, nullptr, false);
+    nG_BuildButton(close, "", "assets/interface/subroom/frame_close_over", "", 4, "", "", 20, nullptr,
+                   nullptr, nullptr, nullptr, false);
     close->SetInputRect(nE_Rect{-20.0f, -20.0f, 40.0f, 40.0f});
     close->pressId = NG_MSG_CLOSE_SUBROOM_NOW;
     if (nG_Attach(this, close)) m_close = close->GetHandle();

@@ -36,9 +36,10 @@ void nG_HudButton::LoadResources()
     Relayout();
 }
 
-nG_InterfButton* nG_HudButton::AddButton(nE_Object* parent, const std::string& suffix, const std::string& normal,
-                                         const std::string& hover, const std::string& key,
-                                         const std::string& font, float textY, int cursor)
+nG_InterfButton* nG_HudButton::AddButton(nE_Object* parent, const std::string& suffix,
+                                         const std::string& normal, const std::string& hover,
+                                         const std::string& key, const std::string& font, float textY,
+                                         int cursor)
 {
     nG_InterfButton* button = new nG_InterfButton(m_name + suffix);
     const float position[2] = {0.0f, textY};

@@ -31,10 +31,12 @@ void nG_InterfacePanel::LoadResources()
     Relayout();
 }
 
-nG_InterfaceBg0::nG_InterfaceBg0(const std::string& name) : nG_InterfacePanel(name, "main_left", 686.0f, 46.0f, -100.0f)
+nG_InterfaceBg0::nG_InterfaceBg0(const std::string& name)
+    : nG_InterfacePanel(name, "main_left", 686.0f, 46.0f, -100.0f)
 {
 }
 
-nG_InterfaceBg1::nG_InterfaceBg1(const std::string& name) : nG_InterfacePanel(name, "main_right", 699.0f, 984.0f, 90.0f)
+nG_InterfaceBg1::nG_InterfaceBg1(const std::string& name)
+    : nG_InterfacePanel(name, "main_right", 699.0f, 984.0f, 90.0f)
 {
 }

@@ -12,7 +12,7 @@ struct HintTest : WidgetFixture
 {
     nG_BtnSkip* skip = nullptr;
     nG_BtnHint* hint = nullptr;
-    bool tasksShown = true;  // answer of 102
+    bool tasksShown = true;      // answer of 102
     std::string task = "t_vase"; // answer of 114
 
     void SetUp() override
@@ -64,9 +64,9 @@ TEST_F(HintTest, RechargeKeepsItsFractionWhenTheModeChanges)
 {
     struct Case
     {
-        int before, after;   // mode while half the charge runs down, then
-        float halfway;       // seconds for the first half
-        float rest;          // seconds for the second half
+        int before, after; // mode while half the charge runs down, then
+        float halfway;     // seconds for the first half
+        float rest;        // seconds for the second half
     } cases[] = {{0, 0, 20, 20}, {0, 1, 20, 30}, {1, 0, 30, 20}};
     for (const Case& c : cases)
     {
@@ -163,7 +163,7 @@ TEST_F(HintTest, SkipFadesInChargesAndRunsItsCode)
 {
     for (nE_Object* widget : {static_cast<nE_Object*>(skip)})
         EXPECT_FALSE(widget->IsVisible() || widget->IsActive() || widget->IsInput());
-    Step(0.5f); // the hint's own fade in
+    Step(0.5f);             // the hint's own fade in
     ShowMinigame(0.5f, ""); // no code: stays hidden
     EXPECT_FALSE(skip->IsVisible());
     ShowMinigame(0.5f, "probe(skipped)");
