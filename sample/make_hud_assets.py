@@ -16,21 +16,11 @@ import subprocess
 
 from PIL import Image, ImageDraw, ImageFilter
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ASSETS = os.path.join(HERE, "assets")
+from make_ho_assets import out, save
+
 GOLD = (232, 190, 96, 255)
 TEAL = (56, 120, 128, 255)
 PLUM = (70, 44, 72, 255)
-
-
-def out(path):
-    full = os.path.join(ASSETS, path)
-    os.makedirs(os.path.dirname(full), exist_ok=True)
-    return full
-
-
-def save(image, path):
-    image.save(out(path + ".png"), optimize=True)
 
 
 def write(path, text):

@@ -399,18 +399,7 @@ void nG_BtnSkip::Update(const nE_TimeStep* step)
 {
     nE_Object::Update(step);
     float dt = step ? step->step : 0.0f;
-    if (m_state == 0 && m_level > 0.0f)
-    {
-        m_level = std::max(0.0f, m_level - kSkipFade * dt);
-        DoAnim();
-        if (m_level == 0.0f) nG_SetShown(this, false);
-    }
-    else if (m_state == 1 && m_level < 1.0f)
-    {
-        m_level = std::min(1.0f, m_level + kSkipFade * dt);
-        DoAnim();
-        if (m_level == 1.0f) SetInput(true);
-    }
+    if (nG_SlideLevel(this, m_level, m_state == 1, kSkipFade, dt)) DoAnim();
     Discharge(dt);
 }
 

@@ -4,56 +4,37 @@
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_WidgetUtil.h"
 
-nG_BtnMenu::nG_BtnMenu(const std::string& name) : nG_HudButton(name)
+namespace
 {
-    nG_BtnMenu::SetDefaults();
-    Subscribe({NG_MSG_BTN_MENU_PRESS});
-}
+const nG_BarButton::Look kMenu = {
+    "menu_button", "interface_button_menu", "assets/fonts/benguat", 8.0f, 739.0f, 954.0f,
+    90.0f,         NG_MSG_BTN_MENU_PRESS,   "int_btn_menu_down"};
+const nG_BarButton::Look kGuide = {
+    "guide_button", "interface_button_guide", "assets/fonts/times", 0.0f, 745.0f, 80.0f,
+    -100.0f,        NG_MSG_BTN_GUIDE_PRESS,   "int_btn_guide_down"};
+} // namespace
 
-void nG_BtnMenu::SetDefaults()
+nG_BarButton::nG_BarButton(const std::string& name, const Look& look) : nG_HudButton(name), m_look(look)
 {
-    SetY(739.0f);
-    if (GetChildCount() > 0) return;
+    SetY(look.y);
+    std::string image = std::string("interface/main/") + look.image;
     if (nG_InterfButton* button =
-            AddButton(this, "_b", "interface/main/menu_button", "interface/main/menu_button_over",
-                      "interface_button_menu", "assets/fonts/benguat", 8.0f))
-        button->pressId = NG_MSG_BTN_MENU_PRESS;
+            AddButton(this, "_b", image, image + "_over", look.key, look.font, look.textY))
+        button->pressId = look.pressId;
+    Subscribe({look.pressId});
 }
 
-void nG_BtnMenu::Relayout()
+void nG_BarButton::Relayout()
 {
-    SetX(nG_WideX(954.0f, 90.0f));
+    SetX(nG_WideX(m_look.base, m_look.k));
 }
 
-void nG_BtnMenu::OnMessage(int id, void* record)
+void nG_BarButton::OnMessage(int id, void* record)
 {
     (void)record;
-    if (id == NG_MSG_BTN_MENU_PRESS) nG_PostCall(m_name, "int_btn_menu_down");
+    if (id == m_look.pressId) nG_PostCall(m_name, m_look.call);
 }
 
-nG_BtnGuide::nG_BtnGuide(const std::string& name) : nG_HudButton(name)
-{
-    nG_BtnGuide::SetDefaults();
-    Subscribe({NG_MSG_BTN_GUIDE_PRESS});
-}
+nG_BtnMenu::nG_BtnMenu(const std::string& name) : nG_BarButton(name, kMenu) {}
 
-void nG_BtnGuide::SetDefaults()
-{
-    SetY(745.0f);
-    if (GetChildCount() > 0) return;
-    if (nG_InterfButton* button =
-            AddButton(this, "_b", "interface/main/guide_button", "interface/main/guide_button_over",
-                      "interface_button_guide", "assets/fonts/times"))
-        button->pressId = NG_MSG_BTN_GUIDE_PRESS;
-}
-
-void nG_BtnGuide::Relayout()
-{
-    SetX(nG_WideX(80.0f, -100.0f));
-}
-
-void nG_BtnGuide::OnMessage(int id, void* record)
-{
-    (void)record;
-    if (id == NG_MSG_BTN_GUIDE_PRESS) nG_PostCall(m_name, "int_btn_guide_down");
-}
+nG_BtnGuide::nG_BtnGuide(const std::string& name) : nG_BarButton(name, kGuide) {}

@@ -206,3 +206,12 @@ nE_AnimSprite* nG_AddAnim(nE_Object* parent, const std::string& name, const std:
     anim->SetResourceName(res);
     return nG_Attach(parent, anim) ? anim : nullptr;
 }
+
+bool nG_SlideLevel(nE_Object* object, float& level, bool showing, float rate, float dt)
+{
+    if (showing ? level >= 1.0f : level <= 0.0f) return false;
+    level = showing ? std::min(1.0f, level + rate * dt) : std::max(0.0f, level - rate * dt);
+    if (level == 0.0f) nG_SetShown(object, false);
+    if (level == 1.0f) object->SetInput(true);
+    return true;
+}

@@ -72,3 +72,7 @@ bool nG_ShowClipFrame(nE_AnimSprite* anim, const std::string& clip, int index);
 void nG_SetShown(nE_Object* object, bool on);
 // An animation child that takes no input, attached under parent.
 nE_AnimSprite* nG_AddAnim(nE_Object* parent, const std::string& name, const std::string& res, float z);
+// Moves a 0..1 fade level by rate * dt, up while showing, else down; answers
+// whether it moved. At 0 the object is switched off (not drawn, updated or
+// clicked); at 1 it takes input.
+bool nG_SlideLevel(nE_Object* object, float& level, bool showing, float rate, float dt);
