@@ -9,33 +9,14 @@
 #include "game/interface/nG_InterfaceBg.h"
 #include "widget_fixture.h"
 
-#include <unistd.h>
-
 #include <cmath>
-#include <cstdlib>
 
 namespace
 {
-// Runs in the sample's folder: the widgets' animations load their real frames.
 struct HudTest : WidgetFixture
 {
-    std::string oldDir;
+    InSampleDir dir; // the widgets' animations load their real frames
 
-    void SetUp() override
-    {
-        char buffer[4096];
-        oldDir = getcwd(buffer, sizeof(buffer)) ? buffer : "";
-        ASSERT_EQ(0, chdir((std::string(std::getenv("NE_SOURCE_DIR")) + "/sample").c_str()));
-        WidgetFixture::SetUp();
-    }
-    void TearDown() override
-    {
-        WidgetFixture::TearDown();
-        if (!oldDir.empty())
-        {
-            EXPECT_EQ(0, chdir(oldDir.c_str()));
-        }
-    }
     void OnMessage(int id, void* record) override
     {
         if (id == NG_MSG_SHOW_DIALOG)

@@ -3,12 +3,10 @@
 #include "engine/core/nE_Mediator.h"
 #include "game/app/nG_Messages.h"
 #include "game/interface/nG_Interface.h"
+#include "widget_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <map>
 #include <memory>
 #include <string>
@@ -89,14 +87,10 @@ struct InterfaceFixture : testing::Test
     LogLines log;
     std::unique_ptr<nG_Interface> hud;
     std::map<int, nG_InterfaceCreator> saved;
-    std::string oldDir;
+    InSampleDir dir; // the real widgets load the sample's interface pictures
 
     void SetUp() override
     {
-        // The real widgets load the sample's interface pictures: none may be missing.
-        char buffer[4096];
-        oldDir = getcwd(buffer, sizeof(buffer)) ? buffer : "";
-        ASSERT_EQ(0, chdir((std::string(getenv("NE_SOURCE_DIR")) + "/sample").c_str()));
         g_mediator = &bus;
         bus.Subscribe(&log, NE_MSG_LOG);
         nE_EngineContext::Instance();
@@ -111,7 +105,6 @@ struct InterfaceFixture : testing::Test
             nG_Interface::SetChildCreator(entry.first, entry.second);
         nE_EngineContext::Destroy();
         g_mediator = nullptr;
-        if (!oldDir.empty()) (void)chdir(oldDir.c_str());
     }
     void UseCountedWidgets()
     {

@@ -17,11 +17,31 @@
 #include "game/interface/nG_WidgetUtil.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
+
+// Runs a test in the sample's folder, where the widgets' pictures and
+// animations are: none may be missing.
+struct InSampleDir
+{
+    std::string old;
+    InSampleDir()
+    {
+        char buffer[4096];
+        old = getcwd(buffer, sizeof(buffer)) ? buffer : "";
+        EXPECT_EQ(0, chdir((std::string(std::getenv("NE_SOURCE_DIR")) + "/sample").c_str()));
+    }
+    ~InSampleDir()
+    {
+        if (old.empty()) return;
+        EXPECT_EQ(0, chdir(old.c_str()));
+    }
+};
 
 // Records the sounds widgets play; `playing` names those it reports as playing.
 struct RecordingHub : nE_SoundHub
