@@ -208,17 +208,21 @@ def caption_bar():
 
 
 def subroom_frame():
-    corner = canvas(56, 56)
+    # The corners reach past the rectangle's edges to where the stretched
+    # sides begin (81 units in) and draw their lines where the sides run (4
+    # units outside); the close corner's centre is 36 in and 19 down from
+    # the top-right, under the close button 17 in and 5 down.
+    corner = canvas(112, 112)
     d = ImageDraw.Draw(corner)
-    d.line((2, 54, 2, 2, 54, 2), fill=GOLD, width=5)
-    d.ellipse((0, 0, 14, 14), fill=GOLD)
+    d.line((24, 111, 24, 24, 111, 24), fill=GOLD, width=5)
+    d.ellipse((14, 14, 34, 34), fill=GOLD)
     save(corner, "interface/subroom/frame_angle")
-    close = canvas(72, 38)
+    close = canvas(112, 128)
     d = ImageDraw.Draw(close)
-    d.line((0, 2, 70, 2), fill=GOLD, width=5)
-    d.ellipse((42, 2, 70, 30), fill=(60, 40, 58, 255), outline=GOLD, width=3)
-    d.line((50, 10, 62, 22), fill=GOLD, width=3)
-    d.line((62, 10, 50, 22), fill=GOLD, width=3)
+    d.line((0, 42, 96, 42, 96, 127), fill=GOLD, width=5)
+    d.ellipse((59, 34, 87, 62), fill=(60, 40, 58, 255), outline=GOLD, width=3)
+    d.line((67, 42, 79, 54), fill=GOLD, width=3)
+    d.line((79, 42, 67, 54), fill=GOLD, width=3)
     save(close, "interface/subroom/frame_angle_close")
     # Sides are stretched along their length: two pixels long, scaled by the frame.
     save(Image.new("RGBA", (5, 2), GOLD), "interface/subroom/frame_v")
