@@ -4,7 +4,15 @@
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Scene.h"
 #include "game/app/nG_Messages.h"
+#include "game/interface/nG_BlackBarText.h"
+#include "game/interface/nG_BtnCard.h"
+#include "game/interface/nG_BtnHint.h"
+#include "game/interface/nG_BtnInfo.h"
+#include "game/interface/nG_BtnMap.h"
+#include "game/interface/nG_BtnMenu.h"
+#include "game/interface/nG_FrameSubroom.h"
 #include "game/interface/nG_HoCollector.h"
+#include "game/interface/nG_InterfaceBg.h"
 #include "game/interface/nG_Inventory.h"
 #include "game/interface/nG_Tasks.h"
 
@@ -26,31 +34,31 @@ struct Row
 Row* Rows(size_t* count)
 {
     static Row rows[] = {
-        {6, "INT_BG0", "ng_interface_bg0", 2, nG_CreateInterfacePlaceholder},
-        {14, "INT_BG1", "ng_interface_bg1", 2, nG_CreateInterfacePlaceholder},
-        {16, "INT_BLACKBAR", "ng_black_bar", 2, nG_CreateInterfacePlaceholder},
-        {20, "INT_BTN_MENU", "ng_int_btn_menu", 2, nG_CreateInterfacePlaceholder},
+        {6, "INT_BG0", "ng_interface_bg0", 2, nG_InterfaceBg0::Create},
+        {14, "INT_BG1", "ng_interface_bg1", 2, nG_InterfaceBg1::Create},
+        {16, "INT_BLACKBAR", "ng_black_bar", 2, nG_BlackBarText::Create},
+        {20, "INT_BTN_MENU", "ng_int_btn_menu", 2, nG_BtnMenu::Create},
         {24, "INT_MODALWINDOW", "ng_modalwindow", 0, nG_CreateInterfacePlaceholder},
         {17, "INT_DIALOG", "ng_dialog", 2, nG_CreateInterfacePlaceholder},
-        {1, "INT_FRAMESUBROOM", "ng_frame_subroom", 2, nG_CreateInterfacePlaceholder},
+        {1, "INT_FRAMESUBROOM", "ng_frame_subroom", 2, nG_FrameSubroom::Create},
         {2, "INT_INVENTORY", "ng_inventory", 2, nG_Inventory::Create},
         {5, "INT_TASKS", "ng_tasks", 2, nG_Tasks::Create},
         {8, "INT_HO_DIALOG", "ng_ho_dialog", 2, nG_CreateInterfacePlaceholder},
         {21, "INT_HO_COLLECTOR", "ng_ho_collector", 2, nG_HoCollector::Create},
         {25, "INT_POPUP", "ng_popup", 0, nG_CreateInterfacePlaceholder},
-        {9, "INT_BTN_SKIP", "ng_int_btn_skip", 2, nG_CreateInterfacePlaceholder},
-        {10, "INT_BTN_RESET", "ng_int_btn_reset", 2, nG_CreateInterfacePlaceholder},
-        {11, "INT_BTN_INFO", "ng_int_btn_info", 2, nG_CreateInterfacePlaceholder},
-        {7, "INT_BTN_HINT", "ng_int_btn_hint", 2, nG_CreateInterfacePlaceholder},
+        {9, "INT_BTN_SKIP", "ng_int_btn_skip", 2, nG_BtnSkip::Create},
+        {10, "INT_BTN_RESET", "ng_int_btn_reset", 2, nG_BtnReset::Create},
+        {11, "INT_BTN_INFO", "ng_int_btn_info", 2, nG_BtnInfo::Create},
+        {7, "INT_BTN_HINT", "ng_int_btn_hint", 2, nG_BtnHint::Create},
         {22, "INT_VIDEOFRAME", "ng_videoframe", 1, nG_CreateInterfacePlaceholder},
-        {13, "INT_BTN_GUIDE", "ng_btn_guide", 2, nG_CreateInterfacePlaceholder},
+        {13, "INT_BTN_GUIDE", "ng_btn_guide", 2, nG_BtnGuide::Create},
         {18, "INT_CHARACTER_DIALOG", "ng_character_dlg", 1, nG_CreateInterfacePlaceholder},
-        {15, "INT_BTN_MAP", "ng_btn_map", 2, nG_CreateInterfacePlaceholder},
+        {15, "INT_BTN_MAP", "ng_btn_map", 2, nG_BtnMap::Create},
         {26, "INT_COLLECTOR", "ng_collector", 1, nG_Collector::Create},
         {12, "INT_MAP", "ng_map", 2, nG_CreateInterfacePlaceholder},
-        {3, "INT_BTN_CARD", "ng_btn_card", 2, nG_CreateInterfacePlaceholder},
+        {3, "INT_BTN_CARD", "ng_btn_card", 2, nG_BtnCard::Create},
         {19, "INT_CARDS_SCREEN", "ng_cards_screen", 2, nG_CreateInterfacePlaceholder},
-        {4, "INT_BTN_LOCK", "ng_btn_lock", 2, nG_CreateInterfacePlaceholder},
+        {4, "INT_BTN_LOCK", "ng_btn_lock", 2, nG_BtnLock::Create},
     };
     *count = sizeof(rows) / sizeof(rows[0]);
     return rows;

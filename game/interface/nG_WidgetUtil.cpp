@@ -4,11 +4,15 @@
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
+#include "engine/core/nE_TriggerManager.h"
 #include "engine/platform/nE_Cursor_Pl5.h"
+#include "engine/platform/nE_SoundHub_Pl5.h"
+#include "engine/scene/nE_AnimSprite.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
 #include "game/app/nG_Messages.h"
 
+#include <algorithm>
 #include <cmath>
 
 void nG_Send(int id, void* record)
@@ -128,4 +132,86 @@ nE_Text* nG_AddText(nE_Object* parent, const std::string& name, const std::strin
         state.b = rgb[2];
     }
     return nG_Attach(parent, text) ? text : nullptr;
+}
+
+float nG_AppWidth()
+{
+    nG_MsgFloat query;
+    nG_Send(NG_MSG_GET_APP_WIDTH, &query);
+    return query.value;
+}
+
+float nG_WideX(float base, float k)
+{
+    return base + (nG_AppWidth() - 1024.0f) * k / 342.0f;
+}
+
+nE_SoundHub* g_widgetSoundHub = nullptr;
+
+namespace
+{
+nE_SoundHub* WidgetHub()
+{
+    return g_widgetSoundHub ? g_widgetSoundHub : g_soundHub;
+}
+} // namespace
+
+void nG_PlaySfx(const std::string& name)
+{
+    if (nE_SoundHub* hub = WidgetHub()) hub->PlaySound(name, "sfx", true, true, "", 0.0f);
+}
+
+bool nG_IsSoundPlaying(const std::string& name)
+{
+    nE_SoundHub* hub = WidgetHub();
+    return hub && hub->IsSoundPlaying(name);
+}
+
+void nG_PostCall(const std::string& sender, const std::string& call)
+{
+    if (g_triggerManager && !call.empty()) g_triggerManager->Post(sender, call);
+}
+
+void nG_Tween(nE_Object* object, int kind, std::initializer_list<float> keys, bool loop)
+{
+    if (object) object->Animate(kind, loop, false, "", keys.begin(), static_cast<unsigned>(keys.size()));
+}
+
+bool nG_ShowClipFrame(nE_AnimSprite* anim, const std::string& clip, int index)
+{
+    if (!anim) return false;
+    for (const nE_AnimFunction& function : anim->GetFunctions())
+    {
+        if (function.name != clip || function.frames.empty()) continue;
+        int last = static_cast<int>(function.frames.size()) - 1;
+        anim->SetFrame(function.frames[static_cast<size_t>(std::max(0, std::min(index, last)))]);
+        return true;
+    }
+    return false;
+}
+
+void nG_SetShown(nE_Object* object, bool on)
+{
+    if (!object) return;
+    object->SetVisible(on);
+    object->SetActive(on);
+    object->SetInput(on);
+}
+
+nE_AnimSprite* nG_AddAnim(nE_Object* parent, const std::string& name, const std::string& res, float z)
+{
+    nE_AnimSprite* anim = new nE_AnimSprite(name);
+    anim->SetZ(z);
+    anim->SetInput(false);
+    anim->SetResourceName(res);
+    return nG_Attach(parent, anim) ? anim : nullptr;
+}
+
+bool nG_SlideLevel(nE_Object* object, float& level, bool showing, float rate, float dt)
+{
+    if (showing ? level >= 1.0f : level <= 0.0f) return false;
+    level = showing ? std::min(1.0f, level + rate * dt) : std::max(0.0f, level - rate * dt);
+    if (level == 0.0f) nG_SetShown(object, false);
+    if (level == 1.0f) object->SetInput(true);
+    return true;
 }

@@ -5,9 +5,12 @@
 
 #include "engine/core/nE_Math.h"
 
+#include <initializer_list>
 #include <string>
 
+class nE_AnimSprite;
 class nE_Object;
+class nE_SoundHub;
 class nE_Sprite;
 class nE_Text;
 
@@ -46,3 +49,30 @@ float nG_EaseLerp(float a, float b, float t);
 nE_Sprite* nG_AddSprite(nE_Object* parent, const std::string& name, const std::string& res, float z);
 nE_Text* nG_AddText(nE_Object* parent, const std::string& name, const std::string& font, int size,
                     const float* rgb, float x, float y, float z);
+
+// Query 109: the visible design width (0 when nothing answers).
+float nG_AppWidth();
+// Where an element anchored to a screen edge stands: the design space is 1024
+// wide, a wide screen 1366; k is how far it moves out at 1366 (negative: left).
+float nG_WideX(float base, float k);
+
+// The hub widget sounds go to: g_soundHub unless this is set (tests record).
+extern nE_SoundHub* g_widgetSoundHub;
+void nG_PlaySfx(const std::string& name);
+bool nG_IsSoundPlaying(const std::string& name);
+// Posts a trigger call with the sender's name; an empty call posts nothing.
+void nG_PostCall(const std::string& sender, const std::string& call);
+
+// A tween of (time, curve, values...) keys, never relative, no end trigger.
+void nG_Tween(nE_Object* object, int kind, std::initializer_list<float> keys, bool loop = false);
+// Shows frame `index` of the named clip without playing it; false (and
+// nothing changed) when the clip has no frames.
+bool nG_ShowClipFrame(nE_AnimSprite* anim, const std::string& clip, int index);
+// Visible, active and input together.
+void nG_SetShown(nE_Object* object, bool on);
+// An animation child that takes no input, attached under parent.
+nE_AnimSprite* nG_AddAnim(nE_Object* parent, const std::string& name, const std::string& res, float z);
+// Moves a 0..1 fade level by rate * dt, up while showing, else down; answers
+// whether it moved. At 0 the object is switched off (not drawn, updated or
+// clicked); at 1 it takes input.
+bool nG_SlideLevel(nE_Object* object, float& level, bool showing, float rate, float dt);

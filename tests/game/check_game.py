@@ -414,6 +414,35 @@ def case_media(program, sample, user_dir, work_dir):
         raise Failure("the rain field shows only %d bright pixels" % drops)
 
 
+HINT = (-21, 670)
+MG_DOOR = (300, 420)
+LAMP_FLAMES = [(312, 381), (512, 381), (712, 381)]
+FLAME = (255, 200, 80)
+
+
+def case_hud(program, sample, user_dir, work_dir):
+    """The hint points at an object of the hidden-object room; the mini-game's
+    skip button charges and lights every lamp."""
+    os.makedirs(user_dir + "_a")
+    to_ho = click(20, DOOR) + click(90, HO_DOOR) + move(130, REST)
+    plain = Run(program, sample, user_dir + "_a", work_dir, 220, to_ho).pixels()
+    hinted = Run(program, sample, user_dir, work_dir, 220, to_ho + click(160, HINT) + move(165, REST))
+    rows = hinted.pixels()
+    hinted.expect_absent("sample: hint asked")
+    brighter = [p for p in HO_FINDS if sum(rows[p[1]][p[0] + OFFSET_X]) > sum(plain[p[1]][p[0] + OFFSET_X]) + 60]
+    if len(brighter) != 1:
+        raise Failure("the hint should light exactly one object, lit %s" % brighter)
+    events = to_ho + click(160, HO_BACK) + click(230, MG_DOOR) + move(235, REST)
+    events += click(480, HINT) + move(485, REST)  # the skip, once charged
+    run = Run(program, sample, user_dir, work_dir, 540, events)
+    expect_clean_stop(run)
+    run.expect_in_order("sample: room open sample_mg_room", "sample: minigame skipped", "sample: ng_close")
+    run.expect_absent("Error:")
+    rows = run.pixels()
+    for point in LAMP_FLAMES:
+        expect_colour(rows, point, FLAME, "a lit lamp", tolerance=40)
+
+
 CASES = {
     "first_tick": case_first_tick,
     "media": case_media,
@@ -424,6 +453,7 @@ CASES = {
     "no_display": case_no_display,
     "sigterm": case_sigterm,
     "hidden_objects": case_hidden_objects,
+    "hud": case_hud,
 }
 
 

@@ -3,6 +3,7 @@
 #include "engine/core/nE_Mediator.h"
 #include "game/app/nG_Messages.h"
 #include "game/interface/nG_Interface.h"
+#include "widget_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -86,6 +87,7 @@ struct InterfaceFixture : testing::Test
     LogLines log;
     std::unique_ptr<nG_Interface> hud;
     std::map<int, nG_InterfaceCreator> saved;
+    InSampleDir dir; // the real widgets load the sample's interface pictures
 
     void SetUp() override
     {

@@ -10,19 +10,59 @@
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
+#include "engine/platform/nE_SoundHub.h"
 #include "game/app/nG_Messages.h"
 #include "game/interface/nG_Inventory.h"
 #include "game/interface/nG_Tasks.h"
+#include "game/interface/nG_WidgetUtil.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+// Runs a test in the sample's folder, where the widgets' pictures and
+// animations are: none may be missing.
+struct InSampleDir
+{
+    std::string old;
+    InSampleDir()
+    {
+        char buffer[4096];
+        old = getcwd(buffer, sizeof(buffer)) ? buffer : "";
+        EXPECT_EQ(0, chdir((std::string(std::getenv("NE_SOURCE_DIR")) + "/sample").c_str()));
+    }
+    ~InSampleDir()
+    {
+        if (old.empty()) return;
+        EXPECT_EQ(0, chdir(old.c_str()));
+    }
+};
+
+// Records the sounds widgets play; `playing` names those it reports as playing.
+struct RecordingHub : nE_SoundHub
+{
+    std::vector<std::string> played;
+    std::vector<std::string> playing;
+    void PlaySound(const std::string& name, const std::string& channel, bool, bool, const std::string&,
+                   float) override
+    {
+        played.push_back(channel + ":" + name.substr(name.rfind('/') + 1));
+    }
+    bool IsSoundPlaying(const std::string& name) override
+    {
+        return std::find(playing.begin(), playing.end(), name) != playing.end();
+    }
+    void SetMuted(bool) override {}
+};
+
 struct WidgetFixture : testing::Test, nE_Listener
 {
+    RecordingHub sounds;
     nE_Mediator bus;
     nE_Object* room = nullptr;     // answer of 100
     bool starting = false;         // answer of 112
@@ -35,6 +75,7 @@ struct WidgetFixture : testing::Test, nE_Listener
     void SetUp() override
     {
         g_mediator = &bus;
+        g_widgetSoundHub = &sounds;
         nE_EngineContext::Instance();
         for (int id : {NG_MSG_GET_CURRENT_ROOM, NG_MSG_GET_APP_WIDTH, NG_MSG_IS_LEVEL_STARTING})
             bus.Subscribe(this, id);
@@ -52,9 +93,14 @@ struct WidgetFixture : testing::Test, nE_Listener
         g_draggedObject = g_hoveredObject = nullptr;
         layer = new nE_Object("test_layer");
         g_scene->AttachObject(g_scene->GetOrigin(), layer);
+        AddProbe("probe");
+    }
+    // A trigger of that name that records "sender:first parameter;" in Probes().
+    void AddProbe(const std::string& name)
+    {
         g_triggerManager->AddTrigger(std::unique_ptr<nE_Trigger>(
-            new nE_Trigger("probe", "probe_calls = (probe_calls or '') .. ne_params.sender .. ':' .. "
-                                    "tostring(ne_params.param_0) .. ';'")));
+            new nE_Trigger(name, "probe_calls = (probe_calls or '') .. ne_params.sender .. ':' .. "
+                                 "tostring(ne_params.param_0) .. ';'")));
     }
     void TearDown() override
     {
@@ -63,6 +109,7 @@ struct WidgetFixture : testing::Test, nE_Listener
         nG_Tasks::s_random = nullptr;
         bus.UnsubscribeAll(this);
         g_mediator = nullptr;
+        g_widgetSoundHub = nullptr;
     }
 
     void Watch(std::initializer_list<int> ids)

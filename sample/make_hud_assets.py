@@ -1,0 +1,280 @@
+#!/usr/bin/python3
+"""Draws the pictures and sounds of the HUD buttons, the hint glow, the caption
+bar, the HUD side panels and the subroom frame.
+
+Every picture is drawn here with Pillow (python3-pil) from plain shapes, the
+sounds are synthesised with sox; no outside material. Licence: CC0 (see
+assets/interface/LICENSE-hud.txt). Only needed to change the committed files:
+
+    apt-get install python3-pil sox
+    /usr/bin/python3 sample/make_hud_assets.py
+"""
+
+import math
+import os
+import subprocess
+
+from PIL import Image, ImageDraw, ImageFilter
+
+from make_ho_assets import out, save
+
+GOLD = (232, 190, 96, 255)
+TEAL = (56, 120, 128, 255)
+PLUM = (70, 44, 72, 255)
+
+
+def write(path, text):
+    with open(out(path), "w", encoding="utf-8") as f:
+        f.write(text)
+
+
+def canvas(w, h):
+    return Image.new("RGBA", (w, h), (0, 0, 0, 0))
+
+
+def glow(size, colour, softness):
+    """A soft round light, brightest in the middle."""
+    image = canvas(size, size)
+    d = ImageDraw.Draw(image)
+    m = size // 2
+    r = m - softness
+    d.ellipse((m - r, m - r, m + r, m + r), fill=colour)
+    return image.filter(ImageFilter.GaussianBlur(softness / 2))
+
+
+def ring(size, colour, width):
+    image = canvas(size, size)
+    ImageDraw.Draw(image).ellipse((width, width, size - width, size - width), outline=colour, width=width)
+    return image.filter(ImageFilter.GaussianBlur(2))
+
+
+def disc(size, fill, rim):
+    image = canvas(size, size)
+    d = ImageDraw.Draw(image)
+    d.ellipse((2, 2, size - 3, size - 3), fill=rim)
+    d.ellipse((7, 7, size - 8, size - 8), fill=fill)
+    return image
+
+
+def magnifier(d, cx, cy, colour):
+    cx, cy, r = cx - 6, cy - 6, 16
+    d.ellipse((cx - r, cy - r, cx + r, cy + r), outline=colour, width=5)
+    d.line((cx + r * 0.7, cy + r * 0.7, cx + r * 1.7, cy + r * 1.7), fill=colour, width=8)
+
+
+def arrows(d, cx, cy, colour):
+    for dx in (-14, 4):
+        d.polygon([(cx + dx, cy - 14), (cx + dx + 16, cy), (cx + dx, cy + 14)], fill=colour)
+
+
+def charge_frame(size, fraction, emblem, fill):
+    """A round button whose rim fills clockwise as the charge comes back."""
+    image = disc(size, fill, (40, 32, 40, 255))
+    d = ImageDraw.Draw(image)
+    if fraction > 0:
+        d.arc((4, 4, size - 5, size - 5), -90, -90 + 360 * fraction, fill=GOLD, width=6)
+    shade = tuple(int(80 + (c - 80) * fraction) for c in GOLD[:3]) + (255,)
+    emblem(d, size // 2, size // 2, shade)
+    return image
+
+
+def strip(path, frames, texture_name):
+    """Writes the frames side by side as one sheet plus its frame texture."""
+    w, h = frames[0].size
+    sheet = canvas(w * len(frames), h)
+    lines = []
+    for i, frame in enumerate(frames):
+        sheet.alpha_composite(frame, (i * w, 0))
+        lines.append('    <frame texture="%s" left="%d" top="0" widht="%d" height="%d" x="%d" y="%d"/>'
+                     % (texture_name, i * w, w, h, w // 2, h // 2))
+    folder = os.path.dirname(path)
+    save(sheet, os.path.join(folder, texture_name))
+    write(os.path.join(folder, texture_name + "_ft.xml"),
+          "<frametexture>\n" + "\n".join(lines) + "\n</frametexture>\n")
+
+
+def animation(path, texture_name, functions):
+    body = ""
+    for name, frametime, loop, frames in functions:
+        idx = "".join('<frame idx="%d"/>' % i for i in frames)
+        body += '    <function name="%s" frametime="%d" loop="%d">%s</function>\n' % (name, frametime, loop, idx)
+    write(path + ".xml", '<animation frame_texture="%s_ft">\n%s</animation>\n' % (texture_name, body))
+
+
+def charge_animation(path, sheet, emblem, fill, count=8):
+    frames = [charge_frame(96, i / (count - 1), emblem, fill) for i in range(count)]
+    strip(path, frames, sheet)
+    animation(path, sheet, [("DoAnim", 100, 0, range(count))])
+
+
+def hint():
+    charge_animation("interface/hint/hint_charge", "hint_charge_sheet", magnifier, TEAL)
+    plate = disc(90, (90, 90, 96, 255), (50, 50, 56, 255))
+    d = ImageDraw.Draw(plate)
+    d.rectangle((30, 42, 60, 66), fill=(200, 200, 210, 255))
+    d.arc((34, 24, 56, 50), 180, 360, fill=(200, 200, 210, 255), width=5)
+    save(plate, "interface/hint/hardcore_mode")
+    save(ring(120, (255, 236, 170, 255), 6), "interface/hint/hint_charge_end_light")
+    save(glow(140, (255, 230, 150, 150), 24), "interface/hint/hint_full_light")
+    effect = glow(120, (255, 220, 120, 200), 20)
+    d = ImageDraw.Draw(effect)
+    star = [(60 + (48 if i % 2 == 0 else 16) * math.cos(i * math.pi / 4 - math.pi / 2),
+             60 + (48 if i % 2 == 0 else 16) * math.sin(i * math.pi / 4 - math.pi / 2)) for i in range(8)]
+    d.polygon(star, fill=(255, 250, 220, 230))
+    save(effect, "interface/hint/hint_effect")
+
+
+def minigame():
+    charge_animation("interface/minigame/skip_charge", "skip_charge_sheet", arrows, PLUM)
+    full = []
+    for i in range(6):
+        frame = charge_frame(96, 1.0, arrows, PLUM)
+        halo = glow(96, (255, 230, 150, int(60 + 50 * math.sin(i * math.pi / 3))), 12)
+        halo.alpha_composite(frame)
+        full.append(halo)
+    strip("interface/minigame/skip_full", full, "skip_full_sheet")
+    animation("interface/minigame/skip_full", "skip_full_sheet", [("DoAnim", 120, 1, range(6))])
+    for name, mark in (("info", "i"), ("reset", "r")):
+        for over in (False, True):
+            button = disc(80, (90, 70, 50, 255) if not over else (130, 100, 60, 255), GOLD)
+            d = ImageDraw.Draw(button)
+            if mark == "i":
+                d.ellipse((36, 18, 44, 26), fill=GOLD)
+                d.rectangle((36, 32, 44, 60), fill=GOLD)
+            else:
+                d.arc((20, 20, 60, 60), 30, 330, fill=GOLD, width=6)
+                d.polygon([(56, 18), (64, 34), (48, 34)], fill=GOLD)
+            save(button, "interface/minigame/" + name + ("_over" if over else ""))
+
+
+def plaque(w, h, fill, rim):
+    image = canvas(w, h)
+    ImageDraw.Draw(image).rounded_rectangle((1, 1, w - 2, h - 2), radius=h // 3, fill=fill, outline=rim, width=3)
+    return image
+
+
+def main_bar():
+    for name in ("menu_button", "guide_button"):
+        save(plaque(124, 40, (60, 40, 58, 235), GOLD), "interface/main/" + name)
+        save(plaque(124, 40, (100, 70, 90, 235), (255, 230, 160, 255)), "interface/main/" + name + "_over")
+    for name, w, h in (("main_left", 220, 164), ("main_right", 220, 140)):
+        panel = canvas(w, h)
+        d = ImageDraw.Draw(panel)
+        d.rounded_rectangle((4, 4, w - 5, h + 40), radius=40, fill=(46, 34, 48, 230), outline=GOLD, width=4)
+        save(panel, "interface/main/" + name)
+
+
+def map_button():
+    frames = []
+    for i in range(6):
+        t = i / 5
+        frame = canvas(120, 100)
+        d = ImageDraw.Draw(frame)
+        half = 20 + 30 * t
+        d.rectangle((60 - half, 24, 60 + half, 76), fill=(226, 206, 160, 255), outline=(120, 90, 50, 255), width=3)
+        d.ellipse((60 - half - 8, 20, 60 - half + 8, 80), fill=(200, 170, 120, 255))
+        d.ellipse((60 + half - 8, 20, 60 + half + 8, 80), fill=(200, 170, 120, 255))
+        if t > 0.4:
+            d.line((60 - half * 0.6, 60, 60, 38, 60 + half * 0.6, 58), fill=(170, 40, 40, 255), width=3)
+        frames.append(frame)
+    strip("interface/map/map", frames, "map_sheet")
+    animation("interface/map/map", "map_sheet", [("AnimOpen", 60, 0, range(6)), ("AnimClose", 60, 0, range(5, -1, -1))])
+
+
+def inventory_buttons():
+    frames = []
+    for count in range(10):
+        frame = canvas(70, 70)
+        d = ImageDraw.Draw(frame)
+        for k in range(min(max(count, 1), 5)):
+            d.rounded_rectangle((14 + 3 * k, 10 + 2 * k, 46 + 3 * k, 56 + 2 * k), radius=4,
+                                fill=(240, 232, 210, 255), outline=(120, 60, 60, 255), width=2)
+        frames.append(frame)
+    strip("interface/inventory_tasks/cards", frames, "cards_sheet")
+    animation("interface/inventory_tasks/cards", "cards_sheet", [("Idle", 100, 0, [0])])
+    save(glow(70, (255, 230, 160, 170), 10), "interface/inventory_tasks/cards_over")
+    for name, shut in (("lock", False), ("lock_enabled", True)):
+        image = canvas(48, 48)
+        d = ImageDraw.Draw(image)
+        d.rounded_rectangle((10, 22, 38, 44), radius=4, fill=GOLD)
+        d.arc((14, 6, 34, 34) if shut else (22, 4, 42, 32), 180, 360, fill=GOLD, width=5)
+        save(image, "interface/inventory_tasks/" + name)
+    save(glow(48, (255, 240, 190, 160), 8), "interface/inventory_tasks/lock_over")
+
+
+def caption_bar():
+    # Scaled 683 x 28 by the caption: two pixels become the whole top strip.
+    save(Image.new("RGBA", (2, 2), (8, 6, 10, 210)), "interface/bbtext/back")
+
+
+def subroom_frame():
+    # The corners reach past the rectangle's edges to where the stretched
+    # sides begin (81 units in) and draw their lines where the sides run (4
+    # units outside); the close corner's centre is 36 in and 19 down from
+    # the top-right, under the close button 17 in and 5 down.
+    corner = canvas(112, 112)
+    d = ImageDraw.Draw(corner)
+    d.line((24, 111, 24, 24, 111, 24), fill=GOLD, width=5)
+    d.ellipse((14, 14, 34, 34), fill=GOLD)
+    save(corner, "interface/subroom/frame_angle")
+    close = canvas(112, 128)
+    d = ImageDraw.Draw(close)
+    d.line((0, 42, 96, 42, 96, 127), fill=GOLD, width=5)
+    d.ellipse((59, 34, 87, 62), fill=(60, 40, 58, 255), outline=GOLD, width=3)
+    d.line((67, 42, 79, 54), fill=GOLD, width=3)
+    d.line((79, 42, 67, 54), fill=GOLD, width=3)
+    save(close, "interface/subroom/frame_angle_close")
+    # Sides are stretched along their length: two pixels long, scaled by the frame.
+    save(Image.new("RGBA", (5, 2), GOLD), "interface/subroom/frame_v")
+    save(Image.new("RGBA", (2, 5), GOLD), "interface/subroom/frame_h")
+    save(glow(40, (255, 240, 190, 190), 6), "interface/subroom/frame_close_over")
+
+
+def sounds():
+    tones = {"ad_hint": "sine 660-990", "ad_skip": "sine 440-880", "ad_reset": "sine 880-440",
+             "ad_map": "pinknoise", "ad_mapclose": "brownnoise"}
+    for name, synth in tones.items():
+        path = out("levels/common/audio/%s.ogg" % name)
+        subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", path, "synth", "0.25"] + synth.split()
+                       + ["fade", "0.01", "0.25", "0.1", "vol", "0.4"], check=True)
+
+
+def minigame_room():
+    """The sample's mini-game room: a dusky wall, lamps to light, a door to it."""
+    bg = Image.new("RGB", (1024, 768), (52, 40, 70))
+    d = ImageDraw.Draw(bg)
+    d.rectangle((0, 560, 1024, 768), fill=(70, 52, 44))
+    for x in (312, 512, 712):
+        d.rectangle((x - 60, 470, x + 60, 560), fill=(90, 66, 52))
+    bg.save(out("rooms/minigame/bg.jpg"), quality=90)
+    for name, flame in (("lamp_off", None), ("lamp_on", (255, 200, 80, 255))):
+        lamp = canvas(90, 130)
+        d = ImageDraw.Draw(lamp)
+        if flame:
+            lamp.alpha_composite(glow(90, (255, 210, 120, 150), 14), (0, 0))
+            d = ImageDraw.Draw(lamp)
+            d.ellipse((35, 20, 55, 52), fill=flame)
+        d.polygon([(25, 50), (65, 50), (58, 100), (32, 100)], outline=GOLD, fill=(60, 60, 70, 200), width=3)
+        d.rectangle((28, 100, 62, 126), fill=GOLD)
+        save(lamp, "rooms/minigame/" + name)
+    door = canvas(110, 170)
+    d = ImageDraw.Draw(door)
+    d.rounded_rectangle((4, 4, 106, 166), radius=30, fill=(52, 40, 70, 255), outline=GOLD, width=5)
+    d.ellipse((40, 60, 70, 90), fill=(255, 200, 80, 255))
+    save(door, "rooms/minigame/door")
+
+
+def main():
+    hint()
+    minigame()
+    main_bar()
+    map_button()
+    inventory_buttons()
+    caption_bar()
+    subroom_frame()
+    sounds()
+    minigame_room()
+
+
+if __name__ == "__main__":
+    main()

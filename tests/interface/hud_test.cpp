@@ -1,0 +1,236 @@
+#include "engine/scene/nE_AnimSprite.h"
+#include "game/interface/nG_BlackBarText.h"
+#include "game/interface/nG_BtnCard.h"
+#include "game/interface/nG_BtnHint.h"
+#include "game/interface/nG_BtnInfo.h"
+#include "game/interface/nG_BtnMap.h"
+#include "game/interface/nG_BtnMenu.h"
+#include "game/interface/nG_FrameSubroom.h"
+#include "game/interface/nG_InterfaceBg.h"
+#include "widget_fixture.h"
+
+#include <cmath>
+
+namespace
+{
+struct HudTest : WidgetFixture
+{
+    InSampleDir dir; // the widgets' animations load their real frames
+
+    void OnMessage(int id, void* record) override
+    {
+        if (id == NG_MSG_SHOW_DIALOG)
+            sent.push_back("39:" + static_cast<nG_MsgShowDialog*>(record)->text);
+        else if (id == NG_MSG_CLOSE_DIALOG)
+            sent.push_back("40");
+        else if (id == NG_MSG_BTN_LOCK_CHANGED)
+            sent.push_back(static_cast<nG_MsgBool*>(record)->value ? "26:1" : "26:0");
+        else
+            WidgetFixture::OnMessage(id, record);
+    }
+    void ShowMinigame(const std::string& reset, const std::string& info)
+    {
+        nG_MsgShowMinigame record;
+        record.resetCode = reset;
+        record.infoText = info;
+        bus.Send(NG_MSG_SHOW_MINIGAME, &record);
+    }
+    bool Locked()
+    {
+        nG_MsgBool query;
+        bus.Send(NG_MSG_GET_BTN_LOCK_VALUE, &query);
+        return query.value;
+    }
+};
+
+TEST_F(HudTest, EdgeElementsMoveOutOnAWideScreen)
+{
+    struct Case
+    {
+        nE_Object* (*create)(const std::string&);
+        std::string part; // the child that moves; "" the widget itself
+        float at1024, at1366;
+    } cases[] = {
+        {nG_BtnMenu::Create, "", 954, 1044},       {nG_BtnGuide::Create, "", 80, -20},
+        {nG_BtnMap::Create, "_b", 943, 1033},      {nG_BtnMap::Create, "_arrow", 943, 1033},
+        {nG_InterfaceBg0::Create, "_l0", 46, -54}, {nG_InterfaceBg1::Create, "_l0", 984, 1074},
+        {nG_BtnHint::Create, "", 79, -21},         {nG_BtnSkip::Create, "", 79, -21},
+    };
+    for (const Case& c : cases)
+    {
+        nE_Object* widget = Add(c.create("w"));
+        nE_Object* part = c.part.empty() ? widget : widget->FindChild("w" + c.part, false);
+        ASSERT_NE(nullptr, part) << c.part;
+        for (float width : {1024.0f, 1366.0f})
+        {
+            appWidth = width;
+            widget->Restore(true);
+            EXPECT_NEAR(width == 1024 ? c.at1024 : c.at1366, part->GetX(), 1e-3f)
+                << widget->GetName() << c.part;
+        }
+        delete widget;
+    }
+}
+
+TEST_F(HudTest, InfoAndResetSlideInAndOut)
+{
+    Watch({NG_MSG_SHOW_DIALOG, NG_MSG_CLOSE_DIALOG});
+    appWidth = 1366;
+    nG_BtnReset* reset = Add(new nG_BtnReset("ng_int_btn_reset"));
+    nG_BtnInfo* info = Add(new nG_BtnInfo("ng_int_btn_info"));
+    for (nE_Object* widget : {static_cast<nE_Object*>(reset), static_cast<nE_Object*>(info)})
+        EXPECT_FALSE(widget->IsVisible() || widget->IsActive() || widget->IsInput());
+    SendString(NG_MSG_BTN_INFO_PRESS, "b"); // no text: nothing
+    ShowMinigame("", "info_key");           // no reset code: reset stays out
+    Step(0.5f);
+    EXPECT_FALSE(reset->IsVisible());
+    EXPECT_NEAR(512 - 683 - 67 + 134 * std::sin(0.6f * 3.141592f / 2), info->GetX(), 1e-3f);
+    EXPECT_FALSE(info->IsInput());
+    Step(0.5f);
+    EXPECT_NEAR(512 - 683 + 67, info->GetX(), 1e-3f);
+    EXPECT_TRUE(info->IsInput());
+    SendString(NG_MSG_BTN_INFO_PRESS, "b");
+    ShowMinigame("probe(reset)", "");
+    Step(0.5f, 2);
+    SendString(NG_MSG_BTN_RESET_PRESS, "b");
+    Step(0.01f);
+    EXPECT_EQ("ng_int_btn_reset:reset;", Probes());
+    EXPECT_EQ(std::vector<std::string>{"sfx:ad_reset"}, sounds.played);
+    bus.Send(NG_MSG_HIDE_MINIGAME, nullptr);
+    EXPECT_FALSE(info->IsInput() || reset->IsInput()); // at once, before the slide ends
+    Step(0.5f, 2);
+    EXPECT_FALSE(info->IsVisible() || reset->IsVisible());
+    EXPECT_NEAR(512 - 683 - 67, info->GetX(), 1e-3f);
+    EXPECT_EQ((std::vector<std::string>{"39:info_key", "40"}), sent);
+}
+
+TEST_F(HudTest, MapButtonSoundsAndClipsTakeTurns)
+{
+    nG_BtnMap* map = Add(new nG_BtnMap("ng_btn_map"));
+    auto* arrow = static_cast<nE_AnimSprite*>(map->FindChild("ng_btn_map_arrow", false));
+    const std::string open = "assets/levels/common/audio/ad_map";
+    SendString(NG_MSG_BTN_MAP_HOVER, "b");
+    SendString(NG_MSG_BTN_MAP_HOVER, "b"); // hovering again: nothing new
+    Step(0.01f);
+    EXPECT_EQ("AnimOpen", arrow->GetFunctions()[static_cast<size_t>(arrow->GetCurrent())].name);
+    SendString(NG_MSG_BTN_MAP_LEAVE, "b");
+    sounds.playing = {open}; // the opening sound still plays: not started again
+    SendString(NG_MSG_BTN_MAP_HOVER, "b");
+    SendString(NG_MSG_BTN_MAP_LEAVE, "b");
+    Step(0.01f);
+    EXPECT_EQ("AnimClose", map->GetPending()); // waits for the opening to end
+    Step(0.1f, 8);
+    EXPECT_EQ("", map->GetPending());
+    EXPECT_EQ("AnimClose", arrow->GetFunctions()[static_cast<size_t>(arrow->GetCurrent())].name);
+    EXPECT_EQ((std::vector<std::string>{"sfx:ad_map", "sfx:ad_mapclose", "sfx:ad_mapclose"}), sounds.played);
+}
+
+TEST_F(HudTest, LockAndCardsRideTheInventory)
+{
+    Watch({NG_MSG_BTN_LOCK_CHANGED});
+    nG_BtnLock* lock = Add(new nG_BtnLock("ng_btn_lock"));
+    nG_BtnCard* cards = Add(new nG_BtnCard("ng_btn_card"));
+    EXPECT_TRUE(Locked());
+    struct Step
+    {
+        int id;
+        bool value;
+        bool locked;
+    } steps[] = {{NG_MSG_SET_BTN_LOCK_VALUE, false, false},
+                 {NG_MSG_SET_BTN_LOCK_VALUE, true, true},
+                 {NG_MSG_BTN_LOCK_PRESS, false, false},
+                 {NG_MSG_BTN_LOCK_PRESS, false, true}};
+    for (const Step& s : steps)
+    {
+        if (s.id == NG_MSG_BTN_LOCK_PRESS)
+            SendString(s.id, "ng_btn_lock_lock0");
+        else
+            SendBool(s.id, s.value);
+        EXPECT_EQ(s.locked, Locked());
+        EXPECT_EQ(s.locked, lock->FindChild("ng_btn_lock_lock0", false)->IsInput());
+    }
+    EXPECT_EQ((std::vector<std::string>{"26:0", "26:1"}), sent); // presses send nothing
+    nG_MsgInvChanged bar;
+    bar.barY = 700;
+    bus.Send(NG_MSG_INV_CHANGED, &bar);
+    EXPECT_EQ(694.0f, lock->GetY());
+    EXPECT_EQ(639.0f, cards->GetY());
+    SendBool(NG_MSG_TASKS_CHANGED, false);
+    EXPECT_FALSE(lock->IsInput() || cards->IsInput());
+    bus.Send(NG_MSG_ADD_CARD, nullptr);
+    bus.Send(NG_MSG_ADD_CARD, nullptr);
+    EXPECT_EQ(2, cards->GetCardCount());
+    EXPECT_EQ(2, static_cast<nE_AnimSprite*>(cards->FindChild("ng_btn_card_anim", false))->GetFrame());
+}
+
+TEST_F(HudTest, CaptionsQueueFadeAndHide)
+{
+    nG_BlackBarText* bar = Add(new nG_BlackBarText("ng_black_bar"));
+    SendString(NG_MSG_BLACK_BAR_TEXT, ""); // nothing shown: no empty bar
+    EXPECT_FALSE(bar->IsVisible());
+    SendString(NG_MSG_BLACK_BAR_TEXT, "a");
+    EXPECT_TRUE(bar->IsVisible() && bar->IsInput());
+    Step(0.2f);
+    EXPECT_NEAR(0.6f, bar->GetAlpha(), 1e-4f);
+    Input(NE_INPUT_MOUSEDOWN, 500, 300); // still fading in: ignored
+    EXPECT_EQ(0, bar->GetState());
+    SendString(NG_MSG_BLACK_BAR_TEXT, "b"); // "a" fades out first
+    Step(0.1f);
+    EXPECT_EQ("a", bar->GetCurrent());
+    Step(0.1f);
+    EXPECT_EQ("b", bar->GetCurrent());
+    EXPECT_EQ(0, bar->GetState());
+    Step(0.1f, 4);
+    SendString(NG_MSG_BLACK_BAR_TEXT, "b"); // the same key stays
+    Input(NE_INPUT_MOUSEDOWN, 500, 300);
+    EXPECT_EQ(1, bar->GetState());
+    SendString(NG_MSG_BLACK_BAR_TEXT, "b"); // and fades back in
+    EXPECT_EQ(0, bar->GetState());
+    SendString(NG_MSG_BLACK_BAR_TEXT, ""); // hides, nothing follows
+    Step(0.1f, 4);
+    EXPECT_FALSE(bar->IsVisible() || bar->IsInput() || bar->IsActive());
+    EXPECT_EQ("b", bar->GetCurrent());
+}
+
+TEST_F(HudTest, SubroomFrameLaysOutAndFollows)
+{
+    nG_FrameSubroom* frame = Add(new nG_FrameSubroom("ng_frame_subroom"));
+    nE_Rect rect{-200, -150, 400, 300};
+    bus.Send(NG_MSG_SUBROOM_FRAME_LAYOUT, &rect);
+    const float places[9][3] = {{-172, -122, -98}, {-172, 122, -98}, {172, 122, -98},
+                                {164, -131, -98},  {-204, 0, -99},   {204, 0, -99},
+                                {0, -153, -99},    {0, 153, -99},    {183, -145, -90}};
+    for (int i = 0; i < 9; ++i)
+    {
+        nE_Object* part = i < 8 ? frame->GetPiece(i) : frame->GetCloseButton();
+        EXPECT_EQ(places[i][0], part->GetX()) << i;
+        EXPECT_EQ(places[i][1], part->GetY()) << i;
+        EXPECT_EQ(places[i][2], part->GetZ()) << i;
+    }
+    EXPECT_EQ(69.0f, frame->GetPiece(5)->GetScaleY());
+    EXPECT_EQ(-1.0f, frame->GetPiece(5)->GetScaleX());
+    EXPECT_EQ(118.0f, frame->GetPiece(7)->GetScaleX());
+    EXPECT_EQ(-1.0f, frame->GetPiece(7)->GetScaleY());
+
+    nE_Object* subroom = AddObject(nullptr, "sub", 512, 384);
+    struct Case
+    {
+        float alpha;
+        bool visible, input;
+    } cases[] = {{0.5f, true, false},
+                 {1.0f, true, true},
+                 {0.5f, true, true},
+                 {0.0f, false, false},
+                 {1.0f, true, true}}; // visible at alpha 1 at once: clicks too
+    for (const Case& c : cases)
+    {
+        subroom->SetAlpha(c.alpha);
+        subroom->SetScale(c.alpha, c.alpha);
+        bus.Send(NG_MSG_SUBROOM_FRAME_FOLLOW, subroom);
+        EXPECT_EQ(c.visible, frame->IsVisible()) << c.alpha;
+        EXPECT_EQ(c.input, frame->IsInput()) << c.alpha;
+        EXPECT_EQ(c.alpha, frame->GetScaleX());
+        EXPECT_EQ(512.0f, frame->GetX());
+    }
+}
+} // namespace
