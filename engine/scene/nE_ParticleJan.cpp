@@ -18,6 +18,9 @@ const float kFileFrame = 0.017f;       // the file's times are in frames of this
 const float kFrame = 0.01667f;         // rates are per frame of this length
 const float kPreprocStep = 0.17f;      // one pre-run step
 const float kPi = 3.141592f;
+// Guards against content that would hang the start or exhaust memory.
+const int kMaxPreproc = 10000;
+const size_t kMaxParticles = 1000000;
 
 enum Conversion
 {
@@ -192,7 +195,7 @@ void nE_PartSysImpl_Jan::Start()
         e.countdown = e.p.delay_init;
         e.burstsLeft = e.p.autooff == 0 ? -1 : e.p.autooff;
     }
-    const int preproc = m_emitters.empty() ? 0 : m_emitters.front().p.preproc;
+    const int preproc = m_emitters.empty() ? 0 : std::min(m_emitters.front().p.preproc, kMaxPreproc);
     nE_TimeStep step;
     step.step = step.elapsed = kPreprocStep;
     for (int i = 0; i < preproc; ++i)
@@ -229,7 +232,7 @@ bool nE_PartSysImpl_Jan::Emit(nE_JanEmitter& e, float step)
     if (e.countdown > 0.0f) return false;
     e.countdown = nE_PsSpread(e.p.delay, e.p.delay_delta);
     float n = std::max(1.0f, nE_PsSpread(e.p.born_count, e.p.born_count_delta));
-    for (; n >= 1.0f; n -= 1.0f)
+    for (; n >= 1.0f && e.particles.size() < kMaxParticles; n -= 1.0f)
         Spawn(e);
     if (e.burstsLeft < 0) return false;
     --e.burstsLeft;

@@ -7,6 +7,7 @@
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture_Pl5.h"
+#include "engine/scene/nE_ParticleComplex.h"
 #include "engine/scene/nE_ParticleJan.h"
 
 #include <algorithm>
@@ -92,7 +93,9 @@ void nE_ParticleSystem::CreateImpl()
         return;
     }
     const char* type = root->Attribute("type");
-    if (type && std::string(type) == "jan")
+    if (!type || std::string(type) == "complex")
+        m_impl = std::make_unique<nE_PartSysImpl_Complex>();
+    else if (std::string(type) == "jan")
         m_impl = std::make_unique<nE_PartSysImpl_Jan>();
     else
         nE_LogFmt2("nE_ParticleSystem::Unknown type \"%s\" in \"%s\"", type, path);

@@ -8,6 +8,7 @@
 #include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture.h"
 #include "engine/platform/nE_Texture_Pl5.h"
+#include "engine/scene/nE_ParticleComplex.h"
 #include "engine/scene/nE_ParticleJan.h"
 #include "platform/de50_test_support.h"
 
@@ -126,6 +127,10 @@ protected:
         return ps;
     }
     static nE_PartSysImpl_Jan* JanOf(nE_ParticleSystem& ps) { return dynamic_cast<nE_PartSysImpl_Jan*>(ps.GetImpl()); }
+    static nE_PartSysImpl_Complex* ComplexOf(nE_ParticleSystem& ps)
+    {
+        return dynamic_cast<nE_PartSysImpl_Complex*>(ps.GetImpl());
+    }
     static void Tick(nE_Object& o, float seconds = kFrame, int times = 1)
     {
         nE_TimeStep step;

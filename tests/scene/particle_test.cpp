@@ -35,13 +35,15 @@ protected:
 
 TEST_F(JanTest, ImplementationFollowsTheRootType)
 {
-    enum Kind { NONE, JAN };
+    enum Kind { NONE, COMPLEX, JAN };
     const struct
     {
         const char* text; // null: no file
         Kind kind;
         const char* log;
-    } cases[] = {{"<ps type=\"jan\"/>", JAN, ""},
+    } cases[] = {{"<ps/>", COMPLEX, ""},
+                 {"<ps type=\"complex\"/>", COMPLEX, ""},
+                 {"<ps type=\"jan\"/>", JAN, ""},
                  {"<ps type=\"Jan\"/>", NONE, "nE_ParticleSystem::Unknown type \"Jan\""},
                  {nullptr, NONE, "nE_ParticleSystem::Could not find"},
                  {"<ps type=\"jan\"><emit", NONE, "nE_ParticleSystem::Could not read"}};
@@ -50,6 +52,7 @@ TEST_F(JanTest, ImplementationFollowsTheRootType)
         SCOPED_TRACE(c.text ? c.text : "missing");
         log.lines.clear();
         auto ps = System(c.text ? File("f", c.text) : dir.path + "nothing");
+        EXPECT_EQ(c.kind == COMPLEX, ComplexOf(*ps) != nullptr);
         EXPECT_EQ(c.kind == JAN, JanOf(*ps) != nullptr);
         EXPECT_TRUE(*c.log ? log.Has(c.log) : log.lines.empty());
         Tick(*ps); // an object without implementation still steps
