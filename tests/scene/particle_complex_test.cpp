@@ -1,7 +1,11 @@
 // Scripted particle systems: emitters and particles driven by Lua chunks in a
 // private state.
 
+#include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/scene/nE_SceneTypes.h"
 #include "scene/particle_fixture.h"
+
+#include <cstdlib>
 
 #include <lua.hpp>
 
@@ -172,6 +176,30 @@ TEST_F(ComplexTest, IndependentParticlesStayWhereTheyWereBorn)
     ASSERT_EQ(1u, render.lists.size());
     EXPECT_NEAR(115, render.CentreX(0, 0), 1e-3f); // emitter 10 + owner 100 at birth + 5
     EXPECT_EQ(2u, render.blends[0]);
+}
+
+} // namespace
+
+namespace
+{
+
+// The collect effect that the hidden-object collector makes by type name and
+// never starts: it must play by itself, once, and leave nothing behind.
+TEST_F(ComplexTest, SampleCollectEffectPlaysOnceFromConstruction)
+{
+    nE_RegisterSceneObjectTypes();
+    std::unique_ptr<nE_Object> made(nE_CreateObject("partsys", "collect"));
+    auto* ps = dynamic_cast<nE_ParticleSystem*>(made.get());
+    ASSERT_NE(nullptr, ps);
+    const char* source = std::getenv("NE_SOURCE_DIR");
+    ps->SetResourceName(std::string(source ? source : ".") + "/sample/assets/levels/common/ho_collect_effect");
+    ps->LoadResourcesTree();
+    Tick(*ps, kFrame, 10);
+    EXPECT_GT(ComplexOf(*ps)->GetParticles().size(), 10u);
+    Tick(*ps, kFrame, 120);
+    EXPECT_TRUE(ComplexOf(*ps)->GetParticles().empty());
+    EXPECT_TRUE(ComplexOf(*ps)->GetEmitters().empty());
+    EXPECT_TRUE(log.lines.empty());
 }
 
 } // namespace
