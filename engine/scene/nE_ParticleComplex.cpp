@@ -243,15 +243,20 @@ void nE_PartSysImpl_Complex::Update(const nE_TimeStep* step)
 {
     if (m_paused || !m_L) return;
     const float seconds = step ? step->step : 0.0f;
+    // Raw access: content may give the globals a metatable whose handlers
+    // raise errors, and no protected call surrounds these.
+    lua_pushstring(m_L, "ps_state");
     lua_pushinteger(m_L, m_psState);
-    lua_setglobal(m_L, "ps_state");
+    lua_rawset(m_L, LUA_GLOBALSINDEX);
+    lua_pushstring(m_L, "ps_dt");
     lua_pushnumber(m_L, seconds);
-    lua_setglobal(m_L, "ps_dt");
+    lua_rawset(m_L, LUA_GLOBALSINDEX);
     if (m_running)
     {
         m_currentEmitter = -1;
         RunChunk(-1, NE_PS_PROCESS);
-        lua_getglobal(m_L, "ps_state");
+        lua_pushstring(m_L, "ps_state");
+        lua_rawget(m_L, LUA_GLOBALSINDEX);
         m_psState = int(lua_tointeger(m_L, -1));
         lua_pop(m_L, 1);
         // Chunks may append emitters: the size is read again every turn.

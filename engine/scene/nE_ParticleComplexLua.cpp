@@ -110,10 +110,12 @@ struct nE_ComplexScript
         float x = 0.0f, y = 0.0f;
         Self(L)->SampleMask(x, y);
         lua_newtable(L);
+        lua_pushstring(L, "x");
         lua_pushnumber(L, x);
-        lua_setfield(L, -2, "x");
+        lua_rawset(L, -3);
+        lua_pushstring(L, "y");
         lua_pushnumber(L, y);
-        lua_setfield(L, -2, "y");
+        lua_rawset(L, -3);
         return 1;
     }
 

@@ -55,7 +55,9 @@ TEST_F(JanTest, ImplementationFollowsTheRootType)
         EXPECT_EQ(c.kind == COMPLEX, ComplexOf(*ps) != nullptr);
         EXPECT_EQ(c.kind == JAN, JanOf(*ps) != nullptr);
         EXPECT_TRUE(*c.log ? log.Has(c.log) : log.lines.empty());
-        Tick(*ps); // an object without implementation still steps
+        Tick(*ps); // an object without implementation (or emitters) still steps and draws
+        pstest::CaptureRender render;
+        ps->DrawTree(&render, nE_RenderState());
     }
     nE_RegisterSceneObjectTypes();
     std::unique_ptr<nE_Object> made(nE_CreateObject("partsys", "x"));
