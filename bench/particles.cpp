@@ -29,25 +29,58 @@ const float kStep = 1.0f / 60.0f;
 // pixel and turns of up to 2 degrees per frame, no damping, full colour.
 std::string JanFile(int count, const std::string& texture)
 {
-    std::string a = "<particles type=\"jan\"><emit res=\"" + texture + "\" born_count=\"" + std::to_string(count) +
+    std::string a = "<particles type=\"jan\"><emit res=\"" + texture + "\" born_count=\"" +
+                    std::to_string(count) +
                     "\" born_count_delta=\"0\" autooff=\"1\" lifetime=\"10000000\" delay=\"10000000\"";
     const char* values[][2] = {
-        {"pos_x_delta", "496"}, {"pos_y_delta", "368"}, {"speed_x_delta", "0.5"}, {"speed_y_delta", "0.5"},
-        {"speed_xf", "1"},      {"speed_yf", "1"},      {"gravf", "1"},           {"grotatef", "1"},
-        {"scale_x", "1"},       {"scale_y", "1"},       {"scale_xf", "1"},        {"scale_yf", "1"},
-        {"rotate_delta", "180"}, {"rotate_speed_delta", "2"}, {"rotatef", "1"},   {"alpha", "1"},
-        {"color_r", "255"},     {"color_g", "255"},     {"color_b", "255"}};
+        {"pos_x_delta", "496"},   {"pos_y_delta", "368"},      {"speed_x_delta", "0.5"},
+        {"speed_y_delta", "0.5"}, {"speed_xf", "1"},           {"speed_yf", "1"},
+        {"gravf", "1"},           {"grotatef", "1"},           {"scale_x", "1"},
+        {"scale_y", "1"},         {"scale_xf", "1"},           {"scale_yf", "1"},
+        {"rotate_delta", "180"},  {"rotate_speed_delta", "2"}, {"rotatef", "1"},
+        {"alpha", "1"},           {"color_r", "255"},          {"color_g", "255"},
+        {"color_b", "255"}};
     for (const auto& v : values)
         a += std::string(" ") + v[0] + "=\"" + v[1] + "\"";
     // Everything else reads as 0: listed so that the file is complete.
-    const char* zero[] = {"lifetime_delta", "delay_delta", "delay_init", "gflag", "course", "pos_x", "pos_y",
-                          "speed_x", "speed_y", "grav", "grotate", "grotate_delta", "grotate_speed",
-                          "grotate_speed_delta", "scale_mode", "scale_x_delta", "scale_y_delta", "scale_x_speed",
-                          "scale_y_speed", "scale_x_speed_delta", "scale_y_speed_delta", "rotate", "rotate_speed",
-                          "alpha_delta", "alpha_speed", "alpha_speed_delta", "alpha_peak", "alpha_mode",
-                          "color_r_delta", "color_r_speed", "color_r_speed_delta", "color_g_delta",
-                          "color_g_speed", "color_g_speed_delta", "color_b_delta", "color_b_speed",
-                          "color_b_speed_delta", "blend"};
+    const char* zero[] = {"lifetime_delta",
+                          "delay_delta",
+                          "delay_init",
+                          "gflag",
+                          "course",
+                          "pos_x",
+                          "pos_y",
+                          "speed_x",
+                          "speed_y",
+                          "grav",
+                          "grotate",
+                          "grotate_delta",
+                          "grotate_speed",
+                          "grotate_speed_delta",
+                          "scale_mode",
+                          "scale_x_delta",
+                          "scale_y_delta",
+                          "scale_x_speed",
+                          "scale_y_speed",
+                          "scale_x_speed_delta",
+                          "scale_y_speed_delta",
+                          "rotate",
+                          "rotate_speed",
+                          "alpha_delta",
+                          "alpha_speed",
+                          "alpha_speed_delta",
+                          "alpha_peak",
+                          "alpha_mode",
+                          "color_r_delta",
+                          "color_r_speed",
+                          "color_r_speed_delta",
+                          "color_g_delta",
+                          "color_g_speed",
+                          "color_g_speed_delta",
+                          "color_b_delta",
+                          "color_b_speed",
+                          "color_b_speed_delta",
+                          "blend"};
     for (const char* z : zero)
         a += std::string(" ") + z + "=\"0\"";
     return a + "/></particles>";
@@ -57,10 +90,10 @@ std::string JanFile(int count, const std::string& texture)
 // tracks (a drift and a turn) that run natively every step.
 std::string ComplexFile(int count, const std::string& texture)
 {
-    return "<particles type=\"complex\"><process>if ps_state == 0 then CreateEmitter(\"emit\", 0, 0) ps_state = 1 "
+    return "<particles type=\"complex\"><process>if ps_state == 0 then CreateEmitter(\"emit\", 0, 0) "
+           "ps_state = 1 "
            "end</process><emit res=\"" +
-           texture +
-           "\"><process>if not done then done = true CreateParticles(" + std::to_string(count) +
+           texture + "\"><process>if not done then done = true CreateParticles(" + std::to_string(count) +
            ") end</process><bornpart>DieAfter(10000000) local x, y = Random(-496, 496), Random(-368, 368) "
            "SetProperty(ne_pos_y, y) Animate(ne_pos_x, {0, x, 100, x + 10000000}) "
            "Animate(ne_angle, {0, Random(-3, 3), 100, 400000})</bornpart></emit></particles>";
@@ -81,7 +114,8 @@ size_t LiveParticles(nE_ParticleSystem& ps)
 {
     if (auto* jan = dynamic_cast<nE_PartSysImpl_Jan*>(ps.GetImpl()))
         return jan->GetEmitters().empty() ? 0 : jan->GetEmitters()[0].particles.size();
-    if (auto* complex = dynamic_cast<nE_PartSysImpl_Complex*>(ps.GetImpl())) return complex->GetParticles().size();
+    if (auto* complex = dynamic_cast<nE_PartSysImpl_Complex*>(ps.GetImpl()))
+        return complex->GetParticles().size();
     return 0;
 }
 

@@ -105,7 +105,7 @@ void nE_PartSysImpl_Complex::OpenState()
     lua_pushlightuserdata(m_L, this);
     lua_setglobal(m_L, "pointer");
     static const char* const kPropertyNames[NE_PS_PROPERTY_COUNT] = {
-        "ne_pos_x", "ne_pos_y", "ne_pos_z", "ne_scale_x", "ne_scale_y",
+        "ne_pos_x", "ne_pos_y", "ne_pos_z",   "ne_scale_x", "ne_scale_y",
         "ne_angle", "ne_alpha", "ne_color_r", "ne_color_g", "ne_color_b"};
     for (int i = 0; i < NE_PS_PROPERTY_COUNT; ++i)
     {
@@ -204,11 +204,13 @@ void nE_PartSysImpl_Complex::RunChunk(int templateIndex, int chunk)
     if (!m_L) return;
     const size_t count = m_templates.size() * NE_PS_CHUNK_COUNT + 1;
     if (m_chunkRefs.size() != count) m_chunkRefs.assign(count, LUA_NOREF);
-    const size_t slot = templateIndex < 0 ? count - 1 : size_t(templateIndex) * NE_PS_CHUNK_COUNT + size_t(chunk);
+    const size_t slot =
+        templateIndex < 0 ? count - 1 : size_t(templateIndex) * NE_PS_CHUNK_COUNT + size_t(chunk);
     if (slot >= count) return;
     if (m_chunkRefs[slot] == LUA_NOREF)
     {
-        const std::string& text = templateIndex < 0 ? m_processChunk : m_templates[size_t(templateIndex)].chunks[chunk];
+        const std::string& text =
+            templateIndex < 0 ? m_processChunk : m_templates[size_t(templateIndex)].chunks[chunk];
         int ref = LUA_REFNIL;
         if (!text.empty())
         {
@@ -374,7 +376,8 @@ void nE_PartSysImpl_Complex::Draw(nE_Render* render, const nE_RenderState* state
     const nE_PsAffine outer = nE_PsAffine::FromMatrix(state->matrix);
     // Independent particles stay where they were born in the parent's space.
     nE_Object* parent = m_owner ? m_owner->GetParent() : nullptr;
-    const nE_PsAffine parentOuter = nE_PsAffine::FromMatrix(parent ? parent->GetLastWorldMatrix() : nE_Matrix());
+    const nE_PsAffine parentOuter =
+        nE_PsAffine::FromMatrix(parent ? parent->GetLastWorldMatrix() : nE_Matrix());
     m_quads.Begin(*texture, m_particles.size());
     for (const std::unique_ptr<nE_ComplexParticle>& p : m_particles)
     {

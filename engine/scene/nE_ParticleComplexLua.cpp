@@ -79,8 +79,8 @@ struct nE_ComplexScript
             }
         }
         lua_settop(L, 0);
-        const bool stored = track.property >= 0 && track.property < NE_PS_PROPERTY_COUNT &&
-                            track.property != NE_PS_POS_Z;
+        const bool stored =
+            track.property >= 0 && track.property < NE_PS_PROPERTY_COUNT && track.property != NE_PS_POS_Z;
         if (p && stored && !track.keys.empty()) p->tracks.push_back(std::move(track));
         return 0;
     }

@@ -14,9 +14,9 @@
 namespace
 {
 
-const float kFileFrame = 0.017f;       // the file's times are in frames of this length
-const float kFrame = 0.01667f;         // rates are per frame of this length
-const float kPreprocStep = 0.17f;      // one pre-run step
+const float kFileFrame = 0.017f;  // the file's times are in frames of this length
+const float kFrame = 0.01667f;    // rates are per frame of this length
+const float kPreprocStep = 0.17f; // one pre-run step
 const float kPi = 3.141592f;
 // Guards against content that would hang the start or exhaust memory.
 const int kMaxPreproc = 10000;
@@ -38,28 +38,31 @@ struct FloatAttribute
     Conversion conversion;
 };
 
+// clang-format off
 #define NE_JAN_F(name, conversion) {#name, &nE_JanParams::name, conversion}
 const FloatAttribute kFloats[] = {
-    NE_JAN_F(lifetime, FRAMES),          NE_JAN_F(lifetime_delta, FRAMES),    NE_JAN_F(delay, FRAMES),
-    NE_JAN_F(delay_delta, FRAMES),       NE_JAN_F(delay_init, FRAMES),        NE_JAN_F(born_count, AS_READ),
-    NE_JAN_F(born_count_delta, AS_READ), NE_JAN_F(pos_x, AS_READ),            NE_JAN_F(pos_y, AS_READ),
-    NE_JAN_F(pos_x_delta, AS_READ),      NE_JAN_F(pos_y_delta, AS_READ),      NE_JAN_F(speed_x, AS_READ),
-    NE_JAN_F(speed_y, AS_READ),          NE_JAN_F(speed_x_delta, AS_READ),    NE_JAN_F(speed_y_delta, AS_READ),
-    NE_JAN_F(speed_xf, FACTOR),          NE_JAN_F(speed_yf, FACTOR),          NE_JAN_F(grav, AS_READ),
-    NE_JAN_F(gravf, FACTOR),             NE_JAN_F(grotate, DEGREES),          NE_JAN_F(grotate_delta, DEGREES),
-    NE_JAN_F(grotate_speed, DEGREES),    NE_JAN_F(grotate_speed_delta, DEGREES), NE_JAN_F(grotatef, FACTOR),
-    NE_JAN_F(scale_x, AS_READ),          NE_JAN_F(scale_y, AS_READ),          NE_JAN_F(scale_x_delta, AS_READ),
-    NE_JAN_F(scale_y_delta, AS_READ),    NE_JAN_F(scale_x_speed, AS_READ),    NE_JAN_F(scale_y_speed, AS_READ),
-    NE_JAN_F(scale_x_speed_delta, AS_READ), NE_JAN_F(scale_y_speed_delta, AS_READ), NE_JAN_F(scale_xf, FACTOR),
-    NE_JAN_F(scale_yf, FACTOR),          NE_JAN_F(rotate, DEGREES),           NE_JAN_F(rotate_delta, DEGREES),
-    NE_JAN_F(rotate_speed, DEGREES),     NE_JAN_F(rotate_speed_delta, DEGREES), NE_JAN_F(rotatef, FACTOR),
-    NE_JAN_F(alpha, AS_READ),            NE_JAN_F(alpha_delta, AS_READ),      NE_JAN_F(alpha_speed, AS_READ),
-    NE_JAN_F(alpha_speed_delta, AS_READ), NE_JAN_F(alpha_peak, AS_READ),      NE_JAN_F(color_r, COLOUR),
-    NE_JAN_F(color_r_delta, COLOUR),     NE_JAN_F(color_r_speed, COLOUR),     NE_JAN_F(color_r_speed_delta, COLOUR),
-    NE_JAN_F(color_g, COLOUR),           NE_JAN_F(color_g_delta, COLOUR),     NE_JAN_F(color_g_speed, COLOUR),
-    NE_JAN_F(color_g_speed_delta, COLOUR), NE_JAN_F(color_b, COLOUR),         NE_JAN_F(color_b_delta, COLOUR),
-    NE_JAN_F(color_b_speed, COLOUR),     NE_JAN_F(color_b_speed_delta, COLOUR)};
+    NE_JAN_F(lifetime, FRAMES), NE_JAN_F(lifetime_delta, FRAMES),
+    NE_JAN_F(delay, FRAMES), NE_JAN_F(delay_delta, FRAMES), NE_JAN_F(delay_init, FRAMES),
+    NE_JAN_F(born_count, AS_READ), NE_JAN_F(born_count_delta, AS_READ), NE_JAN_F(pos_x, AS_READ),
+    NE_JAN_F(pos_y, AS_READ), NE_JAN_F(pos_x_delta, AS_READ), NE_JAN_F(pos_y_delta, AS_READ),
+    NE_JAN_F(speed_x, AS_READ), NE_JAN_F(speed_y, AS_READ), NE_JAN_F(speed_x_delta, AS_READ),
+    NE_JAN_F(speed_y_delta, AS_READ), NE_JAN_F(speed_xf, FACTOR), NE_JAN_F(speed_yf, FACTOR),
+    NE_JAN_F(grav, AS_READ), NE_JAN_F(gravf, FACTOR), NE_JAN_F(grotate, DEGREES),
+    NE_JAN_F(grotate_delta, DEGREES), NE_JAN_F(grotate_speed, DEGREES), NE_JAN_F(grotate_speed_delta, DEGREES),
+    NE_JAN_F(grotatef, FACTOR), NE_JAN_F(scale_x, AS_READ), NE_JAN_F(scale_y, AS_READ),
+    NE_JAN_F(scale_x_delta, AS_READ), NE_JAN_F(scale_y_delta, AS_READ), NE_JAN_F(scale_x_speed, AS_READ),
+    NE_JAN_F(scale_y_speed, AS_READ), NE_JAN_F(scale_x_speed_delta, AS_READ),
+    NE_JAN_F(scale_y_speed_delta, AS_READ), NE_JAN_F(scale_xf, FACTOR), NE_JAN_F(scale_yf, FACTOR),
+    NE_JAN_F(rotate, DEGREES), NE_JAN_F(rotate_delta, DEGREES), NE_JAN_F(rotate_speed, DEGREES),
+    NE_JAN_F(rotate_speed_delta, DEGREES), NE_JAN_F(rotatef, FACTOR), NE_JAN_F(alpha, AS_READ),
+    NE_JAN_F(alpha_delta, AS_READ), NE_JAN_F(alpha_speed, AS_READ), NE_JAN_F(alpha_speed_delta, AS_READ),
+    NE_JAN_F(alpha_peak, AS_READ), NE_JAN_F(color_r, COLOUR), NE_JAN_F(color_r_delta, COLOUR),
+    NE_JAN_F(color_r_speed, COLOUR), NE_JAN_F(color_r_speed_delta, COLOUR), NE_JAN_F(color_g, COLOUR),
+    NE_JAN_F(color_g_delta, COLOUR), NE_JAN_F(color_g_speed, COLOUR), NE_JAN_F(color_g_speed_delta, COLOUR),
+    NE_JAN_F(color_b, COLOUR), NE_JAN_F(color_b_delta, COLOUR), NE_JAN_F(color_b_speed, COLOUR),
+    NE_JAN_F(color_b_speed_delta, COLOUR)};
 #undef NE_JAN_F
+// clang-format on
 
 struct IntAttribute
 {
@@ -68,10 +71,11 @@ struct IntAttribute
     bool required;
 };
 
-const IntAttribute kInts[] = {{"gflag", &nE_JanParams::gflag, true},        {"course", &nE_JanParams::course, true},
-                              {"scale_mode", &nE_JanParams::scale_mode, true}, {"alpha_mode", &nE_JanParams::alpha_mode, true},
-                              {"blend", &nE_JanParams::blend, true},        {"preproc", &nE_JanParams::preproc, false},
-                              {"autooff", &nE_JanParams::autooff, false}};
+const IntAttribute kInts[] = {
+    {"gflag", &nE_JanParams::gflag, true},           {"course", &nE_JanParams::course, true},
+    {"scale_mode", &nE_JanParams::scale_mode, true}, {"alpha_mode", &nE_JanParams::alpha_mode, true},
+    {"blend", &nE_JanParams::blend, true},           {"preproc", &nE_JanParams::preproc, false},
+    {"autooff", &nE_JanParams::autooff, false}};
 
 float Convert(double value, Conversion conversion)
 {
@@ -158,7 +162,8 @@ bool nE_PartSysImpl_Jan::LoadDocument(const TiXmlDocument& doc, const std::strin
     const TiXmlElement* root = doc.RootElement();
     if (!root) return false;
     std::string missing;
-    for (const TiXmlElement* emit = root->FirstChildElement("emit"); emit; emit = emit->NextSiblingElement("emit"))
+    for (const TiXmlElement* emit = root->FirstChildElement("emit"); emit;
+         emit = emit->NextSiblingElement("emit"))
         m_emitters.push_back(ReadEmitter(emit, missing));
     if (!missing.empty())
         nE_LogFmt2("Warning: nE_PartSysImpl_Jan::\"%s\" lacks emitter attribute \"%s\" (and maybe others); "
@@ -368,9 +373,9 @@ void nE_PartSysImpl_Jan::Draw(nE_Render* render, const nE_RenderState* state)
         const nE_PsAffine outer = nE_PsAffine::FromMatrix(outerMatrix);
         m_quads.Begin(*e.texture, e.particles.size());
         for (const nE_JanParticle& q : e.particles)
-            m_quads.Add(nE_PsAffine::Object(q.x, q.y, q.drawnRotation, q.scaleX, q.scaleY).Then(outer),
-                        nE_PsColour(q.red * state->r, q.green * state->g, q.blue * state->b,
-                                    q.alpha * state->alpha));
+            m_quads.Add(
+                nE_PsAffine::Object(q.x, q.y, q.drawnRotation, q.scaleX, q.scaleY).Then(outer),
+                nE_PsColour(q.red * state->r, q.green * state->g, q.blue * state->b, q.alpha * state->alpha));
         m_quads.Draw(render, e.texture, drawn);
     }
 }

@@ -89,7 +89,8 @@ void nE_ParticleSystem::CreateImpl()
     const TiXmlElement* root = doc.LoadFile(path.c_str()) ? doc.RootElement() : nullptr;
     if (!root)
     {
-        nE_LogFmt2("nE_ParticleSystem::Could not read \"%s\": %s", path, doc.Error() ? doc.ErrorDesc() : "no root");
+        nE_LogFmt2("nE_ParticleSystem::Could not read \"%s\": %s", path,
+                   doc.Error() ? doc.ErrorDesc() : "no root");
         return;
     }
     const char* type = root->Attribute("type");
@@ -226,7 +227,8 @@ void nE_PsQuads::Add(const nE_PsAffine& m, uint32_t colour)
 {
     const float x0 = m_frame.x, y0 = m_frame.y, x1 = m_frame.x + m_frame.w, y1 = m_frame.y + m_frame.h;
     const float u0 = m_uv.x, v0 = m_uv.y, u1 = m_uv.x + m_uv.w, v1 = m_uv.y + m_uv.h;
-    auto at = [&](float x, float y) { return nE_Vec3(x * m.a + y * m.c + m.e, x * m.b + y * m.d + m.f, 0.0f); };
+    auto at = [&](float x, float y)
+    { return nE_Vec3(x * m.a + y * m.c + m.e, x * m.b + y * m.d + m.f, 0.0f); };
     const nE_Vec3 tl = at(x0, y0), tr = at(x1, y0), bl = at(x0, y1), br = at(x1, y1);
     m_list->SetVertex(m_next++, tl, colour, u0, v0);
     m_list->SetVertex(m_next++, tr, colour, u1, v0);
@@ -236,7 +238,8 @@ void nE_PsQuads::Add(const nE_PsAffine& m, uint32_t colour)
     m_list->SetVertex(m_next++, br, colour, u1, v1);
 }
 
-void nE_PsQuads::Draw(nE_Render* render, const std::shared_ptr<nE_Texture>& texture, const nE_RenderState& state)
+void nE_PsQuads::Draw(nE_Render* render, const std::shared_ptr<nE_Texture>& texture,
+                      const nE_RenderState& state)
 {
     if (render && m_next > 0) render->DrawVertexList(texture, m_list.get(), state);
 }

@@ -2,10 +2,10 @@
 // Particle systems without a window: description files in a scratch folder,
 // textures made in memory by the resource cache, log lines captured.
 
+#include "core/recording_render.h"
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_Resource.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 #include "engine/scene/nE_ParticleComplex.h"
@@ -17,6 +17,7 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -37,53 +38,53 @@ public:
     bool Load(const std::string&) override { return true; }
 };
 
-// Keeps the vertices of every vertex list drawn.
-class CaptureRender : public nE_Render
+// Keeps the vertices and blend mode of every vertex list drawn.
+class CaptureRender : public RecordingRender
 {
 public:
-    CaptureRender() { SetScreenSize(1024, 768); }
-    void BeginScene() override {}
-    void EndScene() override {}
-    void End2D() override {}
-    void BeginRenderTarget(unsigned, unsigned) override {}
-    std::shared_ptr<nE_Texture> EndRenderTarget() override { return nullptr; }
-    std::shared_ptr<nE_Texture> BlurTexture(std::shared_ptr<nE_Texture> t, int, int, float) override { return t; }
-    void DrawTexture(const std::shared_ptr<nE_Texture>&, const nE_RenderState&) override {}
-    void DrawLine(float, float, float, float, float, float, const float*, const nE_RenderState&) override {}
-    void DrawVertexList(const std::shared_ptr<nE_Texture>&, nE_VertexList* list, const nE_RenderState& state) override
+    void DrawVertexList(const std::shared_ptr<nE_Texture>&, nE_VertexList* list,
+                        const nE_RenderState& state) override
     {
         auto* pl5 = dynamic_cast<nE_VertexList_Pl5*>(list);
-        lists.push_back(std::vector<nE_Vertex>(pl5->GetVertices(), pl5->GetVertices() + pl5->GetCount()));
+        lists.emplace_back(pl5->GetVertices(), pl5->GetVertices() + pl5->GetCount());
         blends.push_back(state.blendMode);
     }
-    // Centre of quad q of list l.
-    float CentreX(size_t l, size_t q) const { return (lists[l][q * 6].position.x + lists[l][q * 6 + 5].position.x) / 2; }
+    // The x of quad q's centre in list l.
+    float CentreX(size_t l, size_t q) const
+    {
+        return (lists[l][q * 6].position.x + lists[l][q * 6 + 5].position.x) / 2;
+    }
     std::vector<std::vector<nE_Vertex>> lists;
     std::vector<uint32_t> blends;
 };
 
-// One "emit" element with a quiet default for every required attribute.
+// Every required attribute with a quiet default: one particle per burst that
+// lives 100 frames, still, opaque and white.
+const char kEmitterDefaults[] =
+    "lifetime=100 delay=10 born_count=1 res=tex scale_x=1 scale_y=1 alpha=1 color_r=255 color_g=255 "
+    "color_b=255 speed_xf=1 speed_yf=1 gravf=1 grotatef=1 scale_xf=1 scale_yf=1 rotatef=1 lifetime_delta=0 "
+    "delay_delta=0 delay_init=0 born_count_delta=0 gflag=0 course=0 pos_x=0 pos_y=0 pos_x_delta=0 "
+    "pos_y_delta=0 speed_x=0 speed_y=0 speed_x_delta=0 speed_y_delta=0 grav=0 grotate=0 grotate_delta=0 "
+    "grotate_speed=0 grotate_speed_delta=0 scale_mode=0 scale_x_delta=0 scale_y_delta=0 scale_x_speed=0 "
+    "scale_y_speed=0 scale_x_speed_delta=0 scale_y_speed_delta=0 rotate=0 rotate_delta=0 rotate_speed=0 "
+    "rotate_speed_delta=0 alpha_delta=0 alpha_speed=0 alpha_speed_delta=0 alpha_peak=0 alpha_mode=0 blend=0 "
+    "color_r_delta=0 color_r_speed=0 color_r_speed_delta=0 color_g_delta=0 color_g_speed=0 "
+    "color_g_speed_delta=0 color_b_delta=0 color_b_speed=0 color_b_speed_delta=0";
+
+// "name=value" pairs separated by spaces.
+inline std::map<std::string, std::string> Pairs(const std::string& text)
+{
+    std::map<std::string, std::string> pairs;
+    std::istringstream in(text);
+    for (std::string pair; in >> pair;)
+        pairs[pair.substr(0, pair.find('='))] = pair.substr(pair.find('=') + 1);
+    return pairs;
+}
+
+// One "emit" element: the defaults with `set` over them ("-" leaves one out).
 inline std::string Emitter(const std::map<std::string, std::string>& set = {})
 {
-    std::map<std::string, std::string> a = {
-        {"lifetime", "100"}, {"lifetime_delta", "0"}, {"delay", "10"}, {"delay_delta", "0"}, {"delay_init", "0"},
-        {"born_count", "1"}, {"born_count_delta", "0"}, {"gflag", "0"}, {"course", "0"}, {"res", "tex"}};
-    for (const char* name : {"pos_x", "pos_y", "pos_x_delta", "pos_y_delta", "speed_x", "speed_y", "speed_x_delta",
-                             "speed_y_delta", "grav", "grotate", "grotate_delta", "grotate_speed",
-                             "grotate_speed_delta", "scale_mode", "scale_x_delta", "scale_y_delta", "scale_x_speed",
-                             "scale_y_speed", "scale_x_speed_delta", "scale_y_speed_delta", "rotate", "rotate_delta",
-                             "rotate_speed", "rotate_speed_delta", "alpha_delta", "alpha_speed", "alpha_speed_delta",
-                             "alpha_peak", "alpha_mode", "blend"})
-        a[name] = "0";
-    for (const char* name : {"speed_xf", "speed_yf", "gravf", "grotatef", "scale_xf", "scale_yf", "rotatef",
-                             "scale_x", "scale_y", "alpha"})
-        a[name] = "1";
-    for (const char* c : {"color_r", "color_g", "color_b"})
-    {
-        a[c] = "255";
-        for (const char* s : {"_delta", "_speed", "_speed_delta"})
-            a[std::string(c) + s] = "0";
-    }
+    std::map<std::string, std::string> a = Pairs(kEmitterDefaults);
     for (const auto& kv : set)
         a[kv.first] = kv.second;
     std::string xml = "<emit";
@@ -100,7 +101,8 @@ protected:
         g_mediator = &bus;
         bus.Subscribe(&log, NE_MSG_LOG);
         g_resourceCache = &cache;
-        saved = nE_ResourceCache::SetCreator(NE_RES_TEXTURE, [] { return static_cast<nE_Resource*>(new MemTex()); });
+        saved = nE_ResourceCache::SetCreator(NE_RES_TEXTURE,
+                                             [] { return static_cast<nE_Resource*>(new MemTex()); });
     }
     void TearDown() override
     {
@@ -117,7 +119,10 @@ protected:
         std::ofstream(dir.path + name + ".xml", std::ios::binary) << text;
         return dir.path + name;
     }
-    std::string Jan(const std::string& emitters) { return File("jan", "<ps type=\"jan\">" + emitters + "</ps>"); }
+    std::string Jan(const std::string& emitters)
+    {
+        return File("jan", "<ps type=\"jan\">" + emitters + "</ps>");
+    }
     // A system with its resources loaded.
     std::unique_ptr<nE_ParticleSystem> System(const std::string& res, const std::string& name = "ps")
     {
@@ -126,7 +131,10 @@ protected:
         ps->LoadResourcesTree();
         return ps;
     }
-    static nE_PartSysImpl_Jan* JanOf(nE_ParticleSystem& ps) { return dynamic_cast<nE_PartSysImpl_Jan*>(ps.GetImpl()); }
+    static nE_PartSysImpl_Jan* JanOf(nE_ParticleSystem& ps)
+    {
+        return dynamic_cast<nE_PartSysImpl_Jan*>(ps.GetImpl());
+    }
     static nE_PartSysImpl_Complex* ComplexOf(nE_ParticleSystem& ps)
     {
         return dynamic_cast<nE_PartSysImpl_Complex*>(ps.GetImpl());

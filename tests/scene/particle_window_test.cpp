@@ -19,13 +19,11 @@ TEST_F(ParticleWindowTest, EmitterFileSystemDrawsItsTintedParticles)
 {
     de50test::ScratchDir dir;
     ASSERT_TRUE(animfixture::WriteStrip(dir.path + "white.png", {0xFFFFFFFF}, 4));
-    // One particle, twice the texture's size, tinted green, added on top.
-    animfixture::WriteText(dir.path + "ps.xml",
-                           "<ps type=\"jan\">" +
-                               pstest::Emitter({{"res", dir.path + "white"}, {"delay", "100000"}, {"scale_x", "2"},
-                                                {"scale_y", "2"}, {"color_r", "0"}, {"color_b", "0"}, {"pos_x", "20"},
-                                                {"pos_y", "10"}, {"blend", "2"}}) +
-                               "</ps>");
+    // One particle at (20, 10), twice the texture's size, tinted green, added on top.
+    auto set =
+        pstest::Pairs("delay=100000 scale_x=2 scale_y=2 color_r=0 color_b=0 pos_x=20 pos_y=10 blend=2");
+    set["res"] = dir.path + "white";
+    animfixture::WriteText(dir.path + "ps.xml", "<ps type=\"jan\">" + pstest::Emitter(set) + "</ps>");
     nE_ResourceCache cache;
     g_resourceCache = &cache;
     nE_RegisterTextureCreators();
@@ -37,20 +35,18 @@ TEST_F(ParticleWindowTest, EmitterFileSystemDrawsItsTintedParticles)
     ps.LoadResourcesTree();
     ps.GetImpl()->Start();
     nE_TimeStep step;
-    step.step = pstest::kFrame;
     ps.UpdateTree(&step);
-
     render->BeginScene();
     render->Begin2D();
     r->FillRect(DE50::TURect(0, 0, kW, kH), DE50::TColor(0.5f, 0, 0, 1));
     ps.DrawTree(render.get(), nE_RenderState());
     render->End2D();
     render->EndScene();
-    EXPECT_TRUE(de50test::Near(Pixel(30, 20), 0xFF80FF00, 3)) << std::hex << Pixel(30, 20); // centre
-    EXPECT_TRUE(de50test::Near(Pixel(26, 16), 0xFF80FF00, 3)) << std::hex << Pixel(26, 16); // 8 x 8 quad
-    EXPECT_TRUE(de50test::Near(Pixel(35, 20), 0xFF800000, 3)) << std::hex << Pixel(35, 20); // outside
+    // Its centre and a corner of its 8 x 8 quad, then a pixel outside.
+    const uint32_t expected[][3] = {{30, 20, 0xFF80FF00}, {26, 16, 0xFF80FF00}, {35, 20, 0xFF800000}};
+    for (const auto& e : expected)
+        EXPECT_TRUE(de50test::Near(Pixel(e[0], e[1]), e[2], 3)) << e[0] << "," << e[1];
     render.reset();
-    cache.Clear();
     g_resourceCache = nullptr;
 }
 
