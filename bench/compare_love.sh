@@ -70,25 +70,31 @@ for count in 0 1000 10000 50000; do
             xvfb-run -a -s "$screen" love "$here/love" 2>/dev/null)
         ms=$(echo "$out" | sed -n 's/^love_frame_ms //p')
         dc=$(echo "$out" | sed -n 's/^love_draw_calls_per_frame //p')
-        love_figures="$love_figures $count:${ms:-0}:${dc:-0}"
+        cpu=$(echo "$out" | sed -n 's/^love_cpu_ms //p')
+        love_figures="$love_figures $count:${ms:-0}:${dc:-0}:${cpu:-0}"
     done
 done
 python3 - "$pjson" $love_figures <<'PY'
 import json, statistics, sys
 runs = [r for r in json.load(open(sys.argv[1])).get("benchmarks", []) if r.get("aggregate_name") == "median"]
 love = {}
-for c, m, d in (a.split(":") for a in sys.argv[2:]):
-    love.setdefault(int(c), []).append((float(m), float(d)))
-print("particles  form          notEngine ms  calls   LOVE ms  calls   ratio   (medians of 3 runs)")
+for c, m, d, u in (a.split(":") for a in sys.argv[2:]):
+    love.setdefault(int(c), []).append((float(m), float(d), float(u)))
+print("Wall time and processor time (all threads) per frame, medians of 3 runs:")
+print("particles  form          notEngine ms  cpu ms  calls   LOVE ms  cpu ms  calls   ratio  cpu ratio")
 for run in runs:
     parts = run["run_name"].split("/")  # BM_ParticlesFrame/<form>/<count>/...
     form, count = int(parts[1]), int(parts[2])
-    figures = love.get(count, [(0.0, 0.0)])
+    figures = love.get(count, [(0.0, 0.0, 0.0)])
     theirs = statistics.median(f[0] for f in figures)
+    their_cpu = statistics.median(f[2] for f in figures)
     calls = max(f[1] for f in figures)
+    cpu = run.get("cpu_ms_per_frame", 0.0)
     ratio = run["real_time"] / theirs if theirs else float("nan")
+    cpu_ratio = cpu / their_cpu if their_cpu else float("nan")
     kind = "(frame only)" if count == 0 else ("emitter-file" if form == 0 else "scripted")
-    print("%9d  %-12s  %12.2f  %5d  %8.2f  %5d  %6.2f" % (
-        count, kind, run["real_time"], run.get("draw_calls_per_frame", 0), theirs, calls, ratio))
+    print("%9d  %-12s  %12.2f  %6.2f  %5d  %8.2f  %6.2f  %5d  %6.2f  %9.2f" % (
+        count, kind, run["real_time"], cpu, run.get("draw_calls_per_frame", 0), theirs, their_cpu, calls,
+        ratio, cpu_ratio))
 print("(ratio below 1: notEngine faster; targets: emitter-file at most 1, scripted at most 3)")
 PY
