@@ -130,14 +130,9 @@ void nE_PartSysImpl_Complex::CloseState()
 bool nE_PartSysImpl_Complex::Load(const std::string& name)
 {
     const std::string path = nE_MakePath(name, ".xml");
-    if (!nE_FileExists(path))
-    {
-        nE_LogFmt("nE_PartSysImpl_Complex::Could not find \"%s\" file!", name);
-        return false;
-    }
     TiXmlDocument doc;
-    if (!doc.LoadFile(path.c_str())) return false;
-    return LoadDocument(doc, path);
+    return ReadDescription(path, doc, "nE_PartSysImpl_Complex::Could not find \"%s\" file!", name) &&
+           LoadDocument(doc, path);
 }
 
 bool nE_PartSysImpl_Complex::LoadDocument(const TiXmlDocument& doc, const std::string& path)
@@ -169,12 +164,8 @@ bool nE_PartSysImpl_Complex::LoadDocument(const TiXmlDocument& doc, const std::s
 
 void nE_PartSysImpl_Complex::LoadResources()
 {
-    for (nE_ComplexEmitterDesc& t : m_templates)
-    {
-        t.texture.reset();
-        if (g_resourceCache)
-            t.texture = std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetTexture(t.textureName));
-    }
+    for (auto& t : m_templates)
+        t.texture = CachedTexture(t.textureName);
 }
 
 void nE_PartSysImpl_Complex::ReleaseResources()

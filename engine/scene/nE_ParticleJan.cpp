@@ -146,14 +146,9 @@ nE_PartSysImpl_Jan::~nE_PartSysImpl_Jan()
 bool nE_PartSysImpl_Jan::Load(const std::string& name)
 {
     const std::string path = nE_MakePath(name, ".xml");
-    if (!nE_FileExists(path))
-    {
-        nE_LogFmt("nE_PartSysImpl_Jan::Could not find \"%s\" file!", path);
-        return false;
-    }
     TiXmlDocument doc;
-    if (!doc.LoadFile(path.c_str())) return false;
-    return LoadDocument(doc, path);
+    return ReadDescription(path, doc, "nE_PartSysImpl_Jan::Could not find \"%s\" file!", path) &&
+           LoadDocument(doc, path);
 }
 
 bool nE_PartSysImpl_Jan::LoadDocument(const TiXmlDocument& doc, const std::string& path)
@@ -174,12 +169,8 @@ bool nE_PartSysImpl_Jan::LoadDocument(const TiXmlDocument& doc, const std::strin
 
 void nE_PartSysImpl_Jan::LoadResources()
 {
-    for (nE_JanEmitter& e : m_emitters)
-    {
-        e.texture.reset();
-        if (g_resourceCache)
-            e.texture = std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetTexture(e.textureName));
-    }
+    for (auto& e : m_emitters)
+        e.texture = CachedTexture(e.textureName);
 }
 
 void nE_PartSysImpl_Jan::ReleaseResources()

@@ -3,6 +3,7 @@
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/platform/nE_Render.h"
@@ -22,6 +23,23 @@ const int kMaskTries = 1000;
 } // namespace
 
 // ---- implementation base ----
+
+bool nE_PartSysImpl::ReadDescription(const std::string& path, TiXmlDocument& doc, const char* missingLine,
+                                     const std::string& shown)
+{
+    if (!nE_FileExists(path))
+    {
+        nE_LogFmt(missingLine, shown);
+        return false;
+    }
+    return doc.LoadFile(path.c_str());
+}
+
+std::shared_ptr<nE_Texture> nE_PartSysImpl::CachedTexture(const std::string& name)
+{
+    if (!g_resourceCache) return nullptr;
+    return std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetTexture(name));
+}
 
 bool nE_PartSysImpl::SampleMask(float& x, float& y)
 {

@@ -13,6 +13,7 @@
 class nE_ParticleSystem;
 class nE_Texture;
 class nE_VertexList;
+class TiXmlDocument;
 
 class nE_PartSysImpl
 {
@@ -37,6 +38,13 @@ public:
     void SetMask(nE_Object* mask) { m_mask = mask ? mask->GetHandle() : nE_ObjectHandle(); }
 
 protected:
+    // Parses `path` into `doc`. A missing file logs `missingLine` (one %s,
+    // given `shown`) and answers false; so does a file that does not parse.
+    static bool ReadDescription(const std::string& path, TiXmlDocument& doc, const char* missingLine,
+                                const std::string& shown);
+    // The image from the resource cache; empty without a cache or image.
+    static std::shared_ptr<nE_Texture> CachedTexture(const std::string& name);
+
     // A random point of the mask's texture that its hit test accepts, in the
     // mask's parent space. Without a live mask answers false. A mask without
     // a texture, of no size, or whose texture accepts nothing within a bounded
