@@ -8,6 +8,7 @@
 #include "scene/particle_fixture.h"
 
 #include <cmath>
+#include <tinyxml.h>
 
 namespace
 {
@@ -85,6 +86,12 @@ TEST_F(JanTest, ScriptHooksActOnlyOnSystemsWithAnImplementation)
     h.psStop(ps.get(), false);
     EXPECT_FALSE(ps->GetImpl()->IsRunning());
     g_scriptMediaHooks = nE_ScriptMediaHooks();
+    // A module's particle system keeps what is nested under it.
+    TiXmlDocument doc;
+    doc.Parse("<partsys name=\"p\"><obj name=\"child\"/></partsys>");
+    std::unique_ptr<nE_Object> loaded(nE_CreateObjectFromXml(doc.RootElement()));
+    ASSERT_NE(nullptr, loaded);
+    EXPECT_NE(nullptr, loaded->FindChild("child", false));
 }
 
 TEST_F(JanTest, MaskPlacesParticlesAndFailsSafely)
