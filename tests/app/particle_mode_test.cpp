@@ -48,38 +48,33 @@ protected:
     }
 };
 
-TEST_F(ParticleModeTest, GameModeEffectRunsUpToItsMode)
+TEST_F(ParticleModeTest, EffectsRunOnlyWhileTheirConditionHolds)
 {
-    auto ps = Make("<partsys_gm game_mode=\"1\"");
-    ASSERT_EQ("partsys_gm", ps->GetTypeName());
+    auto gm = Make("<partsys_gm game_mode=\"1\""), pm = Make("<partsys_pm");
+    EXPECT_EQ("partsys_gm", gm->GetTypeName());
+    EXPECT_EQ("partsys_pm", pm->GetTypeName());
+    EXPECT_TRUE(Runs(*pm)); // no settings yet: performance 0
+    nG_Settings settings;
+    g_settings = &settings;
     const struct
     {
-        int mode;
-        bool runs;
-    } steps[] = {{0, true}, {1, true}, {2, false}, {5, false}, {1, true}};
+        int mode, performance;
+        bool gmRuns, pmRuns;
+    } steps[] = {{0, 0, true, true},
+                 {1, 1, true, false},
+                 {2, 0, false, true},
+                 {5, 2, false, false},
+                 {1, 0, true, true}};
     for (const auto& s : steps)
     {
         Mode(s.mode);
-        EXPECT_EQ(s.runs, Runs(*ps)) << s.mode;
-    }
-    ps.reset(); // unsubscribes: a later message reaches no deleted listener
-    Mode(0);
-}
-
-TEST_F(ParticleModeTest, PerformanceEffectRunsOnlyAtPerformanceZero)
-{
-    auto ps = Make("<partsys_pm");
-    ASSERT_EQ("partsys_pm", ps->GetTypeName());
-    EXPECT_TRUE(Runs(*ps)); // no settings yet: the default 0
-    nG_Settings settings;
-    g_settings = &settings;
-    const int modes[] = {1, 0, 2};
-    for (int mode : modes)
-    {
-        settings.SetPerformance(mode);
-        EXPECT_EQ(mode == 0, Runs(*ps)) << mode;
+        settings.SetPerformance(s.performance);
+        EXPECT_EQ(s.gmRuns, Runs(*gm)) << s.mode;
+        EXPECT_EQ(s.pmRuns, Runs(*pm)) << s.performance;
     }
     g_settings = nullptr;
+    gm.reset(); // unsubscribes: a later message reaches no deleted listener
+    Mode(0);
 }
 
 } // namespace
