@@ -159,7 +159,8 @@ TEST_F(ComplexTest, StopPauseAndStartLeakNoLuaState)
 
 TEST_F(ComplexTest, IndependentParticlesStayWhereTheyWereBorn)
 {
-    nE_Object parent("parent");
+    nE_Object parent("parent"); // its offset applies to them too (the wide-screen margin, say)
+    parent.SetPos(7, 0);
     auto owned = System(Scripted(kOnce, "DieAfter(9) SetProperty(ne_pos_x, 5) SetIndependent()"));
     nE_ParticleSystem* ps = owned.get();
     parent.AddChild(owned.release());
@@ -169,7 +170,7 @@ TEST_F(ComplexTest, IndependentParticlesStayWhereTheyWereBorn)
     pstest::CaptureRender render;
     parent.DrawTree(&render, nE_RenderState());
     ASSERT_EQ(1u, render.lists.size());
-    EXPECT_NEAR(115, render.CentreX(0, 0), 1e-3f); // emitter 10 + owner 100 at birth + 5
+    EXPECT_NEAR(122, render.CentreX(0, 0), 1e-3f); // parent 7 + emitter 10 + owner 100 at birth + 5
     EXPECT_EQ(2u, render.blends[0]);               // from the leading comment
 }
 
