@@ -7,6 +7,7 @@
 //    60 fps), reporting CPU seconds per wall second: an idle loop must sleep.
 // Run under Xvfb: xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_sprites
 
+#include "bench/bench_shell.h"
 #include "de50/de50.h"
 #include "de50/de50_test.h"
 #include "engine/core/nE_EngineContext.h"
@@ -36,36 +37,8 @@ namespace
 {
 
 const int kSprites = 10000;
-const unsigned kWidth = 1024, kHeight = 768;
-
-// A soft disc: opaque in the middle, fading to transparent at the rim.
-struct SpriteImage
-{
-    std::string dir, name;
-    SpriteImage()
-    {
-        char tmpl[] = "/tmp/ne_bench_sprites_XXXXXX";
-        if (!mkdtemp(tmpl)) return;
-        dir = tmpl;
-        name = dir + "/ball";
-        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, 32, 32, 32, SDL_PIXELFORMAT_ARGB8888);
-        for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x)
-            {
-                float d = std::hypot(x - 15.5f, y - 15.5f) / 16.0f;
-                uint32_t a = d >= 1.0f ? 0 : uint32_t(255 * (1.0f - d * d));
-                uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + y * s->pitch);
-                row[x] = a << 24 | uint32_t(x * 8) << 16 | 0x8000 | uint32_t(y * 8);
-            }
-        IMG_SavePNG(s, (name + ".png").c_str());
-        SDL_FreeSurface(s);
-    }
-    ~SpriteImage()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-};
+using benchshell::kHeight;
+using benchshell::kWidth;
 
 // Sprites at fixed pseudo-random places over the window.
 void AddSprites(nE_Object& parent, int count, const std::string& res)
@@ -144,13 +117,8 @@ BENCHMARK(BM_DrawWalk)->Unit(benchmark::kMicrosecond);
 
 // ---- whole frames on the GPU ----
 
-void DrawScene(nE_Render* render)
-{
-    if (!g_scene) return;
-    render->Begin2D();
-    g_scene->GetOrigin()->DrawTree(render, nE_RenderState());
-    render->End2D();
-}
+using benchshell::LitShare;
+using benchshell::StopShell;
 
 // Attaching to the live scene loads the sprites' textures.
 void ShowSprites(int count, const std::string& res)
@@ -162,42 +130,12 @@ void ShowSprites(int count, const std::string& res)
 
 bool StartShell()
 {
-    if (!DE50::InitLibrary()) return false;
-    nE_RegisterSceneObjectTypes();
-    g_engine = new notEngine_Pl5();
-    g_engine->SetDrawCallback(DrawScene);
-    g_engine->SetUpdateCallback(
-        [](nE_TimeStep* step)
-        {
-            if (g_engineContext) g_engineContext->Update(step);
-        });
-    return g_engine->Init(0, 0, kWidth, kHeight, false, "bench_sprites");
-}
-
-void StopShell()
-{
-    if (!g_engine) return;
-    g_engine->Shutdown();
-    delete g_engine;
-    g_engine = nullptr;
-}
-
-// The share of the screen's pixels that the sprites lit: a frame that draws
-// nothing must not pass for a fast one.
-double LitShare()
-{
-    std::vector<uint32_t> pixels;
-    uint32_t w = 0, h = 0;
-    if (!DE50::Test::ReadScreen(pixels, w, h) || pixels.empty()) return 0;
-    size_t lit = 0;
-    for (uint32_t p : pixels)
-        lit += (p & 0xFFFFFF) != 0;
-    return double(lit) / double(pixels.size());
+    return benchshell::StartShell("bench_sprites");
 }
 
 void BM_SpritesFrame(benchmark::State& state)
 {
-    SpriteImage image;
+    benchshell::SoftDisc image;
     if (!StartShell())
     {
         state.SkipWithError("no window");
@@ -239,7 +177,7 @@ double CpuSeconds(int who = RUSAGE_SELF)
 
 void BM_LoopCpu(benchmark::State& state)
 {
-    SpriteImage image;
+    benchshell::SoftDisc image;
     s_loopImage = image.name.c_str();
     double cpu = 0, loopThread = 0, wall = 0;
     for (auto _ : state)

@@ -1,7 +1,11 @@
 -- 10,000 alpha-blended 32x32 sprites drawn every frame with love.graphics.draw,
 -- the same scene as bench_sprites' BM_SpritesFrame. Prints the mean frame
 -- time (clear, draw, present) over the measured frames, then quits.
+-- With LOVE_PS_COUNT set, the scene is instead one ParticleSystem of that many
+-- live particles of the same picture, updated by 1/60 s and drawn every frame:
+-- the scene of bench_particles' BM_ParticlesFrame.
 local COUNT = 10000
+local PS_COUNT = tonumber(os.getenv("LOVE_PS_COUNT") or "")
 local WARMUP = 30
 local FRAMES = tonumber(os.getenv("LOVE_BENCH_FRAMES") or "") or 500
 
@@ -20,6 +24,35 @@ local function quit(code)
     return function() return code end
 end
 
+-- Particles over the window that live for the whole run, drifting up to half a
+-- pixel and turning up to 2 degrees per frame (60 frames a second).
+local function makeParticles(image, count)
+    local ps = love.graphics.newParticleSystem(image, math.max(count, 1))
+    ps:setParticleLifetime(1e7)
+    ps:setEmitterLifetime(-1)
+    ps:setEmissionRate(0)
+    ps:setEmissionArea("uniform", 496, 368)
+    ps:setSpread(2 * math.pi)
+    ps:setSpeed(0, 30)
+    ps:setRotation(-math.pi, math.pi)
+    ps:setSpin(-2 * math.pi / 3, 2 * math.pi / 3)
+    if count > 0 then ps:emit(count) end
+    ps:update(1 / 60)
+    return ps
+end
+
+-- One frame's scene: the sprites, or the particle system stepped and drawn.
+local function drawScene(image, ps, xs, ys)
+    if ps then
+        ps:update(1 / 60)
+        love.graphics.draw(ps, 512, 384)
+        return
+    end
+    for i = 1, COUNT do
+        love.graphics.draw(image, xs[i], ys[i], 0, 1, 1, 16, 16)
+    end
+end
+
 function love.run()
     local image = makeImage()
     love.math.setRandomSeed(12345)
@@ -28,23 +61,26 @@ function love.run()
         xs[i] = 16 + love.math.random() * (1024 - 32)
         ys[i] = 16 + love.math.random() * (768 - 32)
     end
-    local start, drawcalls = 0, 0
+    local ps = PS_COUNT and makeParticles(image, PS_COUNT)
+    local start, cpuStart, drawcalls = 0, 0, 0
     for frame = 1, WARMUP + FRAMES do
-        if frame == WARMUP + 1 then start = love.timer.getTime() end
+        if frame == WARMUP + 1 then
+            start = love.timer.getTime()
+            cpuStart = os.clock() -- processor time of every thread of the process
+        end
         love.event.pump()
         for name in love.event.poll() do
             if name == "quit" then return quit(1) end
         end
         love.graphics.origin()
         love.graphics.clear(0, 0, 0, 1)
-        for i = 1, COUNT do
-            love.graphics.draw(image, xs[i], ys[i], 0, 1, 1, 16, 16)
-        end
+        drawScene(image, ps, xs, ys)
         drawcalls = love.graphics.getStats().drawcalls
         love.graphics.present()
     end
     local elapsed = love.timer.getTime() - start
     print(string.format("love_frame_ms %.3f", elapsed * 1000 / FRAMES))
+    print(string.format("love_cpu_ms %.3f", (os.clock() - cpuStart) * 1000 / FRAMES))
     print(string.format("love_draw_calls_per_frame %d", drawcalls))
     return quit(0)
 end

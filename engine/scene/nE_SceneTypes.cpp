@@ -5,6 +5,7 @@
 #include "engine/scene/nE_AnimSprite.h"
 #include "engine/scene/nE_AtEffect.h"
 #include "engine/scene/nE_FlashAnim.h"
+#include "engine/scene/nE_ParticleSystem.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
 #include "engine/scene/nE_Video.h"
@@ -26,6 +27,7 @@ void nE_RegisterSceneObjectTypes()
     nE_RegisterObjectType("obj", CreatePlainObject);
     nE_RegisterObjectType("spr", nE_Sprite::Create);
     nE_RegisterAnimType();
+    nE_RegisterParticleType();
     nE_RegisterTextType();
     nE_RegisterObjectType("video", nE_Video::Create);
     nE_InstallVideoScriptHooks();

@@ -21,6 +21,7 @@
 #include "game/app/nG_Config.h"
 #include "game/app/nG_DisplayMode.h"
 #include "game/app/nG_Mediator.h"
+#include "game/app/nG_ParticleSystemGm.h"
 #include "game/app/nG_Messages.h"
 #include "game/app/nG_Room.h"
 #include "game/app/nG_ScriptApi.h"
@@ -113,6 +114,7 @@ void CreateEngine()
 void RegisterGameObjectTypes()
 {
     nG_RegisterRoomTypes();
+    nG_RegisterParticleTypes();
 }
 
 void InstallCallbacks()

@@ -1,0 +1,178 @@
+// The functions of a scripted particle system's private Lua state. Each finds
+// its system through an upvalue (content may overwrite the global "pointer"),
+// empties the stack before pushing its results, and never raises a Lua error:
+// an error would unwind through C++ frames.
+
+#include "engine/core/nE_SLHelper.h"
+#include "engine/scene/nE_ParticleComplex.h"
+
+#include <cstdlib>
+#include <lua.hpp>
+
+struct nE_ComplexScript
+{
+    static nE_PartSysImpl_Complex* Self(lua_State* L)
+    {
+        return static_cast<nE_PartSysImpl_Complex*>(lua_touserdata(L, lua_upvalueindex(1)));
+    }
+    static float Number(lua_State* L, int index) { return float(lua_tonumber(L, index)); }
+
+    static int CreateEmitter(lua_State* L)
+    {
+        nE_PartSysImpl_Complex* self = Self(L);
+        const char* name = lua_type(L, 1) == LUA_TSTRING ? lua_tostring(L, 1) : nullptr;
+        const float x = Number(L, 2), y = Number(L, 3);
+        lua_settop(L, 0);
+        const int index = name ? self->FindTemplate(name) : -1;
+        if (index < 0) return 0;
+        nE_ComplexEmitter emitter;
+        emitter.templateIndex = unsigned(index);
+        emitter.x = x;
+        emitter.y = y;
+        if (const nE_ComplexParticle* p = self->m_currentParticle)
+        {
+            emitter.x += p->values[NE_PS_POS_X];
+            emitter.y += p->values[NE_PS_POS_Y];
+        }
+        self->m_emitters.push_back(emitter);
+        return 0;
+    }
+
+    static int CreateParticles(lua_State* L)
+    {
+        const float count = Number(L, 1);
+        lua_settop(L, 0);
+        Self(L)->EmitParticles(count);
+        return 0;
+    }
+
+    static int DieAfter(lua_State* L)
+    {
+        const float seconds = Number(L, 1);
+        lua_settop(L, 0);
+        if (nE_ComplexParticle* p = Self(L)->m_currentParticle) p->lifetime = seconds;
+        return 0;
+    }
+
+    static int Random(lua_State* L)
+    {
+        const double a = lua_tonumber(L, 1), b = lua_tonumber(L, 2);
+        lua_settop(L, 0);
+        lua_pushnumber(L, a + double(std::rand() % 10000) * (b - a) / 10000.0);
+        return 1;
+    }
+
+    static int Animate(lua_State* L)
+    {
+        nE_ComplexParticle* p = Self(L)->m_currentParticle;
+        nE_ComplexTrack track;
+        track.property = int(lua_tointeger(L, 1));
+        if (p && lua_istable(L, 2))
+        {
+            const size_t pairs = lua_objlen(L, 2) / 2;
+            track.keys.reserve(pairs * 2);
+            for (size_t i = 1; i <= pairs * 2; ++i)
+            {
+                lua_rawgeti(L, 2, int(i));
+                track.keys.push_back(Number(L, -1));
+                lua_pop(L, 1);
+            }
+        }
+        lua_settop(L, 0);
+        const bool stored =
+            track.property >= 0 && track.property < NE_PS_PROPERTY_COUNT && track.property != NE_PS_POS_Z;
+        if (p && stored && !track.keys.empty()) p->tracks.push_back(std::move(track));
+        return 0;
+    }
+
+    static int DeleteMe(lua_State* L)
+    {
+        lua_settop(L, 0);
+        if (nE_ComplexEmitter* e = Self(L)->CurrentEmitter()) e->dead = true;
+        return 0;
+    }
+
+    static int ObjGet(lua_State* L)
+    {
+        lua_settop(L, 0);
+        lua_newtable(L);
+        if (nE_Object* owner = Self(L)->GetOwner())
+        {
+            nE_SLHelper_Lua sl(L, false);
+            owner->Save(sl);
+        }
+        return 1;
+    }
+
+    static int GetPosFromMask(lua_State* L)
+    {
+        lua_settop(L, 0);
+        float x = 0.0f, y = 0.0f;
+        Self(L)->SampleMask(x, y);
+        lua_newtable(L);
+        lua_pushstring(L, "x");
+        lua_pushnumber(L, x);
+        lua_rawset(L, -3);
+        lua_pushstring(L, "y");
+        lua_pushnumber(L, y);
+        lua_rawset(L, -3);
+        return 1;
+    }
+
+    static int SetProperty(lua_State* L)
+    {
+        nE_ComplexParticle* p = Self(L)->m_currentParticle;
+        const int type = lua_type(L, 1);
+        const float value = Number(L, 2);
+        if (p && type == LUA_TNUMBER)
+            p->Set(int(lua_tointeger(L, 1)), value);
+        else if (p && type == LUA_TSTRING)
+            p->named[lua_tostring(L, 1)] = value;
+        lua_settop(L, 0);
+        return 0;
+    }
+
+    static int GetProperty(lua_State* L)
+    {
+        const nE_ComplexParticle* p = Self(L)->m_currentParticle;
+        float value = 0.0f;
+        if (p && lua_type(L, 1) == LUA_TNUMBER)
+            value = p->Get(int(lua_tointeger(L, 1)));
+        else if (p && lua_type(L, 1) == LUA_TSTRING)
+        {
+            auto it = p->named.find(lua_tostring(L, 1));
+            if (it != p->named.end()) value = it->second;
+        }
+        lua_settop(L, 0);
+        lua_pushnumber(L, value);
+        return 1;
+    }
+
+    static int SetIndependent(lua_State* L)
+    {
+        lua_settop(L, 0);
+        if (nE_ComplexParticle* p = Self(L)->m_currentParticle) p->independent = true;
+        return 0;
+    }
+};
+
+void nE_ComplexOpenScriptFunctions(lua_State* L, nE_PartSysImpl_Complex* system)
+{
+    static const luaL_Reg kFunctions[] = {{"CreateEmitter", nE_ComplexScript::CreateEmitter},
+                                          {"CreateParticles", nE_ComplexScript::CreateParticles},
+                                          {"DieAfter", nE_ComplexScript::DieAfter},
+                                          {"Random", nE_ComplexScript::Random},
+                                          {"Animate", nE_ComplexScript::Animate},
+                                          {"DeleteMe", nE_ComplexScript::DeleteMe},
+                                          {"ObjGet", nE_ComplexScript::ObjGet},
+                                          {"GetPosFromMask", nE_ComplexScript::GetPosFromMask},
+                                          {"SetProperty", nE_ComplexScript::SetProperty},
+                                          {"GetProperty", nE_ComplexScript::GetProperty},
+                                          {"SetIndependent", nE_ComplexScript::SetIndependent}};
+    for (const luaL_Reg& f : kFunctions)
+    {
+        lua_pushlightuserdata(L, system);
+        lua_pushcclosure(L, f.func, 1);
+        lua_setglobal(L, f.name);
+    }
+}

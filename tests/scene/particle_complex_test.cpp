@@ -1,0 +1,194 @@
+// Scripted particle systems: emitters and particles driven by Lua chunks in a
+// private state.
+
+#include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/scene/nE_SceneTypes.h"
+#include "scene/particle_fixture.h"
+
+#include <cstdlib>
+#include <lua.hpp>
+
+namespace
+{
+
+using pstest::kFrame;
+
+class ComplexTest : public pstest::ParticleTest
+{
+protected:
+    // A file whose root process makes one "emit" emitter at (10, 0) on the first step.
+    std::string Scripted(const std::string& emitProcess, const std::string& bornpart,
+                         const std::string& diepart = "", const std::string& rootExtra = "")
+    {
+        return File("complex",
+                    "<!-- Blend: 2 -->\n<ps><process>if ps_state == 0 then CreateEmitter(\"emit\", "
+                    "10, 0) ps_state = 1 end " +
+                        rootExtra + "</process><emit res=\"tex\"><process>" + emitProcess +
+                        "</process><bornpart>" + bornpart + "</bornpart><diepart>" + diepart +
+                        "</diepart></emit><spark res=\"other\"/></ps>");
+    }
+    static double Global(nE_PartSysImpl_Complex* impl, const char* name)
+    {
+        lua_State* L = impl->GetLuaState();
+        lua_getglobal(L, name);
+        double value =
+            lua_isstring(L, -1) && !lua_isnumber(L, -1) ? double(lua_objlen(L, -1)) : lua_tonumber(L, -1);
+        lua_pop(L, 1);
+        return value;
+    }
+    // One particle on the first step, then none.
+    const char* kOnce = "if not once then once = true CreateParticles(1) end";
+};
+
+TEST_F(ComplexTest, CreateParticlesCarriesFractions)
+{
+    auto ps = System(Scripted("n = (n or 0) + 1 CreateParticles(({2.5, 0.5, 0})[n])", "DieAfter(100)"));
+    nE_PartSysImpl_Complex* impl = ComplexOf(*ps);
+    for (size_t count : {2, 3, 3})
+    {
+        Tick(*ps);
+        EXPECT_EQ(count, impl->GetParticles().size());
+    }
+    EXPECT_EQ(1, impl->GetPsState());
+    EXPECT_EQ(1u, impl->GetEmitters().size());
+}
+
+TEST_F(ComplexTest, AnimateInterpolatesClampsAndHolds)
+{
+    const struct
+    {
+        const char* track;
+        int ticks; // of a quarter of the 1 s lifetime
+        int property;
+        float value;
+    } cases[] = {{"ne_pos_x, {0, 0, 100, 8}", 1, NE_PS_POS_X, 2},
+                 {"ne_alpha, {0, 0, 100, 2}", 2, NE_PS_ALPHA, 1},               // clamped
+                 {"ne_pos_x, {0, 0, 50, 10}", 3, NE_PS_POS_X, 10},              // held past the last key
+                 {"ne_pos_x, {0, 1, 50, 3, 50, 9, 100, 9}", 2, NE_PS_POS_X, 9}, // equal times jump
+                 {"ne_pos_x, {5}", 2, NE_PS_POS_X, 0},                          // no whole pair: no track
+                 {"ne_pos_z, {0, 0, 100, 8}", 1, NE_PS_POS_Z, 0}};              // no storage
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.track);
+        auto ps = System(Scripted(kOnce, std::string("DieAfter(1) Animate(") + c.track + ")"));
+        Tick(*ps, 0.25f, c.ticks);
+        ASSERT_EQ(1u, ComplexOf(*ps)->GetParticles().size());
+        EXPECT_NEAR(c.value, ComplexOf(*ps)->GetParticles()[0]->Get(c.property), 1e-4f);
+    }
+}
+
+TEST_F(ComplexTest, DyingParticlesAndLifetimeZero)
+{
+    auto ps = System(Scripted(kOnce, "DieAfter(0.5) Animate(ne_pos_x, {0, 0, 100, 40})",
+                              "CreateEmitter(\"spark\", 0, 5)"));
+    nE_PartSysImpl_Complex* impl = ComplexOf(*ps);
+    Tick(*ps, 0.25f, 2);
+    EXPECT_TRUE(impl->GetParticles().empty());
+    ASSERT_EQ(2u, impl->GetEmitters().size());
+    EXPECT_EQ(20.0f, impl->GetEmitters()[1].x); // where the dying particle was
+    EXPECT_EQ(5.0f, impl->GetEmitters()[1].y);
+
+    auto instant = System(Scripted(kOnce, "born = (born or 0) + 1"));
+    Tick(*instant, 0.0f); // no DieAfter: lifetime 0 ends in the first step, even a zero one
+    EXPECT_TRUE(ComplexOf(*instant)->GetParticles().empty());
+    EXPECT_EQ(1.0, Global(ComplexOf(*instant), "born"));
+}
+
+TEST_F(ComplexTest, FunctionsActOnlyWhereTheyHaveTheirSubject)
+{
+    // The root chunk and bornpart have no current emitter: no deletion and no
+    // endless emission there; overwriting "pointer" harms nothing.
+    auto ps =
+        System(Scripted("CreateParticles(1)",
+                        "pointer = 5 DieAfter(9) CreateParticles(5) DeleteMe() SetProperty(ne_alpha, 3) "
+                        "SetProperty('heat', 7) a = GetProperty(ne_alpha) h = GetProperty('heat') "
+                        "z = GetProperty(ne_pos_z) u = GetProperty('cold') name = ObjGet().name "
+                        "m = GetPosFromMask() mx = m.x + m.y r = Random(2, 2) SetIndependent()",
+                        "", "DeleteMe() CreateParticles(3) SetProperty(ne_alpha, 0)"));
+    Tick(*ps, kFrame, 2);
+    nE_PartSysImpl_Complex* impl = ComplexOf(*ps);
+    EXPECT_EQ(2u, impl->GetParticles().size());
+    EXPECT_TRUE(impl->GetParticles()[0]->independent);
+    const struct
+    {
+        const char* global;
+        double value;
+    } expected[] = {{"a", 1}, {"h", 7}, {"z", 0}, {"u", 0}, {"mx", 0}, {"r", 2}, {"name", 2 /* "ps" */}};
+    for (const auto& e : expected)
+        EXPECT_EQ(e.value, Global(impl, e.global)) << e.global;
+}
+
+TEST_F(ComplexTest, LuaErrorsAreLoggedOnceAndSkipped)
+{
+    // The root chunk also locks the globals: the system's own writes must not trip on it.
+    auto ps = System(Scripted("CreateParticles(", "DieAfter(1) error(\"boom\")", "",
+                              "setmetatable(_G, {__newindex = function() error('locked') end}) "
+                              "rawset(_G, 'ps_state', nil) rawset(_G, 'ps_dt', nil) error('root')"));
+    Tick(*ps, kFrame, 3);
+    int errors = 0;
+    for (const std::string& line : log.lines)
+        errors +=
+            line.find("Error: nE_PartSysImpl_Complex::lua error in \"" + dir.path + "complex.xml\"") == 0;
+    EXPECT_EQ(2, errors); // the root's runtime error and the emitter chunk's syntax error
+}
+
+TEST_F(ComplexTest, StopPauseAndStartLeakNoLuaState)
+{
+    const int before = nE_PartSysImpl_Complex::GetOpenStateCount();
+    {
+        auto ps = System(Scripted("CreateParticles(1)", "DieAfter(9)"));
+        nE_PartSysImpl* impl = ps->GetImpl();
+        Tick(*ps, kFrame, 2);
+        impl->Stop(false); // particles live on, nothing new
+        Tick(*ps);
+        EXPECT_EQ(2u, ComplexOf(*ps)->GetParticles().size());
+        impl->SetPaused(true);
+        Tick(*ps, 10.0f);
+        EXPECT_EQ(2u, ComplexOf(*ps)->GetParticles().size());
+        impl->SetPaused(false);
+        impl->Start(); // closes the old state first
+        EXPECT_EQ(before + 1, nE_PartSysImpl_Complex::GetOpenStateCount());
+        EXPECT_TRUE(ComplexOf(*ps)->GetParticles().empty());
+        impl->Stop(false);
+        impl->Stop(true); // still clears
+        EXPECT_EQ(nullptr, ComplexOf(*ps)->GetLuaState());
+        Tick(*ps);
+    }
+    EXPECT_EQ(before, nE_PartSysImpl_Complex::GetOpenStateCount());
+}
+
+TEST_F(ComplexTest, IndependentParticlesStayWhereTheyWereBorn)
+{
+    nE_Object parent("parent"); // its offset applies to them too (the wide-screen margin, say)
+    parent.SetPos(7, 0);
+    auto owned = System(Scripted(kOnce, "DieAfter(9) SetProperty(ne_pos_x, 5) SetIndependent()"));
+    nE_ParticleSystem* ps = owned.get();
+    parent.AddChild(owned.release());
+    ps->SetPos(100, 0);
+    Tick(*ps);
+    ps->SetPos(200, 0);
+    pstest::CaptureRender render;
+    parent.DrawTree(&render, nE_RenderState());
+    ASSERT_EQ(1u, render.lists.size());
+    EXPECT_NEAR(122, render.CentreX(0, 0), 1e-3f); // parent 7 + emitter 10 + owner 100 at birth + 5
+    EXPECT_EQ(2u, render.blends[0]);               // from the leading comment
+}
+
+// The collect effect that the hidden-object collector makes by type name and
+// never starts: it must play by itself, once, and leave nothing behind.
+TEST_F(ComplexTest, SampleCollectEffectPlaysOnceFromConstruction)
+{
+    nE_RegisterSceneObjectTypes();
+    std::unique_ptr<nE_Object> made(nE_CreateObject("partsys", "collect"));
+    auto* ps = static_cast<nE_ParticleSystem*>(made.get());
+    const char* source = std::getenv("NE_SOURCE_DIR");
+    ps->SetResourceName(std::string(source ? source : ".") +
+                        "/sample/assets/levels/common/ho_collect_effect");
+    Tick(*ps, kFrame, 10);
+    EXPECT_GT(ComplexOf(*ps)->GetParticles().size(), 10u);
+    Tick(*ps, kFrame, 120);
+    EXPECT_TRUE(ComplexOf(*ps)->GetParticles().empty() && ComplexOf(*ps)->GetEmitters().empty());
+    EXPECT_TRUE(log.lines.empty());
+}
+
+} // namespace

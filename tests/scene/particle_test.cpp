@@ -1,0 +1,235 @@
+// Particle systems: the implementation chosen by the file, the script hooks,
+// the mask, and the emitter-file form's bursts, motion, fades and drawing.
+
+#include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_ScriptApi.h"
+#include "engine/scene/nE_SceneTypes.h"
+#include "engine/scene/nE_Sprite.h"
+#include "scene/particle_fixture.h"
+
+#include <cmath>
+#include <tinyxml.h>
+
+namespace
+{
+
+using pstest::Emitter;
+using pstest::kFrame;
+using pstest::MemTex;
+typedef std::map<std::string, std::string> Attributes;
+
+class JanTest : public pstest::ParticleTest
+{
+protected:
+    // Started, then stepped `ticks` frames of `seconds`.
+    std::unique_ptr<nE_ParticleSystem> Run(const std::string& emitters, int ticks, float seconds = kFrame)
+    {
+        auto ps = System(Jan(emitters));
+        ps->GetImpl()->Start();
+        Tick(*ps, seconds, ticks);
+        return ps;
+    }
+    static const std::vector<nE_JanParticle>& Particles(nE_ParticleSystem& ps)
+    {
+        return JanOf(ps)->GetEmitters().at(0).particles;
+    }
+};
+
+TEST_F(JanTest, ImplementationFollowsTheRootType)
+{
+    const struct
+    {
+        const char* text; // null: no file
+        bool complex, jan;
+        const char* log;
+    } cases[] = {{"<ps/>", true, false, ""},
+                 {"<ps type=\"complex\"/>", true, false, ""},
+                 {"<ps type=\"jan\"/>", false, true, ""},
+                 {"<ps type=\"Jan\"/>", false, false, "nE_ParticleSystem::Unknown type \"Jan\""},
+                 {nullptr, false, false, "nE_ParticleSystem::Could not find"},
+                 {"<ps type=\"jan\"><emit", false, false, "nE_ParticleSystem::Could not read"}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.text ? c.text : "missing");
+        log.lines.clear();
+        auto ps = System(c.text ? File("f", c.text) : dir.path + "nothing");
+        EXPECT_EQ(c.complex, ComplexOf(*ps) != nullptr);
+        EXPECT_EQ(c.jan, JanOf(*ps) != nullptr);
+        EXPECT_TRUE(*c.log ? log.Has(c.log) : log.lines.empty());
+        Tick(*ps); // with no implementation, or nothing in it, it still steps and draws
+        pstest::CaptureRender render;
+        ps->DrawTree(&render, nE_RenderState());
+    }
+    // The same file again gives a new, stopped implementation with its resources.
+    auto ps = Run(Emitter({{"delay", "0"}}), 2);
+    ps->SetResourceName(ps->GetResourceName());
+    EXPECT_FALSE(ps->GetImpl()->IsRunning());
+    EXPECT_TRUE(Particles(*ps).empty());
+    EXPECT_TRUE(JanOf(*ps)->GetEmitters()[0].texture);
+}
+
+TEST_F(JanTest, ScriptHooksActOnlyOnSystemsWithAnImplementation)
+{
+    nE_RegisterSceneObjectTypes();
+    std::unique_ptr<nE_Object> empty(nE_CreateObject("partsys", "empty"));
+    nE_Sprite sprite("spr");
+    auto ps = System(Jan(Emitter()));
+    const nE_ScriptMediaHooks& h = g_scriptMediaHooks;
+    for (nE_Object* o : {static_cast<nE_Object*>(&sprite), empty.get(), static_cast<nE_Object*>(ps.get())})
+    {
+        h.psStart(o);
+        h.psPause(o, true);
+        h.psSetMaskObj(o, &sprite);
+    }
+    EXPECT_TRUE(ps->GetImpl()->IsRunning() && ps->GetImpl()->IsPaused());
+    EXPECT_EQ(&sprite, ps->GetImpl()->GetMask());
+    h.psStop(ps.get(), false);
+    EXPECT_FALSE(ps->GetImpl()->IsRunning());
+    g_scriptMediaHooks = nE_ScriptMediaHooks();
+    // A module's particle system keeps what is nested under it.
+    TiXmlDocument doc;
+    doc.Parse("<partsys name=\"p\"><obj name=\"child\"/></partsys>");
+    std::unique_ptr<nE_Object> loaded(nE_CreateObjectFromXml(doc.RootElement()));
+    ASSERT_NE(nullptr, loaded);
+    EXPECT_NE(nullptr, loaded->FindChild("child", false));
+}
+
+TEST_F(JanTest, MaskPlacesParticlesAndFailsSafely)
+{
+    const struct
+    {
+        const char* name;
+        std::shared_ptr<MemTex> texture; // null: the mask is deleted before spawning
+        float x, y;
+        size_t warnings;
+    } cases[] = {{"deleted mask: none, so a free emitter starts at the owner", nullptr, 50, 0, 0},
+                 {"fully transparent mask: its centre", std::make_shared<MemTex>(8.0f, false), 30, 40, 1},
+                 {"zero-size mask: its centre", std::make_shared<MemTex>(0.0f), 30, 40, 0},
+                 {"mask that accepts all: inside it", std::make_shared<MemTex>(8.0f), 30, 40, 0}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        log.lines.clear();
+        auto ps = System(Jan(Emitter({{"delay", "0"}, {"free", "1"}})));
+        ps->SetPos(50, 0);
+        auto mask = std::make_unique<nE_Sprite>("mask");
+        mask->SetPos(30, 40);
+        mask->SetTexture(c.texture);
+        ps->GetImpl()->SetMask(mask.get());
+        if (!c.texture) mask.reset();
+        ps->GetImpl()->Start();
+        Tick(*ps, kFrame, 3);
+        ASSERT_EQ(3u, Particles(*ps).size());
+        EXPECT_NEAR(c.x, Particles(*ps)[2].x, 4.0f);
+        EXPECT_NEAR(c.y, Particles(*ps)[2].y, 4.0f);
+        EXPECT_EQ(c.warnings, log.lines.size());
+    }
+}
+
+TEST_F(JanTest, BurstsMotionAndFadesOverFixedSteps)
+{
+    const float _ = NAN; // not checked
+    const struct
+    {
+        Attributes attributes;
+        int ticks;
+        float seconds;
+        size_t count;
+        bool running;
+        float x, y, alpha, red;
+    } cases[] = {
+        {{{"born_count", "0.5"}, {"delay", "0"}}, 1, kFrame, 1, true, _, _, _, _},
+        {{{"born_count", "2.9"}, {"delay", "0"}}, 1, kFrame, 2, true, _, _, _, _},
+        {{{"autooff", "3"}, {"delay", "0"}}, 5, kFrame, 3, false, _, _, _, _},
+        {{{"autooff", "0"}, {"delay", "0"}}, 5, kFrame, 5, true, _, _, _, _},
+        {{{"delay", "0"}}, 5, kFrame, 5, true, _, _, _, _}, // no autooff: no end either
+        {{{"speed_x", "2"}, {"speed_xf", "0.5"}, {"pos_y", "5"}}, 3, kFrame, 1, true, 3.5f, 5, _, _},
+        {{{"grav", "1"}}, 3, kFrame, 1, true, 0, 3, _, _},
+        {{{"gflag", "1"}, {"grotate", "90"}, {"speed_x", "2"}, {"speed_y", "2"}},
+         3,
+         kFrame,
+         1,
+         true,
+         0,
+         6,
+         _,
+         _},
+        {{{"speed_x", "2"}, {"speed_xf", "-"}}, 3, kFrame, 1, true, 6, 0, _, _}, // a missing factor is 1
+        // Peak at 50 % of 2 s: rises to the birth alpha at 1 s, falls to 0 at 2 s.
+        {{{"alpha_peak", "50"}, {"lifetime", "117.647"}}, 3, 0.25f, 1, true, _, _, 0.5f, _},
+        {{{"alpha_peak", "50"}, {"lifetime", "117.647"}}, 5, 0.25f, 1, true, _, _, 1, _},
+        {{{"alpha_peak", "50"}, {"lifetime", "117.647"}}, 7, 0.25f, 1, true, _, _, 0.5f, _},
+        {{{"alpha_mode", "1"}}, 10, kFrame, 1, true, _, _, 0.9f, _},                    // to 0 over the life
+        {{{"alpha_mode", "2"}, {"alpha", "0.5"}}, 10, kFrame, 1, true, _, _, 0.55f, _}, // to 1
+        {{{"alpha_speed", "0.5"}, {"color_r_speed", "-100"}}, 3, kFrame, 1, true, _, _, 1, 0}, // clamped
+        {{{"lifetime", "-"}, {"alpha", "-"}}, 1, kFrame, 0, true, _, _, _, _}, // missing lifetime: 0
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(Emitter(c.attributes).substr(0, 80) + " ... " + std::to_string(c.ticks));
+        log.lines.clear();
+        Attributes a = c.attributes;
+        a.emplace("delay", "100000");
+        auto ps = Run(Emitter(a) + Emitter(a), c.ticks, c.seconds);
+        ASSERT_EQ(c.count, Particles(*ps).size());
+        EXPECT_EQ(c.running, ps->GetImpl()->IsRunning());
+        bool missing = false;
+        for (const auto& kv : a)
+            missing = missing || kv.second == "-";
+        EXPECT_EQ(missing ? 1u : 0u, log.lines.size()); // one line per file
+        const nE_JanParticle* p = c.count ? &Particles(*ps).back() : nullptr;
+        for (auto check : {std::make_pair(c.x, p ? p->x : 0), std::make_pair(c.y, p ? p->y : 0),
+                           std::make_pair(c.alpha, p ? p->alpha : 0), std::make_pair(c.red, p ? p->red : 0)})
+        {
+            if (std::isnan(check.first)) continue;
+            EXPECT_NEAR(check.first, check.second, 0.01f);
+        }
+    }
+}
+
+TEST_F(JanTest, PauseStopAndPreprocessing)
+{
+    auto ps = Run(Emitter({{"delay", "0"}, {"speed_x", "1"}, {"preproc", "3"}}), 0);
+    ASSERT_EQ(3u, Particles(*ps).size());
+    EXPECT_NEAR(0.51f, Particles(*ps)[0].age, 1e-4f);
+    nE_PartSysImpl* impl = ps->GetImpl();
+    impl->Start(); // already running: nothing restarts
+    impl->SetPaused(true);
+    const float x = Particles(*ps)[0].x;
+    Tick(*ps, kFrame, 5);
+    EXPECT_EQ(3u, Particles(*ps).size());
+    EXPECT_EQ(x, Particles(*ps)[0].x);
+    impl->SetPaused(false);
+    impl->Stop(false); // no more bursts, the particles live on
+    Tick(*ps);
+    EXPECT_EQ(3u, Particles(*ps).size());
+    EXPECT_GT(Particles(*ps)[0].x, x);
+    impl->Stop(true);
+    EXPECT_TRUE(Particles(*ps).empty());
+    Run("", 1); // no emitter to take the pre-run count from
+}
+
+TEST_F(JanTest, FreeEmittersDrawInTheParentsSpace)
+{
+    nE_Object parent("parent");
+    parent.SetPos(10, 0);
+    auto owned = System(
+        Jan(Emitter({{"delay", "100000"}}) + Emitter({{"delay", "100000"}, {"free", "1"}, {"blend", "2"}})));
+    nE_ParticleSystem* ps = owned.get();
+    parent.AddChild(owned.release());
+    ps->SetPos(100, 0);
+    ps->GetImpl()->Start();
+    Tick(*ps);
+    pstest::CaptureRender render;
+    parent.DrawTree(&render, nE_RenderState());
+    ps->SetPos(200, 0);
+    parent.DrawTree(&render, nE_RenderState());
+    ASSERT_EQ(4u, render.lists.size());
+    ASSERT_EQ(6u, render.lists[0].size());
+    const float centres[] = {110, 110, 210, 110}; // the free one stays where it was born
+    for (size_t i = 0; i < 4; ++i)
+        EXPECT_NEAR(centres[i], render.CentreX(i, 0), 1e-3f) << i;
+    EXPECT_EQ((std::vector<uint32_t>{0, 2, 0, 2}), render.blends);
+}
+
+} // namespace
