@@ -85,6 +85,7 @@ struct WidgetFixture : testing::Test, nE_Listener
             return;
         case NG_MSG_TASKS_CHANGED:
         case NG_MSG_COLLECT_HO_TASK_OBJECT:
+        case NG_MSG_SCREEN_CLOSED:
             sent.push_back(std::to_string(id) + ":" + (static_cast<nG_MsgBool*>(record)->value ? "1" : "0"));
             return;
         case NG_MSG_HO_DIALOG:
