@@ -141,9 +141,7 @@ nE_Object* AddNode(nE_Object* parent, const std::string& name, float z)
 nE_Text* RawText(nE_Object* parent, const std::string& name, const char* font, int size, const float* rgb,
                  float x, float y, float z)
 {
-    nE_Text* text = nG_AddText(parent, name, font, size, rgb, x, y, z);
-    if (text) text->SetDispRawText(true);
-    return text;
+    return nG_AddText(parent, name, font, size, rgb, x, y, z, true);
 }
 
 template <class T> T* As(const nE_ObjectHandle& handle)
