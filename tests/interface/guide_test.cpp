@@ -1,10 +1,7 @@
-#include "engine/core/nE_Log.h"
 #include "engine/scene/nE_Text.h"
 #include "game/interface/nG_StrategyGuide.h"
 #include "widget_fixture.h"
 
-#include <climits>
-#include <cstdlib>
 #include <fstream>
 #include <unistd.h>
 
@@ -23,31 +20,16 @@ const char* const kGuide = R"(<book>
  </guide>
 </book>)";
 
-struct LogLines : nE_Listener
-{
-    std::vector<std::string> lines;
-    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
-};
-
 struct GuideTest : WidgetFixture
 {
     std::string dir;
-    LogLines log;
     nG_StrategyGuide* guide = nullptr;
 
     void SetUp() override
     {
         WidgetFixture::SetUp();
-        char tmpl[] = "/tmp/ne_guide_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(tmpl));
-        dir = tmpl;
+        dir = MakeScratch();
         std::ofstream(dir + "/guide.xml") << kGuide;
-        bus.Subscribe(&log, NE_MSG_LOG);
-    }
-    void TearDown() override
-    {
-        WidgetFixture::TearDown();
-        EXPECT_EQ(0, std::system(("rm -rf " + dir).c_str()));
     }
     nG_StrategyGuide* Open(const std::string& res)
     {
@@ -72,21 +54,6 @@ struct GuideTest : WidgetFixture
     nE_Object* Find(const std::string& name) { return guide->FindChild(name, true); }
     std::string Text(const std::string& name) { return static_cast<nE_Text*>(Find(name))->GetText(); }
 };
-
-TEST_F(GuideTest, ReadsChaptersPagesAndContents)
-{
-    nG_Guide read;
-    ASSERT_TRUE(nG_LoadGuide(dir + "/guide", read));
-    EXPECT_EQ("Contents", read.title);
-    ASSERT_EQ(3u, read.contents.size());
-    EXPECT_EQ((std::vector<int>{0, 3, -2}),
-              (std::vector<int>{read.contents[0].page, read.contents[1].page, read.contents[2].page}));
-    ASSERT_EQ(5u, read.pages.size());
-    EXPECT_EQ("- a\n- b\n- c\n", read.pages[0].text);
-    EXPECT_EQ("Two", read.pages[4].title);
-    EXPECT_EQ(2u, read.pages[3].images.size());
-    EXPECT_EQ(-1, read.pages[3].images[1].position);
-}
 
 TEST_F(GuideTest, BrokenOrThinGuidesReadAsEmptyParts)
 {
@@ -145,49 +112,33 @@ TEST_F(GuideTest, TurnsPagesAcrossChaptersAndBackToTheContents)
 {
     Open(dir + "/guide");
     EXPECT_EQ("Contents", Text("ng_strategy_guide_header")); // shown once loaded
-    struct Step
+    struct Turn
     {
-        int message;
-        int page;
-        const char* header;
-        const char* number;
-    } steps[] = {
-        {NG_MSG_GUIDE_NEXT, 0, "One", "1"}, {NG_MSG_GUIDE_NEXT, 1, "One", "2"},
-        {NG_MSG_GUIDE_NEXT, 2, "One", "3"}, {NG_MSG_GUIDE_NEXT, 3, "Two", "4"},
-        {NG_MSG_GUIDE_NEXT, 4, "Two", "5"}, {NG_MSG_GUIDE_NEXT, -1, "Contents", ""}, // the last page goes back
-        {NG_MSG_GUIDE_PREV, 4, "Two", "5"}, {NG_MSG_GUIDE_TOC, -1, "Contents", ""},
-        {NG_MSG_GUIDE_NEXT, 0, "One", "1"}, {NG_MSG_GUIDE_PREV, -1, "Contents", ""}, // page 0 goes back too
+        int message, page;
+        bool steady; // the header stays while turning inside a chapter
+        const char *header, *number;
+    } turns[] = {
+        {NG_MSG_GUIDE_NEXT, 0, false, "One", "1"},       {NG_MSG_GUIDE_NEXT, 1, true, "One", "2"},
+        {NG_MSG_GUIDE_NEXT, 2, true, "One", "3"},        {NG_MSG_GUIDE_NEXT, 3, false, "Two", "4"},
+        {NG_MSG_GUIDE_NEXT, 4, true, "Two", "5"},        {NG_MSG_GUIDE_NEXT, -1, false, "Contents", ""},
+        {NG_MSG_GUIDE_PREV, 4, false, "Two", "5"},       {NG_MSG_GUIDE_TOC, -1, false, "Contents", ""},
+        {NG_MSG_GUIDE_NEXT, 0, false, "One", "1"},       {NG_MSG_GUIDE_PREV, -1, false, "Contents", ""},
     };
-    for (const Step& s : steps)
+    for (const Turn& s : turns)
     {
+        const int from = guide->GetCurrentPage();
         Send(s.message);
-        EXPECT_EQ(s.page, GetPage()); // at once, while the page fades
-        Turn();
+        Step(0.1f); // mid-fade: the old page still shows, takes no clicks, and the query has the new one
+        EXPECT_EQ(from, guide->GetCurrentPage());
+        EXPECT_EQ(s.page, GetPage());
+        EXPECT_FALSE(Find("ng_strategy_guide_toc")->IsInput() || Find("ng_strategy_guide_page")->IsInput());
+        EXPECT_EQ(s.steady, Find("ng_strategy_guide_header")->GetAlpha() == 1.0f) << from << ">" << s.page;
+        Step(0.1f, 7);
         EXPECT_EQ(s.page, guide->GetCurrentPage());
         EXPECT_EQ(s.header, Text("ng_strategy_guide_header"));
         EXPECT_EQ(s.number, Text("ng_strategy_guide_pagenum"));
         EXPECT_EQ(s.page == -1, Find("ng_strategy_guide_toc")->IsInput());
         EXPECT_EQ(s.page != -1, Find("ng_strategy_guide_page")->IsInput());
-    }
-}
-
-TEST_F(GuideTest, TheHeaderStaysWhileTurningInsideAChapter)
-{
-    Open(dir + "/guide");
-    struct Case
-    {
-        int from;
-        bool steady;
-    } cases[] = {{0, true}, {1, true}, {2, false}, {-1, false}};
-    for (const Case& c : cases)
-    {
-        SendInt(NG_MSG_GUIDE_SET_PAGE, c.from);
-        Send(NG_MSG_GUIDE_NEXT);
-        Step(0.1f); // mid-fade: the old page is still shown and takes no clicks
-        EXPECT_EQ(c.from, guide->GetCurrentPage());
-        EXPECT_FALSE(Find("ng_strategy_guide_toc")->IsInput() || Find("ng_strategy_guide_page")->IsInput());
-        EXPECT_EQ(c.steady, Find("ng_strategy_guide_header")->GetAlpha() == 1.0f) << c.from;
-        Turn();
     }
 }
 
@@ -211,23 +162,13 @@ TEST_F(GuideTest, ImagesSetTheDescriptionWidthAndTheirFiles)
     }
     SendInt(NG_MSG_GUIDE_SET_PAGE, 0);
     EXPECT_EQ(dir + "/screens/s2", Find("ng_strategy_guide_image_2")->GetResourceName());
-    delete guide;
-
-    // A guide beside the working folder finds its screenshots there too.
-    char cwd[PATH_MAX] = {};
-    ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
-    ASSERT_EQ(0, chdir(dir.c_str()));
-    Open("guide");
-    SendInt(NG_MSG_GUIDE_SET_PAGE, 0);
-    EXPECT_EQ("screens/s0", Find("ng_strategy_guide_image_0")->GetResourceName());
-    ASSERT_EQ(0, chdir(cwd));
 }
 
 TEST_F(GuideTest, ContentsAndImageButtonsByName)
 {
     Open(dir + "/guide");
-    for (const char* bad : {"ng_strategy_guide_btn_", "ng_strategy_guide_btn_3", "ng_strategy_guide_btn_x",
-                            "ng_strategy_guide_btn_-1", "ng_strategy_guide_btn_99999999999", "other_btn_1"})
+    for (const char* bad : {"ng_strategy_guide_btn_", "ng_strategy_guide_btn_3", "ng_strategy_guide_btn_-1",
+                            "ng_strategy_guide_btn_99999999999"})
         SendString(NG_MSG_GUIDE_BUTTON, bad);
     EXPECT_EQ(-1, GetPage());
     SendString(NG_MSG_GUIDE_BUTTON, "ng_strategy_guide_btn_1");
@@ -272,7 +213,7 @@ TEST_F(GuideTest, PagesThatCannotBeShownLeadBackToTheContents)
     EXPECT_EQ(-1, GetPage());
 }
 
-TEST_F(GuideTest, AttachingAgainReadsTheGuideOnce)
+TEST_F(GuideTest, ReadsTheGuideOnceHoweverOftenItIsAttached)
 {
     Open(dir + "/guide");
     SendInt(NG_MSG_GUIDE_SET_PAGE, 4);
@@ -282,8 +223,13 @@ TEST_F(GuideTest, AttachingAgainReadsTheGuideOnce)
         EXPECT_EQ(nullptr, Find("ng_strategy_guide_pagenum"));
         g_scene->AttachObject(layer, guide);
     }
-    EXPECT_EQ(3u, guide->GetGuide().contents.size());
-    EXPECT_EQ(5u, guide->GetGuide().pages.size());
+    const nG_Guide& read = guide->GetGuide();
+    ASSERT_EQ(3u, read.contents.size());
+    EXPECT_EQ((std::vector<int>{0, 3, -2}),
+              (std::vector<int>{read.contents[0].page, read.contents[1].page, read.contents[2].page}));
+    ASSERT_EQ(5u, read.pages.size());
+    EXPECT_EQ("- a\n- b\n- c\n", read.pages[0].text);
+    EXPECT_EQ("Two", read.pages[4].title);
     EXPECT_EQ(3, Find("ng_strategy_guide_toc")->GetChildCount());
     EXPECT_EQ(5, guide->GetChildCount()); // header, page number, page, contents, big view
     EXPECT_EQ("5", Text("ng_strategy_guide_pagenum"));
@@ -292,12 +238,10 @@ TEST_F(GuideTest, AttachingAgainReadsTheGuideOnce)
 TEST_F(GuideTest, WithoutAGuideFileEveryMessageIsIgnored)
 {
     Open(dir + "/missing");
-    ASSERT_EQ(1u, log.lines.size());
-    EXPECT_EQ(0u, log.lines[0].find("Error: strategy guide"));
-    Send(NG_MSG_GUIDE_NEXT);
+    ASSERT_EQ(1u, logs.size());
+    EXPECT_EQ(0u, logs[0].find("Error: strategy guide"));
     SendInt(NG_MSG_GUIDE_SET_PAGE, 2);
     EXPECT_EQ(0, GetPage()); // nobody answers
     EXPECT_EQ(-1, guide->GetCurrentPage());
-    EXPECT_NE(nullptr, Find("ng_strategy_guide_big_view")); // the display is built all the same
 }
 } // namespace
