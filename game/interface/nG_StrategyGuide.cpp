@@ -368,11 +368,11 @@ void nG_StrategyGuide::ShowPage()
     }
     if (nE_Text* text = As<nE_Text>(m_header)) text->SetText(header);
     if (nE_Text* text = As<nE_Text>(m_pageNumber)) text->SetText(number);
-    if (m_current != kContents) ShowImages(page);
+    if (m_current != kContents) ShowPageContent(page);
 }
 
 // Page -2 (or any number that is no page) shows an empty page.
-void nG_StrategyGuide::ShowImages(const nG_GuidePage* page)
+void nG_StrategyGuide::ShowPageContent(const nG_GuidePage* page)
 {
     bool left = false, right = false; // any image in slots 1, 3, 5 / 0, 2, 4
     for (int i = 0; i < kSlots; ++i)

@@ -81,7 +81,7 @@ private:
     void BuildContents();
     void BuildBigView();
     void ShowPage();
-    void ShowImages(const nG_GuidePage* page);
+    void ShowPageContent(const nG_GuidePage* page);
     // -1 and the page numbers stand; anything else is a page that cannot be shown.
     int Normalize(int page) const;
     int LastPage() const { return static_cast<int>(m_guide.pages.size()) - 1; }

@@ -139,9 +139,9 @@ void nG_TextEdit::Save(nE_SLHelper& sl)
 
 void nG_TextEdit::LoadResources()
 {
-    nE_Text::LoadResources();
-    // The offsets follow the font now in use.
-    SetText(std::string(m_text));
+    nE_Text::LoadResources(); // a font lays the text out again, offsets included
+    m_caret = static_cast<int>(m_starts.size());
+    UpdateCaretPos();
     if (clearOnFirstInput) clearedOnFirstInput = false;
 }
 
@@ -167,8 +167,15 @@ void nG_TextEdit::SetText(const std::string& text, const std::string& p0, const 
 void nG_TextEdit::Edit(const std::string& text)
 {
     m_text = text;
-    Rebuild();
     Relayout();
+}
+
+// Whatever changes the layout (size, width, font) changes the offsets too.
+void nG_TextEdit::Relayout()
+{
+    nE_Text::Relayout();
+    Rebuild();
+    UpdateCaretPos();
 }
 
 void nG_TextEdit::Rebuild()

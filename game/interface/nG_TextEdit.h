@@ -33,6 +33,8 @@ public:
     void SetText(const std::string& text, const std::string& p0 = std::string(),
                  const std::string& p1 = std::string(), const std::string& p2 = std::string(),
                  const std::string& p3 = std::string(), const std::string& p4 = std::string()) override;
+    // Lays the text out and measures the offsets again.
+    void Relayout() override;
     virtual void UpdateCaretPos();
     virtual void ClearText();
 
@@ -56,7 +58,6 @@ private:
     void ClearOnFirstInput();
     // Byte starts of the code points and the offsets, from the current text.
     void Rebuild();
-    // Replaces the text and lays it out again.
     void Edit(const std::string& text);
     float Scale() const { return m_fontSize / 20.0f; }
 

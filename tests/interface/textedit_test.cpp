@@ -103,6 +103,8 @@ TEST_F(TextEditTest, TypedCharactersPassTheFiltersAndTheLimit)
     }
     field->SetText(Utf8(U"\u4e00\u4e00\u4e00\u4e00")); // cut at a character, not a byte
     EXPECT_EQ((std::vector<float>{19, 39, 59}), field->GetOffsets()); // blocks 30, 50, 70 wide, less 11
+    field->SetFontSize(40); // the offsets follow every layout
+    EXPECT_EQ((std::vector<float>{38, 78, 118}), field->GetOffsets());
 }
 
 // The model: a code-point string and a caret, edited as the field should.
