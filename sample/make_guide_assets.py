@@ -14,18 +14,16 @@ them again; without it only the drawn pictures are made:
 Sources: see assets/interface/guide/LICENSE.txt.
 """
 
-import io
 import os
 import subprocess
 import sys
 import tempfile
 
-from PIL import Image, ImageDraw, ImageFilter, ImageFont
+from PIL import Image, ImageDraw, ImageFilter
+
+from make_ho_assets import emoji, out, paste_centred, svg
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-ASSETS = os.path.join(HERE, "assets")
-CLIPART = "/usr/share/openclipart/svg"
-EMOJI_FONT = "/usr/share/fonts/truetype/noto/NotoColorEmoji.ttf"
 
 # Cards: name, emoji, border colour.
 CARDS = [("card_0", "\U0001F989", (120, 80, 160)), ("card_1", "\U0001F319", (60, 110, 170)),
@@ -36,31 +34,6 @@ WIDE_OFFSET = 171
 DOOR, HO_DOOR, REST = (800, 400), (850, 420), (-150, 20)
 SHOTS = [("hall", [], 40), ("study", [DOOR], 110), ("ho_room", [DOOR, HO_DOOR], 190)]
 SHOT_SIZE = (640, 480)  # shown at 0.2687 in a 172 x 130 slot, whole in the enlarged view
-
-
-def out(path):
-    full = os.path.join(ASSETS, path)
-    os.makedirs(os.path.dirname(full), exist_ok=True)
-    return full
-
-
-def svg(name, width):
-    png = subprocess.run(["rsvg-convert", "-w", str(width), os.path.join(CLIPART, name)], check=True,
-                         stdout=subprocess.PIPE).stdout
-    return Image.open(io.BytesIO(png)).convert("RGBA")
-
-
-def emoji(char, size):
-    font = ImageFont.truetype(EMOJI_FONT, 109)
-    image = Image.new("RGBA", (160, 160), (0, 0, 0, 0))
-    ImageDraw.Draw(image).text((10, 10), char, font=font, embedded_color=True)
-    image = image.crop(image.getbbox())
-    scale = size / max(image.size)
-    return image.resize((max(1, round(image.width * scale)), max(1, round(image.height * scale))), Image.LANCZOS)
-
-
-def paste_centred(base, image, centre):
-    base.alpha_composite(image, (int(centre[0] - image.width / 2), int(centre[1] - image.height / 2)))
 
 
 def parchment(size, radius, border):
