@@ -323,9 +323,10 @@ int nE_Font::LineStartX(const char32_t* rest, size_t count, int width, int size,
     return std::max(0, x);
 }
 
-bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int align, nE_TextBlock& out)
+bool nE_Font::LayOut(const std::string& text, int maxWidth, int size, std::u32string& wrapped, int& width,
+                     int& height)
 {
-    out = nE_TextBlock();
+    width = height = 0;
     if (!m_face || size < 1) return false;
     if (!SetPixelSize(size))
     {
@@ -333,7 +334,6 @@ bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int a
         return false;
     }
     const std::u32string decoded = Utf8ToUtf32(text.data(), text.size());
-    std::u32string wrapped;
     int widest = 0;
     const int lines = WrapText(decoded, maxWidth, wrapped, widest);
     const long long w = RoundUpEven(static_cast<long long>(widest) + size / 2);
@@ -344,8 +344,22 @@ bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int a
                    std::max(w, h));
         return false;
     }
-    out.width = static_cast<int>(w);
-    out.height = static_cast<int>(h);
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
+bool nE_Font::MeasureBlock(const std::string& text, int maxWidth, int size, int& width, int& height)
+{
+    std::u32string wrapped;
+    return LayOut(text, maxWidth, size, wrapped, width, height);
+}
+
+bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int align, nE_TextBlock& out)
+{
+    out = nE_TextBlock();
+    std::u32string wrapped;
+    if (!LayOut(text, maxWidth, size, wrapped, out.width, out.height)) return false;
     out.pixels.assign(size_t(out.width) * size_t(out.height), 0);
 
     int x = size / 4, y = size;

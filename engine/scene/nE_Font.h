@@ -46,6 +46,8 @@ public:
     std::shared_ptr<nE_GeneratedTexture> DrawText(const std::string& text, int maxWidth, int size, int align);
     // The same layout into a coverage buffer; false where DrawText is empty.
     bool RenderBlock(const std::string& text, int maxWidth, int size, int align, nE_TextBlock& out);
+    // The size of that block without drawing it; false (and 0 x 0) where DrawText is empty.
+    bool MeasureBlock(const std::string& text, int maxWidth, int size, int& width, int& height);
 
     // Lenient decoding: stray bytes pass through as themselves, and a sequence
     // cut short by the end takes only the bytes that are there.
@@ -64,6 +66,9 @@ public:
 
 private:
     bool OpenScrambled(const std::string& path);
+    // Wraps the text and sizes its block; false where DrawText is empty.
+    bool LayOut(const std::string& text, int maxWidth, int size, std::u32string& wrapped, int& width,
+                int& height);
     bool LoadGlyph(char32_t c);
     int LineStartX(const char32_t* rest, size_t count, int width, int size, int align);
 

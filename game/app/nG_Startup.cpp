@@ -4,6 +4,7 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Object.h"
+#include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Path.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_StringTable.h"
@@ -26,6 +27,8 @@
 #include "game/app/nG_Room.h"
 #include "game/app/nG_ScriptApi.h"
 #include "game/app/nG_Settings.h"
+#include "game/interface/nG_StrategyGuide.h"
+#include "game/interface/nG_TextEdit.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -115,6 +118,8 @@ void RegisterGameObjectTypes()
 {
     nG_RegisterRoomTypes();
     nG_RegisterParticleTypes();
+    nE_RegisterObjectType("textedit", nG_TextEdit::Create);
+    nE_RegisterObjectType("str_guide", nG_StrategyGuide::Create);
 }
 
 void InstallCallbacks()

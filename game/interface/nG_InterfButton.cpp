@@ -63,10 +63,9 @@ void nG_InterfButton::Build(const std::string res[3], int cursor, const std::str
         if (i > 0 && !colours[i]) continue;
         float x = position ? position[0] : 0.0f, y = position ? position[1] : 0.0f;
         nE_Text* text = nG_AddText(this, m_name + "_text_" + std::to_string(i), font, fontSize, colours[i], x,
-                                   y, static_cast<float>(3 + i));
+                                   y, static_cast<float>(3 + i), rawText);
         if (!text) continue;
         text->SetInput(true);
-        text->SetDispRawText(rawText);
         text->SetText(textKey, "", "", "", "", "");
         if (i == 1) text->SetAlpha(m_glow);
         m_text[i] = text->GetHandle();

@@ -11,6 +11,7 @@
 #include "game/interface/nG_BtnMap.h"
 #include "game/interface/nG_BtnMenu.h"
 #include "game/interface/nG_FrameSubroom.h"
+#include "game/interface/nG_CardsScreen.h"
 #include "game/interface/nG_HoCollector.h"
 #include "game/interface/nG_InterfaceBg.h"
 #include "game/interface/nG_Inventory.h"
@@ -57,7 +58,7 @@ Row* Rows(size_t* count)
         {26, "INT_COLLECTOR", "ng_collector", 1, nG_Collector::Create},
         {12, "INT_MAP", "ng_map", 2, nG_CreateInterfacePlaceholder},
         {3, "INT_BTN_CARD", "ng_btn_card", 2, nG_BtnCard::Create},
-        {19, "INT_CARDS_SCREEN", "ng_cards_screen", 2, nG_CreateInterfacePlaceholder},
+        {19, "INT_CARDS_SCREEN", "ng_cards_screen", 2, nG_CardsScreen::Create},
         {4, "INT_BTN_LOCK", "ng_btn_lock", 2, nG_BtnLock::Create},
     };
     *count = sizeof(rows) / sizeof(rows[0]);

@@ -116,9 +116,10 @@ nE_Sprite* nG_AddSprite(nE_Object* parent, const std::string& name, const std::s
 }
 
 nE_Text* nG_AddText(nE_Object* parent, const std::string& name, const std::string& font, int size,
-                    const float* rgb, float x, float y, float z)
+                    const float* rgb, float x, float y, float z, bool raw)
 {
     nE_Text* text = new nE_Text(name);
+    text->SetDispRawText(raw); // before the layout that attaching runs
     text->SetPos(x, y);
     text->SetZ(z);
     text->SetInput(false);

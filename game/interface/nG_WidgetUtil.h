@@ -47,8 +47,9 @@ float nG_EaseLerp(float a, float b, float t);
 
 // A sprite or text child that takes no input, attached under parent.
 nE_Sprite* nG_AddSprite(nE_Object* parent, const std::string& name, const std::string& res, float z);
+// A raw text shows its text as it is, not looked up in the string table.
 nE_Text* nG_AddText(nE_Object* parent, const std::string& name, const std::string& font, int size,
-                    const float* rgb, float x, float y, float z);
+                    const float* rgb, float x, float y, float z, bool raw = false);
 
 // Query 109: the visible design width (0 when nothing answers).
 float nG_AppWidth();

@@ -446,6 +446,33 @@ def case_hud(program, sample, user_dir, work_dir):
         expect_colour(rows, point, FLAME, "a lit lamp", tolerance=40)
 
 
+# The hall's links to the card album, the strategy guide and the name entry
+# (see sample/assets/levels/extras.xml).
+CARDS_LINK, GUIDE_LINK, NAME_LINK = (95, 130), (290, 130), (480, 130)
+CARDS_CLOSE, GUIDE_NEXT = (512, 670), (824, 675)
+GUIDE_SLOT0 = (795, 205)  # the screenshot in the first slot, over the study's wall
+
+
+def typed(turn, text):
+    """One typed character a turn, then Enter."""
+    return ["%d 9 %d 0 0 0" % (turn + i, ord(c)) for i, c in enumerate(text)] + ["%d 7 13 0 0 0" % (turn + len(text))]
+
+
+def case_extras(program, sample, user_dir, work_dir):
+    events = click(20, CARDS_LINK) + click(80, CARDS_CLOSE) + click(140, NAME_LINK) + typed(200, "Zo\u00eb 7")
+    events += click(280, GUIDE_LINK) + click(350, GUIDE_NEXT) + click(400, GUIDE_NEXT) + move(420, REST)
+    run = Run(program, sample, user_dir, work_dir, 470, events)
+    expect_clean_stop(run)
+    run.expect_in_order("sample: cards ready, sent by ng_cards_screen", "sample: cards open 1",
+                        "sample: room open sample_name_room", "sample: name entered Zo\u00eb7",
+                        "sample: room open sample_guide_room", "sample: guide page 0", "sample: guide page 1",
+                        "sample: ng_close")
+    run.expect_absent("Error:")
+    run.expect_absent("Warning:")
+    run.expect_file("p_Player.xml", "Zo\u00eb7")
+    expect_colour(run.pixels(), GUIDE_SLOT0, ROOM2_WALL, "the study's picture on the guide's page", tolerance=20)
+
+
 CASES = {
     "first_tick": case_first_tick,
     "media": case_media,
@@ -457,6 +484,7 @@ CASES = {
     "sigterm": case_sigterm,
     "hidden_objects": case_hidden_objects,
     "hud": case_hud,
+    "extras": case_extras,
 }
 
 

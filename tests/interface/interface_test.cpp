@@ -97,6 +97,8 @@ struct InterfaceFixture : testing::Test
         Counted::created.clear();
         Counted::updates.clear();
         Counted::restores.clear();
+        // The cards screen reads its module from the asset tree; its own tests give it one.
+        saved[19] = nG_Interface::SetChildCreator(19, Counted::Create);
     }
     void TearDown() override
     {
@@ -109,7 +111,7 @@ struct InterfaceFixture : testing::Test
     void UseCountedWidgets()
     {
         for (const Row& row : kTable)
-            saved[row.id] = nG_Interface::SetChildCreator(row.id, Counted::Create);
+            if (!saved.count(row.id)) saved[row.id] = nG_Interface::SetChildCreator(row.id, Counted::Create);
     }
     void Build() { hud.reset(new nG_Interface()); }
     nE_Object* Child(const std::string& name) const { return hud->FindChild(name, true); }

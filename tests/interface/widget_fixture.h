@@ -3,9 +3,11 @@
 // level's and application's queries (100 current room, 109 app width, 112
 // level starting), a watch on chosen message ids, capture of posted trigger
 // calls through a "probe" trigger, a step driver, an injectable pointer and
-// random source, and reset of the process-wide widget state.
+// random source, reset of the process-wide widget state, log lines and a
+// scratch folder.
 
 #include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
@@ -69,6 +71,8 @@ struct WidgetFixture : testing::Test, nE_Listener
     float appWidth = 1024.0f;      // answer of 109
     nE_Object* layer = nullptr;    // stands in for an interface layer node, under "ne_origin"
     std::vector<std::string> sent; // "id:payload" of every watched message, in order
+    std::vector<std::string> logs; // every log line
+    std::string scratch;           // a folder removed afterwards, once made
     static float s_cursorX, s_cursorY;
     static unsigned s_randomState;
 
@@ -77,7 +81,8 @@ struct WidgetFixture : testing::Test, nE_Listener
         g_mediator = &bus;
         g_widgetSoundHub = &sounds;
         nE_EngineContext::Instance();
-        for (int id : {NG_MSG_GET_CURRENT_ROOM, NG_MSG_GET_APP_WIDTH, NG_MSG_IS_LEVEL_STARTING})
+        for (int id : {int(NG_MSG_GET_CURRENT_ROOM), int(NG_MSG_GET_APP_WIDTH), int(NG_MSG_IS_LEVEL_STARTING),
+                       int(NE_MSG_LOG)})
             bus.Subscribe(this, id);
         s_cursorX = s_cursorY = 0.0f;
         nE_SetCursorPosFunc(
@@ -110,6 +115,13 @@ struct WidgetFixture : testing::Test, nE_Listener
         bus.UnsubscribeAll(this);
         g_mediator = nullptr;
         g_widgetSoundHub = nullptr;
+        if (!scratch.empty()) std::system(("rm -rf '" + scratch + "'").c_str());
+    }
+    std::string MakeScratch()
+    {
+        char tmpl[] = "/tmp/ne_widget_XXXXXX";
+        if (mkdtemp(tmpl)) scratch = tmpl;
+        return scratch;
     }
 
     void Watch(std::initializer_list<int> ids)
@@ -130,8 +142,12 @@ struct WidgetFixture : testing::Test, nE_Listener
         case NG_MSG_IS_LEVEL_STARTING:
             static_cast<nG_MsgBool*>(record)->value = starting;
             return;
+        case NE_MSG_LOG:
+            logs.push_back(static_cast<const char*>(record));
+            return;
         case NG_MSG_TASKS_CHANGED:
         case NG_MSG_COLLECT_HO_TASK_OBJECT:
+        case NG_MSG_SCREEN_CLOSED:
             sent.push_back(std::to_string(id) + ":" + (static_cast<nG_MsgBool*>(record)->value ? "1" : "0"));
             return;
         case NG_MSG_HO_DIALOG:
@@ -197,13 +213,14 @@ struct WidgetFixture : testing::Test, nE_Listener
         g_scene->AttachObject(parent ? parent : layer, object);
         return object;
     }
-    std::string Probes() const
+    std::string Probes() const { return LuaString("probe_calls"); }
+    std::string LuaString(const char* global) const
     {
         lua_State* L = nE_GetLua();
-        lua_getglobal(L, "probe_calls");
-        std::string calls = lua_isstring(L, -1) ? lua_tostring(L, -1) : "";
+        lua_getglobal(L, global);
+        std::string value = lua_isstring(L, -1) ? lua_tostring(L, -1) : "";
         lua_pop(L, 1);
-        return calls;
+        return value;
     }
     template <class T> T* Add(T* widget)
     {

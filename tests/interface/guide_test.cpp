@@ -1,0 +1,247 @@
+#include "engine/scene/nE_Text.h"
+#include "game/interface/nG_StrategyGuide.h"
+#include "widget_fixture.h"
+
+#include <fstream>
+#include <unistd.h>
+
+namespace
+{
+// Two chapters of 3 and 2 pages, and a contents entry that no chapter has.
+const char* const kGuide = R"(<book>
+ <toc><h2>Contents</h2><ul><li>One</li><li>Two</li><li>Lost</li></ul></toc>
+ <guide>
+  <chapter><h2>One</h2>
+   <page><ul><li>a</li><li>b</li></ul><ul><li>c</li></ul><img src="s0" position="0"/><img src="s2" position="2"/></page>
+   <page><img src="s3" position="3"/></page>
+   <page/>
+  </chapter>
+  <chapter><h2>Two</h2><page><img src="x" position="6"/><img src="y" position="-1"/></page><page/></chapter>
+ </guide>
+</book>)";
+
+struct GuideTest : WidgetFixture
+{
+    std::string dir;
+    nG_StrategyGuide* guide = nullptr;
+
+    void SetUp() override
+    {
+        WidgetFixture::SetUp();
+        dir = MakeScratch();
+        std::ofstream(dir + "/guide.xml") << kGuide;
+    }
+    nG_StrategyGuide* Open(const std::string& res)
+    {
+        guide = new nG_StrategyGuide("guide");
+        guide->SetResourceName(res);
+        return Add(guide);
+    }
+    void Send(int id) { bus.Send(id, nullptr); }
+    void SendInt(int id, int value)
+    {
+        nG_MsgInt record;
+        record.value = value;
+        bus.Send(id, &record);
+    }
+    int GetPage()
+    {
+        nG_MsgInt query;
+        bus.Send(NG_MSG_GUIDE_GET_PAGE, &query);
+        return query.value;
+    }
+    void Turn() { Step(0.1f, 8); } // a whole page turn takes two thirds of a second
+    nE_Object* Find(const std::string& name) { return guide->FindChild(name, true); }
+    std::string Text(const std::string& name) { return static_cast<nE_Text*>(Find(name))->GetText(); }
+};
+
+TEST_F(GuideTest, BrokenOrThinGuidesReadAsEmptyParts)
+{
+    struct Case
+    {
+        const char* text;
+        bool read;
+        std::string title;
+        size_t contents, pages;
+        int firstEntryPage;
+    } cases[] = {
+        {"", false, "", 0, 0, 0},
+        {"<g><toc>", false, "", 0, 0, 0},
+        {"<g/>", true, "", 0, 0, 0},
+        {"<g><toc><ul><li/></ul></toc></g>", true, "", 1, 0, -2},
+        {"<g><guide><chapter><page><img/></page></chapter></guide></g>", true, "", 0, 1, 0},
+        {"<g><toc><h2>\n  Two   words \n</h2><ul><li> A </li></ul></toc>"
+         "<guide><chapter><h2>A</h2></chapter></guide></g>",
+         true, "Two words", 1, 0, 0}, // the last chapter has no pages
+    };
+    for (const Case& c : cases)
+    {
+        nG_Guide read;
+        read.title = "left over";
+        EXPECT_EQ(c.read, nG_ParseGuide(c.text, read)) << c.text;
+        EXPECT_EQ(c.title, read.title) << c.text;
+        EXPECT_EQ(c.contents, read.contents.size()) << c.text;
+        EXPECT_EQ(c.pages, read.pages.size()) << c.text;
+        if (!read.contents.empty())
+        {
+            EXPECT_EQ(c.firstEntryPage, read.contents[0].page) << c.text;
+        }
+    }
+}
+
+TEST_F(GuideTest, TheSampleGuideLeadsEveryEntryToAPageWithItsScreenshots)
+{
+    const char* source = std::getenv("NE_SOURCE_DIR");
+    const std::string sample = std::string(source ? source : ".") + "/sample/";
+    nG_Guide read;
+    ASSERT_TRUE(nG_LoadGuide(sample + "assets/interface/guide/guide", read));
+    EXPECT_FALSE(read.title.empty());
+    ASSERT_FALSE(read.contents.empty());
+    for (const nG_GuideTocEntry& entry : read.contents)
+        EXPECT_GE(entry.page, 0) << entry.text;
+    for (const nG_GuidePage& page : read.pages)
+        for (const nG_GuideImage& image : page.images)
+        {
+            EXPECT_TRUE(image.position >= 0 && image.position < nG_StrategyGuide::kSlots) << image.source;
+            EXPECT_EQ(0, access((sample + "assets/interface/guide/screens/" + image.source + ".jpg").c_str(), R_OK))
+                << image.source;
+        }
+}
+
+TEST_F(GuideTest, TurnsPagesAcrossChaptersAndBackToTheContents)
+{
+    Open(dir + "/guide");
+    EXPECT_EQ("Contents", Text("ng_strategy_guide_header")); // shown once loaded
+    struct Turn
+    {
+        int message, page;
+        bool steady; // the header stays while turning inside a chapter
+        const char *header, *number;
+    } turns[] = {
+        {NG_MSG_GUIDE_NEXT, 0, false, "One", "1"},       {NG_MSG_GUIDE_NEXT, 1, true, "One", "2"},
+        {NG_MSG_GUIDE_NEXT, 2, true, "One", "3"},        {NG_MSG_GUIDE_NEXT, 3, false, "Two", "4"},
+        {NG_MSG_GUIDE_NEXT, 4, true, "Two", "5"},        {NG_MSG_GUIDE_NEXT, -1, false, "Contents", ""},
+        {NG_MSG_GUIDE_PREV, 4, false, "Two", "5"},       {NG_MSG_GUIDE_TOC, -1, false, "Contents", ""},
+        {NG_MSG_GUIDE_NEXT, 0, false, "One", "1"},       {NG_MSG_GUIDE_PREV, -1, false, "Contents", ""},
+    };
+    for (const Turn& s : turns)
+    {
+        const int from = guide->GetCurrentPage();
+        Send(s.message);
+        Step(0.1f); // mid-fade: the old page still shows, takes no clicks, and the query has the new one
+        EXPECT_EQ(from, guide->GetCurrentPage());
+        EXPECT_EQ(s.page, GetPage());
+        EXPECT_FALSE(Find("ng_strategy_guide_toc")->IsInput() || Find("ng_strategy_guide_page")->IsInput());
+        EXPECT_EQ(s.steady, Find("ng_strategy_guide_header")->GetAlpha() == 1.0f) << from << ">" << s.page;
+        Step(0.1f, 7);
+        EXPECT_EQ(s.page, guide->GetCurrentPage());
+        EXPECT_EQ(s.header, Text("ng_strategy_guide_header"));
+        EXPECT_EQ(s.number, Text("ng_strategy_guide_pagenum"));
+        EXPECT_EQ(s.page == -1, Find("ng_strategy_guide_toc")->IsInput());
+        EXPECT_EQ(s.page != -1, Find("ng_strategy_guide_page")->IsInput());
+    }
+}
+
+TEST_F(GuideTest, ImagesSetTheDescriptionWidthAndTheirFiles)
+{
+    Open(dir + "/guide");
+    struct Case
+    {
+        int page;
+        int width;
+        std::vector<int> slots;
+    } cases[] = {{0, 650, {0, 2}}, {1, 470, {3}}, {2, 810, {}}, {3, 810, {}}}; // 6 and -1 are no slots
+    for (const Case& c : cases)
+    {
+        SendInt(NG_MSG_GUIDE_SET_PAGE, c.page);
+        EXPECT_EQ(c.width, static_cast<nE_Text*>(Find("ng_strategy_guide_descr"))->GetMaxWidth()) << c.page;
+        std::vector<int> shown;
+        for (int i = 0; i < nG_StrategyGuide::kSlots; ++i)
+            if (Find("ng_strategy_guide_imagebtn_" + std::to_string(i))->IsVisible()) shown.push_back(i);
+        EXPECT_EQ(c.slots, shown) << c.page;
+    }
+    SendInt(NG_MSG_GUIDE_SET_PAGE, 0);
+    EXPECT_EQ(dir + "/screens/s2", Find("ng_strategy_guide_image_2")->GetResourceName());
+}
+
+TEST_F(GuideTest, ContentsAndImageButtonsByName)
+{
+    Open(dir + "/guide");
+    for (const char* bad : {"ng_strategy_guide_btn_", "ng_strategy_guide_btn_3", "ng_strategy_guide_btn_-1",
+                            "ng_strategy_guide_btn_99999999999"})
+        SendString(NG_MSG_GUIDE_BUTTON, bad);
+    EXPECT_EQ(-1, GetPage());
+    SendString(NG_MSG_GUIDE_BUTTON, "ng_strategy_guide_btn_1");
+    EXPECT_EQ(3, GetPage()); // the first page of chapter "Two"
+    EXPECT_FALSE(Find("ng_strategy_guide_toc")->IsInput());
+    Turn();
+
+    SendInt(NG_MSG_GUIDE_SET_PAGE, 0);
+    SendString(NG_MSG_GUIDE_IMAGE_BUTTON, "ng_strategy_guide_imagebtn_6");
+    EXPECT_FALSE(guide->IsBigViewShown());
+    SendString(NG_MSG_GUIDE_IMAGE_BUTTON, "ng_strategy_guide_imagebtn_2");
+    ASSERT_TRUE(guide->IsBigViewShown());
+    nE_Object* view = Find("ng_strategy_guide_big_view");
+    EXPECT_TRUE(view->IsVisible() && view->IsInput());
+    EXPECT_EQ(dir + "/screens/s2", Find("ng_strategy_guide_big_view_im")->GetResourceName());
+    Step(0.1f);
+    Input(NE_INPUT_MOUSEDOWN, 40, 40); // not yet fully shown: stays
+    EXPECT_TRUE(guide->IsBigViewShown());
+    Step(0.1f, 3);
+    Input(NE_INPUT_MOUSEDOWN, 40, 40);
+    EXPECT_FALSE(guide->IsBigViewShown());
+    Step(0.1f, 4);
+    EXPECT_EQ(0.0f, guide->GetBigViewAlpha());
+    EXPECT_FALSE(view->IsVisible() || view->IsInput());
+}
+
+TEST_F(GuideTest, PagesThatCannotBeShownLeadBackToTheContents)
+{
+    Open(dir + "/guide");
+    for (int page : {99, 5, -7, -2})
+    {
+        SendInt(NG_MSG_GUIDE_SET_PAGE, page);
+        EXPECT_EQ(-2, guide->GetCurrentPage());
+        EXPECT_EQ("", Text("ng_strategy_guide_header"));
+        Send(NG_MSG_GUIDE_NEXT);
+        EXPECT_EQ(-1, GetPage());
+    }
+    SendString(NG_MSG_GUIDE_BUTTON, "ng_strategy_guide_btn_2"); // "Lost" has no chapter
+    Turn();
+    EXPECT_EQ(-2, guide->GetCurrentPage());
+    Send(NG_MSG_GUIDE_PREV);
+    EXPECT_EQ(-1, GetPage());
+}
+
+TEST_F(GuideTest, ReadsTheGuideOnceHoweverOftenItIsAttached)
+{
+    Open(dir + "/guide");
+    SendInt(NG_MSG_GUIDE_SET_PAGE, 4);
+    for (int i = 0; i < 2; ++i)
+    {
+        g_scene->AttachObject(g_scene->GetStorage(), guide);
+        EXPECT_EQ(nullptr, Find("ng_strategy_guide_pagenum"));
+        g_scene->AttachObject(layer, guide);
+    }
+    const nG_Guide& read = guide->GetGuide();
+    ASSERT_EQ(3u, read.contents.size());
+    EXPECT_EQ((std::vector<int>{0, 3, -2}),
+              (std::vector<int>{read.contents[0].page, read.contents[1].page, read.contents[2].page}));
+    ASSERT_EQ(5u, read.pages.size());
+    EXPECT_EQ("- a\n- b\n- c\n", read.pages[0].text);
+    EXPECT_EQ("Two", read.pages[4].title);
+    EXPECT_EQ(3, Find("ng_strategy_guide_toc")->GetChildCount());
+    EXPECT_EQ(5, guide->GetChildCount()); // header, page number, page, contents, big view
+    EXPECT_EQ("5", Text("ng_strategy_guide_pagenum"));
+}
+
+TEST_F(GuideTest, WithoutAGuideFileEveryMessageIsIgnored)
+{
+    Open(dir + "/missing");
+    ASSERT_EQ(1u, logs.size());
+    EXPECT_EQ(0u, logs[0].find("Error: strategy guide"));
+    SendInt(NG_MSG_GUIDE_SET_PAGE, 2);
+    EXPECT_EQ(0, GetPage()); // nobody answers
+    EXPECT_EQ(-1, guide->GetCurrentPage());
+}
+} // namespace
