@@ -61,6 +61,8 @@ bool ParseEventLine(const std::string& line, TTimedEvent& out)
     // Values are written unsigned; negative ones are accepted as their 32-bit pattern.
     ok = ok && value >= INT32_MIN && value <= int64_t(UINT32_MAX);
     out.event.value = uint32_t(value);
+    out.event.x = Internal::ClampPointerCoord(out.event.x);
+    out.event.y = Internal::ClampPointerCoord(out.event.y);
     return ok;
 }
 

@@ -175,8 +175,23 @@ TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
     WriteText("cut.png", bytes.substr(0, bytes.size() / 2));
     WriteText("junk.png", "not an image at all");
     WriteText("empty.png", "");
+    // Only PNG and JPEG decode, and only up to a size read from the header first.
+    WriteText("gif.png", std::string("GIF89a\1\0\1\0\x80\0\0\0\0\0\xFF\xFF\xFF!\xF9\4\1\0\0\0\0,"
+                                     "\0\0\0\0\1\0\1\0\0\2\2D\1\0;",
+                                     43));
+    WriteSolid("wide.png", 16385, 1, 0xFFFFFFFF);
+    const std::string ihdr("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
+    WriteText("side.png", ihdr + std::string("\0\0\x4E\x20\0\0\x4E\x20\x08\6\0\0\0", 13));
+    WriteText("area.png", ihdr + std::string("\0\0\x20\0\0\0\x10\1\x08\6\0\0\0", 13));
+    WriteSolid("big.jpg", 8, 8, 0xFFFFFFFF, true);
+    std::ifstream jin(dir + "big.jpg", std::ios::binary);
+    std::string jpeg((std::istreambuf_iterator<char>(jin)), std::istreambuf_iterator<char>());
+    const size_t sof = jpeg.find("\xFF\xC0");
+    ASSERT_NE(std::string::npos, sof);
+    jpeg.replace(sof + 5, 4, "\x4E\x20\x4E\x20");
+    WriteText("big.png", jpeg);
 
-    for (const char* name : {"nothing", "cut", "junk", "empty"})
+    for (const char* name : {"nothing", "cut", "junk", "empty", "gif", "wide", "side", "area", "big"})
     {
         log.lines.clear();
         auto t = LoadTexture(name, false);
