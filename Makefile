@@ -51,5 +51,6 @@ SOAK_SEED ?= 1
 
 soak:
 	$(MAKE) build SANITIZE=1 JOBS=$(JOBS)
-	ALSOFT_DRIVERS=null $(XVFB) python3 scripts/soak.py build-asan/bin/notengine sample \
+	ALSOFT_DRIVERS=null LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp $(XVFB) \
+		python3 scripts/soak.py build-asan/bin/notengine sample \
 		--turns $(SOAK_TURNS) --seed $(SOAK_SEED)

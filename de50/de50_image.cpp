@@ -49,6 +49,22 @@ bool ReadPngSize(SDL_RWops* rw, THeader& h)
     return true;
 }
 
+// Every chunk up to IEND must lie inside the data: the decoder's reader does not
+// notice the end of the data and would go on reading past it, for ever.
+bool PngChunksFit(SDL_RWops* rw, Sint64 start)
+{
+    const Sint64 size = SDL_RWsize(rw);
+    for (Sint64 at = start + 8;;)
+    {
+        uint8_t head[8];
+        if (SDL_RWseek(rw, at, RW_SEEK_SET) != at || !ReadExactly(rw, head, sizeof head)) return false;
+        const uint32_t length = BigEndian(head, 4);
+        if (length > 0x7FFFFFFFu || at + 12 + Sint64(length) > size) return false;
+        if (std::memcmp(head + 4, "IEND", 4) == 0) return true;
+        at += 12 + Sint64(length);
+    }
+}
+
 bool IsFrameMarker(uint8_t m)
 {
     return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC;
@@ -114,6 +130,11 @@ SDL_Surface* DecodeImage(SDL_RWops* rw, std::string& why)
         uint64_t(h.width) * h.height > kMaxImagePixels)
     {
         why = "its size " + std::to_string(h.width) + "x" + std::to_string(h.height) + " is past the limit";
+        return nullptr;
+    }
+    if (h.kind == Kind::kPng && !PngChunksFit(rw, start))
+    {
+        why = "its data is cut short";
         return nullptr;
     }
     SDL_RWseek(rw, start, RW_SEEK_SET);

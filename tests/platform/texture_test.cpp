@@ -183,6 +183,10 @@ TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
     const std::string ihdr("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
     WriteText("side.png", ihdr + std::string("\0\0\x4E\x20\0\0\x4E\x20\x08\6\0\0\0", 13));
     WriteText("area.png", ihdr + std::string("\0\0\x20\0\0\0\x10\1\x08\6\0\0\0", 13));
+    // A chunk longer than the file once kept the decoder reading for ever.
+    WriteText("chunk.png", ihdr + std::string("\0\0\0\2\0\0\0\2\x08\0\0\0\0\x57\xDD\x52\xF8\0\x8F\0\x09pHYs"
+                                              "\0\0\0\1\0\0\0\1\0\0\0\0IEND\xAE\x42\x60\x82",
+                                              45));
     WriteSolid("big.jpg", 8, 8, 0xFFFFFFFF, true);
     std::ifstream jin(dir + "big.jpg", std::ios::binary);
     std::string jpeg((std::istreambuf_iterator<char>(jin)), std::istreambuf_iterator<char>());
@@ -191,7 +195,7 @@ TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
     jpeg.replace(sof + 5, 4, "\x4E\x20\x4E\x20");
     WriteText("big.png", jpeg);
 
-    for (const char* name : {"nothing", "cut", "junk", "empty", "gif", "wide", "side", "area", "big"})
+    for (const char* name : {"nothing", "cut", "junk", "empty", "gif", "wide", "side", "area", "chunk", "big"})
     {
         log.lines.clear();
         auto t = LoadTexture(name, false);
