@@ -23,6 +23,9 @@ import time
 X_RANGE = (-40, 1406)
 Y_RANGE = (-40, 808)
 KEYS = [8, 9, 13, 27, 32, 37, 38, 39, 40, 48, 65, 90, 112]
+# The sample's door, chest, gem and way back in window coordinates: a share of
+# the clicks lands near them so that rooms open and close again and again.
+HOTSPOTS = [(971, 400), (683, 600), (683, 384), (261, 680)]
 
 
 def random_events(turns, seed):
@@ -33,6 +36,9 @@ def random_events(turns, seed):
     for turn in range(1, turns):
         roll = rng.random()
         x, y = rng.randint(*X_RANGE), rng.randint(*Y_RANGE)
+        if rng.random() < 0.3:
+            spot = rng.choice(HOTSPOTS)
+            x, y = spot[0] + rng.randint(-20, 20), spot[1] + rng.randint(-20, 20)
         if roll < 0.45:
             lines.append("%d 4 0 %d %d 0" % (turn, x, y))
         elif roll < 0.70:

@@ -7,6 +7,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static bool open = [] {
         fuzz::Scratch();
+        std::atexit(DE50::TSoundManager::Shutdown);
         return DE50::TSoundManager::OpenLoopback(22050);
     }();
     if (!open) std::abort();
