@@ -110,7 +110,8 @@ bool ReadHeader(SDL_RWops* rw, THeader& h)
     if (got >= 3 && sig[0] == 0xFF && sig[1] == 0xD8 && sig[2] == 0xFF)
     {
         h.kind = Kind::kJpeg;
-        return SDL_RWseek(rw, 3, RW_SEEK_SET) == 3 && ReadJpegSize(rw, h);
+        // Back to the first marker after the start-of-image one.
+        return SDL_RWseek(rw, 2 - Sint64(got), RW_SEEK_CUR) >= 0 && ReadJpegSize(rw, h);
     }
     return false;
 }

@@ -161,6 +161,11 @@ TEST_F(TextureTest, PngIsChosenBeforeJpg)
     auto t = LoadTexture("both");
     EXPECT_EQ(4.0f, t->GetWidth());
     EXPECT_FALSE(t->HitTest(0, 0, nE_RenderState())); // the transparent png, not the jpg
+    // Alone, the jpg loads, whole and opaque to the mouse.
+    WriteSolid("photo.jpg", 6, 3, 0xFFFFFFFF, true);
+    auto photo = LoadTexture("photo");
+    EXPECT_EQ((std::vector<float>{6, 3}), (std::vector<float>{photo->GetWidth(), photo->GetHeight()}));
+    EXPECT_TRUE(photo->HitTest(2.5f, 1, nE_RenderState()));
 }
 
 TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
