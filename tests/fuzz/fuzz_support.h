@@ -23,8 +23,10 @@ inline const std::string& Scratch()
     static std::string dir;
     if (dir.empty())
     {
-        char tmpl[] = "/tmp/ne_fuzz_XXXXXX";
-        if (!mkdtemp(tmpl)) std::abort();
+        // In memory where there is such a folder: saves wait for the disk otherwise.
+        char shm[] = "/dev/shm/ne_fuzz_XXXXXX", tmp[] = "/tmp/ne_fuzz_XXXXXX";
+        const char* tmpl = mkdtemp(shm) ? shm : mkdtemp(tmp);
+        if (!tmpl) std::abort();
         dir = std::string(tmpl) + "/";
         setenv("NOTENGINE_USER_DIR", tmpl, 1);
         setenv("ALSOFT_DRIVERS", "null", 1);
