@@ -5,6 +5,9 @@
 #include "game/app/nG_Settings.h"
 #include "fuzz_support.h"
 
+#include <algorithm>
+#include <cmath>
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::Scratch();
@@ -23,7 +26,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     settings.Save();
     nG_Settings again;
     again.Load();
-    if (again.GetVolume("sfx") != read.sfxVolume || again.GetFullScreen() != read.fullScreen) std::abort();
+    // Values are saved to six significant digits.
+    const float sfx = again.GetVolume("sfx");
+    if (std::fabs(sfx - read.sfxVolume) > 1e-5f * std::max(1.0f, std::fabs(sfx)) ||
+        again.GetFullScreen() != read.fullScreen)
+        std::abort();
     g_config = nullptr;
     g_stringTable = nullptr;
     return 0;
