@@ -71,6 +71,9 @@ ff="ffmpeg -loglevel error -y -f lavfi"
 $ff -i color=c=0x336699:s=6x4 -frames:v 1 "$c/image/small.jpg"
 $ff -i color=c=0x808080:s=3x3 -frames:v 1 -pix_fmt gray "$c/image/grey.png"
 
+# Found by fuzzing: a chunk longer than the file once kept the decoder reading for ever.
+printf '\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\2\0\0\0\2\x08\0\0\0\0\x57\xdd\x52\xf8\0\x8f\0\x09pHYs\0\0\0\1\0\0\0\1\0\0\0\0IEND\xae\x42\x60\x82' > "$c/image/long_chunk.png"
+
 sox -n -r 22050 -c 1 -C 0 "$c/sound/mono.ogg" synth 0.05 sine 440
 sox -n -r 8000 -c 2 -C 0 "$c/sound/stereo.ogg" synth 0.05 sine 220
 
