@@ -10,7 +10,7 @@ endif
 JOBS ?= $(shell nproc)
 XVFB := xvfb-run -a -s "-screen 0 1920x1080x24"
 
-.PHONY: run test deps build bench
+.PHONY: run test deps build bench fuzz fuzz-build soak
 
 deps:
 	@scripts/install-deps
@@ -32,3 +32,27 @@ run: deps $(BUILD)/build.ninja
 
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && $(XVFB) "$$b"; done; true
+
+# Fuzz targets (clang, libFuzzer) in their own build folder; each runs for
+# FUZZ_SECONDS on a copy of its seed corpus, so that new inputs stay out of the tree.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
+
+fuzz-build: deps
+	@[ -f $(FUZZ_BUILD)/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja \
+		-DNE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+fuzz: fuzz-build
+	scripts/run-fuzz $(FUZZ_BUILD)/bin $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
+# The sample driven by seeded random input under the sanitizer build.
+SOAK_TURNS ?= 6000
+SOAK_SEED ?= 1
+
+soak:
+	$(MAKE) build SANITIZE=1 JOBS=$(JOBS)
+	ALSOFT_DRIVERS=null LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp $(XVFB) \
+		python3 scripts/soak.py build-asan/bin/notengine sample \
+		--turns $(SOAK_TURNS) --seed $(SOAK_SEED)

@@ -28,6 +28,10 @@ uint64_t NowMs();
 void SleepToNextFrame(uint64_t turnStartMs, uint32_t periodMs);
 
 void ResetDisplayOverrides();
+// Pointer coordinates are kept within this many pixels of the origin, so that
+// every later conversion to float and back stays defined.
+const int32_t kMaxPointerCoord = 1 << 20;
+int32_t ClampPointerCoord(double v);
 // Window coordinates to screen-buffer pixels (they differ when full screen scales the drawing).
 void MapToScreen(int32_t& x, int32_t& y);
 

@@ -24,12 +24,6 @@ namespace DE50
 namespace
 {
 
-struct TTimedEvent
-{
-    uint64_t turn;
-    TEvent event;
-};
-
 TLoopOptions g_options;
 volatile sig_atomic_t g_stopSignal = 0;
 std::vector<std::function<void()>> g_turnHooks;
@@ -50,7 +44,7 @@ bool ParseSize(const std::string& text, uint32_t& w, uint32_t& h)
 }
 
 // One line per event: the loop turn, then type, value, x, y and flags.
-bool ParseEventLine(const std::string& line, TTimedEvent& out)
+bool ParseEventLine(const std::string& line, TReplayEvent& out)
 {
     std::istringstream in(line);
     std::string words[6];
@@ -64,29 +58,9 @@ bool ParseEventLine(const std::string& line, TTimedEvent& out)
     // Values are written unsigned; negative ones are accepted as their 32-bit pattern.
     ok = ok && value >= INT32_MIN && value <= int64_t(UINT32_MAX);
     out.event.value = uint32_t(value);
+    out.event.x = Internal::ClampPointerCoord(out.event.x);
+    out.event.y = Internal::ClampPointerCoord(out.event.y);
     return ok;
-}
-
-std::deque<TTimedEvent> LoadReplay(const std::string& path)
-{
-    std::deque<TTimedEvent> events;
-    std::ifstream file(path);
-    if (!file)
-    {
-        WriteDbg("Error: input file \"%s\" could not be opened", path.c_str());
-        return events;
-    }
-    std::string line;
-    for (int number = 1; std::getline(file, line); ++number)
-    {
-        if (line.find_first_not_of(" \t\r") == std::string::npos || line[0] == '#') continue;
-        TTimedEvent e;
-        if (ParseEventLine(line, e))
-            events.push_back(e);
-        else
-            WriteDbg("Warning: input file \"%s\" line %d ignored", path.c_str(), number);
-    }
-    return events;
 }
 
 void AppendUtf8(const char* text, std::vector<TEvent>& out)
@@ -318,7 +292,7 @@ private:
     }
 
     EventCallback m_event;
-    std::deque<TTimedEvent> m_replay;
+    std::deque<TReplayEvent> m_replay;
     std::FILE* m_record = nullptr;
     uint64_t m_turn = 0;
 };
@@ -340,6 +314,28 @@ private:
 };
 
 } // namespace
+
+std::deque<TReplayEvent> LoadReplay(const std::string& path)
+{
+    std::deque<TReplayEvent> events;
+    std::ifstream file(path);
+    if (!file)
+    {
+        WriteDbg("Error: input file \"%s\" could not be opened", path.c_str());
+        return events;
+    }
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number)
+    {
+        if (line.find_first_not_of(" \t\r") == std::string::npos || line[0] == '#') continue;
+        TReplayEvent e;
+        if (ParseEventLine(line, e))
+            events.push_back(e);
+        else
+            WriteDbg("Warning: input file \"%s\" line %d ignored", path.c_str(), number);
+    }
+    return events;
+}
 
 bool InitLibrary()
 {

@@ -4,6 +4,7 @@
 #include "de50/de50_event.h"
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <string>
 
@@ -40,6 +41,16 @@ struct TLoopOptions
     std::string recordFile; // --record FILE: write delivered events in the same form
     bool cheats = false;    // --cheats: the game's cheat mode, for the cheat profile only
 };
+
+// One line of a replay file: the event and the loop turn it is delivered at.
+struct TReplayEvent
+{
+    uint64_t turn;
+    TEvent event;
+};
+// The events of a replay file in order; lines that do not read are skipped with
+// a warning, and pointer coordinates are clamped to a sane range.
+std::deque<TReplayEvent> LoadReplay(const std::string& path);
 
 // Unknown arguments are left to the program; bad values give a warning and are ignored.
 TLoopOptions ParseLoopOptions(int argc, char** argv);

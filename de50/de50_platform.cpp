@@ -165,6 +165,12 @@ void ResetDisplayOverrides()
     g_override = TDisplayOverride();
 }
 
+int32_t ClampPointerCoord(double v)
+{
+    if (!(v > -kMaxPointerCoord)) return -kMaxPointerCoord;
+    return v < kMaxPointerCoord ? int32_t(v) : kMaxPointerCoord;
+}
+
 void MapToScreen(int32_t& x, int32_t& y)
 {
     int ww = 0, wh = 0;
@@ -175,8 +181,8 @@ void MapToScreen(int32_t& x, int32_t& y)
     // The inverse of the fit that shows the screen buffer in the window.
     double scale = std::min(double(ww) / sw, double(wh) / sh);
     double fx = (ww - sw * scale) / 2, fy = (wh - sh * scale) / 2;
-    x = int32_t(std::floor((x - fx) / scale));
-    y = int32_t(std::floor((y - fy) / scale));
+    x = ClampPointerCoord(std::floor((x - fx) / scale));
+    y = ClampPointerCoord(std::floor((y - fy) / scale));
 }
 
 } // namespace Internal

@@ -22,6 +22,9 @@ bool s_warnedNoDevice = false;
 const int kBigEndian = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 1 : 0;
 // Damaged pages in a row that a decoder skips before it gives up on a file.
 const int kMaxHoles = 64;
+// Sample rates a sound may claim.
+const long kMinRate = 1000;
+const long kMaxRate = 192000;
 
 float Unit(float v)
 {
@@ -59,6 +62,28 @@ size_t ReadPcm(OggVorbis_File* file, char* out, size_t size, bool loop, bool* en
         break;
     }
     return got;
+}
+// What the header claims sizes every buffer, so it is checked first: a rate past
+// the int range once made a negative buffer size.
+bool HeaderPlays(const vorbis_info* info, const std::string& path)
+{
+    if (!info)
+    {
+        WriteDbg("Error: sound \"%s\" could not be opened as Ogg Vorbis", path.c_str());
+        return false;
+    }
+    if (info->channels != 1 && info->channels != 2)
+    {
+        WriteDbg("Error: sound \"%s\" has %d channels; only mono and stereo play", path.c_str(), info->channels);
+        return false;
+    }
+    if (info->rate < kMinRate || info->rate > kMaxRate)
+    {
+        WriteDbg("Error: sound \"%s\" could not be opened as Ogg Vorbis: a rate of %ld Hz", path.c_str(),
+                 info->rate);
+        return false;
+    }
+    return true;
 }
 } // namespace
 
@@ -146,7 +171,7 @@ std::shared_ptr<TSound> TSound::Load(const std::string& path)
     std::shared_ptr<TSound> sound(new TSound);
     sound->m_path = path;
     vorbis_info* info = ov_info(&file, -1);
-    bool ok = info && (info->channels == 1 || info->channels == 2) && info->rate > 0;
+    bool ok = HeaderPlays(info, path);
     if (ok)
     {
         sound->m_channels = info->channels;
@@ -156,11 +181,6 @@ std::shared_ptr<TSound> TSound::Load(const std::string& path)
         sound->m_seconds = frames > 0 ? static_cast<float>(frames) / sound->m_rate : 0.0f;
         if (frames >= 0 && frames <= sound->m_rate * static_cast<ogg_int64_t>(kMaxDecodedSeconds))
             ok = sound->Decode(&file, static_cast<long>(frames));
-    }
-    else
-    {
-        WriteDbg("Error: sound \"%s\" has %d channels; only mono and stereo play", path.c_str(),
-                 info ? info->channels : 0);
     }
     ov_clear(&file);
     return ok ? sound : nullptr;

@@ -1,10 +1,10 @@
 #include "de50/de50_texture.h"
 
+#include "de50/de50_image.h"
 #include "de50/de50_internal.h"
 #include "de50/de50_renderer.h"
 
 #include <SDL.h>
-#include <SDL_image.h>
 #include <epoxy/gl.h>
 
 #include <algorithm>
@@ -81,11 +81,12 @@ static SDL_Surface* MendKeyedGrey(const str& path, SDL_Surface* loaded)
 
 std::shared_ptr<TTexture> TTexture::Get(const str& path)
 {
-    SDL_Surface* loaded = IMG_Load(path.c_str());
+    std::string why;
+    SDL_Surface* loaded = Internal::LoadImageFile(path, why);
     if (loaded) loaded = MendKeyedGrey(path, loaded);
     if (!loaded)
     {
-        WriteDbg("Error: image \"%s\" could not be read: %s", path.c_str(), IMG_GetError());
+        WriteDbg("Error: image \"%s\" could not be read: %s", path.c_str(), why.c_str());
         return nullptr;
     }
     SDL_Surface* argb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);

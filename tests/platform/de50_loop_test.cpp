@@ -178,18 +178,21 @@ TEST_F(De50Loop, ReplayDeliversAtTurnsAndRecordingRoundTrips)
 {
     std::string input = TempFile("input.txt"), record = TempFile("record.txt"), again = TempFile("again.txt");
     std::ofstream(input) << "# turn type value x y flags\n0 4 0 10 20 0\n2 1 0 10 20 0\n2 3 0 11 21 0\n"
-                            "garbage line\n3 9 233 0 0 0\n4 7 -126 0 0 0\n";
+                            "garbage line\n3 9 233 0 0 0\n4 7 -126 0 0 0\n5 4 0 2147483647 -2147483648 0\n";
     testing::internal::CaptureStderr();
-    EXPECT_EQ(0, Run({"--fixed-step", "--frames", "6", "--input", input, "--record", record}));
+    EXPECT_EQ(0, Run({"--fixed-step", "--frames", "7", "--input", input, "--record", record}));
     EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("line 5 ignored"));
     const std::vector<std::string> expected = {"0 4 0 10 20 0", "2 1 0 10 20 0", "2 3 0 11 21 0",
-                                               "3 9 233 0 0 0", "4 7 4294967170 0 0 0"};
+                                               "3 9 233 0 0 0", "4 7 4294967170 0 0 0",
+                                               "5 4 0 1048576 -1048576 0"}; // far pointers clamped
     EXPECT_EQ(expected, g_seen.events);
     const std::string recorded = Read(record);
-    EXPECT_EQ("0 4 0 10 20 0\n2 1 0 10 20 0\n2 3 0 11 21 0\n3 9 233 0 0 0\n4 7 4294967170 0 0 0\n", recorded);
+    EXPECT_EQ("0 4 0 10 20 0\n2 1 0 10 20 0\n2 3 0 11 21 0\n3 9 233 0 0 0\n4 7 4294967170 0 0 0\n"
+              "5 4 0 1048576 -1048576 0\n",
+              recorded);
 
     g_seen = Seen();
-    EXPECT_EQ(0, Run({"--fixed-step", "--frames", "6", "--input", record, "--record", again}));
+    EXPECT_EQ(0, Run({"--fixed-step", "--frames", "7", "--input", record, "--record", again}));
     EXPECT_EQ(expected, g_seen.events);
     EXPECT_EQ(recorded, Read(again));
 }

@@ -249,7 +249,10 @@ TEST_F(Loopback, BadFiles)
     std::ofstream(Name("garbage.ogg")) << "this is not an ogg file at all";
     sound_fixture::Truncate(Name("short.ogg"), Name("headers.ogg"), 0.02);
     sound_fixture::WriteTone(Name("six.ogg"), 0.1f, 6);
-    for (const char* name : {"missing", "garbage", "headers", "six"})
+    sound_fixture::WriteTone(Name("rate31.ogg"), 0.1f, 1, 22050, 0x80000000u);
+    sound_fixture::WriteTone(Name("rate32.ogg"), 0.1f, 2, 22050, 0xFFFFFFFFu);
+    sound_fixture::WriteTone(Name("rate1.ogg"), 0.1f, 1, 22050, 1);
+    for (const char* name : {"missing", "garbage", "headers", "six", "rate31", "rate32", "rate1"})
     {
         testing::internal::CaptureStderr();
         EXPECT_FALSE(TSound::Get(Name(name), true)) << name;

@@ -28,8 +28,10 @@ inline void WritePages(ogg_stream_state* os, std::FILE* out, bool flush)
     }
 }
 
-// A 440 Hz sine tone at half scale; every channel carries the same tone.
-inline bool WriteTone(const std::string& path, float seconds, int channels = 1, int rate = 22050)
+// A 440 Hz sine tone at half scale; every channel carries the same tone. A
+// claimed rate other than 0 replaces the rate written in the header.
+inline bool WriteTone(const std::string& path, float seconds, int channels = 1, int rate = 22050,
+                      uint32_t claimedRate = 0)
 {
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (!out) return false;
@@ -51,6 +53,8 @@ inline bool WriteTone(const std::string& path, float seconds, int channels = 1, 
     ogg_stream_init(&os, 1);
     ogg_packet header, comments, code;
     vorbis_analysis_headerout(&vd, &vc, &header, &comments, &code);
+    for (int i = 0; claimedRate && i < 4; ++i)
+        header.packet[12 + i] = static_cast<unsigned char>(claimedRate >> (8 * i));
     ogg_stream_packetin(&os, &header);
     ogg_stream_packetin(&os, &comments);
     ogg_stream_packetin(&os, &code);

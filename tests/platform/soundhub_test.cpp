@@ -31,6 +31,8 @@ protected:
         ASSERT_TRUE(sound_fixture::WriteTone(s_dir + "/short.ogg", 0.2f));
         ASSERT_TRUE(sound_fixture::WriteTone(s_dir + "/other.ogg", 0.2f));
         std::ofstream(s_dir + "/garbage.ogg") << "not an ogg file";
+        // A header claiming 2^31 Hz once aborted the game when the sound started.
+        ASSERT_TRUE(sound_fixture::WriteTone(s_dir + "/fast.ogg", 0.2f, 1, 22050, 0x80000000u));
     }
     static void TearDownTestSuite()
     {
@@ -240,12 +242,15 @@ TEST_F(SoundHub, MissingAndBrokenFilesAreLoggedAndLeaveNothing)
     std::string log = testing::internal::GetCapturedStderr();
     EXPECT_NE(std::string::npos, log.find("Error:: sound could not find \"" + Name("missing") + "\" file!"));
 
-    testing::internal::CaptureStderr();
-    for (int i = 0; i < 3; ++i)
-        Play("garbage", "sfx", false, "snd_end()");
-    log = testing::internal::GetCapturedStderr();
-    EXPECT_NE(std::string::npos, log.find("Error: sound \"" + Name("garbage") + "\" could not be loaded"));
-    EXPECT_TRUE(hub->GetSounds().empty()); // not piled up
+    for (const char* name : {"garbage", "fast"})
+    {
+        testing::internal::CaptureStderr();
+        for (int i = 0; i < 3; ++i)
+            Play(name, "sfx", false, "snd_end()");
+        log = testing::internal::GetCapturedStderr();
+        EXPECT_NE(std::string::npos, log.find("Error: sound \"" + Name(name) + "\" could not be loaded")) << name;
+        EXPECT_TRUE(hub->GetSounds().empty()) << name; // not piled up
+    }
 
     hub->PlaySound("", "sfx", false, true, "", 0.0f);
     Run(0.2f);

@@ -162,6 +162,11 @@ TEST_F(TextureTest, PngIsChosenBeforeJpg)
     auto t = LoadTexture("both");
     EXPECT_EQ(4.0f, t->GetWidth());
     EXPECT_FALSE(t->HitTest(0, 0, nE_RenderState())); // the transparent png, not the jpg
+    // Alone, the jpg loads, whole and opaque to the mouse.
+    WriteSolid("photo.jpg", 6, 3, 0xFFFFFFFF, true);
+    auto photo = LoadTexture("photo");
+    EXPECT_EQ((std::vector<float>{6, 3}), (std::vector<float>{photo->GetWidth(), photo->GetHeight()}));
+    EXPECT_TRUE(photo->HitTest(2.5f, 1, nE_RenderState()));
 }
 
 TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
@@ -176,8 +181,27 @@ TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
     WriteText("cut.png", bytes.substr(0, bytes.size() / 2));
     WriteText("junk.png", "not an image at all");
     WriteText("empty.png", "");
+    // Only PNG and JPEG decode, and only up to a size read from the header first.
+    WriteText("gif.png", std::string("GIF89a\1\0\1\0\x80\0\0\0\0\0\xFF\xFF\xFF!\xF9\4\1\0\0\0\0,"
+                                     "\0\0\0\0\1\0\1\0\0\2\2D\1\0;",
+                                     43));
+    WriteSolid("wide.png", 16385, 1, 0xFFFFFFFF);
+    const std::string ihdr("\x89PNG\r\n\x1A\n\0\0\0\x0DIHDR", 16);
+    WriteText("side.png", ihdr + std::string("\0\0\x4E\x20\0\0\x4E\x20\x08\6\0\0\0", 13));
+    WriteText("area.png", ihdr + std::string("\0\0\x20\0\0\0\x10\1\x08\6\0\0\0", 13));
+    // A chunk longer than the file once kept the decoder reading for ever.
+    WriteText("chunk.png", ihdr + std::string("\0\0\0\2\0\0\0\2\x08\0\0\0\0\x57\xDD\x52\xF8\0\x8F\0\x09pHYs"
+                                              "\0\0\0\1\0\0\0\1\0\0\0\0IEND\xAE\x42\x60\x82",
+                                              45));
+    WriteSolid("big.jpg", 8, 8, 0xFFFFFFFF, true);
+    std::ifstream jin(dir + "big.jpg", std::ios::binary);
+    std::string jpeg((std::istreambuf_iterator<char>(jin)), std::istreambuf_iterator<char>());
+    const size_t sof = jpeg.find("\xFF\xC0");
+    ASSERT_NE(std::string::npos, sof);
+    jpeg.replace(sof + 5, 4, "\x4E\x20\x4E\x20");
+    WriteText("big.png", jpeg);
 
-    for (const char* name : {"nothing", "cut", "junk", "empty"})
+    for (const char* name : {"nothing", "cut", "junk", "empty", "gif", "wide", "side", "area", "chunk", "big"})
     {
         log.lines.clear();
         auto t = LoadTexture(name, false);

@@ -1,0 +1,26 @@
+#pragma once
+// Image files as the content may hold them: PNG and JPEG, of a bounded size.
+
+#include <cstdint>
+#include <string>
+
+struct SDL_RWops;
+struct SDL_Surface;
+
+namespace DE50
+{
+namespace Internal
+{
+
+const uint32_t kMaxImageSide = 16384;
+// 8192 x 4096: an ARGB copy stays within 128 MB.
+const uint64_t kMaxImagePixels = uint64_t(8192) * 4096;
+
+// Decodes the image that the bytes hold, whatever its file name says. Null, with
+// the reason in `why`, for any other format or a size past the limits; the size
+// is read from the header before anything is decoded. Does not close `rw`.
+SDL_Surface* DecodeImage(SDL_RWops* rw, std::string& why);
+SDL_Surface* LoadImageFile(const std::string& path, std::string& why);
+
+} // namespace Internal
+} // namespace DE50
