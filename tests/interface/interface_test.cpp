@@ -95,6 +95,8 @@ struct InterfaceFixture : testing::Test
         Counted::created.clear();
         Counted::updates.clear();
         Counted::restores.clear();
+        // The map needs its content module, which these tests do not provide.
+        saved[12] = nG_Interface::SetChildCreator(12, nG_CreateInterfacePlaceholder);
     }
     void TearDown() override
     {
@@ -107,7 +109,7 @@ struct InterfaceFixture : testing::Test
     void UseCountedWidgets()
     {
         for (const Row& row : kTable)
-            saved[row.id] = nG_Interface::SetChildCreator(row.id, Counted::Create);
+            saved.emplace(row.id, nG_Interface::SetChildCreator(row.id, Counted::Create));
     }
     void Build() { hud.reset(new nG_Interface()); }
     nE_Object* Child(const std::string& name) const { return hud->FindChild(name, true); }
