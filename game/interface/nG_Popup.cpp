@@ -156,9 +156,9 @@ void nG_Popup::Update(const nE_TimeStep* step)
         ApplyEase(m_t);
         break;
     default:
-        if (m_t <= 0.0f) break;
-        m_t = std::max(0.0f, m_t - kRate * dt);
-        if (m_t == 0.0f)
+        if (m_t > 0.0f) m_t = std::max(0.0f, m_t - kRate * dt);
+        // Also when it is hidden before it has begun to grow.
+        if (m_t == 0.0f && IsActive())
         {
             SetVisible(false);
             SetInput(false);

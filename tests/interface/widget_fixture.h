@@ -11,6 +11,7 @@
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "game/app/nG_Messages.h"
+#include "engine/scene/nE_Text.h"
 #include "game/interface/nG_Inventory.h"
 #include "game/interface/nG_Tasks.h"
 
