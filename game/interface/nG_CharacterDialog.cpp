@@ -107,7 +107,7 @@ void nG_CharacterDialog::OnMessage(int id, void* record)
 void nG_CharacterDialog::Open(const nG_MsgDialog& record)
 {
     nE_Object* portrait = nG_FindObject(record.character);
-    if (portrait && portrait != m_portrait.Get() && !portrait->IsSelfOrAncestor(this))
+    if (portrait && portrait != m_portrait.Get() && !IsSelfOrAncestor(portrait))
     {
         if (nE_Object* old = m_portrait.Get()) nG_Move(g_scene ? g_scene->GetStorage() : nullptr, old);
         portrait->SetZ(-1.0f);

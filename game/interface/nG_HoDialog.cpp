@@ -81,7 +81,7 @@ void nG_HoDialog::Blur(bool on)
 void nG_HoDialog::Show(const std::string& name, const std::string& call)
 {
     nE_Object* object = nG_FindObject(name);
-    if (!object || object->IsSelfOrAncestor(this)) return;
+    if (!object || IsSelfOrAncestor(object)) return;
     // The object of an earlier dialog still under it goes back to storage.
     nE_Object* previous = m_object.Get();
     if (previous && previous != object && previous->GetParent() == this && g_scene)

@@ -50,7 +50,7 @@ void nG_ModalWindow::ShowWindow(const std::string& module, const std::string& ob
         nE_LoadModule(module);
         window = nG_FindObject(object);
     }
-    if (!window || window->IsSelfOrAncestor(this)) return;
+    if (!window || IsSelfOrAncestor(window)) return;
     // The window already shown moves to the top as well.
     float z = 0.0f;
     for (int i = 0; i < GetChildCount(); ++i)

@@ -8,6 +8,7 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_Object.h"
+#include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "game/app/nG_Messages.h"
@@ -51,6 +52,8 @@ struct WidgetFixture : testing::Test, nE_Listener
         nG_Tasks::s_drawn = true;
         nG_Inventory::ResetPointerFlags();
         g_draggedObject = g_hoveredObject = nullptr;
+        // Content modules of the tests hold plain objects.
+        nE_RegisterObjectType("obj", []() { return new nE_Object(); });
         layer = new nE_Object("test_layer");
         g_scene->AttachObject(g_scene->GetOrigin(), layer);
         g_triggerManager->AddTrigger(std::unique_ptr<nE_Trigger>(
