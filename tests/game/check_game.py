@@ -383,6 +383,39 @@ def case_hidden_objects(program, sample, user_dir, work_dir):
     run.expect_absent("Error:")
 
 
+# The interface extras of the first room (see sample/assets/levels/extras.xml).
+MAP_BTN = (600, 150)
+TALK_BTN = (710, 150)
+SETTINGS_BTN = (930, 150)
+MAP_ROOM2 = (720, 380)
+MAP_CLOSE = (1103, 54)  # 932 units from the left of the design space, kept from the right edge
+VOLUME_UP = (712, 344)
+SETTINGS_CLOSE = (512, 494)
+MAP_PAPER = (214, 196, 150)
+WINDOW_FILL = (34, 27, 22)
+
+
+def case_interface(program, sample, user_dir, work_dir):
+    events = click(20, MAP_BTN) + move(90, MAP_ROOM2) + click(140, MAP_CLOSE) + click(200, TALK_BTN)
+    events += click(260, (512, 300)) + click(300, (512, 300)) + click(350, SETTINGS_BTN)
+    events += click(400, VOLUME_UP) + click(430, SETTINGS_CLOSE) + move(480, REST)
+    shots = [(80, (100, 700), MAP_PAPER, "the open map"),
+             (130, (626, 250), WINDOW_FILL, "the map popup over the second room's mark"),
+             (250, (700, 700), WINDOW_FILL, "the character dialog's window"),
+             (390, (300, 480), WINDOW_FILL, "the settings window")]
+    for frames, point, colour, what in shots:
+        run = Run(program, sample, user_dir, work_dir, frames, events)
+        expect_colour(run.pixels(), point, colour, what)
+    run = Run(program, sample, user_dir, work_dir, 500, events)
+    expect_clean_stop(run)
+    run.expect_in_order("sample: map ready", "sample: map open", "sample: map closed", "sample: dialog open",
+                        "sample: dialog closed", "sample: settings open", "sample: settings closed",
+                        "sample: ng_close")
+    run.expect_absent("Error:")
+    run.expect_file("settings.xml", 'sfx_volume="1"')
+    expect_colour(run.pixels(), (300, 300), ROOM1_WALL, "the first room once everything is closed")
+
+
 CASES = {
     "first_tick": case_first_tick,
     "rooms": case_rooms,
@@ -392,6 +425,7 @@ CASES = {
     "no_display": case_no_display,
     "sigterm": case_sigterm,
     "hidden_objects": case_hidden_objects,
+    "interface": case_interface,
 }
 
 
