@@ -54,6 +54,7 @@ nG_CharacterDialog::nG_CharacterDialog(const std::string& name) : nE_Object(name
     if (nE_Text* text = nG_AddText(window, name + "_text", "assets/fonts/times", 20, kTextColour, 0, 0, 1))
     {
         text->SetMaxWidth(400);
+        text->SetDispRawText(true); // empty, not a missing key, until the first line
         m_text = text->GetHandle();
     }
     if (nE_Text* more =
@@ -130,6 +131,7 @@ void nG_CharacterDialog::SetState(int state)
     switch (state)
     {
     case OPENING:
+        if (text) text->SetDispRawText(false);
         if (text) text->SetText(m_textKey);
         SetActive(true);
         SetVisible(true);

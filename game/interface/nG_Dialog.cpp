@@ -25,6 +25,7 @@ nG_Dialog::nG_Dialog(const std::string& name) : nE_Object(name)
         text->SetVisible(false);
         text->SetActive(false);
         text->SetMaxWidth(500);
+        text->SetDispRawText(true); // empty, not a missing key, until the first text
         m_text = text->GetHandle();
     }
     if (!g_mediator) return;
@@ -75,6 +76,7 @@ void nG_Dialog::Layout(int mode)
     nE_Rect rect;
     if (nE_Text* text = static_cast<nE_Text*>(m_text.Get()))
     {
+        text->SetDispRawText(false);
         text->SetText(m_key);
         rect = text->GetLocalRect();
     }

@@ -49,6 +49,7 @@ nG_Popup::nG_Popup(const std::string& name, bool withText) : nE_Object(name)
     {
         text->SetVisible(false);
         text->SetActive(false);
+        text->SetDispRawText(true); // empty, not a missing key, until the first popup
         m_text = text->GetHandle();
     }
 }
