@@ -18,23 +18,13 @@ import tempfile
 
 from PIL import Image, ImageDraw, ImageFont
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-ASSETS = os.path.join(HERE, "assets")
+from make_ho_assets import out, save
+
 EMOJI_FONT = "/usr/share/fonts/truetype/noto/NotoColorEmoji.ttf"
 
 GOLD = (214, 182, 99, 255)
 EDGE = (214, 182, 99, 128)  # the half-transparent rim outside the gold line
 FILL = (34, 27, 22, 255)
-
-
-def out(path):
-    full = os.path.join(ASSETS, path)
-    os.makedirs(os.path.dirname(full), exist_ok=True)
-    return full
-
-
-def save(image, path):
-    image.save(out(path + ".png"), optimize=True)
 
 
 def frame_set(folder, corner, line):

@@ -72,10 +72,7 @@ nG_CharacterDialog::~nG_CharacterDialog()
 
 void nG_CharacterDialog::Layout()
 {
-    nG_MsgFloat width;
-    width.value = 1024.0f;
-    nG_Send(NG_MSG_GET_APP_WIDTH, &width);
-    if (nE_Object* skip = m_skip.Get()) skip->SetX(width.value / 2 + 512 - 90);
+    if (nE_Object* skip = m_skip.Get()) skip->SetX(nG_AppWidth() / 2 + 512 - 90);
 }
 
 void nG_CharacterDialog::LoadResources()

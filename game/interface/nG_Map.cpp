@@ -105,10 +105,7 @@ void nG_Map::Post(const char* call)
 
 void nG_Map::Layout()
 {
-    nG_MsgFloat width;
-    width.value = 1024.0f;
-    nG_Send(NG_MSG_GET_APP_WIDTH, &width);
-    if (nE_Object* close = m_close.Get()) close->SetX(932 + (width.value - 1024) / 2);
+    if (nE_Object* close = m_close.Get()) close->SetX(932 + (nG_AppWidth() - 1024) / 2);
 }
 
 void nG_Map::LoadResources()

@@ -14,14 +14,6 @@ const float kWait = 0.35f;
 const float kRate = 5.0f;
 const float kTextColour[3] = {220 / 255.0f, 209 / 255.0f, 180 / 255.0f};
 
-float AppWidth()
-{
-    nG_MsgFloat query;
-    query.value = 1024.0f;
-    nG_Send(NG_MSG_GET_APP_WIDTH, &query);
-    return query.value;
-}
-
 float Cut(float v)
 {
     return static_cast<float>(static_cast<int>(v));
@@ -117,7 +109,7 @@ void nG_Popup::Open()
 
     nE_Vec3 cursor = nG_CursorPos();
     nE_Vec3 p = nG_ScreenToFrame(cursor.x, cursor.y, GetParent());
-    const float edge = (AppWidth() - 1024.0f) / 2.0f;
+    const float edge = (nG_AppWidth() - 1024.0f) / 2.0f;
     m_start.x = nG_ClampMaxMin(Cut(p.x), Cut(w / 2 + 30 - edge), Cut(1024 + edge - w / 2 - 30));
     m_start.y = nG_ClampMaxMin(Cut(p.y), Cut(h / 2 + 50), Cut(768 - h / 2));
     m_start.z = GetZ();
