@@ -144,6 +144,7 @@ def main():
     button((60, 40), "interface/settings/btn", False)
     button((60, 40), "interface/settings/btn_over", True)
     emoji("\U0001F9D9", 150, "interface/dialogs/portrait_mage")
+    emoji("\U0001F3C6", 160, "interface/hodialog/trophy")
     sound("levels/common/audio/ad_open_map", "synth", "0.4", "pluck", "C4", "pluck", "G4", "fade", "0", "0.4",
           "0.2")
     sound("levels/common/audio/ad_menu_click", "synth", "0.08", "square", "880", "fade", "0", "0.08", "0.04",

@@ -335,6 +335,7 @@ HO_FINDS = [(590, 468), (700, 452), (905, 300), (56, 400), (250, 425), (470, 600
             (540, 90), (160, 585), (420, 250), (770, 585)]
 HO_KEY = (860, 620)
 HO_BACK = (50, 60)
+HO_OK = (512, 524)
 BAR = (512, 745)
 SLOT = (260, 735)
 LOCK_BOX = (251, 555)
@@ -348,6 +349,7 @@ def ho_play_through():
     events = click(20, DOOR) + click(90, HO_DOOR)
     for i, point in enumerate(HO_FINDS):
         events += click(170 + 15 * i, point)
+    events += click(368, HO_OK)  # the hidden-object dialog, fully shown by now
     events += click(380, HO_KEY) + move(420, BAR) + click(520, HO_BACK) + click(590, BACK)
     events += move(660, BAR) + move(670, SLOT) + move(710, SLOT)
     events += ["711 1 0 %d %d 0" % (SLOT[0] + OFFSET_X, SLOT[1])]
@@ -377,7 +379,8 @@ def case_hidden_objects(program, sample, user_dir, work_dir):
     run = Run(program, sample, user_dir, work_dir, 830, events)
     expect_clean_stop(run)
     run.expect_in_order("sample: switch to sample_ho_room", "sample: found ho_apple, 11 left",
-                        "sample: found ho_teapot, 0 left", "sample: all found", "sample: key taken",
+                        "sample: found ho_teapot, 0 left", "sample: all found",
+                        "sample: hidden-object dialog closed", "sample: key taken",
                         "sample: key in the inventory", "sample: switch to sample_room1",
                         "sample: key used on the lock box", "sample: ng_close")
     run.expect_absent("Error:")
