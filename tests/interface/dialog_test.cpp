@@ -99,6 +99,13 @@ TEST_F(DialogTest, TextDialogKeepsItsMinimumSizeAndLetsClicksThroughOnceClosed)
     bus.Send(NG_MSG_SHOW_DIALOG, &show);
     bus.Send(NG_MSG_SHOW_DIALOG, &show); // the same text again closes it
     EXPECT_EQ(nG_Dialog::CLOSING, dialog->GetState());
+    Step(0.4f);
+    bus.Send(NG_MSG_SHOW_DIALOG, &show);
+    show.text = "other"; // before the first has shown at all
+    bus.Send(NG_MSG_SHOW_DIALOG, &show);
+    Step(0.01f);
+    EXPECT_EQ(nG_Dialog::OPEN, dialog->GetState());
+    EXPECT_EQ("other", static_cast<nE_Text*>(dialog->FindChild("ng_dialog_text", false))->GetText());
 }
 
 TEST_F(DialogTest, HoDialogRunsOkOnlyWhenShownAndPutsItsObjectBack)
