@@ -10,11 +10,17 @@
 #include "game/interface/nG_BtnInfo.h"
 #include "game/interface/nG_BtnMap.h"
 #include "game/interface/nG_BtnMenu.h"
-#include "game/interface/nG_FrameSubroom.h"
 #include "game/interface/nG_CardsScreen.h"
+#include "game/interface/nG_CharacterDialog.h"
+#include "game/interface/nG_Dialog.h"
+#include "game/interface/nG_FrameSubroom.h"
 #include "game/interface/nG_HoCollector.h"
+#include "game/interface/nG_HoDialog.h"
 #include "game/interface/nG_InterfaceBg.h"
 #include "game/interface/nG_Inventory.h"
+#include "game/interface/nG_Map.h"
+#include "game/interface/nG_ModalWindow.h"
+#include "game/interface/nG_Popup.h"
 #include "game/interface/nG_Tasks.h"
 
 #include <algorithm>
@@ -39,24 +45,24 @@ Row* Rows(size_t* count)
         {14, "INT_BG1", "ng_interface_bg1", 2, nG_InterfaceBg1::Create},
         {16, "INT_BLACKBAR", "ng_black_bar", 2, nG_BlackBarText::Create},
         {20, "INT_BTN_MENU", "ng_int_btn_menu", 2, nG_BtnMenu::Create},
-        {24, "INT_MODALWINDOW", "ng_modalwindow", 0, nG_CreateInterfacePlaceholder},
-        {17, "INT_DIALOG", "ng_dialog", 2, nG_CreateInterfacePlaceholder},
+        {24, "INT_MODALWINDOW", "ng_modalwindow", 0, nG_ModalWindow::Create},
+        {17, "INT_DIALOG", "ng_dialog", 2, nG_Dialog::Create},
         {1, "INT_FRAMESUBROOM", "ng_frame_subroom", 2, nG_FrameSubroom::Create},
         {2, "INT_INVENTORY", "ng_inventory", 2, nG_Inventory::Create},
         {5, "INT_TASKS", "ng_tasks", 2, nG_Tasks::Create},
-        {8, "INT_HO_DIALOG", "ng_ho_dialog", 2, nG_CreateInterfacePlaceholder},
+        {8, "INT_HO_DIALOG", "ng_ho_dialog", 2, nG_HoDialog::Create},
         {21, "INT_HO_COLLECTOR", "ng_ho_collector", 2, nG_HoCollector::Create},
-        {25, "INT_POPUP", "ng_popup", 0, nG_CreateInterfacePlaceholder},
+        {25, "INT_POPUP", "ng_popup", 0, nG_Popup::Create},
         {9, "INT_BTN_SKIP", "ng_int_btn_skip", 2, nG_BtnSkip::Create},
         {10, "INT_BTN_RESET", "ng_int_btn_reset", 2, nG_BtnReset::Create},
         {11, "INT_BTN_INFO", "ng_int_btn_info", 2, nG_BtnInfo::Create},
         {7, "INT_BTN_HINT", "ng_int_btn_hint", 2, nG_BtnHint::Create},
         {22, "INT_VIDEOFRAME", "ng_videoframe", 1, nG_CreateInterfacePlaceholder},
         {13, "INT_BTN_GUIDE", "ng_btn_guide", 2, nG_BtnGuide::Create},
-        {18, "INT_CHARACTER_DIALOG", "ng_character_dlg", 1, nG_CreateInterfacePlaceholder},
+        {18, "INT_CHARACTER_DIALOG", "ng_character_dlg", 1, nG_CharacterDialog::Create},
         {15, "INT_BTN_MAP", "ng_btn_map", 2, nG_BtnMap::Create},
         {26, "INT_COLLECTOR", "ng_collector", 1, nG_Collector::Create},
-        {12, "INT_MAP", "ng_map", 2, nG_CreateInterfacePlaceholder},
+        {12, "INT_MAP", "ng_map", 2, nG_Map::Create},
         {3, "INT_BTN_CARD", "ng_btn_card", 2, nG_BtnCard::Create},
         {19, "INT_CARDS_SCREEN", "ng_cards_screen", 2, nG_CardsScreen::Create},
         {4, "INT_BTN_LOCK", "ng_btn_lock", 2, nG_BtnLock::Create},

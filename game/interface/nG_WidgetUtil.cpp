@@ -55,6 +55,14 @@ bool nG_IsLevelStarting()
     return query.value;
 }
 
+float nG_AppWidth()
+{
+    nG_MsgFloat query;
+    query.value = 1024.0f;
+    nG_Send(NG_MSG_GET_APP_WIDTH, &query);
+    return query.value;
+}
+
 std::string nG_CurrentRoomName()
 {
     nG_MsgObject query;

@@ -29,6 +29,8 @@ nE_Object* nG_FindObject(const std::string& name);
 
 // Query 112: whether the level is still being set up (restoring).
 bool nG_IsLevelStarting();
+// Query 109: the application's width in design units, 1024 without an answer.
+float nG_AppWidth();
 // Query 100: the current room's name, "" when there is none.
 std::string nG_CurrentRoomName();
 

@@ -162,7 +162,7 @@ TEST_F(ApplicationTest, OnlyTheLatestLevelRequestOfATickRunsAndTheOldLevelIsClea
     EXPECT_EQ(nullptr, g_scene->FindObject("room_a"));
     EXPECT_EQ(nullptr, g_triggerManager->GetTrigger("start"));
     EXPECT_EQ(0u, g_timerManager->GetCount());
-    ASSERT_EQ(2, g_scene->GetStorage()->GetChildCount()); // the new rooms hub and the cards screen's
+    ASSERT_EQ(3, g_scene->GetStorage()->GetChildCount()); // the new hubs: rooms, cards screen and map
     EXPECT_EQ("room_two", app->GetLevel()->GetRoomsHub()->GetChild(0)->GetName());
     Tick();
     EXPECT_EQ(1.0f, LuaNumber("started")); // the start call of the new level

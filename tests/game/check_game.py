@@ -335,6 +335,7 @@ HO_FINDS = [(590, 468), (700, 452), (905, 300), (56, 400), (250, 425), (470, 600
             (540, 90), (160, 585), (420, 250), (770, 585)]
 HO_KEY = (860, 620)
 HO_BACK = (50, 60)
+HO_OK = (512, 524)
 BAR = (512, 745)
 SLOT = (260, 735)
 LOCK_BOX = (251, 555)
@@ -348,6 +349,7 @@ def ho_play_through():
     events = click(20, DOOR) + click(90, HO_DOOR)
     for i, point in enumerate(HO_FINDS):
         events += click(170 + 15 * i, point)
+    events += click(368, HO_OK)  # the hidden-object dialog, fully shown by now
     events += click(380, HO_KEY) + move(420, BAR) + click(520, HO_BACK) + click(590, BACK)
     events += move(660, BAR) + move(670, SLOT) + move(710, SLOT)
     events += ["711 1 0 %d %d 0" % (SLOT[0] + OFFSET_X, SLOT[1])]
@@ -377,7 +379,8 @@ def case_hidden_objects(program, sample, user_dir, work_dir):
     run = Run(program, sample, user_dir, work_dir, 830, events)
     expect_clean_stop(run)
     run.expect_in_order("sample: switch to sample_ho_room", "sample: found ho_apple, 11 left",
-                        "sample: found ho_teapot, 0 left", "sample: all found", "sample: key taken",
+                        "sample: found ho_teapot, 0 left", "sample: all found",
+                        "sample: hidden-object dialog closed", "sample: key taken",
                         "sample: key in the inventory", "sample: switch to sample_room1",
                         "sample: key used on the lock box", "sample: ng_close")
     run.expect_absent("Error:")
@@ -473,6 +476,39 @@ def case_extras(program, sample, user_dir, work_dir):
     expect_colour(run.pixels(), GUIDE_SLOT0, ROOM2_WALL, "the study's picture on the guide's page", tolerance=20)
 
 
+# The interface extras of the first room (see sample/assets/levels/dialogs.xml).
+MAP_BTN = (600, 150)
+TALK_BTN = (710, 150)
+SETTINGS_BTN = (930, 150)
+MAP_ROOM2 = (720, 380)
+MAP_CLOSE = (1103, 54)  # 932 units from the left of the design space, kept from the right edge
+VOLUME_UP = (712, 344)
+SETTINGS_CLOSE = (512, 494)
+MAP_PAPER = (214, 196, 150)
+WINDOW_FILL = (34, 27, 22)
+
+
+def case_interface(program, sample, user_dir, work_dir):
+    events = click(20, MAP_BTN) + move(90, MAP_ROOM2) + click(140, MAP_CLOSE) + click(200, TALK_BTN)
+    events += click(260, (512, 300)) + click(300, (512, 300)) + click(350, SETTINGS_BTN)
+    events += click(400, VOLUME_UP) + click(430, SETTINGS_CLOSE) + move(480, REST)
+    shots = [(80, (100, 700), MAP_PAPER, "the open map"),
+             (130, (626, 250), WINDOW_FILL, "the map popup over the second room's mark"),
+             (250, (700, 700), WINDOW_FILL, "the character dialog's window"),
+             (390, (300, 480), WINDOW_FILL, "the settings window")]
+    for frames, point, colour, what in shots:
+        run = Run(program, sample, user_dir, work_dir, frames, events)
+        expect_colour(run.pixels(), point, colour, what)
+    run = Run(program, sample, user_dir, work_dir, 500, events)
+    expect_clean_stop(run)
+    run.expect_in_order("sample: map ready", "sample: map open", "sample: map closed", "sample: dialog open",
+                        "sample: dialog closed", "sample: settings open", "sample: settings closed",
+                        "sample: ng_close")
+    run.expect_absent("Error:")
+    run.expect_file("settings.xml", 'sfx_volume="1"')
+    expect_colour(run.pixels(), (300, 300), ROOM1_WALL, "the first room once everything is closed")
+
+
 CASES = {
     "first_tick": case_first_tick,
     "media": case_media,
@@ -485,6 +521,7 @@ CASES = {
     "hidden_objects": case_hidden_objects,
     "hud": case_hud,
     "extras": case_extras,
+    "interface": case_interface,
 }
 
 

@@ -99,6 +99,8 @@ struct InterfaceFixture : testing::Test
         Counted::restores.clear();
         // The cards screen reads its module from the asset tree; its own tests give it one.
         saved[19] = nG_Interface::SetChildCreator(19, Counted::Create);
+        // The map needs its content module, which these tests do not provide.
+        saved[12] = nG_Interface::SetChildCreator(12, nG_CreateInterfacePlaceholder);
     }
     void TearDown() override
     {

@@ -10,10 +10,12 @@
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_Object.h"
+#include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/platform/nE_SoundHub.h"
 #include "game/app/nG_Messages.h"
+#include "engine/scene/nE_Text.h"
 #include "game/interface/nG_Inventory.h"
 #include "game/interface/nG_Tasks.h"
 #include "game/interface/nG_WidgetUtil.h"
@@ -96,6 +98,8 @@ struct WidgetFixture : testing::Test, nE_Listener
         nG_Tasks::s_drawn = true;
         nG_Inventory::ResetPointerFlags();
         g_draggedObject = g_hoveredObject = nullptr;
+        // Content modules of the tests hold plain objects.
+        nE_RegisterObjectType("obj", []() { return new nE_Object(); });
         layer = new nE_Object("test_layer");
         g_scene->AttachObject(g_scene->GetOrigin(), layer);
         AddProbe("probe");

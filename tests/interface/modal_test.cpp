@@ -1,0 +1,74 @@
+#include "game/interface/nG_ModalWindow.h"
+#include "widget_fixture.h"
+
+#include <cstdio>
+#include <fstream>
+
+namespace
+{
+struct ModalTest : WidgetFixture
+{
+    nG_ModalWindow* holder = nullptr;
+    std::string module = testing::TempDir() + "modal_windows";
+
+    void SetUp() override
+    {
+        WidgetFixture::SetUp();
+        std::ofstream(module + ".xml") << "<module><objs><obj name='modal_holder'>"
+                                          "<obj name='settings'/><obj name='help'/></obj></objs></module>";
+        holder = Add(new nG_ModalWindow("ng_modalwindow"));
+        holder->SetZ(10);
+        g_triggerManager->AddTrigger(std::unique_ptr<nE_Trigger>(
+            new nE_Trigger("ng_modalwindow_click", "probe_calls = (probe_calls or '') .. 'click;'")));
+    }
+    void TearDown() override
+    {
+        std::remove((module + ".xml").c_str());
+        WidgetFixture::TearDown();
+    }
+    void ShowWindow(const std::string& object, const std::string& code, bool blocking = true)
+    {
+        nG_MsgThreeStrings record;
+        record.s1 = module;
+        record.s2 = object;
+        record.s3 = code;
+        record.b1 = blocking;
+        bus.Send(NG_MSG_SHOW_MODAL_WINDOW, &record);
+    }
+    float Z(const std::string& name) { return holder->FindChild(name, false)->GetZ(); }
+};
+
+TEST_F(ModalTest, WindowsStackByZAndTheLastClosedHidesTheHolder)
+{
+    ShowWindow("nowhere", "probe(x)");
+    EXPECT_FALSE(holder->IsVisible() || holder->IsInput()); // not there even after loading
+    ShowWindow("settings", "probe(settings)");
+    ShowWindow("help", "probe(help)");
+    EXPECT_EQ(std::make_pair(0.0f, 1.0f), std::make_pair(Z("settings"), Z("help")));
+    ShowWindow("settings", "probe(again)"); // already shown: to the top, its code again
+    EXPECT_EQ(2.0f, Z("settings"));
+    Step(0.01f);
+    EXPECT_EQ("ng_modalwindow:settings;ng_modalwindow:help;ng_modalwindow:again;", Probes());
+
+    SendString(NG_MSG_CLOSE_MODAL_WINDOW, "no_such_window");
+    SendString(NG_MSG_CLOSE_MODAL_WINDOW, "help");
+    EXPECT_TRUE(holder->IsVisible());
+    EXPECT_EQ(g_scene->GetStorage(), g_scene->FindObject("help")->GetParent());
+    SendString(NG_MSG_CLOSE_MODAL_WINDOW, "settings");
+    EXPECT_FALSE(holder->IsVisible() || holder->IsInput() || holder->IsActive());
+}
+
+TEST_F(ModalTest, BlockingTakesEveryClickAndEachClickIsReported)
+{
+    nE_Object* below = AddObject(layer, "below", 100, 100);
+    below->SetEventCode(NE_EVENT_MDOWN, "probe(below)");
+    for (bool blocking : {true, false})
+    {
+        g_triggerManager->Call("t", "*probe_calls = nil");
+        ShowWindow("settings", "", blocking);
+        Input(NE_INPUT_MOUSEDOWN, 100, 100);
+        Step(0.01f);
+        EXPECT_EQ(blocking ? "click;" : "click;below:below;", Probes()) << blocking;
+    }
+}
+} // namespace
