@@ -143,13 +143,6 @@ nE_Text* nG_AddText(nE_Object* parent, const std::string& name, const std::strin
     return nG_Attach(parent, text) ? text : nullptr;
 }
 
-float nG_AppWidth()
-{
-    nG_MsgFloat query;
-    nG_Send(NG_MSG_GET_APP_WIDTH, &query);
-    return query.value;
-}
-
 float nG_WideX(float base, float k)
 {
     return base + (nG_AppWidth() - 1024.0f) * k / 342.0f;

@@ -53,8 +53,6 @@ nE_Sprite* nG_AddSprite(nE_Object* parent, const std::string& name, const std::s
 nE_Text* nG_AddText(nE_Object* parent, const std::string& name, const std::string& font, int size,
                     const float* rgb, float x, float y, float z, bool raw = false);
 
-// Query 109: the visible design width (0 when nothing answers).
-float nG_AppWidth();
 // Where an element anchored to a screen edge stands: the design space is 1024
 // wide, a wide screen 1366; k is how far it moves out at 1366 (negative: left).
 float nG_WideX(float base, float k);

@@ -113,7 +113,8 @@ struct InterfaceFixture : testing::Test
     void UseCountedWidgets()
     {
         for (const Row& row : kTable)
-            if (!saved.count(row.id)) saved[row.id] = nG_Interface::SetChildCreator(row.id, Counted::Create);
+            // A creator swapped in by SetUp stays the one restored at the end.
+            saved.emplace(row.id, nG_Interface::SetChildCreator(row.id, Counted::Create));
     }
     void Build() { hud.reset(new nG_Interface()); }
     nE_Object* Child(const std::string& name) const { return hud->FindChild(name, true); }
