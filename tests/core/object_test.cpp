@@ -160,22 +160,16 @@ TEST_F(ObjectFixture, AttachTypesOverThreeLevelsKeepTheAncestorsTransform)
     Probe* unturned = at(moving, 1, 1);
     Probe* looseLeaf = at(at(top, 10, 9), 1, 2); // a parent that ignores its own gives none of it
     Draw(root);
-    nE_Matrix parentWorld;
-    nE_Matrix::BuildObjectTransform(parentWorld, 100, 50, 1.5707963f, 2, 2);
-    nE_Matrix::Translate(parentWorld, 1000, 0);
-    for (const auto& through : {std::make_pair(10.0f, kids[0]), std::make_pair(11.0f, grandchild)})
-    {
-        nE_Vec3 out;
-        nE_Matrix::TransformPoint(out, nE_Vec3(through.first, 0, 0), parentWorld);
-        ExpectAt(out.x, out.y, through.second->GetLastWorldMatrix());
-    }
+    // The parent doubles, turns +x up the screen, then moves by (1100, 50).
     const std::pair<Probe*, nE_Vec3> plain[] = {
-        {kids[1], {1120, 50, 0}}, {kids[2], {1110, 50, 0}}, {kids[3], {1010, 0, 0}},
-        {kids[4], {10, 0, 0}},    {parent, {1100, 50, 0}},  {moving, {1010, 0, 0}},
-        {leaf, {1011, 0, 0}},     {unturned, {1011, 0, 0}}, {looseLeaf, {11, 0, 0}}};
+        {kids[0], {1100, 30, 0}}, {grandchild, {1100, 28, 0}}, {kids[1], {1120, 50, 0}},
+        {kids[2], {1110, 50, 0}}, {kids[3], {1010, 0, 0}},     {kids[4], {10, 0, 0}},
+        {parent, {1100, 50, 0}},  {moving, {1010, 0, 0}},      {leaf, {1011, 0, 0}},
+        {unturned, {1011, 0, 0}}, {looseLeaf, {11, 0, 0}}};
     for (const auto& p : plain)
         ExpectAt(p.second.x, p.second.y, p.first->GetLastWorldMatrix());
-    ExpectAt(1011, 0, leaf->GetWorldMatrix()); // the walk-free answer agrees
+    ExpectAt(1011, 0, leaf->GetWorldMatrix()); // the walk-free answers agree
+    ExpectAt(1100, 28, grandchild->GetWorldMatrix());
 }
 
 TEST_F(ObjectFixture, UpdateAndDrawWalksAreGatedByTheirFlags)
