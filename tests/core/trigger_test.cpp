@@ -48,6 +48,8 @@ struct TriggerFixture : testing::Test
         return out;
     }
 };
+} // namespace
+
 TEST_F(TriggerFixture, LuaErrorsAreLoggedWithTriggerOrSender)
 {
     Add("broken", "error('boom')");
@@ -63,10 +65,6 @@ TEST_F(TriggerFixture, LuaErrorsAreLoggedWithTriggerOrSender)
     EXPECT_NE(std::string::npos, log.lines[1].find("bang"));
     EXPECT_EQ(0u, log.lines[2].find("Error: object obj try to execute code at event - lua error: "));
 }
-
-} // namespace
-
-// ---- parsing ----
 
 TEST_F(TriggerFixture, CallTextParsing)
 {
@@ -161,8 +159,6 @@ TEST_F(TriggerFixture, StackHeightIsKeptOnEveryPath)
     EXPECT_EQ(42, lua_tointeger(L, 2));
 }
 
-// ---- the queue ----
-
 TEST_F(TriggerFixture, QueuedCallsRunInOrderAndThoseTheyPostWaitForTheNextUpdate)
 {
     Add("a", "order = (order or '') .. 'a' .. ne_params.param_0");
@@ -182,8 +178,6 @@ TEST_F(TriggerFixture, QueuedCallsRunInOrderAndThoseTheyPostWaitForTheNextUpdate
     EXPECT_EQ("a1a2FS", Eval("order"));
 }
 
-// ---- nesting ----
-
 // The outer call's ne_params comes back as it was: the same table, its `~`
 // expressions not run a second time.
 TEST_F(TriggerFixture, NestedExecuteRestoresTheOuterTableAsItWas)
@@ -202,8 +196,6 @@ TEST_F(TriggerFixture, NestedExecuteRestoresTheOuterTableAsItWas)
     mgr->Call("o", "outer(~side(), q)");
     EXPECT_EQ("vqo", Eval("after"));
 }
-
-// ---- ownership while code runs ----
 
 TEST_F(TriggerFixture, DeletingOrClearingRunningTriggersIsSafe)
 {
