@@ -154,8 +154,6 @@ TEST_F(ScriptApiFixture, CreateSetGetDeleteAndAttachBackKeepProperties)
     EXPECT_EQ("box 5 false open(1) 0",
               Eval("g.name .. ' ' .. g.pos_x .. ' ' .. tostring(g.visible) .. ' ' .. "
                    "g.event_mdown .. ' ' .. g.draw_width"));
-    Run("ObjSet('box', {event_mdown = false, pos_x = true})");
-    EXPECT_EQ(" 0", Eval("ObjGet('box').event_mdown .. ' ' .. ObjGet('box').pos_x"));
     EXPECT_EQ("nil nil false", Eval("tostring(next(ObjGet('nobody'))) .. ' ' .. tostring(next(ObjGet())) .. "
                                     "' ' .. tostring(ObjIntersect('box', 'nobody'))"));
 }
