@@ -219,14 +219,10 @@ TEST_F(ScriptApiFixture, TriggerAndTimerFunctions)
     EXPECT_EQ("s = ne_params.sender; p = ne_params.param_0", Eval("TrgGet('t1').code"));
     Run("TrgExecute('t1(abc)'); after = s");
     EXPECT_EQ("ne_undef abc", Eval("after .. ' ' .. p"));
-    Run("TrgSet('t1', {code = 'x = 3'}); TrgExecute('t1')");
-    EXPECT_EQ("3", Eval("x"));
-    Run("TrgSet('t1', {code = 42})");
-    EXPECT_EQ("42", Eval("TrgGet('t1').code"));
-    Run("TrgExecute(''); TrgExecute(nil); ModLoad('no/such/module')");
-    EXPECT_TRUE(log.lines.empty());
-    Run("TrgDelete('t1')");
-    EXPECT_EQ(nullptr, g_triggerManager->GetTrigger("t1"));
+    Run("TrgSet('t1', {code = 'x = 3'}); TrgExecute('t1'); TrgSet('t1', {code = 42})");
+    EXPECT_EQ("3 42", Eval("x .. ' ' .. TrgGet('t1').code"));
+    // Blank calls and a missing module log nothing; a deleted trigger is missed.
+    Run("TrgExecute(''); TrgExecute(nil); ModLoad('no/such/module'); TrgDelete('t1')");
     Run("TrgExecute('t1(1)'); DbgTrace('hello ' .. 1)");
     EXPECT_EQ((Lines{"Error: object ne_undef try to call trigger t1 - no such trigger", "hello 1"}),
               log.lines);
