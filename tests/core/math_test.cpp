@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
@@ -30,12 +31,6 @@ nE_Matrix Numbered()
     return m;
 }
 
-void ExpectZero(const nE_Matrix& m, int index)
-{
-    for (float v : m.m)
-        EXPECT_EQ(0.0f, v) << "input " << index;
-}
-
 nE_Matrix ProductOf(const nE_Matrix& a, const nE_Matrix& b)
 {
     nE_Matrix r;
@@ -61,8 +56,6 @@ TEST(Matrix, TransformOrderAndRotationDirection)
         float x, y, wantX, wantY;
     } cases[] = {
         {Object(10, 20, 0, 1, 1), 1, 1, 11, 21},
-        {Object(0, 0, kPi / 2, 1, 1), 1, 0, 0, -1},
-        {Object(0, 0, kPi / 2, 1, 1), 0, 1, 1, 0},
         {Object(100, 50, kPi / 2, 2, 3), 1, 0, 100, 48},
         {Object(100, 50, kPi / 2, 2, 3), 0, 1, 103, 50},
         {ProductOf(Object(5, 0, 0, 1, 1), Object(0, 0, 0, 10, 10)), 0, 0, 50, 0},
@@ -105,11 +98,10 @@ TEST(Matrix, InverseRoundTripsRandomAffineAndPerspectiveMatrices)
         ExpectNear(ProductOf(m, inv), nE_Matrix(), 1e-3f);
         ExpectNear(ProductOf(inv, m), nE_Matrix(), 1e-3f);
 
-        nE_Matrix view;
+        nE_Matrix view, proj;
         nE_Matrix::RotationXYZ(view, ang(rng), ang(rng), ang(rng));
         nE_Matrix::Translate(view, zn(rng), -zn(rng));
         float nearZ = zn(rng);
-        nE_Matrix proj;
         nE_Matrix::Perspective(proj, fov(rng), aspect(rng), nearZ, nearZ + 10.0f + zn(rng) * 20.0f);
         m = ProductOf(view, proj);
         nE_Matrix::Inverse(inv, m);
@@ -124,12 +116,13 @@ TEST(Matrix, SingularNonFiniteAndDegenerateInputGiveZeroMatrix)
     nE_Matrix::Scale(flat, 0.0f, 2.0f);
     nan.m[6] = std::nanf("");
     inf.m[0] = INFINITY;
-    int index = 0;
+    nE_Matrix zero;
+    std::fill(zero.m, zero.m + 16, 0.0f);
     for (const nE_Matrix* in : {&zeroRow, &flat, &nan, &inf})
     {
         nE_Matrix out;
         nE_Matrix::Inverse(out, *in);
-        ExpectZero(out, index++);
+        ExpectNear(out, zero, 0.0f);
     }
     // The determinant underflows; its reciprocal must not become infinite.
     tiny.m[0] = tiny.m[5] = tiny.m[10] = tiny.m[15] = 1e-12f;
@@ -141,8 +134,8 @@ TEST(Matrix, SingularNonFiniteAndDegenerateInputGiveZeroMatrix)
     nE_Matrix nearIsFar, noField;
     nE_Matrix::Perspective(nearIsFar, kPi / 2, 1.0f, 5.0f, 5.0f);
     nE_Matrix::Perspective(noField, 0.0f, 1.0f, 1.0f, 5.0f);
-    ExpectZero(nearIsFar, 4);
-    ExpectZero(noField, 5);
+    ExpectNear(nearIsFar, zero, 0.0f);
+    ExpectNear(noField, zero, 0.0f);
 }
 
 // Solving for the largest component: no division by zero for any normal.

@@ -35,10 +35,10 @@ struct ScriptApiFixture : testing::Test
     void Run(const std::string& code) { LuaRun(L, code); }
     std::string Eval(const std::string& expression) { return LuaEval(L, expression); }
     nE_Object* Find(const std::string& name) { return g_scene->FindObject(name); }
-    nE_Object* Make(const std::string& name, nE_Object* parent = nullptr)
+    nE_Object* Make(const std::string& name)
     {
         nE_Object* object = new nE_Object(name);
-        g_scene->AttachObject(parent ? parent : g_scene->GetOrigin(), object);
+        g_scene->AttachObject(g_scene->GetOrigin(), object);
         return object;
     }
     void Update(nE_Object* o, float dt)
@@ -48,14 +48,10 @@ struct ScriptApiFixture : testing::Test
     }
 };
 
-// ---- every function against missing, nil and wrong-typed arguments ----
-
 struct ProbeRecord
 {
-    int returned = -1;
-    int top = -1;
-};
-ProbeRecord g_probe;
+    int returned = -1, top = -1;
+} g_probe;
 
 // Calls the handler inside a protected Lua frame and records what it left.
 int Probe(lua_State* L)
@@ -134,27 +130,13 @@ TEST_F(ScriptApiFixture, EveryFunctionSurvivesMissingNilAndWrongArguments)
     EXPECT_NE(nullptr, Find("box"));
 }
 
-// Calls nested inside a table constructor and an argument list must not
-// disturb the values the caller has already built.
-TEST_F(ScriptApiFixture, HandlersClearOnlyTheirOwnFrame)
-{
-    Make("box");
-    Run("t = {1, 2, ObjSet('box', {pos_x = 3}), 4, TrgExecute(''), DbgTrace('x'), 7}");
-    EXPECT_EQ("2 7", Eval("t[2] .. ' ' .. t[7]"));
-    Run("u = {10, 20, ObjGet('box').pos_x, TimerGetTime('none'), GetEngineVersion()}");
-    EXPECT_EQ("3 0 0.3", Eval("u[3] .. ' ' .. u[4] .. ' ' .. u[5]"));
-}
-
-// ---- objects ----
-
 TEST_F(ScriptApiFixture, CreateSetGetDeleteAndAttachBackKeepProperties)
 {
     Run("ObjCreate('obj', 'box'); ObjCreate('nosuchtype', 'ghost'); ObjCreate(nil, 'ghost2')");
     EXPECT_FALSE(Find("ghost") || Find("ghost2"));
     nE_Object* box = Find("box");
     ASSERT_NE(nullptr, box);
-    EXPECT_EQ(g_scene->GetStorage(), box->GetParent());
-    EXPECT_FALSE(box->AreResourcesLoaded());
+    EXPECT_TRUE(g_scene->GetStorage() == box->GetParent() && !box->AreResourcesLoaded());
 
     Run("ObjSet('box', {pos_x = 5, pos_y = '7', visible = false, event_mdown = 'open(1)'})");
     EXPECT_FLOAT_EQ(7.0f, box->GetY());
@@ -166,33 +148,23 @@ TEST_F(ScriptApiFixture, CreateSetGetDeleteAndAttachBackKeepProperties)
     EXPECT_TRUE(box->AreResourcesLoaded());
     Run("ObjDelete('box')"); // moves to storage
     ASSERT_EQ(box, Find("box"));
-    EXPECT_EQ(g_scene->GetStorage(), box->GetParent());
-    EXPECT_FALSE(box->AreResourcesLoaded());
+    EXPECT_TRUE(g_scene->GetStorage() == box->GetParent() && !box->AreResourcesLoaded());
     Run("ObjAttach('box', 'ne_origin')");
-    EXPECT_EQ(g_scene->GetOrigin(), box->GetParent());
     Run("g = ObjGet('box')");
     EXPECT_EQ("box 5 false open(1) 0",
               Eval("g.name .. ' ' .. g.pos_x .. ' ' .. tostring(g.visible) .. ' ' .. "
                    "g.event_mdown .. ' ' .. g.draw_width"));
-    Run("ObjSet('box', {event_mdown = false, pos_x = true})");
-    EXPECT_EQ(" 0", Eval("ObjGet('box').event_mdown .. ' ' .. ObjGet('box').pos_x"));
     EXPECT_EQ("nil nil false", Eval("tostring(next(ObjGet('nobody'))) .. ' ' .. tostring(next(ObjGet())) .. "
                                     "' ' .. tostring(ObjIntersect('box', 'nobody'))"));
 }
 
-TEST_F(ScriptApiFixture, SelfRootAndCycleAttachesAreRefused)
+// Loops and roots are refused by the scene's attach; here only the functions
+// that reach the roots without it.
+TEST_F(ScriptApiFixture, RootsAreNeitherMovedNorDeleted)
 {
-    nE_Object* a = Make("a");
-    nE_Object* b = Make("b", a);
-    nE_Object* c = Make("c", b);
-    Run("ObjAttach('a', 'a'); ObjAttach('a', 'c'); ObjAttach('b', 'c'); ObjAttach('ne_origin', 'a')");
-    Run("ObjAttach('ne_storage', 'c'); ObjAttach('ne_origin', 'ne_storage')");
-    Run("ObjDelete('ne_origin'); ObjDetach('ne_storage')");
-    EXPECT_TRUE(g_scene->GetOrigin() == a->GetParent() && a == b->GetParent() && b == c->GetParent());
+    Run("ObjAttach('ne_origin', 'ne_storage'); ObjDelete('ne_origin'); ObjDetach('ne_storage')");
     EXPECT_FALSE(g_scene->GetOrigin()->GetParent() || g_scene->GetStorage()->GetParent());
     EXPECT_EQ(0, g_scene->GetStorage()->GetChildCount());
-    Run("ObjAttach('c', 'a')"); // a legal move still works afterwards
-    EXPECT_EQ(a, c->GetParent());
 }
 
 // Each call lands on "box" while a kind 0 tween holds x at 3. Kind 0 takes
@@ -214,10 +186,8 @@ TEST_F(ScriptApiFixture, AnimateReadsNumbersUpToTheFirstNonNumber)
         {"ObjAnimate('box', 0, 0, 0, 'done', {1, 2, 'x', 4})", 0, 3, "nil"},
         {"ObjAnimate('box', 0, 0, 0, ' ', {0, 0, 7, 'x', 1, 0, 9})", 0, 7, "nil"},
         {"ObjAnimate('box', 15, 0, 0, 'done', {0, 0, 1})", 1, 3, "box"},
-        {"ObjAnimate('box', -1, 0, 0, 'done', {0, 0, 1})", 1, 3, "box"},
         {"ObjAnimate('box', 0, 0, 0, 'done', 'not a table')", 0, 3, "nil"},
         {"ObjAnimate('box', 0, 0, 0, 'done')", 0, 3, "nil"},
-        {"ObjAnimate('box', 8, 0, 0, 'done', {0, 0, 1})", 1, 3, "box"},
         {"ObjAnimate('nobody', 0, 0, 0, 'done')", 1, 3, "nil"},
         {"ObjStopAnimate('box', 0)", 0, 3, "nil"},
     };
@@ -238,8 +208,6 @@ TEST_F(ScriptApiFixture, AnimateReadsNumbersUpToTheFirstNonNumber)
     EXPECT_EQ(Lines{"Warning: ObjAnimate: no object named \"nobody\"; the call does nothing"}, log.lines);
 }
 
-// ---- triggers, modules, log ----
-
 TEST_F(ScriptApiFixture, TriggerAndTimerFunctions)
 {
     g_triggerManager->AddTrigger(
@@ -251,14 +219,10 @@ TEST_F(ScriptApiFixture, TriggerAndTimerFunctions)
     EXPECT_EQ("s = ne_params.sender; p = ne_params.param_0", Eval("TrgGet('t1').code"));
     Run("TrgExecute('t1(abc)'); after = s");
     EXPECT_EQ("ne_undef abc", Eval("after .. ' ' .. p"));
-    Run("TrgSet('t1', {code = 'x = 3'}); TrgExecute('t1')");
-    EXPECT_EQ("3", Eval("x"));
-    Run("TrgSet('t1', {code = 42})");
-    EXPECT_EQ("42", Eval("TrgGet('t1').code"));
-    Run("TrgExecute(''); TrgExecute(nil); ModLoad('no/such/module')");
-    EXPECT_TRUE(log.lines.empty());
-    Run("TrgDelete('t1')");
-    EXPECT_EQ(nullptr, g_triggerManager->GetTrigger("t1"));
+    Run("TrgSet('t1', {code = 'x = 3'}); TrgExecute('t1'); TrgSet('t1', {code = 42})");
+    EXPECT_EQ("3 42", Eval("x .. ' ' .. TrgGet('t1').code"));
+    // Blank calls and a missing module log nothing; a deleted trigger is missed.
+    Run("TrgExecute(''); TrgExecute(nil); ModLoad('no/such/module'); TrgDelete('t1')");
     Run("TrgExecute('t1(1)'); DbgTrace('hello ' .. 1)");
     EXPECT_EQ((Lines{"Error: object ne_undef try to call trigger t1 - no such trigger", "hello 1"}),
               log.lines);
@@ -272,8 +236,6 @@ TEST_F(ScriptApiFixture, TriggerAndTimerFunctions)
     g_timerManager->Advance(0.0f);
     EXPECT_EQ(0u, g_timerManager->GetCount());
 }
-
-// ---- global forces, version, frame rate, cursor ----
 
 TEST_F(ScriptApiFixture, GlobalForcesVersionFrameRateAndCursor)
 {
@@ -292,14 +254,7 @@ TEST_F(ScriptApiFixture, GlobalForcesVersionFrameRateAndCursor)
     EXPECT_EQ("100 -3", Eval("CursorPosX() .. ' ' .. CursorPosY()")); // truncated
 }
 
-// ---- media functions through their hooks ----
-
 Lines g_calls;
-
-void Call(const std::string& text)
-{
-    g_calls.push_back(text);
-}
 
 // Missing or boolean string arguments read as ""; object functions act only
 // on an object that is found.
@@ -312,13 +267,14 @@ TEST_F(ScriptApiFixture, MediaHooksFollowTheScriptConvention)
     h.playSound = [](const std::string& name, const std::string& channel, bool play, bool lookup,
                      const std::string& trigger, float fade)
     {
-        Call("play " + name + "|" + channel + "|" + char('0' + play) + char('0' + lookup) + "|" + trigger +
-             "|" + std::to_string(fade));
+        g_calls.push_back("play " + name + "|" + channel + "|" + char('0' + play) + char('0' + lookup) + "|" +
+                          trigger + "|" + std::to_string(fade));
     };
     h.anmPlay = [](nE_Object* o, const std::string& a, const std::string& t)
-    { Call(o->GetName() + "|" + a + "|" + t); };
-    h.psSetMaskObj = [](nE_Object* o, nE_Object* m) { Call("mask " + o->GetName() + "|" + m->GetName()); };
-    h.setCursor = [](int index) { Call("cursor " + std::to_string(index)); };
+    { g_calls.push_back(o->GetName() + "|" + a + "|" + t); };
+    h.psSetMaskObj = [](nE_Object* o, nE_Object* m)
+    { g_calls.push_back("mask " + o->GetName() + "|" + m->GetName()); };
+    h.setCursor = [](int index) { g_calls.push_back("cursor " + std::to_string(index)); };
     Run("SndPlay('door', 'sfx', '1', '0', 'end'); SndPlay('door', true, true, {}, false, 2); SndPlay()");
     Run("AnmPlay('nobody', 'walk', 'e'); AnmPlay('ps', 'walk', 'e'); AnmStop('nobody'); VidPlay('nobody')");
     Run("PsSetMaskObj('ps', 'nobody'); PsSetMaskObj('ps', 'mask'); PsPause('nobody', 1)");

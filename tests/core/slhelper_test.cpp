@@ -1,8 +1,6 @@
 #include "core/core_test_util.h"
 #include "engine/core/nE_SLHelper.h"
 
-#include <gtest/gtest.h>
-
 #include <functional>
 #include <sstream>
 #include <string>
@@ -78,8 +76,6 @@ struct SLHelperLua : testing::Test
 };
 } // namespace
 
-// ---------------------------------------------------------------- XML
-
 TEST(SLHelperXml, EveryKindSurvivesAFileIncludingHighUnsignedValues)
 {
     TiXmlElement root("obj");
@@ -139,23 +135,10 @@ TEST(SLHelperXml, ChildrenNestAndNeverClimbAboveTheBase)
     EXPECT_EQ(base, h.GetCurrent());
 }
 
-// ---------------------------------------------------------------- Lua
-
-TEST_F(SLHelperLua, BoolMatrix)
-{
-    Push("{t = true, one = 1, sone = '1', two = '2', big = 1e20,"
-         " f = false, zero = 0, szero = '0', word = 'yes', half = 0.5}");
-    nE_SLHelper_Lua h(L);
-    for (const char* name : {"t", "one", "sone", "two", "big", "f", "zero", "szero", "word", "half"})
-    {
-        bool truthy = std::string("t one sone two big").find(name) != std::string::npos, v = !truthy;
-        EXPECT_TRUE(h.ReadBool(name, v) && v == truthy) << name;
-    }
-}
-
 // Values of another type than the read wants: numeric reads take them as 0,
 // a string read as "", vectors need a table (whose non-nil elements read as
-// numbers); bools and nil leave the target. Nothing raises.
+// numbers); nil leaves the target. A bool reads the integer part of a number
+// or text, so 0.5 and "abc" are false. Nothing raises.
 TEST_F(SLHelperLua, OtherTypesReadAsZeroOrEmpty)
 {
     const std::string vectors = "|1.5;-2.25|1;2;-3.125";
@@ -171,6 +154,8 @@ TEST_F(SLHelperLua, OtherTypesReadAsZeroOrEmpty)
         {"false", 5, "0|0|0|0|" + vectors},
         {"'abc'", 5, "0|0|0|0|abc" + vectors},
         {"'-7'", 5, "1|-7|4294967289|-7|-7" + vectors},
+        {"'0'", 5, "0|0|0|0|0" + vectors},
+        {"0.5", 5, "0|0|0|0.5|0.5" + vectors},
         {"{}", 6, "1|0|0|0|" + vectors},
         {"{1, 'x', {}}", 6, "1|0|0|0||1;0|1;0;0"},
     };

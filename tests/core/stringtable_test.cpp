@@ -5,22 +5,17 @@
 
 namespace
 {
-std::string DataDir()
-{
-    if (const char* dir = std::getenv("NE_TEST_DATA")) return dir;
-    return std::string(NE_SOURCE_DIR_DEFAULT) + "/tests/data";
-}
-
 std::string Strings(const std::string& file)
 {
-    return DataDir() + "/strings/" + file;
+    const char* dir = std::getenv("NE_TEST_DATA");
+    return (dir ? std::string(dir) : std::string(NE_SOURCE_DIR_DEFAULT) + "/tests/data") + "/strings/" + file;
 }
 
 struct StringTableTest : testing::Test
 {
     LogCapture log;
     nE_StringTable table;
-    void SetUp() override { ASSERT_TRUE(table.Load(Strings("main"))) << DataDir(); }
+    void SetUp() override { ASSERT_TRUE(table.Load(Strings("main"))) << Strings(""); }
 };
 } // namespace
 

@@ -87,15 +87,3 @@ TEST(TweenRun, EqualKeyTimes)
     EXPECT_EQ(7.0f, Advance(*all, 0.75f));
     EXPECT_EQ(1u, posts.size());
 }
-
-TEST(TweenRun, UnknownKindStillRunsAndPosts)
-{
-    Posts posts;
-    const float v[] = {0, 0, 1, 0.5f, 0, 2};
-    auto t = nE_MakeTween(42, false, "gone()", "thing", v, 6, Recorder(&posts));
-    Advance(*t, 0.25f);
-    EXPECT_FLOAT_EQ(0.25f, t->GetCurrentTime());
-    Advance(*t, 0.5f);
-    EXPECT_TRUE(t->IsFinished());
-    EXPECT_EQ((Posts{{"gone()", "thing"}}), posts);
-}

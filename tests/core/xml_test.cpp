@@ -1,21 +1,14 @@
 #include "engine/core/nE_Xml.h"
 #include "tests/core/core_test_util.h"
 
-#include <gtest/gtest.h>
-
 namespace
 {
-std::string Repeat(const std::string& part, int times)
-{
-    std::string out;
-    for (int i = 0; i < times; ++i)
-        out += part;
-    return out;
-}
-
 std::string Nested(int depth)
 {
-    return Repeat("<a>", depth) + Repeat("</a>", depth);
+    std::string open, close;
+    for (int i = 0; i < depth; ++i)
+        open += "<a>", close += "</a>";
+    return open + close;
 }
 } // namespace
 
