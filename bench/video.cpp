@@ -4,9 +4,10 @@
 //  - BM_Skip: the player skipping a frame (decoded, never converted);
 //  - BM_Decode: the player decoding a frame (Ogg demux + decode);
 //  - BM_DecodeConvert/<alpha>: decode + conversion to 32-bit pixels;
-//  - BM_DecodeConvertUpload/<alpha>/<draw>: the same + a new texture filled,
-//    as the video object does for each shown frame (with draw 1 also shown in
-//    a frame, which sends it to the GPU; BM_DrawFrame is that frame alone);
+//  - BM_DecodeConvertUpload/<alpha>/<draw>/<keep>: the same + the texture
+//    filled (keep 1: one texture refilled in place, as the video object does;
+//    keep 0: a new one each frame), with draw 1 also shown in a frame, which
+//    sends it to the GPU; BM_DrawFrame is that frame alone;
 // alpha 0 none, 1 ".zalpha", 2 ".oggalpha". And the at-effect:
 //  - BM_AtEffect/<density x10>/<gpu>: update + draw of one 1024x768 rain
 //    field; gpu 0 stops at the vertex list, gpu 1 draws and presents a frame.
@@ -255,20 +256,27 @@ void DrawFrame(nE_Render* render, const std::shared_ptr<nE_Texture>& texture)
     render->EndScene();
 }
 
-// Second argument 1: the new texture is also drawn in a frame, which is when
-// its pixels reach the GPU (compare with BM_DrawFrame, the same frame drawn
-// from a texture already there).
+// Second argument 1: the texture is also drawn in a frame, which is when its
+// pixels reach the GPU (compare with BM_DrawFrame, the same frame drawn from a
+// texture already there). Third argument 1: one texture kept and refilled in
+// place, as the video object does; 0: a new texture for every frame.
 void BM_DecodeConvertUpload(benchmark::State& state)
 {
     Window window;
-    const bool draw = state.range(1) != 0;
+    const bool draw = state.range(1) != 0, keep = state.range(2) != 0;
+    std::shared_ptr<nE_GeneratedTexture> kept(nE_CreateGeneratedTexture());
+    kept->Load("bench_tex");
     RunPlayer(state, int(state.range(0)),
               [&](nE_VideoPlayer& p, std::vector<uint8_t>& pixels)
               {
                   if (!p.DecodeNextFrame()) return false;
                   p.ConvertFrame(pixels.data(), 0);
-                  std::shared_ptr<nE_GeneratedTexture> texture(nE_CreateGeneratedTexture());
-                  texture->Load("bench_tex");
+                  std::shared_ptr<nE_GeneratedTexture> texture = kept;
+                  if (!keep)
+                  {
+                      texture.reset(nE_CreateGeneratedTexture());
+                      texture->Load("bench_tex");
+                  }
                   texture->Fill(pixels.data(), kW, kH, NE_PIXELS_BGRA);
                   if (draw) DrawFrame(window.render.get(), texture);
                   benchmark::DoNotOptimize(texture.get());
@@ -276,10 +284,13 @@ void BM_DecodeConvertUpload(benchmark::State& state)
               });
 }
 BENCHMARK(BM_DecodeConvertUpload)
-    ->Args({0, 0})
-    ->Args({1, 0})
-    ->Args({2, 0})
-    ->Args({0, 1})
+    ->Args({0, 0, 0})
+    ->Args({0, 0, 1})
+    ->Args({1, 0, 1})
+    ->Args({2, 0, 1})
+    ->Args({0, 1, 0})
+    ->Args({0, 1, 1})
+    ->Args({1, 1, 1})
     ->Unit(benchmark::kMillisecond);
 
 void BM_DrawFrame(benchmark::State& state)

@@ -66,6 +66,8 @@ protected:
     unsigned m_requestedHeight = 0;
     bool m_flag = true;
     bool m_hasFill = false;
+    // The format of the last complete Fill; -1 when the pixels came otherwise.
+    int m_filledFormat = -1;
     float m_fill[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 };
 

@@ -159,10 +159,13 @@ bool nE_Video::RebuildTexture()
     // Conversion writes every pixel, so the buffer is kept from frame to frame.
     m_pixels.resize(size_t(w) * h * 4);
     if (!m_player->ConvertFrame(m_pixels.data(), 0)) std::fill(m_pixels.begin(), m_pixels.end(), 0);
-    std::shared_ptr<nE_GeneratedTexture> texture(nE_CreateGeneratedTexture());
-    texture->Load(m_name + "_tex");
-    texture->Fill(m_pixels.data(), w, h, NE_PIXELS_BGRA);
-    m_texture = texture;
+    // One texture for the playback: each frame is written into it in place.
+    if (!m_texture)
+    {
+        m_texture.reset(nE_CreateGeneratedTexture());
+        m_texture->Load(m_name + "_tex");
+    }
+    m_texture->Fill(m_pixels.data(), w, h, NE_PIXELS_BGRA);
     return true;
 }
 
