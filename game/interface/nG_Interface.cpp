@@ -7,6 +7,7 @@
 #include "game/interface/nG_HoCollector.h"
 #include "game/interface/nG_Inventory.h"
 #include "game/interface/nG_Tasks.h"
+#include "game/interface/nG_VideoFrame.h"
 
 #include <algorithm>
 
@@ -42,7 +43,7 @@ Row* Rows(size_t* count)
         {10, "INT_BTN_RESET", "ng_int_btn_reset", 2, nG_CreateInterfacePlaceholder},
         {11, "INT_BTN_INFO", "ng_int_btn_info", 2, nG_CreateInterfacePlaceholder},
         {7, "INT_BTN_HINT", "ng_int_btn_hint", 2, nG_CreateInterfacePlaceholder},
-        {22, "INT_VIDEOFRAME", "ng_videoframe", 1, nG_CreateInterfacePlaceholder},
+        {22, "INT_VIDEOFRAME", "ng_videoframe", 1, nG_VideoFrame::Create},
         {13, "INT_BTN_GUIDE", "ng_btn_guide", 2, nG_CreateInterfacePlaceholder},
         {18, "INT_CHARACTER_DIALOG", "ng_character_dlg", 1, nG_CreateInterfacePlaceholder},
         {15, "INT_BTN_MAP", "ng_btn_map", 2, nG_CreateInterfacePlaceholder},

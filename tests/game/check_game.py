@@ -414,6 +414,41 @@ def case_media(program, sample, user_dir, work_dir):
         raise Failure("the rain field shows only %d bright pixels" % drops)
 
 
+# The cut-scene (sample/assets/levels/cutscene.xml): the projector opens the
+# HUD's video frame; the clip's soft edge shows the room; skip shows after 1 s
+# once the frame has faded in, at 90 from the wide screen's right edge.
+PROJECTOR = (930, 200)
+CUTSCENE_COLOUR = (224, 176, 64)
+CUTSCENE_CENTRE = (512, 384)
+SKIP = (683 + 512 - 90, 48)
+
+
+def case_cutscene(program, sample, user_dir, work_dir):
+    events = click(20, PROJECTOR) + move(25, REST)
+    for suffix in ("_a",):
+        os.makedirs(user_dir + suffix)
+    # Playing: bars, the clip over the room with its soft edge, the subtitle.
+    run = Run(program, sample, user_dir + "_a", work_dir, 110, events)
+    run.expect_in_order("sample: cut-scene started")
+    rows = run.pixels()
+    expect_colour(rows, (200, 20), (0, 0, 0), "the frame's top bar")
+    expect_colour(rows, CUTSCENE_CENTRE, CUTSCENE_COLOUR, "the cut-scene's middle", tolerance=24)
+    expect_colour(rows, (512 - 158, 384 - 94), ROOM1_WALL, "the room through the clip's clear corner")
+    edge = rows[384][512 - 130 + OFFSET_X]
+    if not (ROOM1_WALL[0] + 20 < edge[0] < CUTSCENE_COLOUR[0] - 20):
+        raise Failure("the clip's edge does not blend into the room: %s" % (edge,))
+    if count_bright(rows, 200, 700, 824, 740, (0, 0, 0), margin=300) < 50:
+        raise Failure("no subtitle line in the bottom bar")
+    # Skipped once the button shows: the frame fades out and the room is back.
+    run = Run(program, sample, user_dir, work_dir, 260, events + click(170, SKIP) + move(175, REST))
+    expect_clean_stop(run)
+    run.expect_in_order("sample: cut-scene started", "sample: cut-scene skipped", "sample: ng_close")
+    run.expect_absent("sample: cut-scene ended")
+    run.expect_absent("Error:")
+    rows = run.pixels()
+    expect_colour(rows, (400, 300), ROOM1_WALL, "the room where the clip was")
+
+
 CASES = {
     "first_tick": case_first_tick,
     "media": case_media,
@@ -424,6 +459,7 @@ CASES = {
     "no_display": case_no_display,
     "sigterm": case_sigterm,
     "hidden_objects": case_hidden_objects,
+    "cutscene": case_cutscene,
 }
 
 
