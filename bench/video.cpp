@@ -5,8 +5,8 @@
 //  - BM_Decode: the player decoding a frame (Ogg demux + decode);
 //  - BM_DecodeConvert/<alpha>: decode + conversion to 32-bit pixels;
 //  - BM_DecodeConvertUpload/<alpha>/<draw>/<keep>: the same + the texture
-//    filled (keep 1: one texture refilled in place, as the video object does;
-//    keep 0: a new one each frame), with draw 1 also shown in a frame, which
+//    filled (keep 1: one texture kept, each frame converted into it, as the
+//    video object does; keep 0: a new one filled each frame), with draw 1 also shown in a frame, which
 //    sends it to the GPU (BM_DrawFrame is that frame alone), draw 2 sent to
 //    the GPU alone and waited for;
 // alpha 0 none, 1 ".zalpha", 2 ".oggalpha". And the at-effect:
@@ -281,14 +281,20 @@ void BM_DecodeConvertUpload(benchmark::State& state)
               [&](nE_VideoPlayer& p, std::vector<uint8_t>& pixels)
               {
                   if (!p.DecodeNextFrame()) return false;
-                  p.ConvertFrame(pixels.data(), 0);
                   std::shared_ptr<nE_GeneratedTexture> texture = kept;
-                  if (!keep)
+                  unsigned stride = 0;
+                  if (keep)
                   {
+                      p.ConvertFrame(texture->BeginWrite(kW, kH, &stride), stride);
+                      texture->EndWrite();
+                  }
+                  else
+                  {
+                      p.ConvertFrame(pixels.data(), 0);
                       texture.reset(nE_CreateGeneratedTexture());
                       texture->Load("bench_tex");
+                      texture->Fill(pixels.data(), kW, kH, NE_PIXELS_BGRA);
                   }
-                  texture->Fill(pixels.data(), kW, kH, NE_PIXELS_BGRA);
                   if (draw) DrawFrame(window.render.get(), texture);
                   if (upload) Upload(texture);
                   benchmark::DoNotOptimize(texture.get());

@@ -200,14 +200,8 @@ bool nE_GeneratedTexture_Pl5::Fill(const uint8_t* bytes, unsigned width, unsigne
         nE_LogFmt2("Error: texture \"%s\" given unknown pixel format %d", m_name, format);
         return false;
     }
-    if (!bytes) return false;
-    // A refill at the same size and format (a video's next frame) keeps the
-    // texture and its GPU copy, and sends only the rows written.
-    const bool refill = m_platformTexture && m_filledFormat == format && m_requestedWidth == width &&
-                        m_requestedHeight == height && m_flag;
-    if (!refill && !Make(width, height, true, DE50::TTexture::kPlain)) return false;
-    m_hasFill = false;
-    m_filledFormat = -1;
+    bool refill = false;
+    if (!bytes || !PrepareFill(width, height, format, &refill)) return false;
     LockedPixels pixels(m_platformTexture, refill ? height : m_platformTexture->GetHeight());
     if (!pixels)
     {
@@ -233,6 +227,42 @@ bool nE_GeneratedTexture_Pl5::Fill(const uint8_t* bytes, unsigned width, unsigne
             row[x] = PixelFromBytes(source + x * step, format);
     }
     return true;
+}
+
+bool nE_GeneratedTexture_Pl5::PrepareFill(unsigned width, unsigned height, int format, bool* refill)
+{
+    // A refill at the same size and format (a video's next frame) keeps the
+    // texture and its GPU copy, and sends only the rows written.
+    *refill = m_platformTexture && m_filledFormat == format && m_requestedWidth == width &&
+              m_requestedHeight == height && m_flag;
+    if (!*refill && !Make(width, height, true, DE50::TTexture::kPlain)) return false;
+    m_hasFill = false;
+    m_filledFormat = -1;
+    return true;
+}
+
+uint8_t* nE_GeneratedTexture_Pl5::BeginWrite(unsigned width, unsigned height, unsigned* stride)
+{
+    bool refill = false;
+    if (m_writeRows || !PrepareFill(width, height, NE_PIXELS_BGRA, &refill)) return nullptr;
+    uint32_t pitch = 0;
+    uint32_t* pixels = m_platformTexture->Lock(&pitch);
+    if (!pixels)
+    {
+        nE_LogFmt("Error: texture \"%s\" could not be filled", m_name);
+        return nullptr;
+    }
+    m_writeRows = height;
+    if (stride) *stride = pitch;
+    return reinterpret_cast<uint8_t*>(pixels);
+}
+
+void nE_GeneratedTexture_Pl5::EndWrite()
+{
+    if (!m_writeRows || !m_platformTexture) return;
+    m_platformTexture->Unlock(0, m_writeRows);
+    m_writeRows = 0;
+    m_filledFormat = NE_PIXELS_BGRA;
 }
 
 // --- nE_RenderTargerTexture_Pl5 --------------------------------------------
