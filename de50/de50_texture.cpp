@@ -177,8 +177,10 @@ void TTexture::Upload()
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     const void* data = m_pixels.empty() ? nullptr : m_pixels.data();
     // Storage is made once; later changes go in place, as only the changed rows.
+    // The unsized internal format lets the driver store the rows as they come
+    // (BGRA), so an upload is a copy rather than a per-pixel swizzle.
     if (!m_glStorage || !data)
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(m_width), GLsizei(m_height), 0, GL_BGRA,
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(m_width), GLsizei(m_height), 0, GL_BGRA,
                      GL_UNSIGNED_BYTE, data);
     else if (m_dirtyTop < m_dirtyBottom)
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, GLint(m_dirtyTop), GLsizei(m_width),
