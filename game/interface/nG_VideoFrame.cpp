@@ -20,7 +20,8 @@ const float kSubtitleFadeSpeed = 2.0f;
 
 void AddBar(nE_Object* frame, float y)
 {
-    if (nE_Sprite* bar = nG_AddSprite(frame, frame->GetName() + "_bg", "assets/interface/videoframe/frame", 2.0f))
+    if (nE_Sprite* bar =
+            nG_AddSprite(frame, frame->GetName() + "_bg", "assets/interface/videoframe/frame", 2.0f))
     {
         bar->SetPos(512.0f, y);
         bar->SetScale(683.0f, 48.0f);
@@ -51,7 +52,8 @@ void nG_Subtitles::SetDefaults()
     SetAlpha(0.0f);
     if (m_text.IsAlive()) return; // built once
     const float colour[3] = {220 / 255.0f, 209 / 255.0f, 180 / 255.0f};
-    if (nE_Text* text = nG_AddText(this, m_name + "_text", "assets/fonts/times", 26, colour, 512.0f, 720.0f, 10.0f))
+    if (nE_Text* text =
+            nG_AddText(this, m_name + "_text", "assets/fonts/times", 26, colour, 512.0f, 720.0f, 10.0f))
     {
         text->SetMaxWidth(900);
         // No key yet: an empty raw text, not a missing string.

@@ -13,24 +13,20 @@ struct VideoFrameTest : WidgetFixture
         frame = Add(new nG_VideoFrame("vf"));
         frame->SetZ(10);
     }
+    // An empty video name with show false closes the frame.
     void Show(const std::string& video, bool skippable = true, float delay = 0, bool pass = false,
-              const std::string& call = "probe")
+              bool show = true)
     {
         nG_MsgVideoFrame record;
-        record.show = true;
+        record.show = show;
         record.passThrough = pass;
         record.skippable = skippable;
         record.skipDelay = delay;
-        record.skipCall = call;
+        record.skipCall = "probe";
         record.video = video;
         bus.Send(NG_MSG_VIDEO_FRAME, &record);
     }
-    void Hide()
-    {
-        nG_MsgVideoFrame record;
-        bus.Send(NG_MSG_VIDEO_FRAME, &record);
-    }
-    bool SkipShown() const { return frame->GetSkipButton()->IsVisible(); }
+    void Hide() { Show("", false, 0, false, false); }
 };
 
 // The delay counts only once the frame has faded in (2/3 s).
@@ -50,11 +46,11 @@ TEST_F(VideoFrameTest, SkipButtonShowsAtOnceAfterItsDelayOrNever)
     for (const Case& c : cases)
     {
         Show("", c.skippable, c.delay);
-        EXPECT_EQ(c.atOnce, SkipShown()) << c.skippable << c.delay;
+        EXPECT_EQ(c.atOnce, frame->GetSkipButton()->IsVisible()) << c.skippable << c.delay;
         Step(0.1f, 7);
-        EXPECT_EQ(c.afterFade, SkipShown()) << c.skippable << c.delay;
+        EXPECT_EQ(c.afterFade, frame->GetSkipButton()->IsVisible()) << c.skippable << c.delay;
         Step(0.1f, 11);
-        EXPECT_EQ(c.afterDelay, SkipShown()) << c.skippable << c.delay;
+        EXPECT_EQ(c.afterDelay, frame->GetSkipButton()->IsVisible()) << c.skippable << c.delay;
         Hide();
         Step(0.1f, 7);
         EXPECT_FALSE(frame->IsVisible());
@@ -122,23 +118,17 @@ TEST_F(VideoFrameTest, SubtitlesShowAndHideInOrder)
     const struct
     {
         bool show;
-        const char* key;
+        const char* key; // the key held afterwards
         float alpha;
-    } lines[] = {{false, "", 0.0f}, {true, "line_1", 1.0f}, {true, "line_2", 1.0f}, {false, "", 0.0f}};
+    } lines[] = {{false, "", 0.0f}, {true, "line_1", 1.0f}, {true, "line_2", 1.0f}, {false, "line_2", 0.0f}};
     for (const auto& line : lines)
     {
-        nG_MsgSubtitle record;
-        record.show = line.show;
-        record.text = line.key;
+        nG_MsgSubtitle record{line.show, line.show ? line.key : ""};
         bus.Send(NG_MSG_SUBTITLE, &record);
         Step(0.1f, 6);
         EXPECT_FLOAT_EQ(line.alpha, sub->GetRenderState().alpha) << line.key;
-        if (line.show)
-        {
-            EXPECT_EQ(line.key, sub->GetKey());
-        }
+        EXPECT_EQ(line.key, sub->GetKey());
     }
-    EXPECT_EQ("line_2", sub->GetKey());
     Hide(); // closing hides the line too
     EXPECT_EQ(nG_Subtitles::STATE_HIDDEN, sub->GetState());
 }
