@@ -4,9 +4,11 @@
 //  - BM_Skip: the player skipping a frame (decoded, never converted);
 //  - BM_Decode: the player decoding a frame (Ogg demux + decode);
 //  - BM_DecodeConvert/<alpha>: decode + conversion to 32-bit pixels;
-//  - BM_DecodeConvertUpload/<alpha>/<draw>: the same + a new texture filled,
-//    as the video object does for each shown frame (with draw 1 also shown in
-//    a frame, which sends it to the GPU; BM_DrawFrame is that frame alone);
+//  - BM_DecodeConvertUpload/<alpha>/<draw>/<keep>: the same + the texture
+//    filled (keep 1: one texture kept, each frame converted into it, as the
+//    video object does; keep 0: a new one filled each frame), with draw 1 also shown in a frame, which
+//    sends it to the GPU (BM_DrawFrame is that frame alone), draw 2 sent to
+//    the GPU alone and waited for;
 // alpha 0 none, 1 ".zalpha", 2 ".oggalpha". And the at-effect:
 //  - BM_AtEffect/<density x10>/<gpu>: update + draw of one 1024x768 rain
 //    field; gpu 0 stops at the vertex list, gpu 1 draws and presents a frame.
@@ -21,6 +23,7 @@
 #include "tests/scene/theora_fixture.h"
 
 #include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
 
 #include <cmath>
 #include <cstdlib>
@@ -255,31 +258,60 @@ void DrawFrame(nE_Render* render, const std::shared_ptr<nE_Texture>& texture)
     render->EndScene();
 }
 
-// Second argument 1: the new texture is also drawn in a frame, which is when
-// its pixels reach the GPU (compare with BM_DrawFrame, the same frame drawn
-// from a texture already there).
+// The texture's pixels sent to the GPU as a draw would, finished before return.
+void Upload(const std::shared_ptr<nE_GeneratedTexture>& texture)
+{
+    auto* platform = dynamic_cast<nE_TexImpl_Pl5*>(texture.get());
+    if (platform && platform->GetPlatformTexture(0)) platform->GetPlatformTexture(0)->GlTexture();
+    glFinish();
+}
+
+// Second argument 1: the texture is also drawn in a frame, which is when its
+// pixels reach the GPU (compare with BM_DrawFrame, the same frame drawn from a
+// texture already there); 2: its pixels are sent to the GPU and waited for,
+// without a frame. Third argument 1: one texture kept and refilled in
+// place, as the video object does; 0: a new texture for every frame.
 void BM_DecodeConvertUpload(benchmark::State& state)
 {
     Window window;
-    const bool draw = state.range(1) != 0;
+    const bool draw = state.range(1) == 1, upload = state.range(1) == 2, keep = state.range(2) != 0;
+    std::shared_ptr<nE_GeneratedTexture> kept(nE_CreateGeneratedTexture());
+    kept->Load("bench_tex");
     RunPlayer(state, int(state.range(0)),
               [&](nE_VideoPlayer& p, std::vector<uint8_t>& pixels)
               {
                   if (!p.DecodeNextFrame()) return false;
-                  p.ConvertFrame(pixels.data(), 0);
-                  std::shared_ptr<nE_GeneratedTexture> texture(nE_CreateGeneratedTexture());
-                  texture->Load("bench_tex");
-                  texture->Fill(pixels.data(), kW, kH, NE_PIXELS_BGRA);
+                  std::shared_ptr<nE_GeneratedTexture> texture = kept;
+                  unsigned stride = 0;
+                  if (keep)
+                  {
+                      p.ConvertFrame(texture->BeginWrite(kW, kH, &stride), stride);
+                      texture->EndWrite();
+                  }
+                  else
+                  {
+                      p.ConvertFrame(pixels.data(), 0);
+                      texture.reset(nE_CreateGeneratedTexture());
+                      texture->Load("bench_tex");
+                      texture->Fill(pixels.data(), kW, kH, NE_PIXELS_BGRA);
+                  }
                   if (draw) DrawFrame(window.render.get(), texture);
+                  if (upload) Upload(texture);
                   benchmark::DoNotOptimize(texture.get());
                   return true;
               });
 }
 BENCHMARK(BM_DecodeConvertUpload)
-    ->Args({0, 0})
-    ->Args({1, 0})
-    ->Args({2, 0})
-    ->Args({0, 1})
+    ->Args({0, 0, 0})
+    ->Args({0, 0, 1})
+    ->Args({1, 0, 1})
+    ->Args({2, 0, 1})
+    ->Args({0, 2, 0})
+    ->Args({0, 2, 1})
+    ->Args({1, 2, 1})
+    ->Args({0, 1, 0})
+    ->Args({0, 1, 1})
+    ->Args({1, 1, 1})
     ->Unit(benchmark::kMillisecond);
 
 void BM_DrawFrame(benchmark::State& state)

@@ -142,8 +142,25 @@ uint32_t* TTexture::Lock(uint32_t* pitch)
 
 void TTexture::Unlock()
 {
+    Unlock(0, m_height);
+}
+
+void TTexture::Unlock(uint32_t top, uint32_t rows)
+{
     if (!m_locked) return;
     m_locked = false;
+    top = std::min(top, m_height);
+    const uint32_t bottom = top + std::min(rows, m_height - top);
+    if (!m_dirty)
+    {
+        m_dirtyTop = top;
+        m_dirtyBottom = bottom;
+    }
+    else if (top < bottom)
+    {
+        m_dirtyTop = std::min(m_dirtyTop, top);
+        m_dirtyBottom = std::max(m_dirtyBottom, bottom);
+    }
     m_dirty = true;
     if (m_type == kRenderTarget)
     {
@@ -160,9 +177,19 @@ void TTexture::Upload()
     glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     const void* data = m_pixels.empty() ? nullptr : m_pixels.data();
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(m_width), GLsizei(m_height), 0, GL_BGRA,
-                 GL_UNSIGNED_BYTE, data);
+    // Storage is made once; later changes go in place, as only the changed rows.
+    // The unsized internal format lets the driver store the rows as they come
+    // (BGRA), so an upload is a copy rather than a per-pixel swizzle.
+    if (!m_glStorage || !data)
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(m_width), GLsizei(m_height), 0, GL_BGRA,
+                     GL_UNSIGNED_BYTE, data);
+    else if (m_dirtyTop < m_dirtyBottom)
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, GLint(m_dirtyTop), GLsizei(m_width),
+                        GLsizei(m_dirtyBottom - m_dirtyTop), GL_BGRA, GL_UNSIGNED_BYTE,
+                        m_pixels.data() + size_t(m_dirtyTop) * m_width);
+    m_glStorage = true;
     m_dirty = false;
+    m_dirtyTop = m_dirtyBottom = 0;
 }
 
 uint32_t TTexture::GlTexture()
@@ -173,6 +200,7 @@ uint32_t TTexture::GlTexture()
         GLuint id = 0;
         glGenTextures(1, &id);
         m_glTexture = id;
+        m_glStorage = false;
         m_dirty = true;
     }
     if (m_dirty && !m_locked) Upload();
@@ -221,6 +249,7 @@ void TTexture::Lose()
     }
     m_glFramebuffer = 0;
     m_glTexture = 0;
+    m_glStorage = false;
     m_dirty = true;
 }
 

@@ -44,6 +44,9 @@ public:
     uint32_t* Lock(uint32_t* pitch);
     // Takes the lent pixels back; changes show from the next draw on.
     void Unlock();
+    // The same, when only rows [top, top + rows) were changed: a texture already on
+    // the GPU then sends just those rows.
+    void Unlock(uint32_t top, uint32_t rows);
 
     // Library side: the GL objects, made again from the kept pixels after a loss.
     uint32_t GlTexture();
@@ -61,6 +64,9 @@ private:
     str m_name;
     std::vector<uint32_t> m_pixels; // plain textures; a render target only while locked
     bool m_dirty = true;
+    // Rows to send when the GPU copy has storage already; all after a loss.
+    uint32_t m_dirtyTop = 0, m_dirtyBottom = 0;
+    bool m_glStorage = false;
     bool m_locked = false;
     bool m_premultiplied = false;
     uint32_t m_glTexture = 0;

@@ -128,8 +128,7 @@ def main():
     frame_set("interface/popup", (44, 32, 14, 10), 14)
     frame_set("interface/dialogs", (80, 84, 40, 42), 18)
     panel((720, 190), "interface/dialogs/talkwindow")
-    button((120, 36), "interface/videoframe/skip", False)
-    button((120, 36), "interface/videoframe/skip_over", True)
+    # The talk window's skip button is the video frame's, drawn by make_media.py.
     panel((440, 460), "interface/hodialog/back")
     button((150, 46), "interface/hodialog/ok", False)
     button((150, 46), "interface/hodialog/ok_over", True)

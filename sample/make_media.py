@@ -23,6 +23,10 @@ CLIP_SIZE = (160, 96)
 CLIP_RADIUS = 44
 CLIP_FRAMES = 75  # 3 s at 25 frames a second
 SMALL_SIZE = (64, 64)
+# The cut-scene played in the HUD's video frame: a flat colour in a soft oval.
+CUTSCENE_COLOUR = "0xE0B040"
+CUTSCENE_SIZE = (320, 192)
+CUTSCENE_FRAMES = 75
 
 
 def ffmpeg(*args):
@@ -55,8 +59,19 @@ def zalpha(path, plane, frames):
             f.write(len(block).to_bytes(4, "little") + block)
 
 
-def subtitles(path):
-    lines = [(0.2, 1.2, "sample_video_line1"), (1.5, 2.6, "sample_video_line2")]
+def soft_oval_plane(size):
+    """Opaque inside 0.7 of the half-axes, fading to clear at the ellipse."""
+    w, h = size
+    plane = bytearray(w * h)
+    for y in range(h):
+        for x in range(w):
+            d = (((x + 0.5 - w / 2) / (w / 2)) ** 2 + ((y + 0.5 - h / 2) / (h / 2)) ** 2) ** 0.5
+            # In steps of 32, which keep the stored planes small.
+            plane[y * w + x] = 255 if d <= 0.7 else min(255, max(0, int(8 * (1.0 - d) / 0.3)) * 32)
+    return bytes(plane)
+
+
+def subtitles(path, lines=((0.2, 1.2, "sample_video_line1"), (1.5, 2.6, "sample_video_line2"))):
     with open(path, "w") as f:
         for i, (start, end, key) in enumerate(lines, 1):
             stamp = lambda t: "00:00:%02d,%03d" % (int(t), round((t - int(t)) * 1000))  # noqa: E731
@@ -78,6 +93,27 @@ def videos():
              "geq=lum='if(lt(X,8)*lt(Y,8),mod(N*9,200),if(between(hypot(X-%d,Y-%d),14,30),255,0))',format=yuv420p" % (w, h, w // 2, h // 2))
     ffmpeg("-f", "lavfi", "-i", graph, "-frames:v", "50", "-c:v", "libtheora", "-q:v", "8",
            "-f", "ogg", small + ".oggalpha")
+    cutscene = os.path.join(VIDEO_DIR, "cutscene")
+    theora("color=c=%s" % CUTSCENE_COLOUR, CUTSCENE_SIZE, CUTSCENE_FRAMES, cutscene + ".ogg")
+    zalpha(cutscene + ".zalpha", soft_oval_plane(CUTSCENE_SIZE), CUTSCENE_FRAMES)
+    subtitles(cutscene + ".srt", [(0.2, 2.8, "sample_cutscene_line1")])
+
+
+def video_frame_pictures():
+    """The frame's bar (a black patch the frame stretches), the skip button and
+    the projector that starts the cut-scene in the first room."""
+    Image(2, 2, (0, 0, 0, 255)).save("interface/videoframe/frame.png")
+    for name, border in (("skip", (150, 130, 90)), ("skip_over", (255, 226, 150))):
+        button = Image(140, 40, (0, 0, 0, 0))
+        button.rect(0, 0, 140, 40, border)
+        button.rect(3, 3, 137, 37, (30, 26, 34))
+        button.save("interface/videoframe/%s.png" % name)
+    projector = Image(64, 64, (0, 0, 0, 0))
+    projector.rect(8, 24, 56, 56, (90, 90, 100))
+    projector.disc(20, 16, 12, 4, (200, 200, 210))
+    projector.disc(44, 16, 12, 4, (200, 200, 210))
+    projector.polygon([(56, 32), (64, 26), (64, 54), (56, 48)], (200, 200, 210))
+    projector.save("rooms/room1/projector.png")
 
 
 def flash_parts():
@@ -94,6 +130,7 @@ def rain_drop():
 
 
 def main():
+    video_frame_pictures()
     flash_parts()
     rain_drop()
     videos()

@@ -4,6 +4,7 @@
 #include "engine/core/nE_Path.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace
@@ -24,13 +25,15 @@ uint8_t ToByte(float v)
 class LockedPixels
 {
 public:
-    explicit LockedPixels(const std::shared_ptr<DE50::TTexture>& texture) : m_texture(texture)
+    // rows: how many rows from the top the holder changes.
+    explicit LockedPixels(const std::shared_ptr<DE50::TTexture>& texture, uint32_t rows = ~0u)
+        : m_texture(texture), m_rows(rows)
     {
         if (m_texture) m_pixels = m_texture->Lock(&m_pitch);
     }
     ~LockedPixels()
     {
-        if (m_pixels) m_texture->Unlock();
+        if (m_pixels) m_texture->Unlock(0, m_rows);
     }
     LockedPixels(const LockedPixels&) = delete;
     LockedPixels& operator=(const LockedPixels&) = delete;
@@ -42,7 +45,17 @@ private:
     std::shared_ptr<DE50::TTexture> m_texture;
     uint32_t* m_pixels = nullptr;
     uint32_t m_pitch = 0;
+    uint32_t m_rows;
 };
+
+// Then BGRA bytes are already the library's 0xAARRGGBB words.
+bool LittleEndian()
+{
+    const uint32_t one = 1;
+    uint8_t first = 0;
+    std::memcpy(&first, &one, 1);
+    return first == 1;
+}
 
 uint32_t PixelFromBytes(const uint8_t* p, int format)
 {
@@ -138,6 +151,7 @@ bool nE_GeneratedTexture_Pl5::Make(unsigned width, unsigned height, bool flag, u
     m_requestedWidth = width;
     m_requestedHeight = height;
     m_flag = flag;
+    m_filledFormat = -1;
     m_width = m_height = m_texWidth = m_texHeight = 1.0f;
     if (width == 0 || height == 0) return false;
     m_platformTexture = DE50::TTexture::Create(RoundUpEven(width), RoundUpEven(height), flag, type);
@@ -186,27 +200,69 @@ bool nE_GeneratedTexture_Pl5::Fill(const uint8_t* bytes, unsigned width, unsigne
         nE_LogFmt2("Error: texture \"%s\" given unknown pixel format %d", m_name, format);
         return false;
     }
-    if (!bytes || !Make(width, height, true, DE50::TTexture::kPlain)) return false;
-    m_hasFill = false;
-    LockedPixels pixels(m_platformTexture);
+    bool refill = false;
+    if (!bytes || !PrepareFill(width, height, format, &refill)) return false;
+    LockedPixels pixels(m_platformTexture, refill ? height : m_platformTexture->GetHeight());
     if (!pixels)
     {
         nE_LogFmt("Error: texture \"%s\" could not be filled", m_name);
         return false;
     }
+    m_filledFormat = format;
     const size_t step = format == NE_PIXELS_COVERAGE ? 1 : 4;
     // Coverage padding is white, so filtering at the edge does not darken text.
-    if (format == NE_PIXELS_COVERAGE)
+    if (format == NE_PIXELS_COVERAGE && !refill)
         for (uint32_t y = 0; y < m_platformTexture->GetHeight(); ++y)
             std::fill_n(pixels.Row(y), m_platformTexture->GetWidth(), 0x00FFFFFFu);
     for (unsigned y = 0; y < height; ++y)
     {
         uint32_t* row = pixels.Row(y);
         const uint8_t* source = bytes + size_t(y) * width * step;
+        if (format == NE_PIXELS_BGRA && LittleEndian())
+        {
+            std::memcpy(row, source, size_t(width) * 4);
+            continue;
+        }
         for (unsigned x = 0; x < width; ++x)
             row[x] = PixelFromBytes(source + x * step, format);
     }
     return true;
+}
+
+bool nE_GeneratedTexture_Pl5::PrepareFill(unsigned width, unsigned height, int format, bool* refill)
+{
+    // A refill at the same size and format (a video's next frame) keeps the
+    // texture and its GPU copy, and sends only the rows written.
+    *refill = m_platformTexture && m_filledFormat == format && m_requestedWidth == width &&
+              m_requestedHeight == height && m_flag;
+    if (!*refill && !Make(width, height, true, DE50::TTexture::kPlain)) return false;
+    m_hasFill = false;
+    m_filledFormat = -1;
+    return true;
+}
+
+uint8_t* nE_GeneratedTexture_Pl5::BeginWrite(unsigned width, unsigned height, unsigned* stride)
+{
+    bool refill = false;
+    if (m_writeRows || !PrepareFill(width, height, NE_PIXELS_BGRA, &refill)) return nullptr;
+    uint32_t pitch = 0;
+    uint32_t* pixels = m_platformTexture->Lock(&pitch);
+    if (!pixels)
+    {
+        nE_LogFmt("Error: texture \"%s\" could not be filled", m_name);
+        return nullptr;
+    }
+    m_writeRows = height;
+    if (stride) *stride = pitch;
+    return reinterpret_cast<uint8_t*>(pixels);
+}
+
+void nE_GeneratedTexture_Pl5::EndWrite()
+{
+    if (!m_writeRows || !m_platformTexture) return;
+    m_platformTexture->Unlock(0, m_writeRows);
+    m_writeRows = 0;
+    m_filledFormat = NE_PIXELS_BGRA;
 }
 
 // --- nE_RenderTargerTexture_Pl5 --------------------------------------------

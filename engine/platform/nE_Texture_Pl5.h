@@ -55,8 +55,14 @@ public:
     bool Create(unsigned width, unsigned height, bool flag, const float* fill) override;
     void Recreate() override;
     bool Fill(const uint8_t* pixels, unsigned width, unsigned height, int format) override;
+    uint8_t* BeginWrite(unsigned width, unsigned height, unsigned* stride) override;
+    void EndWrite() override;
 
 protected:
+    // The texture ready for width x height pixels of format: kept when the
+    // last fill had the same size and format (refill true), else made anew.
+    bool PrepareFill(unsigned width, unsigned height, int format, bool* refill);
+
     // Makes the platform texture of the given type at the even size; false
     // (and no platform texture) for a zero size or a failed creation.
     bool Make(unsigned width, unsigned height, bool flag, uint32_t type);
@@ -66,6 +72,9 @@ protected:
     unsigned m_requestedHeight = 0;
     bool m_flag = true;
     bool m_hasFill = false;
+    // The format of the last complete Fill; -1 when the pixels came otherwise.
+    int m_filledFormat = -1;
+    unsigned m_writeRows = 0; // rows lent by BeginWrite; 0 when none are
     float m_fill[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 };
 

@@ -123,8 +123,6 @@ void nE_Video::LoadResources()
 void nE_Video::ReleaseResources()
 {
     m_texture.reset();
-    m_pixels.clear();
-    m_pixels.shrink_to_fit();
     if (m_player) m_player->Close();
     m_player.reset();
     if (m_subtitles) m_subtitles->Clear();
@@ -156,13 +154,20 @@ bool nE_Video::RebuildTexture()
 {
     if (!CanDecode() || !m_player->DecodeNextFrame()) return false;
     const unsigned w = m_player->GetFrameWidth(), h = m_player->GetFrameHeight();
-    // Conversion writes every pixel, so the buffer is kept from frame to frame.
-    m_pixels.resize(size_t(w) * h * 4);
-    if (!m_player->ConvertFrame(m_pixels.data(), 0)) std::fill(m_pixels.begin(), m_pixels.end(), 0);
-    std::shared_ptr<nE_GeneratedTexture> texture(nE_CreateGeneratedTexture());
-    texture->Load(m_name + "_tex");
-    texture->Fill(m_pixels.data(), w, h, NE_PIXELS_BGRA);
-    m_texture = texture;
+    // One texture for the playback: each frame is converted straight into it.
+    if (!m_texture)
+    {
+        m_texture.reset(nE_CreateGeneratedTexture());
+        m_texture->Load(m_name + "_tex");
+    }
+    unsigned stride = 0;
+    if (uint8_t* out = m_texture->BeginWrite(w, h, &stride))
+    {
+        if (!m_player->ConvertFrame(out, stride))
+            for (unsigned y = 0; y < h; ++y)
+                std::fill_n(out + size_t(y) * stride * 4, size_t(w) * 4, uint8_t(0));
+        m_texture->EndWrite();
+    }
     return true;
 }
 

@@ -73,7 +73,6 @@ private:
     std::shared_ptr<nE_GeneratedTexture> m_texture;
     std::string m_endTrig;
     bool m_countFrames = false;
-    std::vector<uint8_t> m_pixels;
 };
 
 // Points the script functions VidPlay, VidStop and VidPause at this kind.

@@ -22,6 +22,7 @@
 #include "game/interface/nG_ModalWindow.h"
 #include "game/interface/nG_Popup.h"
 #include "game/interface/nG_Tasks.h"
+#include "game/interface/nG_VideoFrame.h"
 
 #include <algorithm>
 
@@ -57,7 +58,7 @@ Row* Rows(size_t* count)
         {10, "INT_BTN_RESET", "ng_int_btn_reset", 2, nG_BtnReset::Create},
         {11, "INT_BTN_INFO", "ng_int_btn_info", 2, nG_BtnInfo::Create},
         {7, "INT_BTN_HINT", "ng_int_btn_hint", 2, nG_BtnHint::Create},
-        {22, "INT_VIDEOFRAME", "ng_videoframe", 1, nG_CreateInterfacePlaceholder},
+        {22, "INT_VIDEOFRAME", "ng_videoframe", 1, nG_VideoFrame::Create},
         {13, "INT_BTN_GUIDE", "ng_btn_guide", 2, nG_BtnGuide::Create},
         {18, "INT_CHARACTER_DIALOG", "ng_character_dlg", 1, nG_CharacterDialog::Create},
         {15, "INT_BTN_MAP", "ng_btn_map", 2, nG_BtnMap::Create},

@@ -507,6 +507,39 @@ def case_interface(program, sample, user_dir, work_dir):
     run.expect_absent("Error:")
     run.expect_file("settings.xml", 'sfx_volume="1"')
     expect_colour(run.pixels(), (300, 300), ROOM1_WALL, "the first room once everything is closed")
+# The cut-scene (sample/assets/levels/cutscene.xml): the projector opens the
+# HUD's video frame; the clip's soft edge shows the room; skip shows after 1 s
+# once the frame has faded in, at 90 from the wide screen's right edge.
+PROJECTOR = (930, 200)
+CUTSCENE_COLOUR = (224, 176, 64)
+CUTSCENE_CENTRE = (512, 384)
+SKIP = (683 + 512 - 90, 48)
+
+
+def case_cutscene(program, sample, user_dir, work_dir):
+    events = click(20, PROJECTOR) + move(25, REST)
+    os.makedirs(user_dir + "_a")
+    # Playing: bars, the clip over the room with its soft edge, the subtitle.
+    run = Run(program, sample, user_dir + "_a", work_dir, 110, events)
+    run.expect_exit(0)  # closing mid-scene: the frame hands the clip back first
+    run.expect_in_order("sample: cut-scene started")
+    rows = run.pixels()
+    expect_colour(rows, (200, 20), (0, 0, 0), "the frame's top bar")
+    expect_colour(rows, CUTSCENE_CENTRE, CUTSCENE_COLOUR, "the cut-scene's middle", tolerance=24)
+    expect_colour(rows, (512 - 158, 384 - 94), ROOM1_WALL, "the room through the clip's clear corner")
+    edge = rows[384][512 - 130 + OFFSET_X]
+    if not (ROOM1_WALL[0] + 20 < edge[0] < CUTSCENE_COLOUR[0] - 20):
+        raise Failure("the clip's edge does not blend into the room: %s" % (edge,))
+    if count_bright(rows, 200, 700, 824, 740, (0, 0, 0), margin=300) < 50:
+        raise Failure("no subtitle line in the bottom bar")
+    # Skipped once the button shows: the frame fades out and the room is back.
+    run = Run(program, sample, user_dir, work_dir, 260, events + click(170, SKIP) + move(175, REST))
+    expect_clean_stop(run)
+    run.expect_in_order("sample: cut-scene started", "sample: cut-scene skipped", "sample: ng_close")
+    run.expect_absent("sample: cut-scene ended")
+    run.expect_absent("Error:")
+    rows = run.pixels()
+    expect_colour(rows, (400, 300), ROOM1_WALL, "the room where the clip was")
 
 
 CASES = {
@@ -522,6 +555,7 @@ CASES = {
     "hud": case_hud,
     "extras": case_extras,
     "interface": case_interface,
+    "cutscene": case_cutscene,
 }
 
 

@@ -455,6 +455,64 @@ TEST_F(TextureTest, TexturesSurviveALostDevice)
     EXPECT_FALSE(empty.GetPlatformTexture(0));
 }
 
+// A video refills one texture each frame, or writes into it in place: the
+// same size and format keep it and reach the GPU as changed rows; anything
+// else makes a new texture, and a lost device gets the latest pixels back.
+TEST_F(TextureTest, RefillsGoInPlaceAndSurviveALostDevice)
+{
+    struct Step
+    {
+        unsigned w, h;
+        int format;
+        bool write;    // written through BeginWrite (BGRA) rather than filled
+        uint8_t value; // blue, green and red of every pixel (opaque)
+        bool lose;     // device lost before drawing
+        bool same;     // same platform texture as the step before
+        uint32_t seen; // drawn pixel at the top left
+    };
+    const Step steps[] = {
+        {3, 3, NE_PIXELS_BGRA, false, 0x40, false, false, 0xFF404040},
+        {3, 3, NE_PIXELS_BGRA, false, 0xF0, false, true, 0xFFF0F0F0},
+        {3, 3, NE_PIXELS_BGRA, true, 0x60, false, true, 0xFF606060},
+        {3, 3, NE_PIXELS_BGRA, false, 0x80, true, true, 0xFF808080},
+        {3, 3, NE_PIXELS_COVERAGE, false, 0xFF, false, false, 0xFFFFFFFF},
+        {3, 3, NE_PIXELS_BGRA, true, 0x30, false, false, 0xFF303030},
+        {4, 3, NE_PIXELS_BGRA, false, 0x20, false, false, 0xFF202020},
+    };
+    nE_GeneratedTexture_Pl5 video;
+    std::shared_ptr<DE50::TTexture> before;
+    for (const Step& s : steps)
+    {
+        std::vector<uint8_t> bytes(s.w * s.h * 4, s.value);
+        for (size_t i = 3; s.format == NE_PIXELS_BGRA && i < bytes.size(); i += 4)
+            bytes[i] = 0xFF;
+        if (s.write)
+        {
+            unsigned stride = 0;
+            uint8_t* out = video.BeginWrite(s.w, s.h, &stride);
+            ASSERT_TRUE(out);
+            EXPECT_EQ(nullptr, video.BeginWrite(s.w, s.h, &stride)); // one lender at a time
+            for (unsigned y = 0; y < s.h; ++y)
+                std::copy_n(&bytes[y * s.w * 4], s.w * 4, out + size_t(y) * stride * 4);
+            video.EndWrite();
+        }
+        else
+        {
+            ASSERT_TRUE(video.Fill(bytes.data(), s.w, s.h, s.format));
+        }
+        EXPECT_EQ(s.same, video.GetPlatformTexture(0) == before) << int(s.value);
+        before = video.GetPlatformTexture(0);
+        if (s.lose)
+        {
+            DE50::Test::SimulateLostTextures();
+            DE50::Test::DeliverPendingTasks();
+            video.Recreate();
+        }
+        DrawFull(before);
+        EXPECT_TRUE(de50test::Near(Pixel(2, 2), s.seen, 3)) << int(s.value);
+    }
+}
+
 // --- vertex lists ----------------------------------------------------------
 
 TEST(VertexList, GrowsIgnoresOutOfRangeAndCountsUse)
