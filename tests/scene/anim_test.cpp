@@ -2,16 +2,12 @@
 // triggers, the cross-fade and the script functions.
 
 #include "core/recording_render.h"
-#include "engine/core/nE_EngineContext.h"
-#include "engine/core/nE_Log.h"
-#include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_ScriptApi.h"
-#include "engine/core/nE_TriggerManager.h"
 #include "engine/scene/nE_AnimSprite.h"
-#include "platform/de50_test_support.h"
 #include "scene/anim_fixture.h"
+#include "scene/engine_scope.h"
 
 #include <gtest/gtest.h>
 
@@ -24,55 +20,30 @@
 namespace
 {
 
-using de50test::LogCapture;
-
 class AnimTest : public testing::Test
 {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(files.Make());
-        g_mediator = &bus;
-        bus.Subscribe(&log, NE_MSG_LOG);
-        nE_EngineContext::Instance();
-        g_triggerManager->AddTrigger(
-            std::make_unique<nE_Trigger>("on_end", "ended = (ended or 0) + 1; ended_by = ne_params.sender"));
+        engine.Start();
     }
-    void TearDown() override
-    {
-        nE_EngineContext::Destroy();
-        bus.UnsubscribeAll(&log);
-        g_mediator = nullptr;
-        files.Remove();
-    }
+    void TearDown() override { engine.Stop(); }
 
     std::unique_ptr<nE_AnimSprite> Door(const std::string& name = "door")
     {
         auto anim = std::make_unique<nE_AnimSprite>(name);
-        anim->SetResourceName(files.dir + "door");
+        anim->SetResourceName(files.path + "door");
         return anim;
     }
-    static void Tick(nE_AnimSprite& anim, float seconds)
-    {
-        nE_TimeStep step;
-        step.step = step.elapsed = seconds;
-        anim.Update(&step);
-    }
+    static void Tick(nE_AnimSprite& anim, float seconds) { TickObject(anim, seconds); }
     // Runs the queued trigger calls, as the next tick would.
     static void RunTriggers() { g_triggerManager->Update(); }
-    static std::string LuaGlobal(const char* name)
-    {
-        lua_State* L = nE_GetLua();
-        lua_getglobal(L, name);
-        const char* text = lua_tostring(L, -1);
-        std::string value = text ? text : "nil";
-        lua_pop(L, 1);
-        return value;
-    }
+    static std::string LuaGlobal(const char* name) { return EngineScope::Global(name); }
 
     animfixture::Folder files;
-    nE_Mediator bus;
-    LogCapture log;
+    EngineScope engine;
+    de50test::LogCapture& log = engine.log;
 };
 
 TEST_F(AnimTest, FunctionsAreReadInFileOrderWithTheirFlags)
@@ -87,7 +58,7 @@ TEST_F(AnimTest, FunctionsAreReadInFileOrderWithTheirFlags)
     EXPECT_FALSE(f[7].loop || f[7].alpha);
     EXPECT_EQ(std::vector<int>{2}, f[7].frames);
     EXPECT_TRUE(log.Has("Warning: animsprite door: a frame of function \"gappy\" has no \"idx\""));
-    EXPECT_EQ(files.dir + "strip_ft", anim->GetFrameTextureName());
+    EXPECT_EQ(files.path + "strip_ft", anim->GetFrameTextureName());
 }
 
 TEST_F(AnimTest, BadAnimationFilesAreLoggedAndLeaveNoFunctions)
@@ -105,7 +76,7 @@ TEST_F(AnimTest, BadAnimationFilesAreLoggedAndLeaveNoFunctions)
     {
         log.lines.clear();
         nE_AnimSprite anim("bad");
-        anim.SetResourceName(files.dir + c.file);
+        anim.SetResourceName(files.path + c.file);
         EXPECT_TRUE(anim.GetFunctions().empty()) << c.file;
         EXPECT_EQ("", anim.GetFrameTextureName()) << c.file;
         ASSERT_EQ(1u, log.lines.size()) << c.file;
