@@ -12,6 +12,7 @@
 #include <functional>
 #include <iterator>
 #include <memory>
+#include <tuple>
 
 using fonttest::FontTest;
 
@@ -118,27 +119,6 @@ TEST_F(TextTest, MissingFontOrAnotherKindUnderTheFontKindDrawsNothing)
     EXPECT_FALSE(other.GetTexture());
 }
 
-TEST_F(TextTest, DrawShiftsLeftAndRightAlignedBlocks)
-{
-    text->SetDispRawText(true);
-    text->SetText("abc");
-    text->LoadResourcesTree();
-    RecordingRender render;
-    for (int align : {0, 1, 2})
-    {
-        text->SetAlign(align);
-        text->Draw(&render, nE_RenderState());
-    }
-    ASSERT_EQ(3u, render.draws.size());
-    EXPECT_EQ(20.0f, render.draws[0].state.offsetX);
-    EXPECT_EQ(0.0f, render.draws[1].state.offsetX);
-    EXPECT_EQ(-20.0f, render.draws[2].state.offsetX);
-    // Hits follow the block where it is drawn.
-    text->SetAlign(0);
-    EXPECT_TRUE(text->HitTest(35.0f, 0.0f, nE_RenderState()));
-    EXPECT_FALSE(text->HitTest(-5.0f, 0.0f, nE_RenderState()));
-}
-
 // ---- drawn pixels ----
 
 class TextPixels : public TextTest
@@ -164,20 +144,23 @@ protected:
     static bool Dark(uint32_t x, uint32_t y) { return (Pixel(x, y) & 0xFF) < 50; }
 };
 
-TEST_F(TextPixels, GlyphBoxesShowWhereTheBlockIs)
+// The block is 20 by 30 around (32, 24), so rows 9..39; the glyph box covers
+// its columns 6..13 and rows 6..19. Left aligned, the block starts at the
+// object, right aligned it ends there; hits follow the block.
+TEST_F(TextPixels, GlyphBoxesShowWhereTheBlockIsAndHitsFollowIt)
 {
     text->SetDispRawText(true);
     text->SetText("A");
     text->LoadResourcesTree();
-    // Block 20 by 30 centred on (32, 24): x 22..42, y 9..39; the box covers
-    // block columns 6..13 and rows 6..19.
-    DrawAt(32.0f);
-    EXPECT_TRUE(Lit(22 + 9, 9 + 12));
-    EXPECT_TRUE(Dark(22 + 3, 9 + 12));
-    EXPECT_TRUE(Dark(22 + 9, 9 + 3));
-    EXPECT_TRUE(Dark(22 + 9, 9 + 24));
-    text->SetAlign(0); // left aligned: the block starts at the object
-    DrawAt(10.0f);
-    EXPECT_TRUE(Lit(10 + 9, 9 + 12));
-    EXPECT_TRUE(Dark(10 - 1, 9 + 12));
+    for (auto [align, left, hit, miss] : {std::tuple{1, 22, 5, 15}, {0, 32, 15, -5}, {2, 12, -15, 5}})
+    {
+        text->SetAlign(align);
+        DrawAt(32.0f);
+        EXPECT_TRUE(Lit(uint32_t(left + 9), 9 + 12)) << align;
+        for (auto [x, y] :
+             {std::pair{left + 3, 9 + 12}, {left + 9, 9 + 3}, {left + 9, 9 + 24}, {left - 1, 9 + 12}})
+            EXPECT_TRUE(Dark(uint32_t(x), uint32_t(y))) << align << ": " << x << "," << y;
+        EXPECT_TRUE(text->HitTest(float(hit), 0.0f, nE_RenderState())) << align;
+        EXPECT_FALSE(text->HitTest(float(miss), 0.0f, nE_RenderState())) << align;
+    }
 }
