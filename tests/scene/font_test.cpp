@@ -151,49 +151,45 @@ TEST_F(FontLayoutTest, BlockSizesAndAlignment)
     }
 }
 
+// Blits a w x h bitmap at (x, y) into a block of bw x bh filled with `fill`;
+// answers the block's first `count` pixels from `from` on.
+static std::vector<uint8_t> Blit(unsigned char* rows, int w, int h, int pitch, int mode, int x, int y, int bw,
+                                 int bh, uint8_t fill, size_t from, size_t count)
+{
+    FT_Bitmap bitmap{};
+    bitmap.rows = unsigned(h);
+    bitmap.width = unsigned(w);
+    bitmap.pitch = pitch;
+    bitmap.pixel_mode = static_cast<unsigned char>(mode);
+    bitmap.buffer = rows;
+    nE_TextBlock block;
+    block.width = bw;
+    block.height = bh;
+    block.pixels.assign(size_t(bw * bh), fill);
+    nE_BlitGlyph(bitmap, x, y, block);
+    return std::vector<uint8_t>(block.pixels.begin() + long(from), block.pixels.begin() + long(from + count));
+}
+
+// Two rows of 10 one-bit pixels: row 0 all on, row 1 only the first and last.
 TEST(FontBlit, OneBitAndBottomUpBitmapsAreHandledAndClipped)
 {
-    auto bitmap = [](unsigned char* rows, int w, int h, int pitch, int mode)
-    {
-        FT_Bitmap b{};
-        b.rows = unsigned(h);
-        b.width = unsigned(w);
-        b.pitch = pitch;
-        b.pixel_mode = static_cast<unsigned char>(mode);
-        b.buffer = rows;
-        return b;
-    };
-    auto block = [](int w, int h, uint8_t fill)
-    {
-        nE_TextBlock b;
-        b.width = w;
-        b.height = h;
-        b.pixels.assign(size_t(w * h), fill);
-        return b;
-    };
-    // Two rows of 10 one-bit pixels: row 0 all on, row 1 only the first and last.
-    unsigned char rows[2][2] = {{0xFF, 0xC0}, {0x80, 0x40}};
-    nE_TextBlock cut = block(8, 3, 0);
-    nE_BlitGlyph(bitmap(&rows[0][0], 10, 2, 2, FT_PIXEL_MODE_MONO), -1, 0, cut); // a column lost each side
-    EXPECT_EQ(std::vector<uint8_t>(8, 255), std::vector<uint8_t>(cut.pixels.begin(), cut.pixels.begin() + 8));
-    EXPECT_EQ(0, cut.pixels[8] + cut.pixels[15]); // column 1 of the bitmap's row 1 is off
-
+    unsigned char rows[2][2] = {{0xFF, 0xC0}, {0x80, 0x40}}, flipped[2][2] = {{0x80, 0x40}, {0xFF, 0xC0}};
+    const uint8_t X = 255;
+    // A column lost each side: row 1 of the 8-wide block shows bitmap columns 1..8, all off.
+    EXPECT_EQ(std::vector<uint8_t>(8, X),
+              Blit(&rows[0][0], 10, 2, 2, FT_PIXEL_MODE_MONO, -1, 0, 8, 3, 0, 0, 8));
+    EXPECT_EQ(std::vector<uint8_t>(8, 0),
+              Blit(&rows[0][0], 10, 2, 2, FT_PIXEL_MODE_MONO, -1, 0, 8, 3, 0, 8, 8));
     // The same rows stored bottom row first, as a negative pitch says.
-    unsigned char flipped[2][2] = {{0x80, 0x40}, {0xFF, 0xC0}};
-    nE_TextBlock up = block(10, 2, 0);
-    nE_BlitGlyph(bitmap(&flipped[0][0], 10, 2, -2, FT_PIXEL_MODE_MONO), 0, 0, up);
-    EXPECT_EQ(std::vector<uint8_t>(10, 255), std::vector<uint8_t>(up.pixels.begin(), up.pixels.begin() + 10));
-    EXPECT_EQ((std::vector<uint8_t>{255, 0}),
-              std::vector<uint8_t>(up.pixels.begin() + 10, up.pixels.begin() + 12));
-    EXPECT_EQ(255, up.pixels[19]);
-
+    EXPECT_EQ((std::vector<uint8_t>{X, X, X, X, X, X, X, X, X, X, X, 0, 0, 0, 0, 0, 0, 0, 0, X}),
+              Blit(&flipped[0][0], 10, 2, -2, FT_PIXEL_MODE_MONO, 0, 0, 10, 2, 0, 0, 20));
     // Grey rows are OR-ed; a glyph wholly outside the block touches nothing.
     unsigned char grey[2] = {0x0F, 0xF0};
-    nE_TextBlock g = block(10, 2, 0x30);
-    for (int at : {0, 50, -50})
-        nE_BlitGlyph(bitmap(grey, 2, 1, 2, FT_PIXEL_MODE_GRAY), at, at, g);
+    for (int at : {50, -50})
+        EXPECT_EQ((std::vector<uint8_t>{0x30, 0x30}),
+                  Blit(grey, 2, 1, 2, FT_PIXEL_MODE_GRAY, at, at, 10, 2, 0x30, 0, 2));
     EXPECT_EQ((std::vector<uint8_t>{0x3F, 0xF0, 0x30}),
-              std::vector<uint8_t>(g.pixels.begin(), g.pixels.begin() + 3));
+              Blit(grey, 2, 1, 2, FT_PIXEL_MODE_GRAY, 0, 0, 10, 2, 0x30, 0, 3));
 }
 
 // ---- sizes and limits ----
