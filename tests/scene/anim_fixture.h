@@ -3,14 +3,14 @@
 // a three-frame strip image cut by a frame texture, and animation files that
 // play it in several ways.
 
+#include "platform/de50_test_support.h"
+
 #include <SDL.h>
 #include <SDL_image.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace animfixture
@@ -25,18 +25,27 @@ inline void WriteText(const std::string& path, const std::string& text)
     std::ofstream(path, std::ios::binary) << text;
 }
 
-// Solid blocks of the given colours side by side, each size by size pixels.
-inline bool WriteStrip(const std::string& path, const std::vector<uint32_t>& colours, int size)
+// A w by h image from rows of 0xAARRGGBB values.
+inline bool WritePng(const std::string& path, int w, int h, const std::vector<uint32_t>& pixels)
 {
-    const int w = size * int(colours.size()), h = size;
     SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!s) return false;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            static_cast<uint32_t*>(s->pixels)[y * s->pitch / 4 + x] = colours[size_t(x / size)];
+            static_cast<uint32_t*>(s->pixels)[y * s->pitch / 4 + x] = pixels[size_t(y * w + x)];
     const int rc = IMG_SavePNG(s, path.c_str());
     SDL_FreeSurface(s);
     return rc == 0;
+}
+
+// Solid blocks of the given colours side by side, each size by size pixels.
+inline bool WriteStrip(const std::string& path, const std::vector<uint32_t>& colours, int size)
+{
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < size; ++y)
+        for (uint32_t c : colours)
+            pixels.insert(pixels.end(), size_t(size), c);
+    return WritePng(path, size * int(colours.size()), size, pixels);
 }
 
 // A frame texture named `name` over image `image`, frames of size by size
@@ -67,31 +76,20 @@ const char kDoor[] = R"xml(<?xml version="1.0"?>
 )xml";
 
 // A scratch folder with the strip, its frame texture and the animation files.
-struct Folder
+struct Folder : de50test::ScratchDir
 {
-    std::string dir; // ends with '/'
-
     bool Make()
     {
-        char tmpl[] = "/tmp/ne_anim_XXXXXX";
-        if (!mkdtemp(tmpl)) return false;
-        dir = std::string(tmpl) + "/";
-        if (!WriteStrip(dir + "strip.png", {kStripColours[0], kStripColours[1], kStripColours[2]},
+        if (!WriteStrip(path + "strip.png", {kStripColours[0], kStripColours[1], kStripColours[2]},
                         kFrameSize))
             return false;
-        WriteFrameTexture(dir, "strip_ft", "strip", 3, kFrameSize);
-        WriteText(dir + "door.xml", kDoor);
-        WriteText(dir + "broken.xml",
+        WriteFrameTexture(path, "strip_ft", "strip", 3, kFrameSize);
+        WriteText(path + "door.xml", kDoor);
+        WriteText(path + "broken.xml",
                   "<animation frame_texture=\"strip_ft\"><function name=\"a\">\n<frame idx=");
-        WriteText(dir + "noroot.xml", "<?xml version=\"1.0\"?>\n<anim><function name=\"a\"/></anim>\n");
-        WriteText(dir + "blank.xml", "");
+        WriteText(path + "noroot.xml", "<?xml version=\"1.0\"?>\n<anim><function name=\"a\"/></anim>\n");
+        WriteText(path + "blank.xml", "");
         return true;
-    }
-    void Remove() const
-    {
-        if (dir.empty()) return;
-        std::string cmd = "rm -rf '" + dir + "'";
-        if (std::system(cmd.c_str()) != 0) return;
     }
 };
 

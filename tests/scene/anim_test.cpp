@@ -2,29 +2,23 @@
 // triggers, the cross-fade and the script functions.
 
 #include "core/recording_render.h"
-#include "engine/core/nE_EngineContext.h"
-#include "engine/core/nE_Log.h"
-#include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_ScriptApi.h"
-#include "engine/core/nE_TriggerManager.h"
 #include "engine/scene/nE_AnimSprite.h"
-#include "platform/de50_test_support.h"
 #include "scene/anim_fixture.h"
+#include "scene/engine_scope.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
 {
-
-using de50test::LogCapture;
 
 class AnimTest : public testing::Test
 {
@@ -32,50 +26,25 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(files.Make());
-        g_mediator = &bus;
-        bus.Subscribe(&log, NE_MSG_LOG);
-        nE_EngineContext::Instance();
-        g_triggerManager->AddTrigger(
-            std::make_unique<nE_Trigger>("on_end", "ended = (ended or 0) + 1; ended_by = ne_params.sender"));
+        engine.Start();
     }
-    void TearDown() override
-    {
-        nE_EngineContext::Destroy();
-        bus.UnsubscribeAll(&log);
-        g_mediator = nullptr;
-        files.Remove();
-    }
+    void TearDown() override { engine.Stop(); }
 
     std::unique_ptr<nE_AnimSprite> Door(const std::string& name = "door")
     {
         auto anim = std::make_unique<nE_AnimSprite>(name);
-        anim->SetResourceName(files.dir + "door");
+        anim->SetResourceName(files.path + "door");
         return anim;
-    }
-    static void Tick(nE_AnimSprite& anim, float seconds)
-    {
-        nE_TimeStep step;
-        step.step = step.elapsed = seconds;
-        anim.Update(&step);
-    }
-    // Runs the queued trigger calls, as the next tick would.
-    static void RunTriggers() { g_triggerManager->Update(); }
-    static std::string LuaGlobal(const char* name)
-    {
-        lua_State* L = nE_GetLua();
-        lua_getglobal(L, name);
-        const char* text = lua_tostring(L, -1);
-        std::string value = text ? text : "nil";
-        lua_pop(L, 1);
-        return value;
     }
 
     animfixture::Folder files;
-    nE_Mediator bus;
-    LogCapture log;
+    EngineScope engine;
+    de50test::LogCapture& log = engine.log;
 };
 
-TEST_F(AnimTest, FunctionsAreReadInFileOrderWithTheirFlags)
+// Functions are read in file order; only exactly 1 turns loop and alpha on and
+// a frame without "idx" is skipped. Bad files leave no functions to play.
+TEST_F(AnimTest, LoadingReadsFlagsAndLogsBadFiles)
 {
     auto anim = Door();
     const auto& f = anim->GetFunctions();
@@ -83,55 +52,40 @@ TEST_F(AnimTest, FunctionsAreReadInFileOrderWithTheirFlags)
     EXPECT_EQ("open", f[0].name);
     EXPECT_EQ((std::vector<int>{0, 1, 2}), f[0].frames);
     EXPECT_TRUE(f[1].loop && f[1].alpha);
-    // Only exactly 1 turns loop and alpha on; a frame without "idx" is skipped.
     EXPECT_FALSE(f[7].loop || f[7].alpha);
     EXPECT_EQ(std::vector<int>{2}, f[7].frames);
     EXPECT_TRUE(log.Has("Warning: animsprite door: a frame of function \"gappy\" has no \"idx\""));
-    EXPECT_EQ(files.dir + "strip_ft", anim->GetFrameTextureName());
-}
-
-TEST_F(AnimTest, BadAnimationFilesAreLoggedAndLeaveNoFunctions)
-{
-    struct Case
-    {
-        const char* file;
-        const char* line;
-    };
-    const Case cases[] = {{"missing", "Error: animsprite bad could not find \""},
-                          {"broken", "Error: animsprite bad could not parse \""},
-                          {"blank", "Error: animsprite bad could not parse \""},
-                          {"noroot", "Error: animsprite bad found no \"animation\" element"}};
-    for (const Case& c : cases)
+    EXPECT_EQ(files.path + "strip_ft", anim->GetFrameTextureName());
+    for (auto [file, line] : {std::pair{"missing", "could not find \""},
+                              {"broken", "could not parse \""},
+                              {"blank", "could not parse \""},
+                              {"noroot", "found no \"animation\" element"}})
     {
         log.lines.clear();
-        nE_AnimSprite anim("bad");
-        anim.SetResourceName(files.dir + c.file);
-        EXPECT_TRUE(anim.GetFunctions().empty()) << c.file;
-        EXPECT_EQ("", anim.GetFrameTextureName()) << c.file;
-        ASSERT_EQ(1u, log.lines.size()) << c.file;
-        EXPECT_EQ(0u, log.lines[0].find(c.line)) << log.lines[0];
-        anim.Play("a", "on_end");
-        EXPECT_FALSE(anim.IsPlaying());
+        nE_AnimSprite bad("bad");
+        bad.SetResourceName(files.path + file);
+        EXPECT_TRUE(bad.GetFunctions().empty()) << file;
+        EXPECT_EQ("", bad.GetFrameTextureName()) << file;
+        ASSERT_EQ(1u, log.lines.size()) << file;
+        EXPECT_EQ(0u, log.lines[0].find(std::string("Error: animsprite bad ") + line)) << log.lines[0];
+        bad.Play("a", "on_end");
+        EXPECT_FALSE(bad.IsPlaying());
     }
 }
 
+// However long a step, one frame per tick; the time owed carries over.
 TEST_F(AnimTest, OneFramePerTickAndTheRemainderCarries)
 {
     auto anim = Door();
     anim->Play("spin", "");
-    EXPECT_EQ(0, anim->GetFrame());
     EXPECT_FLOAT_EQ(0.1f, anim->GetTimeLeft());
-
-    Tick(*anim, 0.25f); // 2.5 frame times, yet one frame
-    EXPECT_EQ(1, anim->GetFrame());
-    EXPECT_NEAR(-0.05f, anim->GetTimeLeft(), 1e-6);
-    Tick(*anim, 0.0f); // still behind: catches up by one
-    EXPECT_EQ(2, anim->GetFrame());
-    EXPECT_NEAR(0.05f, anim->GetTimeLeft(), 1e-6);
-    Tick(*anim, 0.04f);
-    EXPECT_EQ(2, anim->GetFrame());
-    Tick(*anim, 0.01f); // exactly zero left advances
-    EXPECT_EQ(0, anim->GetFrame());
+    for (auto [step, frame, left] :
+         {std::tuple{0.25f, 1, -0.05f}, {0.0f, 2, 0.05f}, {0.04f, 2, 0.01f}, {0.01f, 0, 0.1f}})
+    {
+        TickObject(*anim, step);
+        EXPECT_EQ(frame, anim->GetFrame()) << step;
+        EXPECT_NEAR(left, anim->GetTimeLeft(), 1e-5) << step;
+    }
 }
 
 // Non-looping functions end on their last frame and post the end trigger once;
@@ -146,8 +100,8 @@ TEST_F(AnimTest, NonLoopingEndsOnceAndLoopingWraps)
     {
         EXPECT_EQ(i < 3, gate->IsPlaying()) << i;
         EXPECT_EQ(0u, i < 3 ? g_triggerManager->GetQueueSize() : 0u);
-        Tick(*gate, 0.1f);
-        Tick(*spin, 0.1f);
+        TickObject(*gate, 0.1f);
+        TickObject(*spin, 0.1f);
         EXPECT_EQ(std::min(i + 1, 2), gate->GetFrame());
         shown.push_back(spin->GetFrame());
     }
@@ -155,9 +109,9 @@ TEST_F(AnimTest, NonLoopingEndsOnceAndLoopingWraps)
     EXPECT_EQ(0, gate->GetCurrent()); // kept after the end
     EXPECT_EQ((std::vector<int>{1, 2, 0, 1, 2, 0, 1, 2}), shown);
     EXPECT_TRUE(spin->IsPlaying());
-    RunTriggers();
-    EXPECT_EQ("1", LuaGlobal("ended"));
-    EXPECT_EQ("gate", LuaGlobal("ended_by"));
+    g_triggerManager->Update();
+    EXPECT_EQ("1", EngineScope::Global("ended"));
+    EXPECT_EQ("gate", EngineScope::Global("ended_by"));
 }
 
 // The next frame fades in over the current one; on the last frame of a loop
@@ -167,7 +121,7 @@ TEST_F(AnimTest, CrossFadeDrawsTheNextFrameFadingIn)
 {
     auto anim = Door();
     anim->Play("spin", "");
-    Tick(*anim, 0.025f); // a quarter into frame 0
+    TickObject(*anim, 0.025f); // a quarter into frame 0
     nE_RenderState state;
     state.alpha = 0.8f;
     auto draw = [&](float firstAlpha, std::vector<std::pair<int, float>> expected)
@@ -183,12 +137,12 @@ TEST_F(AnimTest, CrossFadeDrawsTheNextFrameFadingIn)
         }
     };
     draw(0.8f, {{0, 0.8f}, {1, 0.8f * 0.25f}});
-    Tick(*anim, 0.075f);
-    Tick(*anim, 0.25f);
+    TickObject(*anim, 0.075f);
+    TickObject(*anim, 0.25f);
     draw(0.8f, {{2, 0.8f}, {0, 0.8f}});
     state.alpha = 1.0f;
     anim->Play("fade_once", "");
-    Tick(*anim, 0.2f);
+    TickObject(*anim, 0.2f);
     draw(1.0f, {{1, 1.0f}}); // last frame: nothing follows
     anim->Play("open", "");  // no alpha flag
     draw(1.0f, {{0, 1.0f}});
@@ -205,14 +159,11 @@ TEST_F(AnimTest, ZeroOrNegativeFrameTimeNeverGivesANonFiniteAlpha)
             RecordingRender render;
             anim->Draw(&render, nE_RenderState());
             ASSERT_FALSE(render.draws.empty());
-            for (const auto& draw : render.draws)
-            {
-                EXPECT_TRUE(std::isfinite(draw.state.alpha)) << name;
-                EXPECT_GE(draw.state.alpha, 0.0f);
-                EXPECT_LE(draw.state.alpha, 1.0f);
-            }
+            for (const auto& draw : render.draws) // a NaN fails both bounds
+                EXPECT_TRUE(draw.state.alpha >= 0.0f && draw.state.alpha <= 1.0f)
+                    << name << " " << draw.state.alpha;
             const int before = anim->GetFrame();
-            Tick(*anim, 1.0f / 60.0f);
+            TickObject(*anim, 1.0f / 60.0f);
             EXPECT_NE(before, anim->GetFrame()) << name << ": one frame per tick";
         }
     }
@@ -243,14 +194,14 @@ TEST_F(AnimTest, FunctionsWithoutFramesDoNotFail)
     anim->SetFrame(2);
     anim->Play("empty", "on_end");
     EXPECT_EQ(2, anim->GetFrame());
-    Tick(*anim, 0.05f);
+    TickObject(*anim, 0.05f);
     EXPECT_FALSE(anim->IsPlaying());
-    RunTriggers();
-    EXPECT_EQ("1", LuaGlobal("ended"));
+    g_triggerManager->Update();
+    EXPECT_EQ("1", EngineScope::Global("ended"));
 
     anim->Play("empty_loop", "");
     for (int i = 0; i < 3; ++i)
-        Tick(*anim, 0.05f);
+        TickObject(*anim, 0.05f);
     EXPECT_TRUE(anim->IsPlaying());
     RecordingRender render;
     anim->Draw(&render, nE_RenderState());

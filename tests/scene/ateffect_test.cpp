@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <lua.hpp>
+#include <tuple>
 
 namespace
 {
@@ -23,7 +24,6 @@ protected:
         g_atGlobalForces = nE_AtGlobalForces();
     }
     void TearDown() override { g_atGlobalForces = nE_AtGlobalForces(); }
-    // An effect whose view box is x, y in [-5, 5] and z in [1, 10].
     static std::unique_ptr<nE_AtEffect> Square(float clip = 768.0f)
     {
         auto e = std::make_unique<nE_AtEffect>("rain");
@@ -39,64 +39,53 @@ protected:
     }
 };
 
+// The view box is x, y in [-5, 5] and z in [1, 10] past the camera; births
+// per step follow the density, from none to the cap.
 TEST_F(AtEffectTest, BirthsFillTheBoxAtTheirRate)
 {
-    struct Case
-    {
-        float dencity, dt;
-        nE_Vec3 camPos;
-        size_t births;
-    } cases[] = {
-        {1.0f, 0.01f, {}, 9},
-        {0.0f, 0.1f, {}, 0},
-        {1e-9f, 0.01f, {}, 1},
-        {1.0f, 0.01f, {0, 0, 5}, 9},
-        {1e30f, 1, {}, kMaxAtParticles},
-    };
-    for (const Case& c : cases)
+    for (auto [dencity, dt, camZ, births] : {std::tuple<float, float, float, size_t>{1.0f, 0.01f, 0, 9},
+                                             {0.0f, 0.1f, 0, 0},
+                                             {1e-9f, 0.01f, 0, 1},
+                                             {1.0f, 0.01f, 5, 9},
+                                             {1e30f, 1, 0, kMaxAtParticles}})
     {
         auto e = Square();
         AtRenderer& r = e->GetRenderer();
-        r.camPos = c.camPos;
+        r.camPos = nE_Vec3(0, 0, camZ);
         r.SetupCamera(e->GetClipSize());
-        EXPECT_NEAR(r.boxMin.x, -5.0f, 1e-4);
-        EXPECT_NEAR(r.boxMax.y, 5.0f, 1e-4);
-        EXPECT_NEAR(r.boxMin.z, 1.0f + c.camPos.z, 1e-4);
-        EXPECT_NEAR(r.boxMax.z, 10.0f + c.camPos.z, 1e-4);
         nE_AtField& f = e->GetField();
-        f.dencity = c.dencity;
-        f.Simulate(c.dt, 100.0f, r.boxMin, r.boxMax);
-        ASSERT_EQ(f.particles.size(), c.births) << c.dencity;
+        f.dencity = dencity;
+        f.Simulate(dt, 100.0f, r.boxMin, r.boxMax);
+        ASSERT_EQ(f.particles.size(), births) << dencity;
         for (const nE_AtParticle& p : f.particles)
-            ASSERT_TRUE(p.position.x >= r.boxMin.x && p.position.x <= r.boxMax.x &&
-                        p.position.z >= r.boxMin.z && p.position.z <= r.boxMax.z);
+            ASSERT_TRUE(p.position.x >= -5.0001f && p.position.x <= 5.0001f &&
+                        p.position.z >= 0.9999f + camZ && p.position.z <= 10.0001f + camZ);
     }
 }
 
+// Depth runs from 0 at the near plane to 1 at the far one; what lies outside
+// the box, or nowhere, is not shown and dies.
 TEST_F(AtEffectTest, DepthMapsNearToZeroAndFarToOne)
 {
-    struct Case
+    const struct
     {
         nE_Vec3 at;
-        bool visible;
-        float depth, alpha, x;
-    } cases[] = {
-        {{0, 0, 1}, true, 0.0f, 0.0f, 0},     {{1, 0, 2}, true, 5.0f / 9.0f, 1.0f, 288.0f},
-        {{0, 0, 10}, true, 1.0f, 0.0625f, 0}, {{0, 0, 0.5f}, false, 0, 0, 0},
-        {{0, 0, 11}, false, 0, 0, 0},         {{9, 0, 2}, false, 0, 0, 0},
-        {{NAN, 0, 2}, false, 0, 0, 0},
-    };
-    for (const Case& c : cases)
+        float depth, alpha, x; // depth < 0: not shown
+    } cases[] = {{{0, 0, 1}, 0.0f, 0.0f, 0},     {{1, 0, 2}, 5.0f / 9.0f, 1.0f, 288.0f},
+                 {{0, 0, 10}, 1.0f, 0.0625f, 0}, {{0, 0, 0.5f}, -1, 0, 0},
+                 {{0, 0, 11}, -1, 0, 0},         {{9, 0, 2}, -1, 0, 0},
+                 {{NAN, 0, 2}, -1, 0, 0}};
+    for (const auto& c : cases)
     {
         auto e = Square();
         nE_AtField& f = e->GetField();
         f.type = 0;
         f.particles = {Still(c.at.x, c.at.y, c.at.z)};
         e->GetRenderer().Project(f, e->GetClipSize(), 1.0f);
-        ASSERT_EQ(e->GetRenderer().visible.size(), c.visible ? 1u : 0u) << c.at.z;
-        EXPECT_EQ(f.particles[0].dead, !c.visible);
-        if (!c.visible) continue;
         const nE_AtParticle& p = f.particles[0];
+        ASSERT_EQ(e->GetRenderer().visible.size(), c.depth < 0 ? 0u : 1u) << c.at.z;
+        EXPECT_EQ(p.dead, c.depth < 0);
+        if (c.depth < 0) continue;
         EXPECT_NEAR(p.head.z, c.depth, 1e-5) << c.at.z;
         EXPECT_NEAR(p.depthAlpha, c.alpha, 1e-5) << c.at.z;
         EXPECT_NEAR(p.head.x, c.x, 1e-3) << c.at.z;
@@ -125,10 +114,8 @@ TEST_F(AtEffectTest, LifeFadesAndTheFloorKills)
         f.particles = {p};
         f.Simulate(0.1f, 2.2f, nE_Vec3(), nE_Vec3());
         ASSERT_EQ(f.particles.empty(), c.dead) << c.age << " " << c.y;
-        if (!c.dead)
-        {
-            EXPECT_NEAR(f.particles[0].lifeAlpha, c.alpha, 1e-4) << c.age << " " << c.y;
-        }
+        if (c.dead) continue;
+        EXPECT_NEAR(f.particles[0].lifeAlpha, c.alpha, 1e-4) << c.age << " " << c.y;
     }
 }
 
@@ -155,17 +142,13 @@ TEST_F(AtEffectTest, PartialForceTablesReachEveryEffect)
     ASSERT_EQ(luaL_dostring(L, "AtGlobalForceSet({wind_force = {100, 0, 0}, air_counterforce = 0})"), 0);
     lua_close(L);
     EXPECT_FLOAT_EQ(g_atGlobalForces.gravityForce.y, 9.8f) << "keys left out keep their values";
-    auto a = Square(), b = Square();
-    for (nE_AtEffect* e : {a.get(), b.get()})
-    {
-        nE_AtField& f = e->GetField();
-        f.dencity = 0.0f;
-        f.particles = {Still(0, 0, 5)};
-        f.Simulate(0.5f, 100.0f, nE_Vec3(), nE_Vec3());
-        EXPECT_NEAR(f.particles[0].velocity.x, 1.0f, 1e-5);
-        EXPECT_NEAR(f.particles[0].position.x, 0.5f, 1e-5);
-        EXPECT_NEAR(f.particles[0].position.y, 0.049f, 1e-5);
-    }
+    nE_AtField f; // any field: the forces are shared
+    f.dencity = 0.0f;
+    f.particles = {Still(0, 0, 5)};
+    f.Simulate(0.5f, 100.0f, nE_Vec3(), nE_Vec3());
+    EXPECT_NEAR(f.particles[0].velocity.x, 1.0f, 1e-5);
+    EXPECT_NEAR(f.particles[0].position.x, 0.5f, 1e-5);
+    EXPECT_NEAR(f.particles[0].position.y, 0.049f, 1e-5);
 }
 
 TEST_F(AtEffectTest, StreakQuadsGoThroughTheObjectMatrix)

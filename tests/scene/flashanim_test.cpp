@@ -46,12 +46,6 @@ protected:
         anim->SetResourceName(dir.path + "walk");
         return anim;
     }
-    static void Tick(nE_FlashAnim& a, float step)
-    {
-        nE_TimeStep s;
-        s.step = s.elapsed = step;
-        a.Update(&s);
-    }
     de50test::ScratchDir dir;
     EngineScope engine;
     de50test::LogCapture& log = engine.log;
@@ -78,7 +72,7 @@ TEST_F(FlashAnimTest, FrameSequencesLoopsAndTheEndTrigger)
         std::vector<int> seen;
         for (size_t i = 0; i < c.frames.size(); ++i)
         {
-            Tick(*a, 0.25f); // a long step still moves one frame
+            TickObject(*a, 0.25f); // a long step still moves one frame
             seen.push_back(a->GetFrame());
         }
         EXPECT_EQ(seen, c.frames) << c.loop << " " << c.loopFrame;
@@ -104,7 +98,7 @@ TEST_F(FlashAnimTest, BadFrameRatesAndEmptyAnimations)
     RecordingRender render;
     for (int i = 0; i < 3; ++i)
     {
-        Tick(empty, 1.0f);
+        TickObject(empty, 1.0f);
         EXPECT_EQ(empty.GetFrame(), 0);
         empty.Draw(&render, nE_RenderState());
     }
@@ -121,7 +115,7 @@ TEST_F(FlashAnimTest, DrawComposesCarriedValuesWithDefaultsAndParent)
     EXPECT_EQ(a->GetObjects()[1].res, dir.path + "arm");
     EXPECT_EQ(a->GetFrames()[4].placements[0].state.frame, 4);
     a->Play("");
-    Tick(*a, 0.1f); // frame 1
+    TickObject(*a, 0.1f); // frame 1
     nE_RenderState parent;
     parent.alpha = 0.8f;
     parent.b = 0.5f;

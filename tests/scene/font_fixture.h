@@ -10,14 +10,11 @@
 #include "engine/scene/nE_Font.h"
 #include "platform/de50_test_support.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace fonttest
 {
@@ -57,9 +54,6 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
-        char tmpl[] = "/tmp/ne_font_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(tmpl));
-        dir = std::string(tmpl) + "/";
         g_mediator = &bus;
         bus.Subscribe(&log, NE_MSG_LOG);
         g_resourceCache = &cache;
@@ -75,8 +69,6 @@ protected:
             nE_ResourceCache::SetCreator(kind, saved[kind]);
         g_resourceCache = nullptr;
         g_mediator = nullptr;
-        const std::string cmd = "rm -rf '" + dir + "'";
-        EXPECT_EQ(0, std::system(cmd.c_str()));
         WindowTest::TearDown();
     }
 
@@ -97,7 +89,8 @@ protected:
     LogCapture log;
     nE_ResourceCache cache;
     nE_ResourceCreator saved[NE_RES_KIND_COUNT];
-    std::string dir;
+    de50test::ScratchDir scratch;
+    const std::string& dir = scratch.path;
 };
 
 } // namespace fonttest

@@ -151,49 +151,45 @@ TEST_F(FontLayoutTest, BlockSizesAndAlignment)
     }
 }
 
+// Blits a w x h bitmap at (x, y) into a block of bw x bh filled with `fill`;
+// answers the block's first `count` pixels from `from` on.
+static std::vector<uint8_t> Blit(unsigned char* rows, int w, int h, int pitch, int mode, int x, int y, int bw,
+                                 int bh, uint8_t fill, size_t from, size_t count)
+{
+    FT_Bitmap bitmap{};
+    bitmap.rows = unsigned(h);
+    bitmap.width = unsigned(w);
+    bitmap.pitch = pitch;
+    bitmap.pixel_mode = static_cast<unsigned char>(mode);
+    bitmap.buffer = rows;
+    nE_TextBlock block;
+    block.width = bw;
+    block.height = bh;
+    block.pixels.assign(size_t(bw * bh), fill);
+    nE_BlitGlyph(bitmap, x, y, block);
+    return std::vector<uint8_t>(block.pixels.begin() + long(from), block.pixels.begin() + long(from + count));
+}
+
+// Two rows of 10 one-bit pixels: row 0 all on, row 1 only the first and last.
 TEST(FontBlit, OneBitAndBottomUpBitmapsAreHandledAndClipped)
 {
-    auto bitmap = [](unsigned char* rows, int w, int h, int pitch, int mode)
-    {
-        FT_Bitmap b{};
-        b.rows = unsigned(h);
-        b.width = unsigned(w);
-        b.pitch = pitch;
-        b.pixel_mode = static_cast<unsigned char>(mode);
-        b.buffer = rows;
-        return b;
-    };
-    auto block = [](int w, int h, uint8_t fill)
-    {
-        nE_TextBlock b;
-        b.width = w;
-        b.height = h;
-        b.pixels.assign(size_t(w * h), fill);
-        return b;
-    };
-    // Two rows of 10 one-bit pixels: row 0 all on, row 1 only the first and last.
-    unsigned char rows[2][2] = {{0xFF, 0xC0}, {0x80, 0x40}};
-    nE_TextBlock cut = block(8, 3, 0);
-    nE_BlitGlyph(bitmap(&rows[0][0], 10, 2, 2, FT_PIXEL_MODE_MONO), -1, 0, cut); // a column lost each side
-    EXPECT_EQ(std::vector<uint8_t>(8, 255), std::vector<uint8_t>(cut.pixels.begin(), cut.pixels.begin() + 8));
-    EXPECT_EQ(0, cut.pixels[8] + cut.pixels[15]); // column 1 of the bitmap's row 1 is off
-
+    unsigned char rows[2][2] = {{0xFF, 0xC0}, {0x80, 0x40}}, flipped[2][2] = {{0x80, 0x40}, {0xFF, 0xC0}};
+    const uint8_t X = 255;
+    // A column lost each side: row 1 of the 8-wide block shows bitmap columns 1..8, all off.
+    EXPECT_EQ(std::vector<uint8_t>(8, X),
+              Blit(&rows[0][0], 10, 2, 2, FT_PIXEL_MODE_MONO, -1, 0, 8, 3, 0, 0, 8));
+    EXPECT_EQ(std::vector<uint8_t>(8, 0),
+              Blit(&rows[0][0], 10, 2, 2, FT_PIXEL_MODE_MONO, -1, 0, 8, 3, 0, 8, 8));
     // The same rows stored bottom row first, as a negative pitch says.
-    unsigned char flipped[2][2] = {{0x80, 0x40}, {0xFF, 0xC0}};
-    nE_TextBlock up = block(10, 2, 0);
-    nE_BlitGlyph(bitmap(&flipped[0][0], 10, 2, -2, FT_PIXEL_MODE_MONO), 0, 0, up);
-    EXPECT_EQ(std::vector<uint8_t>(10, 255), std::vector<uint8_t>(up.pixels.begin(), up.pixels.begin() + 10));
-    EXPECT_EQ((std::vector<uint8_t>{255, 0}),
-              std::vector<uint8_t>(up.pixels.begin() + 10, up.pixels.begin() + 12));
-    EXPECT_EQ(255, up.pixels[19]);
-
+    EXPECT_EQ((std::vector<uint8_t>{X, X, X, X, X, X, X, X, X, X, X, 0, 0, 0, 0, 0, 0, 0, 0, X}),
+              Blit(&flipped[0][0], 10, 2, -2, FT_PIXEL_MODE_MONO, 0, 0, 10, 2, 0, 0, 20));
     // Grey rows are OR-ed; a glyph wholly outside the block touches nothing.
     unsigned char grey[2] = {0x0F, 0xF0};
-    nE_TextBlock g = block(10, 2, 0x30);
-    for (int at : {0, 50, -50})
-        nE_BlitGlyph(bitmap(grey, 2, 1, 2, FT_PIXEL_MODE_GRAY), at, at, g);
+    for (int at : {50, -50})
+        EXPECT_EQ((std::vector<uint8_t>{0x30, 0x30}),
+                  Blit(grey, 2, 1, 2, FT_PIXEL_MODE_GRAY, at, at, 10, 2, 0x30, 0, 2));
     EXPECT_EQ((std::vector<uint8_t>{0x3F, 0xF0, 0x30}),
-              std::vector<uint8_t>(g.pixels.begin(), g.pixels.begin() + 3));
+              Blit(grey, 2, 1, 2, FT_PIXEL_MODE_GRAY, 0, 0, 10, 2, 0x30, 0, 3));
 }
 
 // ---- sizes and limits ----
@@ -215,79 +211,46 @@ TEST_F(FontLayoutTest, SizeZeroOrLessAndBlocksAboveTheTextureLimitGiveNoTexture)
     EXPECT_TRUE(font.DrawText(std::string(800, '\n'), -1, 20, 1));
 }
 
-// ---- textures ----
-
-TEST_F(FontLayoutTest, DrawTextMakesANamedCoverageTexture)
-{
-    std::shared_ptr<nE_GeneratedTexture> t = font.DrawText("a b", 0, 20, 1);
-    ASSERT_TRUE(t);
-    EXPECT_EQ(40.0f, t->GetWidth());
-    EXPECT_EQ(30.0f, t->GetHeight());
-    EXPECT_EQ(dir + "boxes_a_b", t->GetName());
-    auto* impl = dynamic_cast<nE_TexImpl_Pl5*>(t.get());
-    ASSERT_NE(nullptr, impl);
-    auto platform = impl->GetPlatformTexture(0);
-    ASSERT_TRUE(platform);
-    // Inside the first box: white, opaque; between glyphs: clear.
-    EXPECT_EQ(0xFF, TexturePixel(platform, 10, 10) >> 24);
-    EXPECT_EQ(0x00, TexturePixel(platform, 16, 10) >> 24);
-}
-
 // ---- loading ----
 
-TEST_F(FontTest, ScrambledFormLoadsQuietlyAndWinsOverTtf)
+// The scrambled form wins over a plain TrueType file, which still loads with a
+// warning; missing and corrupt files are logged and draw nothing.
+TEST_F(FontTest, LoadingPrefersTheScrambledFormAndSurvivesBadFiles)
 {
-    nE_Font font;
-    EXPECT_EQ("ne_dummyfont", font.GetName());
-    InstallTtf();
-    ASSERT_TRUE(font.Load(InstallScrambled()));
-    EXPECT_TRUE(font.HasFace());
-    EXPECT_EQ(dir + "boxes", font.GetName());
-    EXPECT_TRUE(log.lines.empty()) << log.lines.front();
-
-    nE_Font ttf;
-    ASSERT_TRUE(ttf.Load(InstallTtf("plain")));
-    EXPECT_TRUE(ttf.HasFace());
-    EXPECT_TRUE(log.Has("Warning: using deprecated font format: " + dir + "plain.ttf."));
-}
-
-TEST_F(FontTest, MissingAndCorruptFontsAreLoggedAndDrawNothing)
-{
-    nE_Font font;
-    EXPECT_FALSE(font.Load(dir + "nothing"));
-    EXPECT_TRUE(
-        log.Has("Error: font " + dir + "nothing could not find \"" + dir + "nothing\" file to load!"));
-    EXPECT_FALSE(font.HasFace());
-    EXPECT_FALSE(font.DrawText("a", -1, 20, 1));
-
     WriteBytes(dir + "bad.nefnt", std::vector<unsigned char>(100, 0x5A));
     WriteBytes(dir + "bad.ttf", std::vector<unsigned char>{'n', 'o', 't', ' ', 'a', ' ', 'f', 'o', 'n', 't'});
-    nE_Font bad;
-    EXPECT_TRUE(bad.Load(dir + "bad")); // the ".ttf" path answers true (cached, faceless)
-    EXPECT_FALSE(bad.HasFace());
-    EXPECT_TRUE(log.Has("Error: font " + dir + "bad could not open \"" + dir + "bad.nefnt\"!"));
-    EXPECT_TRUE(log.Has("Error: font " + dir + "bad could not open \"" + dir + "bad.ttf\"!"));
-    EXPECT_FALSE(bad.DrawText("a", -1, 20, 1));
-}
-
-TEST_F(FontTest, CacheHandsOutSharedFontsAndSampleFontsLoadWithoutWarning)
-{
-    const std::string name = InstallScrambled();
-    nE_ResourcePtr a = cache.GetFont(name);
-    auto font = std::dynamic_pointer_cast<nE_Font>(a);
-    ASSERT_TRUE(font);
-    EXPECT_TRUE(font->HasFace());
-    EXPECT_EQ(a, cache.GetFont(name));
-    EXPECT_NE(a, cache.Get(name, NE_RES_TEXTURE));
-    log.lines.clear(); // the texture of that name is missing
-    for (const char* name : {"times", "timesi", "benguat"})
+    InstallTtf();
+    const std::string sample = fonttest::SourceDir() + "/sample/assets/fonts/";
+    const struct
     {
+        std::string name;
+        bool loads, face;
+        std::vector<std::string> lines; // each line logged, in full or as its start
+    } cases[] = {
+        {InstallScrambled(), true, true, {}},
+        {sample + "times", true, true, {}},
+        {sample + "benguat", true, true, {}},
+        {InstallTtf("plain"), true, true, {"Warning: using deprecated font format: " + dir + "plain.ttf."}},
+        {dir + "nothing",
+         false,
+         false,
+         {"Error: font " + dir + "nothing could not find \"" + dir + "nothing\""}},
+        {dir + "bad",
+         true /* the ".ttf" path: cached, faceless */,
+         false,
+         {"Error: font " + dir + "bad could not open \"" + dir + "bad.nefnt\"!",
+          "Warning: using deprecated font format: " + dir + "bad.ttf.",
+          "Error: font " + dir + "bad could not open \"" + dir + "bad.ttf\"!"}},
+    };
+    for (const auto& c : cases)
+    {
+        log.lines.clear();
         nE_Font font;
-        ASSERT_TRUE(font.Load(fonttest::SourceDir() + "/sample/assets/fonts/" + name)) << name;
-        EXPECT_TRUE(font.HasFace()) << name;
-        nE_TextBlock block;
-        EXPECT_TRUE(font.RenderBlock("Lighthouse", -1, 24, 1, block));
-        EXPECT_GT(block.width, 24);
+        EXPECT_EQ(c.loads, font.Load(c.name)) << c.name;
+        EXPECT_EQ(c.face, font.HasFace()) << c.name;
+        EXPECT_EQ(c.face, bool(font.DrawText("Lighthouse", -1, 20, 1))) << c.name;
+        EXPECT_EQ(c.lines.size(), log.lines.size()) << c.name;
+        for (const std::string& line : c.lines)
+            EXPECT_TRUE(log.Has(line)) << line;
     }
-    EXPECT_TRUE(log.lines.empty()) << log.lines.front();
 }

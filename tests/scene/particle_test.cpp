@@ -7,6 +7,7 @@
 #include "engine/scene/nE_Sprite.h"
 #include "scene/particle_fixture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <tinyxml.h>
 
@@ -128,61 +129,50 @@ TEST_F(JanTest, MaskPlacesParticlesAndFailsSafely)
 
 TEST_F(JanTest, BurstsMotionAndFadesOverFixedSteps)
 {
-    const float _ = NAN; // not checked
     const struct
     {
-        Attributes attributes;
+        const char* set; // over the defaults; "-" leaves one out
         int ticks;
         float seconds;
         size_t count;
         bool running;
-        float x, y, alpha, red;
+        const char* expect; // the last particle's values
     } cases[] = {
-        {{{"born_count", "0.5"}, {"delay", "0"}}, 1, kFrame, 1, true, _, _, _, _},
-        {{{"born_count", "2.9"}, {"delay", "0"}}, 1, kFrame, 2, true, _, _, _, _},
-        {{{"autooff", "3"}, {"delay", "0"}}, 5, kFrame, 3, false, _, _, _, _},
-        {{{"autooff", "0"}, {"delay", "0"}}, 5, kFrame, 5, true, _, _, _, _},
-        {{{"delay", "0"}}, 5, kFrame, 5, true, _, _, _, _}, // no autooff: no end either
-        {{{"speed_x", "2"}, {"speed_xf", "0.5"}, {"pos_y", "5"}}, 3, kFrame, 1, true, 3.5f, 5, _, _},
-        {{{"grav", "1"}}, 3, kFrame, 1, true, 0, 3, _, _},
-        {{{"gflag", "1"}, {"grotate", "90"}, {"speed_x", "2"}, {"speed_y", "2"}},
-         3,
-         kFrame,
-         1,
-         true,
-         0,
-         6,
-         _,
-         _},
-        {{{"speed_x", "2"}, {"speed_xf", "-"}}, 3, kFrame, 1, true, 6, 0, _, _}, // a missing factor is 1
+        {"born_count=0.5 delay=0", 1, kFrame, 1, true, ""},
+        {"born_count=2.9 delay=0", 1, kFrame, 2, true, ""},
+        {"autooff=3 delay=0", 5, kFrame, 3, false, ""},
+        {"autooff=0 delay=0", 5, kFrame, 5, true, ""},
+        {"delay=0", 5, kFrame, 5, true, ""}, // no autooff: no end either
+        {"speed_x=2 speed_xf=0.5 pos_y=5", 3, kFrame, 1, true, "x=3.5 y=5"},
+        {"grav=1", 3, kFrame, 1, true, "x=0 y=3"},
+        {"gflag=1 grotate=90 speed_x=2 speed_y=2", 3, kFrame, 1, true, "x=0 y=6"},
+        {"speed_x=2 speed_xf=-", 3, kFrame, 1, true, "x=6 y=0"}, // a missing factor is 1
         // Peak at 50 % of 2 s: rises to the birth alpha at 1 s, falls to 0 at 2 s.
-        {{{"alpha_peak", "50"}, {"lifetime", "117.647"}}, 3, 0.25f, 1, true, _, _, 0.5f, _},
-        {{{"alpha_peak", "50"}, {"lifetime", "117.647"}}, 5, 0.25f, 1, true, _, _, 1, _},
-        {{{"alpha_peak", "50"}, {"lifetime", "117.647"}}, 7, 0.25f, 1, true, _, _, 0.5f, _},
-        {{{"alpha_mode", "1"}}, 10, kFrame, 1, true, _, _, 0.9f, _},                    // to 0 over the life
-        {{{"alpha_mode", "2"}, {"alpha", "0.5"}}, 10, kFrame, 1, true, _, _, 0.55f, _}, // to 1
-        {{{"alpha_speed", "0.5"}, {"color_r_speed", "-100"}}, 3, kFrame, 1, true, _, _, 1, 0}, // clamped
-        {{{"lifetime", "-"}, {"alpha", "-"}}, 1, kFrame, 0, true, _, _, _, _}, // missing lifetime: 0
+        {"alpha_peak=50 lifetime=117.647", 3, 0.25f, 1, true, "alpha=0.5"},
+        {"alpha_peak=50 lifetime=117.647", 5, 0.25f, 1, true, "alpha=1"},
+        {"alpha_peak=50 lifetime=117.647", 7, 0.25f, 1, true, "alpha=0.5"},
+        {"alpha_mode=1", 10, kFrame, 1, true, "alpha=0.9"},                          // to 0 over the life
+        {"alpha_mode=2 alpha=0.5", 10, kFrame, 1, true, "alpha=0.55"},               // to 1
+        {"alpha_speed=0.5 color_r_speed=-100", 3, kFrame, 1, true, "alpha=1 red=0"}, // clamped
+        {"lifetime=- alpha=-", 1, kFrame, 0, true, ""},                              // missing lifetime: 0
     };
     for (const auto& c : cases)
     {
-        SCOPED_TRACE(Emitter(c.attributes).substr(0, 80) + " ... " + std::to_string(c.ticks));
+        SCOPED_TRACE(std::string(c.set) + " ... " + std::to_string(c.ticks));
         log.lines.clear();
-        Attributes a = c.attributes;
+        Attributes a = pstest::Pairs(c.set);
         a.emplace("delay", "100000");
         auto ps = Run(Emitter(a) + Emitter(a), c.ticks, c.seconds);
         ASSERT_EQ(c.count, Particles(*ps).size());
         EXPECT_EQ(c.running, ps->GetImpl()->IsRunning());
-        bool missing = false;
-        for (const auto& kv : a)
-            missing = missing || kv.second == "-";
+        const bool missing = std::any_of(a.begin(), a.end(), [](const auto& kv) { return kv.second == "-"; });
         EXPECT_EQ(missing ? 1u : 0u, log.lines.size()); // one line per file
-        const nE_JanParticle* p = c.count ? &Particles(*ps).back() : nullptr;
-        for (auto check : {std::make_pair(c.x, p ? p->x : 0), std::make_pair(c.y, p ? p->y : 0),
-                           std::make_pair(c.alpha, p ? p->alpha : 0), std::make_pair(c.red, p ? p->red : 0)})
+        for (const auto& [field, value] : pstest::Pairs(c.expect))
         {
-            if (std::isnan(check.first)) continue;
-            EXPECT_NEAR(check.first, check.second, 0.01f);
+            const nE_JanParticle& p = Particles(*ps).back();
+            const std::map<std::string, float> got = {
+                {"x", p.x}, {"y", p.y}, {"alpha", p.alpha}, {"red", p.red}};
+            EXPECT_NEAR(std::stof(value), got.at(field), 0.01f) << field;
         }
     }
 }

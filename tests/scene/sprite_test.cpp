@@ -1,79 +1,41 @@
-#include "platform/de50_test_support.h"
-#include <cstring>
+// Sprites in a real window: placement, the whole-pixel rule for moved
+// images, the hit mask under the transform, and the saved form.
 
-#include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
-#include "engine/platform/nE_Render_Pl5.h"
-#include "engine/platform/nE_Texture_Pl5.h"
-#include "engine/scene/nE_SceneTypes.h"
 #include "engine/scene/nE_Sprite.h"
+#include "scene/window_fixture.h"
 
-#include <SDL.h>
-#include <SDL_image.h>
 #include <tinyxml.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace
 {
 
-const uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kGreen = 0xFF00FF00, kBlack = 0xFF000000;
+using de50test::Near;
 
-// The platform renderer, the texture kinds and a resource cache in the test
-// window; an 8 x 8 image (left half red, right half blue, the top-left 2 x 2
-// corner transparent) and a 4 x 2 green one in a temporary folder.
-class SpriteTest : public de50test::WindowTest
+const uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kBlack = 0xFF000000;
+
+// An 8 x 8 image: left half red, right half blue, the top-left 2 x 2 corner clear.
+class SpriteTest : public SceneWindowTest
 {
 protected:
     void SetUp() override
     {
-        WindowTest::SetUp();
-        g_render = nE_CreateRender();
-        g_render->SetScreenSize(kW, kH);
-        nE_RegisterTextureCreators();
-        g_resourceCache = new nE_ResourceCache();
-        nE_RegisterSceneObjectTypes();
-        char tmpl[] = "/tmp/ne_sprite_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(tmpl));
-        dir = tmpl;
+        SceneWindowTest::SetUp();
         std::vector<uint32_t> px(64);
         for (int i = 0; i < 64; ++i)
             px[size_t(i)] = (i % 8 < 2 && i / 8 < 2) ? 0x00000000 : i % 8 < 4 ? kRed : kBlue;
-        WritePng("halves", 8, 8, px);
-        WritePng("green", 4, 2, std::vector<uint32_t>(8, kGreen));
+        ASSERT_TRUE(animfixture::WritePng(files.path + "halves.png", 8, 8, px));
     }
-    void TearDown() override
+    // The sprite of image `base` at (20, 20), twice its size.
+    void Place(nE_Sprite& sprite, const std::string& base = "halves")
     {
-        delete g_resourceCache;
-        g_resourceCache = nullptr;
-        delete g_render;
-        g_render = nullptr;
-        g_currentRender = nullptr;
-        std::system(("rm -rf '" + dir + "'").c_str());
-        WindowTest::TearDown();
-    }
-    void WritePng(const std::string& base, int w, int h, const std::vector<uint32_t>& pixels)
-    {
-        SDL_Surface* s = SDL_CreateRGBSurfaceWithFormat(0, w, h, 32, SDL_PIXELFORMAT_ARGB8888);
-        ASSERT_NE(nullptr, s);
-        for (int y = 0; y < h; ++y)
-            memcpy(static_cast<uint8_t*>(s->pixels) + y * s->pitch, &pixels[size_t(y) * w], size_t(w) * 4);
-        EXPECT_EQ(0, IMG_SavePNG(s, (Name(base) + ".png").c_str()));
-        SDL_FreeSurface(s);
-    }
-    // The asset name (no extension).
-    std::string Name(const std::string& base) const { return dir + "/" + base; }
-    // Draws the sprite's tree in one frame on black.
-    static void DrawOne(nE_Object& sprite)
-    {
-        g_render->BeginScene();
-        g_render->Begin2D();
-        sprite.DrawTree(g_render, nE_RenderState());
-        g_render->End2D();
-        g_render->EndScene();
+        sprite.SetResourceName(files.path + base);
+        sprite.LoadResourcesTree();
+        sprite.SetPos(20, 20);
+        sprite.SetScale(2, 2);
     }
     static nE_RenderState Composed(nE_Object& sprite)
     {
@@ -81,58 +43,72 @@ protected:
         sprite.ComposeRenderState(state, nE_RenderState(), 0);
         return state;
     }
-
-    std::string dir;
 };
 
-TEST_F(SpriteTest, DrawsAtPositionScaleAndRotation)
+// Twice the size covers 12..28 both ways; half a turn swaps the halves and
+// takes the clear corner to the bottom right, for drawing and for hits alike.
+TEST_F(SpriteTest, DrawsAndHitsUnderPositionScaleRotationAndAlpha)
 {
     nE_Sprite sprite("s");
-    sprite.SetResourceName(Name("halves"));
-    sprite.LoadResourcesTree();
-    ASSERT_NE(nullptr, sprite.GetTexture());
-    sprite.SetPos(20, 20);
-    sprite.SetScale(2, 2); // covers 12..28 in both directions
-    DrawOne(sprite);
-    EXPECT_TRUE(de50test::Near(Pixel(14, 24), kRed));
-    EXPECT_TRUE(de50test::Near(Pixel(26, 24), kBlue));
-    for (int x : {13, 10, 30}) // the transparent corner, then either side
-        EXPECT_TRUE(de50test::Near(Pixel(x, x == 13 ? 13 : 20), kBlack)) << x;
-
-    sprite.SetAngle(float(M_PI)); // half a turn swaps the halves
-    DrawOne(sprite);
-    EXPECT_TRUE(de50test::Near(Pixel(14, 16), kBlue));
-    EXPECT_TRUE(de50test::Near(Pixel(26, 16), kRed));
-    EXPECT_TRUE(de50test::Near(Pixel(26, 26), kBlack)); // the corner, now bottom right
-
-    sprite.SetAngle(0);
-    sprite.SetAlpha(0.5f);
-    DrawOne(sprite);
-    EXPECT_TRUE(de50test::Near(Pixel(14, 24), 0xFF800000, 3));
+    Place(sprite);
+    const struct
+    {
+        float angle, alpha;
+        int x, y;
+        uint32_t colour;
+        bool hit;
+    } cases[] = {{0, 1, 14, 24, kRed, true},
+                 {0, 1, 26, 24, kBlue, true},
+                 {0, 1, 13, 13, kBlack, false},
+                 {0, 1, 10, 20, kBlack, false},
+                 {0, 1, 30, 20, kBlack, false},
+                 {float(M_PI), 1, 14, 16, kBlue, true},
+                 {float(M_PI), 1, 26, 16, kRed, true},
+                 {float(M_PI), 1, 26, 26, kBlack, false},
+                 {float(M_PI), 1, 13, 13, kBlue, true},
+                 {0, 0.5f, 14, 24, 0xFF800000, true}};
+    for (const auto& c : cases)
+    {
+        sprite.SetAngle(c.angle);
+        sprite.SetAlpha(c.alpha);
+        Frame(&sprite);
+        EXPECT_TRUE(Near(Pixel(uint32_t(c.x), uint32_t(c.y)), c.colour, 3))
+            << c.angle << " " << c.x << "," << c.y;
+        EXPECT_EQ(c.hit, sprite.HitTest(float(c.x), float(c.y), Composed(sprite))) << c.x << "," << c.y;
+    }
+    // The loaded image supplies the rectangle but does not fix it.
+    EXPECT_FALSE(sprite.HasInputRect());
+    EXPECT_EQ(-4.0f, sprite.GetInputRect().x);
+    EXPECT_EQ(8.0f, sprite.GetInputRect().w);
+    EXPECT_EQ(0.0f, nE_Sprite().GetLocalRect().w); // no texture at all
+    nE_Sprite missing;                             // the cache hands out the failed texture (1 x 1, no image)
+    Place(missing, "nowhere");
+    Frame(&missing);
+    EXPECT_TRUE(Near(Pixel(20, 20), kBlack));
+    EXPECT_FALSE(missing.HitTest(30, 20, Composed(missing)));
 }
 
 // An image that is only moved lands on whole pixels whatever its size and
 // position: a one-pixel checkerboard stays crisp.
 TEST_F(SpriteTest, MovedImagesLandOnWholePixels)
 {
-    struct Case
+    const struct
     {
         int size;
         float x, y;
-    };
-    const Case cases[] = {{41, 32, 24}, {40, 32, 24}, {41, 30.4f, 20.7f}};
-    for (const Case& c : cases)
+    } cases[] = {{41, 32, 24}, {40, 32, 24}, {41, 30.4f, 20.7f}};
+    for (const auto& c : cases)
     {
         std::vector<uint32_t> board(size_t(c.size * c.size));
         for (int i = 0; i < c.size * c.size; ++i)
             board[size_t(i)] = (i % c.size + i / c.size) % 2 ? kRed : kBlue;
         const std::string name = "board" + std::to_string(c.size);
-        WritePng(name, c.size, c.size, board);
+        ASSERT_TRUE(animfixture::WritePng(files.path + name + ".png", c.size, c.size, board));
         nE_Sprite sprite;
-        sprite.SetResourceName(Name(name));
+        sprite.SetResourceName(files.path + name);
         sprite.LoadResourcesTree();
         sprite.SetPos(c.x, c.y);
-        DrawOne(sprite);
+        Frame(&sprite);
         const int left = int(std::floor(c.x - c.size / 2.0f + 0.5f));
         const int top = int(std::floor(c.y - c.size / 2.0f + 0.5f));
         int wrong = 0;
@@ -143,58 +119,21 @@ TEST_F(SpriteTest, MovedImagesLandOnWholePixels)
     }
 }
 
-// Pixel-exact: transparent pixels and points outside the image do not take the
-// mouse; a missing image neither draws nor is hit.
-TEST_F(SpriteTest, HitTestUsesTheMaskUnderTheTransform)
-{
-    nE_Sprite sprite;
-    sprite.SetResourceName(Name("halves"));
-    sprite.LoadResourcesTree();
-    sprite.SetPos(20, 20);
-    sprite.SetScale(2, 2);
-    nE_RenderState state = Composed(sprite);
-    EXPECT_TRUE(sprite.HitTest(14, 24, state));
-    EXPECT_TRUE(sprite.HitTest(27, 27, state));
-    EXPECT_FALSE(sprite.HitTest(13, 13, state));
-    EXPECT_FALSE(sprite.HitTest(30, 20, state));
-    sprite.SetAngle(float(M_PI));
-    state = Composed(sprite);
-    EXPECT_FALSE(sprite.HitTest(27, 27, state)); // the corner turned with the image
-    EXPECT_TRUE(sprite.HitTest(13, 13, state));
-    // The loaded image supplies the rectangle but does not fix it.
-    EXPECT_FALSE(sprite.HasInputRect());
-    EXPECT_EQ(-4.0f, sprite.GetInputRect().x);
-    EXPECT_EQ(8.0f, sprite.GetInputRect().w);
-
-    EXPECT_EQ(0.0f, nE_Sprite().GetLocalRect().w); // no texture at all
-    nE_Sprite missing;                             // the cache hands out the failed texture (1 x 1, no image)
-    missing.SetResourceName(Name("nowhere"));
-    missing.LoadResourcesTree();
-    missing.SetPos(20, 20);
-    missing.SetScale(8, 8);
-    DrawOne(missing);
-    EXPECT_TRUE(de50test::Near(Pixel(20, 20), kBlack));
-    EXPECT_FALSE(missing.HitTest(30, 20, Composed(missing)));
-}
-
 TEST_F(SpriteTest, SaveAndLoadRoundTrip)
 {
     nE_Sprite sprite("hero");
-    sprite.SetResourceName(Name("halves"));
+    sprite.SetResourceName(files.path + "halves");
     sprite.SetPos(3.5f, -2);
     TiXmlElement xml("spr");
     nE_SLHelper_XML writer(&xml);
     sprite.Save(writer);
     ASSERT_NE(nullptr, xml.LastAttribute());
     EXPECT_EQ(std::string("res"), xml.LastAttribute()->Name()); // after the base properties
-    EXPECT_EQ(Name("halves"), xml.Attribute("res"));
-
     nE_Sprite copy;
     copy.LoadResourcesTree();
     nE_SLHelper_XML reader(&xml);
     copy.Load(reader);
     EXPECT_EQ("hero", copy.GetName());
-    EXPECT_EQ(Name("halves"), copy.GetResourceName());
     EXPECT_EQ(3.5f, copy.GetX());
     ASSERT_NE(nullptr, copy.GetTexture()); // loaded sprites pick the new image up at once
     EXPECT_EQ(8.0f, copy.GetLocalRect().w);

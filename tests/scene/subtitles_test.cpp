@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,45 +54,37 @@ TEST(Subtitles, ParsesBlocksLineEndsAndShortFields)
     }
 }
 
+// A step past a whole span never shows it; Hide sends nothing when nothing is
+// shown, but starts the list over.
 TEST(Subtitles, ShowsAndHidesInOrderAndNeverShowsSkippedSpans)
 {
     nE_Mediator bus;
     g_mediator = &bus;
     SubtitleCapture capture;
     bus.Subscribe(&capture, NG_MSG_SUBTITLE);
-    nE_SubtitleList list;
+    nE_SubtitleList list, empty;
     list.Parse("1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n00:00:03,000 --> 00:00:04,000\nB\n\n"
                "3\n00:00:05,000 --> 00:00:06,000\nC\n\n4\n00:00:07,000 --> 00:00:08,000\nD\n");
-    struct Step
-    {
-        float time;
-        std::vector<std::string> seen;
-    } steps[] = {
-        {0.5f, {}},
-        {1.0f, {"+A"}},
-        {1.5f, {"+A"}},
-        {2.0f, {"+A", "-"}},
-        {5.5f, {"+A", "-", "+C"}},
-        {9.0f, {"+A", "-", "+C", "-"}}, // D lies wholly behind 9 s
-        {20.0f, {"+A", "-", "+C", "-"}},
+    const std::pair<std::function<void()>, const char*> steps[] = {
+        {[&] { list.Update(0.5f); }, ""},
+        {[&] { list.Update(1.0f); }, "+A"},
+        {[&] { list.Update(1.5f); }, "+A"},
+        {[&] { list.Update(2.0f); }, "+A -"},
+        {[&] { list.Update(5.5f); }, "+A - +C"},
+        {[&] { list.Update(9.0f); }, "+A - +C -"},
+        {[&] { list.Update(20.0f); }, "+A - +C -"},
+        {[&] { list.Hide(); }, "+A - +C -"},
+        {[&] { list.Update(1.0f), list.Hide(); }, "+A - +C - +A -"},
+        {[&] { empty.Update(5.0f), empty.Hide(); }, "+A - +C - +A -"},
     };
-    for (const Step& s : steps)
+    for (const auto& [step, seen] : steps)
     {
-        list.Update(s.time);
-        EXPECT_EQ(capture.seen, s.seen) << s.time;
+        step();
+        std::string all;
+        for (const std::string& s : capture.seen)
+            all += (all.empty() ? "" : " ") + s;
+        EXPECT_EQ(seen, all);
     }
-    // Hide with nothing shown sends nothing but starts over.
-    list.Hide();
-    EXPECT_EQ(list.GetIndex(), 0u);
-    EXPECT_EQ(capture.seen.size(), 4u);
-    list.Update(1.0f);
-    list.Hide();
-    EXPECT_EQ(capture.seen.back(), "-");
-    EXPECT_EQ(capture.seen.size(), 6u);
-    nE_SubtitleList empty;
-    empty.Update(5.0f);
-    empty.Hide();
-    EXPECT_EQ(capture.seen.size(), 6u);
     bus.UnsubscribeAll(&capture);
     g_mediator = nullptr;
 }

@@ -9,7 +9,10 @@
 
 #include <tinyxml.h>
 
+#include <functional>
+#include <iterator>
 #include <memory>
+#include <tuple>
 
 using fonttest::FontTest;
 
@@ -47,87 +50,51 @@ protected:
 
 } // namespace
 
-TEST_F(TextTest, GetTextureIsTheLaidOutBlock)
-{
-    text->SetText("window_title");
-    text->LoadResourcesTree();
-    std::shared_ptr<nE_Texture> block = text->GetTexture();
-    ASSERT_TRUE(block);
-    EXPECT_TRUE(std::dynamic_pointer_cast<nE_GeneratedTexture>(block));
-    EXPECT_EQ(Blocks(21), block->GetWidth()); // "The Lighthouse Keeper"
-    nE_Rect local = text->GetLocalRect();
-    EXPECT_EQ(-block->GetWidth() / 2, local.x);
-    EXPECT_EQ(block->GetWidth(), local.w);
-    EXPECT_EQ(30.0f, local.h);
-
-    text->SetDispRawText(true);
-    text->SetText("aaaa bbbb");
-    EXPECT_EQ(30.0f, text->GetTexture()->GetHeight());
-    text->SetMaxWidth(90); // wraps
-    EXPECT_EQ(50.0f, text->GetTexture()->GetHeight());
-    EXPECT_EQ(Blocks(5), BlockWidth());
-}
-
-TEST_F(TextTest, MissingKeyOrFailedParameterShowsPlaceholderUnlessRaw)
-{
-    text->LoadResourcesTree();
-    text->SetText("found_of", "10", "200");
-    EXPECT_EQ(Blocks(15), BlockWidth()); // "Found 10 of 200"
-    EXPECT_EQ("10", text->GetParam(0));
-    EXPECT_EQ("", text->GetParam(7));
-    text->SetText("found_of", "%missing%", "2");
-    EXPECT_EQ(Blocks(5), BlockWidth());
-    text->SetText("no_such_key");
-    EXPECT_EQ(Blocks(5), BlockWidth()); // "#####"
-    text->SetDispRawText(true);
-    EXPECT_EQ(Blocks(5), BlockWidth()); // no relayout until something changes
-    text->Relayout();
-    EXPECT_EQ(Blocks(11), BlockWidth());
-    g_stringTable = nullptr;
-    text->SetDispRawText(false);
-    text->Relayout();
-    EXPECT_EQ(Blocks(11), BlockWidth()); // without a table the key shows as it is
-}
-
-TEST_F(TextTest, RelayoutOnlyWhenSomethingChanged)
-{
-    text->LoadResourcesTree();
-    text->SetText("found_of", "1", "2");
-    const int after = text->GetLayoutCount();
-    text->SetText("found_of", "1", "2");
-    EXPECT_EQ(after, text->GetLayoutCount());
-    text->SetText("found_of", "1", "3");
-    EXPECT_EQ(after + 1, text->GetLayoutCount());
-    text->SetFontSize(20); // the same size still rebuilds
-    EXPECT_EQ(after + 2, text->GetLayoutCount());
-    text->SetMaxWidth(-1);
-    EXPECT_EQ(after + 3, text->GetLayoutCount());
-    text->SetAlign(0);
-    text->SetDispRawText(true);
-    EXPECT_EQ(after + 3, text->GetLayoutCount());
-    text->Restore(false); // after a device loss
-    EXPECT_EQ(after + 4, text->GetLayoutCount());
-}
-
-// Properties set before loading are laid out by the first load; a Load reads
-// everything, then lays out once.
-TEST_F(TextTest, LoadReadsEverythingThenLaysOutOnce)
+// Each step changes the text; the block's width in glyphs, its height and the
+// layouts made so far follow. Nothing is laid out before the font loads, then
+// only when something changed.
+TEST_F(TextTest, BlockFollowsEveryChangeAndIsLaidOutOncePerChange)
 {
     text->SetText("found_of", "3", "7");
     EXPECT_EQ(0, text->GetLayoutCount());
-    text->LoadResourcesTree();
-    EXPECT_EQ(1, text->GetLayoutCount());
-    EXPECT_EQ(Blocks(12), BlockWidth()); // "Found 3 of 7"
-    const int before = text->GetLayoutCount();
-    TiXmlElement e("text");
-    e.SetAttribute("text", "found_of");
-    e.SetAttribute("param0", "40");
-    e.SetAttribute("param1", "9");
-    e.SetAttribute("fontsize", "20");
-    nE_SLHelper_XML reader(&e);
-    text->Load(reader);
-    EXPECT_EQ(before + 1, text->GetLayoutCount());
-    EXPECT_EQ(Blocks(13), BlockWidth());
+    TiXmlElement xml("text");
+    for (auto [key, value] :
+         {std::pair{"text", "found_of"}, {"param0", "40"}, {"param1", "9"}, {"fontsize", "20"}})
+        xml.SetAttribute(key, value);
+    nE_SLHelper_XML reader(&xml);
+    const struct
+    {
+        std::function<void(nE_Text&)> change;
+        int glyphs;
+        float height;
+        int layouts;
+    } steps[] = {
+        {[](nE_Text& t) { t.LoadResourcesTree(); }, 12, 30, 1}, // "Found 3 of 7"
+        {[](nE_Text& t) { t.SetText("found_of", "3", "7"); }, 12, 30, 1},
+        {[](nE_Text& t) { t.SetText("found_of", "10", "200"); }, 15, 30, 2},
+        {[&](nE_Text& t) { t.Load(reader); }, 13, 30, 3}, // reads everything, then lays out once
+        {[](nE_Text& t) { t.SetText("found_of", "%missing%", "2"); }, 5, 30, 4}, // "#####"
+        {[](nE_Text& t) { t.SetText("no_such_key"); }, 5, 30, 5},
+        {[](nE_Text& t) { t.SetFontSize(20); }, 5, 30, 6}, // the same size still rebuilds
+        {[](nE_Text& t) { t.SetMaxWidth(-1); }, 5, 30, 7},
+        {[](nE_Text& t) { t.SetAlign(0), t.SetDispRawText(true); }, 5, 30, 7},
+        {[](nE_Text& t) { t.Relayout(); }, 11, 30, 8}, // the key itself
+        {[](nE_Text& t) { t.SetText("aaaa bbbb"); }, 9, 30, 9},
+        {[](nE_Text& t) { t.SetMaxWidth(90); }, 5, 50, 10}, // wrapped
+        {[](nE_Text& t) { t.Restore(false); }, 5, 50, 11},  // after a device loss
+        {[](nE_Text& t) { g_stringTable = nullptr, t.SetDispRawText(false), t.SetText("no_such_key"); }, 11,
+         50, 12},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i)
+    {
+        steps[i].change(*text);
+        ASSERT_TRUE(text->GetTexture()) << i;
+        EXPECT_EQ(Blocks(steps[i].glyphs), BlockWidth()) << i;
+        EXPECT_EQ(steps[i].height, text->GetTexture()->GetHeight()) << i;
+        EXPECT_EQ(steps[i].layouts, text->GetLayoutCount()) << i;
+        EXPECT_EQ(-BlockWidth() / 2, text->GetLocalRect().x) << i;
+    }
+    EXPECT_TRUE(std::dynamic_pointer_cast<nE_GeneratedTexture>(text->GetTexture()));
 }
 
 TEST_F(TextTest, MissingFontOrAnotherKindUnderTheFontKindDrawsNothing)
@@ -150,27 +117,6 @@ TEST_F(TextTest, MissingFontOrAnotherKindUnderTheFontKindDrawsNothing)
     other.LoadResourcesTree();
     EXPECT_FALSE(other.GetFont());
     EXPECT_FALSE(other.GetTexture());
-}
-
-TEST_F(TextTest, DrawShiftsLeftAndRightAlignedBlocks)
-{
-    text->SetDispRawText(true);
-    text->SetText("abc");
-    text->LoadResourcesTree();
-    RecordingRender render;
-    for (int align : {0, 1, 2})
-    {
-        text->SetAlign(align);
-        text->Draw(&render, nE_RenderState());
-    }
-    ASSERT_EQ(3u, render.draws.size());
-    EXPECT_EQ(20.0f, render.draws[0].state.offsetX);
-    EXPECT_EQ(0.0f, render.draws[1].state.offsetX);
-    EXPECT_EQ(-20.0f, render.draws[2].state.offsetX);
-    // Hits follow the block where it is drawn.
-    text->SetAlign(0);
-    EXPECT_TRUE(text->HitTest(35.0f, 0.0f, nE_RenderState()));
-    EXPECT_FALSE(text->HitTest(-5.0f, 0.0f, nE_RenderState()));
 }
 
 // ---- drawn pixels ----
@@ -198,20 +144,23 @@ protected:
     static bool Dark(uint32_t x, uint32_t y) { return (Pixel(x, y) & 0xFF) < 50; }
 };
 
-TEST_F(TextPixels, GlyphBoxesShowWhereTheBlockIs)
+// The block is 20 by 30 around (32, 24), so rows 9..39; the glyph box covers
+// its columns 6..13 and rows 6..19. Left aligned, the block starts at the
+// object, right aligned it ends there; hits follow the block.
+TEST_F(TextPixels, GlyphBoxesShowWhereTheBlockIsAndHitsFollowIt)
 {
     text->SetDispRawText(true);
     text->SetText("A");
     text->LoadResourcesTree();
-    // Block 20 by 30 centred on (32, 24): x 22..42, y 9..39; the box covers
-    // block columns 6..13 and rows 6..19.
-    DrawAt(32.0f);
-    EXPECT_TRUE(Lit(22 + 9, 9 + 12));
-    EXPECT_TRUE(Dark(22 + 3, 9 + 12));
-    EXPECT_TRUE(Dark(22 + 9, 9 + 3));
-    EXPECT_TRUE(Dark(22 + 9, 9 + 24));
-    text->SetAlign(0); // left aligned: the block starts at the object
-    DrawAt(10.0f);
-    EXPECT_TRUE(Lit(10 + 9, 9 + 12));
-    EXPECT_TRUE(Dark(10 - 1, 9 + 12));
+    for (auto [align, left, hit, miss] : {std::tuple{1, 22, 5, 15}, {0, 32, 15, -5}, {2, 12, -15, 5}})
+    {
+        text->SetAlign(align);
+        DrawAt(32.0f);
+        EXPECT_TRUE(Lit(uint32_t(left + 9), 9 + 12)) << align;
+        for (auto [x, y] :
+             {std::pair{left + 3, 9 + 12}, {left + 9, 9 + 3}, {left + 9, 9 + 24}, {left - 1, 9 + 12}})
+            EXPECT_TRUE(Dark(uint32_t(x), uint32_t(y))) << align << ": " << x << "," << y;
+        EXPECT_TRUE(text->HitTest(float(hit), 0.0f, nE_RenderState())) << align;
+        EXPECT_FALSE(text->HitTest(float(miss), 0.0f, nE_RenderState())) << align;
+    }
 }
