@@ -38,22 +38,12 @@ std::string JoinAll(const std::vector<std::string>& parts, const char* separator
     return out;
 }
 std::string Of(const nG_MsgBool& m) { return S(m.value); }
-std::string Of(const nG_MsgString& m) { return m.value; }
 std::string Of(const nG_MsgInterfaceShow& m) { return J(m.input, m.shown, m.fade); }
 std::string Of(const nG_MsgThreeStrings& m) { return J(m.s1, m.s2, m.s3, m.b1, m.b2); }
-std::string Of(const nG_MsgAddTask& m) { return J(m.task, m.room, m.highlighted, m.count); }
-std::string Of(const nG_MsgShowMinigame& m) { return J(m.skipTime, m.resetCode, m.skipCode, m.infoText); }
+std::string Of(const nG_MsgDialog& m) { return J(m.show, m.continueCall, m.skipCall, m.character, m.text, m.x, m.y); }
 std::string Of(const nG_MsgMapPopup& m)
 {
     return J(m.show, m.picture, m.room, m.tasks ? "[" + JoinAll(*m.tasks, ",") + "]" : std::string("null"));
-}
-std::string Of(const nG_MsgDialog& m)
-{
-    return J(m.show, m.continueCall, m.skipCall, m.character, m.text, m.x, m.y);
-}
-std::string Of(const nG_MsgVideoFrame& m)
-{
-    return J(m.show, m.passThrough, m.skippable, m.skipDelay, m.skipCall, m.video);
 }
 std::string Of(const nG_MsgSwitchRoom& m)
 {
@@ -69,13 +59,10 @@ const std::map<int, std::string (*)(void*)> kSent = {
     {NG_MSG_MAP_POPUP, Text<nG_MsgMapPopup>}, {NG_MSG_ADD_MAP_ROOM_TASK, Text<nG_MsgThreeStrings>},
     {NG_MSG_DELETE_MAP_ROOM_TASK, Text<nG_MsgThreeStrings>}, {NG_MSG_LOCK_MAP_ROOM, Text<nG_MsgThreeStrings>},
     {NG_MSG_INTERFACE_SHOW, Text<nG_MsgInterfaceShow>}, {NG_MSG_INTERFACE_FADE, Text<nG_MsgInterfaceShow>},
-    {NG_MSG_INV_ADD, Text<nG_MsgThreeStrings>}, {NG_MSG_INV_DELETE, Text<nG_MsgString>},
-    {NG_MSG_ADD_TASK, Text<nG_MsgAddTask>}, {NG_MSG_CHARACTER_DIALOG, Text<nG_MsgDialog>},
-    {NG_MSG_VIDEO_FRAME, Text<nG_MsgVideoFrame>}, {NG_MSG_STORY_DIALOG, Text<nG_MsgDialog>},
-    {NG_MSG_SHOW_MINIGAME, Text<nG_MsgShowMinigame>}, {NG_MSG_SET_BTN_LOCK_VALUE, Text<nG_MsgBool>},
-    {NG_MSG_SWITCH_ROOM, Text<nG_MsgSwitchRoom>}, {NG_MSG_BLOCK_SUBROOM_CLOSE, Text<nG_MsgBool>},
-    {NG_MSG_PAUSE_LEVEL, Text<nG_MsgBool>}, {NG_MSG_AUTO_SAVE, Text<nG_MsgBool>},
-    {NG_MSG_SHOW_MODAL_WINDOW, Text<nG_MsgThreeStrings>}, {NG_MSG_CLOSE_DIALOG, nullptr}};
+    {NG_MSG_INV_ADD, Text<nG_MsgThreeStrings>}, {NG_MSG_STORY_DIALOG, Text<nG_MsgDialog>},
+    {NG_MSG_SET_BTN_LOCK_VALUE, Text<nG_MsgBool>}, {NG_MSG_SWITCH_ROOM, Text<nG_MsgSwitchRoom>},
+    {NG_MSG_BLOCK_SUBROOM_CLOSE, Text<nG_MsgBool>}, {NG_MSG_PAUSE_LEVEL, Text<nG_MsgBool>},
+    {NG_MSG_AUTO_SAVE, Text<nG_MsgBool>}, {NG_MSG_SHOW_MODAL_WINDOW, Text<nG_MsgThreeStrings>}};
 // clang-format on
 
 struct Recorder : nE_Listener
@@ -209,22 +196,13 @@ TEST_F(GameScriptTest, SendersReadTheirArgumentsIntoTheirRecords)
         {"CloseSubRoom('ignored')", "75:1|1|0|0|0|0|1|"}, {"BlockSubRoomClose(true)", "77:1"},
         {"BlockSubRoomClose(0)", "77:0"}, {"SetAutoSave(2)", "80:1"}, {"PauseLevel(2)", "79:0"},
         {"PauseLevel(true)", "79:1"}, {"SetBtnLockValue(1)", "66:1"}, {"SetBtnLockValue(3)", "66:0"},
-        {"AddObjectToInv('key', 'key_fly', 'landed()')", "21:key|key_fly|landed()|0|0"},
-        {"AddObjectToInv(nil, 'x')", ""}, {"DelObjectFromInv(false)", ""},
-        {"AddTask('t_key', 3, 'hall', 1)", "27:t_key|hall|1|3"}, {"AddTask('t_key', 3, 'hall', 2)", "27:t_key|hall|0|3"},
-        {"ShowCharacterDialog('txt', 'ann', 'go()', 'skip()', 300, 200)", "41:1|go()|skip()|ann|txt|300|200"},
+        {"AddObjectToInv('key', 'key_fly', 'landed()')", "21:key|key_fly|landed()|0|0"}, {"AddObjectToInv(nil, 'x')", ""},
         {"ShowStoryDialog('txt', 'ann', 'go()', 'skip()', 300, 200)", "48:1|go()|skip()|ann|txt|0|0"},
-        {"CloseStoryDialog()", "48:0|||||0|0"}, {"CloseDialog()", "40:-"},
-        {"ShowVideoFrame(1, 'intro')", "44:1|1|0|4||intro"}, {"HideVideoFrame()", "44:0|0|0|0||"},
-        {"ShowVideoFrame(0, 'intro', 1, 'skipped()', 2.5)", "44:1|0|1|2.5|skipped()|intro"},
-        {"ShowVideoFrame(2, 'intro', 2)", "44:1|0|0|4||intro"},
         {"ShowMapPopup('hall', 'pic', {'a', 2, 'c'})", "4:1|pic|hall|[a,2,c]"},
         {"ShowMapPopup('hall', 'pic', {'a', 'b', {}, 'd'})", "4:1|pic|hall|[a,b]"},
         {"ShowMapPopup('hall', 'pic', 'notatable')", "4:1|pic|hall|[]"}, {"HideMapPopup()", "4:0|||null"},
         {"ManageInterface(1, 0, 1)", "18:1|0|1 19:1|0|1"}, {"ManageInterface(2, 1)", "18:0|1|0 19:0|1|0"},
-        {"ShowMinigame(5, 'skip()', 'reset()', 'info')", "50:5|reset()|skip()|info"},
-        {"AddMapRoomTask('hall', 't', 'extra')", "6:hall|t||0|0"},
-        {"DeleteMapRoomTask('hall', 't', 'extra')", "7:hall|t||0|0"},
+        {"AddMapRoomTask('hall', 't', 'extra')", "6:hall|t||0|0"}, {"DeleteMapRoomTask('hall', 't', 'extra')", "7:hall|t||0|0"},
         {"LockMapRoom('hall', 1)", "11:hall|||0|1"}, {"LockMapRoom('hall', 2)", "11:hall|||0|0"},
         {"ShowModalWindow('mod', 'win', 'init()')", "91:mod|win|init()|1|0"},
         {"ShowModalWindow('mod', 'win', 'init()', nil)", "91:mod|win|init()|0|0"},
