@@ -55,10 +55,6 @@ struct ApplicationTest : LevelFixtureBase
         lua_pop(L, 1);
         return v;
     }
-    float LuaNumber(const std::string& expression)
-    {
-        return std::stof(LuaString("tonumber(" + expression + ") or 0/0"));
-    }
     // A position table rounded to thousandths, as "x y".
     std::string Pos(const std::string& call)
     {
@@ -92,7 +88,7 @@ TEST_F(ApplicationTest, PositionsAndWidthFollowAScaledAndOffsetDisplayMode)
 
     // 1366 scaled is 1920.9 pixels: within two pixels of the screen, so the full width.
     EXPECT_EQ(1366.0f, AppWidthQuery());
-    EXPECT_EQ(1366.0f, LuaNumber("GetAppWidth()"));
+    EXPECT_EQ("1366", LuaString("GetAppWidth()"));
 
     nE_Object* probe = new nE_Object("probe");
     probe->SetPos(100.0f, 50.0f);
@@ -165,7 +161,7 @@ TEST_F(ApplicationTest, OnlyTheLatestLevelRequestOfATickRunsAndTheOldLevelIsClea
     ASSERT_EQ(2, g_scene->GetStorage()->GetChildCount()); // the new rooms hub and the cards screen's
     EXPECT_EQ("room_two", app->GetLevel()->GetRoomsHub()->GetChild(0)->GetName());
     Tick();
-    EXPECT_EQ(1.0f, LuaNumber("started")); // the start call of the new level
+    EXPECT_EQ("1", LuaString("started")); // the start call of the new level
 }
 
 TEST_F(ApplicationTest, DeletingTheApplicationReleasesEverythingItHeld)

@@ -1,6 +1,6 @@
 #pragma once
-// A temporary user data folder (NOTENGINE_USER_DIR), recordings of the bus
-// and a full disk, for tests of the player's files.
+// A temporary user data folder (NOTENGINE_USER_DIR) and recordings of the
+// bus, for tests of the player's files.
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Mediator.h"
@@ -9,14 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
