@@ -110,13 +110,10 @@ TEST_F(ApplicationTest, PausingTwiceFadesOnceAndFreezesTheLevel)
     app->SetPause(true);
     EXPECT_TRUE(g_timerManager->paused);
     EXPECT_FALSE(level->IsActive() || level->IsInput());
-    EXPECT_TRUE(Dim()->IsVisible() && Label()->IsVisible());
-    EXPECT_TRUE(Dim()->IsActive()); // the overlay itself keeps running
+    EXPECT_TRUE(Dim()->IsVisible() && Label()->IsVisible() && Dim()->IsActive()); // the overlay keeps running
     Tick(0.2f);
-    float half = Shown(Dim());
-    EXPECT_GT(half, 0.0f);
-    EXPECT_LT(half, 0.6f);
-
+    EXPECT_GT(Shown(Dim()), 0.0f);
+    EXPECT_LT(Shown(Dim()), 0.6f);
     app->SetPause(true); // no second fade from zero
     Tick(0.2f);
     EXPECT_FLOAT_EQ(0.6f, Shown(Dim())); // the room shows dimmed behind the label
@@ -124,7 +121,6 @@ TEST_F(ApplicationTest, PausingTwiceFadesOnceAndFreezesTheLevel)
     Tick(0.2f);
     EXPECT_EQ(0, Dim()->GetTweenCount());
     EXPECT_TRUE(Dim()->IsVisible());
-    EXPECT_FLOAT_EQ(0.6f, Shown(Dim()));
 
     app->SetPause(false);
     EXPECT_FALSE(g_timerManager->paused);
@@ -133,11 +129,9 @@ TEST_F(ApplicationTest, PausingTwiceFadesOnceAndFreezesTheLevel)
     Tick(0.2f);
     EXPECT_TRUE(Dim()->IsVisible()); // fading out
     EXPECT_LT(Shown(Dim()), 0.6f);
-    Tick(0.2f);
-    Tick(0.2f); // the tween ended in the last tick; now the sprites go
+    Ticks(2, 0.2f); // the tween ended in the first of these; now the sprites go
     EXPECT_FALSE(Dim()->IsVisible() || Label()->IsVisible());
     EXPECT_FLOAT_EQ(1.25f, Label()->GetScaleX()); // swelled while fading
-
     app->SetPause(true);
     EXPECT_EQ(std::make_pair(1.0f, 1.0f), std::make_pair(Label()->GetScaleX(), Label()->GetScaleY()));
 }

@@ -56,14 +56,13 @@ struct LevelTest : LevelFixtureBase
 };
 
 // The start itself is the whole-game tests'; here what they cannot see.
+// The start itself is the whole-game tests'; here what they cannot see.
 TEST_F(LevelTest, StartsInTheFirstTickAndGatesInputWhileRoomsSwitch)
 {
     StartLevel();
-    EXPECT_EQ(g_scene->GetStorage(), level->GetRoomsHub()->GetParent());
     EXPECT_TRUE(IsStarting());
     Tick();
     EXPECT_EQ("start:ng_level,preopen:room_a", Log()); // "trg_preopen" at once
-    EXPECT_EQ(Room("room_a"), CurrentRoomQuery());
     EXPECT_TRUE(IsStarting());
     Tick();
     EXPECT_EQ("open:room_a", Log()); // queued when the room opened
@@ -111,26 +110,21 @@ TEST_F(LevelTest, AutoSaveWritesGameDataOnEverySwitchButNeverWithoutAProfile)
     EXPECT_FALSE(Exists("p_player.xml"));
 }
 
-TEST_F(LevelTest, SubroomZoomsOutOverABlurredBackdropAndClosesByTheButton)
+// Opening, the blurred backdrop and closing are the whole-game tests'; here
+// the input and the overlay's target on the way.
+TEST_F(LevelTest, SubroomTakesTheInputAndClosesByTheButtonOnly)
 {
     StartAndSettle();
     nG_Room* a = Room("room_a");
     nG_SubRoom* sub = Sub("sub_c");
-    render->targets.clear();
     Lua("OpenSubRoom('sub_c')");
     EXPECT_EQ(sub, CurrentRoomQuery());
     EXPECT_EQ(sub, level->GetCheatHighlight()->GetTarget());
     EXPECT_FALSE(a->IsInput() || a->IsActive() || level->IsInput());
-    // The subroom's snapshot, then the backdrop drawn at design size onto the blur sprite.
-    EXPECT_EQ((std::vector<std::pair<unsigned, unsigned>>{{200, 100}, {1024, 768}}), render->targets);
-    EXPECT_EQ(render->lastTarget, level->GetBlurSprite()->GetTexture());
-
     Ticks(2); // the zoom starts counting at the first frame
     EXPECT_FLOAT_EQ(nG_RoomEase(100.0f, 512.0f, 0.125f / 0.6f), sub->GetX());
-    EXPECT_FLOAT_EQ(0.25f / 0.6f, level->GetBlurSprite()->GetAlpha());
     Ticks(5);
     EXPECT_EQ(NG_ROOM_OPEN, sub->GetRoomState());
-    EXPECT_FLOAT_EQ(NG_LEVEL_MAX_BLUR, level->GetBlurLevel());
     EXPECT_TRUE(level->IsInput());
     Log();
 
@@ -144,10 +138,7 @@ TEST_F(LevelTest, SubroomZoomsOutOverABlurredBackdropAndClosesByTheButton)
     EXPECT_EQ(std::make_pair((nG_SubRoom*)nullptr, level->GetRoomsHub()),
               std::make_pair(level->GetOpenSubRoom(), sub->GetParent()));
     EXPECT_FALSE(level->GetCloseButton()->IsInput() || level->GetBlurSprite()->IsVisible());
-    EXPECT_EQ("close:sub_c", Log());
-    Click(50.0f, 50.0f);
-    Tick();
-    EXPECT_EQ("click:a_button", Log()); // the room takes clicks again
+    EXPECT_TRUE(a->IsInput() && a->IsActive());
 }
 
 TEST_F(LevelTest, SwitchingRoomsUnderABlockedSubroomStillClosesTheOldRoom)

@@ -174,11 +174,20 @@ TEST_F(ProfilesTest, CurrentProfileFromTheListFile)
     EXPECT_EQ(log.CountStartingWith("Warning: profile list"), 1) << "the nameless profile";
 }
 
+// Names compare exactly; adding selects nothing; indices outside the list name nothing.
 TEST_F(ProfilesTest, ListRoundTripsWithEscapedNames)
 {
     {
         nG_ProfileList list;
         ASSERT_TRUE(list.Add("Anna"));
+        EXPECT_FALSE(list.Add("Anna"));
+        EXPECT_TRUE(list.Add("anna"));
+        EXPECT_EQ(list.GetCurrent(), -1);
+        EXPECT_EQ(list.GetName(1) + "," + list.GetName(2) + "," + list.GetName(-1) + "," + list.GetName(-2) + "," +
+                      list.GetName(-3),
+                  "anna,,ng_noprofiles,ng_error,");
+        EXPECT_FALSE(list.SetCurrent("b"));
+        list.Delete("anna");
         MakeCurrent(list, "Ben & <Co> \"x\"");
         ASSERT_TRUE(list.Save());
     }
@@ -187,20 +196,6 @@ TEST_F(ProfilesTest, ListRoundTripsWithEscapedNames)
                                           "</profiles>\n");
     EXPECT_EQ(nG_ProfileList().GetNames(), (std::vector<std::string>{"Anna", "Ben & <Co> \"x\""}));
     EXPECT_EQ(nG_ProfileList().GetCurrent(), 1);
-}
-
-TEST_F(ProfilesTest, DuplicateNamesAndIndicesOutOfRange)
-{
-    nG_ProfileList list;
-    ASSERT_TRUE(list.Add("a"));
-    EXPECT_FALSE(list.Add("a"));
-    EXPECT_TRUE(list.Add("A")); // names compare exactly
-    EXPECT_EQ(list.GetCurrent(), -1) << "adding selects nothing";
-    std::string names;
-    for (int i : {1, 2, -1, -2, -3})
-        names += list.GetName(i) + ",";
-    EXPECT_EQ(names, "A,,ng_noprofiles,ng_error,,");
-    EXPECT_FALSE(list.SetCurrent("b"));
 }
 
 TEST_F(ProfilesTest, DeletingKeepsTheCurrentProfile)
