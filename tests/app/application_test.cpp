@@ -48,17 +48,10 @@ struct ApplicationTest : LevelFixtureBase
         bus.Send(NG_MSG_GET_APP_WIDTH, &msg);
         return msg.value;
     }
-    std::string LuaString(const std::string& expression)
-    {
-        luaL_dostring(L, ("return " + expression).c_str());
-        std::string v = lua_isstring(L, -1) ? lua_tostring(L, -1) : "(none)";
-        lua_pop(L, 1);
-        return v;
-    }
     // A position table rounded to thousandths, as "x y".
     std::string Pos(const std::string& call)
     {
-        return LuaString("(function(p) return string.format('%.3f %.3f', p[1], p[2]) end)(" + call + ")");
+        return LuaText(L, "(function(p) return string.format('%.3f %.3f', p[1], p[2]) end)(" + call + ")");
     }
     nE_Sprite* Dim() { return app->GetPauseSprite(0); }
     nE_Sprite* Label() { return app->GetPauseSprite(1); }
@@ -88,7 +81,7 @@ TEST_F(ApplicationTest, PositionsAndWidthFollowAScaledAndOffsetDisplayMode)
 
     // 1366 scaled is 1920.9 pixels: within two pixels of the screen, so the full width.
     EXPECT_EQ(1366.0f, AppWidthQuery());
-    EXPECT_EQ("1366", LuaString("GetAppWidth()"));
+    EXPECT_EQ("1366", LuaText(L, "GetAppWidth()"));
 
     nE_Object* probe = new nE_Object("probe");
     probe->SetPos(100.0f, 50.0f);
@@ -148,14 +141,14 @@ TEST_F(ApplicationTest, OnlyTheLatestLevelRequestOfATickRunsAndTheOldLevelIsClea
     Tick();
     EXPECT_FALSE(app->HasPendingLevel());
     ASSERT_TRUE(app->GetLevel());
-    EXPECT_EQ("two", LuaString("which"));
+    EXPECT_EQ("two", LuaText(L, "which"));
     EXPECT_EQ(nullptr, g_scene->FindObject("room_a"));
     EXPECT_EQ(nullptr, g_triggerManager->GetTrigger("start"));
     EXPECT_EQ(0u, g_timerManager->GetCount());
     ASSERT_EQ(2, g_scene->GetStorage()->GetChildCount()); // the new rooms hub and the cards screen's
     EXPECT_EQ("room_two", app->GetLevel()->GetRoomsHub()->GetChild(0)->GetName());
     Tick();
-    EXPECT_EQ("1", LuaString("started")); // the start call of the new level
+    EXPECT_EQ("1", LuaText(L, "started")); // the start call of the new level
 }
 
 TEST_F(ApplicationTest, DeletingTheApplicationReleasesEverythingItHeld)

@@ -33,13 +33,7 @@ struct ProfilesTest : UserFolderTest
         ASSERT_EQ(luaL_dostring(lua.L, code.c_str()), 0) << lua_tostring(lua.L, -1);
         EXPECT_EQ(lua_gettop(lua.L), 0);
     }
-    std::string Eval(const std::string& expression)
-    {
-        luaL_dostring(lua.L, ("return tostring(" + expression + ")").c_str());
-        std::string value = lua_tostring(lua.L, -1);
-        lua_settop(lua.L, 0);
-        return value;
-    }
+    std::string Eval(const std::string& expression) { return LuaText(lua.L, expression); }
 
     // A game-data file whose checksum line matches `xml`; `negative` prints it
     // as a 32-bit signed writer would print a sum from 2^31 up.
@@ -132,9 +126,8 @@ TEST_F(ProfilesTest, TamperedGameDataIsRefusedAndKept)
         log.lines.clear();
         EXPECT_FALSE(list.LoadGame()) << text;
         EXPECT_TRUE(log.Has(kRefused)) << text;
-        EXPECT_EQ(Eval("ng_global.gold"), "1") << text;
-        EXPECT_EQ(Eval("ng_global.name"), "nil") << text;
-        EXPECT_EQ(Eval("ng_global.untouched"), "true") << text;
+        EXPECT_EQ(Eval("ng_global.gold .. tostring(ng_global.name) .. tostring(ng_global.untouched)"), "1niltrue")
+            << text;
         EXPECT_EQ(OnDisk("p_b.xml.bad"), text) << "the refused file is kept before any save";
         EXPECT_EQ(OnDisk("p_b.xml"), text);
     }

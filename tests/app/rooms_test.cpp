@@ -90,13 +90,7 @@ struct RoomFixture : testing::Test
         owned.emplace_back(object);
         return dynamic_cast<T*>(object);
     }
-    std::string Log()
-    {
-        luaL_dostring(L, "return table.concat(log, ',')");
-        std::string s = lua_tostring(L, -1);
-        lua_pop(L, 1);
-        return s;
-    }
+    std::string Log() { return LuaText(L, "table.concat(log, ',')"); }
     // The first frame, then `times` steps of `dt`.
     void Run(nE_Object* o, float dt, int times = 1)
     {

@@ -156,16 +156,7 @@ struct GameScriptTest : UserFolderTest
         lua_settop(L, 0);
     }
     // A Lua expression as text ("nil" for nil).
-    std::string Eval(const std::string& expression)
-    {
-        std::string out = "<error>";
-        if (luaL_dostring(L, ("return tostring(" + expression + ")").c_str()) == 0)
-            out = lua_tostring(L, -1);
-        else
-            ADD_FAILURE() << expression << ": " << lua_tostring(L, -1);
-        lua_settop(L, 0);
-        return out;
-    }
+    std::string Eval(const std::string& expression) { return LuaText(L, expression); }
     // Both coordinates of a position table, as "x y".
     std::string Pos(const std::string& call)
     {

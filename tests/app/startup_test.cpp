@@ -45,13 +45,6 @@ struct ToggleTest : testing::Test
         g_mediator = nullptr;
         DE50::Test::Reset();
     }
-    std::string Toggled()
-    {
-        luaL_dostring(nE_GetLua(), "return toggled or '(none)'");
-        std::string text = lua_tostring(nE_GetLua(), -1);
-        lua_pop(nE_GetLua(), 1);
-        return text;
-    }
 };
 
 // Without a shell or an application only a wide-screen change alone can be
@@ -82,7 +75,7 @@ TEST_F(ToggleTest, AppliesWhatItCanWithoutAShellAndAlwaysAnnounces)
         luaL_dostring(nE_GetLua(), "toggled = nil");
         EXPECT_EQ(c.result, nG_OnToggleFullscreen(c.full));
         g_settings = nullptr;
-        EXPECT_EQ(c.toggled, Toggled());
+        EXPECT_EQ(c.toggled, LuaText(nE_GetLua(), "toggled"));
         EXPECT_EQ(1u, changes.ids.size());
         const std::pair<bool, bool> after(c.fullAfter, c.wideAfter);
         EXPECT_EQ(after, std::make_pair(g_displayMode.fullScreen, g_displayMode.wideScreen));
