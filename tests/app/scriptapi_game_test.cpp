@@ -40,7 +40,6 @@ std::string JoinAll(const std::vector<std::string>& parts, const char* separator
 std::string Of(const nG_MsgBool& m) { return S(m.value); }
 std::string Of(const nG_MsgInterfaceShow& m) { return J(m.input, m.shown, m.fade); }
 std::string Of(const nG_MsgThreeStrings& m) { return J(m.s1, m.s2, m.s3, m.b1, m.b2); }
-std::string Of(const nG_MsgDialog& m) { return J(m.show, m.continueCall, m.skipCall, m.character, m.text, m.x, m.y); }
 std::string Of(const nG_MsgMapPopup& m)
 {
     return J(m.show, m.picture, m.room, m.tasks ? "[" + JoinAll(*m.tasks, ",") + "]" : std::string("null"));
@@ -59,10 +58,8 @@ const std::map<int, std::string (*)(void*)> kSent = {
     {NG_MSG_MAP_POPUP, Text<nG_MsgMapPopup>}, {NG_MSG_ADD_MAP_ROOM_TASK, Text<nG_MsgThreeStrings>},
     {NG_MSG_DELETE_MAP_ROOM_TASK, Text<nG_MsgThreeStrings>}, {NG_MSG_LOCK_MAP_ROOM, Text<nG_MsgThreeStrings>},
     {NG_MSG_INTERFACE_SHOW, Text<nG_MsgInterfaceShow>}, {NG_MSG_INTERFACE_FADE, Text<nG_MsgInterfaceShow>},
-    {NG_MSG_INV_ADD, Text<nG_MsgThreeStrings>}, {NG_MSG_STORY_DIALOG, Text<nG_MsgDialog>},
-    {NG_MSG_SET_BTN_LOCK_VALUE, Text<nG_MsgBool>}, {NG_MSG_SWITCH_ROOM, Text<nG_MsgSwitchRoom>},
-    {NG_MSG_BLOCK_SUBROOM_CLOSE, Text<nG_MsgBool>}, {NG_MSG_PAUSE_LEVEL, Text<nG_MsgBool>},
-    {NG_MSG_AUTO_SAVE, Text<nG_MsgBool>}, {NG_MSG_SHOW_MODAL_WINDOW, Text<nG_MsgThreeStrings>}};
+    {NG_MSG_SWITCH_ROOM, Text<nG_MsgSwitchRoom>}, {NG_MSG_BLOCK_SUBROOM_CLOSE, Text<nG_MsgBool>},
+    {NG_MSG_PAUSE_LEVEL, Text<nG_MsgBool>}, {NG_MSG_AUTO_SAVE, Text<nG_MsgBool>}};
 // clang-format on
 
 struct Recorder : nE_Listener
@@ -186,17 +183,13 @@ TEST_F(GameScriptTest, SendersReadTheirArgumentsIntoTheirRecords)
         {"OpenSubRoom('safe')", "75:1|0|0|0|0|0|1|safe"}, {"OpenSubRoom(nil, 1, 2, 3, 4)", ""},
         {"CloseSubRoom('ignored')", "75:1|1|0|0|0|0|1|"}, {"BlockSubRoomClose(true)", "77:1"},
         {"BlockSubRoomClose(0)", "77:0"}, {"SetAutoSave(2)", "80:1"}, {"PauseLevel(2)", "79:0"},
-        {"PauseLevel(true)", "79:1"}, {"SetBtnLockValue(1)", "66:1"}, {"SetBtnLockValue(3)", "66:0"},
-        {"AddObjectToInv('key', 'key_fly', 'landed()')", "21:key|key_fly|landed()|0|0"}, {"AddObjectToInv(nil, 'x')", ""},
-        {"ShowStoryDialog('txt', 'ann', 'go()', 'skip()', 300, 200)", "48:1|go()|skip()|ann|txt|0|0"},
+        {"PauseLevel(true)", "79:1"},
         {"ShowMapPopup('hall', 'pic', {'a', 2, 'c'})", "4:1|pic|hall|[a,2,c]"},
         {"ShowMapPopup('hall', 'pic', {'a', 'b', {}, 'd'})", "4:1|pic|hall|[a,b]"},
         {"ShowMapPopup('hall', 'pic', 'notatable')", "4:1|pic|hall|[]"}, {"HideMapPopup()", "4:0|||null"},
         {"ManageInterface(1, 0, 1)", "18:1|0|1 19:1|0|1"}, {"ManageInterface(2, 1)", "18:0|1|0 19:0|1|0"},
         {"AddMapRoomTask('hall', 't', 'extra')", "6:hall|t||0|0"}, {"DeleteMapRoomTask('hall', 't', 'extra')", "7:hall|t||0|0"},
         {"LockMapRoom('hall', 1)", "11:hall|||0|1"}, {"LockMapRoom('hall', 2)", "11:hall|||0|0"},
-        {"ShowModalWindow('mod', 'win', 'init()')", "91:mod|win|init()|1|0"},
-        {"ShowModalWindow('mod', 'win', 'init()', nil)", "91:mod|win|init()|0|0"},
         // clang-format on
     };
     for (const auto& row : rows)
