@@ -116,14 +116,8 @@ struct LevelFixtureBase : UserFolderTest
         while (n-- > 0)
             Tick(dt);
     }
-    std::string Log()
-    {
-        luaL_dostring(L, "return table.concat(log or {}, ',')");
-        std::string s = lua_tostring(L, -1) ? lua_tostring(L, -1) : "";
-        lua_pop(L, 1);
-        luaL_dostring(L, "log = {}");
-        return s;
-    }
+    // The triggers' record since the last call.
+    std::string Log() { return LuaText(L, "(function(l) log = {} return table.concat(l or {}, ',') end)(log)"); }
     void Lua(const std::string& code) { ASSERT_EQ(0, luaL_dostring(L, code.c_str())) << lua_tostring(L, -1); }
     void Input(nE_InputKind kind, uint32_t key, float x = 0.0f, float y = 0.0f)
     {

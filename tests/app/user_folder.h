@@ -1,22 +1,21 @@
 #pragma once
-// A temporary user data folder (NOTENGINE_USER_DIR), recordings of the bus
-// and a full disk, for tests of the player's files.
+// A temporary user data folder (NOTENGINE_USER_DIR) and recordings of the
+// bus, for tests of the player's files.
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Mediator.h"
 #include "support/scoped_env.h"
 
 #include <gtest/gtest.h>
+#include <lua.hpp>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -39,6 +38,16 @@ struct IdRecorder : nE_Listener
     void OnMessage(int id, void*) override { ids.push_back(id); }
     int Count(int id) const { return int(std::count(ids.begin(), ids.end(), id)); }
 };
+
+// A Lua expression as text: "nil" for nil, "<error: ...>" when it fails.
+inline std::string LuaText(lua_State* L, const std::string& expression)
+{
+    const bool ok = luaL_dostring(L, ("return tostring(" + expression + ")").c_str()) == 0;
+    const char* text = lua_tostring(L, -1);
+    const std::string out = ok ? text : std::string("<error: ") + (text ? text : "?") + ">";
+    lua_settop(L, 0);
+    return out;
+}
 
 inline std::string ReadFile(const std::string& path)
 {
