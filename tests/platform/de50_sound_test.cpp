@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -31,29 +30,9 @@ struct Recorder : DE50::TSoundCallBack
     }
 };
 
-class Loopback : public testing::Test
+class Loopback : public sound_fixture::LoopbackTest
 {
 protected:
-    static std::string s_dir;
-
-    static void SetUpTestSuite()
-    {
-        char tmpl[] = "/tmp/de50_sound_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(tmpl));
-        s_dir = tmpl;
-        ASSERT_TRUE(sound_fixture::WriteTone(s_dir + "/short.ogg", 0.2f));
-        ASSERT_TRUE(sound_fixture::WriteTone(s_dir + "/half.ogg", 0.5f, 2));
-        ASSERT_TRUE(sound_fixture::WriteTone(s_dir + "/long.ogg", 14.0f));
-    }
-    static void TearDownTestSuite()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(s_dir, ec);
-    }
-    void SetUp() override { ASSERT_TRUE(TSoundManager::OpenLoopback(sound_fixture::kLoopbackRate)); }
-    void TearDown() override { TSoundManager::Shutdown(); }
-
-    static std::string Name(const char* sound) { return s_dir + "/" + sound; }
     static TSoundManager* Manager() { return TSoundManager::GetInstance(); }
     // Renders the given time in turns, polling after each.
     static Mix Run(float seconds, float turn = 0.05f)
@@ -75,7 +54,6 @@ protected:
         return instance;
     }
 };
-std::string Loopback::s_dir;
 } // namespace
 
 TEST_F(Loopback, PlaysTheToneAndDeliversItsEndOnce)
@@ -175,6 +153,7 @@ TEST_F(Loopback, LoopingVolumesAndKillWithFade)
 TEST_F(Loopback, PauseHoldsTheVoiceAndItsEnd)
 {
     Recorder recorder;
+    ASSERT_TRUE(sound_fixture::WriteTone(Name("half.ogg"), 0.5f, 2));
     auto instance = Hooked("half", recorder);
     Run(0.2f);
     instance->Pause(true, 0.0f);
@@ -191,6 +170,7 @@ TEST_F(Loopback, PauseHoldsTheVoiceAndItsEnd)
 // Streamed sounds must not starve through slow turns, played once or looped.
 TEST_F(Loopback, LongSoundsStreamWithoutGapsAndLoopsWrap)
 {
+    ASSERT_TRUE(sound_fixture::WriteTone(Name("long.ogg"), 14.0f));
     Recorder once, looped;
     auto instance = Hooked("long", once), loop = Hooked("long", looped, true);
     EXPECT_TRUE(TSound::Get(Name("long"), false)->IsStreamed());
@@ -231,11 +211,8 @@ TEST_F(Loopback, ManyVoicesShareOneCachedSoundUntilVoicesRunOut)
     Run(0.3f);
     EXPECT_EQ(64, recorder.ends);
 
-    voices.clear();
     testing::internal::CaptureStderr();
-    for (InstancePtr v = weak.lock()->Play(true, 0.0f); v && voices.size() < 2000;
-         v = weak.lock()->Play(true, 0.0f))
-        voices.push_back(v);
+    voices = sound_fixture::TakeEveryVoice(weak.lock());
     EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Warning: no free voice"));
     EXPECT_GE(voices.size(), 64u);
     EXPECT_LT(voices.size(), 2000u);

@@ -4,11 +4,13 @@
 
 #include "de50/de50_sound.h"
 
+#include <gtest/gtest.h>
 #include <vorbis/vorbisenc.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -147,4 +149,39 @@ inline float Level()
     RenderTurns(0.03f, 0.03f, [](float) {});
     return RenderTurns(0.05f, 0.05f, [](float) {}).peak;
 }
+
+// Plays `sound` looped until no voice is left; the voices taken.
+inline std::vector<std::shared_ptr<DE50::TSoundInstance>>
+TakeEveryVoice(const std::shared_ptr<DE50::TSound>& sound)
+{
+    std::vector<std::shared_ptr<DE50::TSoundInstance>> voices;
+    for (auto v = sound->Play(true, 0.0f); v && voices.size() < 2000; v = sound->Play(true, 0.0f))
+        voices.push_back(v);
+    return voices;
+}
+
+// A loopback device for each test; a folder for the suite holding the tones
+// "short" and "other" (0.2 s each) and what tests add.
+class LoopbackTest : public testing::Test
+{
+protected:
+    inline static std::string s_dir;
+
+    static void SetUpTestSuite()
+    {
+        char tmpl[] = "/tmp/ne_sound_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        s_dir = tmpl;
+        ASSERT_TRUE(WriteTone(Name("short.ogg"), 0.2f) && WriteTone(Name("other.ogg"), 0.2f));
+    }
+    static void TearDownTestSuite()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(s_dir, ec);
+    }
+    void SetUp() override { ASSERT_TRUE(DE50::TSoundManager::OpenLoopback(kLoopbackRate)); }
+    void TearDown() override { DE50::TSoundManager::Shutdown(); }
+
+    static std::string Name(const char* sound) { return s_dir + "/" + sound; }
+};
 } // namespace sound_fixture
