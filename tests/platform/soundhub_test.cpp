@@ -163,10 +163,10 @@ TEST_F(SoundHub, FadeOutStopsWithoutEndTriggerAndBadFadeTimesAreImmediate)
     EXPECT_TRUE(hub->GetSounds().empty());
 }
 
-TEST_F(SoundHub, PauseAllFreezesAndResumeRestoresChannelVolumes)
+TEST_F(SoundHub, PauseAllFreezesFadesAndEndsAndResumeRestoresChannelVolumes)
 {
     hub->SetChannelVolume("env", 0.5f);
-    Play("short", "sfx", true);
+    Play("short", "sfx", false, "snd_end()");
     Play("other", "env", true, "", 4.0f);
     Tick(1.0f);
     EXPECT_NEAR(0.25f, Find("other")->GetVolume(), 1e-6f);
@@ -174,14 +174,18 @@ TEST_F(SoundHub, PauseAllFreezesAndResumeRestoresChannelVolumes)
     hub->PauseAll(true);
     EXPECT_TRUE(Find("short")->IsPaused());
     EXPECT_LT(sound_fixture::Level(), 0.01f);
-    Run(1.0f);
+    Run(1.0f);                                             // longer than the short sound, which must not end
     EXPECT_NEAR(0.25f, Find("other")->GetVolume(), 1e-6f); // fade frozen
+    EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
 
     hub->PauseAll(false);
     EXPECT_FALSE(Find("other")->IsPaused());
     EXPECT_EQ(0.5f, Find("other")->GetVolume()); // also the one that was fading
     EXPECT_EQ(1.0f, Find("short")->GetVolume());
     EXPECT_GT(sound_fixture::Level(), 0.1f);
+    Run(0.3f);
+    EXPECT_EQ(nullptr, Find("short"));
+    EXPECT_EQ(1u, g_triggerManager->GetQueueSize());
 }
 
 TEST_F(SoundHub, EndTriggerPostedOnceAndStoppedSoundsNeverPostTheirs)
@@ -238,17 +242,22 @@ TEST_F(SoundHub, MissingAndBrokenFilesAreLoggedAndLeaveNothing)
     EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
 }
 
-TEST_F(SoundHub, NoFreeVoiceLeavesTheSoundStopped)
+TEST_F(SoundHub, NoFreeVoiceIsLoggedAndLeavesTheSoundStopped)
 {
     testing::internal::CaptureStderr();
     auto voices = sound_fixture::TakeEveryVoice(DE50::TSound::Get(Name("other"), false));
     Play("short", "sfx", false, "snd_end()");
-    testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Warning: no free voice"));
+    EXPECT_GE(voices.size(), 64u);
+    EXPECT_LT(voices.size(), 2000u);
     ASSERT_EQ(1u, hub->GetSounds().size());
     EXPECT_EQ(nE_Sound::kStopped, hub->GetSounds()[0]->GetState());
     Tick(0.05f);
     EXPECT_TRUE(hub->GetSounds().empty());
     EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
+    voices.front()->Kill(0.0f);
+    Play("short", "sfx", false); // a freed voice plays again
+    EXPECT_EQ(nE_Sound::kPlaying, Find("short")->GetState());
     for (auto& voice : voices)
         voice->Kill(0.0f);
 }
