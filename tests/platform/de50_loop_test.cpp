@@ -155,11 +155,7 @@ TEST_F(De50Loop, FixedStepRunsCountedTurnsAndHooks)
 TEST_F(De50Loop, ExitCodeFromEventAndInjectedEvents)
 {
     g_seen.exitOnEventType = TEvent::kQuit;
-    TEvent key;
-    key.type = TEvent::kKeyDown;
-    key.value = Key::kLeft;
-    key.flags = TEvent::kFlagSystemKey;
-    DE50::Test::InjectEvent(key);
+    DE50::Test::InjectEvent(TEvent{TEvent::kKeyDown, Key::kLeft, 0, 0, TEvent::kFlagSystemKey});
     DE50::Test::InjectEvent(TEvent());
     EXPECT_EQ(3, Run({"--fixed-step", "--frames", "50"}));
     ASSERT_GE(g_seen.events.size(), 2u);

@@ -93,13 +93,7 @@ protected:
 
     static void Event(uint32_t type, uint32_t value = 0, int32_t x = 0, int32_t y = 0, uint32_t flags = 0)
     {
-        DE50::TEvent e;
-        e.type = type;
-        e.value = value;
-        e.x = x;
-        e.y = y;
-        e.flags = flags;
-        EXPECT_TRUE(nE_OnPlatformEvent(e));
+        EXPECT_TRUE(nE_OnPlatformEvent(DE50::TEvent{type, value, x, y, flags}));
     }
 
     int Count(const std::string& call) const
@@ -268,16 +262,23 @@ TEST_F(Shell, EventTableForEveryTypeWithAndWithoutTheFlag)
 
 // ---- display modes and start ----
 
-TEST_F(Shell, StartBuildsTheServicesAndStopTearsThemDown)
+// A later mode change reaches the renderer; a mismatch puts the previous mode back.
+TEST_F(Shell, StartBuildsTheServicesModesChangeAndStopTearsThemDown)
 {
     ASSERT_TRUE(g_engine->Init(0, 0, 64, 48, false, "shell test"));
     EXPECT_EQ((std::vector<std::string>{"init_done"}), seen.calls);
     EXPECT_TRUE(g_render && g_cursor && g_soundHub && g_resourceCache && g_engineContext);
-    EXPECT_EQ(64.0f, g_engine->GetScreenWidth());
-    EXPECT_EQ(48.0f, g_engine->GetScreenHeight());
-    // A later mode change reaches the renderer, whose gamma pass covers its screen.
+    EXPECT_EQ(64.0f * 48.0f, g_engine->GetScreenWidth() * g_engine->GetScreenHeight());
     ASSERT_TRUE(g_engine->SetDisplayMode(96, 40, false));
     EXPECT_EQ(96.0f, g_render->GetScreenWidth());
+    DE50::Test::ForceDisplayResult(320, 200, false);
+    EXPECT_FALSE(g_engine->SetDisplayMode(80, 60, false));
+    EXPECT_EQ(96.0f * 40.0f, g_engine->GetScreenWidth() * g_engine->GetScreenHeight());
+    uint32_t w = 0, h = 0;
+    bool f = true;
+    DE50::TPlatform::GetInstance()->GetDisplay(&w, &h, &f);
+    EXPECT_TRUE(w == 96 && h == 40 && !f);
+
     g_engine->Shutdown();
     EXPECT_EQ(1, seen.closeCalls);
     EXPECT_TRUE(seen.servicesAliveAtClose);
@@ -302,20 +303,6 @@ TEST_F(Shell, FailedStartSurvivesTheLoop)
     EXPECT_EQ(1u, seen.steps.size());
     g_engine->DrawFrame();
     EXPECT_EQ(0, Count("draw"));
-}
-
-// A mismatch puts the previous mode back.
-TEST_F(Shell, DisplayMismatchPutsThePreviousModeBack)
-{
-    Start();
-    DE50::Test::ForceDisplayResult(320, 200, false);
-    EXPECT_FALSE(g_engine->SetDisplayMode(80, 60, false));
-    EXPECT_EQ(64.0f, g_engine->GetScreenWidth());
-    EXPECT_EQ(48.0f, g_engine->GetScreenHeight());
-    uint32_t w = 0, h = 0;
-    bool f = true;
-    DE50::TPlatform::GetInstance()->GetDisplay(&w, &h, &f);
-    EXPECT_TRUE(w == 64 && h == 48 && !f);
 }
 
 } // namespace
