@@ -286,7 +286,7 @@ protected:
     }
 };
 
-TEST_F(FrameTextureTest, FramesFromXml)
+TEST_F(FrameTextureTest, FramesFromXmlShareTheImageAndHitTheirOwnPart)
 {
     auto ft = LoadFrames("sheet/anim");
     ASSERT_EQ(3u, ft->GetFrameCount());
@@ -294,28 +294,23 @@ TEST_F(FrameTextureTest, FramesFromXml)
     EXPECT_EQ(0.0f, ft->GetFrameRect(2).w);
     EXPECT_EQ(2.0f, ft->GetFrameRect(2).h);
     nE_RenderState state;
-    state.frame = 1;
-    EXPECT_EQ((std::vector<float>{0.25f, 0, 0.5f, 0.5f}), V(ft->GetTexCoordRect(state)));
     state.frame = 3;
     EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
-
+    EXPECT_FALSE(ft->HitTest(0, 0, state)); // frames beyond the list are never hit
     // Every frame shares the one cached image.
     ASSERT_TRUE(ft->GetPlatformTexture(0));
     EXPECT_EQ(ft->GetPlatformTexture(0), ft->GetPlatformTexture(2));
     EXPECT_EQ(ft->GetFrame(0)->texture, cache.GetTexture(dir + "sheet/img"));
     EXPECT_FALSE(ft->GetPlatformTexture(3));
-}
 
-TEST_F(FrameTextureTest, HitTestUsesTheFramesOwnImage)
-{
-    auto ft = LoadFrames("sheet/anim");
-    nE_RenderState state;
     // Frame 0: image columns 0..3 (opaque) around the origin.
+    state.frame = 0;
     EXPECT_TRUE(ft->HitTest(-1.5f, -1.5f, state));
     EXPECT_TRUE(ft->HitTest(1.99f, 1.99f, state)); // far edge: the frame's last pixel
     EXPECT_FALSE(ft->HitTest(2.5f, 0, state));     // outside the frame
     // Frame 1: image columns 2..5, the right half transparent.
     state.frame = 1;
+    EXPECT_EQ((std::vector<float>{0.25f, 0, 0.5f, 0.5f}), V(ft->GetTexCoordRect(state)));
     EXPECT_TRUE(ft->HitTest(0.5f, 0.5f, state) && ft->HitTest(1.5f, 1.5f, state));
     EXPECT_FALSE(ft->HitTest(2.5f, 0.5f, state));  // the image's transparent half
     EXPECT_FALSE(ft->HitTest(-0.5f, 0.5f, state)); // outside the frame
@@ -323,9 +318,6 @@ TEST_F(FrameTextureTest, HitTestUsesTheFramesOwnImage)
     nE_Matrix::BuildObjectTransform(state.matrix, 10, 20, 0, 2, 2);
     EXPECT_TRUE(ft->HitTest(13, 22, state));
     EXPECT_FALSE(ft->HitTest(15, 22, state));
-    // Frames beyond the list are never hit.
-    state.frame = 5;
-    EXPECT_FALSE(ft->HitTest(0, 0, state));
 }
 
 TEST_F(FrameTextureTest, BadFilesMissingImagesAndNoTextureAttributeFailCleanly)
