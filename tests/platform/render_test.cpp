@@ -393,10 +393,19 @@ TEST_F(RenderGamma, AboveOneBrightensBelowOneDarkensAndPassAlphaIsClamped)
 
 // ---- lines and vertex lists ----
 
-TEST_F(Render, LinesTakeColourTimesStateUnderMatrix)
+// Lines take their colour times the state's, under its matrix; vertex lists keep
+// their colours and are drawn untransformed.
+TEST_F(Render, LinesAndVertexLists)
 {
+    nE_VertexList_Pl5 list;
+    list.Allocate(6);
+    const float corners[6][2] = {{0, 0}, {20, 0}, {0, 20}, {20, 0}, {20, 20}, {0, 20}};
+    for (unsigned i = 0; i < 6; ++i)
+        list.SetVertex(i, nE_Vec3(corners[i][0], corners[i][1], 0), i < 3 ? kGreen : kRed, corners[i][0] / 20,
+                       corners[i][1] / 20);
     const float red[4] = {1, 0, 0, 1};
     Open();
+    render.DrawVertexList(render.GetWhiteTexture(), &list, At(30, 0));
     render.DrawLine(0, 10.5f, 0, kW, 10.5f, 0, red, nE_RenderState());
     nE_RenderState s = At(0, 20); // moved down by 20
     s.alpha = 0.5f;
@@ -408,24 +417,9 @@ TEST_F(Render, LinesTakeColourTimesStateUnderMatrix)
     EXPECT_EQ(kBlack, Pixel(30, 12));
     EXPECT_TRUE(Near(Pixel(30, 20), 0xFF400000u));
     EXPECT_EQ(kBlack, Pixel(30, 40));
-}
-
-TEST_F(Render, VertexListsKeepTheirColoursUntransformed)
-{
-    nE_VertexList_Pl5 list;
-    list.Allocate(6);
-    const uint32_t c = 0xFF00FF00u;
-    const float corners[6][2] = {{0, 0}, {20, 0}, {0, 20}, {20, 0}, {20, 20}, {0, 20}};
-    for (unsigned i = 0; i < 6; ++i)
-        list.SetVertex(i, nE_Vec3(corners[i][0], corners[i][1], 0), i < 3 ? c : 0xFFFF0000u,
-                       corners[i][0] / 20, corners[i][1] / 20);
-    Open();
-    nE_RenderState moved = At(30, 0); // the list is drawn untransformed
-    render.DrawVertexList(render.GetWhiteTexture(), &list, moved);
-    Close();
     EXPECT_EQ(kGreen, Pixel(3, 3));
     EXPECT_EQ(kRed, Pixel(17, 17));
-    EXPECT_EQ(kBlack, Pixel(40, 10));
+    EXPECT_EQ(kBlack, Pixel(40, 5));
 }
 
 TEST_F(Render, ViewportFollowsTheShellsDisplayMode)
