@@ -176,7 +176,7 @@ TEST_F(Render, ClipCoversScreensAndTargetsBeyond2048)
 
 // ---- quads ----
 
-TEST_F(Render, QuadTakesColourAlphaAndOffset)
+TEST_F(Render, QuadTakesColourAlphaAndOffsetAndMissingImagesShowNothing)
 {
     Open();
     nE_RenderState s;
@@ -187,6 +187,8 @@ TEST_F(Render, QuadTakesColourAlphaAndOffset)
     half.alpha = 0.5f;
     half.offsetX = 2; // in the texture's own units: 8 pixels here
     Rect(render.GetWhiteTexture(), 24, 0, 16, 16, half);
+    render.DrawTexture(Missing(), At(kW / 2.0f, kH / 2.0f, kW, kH)); // missing images show nothing
+    render.DrawTexture(nullptr, At(kW / 2.0f, kH / 2.0f, kW, kH));
     Close();
     EXPECT_TRUE(Near(Pixel(8, 8), 0xFFFF0080u));
     EXPECT_EQ(kBlack, Pixel(28, 8));
@@ -223,18 +225,6 @@ TEST_F(Render, BlendModesAndAlphaOnScreen)
         EXPECT_TRUE(Near(DrawGreyQuad(c.blend, c.alpha), c.expected)) << c.blend << " " << c.alpha;
 }
 
-TEST_F(Render, MissingImagesShowNothing)
-{
-    auto missing = Missing();
-    const nE_RenderState s = At(kW / 2.0f, kH / 2.0f, kW, kH);
-    Open();
-    Background(0.25f);
-    render.DrawTexture(missing, s);
-    render.DrawTexture(nullptr, s);
-    Close();
-    EXPECT_TRUE(Near(Pixel(32, 24), Grey(64 / 255.0)));
-}
-
 TEST_F(Render, TilingWrapsAndPlainClamps)
 {
     auto stripes = Pixels(2, 2, {kRed, kGreen, kRed, kGreen});
@@ -255,28 +245,6 @@ TEST_F(Render, TilingWrapsAndPlainClamps)
 }
 
 // ---- render targets ----
-
-TEST_F(Render, TargetKeepsItsRowsAndLeavesScreenDrawing)
-{
-    render.BeginRenderTarget(16, 16);
-    ASSERT_TRUE(render.IsRenderTargetActive());
-    nE_RenderState s;
-    s.blendMode = 1;
-    Rect(Solid(1, 0, 0, 1), 0, 0, 16, 8, s);
-    Rect(Solid(0, 1, 0, 1), 0, 8, 16, 8, s);
-    std::shared_ptr<nE_Texture> target = render.EndRenderTarget();
-    ASSERT_TRUE(target);
-    EXPECT_FALSE(render.IsRenderTargetActive());
-    EXPECT_EQ(kRed, TexPixel(target, 8, 2));
-    EXPECT_EQ(kGreen, TexPixel(target, 8, 13));
-
-    Open();
-    Rect(target, 0, 0, 32, 32, nE_RenderState());
-    Close();
-    EXPECT_TRUE(Near(Pixel(16, 4), kRed));
-    EXPECT_TRUE(Near(Pixel(16, 28), kGreen));
-    EXPECT_EQ(kBlack, Pixel(36, 4));
-}
 
 // A half-transparent picture drawn through targets (as rooms, popups and the
 // blur do) looks as drawn on the screen: in the blend it had inside, and in the
@@ -320,37 +288,43 @@ TEST_F(Render, TargetDrawnBackLooksLikeDirectDrawing)
     }
 }
 
-// A failed target is not made active; nested ends do not end the outer target.
-TEST_F(Render, FailedAndNestedTargets)
+// A failed target is not made active; nested ends do not end the outer target,
+// whose rows come back the right way up, in the target and on the screen.
+TEST_F(Render, FailedNestedAndDrawnBackTargets)
 {
     Open();
     render.BeginRenderTarget(0, 16);
     EXPECT_FALSE(render.IsRenderTargetActive());
     Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState()); // neither target nor screen
     EXPECT_FALSE(render.EndRenderTarget());
-    Rect(render.GetWhiteTexture(), 0, 0, 8, 8, nE_RenderState()); // the screen again
     Close();
     EXPECT_EQ(kBlack, Pixel(32, 24));
-    EXPECT_EQ(kWhite, Pixel(4, 4));
 
     render.BeginRenderTarget(16, 16); // a later target works
     ASSERT_TRUE(render.IsRenderTargetActive());
     nE_RenderState s;
     s.blendMode = 1;
-    Rect(Solid(1, 0, 0, 1), 0, 0, 8, 16, s);
+    Rect(Solid(1, 0, 0, 1), 0, 0, 16, 8, s);
     render.BeginRenderTarget(4, 4); // ignored: draws go on into the outer target
-    Rect(Solid(0, 1, 0, 1), 8, 0, 4, 16, s);
+    Rect(Solid(0, 1, 0, 1), 0, 8, 16, 4, s);
     EXPECT_FALSE(render.EndRenderTarget());
     EXPECT_TRUE(render.IsRenderTargetActive());
-    Rect(Solid(0, 0, 1, 1), 12, 0, 4, 16, s);
+    Rect(Solid(0, 0, 1, 1), 0, 12, 16, 4, s);
     auto outer = render.EndRenderTarget();
     ASSERT_TRUE(outer);
     EXPECT_FALSE(render.IsRenderTargetActive());
-    EXPECT_EQ(16.0f, outer->GetWidth());
-    EXPECT_EQ(kRed, TexPixel(outer, 2, 2));
-    EXPECT_EQ(kGreen, TexPixel(outer, 9, 2));
-    EXPECT_EQ(0xFF0000FFu, TexPixel(outer, 14, 2));
     EXPECT_FALSE(render.EndRenderTarget()); // unmatched end
+    EXPECT_EQ(16.0f, outer->GetWidth());
+    EXPECT_EQ(kRed, TexPixel(outer, 8, 2));
+    EXPECT_EQ(kGreen, TexPixel(outer, 8, 9));
+    EXPECT_EQ(0xFF0000FFu, TexPixel(outer, 8, 14));
+
+    Open();
+    Rect(outer, 0, 0, 32, 32, nE_RenderState());
+    Close();
+    EXPECT_TRUE(Near(Pixel(16, 4), kRed));
+    EXPECT_TRUE(Near(Pixel(16, 28), 0xFF0000FFu));
+    EXPECT_EQ(kBlack, Pixel(36, 4));
 }
 
 // ---- blur ----
@@ -377,9 +351,7 @@ TEST_F(Render, BlurSpreadsKeepsCentreAndRefusesBadInput)
     EXPECT_EQ(6.0f, odd->GetHeight());
     EXPECT_FALSE(render.BlurTexture(nullptr, 0, 0, 1.0f));
     EXPECT_FALSE(render.BlurTexture(source, -4, 0, 1.0f));
-    std::shared_ptr<nE_Texture> missing(nE_CreateTexture());
-    missing->Load("no/such/image");
-    auto blank = render.BlurTexture(missing, 0, 0, 1.0f); // nothing to draw from
+    auto blank = render.BlurTexture(Missing(), 0, 0, 1.0f); // nothing to draw from
     ASSERT_TRUE(blank);
     EXPECT_EQ(0u, TexPixel(blank, 0, 0));
     render.BeginRenderTarget(8, 8);
@@ -421,10 +393,19 @@ TEST_F(RenderGamma, AboveOneBrightensBelowOneDarkensAndPassAlphaIsClamped)
 
 // ---- lines and vertex lists ----
 
-TEST_F(Render, LinesTakeColourTimesStateUnderMatrix)
+// Lines take their colour times the state's, under its matrix; vertex lists keep
+// their colours and are drawn untransformed.
+TEST_F(Render, LinesAndVertexLists)
 {
+    nE_VertexList_Pl5 list;
+    list.Allocate(6);
+    const float corners[6][2] = {{0, 0}, {20, 0}, {0, 20}, {20, 0}, {20, 20}, {0, 20}};
+    for (unsigned i = 0; i < 6; ++i)
+        list.SetVertex(i, nE_Vec3(corners[i][0], corners[i][1], 0), i < 3 ? kGreen : kRed, corners[i][0] / 20,
+                       corners[i][1] / 20);
     const float red[4] = {1, 0, 0, 1};
     Open();
+    render.DrawVertexList(render.GetWhiteTexture(), &list, At(30, 0));
     render.DrawLine(0, 10.5f, 0, kW, 10.5f, 0, red, nE_RenderState());
     nE_RenderState s = At(0, 20); // moved down by 20
     s.alpha = 0.5f;
@@ -436,24 +417,9 @@ TEST_F(Render, LinesTakeColourTimesStateUnderMatrix)
     EXPECT_EQ(kBlack, Pixel(30, 12));
     EXPECT_TRUE(Near(Pixel(30, 20), 0xFF400000u));
     EXPECT_EQ(kBlack, Pixel(30, 40));
-}
-
-TEST_F(Render, VertexListsKeepTheirColoursUntransformed)
-{
-    nE_VertexList_Pl5 list;
-    list.Allocate(6);
-    const uint32_t c = 0xFF00FF00u;
-    const float corners[6][2] = {{0, 0}, {20, 0}, {0, 20}, {20, 0}, {20, 20}, {0, 20}};
-    for (unsigned i = 0; i < 6; ++i)
-        list.SetVertex(i, nE_Vec3(corners[i][0], corners[i][1], 0), i < 3 ? c : 0xFFFF0000u,
-                       corners[i][0] / 20, corners[i][1] / 20);
-    Open();
-    nE_RenderState moved = At(30, 0); // the list is drawn untransformed
-    render.DrawVertexList(render.GetWhiteTexture(), &list, moved);
-    Close();
     EXPECT_EQ(kGreen, Pixel(3, 3));
     EXPECT_EQ(kRed, Pixel(17, 17));
-    EXPECT_EQ(kBlack, Pixel(40, 10));
+    EXPECT_EQ(kBlack, Pixel(40, 5));
 }
 
 TEST_F(Render, ViewportFollowsTheShellsDisplayMode)

@@ -11,7 +11,7 @@
 #include "engine/platform/nE_Texture_Pl5.h"
 #include "engine/platform/notEngine.h"
 
-#include <cmath>
+#include <algorithm>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,7 +19,8 @@
 namespace
 {
 
-// What the shell's callbacks saw, in order.
+// What the shell's callbacks saw, in order. It lives as long as the program, so
+// the shell's global callbacks may point at it after a test.
 struct Seen
 {
     std::vector<std::string> calls;
@@ -29,24 +30,17 @@ struct Seen
     bool toggleResult = true;
     int closeCalls = 0;
     bool servicesAliveAtClose = false;
-};
-Seen* g_seen = nullptr;
+} g_seen;
 
 // Counts the restore passes that reach the scene.
-class RestoreCounter : public nE_Object
+struct RestoreCounter : nE_Object
 {
-public:
-    void Restore(bool recursive) override
-    {
-        ++restores;
-        nE_Object::Restore(recursive);
-    }
+    void Restore(bool recursive) override { ++restores, nE_Object::Restore(recursive); }
     int restores = 0;
 };
 
-class MessageRecorder : public nE_Listener
+struct MessageRecorder : nE_Listener
 {
-public:
     void OnMessage(int id, void* record) override { seen.push_back({id, *static_cast<int32_t*>(record)}); }
     std::vector<std::pair<int, int32_t>> seen;
 };
@@ -54,51 +48,39 @@ public:
 class Shell : public testing::Test
 {
 protected:
+    Seen& seen = g_seen;
+
     void SetUp() override
     {
-        g_seen = &seen;
+        g_seen = Seen();
         ASSERT_TRUE(DE50::InitLibrary());
         DE50::Test::SetClock(100000);
         g_engine = new notEngine_Pl5();
-        Hook(true);
+        g_engine->SetUpdateCallback([](nE_TimeStep* step)
+                                    { g_seen.calls.push_back("update"), g_seen.steps.push_back(*step); });
+        g_engine->SetDrawCallback([](nE_Render*) { g_seen.calls.push_back("draw"); });
+        g_engine->SetInputCallback([](const nE_InputEvent* e) { g_seen.inputs.push_back(*e); });
+        g_engine->SetInitDoneCallback([] { g_seen.calls.push_back("init_done"); });
+        g_engine->SetCloseCallback(
+            []
+            {
+                ++g_seen.closeCalls;
+                g_seen.servicesAliveAtClose =
+                    g_render && g_cursor && g_soundHub && g_resourceCache && g_engineContext;
+            });
+        g_engine->SetActivateCallback([] { g_seen.calls.push_back("activate"); });
+        g_engine->SetDeactivateCallback([] { g_seen.calls.push_back("deactivate"); });
+        g_engine->SetDeviceResetCallback([] { g_seen.calls.push_back("device_reset"); });
+        g_engine->SetToggleFullscreenCallback(
+            [](bool wanted) { return g_seen.toggleAsked.push_back(wanted), g_seen.toggleResult; });
     }
 
     void TearDown() override
     {
-        if (g_engine)
-        {
-            g_engine->Shutdown();
-            Hook(false);
-            delete g_engine;
-            g_engine = nullptr;
-        }
+        g_engine->Shutdown();
+        delete g_engine;
+        g_engine = nullptr;
         DE50::Test::Reset();
-        g_seen = nullptr;
-    }
-
-    // The callbacks are the shell's globals: none may outlive `seen`.
-    static void Hook(bool on)
-    {
-        g_engine->SetUpdateCallback(
-            on ? +[](nE_TimeStep* step) { g_seen->calls.push_back("update"), g_seen->steps.push_back(*step); }
-               : nullptr);
-        g_engine->SetDrawCallback(on ? +[](nE_Render*) { g_seen->calls.push_back("draw"); } : nullptr);
-        g_engine->SetInputCallback(on ? +[](const nE_InputEvent* e) { g_seen->inputs.push_back(*e); }
-                                      : nullptr);
-        g_engine->SetInitDoneCallback(on ? +[] { g_seen->calls.push_back("init_done"); } : nullptr);
-        g_engine->SetCloseCallback(on ? +[]
-                                   {
-                                       ++g_seen->closeCalls;
-                                       g_seen->servicesAliveAtClose =
-                                           g_render && g_cursor && g_soundHub && g_resourceCache && g_engineContext;
-                                   }
-                                      : nullptr);
-        g_engine->SetActivateCallback(on ? +[] { g_seen->calls.push_back("activate"); } : nullptr);
-        g_engine->SetDeactivateCallback(on ? +[] { g_seen->calls.push_back("deactivate"); } : nullptr);
-        g_engine->SetDeviceResetCallback(on ? +[] { g_seen->calls.push_back("device_reset"); } : nullptr);
-        g_engine->SetToggleFullscreenCallback(
-            on ? +[](bool wanted) { return g_seen->toggleAsked.push_back(wanted), g_seen->toggleResult; }
-               : nullptr);
     }
 
     void Start()
@@ -111,24 +93,13 @@ protected:
 
     static void Event(uint32_t type, uint32_t value = 0, int32_t x = 0, int32_t y = 0, uint32_t flags = 0)
     {
-        DE50::TEvent e;
-        e.type = type;
-        e.value = value;
-        e.x = x;
-        e.y = y;
-        e.flags = flags;
-        EXPECT_TRUE(nE_OnPlatformEvent(e));
+        EXPECT_TRUE(nE_OnPlatformEvent(DE50::TEvent{type, value, x, y, flags}));
     }
 
     int Count(const std::string& call) const
     {
-        int n = 0;
-        for (const std::string& c : seen.calls)
-            n += c == call;
-        return n;
+        return int(std::count(seen.calls.begin(), seen.calls.end(), call));
     }
-
-    Seen seen;
 };
 
 // ---- the frame clock ----
@@ -291,16 +262,23 @@ TEST_F(Shell, EventTableForEveryTypeWithAndWithoutTheFlag)
 
 // ---- display modes and start ----
 
-TEST_F(Shell, StartBuildsTheServicesAndStopTearsThemDown)
+// A later mode change reaches the renderer; a mismatch puts the previous mode back.
+TEST_F(Shell, StartBuildsTheServicesModesChangeAndStopTearsThemDown)
 {
     ASSERT_TRUE(g_engine->Init(0, 0, 64, 48, false, "shell test"));
     EXPECT_EQ((std::vector<std::string>{"init_done"}), seen.calls);
     EXPECT_TRUE(g_render && g_cursor && g_soundHub && g_resourceCache && g_engineContext);
-    EXPECT_EQ(64.0f, g_engine->GetScreenWidth());
-    EXPECT_EQ(48.0f, g_engine->GetScreenHeight());
-    // A later mode change reaches the renderer, whose gamma pass covers its screen.
+    EXPECT_EQ(64.0f * 48.0f, g_engine->GetScreenWidth() * g_engine->GetScreenHeight());
     ASSERT_TRUE(g_engine->SetDisplayMode(96, 40, false));
     EXPECT_EQ(96.0f, g_render->GetScreenWidth());
+    DE50::Test::ForceDisplayResult(320, 200, false);
+    EXPECT_FALSE(g_engine->SetDisplayMode(80, 60, false));
+    EXPECT_EQ(96.0f * 40.0f, g_engine->GetScreenWidth() * g_engine->GetScreenHeight());
+    uint32_t w = 0, h = 0;
+    bool f = true;
+    DE50::TPlatform::GetInstance()->GetDisplay(&w, &h, &f);
+    EXPECT_TRUE(w == 96 && h == 40 && !f);
+
     g_engine->Shutdown();
     EXPECT_EQ(1, seen.closeCalls);
     EXPECT_TRUE(seen.servicesAliveAtClose);
@@ -325,20 +303,6 @@ TEST_F(Shell, FailedStartSurvivesTheLoop)
     EXPECT_EQ(1u, seen.steps.size());
     g_engine->DrawFrame();
     EXPECT_EQ(0, Count("draw"));
-}
-
-// A mismatch puts the previous mode back.
-TEST_F(Shell, DisplayMismatchPutsThePreviousModeBack)
-{
-    Start();
-    DE50::Test::ForceDisplayResult(320, 200, false);
-    EXPECT_FALSE(g_engine->SetDisplayMode(80, 60, false));
-    EXPECT_EQ(64.0f, g_engine->GetScreenWidth());
-    EXPECT_EQ(48.0f, g_engine->GetScreenHeight());
-    uint32_t w = 0, h = 0;
-    bool f = true;
-    DE50::TPlatform::GetInstance()->GetDisplay(&w, &h, &f);
-    EXPECT_TRUE(w == 64 && h == 48 && !f);
 }
 
 } // namespace

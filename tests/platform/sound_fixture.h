@@ -4,11 +4,13 @@
 
 #include "de50/de50_sound.h"
 
+#include <gtest/gtest.h>
 #include <vorbis/vorbisenc.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -38,11 +40,7 @@ inline bool WriteTone(const std::string& path, float seconds, int channels = 1, 
     vorbis_info vi;
     vorbis_info_init(&vi);
     if (vorbis_encode_init_vbr(&vi, channels, rate, 0.2f) != 0)
-    {
-        vorbis_info_clear(&vi);
-        std::fclose(out);
-        return false;
-    }
+        return vorbis_info_clear(&vi), std::fclose(out), false;
     vorbis_comment vc;
     vorbis_comment_init(&vc);
     vorbis_dsp_state vd;
@@ -51,7 +49,7 @@ inline bool WriteTone(const std::string& path, float seconds, int channels = 1, 
     vorbis_block_init(&vd, &vb);
     ogg_stream_state os;
     ogg_stream_init(&os, 1);
-    ogg_packet header, comments, code;
+    ogg_packet header, comments, code, packet;
     vorbis_analysis_headerout(&vd, &vc, &header, &comments, &code);
     for (int i = 0; claimedRate && i < 4; ++i)
         header.packet[12 + i] = static_cast<unsigned char>(claimedRate >> (8 * i));
@@ -59,35 +57,22 @@ inline bool WriteTone(const std::string& path, float seconds, int channels = 1, 
     ogg_stream_packetin(&os, &comments);
     ogg_stream_packetin(&os, &code);
     WritePages(&os, out, true);
-    long total = static_cast<long>(seconds * rate);
-    long done = 0;
-    for (bool last = false; !last;)
+    // The whole tone in one buffer, then the end of the stream.
+    const int total = static_cast<int>(seconds * rate);
+    float** buffer = vorbis_analysis_buffer(&vd, total);
+    for (int i = 0; i < total; ++i)
+        for (int c = 0; c < channels; ++c)
+            buffer[c][i] = 0.5f * std::sin(2.0f * 3.14159265f * 440.0f * i / rate);
+    vorbis_analysis_wrote(&vd, total);
+    vorbis_analysis_wrote(&vd, 0);
+    while (vorbis_analysis_blockout(&vd, &vb) == 1)
     {
-        long n = std::min(4096L, total - done);
-        if (n > 0)
+        vorbis_analysis(&vb, nullptr);
+        vorbis_bitrate_addblock(&vb);
+        while (vorbis_bitrate_flushpacket(&vd, &packet))
         {
-            float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(n));
-            for (long i = 0; i < n; ++i)
-                for (int c = 0; c < channels; ++c)
-                    buffer[c][i] = 0.5f * std::sin(2.0f * 3.14159265f * 440.0f * (done + i) / rate);
-            vorbis_analysis_wrote(&vd, static_cast<int>(n));
-            done += n;
-        }
-        else
-        {
-            vorbis_analysis_wrote(&vd, 0);
-            last = true;
-        }
-        while (vorbis_analysis_blockout(&vd, &vb) == 1)
-        {
-            vorbis_analysis(&vb, nullptr);
-            vorbis_bitrate_addblock(&vb);
-            ogg_packet packet;
-            while (vorbis_bitrate_flushpacket(&vd, &packet))
-            {
-                ogg_stream_packetin(&os, &packet);
-                WritePages(&os, out, false);
-            }
+            ogg_stream_packetin(&os, &packet);
+            WritePages(&os, out, false);
         }
     }
     WritePages(&os, out, true);
@@ -147,4 +132,39 @@ inline float Level()
     RenderTurns(0.03f, 0.03f, [](float) {});
     return RenderTurns(0.05f, 0.05f, [](float) {}).peak;
 }
+
+// Plays `sound` looped until no voice is left; the voices taken.
+inline std::vector<std::shared_ptr<DE50::TSoundInstance>>
+TakeEveryVoice(const std::shared_ptr<DE50::TSound>& sound)
+{
+    std::vector<std::shared_ptr<DE50::TSoundInstance>> voices;
+    for (auto v = sound->Play(true, 0.0f); v && voices.size() < 2000; v = sound->Play(true, 0.0f))
+        voices.push_back(v);
+    return voices;
+}
+
+// A loopback device for each test; a folder for the suite holding the tones
+// "short" and "other" (0.2 s each) and what tests add.
+class LoopbackTest : public testing::Test
+{
+protected:
+    inline static std::string s_dir;
+
+    static void SetUpTestSuite()
+    {
+        char tmpl[] = "/tmp/ne_sound_XXXXXX";
+        ASSERT_NE(nullptr, mkdtemp(tmpl));
+        s_dir = tmpl;
+        ASSERT_TRUE(WriteTone(Name("short.ogg"), 0.2f) && WriteTone(Name("other.ogg"), 0.2f));
+    }
+    static void TearDownTestSuite()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(s_dir, ec);
+    }
+    void SetUp() override { ASSERT_TRUE(DE50::TSoundManager::OpenLoopback(kLoopbackRate)); }
+    void TearDown() override { DE50::TSoundManager::Shutdown(); }
+
+    static std::string Name(const char* sound) { return s_dir + "/" + sound; }
+};
 } // namespace sound_fixture

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -18,31 +17,12 @@ using DE50::TSoundManager;
 
 namespace
 {
-class SoundHub : public testing::Test
+class SoundHub : public sound_fixture::LoopbackTest
 {
 protected:
-    static std::string s_dir;
-
-    static void SetUpTestSuite()
-    {
-        char tmpl[] = "/tmp/ne_soundhub_XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(tmpl));
-        s_dir = tmpl;
-        ASSERT_TRUE(sound_fixture::WriteTone(s_dir + "/short.ogg", 0.2f));
-        ASSERT_TRUE(sound_fixture::WriteTone(s_dir + "/other.ogg", 0.2f));
-        std::ofstream(s_dir + "/garbage.ogg") << "not an ogg file";
-        // A header claiming 2^31 Hz once aborted the game when the sound started.
-        ASSERT_TRUE(sound_fixture::WriteTone(s_dir + "/fast.ogg", 0.2f, 1, 22050, 0x80000000u));
-    }
-    static void TearDownTestSuite()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(s_dir, ec);
-    }
-
     void SetUp() override
     {
-        ASSERT_TRUE(TSoundManager::OpenLoopback(sound_fixture::kLoopbackRate));
+        ASSERT_NO_FATAL_FAILURE(LoopbackTest::SetUp());
         nE_EngineContext::Instance();
         ASSERT_NE(nullptr, g_triggerManager);
         g_triggerManager->AddTrigger(
@@ -55,10 +35,8 @@ protected:
         hub.reset();
         nE_DestroySoundHub();
         nE_EngineContext::Destroy();
-        TSoundManager::Shutdown();
+        LoopbackTest::TearDown();
     }
-
-    static std::string Name(const char* sound) { return s_dir + "/" + sound; }
 
     void Play(const char* sound, const char* channel, bool loop, const std::string& trigger = "",
               float fade = 0.0f)
@@ -81,7 +59,6 @@ protected:
                                        Tick(t);
                                    });
     }
-    static float Level() { return sound_fixture::Level(); }
     void Tick(float seconds)
     {
         nE_TimeStep step;
@@ -99,7 +76,6 @@ protected:
 
     std::unique_ptr<nE_SoundHub_Pl5> hub;
 };
-std::string SoundHub::s_dir;
 } // namespace
 
 TEST(SoundVolumeCurve, HalvingLowersByAFifthAndQuietOrBadIsSilent)
@@ -113,12 +89,12 @@ TEST(SoundVolumeCurve, HalvingLowersByAFifthAndQuietOrBadIsSilent)
 TEST_F(SoundHub, ChannelAndMasterVolumes)
 {
     Play("short", "sfx", true);
-    float full = Level();
+    float full = sound_fixture::Level();
     ASSERT_GT(full, 0.1f);
     hub->SetChannelVolume("sfx", 0.5f);
     hub->SetChannelVolume("env", 0.25f);
     EXPECT_EQ(0.5f, Find("short")->GetVolume());
-    EXPECT_NEAR(0.8f, Level() / full, 0.05f); // through the loudness curve
+    EXPECT_NEAR(0.8f, sound_fixture::Level() / full, 0.05f); // through the loudness curve
 
     Play("other", "env", true);
     hub->SetChannelVolume("sfx", 1.0f);
@@ -127,7 +103,7 @@ TEST_F(SoundHub, ChannelAndMasterVolumes)
 
     hub->SetMuted(true);
     EXPECT_EQ(0.0f, TSoundManager::GetInstance()->GetVolume());
-    EXPECT_LT(Level(), 0.01f);
+    EXPECT_LT(sound_fixture::Level(), 0.01f);
     hub->SetMuted(false);
     EXPECT_EQ(1.0f, TSoundManager::GetInstance()->GetVolume());
 
@@ -135,7 +111,7 @@ TEST_F(SoundHub, ChannelAndMasterVolumes)
     hub->SetChannelVolume("env", -2.0f);
     EXPECT_EQ(0.0f, hub->GetChannelVolume("sfx"));
     EXPECT_EQ(0.0f, Find("short")->GetVolume() + Find("other")->GetVolume());
-    EXPECT_LT(Level(), 0.01f);
+    EXPECT_LT(sound_fixture::Level(), 0.01f);
 }
 
 TEST_F(SoundHub, FadeInRisesHalfAUnitPerSecondUpToTheChannelVolume)
@@ -145,7 +121,7 @@ TEST_F(SoundHub, FadeInRisesHalfAUnitPerSecondUpToTheChannelVolume)
     nE_Sound* sound = Find("short");
     ASSERT_NE(nullptr, sound);
     EXPECT_EQ(nE_Sound::kFadingIn, sound->GetState());
-    EXPECT_LT(Level(), 0.01f);
+    EXPECT_LT(sound_fixture::Level(), 0.01f);
     for (float expected : {0.25f, 0.5f, 0.75f})
     {
         Tick(0.5f);
@@ -162,14 +138,14 @@ TEST_F(SoundHub, FadeInRisesHalfAUnitPerSecondUpToTheChannelVolume)
 TEST_F(SoundHub, FadeOutStopsWithoutEndTriggerAndBadFadeTimesAreImmediate)
 {
     Play("short", "sfx", true, "snd_end()");
-    float full = Level();
+    float full = sound_fixture::Level();
     hub->StopSound(Name("short"), 2.0f);
     nE_Sound* sound = Find("short");
     EXPECT_EQ(nE_Sound::kFadingOut, sound->GetState());
     EXPECT_FALSE(hub->IsSoundPlaying(Name("short")));
     Tick(1.0f);
     EXPECT_NEAR(0.5f, sound->GetVolume(), 1e-6f);
-    EXPECT_NEAR(0.8f, Level() / full, 0.05f);
+    EXPECT_NEAR(0.8f, sound_fixture::Level() / full, 0.05f);
     Tick(1.0f); // reaches 0: stopped and deleted in the same update
     EXPECT_TRUE(hub->GetSounds().empty());
     Run(0.5f);
@@ -187,25 +163,29 @@ TEST_F(SoundHub, FadeOutStopsWithoutEndTriggerAndBadFadeTimesAreImmediate)
     EXPECT_TRUE(hub->GetSounds().empty());
 }
 
-TEST_F(SoundHub, PauseAllFreezesAndResumeRestoresChannelVolumes)
+TEST_F(SoundHub, PauseAllFreezesFadesAndEndsAndResumeRestoresChannelVolumes)
 {
     hub->SetChannelVolume("env", 0.5f);
-    Play("short", "sfx", true);
+    Play("short", "sfx", false, "snd_end()");
     Play("other", "env", true, "", 4.0f);
     Tick(1.0f);
     EXPECT_NEAR(0.25f, Find("other")->GetVolume(), 1e-6f);
 
     hub->PauseAll(true);
     EXPECT_TRUE(Find("short")->IsPaused());
-    EXPECT_LT(Level(), 0.01f);
-    Run(1.0f);
+    EXPECT_LT(sound_fixture::Level(), 0.01f);
+    Run(1.0f);                                             // longer than the short sound, which must not end
     EXPECT_NEAR(0.25f, Find("other")->GetVolume(), 1e-6f); // fade frozen
+    EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
 
     hub->PauseAll(false);
     EXPECT_FALSE(Find("other")->IsPaused());
     EXPECT_EQ(0.5f, Find("other")->GetVolume()); // also the one that was fading
     EXPECT_EQ(1.0f, Find("short")->GetVolume());
-    EXPECT_GT(Level(), 0.1f);
+    EXPECT_GT(sound_fixture::Level(), 0.1f);
+    Run(0.3f);
+    EXPECT_EQ(nullptr, Find("short"));
+    EXPECT_EQ(1u, g_triggerManager->GetQueueSize());
 }
 
 TEST_F(SoundHub, EndTriggerPostedOnceAndStoppedSoundsNeverPostTheirs)
@@ -238,6 +218,9 @@ TEST_F(SoundHub, EndTriggerPostedOnceAndStoppedSoundsNeverPostTheirs)
 TEST_F(SoundHub, MissingAndBrokenFilesAreLoggedAndLeaveNothing)
 {
     testing::internal::CaptureStderr();
+    std::ofstream(Name("garbage.ogg")) << "not an ogg file";
+    // A header claiming 2^31 Hz once aborted the game when the sound started.
+    ASSERT_TRUE(sound_fixture::WriteTone(Name("fast.ogg"), 0.2f, 1, 22050, 0x80000000u));
     hub->PlaySound(Name("missing"), "sfx", false, true, "snd_end()", 0.0f);
     std::string log = testing::internal::GetCapturedStderr();
     EXPECT_NE(std::string::npos, log.find("Error:: sound could not find \"" + Name("missing") + "\" file!"));
@@ -248,7 +231,8 @@ TEST_F(SoundHub, MissingAndBrokenFilesAreLoggedAndLeaveNothing)
         for (int i = 0; i < 3; ++i)
             Play(name, "sfx", false, "snd_end()");
         log = testing::internal::GetCapturedStderr();
-        EXPECT_NE(std::string::npos, log.find("Error: sound \"" + Name(name) + "\" could not be loaded")) << name;
+        EXPECT_NE(std::string::npos, log.find("Error: sound \"" + Name(name) + "\" could not be loaded"))
+            << name;
         EXPECT_TRUE(hub->GetSounds().empty()) << name; // not piled up
     }
 
@@ -258,20 +242,22 @@ TEST_F(SoundHub, MissingAndBrokenFilesAreLoggedAndLeaveNothing)
     EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
 }
 
-TEST_F(SoundHub, NoFreeVoiceLeavesTheSoundStopped)
+TEST_F(SoundHub, NoFreeVoiceIsLoggedAndLeavesTheSoundStopped)
 {
-    auto tone = DE50::TSound::Get(Name("other"), false);
-    std::vector<std::shared_ptr<DE50::TSoundInstance>> voices;
     testing::internal::CaptureStderr();
-    for (auto voice = tone->Play(true, 0.0f); voice && voices.size() < 2000; voice = tone->Play(true, 0.0f))
-        voices.push_back(voice);
+    auto voices = sound_fixture::TakeEveryVoice(DE50::TSound::Get(Name("other"), false));
     Play("short", "sfx", false, "snd_end()");
-    testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Warning: no free voice"));
+    EXPECT_GE(voices.size(), 64u);
+    EXPECT_LT(voices.size(), 2000u);
     ASSERT_EQ(1u, hub->GetSounds().size());
     EXPECT_EQ(nE_Sound::kStopped, hub->GetSounds()[0]->GetState());
     Tick(0.05f);
     EXPECT_TRUE(hub->GetSounds().empty());
     EXPECT_EQ(0u, g_triggerManager->GetQueueSize());
+    voices.front()->Kill(0.0f);
+    Play("short", "sfx", false); // a freed voice plays again
+    EXPECT_EQ(nE_Sound::kPlaying, Find("short")->GetState());
     for (auto& voice : voices)
         voice->Kill(0.0f);
 }

@@ -286,7 +286,7 @@ protected:
     }
 };
 
-TEST_F(FrameTextureTest, FramesFromXml)
+TEST_F(FrameTextureTest, FramesFromXmlShareTheImageAndHitTheirOwnPart)
 {
     auto ft = LoadFrames("sheet/anim");
     ASSERT_EQ(3u, ft->GetFrameCount());
@@ -294,28 +294,23 @@ TEST_F(FrameTextureTest, FramesFromXml)
     EXPECT_EQ(0.0f, ft->GetFrameRect(2).w);
     EXPECT_EQ(2.0f, ft->GetFrameRect(2).h);
     nE_RenderState state;
-    state.frame = 1;
-    EXPECT_EQ((std::vector<float>{0.25f, 0, 0.5f, 0.5f}), V(ft->GetTexCoordRect(state)));
     state.frame = 3;
     EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
-
+    EXPECT_FALSE(ft->HitTest(0, 0, state)); // frames beyond the list are never hit
     // Every frame shares the one cached image.
     ASSERT_TRUE(ft->GetPlatformTexture(0));
     EXPECT_EQ(ft->GetPlatformTexture(0), ft->GetPlatformTexture(2));
     EXPECT_EQ(ft->GetFrame(0)->texture, cache.GetTexture(dir + "sheet/img"));
     EXPECT_FALSE(ft->GetPlatformTexture(3));
-}
 
-TEST_F(FrameTextureTest, HitTestUsesTheFramesOwnImage)
-{
-    auto ft = LoadFrames("sheet/anim");
-    nE_RenderState state;
     // Frame 0: image columns 0..3 (opaque) around the origin.
+    state.frame = 0;
     EXPECT_TRUE(ft->HitTest(-1.5f, -1.5f, state));
     EXPECT_TRUE(ft->HitTest(1.99f, 1.99f, state)); // far edge: the frame's last pixel
     EXPECT_FALSE(ft->HitTest(2.5f, 0, state));     // outside the frame
     // Frame 1: image columns 2..5, the right half transparent.
     state.frame = 1;
+    EXPECT_EQ((std::vector<float>{0.25f, 0, 0.5f, 0.5f}), V(ft->GetTexCoordRect(state)));
     EXPECT_TRUE(ft->HitTest(0.5f, 0.5f, state) && ft->HitTest(1.5f, 1.5f, state));
     EXPECT_FALSE(ft->HitTest(2.5f, 0.5f, state));  // the image's transparent half
     EXPECT_FALSE(ft->HitTest(-0.5f, 0.5f, state)); // outside the frame
@@ -323,9 +318,6 @@ TEST_F(FrameTextureTest, HitTestUsesTheFramesOwnImage)
     nE_Matrix::BuildObjectTransform(state.matrix, 10, 20, 0, 2, 2);
     EXPECT_TRUE(ft->HitTest(13, 22, state));
     EXPECT_FALSE(ft->HitTest(15, 22, state));
-    // Frames beyond the list are never hit.
-    state.frame = 5;
-    EXPECT_FALSE(ft->HitTest(0, 0, state));
 }
 
 TEST_F(FrameTextureTest, BadFilesMissingImagesAndNoTextureAttributeFailCleanly)
@@ -405,19 +397,11 @@ TEST_F(TextureTest, GeneratedFillFromCoverageAndBgra)
 
 // --- the cache ---------------------------------------------------------------
 
-TEST_F(TextureTest, CacheSharesByKindAndName)
+TEST_F(TextureTest, CacheMakesEachKindAndKeepsNoFailedTexture)
 {
     WriteSolid("c.png", 2, 2, 0xFF000000);
-    nE_ResourcePtr a = cache.GetTexture(dir + "c");
-    nE_ResourcePtr b = cache.Get(dir + "c", NE_RES_TEXTURE);
-    ASSERT_TRUE(a);
-    EXPECT_EQ(a, b);
-    EXPECT_TRUE(std::dynamic_pointer_cast<nE_Texture_Pl5>(a));
-
-    // The same name under another kind is another resource.
-    nE_ResourcePtr f = cache.Get(dir + "c", NE_RES_FRAME_TEXTURE);
-    EXPECT_TRUE(std::dynamic_pointer_cast<nE_FrameTexture_Pl5>(f));
-    EXPECT_NE(a, f);
+    EXPECT_TRUE(std::dynamic_pointer_cast<nE_Texture_Pl5>(cache.Get(dir + "c", NE_RES_TEXTURE)));
+    EXPECT_TRUE(std::dynamic_pointer_cast<nE_FrameTexture_Pl5>(cache.Get(dir + "c", NE_RES_FRAME_TEXTURE)));
 
     // A texture that failed to load is handed out but not kept.
     nE_ResourcePtr m1 = cache.GetTexture(dir + "missing");
