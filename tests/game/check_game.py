@@ -38,6 +38,7 @@ REST = (-150, 20)
 # "New game" and then play MENU_TURNS turns later than their events say.
 NEW_GAME = (512, 400)
 CONTINUE = (512, 460)
+MENU_PLAYERS = [(300, 590), (512, 590)]
 MENU_TURNS = 6
 
 TIMEOUT = 240
@@ -567,8 +568,11 @@ def case_play_through(program, sample, user_dir, work_dir):
     again.expect_absent("Error:")
     for point in LAMPS:
         expect_colour(again.pixels(), (point[0], point[1] - 29), FLAME, "a lamp lit in the saved game", tolerance=40)
-    again = Run(program, sample, mid_dir, work_dir, 120, move(50, BAR) + move(100, SLOT), start=CONTINUE)
-    again.expect_in_order("sample: resumed in sample_ho_room")
+    # The second: both saved players chosen in turn on the menu, then Ada's game continued.
+    events = click(1, MENU_PLAYERS[0]) + click(10, MENU_PLAYERS[1]) + click(20, CONTINUE)
+    again = Run(program, sample, mid_dir, work_dir, 140, events + move(70, BAR) + move(120, SLOT), start=None)
+    again.expect_in_order("sample: profile chosen Player", "sample: profile chosen Ada",
+                          "sample: resumed in sample_ho_room")
     again.expect_absent("Error:")
     expect_colour(again.pixels(), (262, 730), KEY_GOLD, "the saved key in its slot", tolerance=30)
 
