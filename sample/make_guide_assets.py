@@ -31,8 +31,10 @@ CARDS = [("card_0", "\U0001F989", (120, 80, 160)), ("card_1", "\U0001F319", (60,
 
 # Screenshots: name, window points to click (design x + 171), turns to run.
 WIDE_OFFSET = 171
-DOOR, HO_DOOR, REST = (800, 400), (850, 420), (-150, 20)
-SHOTS = [("hall", [], 40), ("study", [DOOR], 110), ("ho_room", [DOOR, HO_DOOR], 190)]
+# Each starts with the menu's "New game" and a click beside the room that fades its caption away.
+DOOR, HO_DOOR, REST, NEW_GAME = (800, 400), (850, 420), (-150, 20), (512, 400)
+SHOTS = [("hall", [NEW_GAME, REST], 190), ("study", [NEW_GAME, REST, DOOR], 260),
+         ("ho_room", [NEW_GAME, REST, DOOR, HO_DOOR], 330)]
 SHOT_SIZE = (640, 480)  # shown at 0.2687 in a 172 x 130 slot, whole in the enlarged view
 
 

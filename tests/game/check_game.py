@@ -34,6 +34,12 @@ GEM = (512, 384)
 BACK = (90, 680)
 # Where the pointer rests at the end so that it covers no checked pixel.
 REST = (-150, 20)
+# The main menu (sample/assets/levels/main_menu.xml), shown first; most cases press
+# "New game" and then play MENU_TURNS turns later than their events say.
+NEW_GAME = (512, 400)
+CONTINUE = (512, 460)
+MENU_PLAYERS = [(300, 590), (512, 590)]
+MENU_TURNS = 6
 
 TIMEOUT = 240
 
@@ -109,8 +115,21 @@ def expect_colour(rows, point, colour, what, tolerance=12):
 
 # ---- running -----------------------------------------------------------------
 
+def shifted(turns, events):
+    """The events, each on a turn that many turns later."""
+    return ["%d %s" % (int(e.split(" ", 1)[0]) + turns, e.split(" ", 1)[1]) for e in events]
+
+
+def from_menu(button, events):
+    """A click on a menu button, then the events shifted past it."""
+    return click(1, button) + shifted(MENU_TURNS, events)
+
+
 class Run:
-    def __init__(self, program, sample, user_dir, work_dir, frames, events):
+    def __init__(self, program, sample, user_dir, work_dir, frames, events, start=NEW_GAME):
+        """start: the menu button pressed first, or None to replay the events as they are."""
+        if start:
+            events, frames = from_menu(start, events), frames + MENU_TURNS
         self.screenshot = os.path.join(work_dir, "last_frame.png")
         if os.path.exists(self.screenshot):
             os.remove(self.screenshot)
@@ -185,7 +204,7 @@ def expect_clean_stop(run):
 
 def case_first_tick(program, sample, user_dir, work_dir):
     # One loop turn is one tick under --fixed-step: the start trigger runs in it.
-    run = Run(program, sample, user_dir, work_dir, 1, [])
+    run = Run(program, sample, user_dir, work_dir, 1, [], start=None)
     expect_clean_stop(run)
     run.expect_in_order("sample: start trigger ran, start 1", "sample: ng_close")
     run.expect_file("profile_list.xml", "Player")
@@ -217,7 +236,7 @@ def case_round_trip(program, sample, user_dir, work_dir):
     expect_colour(rows, (300, 300), ROOM1_WALL, "the first room again")
     expect_colour(rows, DOOR, (140, 90, 40), "the door of the first room")
     # The saved game data is read back by the next start.
-    again = Run(program, sample, user_dir, work_dir, 3, [])
+    again = Run(program, sample, user_dir, work_dir, 3, [], start=None)
     expect_clean_stop(again)
     again.index("sample: start trigger ran, start 2")
 
@@ -258,7 +277,7 @@ def case_warnings(program, sample, user_dir, work_dir):
     write(game, "assets/strings.xml", MISTAKES_STRINGS)
     write(game, "assets/first.xml", MISTAKES_MODULE)
     shutil.copytree(os.path.join(sample, "assets", "fonts"), os.path.join(game, "assets", "fonts"))
-    run = Run(program, game, user_dir, work_dir, 3, [])
+    run = Run(program, game, user_dir, work_dir, 3, [], start=None)
     run.expect_exit(0)
     for text in ['Warning: unknown object kind <sprite> (name "lamp", line 3) in assets/first.xml',
                  "Warning: unknown element <trig> (line 5) in assets/first.xml",
@@ -300,7 +319,7 @@ def case_sigterm(program, sample, user_dir, work_dir):
     log_path = os.path.join(work_dir, "run.log")
     input_file = os.path.join(work_dir, "input.txt")
     with open(input_file, "w") as f:
-        f.write("\n".join(click(20, DOOR)) + "\n")
+        f.write("\n".join(from_menu(NEW_GAME, click(20, DOOR))) + "\n")
     env = dict(os.environ, NOTENGINE_USER_DIR=user_dir)
     env.setdefault("ALSOFT_DRIVERS", "null")
     with open(log_path, "w") as log:
@@ -449,9 +468,9 @@ def case_hud(program, sample, user_dir, work_dir):
         expect_colour(rows, point, FLAME, "a lit lamp", tolerance=40)
 
 
-# The hall's links to the card album, the strategy guide and the name entry
-# (see sample/assets/levels/extras.xml).
-CARDS_LINK, GUIDE_LINK, NAME_LINK = (95, 130), (290, 130), (480, 130)
+# The menu's link to the card album, the HUD's guide button and the guide's
+# page links (see sample/assets/levels/main_menu.xml and extras.xml).
+CARDS_LINK, GUIDE_BTN = (300, 690), (-20, 745)
 CARDS_CLOSE, GUIDE_NEXT = (512, 670), (824, 675)
 GUIDE_SLOT0 = (795, 205)  # the screenshot in the first slot, over the study's wall
 
@@ -462,17 +481,18 @@ def typed(turn, text):
 
 
 def case_extras(program, sample, user_dir, work_dir):
-    events = click(20, CARDS_LINK) + click(80, CARDS_CLOSE) + click(140, NAME_LINK) + typed(200, "Zo\u00eb 7")
-    events += click(280, GUIDE_LINK) + click(350, GUIDE_NEXT) + click(400, GUIDE_NEXT) + move(420, REST)
-    run = Run(program, sample, user_dir, work_dir, 470, events)
+    # The name typed into the menu's field; Enter starts a new game under it.
+    events = click(20, CARDS_LINK) + click(80, CARDS_CLOSE) + move(130, REST) + typed(140, "Zo\u00eb 7")
+    events += click(200, GUIDE_BTN) + click(350, GUIDE_NEXT) + click(400, GUIDE_NEXT) + move(420, REST)
+    run = Run(program, sample, user_dir, work_dir, 470, events, start=None)
     expect_clean_stop(run)
     run.expect_in_order("sample: cards ready, sent by ng_cards_screen", "sample: cards open 1",
-                        "sample: room open sample_name_room", "sample: name entered Zo\u00eb7",
+                        "sample: name entered Zo\u00eb7", "sample: room open sample_room1", "sample: guide button",
                         "sample: room open sample_guide_room", "sample: guide page 0", "sample: guide page 1",
                         "sample: ng_close")
     run.expect_absent("Error:")
     run.expect_absent("Warning:")
-    run.expect_file("p_Player.xml", "Zo\u00eb7")
+    run.expect_file("profile_list.xml", "Zo\u00eb7")
     expect_colour(run.pixels(), GUIDE_SLOT0, ROOM2_WALL, "the study's picture on the guide's page", tolerance=20)
 
 
@@ -482,8 +502,8 @@ TALK_BTN = (710, 150)
 SETTINGS_BTN = (930, 150)
 MAP_ROOM2 = (720, 380)
 MAP_CLOSE = (1103, 54)  # 932 units from the left of the design space, kept from the right edge
-VOLUME_UP = (712, 344)
-SETTINGS_CLOSE = (512, 494)
+VOLUME_UP = (712, 319)
+SETTINGS_CLOSE = (512, 502)
 MAP_PAPER = (214, 196, 150)
 WINDOW_FILL = (34, 27, 22)
 
@@ -542,6 +562,54 @@ def case_cutscene(program, sample, user_dir, work_dir):
     expect_colour(rows, (400, 300), ROOM1_WALL, "the room where the clip was")
 
 
+LAMPS = [(312, 410), (512, 410), (712, 410)]
+
+
+def case_play_through(program, sample, user_dir, work_dir):
+    """The whole game from the menu: a new profile, the mage's dialog, the attic's
+    list, the key on the lock box, the lamps; then "Continue" resumes it."""
+    game = click(20, TALK_BTN) + click(80, (512, 300)) + click(120, (512, 300))
+    game += shifted(130, ho_play_through())
+    game += click(960, DOOR) + click(1030, MG_DOOR)
+    for i, lamp in enumerate(LAMPS):
+        game += click(1100 + 30 * i, lamp)
+    events = typed(40, "Ada") + shifted(40, game + move(1200, REST))
+    mid_dir = user_dir + "_mid"
+    os.makedirs(mid_dir)
+    # Checkpoints: the menu, then the key in the bar while still in the attic.
+    rows = Run(program, sample, mid_dir, work_dir, 38, events, start=None).pixels()
+    if count_bright(rows, 420, 380, 600, 420, ROOM1_WALL) < 200:
+        raise Failure("the menu's New game line is not shown")
+    mid = Run(program, sample, mid_dir, work_dir, 680, events, start=None)
+    expect_colour(mid.pixels(), (262, 730), KEY_GOLD, "the key in its slot", tolerance=30)
+    mid.expect_file("p_Ada.xml", "sample_ho_room", "taken")
+    # The whole game.
+    run = Run(program, sample, user_dir, work_dir, 1340, events, start=None)
+    expect_clean_stop(run)
+    run.expect_in_order("sample: menu open, 1 profiles", "sample: new game for Ada", "sample: dialog open",
+                        "sample: dialog closed", "sample: all found", "sample: key taken",
+                        "sample: key used on the lock box", "sample: room open sample_mg_room",
+                        "sample: minigame solved", "sample: the end", "sample: ng_close")
+    run.expect_absent("Error:")
+    run.expect_file("profile_list.xml", "Ada", "Player")
+    run.expect_file("p_Ada.xml", "finished", "sample_mg_room")
+    for point in LAMPS:
+        expect_colour(run.pixels(), (point[0], point[1] - 29), FLAME, "a lit lamp", tolerance=40)
+    # Resumed from the saved profiles: the finished game, and the one left in the attic.
+    again = Run(program, sample, user_dir, work_dir, 60, move(50, REST), start=CONTINUE)
+    again.expect_in_order("sample: menu open, 2 profiles", "sample: resumed in sample_mg_room")
+    again.expect_absent("Error:")
+    for point in LAMPS:
+        expect_colour(again.pixels(), (point[0], point[1] - 29), FLAME, "a lamp lit in the saved game", tolerance=40)
+    # The second: both saved players chosen in turn on the menu, then Ada's game continued.
+    events = click(1, MENU_PLAYERS[0]) + click(10, MENU_PLAYERS[1]) + click(20, CONTINUE)
+    again = Run(program, sample, mid_dir, work_dir, 140, events + move(70, BAR) + move(120, SLOT), start=None)
+    again.expect_in_order("sample: profile chosen Player", "sample: profile chosen Ada",
+                          "sample: resumed in sample_ho_room")
+    again.expect_absent("Error:")
+    expect_colour(again.pixels(), (262, 730), KEY_GOLD, "the saved key in its slot", tolerance=30)
+
+
 CASES = {
     "first_tick": case_first_tick,
     "media": case_media,
@@ -556,6 +624,7 @@ CASES = {
     "extras": case_extras,
     "interface": case_interface,
     "cutscene": case_cutscene,
+    "play_through": case_play_through,
 }
 
 
