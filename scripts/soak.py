@@ -26,12 +26,14 @@ KEYS = [8, 9, 13, 27, 32, 37, 38, 39, 40, 48, 65, 90, 112]
 # The sample's door, chest, gem and way back in window coordinates: a share of
 # the clicks lands near them so that rooms open and close again and again.
 HOTSPOTS = [(971, 400), (683, 600), (683, 384), (261, 680)]
+NEW_GAME = (683, 400)  # the main menu's "New game"
 
 
-# Door, chest, gem and way back in turn: every room and the close-up once, so that
-# the memory they take is in use before the first sample counts.
-TOUR = [(20, 0), (90, 1), (160, 2), (230, 3)]
-TOUR_TURNS = 260
+# From the main menu into the game, then door, chest, gem and way back in turn: every
+# room and the close-up once, so that the memory they take is in use before the first
+# sample counts.
+TOUR = [(5, NEW_GAME), (25, 0), (95, 1), (165, 2), (235, 3)]
+TOUR_TURNS = 265
 
 
 def random_events(turns, seed):
@@ -40,7 +42,7 @@ def random_events(turns, seed):
     rng = random.Random(seed)
     lines = []
     for turn, spot in TOUR:
-        x, y = HOTSPOTS[spot]
+        x, y = spot if isinstance(spot, tuple) else HOTSPOTS[spot]
         lines += ["%d 4 0 %d %d 0" % (turn, x, y), "%d 1 0 %d %d 0" % (turn + 1, x, y),
                   "%d 3 0 %d %d 0" % (turn + 2, x, y)]
     for turn in range(TOUR_TURNS, turns):
