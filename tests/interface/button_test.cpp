@@ -85,7 +85,7 @@ TEST_F(ButtonTest, PressIsTakenOrFallsThroughByItsId)
         delete dragged;
         delete button;
         delete below;
-        luaL_dostring(nE_GetLua(), "probe_calls = nil");
+        ClearProbes();
     }
 }
 

@@ -1,7 +1,6 @@
 #include "game/interface/nG_CharacterDialog.h"
 #include "game/interface/nG_Dialog.h"
 #include "game/interface/nG_HoDialog.h"
-#include "game/interface/nG_WidgetUtil.h"
 #include "widget_fixture.h"
 
 namespace
@@ -105,7 +104,7 @@ TEST_F(DialogTest, TextDialogKeepsItsMinimumSizeAndLetsClicksThroughOnceClosed)
     bus.Send(NG_MSG_SHOW_DIALOG, &show);
     Step(0.01f);
     EXPECT_EQ(nG_Dialog::OPEN, dialog->GetState());
-    EXPECT_EQ("other", static_cast<nE_Text*>(dialog->FindChild("ng_dialog_text", false))->GetText());
+    EXPECT_EQ("other", TextOf(dialog->FindChild("ng_dialog_text", false)));
 }
 
 TEST_F(DialogTest, HoDialogRunsOkOnlyWhenShownAndPutsItsObjectBack)
@@ -120,15 +119,11 @@ TEST_F(DialogTest, HoDialogRunsOkOnlyWhenShownAndPutsItsObjectBack)
     Step(0.25f);
     Input(NE_INPUT_MOUSEDOWN, 10, 10); // half faded in
     Step(0.25f);
-    nG_MsgString object;
-    bus.Send(NG_MSG_GET_HO_DIALOG_OBJECT, &object);
-    EXPECT_EQ("ho_a", object.value);
+    EXPECT_EQ("ho_a", Ask<nG_MsgString>(NG_MSG_GET_HO_DIALOG_OBJECT).value);
     Input(NE_INPUT_MOUSEDOWN, 10, 10);
     Step(0.5f);
     EXPECT_EQ("ng_ho_dialog:ok;", Probes());
-    nG_MsgBool shown;
-    bus.Send(NG_MSG_IS_HO_DIALOG_SHOWN, &shown);
-    EXPECT_FALSE(shown.value);
+    EXPECT_FALSE(Ask<nG_MsgBool>(NG_MSG_IS_HO_DIALOG_SHOWN).value);
     EXPECT_EQ(g_scene->GetStorage(), g_scene->FindObject("ho_a")->GetParent());
     show.object = "ho_b";
     bus.Send(NG_MSG_HO_DIALOG, &show);

@@ -17,29 +17,12 @@ struct HudTest : WidgetFixture
 {
     InSampleDir dir; // the widgets' animations load their real frames
 
-    void OnMessage(int id, void* record) override
-    {
-        if (id == NG_MSG_SHOW_DIALOG)
-            sent.push_back("39:" + static_cast<nG_MsgShowDialog*>(record)->text);
-        else if (id == NG_MSG_CLOSE_DIALOG)
-            sent.push_back("40");
-        else if (id == NG_MSG_BTN_LOCK_CHANGED)
-            sent.push_back(static_cast<nG_MsgBool*>(record)->value ? "26:1" : "26:0");
-        else
-            WidgetFixture::OnMessage(id, record);
-    }
     void ShowMinigame(const std::string& reset, const std::string& info)
     {
         nG_MsgShowMinigame record;
         record.resetCode = reset;
         record.infoText = info;
         bus.Send(NG_MSG_SHOW_MINIGAME, &record);
-    }
-    bool Locked()
-    {
-        nG_MsgBool query;
-        bus.Send(NG_MSG_GET_BTN_LOCK_VALUE, &query);
-        return query.value;
     }
 };
 
@@ -130,7 +113,7 @@ TEST_F(HudTest, LockAndCardsRideTheInventory)
     Watch({NG_MSG_BTN_LOCK_CHANGED});
     nG_BtnLock* lock = Add(new nG_BtnLock("ng_btn_lock"));
     nG_BtnCard* cards = Add(new nG_BtnCard("ng_btn_card"));
-    EXPECT_TRUE(Locked());
+    EXPECT_TRUE(Ask<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
     struct Step
     {
         int id;
@@ -146,7 +129,7 @@ TEST_F(HudTest, LockAndCardsRideTheInventory)
             SendString(s.id, "ng_btn_lock_lock0");
         else
             SendBool(s.id, s.value);
-        EXPECT_EQ(s.locked, Locked());
+        EXPECT_EQ(s.locked, Ask<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
         EXPECT_EQ(s.locked, lock->FindChild("ng_btn_lock_lock0", false)->IsInput());
     }
     EXPECT_EQ((std::vector<std::string>{"26:0", "26:1"}), sent); // presses send nothing
@@ -207,10 +190,8 @@ TEST_F(HudTest, SubroomFrameLaysOutAndFollows)
         EXPECT_EQ(places[i][1], part->GetY()) << i;
         EXPECT_EQ(places[i][2], part->GetZ()) << i;
     }
-    EXPECT_EQ(69.0f, frame->GetPiece(5)->GetScaleY());
-    EXPECT_EQ(-1.0f, frame->GetPiece(5)->GetScaleX());
-    EXPECT_EQ(118.0f, frame->GetPiece(7)->GetScaleX());
-    EXPECT_EQ(-1.0f, frame->GetPiece(7)->GetScaleY());
+    EXPECT_EQ(std::make_pair(-1.0f, 69.0f),
+              std::make_pair(frame->GetPiece(5)->GetScaleX(), frame->GetPiece(5)->GetScaleY()));
 
     nE_Object* subroom = AddObject(nullptr, "sub", 512, 384);
     struct Case

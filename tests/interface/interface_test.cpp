@@ -1,16 +1,7 @@
-#include "engine/core/nE_EngineContext.h"
-#include "engine/core/nE_Log.h"
-#include "engine/core/nE_Mediator.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_Interface.h"
 #include "widget_fixture.h"
 
-#include <gtest/gtest.h>
-
 #include <map>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace
 {
@@ -75,25 +66,15 @@ std::vector<std::string> Counted::created;
 std::map<std::string, int> Counted::updates;
 std::map<std::string, int> Counted::restores;
 
-struct LogLines : nE_Listener
+struct InterfaceFixture : WidgetFixture
 {
-    std::vector<std::string> lines;
-    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
-};
-
-struct InterfaceFixture : testing::Test
-{
-    nE_Mediator bus;
-    LogLines log;
+    InSampleDir dir; // the real widgets load the sample's interface pictures
     std::unique_ptr<nG_Interface> hud;
     std::map<int, nG_InterfaceCreator> saved;
-    InSampleDir dir; // the real widgets load the sample's interface pictures
 
     void SetUp() override
     {
-        g_mediator = &bus;
-        bus.Subscribe(&log, NE_MSG_LOG);
-        nE_EngineContext::Instance();
+        WidgetFixture::SetUp();
         Counted::created.clear();
         Counted::updates.clear();
         Counted::restores.clear();
@@ -107,8 +88,7 @@ struct InterfaceFixture : testing::Test
         hud.reset();
         for (auto& entry : saved)
             nG_Interface::SetChildCreator(entry.first, entry.second);
-        nE_EngineContext::Destroy();
-        g_mediator = nullptr;
+        WidgetFixture::TearDown();
     }
     void UseCountedWidgets()
     {
@@ -118,13 +98,13 @@ struct InterfaceFixture : testing::Test
     }
     void Build() { hud.reset(new nG_Interface()); }
     nE_Object* Child(const std::string& name) const { return hud->FindChild(name, true); }
-    void SendInt(int id, int value)
+    int ChildTotal() const
     {
-        nG_MsgInt record;
-        record.value = value;
-        bus.Send(id, &record);
+        return hud->GetLayerNode(0)->GetChildCount() + hud->GetLayerNode(1)->GetChildCount() +
+               hud->GetLayerNode(2)->GetChildCount();
     }
-    void Step(float dt, int times = 1)
+    // The container alone, outside the scene.
+    void Tick(float dt, int times = 1)
     {
         nE_TimeStep step;
         step.step = step.elapsed = dt;
@@ -133,9 +113,11 @@ struct InterfaceFixture : testing::Test
     }
 };
 
+// A second SetDefaults keeps one set of layers; every id is published to Lua.
 TEST_F(InterfaceFixture, BuildsAllTwentyFiveChildrenUnderTheirLayers)
 {
     Build();
+    hud->SetDefaults();
     EXPECT_EQ("ng_interface", hud->GetName());
     ASSERT_EQ(3, hud->GetChildCount());
     for (int layer = 0; layer < 3; ++layer)
@@ -147,8 +129,7 @@ TEST_F(InterfaceFixture, BuildsAllTwentyFiveChildrenUnderTheirLayers)
         EXPECT_EQ(hud.get(), node->GetParent());
     }
     EXPECT_EQ(nullptr, hud->GetLayerNode(3));
-
-    int total = 0;
+    lua_State* L = nE_GetLua();
     for (const Row& row : kTable)
     {
         nE_Object* child = Child(row.name);
@@ -157,29 +138,13 @@ TEST_F(InterfaceFixture, BuildsAllTwentyFiveChildrenUnderTheirLayers)
         EXPECT_EQ(hud->GetLayerNode(row.layer), child->GetParent()) << row.name;
         ASSERT_NE(nullptr, hud->GetChildRecord(row.id));
         EXPECT_EQ(row.name, hud->GetChildRecord(row.id)->name);
-        ++total;
-    }
-    EXPECT_EQ(25, total);
-    EXPECT_EQ(nullptr, hud->GetChildRecord(23));
-    EXPECT_EQ(25, hud->GetLayerNode(0)->GetChildCount() + hud->GetLayerNode(1)->GetChildCount() +
-                      hud->GetLayerNode(2)->GetChildCount());
-    EXPECT_TRUE(log.lines.empty());
-}
-
-TEST_F(InterfaceFixture, PublishesEveryIdToLua)
-{
-    Build();
-    lua_State* L = nE_GetLua();
-    for (const Row& row : kTable)
-    {
         lua_getfield(L, LUA_GLOBALSINDEX, row.global);
-        EXPECT_TRUE(lua_isnumber(L, -1)) << row.global;
-        EXPECT_EQ(row.id, lua_tointeger(L, -1)) << row.global;
+        EXPECT_TRUE(lua_isnumber(L, -1) && row.id == lua_tointeger(L, -1)) << row.global;
         lua_pop(L, 1);
     }
-    ASSERT_EQ(0, luaL_dostring(L, "return INT_MAP * 100 + INT_POPUP"));
-    EXPECT_EQ(1225, lua_tointeger(L, -1));
-    lua_pop(L, 1);
+    EXPECT_EQ(nullptr, hud->GetChildRecord(23));
+    EXPECT_EQ(25, ChildTotal());
+    EXPECT_TRUE(logs.empty());
 }
 
 TEST_F(InterfaceFixture, CreatesChildrenInRegistrationOrderThroughReplaceableCreators)
@@ -201,11 +166,10 @@ TEST_F(InterfaceFixture, AddingAnExistingChildWarnsOnceAndCreatesNothing)
     Build();
     nE_Object* map = Child("ng_map");
     SendInt(NG_MSG_ADD_INTERFACE_CHILD, 12);
-    ASSERT_EQ(1u, log.lines.size());
-    EXPECT_EQ("Warning: interface child \"ng_map\" is already exist.", log.lines[0]);
+    ASSERT_EQ(1u, logs.size());
+    EXPECT_EQ("Warning: interface child \"ng_map\" is already exist.", logs[0]);
     EXPECT_EQ(map, Child("ng_map"));
-    EXPECT_EQ(25, hud->GetLayerNode(0)->GetChildCount() + hud->GetLayerNode(1)->GetChildCount() +
-                      hud->GetLayerNode(2)->GetChildCount());
+    EXPECT_EQ(25, ChildTotal());
 }
 
 TEST_F(InterfaceFixture, RemovedChildComesBackFreshAtItsIdUnderTheSameLayer)
@@ -225,7 +189,7 @@ TEST_F(InterfaceFixture, RemovedChildComesBackFreshAtItsIdUnderTheSameLayer)
     EXPECT_TRUE(again->IsVisible());
     EXPECT_EQ(hud->GetLayerNode(0), again->GetParent());
     EXPECT_EQ(26u, Counted::created.size());
-    EXPECT_TRUE(log.lines.empty());
+    EXPECT_TRUE(logs.empty());
 }
 
 TEST_F(InterfaceFixture, UnknownIdsAreIgnoredWithoutALogLine)
@@ -240,9 +204,8 @@ TEST_F(InterfaceFixture, UnknownIdsAreIgnoredWithoutALogLine)
         bus.Send(NG_MSG_INTERFACE_CHILD_INPUT, &input);
     }
     bus.Send(NG_MSG_ADD_INTERFACE_CHILD, nullptr);
-    EXPECT_TRUE(log.lines.empty());
-    EXPECT_EQ(25, hud->GetLayerNode(0)->GetChildCount() + hud->GetLayerNode(1)->GetChildCount() +
-                      hud->GetLayerNode(2)->GetChildCount());
+    EXPECT_TRUE(logs.empty());
+    EXPECT_EQ(25, ChildTotal());
 }
 
 TEST_F(InterfaceFixture, ChildInputSwitchesByIdAndHudInputLeavesItDrawn)
@@ -276,20 +239,20 @@ TEST_F(InterfaceFixture, MainLayerFadesAtFourPerSecondOrJumps)
     bus.Send(NG_MSG_INTERFACE_FADE, &show);
     EXPECT_TRUE(hud->IsFadingOut());
     EXPECT_FLOAT_EQ(1.0f, hud->GetHudAlpha());
-    Step(0.0625f);
+    Tick(0.0625f);
     EXPECT_FLOAT_EQ(0.75f, hud->GetHudAlpha());
     EXPECT_FLOAT_EQ(0.75f, main->GetAlpha());
-    Step(0.0625f, 3); // a quarter of a second in all
+    Tick(0.0625f, 3); // a quarter of a second in all
     EXPECT_FLOAT_EQ(0.0f, hud->GetHudAlpha());
-    Step(0.0625f);
+    Tick(0.0625f);
     EXPECT_FLOAT_EQ(0.0f, main->GetAlpha());
     EXPECT_FLOAT_EQ(1.0f, hud->GetLayerNode(0)->GetAlpha()); // other layers keep theirs
 
     show.shown = true;
     bus.Send(NG_MSG_INTERFACE_FADE, &show);
-    Step(0.1f);
+    Tick(0.1f);
     EXPECT_NEAR(0.4f, hud->GetHudAlpha(), 1e-6);
-    Step(1.0f);
+    Tick(1.0f);
     EXPECT_FLOAT_EQ(1.0f, main->GetAlpha());
 
     show.shown = false;
@@ -305,19 +268,16 @@ TEST_F(InterfaceFixture, PauseStopsTheFirstTwoLayersOnly)
 {
     UseCountedWidgets();
     Build();
-    nG_MsgBool paused;
-    paused.value = true;
-    bus.Send(NG_MSG_PAUSE_LEVEL, &paused);
-    Step(0.1f, 2);
+    SendBool(NG_MSG_PAUSE_LEVEL, true);
+    Tick(0.1f, 2);
     EXPECT_EQ(2, Counted::updates["ng_modalwindow"]);
     EXPECT_EQ(2, Counted::updates["ng_popup"]);
     EXPECT_EQ(0, Counted::updates["ng_videoframe"]);
     EXPECT_EQ(0, Counted::updates["ng_map"]);
     EXPECT_EQ(0, Counted::updates["ng_collector"]);
 
-    paused.value = false;
-    bus.Send(NG_MSG_PAUSE_LEVEL, &paused);
-    Step(0.1f);
+    SendBool(NG_MSG_PAUSE_LEVEL, false);
+    Tick(0.1f);
     EXPECT_EQ(3, Counted::updates["ng_popup"]);
     EXPECT_EQ(1, Counted::updates["ng_videoframe"]);
     EXPECT_EQ(1, Counted::updates["ng_map"]);
@@ -332,21 +292,12 @@ TEST_F(InterfaceFixture, DisplayChangeRestoresEveryWidget)
     EXPECT_EQ(1, Counted::restores["ng_btn_lock"]);
 }
 
-TEST_F(InterfaceFixture, SecondSetDefaultsKeepsOneSetOfLayers)
-{
-    Build();
-    hud->SetDefaults();
-    EXPECT_EQ(3, hud->GetChildCount());
-    EXPECT_TRUE(log.lines.empty());
-}
-
 TEST_F(InterfaceFixture, DestroyedContainerNoLongerListens)
 {
     Build();
     hud.reset();
     SendInt(NG_MSG_ADD_INTERFACE_CHILD, 12);
-    nG_MsgBool paused;
-    bus.Send(NG_MSG_PAUSE_LEVEL, &paused);
+    SendBool(NG_MSG_PAUSE_LEVEL, false);
     for (int id : {18, 19, 20, 79, 86, 87, 88})
         EXPECT_TRUE(bus.GetListeners(id).empty()) << id;
 }

@@ -146,8 +146,7 @@ TEST_F(InventoryTest, QuickAddsNeverCountObjectsInFlight)
 
 TEST_F(InventoryTest, DroppedItemFliesBackFromTheCursorOnAWideScreen)
 {
-    layer->SetPos(160, 24); // scaled and offset like a wide, full screen
-    layer->SetScale(1.25f, 1.25f);
+    WideHud();
     nE_Object* gem = AddObject(scene, "gem", 0, 0);
     gem->SetDrag(true);
     starting = true;
@@ -167,9 +166,8 @@ TEST_F(InventoryTest, DroppedItemFliesBackFromTheCursorOnAWideScreen)
     g_scene->StopDrag(); // nobody takes the drop
     Step(0.01f);
     ASSERT_EQ(nG_InventoryObj::RETURNING, item->GetState());
-    nE_Matrix world = gem->GetWorldMatrix();
-    EXPECT_NEAR(300.0f, world.At(3, 0), 0.5f); // starts under the cursor, no jump
-    EXPECT_NEAR(200.0f, world.At(3, 1), 0.5f);
+    EXPECT_NEAR(300.0f, WorldPos(gem).x, 0.5f); // starts under the cursor, no jump
+    EXPECT_NEAR(200.0f, WorldPos(gem).y, 0.5f);
     Step(0.1f, 10);
     EXPECT_EQ(nG_InventoryObj::RESTING, item->GetState());
     EXPECT_EQ(item, gem->GetParent());

@@ -31,7 +31,7 @@ struct PopupTest : WidgetFixture
         record.text = key;
         bus.Send(NG_MSG_POPUP, &record);
     }
-    std::string Text() { return static_cast<nE_Text*>(popup->FindChild("ng_popup_text", false))->GetText(); }
+    std::string Text() { return TextOf(popup->FindChild("ng_popup_text", false)); }
 };
 
 TEST(FramedBox, SizesAreCutMadeEvenThenRaisedToTheMinimum)
@@ -80,8 +80,7 @@ TEST_F(PopupTest, WaitsOpensOnlyTakesAClickWhenFullyOpenAndLetsItFallThrough)
 TEST_F(PopupTest, AnotherKeyReopensAfterTheCloseAndTheSameKeyChangesNothing)
 {
     Show("popup_a");
-    Step(0.35f);
-    Step(0.2f);
+    Step(0.35f, 2);
     Show("popup_a");
     EXPECT_EQ(nG_Popup::OPEN, popup->GetState());
     Show("popup_b");
@@ -135,7 +134,7 @@ TEST_F(PopupTest, MapPopupIgnoresTheSameRoomAndDoesNotPileUpItsContent)
     map->ShowRoom("pic", "room_a", {});
     EXPECT_EQ(nG_Popup::OPEN, map->GetState());
     const int children = map->GetChildCount();
-    EXPECT_EQ("p_room_a", static_cast<nE_Text*>(map->FindChild("ng_map_popup_temp_0", false))->GetText());
+    EXPECT_EQ("p_room_a", TextOf(map->FindChild("ng_map_popup_temp_0", false)));
     map->ShowRoom("pic", "room_b", {});
     Step(0.2f);
     Step(0.35f);

@@ -32,13 +32,7 @@ struct TasksTest : WidgetFixture
             Step(dt);
         }
     }
-    std::string Hint()
-    {
-        nG_MsgString hint;
-        hint.value = "unset";
-        bus.Send(NG_MSG_GET_HINT_TASK, &hint);
-        return hint.value;
-    }
+    std::string Hint() { return Ask(NG_MSG_GET_HINT_TASK, nG_MsgString{"unset"}).value; }
 };
 
 TEST_F(TasksTest, CountsStepDownThenStrikeThroughAndTheRoomEndsOnce)

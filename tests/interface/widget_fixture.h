@@ -2,9 +2,9 @@
 // The shared fixture of the widget tests: the bus, a stub answering the
 // level's and application's queries (100 current room, 109 app width, 112
 // level starting), a watch on chosen message ids, capture of posted trigger
-// calls through a "probe" trigger, a step driver, an injectable pointer and
-// random source, reset of the process-wide widget state, log lines and a
-// scratch folder.
+// calls through a "probe" trigger, of sounds and of log lines, a step driver,
+// an injectable pointer and random source, reset of the process-wide widget
+// state, and a scratch folder to work in.
 
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
@@ -12,10 +12,11 @@
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Scene.h"
+#include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/platform/nE_SoundHub.h"
-#include "game/app/nG_Messages.h"
 #include "engine/scene/nE_Text.h"
+#include "game/app/nG_Messages.h"
 #include "game/interface/nG_Inventory.h"
 #include "game/interface/nG_Tasks.h"
 #include "game/interface/nG_WidgetUtil.h"
@@ -75,13 +76,19 @@ struct WidgetFixture : testing::Test, nE_Listener
     std::vector<std::string> sent; // "id:payload" of every watched message, in order
     std::vector<std::string> logs; // every log line
     std::string scratch;           // a folder removed afterwards, once made
+    std::string oldDir;            // the working folder before EnterScratch
     static float s_cursorX, s_cursorY;
     static unsigned s_randomState;
+    static RecordingHub* s_sounds;
 
     void SetUp() override
     {
         g_mediator = &bus;
-        g_widgetSoundHub = &sounds;
+        g_widgetSoundHub = s_sounds = &sounds;
+        // Widgets that play through the script hooks are heard by the same recorder.
+        g_scriptMediaHooks.playSound =
+            [](const std::string& name, const std::string& channel, bool, bool, const std::string&, float)
+        { s_sounds->PlaySound(name, channel, true, false, "", 0.0f); };
         nE_EngineContext::Instance();
         for (int id : {int(NG_MSG_GET_CURRENT_ROOM), int(NG_MSG_GET_APP_WIDTH), int(NG_MSG_IS_LEVEL_STARTING),
                        int(NE_MSG_LOG)})
@@ -113,12 +120,14 @@ struct WidgetFixture : testing::Test, nE_Listener
     }
     void TearDown() override
     {
+        EXPECT_TRUE(oldDir.empty() || chdir(oldDir.c_str()) == 0);
         nE_EngineContext::Destroy();
         nE_SetCursorPosFunc(nullptr);
         nG_Tasks::s_random = nullptr;
         bus.UnsubscribeAll(this);
         g_mediator = nullptr;
         g_widgetSoundHub = nullptr;
+        g_scriptMediaHooks.playSound = nullptr;
         if (!scratch.empty()) std::system(("rm -rf '" + scratch + "'").c_str());
     }
     std::string MakeScratch()
@@ -126,6 +135,14 @@ struct WidgetFixture : testing::Test, nE_Listener
         char tmpl[] = "/tmp/ne_widget_XXXXXX";
         if (mkdtemp(tmpl)) scratch = tmpl;
         return scratch;
+    }
+    // Works in a scratch folder holding `sub`, as a game's working folder would.
+    void EnterScratch(const std::string& sub)
+    {
+        char buffer[4096];
+        oldDir = getcwd(buffer, sizeof(buffer)) ? buffer : "";
+        ASSERT_EQ(0, std::system(("mkdir -p " + MakeScratch() + "/" + sub).c_str()));
+        ASSERT_EQ(0, chdir(scratch.c_str()));
     }
 
     void Watch(std::initializer_list<int> ids)
@@ -152,6 +169,7 @@ struct WidgetFixture : testing::Test, nE_Listener
         case NG_MSG_TASKS_CHANGED:
         case NG_MSG_COLLECT_HO_TASK_OBJECT:
         case NG_MSG_SCREEN_CLOSED:
+        case NG_MSG_BTN_LOCK_CHANGED:
             sent.push_back(std::to_string(id) + ":" + (static_cast<nG_MsgBool*>(record)->value ? "1" : "0"));
             return;
         case NG_MSG_HO_DIALOG:
@@ -160,7 +178,11 @@ struct WidgetFixture : testing::Test, nE_Listener
             sent.push_back(std::to_string(id) + ":" + dialog->object + "," + dialog->call);
             return;
         }
+        case NG_MSG_SHOW_DIALOG:
+            sent.push_back(std::to_string(id) + ":" + static_cast<nG_MsgShowDialog*>(record)->text);
+            return;
         case NG_MSG_INV_CHANGED:
+        case NG_MSG_CLOSE_DIALOG:
             sent.push_back(std::to_string(id));
             return;
         default: // every other watched id carries a button name
@@ -168,17 +190,22 @@ struct WidgetFixture : testing::Test, nE_Listener
         }
     }
 
-    void SendString(int id, const std::string& value)
+    // Sends a record of one `value`: nG_MsgString, nG_MsgBool, nG_MsgInt or nG_MsgFloat.
+    template <class R, class V> void SendAs(int id, const V& value)
     {
-        nG_MsgString record;
+        R record;
         record.value = value;
         bus.Send(id, &record);
     }
-    void SendBool(int id, bool value)
+    void SendString(int id, const std::string& value) { SendAs<nG_MsgString>(id, value); }
+    void SendBool(int id, bool value) { SendAs<nG_MsgBool>(id, value); }
+    void SendInt(int id, int value) { SendAs<nG_MsgInt>(id, value); }
+    void SendFloat(int id, float value) { SendAs<nG_MsgFloat>(id, value); }
+    // Sends a query and answers the record as the listeners left it.
+    template <class R> R Ask(int id, R record = R())
     {
-        nG_MsgBool record;
-        record.value = value;
         bus.Send(id, &record);
+        return record;
     }
     void Send3(int id, const std::string& a, const std::string& b = "", const std::string& c = "")
     {
@@ -217,7 +244,20 @@ struct WidgetFixture : testing::Test, nE_Listener
         g_scene->AttachObject(parent ? parent : layer, object);
         return object;
     }
+    // The HUD scaled and offset like a wide, full screen.
+    void WideHud()
+    {
+        layer->SetPos(160, 24);
+        layer->SetScale(1.25f, 1.25f);
+    }
+    static nE_Vec3 WorldPos(nE_Object* object)
+    {
+        nE_Matrix m = object->GetWorldMatrix();
+        return nE_Vec3(m.At(3, 0), m.At(3, 1), 0);
+    }
+    static std::string TextOf(nE_Object* text) { return static_cast<nE_Text*>(text)->GetText(); }
     std::string Probes() const { return LuaString("probe_calls"); }
+    void ClearProbes() { luaL_dostring(nE_GetLua(), "probe_calls = nil"); }
     std::string LuaString(const char* global) const
     {
         lua_State* L = nE_GetLua();
@@ -236,3 +276,4 @@ struct WidgetFixture : testing::Test, nE_Listener
 inline float WidgetFixture::s_cursorX = 0.0f;
 inline float WidgetFixture::s_cursorY = 0.0f;
 inline unsigned WidgetFixture::s_randomState = 1;
+inline RecordingHub* WidgetFixture::s_sounds = nullptr;
