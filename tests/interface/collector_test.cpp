@@ -38,11 +38,7 @@ struct CollectorTest : WidgetFixture
     void Collect(const std::string& name) { SendString(NG_MSG_COLLECT_HO_OBJECT, name); }
     void Fly(const std::string& name)
     {
-        nG_MsgCollectToInterface record;
-        record.object = name;
-        record.a = 900;
-        record.b = 40;
-        bus.Send(NG_MSG_COLLECT_TO_INTERFACE, &record);
+        Send(NG_MSG_COLLECT_TO_INTERFACE, nG_MsgCollectToInterface{name, 900, 40});
     }
 };
 

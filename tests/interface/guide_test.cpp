@@ -36,8 +36,8 @@ struct GuideTest : WidgetFixture
         guide->SetResourceName(res);
         return Add(guide);
     }
-    void Send(int id) { bus.Send(id, nullptr); }
-    int GetPage() { return Ask<nG_MsgInt>(NG_MSG_GUIDE_GET_PAGE).value; }
+    void Go(int id) { bus.Send(id, nullptr); }
+    int GetPage() { return Send<nG_MsgInt>(NG_MSG_GUIDE_GET_PAGE).value; }
     void Turn() { Step(0.1f, 8); } // a whole page turn takes two thirds of a second
     nE_Object* Find(const std::string& name) { return guide->FindChild(name, true); }
     std::string Text(const std::string& name) { return TextOf(Find(name)); }
@@ -96,7 +96,7 @@ TEST_F(GuideTest, TurnsPagesAcrossChaptersAndBackToTheContents)
     for (const Turn& s : turns)
     {
         const int from = guide->GetCurrentPage();
-        Send(s.message);
+        Go(s.message);
         Step(0.1f); // mid-fade: the old page still shows, takes no clicks, and the query has the new one
         EXPECT_EQ(from, guide->GetCurrentPage());
         EXPECT_EQ(s.page, GetPage());
@@ -172,13 +172,13 @@ TEST_F(GuideTest, PagesThatCannotBeShownLeadBackToTheContents)
         SendInt(NG_MSG_GUIDE_SET_PAGE, page);
         EXPECT_EQ(-2, guide->GetCurrentPage());
         EXPECT_EQ("", Text("ng_strategy_guide_header"));
-        Send(NG_MSG_GUIDE_NEXT);
+        Go(NG_MSG_GUIDE_NEXT);
         EXPECT_EQ(-1, GetPage());
     }
     SendString(NG_MSG_GUIDE_BUTTON, "ng_strategy_guide_btn_2"); // "Lost" has no chapter
     Turn();
     EXPECT_EQ(-2, guide->GetCurrentPage());
-    Send(NG_MSG_GUIDE_PREV);
+    Go(NG_MSG_GUIDE_PREV);
     EXPECT_EQ(-1, GetPage());
 }
 

@@ -34,15 +34,8 @@ struct HintTest : WidgetFixture
             WidgetFixture::OnMessage(id, record);
     }
     void Mode(int mode) { SendInt(NG_MSG_GAME_MODE, mode); }
-    void ShowMinigame(float time, const std::string& code)
-    {
-        nG_MsgShowMinigame record;
-        record.skipTime = time;
-        record.skipCode = code;
-        bus.Send(NG_MSG_SHOW_MINIGAME, &record);
-    }
     void Press() { SendString(NG_MSG_BTN_HINT_PRESS, "ng_int_btn_hint_b"); }
-    float Query(int id) { return Ask<nG_MsgFloat>(id).value; }
+    float Query(int id) { return Send<nG_MsgFloat>(id).value; }
 };
 
 TEST_F(HintTest, RechargeKeepsItsFractionWhenTheModeChanges)

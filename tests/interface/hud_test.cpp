@@ -15,14 +15,10 @@ namespace
 {
 struct HudTest : WidgetFixture
 {
-    InSampleDir dir; // the widgets' animations load their real frames
-
-    void ShowMinigame(const std::string& reset, const std::string& info)
+    void SetUp() override
     {
-        nG_MsgShowMinigame record;
-        record.resetCode = reset;
-        record.infoText = info;
-        bus.Send(NG_MSG_SHOW_MINIGAME, &record);
+        WidgetFixture::SetUp();
+        EnterSampleDir(); // the widgets' animations load their real frames
     }
 };
 
@@ -64,7 +60,7 @@ TEST_F(HudTest, InfoAndResetSlideInAndOut)
     for (nE_Object* widget : {static_cast<nE_Object*>(reset), static_cast<nE_Object*>(info)})
         EXPECT_FALSE(widget->IsVisible() || widget->IsActive() || widget->IsInput());
     SendString(NG_MSG_BTN_INFO_PRESS, "b"); // no text: nothing
-    ShowMinigame("", "info_key");           // no reset code: reset stays out
+    ShowMinigame(0, "", "", "info_key");    // no reset code: reset stays out
     Step(0.5f);
     EXPECT_FALSE(reset->IsVisible());
     EXPECT_NEAR(512 - 683 - 67 + 134 * std::sin(0.6f * 3.141592f / 2), info->GetX(), 1e-3f);
@@ -73,7 +69,7 @@ TEST_F(HudTest, InfoAndResetSlideInAndOut)
     EXPECT_NEAR(512 - 683 + 67, info->GetX(), 1e-3f);
     EXPECT_TRUE(info->IsInput());
     SendString(NG_MSG_BTN_INFO_PRESS, "b");
-    ShowMinigame("probe(reset)", "");
+    ShowMinigame(0, "", "probe(reset)");
     Step(0.5f, 2);
     SendString(NG_MSG_BTN_RESET_PRESS, "b");
     Step(0.01f);
@@ -113,7 +109,7 @@ TEST_F(HudTest, LockAndCardsRideTheInventory)
     Watch({NG_MSG_BTN_LOCK_CHANGED});
     nG_BtnLock* lock = Add(new nG_BtnLock("ng_btn_lock"));
     nG_BtnCard* cards = Add(new nG_BtnCard("ng_btn_card"));
-    EXPECT_TRUE(Ask<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
+    EXPECT_TRUE(Send<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
     struct Step
     {
         int id;
@@ -129,13 +125,11 @@ TEST_F(HudTest, LockAndCardsRideTheInventory)
             SendString(s.id, "ng_btn_lock_lock0");
         else
             SendBool(s.id, s.value);
-        EXPECT_EQ(s.locked, Ask<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
+        EXPECT_EQ(s.locked, Send<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
         EXPECT_EQ(s.locked, lock->FindChild("ng_btn_lock_lock0", false)->IsInput());
     }
     EXPECT_EQ((std::vector<std::string>{"26:0", "26:1"}), sent); // presses send nothing
-    nG_MsgInvChanged bar;
-    bar.barY = 700;
-    bus.Send(NG_MSG_INV_CHANGED, &bar);
+    Send(NG_MSG_INV_CHANGED, nG_MsgInvChanged{700});
     EXPECT_EQ(694.0f, lock->GetY());
     EXPECT_EQ(639.0f, cards->GetY());
     SendBool(NG_MSG_TASKS_CHANGED, false);
@@ -178,8 +172,7 @@ TEST_F(HudTest, CaptionsQueueFadeAndHide)
 TEST_F(HudTest, SubroomFrameLaysOutAndFollows)
 {
     nG_FrameSubroom* frame = Add(new nG_FrameSubroom("ng_frame_subroom"));
-    nE_Rect rect{-200, -150, 400, 300};
-    bus.Send(NG_MSG_SUBROOM_FRAME_LAYOUT, &rect);
+    Send(NG_MSG_SUBROOM_FRAME_LAYOUT, nE_Rect{-200, -150, 400, 300});
     const float places[9][3] = {{-172, -122, -98}, {-172, 122, -98}, {172, 122, -98},
                                 {164, -131, -98},  {-204, 0, -99},   {204, 0, -99},
                                 {0, -153, -99},    {0, 153, -99},    {183, -145, -90}};

@@ -68,13 +68,13 @@ std::map<std::string, int> Counted::restores;
 
 struct InterfaceFixture : WidgetFixture
 {
-    InSampleDir dir; // the real widgets load the sample's interface pictures
     std::unique_ptr<nG_Interface> hud;
     std::map<int, nG_InterfaceCreator> saved;
 
     void SetUp() override
     {
         WidgetFixture::SetUp();
+        EnterSampleDir(); // the real widgets load the sample's interface pictures
         Counted::created.clear();
         Counted::updates.clear();
         Counted::restores.clear();
@@ -103,6 +103,7 @@ struct InterfaceFixture : WidgetFixture
         return hud->GetLayerNode(0)->GetChildCount() + hud->GetLayerNode(1)->GetChildCount() +
                hud->GetLayerNode(2)->GetChildCount();
     }
+    void Show(int id, bool shown, bool fade) { Send(id, nG_MsgInterfaceShow{false, shown, fade}); }
     // The container alone, outside the scene.
     void Tick(float dt, int times = 1)
     {
@@ -161,17 +162,6 @@ TEST_F(InterfaceFixture, CreatesChildrenInRegistrationOrderThroughReplaceableCre
     EXPECT_EQ(nullptr, nG_Interface::SetChildCreator(23, Counted::Create));
 }
 
-TEST_F(InterfaceFixture, AddingAnExistingChildWarnsOnceAndCreatesNothing)
-{
-    Build();
-    nE_Object* map = Child("ng_map");
-    SendInt(NG_MSG_ADD_INTERFACE_CHILD, 12);
-    ASSERT_EQ(1u, logs.size());
-    EXPECT_EQ("Warning: interface child \"ng_map\" is already exist.", logs[0]);
-    EXPECT_EQ(map, Child("ng_map"));
-    EXPECT_EQ(25, ChildTotal());
-}
-
 TEST_F(InterfaceFixture, RemovedChildComesBackFreshAtItsIdUnderTheSameLayer)
 {
     UseCountedWidgets();
@@ -192,38 +182,33 @@ TEST_F(InterfaceFixture, RemovedChildComesBackFreshAtItsIdUnderTheSameLayer)
     EXPECT_TRUE(logs.empty());
 }
 
-TEST_F(InterfaceFixture, UnknownIdsAreIgnoredWithoutALogLine)
+TEST_F(InterfaceFixture, UnknownIdsAreIgnoredAndAnExistingChildWarnsOnce)
 {
     Build();
     for (int id : {0, 23, 27, -1, 1000})
     {
         SendInt(NG_MSG_ADD_INTERFACE_CHILD, id);
         SendInt(NG_MSG_REMOVE_INTERFACE_CHILD, id);
-        nG_MsgInterfaceChildInput input;
-        input.child = id;
-        bus.Send(NG_MSG_INTERFACE_CHILD_INPUT, &input);
+        Send(NG_MSG_INTERFACE_CHILD_INPUT, nG_MsgInterfaceChildInput{id, false});
     }
     bus.Send(NG_MSG_ADD_INTERFACE_CHILD, nullptr);
     EXPECT_TRUE(logs.empty());
+    nE_Object* map = Child("ng_map");
+    SendInt(NG_MSG_ADD_INTERFACE_CHILD, 12);
+    EXPECT_EQ(std::vector<std::string>{"Warning: interface child \"ng_map\" is already exist."}, logs);
+    EXPECT_EQ(map, Child("ng_map"));
     EXPECT_EQ(25, ChildTotal());
 }
 
 TEST_F(InterfaceFixture, ChildInputSwitchesByIdAndHudInputLeavesItDrawn)
 {
     Build();
-    nG_MsgInterfaceChildInput input;
-    input.child = 2;
-    input.input = false;
-    bus.Send(NG_MSG_INTERFACE_CHILD_INPUT, &input);
-    EXPECT_FALSE(Child("ng_inventory")->IsInput());
-    input.input = true;
-    bus.Send(NG_MSG_INTERFACE_CHILD_INPUT, &input);
-    EXPECT_TRUE(Child("ng_inventory")->IsInput());
-
-    nG_MsgInterfaceShow show;
-    show.input = false;
-    show.shown = true;
-    bus.Send(NG_MSG_INTERFACE_SHOW, &show);
+    for (bool on : {false, true})
+    {
+        Send(NG_MSG_INTERFACE_CHILD_INPUT, nG_MsgInterfaceChildInput{2, on});
+        EXPECT_EQ(on, Child("ng_inventory")->IsInput());
+    }
+    Show(NG_MSG_INTERFACE_SHOW, true, false);
     EXPECT_FALSE(hud->GetLayerNode(2)->IsInput());
     EXPECT_TRUE(hud->GetLayerNode(2)->IsVisible());
     EXPECT_TRUE(hud->GetLayerNode(0)->IsInput());
@@ -233,35 +218,23 @@ TEST_F(InterfaceFixture, MainLayerFadesAtFourPerSecondOrJumps)
 {
     Build();
     nE_Object* main = hud->GetLayerNode(2);
-    nG_MsgInterfaceShow show;
-    show.shown = false;
-    show.fade = true;
-    bus.Send(NG_MSG_INTERFACE_FADE, &show);
+    Show(NG_MSG_INTERFACE_FADE, false, true);
     EXPECT_TRUE(hud->IsFadingOut());
-    EXPECT_FLOAT_EQ(1.0f, hud->GetHudAlpha());
     Tick(0.0625f);
-    EXPECT_FLOAT_EQ(0.75f, hud->GetHudAlpha());
     EXPECT_FLOAT_EQ(0.75f, main->GetAlpha());
-    Tick(0.0625f, 3); // a quarter of a second in all
-    EXPECT_FLOAT_EQ(0.0f, hud->GetHudAlpha());
-    Tick(0.0625f);
+    Tick(0.0625f, 4); // a quarter of a second, then one more tick
     EXPECT_FLOAT_EQ(0.0f, main->GetAlpha());
     EXPECT_FLOAT_EQ(1.0f, hud->GetLayerNode(0)->GetAlpha()); // other layers keep theirs
-
-    show.shown = true;
-    bus.Send(NG_MSG_INTERFACE_FADE, &show);
+    Show(NG_MSG_INTERFACE_FADE, true, true);
     Tick(0.1f);
     EXPECT_NEAR(0.4f, hud->GetHudAlpha(), 1e-6);
     Tick(1.0f);
     EXPECT_FLOAT_EQ(1.0f, main->GetAlpha());
-
-    show.shown = false;
-    show.fade = false;
-    bus.Send(NG_MSG_INTERFACE_FADE, &show);
-    EXPECT_FLOAT_EQ(0.0f, main->GetAlpha());
-    show.shown = true;
-    bus.Send(NG_MSG_INTERFACE_FADE, &show);
-    EXPECT_FLOAT_EQ(1.0f, main->GetAlpha());
+    for (bool shown : {false, true})
+    {
+        Show(NG_MSG_INTERFACE_FADE, shown, false);
+        EXPECT_FLOAT_EQ(shown ? 1.0f : 0.0f, main->GetAlpha());
+    }
 }
 
 TEST_F(InterfaceFixture, PauseStopsTheFirstTwoLayersOnly)

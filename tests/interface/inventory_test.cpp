@@ -37,8 +37,7 @@ struct InventoryTest : WidgetFixture
 
 TEST_F(InventoryTest, EightOfNineFitAndTheArrowsFollowTheWindow)
 {
-    EXPECT_FALSE(Arrow(false));
-    EXPECT_FALSE(Arrow(true));
+    EXPECT_FALSE(Arrow(false) || Arrow(true));
     Fill(9);
     ASSERT_EQ(9u, bar->Items().size());
     EXPECT_EQ(1, bar->GetFirstVisible()); // the newest is brought into view
@@ -61,10 +60,7 @@ TEST_F(InventoryTest, EightOfNineFitAndTheArrowsFollowTheWindow)
     Send3(NG_MSG_INV_ADD, "o3"); // held already: the count rises
     EXPECT_EQ(9u, bar->Items().size());
     EXPECT_EQ(2, Item("o3")->count);
-    nG_MsgObjectQuery has;
-    has.object = "o3";
-    bus.Send(NG_MSG_HAS_INV_OBJECT, &has);
-    EXPECT_TRUE(has.answer);
+    EXPECT_TRUE(Send(NG_MSG_HAS_INV_OBJECT, nG_MsgObjectQuery{"o3"}).answer);
 }
 
 TEST_F(InventoryTest, RemovingAtTheEndKeepsTheWindowFull)

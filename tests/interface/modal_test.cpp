@@ -23,12 +23,7 @@ struct ModalTest : WidgetFixture
     }
     void ShowWindow(const std::string& object, const std::string& code, bool blocking = true)
     {
-        nG_MsgThreeStrings record;
-        record.s1 = module;
-        record.s2 = object;
-        record.s3 = code;
-        record.b1 = blocking;
-        bus.Send(NG_MSG_SHOW_MODAL_WINDOW, &record);
+        Send(NG_MSG_SHOW_MODAL_WINDOW, nG_MsgThreeStrings{module, object, code, blocking});
     }
     float Z(const std::string& name) { return holder->FindChild(name, false)->GetZ(); }
 };
@@ -55,8 +50,7 @@ TEST_F(ModalTest, WindowsStackByZAndTheLastClosedHidesTheHolder)
 
 TEST_F(ModalTest, BlockingTakesEveryClickAndEachClickIsReported)
 {
-    nE_Object* below = AddObject(layer, "below", 100, 100);
-    below->SetEventCode(NE_EVENT_MDOWN, "probe(below)");
+    Below(100, 100);
     for (bool blocking : {true, false})
     {
         ClearProbes();

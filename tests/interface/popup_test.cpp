@@ -24,13 +24,7 @@ struct PopupTest : WidgetFixture
         render.SetScreenSize(1024, 768);
         popup = Add(new nG_Popup("ng_popup"));
     }
-    void Show(const std::string& key)
-    {
-        nG_MsgPopup record;
-        record.show = true;
-        record.text = key;
-        bus.Send(NG_MSG_POPUP, &record);
-    }
+    void Show(const std::string& key) { Send(NG_MSG_POPUP, nG_MsgPopup{true, key, false, {}}); }
     std::string Text() { return TextOf(popup->FindChild("ng_popup_text", false)); }
 };
 
@@ -49,9 +43,7 @@ TEST(FramedBox, SizesAreCutMadeEvenThenRaisedToTheMinimum)
 
 TEST_F(PopupTest, WaitsOpensOnlyTakesAClickWhenFullyOpenAndLetsItFallThrough)
 {
-    nE_Object* below = AddObject(layer, "below", 300, 300, 100, 100);
-    below->SetZ(-1);
-    below->SetEventCode(NE_EVENT_MDOWN, "probe(below)");
+    Below(300, 300, 100, 100);
     s_cursorX = s_cursorY = 300;
     Show("popup_hello");
     EXPECT_EQ(nG_Popup::WAITING, popup->GetState());
@@ -91,8 +83,7 @@ TEST_F(PopupTest, AnotherKeyReopensAfterTheCloseAndTheSameKeyChangesNothing)
     EXPECT_EQ(nG_Popup::OPEN, popup->GetState());
     EXPECT_EQ("popup_b", Text());
     // Hidden by the script: it does not come back.
-    nG_MsgPopup hide;
-    bus.Send(NG_MSG_POPUP, &hide);
+    Send(NG_MSG_POPUP, nG_MsgPopup{});
     Step(0.2f, 3);
     EXPECT_EQ(nG_Popup::CLOSING, popup->GetState());
     EXPECT_FALSE(popup->IsVisible());
@@ -111,8 +102,7 @@ TEST_F(PopupTest, StaysInsideTheVisibleAreaOfAWideScreen)
     };
     for (const auto& c : cases)
     {
-        nG_MsgPopup hide;
-        bus.Send(NG_MSG_POPUP, &hide);
+        Send(NG_MSG_POPUP, nG_MsgPopup{});
         Step(0.2f);
         s_cursorX = c.cx;
         s_cursorY = c.cy;

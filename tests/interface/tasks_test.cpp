@@ -15,13 +15,9 @@ struct TasksTest : WidgetFixture
         room = &roomA;
         Watch({NG_MSG_TASKS_CHANGED, NG_MSG_HO_DIALOG});
     }
-    void AddTask(const std::string& key, const std::string& room_, int count = 0)
+    void AddTask(const std::string& key, const std::string& in, int count = 0)
     {
-        nG_MsgAddTask task;
-        task.task = key;
-        task.room = room_;
-        task.count = count;
-        bus.Send(NG_MSG_ADD_TASK, &task);
+        Send(NG_MSG_ADD_TASK, nG_MsgAddTask{key, in, false, count});
     }
     // One drawn frame and one tick.
     void Tick(float dt = 0.1f, int n = 1)
@@ -32,7 +28,7 @@ struct TasksTest : WidgetFixture
             Step(dt);
         }
     }
-    std::string Hint() { return Ask(NG_MSG_GET_HINT_TASK, nG_MsgString{"unset"}).value; }
+    std::string Hint() { return Send(NG_MSG_GET_HINT_TASK, nG_MsgString{"unset"}).value; }
 };
 
 TEST_F(TasksTest, CountsStepDownThenStrikeThroughAndTheRoomEndsOnce)

@@ -30,24 +30,6 @@
 #include <string>
 #include <vector>
 
-// Runs a test in the sample's folder, where the widgets' pictures and
-// animations are: none may be missing.
-struct InSampleDir
-{
-    std::string old;
-    InSampleDir()
-    {
-        char buffer[4096];
-        old = getcwd(buffer, sizeof(buffer)) ? buffer : "";
-        EXPECT_EQ(0, chdir((std::string(std::getenv("NE_SOURCE_DIR")) + "/sample").c_str()));
-    }
-    ~InSampleDir()
-    {
-        if (old.empty()) return;
-        EXPECT_EQ(0, chdir(old.c_str()));
-    }
-};
-
 // Records the sounds widgets play; `playing` names those it reports as playing.
 struct RecordingHub : nE_SoundHub
 {
@@ -76,7 +58,7 @@ struct WidgetFixture : testing::Test, nE_Listener
     std::vector<std::string> sent; // "id:payload" of every watched message, in order
     std::vector<std::string> logs; // every log line
     std::string scratch;           // a folder removed afterwards, once made
-    std::string oldDir;            // the working folder before EnterScratch
+    std::string oldDir;            // the working folder before EnterDir
     static float s_cursorX, s_cursorY;
     static unsigned s_randomState;
     static RecordingHub* s_sounds;
@@ -136,13 +118,20 @@ struct WidgetFixture : testing::Test, nE_Listener
         if (mkdtemp(tmpl)) scratch = tmpl;
         return scratch;
     }
-    // Works in a scratch folder holding `sub`, as a game's working folder would.
-    void EnterScratch(const std::string& sub)
+    // Works in that folder until the end of the test.
+    void EnterDir(const std::string& dir)
     {
         char buffer[4096];
         oldDir = getcwd(buffer, sizeof(buffer)) ? buffer : "";
+        ASSERT_EQ(0, chdir(dir.c_str()));
+    }
+    // The sample's folder, where the widgets' pictures and animations are: none may be missing.
+    void EnterSampleDir() { EnterDir(std::string(std::getenv("NE_SOURCE_DIR")) + "/sample"); }
+    // A scratch folder holding `sub`, as a game's working folder would.
+    void EnterScratch(const std::string& sub)
+    {
         ASSERT_EQ(0, std::system(("mkdir -p " + MakeScratch() + "/" + sub).c_str()));
-        ASSERT_EQ(0, chdir(scratch.c_str()));
+        EnterDir(scratch);
     }
 
     void Watch(std::initializer_list<int> ids)
@@ -170,6 +159,7 @@ struct WidgetFixture : testing::Test, nE_Listener
         case NG_MSG_COLLECT_HO_TASK_OBJECT:
         case NG_MSG_SCREEN_CLOSED:
         case NG_MSG_BTN_LOCK_CHANGED:
+        case NG_MSG_LEVEL_BLUR:
             sent.push_back(std::to_string(id) + ":" + (static_cast<nG_MsgBool*>(record)->value ? "1" : "0"));
             return;
         case NG_MSG_HO_DIALOG:
@@ -178,6 +168,10 @@ struct WidgetFixture : testing::Test, nE_Listener
             sent.push_back(std::to_string(id) + ":" + dialog->object + "," + dialog->call);
             return;
         }
+        case NG_MSG_INTERFACE_FADE:
+            sent.push_back(std::to_string(id) +
+                           (static_cast<nG_MsgInterfaceShow*>(record)->shown ? ":1" : ":0"));
+            return;
         case NG_MSG_SHOW_DIALOG:
             sent.push_back(std::to_string(id) + ":" + static_cast<nG_MsgShowDialog*>(record)->text);
             return;
@@ -201,19 +195,20 @@ struct WidgetFixture : testing::Test, nE_Listener
     void SendBool(int id, bool value) { SendAs<nG_MsgBool>(id, value); }
     void SendInt(int id, int value) { SendAs<nG_MsgInt>(id, value); }
     void SendFloat(int id, float value) { SendAs<nG_MsgFloat>(id, value); }
-    // Sends a query and answers the record as the listeners left it.
-    template <class R> R Ask(int id, R record = R())
+    // Sends a record and answers it as the listeners left it: the answer of a query.
+    template <class R> R Send(int id, R record = R())
     {
         bus.Send(id, &record);
         return record;
     }
+    void ShowMinigame(float skipTime, const std::string& skipCode, const std::string& reset = "",
+                      const std::string& info = "")
+    {
+        Send(NG_MSG_SHOW_MINIGAME, nG_MsgShowMinigame{skipTime, reset, skipCode, info});
+    }
     void Send3(int id, const std::string& a, const std::string& b = "", const std::string& c = "")
     {
-        nG_MsgThreeStrings record;
-        record.s1 = a;
-        record.s2 = b;
-        record.s3 = c;
-        bus.Send(id, &record);
+        Send(id, nG_MsgThreeStrings{a, b, c});
     }
     // Runs n engine ticks of dt seconds: synthetic move, queued calls, update walk.
     void Step(float dt, int n = 1)
@@ -256,6 +251,14 @@ struct WidgetFixture : testing::Test, nE_Listener
         return nE_Vec3(m.At(3, 0), m.At(3, 1), 0);
     }
     static std::string TextOf(nE_Object* text) { return static_cast<nE_Text*>(text)->GetText(); }
+    // An object beneath the widgets whose clicks the probe records as "below:below;".
+    nE_Object* Below(float x, float y, float w = 40, float h = 40)
+    {
+        nE_Object* below = AddObject(layer, "below", x, y, w, h);
+        below->SetZ(-1);
+        below->SetEventCode(NE_EVENT_MDOWN, "probe(below)");
+        return below;
+    }
     std::string Probes() const { return LuaString("probe_calls"); }
     void ClearProbes() { luaL_dostring(nE_GetLua(), "probe_calls = nil"); }
     std::string LuaString(const char* global) const
