@@ -61,6 +61,9 @@ TEST_F(CardsTest, OpensAndClosesWithFadesAndTurnsBackMidFade)
     EXPECT_EQ((std::vector<std::string>{"81:0", "81:1", "81:0"}), sent); // 1 once per completed opening
     EXPECT_EQ("ng_cards_screen:init;enter;enter;", LuaString("calls"));
     EXPECT_TRUE(logs.empty());
+    delete screen; // its hub, away in storage, goes with it, and the cards in the hub
+    EXPECT_EQ(nullptr, g_scene->FindObject("ng_cards_screen_hub"));
+    EXPECT_EQ(nullptr, g_scene->FindObject("cards"));
 }
 
 TEST_F(CardsTest, AModuleWithoutCardsLeavesTheScreenEmpty)
@@ -78,15 +81,4 @@ TEST_F(CardsTest, AModuleWithoutCardsLeavesTheScreenEmpty)
     EXPECT_EQ("", LuaString("calls")); // the module's code is not called for nothing
 }
 
-TEST_F(CardsTest, ItsHubGoesWithTheScreen)
-{
-    for (bool open : {false, true})
-    {
-        nG_CardsScreen* screen = Add(new nG_CardsScreen("ng_cards_screen"));
-        if (open) Toggle();
-        delete screen;
-        EXPECT_EQ(nullptr, g_scene->FindObject("ng_cards_screen_hub"));
-        EXPECT_EQ(nullptr, g_scene->FindObject("cards"));
-    }
-}
 } // namespace

@@ -148,6 +148,7 @@ TEST_F(InterfaceFixture, BuildsAllTwentyFiveChildrenUnderTheirLayers)
     EXPECT_TRUE(logs.empty());
 }
 
+// A display change reaches every widget once.
 TEST_F(InterfaceFixture, CreatesChildrenInRegistrationOrderThroughReplaceableCreators)
 {
     UseCountedWidgets();
@@ -160,6 +161,9 @@ TEST_F(InterfaceFixture, CreatesChildrenInRegistrationOrderThroughReplaceableCre
         "ng_collector",     "ng_map",           "ng_btn_card",     "ng_cards_screen",  "ng_btn_lock"};
     EXPECT_EQ(order, Counted::created);
     EXPECT_EQ(nullptr, nG_Interface::SetChildCreator(23, Counted::Create));
+    bus.Send(NG_MSG_DISPLAY_CHANGED, nullptr);
+    EXPECT_EQ(25u, Counted::restores.size());
+    EXPECT_EQ(1, Counted::restores["ng_btn_lock"]);
 }
 
 TEST_F(InterfaceFixture, RemovedChildComesBackFreshAtItsIdUnderTheSameLayer)
@@ -254,15 +258,6 @@ TEST_F(InterfaceFixture, PauseStopsTheFirstTwoLayersOnly)
     EXPECT_EQ(3, Counted::updates["ng_popup"]);
     EXPECT_EQ(1, Counted::updates["ng_videoframe"]);
     EXPECT_EQ(1, Counted::updates["ng_map"]);
-}
-
-TEST_F(InterfaceFixture, DisplayChangeRestoresEveryWidget)
-{
-    UseCountedWidgets();
-    Build();
-    bus.Send(NG_MSG_DISPLAY_CHANGED, nullptr);
-    EXPECT_EQ(25u, Counted::restores.size());
-    EXPECT_EQ(1, Counted::restores["ng_btn_lock"]);
 }
 
 TEST_F(InterfaceFixture, DestroyedContainerNoLongerListens)

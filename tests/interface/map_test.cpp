@@ -1,5 +1,4 @@
 #include "game/interface/nG_Map.h"
-#include "game/interface/nG_MapPopup.h"
 #include "widget_fixture.h"
 
 #include <fstream>

@@ -28,15 +28,11 @@ struct PopupTest : WidgetFixture
     std::string Text() { return TextOf(popup->FindChild("ng_popup_text", false)); }
 };
 
+// The minimums themselves show in the popup, map popup and dialog cases.
 TEST(FramedBox, SizesAreCutMadeEvenThenRaisedToTheMinimum)
 {
-    const struct
-    {
-        float v;
-        int minimum, expected;
-    } cases[] = {{0, 80, 80}, {81, 0, 82}, {81.9f, 0, 82}, {120.7f, 80, 120}, {33, 100, 100}, {0, 0, 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.expected, nG_EvenSize(c.v, c.minimum)) << c.v;
+    EXPECT_EQ((std::vector<int>{82, 82, 120}),
+              (std::vector<int>{nG_EvenSize(81, 0), nG_EvenSize(81.9f, 0), nG_EvenSize(120.7f, 80)}));
     EXPECT_EQ(3.0f, nG_ClampMaxMin(5, 10, 3)); // limits the wrong way round: the upper one wins
     EXPECT_EQ(7.0f, nG_ClampMaxMin(7, 3, 10));
 }

@@ -184,23 +184,16 @@ struct WidgetFixture : testing::Test, nE_Listener
         }
     }
 
-    // Sends a record of one `value`: nG_MsgString, nG_MsgBool, nG_MsgInt or nG_MsgFloat.
-    template <class R, class V> void SendAs(int id, const V& value)
-    {
-        R record;
-        record.value = value;
-        bus.Send(id, &record);
-    }
-    void SendString(int id, const std::string& value) { SendAs<nG_MsgString>(id, value); }
-    void SendBool(int id, bool value) { SendAs<nG_MsgBool>(id, value); }
-    void SendInt(int id, int value) { SendAs<nG_MsgInt>(id, value); }
-    void SendFloat(int id, float value) { SendAs<nG_MsgFloat>(id, value); }
     // Sends a record and answers it as the listeners left it: the answer of a query.
     template <class R> R Send(int id, R record = R())
     {
         bus.Send(id, &record);
         return record;
     }
+    void SendString(int id, const std::string& value) { Send(id, nG_MsgString{value}); }
+    void SendBool(int id, bool value) { Send(id, nG_MsgBool{value}); }
+    void SendInt(int id, int value) { Send(id, nG_MsgInt{value}); }
+    void SendFloat(int id, float value) { Send(id, nG_MsgFloat{value}); }
     void ShowMinigame(float skipTime, const std::string& skipCode, const std::string& reset = "",
                       const std::string& info = "")
     {
