@@ -71,9 +71,8 @@ TEST_F(CollectorTest, HiddenObjectFadesWithItsEffectAndBothGo)
         EXPECT_EQ(1u, ho->GetEntryCount());
         EXPECT_EQ(ho, vase->GetParent());
         EXPECT_FALSE(vase->IsInput());
-        nE_Vec3 after = WorldPos(vase);
-        EXPECT_NEAR(before.x, after.x, 0.01f); // taken over where it stands
-        EXPECT_NEAR(before.y, after.y, 0.01f);
+        EXPECT_NEAR(before.x, WorldPos(vase).x, 0.01f); // taken over where it stands
+        EXPECT_NEAR(before.y, WorldPos(vase).y, 0.01f);
         bool hasEffect = ho->FindChild("ng_ho_collector_effect_vase", false) != nullptr;
         EXPECT_EQ(c.effectOn && c.registered, hasEffect);
         EXPECT_EQ(hasEffect ? "ng_ho_collector_effect_vase>vase" : "", s_mask);
@@ -97,8 +96,7 @@ TEST_F(CollectorTest, StartingLevelDeletesAtOnce)
     nE_ObjectHandle b = AddObject(parent, "b", 0, 0)->GetHandle();
     Collect("a");
     Fly("b");
-    EXPECT_FALSE(a.IsAlive());
-    EXPECT_FALSE(b.IsAlive());
+    EXPECT_FALSE(a.IsAlive() || b.IsAlive());
     Collect("");
     Fly("missing");
 }
@@ -112,9 +110,8 @@ TEST_F(CollectorTest, FlightToTheHudStartsWhereTheObjectStandsAndEndsAfterOnePoi
     Fly("key"); // in flight already
     EXPECT_EQ(1u, flyer->GetFlightCount());
     Step(0.001f);
-    nE_Vec3 after = WorldPos(key);
-    EXPECT_NEAR(before.x, after.x, 0.5f);
-    EXPECT_NEAR(before.y, after.y, 0.5f);
+    EXPECT_NEAR(before.x, WorldPos(key).x, 0.5f);
+    EXPECT_NEAR(before.y, WorldPos(key).y, 0.5f);
     Step(0.1f, 11);
     ASSERT_TRUE(handle.IsAlive());
     EXPECT_GT(key->GetScaleX(), 0.0f);
