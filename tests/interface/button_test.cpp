@@ -63,9 +63,7 @@ TEST_F(ButtonTest, PressIsTakenOrFallsThroughByItsId)
     };
     for (const Case& c : cases)
     {
-        nE_Object* below = AddObject(layer, "below", 100, 100);
-        below->SetZ(-1);
-        below->SetEventCode(NE_EVENT_MDOWN, "probe(down)");
+        nE_Object* below = Below(100, 100);
         nG_InterfButton* button = Make("btn", 100, c.press);
         nE_Object* dragged = AddObject(layer, "dragged", 900, 900);
         button->SetEnabled(!c.disabled);
@@ -76,7 +74,7 @@ TEST_F(ButtonTest, PressIsTakenOrFallsThroughByItsId)
         Step(0.01f);
         bool pressed = std::find(sent.begin(), sent.end(), "501:btn") != sent.end();
         EXPECT_EQ(c.sent, pressed) << c.press << c.disabled << c.dragging;
-        EXPECT_EQ(c.fellThrough, Probes() == "below:down;") << c.press << c.disabled << c.dragging;
+        EXPECT_EQ(c.fellThrough, Probes() == "below:below;") << c.press << c.disabled << c.dragging;
         if (c.disabled || c.dragging)
         {
             EXPECT_EQ(nullptr, nG_InterfButton::Hovered());
@@ -85,7 +83,7 @@ TEST_F(ButtonTest, PressIsTakenOrFallsThroughByItsId)
         delete dragged;
         delete button;
         delete below;
-        luaL_dostring(nE_GetLua(), "probe_calls = nil");
+        ClearProbes();
     }
 }
 

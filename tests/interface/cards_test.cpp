@@ -2,38 +2,29 @@
 #include "game/interface/nG_CardsScreen.h"
 #include "widget_fixture.h"
 
-#include <climits>
 #include <fstream>
-#include <unistd.h>
 
 namespace
 {
-// Runs in a scratch folder holding the cards module, as a game's working folder would.
 struct CardsTest : WidgetFixture
 {
-    char cwd[PATH_MAX] = {};
-
     void SetUp() override
     {
         WidgetFixture::SetUp();
         nE_RegisterSceneObjectTypes();
-        ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
-        ASSERT_EQ(0, std::system(("mkdir -p " + MakeScratch() + "/assets/interface/cards").c_str()));
-        ASSERT_EQ(0, chdir(scratch.c_str()));
+        EnterScratch("assets/interface/cards");
         WriteModule("cards");
         Watch({NG_MSG_SCREEN_CLOSED});
-    }
-    void TearDown() override
-    {
-        EXPECT_EQ(0, chdir(cwd));
-        WidgetFixture::TearDown();
     }
     void WriteModule(const std::string& object)
     {
         std::ofstream("assets/interface/cards/module.xml")
-            << "<module><objs><obj name='holder'><obj name='" << object << "'><obj name='page'/></obj></obj></objs>"
-            << "<trigs><trig name='cards_init'><code>calls = (calls or '') .. ne_params.sender .. ':init;'</code>"
-            << "</trig><trig name='cards_enter'><code>calls = calls .. 'enter;'</code></trig></trigs></module>";
+            << "<module><objs><obj name='holder'><obj name='" << object
+            << "'><obj name='page'/></obj></obj></objs>"
+            << "<trigs><trig name='cards_init'><code>calls = (calls or '') .. ne_params.sender .. "
+               "':init;'</code>"
+            << "</trig><trig name='cards_enter'><code>calls = calls .. "
+               "'enter;'</code></trig></trigs></module>";
     }
     void Toggle() { bus.Send(NG_MSG_CARDS_SCREEN, nullptr); }
     // Shown or not (visible, active), taking clicks or not, and where the cards hang.
@@ -41,7 +32,8 @@ struct CardsTest : WidgetFixture
     {
         EXPECT_EQ(shown, screen->IsVisible() && screen->IsActive());
         EXPECT_EQ(input, screen->IsInput());
-        EXPECT_EQ(shown ? static_cast<nE_Object*>(screen) : screen->GetHub(), screen->GetCards()->GetParent());
+        EXPECT_EQ(shown ? static_cast<nE_Object*>(screen) : screen->GetHub(),
+                  screen->GetCards()->GetParent());
     }
 };
 
@@ -69,6 +61,9 @@ TEST_F(CardsTest, OpensAndClosesWithFadesAndTurnsBackMidFade)
     EXPECT_EQ((std::vector<std::string>{"81:0", "81:1", "81:0"}), sent); // 1 once per completed opening
     EXPECT_EQ("ng_cards_screen:init;enter;enter;", LuaString("calls"));
     EXPECT_TRUE(logs.empty());
+    delete screen; // its hub, away in storage, goes with it, and the cards in the hub
+    EXPECT_EQ(nullptr, g_scene->FindObject("ng_cards_screen_hub"));
+    EXPECT_EQ(nullptr, g_scene->FindObject("cards"));
 }
 
 TEST_F(CardsTest, AModuleWithoutCardsLeavesTheScreenEmpty)
@@ -86,15 +81,4 @@ TEST_F(CardsTest, AModuleWithoutCardsLeavesTheScreenEmpty)
     EXPECT_EQ("", LuaString("calls")); // the module's code is not called for nothing
 }
 
-TEST_F(CardsTest, ItsHubGoesWithTheScreen)
-{
-    for (bool open : {false, true})
-    {
-        nG_CardsScreen* screen = Add(new nG_CardsScreen("ng_cards_screen"));
-        if (open) Toggle();
-        delete screen;
-        EXPECT_EQ(nullptr, g_scene->FindObject("ng_cards_screen_hub"));
-        EXPECT_EQ(nullptr, g_scene->FindObject("cards"));
-    }
-}
 } // namespace

@@ -1,49 +1,21 @@
 #include "game/interface/nG_CharacterDialog.h"
 #include "game/interface/nG_Dialog.h"
 #include "game/interface/nG_HoDialog.h"
-#include "game/interface/nG_WidgetUtil.h"
 #include "widget_fixture.h"
 
 namespace
 {
-// Writes down the HUD fades (19, shown flag) and the blurs (78).
-struct HudLog : nE_Listener
-{
-    std::string log;
-    void OnMessage(int id, void* record) override
-    {
-        if (id == NG_MSG_INTERFACE_FADE)
-            log += std::string("fade") + (static_cast<nG_MsgInterfaceShow*>(record)->shown ? "1;" : "0;");
-        else
-            log += std::string("blur") + (static_cast<nG_MsgBool*>(record)->value ? "1;" : "0;");
-    }
-};
-
 struct DialogTest : WidgetFixture
 {
-    HudLog hud;
     void SetUp() override
     {
         WidgetFixture::SetUp();
-        bus.Subscribe(&hud, NG_MSG_INTERFACE_FADE);
-        bus.Subscribe(&hud, NG_MSG_LEVEL_BLUR);
-    }
-    void TearDown() override
-    {
-        bus.UnsubscribeAll(&hud);
-        WidgetFixture::TearDown();
+        Watch({NG_MSG_INTERFACE_FADE, NG_MSG_LEVEL_BLUR});
     }
     void Talk(bool show, const std::string& portrait = "", int x = 0, int y = 0)
     {
-        nG_MsgDialog record;
-        record.show = show;
-        record.text = "line";
-        record.character = portrait;
-        record.continueCall = "probe(continue)";
-        record.skipCall = "probe(skip)";
-        record.x = x;
-        record.y = y;
-        bus.Send(NG_MSG_CHARACTER_DIALOG, &record);
+        Send(NG_MSG_CHARACTER_DIALOG,
+             nG_MsgDialog{show, "probe(continue)", "probe(skip)", portrait, "line", x, y});
     }
 };
 
@@ -70,19 +42,15 @@ TEST_F(DialogTest, CharacterDialogFadesTheHudAndTakesClicksOnlyWhenStill)
     Step(0.5f);
     EXPECT_FALSE(dialog->IsVisible() || dialog->IsInput());
     EXPECT_EQ(g_scene->GetStorage(), g_scene->FindObject("portrait")->GetParent());
-    EXPECT_EQ("fade0;fade1;", hud.log);
+    EXPECT_EQ((std::vector<std::string>{"19:0", "19:1"}), sent);
 }
 
 TEST_F(DialogTest, TextDialogKeepsItsMinimumSizeAndLetsClicksThroughOnceClosed)
 {
     nG_Dialog* dialog = Add(new nG_Dialog("ng_dialog"));
     dialog->SetZ(5);
-    nE_Object* below = AddObject(layer, "below", 512, 384, 600, 400);
-    below->SetEventCode(NE_EVENT_MDOWN, "probe(below)");
-    nG_MsgShowDialog show;
-    show.text = "note";
-    show.x = 512;
-    show.y = 384;
+    Below(512, 384, 600, 400);
+    nG_MsgShowDialog show{"note", 512, 384};
     bus.Send(NG_MSG_SHOW_DIALOG, &show);
     EXPECT_EQ(std::make_pair(300.0f, 94.0f), std::make_pair(dialog->GetBoxWidth(), dialog->GetBoxHeight()));
     Step(0.2f);
@@ -105,7 +73,7 @@ TEST_F(DialogTest, TextDialogKeepsItsMinimumSizeAndLetsClicksThroughOnceClosed)
     bus.Send(NG_MSG_SHOW_DIALOG, &show);
     Step(0.01f);
     EXPECT_EQ(nG_Dialog::OPEN, dialog->GetState());
-    EXPECT_EQ("other", static_cast<nE_Text*>(dialog->FindChild("ng_dialog_text", false))->GetText());
+    EXPECT_EQ("other", TextOf(dialog->FindChild("ng_dialog_text", false)));
 }
 
 TEST_F(DialogTest, HoDialogRunsOkOnlyWhenShownAndPutsItsObjectBack)
@@ -113,26 +81,20 @@ TEST_F(DialogTest, HoDialogRunsOkOnlyWhenShownAndPutsItsObjectBack)
     nG_HoDialog* dialog = Add(new nG_HoDialog("ng_ho_dialog"));
     nG_Attach(g_scene->GetStorage(), new nE_Object("ho_a"));
     nG_Attach(g_scene->GetStorage(), new nE_Object("ho_b"));
-    nG_MsgHoDialog show;
-    show.object = "ho_a";
-    show.call = "probe(ok)";
+    nG_MsgHoDialog show{"ho_a", "probe(ok)"};
     bus.Send(NG_MSG_HO_DIALOG, &show);
     Step(0.25f);
     Input(NE_INPUT_MOUSEDOWN, 10, 10); // half faded in
     Step(0.25f);
-    nG_MsgString object;
-    bus.Send(NG_MSG_GET_HO_DIALOG_OBJECT, &object);
-    EXPECT_EQ("ho_a", object.value);
+    EXPECT_EQ("ho_a", Send<nG_MsgString>(NG_MSG_GET_HO_DIALOG_OBJECT).value);
     Input(NE_INPUT_MOUSEDOWN, 10, 10);
     Step(0.5f);
     EXPECT_EQ("ng_ho_dialog:ok;", Probes());
-    nG_MsgBool shown;
-    bus.Send(NG_MSG_IS_HO_DIALOG_SHOWN, &shown);
-    EXPECT_FALSE(shown.value);
+    EXPECT_FALSE(Send<nG_MsgBool>(NG_MSG_IS_HO_DIALOG_SHOWN).value);
     EXPECT_EQ(g_scene->GetStorage(), g_scene->FindObject("ho_a")->GetParent());
     show.object = "ho_b";
     bus.Send(NG_MSG_HO_DIALOG, &show);
     EXPECT_EQ(nullptr, dialog->FindChild("ho_a", false));
-    EXPECT_EQ("blur1;blur0;blur1;", hud.log);
+    EXPECT_EQ((std::vector<std::string>{"78:1", "78:0", "78:1"}), sent);
 }
 } // namespace

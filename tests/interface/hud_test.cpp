@@ -1,7 +1,6 @@
 #include "engine/scene/nE_AnimSprite.h"
 #include "game/interface/nG_BlackBarText.h"
 #include "game/interface/nG_BtnCard.h"
-#include "game/interface/nG_BtnHint.h"
 #include "game/interface/nG_BtnInfo.h"
 #include "game/interface/nG_BtnMap.h"
 #include "game/interface/nG_BtnMenu.h"
@@ -15,31 +14,10 @@ namespace
 {
 struct HudTest : WidgetFixture
 {
-    InSampleDir dir; // the widgets' animations load their real frames
-
-    void OnMessage(int id, void* record) override
+    void SetUp() override
     {
-        if (id == NG_MSG_SHOW_DIALOG)
-            sent.push_back("39:" + static_cast<nG_MsgShowDialog*>(record)->text);
-        else if (id == NG_MSG_CLOSE_DIALOG)
-            sent.push_back("40");
-        else if (id == NG_MSG_BTN_LOCK_CHANGED)
-            sent.push_back(static_cast<nG_MsgBool*>(record)->value ? "26:1" : "26:0");
-        else
-            WidgetFixture::OnMessage(id, record);
-    }
-    void ShowMinigame(const std::string& reset, const std::string& info)
-    {
-        nG_MsgShowMinigame record;
-        record.resetCode = reset;
-        record.infoText = info;
-        bus.Send(NG_MSG_SHOW_MINIGAME, &record);
-    }
-    bool Locked()
-    {
-        nG_MsgBool query;
-        bus.Send(NG_MSG_GET_BTN_LOCK_VALUE, &query);
-        return query.value;
+        WidgetFixture::SetUp();
+        EnterSampleDir(); // the widgets' animations load their real frames
     }
 };
 
@@ -54,7 +32,6 @@ TEST_F(HudTest, EdgeElementsMoveOutOnAWideScreen)
         {nG_BtnMenu::Create, "", 954, 1044},       {nG_BtnGuide::Create, "", 80, -20},
         {nG_BtnMap::Create, "_b", 943, 1033},      {nG_BtnMap::Create, "_arrow", 943, 1033},
         {nG_InterfaceBg0::Create, "_l0", 46, -54}, {nG_InterfaceBg1::Create, "_l0", 984, 1074},
-        {nG_BtnHint::Create, "", 79, -21},         {nG_BtnSkip::Create, "", 79, -21},
     };
     for (const Case& c : cases)
     {
@@ -81,7 +58,7 @@ TEST_F(HudTest, InfoAndResetSlideInAndOut)
     for (nE_Object* widget : {static_cast<nE_Object*>(reset), static_cast<nE_Object*>(info)})
         EXPECT_FALSE(widget->IsVisible() || widget->IsActive() || widget->IsInput());
     SendString(NG_MSG_BTN_INFO_PRESS, "b"); // no text: nothing
-    ShowMinigame("", "info_key");           // no reset code: reset stays out
+    ShowMinigame(0, "", "", "info_key");    // no reset code: reset stays out
     Step(0.5f);
     EXPECT_FALSE(reset->IsVisible());
     EXPECT_NEAR(512 - 683 - 67 + 134 * std::sin(0.6f * 3.141592f / 2), info->GetX(), 1e-3f);
@@ -90,7 +67,7 @@ TEST_F(HudTest, InfoAndResetSlideInAndOut)
     EXPECT_NEAR(512 - 683 + 67, info->GetX(), 1e-3f);
     EXPECT_TRUE(info->IsInput());
     SendString(NG_MSG_BTN_INFO_PRESS, "b");
-    ShowMinigame("probe(reset)", "");
+    ShowMinigame(0, "", "probe(reset)");
     Step(0.5f, 2);
     SendString(NG_MSG_BTN_RESET_PRESS, "b");
     Step(0.01f);
@@ -130,7 +107,7 @@ TEST_F(HudTest, LockAndCardsRideTheInventory)
     Watch({NG_MSG_BTN_LOCK_CHANGED});
     nG_BtnLock* lock = Add(new nG_BtnLock("ng_btn_lock"));
     nG_BtnCard* cards = Add(new nG_BtnCard("ng_btn_card"));
-    EXPECT_TRUE(Locked());
+    EXPECT_TRUE(Send<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
     struct Step
     {
         int id;
@@ -146,13 +123,11 @@ TEST_F(HudTest, LockAndCardsRideTheInventory)
             SendString(s.id, "ng_btn_lock_lock0");
         else
             SendBool(s.id, s.value);
-        EXPECT_EQ(s.locked, Locked());
+        EXPECT_EQ(s.locked, Send<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
         EXPECT_EQ(s.locked, lock->FindChild("ng_btn_lock_lock0", false)->IsInput());
     }
     EXPECT_EQ((std::vector<std::string>{"26:0", "26:1"}), sent); // presses send nothing
-    nG_MsgInvChanged bar;
-    bar.barY = 700;
-    bus.Send(NG_MSG_INV_CHANGED, &bar);
+    Send(NG_MSG_INV_CHANGED, nG_MsgInvChanged{700});
     EXPECT_EQ(694.0f, lock->GetY());
     EXPECT_EQ(639.0f, cards->GetY());
     SendBool(NG_MSG_TASKS_CHANGED, false);
@@ -195,22 +170,19 @@ TEST_F(HudTest, CaptionsQueueFadeAndHide)
 TEST_F(HudTest, SubroomFrameLaysOutAndFollows)
 {
     nG_FrameSubroom* frame = Add(new nG_FrameSubroom("ng_frame_subroom"));
-    nE_Rect rect{-200, -150, 400, 300};
-    bus.Send(NG_MSG_SUBROOM_FRAME_LAYOUT, &rect);
+    Send(NG_MSG_SUBROOM_FRAME_LAYOUT, nE_Rect{-200, -150, 400, 300});
     const float places[9][3] = {{-172, -122, -98}, {-172, 122, -98}, {172, 122, -98},
                                 {164, -131, -98},  {-204, 0, -99},   {204, 0, -99},
                                 {0, -153, -99},    {0, 153, -99},    {183, -145, -90}};
     for (int i = 0; i < 9; ++i)
     {
         nE_Object* part = i < 8 ? frame->GetPiece(i) : frame->GetCloseButton();
-        EXPECT_EQ(places[i][0], part->GetX()) << i;
-        EXPECT_EQ(places[i][1], part->GetY()) << i;
-        EXPECT_EQ(places[i][2], part->GetZ()) << i;
+        EXPECT_EQ(std::vector<float>(places[i], places[i] + 3),
+                  (std::vector<float>{part->GetX(), part->GetY(), part->GetZ()}))
+            << i;
     }
-    EXPECT_EQ(69.0f, frame->GetPiece(5)->GetScaleY());
-    EXPECT_EQ(-1.0f, frame->GetPiece(5)->GetScaleX());
-    EXPECT_EQ(118.0f, frame->GetPiece(7)->GetScaleX());
-    EXPECT_EQ(-1.0f, frame->GetPiece(7)->GetScaleY());
+    EXPECT_EQ(std::make_pair(-1.0f, 69.0f),
+              std::make_pair(frame->GetPiece(5)->GetScaleX(), frame->GetPiece(5)->GetScaleY()));
 
     nE_Object* subroom = AddObject(nullptr, "sub", 512, 384);
     struct Case

@@ -1,16 +1,7 @@
-#include "engine/core/nE_EngineContext.h"
-#include "engine/core/nE_Log.h"
-#include "engine/core/nE_Mediator.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_Interface.h"
 #include "widget_fixture.h"
 
-#include <gtest/gtest.h>
-
 #include <map>
-#include <memory>
-#include <string>
-#include <vector>
 
 namespace
 {
@@ -75,25 +66,15 @@ std::vector<std::string> Counted::created;
 std::map<std::string, int> Counted::updates;
 std::map<std::string, int> Counted::restores;
 
-struct LogLines : nE_Listener
+struct InterfaceFixture : WidgetFixture
 {
-    std::vector<std::string> lines;
-    void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
-};
-
-struct InterfaceFixture : testing::Test
-{
-    nE_Mediator bus;
-    LogLines log;
     std::unique_ptr<nG_Interface> hud;
     std::map<int, nG_InterfaceCreator> saved;
-    InSampleDir dir; // the real widgets load the sample's interface pictures
 
     void SetUp() override
     {
-        g_mediator = &bus;
-        bus.Subscribe(&log, NE_MSG_LOG);
-        nE_EngineContext::Instance();
+        WidgetFixture::SetUp();
+        EnterSampleDir(); // the real widgets load the sample's interface pictures
         Counted::created.clear();
         Counted::updates.clear();
         Counted::restores.clear();
@@ -107,8 +88,7 @@ struct InterfaceFixture : testing::Test
         hud.reset();
         for (auto& entry : saved)
             nG_Interface::SetChildCreator(entry.first, entry.second);
-        nE_EngineContext::Destroy();
-        g_mediator = nullptr;
+        WidgetFixture::TearDown();
     }
     void UseCountedWidgets()
     {
@@ -118,13 +98,14 @@ struct InterfaceFixture : testing::Test
     }
     void Build() { hud.reset(new nG_Interface()); }
     nE_Object* Child(const std::string& name) const { return hud->FindChild(name, true); }
-    void SendInt(int id, int value)
+    int ChildTotal() const
     {
-        nG_MsgInt record;
-        record.value = value;
-        bus.Send(id, &record);
+        return hud->GetLayerNode(0)->GetChildCount() + hud->GetLayerNode(1)->GetChildCount() +
+               hud->GetLayerNode(2)->GetChildCount();
     }
-    void Step(float dt, int times = 1)
+    void Show(int id, bool shown, bool fade) { Send(id, nG_MsgInterfaceShow{false, shown, fade}); }
+    // The container alone, outside the scene.
+    void Tick(float dt, int times = 1)
     {
         nE_TimeStep step;
         step.step = step.elapsed = dt;
@@ -133,9 +114,11 @@ struct InterfaceFixture : testing::Test
     }
 };
 
+// A second SetDefaults keeps one set of layers; every id is published to Lua.
 TEST_F(InterfaceFixture, BuildsAllTwentyFiveChildrenUnderTheirLayers)
 {
     Build();
+    hud->SetDefaults();
     EXPECT_EQ("ng_interface", hud->GetName());
     ASSERT_EQ(3, hud->GetChildCount());
     for (int layer = 0; layer < 3; ++layer)
@@ -147,8 +130,7 @@ TEST_F(InterfaceFixture, BuildsAllTwentyFiveChildrenUnderTheirLayers)
         EXPECT_EQ(hud.get(), node->GetParent());
     }
     EXPECT_EQ(nullptr, hud->GetLayerNode(3));
-
-    int total = 0;
+    lua_State* L = nE_GetLua();
     for (const Row& row : kTable)
     {
         nE_Object* child = Child(row.name);
@@ -157,31 +139,16 @@ TEST_F(InterfaceFixture, BuildsAllTwentyFiveChildrenUnderTheirLayers)
         EXPECT_EQ(hud->GetLayerNode(row.layer), child->GetParent()) << row.name;
         ASSERT_NE(nullptr, hud->GetChildRecord(row.id));
         EXPECT_EQ(row.name, hud->GetChildRecord(row.id)->name);
-        ++total;
-    }
-    EXPECT_EQ(25, total);
-    EXPECT_EQ(nullptr, hud->GetChildRecord(23));
-    EXPECT_EQ(25, hud->GetLayerNode(0)->GetChildCount() + hud->GetLayerNode(1)->GetChildCount() +
-                      hud->GetLayerNode(2)->GetChildCount());
-    EXPECT_TRUE(log.lines.empty());
-}
-
-TEST_F(InterfaceFixture, PublishesEveryIdToLua)
-{
-    Build();
-    lua_State* L = nE_GetLua();
-    for (const Row& row : kTable)
-    {
         lua_getfield(L, LUA_GLOBALSINDEX, row.global);
-        EXPECT_TRUE(lua_isnumber(L, -1)) << row.global;
-        EXPECT_EQ(row.id, lua_tointeger(L, -1)) << row.global;
+        EXPECT_TRUE(lua_isnumber(L, -1) && row.id == lua_tointeger(L, -1)) << row.global;
         lua_pop(L, 1);
     }
-    ASSERT_EQ(0, luaL_dostring(L, "return INT_MAP * 100 + INT_POPUP"));
-    EXPECT_EQ(1225, lua_tointeger(L, -1));
-    lua_pop(L, 1);
+    EXPECT_EQ(nullptr, hud->GetChildRecord(23));
+    EXPECT_EQ(25, ChildTotal());
+    EXPECT_TRUE(logs.empty());
 }
 
+// A display change reaches every widget once.
 TEST_F(InterfaceFixture, CreatesChildrenInRegistrationOrderThroughReplaceableCreators)
 {
     UseCountedWidgets();
@@ -194,18 +161,9 @@ TEST_F(InterfaceFixture, CreatesChildrenInRegistrationOrderThroughReplaceableCre
         "ng_collector",     "ng_map",           "ng_btn_card",     "ng_cards_screen",  "ng_btn_lock"};
     EXPECT_EQ(order, Counted::created);
     EXPECT_EQ(nullptr, nG_Interface::SetChildCreator(23, Counted::Create));
-}
-
-TEST_F(InterfaceFixture, AddingAnExistingChildWarnsOnceAndCreatesNothing)
-{
-    Build();
-    nE_Object* map = Child("ng_map");
-    SendInt(NG_MSG_ADD_INTERFACE_CHILD, 12);
-    ASSERT_EQ(1u, log.lines.size());
-    EXPECT_EQ("Warning: interface child \"ng_map\" is already exist.", log.lines[0]);
-    EXPECT_EQ(map, Child("ng_map"));
-    EXPECT_EQ(25, hud->GetLayerNode(0)->GetChildCount() + hud->GetLayerNode(1)->GetChildCount() +
-                      hud->GetLayerNode(2)->GetChildCount());
+    bus.Send(NG_MSG_DISPLAY_CHANGED, nullptr);
+    EXPECT_EQ(25u, Counted::restores.size());
+    EXPECT_EQ(1, Counted::restores["ng_btn_lock"]);
 }
 
 TEST_F(InterfaceFixture, RemovedChildComesBackFreshAtItsIdUnderTheSameLayer)
@@ -225,42 +183,36 @@ TEST_F(InterfaceFixture, RemovedChildComesBackFreshAtItsIdUnderTheSameLayer)
     EXPECT_TRUE(again->IsVisible());
     EXPECT_EQ(hud->GetLayerNode(0), again->GetParent());
     EXPECT_EQ(26u, Counted::created.size());
-    EXPECT_TRUE(log.lines.empty());
+    EXPECT_TRUE(logs.empty());
 }
 
-TEST_F(InterfaceFixture, UnknownIdsAreIgnoredWithoutALogLine)
+TEST_F(InterfaceFixture, UnknownIdsAreIgnoredAndAnExistingChildWarnsOnce)
 {
     Build();
     for (int id : {0, 23, 27, -1, 1000})
     {
         SendInt(NG_MSG_ADD_INTERFACE_CHILD, id);
         SendInt(NG_MSG_REMOVE_INTERFACE_CHILD, id);
-        nG_MsgInterfaceChildInput input;
-        input.child = id;
-        bus.Send(NG_MSG_INTERFACE_CHILD_INPUT, &input);
+        Send(NG_MSG_INTERFACE_CHILD_INPUT, nG_MsgInterfaceChildInput{id, false});
     }
     bus.Send(NG_MSG_ADD_INTERFACE_CHILD, nullptr);
-    EXPECT_TRUE(log.lines.empty());
-    EXPECT_EQ(25, hud->GetLayerNode(0)->GetChildCount() + hud->GetLayerNode(1)->GetChildCount() +
-                      hud->GetLayerNode(2)->GetChildCount());
+    EXPECT_TRUE(logs.empty());
+    nE_Object* map = Child("ng_map");
+    SendInt(NG_MSG_ADD_INTERFACE_CHILD, 12);
+    EXPECT_EQ(std::vector<std::string>{"Warning: interface child \"ng_map\" is already exist."}, logs);
+    EXPECT_EQ(map, Child("ng_map"));
+    EXPECT_EQ(25, ChildTotal());
 }
 
 TEST_F(InterfaceFixture, ChildInputSwitchesByIdAndHudInputLeavesItDrawn)
 {
     Build();
-    nG_MsgInterfaceChildInput input;
-    input.child = 2;
-    input.input = false;
-    bus.Send(NG_MSG_INTERFACE_CHILD_INPUT, &input);
-    EXPECT_FALSE(Child("ng_inventory")->IsInput());
-    input.input = true;
-    bus.Send(NG_MSG_INTERFACE_CHILD_INPUT, &input);
-    EXPECT_TRUE(Child("ng_inventory")->IsInput());
-
-    nG_MsgInterfaceShow show;
-    show.input = false;
-    show.shown = true;
-    bus.Send(NG_MSG_INTERFACE_SHOW, &show);
+    for (bool on : {false, true})
+    {
+        Send(NG_MSG_INTERFACE_CHILD_INPUT, nG_MsgInterfaceChildInput{2, on});
+        EXPECT_EQ(on, Child("ng_inventory")->IsInput());
+    }
+    Show(NG_MSG_INTERFACE_SHOW, true, false);
     EXPECT_FALSE(hud->GetLayerNode(2)->IsInput());
     EXPECT_TRUE(hud->GetLayerNode(2)->IsVisible());
     EXPECT_TRUE(hud->GetLayerNode(0)->IsInput());
@@ -270,74 +222,42 @@ TEST_F(InterfaceFixture, MainLayerFadesAtFourPerSecondOrJumps)
 {
     Build();
     nE_Object* main = hud->GetLayerNode(2);
-    nG_MsgInterfaceShow show;
-    show.shown = false;
-    show.fade = true;
-    bus.Send(NG_MSG_INTERFACE_FADE, &show);
+    Show(NG_MSG_INTERFACE_FADE, false, true);
     EXPECT_TRUE(hud->IsFadingOut());
-    EXPECT_FLOAT_EQ(1.0f, hud->GetHudAlpha());
-    Step(0.0625f);
-    EXPECT_FLOAT_EQ(0.75f, hud->GetHudAlpha());
+    Tick(0.0625f);
     EXPECT_FLOAT_EQ(0.75f, main->GetAlpha());
-    Step(0.0625f, 3); // a quarter of a second in all
-    EXPECT_FLOAT_EQ(0.0f, hud->GetHudAlpha());
-    Step(0.0625f);
+    Tick(0.0625f, 4); // a quarter of a second, then one more tick
     EXPECT_FLOAT_EQ(0.0f, main->GetAlpha());
     EXPECT_FLOAT_EQ(1.0f, hud->GetLayerNode(0)->GetAlpha()); // other layers keep theirs
-
-    show.shown = true;
-    bus.Send(NG_MSG_INTERFACE_FADE, &show);
-    Step(0.1f);
+    Show(NG_MSG_INTERFACE_FADE, true, true);
+    Tick(0.1f);
     EXPECT_NEAR(0.4f, hud->GetHudAlpha(), 1e-6);
-    Step(1.0f);
+    Tick(1.0f);
     EXPECT_FLOAT_EQ(1.0f, main->GetAlpha());
-
-    show.shown = false;
-    show.fade = false;
-    bus.Send(NG_MSG_INTERFACE_FADE, &show);
-    EXPECT_FLOAT_EQ(0.0f, main->GetAlpha());
-    show.shown = true;
-    bus.Send(NG_MSG_INTERFACE_FADE, &show);
-    EXPECT_FLOAT_EQ(1.0f, main->GetAlpha());
+    for (bool shown : {false, true})
+    {
+        Show(NG_MSG_INTERFACE_FADE, shown, false);
+        EXPECT_FLOAT_EQ(shown ? 1.0f : 0.0f, main->GetAlpha());
+    }
 }
 
 TEST_F(InterfaceFixture, PauseStopsTheFirstTwoLayersOnly)
 {
     UseCountedWidgets();
     Build();
-    nG_MsgBool paused;
-    paused.value = true;
-    bus.Send(NG_MSG_PAUSE_LEVEL, &paused);
-    Step(0.1f, 2);
+    SendBool(NG_MSG_PAUSE_LEVEL, true);
+    Tick(0.1f, 2);
     EXPECT_EQ(2, Counted::updates["ng_modalwindow"]);
     EXPECT_EQ(2, Counted::updates["ng_popup"]);
     EXPECT_EQ(0, Counted::updates["ng_videoframe"]);
     EXPECT_EQ(0, Counted::updates["ng_map"]);
     EXPECT_EQ(0, Counted::updates["ng_collector"]);
 
-    paused.value = false;
-    bus.Send(NG_MSG_PAUSE_LEVEL, &paused);
-    Step(0.1f);
+    SendBool(NG_MSG_PAUSE_LEVEL, false);
+    Tick(0.1f);
     EXPECT_EQ(3, Counted::updates["ng_popup"]);
     EXPECT_EQ(1, Counted::updates["ng_videoframe"]);
     EXPECT_EQ(1, Counted::updates["ng_map"]);
-}
-
-TEST_F(InterfaceFixture, DisplayChangeRestoresEveryWidget)
-{
-    UseCountedWidgets();
-    Build();
-    bus.Send(NG_MSG_DISPLAY_CHANGED, nullptr);
-    EXPECT_EQ(25u, Counted::restores.size());
-    EXPECT_EQ(1, Counted::restores["ng_btn_lock"]);
-}
-
-TEST_F(InterfaceFixture, SecondSetDefaultsKeepsOneSetOfLayers)
-{
-    Build();
-    hud->SetDefaults();
-    EXPECT_EQ(3, hud->GetChildCount());
-    EXPECT_TRUE(log.lines.empty());
 }
 
 TEST_F(InterfaceFixture, DestroyedContainerNoLongerListens)
@@ -345,8 +265,7 @@ TEST_F(InterfaceFixture, DestroyedContainerNoLongerListens)
     Build();
     hud.reset();
     SendInt(NG_MSG_ADD_INTERFACE_CHILD, 12);
-    nG_MsgBool paused;
-    bus.Send(NG_MSG_PAUSE_LEVEL, &paused);
+    SendBool(NG_MSG_PAUSE_LEVEL, false);
     for (int id : {18, 19, 20, 79, 86, 87, 88})
         EXPECT_TRUE(bus.GetListeners(id).empty()) << id;
 }

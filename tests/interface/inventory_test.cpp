@@ -33,18 +33,17 @@ struct InventoryTest : WidgetFixture
         Step(0.1f, 5); // slides end
     }
     bool Arrow(bool right) { return bar->Arrow(right)->GetState() != nG_InterfButton::STATE_DISABLED; }
+    std::string Arrows() { return std::string(Arrow(false) ? "<" : "") + (Arrow(true) ? ">" : ""); }
 };
 
 TEST_F(InventoryTest, EightOfNineFitAndTheArrowsFollowTheWindow)
 {
-    EXPECT_FALSE(Arrow(false));
-    EXPECT_FALSE(Arrow(true));
+    EXPECT_EQ("", Arrows());
     Fill(9);
     ASSERT_EQ(9u, bar->Items().size());
     EXPECT_EQ(1, bar->GetFirstVisible()); // the newest is brought into view
     EXPECT_EQ(8, bar->GetVisibleCount());
-    EXPECT_TRUE(Arrow(false));
-    EXPECT_FALSE(Arrow(true));
+    EXPECT_EQ("<", Arrows());
     EXPECT_FLOAT_EQ(-288 - 36, Item("o0")->slotX);
     EXPECT_FLOAT_EQ(-288 + 36, Item("o1")->slotX);
 
@@ -52,8 +51,7 @@ TEST_F(InventoryTest, EightOfNineFitAndTheArrowsFollowTheWindow)
     SendString(NG_MSG_INV_SCROLL_LEFT, "ng_inventory_btn_left"); // refused while the items slide
     EXPECT_EQ(0, bar->GetFirstVisible());
     Step(0.1f, 5);
-    EXPECT_FALSE(Arrow(false));
-    EXPECT_TRUE(Arrow(true));
+    EXPECT_EQ(">", Arrows());
     EXPECT_FLOAT_EQ(288 + 36, Item("o8")->slotX);
     SendString(NG_MSG_INV_SCROLL_LEFT, "ng_inventory_btn_left"); // at the end already
     EXPECT_EQ(0, bar->GetFirstVisible());
@@ -61,10 +59,7 @@ TEST_F(InventoryTest, EightOfNineFitAndTheArrowsFollowTheWindow)
     Send3(NG_MSG_INV_ADD, "o3"); // held already: the count rises
     EXPECT_EQ(9u, bar->Items().size());
     EXPECT_EQ(2, Item("o3")->count);
-    nG_MsgObjectQuery has;
-    has.object = "o3";
-    bus.Send(NG_MSG_HAS_INV_OBJECT, &has);
-    EXPECT_TRUE(has.answer);
+    EXPECT_TRUE(Send(NG_MSG_HAS_INV_OBJECT, nG_MsgObjectQuery{"o3"}).answer);
 }
 
 TEST_F(InventoryTest, RemovingAtTheEndKeepsTheWindowFull)
@@ -146,8 +141,7 @@ TEST_F(InventoryTest, QuickAddsNeverCountObjectsInFlight)
 
 TEST_F(InventoryTest, DroppedItemFliesBackFromTheCursorOnAWideScreen)
 {
-    layer->SetPos(160, 24); // scaled and offset like a wide, full screen
-    layer->SetScale(1.25f, 1.25f);
+    WideHud();
     nE_Object* gem = AddObject(scene, "gem", 0, 0);
     gem->SetDrag(true);
     starting = true;
@@ -167,9 +161,8 @@ TEST_F(InventoryTest, DroppedItemFliesBackFromTheCursorOnAWideScreen)
     g_scene->StopDrag(); // nobody takes the drop
     Step(0.01f);
     ASSERT_EQ(nG_InventoryObj::RETURNING, item->GetState());
-    nE_Matrix world = gem->GetWorldMatrix();
-    EXPECT_NEAR(300.0f, world.At(3, 0), 0.5f); // starts under the cursor, no jump
-    EXPECT_NEAR(200.0f, world.At(3, 1), 0.5f);
+    EXPECT_NEAR(300.0f, WorldPos(gem).x, 0.5f); // starts under the cursor, no jump
+    EXPECT_NEAR(200.0f, WorldPos(gem).y, 0.5f);
     Step(0.1f, 10);
     EXPECT_EQ(nG_InventoryObj::RESTING, item->GetState());
     EXPECT_EQ(item, gem->GetParent());

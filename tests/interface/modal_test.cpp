@@ -1,7 +1,6 @@
 #include "game/interface/nG_ModalWindow.h"
 #include "widget_fixture.h"
 
-#include <cstdio>
 #include <fstream>
 
 namespace
@@ -9,11 +8,12 @@ namespace
 struct ModalTest : WidgetFixture
 {
     nG_ModalWindow* holder = nullptr;
-    std::string module = testing::TempDir() + "modal_windows";
+    std::string module;
 
     void SetUp() override
     {
         WidgetFixture::SetUp();
+        module = MakeScratch() + "/modal_windows";
         std::ofstream(module + ".xml") << "<module><objs><obj name='modal_holder'>"
                                           "<obj name='settings'/><obj name='help'/></obj></objs></module>";
         holder = Add(new nG_ModalWindow("ng_modalwindow"));
@@ -21,19 +21,9 @@ struct ModalTest : WidgetFixture
         g_triggerManager->AddTrigger(std::unique_ptr<nE_Trigger>(
             new nE_Trigger("ng_modalwindow_click", "probe_calls = (probe_calls or '') .. 'click;'")));
     }
-    void TearDown() override
-    {
-        std::remove((module + ".xml").c_str());
-        WidgetFixture::TearDown();
-    }
     void ShowWindow(const std::string& object, const std::string& code, bool blocking = true)
     {
-        nG_MsgThreeStrings record;
-        record.s1 = module;
-        record.s2 = object;
-        record.s3 = code;
-        record.b1 = blocking;
-        bus.Send(NG_MSG_SHOW_MODAL_WINDOW, &record);
+        Send(NG_MSG_SHOW_MODAL_WINDOW, nG_MsgThreeStrings{module, object, code, blocking});
     }
     float Z(const std::string& name) { return holder->FindChild(name, false)->GetZ(); }
 };
@@ -60,11 +50,10 @@ TEST_F(ModalTest, WindowsStackByZAndTheLastClosedHidesTheHolder)
 
 TEST_F(ModalTest, BlockingTakesEveryClickAndEachClickIsReported)
 {
-    nE_Object* below = AddObject(layer, "below", 100, 100);
-    below->SetEventCode(NE_EVENT_MDOWN, "probe(below)");
+    Below(100, 100);
     for (bool blocking : {true, false})
     {
-        g_triggerManager->Call("t", "*probe_calls = nil");
+        ClearProbes();
         ShowWindow("settings", "", blocking);
         Input(NE_INPUT_MOUSEDOWN, 100, 100);
         Step(0.01f);

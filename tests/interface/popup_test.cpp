@@ -24,34 +24,22 @@ struct PopupTest : WidgetFixture
         render.SetScreenSize(1024, 768);
         popup = Add(new nG_Popup("ng_popup"));
     }
-    void Show(const std::string& key)
-    {
-        nG_MsgPopup record;
-        record.show = true;
-        record.text = key;
-        bus.Send(NG_MSG_POPUP, &record);
-    }
-    std::string Text() { return static_cast<nE_Text*>(popup->FindChild("ng_popup_text", false))->GetText(); }
+    void Show(const std::string& key) { Send(NG_MSG_POPUP, nG_MsgPopup{true, key, false, {}}); }
+    std::string Text() { return TextOf(popup->FindChild("ng_popup_text", false)); }
 };
 
+// The minimums themselves show in the popup, map popup and dialog cases.
 TEST(FramedBox, SizesAreCutMadeEvenThenRaisedToTheMinimum)
 {
-    const struct
-    {
-        float v;
-        int minimum, expected;
-    } cases[] = {{0, 80, 80}, {81, 0, 82}, {81.9f, 0, 82}, {120.7f, 80, 120}, {33, 100, 100}, {0, 0, 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.expected, nG_EvenSize(c.v, c.minimum)) << c.v;
+    EXPECT_EQ((std::vector<int>{82, 82, 120}),
+              (std::vector<int>{nG_EvenSize(81, 0), nG_EvenSize(81.9f, 0), nG_EvenSize(120.7f, 80)}));
     EXPECT_EQ(3.0f, nG_ClampMaxMin(5, 10, 3)); // limits the wrong way round: the upper one wins
     EXPECT_EQ(7.0f, nG_ClampMaxMin(7, 3, 10));
 }
 
 TEST_F(PopupTest, WaitsOpensOnlyTakesAClickWhenFullyOpenAndLetsItFallThrough)
 {
-    nE_Object* below = AddObject(layer, "below", 300, 300, 100, 100);
-    below->SetZ(-1);
-    below->SetEventCode(NE_EVENT_MDOWN, "probe(below)");
+    Below(300, 300, 100, 100);
     s_cursorX = s_cursorY = 300;
     Show("popup_hello");
     EXPECT_EQ(nG_Popup::WAITING, popup->GetState());
@@ -80,8 +68,7 @@ TEST_F(PopupTest, WaitsOpensOnlyTakesAClickWhenFullyOpenAndLetsItFallThrough)
 TEST_F(PopupTest, AnotherKeyReopensAfterTheCloseAndTheSameKeyChangesNothing)
 {
     Show("popup_a");
-    Step(0.35f);
-    Step(0.2f);
+    Step(0.35f, 2);
     Show("popup_a");
     EXPECT_EQ(nG_Popup::OPEN, popup->GetState());
     Show("popup_b");
@@ -92,8 +79,7 @@ TEST_F(PopupTest, AnotherKeyReopensAfterTheCloseAndTheSameKeyChangesNothing)
     EXPECT_EQ(nG_Popup::OPEN, popup->GetState());
     EXPECT_EQ("popup_b", Text());
     // Hidden by the script: it does not come back.
-    nG_MsgPopup hide;
-    bus.Send(NG_MSG_POPUP, &hide);
+    Send(NG_MSG_POPUP, nG_MsgPopup{});
     Step(0.2f, 3);
     EXPECT_EQ(nG_Popup::CLOSING, popup->GetState());
     EXPECT_FALSE(popup->IsVisible());
@@ -112,8 +98,7 @@ TEST_F(PopupTest, StaysInsideTheVisibleAreaOfAWideScreen)
     };
     for (const auto& c : cases)
     {
-        nG_MsgPopup hide;
-        bus.Send(NG_MSG_POPUP, &hide);
+        Send(NG_MSG_POPUP, nG_MsgPopup{});
         Step(0.2f);
         s_cursorX = c.cx;
         s_cursorY = c.cy;
@@ -135,7 +120,7 @@ TEST_F(PopupTest, MapPopupIgnoresTheSameRoomAndDoesNotPileUpItsContent)
     map->ShowRoom("pic", "room_a", {});
     EXPECT_EQ(nG_Popup::OPEN, map->GetState());
     const int children = map->GetChildCount();
-    EXPECT_EQ("p_room_a", static_cast<nE_Text*>(map->FindChild("ng_map_popup_temp_0", false))->GetText());
+    EXPECT_EQ("p_room_a", TextOf(map->FindChild("ng_map_popup_temp_0", false)));
     map->ShowRoom("pic", "room_b", {});
     Step(0.2f);
     Step(0.35f);

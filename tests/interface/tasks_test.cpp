@@ -15,13 +15,9 @@ struct TasksTest : WidgetFixture
         room = &roomA;
         Watch({NG_MSG_TASKS_CHANGED, NG_MSG_HO_DIALOG});
     }
-    void AddTask(const std::string& key, const std::string& room_, int count = 0)
+    void AddTask(const std::string& key, const std::string& in, int count = 0)
     {
-        nG_MsgAddTask task;
-        task.task = key;
-        task.room = room_;
-        task.count = count;
-        bus.Send(NG_MSG_ADD_TASK, &task);
+        Send(NG_MSG_ADD_TASK, nG_MsgAddTask{key, in, false, count});
     }
     // One drawn frame and one tick.
     void Tick(float dt = 0.1f, int n = 1)
@@ -32,13 +28,7 @@ struct TasksTest : WidgetFixture
             Step(dt);
         }
     }
-    std::string Hint()
-    {
-        nG_MsgString hint;
-        hint.value = "unset";
-        bus.Send(NG_MSG_GET_HINT_TASK, &hint);
-        return hint.value;
-    }
+    std::string Hint() { return Send(NG_MSG_GET_HINT_TASK, nG_MsgString{"unset"}).value; }
 };
 
 TEST_F(TasksTest, CountsStepDownThenStrikeThroughAndTheRoomEndsOnce)
@@ -67,10 +57,7 @@ TEST_F(TasksTest, CountsStepDownThenStrikeThroughAndTheRoomEndsOnce)
         {
             EXPECT_FALSE(line->completed);
             SendString(NG_MSG_COMPLETE_TASK, "t_vase");
-            if (!text.empty())
-            {
-                EXPECT_EQ(text, line->GetText()) << c.count;
-            }
+            EXPECT_TRUE(text.empty() || text == line->GetText()) << line->GetText();
         }
         EXPECT_TRUE(line->completed) << c.count;
         EXPECT_EQ((std::vector<std::string>{"23:0", "23:1", "46:dlg,done()"}), sent) << c.count;
@@ -112,11 +99,6 @@ TEST_F(TasksTest, OnlyTheCurrentRoomsLinesShow)
     Tick();
     EXPECT_TRUE(tasks->FindLine("room_a", "t_a2")->IsVisible());
     EXPECT_FALSE(tasks->FindLine("room_b", "t_b2")->IsVisible());
-    // The fifth line of a room starts the second row.
-    for (const char* key : {"t_a3", "t_a4", "t_a5"})
-        AddTask(key, "room_a");
-    EXPECT_FLOAT_EQ(-260.0f, tasks->FindLine("room_a", "t_a5")->GetX());
-    EXPECT_FLOAT_EQ(25.0f, tasks->FindLine("room_a", "t_a5")->GetY());
 }
 
 TEST_F(TasksTest, HintAndRandomCheatWithoutAnOpenLine)

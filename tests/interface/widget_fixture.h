@@ -2,9 +2,9 @@
 // The shared fixture of the widget tests: the bus, a stub answering the
 // level's and application's queries (100 current room, 109 app width, 112
 // level starting), a watch on chosen message ids, capture of posted trigger
-// calls through a "probe" trigger, a step driver, an injectable pointer and
-// random source, reset of the process-wide widget state, log lines and a
-// scratch folder.
+// calls through a "probe" trigger, of sounds and of log lines, a step driver,
+// an injectable pointer and random source, reset of the process-wide widget
+// state, and a scratch folder to work in.
 
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
@@ -12,10 +12,11 @@
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Scene.h"
+#include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/platform/nE_SoundHub.h"
-#include "game/app/nG_Messages.h"
 #include "engine/scene/nE_Text.h"
+#include "game/app/nG_Messages.h"
 #include "game/interface/nG_Inventory.h"
 #include "game/interface/nG_Tasks.h"
 #include "game/interface/nG_WidgetUtil.h"
@@ -28,24 +29,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// Runs a test in the sample's folder, where the widgets' pictures and
-// animations are: none may be missing.
-struct InSampleDir
-{
-    std::string old;
-    InSampleDir()
-    {
-        char buffer[4096];
-        old = getcwd(buffer, sizeof(buffer)) ? buffer : "";
-        EXPECT_EQ(0, chdir((std::string(std::getenv("NE_SOURCE_DIR")) + "/sample").c_str()));
-    }
-    ~InSampleDir()
-    {
-        if (old.empty()) return;
-        EXPECT_EQ(0, chdir(old.c_str()));
-    }
-};
 
 // Records the sounds widgets play; `playing` names those it reports as playing.
 struct RecordingHub : nE_SoundHub
@@ -75,13 +58,19 @@ struct WidgetFixture : testing::Test, nE_Listener
     std::vector<std::string> sent; // "id:payload" of every watched message, in order
     std::vector<std::string> logs; // every log line
     std::string scratch;           // a folder removed afterwards, once made
+    std::string oldDir;            // the working folder before EnterDir
     static float s_cursorX, s_cursorY;
     static unsigned s_randomState;
+    static RecordingHub* s_sounds;
 
     void SetUp() override
     {
         g_mediator = &bus;
-        g_widgetSoundHub = &sounds;
+        g_widgetSoundHub = s_sounds = &sounds;
+        // Widgets that play through the script hooks are heard by the same recorder.
+        g_scriptMediaHooks.playSound =
+            [](const std::string& name, const std::string& channel, bool, bool, const std::string&, float)
+        { s_sounds->PlaySound(name, channel, true, false, "", 0.0f); };
         nE_EngineContext::Instance();
         for (int id : {int(NG_MSG_GET_CURRENT_ROOM), int(NG_MSG_GET_APP_WIDTH), int(NG_MSG_IS_LEVEL_STARTING),
                        int(NE_MSG_LOG)})
@@ -113,12 +102,14 @@ struct WidgetFixture : testing::Test, nE_Listener
     }
     void TearDown() override
     {
+        EXPECT_TRUE(oldDir.empty() || chdir(oldDir.c_str()) == 0);
         nE_EngineContext::Destroy();
         nE_SetCursorPosFunc(nullptr);
         nG_Tasks::s_random = nullptr;
         bus.UnsubscribeAll(this);
         g_mediator = nullptr;
         g_widgetSoundHub = nullptr;
+        g_scriptMediaHooks.playSound = nullptr;
         if (!scratch.empty()) std::system(("rm -rf '" + scratch + "'").c_str());
     }
     std::string MakeScratch()
@@ -126,6 +117,21 @@ struct WidgetFixture : testing::Test, nE_Listener
         char tmpl[] = "/tmp/ne_widget_XXXXXX";
         if (mkdtemp(tmpl)) scratch = tmpl;
         return scratch;
+    }
+    // Works in that folder until the end of the test.
+    void EnterDir(const std::string& dir)
+    {
+        char buffer[4096];
+        oldDir = getcwd(buffer, sizeof(buffer)) ? buffer : "";
+        ASSERT_EQ(0, chdir(dir.c_str()));
+    }
+    // The sample's folder, where the widgets' pictures and animations are: none may be missing.
+    void EnterSampleDir() { EnterDir(std::string(std::getenv("NE_SOURCE_DIR")) + "/sample"); }
+    // A scratch folder holding `sub`, as a game's working folder would.
+    void EnterScratch(const std::string& sub)
+    {
+        ASSERT_EQ(0, std::system(("mkdir -p " + MakeScratch() + "/" + sub).c_str()));
+        EnterDir(scratch);
     }
 
     void Watch(std::initializer_list<int> ids)
@@ -152,6 +158,8 @@ struct WidgetFixture : testing::Test, nE_Listener
         case NG_MSG_TASKS_CHANGED:
         case NG_MSG_COLLECT_HO_TASK_OBJECT:
         case NG_MSG_SCREEN_CLOSED:
+        case NG_MSG_BTN_LOCK_CHANGED:
+        case NG_MSG_LEVEL_BLUR:
             sent.push_back(std::to_string(id) + ":" + (static_cast<nG_MsgBool*>(record)->value ? "1" : "0"));
             return;
         case NG_MSG_HO_DIALOG:
@@ -160,7 +168,15 @@ struct WidgetFixture : testing::Test, nE_Listener
             sent.push_back(std::to_string(id) + ":" + dialog->object + "," + dialog->call);
             return;
         }
+        case NG_MSG_INTERFACE_FADE:
+            sent.push_back(std::to_string(id) +
+                           (static_cast<nG_MsgInterfaceShow*>(record)->shown ? ":1" : ":0"));
+            return;
+        case NG_MSG_SHOW_DIALOG:
+            sent.push_back(std::to_string(id) + ":" + static_cast<nG_MsgShowDialog*>(record)->text);
+            return;
         case NG_MSG_INV_CHANGED:
+        case NG_MSG_CLOSE_DIALOG:
             sent.push_back(std::to_string(id));
             return;
         default: // every other watched id carries a button name
@@ -168,25 +184,24 @@ struct WidgetFixture : testing::Test, nE_Listener
         }
     }
 
-    void SendString(int id, const std::string& value)
+    // Sends a record and answers it as the listeners left it: the answer of a query.
+    template <class R> R Send(int id, R record = R())
     {
-        nG_MsgString record;
-        record.value = value;
         bus.Send(id, &record);
+        return record;
     }
-    void SendBool(int id, bool value)
+    void SendString(int id, const std::string& value) { Send(id, nG_MsgString{value}); }
+    void SendBool(int id, bool value) { Send(id, nG_MsgBool{value}); }
+    void SendInt(int id, int value) { Send(id, nG_MsgInt{value}); }
+    void SendFloat(int id, float value) { Send(id, nG_MsgFloat{value}); }
+    void ShowMinigame(float skipTime, const std::string& skipCode, const std::string& reset = "",
+                      const std::string& info = "")
     {
-        nG_MsgBool record;
-        record.value = value;
-        bus.Send(id, &record);
+        Send(NG_MSG_SHOW_MINIGAME, nG_MsgShowMinigame{skipTime, reset, skipCode, info});
     }
     void Send3(int id, const std::string& a, const std::string& b = "", const std::string& c = "")
     {
-        nG_MsgThreeStrings record;
-        record.s1 = a;
-        record.s2 = b;
-        record.s3 = c;
-        bus.Send(id, &record);
+        Send(id, nG_MsgThreeStrings{a, b, c});
     }
     // Runs n engine ticks of dt seconds: synthetic move, queued calls, update walk.
     void Step(float dt, int n = 1)
@@ -217,7 +232,28 @@ struct WidgetFixture : testing::Test, nE_Listener
         g_scene->AttachObject(parent ? parent : layer, object);
         return object;
     }
+    // The HUD scaled and offset like a wide, full screen.
+    void WideHud()
+    {
+        layer->SetPos(160, 24);
+        layer->SetScale(1.25f, 1.25f);
+    }
+    static nE_Vec3 WorldPos(nE_Object* object)
+    {
+        nE_Matrix m = object->GetWorldMatrix();
+        return nE_Vec3(m.At(3, 0), m.At(3, 1), 0);
+    }
+    static std::string TextOf(nE_Object* text) { return static_cast<nE_Text*>(text)->GetText(); }
+    // An object beneath the widgets whose clicks the probe records as "below:below;".
+    nE_Object* Below(float x, float y, float w = 40, float h = 40)
+    {
+        nE_Object* below = AddObject(layer, "below", x, y, w, h);
+        below->SetZ(-1);
+        below->SetEventCode(NE_EVENT_MDOWN, "probe(below)");
+        return below;
+    }
     std::string Probes() const { return LuaString("probe_calls"); }
+    void ClearProbes() { luaL_dostring(nE_GetLua(), "probe_calls = nil"); }
     std::string LuaString(const char* global) const
     {
         lua_State* L = nE_GetLua();
@@ -236,3 +272,4 @@ struct WidgetFixture : testing::Test, nE_Listener
 inline float WidgetFixture::s_cursorX = 0.0f;
 inline float WidgetFixture::s_cursorY = 0.0f;
 inline unsigned WidgetFixture::s_randomState = 1;
+inline RecordingHub* WidgetFixture::s_sounds = nullptr;
