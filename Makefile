@@ -48,7 +48,7 @@ fuzz: fuzz-build
 	scripts/run-fuzz $(FUZZ_BUILD)/bin $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 # The sample driven by seeded random input under the sanitizer build.
-SOAK_TURNS ?= 6000
+SOAK_TURNS ?= 20000
 SOAK_SEED ?= 1
 
 soak:
