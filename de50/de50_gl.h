@@ -56,11 +56,20 @@ public:
 private:
     bool EnsureResources();
     void ApplyState(const TBatchKey& key);
+    bool UseProgram(int op, bool premultiplied);
+
+    struct TProgram
+    {
+        uint32_t id = 0;
+        int uScale = -1, uOffset = -1;
+        bool failed = false;
+    };
 
     bool m_ready = false;
-    uint32_t m_program = 0, m_vao = 0, m_vbo = 0, m_white = 0;
+    TProgram m_programs[8];
+    size_t m_current = 0;
+    uint32_t m_vao = 0, m_vbo = 0, m_white = 0;
     uint32_t m_samplers[8] = {};
-    int m_uScale = -1, m_uOffset = -1, m_uOp = -1, m_uPremultiplied = -1;
     uint32_t m_screenFbo = 0, m_screenTexture = 0, m_screenWidth = 0, m_screenHeight = 0;
     TBatchKey m_key;
     std::shared_ptr<TTexture> m_keyTexture;
