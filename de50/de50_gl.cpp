@@ -238,6 +238,7 @@ void TGlBackend::Release()
             if (p.id) glDeleteProgram(p.id);
     }
     m_ready = false;
+    m_direct = m_keepScreen = false;
     std::fill(std::begin(m_programs), std::end(m_programs), TProgram());
     m_vao = m_vbo = m_white = 0;
     std::fill(m_samplers, m_samplers + 8, 0u);
@@ -288,7 +289,9 @@ void TGlBackend::ClearRect(uint32_t fbo, const TURect& rect, uint32_t width, uin
     Flush();
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     glEnable(GL_SCISSOR_TEST);
-    glScissor(GLint(r.left), GLint(r.top), GLsizei(r.Width()), GLsizei(r.Height()));
+    // The window's rows count from the bottom; every other buffer holds rows top first.
+    GLint y = fbo ? GLint(r.top) : GLint(height - r.bottom);
+    glScissor(GLint(r.left), y, GLsizei(r.Width()), GLsizei(r.Height()));
     auto channel = [&](int shift) { return float((color.argb >> shift) & 0xFF) / 255.0f; };
     glClearColor(channel(16), channel(8), channel(0), channel(24));
     glClear(GL_COLOR_BUFFER_BIT);
@@ -346,10 +349,14 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     glBindSampler(0, m_samplers[key.sampler & 7]);
     glBindFramebuffer(GL_FRAMEBUFFER, key.framebuffer);
     const TURect& vp = key.viewport;
-    glViewport(GLint(vp.left), GLint(vp.top), GLsizei(vp.Width()), GLsizei(vp.Height()));
+    const bool window = key.framebuffer == 0;
+    const GLint height = GLint(key.targetHeight);
+    glViewport(GLint(vp.left), window ? height - GLint(vp.bottom) : GLint(vp.top), GLsizei(vp.Width()),
+               GLsizei(vp.Height()));
     TURect clip = Intersect(key.clip, key.targetWidth, key.targetHeight);
     glEnable(GL_SCISSOR_TEST);
-    glScissor(GLint(clip.left), GLint(clip.top), GLsizei(clip.Width()), GLsizei(clip.Height()));
+    glScissor(GLint(clip.left), window ? height - GLint(clip.bottom) : GLint(clip.top), GLsizei(clip.Width()),
+              GLsizei(clip.Height()));
 
     const TBlendRow& row = kBlendTable[key.blendRow];
     const bool premultiplied = m_keyTexture && m_keyTexture->IsPremultiplied();
@@ -362,8 +369,8 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     if (!UseProgram(row.shaderOp, premultiplied)) UseProgram(0, false);
     const TProgram& program = m_programs[m_current];
     float w = float(std::max(vp.Width(), 1u)), h = float(std::max(vp.Height(), 1u));
-    glUniform2f(program.uScale, 2.0f / w, 2.0f / h);
-    glUniform2f(program.uOffset, -1.0f, -1.0f);
+    glUniform2f(program.uScale, 2.0f / w, (window ? -2.0f : 2.0f) / h);
+    glUniform2f(program.uOffset, -1.0f, window ? 1.0f : -1.0f);
 
     glBindVertexArray(m_vao);
 }
@@ -384,11 +391,29 @@ void TGlBackend::Flush()
     m_keyTexture.reset();
 }
 
+uint32_t TGlBackend::BeginScreen()
+{
+    m_direct = false;
+    SDL_Window* window = Internal::Window();
+    if (window && m_screenWidth && !m_keepScreen)
+    {
+        int dw = 0, dh = 0;
+        SDL_GL_GetDrawableSize(window, &dw, &dh);
+        m_direct = uint32_t(dw) == m_screenWidth && uint32_t(dh) == m_screenHeight;
+    }
+    return m_direct ? 0 : m_screenFbo;
+}
+
 void TGlBackend::Present()
 {
     Flush();
     SDL_Window* window = Internal::Window();
     if (!window || !m_screenFbo) return;
+    if (m_direct)
+    {
+        SDL_GL_SwapWindow(window);
+        return;
+    }
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(window, &dw, &dh);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
@@ -417,6 +442,10 @@ bool TGlBackend::ReadFramebuffer(uint32_t fbo, uint32_t width, uint32_t height, 
     glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+    if (fbo == 0)
+        for (uint32_t y = 0; y < height / 2; ++y)
+            std::swap_ranges(pixels.begin() + size_t(y) * width, pixels.begin() + size_t(y + 1) * width,
+                             pixels.begin() + size_t(height - 1 - y) * width);
     return true;
 }
 
