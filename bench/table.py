@@ -3,7 +3,7 @@
 (LOVE 11, libtheora, TinyXML, a bare lua_pcall) in the same run, on the same
 Xvfb screen, ROUNDS times interleaved (the machine may be shared); medians.
 Run under one X server: xvfb-run -a -s "-screen 0 1920x1080x24" bench/table.py [build]"""
-import json, os, statistics, subprocess, sys, time
+import json, os, statistics, subprocess, sys, threading, time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BUILD = os.path.join(ROOT, sys.argv[1] if len(sys.argv) > 1 else "build")
@@ -24,8 +24,7 @@ def gbench(name, pattern, *extra):
     exe = os.path.join(BIN, "bench_" + name)
     if not os.access(exe, os.X_OK):
         return {}
-    out = subprocess.run([exe, "--benchmark_filter=" + pattern, "--benchmark_format=json", *extra],
-                         env=ENV, capture_output=True, text=True).stdout
+    _, _, out = timed([exe, "--benchmark_filter=" + pattern, "--benchmark_format=json", *extra], ROOT, ENV)
     try:
         runs = json.loads(out).get("benchmarks", [])
     except ValueError:
@@ -39,8 +38,11 @@ def timed(cmd, cwd, env):
     """Wall seconds and peak resident size (MB) of one whole process, and its output."""
     start = time.monotonic()
     proc = subprocess.Popen(cmd, cwd=cwd, env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    watchdog = threading.Timer(600, proc.kill)  # a hung peer must not hang the table
+    watchdog.start()
     out = proc.stdout.read()
     _, status, usage = os.wait4(proc.pid, 0)
+    watchdog.cancel()
     proc.returncode = os.waitstatus_to_exitcode(status)
     return time.monotonic() - start, usage.ru_maxrss / 1024.0, out
 
