@@ -30,8 +30,11 @@ run: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target notengine
 	cd sample && ../$(BUILD)/bin/notengine --windowed $(ARGS)
 
+# Every benchmark program, then the table of ours against the peers.
 bench: build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && $(XVFB) "$$b"; done; true
+	@command -v love >/dev/null 2>&1 || BUILD=$(BUILD) bench/compare_love.sh >/dev/null 2>&1; true
+	@ALSOFT_DRIVERS=null $(XVFB) python3 bench/table.py $(BUILD)
 
 # Fuzz targets (clang, libFuzzer) in their own build folder; each runs for
 # FUZZ_SECONDS on a copy of its seed corpus, so that new inputs stay out of the tree.

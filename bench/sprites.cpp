@@ -4,7 +4,8 @@
 //  - BM_SpritesFrame: whole frames through the engine shell in a 1024x768
 //    window (clear, scene, present), with the draw calls per frame;
 //  - BM_LoopCpu: the real loop on a static scene for 600 turns (10 s at
-//    60 fps), reporting CPU seconds per wall second: an idle loop must sleep.
+//    60 fps), reporting CPU seconds per wall second: an idle loop must sleep,
+//    and the pacing: standard deviation of the frame interval and the worst one.
 // Run under Xvfb: xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_sprites
 
 #include "bench/bench_shell.h"
@@ -24,6 +25,7 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -175,8 +177,36 @@ double CpuSeconds(int who = RUSAGE_SELF)
            double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
+std::vector<std::chrono::steady_clock::time_point> s_frameTimes;
+
+void TimedFrame()
+{
+    nE_OnPlatformFrame();
+    s_frameTimes.push_back(std::chrono::steady_clock::now());
+}
+
+// Standard deviation and largest of the intervals between frames, in ms.
+void FramePacing(double& deviation, double& worst)
+{
+    deviation = worst = 0;
+    if (s_frameTimes.size() < 3) return;
+    std::vector<double> gaps;
+    for (size_t i = 1; i < s_frameTimes.size(); ++i)
+        gaps.push_back(std::chrono::duration<double, std::milli>(s_frameTimes[i] - s_frameTimes[i - 1]).count());
+    double mean = 0, squares = 0;
+    for (double g : gaps)
+        mean += g / double(gaps.size());
+    for (double g : gaps)
+    {
+        squares += (g - mean) * (g - mean) / double(gaps.size());
+        worst = std::max(worst, g);
+    }
+    deviation = std::sqrt(squares);
+}
+
 void BM_LoopCpu(benchmark::State& state)
 {
+    s_frameTimes.clear();
     benchshell::SoftDisc image;
     s_loopImage = image.name.c_str();
     double cpu = 0, loopThread = 0, wall = 0;
@@ -186,7 +216,7 @@ void BM_LoopCpu(benchmark::State& state)
         char* argv[] = {arg0, arg1, arg2, arg3, nullptr};
         double cpu0 = CpuSeconds(), thread0 = CpuSeconds(RUSAGE_THREAD);
         auto wall0 = std::chrono::steady_clock::now();
-        DE50::RunMainLoop(4, argv, LoopStart, nE_OnPlatformEvent, nE_OnPlatformFrame, nE_OnPlatformUpdate,
+        DE50::RunMainLoop(4, argv, LoopStart, nE_OnPlatformEvent, TimedFrame, nE_OnPlatformUpdate,
                           StopShell, false);
         cpu += CpuSeconds() - cpu0;
         loopThread += CpuSeconds(RUSAGE_THREAD) - thread0;
@@ -197,6 +227,10 @@ void BM_LoopCpu(benchmark::State& state)
     state.counters["wall_s"] = wall;
     state.counters["cpu_per_wall"] = wall > 0 ? cpu / wall : 0;
     state.counters["loop_thread_cpu_s"] = loopThread;
+    double deviation = 0, worst = 0;
+    FramePacing(deviation, worst);
+    state.counters["frame_sd_ms"] = deviation;
+    state.counters["worst_frame_ms"] = worst;
 }
 BENCHMARK(BM_LoopCpu)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 

@@ -7,6 +7,8 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <iterator>
+#include <string>
 
 namespace DE50
 {
@@ -67,41 +69,42 @@ void main()
 }
 )";
 
-const char* kFragmentShader = R"(#version 330 core
+// One program per shader op and texture form, chosen by defines: llvmpipe runs every branch
+// of a fragment shader for each pixel, so branches on uniforms cost as much as taken ones.
+const char* kFragmentShader = R"(
 in vec4 vColor;
 in vec2 vUv;
 uniform sampler2D uTex;
-uniform int uOp;
-uniform bool uPremultiplied;
 out vec4 oColor;
 void main()
 {
     vec4 c = texture(uTex, vUv);
-    if (uPremultiplied)
-    {
-        // The texel's colour is already weighted by its alpha: weight the vertex colour the
-        // same way; the blend then takes the colour as it comes instead of weighting it.
-        c *= vec4(vColor.rgb * vColor.a, vColor.a);
-        if (uOp == 1)
-            c.rgb += 1.0 - c.a;
-        else if (uOp == 3 && c.a > 0.0)
-            c.rgb /= c.a;
-        oColor = c;
-        return;
-    }
+#if PREMULTIPLIED
+    // The texel's colour is already weighted by its alpha: weight the vertex colour the
+    // same way; the blend then takes the colour as it comes instead of weighting it.
+    c *= vec4(vColor.rgb * vColor.a, vColor.a);
+#if OP == 1
+    c.rgb += 1.0 - c.a;
+#elif OP == 3
+    if (c.a > 0.0) c.rgb /= c.a;
+#endif
+#else
     c *= vColor;
-    if (uOp == 1)
-        c.rgb = mix(vec3(1.0), c.rgb, c.a);
-    else if (uOp == 2)
-        c.rgb *= c.a;
+#if OP == 1
+    c.rgb = mix(vec3(1.0), c.rgb, c.a);
+#elif OP == 2
+    c.rgb *= c.a;
+#endif
+#endif
     oColor = c;
 }
 )";
 
-GLuint CompileShader(GLenum type, const char* source)
+GLuint CompileShader(GLenum type, const char* source, const std::string& prefix = std::string())
 {
     GLuint shader = glCreateShader(type);
-    glShaderSource(shader, 1, &source, nullptr);
+    const char* sources[] = {prefix.c_str(), source};
+    glShaderSource(shader, 2, sources, nullptr);
     glCompileShader(shader);
     GLint ok = 0;
     glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
@@ -116,10 +119,12 @@ GLuint CompileShader(GLenum type, const char* source)
     return shader;
 }
 
-GLuint LinkProgram()
+GLuint LinkProgram(int op, bool premultiplied)
 {
+    const std::string defines = "#version 330 core\n#define OP " + std::to_string(op) +
+                                "\n#define PREMULTIPLIED " + (premultiplied ? "1" : "0") + "\n";
     GLuint vs = CompileShader(GL_VERTEX_SHADER, kVertexShader);
-    GLuint fs = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader);
+    GLuint fs = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader, defines);
     GLuint program = 0;
     if (vs && fs)
     {
@@ -173,14 +178,7 @@ bool TGlBackend::EnsureResources()
 {
     if (m_ready) return true;
     if (!Internal::HasGlContext()) return false;
-    m_program = LinkProgram();
-    if (!m_program) return false;
-    m_uScale = glGetUniformLocation(m_program, "uScale");
-    m_uOffset = glGetUniformLocation(m_program, "uOffset");
-    m_uOp = glGetUniformLocation(m_program, "uOp");
-    m_uPremultiplied = glGetUniformLocation(m_program, "uPremultiplied");
-    glUseProgram(m_program);
-    glUniform1i(glGetUniformLocation(m_program, "uTex"), 0);
+    if (!UseProgram(0, false)) return false;
 
     GLuint ids[2] = {};
     glGenVertexArrays(1, ids);
@@ -236,10 +234,13 @@ void TGlBackend::Release()
         GLuint samplers[8];
         std::copy(m_samplers, m_samplers + 8, samplers);
         glDeleteSamplers(8, samplers);
-        if (m_program) glDeleteProgram(m_program);
+        for (const TProgram& p : m_programs)
+            if (p.id) glDeleteProgram(p.id);
     }
     m_ready = false;
-    m_program = m_vao = m_vbo = m_white = 0;
+    m_direct = m_keepScreen = false;
+    std::fill(std::begin(m_programs), std::end(m_programs), TProgram());
+    m_vao = m_vbo = m_white = 0;
     std::fill(m_samplers, m_samplers + 8, 0u);
     m_screenFbo = m_screenTexture = m_screenWidth = m_screenHeight = 0;
 }
@@ -288,7 +289,9 @@ void TGlBackend::ClearRect(uint32_t fbo, const TURect& rect, uint32_t width, uin
     Flush();
     glBindFramebuffer(GL_FRAMEBUFFER, fbo);
     glEnable(GL_SCISSOR_TEST);
-    glScissor(GLint(r.left), GLint(r.top), GLsizei(r.Width()), GLsizei(r.Height()));
+    // The window's rows count from the bottom; every other buffer holds rows top first.
+    GLint y = fbo ? GLint(r.top) : GLint(height - r.bottom);
+    glScissor(GLint(r.left), y, GLsizei(r.Width()), GLsizei(r.Height()));
     auto channel = [&](int shift) { return float((color.argb >> shift) & 0xFF) / 255.0f; };
     glClearColor(channel(16), channel(8), channel(0), channel(24));
     glClear(GL_COLOR_BUFFER_BIT);
@@ -314,6 +317,29 @@ void TGlBackend::Append(const TBatchKey& key, const std::shared_ptr<TTexture>& t
     m_vertices.insert(m_vertices.end(), v, v + count);
 }
 
+// Programs are linked on first use: most games need only a few of them.
+bool TGlBackend::UseProgram(int op, bool premultiplied)
+{
+    const size_t index = size_t(op & 3) * 2 + (premultiplied ? 1 : 0);
+    TProgram& p = m_programs[index];
+    if (!p.id && !p.failed)
+    {
+        p.id = LinkProgram(op & 3, premultiplied);
+        p.failed = !p.id;
+        if (p.id)
+        {
+            p.uScale = glGetUniformLocation(p.id, "uScale");
+            p.uOffset = glGetUniformLocation(p.id, "uOffset");
+            glUseProgram(p.id);
+            glUniform1i(glGetUniformLocation(p.id, "uTex"), 0);
+        }
+    }
+    if (!p.id) return false;
+    glUseProgram(p.id);
+    m_current = index;
+    return true;
+}
+
 void TGlBackend::ApplyState(const TBatchKey& key)
 {
     // First: making a texture's GL objects may touch the framebuffer and scissor state.
@@ -323,10 +349,14 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     glBindSampler(0, m_samplers[key.sampler & 7]);
     glBindFramebuffer(GL_FRAMEBUFFER, key.framebuffer);
     const TURect& vp = key.viewport;
-    glViewport(GLint(vp.left), GLint(vp.top), GLsizei(vp.Width()), GLsizei(vp.Height()));
+    const bool window = key.framebuffer == 0;
+    const GLint height = GLint(key.targetHeight);
+    glViewport(GLint(vp.left), window ? height - GLint(vp.bottom) : GLint(vp.top), GLsizei(vp.Width()),
+               GLsizei(vp.Height()));
     TURect clip = Intersect(key.clip, key.targetWidth, key.targetHeight);
     glEnable(GL_SCISSOR_TEST);
-    glScissor(GLint(clip.left), GLint(clip.top), GLsizei(clip.Width()), GLsizei(clip.Height()));
+    glScissor(GLint(clip.left), window ? height - GLint(clip.bottom) : GLint(clip.top), GLsizei(clip.Width()),
+              GLsizei(clip.Height()));
 
     const TBlendRow& row = kBlendTable[key.blendRow];
     const bool premultiplied = m_keyTexture && m_keyTexture->IsPremultiplied();
@@ -336,12 +366,11 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     glBlendEquation(row.equation);
     glBlendFuncSeparate(srcRgb, row.dstRgb, row.srcAlpha, row.dstAlpha);
 
-    glUseProgram(m_program);
+    if (!UseProgram(row.shaderOp, premultiplied)) UseProgram(0, false);
+    const TProgram& program = m_programs[m_current];
     float w = float(std::max(vp.Width(), 1u)), h = float(std::max(vp.Height(), 1u));
-    glUniform2f(m_uScale, 2.0f / w, 2.0f / h);
-    glUniform2f(m_uOffset, -1.0f, -1.0f);
-    glUniform1i(m_uOp, row.shaderOp);
-    glUniform1i(m_uPremultiplied, premultiplied ? 1 : 0);
+    glUniform2f(program.uScale, 2.0f / w, (window ? -2.0f : 2.0f) / h);
+    glUniform2f(program.uOffset, -1.0f, window ? 1.0f : -1.0f);
 
     glBindVertexArray(m_vao);
 }
@@ -362,11 +391,29 @@ void TGlBackend::Flush()
     m_keyTexture.reset();
 }
 
+uint32_t TGlBackend::BeginScreen()
+{
+    m_direct = false;
+    SDL_Window* window = Internal::Window();
+    if (window && m_screenWidth && !m_keepScreen)
+    {
+        int dw = 0, dh = 0;
+        SDL_GL_GetDrawableSize(window, &dw, &dh);
+        m_direct = uint32_t(dw) == m_screenWidth && uint32_t(dh) == m_screenHeight;
+    }
+    return m_direct ? 0 : m_screenFbo;
+}
+
 void TGlBackend::Present()
 {
     Flush();
     SDL_Window* window = Internal::Window();
     if (!window || !m_screenFbo) return;
+    if (m_direct)
+    {
+        SDL_GL_SwapWindow(window);
+        return;
+    }
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(window, &dw, &dh);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
@@ -395,6 +442,10 @@ bool TGlBackend::ReadFramebuffer(uint32_t fbo, uint32_t width, uint32_t height, 
     glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
     glPixelStorei(GL_PACK_ALIGNMENT, 4);
     glReadPixels(0, 0, GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+    if (fbo == 0)
+        for (uint32_t y = 0; y < height / 2; ++y)
+            std::swap_ranges(pixels.begin() + size_t(y) * width, pixels.begin() + size_t(y + 1) * width,
+                             pixels.begin() + size_t(height - 1 - y) * width);
     return true;
 }
 

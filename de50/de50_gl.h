@@ -40,6 +40,12 @@ public:
 
     bool SetScreenSize(uint32_t width, uint32_t height);
     uint32_t ScreenFramebuffer() const { return m_screenFbo; }
+    // The framebuffer this frame's screen is drawn into: the window's own when it shows the
+    // screen unscaled and nobody reads the screen back (no copy at present), else the
+    // off-screen buffer.
+    uint32_t BeginScreen();
+    // From now on the screen is drawn off-screen, so that reading it back is exact.
+    void KeepScreenBuffer() { m_keepScreen = true; }
     uint32_t ScreenWidth() const { return m_screenWidth; }
     uint32_t ScreenHeight() const { return m_screenHeight; }
     void ClearFramebuffer(uint32_t fbo, float r, float g, float b, float a);
@@ -56,11 +62,21 @@ public:
 private:
     bool EnsureResources();
     void ApplyState(const TBatchKey& key);
+    bool UseProgram(int op, bool premultiplied);
+
+    struct TProgram
+    {
+        uint32_t id = 0;
+        int uScale = -1, uOffset = -1;
+        bool failed = false;
+    };
 
     bool m_ready = false;
-    uint32_t m_program = 0, m_vao = 0, m_vbo = 0, m_white = 0;
+    TProgram m_programs[8];
+    bool m_direct = false, m_keepScreen = false;
+    size_t m_current = 0;
+    uint32_t m_vao = 0, m_vbo = 0, m_white = 0;
     uint32_t m_samplers[8] = {};
-    int m_uScale = -1, m_uOffset = -1, m_uOp = -1, m_uPremultiplied = -1;
     uint32_t m_screenFbo = 0, m_screenTexture = 0, m_screenWidth = 0, m_screenHeight = 0;
     TBatchKey m_key;
     std::shared_ptr<TTexture> m_keyTexture;

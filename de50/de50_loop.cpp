@@ -437,6 +437,7 @@ int RunMainLoop(int argc, char** argv, StartCallback start, EventCallback event,
         platform->Exit(1);
     }
     TTurnClock turnClock;
+    if (!g_options.screenshot.empty()) TRenderer::GetInstance()->KeepScreenBuffer();
     while (!platform->ExitRequested())
     {
         uint64_t turnStart = Internal::NowMs();

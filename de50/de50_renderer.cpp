@@ -59,7 +59,7 @@ bool TRenderer::BeginDraw()
     if (m_inDraw) return true;
     if (!Internal::HasGlContext() || !m_gl->ScreenFramebuffer()) return false;
     TTarget screen;
-    screen.framebuffer = m_gl->ScreenFramebuffer();
+    screen.framebuffer = m_gl->BeginScreen();
     screen.width = m_gl->ScreenWidth();
     screen.height = m_gl->ScreenHeight();
     screen.viewport = screen.clip = TURect(0, 0, screen.width, screen.height);
@@ -67,6 +67,7 @@ bool TRenderer::BeginDraw()
     m_targets.insert(m_targets.begin(), screen);
     m_inDraw = true;
     m_frameStartCalls = uint32_t(m_gl->DrawCalls());
+    m_screenInWindow = screen.framebuffer == 0;
     return true;
 }
 
@@ -244,12 +245,20 @@ bool TRenderer::ReadScreen(std::vector<uint32_t>& pixels, uint32_t& width, uint3
 {
     width = m_gl->ScreenWidth();
     height = m_gl->ScreenHeight();
-    if (!Internal::HasGlContext() || !m_gl->ReadFramebuffer(m_gl->ScreenFramebuffer(), width, height, pixels))
-        return false;
+    // A frame drawn straight into the window is read from its back buffer, which holds the
+    // frame after the swap on the software drivers; later frames stay off-screen, exact anywhere.
+    const uint32_t fbo = m_screenInWindow ? 0 : m_gl->ScreenFramebuffer();
+    m_gl->KeepScreenBuffer();
+    if (!Internal::HasGlContext() || !m_gl->ReadFramebuffer(fbo, width, height, pixels)) return false;
     // The screen has no alpha of its own.
     for (uint32_t& p : pixels)
         p |= 0xFF000000u;
     return true;
+}
+
+void TRenderer::KeepScreenBuffer()
+{
+    m_gl->KeepScreenBuffer();
 }
 
 bool TRenderer::SaveScreenshot(const str& path)
@@ -287,6 +296,7 @@ void TRenderer::OnContextLost()
     TTexture::LoseAll();
     m_targets.clear();
     m_inDraw = false;
+    m_screenInWindow = false;
 }
 
 void TRenderer::ResetState()

@@ -128,6 +128,8 @@ public:
     // The last frame drawn on the screen, rows top first, alpha forced opaque.
     bool ReadScreen(std::vector<uint32_t>& pixels, uint32_t& width, uint32_t& height);
     bool SaveScreenshot(const str& path);
+    // The screen will be read back: draw it off-screen from the next frame on.
+    void KeepScreenBuffer();
     void OnScreenSize(uint32_t width, uint32_t height);
     void OnContextLost();
     void ResetState();
@@ -149,6 +151,7 @@ private:
     std::vector<TTarget> m_targets; // [0] the screen while a frame is open, then render targets
     uint32_t m_frameStartCalls = 0;
     uint32_t m_lastFrameDrawCalls = 0;
+    bool m_screenInWindow = false; // this frame went straight into the window
 };
 
 } // namespace DE50

@@ -53,7 +53,78 @@ local function drawScene(image, ps, xs, ys)
     end
 end
 
+-- An error ends the run with a line instead of waiting on LOVE's error screen.
+function love.errorhandler(message)
+    print("love_error " .. tostring(message))
+end
+
+-- Other scenes, chosen by LOVE_MODE: "text", "start", "pictures".
+local scenes = {}
+
+-- A Text object laid out again (300 characters wrapped at 400 px, DejaVu Serif
+-- at 20 px) and drawn, LOVE_TEXT_CALLS times per frame.
+function scenes.text()
+    local file = assert(io.open(os.getenv("LOVE_FONT") or "DejaVuSerif.ttf", "rb"))
+    local font = love.graphics.newFont(love.filesystem.newFileData(file:read("*a"), "font.ttf"), 20)
+    file:close()
+    local text = love.graphics.newText(font)
+    local paragraph = os.getenv("LOVE_TEXT") or "text"
+    local calls = tonumber(os.getenv("LOVE_TEXT_CALLS") or "") or 20
+    local frames, start = 0, 0
+    for frame = 1, WARMUP + FRAMES do
+        if frame == WARMUP + 1 then start = love.timer.getTime() end
+        love.event.pump()
+        love.graphics.clear(0, 0, 0, 1)
+        for _ = 1, calls do
+            text:setf(paragraph, 400, "left")
+            love.graphics.draw(text, 10, 10)
+        end
+        love.graphics.present()
+        if frame > WARMUP then frames = frames + 1 end
+    end
+    local elapsed = love.timer.getTime() - start
+    print(string.format("love_text_us %.3f", elapsed * 1e6 / (frames * calls)))
+    return quit(0)
+end
+
+-- The first frame of an empty window, then quit: the whole process is timed outside.
+function scenes.start()
+    love.event.pump()
+    love.graphics.clear(0, 0, 0, 1)
+    love.graphics.present()
+    return quit(0)
+end
+
+-- Every PNG under LOVE_PICTURES drawn each frame for LOVE_BENCH_FRAMES frames:
+-- peak memory is measured outside.
+function scenes.pictures()
+    local images = {}
+    local list = io.popen("find '" .. (os.getenv("LOVE_PICTURES") or ".") .. "' -name '*.png' | sort")
+    for path in list:lines() do
+        local file = io.open(path, "rb")
+        local bytes = file and file:read("*a")
+        if file then file:close() end
+        local ok, image = pcall(function()
+            return love.graphics.newImage(love.filesystem.newFileData(bytes, "picture.png"))
+        end)
+        if ok then images[#images + 1] = image end
+    end
+    list:close()
+    for _ = 1, FRAMES do
+        love.event.pump()
+        love.graphics.clear(0, 0, 0, 1)
+        for i, image in ipairs(images) do
+            love.graphics.draw(image, (i * 37) % 1024, (i * 53) % 768)
+        end
+        love.graphics.present()
+    end
+    print(string.format("love_pictures %d", #images))
+    return quit(0)
+end
+
 function love.run()
+    local mode = os.getenv("LOVE_MODE")
+    if mode and scenes[mode] then return scenes[mode]() end
     local image = makeImage()
     love.math.setRandomSeed(12345)
     local xs, ys = {}, {}

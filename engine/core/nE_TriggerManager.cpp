@@ -68,6 +68,32 @@ bool RunChunk(lua_State* L, const std::string& code)
 {
     return luaL_loadstring(L, code.c_str()) == 0 && lua_pcall(L, 0, LUA_MULTRET, 0) == 0;
 }
+
+// A trigger runs the same code each time: its compiled chunk is kept in the registry under
+// the code itself, so that a call no longer compiles. On failure the error is on top.
+bool RunTriggerChunk(lua_State* L, const std::string& code)
+{
+    lua_getfield(L, LUA_REGISTRYINDEX, "ne_trigger_chunks");
+    if (!lua_istable(L, -1))
+    {
+        lua_pop(L, 1);
+        lua_newtable(L);
+        lua_pushvalue(L, -1);
+        lua_setfield(L, LUA_REGISTRYINDEX, "ne_trigger_chunks");
+    }
+    lua_pushlstring(L, code.data(), code.size());
+    lua_rawget(L, -2);
+    if (!lua_isfunction(L, -1))
+    {
+        lua_pop(L, 1);
+        if (luaL_loadstring(L, code.c_str()) != 0) return false;
+        lua_pushlstring(L, code.data(), code.size());
+        lua_pushvalue(L, -2);
+        lua_rawset(L, -4);
+    }
+    lua_remove(L, -2);
+    return lua_pcall(L, 0, LUA_MULTRET, 0) == 0;
+}
 } // namespace
 
 nE_Trigger::nE_Trigger(const std::string& name, const std::string& code) : m_name(name), m_code(code) {}
@@ -78,7 +104,7 @@ void nE_Trigger::Execute(lua_State* L)
 {
     if (m_code.empty() || !L) return;
     int top = lua_gettop(L);
-    if (!RunChunk(L, m_code))
+    if (!RunTriggerChunk(L, m_code))
         nE_LogFmt2("Error: trigger %s try to execute - lua error: %s", m_name, lua_tostring(L, -1));
     lua_settop(L, top);
 }

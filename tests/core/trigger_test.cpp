@@ -66,6 +66,24 @@ TEST_F(TriggerFixture, LuaErrorsAreLoggedWithTriggerOrSender)
     EXPECT_EQ(0u, log.lines[2].find("Error: object obj try to execute code at event - lua error: "));
 }
 
+// Compiled code is reused between calls: chunk locals still start fresh, a
+// changed code runs the new one, code that does not compile fails every time.
+TEST_F(TriggerFixture, RepeatedCallsRunTheCurrentCodeAfresh)
+{
+    Add("count", "local n = (n or 0) + 1; calls = (calls or 0) + n");
+    Add("twin", "local n = (n or 0) + 1; calls = (calls or 0) + n");
+    Add("bad", "this is not lua");
+    for (const char* text : {"count", "twin", "count", "bad", "bad"})
+        mgr->Call("obj", text);
+    EXPECT_EQ("3", Eval("calls"));
+    mgr->GetTrigger("count")->SetCode("calls = calls * 10");
+    mgr->Call("obj", "count");
+    EXPECT_EQ("30", Eval("calls"));
+    ASSERT_EQ(2u, log.lines.size());
+    EXPECT_EQ(log.lines[0], log.lines[1]);
+    EXPECT_EQ(0u, log.lines[0].find("Error: trigger bad try to execute - lua error: "));
+}
+
 TEST_F(TriggerFixture, CallTextParsing)
 {
     Add("t", "");
