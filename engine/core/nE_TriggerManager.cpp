@@ -70,7 +70,9 @@ bool RunChunk(lua_State* L, const std::string& code)
 }
 
 // A trigger runs the same code each time: its compiled chunk is kept in the registry under
-// the code itself, so that a call no longer compiles. On failure the error is on top.
+// the code itself, so that a call no longer compiles. The values are weak: code that was
+// replaced or deleted (scripts may make trigger code on the fly) goes with the next collection
+// instead of piling up. On failure the error is on top.
 bool RunTriggerChunk(lua_State* L, const std::string& code)
 {
     lua_getfield(L, LUA_REGISTRYINDEX, "ne_trigger_chunks");
@@ -78,6 +80,10 @@ bool RunTriggerChunk(lua_State* L, const std::string& code)
     {
         lua_pop(L, 1);
         lua_newtable(L);
+        lua_newtable(L);
+        lua_pushliteral(L, "v");
+        lua_setfield(L, -2, "__mode");
+        lua_setmetatable(L, -2);
         lua_pushvalue(L, -1);
         lua_setfield(L, LUA_REGISTRYINDEX, "ne_trigger_chunks");
     }

@@ -91,7 +91,7 @@ public:
 
     bool Load(const std::string& name) override;
     // The templates of a parsed document; `path` names it in log lines.
-    bool LoadDocument(const TiXmlDocument& doc, const std::string& path);
+    bool LoadDocument(const TiXmlDocument& doc, const std::string& path) override;
     void LoadResources() override;
     void ReleaseResources() override;
     void Update(const nE_TimeStep* step) override;

@@ -69,7 +69,7 @@ public:
     // A missing file logs and keeps no emitter.
     bool Load(const std::string& name) override;
     // The emitters of a parsed document; `path` names it in log lines.
-    bool LoadDocument(const TiXmlDocument& doc, const std::string& path);
+    bool LoadDocument(const TiXmlDocument& doc, const std::string& path) override;
     void LoadResources() override;
     void ReleaseResources() override;
     void Update(const nE_TimeStep* step) override;

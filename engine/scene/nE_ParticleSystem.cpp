@@ -6,6 +6,7 @@
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_ScriptApi.h"
+#include "engine/core/nE_Xml.h"
 #include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 #include "engine/scene/nE_ParticleComplex.h"
@@ -27,12 +28,9 @@ const int kMaskTries = 1000;
 bool nE_PartSysImpl::ReadDescription(const std::string& path, TiXmlDocument& doc, const char* missingLine,
                                      const std::string& shown)
 {
-    if (!nE_FileExists(path))
-    {
-        nE_LogFmt(missingLine, shown);
-        return false;
-    }
-    return doc.LoadFile(path.c_str());
+    const nE_XmlResult result = nE_XmlLoadFile(doc, path);
+    if (result == nE_XmlResult::Missing) nE_LogFmt(missingLine, shown);
+    return result == nE_XmlResult::Ok;
 }
 
 std::shared_ptr<nE_Texture> nE_PartSysImpl::CachedTexture(const std::string& name)
@@ -95,16 +93,13 @@ void nE_ParticleSystem::DropImpl()
     m_impl.reset();
 }
 
-void nE_ParticleSystem::CreateImpl()
+void nE_ParticleSystem::CreateImpl(TiXmlDocument& doc, const std::string& path)
 {
-    const std::string path = nE_MakePath(m_resourceName, ".xml");
-    if (!nE_FileExists(path))
-    {
+    const nE_XmlResult result = nE_XmlLoadFile(doc, path);
+    if (result == nE_XmlResult::Missing)
         nE_LogFmt("nE_ParticleSystem::Could not find \"%s\" file!", path);
-        return;
-    }
-    TiXmlDocument doc;
-    const TiXmlElement* root = doc.LoadFile(path.c_str()) ? doc.RootElement() : nullptr;
+    if (result == nE_XmlResult::Missing || result == nE_XmlResult::TooDeep) return;
+    const TiXmlElement* root = result == nE_XmlResult::Ok ? doc.RootElement() : nullptr;
     if (!root)
     {
         nE_LogFmt2("nE_ParticleSystem::Could not read \"%s\": %s", path,
@@ -124,9 +119,12 @@ void nE_ParticleSystem::CreateImpl()
 void nE_ParticleSystem::RecreateImpl()
 {
     DropImpl();
-    CreateImpl();
+    // Parsed once: the same document picks the implementation and fills it.
+    const std::string path = nE_MakePath(m_resourceName, ".xml");
+    TiXmlDocument doc;
+    CreateImpl(doc, path);
     if (!m_impl) return;
-    m_impl->Load(m_resourceName);
+    m_impl->LoadDocument(doc, path);
     if (m_resourcesLoaded) m_impl->LoadResources();
 }
 

@@ -21,6 +21,8 @@ public:
     virtual ~nE_PartSysImpl() = default;
     // Reads "<name>.xml".
     virtual bool Load(const std::string& name) = 0;
+    // The description of a document already parsed; `path` names it in log lines.
+    virtual bool LoadDocument(const TiXmlDocument& doc, const std::string& path) = 0;
     virtual void LoadResources() = 0;
     virtual void ReleaseResources() = 0;
     virtual void Update(const nE_TimeStep* step) = 0;
@@ -86,7 +88,8 @@ protected:
     // resource name; none when the file is missing, unreadable or of an
     // unknown type.
     void RecreateImpl();
-    void CreateImpl();
+    // Parses the description into `doc` and makes the implementation its root names.
+    void CreateImpl(TiXmlDocument& doc, const std::string& path);
     void DropImpl();
 
     std::unique_ptr<nE_PartSysImpl> m_impl;

@@ -82,6 +82,16 @@ TEST_F(TriggerFixture, RepeatedCallsRunTheCurrentCodeAfresh)
     ASSERT_EQ(2u, log.lines.size());
     EXPECT_EQ(log.lines[0], log.lines[1]);
     EXPECT_EQ(0u, log.lines[0].find("Error: trigger bad try to execute - lua error: "));
+    // Code made on the fly does not pile up compiled chunks.
+    for (int i = 0; i < 200; ++i)
+    {
+        mgr->GetTrigger("count")->SetCode("calls = " + std::to_string(i));
+        mgr->Call("obj", "count");
+    }
+    EXPECT_EQ("199", Eval("calls"));
+    EXPECT_EQ("true", Eval("(function() collectgarbage() local n = 0 "
+                           "for _ in pairs(debug.getregistry().ne_trigger_chunks) do n = n + 1 end "
+                           "return tostring(n < 10) end)()"));
 }
 
 TEST_F(TriggerFixture, CallTextParsing)
