@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 #include <lua.hpp>
 
-#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <unistd.h>
@@ -59,11 +59,10 @@ inline nE_Object* MakePlain()
     return new nE_Object();
 }
 
-// A fresh directory under /tmp, removed with the files written into it.
+// A fresh directory under /tmp, removed with what was written into it.
 struct TempDir
 {
     std::string path;
-    std::vector<std::string> files;
     TempDir()
     {
         char pattern[] = "/tmp/ne_core_test_XXXXXX";
@@ -71,17 +70,13 @@ struct TempDir
     }
     ~TempDir()
     {
-        for (const std::string& f : files)
-            std::remove(f.c_str());
-        rmdir(path.c_str());
+        if (!path.empty()) std::filesystem::remove_all(path);
     }
     // Writes <dir>/<name> and answers its full path.
     std::string Write(const std::string& name, const std::string& text)
     {
-        std::string full = path + "/" + name;
-        std::ofstream(full, std::ios::binary) << text;
-        files.push_back(full);
-        return full;
+        std::ofstream(path + "/" + name, std::ios::binary) << text;
+        return path + "/" + name;
     }
 };
 
@@ -108,12 +103,7 @@ inline std::string LuaEval(lua_State* L, const std::string& expression)
 
 inline nE_InputEvent MouseEvent(uint32_t kind, float x, float y)
 {
-    nE_InputEvent e;
-    e.kind = kind;
-    e.key = NE_MOUSE_KEYCODE;
-    e.x = x;
-    e.y = y;
-    return e;
+    return nE_InputEvent{kind, NE_MOUSE_KEYCODE, 0, x, y};
 }
 
 // Stands in for the platform pointer, which the scene reads through
@@ -122,15 +112,13 @@ inline float g_pointerX = -1000.0f, g_pointerY = -1000.0f;
 
 inline void ReadTestPointer(float* x, float* y)
 {
-    *x = g_pointerX;
-    *y = g_pointerY;
+    *x = g_pointerX, *y = g_pointerY;
 }
 
 // A platform mouse event: the pointer moves first, then the scene sees it.
 inline void SendMouse(nE_Scene* scene, uint32_t kind, float x, float y)
 {
-    g_pointerX = x;
-    g_pointerY = y;
+    g_pointerX = x, g_pointerY = y;
     nE_InputEvent e = MouseEvent(kind, x, y);
     scene->DispatchInput(&e);
 }
