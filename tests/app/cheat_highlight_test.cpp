@@ -1,26 +1,17 @@
 #include "game/app/nG_CheatHighlight.h"
-#include "game/app/nG_Config.h"
-#include "game/app/nG_Messages.h"
-#include "game/app/nG_ProfileList.h"
-#include "tests/app/room_render.h"
-#include "tests/app/user_folder.h"
+#include "tests/app/level_fixture.h"
 
 namespace
 {
-struct CheatFixture : UserFolderTest
+struct CheatFixture : level_test::LevelFixtureBase
 {
-    nG_Config config;
-    std::unique_ptr<nG_ProfileList> profiles;
-    RoomRender render;
     std::unique_ptr<nE_Object> room{new nE_Object("room")};
     std::unique_ptr<nG_CheatHighlight> overlay;
 
     void SetUp() override
     {
-        UserFolderTest::SetUp();
-        g_config = &config;
-        profiles.reset(new nG_ProfileList());
-        g_profileList = profiles.get();
+        LevelFixtureBase::SetUp();
+        MakeProfiles();
         for (const char* name : {"player", "ZavoZez", "zavozez"})
             ASSERT_TRUE(profiles->Add(name));
         room->SetPos(10.0f, 0.0f);
@@ -30,9 +21,7 @@ struct CheatFixture : UserFolderTest
     void TearDown() override
     {
         overlay.reset();
-        g_profileList = nullptr;
-        g_config = nullptr;
-        UserFolderTest::TearDown();
+        LevelFixtureBase::TearDown();
     }
     // Cheat mode as given, the overlay switched on.
     void CheatOn(bool flag, const std::string& profile)
@@ -51,9 +40,8 @@ struct CheatFixture : UserFolderTest
     }
     void Draw()
     {
-        render.lines.clear();
-        render.draws.clear();
-        overlay->Draw(&render, nE_RenderState());
+        render->lines.clear();
+        overlay->Draw(render.get(), nE_RenderState());
     }
 };
 
@@ -69,12 +57,12 @@ TEST_F(CheatFixture, ShownOnlyWithTheCheatFlagAndTheCheatProfileWhileToggledOn)
         const bool shown = c.first && std::string(c.second) != "player";
         EXPECT_EQ(shown, nG_IsCheatMode()) << c.second << " " << c.first;
         Draw();
-        EXPECT_EQ(shown ? 4u : 0u, render.lines.size()) << c.second << " " << c.first;
+        EXPECT_EQ(shown ? 4u : 0u, render->lines.size()) << c.second << " " << c.first;
     }
     bus.Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr); // off again
     EXPECT_FALSE(overlay->IsOn());
     Draw();
-    EXPECT_TRUE(render.lines.empty());
+    EXPECT_TRUE(render->lines.empty());
 }
 
 TEST_F(CheatFixture, MarksClickCodeRedAndHoverOrDragCodeGreen)
@@ -92,11 +80,11 @@ TEST_F(CheatFixture, MarksClickCodeRedAndHoverOrDragCodeGreen)
     Add(shelf, "book", NE_EVENT_MDOWN);
 
     Draw();
-    ASSERT_EQ(12u, render.lines.size());
-    const RoomRender::Line& top = render.lines[0]; // room 10 + door 100 + offset 5
+    ASSERT_EQ(12u, render->lines.size());
+    const RoomRender::Line& top = render->lines[0]; // room 10 + door 100 + offset 5
     EXPECT_EQ((std::vector<float>{115, 55, 135, 55}), (std::vector<float>{top.x1, top.y1, top.x2, top.y2}));
     std::string colours; // the door's four lines red, the lamp's and the rope's green
-    for (const RoomRender::Line& l : render.lines)
+    for (const RoomRender::Line& l : render->lines)
         colours += l.colour[0] == 1.0f && l.colour[1] == 0.0f ? 'r' : l.colour[1] == 1.0f ? 'g' : '?';
     EXPECT_EQ("rrrrgggggggg", colours);
 }
@@ -108,7 +96,7 @@ TEST_F(CheatFixture, DeletedTargetIsForgottenAndDeletedOverlayStopsListening)
     room.reset();
     EXPECT_EQ(nullptr, overlay->GetTarget());
     Draw();
-    EXPECT_TRUE(render.lines.empty());
+    EXPECT_TRUE(render->lines.empty());
 
     overlay.reset();
     bus.Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr);

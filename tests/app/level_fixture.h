@@ -22,44 +22,27 @@
 
 namespace level_test
 {
-inline const char* TestModule()
+// Every room records its four texts; each room holds a 100 by 100 button.
+inline std::string TestModule()
 {
-    return R"xml(<module name="level_one">
-  <objs>
-    <obj name="holder">
-      <room name="room_a" trg_open="*rec('open')" trg_close="*rec('close')" trg_preopen="*rec('preopen')"
-            trg_preclose="*rec('preclose')">
-        <obj name="a_button" pos_x="10" pos_y="10" event_mdown="*rec('click')" inputrect_init="1"
-             inputrect_x="0" inputrect_y="0" inputrect_w="100" inputrect_h="100"/>
-      </room>
-      <room name="room_b" trg_open="*rec('open')" trg_close="*rec('close')" trg_preopen="*rec('preopen')"
-            trg_preclose="*rec('preclose')">
-        <obj name="b_button" pos_x="10" pos_y="10" event_mdown="*rec('click')" inputrect_init="1"
-             inputrect_x="0" inputrect_y="0" inputrect_w="100" inputrect_h="100"/>
-      </room>
-      <subroom name="sub_c" start_x="100" start_y="200" end_x="512" end_y="384" inputrect_init="1"
-               inputrect_x="0" inputrect_y="0" inputrect_w="200" inputrect_h="100"
-               trg_open="*rec('open')" trg_close="*rec('close')" trg_preopen="*rec('preopen')"
-               trg_preclose="*rec('preclose')"/>
-      <subroom name="sub_d" start_x="0" start_y="0" end_x="300" end_y="300" inputrect_init="1"
-               inputrect_x="0" inputrect_y="0" inputrect_w="50" inputrect_h="50"
-               trg_open="*rec('open')" trg_close="*rec('close')"/>
-      <obj name="not_a_room"/>
-    </obj>
-  </objs>
-  <trigs>
-    <trig name="start"><code>rec('start') SwitchRoom('room_a', 0)</code></trig>
-    <trig name="ng_cheatkeypressed"><code>rec('key' .. ne_params.param_0)</code></trig>
-  </trigs>
-  <code>
-    log = {}
-    function rec(e) log[#log + 1] = e .. ':' .. ne_params.sender end
-    for _, name in ipairs({'room_a', 'room_b', 'sub_c', 'sub_d', 'not_a_room'}) do
-      ObjAttach(name, 'ng_rooms_hub')
-    end
-  </code>
-</module>
-)xml";
+    const std::string texts = " trg_open=\"*rec('open')\" trg_close=\"*rec('close')\"",
+                      pre = " trg_preopen=\"*rec('preopen')\" trg_preclose=\"*rec('preclose')\"",
+                      rect = " inputrect_init=\"1\" inputrect_w=\"";
+    auto room = [&](const std::string& name, const std::string& button)
+    {
+        return "<room name=\"" + name + "\"" + texts + pre + "><obj name=\"" + button +
+               "\" pos_x=\"10\" pos_y=\"10\" event_mdown=\"*rec('click')\"" + rect + "100\" inputrect_h=\"100\"/></room>";
+    };
+    return "<module name=\"level_one\"><objs><obj name=\"holder\">" + room("room_a", "a_button") +
+           room("room_b", "b_button") + "<subroom name=\"sub_c\" start_x=\"100\" start_y=\"200\" end_x=\"512\" "
+           "end_y=\"384\"" + rect + "200\" inputrect_h=\"100\"" + texts + pre + "/>"
+           "<subroom name=\"sub_d\" start_x=\"0\" start_y=\"0\" end_x=\"300\" end_y=\"300\"" + rect +
+           "50\" inputrect_h=\"50\"" + texts + "/><obj name=\"not_a_room\"/></obj></objs><trigs>"
+           "<trig name=\"start\"><code>rec('start') SwitchRoom('room_a', 0)</code></trig>"
+           "<trig name=\"ng_cheatkeypressed\"><code>rec('key' .. ne_params.param_0)</code></trig></trigs><code>"
+           "log = {} function rec(e) log[#log + 1] = e .. ':' .. ne_params.sender end "
+           "for _, name in ipairs({'room_a', 'room_b', 'sub_c', 'sub_d', 'not_a_room'}) do "
+           "ObjAttach(name, 'ng_rooms_hub') end</code></module>";
 }
 
 struct LevelFixtureBase : UserFolderTest
@@ -98,34 +81,23 @@ struct LevelFixtureBase : UserFolderTest
         profiles.reset(new nG_ProfileList());
         g_profileList = profiles.get();
     }
-    void Listen(std::initializer_list<int> ids)
-    {
-        for (int id : ids)
-            bus.Subscribe(&recorder, id);
-    }
-    // One tick as the shell runs it: the engine's share, then a draw.
-    void Tick(float dt = 0.125f)
-    {
-        nE_TimeStep step;
-        step.step = step.elapsed = dt;
-        g_engineContext->Update(&step);
-        g_scene->GetOrigin()->DrawTree(render.get(), nE_RenderState());
-    }
+    // Ticks as the shell runs them: the engine's share, then a draw.
     void Ticks(int n, float dt = 0.125f)
     {
-        while (n-- > 0)
-            Tick(dt);
+        for (nE_TimeStep step; n-- > 0;)
+        {
+            step.step = step.elapsed = dt;
+            g_engineContext->Update(&step);
+            g_scene->GetOrigin()->DrawTree(render.get(), nE_RenderState());
+        }
     }
+    void Tick(float dt = 0.125f) { Ticks(1, dt); }
     // The triggers' record since the last call.
     std::string Log() { return LuaText(L, "(function(l) log = {} return table.concat(l or {}, ',') end)(log)"); }
     void Lua(const std::string& code) { ASSERT_EQ(0, luaL_dostring(L, code.c_str())) << lua_tostring(L, -1); }
     void Input(nE_InputKind kind, uint32_t key, float x = 0.0f, float y = 0.0f)
     {
-        nE_InputEvent event;
-        event.kind = kind;
-        event.key = key;
-        event.x = x;
-        event.y = y;
+        nE_InputEvent event{static_cast<uint32_t>(kind), key, 0, x, y};
         g_scene->DispatchInput(&event);
     }
     void Click(float x, float y) { Input(NE_INPUT_MOUSEDOWN, NE_MOUSE_KEYCODE, x, y); }

@@ -34,28 +34,22 @@ struct LevelTest : LevelFixtureBase
     nE_Object* CurrentRoomQuery()
     {
         nG_MsgObject msg;
-        bus.Send(NG_MSG_GET_CURRENT_ROOM, &msg);
-        return msg.object;
+        return bus.Send(NG_MSG_GET_CURRENT_ROOM, &msg), msg.object;
     }
     bool IsStarting()
     {
         nG_MsgBool msg;
-        bus.Send(NG_MSG_IS_LEVEL_STARTING, &msg);
-        return msg.value;
+        return bus.Send(NG_MSG_IS_LEVEL_STARTING, &msg), msg.value;
     }
     // Opens (or with `close`, closes) a subroom without animation.
     void SendSubroom(const std::string& room, bool close = false)
     {
         nG_MsgSwitchRoom msg;
-        msg.subroom = true;
-        msg.close = close;
-        msg.room = room;
-        msg.animated = false;
+        msg.subroom = true, msg.close = close, msg.room = room, msg.animated = false;
         bus.Send(NG_MSG_SWITCH_ROOM, &msg);
     }
 };
 
-// The start itself is the whole-game tests'; here what they cannot see.
 // The start itself is the whole-game tests'; here what they cannot see.
 TEST_F(LevelTest, StartsInTheFirstTickAndGatesInputWhileRoomsSwitch)
 {
@@ -227,8 +221,9 @@ TEST_F(LevelTest, RoomsDeletedByScriptsLeaveNoDanglingPointers)
 // The full table of who is a cheater is the overlay's test.
 TEST_F(LevelTest, CheatKeysNeedBothTheFlagAndTheCheatProfile)
 {
-    Listen({NG_MSG_CHEAT_HINT, NG_MSG_CHEAT_SKIP, NG_MSG_CHEAT_COLLECT_TASKS, NG_MSG_CHEAT_HIGHLIGHT,
-            NG_MSG_CHEAT_COLLECT_RANDOM_TASK});
+    for (int id : {NG_MSG_CHEAT_HINT, NG_MSG_CHEAT_SKIP, NG_MSG_CHEAT_COLLECT_TASKS, NG_MSG_CHEAT_HIGHLIGHT,
+                   NG_MSG_CHEAT_COLLECT_RANDOM_TASK})
+        bus.Subscribe(&recorder, id);
     ASSERT_TRUE(profiles->Add("ZavoZez") && profiles->Add("player"));
     StartAndSettle();
     const uint32_t keys[] = {13, 9, 'h', 'H', 's', 'S', 32, 'X'};

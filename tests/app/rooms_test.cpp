@@ -6,8 +6,7 @@
 #include "engine/platform/nE_Texture.h"
 #include "game/app/nG_Messages.h"
 #include "game/app/nG_Room.h"
-#include "tests/app/room_render.h"
-#include "tests/app/user_folder.h"
+#include "tests/app/level_fixture.h"
 
 #include <tinyxml.h>
 
@@ -50,33 +49,23 @@ int KillRoom(lua_State*)
     return 0;
 }
 
-struct RoomFixture : testing::Test
+struct RoomFixture : level_test::LevelFixtureBase
 {
-    nE_Mediator bus;
-    FrameRecorder recorder;
-    std::unique_ptr<RoomRender> render;
-    lua_State* L = nullptr;
+    FrameRecorder frames;
     std::vector<std::unique_ptr<nE_Object>> owned;
 
     void SetUp() override
     {
-        g_mediator = &bus;
+        LevelFixtureBase::SetUp();
         for (int id : {NG_MSG_SUBROOM_FRAME_FOLLOW, NG_MSG_SUBROOM_FRAME_LAYOUT, NG_MSG_GET_APP_WIDTH})
-            bus.Subscribe(&recorder, id);
-        nE_EngineContext::Instance();
-        L = nE_GetLua();
+            bus.Subscribe(&frames, id);
         luaL_dostring(L, "log = {} function rec(e) log[#log + 1] = e .. ':' .. ne_params.sender end");
-        nG_RegisterRoomTypes();
-        render.reset(new RoomRender());
     }
     void TearDown() override
     {
         owned.clear();
-        render.reset();
-        nE_EngineContext::Destroy();
-        g_mediator = nullptr;
+        LevelFixtureBase::TearDown();
     }
-
     // A subroom from 10,20 to 30,40, or with `room` a room; `rect` is the input
     // rectangle's width and what follows it ("": none).
     template <class T = nG_SubRoom> T* Make(const std::string& rect = "200\" inputrect_h=\"100", bool room = false)
@@ -86,11 +75,9 @@ struct RoomFixture : testing::Test
                                 kTexts + (rect.empty() ? "" : " inputrect_init=\"1\" inputrect_w=\"" + rect + "\"") + "/>";
         TiXmlDocument doc;
         doc.Parse(xml.c_str());
-        nE_Object* object = nE_CreateObjectFromXml(doc.RootElement());
-        owned.emplace_back(object);
-        return dynamic_cast<T*>(object);
+        owned.emplace_back(nE_CreateObjectFromXml(doc.RootElement()));
+        return dynamic_cast<T*>(owned.back().get());
     }
-    std::string Log() { return LuaText(L, "table.concat(log, ',')"); }
     // The first frame, then `times` steps of `dt`.
     void Run(nE_Object* o, float dt, int times = 1)
     {
@@ -119,7 +106,7 @@ TEST_F(RoomFixture, SnapshotCoversTheVisibleWidthAndTheRoomHeight)
     for (const auto& c : cases)
     {
         SCOPED_TRACE(c.rectH);
-        recorder.appWidth = c.appWidth;
+        frames.appWidth = c.appWidth;
         if (c.rectW > 0.0f) room->SetInputRect(nE_Rect(0.0f, 0.0f, c.rectW, c.rectH));
         render->targets.clear();
         room->Close(false);
@@ -149,12 +136,12 @@ TEST_F(RoomFixture, SubroomOpenedFromZerosKeepsItsPointsAndClosedAtOnceShowsNoth
     sub->OpenFrom(0, 0, 0, 0, false);
     EXPECT_EQ(NG_ROOM_OPEN, sub->GetRoomState());
     EXPECT_EQ(std::make_pair(30.0f, 40.0f), std::make_pair(sub->GetX(), sub->GetY()));
-    recorder.followScales.clear();
-    recorder.followAlphas.clear();
+    frames.followScales.clear();
+    frames.followAlphas.clear();
     sub->Close(false);
     EXPECT_EQ(NG_ROOM_CLOSED, sub->GetRoomState());
-    EXPECT_EQ(std::vector<float>{0.0f}, recorder.followScales);
-    EXPECT_EQ(std::vector<float>{0.0f}, recorder.followAlphas);
+    EXPECT_EQ(std::vector<float>{0.0f}, frames.followScales);
+    EXPECT_EQ(std::vector<float>{0.0f}, frames.followAlphas);
     EXPECT_TRUE(render->targets.empty());
     g_triggerManager->Update();
     EXPECT_EQ("preopen:s1,preclose:s1,open:s1,close:s1", Log()); // queued texts wait for a tick
