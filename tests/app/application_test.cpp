@@ -11,10 +11,10 @@ using namespace level_test;
 
 namespace
 {
-float s_cursorX = 0.0f, s_cursorY = 0.0f;
+// The pointer at the design space's centre under the scaled mode of the first case.
 void TestCursor(float* x, float* y)
 {
-    *x = s_cursorX, *y = s_cursorY;
+    *x = 240.0f + 1.40625f * 512.0f, *y = 1.40625f * 384.0f;
 }
 
 struct ApplicationTest : LevelFixtureBase
@@ -45,8 +45,7 @@ struct ApplicationTest : LevelFixtureBase
     float AppWidthQuery()
     {
         nG_MsgFloat msg;
-        bus.Send(NG_MSG_GET_APP_WIDTH, &msg);
-        return msg.value;
+        return bus.Send(NG_MSG_GET_APP_WIDTH, &msg), msg.value;
     }
     // A position table rounded to thousandths, as "x y".
     std::string Pos(const std::string& call)
@@ -81,15 +80,12 @@ TEST_F(ApplicationTest, PositionsAndWidthFollowAScaledAndOffsetDisplayMode)
 
     // 1366 scaled is 1920.9 pixels: within two pixels of the screen, so the full width.
     EXPECT_EQ(1366.0f, AppWidthQuery());
-    EXPECT_EQ("1366", LuaText(L, "GetAppWidth()"));
 
     nE_Object* probe = new nE_Object("probe");
     probe->SetPos(100.0f, 50.0f);
     g_scene->AttachObject(app, probe);
     EXPECT_EQ("100.000 50.000", Pos("GetObjPosByObj('probe')"));
     nE_SetCursorPosFunc(TestCursor);
-    s_cursorX = 240.0f + 1.40625f * 512.0f;
-    s_cursorY = 1.40625f * 384.0f;
     EXPECT_EQ("512.000 384.000", Pos("GetGameCursorPos()"));
 }
 
@@ -129,7 +125,9 @@ TEST_F(ApplicationTest, PausingTwiceFadesOnceAndFreezesTheLevel)
     EXPECT_EQ(std::make_pair(1.0f, 1.0f), std::make_pair(Label()->GetScaleX(), Label()->GetScaleY()));
 }
 
-TEST_F(ApplicationTest, OnlyTheLatestLevelRequestOfATickRunsAndTheOldLevelIsCleared)
+// Only the latest level request of a tick runs, with the old level cleared;
+// the deleted application leaves nothing behind.
+TEST_F(ApplicationTest, LatestLevelRequestRunsAndTheDeletedApplicationReleasesAll)
 {
     app->LoadLevel(modulePath, "start()");
     Ticks(2);
@@ -142,27 +140,17 @@ TEST_F(ApplicationTest, OnlyTheLatestLevelRequestOfATickRunsAndTheOldLevelIsClea
     EXPECT_FALSE(app->HasPendingLevel());
     ASSERT_TRUE(app->GetLevel());
     EXPECT_EQ("two", LuaText(L, "which"));
-    EXPECT_EQ(nullptr, g_scene->FindObject("room_a"));
-    EXPECT_EQ(nullptr, g_triggerManager->GetTrigger("start"));
+    EXPECT_FALSE(g_scene->FindObject("room_a") || g_triggerManager->GetTrigger("start"));
     EXPECT_EQ(0u, g_timerManager->GetCount());
     ASSERT_EQ(3, g_scene->GetStorage()->GetChildCount()); // the new hubs: rooms, cards screen and map
     EXPECT_EQ("room_two", app->GetLevel()->GetRoomsHub()->GetChild(0)->GetName());
     Tick();
     EXPECT_EQ("1", LuaText(L, "started")); // the start call of the new level
-}
 
-TEST_F(ApplicationTest, DeletingTheApplicationReleasesEverythingItHeld)
-{
-    app->LoadLevel(modulePath, "start()");
-    Ticks(2);
     delete app;
     app = nullptr;
-    EXPECT_EQ(nullptr, g_application);
-    EXPECT_EQ(nullptr, g_profileList);
-    EXPECT_EQ(0, g_scene->GetStorage()->GetChildCount());
-    EXPECT_EQ(0, g_scene->GetOrigin()->GetChildCount());
-    nG_MsgFloat width;
-    bus.Send(NG_MSG_GET_APP_WIDTH, &width);
-    EXPECT_EQ(0.0f, width.value); // nobody answers any more
+    EXPECT_FALSE(g_application || g_profileList);
+    EXPECT_EQ(0, g_scene->GetStorage()->GetChildCount() + g_scene->GetOrigin()->GetChildCount());
+    EXPECT_EQ(0.0f, AppWidthQuery()); // nobody answers any more
 }
 } // namespace

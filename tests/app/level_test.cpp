@@ -144,9 +144,8 @@ TEST_F(LevelTest, SwitchingRoomsUnderABlockedSubroomStillClosesTheOldRoom)
     EXPECT_EQ(NG_ROOM_CLOSING, a->GetRoomState());
     EXPECT_EQ(Sub("sub_c"), level->GetOpenSubRoom()); // blocked: stays
     Ticks(8);
-    EXPECT_EQ(NG_ROOM_CLOSED, a->GetRoomState());
-    EXPECT_EQ(level->GetRoomsHub(), a->GetParent());
-    EXPECT_EQ(nullptr, level->GetPreviousRoom());
+    EXPECT_EQ(std::make_tuple(int(NG_ROOM_CLOSED), (nE_Object*)level->GetRoomsHub(), (nG_Room*)nullptr),
+              std::make_tuple(a->GetRoomState(), a->GetParent(), level->GetPreviousRoom()));
     EXPECT_TRUE(level->IsInput());
 
     Lua("BlockSubRoomClose(0)");
@@ -176,8 +175,8 @@ TEST_F(LevelTest, OpeningASubroomOverAnotherClosesTheFirstOnlyWhenItMay)
     SendSubroom("sub_d");
     EXPECT_EQ(Sub("sub_d"), level->GetOpenSubRoom());
     EXPECT_EQ(NG_ROOM_CLOSED, Sub("sub_c")->GetRoomState());
-    EXPECT_EQ(level->GetRoomsHub(), Sub("sub_c")->GetParent());
-    EXPECT_EQ(level->GetInnerScene(), Sub("sub_d")->GetParent());
+    EXPECT_EQ(std::make_pair((nE_Object*)level->GetRoomsHub(), (nE_Object*)level->GetInnerScene()),
+              std::make_pair(Sub("sub_c")->GetParent(), Sub("sub_d")->GetParent()));
     EXPECT_TRUE(level->IsCaptureBlur() && level->GetCloseButton()->IsInput());
     EXPECT_FALSE(Room("room_a")->IsInput());
 }

@@ -51,8 +51,7 @@ struct ToggleTest : testing::Test
 // applied; the mode in force wins over stale settings; every call is announced.
 TEST_F(ToggleTest, AppliesWhatItCanWithoutAShellAndAlwaysAnnounces)
 {
-    ASSERT_EQ(nullptr, g_engine);
-    ASSERT_EQ(nullptr, g_application);
+    ASSERT_FALSE(g_engine || g_application);
     const struct
     {
         bool modeFull, settingsWide, full, result;
@@ -88,8 +87,7 @@ TEST(StartupCallbacks, TolerateMissingServicesAndNothingMadeIsNothingFreed)
     ASSERT_EQ(nullptr, g_application);
     nG_OnActivate();
     nG_OnDeactivate();
-    nE_InputEvent move;
-    move.kind = NE_INPUT_MOUSEMOVE;
+    nE_InputEvent move{NE_INPUT_MOUSEMOVE};
     nG_OnInput(&move);
     nG_OnInput(nullptr);
     nE_TimeStep step;
@@ -124,7 +122,7 @@ struct StartupRun : UserFolderTest
         in.reset(new InFolder(root));
         ASSERT_TRUE(DE50::InitLibrary());
         DE50::TLoopOptions options;
-        options.windowed = true;
+        options.windowed = options.cheats = true;
         DE50::SetLoopOptions(options);
         DE50::Test::SetDesktopSize(1920, 1080);
     }
@@ -142,18 +140,14 @@ TEST_F(StartupRun, AFailedFirstDisplayIsRetriedInFullScreenAndRecorded)
 {
     PutOnDisk("settings.xml", "<settings fullscreen=\"0\" widescreen=\"1\" sfx_volume=\"1.5\" gamma=\"1.25\"/>");
     DE50::Test::ForceDisplayResult(1, 1, false);
-    DE50::TLoopOptions options = DE50::GetLoopOptions();
-    options.cheats = true;
-    DE50::SetLoopOptions(options);
     nG_PreInit();
     ASSERT_TRUE(nG_GameInit());
     EXPECT_TRUE(g_config->IsCheatMode());
     EXPECT_TRUE(g_displayMode.fullScreen && g_settings->GetFullScreen() && g_settings->GetWideScreen());
     EXPECT_EQ(1920u, g_displayMode.width);
     EXPECT_FLOAT_EQ(1.0f, g_settings->GetVolume("sfx")); // stored volumes are applied through the clamp
-    ASSERT_NE(nullptr, g_engine);
+    ASSERT_TRUE(g_engine && g_application);
     EXPECT_FLOAT_EQ(1.25f, g_engine->GetGamma());
-    ASSERT_NE(nullptr, g_application);
     EXPECT_FLOAT_EQ(1080.0f / 768.0f, g_application->GetScaleX());
 
     nG_GameShutdown();
