@@ -65,7 +65,7 @@ TEST_F(CheatFixture, ShownOnlyWithTheCheatFlagAndTheCheatProfileWhileToggledOn)
     EXPECT_TRUE(render->lines.empty());
 }
 
-TEST_F(CheatFixture, MarksClickCodeRedAndHoverOrDragCodeGreen)
+TEST_F(CheatFixture, MarksClickCodeRedAndHoverOrDragCodeGreenAndForgetsWhatIsDeleted)
 {
     CheatOn(true, "ZavoZez");
     nE_Object* door = Add(room.get(), "door", NE_EVENT_MDOWN);
@@ -87,19 +87,15 @@ TEST_F(CheatFixture, MarksClickCodeRedAndHoverOrDragCodeGreen)
     for (const RoomRender::Line& l : render->lines)
         colours += l.colour[0] == 1.0f && l.colour[1] == 0.0f ? 'r' : l.colour[1] == 1.0f ? 'g' : '?';
     EXPECT_EQ("rrrrgggggggg", colours);
-}
 
-TEST_F(CheatFixture, DeletedTargetIsForgottenAndDeletedOverlayStopsListening)
-{
-    CheatOn(true, "ZavoZez");
-    Add(room.get(), "door", NE_EVENT_MDOWN);
+    // A deleted target is forgotten; a deleted overlay stops listening.
     room.reset();
     EXPECT_EQ(nullptr, overlay->GetTarget());
     Draw();
     EXPECT_TRUE(render->lines.empty());
-
     overlay.reset();
     bus.Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr);
     EXPECT_TRUE(bus.GetListeners(NG_MSG_CHEAT_HIGHLIGHT).empty());
 }
+
 } // namespace

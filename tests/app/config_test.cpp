@@ -12,23 +12,20 @@ std::string ConfigDir(const std::string& folder)
     return here.substr(0, here.rfind('/')) + "/../data/config/" + folder;
 }
 
-struct ConfigFixture : testing::Test
+struct ConfigFixture : UserFolderTest
 {
-    nE_Mediator bus;
-    LogLines log;
     nE_StringTable strings;
     nG_Config config;
 
     void SetUp() override
     {
-        bus.Subscribe(&log, NE_MSG_LOG);
-        g_mediator = &bus;
+        UserFolderTest::SetUp();
         g_stringTable = &strings;
     }
     void TearDown() override
     {
         g_stringTable = nullptr;
-        g_mediator = nullptr;
+        UserFolderTest::TearDown();
     }
     void LoadFrom(const std::string& folder)
     {
@@ -111,16 +108,13 @@ TEST_F(ConfigFixture, MissingOrBadAttributesKeepTheirDefaults)
 // (the check runs under valgrind too: the parser must not read past the text).
 TEST_F(ConfigFixture, ATextEndingInsideACharacterKeepsTheDefaults)
 {
-    char folder[] = "/tmp/ng_config_XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    std::filesystem::create_directories(std::string(folder) + "/assets");
-    std::ofstream(std::string(folder) + "/assets/config.xml", std::ios::binary)
+    std::filesystem::create_directories(root + "/assets");
+    std::ofstream(root + "/assets/config.xml", std::ios::binary)
         << "<?xml version=\"1.0\" encoding=\"UTF-8\"?><config a=\"x\xF0";
     {
-        InFolder in(folder);
+        InFolder in(root);
         config.Load();
     }
-    std::filesystem::remove_all(folder);
     ASSERT_EQ(log.lines.size(), 1u);
     EXPECT_EQ(log.lines[0].rfind("Error: could not parse config file assets/config.xml", 0), 0u)
         << log.lines[0];

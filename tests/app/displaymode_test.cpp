@@ -1,6 +1,4 @@
 #include "de50/de50_loop.h"
-#include "engine/core/nE_Log.h"
-#include "engine/core/nE_Mediator.h"
 #include "game/app/nG_DisplayMode.h"
 #include "tests/app/user_folder.h"
 
@@ -34,7 +32,6 @@ const Case kCases[] = {
     {"1024x900 cannot hold a window", 1024, 900, false, false, 1024, 900, true, false, 0, 0, 1, 900.0f / 768},
     {"0 height counts as 1024x768", 1920, 0, false, true, 1024, 768, true, false, 0, 0, 1, 1},
 };
-
 } // namespace
 
 TEST(DisplayMode, TableOfDesktops)
@@ -53,13 +50,10 @@ TEST(DisplayMode, TableOfDesktops)
 }
 
 // The log reports the mode in force: --windowed keeps a window the choice made full screen.
-TEST(DisplayMode, LogLineReportsTheModeInForce)
+using DisplayModeLog = UserFolderTest;
+
+TEST_F(DisplayModeLog, LogLineReportsTheModeInForce)
 {
-    nE_Mediator bus;
-    LogLines log;
-    bus.Subscribe(&log, NE_MSG_LOG);
-    nE_Mediator* saved = g_mediator;
-    g_mediator = &bus;
     DE50::TLoopOptions options;
     for (bool windowed : {false, true})
     {
@@ -68,10 +62,8 @@ TEST(DisplayMode, LogLineReportsTheModeInForce)
         nG_ChooseDisplayMode(false, false, 1024, 768);
     }
     DE50::SetLoopOptions(DE50::TLoopOptions());
-    g_mediator = saved;
-    ASSERT_EQ(2u, log.lines.size());
-    EXPECT_EQ("Display mode: 1024x768, fullscreen=1, widescreen=0.", log.lines[0]);
-    EXPECT_EQ(
-        "Display mode: 1024x768, fullscreen=0, widescreen=0. (full screen chosen; --windowed keeps a window)",
-        log.lines[1]);
+    EXPECT_EQ((std::vector<std::string>{
+                  "Display mode: 1024x768, fullscreen=1, widescreen=0.",
+                  "Display mode: 1024x768, fullscreen=0, widescreen=0. (full screen chosen; --windowed keeps a window)"}),
+              log.lines);
 }

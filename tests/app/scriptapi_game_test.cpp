@@ -2,7 +2,6 @@
 #include "de50/de50_sound.h"
 #include "de50/de50_test.h"
 #include "engine/core/nE_EngineContext.h"
-#include "engine/core/nE_NumText.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
 #include "game/app/nG_Messages.h"
@@ -15,21 +14,17 @@
 #include <lua.hpp>
 
 #include <map>
+#include <sstream>
 
 namespace
 {
 // A record as one line, fields in record order, so a table row shows exactly
 // what reached the receiver.
-std::string S(bool v) { return v ? "1" : "0"; }
-std::string S(int v) { return std::to_string(v); }
-std::string S(float v) { return nE_FormatG(v, 6); }
-std::string S(const std::string& v) { return v; }
 template <class... T> std::string J(const T&... v)
 {
-    std::string out;
-    ((out += S(v) + "|"), ...);
-    out.pop_back();
-    return out;
+    std::ostringstream out;
+    ((out << v << "|"), ...);
+    return out.str().substr(0, out.str().size() - 1);
 }
 std::string JoinAll(const std::vector<std::string>& parts, const char* separator)
 {
@@ -38,39 +33,45 @@ std::string JoinAll(const std::vector<std::string>& parts, const char* separator
         out += (i ? separator : "") + parts[i];
     return out;
 }
-std::string Of(const nG_MsgBool& m) { return S(m.value); }
-std::string Of(const nG_MsgInterfaceShow& m) { return J(m.input, m.shown, m.fade); }
-std::string Of(const nG_MsgThreeStrings& m) { return J(m.s1, m.s2, m.s3, m.b1, m.b2); }
-std::string Of(const nG_MsgMapPopup& m)
+template <class T> const T& As(void* r)
 {
+    return *static_cast<T*>(r);
+}
+std::string Flag(void* r)
+{
+    return J(As<nG_MsgBool>(r).value);
+}
+std::string Show(void* r)
+{
+    const auto& m = As<nG_MsgInterfaceShow>(r);
+    return J(m.input, m.shown, m.fade);
+}
+std::string Strings(void* r)
+{
+    const auto& m = As<nG_MsgThreeStrings>(r);
+    return J(m.s1, m.s2, m.s3, m.b1, m.b2);
+}
+std::string Popup(void* r)
+{
+    const auto& m = As<nG_MsgMapPopup>(r);
     return J(m.show, m.picture, m.room, m.tasks ? "[" + JoinAll(*m.tasks, ",") + "]" : std::string("null"));
 }
-std::string Of(const nG_MsgSwitchRoom& m)
+std::string Switch(void* r)
 {
+    const auto& m = As<nG_MsgSwitchRoom>(r);
     return J(m.subroom, m.close, m.startX, m.startY, m.endX, m.endY, m.animated, m.room);
 }
-template <class T> std::string Text(void* r)
-{
-    return Of(*static_cast<T*>(r));
-}
-// The ids whose senders read their arguments in ways of their own, with their record's type.
-// clang-format off
+// The ids whose senders read their arguments in ways of their own, with their record's text.
 const std::map<int, std::string (*)(void*)> kSent = {
-    {NG_MSG_MAP_POPUP, Text<nG_MsgMapPopup>}, {NG_MSG_ADD_MAP_ROOM_TASK, Text<nG_MsgThreeStrings>},
-    {NG_MSG_DELETE_MAP_ROOM_TASK, Text<nG_MsgThreeStrings>}, {NG_MSG_LOCK_MAP_ROOM, Text<nG_MsgThreeStrings>},
-    {NG_MSG_INTERFACE_SHOW, Text<nG_MsgInterfaceShow>}, {NG_MSG_INTERFACE_FADE, Text<nG_MsgInterfaceShow>},
-    {NG_MSG_SWITCH_ROOM, Text<nG_MsgSwitchRoom>}, {NG_MSG_BLOCK_SUBROOM_CLOSE, Text<nG_MsgBool>},
-    {NG_MSG_PAUSE_LEVEL, Text<nG_MsgBool>}, {NG_MSG_AUTO_SAVE, Text<nG_MsgBool>}};
-// clang-format on
+    {NG_MSG_MAP_POPUP, Popup},          {NG_MSG_ADD_MAP_ROOM_TASK, Strings},   {NG_MSG_DELETE_MAP_ROOM_TASK, Strings},
+    {NG_MSG_LOCK_MAP_ROOM, Strings},    {NG_MSG_INTERFACE_SHOW, Show},         {NG_MSG_INTERFACE_FADE, Show},
+    {NG_MSG_SWITCH_ROOM, Switch},       {NG_MSG_BLOCK_SUBROOM_CLOSE, Flag},    {NG_MSG_PAUSE_LEVEL, Flag},
+    {NG_MSG_AUTO_SAVE, Flag}};
 
 struct Recorder : nE_Listener
 {
     std::vector<std::string> seen;
-    void OnMessage(int id, void* r) override
-    {
-        auto describe = kSent.at(id);
-        seen.push_back(S(id) + ":" + (!r ? "-" : describe ? describe(r) : "?"));
-    }
+    void OnMessage(int id, void* r) override { seen.push_back(J(id) + ":" + (r ? kSent.at(id)(r) : "-")); }
 };
 
 // Answers the queries as the level, the application and the widgets would.
@@ -106,9 +107,9 @@ struct Hooks
         g_calls.push_back(channel + ":" + J(name, play, lookup, trigger, fade));
     }
     static void Quit() { g_calls.push_back("quit"); }
-    static bool Toggle(bool full) { return g_calls.push_back("toggle " + S(full)), g_toggleResult; }
-    static void Gamma(float gamma) { g_calls.push_back("gamma " + S(gamma)); }
-    static void Cursor(bool on) { g_calls.push_back("cursor " + S(on)); }
+    static bool Toggle(bool full) { return g_calls.push_back("toggle " + J(full)), g_toggleResult; }
+    static void Gamma(float gamma) { g_calls.push_back("gamma " + J(gamma)); }
+    static void Cursor(bool on) { g_calls.push_back("cursor " + J(on)); }
     static void CursorAt(float* x, float* y) { *x = g_cursorX, *y = g_cursorY; }
 };
 
