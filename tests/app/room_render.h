@@ -1,6 +1,6 @@
 #pragma once
-// A windowless renderer that writes every call down; each render target hands
-// back a distinct fake texture so that snapshots can be followed.
+// A windowless renderer that writes down render targets, what is drawn into
+// them and lines; each target hands back a distinct fake texture.
 
 #include "engine/platform/nE_Render.h"
 
@@ -46,8 +46,7 @@ public:
     std::shared_ptr<nE_Texture> EndRenderTarget() override
     {
         --inTarget;
-        lastTarget = FakeTexture();
-        return lastTarget;
+        return FakeTexture();
     }
     std::shared_ptr<nE_Texture> BlurTexture(std::shared_ptr<nE_Texture> texture, int, int, float) override
     {
@@ -55,7 +54,7 @@ public:
     }
     void DrawTexture(const std::shared_ptr<nE_Texture>& texture, const nE_RenderState& state) override
     {
-        (inTarget ? targetDraws : draws).push_back({texture.get(), state});
+        if (inTarget) targetDraws.push_back({texture.get(), state});
     }
     void DrawVertexList(const std::shared_ptr<nE_Texture>&, nE_VertexList*, const nE_RenderState&) override {}
     void DrawLine(float x1, float y1, float, float x2, float y2, float, const float colour[4],
@@ -65,9 +64,7 @@ public:
     }
 
     std::vector<std::pair<unsigned, unsigned>> targets;
-    std::vector<Draw> draws;       // on screen
     std::vector<Draw> targetDraws; // into render targets
     std::vector<Line> lines;
-    std::shared_ptr<nE_Texture> lastTarget;
     int inTarget = 0;
 };
