@@ -50,7 +50,7 @@ struct ApplicationTest : LevelFixtureBase
     // A position table rounded to thousandths, as "x y".
     std::string Pos(const std::string& call)
     {
-        return LuaText(L, "(function(p) return string.format('%.3f %.3f', p[1], p[2]) end)(" + call + ")");
+        return LuaEval(L, "(function(p) return string.format('%.3f %.3f', p[1], p[2]) end)(" + call + ")");
     }
     nE_Sprite* Dim() { return app->GetPauseSprite(0); }
     nE_Sprite* Label() { return app->GetPauseSprite(1); }
@@ -139,13 +139,13 @@ TEST_F(ApplicationTest, LatestLevelRequestRunsAndTheDeletedApplicationReleasesAl
     Tick();
     EXPECT_FALSE(app->HasPendingLevel());
     ASSERT_TRUE(app->GetLevel());
-    EXPECT_EQ("two", LuaText(L, "which"));
+    EXPECT_EQ("two", LuaEval(L, "which"));
     EXPECT_FALSE(g_scene->FindObject("room_a") || g_triggerManager->GetTrigger("start"));
     EXPECT_EQ(0u, g_timerManager->GetCount());
     ASSERT_EQ(3, g_scene->GetStorage()->GetChildCount()); // the new hubs: rooms, cards screen and map
     EXPECT_EQ("room_two", app->GetLevel()->GetRoomsHub()->GetChild(0)->GetName());
     Tick();
-    EXPECT_EQ("1", LuaText(L, "started")); // the start call of the new level
+    EXPECT_EQ("1", LuaEval(L, "started")); // the start call of the new level
 
     delete app;
     app = nullptr;

@@ -93,8 +93,8 @@ struct LevelFixtureBase : UserFolderTest
     }
     void Tick(float dt = 0.125f) { Ticks(1, dt); }
     // The triggers' record since the last call.
-    std::string Log() { return LuaText(L, "(function(l) log = {} return table.concat(l or {}, ',') end)(log)"); }
-    void Lua(const std::string& code) { ASSERT_EQ(0, luaL_dostring(L, code.c_str())) << lua_tostring(L, -1); }
+    std::string Log() { return LuaEval(L, "(function(l) log = {} return table.concat(l or {}, ',') end)(log)"); }
+    void Lua(const std::string& code) { LuaRun(L, code); }
     void Input(nE_InputKind kind, uint32_t key, float x = 0.0f, float y = 0.0f)
     {
         nE_InputEvent event{static_cast<uint32_t>(kind), key, 0, x, y};

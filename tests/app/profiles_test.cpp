@@ -32,7 +32,7 @@ struct ProfilesTest : UserFolderTest
         ASSERT_EQ(luaL_dostring(lua.L, code.c_str()), 0) << lua_tostring(lua.L, -1);
         EXPECT_EQ(lua_gettop(lua.L), 0);
     }
-    std::string Eval(const std::string& expression) { return LuaText(lua.L, expression); }
+    std::string Eval(const std::string& expression) { return LuaEval(lua.L, expression); }
 
     // A game-data file whose checksum line matches `xml`; `negative` prints it
     // as a 32-bit signed writer would print a sum from 2^31 up.

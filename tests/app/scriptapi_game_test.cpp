@@ -141,13 +141,7 @@ struct GameScriptTest : level_test::LevelFixtureBase
         DE50::TSoundManager::Shutdown(); // IsNoSoundDevice opens the device
         docs.reset();
     }
-    void Run(const std::string& code)
-    {
-        if (luaL_dostring(L, code.c_str()) != 0) ADD_FAILURE() << code << ": " << lua_tostring(L, -1);
-        lua_settop(L, 0);
-    }
-    // A Lua expression as text ("nil" for nil).
-    std::string Eval(const std::string& expression) { return LuaText(L, expression); }
+    std::string Eval(const std::string& expression) { return LuaEval(L, expression); }
     // Both coordinates of a position table, as "x y".
     std::string Pos(const std::string& call)
     {
@@ -190,12 +184,12 @@ TEST_F(GameScriptTest, SendersReadTheirArgumentsIntoTheirRecords)
     {
         SCOPED_TRACE(row.first);
         sent.seen.clear();
-        Run(std::string("assert(select('#', ") + row.first + ") == 0)");
+        Lua(std::string("assert(select('#', ") + row.first + ") == 0)");
         EXPECT_EQ(row.second, JoinAll(sent.seen, " "));
     }
 
     g_mediator = nullptr; // senders and queries without a bus
-    Run("SwitchRoom('a'); ShowMapPopup('a', 'b', {'c'}); ManageInterface(1, 1, 1)");
+    Lua("SwitchRoom('a'); ShowMapPopup('a', 'b', {'c'}); ManageInterface(1, 1, 1)");
     EXPECT_EQ("0", Count("GetCurrentRoom()"));
     EXPECT_EQ("0", Eval("GetAppWidth()"));
     g_mediator = &bus;
@@ -263,7 +257,7 @@ TEST_F(GameScriptTest, ApplyObjTruthTable)
 TEST_F(GameScriptTest, SettingsFunctionsAndScreenFlags)
 {
     EXPECT_EQ("false 1", Eval("tostring(SetFullScreen(true)) .. ' ' .. GetGamma()"));
-    Run("SetGamma(2); SetPerformanceMode(3); SaveSettings()");
+    Lua("SetGamma(2); SetPerformanceMode(3); SaveSettings()");
     EXPECT_FALSE(Exists("settings.xml"));
 
     g_settings = new nG_Settings();
@@ -277,7 +271,7 @@ TEST_F(GameScriptTest, SettingsFunctionsAndScreenFlags)
     g_toggleResult = false;
     EXPECT_EQ("false true", Eval("tostring(SetFullScreen()) .. ' ' .. tostring(GetFullScreen())"));
 
-    Run("SetGamma(1.75); SetPerformanceMode(2); SetSysCursor(0); SetSoundVolume('sfx', 2); "
+    Lua("SetGamma(1.75); SetPerformanceMode(2); SetSysCursor(0); SetSoundVolume('sfx', 2); "
         "SetSoundVolume('voice', 0.25); SetSysCursor(true); SetGamma(0/0)");
     EXPECT_EQ("1.75 2 true 1 0.25 0",
               Eval("GetGamma() .. ' ' .. GetPerformanceMode() .. ' ' .. tostring(GetSysCursor()) .. ' ' .. "
@@ -286,7 +280,7 @@ TEST_F(GameScriptTest, SettingsFunctionsAndScreenFlags)
     std::vector<std::string> calls(5, "toggle 0");
     calls.insert(calls.end(), {"gamma 1.75", "cursor 0", "cursor 1"});
     EXPECT_EQ(calls, g_calls);
-    Run("SaveSettings()");
+    Lua("SaveSettings()");
     EXPECT_NE(std::string::npos, OnDisk("settings.xml").find("1.75"));
 }
 
@@ -298,11 +292,11 @@ TEST_F(GameScriptTest, ProfileFunctions)
     EXPECT_EQ("1", Eval("AddProfile('anna')"));
     for (const char* refused : {"'anna'", "'a/b'", "nil", "{}", "true"})
         EXPECT_EQ("0", Eval(std::string("AddProfile(") + refused + ")")) << refused;
-    Run("SetCurrentProfile('ANNA')");
+    Lua("SetCurrentProfile('ANNA')");
     EXPECT_EQ("ng_noprofiles", Eval("GetCurrentProfile()"));
-    Run("SetCurrentProfile('anna'); ng_global = {n = 1234567.5}; SaveProfiles(); ng_global = {}");
+    Lua("SetCurrentProfile('anna'); ng_global = {n = 1234567.5}; SaveProfiles(); ng_global = {}");
     EXPECT_EQ("1 1234567.5", Eval("LoadCurrentProfile() .. ' ' .. ng_global.n"));
-    Run("DeleteProfile('anna')");
+    Lua("DeleteProfile('anna')");
     EXPECT_EQ("0 0", Eval("#GetProfileList() .. ' ' .. LoadCurrentProfile()"));
     EXPECT_FALSE(Exists("p_anna.xml"));
 }
@@ -346,10 +340,10 @@ struct DocumentsTest : GameScriptTest
 
 TEST_F(DocumentsTest, CopyReplacesByFileNameWallpaperFailsAndTheBrowserGoesThroughTheLibrary)
 {
-    Run("assert(select('#', CopyFileToMyDocs('pics/pic.png')) == 0)");
+    Lua("assert(select('#', CopyFileToMyDocs('pics/pic.png')) == 0)");
     EXPECT_EQ("first", Copied());
     std::ofstream("pics/pic.png", std::ios::binary) << "second";
-    Run("CopyFileToMyDocs('pics/pic.png'); CopyFileToMyDocs('pics/missing.png'); CopyFileToMyDocs('pics/'); "
+    Lua("CopyFileToMyDocs('pics/pic.png'); CopyFileToMyDocs('pics/missing.png'); CopyFileToMyDocs('pics/'); "
         "CopyFileToMyDocs(nil)");
     EXPECT_EQ("second", Copied());
     EXPECT_EQ(3, log.CountStartingWith("Warning: CopyFileToMyDocs"));
@@ -359,11 +353,11 @@ TEST_F(DocumentsTest, CopyReplacesByFileNameWallpaperFailsAndTheBrowserGoesThrou
 
     std::vector<std::string> opened;
     DE50::Test::SetUrlOpener([&](const std::string& url) { return opened.push_back(url), url != "refused://"; });
-    Run("assert(select('#', OpenBrowser('https://example.org/a?b=1')) == 0)");
+    Lua("assert(select('#', OpenBrowser('https://example.org/a?b=1')) == 0)");
     EXPECT_EQ(std::vector<std::string>{"https://example.org/a?b=1"}, opened);
     EXPECT_EQ(0, log.CountStartingWith("Warning: OpenBrowser"));
     // Addresses the library refuses are reported; an empty one never reaches the opener.
-    Run("OpenBrowser('refused://'); OpenBrowser(''); OpenBrowser(nil)");
+    Lua("OpenBrowser('refused://'); OpenBrowser(''); OpenBrowser(nil)");
     EXPECT_EQ(2u, opened.size());
     EXPECT_EQ(3, log.CountStartingWith("Warning: OpenBrowser"));
 
@@ -375,11 +369,11 @@ TEST_F(DocumentsTest, CopyReplacesByFileNameWallpaperFailsAndTheBrowserGoesThrou
 
 TEST_F(GameScriptTest, SoundAndQuitGoThroughTheirHooks)
 {
-    Run("PlaySfx('click', 1, 'done()'); Quit()"); // no hooks yet: nothing happens
+    Lua("PlaySfx('click', 1, 'done()'); Quit()"); // no hooks yet: nothing happens
     g_scriptMediaHooks.playSound = Hooks::Sound;
     g_gameScriptServices.quit = Hooks::Quit;
     // A channel per function; plays only from a leading digit other than 0; only effects are looked up.
-    Run("PlaySfx('click', '1', 'done()', 2); PlayEnv('wind', 1, ''); PlayEnv('wind', 'x1', ''); "
+    Lua("PlaySfx('click', '1', 'done()', 2); PlayEnv('wind', 1, ''); PlayEnv('wind', 'x1', ''); "
         "PlaySoundtrack('theme', '12abc', 't()'); PlayVoice('line', 0, 'v()', 0.5); PlayVoice(); "
         "PlayEnv('wind', '-1', ''); PlayEnv('wind', -1, ''); PlayEnv('wind', ' 1', ''); Quit(1)");
     EXPECT_EQ(

@@ -74,7 +74,7 @@ TEST_F(ToggleTest, AppliesWhatItCanWithoutAShellAndAlwaysAnnounces)
         luaL_dostring(nE_GetLua(), "toggled = nil");
         EXPECT_EQ(c.result, nG_OnToggleFullscreen(c.full));
         g_settings = nullptr;
-        EXPECT_EQ(c.toggled, LuaText(nE_GetLua(), "toggled"));
+        EXPECT_EQ(c.toggled, LuaEval(nE_GetLua(), "toggled"));
         EXPECT_EQ(1u, changes.ids.size());
         const std::pair<bool, bool> after(c.fullAfter, c.wideAfter);
         EXPECT_EQ(after, std::make_pair(g_displayMode.fullScreen, g_displayMode.wideScreen));

@@ -4,6 +4,7 @@
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Mediator.h"
+#include "support/lua_eval.h"
 #include "support/scoped_env.h"
 
 #include <gtest/gtest.h>
@@ -38,16 +39,6 @@ struct IdRecorder : nE_Listener
     void OnMessage(int id, void*) override { ids.push_back(id); }
     int Count(int id) const { return int(std::count(ids.begin(), ids.end(), id)); }
 };
-
-// A Lua expression as text: "nil" for nil, "<error: ...>" when it fails.
-inline std::string LuaText(lua_State* L, const std::string& expression)
-{
-    const bool ok = luaL_dostring(L, ("return tostring(" + expression + ")").c_str()) == 0;
-    const char* text = lua_tostring(L, -1);
-    const std::string out = ok ? text : std::string("<error: ") + (text ? text : "?") + ">";
-    lua_settop(L, 0);
-    return out;
-}
 
 inline std::string ReadFile(const std::string& path)
 {
