@@ -129,13 +129,15 @@ TEST_F(SceneFixture, ReleaseToDropAndSeveralButtonDownsBeforeATickDropOnce)
     EXPECT_FALSE(g_draggedObject || scene->IsDropPending());
 }
 
-// ObjDoNotDrop in the drop code keeps the drag going; StopDrag from a script
-// completes the drag before its drop code runs, a second one posts no second
-// "event_dragdrop", and the refusal then waits for the next drop.
+// ObjDoNotDrop in the drop code keeps the drag going, and the next drop goes
+// through. StopDrag from a script completes the drag before its drop code
+// runs, a second one posts no second "event_dragdrop", and a refusal there
+// waits for the next drop.
 TEST_F(SceneFixture, DoNotDropKeepsTheDragAndStopDragFromScriptEndsIt)
 {
     nE_Object* a = Make("A", 0, 0, nullptr, true);
-    a->SetEventCode(NE_EVENT_DRAGDROP, "*rec('dragdrop') ObjDoNotDrop()");
+    const std::string refuse = "*rec('dragdrop') ObjDoNotDrop()";
+    a->SetEventCode(NE_EVENT_DRAGDROP, refuse);
     Mouse(NE_INPUT_MOUSEDOWN, 50, 50);
     Mouse(NE_INPUT_MOUSEDOWN, 50, 50);
     EXPECT_EQ("mdown:A dragdrop:A", TickEvents());
@@ -143,7 +145,14 @@ TEST_F(SceneFixture, DoNotDropKeepsTheDragAndStopDragFromScriptEndsIt)
     EXPECT_FALSE(scene->IsDoNotDrop());
     Mouse(NE_INPUT_MOUSEMOVE, 70, 80);
     EXPECT_FLOAT_EQ(70.0f, a->GetDragX());
-    EXPECT_EQ("drag:A drag:A", TickEvents()); // the move's, then the tick's
+    a->SetEventCode(NE_EVENT_DRAGDROP, "*rec('dragdrop')");
+    Mouse(NE_INPUT_MOUSEDOWN, 70, 80);
+    EXPECT_EQ("drag:A dragdrop:A", TickEvents());
+    EXPECT_EQ(nullptr, g_draggedObject);
+
+    a->SetEventCode(NE_EVENT_DRAGDROP, refuse);
+    Mouse(NE_INPUT_MOUSEDOWN, 50, 50);
+    TickEvents();
     g_triggerManager->Post("test", "*ObjStopDrag() ObjStopDrag()");
     EXPECT_EQ("drag:A", TickEvents());
     EXPECT_EQ(nullptr, g_draggedObject);
