@@ -7,7 +7,11 @@ const int kPress = 501, kHover = 502, kLeave = 503;
 
 struct ButtonTest : WidgetFixture
 {
-    bool watching = false;
+    void SetUp() override
+    {
+        WidgetFixture::SetUp();
+        Watch({kPress, kHover, kLeave});
+    }
     nG_InterfButton* Make(const std::string& name, float x, int press = kPress)
     {
         nG_InterfButton* button = new nG_InterfButton(name);
@@ -18,8 +22,6 @@ struct ButtonTest : WidgetFixture
         button->leaveId = kLeave;
         button->SetPos(x, 100);
         button->SetInputRect(nE_Rect(-20, -20, 40, 40));
-        if (!watching) Watch({kPress, kHover, kLeave});
-        watching = true;
         return Add(button);
     }
 };
@@ -63,27 +65,20 @@ TEST_F(ButtonTest, PressIsTakenOrFallsThroughByItsId)
     };
     for (const Case& c : cases)
     {
-        nE_Object* below = Below(100, 100);
-        nG_InterfButton* button = Make("btn", 100, c.press);
-        nE_Object* dragged = AddObject(layer, "dragged", 900, 900);
+        std::unique_ptr<nE_Object> below(Below(100, 100)), dragged(AddObject(layer, "dragged", 900, 900));
+        std::unique_ptr<nG_InterfButton> button(Make("btn", 100, c.press));
         button->SetEnabled(!c.disabled);
-        if (c.dragging) g_scene->StartDrag(dragged);
+        if (c.dragging) g_scene->StartDrag(dragged.get());
         sent.clear();
+        ClearProbes();
         Input(NE_INPUT_MOUSEMOVE, 100, 100);
         Input(NE_INPUT_MOUSEDOWN, 100, 100);
         Step(0.01f);
-        bool pressed = std::find(sent.begin(), sent.end(), "501:btn") != sent.end();
-        EXPECT_EQ(c.sent, pressed) << c.press << c.disabled << c.dragging;
+        EXPECT_EQ(c.sent, std::find(sent.begin(), sent.end(), "501:btn") != sent.end())
+            << c.press << c.disabled;
         EXPECT_EQ(c.fellThrough, Probes() == "below:below;") << c.press << c.disabled << c.dragging;
-        if (c.disabled || c.dragging)
-        {
-            EXPECT_EQ(nullptr, nG_InterfButton::Hovered());
-        }
+        EXPECT_TRUE(!(c.disabled || c.dragging) || !nG_InterfButton::Hovered()) << c.disabled << c.dragging;
         g_draggedObject = nullptr;
-        delete dragged;
-        delete button;
-        delete below;
-        ClearProbes();
     }
 }
 

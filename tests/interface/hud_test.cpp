@@ -9,6 +9,7 @@
 #include "widget_fixture.h"
 
 #include <cmath>
+#include <tuple>
 
 namespace
 {
@@ -21,31 +22,25 @@ struct HudTest : WidgetFixture
     }
 };
 
+// The child that moves ("" the widget itself) and its x at 1024 and 1366 wide.
 TEST_F(HudTest, EdgeElementsMoveOutOnAWideScreen)
 {
-    struct Case
+    for (auto [create, part, at1024, at1366] : {std::tuple{&nG_BtnMenu::Create, "", 954, 1044},
+                                                {nG_BtnGuide::Create, "", 80, -20},
+                                                {nG_BtnMap::Create, "_b", 943, 1033},
+                                                {nG_BtnMap::Create, "_arrow", 943, 1033},
+                                                {nG_InterfaceBg0::Create, "_l0", 46, -54},
+                                                {nG_InterfaceBg1::Create, "_l0", 984, 1074}})
     {
-        nE_Object* (*create)(const std::string&);
-        std::string part; // the child that moves; "" the widget itself
-        float at1024, at1366;
-    } cases[] = {
-        {nG_BtnMenu::Create, "", 954, 1044},       {nG_BtnGuide::Create, "", 80, -20},
-        {nG_BtnMap::Create, "_b", 943, 1033},      {nG_BtnMap::Create, "_arrow", 943, 1033},
-        {nG_InterfaceBg0::Create, "_l0", 46, -54}, {nG_InterfaceBg1::Create, "_l0", 984, 1074},
-    };
-    for (const Case& c : cases)
-    {
-        nE_Object* widget = Add(c.create("w"));
-        nE_Object* part = c.part.empty() ? widget : widget->FindChild("w" + c.part, false);
-        ASSERT_NE(nullptr, part) << c.part;
+        std::unique_ptr<nE_Object> widget(Add(create("w")));
+        nE_Object* moved = *part ? widget->FindChild(std::string("w") + part, false) : widget.get();
+        ASSERT_NE(nullptr, moved) << part;
         for (float width : {1024.0f, 1366.0f})
         {
             appWidth = width;
             widget->Restore(true);
-            EXPECT_NEAR(width == 1024 ? c.at1024 : c.at1366, part->GetX(), 1e-3f)
-                << widget->GetName() << c.part;
+            EXPECT_NEAR(width == 1024 ? at1024 : at1366, moved->GetX(), 1e-3f) << part;
         }
-        delete widget;
     }
 }
 
@@ -183,9 +178,9 @@ TEST_F(HudTest, SubroomFrameLaysOutAndFollows)
     }
     EXPECT_EQ(std::make_pair(-1.0f, 69.0f),
               std::make_pair(frame->GetPiece(5)->GetScaleX(), frame->GetPiece(5)->GetScaleY()));
-
     nE_Object* subroom = AddObject(nullptr, "sub", 512, 384);
-    struct Case
+    // Alpha, then visible and taking clicks; visible at alpha 1 at once takes clicks too.
+    const struct Case
     {
         float alpha;
         bool visible, input;
@@ -193,7 +188,7 @@ TEST_F(HudTest, SubroomFrameLaysOutAndFollows)
                  {1.0f, true, true},
                  {0.5f, true, true},
                  {0.0f, false, false},
-                 {1.0f, true, true}}; // visible at alpha 1 at once: clicks too
+                 {1.0f, true, true}};
     for (const Case& c : cases)
     {
         subroom->SetAlpha(c.alpha);

@@ -15,7 +15,6 @@ namespace
 {
 
 using theorafixture::Level;
-using theorafixture::Picture;
 
 class VideoTest : public de50test::WindowTest
 {
@@ -30,14 +29,11 @@ protected:
         engine.Stop();
         WindowTest::TearDown();
     }
-    std::unique_ptr<nE_Video> Load(int frames, const theorafixture::Options& o = {})
+    std::unique_ptr<nE_Video> Load(int frames, const std::vector<std::pair<size_t, uint8_t>>& patch = {})
     {
-        theorafixture::WriteVideo(
-            dir.path + "v.ogg", frames,
-            [](int i) {
-                return Picture{Level(i), 128, 128};
-            },
-            o);
+        theorafixture::Options o;
+        o.identPatch = patch;
+        theorafixture::WriteVideo(dir.path + "v.ogg", frames, nullptr, o);
         auto video = std::make_unique<nE_Video>("vid");
         video->SetResourceName(dir.path + "v");
         video->LoadResourcesTree();
@@ -156,21 +152,16 @@ TEST_F(VideoTest, StopSetFrameAndRestore)
 
 TEST_F(VideoTest, MissingOrUnusableStreams)
 {
-    auto missing = std::make_unique<nE_Video>("gone");
-    missing->SetResourceName(dir.path + "nothing");
-    missing->LoadResourcesTree();
-    EXPECT_TRUE(log.Has("Error: video gone could not find \""));
-    theorafixture::Options zeroRate;
-    zeroRate.identPatch = {{26, 0}, {27, 0}, {28, 0}, {29, 0}};
     std::ofstream(dir.path + "junk.ogg") << std::string(3000, 'j');
-    auto junk = std::make_unique<nE_Video>("junk");
-    junk->SetResourceName(dir.path + "junk");
-    junk->LoadResourcesTree();
-    auto zero = Load(3, zeroRate);
+    auto zero = Load(3, {{26, 0}, {27, 0}, {28, 0}, {29, 0}}); // frame-rate denominator 0
     EXPECT_TRUE(log.Has("Warning: video vid has frame rate 0"));
     EXPECT_FLOAT_EQ(zero->GetFrameDuration(), 0.04f);
-    for (nE_Video* v : {missing.get(), junk.get()})
+    for (const char* file : {"nothing", "junk"})
     {
+        nE_Video other(file);
+        nE_Video* v = &other;
+        v->SetResourceName(dir.path + file);
+        v->LoadResourcesTree();
         v->Play("on_end");
         Tick(*v, 1.0f);
         v->SetFrame(3);
@@ -179,6 +170,7 @@ TEST_F(VideoTest, MissingOrUnusableStreams)
         EXPECT_FALSE(v->GetTexture());
         EXPECT_EQ(g_triggerManager->GetQueueSize(), 0u);
     }
+    EXPECT_TRUE(log.Has("Error: video nothing could not find \""));
 }
 
 } // namespace
