@@ -77,10 +77,13 @@ TEST_F(AnimWindowTest, AnimatedCursorPlaysItsAnimationAtThePointer)
 TEST_F(AnimWindowTest, EmitterFileParticlesAreDrawnTinted)
 {
     // One particle at (20, 10), twice the texture's size, tinted green, added on top.
-    auto set =
-        pstest::Pairs("delay=100000 scale_x=2 scale_y=2 color_r=0 color_b=0 pos_x=20 pos_y=10 blend=2");
-    set["res"] = files.path + "white";
-    animfixture::WriteText(files.path + "ps.xml", "<ps type=\"jan\">" + pstest::Emitter(set) + "</ps>");
+    animfixture::WriteText(
+        files.path + "ps.xml",
+        "<ps type=\"jan\">" +
+            pstest::Emitter("delay=100000 scale_x=2 scale_y=2 color_r=0 color_b=0 pos_x=20 "
+                            "pos_y=10 blend=2 res=" +
+                            files.path + "white") +
+            "</ps>");
     nE_ParticleSystem ps("ps");
     ps.SetResourceName(files.path + "ps");
     ps.SetPos(10, 10);
