@@ -46,14 +46,8 @@ struct GuideTest : WidgetFixture
 
 TEST_F(GuideTest, BrokenOrThinGuidesReadAsEmptyParts)
 {
-    struct Case
-    {
-        const char* text;
-        bool read;
-        std::string title;
-        size_t contents, pages;
-        int firstEntryPage;
-    } cases[] = {
+    // Text; read, title, contents and pages, and the first entry's page.
+    const std::tuple<const char*, bool, std::string, size_t, size_t, int> cases[] = {
         {"", false, "", 0, 0, 0},
         {"<g><toc>", false, "", 0, 0, 0},
         {"<g/>", true, "", 0, 0, 0},
@@ -63,18 +57,15 @@ TEST_F(GuideTest, BrokenOrThinGuidesReadAsEmptyParts)
          "<guide><chapter><h2>A</h2></chapter></guide></g>",
          true, "Two words", 1, 0, 0}, // the last chapter has no pages
     };
-    for (const Case& c : cases)
+    for (const auto& [text, ok, title, contents, pages, firstEntryPage] : cases)
     {
         nG_Guide read;
         read.title = "left over";
-        EXPECT_EQ(c.read, nG_ParseGuide(c.text, read)) << c.text;
-        EXPECT_EQ(c.title, read.title) << c.text;
-        EXPECT_EQ(c.contents, read.contents.size()) << c.text;
-        EXPECT_EQ(c.pages, read.pages.size()) << c.text;
-        if (!read.contents.empty())
-        {
-            EXPECT_EQ(c.firstEntryPage, read.contents[0].page) << c.text;
-        }
+        EXPECT_EQ(ok, nG_ParseGuide(text, read)) << text;
+        EXPECT_EQ(std::tuple(title, contents, pages),
+                  std::tuple(read.title, read.contents.size(), read.pages.size()))
+            << text;
+        EXPECT_TRUE(read.contents.empty() || firstEntryPage == read.contents[0].page) << text;
     }
 }
 
@@ -82,33 +73,29 @@ TEST_F(GuideTest, TurnsPagesAcrossChaptersAndBackToTheContents)
 {
     Open(dir + "/guide");
     EXPECT_EQ("Contents", Text("ng_strategy_guide_header")); // shown once loaded
-    struct Turn
-    {
-        int message, page;
-        bool steady; // the header stays while turning inside a chapter
-        const char *header, *number;
-    } turns[] = {
+    // The message; the page after it, whether the header stays (a turn inside a chapter), header and number.
+    const std::tuple<int, int, bool, std::string, std::string> turns[] = {
         {NG_MSG_GUIDE_NEXT, 0, false, "One", "1"}, {NG_MSG_GUIDE_NEXT, 1, true, "One", "2"},
         {NG_MSG_GUIDE_NEXT, 2, true, "One", "3"},  {NG_MSG_GUIDE_NEXT, 3, false, "Two", "4"},
         {NG_MSG_GUIDE_NEXT, 4, true, "Two", "5"},  {NG_MSG_GUIDE_NEXT, -1, false, "Contents", ""},
         {NG_MSG_GUIDE_PREV, 4, false, "Two", "5"}, {NG_MSG_GUIDE_TOC, -1, false, "Contents", ""},
         {NG_MSG_GUIDE_NEXT, 0, false, "One", "1"}, {NG_MSG_GUIDE_PREV, -1, false, "Contents", ""},
     };
-    for (const Turn& s : turns)
+    for (const auto& [message, page, steady, header, number] : turns)
     {
         const int from = guide->GetCurrentPage();
-        Go(s.message);
+        Go(message);
         Step(0.1f); // mid-fade: the old page still shows, takes no clicks, and the query has the new one
         EXPECT_EQ(from, guide->GetCurrentPage());
-        EXPECT_EQ(s.page, GetPage());
+        EXPECT_EQ(page, GetPage());
         EXPECT_FALSE(Find("ng_strategy_guide_toc")->IsInput() || Find("ng_strategy_guide_page")->IsInput());
-        EXPECT_EQ(s.steady, Find("ng_strategy_guide_header")->GetAlpha() == 1.0f) << from << ">" << s.page;
+        EXPECT_EQ(steady, Find("ng_strategy_guide_header")->GetAlpha() == 1.0f) << from << ">" << page;
         Step(0.1f, 7);
-        EXPECT_EQ(s.page, guide->GetCurrentPage());
-        EXPECT_EQ(s.header, Text("ng_strategy_guide_header"));
-        EXPECT_EQ(s.number, Text("ng_strategy_guide_pagenum"));
-        EXPECT_EQ(s.page == -1, Find("ng_strategy_guide_toc")->IsInput());
-        EXPECT_EQ(s.page != -1, Find("ng_strategy_guide_page")->IsInput());
+        EXPECT_EQ(std::tuple(page, header, number),
+                  std::tuple(guide->GetCurrentPage(), Text("ng_strategy_guide_header"),
+                             Text("ng_strategy_guide_pagenum")));
+        EXPECT_EQ(page == -1, Find("ng_strategy_guide_toc")->IsInput());
+        EXPECT_EQ(page != -1, Find("ng_strategy_guide_page")->IsInput());
     }
 }
 

@@ -103,23 +103,18 @@ TEST_F(HudTest, LockAndCardsRideTheInventory)
     nG_BtnLock* lock = Add(new nG_BtnLock("ng_btn_lock"));
     nG_BtnCard* cards = Add(new nG_BtnCard("ng_btn_card"));
     EXPECT_TRUE(Send<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
-    struct Step
+    // A message (a press, or a set with its value) and the lock after it.
+    for (auto [id, value, locked] : {std::tuple{NG_MSG_SET_BTN_LOCK_VALUE, false, false},
+                                     {NG_MSG_SET_BTN_LOCK_VALUE, true, true},
+                                     {NG_MSG_BTN_LOCK_PRESS, false, false},
+                                     {NG_MSG_BTN_LOCK_PRESS, false, true}})
     {
-        int id;
-        bool value;
-        bool locked;
-    } steps[] = {{NG_MSG_SET_BTN_LOCK_VALUE, false, false},
-                 {NG_MSG_SET_BTN_LOCK_VALUE, true, true},
-                 {NG_MSG_BTN_LOCK_PRESS, false, false},
-                 {NG_MSG_BTN_LOCK_PRESS, false, true}};
-    for (const Step& s : steps)
-    {
-        if (s.id == NG_MSG_BTN_LOCK_PRESS)
-            SendString(s.id, "ng_btn_lock_lock0");
+        if (id == NG_MSG_BTN_LOCK_PRESS)
+            SendString(id, "ng_btn_lock_lock0");
         else
-            SendBool(s.id, s.value);
-        EXPECT_EQ(s.locked, Send<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
-        EXPECT_EQ(s.locked, lock->FindChild("ng_btn_lock_lock0", false)->IsInput());
+            SendBool(id, value);
+        EXPECT_EQ(locked, Send<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
+        EXPECT_EQ(locked, lock->FindChild("ng_btn_lock_lock0", false)->IsInput());
     }
     EXPECT_EQ((std::vector<std::string>{"26:0", "26:1"}), sent); // presses send nothing
     Send(NG_MSG_INV_CHANGED, nG_MsgInvChanged{700});
@@ -180,23 +175,18 @@ TEST_F(HudTest, SubroomFrameLaysOutAndFollows)
               std::make_pair(frame->GetPiece(5)->GetScaleX(), frame->GetPiece(5)->GetScaleY()));
     nE_Object* subroom = AddObject(nullptr, "sub", 512, 384);
     // Alpha, then visible and taking clicks; visible at alpha 1 at once takes clicks too.
-    const struct Case
+    for (auto [alpha, visible, input] : {std::tuple{0.5f, true, false},
+                                         {1.0f, true, true},
+                                         {0.5f, true, true},
+                                         {0.0f, false, false},
+                                         {1.0f, true, true}})
     {
-        float alpha;
-        bool visible, input;
-    } cases[] = {{0.5f, true, false},
-                 {1.0f, true, true},
-                 {0.5f, true, true},
-                 {0.0f, false, false},
-                 {1.0f, true, true}};
-    for (const Case& c : cases)
-    {
-        subroom->SetAlpha(c.alpha);
-        subroom->SetScale(c.alpha, c.alpha);
+        subroom->SetAlpha(alpha);
+        subroom->SetScale(alpha, alpha);
         bus.Send(NG_MSG_SUBROOM_FRAME_FOLLOW, subroom);
-        EXPECT_EQ(c.visible, frame->IsVisible()) << c.alpha;
-        EXPECT_EQ(c.input, frame->IsInput()) << c.alpha;
-        EXPECT_EQ(c.alpha, frame->GetScaleX());
+        EXPECT_EQ(visible, frame->IsVisible()) << alpha;
+        EXPECT_EQ(input, frame->IsInput()) << alpha;
+        EXPECT_EQ(alpha, frame->GetScaleX());
         EXPECT_EQ(512.0f, frame->GetX());
     }
 }

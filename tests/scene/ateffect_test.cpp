@@ -110,7 +110,7 @@ TEST_F(AtEffectTest, LifeFadesAndTheFloorKills)
         f.particles = {p};
         f.Simulate(0.1f, 2.2f, nE_Vec3(), nE_Vec3());
         ASSERT_EQ(f.particles.empty(), dead) << age << " " << y;
-        if (!dead) EXPECT_NEAR(f.particles[0].lifeAlpha, alpha, 1e-4) << age << " " << y;
+        EXPECT_NEAR(dead ? 0.0f : f.particles[0].lifeAlpha, alpha, 1e-4) << age << " " << y;
     }
 }
 
