@@ -162,7 +162,7 @@ TEST_F(HintTest, ChargesFromScriptsAreKeptBetweenZeroAndOne)
         {0.25f, 0.25f, 1}, {7, 1, 1}, {-3, 0, 0}, {nan, 0, 0}, {0, 0, 0}};
     for (auto [given, charge, hintState] : cases)
     {
-        SendFloat(NG_MSG_SET_HINT_TIMER, given);
+        Send(NG_MSG_SET_HINT_TIMER, nG_MsgFloat{given});
         EXPECT_EQ(charge, Query(NG_MSG_GET_HINT_TIMER)) << given;
         EXPECT_EQ(hintState, hint->GetState()) << given;
         ShowMinigame(given, "probe()");
