@@ -43,6 +43,7 @@ TEST_F(CardsTest, OpensAndClosesWithFadesAndTurnsBackMidFade)
     Step(0.1f, 2);
     Toggle();
     EXPECT_FALSE(screen->IsInput());
+    EXPECT_EQ(1u, sent.size()); // the close is announced at once
     Step(0.1f);
     EXPECT_FLOAT_EQ(0.2f, screen->GetAlpha());
     Toggle();

@@ -29,7 +29,7 @@ TEST_F(DialogTest, CharacterDialogFadesTheHudAndTakesClicksOnlyWhenStill)
     AddObject(nullptr, "portrait", 0, 0);
     Talk(true, "portrait", 0, 300);
     EXPECT_EQ(dialog, g_scene->FindObject("portrait")->GetParent());
-    EXPECT_EQ(500.0f, window->GetX());
+    EXPECT_EQ(std::make_pair(500.0f, 600.0f), std::make_pair(window->GetX(), window->GetY()));
     Input(NE_INPUT_MOUSEDOWN, 200, 200); // while fading in
     Step(0.5f);
     Input(NE_INPUT_MOUSEDOWN, 200, 200);

@@ -178,6 +178,7 @@ TEST_F(GuideTest, ReadsTheGuideOnceOrNotAtAll)
     }
     EXPECT_EQ("- a\n- b\n- c\n", guide->GetGuide().pages.at(0).text);
     EXPECT_EQ(3, Find("ng_strategy_guide_toc")->GetChildCount()); // one set of contents lines
+    EXPECT_EQ(5, guide->GetChildCount()); // and of header, page number, page, contents, big view
     EXPECT_EQ("5", Text("ng_strategy_guide_pagenum"));
     delete guide;
 
