@@ -65,8 +65,6 @@ TEST_F(AtEffectTest, BirthsFillTheBoxAtTheirRate)
 
 // Depth runs from 0 at the near plane to 1 at the far one; what lies outside
 // the box, or nowhere, is not shown and dies.
-// Depth runs from 0 at the near plane to 1 at the far one; what lies outside
-// the box, or nowhere, is not shown and dies.
 TEST_F(AtEffectTest, DepthMapsNearToZeroAndFarToOne)
 {
     // Position, then depth (< 0: not shown), depth alpha and screen x.
