@@ -60,7 +60,6 @@ public:
     float GetFrameTime() const { return m_frametime; }
     const nE_RenderState& GetDefaults() const { return m_defaults; }
     const std::vector<nE_FlashAnimObject>& GetObjects() const { return m_objects; }
-    const std::vector<nE_FlashAnimFrame>& GetFrames() const { return m_frames; }
 
     static nE_Object* Create();
 

@@ -20,7 +20,7 @@ protected:
     {
         nG_RegisterParticleTypes();
         TiXmlDocument doc;
-        doc.Parse((element + " res=\"" + Jan(pstest::Emitter({{"delay", "0"}})) + "\"/>").c_str());
+        doc.Parse((element + " res=\"" + Jan(pstest::Emitter("delay=0")) + "\"/>").c_str());
         std::unique_ptr<nE_ParticleSystem> ps(
             dynamic_cast<nE_ParticleSystem*>(nE_CreateObjectFromXml(doc.RootElement())));
         ps->LoadResourcesTree();

@@ -1,13 +1,19 @@
 #include "game/interface/nG_InterfButton.h"
 #include "widget_fixture.h"
 
+#include <tuple>
+
 namespace
 {
 const int kPress = 501, kHover = 502, kLeave = 503;
 
 struct ButtonTest : WidgetFixture
 {
-    bool watching = false;
+    void SetUp() override
+    {
+        WidgetFixture::SetUp();
+        Watch({kPress, kHover, kLeave});
+    }
     nG_InterfButton* Make(const std::string& name, float x, int press = kPress)
     {
         nG_InterfButton* button = new nG_InterfButton(name);
@@ -18,8 +24,6 @@ struct ButtonTest : WidgetFixture
         button->leaveId = kLeave;
         button->SetPos(x, 100);
         button->SetInputRect(nE_Rect(-20, -20, 40, 40));
-        if (!watching) Watch({kPress, kHover, kLeave});
-        watching = true;
         return Add(button);
     }
 };
@@ -48,42 +52,26 @@ TEST_F(ButtonTest, MovingStraightOntoANeighbourLeavesTheFirstBeforeHoveringTheSe
 
 TEST_F(ButtonTest, PressIsTakenOrFallsThroughByItsId)
 {
-    struct Case
+    // Press id, disabled, dragging; then pressed, and whether the object below got the click.
+    for (auto [press, disabled, dragging, pressed, fellThrough] :
+         {std::tuple{kPress, false, false, true, false},
+          {-1, false, false, false, true},
+          {kPress, true, false, false, true},
+          {kPress, false, true, false, false}})
     {
-        int press;
-        bool disabled;
-        bool dragging;
-        bool sent;
-        bool fellThrough;
-    } cases[] = {
-        {kPress, false, false, true, false}, // taken
-        {-1, false, false, false, true},     // no press id: the object below gets the click
-        {kPress, true, false, false, true},  // disabled
-        {kPress, false, true, false, false}, // while dragging nothing presses
-    };
-    for (const Case& c : cases)
-    {
-        nE_Object* below = Below(100, 100);
-        nG_InterfButton* button = Make("btn", 100, c.press);
-        nE_Object* dragged = AddObject(layer, "dragged", 900, 900);
-        button->SetEnabled(!c.disabled);
-        if (c.dragging) g_scene->StartDrag(dragged);
+        std::unique_ptr<nE_Object> below(Below(100, 100)), dragged(AddObject(layer, "dragged", 900, 900));
+        std::unique_ptr<nG_InterfButton> button(Make("btn", 100, press));
+        button->SetEnabled(!disabled);
+        if (dragging) g_scene->StartDrag(dragged.get());
         sent.clear();
+        ClearProbes();
         Input(NE_INPUT_MOUSEMOVE, 100, 100);
         Input(NE_INPUT_MOUSEDOWN, 100, 100);
         Step(0.01f);
-        bool pressed = std::find(sent.begin(), sent.end(), "501:btn") != sent.end();
-        EXPECT_EQ(c.sent, pressed) << c.press << c.disabled << c.dragging;
-        EXPECT_EQ(c.fellThrough, Probes() == "below:below;") << c.press << c.disabled << c.dragging;
-        if (c.disabled || c.dragging)
-        {
-            EXPECT_EQ(nullptr, nG_InterfButton::Hovered());
-        }
+        EXPECT_EQ(pressed, std::find(sent.begin(), sent.end(), "501:btn") != sent.end()) << press << disabled;
+        EXPECT_EQ(fellThrough, Probes() == "below:below;") << press << disabled << dragging;
+        EXPECT_TRUE(!(disabled || dragging) || !nG_InterfButton::Hovered()) << disabled << dragging;
         g_draggedObject = nullptr;
-        delete dragged;
-        delete button;
-        delete below;
-        ClearProbes();
     }
 }
 

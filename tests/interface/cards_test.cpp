@@ -13,10 +13,9 @@ struct CardsTest : WidgetFixture
         WidgetFixture::SetUp();
         nE_RegisterSceneObjectTypes();
         EnterScratch("assets/interface/cards");
-        WriteModule("cards");
         Watch({NG_MSG_SCREEN_CLOSED});
     }
-    void WriteModule(const std::string& object)
+    nG_CardsScreen* Open(const std::string& object)
     {
         std::ofstream("assets/interface/cards/module.xml")
             << "<module><objs><obj name='holder'><obj name='" << object
@@ -25,40 +24,36 @@ struct CardsTest : WidgetFixture
                "':init;'</code>"
             << "</trig><trig name='cards_enter'><code>calls = calls .. "
                "'enter;'</code></trig></trigs></module>";
+        return Add(new nG_CardsScreen("ng_cards_screen"));
     }
     void Toggle() { bus.Send(NG_MSG_CARDS_SCREEN, nullptr); }
-    // Shown or not (visible, active), taking clicks or not, and where the cards hang.
-    void ExpectShown(nG_CardsScreen* screen, bool shown, bool input)
-    {
-        EXPECT_EQ(shown, screen->IsVisible() && screen->IsActive());
-        EXPECT_EQ(input, screen->IsInput());
-        EXPECT_EQ(shown ? static_cast<nE_Object*>(screen) : screen->GetHub(),
-                  screen->GetCards()->GetParent());
-    }
 };
 
+// A toggle mid-fade turns back from where the fade stands; clicks are refused
+// at once on closing; 1 is sent once per completed opening.
 TEST_F(CardsTest, OpensAndClosesWithFadesAndTurnsBackMidFade)
 {
-    nG_CardsScreen* screen = Add(new nG_CardsScreen("ng_cards_screen"));
+    nG_CardsScreen* screen = Open("cards");
     ASSERT_NE(nullptr, screen->GetCards());
     EXPECT_EQ(g_scene->GetStorage(), screen->GetHub()->GetParent());
-    ExpectShown(screen, false, false);
-    Toggle(); // opens
-    ExpectShown(screen, true, true);
+    EXPECT_FALSE(screen->IsVisible() || screen->IsInput());
+    Toggle();
+    EXPECT_TRUE(screen->IsVisible() && screen->IsActive() && screen->IsInput());
+    EXPECT_EQ(screen, screen->GetCards()->GetParent());
     Step(0.1f, 2);
-    Toggle(); // closes from where the fade stands, refusing clicks at once
-    EXPECT_EQ((std::vector<std::string>{"81:0"}), sent);
-    ExpectShown(screen, true, false);
+    Toggle();
+    EXPECT_FALSE(screen->IsInput());
+    EXPECT_EQ(1u, sent.size()); // the close is announced at once
     Step(0.1f);
     EXPECT_FLOAT_EQ(0.2f, screen->GetAlpha());
-    Toggle(); // opens again
-    ExpectShown(screen, true, true);
+    Toggle();
+    EXPECT_TRUE(screen->IsInput());
     Step(0.1f, 6);
     Toggle();
     Step(0.1f, 6);
-    EXPECT_EQ(0.0f, screen->GetAlpha());
-    ExpectShown(screen, false, false);
-    EXPECT_EQ((std::vector<std::string>{"81:0", "81:1", "81:0"}), sent); // 1 once per completed opening
+    EXPECT_FALSE(screen->IsVisible() || screen->IsActive() || screen->IsInput());
+    EXPECT_EQ(screen->GetHub(), screen->GetCards()->GetParent());
+    EXPECT_EQ((std::vector<std::string>{"81:0", "81:1", "81:0"}), sent);
     EXPECT_EQ("ng_cards_screen:init;enter;enter;", LuaString("calls"));
     EXPECT_TRUE(logs.empty());
     delete screen; // its hub, away in storage, goes with it, and the cards in the hub
@@ -68,8 +63,7 @@ TEST_F(CardsTest, OpensAndClosesWithFadesAndTurnsBackMidFade)
 
 TEST_F(CardsTest, AModuleWithoutCardsLeavesTheScreenEmpty)
 {
-    WriteModule("album");
-    nG_CardsScreen* screen = Add(new nG_CardsScreen("ng_cards_screen"));
+    nG_CardsScreen* screen = Open("album");
     ASSERT_EQ(1u, logs.size());
     EXPECT_EQ(0u, logs[0].find("Error: the cards module"));
     EXPECT_EQ(nullptr, screen->GetCards());

@@ -2,6 +2,9 @@
 #include "game/interface/nG_HoCollector.h"
 #include "widget_fixture.h"
 
+#include <cmath>
+#include <tuple>
+
 namespace
 {
 nE_Object* MakeEffect() // stands in for the particle system
@@ -42,50 +45,42 @@ struct CollectorTest : WidgetFixture
     }
 };
 
+// Each case: the effect switched on, its type registered, the task list keeping
+// the object (as its room's end dialog object), a script deleting it mid-fade.
 TEST_F(CollectorTest, HiddenObjectFadesWithItsEffectAndBothGo)
 {
-    struct Case
+    for (auto [effectOn, registered, kept, scriptDelete] : {std::tuple{true, true, false, false},
+                                                            {true, true, true, false},
+                                                            {false, true, false, false},
+                                                            {true, false, false, false},
+                                                            {true, true, false, true}})
     {
-        bool effectOn;
-        bool registered;
-        bool kept;         // the task list keeps it
-        bool scriptDelete; // a script deletes it while it fades
-    } cases[] = {{true, true, false, false},
-                 {true, true, true, false},
-                 {false, true, false, false},
-                 {true, false, false, false},
-                 {true, true, false, true}};
-    for (const Case& c : cases)
-    {
-        nE_RegisterObjectType("partsys", c.registered ? MakeEffect : nullptr);
-        SendBool(NG_MSG_COLLECT_HO_TASK_OBJECT, c.effectOn);
-        nG_Tasks* tasks = Add(new nG_Tasks("ng_tasks"));
-        // The task list keeps the room's end dialog object.
-        Send3(NG_MSG_TASKS_COMPLETE_DATA, "room", c.kept ? "vase" : "other");
-
+        nE_RegisterObjectType("partsys", registered ? MakeEffect : nullptr);
+        SendBool(NG_MSG_COLLECT_HO_TASK_OBJECT, effectOn);
+        std::unique_ptr<nG_Tasks> tasks(Add(new nG_Tasks("ng_tasks")));
+        Send3(NG_MSG_TASKS_COMPLETE_DATA, "room", kept ? "vase" : "other");
         nE_Object* vase = AddObject(parent, "vase", 10, 20);
         nE_ObjectHandle handle = vase->GetHandle();
-        nE_Vec3 before = WorldPos(vase);
+        const nE_Vec3 before = WorldPos(vase);
         Collect("vase");
         Collect("vase"); // a second click is ignored
         EXPECT_EQ(1u, ho->GetEntryCount());
         EXPECT_EQ(ho, vase->GetParent());
         EXPECT_FALSE(vase->IsInput());
-        EXPECT_NEAR(before.x, WorldPos(vase).x, 0.01f); // taken over where it stands
-        EXPECT_NEAR(before.y, WorldPos(vase).y, 0.01f);
-        bool hasEffect = ho->FindChild("ng_ho_collector_effect_vase", false) != nullptr;
-        EXPECT_EQ(c.effectOn && c.registered, hasEffect);
+        EXPECT_NEAR(0.0f, std::abs(before.x - WorldPos(vase).x) + std::abs(before.y - WorldPos(vase).y),
+                    0.02f);
+        const bool hasEffect = ho->FindChild("ng_ho_collector_effect_vase", false) != nullptr;
+        EXPECT_EQ(effectOn && registered, hasEffect);
         EXPECT_EQ(hasEffect ? "ng_ho_collector_effect_vase>vase" : "", s_mask);
         s_mask.clear();
-        if (c.scriptDelete) delete vase;
+        if (scriptDelete) delete vase;
         Step(0.1f, 14);
-        EXPECT_EQ(!c.scriptDelete, handle.IsAlive());
+        EXPECT_EQ(!scriptDelete, handle.IsAlive());
         Step(0.1f, 2); // 1.5 s in all
-        EXPECT_EQ(c.kept, handle.IsAlive());
+        EXPECT_EQ(kept, handle.IsAlive());
         EXPECT_EQ(nullptr, ho->FindChild("ng_ho_collector_effect_vase", false));
         EXPECT_EQ(0u, ho->GetEntryCount());
         delete handle.Get();
-        delete tasks;
     }
 }
 

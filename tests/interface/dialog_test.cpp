@@ -19,6 +19,8 @@ struct DialogTest : WidgetFixture
     }
 };
 
+// Clicks count only once the window (or a new line's text) has faded in; the
+// portrait is borrowed and given back; a zero position keeps the window's.
 TEST_F(DialogTest, CharacterDialogFadesTheHudAndTakesClicksOnlyWhenStill)
 {
     nG_CharacterDialog* dialog = Add(new nG_CharacterDialog("ng_character_dlg"));
@@ -27,16 +29,15 @@ TEST_F(DialogTest, CharacterDialogFadesTheHudAndTakesClicksOnlyWhenStill)
     AddObject(nullptr, "portrait", 0, 0);
     Talk(true, "portrait", 0, 300);
     EXPECT_EQ(dialog, g_scene->FindObject("portrait")->GetParent());
-    EXPECT_EQ(std::make_pair(500.0f, 600.0f), std::make_pair(window->GetX(), window->GetY())); // x was 0
+    EXPECT_EQ(std::make_pair(500.0f, 600.0f), std::make_pair(window->GetX(), window->GetY()));
     Input(NE_INPUT_MOUSEDOWN, 200, 200); // while fading in
     Step(0.5f);
     Input(NE_INPUT_MOUSEDOWN, 200, 200);
     Input(NE_INPUT_MOUSEDOWN, 934, 36); // the skip button
-    Step(0.01f);
-    EXPECT_EQ("ng_character_dlg:continue;ng_character_dlg:skip;", Probes());
-    Talk(true); // a new line: the text fades out and in, clicks wait for it
+    Talk(true);                         // a new line: the text fades out and in, clicks wait for it
     Input(NE_INPUT_MOUSEDOWN, 200, 200);
     Step(0.34f);
+    EXPECT_EQ("ng_character_dlg:continue;ng_character_dlg:skip;", Probes());
     EXPECT_EQ(nG_CharacterDialog::TEXT_IN, dialog->GetState());
     Talk(false);
     Step(0.5f);
@@ -45,6 +46,7 @@ TEST_F(DialogTest, CharacterDialogFadesTheHudAndTakesClicksOnlyWhenStill)
     EXPECT_EQ((std::vector<std::string>{"19:0", "19:1"}), sent);
 }
 
+// The same text again closes it; another text before the first has shown replaces it.
 TEST_F(DialogTest, TextDialogKeepsItsMinimumSizeAndLetsClicksThroughOnceClosed)
 {
     nG_Dialog* dialog = Add(new nG_Dialog("ng_dialog"));
@@ -65,11 +67,11 @@ TEST_F(DialogTest, TextDialogKeepsItsMinimumSizeAndLetsClicksThroughOnceClosed)
     Step(0.01f);
     EXPECT_EQ("below:below;below:below;below:below;", Probes());
     bus.Send(NG_MSG_SHOW_DIALOG, &show);
-    bus.Send(NG_MSG_SHOW_DIALOG, &show); // the same text again closes it
+    bus.Send(NG_MSG_SHOW_DIALOG, &show);
     EXPECT_EQ(nG_Dialog::CLOSING, dialog->GetState());
     Step(0.4f);
     bus.Send(NG_MSG_SHOW_DIALOG, &show);
-    show.text = "other"; // before the first has shown at all
+    show.text = "other";
     bus.Send(NG_MSG_SHOW_DIALOG, &show);
     Step(0.01f);
     EXPECT_EQ(nG_Dialog::OPEN, dialog->GetState());

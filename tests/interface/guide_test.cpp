@@ -3,6 +3,7 @@
 #include "widget_fixture.h"
 
 #include <fstream>
+#include <tuple>
 
 namespace
 {
@@ -45,14 +46,8 @@ struct GuideTest : WidgetFixture
 
 TEST_F(GuideTest, BrokenOrThinGuidesReadAsEmptyParts)
 {
-    struct Case
-    {
-        const char* text;
-        bool read;
-        std::string title;
-        size_t contents, pages;
-        int firstEntryPage;
-    } cases[] = {
+    // Text; read, title, contents and pages, and the first entry's page.
+    const std::tuple<const char*, bool, std::string, size_t, size_t, int> cases[] = {
         {"", false, "", 0, 0, 0},
         {"<g><toc>", false, "", 0, 0, 0},
         {"<g/>", true, "", 0, 0, 0},
@@ -62,18 +57,15 @@ TEST_F(GuideTest, BrokenOrThinGuidesReadAsEmptyParts)
          "<guide><chapter><h2>A</h2></chapter></guide></g>",
          true, "Two words", 1, 0, 0}, // the last chapter has no pages
     };
-    for (const Case& c : cases)
+    for (const auto& [text, ok, title, contents, pages, firstEntryPage] : cases)
     {
         nG_Guide read;
         read.title = "left over";
-        EXPECT_EQ(c.read, nG_ParseGuide(c.text, read)) << c.text;
-        EXPECT_EQ(c.title, read.title) << c.text;
-        EXPECT_EQ(c.contents, read.contents.size()) << c.text;
-        EXPECT_EQ(c.pages, read.pages.size()) << c.text;
-        if (!read.contents.empty())
-        {
-            EXPECT_EQ(c.firstEntryPage, read.contents[0].page) << c.text;
-        }
+        EXPECT_EQ(ok, nG_ParseGuide(text, read)) << text;
+        EXPECT_EQ(std::tuple(title, contents, pages),
+                  std::tuple(read.title, read.contents.size(), read.pages.size()))
+            << text;
+        EXPECT_TRUE(read.contents.empty() || firstEntryPage == read.contents[0].page) << text;
     }
 }
 
@@ -81,59 +73,51 @@ TEST_F(GuideTest, TurnsPagesAcrossChaptersAndBackToTheContents)
 {
     Open(dir + "/guide");
     EXPECT_EQ("Contents", Text("ng_strategy_guide_header")); // shown once loaded
-    struct Turn
-    {
-        int message, page;
-        bool steady; // the header stays while turning inside a chapter
-        const char *header, *number;
-    } turns[] = {
+    // The message; the page after it, whether the header stays (a turn inside a chapter), header and number.
+    const std::tuple<int, int, bool, std::string, std::string> turns[] = {
         {NG_MSG_GUIDE_NEXT, 0, false, "One", "1"}, {NG_MSG_GUIDE_NEXT, 1, true, "One", "2"},
         {NG_MSG_GUIDE_NEXT, 2, true, "One", "3"},  {NG_MSG_GUIDE_NEXT, 3, false, "Two", "4"},
         {NG_MSG_GUIDE_NEXT, 4, true, "Two", "5"},  {NG_MSG_GUIDE_NEXT, -1, false, "Contents", ""},
         {NG_MSG_GUIDE_PREV, 4, false, "Two", "5"}, {NG_MSG_GUIDE_TOC, -1, false, "Contents", ""},
         {NG_MSG_GUIDE_NEXT, 0, false, "One", "1"}, {NG_MSG_GUIDE_PREV, -1, false, "Contents", ""},
     };
-    for (const Turn& s : turns)
+    for (const auto& [message, page, steady, header, number] : turns)
     {
         const int from = guide->GetCurrentPage();
-        Go(s.message);
+        Go(message);
         Step(0.1f); // mid-fade: the old page still shows, takes no clicks, and the query has the new one
         EXPECT_EQ(from, guide->GetCurrentPage());
-        EXPECT_EQ(s.page, GetPage());
+        EXPECT_EQ(page, GetPage());
         EXPECT_FALSE(Find("ng_strategy_guide_toc")->IsInput() || Find("ng_strategy_guide_page")->IsInput());
-        EXPECT_EQ(s.steady, Find("ng_strategy_guide_header")->GetAlpha() == 1.0f) << from << ">" << s.page;
+        EXPECT_EQ(steady, Find("ng_strategy_guide_header")->GetAlpha() == 1.0f) << from << ">" << page;
         Step(0.1f, 7);
-        EXPECT_EQ(s.page, guide->GetCurrentPage());
-        EXPECT_EQ(s.header, Text("ng_strategy_guide_header"));
-        EXPECT_EQ(s.number, Text("ng_strategy_guide_pagenum"));
-        EXPECT_EQ(s.page == -1, Find("ng_strategy_guide_toc")->IsInput());
-        EXPECT_EQ(s.page != -1, Find("ng_strategy_guide_page")->IsInput());
+        EXPECT_EQ(std::tuple(page, header, number),
+                  std::tuple(guide->GetCurrentPage(), Text("ng_strategy_guide_header"),
+                             Text("ng_strategy_guide_pagenum")));
+        EXPECT_EQ(page == -1, Find("ng_strategy_guide_toc")->IsInput());
+        EXPECT_EQ(page != -1, Find("ng_strategy_guide_page")->IsInput());
     }
 }
 
-TEST_F(GuideTest, ImagesSetTheDescriptionWidth)
+// Images set the description's width; the contents and image buttons act by
+// their names, and a big view takes no click until fully shown.
+TEST_F(GuideTest, ImagesAndButtonsByName)
 {
     Open(dir + "/guide");
-    struct Case
+    for (auto [page, width, slots] : {std::tuple{0, 650, std::vector<int>{0, 2}},
+                                      {1, 470, {3}},
+                                      {2, 810, {}},
+                                      {3, 810, {}}}) // 6 and -1 are no slots
     {
-        int page;
-        int width;
-        std::vector<int> slots;
-    } cases[] = {{0, 650, {0, 2}}, {1, 470, {3}}, {2, 810, {}}, {3, 810, {}}}; // 6 and -1 are no slots
-    for (const Case& c : cases)
-    {
-        SendInt(NG_MSG_GUIDE_SET_PAGE, c.page);
-        EXPECT_EQ(c.width, static_cast<nE_Text*>(Find("ng_strategy_guide_descr"))->GetMaxWidth()) << c.page;
+        SendInt(NG_MSG_GUIDE_SET_PAGE, page);
+        EXPECT_EQ(width, static_cast<nE_Text*>(Find("ng_strategy_guide_descr"))->GetMaxWidth()) << page;
         std::vector<int> shown;
         for (int i = 0; i < nG_StrategyGuide::kSlots; ++i)
             if (Find("ng_strategy_guide_imagebtn_" + std::to_string(i))->IsVisible()) shown.push_back(i);
-        EXPECT_EQ(c.slots, shown) << c.page;
+        EXPECT_EQ(slots, shown) << page;
     }
-}
-
-TEST_F(GuideTest, ContentsAndImageButtonsByName)
-{
-    Open(dir + "/guide");
+    Go(NG_MSG_GUIDE_TOC);
+    Turn();
     for (const char* bad : {"ng_strategy_guide_btn_", "ng_strategy_guide_btn_3", "ng_strategy_guide_btn_-1",
                             "ng_strategy_guide_btn_99999999999"})
         SendString(NG_MSG_GUIDE_BUTTON, bad);
@@ -180,7 +164,9 @@ TEST_F(GuideTest, PagesThatCannotBeShownLeadBackToTheContents)
     EXPECT_EQ(-1, GetPage());
 }
 
-TEST_F(GuideTest, ReadsTheGuideOnceHoweverOftenItIsAttached)
+// The guide is read once however often it is attached; without a guide file
+// every message is ignored.
+TEST_F(GuideTest, ReadsTheGuideOnceOrNotAtAll)
 {
     Open(dir + "/guide");
     SendInt(NG_MSG_GUIDE_SET_PAGE, 4);
@@ -190,17 +176,12 @@ TEST_F(GuideTest, ReadsTheGuideOnceHoweverOftenItIsAttached)
         EXPECT_EQ(nullptr, Find("ng_strategy_guide_pagenum"));
         g_scene->AttachObject(layer, guide);
     }
-    const nG_Guide& read = guide->GetGuide();
-    ASSERT_EQ(5u, read.pages.size());
-    EXPECT_EQ("- a\n- b\n- c\n", read.pages[0].text);
-    EXPECT_EQ("Two", read.pages[4].title);
-    EXPECT_EQ(3, Find("ng_strategy_guide_toc")->GetChildCount());
-    EXPECT_EQ(5, guide->GetChildCount()); // header, page number, page, contents, big view
+    EXPECT_EQ("- a\n- b\n- c\n", guide->GetGuide().pages.at(0).text);
+    EXPECT_EQ(3, Find("ng_strategy_guide_toc")->GetChildCount()); // one set of contents lines
+    EXPECT_EQ(5, guide->GetChildCount()); // and of header, page number, page, contents, big view
     EXPECT_EQ("5", Text("ng_strategy_guide_pagenum"));
-}
+    delete guide;
 
-TEST_F(GuideTest, WithoutAGuideFileEveryMessageIsIgnored)
-{
     Open(dir + "/missing");
     ASSERT_EQ(1u, logs.size());
     EXPECT_EQ(0u, logs[0].find("Error: strategy guide"));

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <tuple>
 
 namespace
 {
@@ -39,23 +40,18 @@ struct HintTest : WidgetFixture
 
 TEST_F(HintTest, RechargeKeepsItsFractionWhenTheModeChanges)
 {
-    struct Case
+    // Mode while the first half of the charge runs down and for the second; seconds for each half.
+    for (auto [before, after, halfway, rest] : {std::tuple{0, 0, 20, 20}, {0, 1, 20, 30}, {1, 0, 30, 20}})
     {
-        int before, after; // mode while half the charge runs down, then
-        float halfway;     // seconds for the first half
-        float rest;        // seconds for the second half
-    } cases[] = {{0, 0, 20, 20}, {0, 1, 20, 30}, {1, 0, 30, 20}};
-    for (const Case& c : cases)
-    {
-        Mode(c.before);
+        Mode(before);
         Press();
         EXPECT_EQ(1, hint->GetState());
         EXPECT_EQ(nG_InterfButton::STATE_DISABLED, hint->GetButton()->GetState());
-        Step(0.5f, static_cast<int>(c.halfway * 2));
+        Step(0.5f, halfway * 2);
         EXPECT_NEAR(0.5f, Query(NG_MSG_GET_HINT_TIMER), 1e-3f);
-        Mode(c.after);
+        Mode(after);
         EXPECT_NEAR(0.5f, hint->GetCharge(), 1e-3f);
-        Step(0.5f, static_cast<int>(c.rest * 2) - 1);
+        Step(0.5f, rest * 2 - 1);
         EXPECT_EQ(1, hint->GetState());
         Step(0.6f);
         EXPECT_EQ(0, hint->GetState());
@@ -71,20 +67,19 @@ TEST_F(HintTest, GlowsSitOnTheTargetsAndFade)
     WideHud();
     room = AddObject(g_scene->GetOrigin(), "room", 40, 30);
     room->SetScale(2, 2);
-    struct Case
+    // The task, whether the list is shown, the mode, and the glows in order; none: "ng_show_hint" is posted.
+    const struct Case
     {
         std::string task;
         bool shown;
         int mode;
-        std::vector<std::string> glows; // in order; none: "ng_show_hint" is posted
-    } cases[] = {
-        {"t_vase", true, 0, {"vase", "vase_blue"}},
-        {"t_coin", true, 0, {"coin", "coin_mul0"}}, // one of the "_mul" set
-        {"t_vase", false, 0, {}},
-        {"t_vase", true, 2, {}},
-        {"t_lamp", true, 0, {}},
-        {"", true, 0, {}},
-    };
+        std::vector<std::string> glows;
+    } cases[] = {{"t_vase", true, 0, {"vase", "vase_blue"}},
+                 {"t_coin", true, 0, {"coin", "coin_mul0"}},
+                 {"t_vase", false, 0, {}},
+                 {"t_vase", true, 2, {}},
+                 {"t_lamp", true, 0, {}},
+                 {"", true, 0, {}}};
     for (const char* name : {"vase", "coin", "coin_mul0", "vase_blue", "coin_mul1", "vase_off"})
         AddObject(room, name, std::strlen(name) * 10.0f, 5.0f * std::strlen(name));
     room->FindChild("vase_off", false)->SetInput(false);
@@ -111,23 +106,19 @@ TEST_F(HintTest, GlowsSitOnTheTargetsAndFade)
         bus.Send(NG_MSG_CHEAT_HINT, nullptr);
         Step(0.5f, 7);
     }
-    // Glows end by themselves after three seconds, or fade within a third
-    // of a second on a room switch (not on a subroom).
-    struct Life
-    {
-        bool subroom;
-        float seconds;
-        size_t left;
-    } lives[] = {{true, 0.4f, 2}, {false, 0.4f, 0}, {true, 2.9f, 2}, {true, 3.1f, 0}};
+    // Glows end by themselves after three seconds, or fade within a third of a
+    // second on a room switch (not on a subroom): subroom, seconds, glows left.
+    const std::tuple<bool, float, size_t> lives[] = {
+        {true, 0.4f, 2}, {false, 0.4f, 0}, {true, 2.9f, 2}, {true, 3.1f, 0}};
     task = "t_vase";
-    for (const Life& life : lives)
+    for (auto [subroom, seconds, left] : lives)
     {
         Press();
         nG_MsgSwitchRoom record;
-        record.subroom = life.subroom;
+        record.subroom = subroom;
         bus.Send(NG_MSG_SWITCH_ROOM, &record);
-        Step(0.05f, static_cast<int>(life.seconds / 0.05f + 0.5f));
-        EXPECT_EQ(life.left, hint->GetEffectCount()) << life.seconds;
+        Step(0.05f, static_cast<int>(seconds / 0.05f + 0.5f));
+        EXPECT_EQ(left, hint->GetEffectCount()) << seconds;
         Step(0.5f, 8);
         bus.Send(NG_MSG_CHEAT_HINT, nullptr);
     }
@@ -166,18 +157,16 @@ TEST_F(HintTest, SkipStartsHiddenFadesInAndCharges)
 TEST_F(HintTest, ChargesFromScriptsAreKeptBetweenZeroAndOne)
 {
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    struct Case
+    // Given, kept, and the hint's state after.
+    const std::tuple<float, float, int> cases[] = {
+        {0.25f, 0.25f, 1}, {7, 1, 1}, {-3, 0, 0}, {nan, 0, 0}, {0, 0, 0}};
+    for (auto [given, charge, hintState] : cases)
     {
-        float given, charge;
-        int hintState;
-    } cases[] = {{0.25f, 0.25f, 1}, {7.0f, 1.0f, 1}, {-3.0f, 0.0f, 0}, {nan, 0.0f, 0}, {0.0f, 0.0f, 0}};
-    for (const Case& c : cases)
-    {
-        SendFloat(NG_MSG_SET_HINT_TIMER, c.given);
-        EXPECT_EQ(c.charge, Query(NG_MSG_GET_HINT_TIMER)) << c.given;
-        EXPECT_EQ(c.hintState, hint->GetState()) << c.given;
-        ShowMinigame(c.given, "probe()");
-        EXPECT_EQ(c.charge, Query(NG_MSG_GET_SKIP_TIMER)) << c.given;
+        Send(NG_MSG_SET_HINT_TIMER, nG_MsgFloat{given});
+        EXPECT_EQ(charge, Query(NG_MSG_GET_HINT_TIMER)) << given;
+        EXPECT_EQ(hintState, hint->GetState()) << given;
+        ShowMinigame(given, "probe()");
+        EXPECT_EQ(charge, Query(NG_MSG_GET_SKIP_TIMER)) << given;
     }
 }
 } // namespace

@@ -9,6 +9,7 @@
 #include "widget_fixture.h"
 
 #include <cmath>
+#include <tuple>
 
 namespace
 {
@@ -21,31 +22,25 @@ struct HudTest : WidgetFixture
     }
 };
 
+// The child that moves ("" the widget itself) and its x at 1024 and 1366 wide;
+// the guide button's place is clicked by the whole-game run.
 TEST_F(HudTest, EdgeElementsMoveOutOnAWideScreen)
 {
-    struct Case
+    for (auto [create, part, at1024, at1366] : {std::tuple{&nG_BtnMenu::Create, "", 954, 1044},
+                                                {nG_BtnMap::Create, "_b", 943, 1033},
+                                                {nG_BtnMap::Create, "_arrow", 943, 1033},
+                                                {nG_InterfaceBg0::Create, "_l0", 46, -54},
+                                                {nG_InterfaceBg1::Create, "_l0", 984, 1074}})
     {
-        nE_Object* (*create)(const std::string&);
-        std::string part; // the child that moves; "" the widget itself
-        float at1024, at1366;
-    } cases[] = {
-        {nG_BtnMenu::Create, "", 954, 1044},       {nG_BtnGuide::Create, "", 80, -20},
-        {nG_BtnMap::Create, "_b", 943, 1033},      {nG_BtnMap::Create, "_arrow", 943, 1033},
-        {nG_InterfaceBg0::Create, "_l0", 46, -54}, {nG_InterfaceBg1::Create, "_l0", 984, 1074},
-    };
-    for (const Case& c : cases)
-    {
-        nE_Object* widget = Add(c.create("w"));
-        nE_Object* part = c.part.empty() ? widget : widget->FindChild("w" + c.part, false);
-        ASSERT_NE(nullptr, part) << c.part;
+        std::unique_ptr<nE_Object> widget(Add(create("w")));
+        nE_Object* moved = *part ? widget->FindChild(std::string("w") + part, false) : widget.get();
+        ASSERT_NE(nullptr, moved) << part;
         for (float width : {1024.0f, 1366.0f})
         {
             appWidth = width;
             widget->Restore(true);
-            EXPECT_NEAR(width == 1024 ? c.at1024 : c.at1366, part->GetX(), 1e-3f)
-                << widget->GetName() << c.part;
+            EXPECT_NEAR(width == 1024 ? at1024 : at1366, moved->GetX(), 1e-3f) << part;
         }
-        delete widget;
     }
 }
 
@@ -108,23 +103,18 @@ TEST_F(HudTest, LockAndCardsRideTheInventory)
     nG_BtnLock* lock = Add(new nG_BtnLock("ng_btn_lock"));
     nG_BtnCard* cards = Add(new nG_BtnCard("ng_btn_card"));
     EXPECT_TRUE(Send<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
-    struct Step
+    // A message (a press, or a set with its value) and the lock after it.
+    for (auto [id, value, locked] : {std::tuple{NG_MSG_SET_BTN_LOCK_VALUE, false, false},
+                                     {NG_MSG_SET_BTN_LOCK_VALUE, true, true},
+                                     {NG_MSG_BTN_LOCK_PRESS, false, false},
+                                     {NG_MSG_BTN_LOCK_PRESS, false, true}})
     {
-        int id;
-        bool value;
-        bool locked;
-    } steps[] = {{NG_MSG_SET_BTN_LOCK_VALUE, false, false},
-                 {NG_MSG_SET_BTN_LOCK_VALUE, true, true},
-                 {NG_MSG_BTN_LOCK_PRESS, false, false},
-                 {NG_MSG_BTN_LOCK_PRESS, false, true}};
-    for (const Step& s : steps)
-    {
-        if (s.id == NG_MSG_BTN_LOCK_PRESS)
-            SendString(s.id, "ng_btn_lock_lock0");
+        if (id == NG_MSG_BTN_LOCK_PRESS)
+            SendString(id, "ng_btn_lock_lock0");
         else
-            SendBool(s.id, s.value);
-        EXPECT_EQ(s.locked, Send<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
-        EXPECT_EQ(s.locked, lock->FindChild("ng_btn_lock_lock0", false)->IsInput());
+            SendBool(id, value);
+        EXPECT_EQ(locked, Send<nG_MsgBool>(NG_MSG_GET_BTN_LOCK_VALUE).value);
+        EXPECT_EQ(locked, lock->FindChild("ng_btn_lock_lock0", false)->IsInput());
     }
     EXPECT_EQ((std::vector<std::string>{"26:0", "26:1"}), sent); // presses send nothing
     Send(NG_MSG_INV_CHANGED, nG_MsgInvChanged{700});
@@ -183,25 +173,20 @@ TEST_F(HudTest, SubroomFrameLaysOutAndFollows)
     }
     EXPECT_EQ(std::make_pair(-1.0f, 69.0f),
               std::make_pair(frame->GetPiece(5)->GetScaleX(), frame->GetPiece(5)->GetScaleY()));
-
     nE_Object* subroom = AddObject(nullptr, "sub", 512, 384);
-    struct Case
+    // Alpha, then visible and taking clicks; visible at alpha 1 at once takes clicks too.
+    for (auto [alpha, visible, input] : {std::tuple{0.5f, true, false},
+                                         {1.0f, true, true},
+                                         {0.5f, true, true},
+                                         {0.0f, false, false},
+                                         {1.0f, true, true}})
     {
-        float alpha;
-        bool visible, input;
-    } cases[] = {{0.5f, true, false},
-                 {1.0f, true, true},
-                 {0.5f, true, true},
-                 {0.0f, false, false},
-                 {1.0f, true, true}}; // visible at alpha 1 at once: clicks too
-    for (const Case& c : cases)
-    {
-        subroom->SetAlpha(c.alpha);
-        subroom->SetScale(c.alpha, c.alpha);
+        subroom->SetAlpha(alpha);
+        subroom->SetScale(alpha, alpha);
         bus.Send(NG_MSG_SUBROOM_FRAME_FOLLOW, subroom);
-        EXPECT_EQ(c.visible, frame->IsVisible()) << c.alpha;
-        EXPECT_EQ(c.input, frame->IsInput()) << c.alpha;
-        EXPECT_EQ(c.alpha, frame->GetScaleX());
+        EXPECT_EQ(visible, frame->IsVisible()) << alpha;
+        EXPECT_EQ(input, frame->IsInput()) << alpha;
+        EXPECT_EQ(alpha, frame->GetScaleX());
         EXPECT_EQ(512.0f, frame->GetX());
     }
 }

@@ -5,40 +5,38 @@
 
 namespace
 {
-struct Row
+// Each child: id, Lua name, object name, layer, place in the creation order.
+const struct Row
 {
     int id;
-    const char* global;
-    const char* name;
-    int layer;
-};
-
-const Row kTable[] = {
-    {1, "INT_FRAMESUBROOM", "ng_frame_subroom", 2},
-    {2, "INT_INVENTORY", "ng_inventory", 2},
-    {3, "INT_BTN_CARD", "ng_btn_card", 2},
-    {4, "INT_BTN_LOCK", "ng_btn_lock", 2},
-    {5, "INT_TASKS", "ng_tasks", 2},
-    {6, "INT_BG0", "ng_interface_bg0", 2},
-    {7, "INT_BTN_HINT", "ng_int_btn_hint", 2},
-    {8, "INT_HO_DIALOG", "ng_ho_dialog", 2},
-    {9, "INT_BTN_SKIP", "ng_int_btn_skip", 2},
-    {10, "INT_BTN_RESET", "ng_int_btn_reset", 2},
-    {11, "INT_BTN_INFO", "ng_int_btn_info", 2},
-    {12, "INT_MAP", "ng_map", 2},
-    {13, "INT_BTN_GUIDE", "ng_btn_guide", 2},
-    {14, "INT_BG1", "ng_interface_bg1", 2},
-    {15, "INT_BTN_MAP", "ng_btn_map", 2},
-    {16, "INT_BLACKBAR", "ng_black_bar", 2},
-    {17, "INT_DIALOG", "ng_dialog", 2},
-    {18, "INT_CHARACTER_DIALOG", "ng_character_dlg", 1},
-    {19, "INT_CARDS_SCREEN", "ng_cards_screen", 2},
-    {20, "INT_BTN_MENU", "ng_int_btn_menu", 2},
-    {21, "INT_HO_COLLECTOR", "ng_ho_collector", 2},
-    {22, "INT_VIDEOFRAME", "ng_videoframe", 1},
-    {24, "INT_MODALWINDOW", "ng_modalwindow", 0},
-    {25, "INT_POPUP", "ng_popup", 0},
-    {26, "INT_COLLECTOR", "ng_collector", 1},
+    const char *global, *name;
+    int layer, created;
+} kTable[] = {
+    {1, "INT_FRAMESUBROOM", "ng_frame_subroom", 2, 6},
+    {2, "INT_INVENTORY", "ng_inventory", 2, 7},
+    {3, "INT_BTN_CARD", "ng_btn_card", 2, 22},
+    {4, "INT_BTN_LOCK", "ng_btn_lock", 2, 24},
+    {5, "INT_TASKS", "ng_tasks", 2, 8},
+    {6, "INT_BG0", "ng_interface_bg0", 2, 0},
+    {7, "INT_BTN_HINT", "ng_int_btn_hint", 2, 15},
+    {8, "INT_HO_DIALOG", "ng_ho_dialog", 2, 9},
+    {9, "INT_BTN_SKIP", "ng_int_btn_skip", 2, 12},
+    {10, "INT_BTN_RESET", "ng_int_btn_reset", 2, 13},
+    {11, "INT_BTN_INFO", "ng_int_btn_info", 2, 14},
+    {12, "INT_MAP", "ng_map", 2, 21},
+    {13, "INT_BTN_GUIDE", "ng_btn_guide", 2, 17},
+    {14, "INT_BG1", "ng_interface_bg1", 2, 1},
+    {15, "INT_BTN_MAP", "ng_btn_map", 2, 19},
+    {16, "INT_BLACKBAR", "ng_black_bar", 2, 2},
+    {17, "INT_DIALOG", "ng_dialog", 2, 5},
+    {18, "INT_CHARACTER_DIALOG", "ng_character_dlg", 1, 18},
+    {19, "INT_CARDS_SCREEN", "ng_cards_screen", 2, 23},
+    {20, "INT_BTN_MENU", "ng_int_btn_menu", 2, 3},
+    {21, "INT_HO_COLLECTOR", "ng_ho_collector", 2, 10},
+    {22, "INT_VIDEOFRAME", "ng_videoframe", 1, 16},
+    {24, "INT_MODALWINDOW", "ng_modalwindow", 0, 4},
+    {25, "INT_POPUP", "ng_popup", 0, 11},
+    {26, "INT_COLLECTOR", "ng_collector", 1, 20},
 };
 
 const char* const kLayerNodeNames[3] = {"ng_interface_l2", "ng_interface_l1", "ng_interface_l0"};
@@ -115,6 +113,8 @@ struct InterfaceFixture : WidgetFixture
 };
 
 // A second SetDefaults keeps one set of layers; every id is published to Lua.
+// The creators are called in registration order and can be replaced; a
+// display change reaches every widget once.
 TEST_F(InterfaceFixture, BuildsAllTwentyFiveChildrenUnderTheirLayers)
 {
     Build();
@@ -146,19 +146,14 @@ TEST_F(InterfaceFixture, BuildsAllTwentyFiveChildrenUnderTheirLayers)
     EXPECT_EQ(nullptr, hud->GetChildRecord(23));
     EXPECT_EQ(25, ChildTotal());
     EXPECT_TRUE(logs.empty());
-}
 
-// A display change reaches every widget once.
-TEST_F(InterfaceFixture, CreatesChildrenInRegistrationOrderThroughReplaceableCreators)
-{
+    hud.reset();
     UseCountedWidgets();
+    Counted::created.clear();
     Build();
-    const std::vector<std::string> order = {
-        "ng_interface_bg0", "ng_interface_bg1", "ng_black_bar",    "ng_int_btn_menu",  "ng_modalwindow",
-        "ng_dialog",        "ng_frame_subroom", "ng_inventory",    "ng_tasks",         "ng_ho_dialog",
-        "ng_ho_collector",  "ng_popup",         "ng_int_btn_skip", "ng_int_btn_reset", "ng_int_btn_info",
-        "ng_int_btn_hint",  "ng_videoframe",    "ng_btn_guide",    "ng_character_dlg", "ng_btn_map",
-        "ng_collector",     "ng_map",           "ng_btn_card",     "ng_cards_screen",  "ng_btn_lock"};
+    std::vector<std::string> order(25);
+    for (const Row& row : kTable)
+        order[size_t(row.created)] = row.name;
     EXPECT_EQ(order, Counted::created);
     EXPECT_EQ(nullptr, nG_Interface::SetChildCreator(23, Counted::Create));
     bus.Send(NG_MSG_DISPLAY_CHANGED, nullptr);
@@ -166,28 +161,11 @@ TEST_F(InterfaceFixture, CreatesChildrenInRegistrationOrderThroughReplaceableCre
     EXPECT_EQ(1, Counted::restores["ng_btn_lock"]);
 }
 
-TEST_F(InterfaceFixture, RemovedChildComesBackFreshAtItsIdUnderTheSameLayer)
+// Unknown ids are ignored; adding an existing child warns once; a removed
+// child comes back fresh at its id under the same layer.
+TEST_F(InterfaceFixture, ChildrenAreAddedAndRemovedByIdOnly)
 {
     UseCountedWidgets();
-    Build();
-    nE_Object* popup = Child("ng_popup");
-    popup->SetZ(77.0f);
-    popup->SetVisible(false);
-    SendInt(NG_MSG_REMOVE_INTERFACE_CHILD, 25);
-    EXPECT_EQ(nullptr, Child("ng_popup"));
-    SendInt(NG_MSG_REMOVE_INTERFACE_CHILD, 25); // gone already: nothing
-    SendInt(NG_MSG_ADD_INTERFACE_CHILD, 25);
-    nE_Object* again = Child("ng_popup");
-    ASSERT_NE(nullptr, again);
-    EXPECT_FLOAT_EQ(25.0f, again->GetZ());
-    EXPECT_TRUE(again->IsVisible());
-    EXPECT_EQ(hud->GetLayerNode(0), again->GetParent());
-    EXPECT_EQ(26u, Counted::created.size());
-    EXPECT_TRUE(logs.empty());
-}
-
-TEST_F(InterfaceFixture, UnknownIdsAreIgnoredAndAnExistingChildWarnsOnce)
-{
     Build();
     for (int id : {0, 23, 27, -1, 1000})
     {
@@ -202,9 +180,25 @@ TEST_F(InterfaceFixture, UnknownIdsAreIgnoredAndAnExistingChildWarnsOnce)
     EXPECT_EQ(std::vector<std::string>{"Warning: interface child \"ng_map\" is already exist."}, logs);
     EXPECT_EQ(map, Child("ng_map"));
     EXPECT_EQ(25, ChildTotal());
+
+    Child("ng_popup")->SetZ(77.0f);
+    Child("ng_popup")->SetVisible(false);
+    SendInt(NG_MSG_REMOVE_INTERFACE_CHILD, 25);
+    EXPECT_EQ(nullptr, Child("ng_popup"));
+    SendInt(NG_MSG_REMOVE_INTERFACE_CHILD, 25); // gone already: nothing
+    SendInt(NG_MSG_ADD_INTERFACE_CHILD, 25);
+    nE_Object* again = Child("ng_popup");
+    ASSERT_NE(nullptr, again);
+    EXPECT_FLOAT_EQ(25.0f, again->GetZ());
+    EXPECT_TRUE(again->IsVisible());
+    EXPECT_EQ(hud->GetLayerNode(0), again->GetParent());
+    EXPECT_EQ(26u, Counted::created.size());
+    EXPECT_EQ(1u, logs.size());
 }
 
-TEST_F(InterfaceFixture, ChildInputSwitchesByIdAndHudInputLeavesItDrawn)
+// Child input switches by id; HUD input leaves the main layer drawn. The main
+// layer fades at four per second or jumps; other layers keep their alpha.
+TEST_F(InterfaceFixture, ChildInputAndTheMainLayersFade)
 {
     Build();
     for (bool on : {false, true})
@@ -212,23 +206,17 @@ TEST_F(InterfaceFixture, ChildInputSwitchesByIdAndHudInputLeavesItDrawn)
         Send(NG_MSG_INTERFACE_CHILD_INPUT, nG_MsgInterfaceChildInput{2, on});
         EXPECT_EQ(on, Child("ng_inventory")->IsInput());
     }
-    Show(NG_MSG_INTERFACE_SHOW, true, false);
-    EXPECT_FALSE(hud->GetLayerNode(2)->IsInput());
-    EXPECT_TRUE(hud->GetLayerNode(2)->IsVisible());
-    EXPECT_TRUE(hud->GetLayerNode(0)->IsInput());
-}
-
-TEST_F(InterfaceFixture, MainLayerFadesAtFourPerSecondOrJumps)
-{
-    Build();
     nE_Object* main = hud->GetLayerNode(2);
+    Show(NG_MSG_INTERFACE_SHOW, true, false);
+    EXPECT_FALSE(main->IsInput());
+    EXPECT_TRUE(main->IsVisible() && hud->GetLayerNode(0)->IsInput());
     Show(NG_MSG_INTERFACE_FADE, false, true);
     EXPECT_TRUE(hud->IsFadingOut());
     Tick(0.0625f);
     EXPECT_FLOAT_EQ(0.75f, main->GetAlpha());
     Tick(0.0625f, 4); // a quarter of a second, then one more tick
     EXPECT_FLOAT_EQ(0.0f, main->GetAlpha());
-    EXPECT_FLOAT_EQ(1.0f, hud->GetLayerNode(0)->GetAlpha()); // other layers keep theirs
+    EXPECT_FLOAT_EQ(1.0f, hud->GetLayerNode(0)->GetAlpha());
     Show(NG_MSG_INTERFACE_FADE, true, true);
     Tick(0.1f);
     EXPECT_NEAR(0.4f, hud->GetHudAlpha(), 1e-6);
@@ -241,28 +229,21 @@ TEST_F(InterfaceFixture, MainLayerFadesAtFourPerSecondOrJumps)
     }
 }
 
+// Pause stops the first two layers only; a destroyed container no longer listens.
 TEST_F(InterfaceFixture, PauseStopsTheFirstTwoLayersOnly)
 {
     UseCountedWidgets();
     Build();
     SendBool(NG_MSG_PAUSE_LEVEL, true);
     Tick(0.1f, 2);
-    EXPECT_EQ(2, Counted::updates["ng_modalwindow"]);
-    EXPECT_EQ(2, Counted::updates["ng_popup"]);
-    EXPECT_EQ(0, Counted::updates["ng_videoframe"]);
-    EXPECT_EQ(0, Counted::updates["ng_map"]);
-    EXPECT_EQ(0, Counted::updates["ng_collector"]);
-
     SendBool(NG_MSG_PAUSE_LEVEL, false);
     Tick(0.1f);
-    EXPECT_EQ(3, Counted::updates["ng_popup"]);
-    EXPECT_EQ(1, Counted::updates["ng_videoframe"]);
-    EXPECT_EQ(1, Counted::updates["ng_map"]);
-}
-
-TEST_F(InterfaceFixture, DestroyedContainerNoLongerListens)
-{
-    Build();
+    for (auto [name, updates] : {std::pair{"ng_modalwindow", 3},
+                                 {"ng_popup", 3},
+                                 {"ng_videoframe", 1},
+                                 {"ng_map", 1},
+                                 {"ng_collector", 1}})
+        EXPECT_EQ(updates, Counted::updates[name]) << name;
     hud.reset();
     SendInt(NG_MSG_ADD_INTERFACE_CHILD, 12);
     SendBool(NG_MSG_PAUSE_LEVEL, false);

@@ -7,10 +7,20 @@
 #include <tinyxml.h>
 
 #include <random>
+#include <tuple>
 
 namespace
 {
 const uint32_t kLeft = static_cast<uint32_t>(-126), kRight = static_cast<uint32_t>(-125);
+const std::string kFont = std::string(NE_SOURCE_DIR_DEFAULT) + "/tests/data/fonts/testfont";
+
+std::string Utf8(const std::u32string& text)
+{
+    std::string out;
+    for (char32_t c : text)
+        out += nG_EncodeUtf8(c);
+    return out;
+}
 
 // Every glyph of the test font advances 10 px at size 20 (CJK and emoji 20);
 // a block is 10 px wider than its glyphs.
@@ -18,8 +28,6 @@ struct TextEditTest : WidgetFixture
 {
     nE_ResourceCache cache;
     nE_ResourceCreator savedFont;
-    std::string font = std::string(std::getenv("NE_SOURCE_DIR") ? std::getenv("NE_SOURCE_DIR") : ".") +
-                       "/tests/data/fonts/testfont";
     nG_TextEdit* field = nullptr;
 
     void SetUp() override
@@ -40,7 +48,7 @@ struct TextEditTest : WidgetFixture
     {
         delete field;
         field = new nG_TextEdit("field");
-        if (withFont) field->SetResourceName(font);
+        if (withFont) field->SetResourceName(kFont);
         return Add(field);
     }
     bool Event(uint32_t kind, uint32_t key, uint32_t character = 0)
@@ -57,24 +65,10 @@ struct TextEditTest : WidgetFixture
         for (char32_t c : text)
             Event(NE_INPUT_CHAR, 0, c);
     }
-    std::vector<float> Fresh(const std::string& text) // the offsets of a field laying the text out anew
-    {
-        nG_TextEdit other("other");
-        other.SetResourceName(font);
-        other.LoadResourcesTree();
-        other.SetText(text);
-        return other.GetOffsets();
-    }
 };
 
-std::string Utf8(const std::u32string& text)
-{
-    std::string out;
-    for (char32_t c : text)
-        out += nG_EncodeUtf8(c);
-    return out;
-}
-
+// Filters (letters and numbers only, capitals) work in every script; control
+// characters and non-characters never pass; the limit counts characters.
 TEST_F(TextEditTest, TypedCharactersPassTheFiltersAndTheLimit)
 {
     struct Case
@@ -85,11 +79,11 @@ TEST_F(TextEditTest, TypedCharactersPassTheFiltersAndTheLimit)
     } cases[] = {
         {true, false, 40, U"a b-1", U"ab1"},
         {false, false, 40, U"a b-1", U"a b-1"},
-        {true, true, 40, U"a\u00e9\u00ff\u00df", U"A\u00c9\u0178\u00df"},          // capitals of other scripts
-        {true, false, 40, U"\u00e9\u4e00\u20ac\u0661", U"\u00e9\u4e00\u0661"},     // letters and digits of any script
-        {false, false, 40, U"\x1f\x7f\u0085\U0001F600\uFFFD", U"\U0001F600\uFFFD"}, // control characters never
-        {false, false, 40, {0xD800, 0x110000, 'z'}, U"z"},                         // not characters
-        {true, false, 3, U"\u00e9a\u4e00\u00e9", U"\u00e9a\u4e00"},                 // the limit counts characters
+        {true, true, 40, U"a\u00e9\u00ff\u00df", U"A\u00c9\u0178\u00df"},
+        {true, false, 40, U"\u00e9\u4e00\u20ac\u0661", U"\u00e9\u4e00\u0661"},
+        {false, false, 40, U"\x1f\x7f\u0085\U0001F600\uFFFD", U"\U0001F600\uFFFD"},
+        {false, false, 40, {0xD800, 0x110000, 'z'}, U"z"},
+        {true, false, 3, U"\u00e9a\u4e00\u00e9", U"\u00e9a\u4e00"},
     };
     for (const Case& c : cases)
     {
@@ -101,17 +95,21 @@ TEST_F(TextEditTest, TypedCharactersPassTheFiltersAndTheLimit)
         EXPECT_EQ(c.kept.size(), field->GetOffsets().size());
         EXPECT_EQ(static_cast<int>(c.kept.size()), field->GetCaret());
     }
-    field->SetText(Utf8(U"\u4e00\u4e00\u4e00\u4e00")); // cut at a character, not a byte
+    field->SetText(Utf8(U"\u4e00\u4e00\u4e00\u4e00"));                // cut at a character, not a byte
     EXPECT_EQ((std::vector<float>{19, 39, 59}), field->GetOffsets()); // blocks 30, 50, 70 wide, less 11
-    field->SetFontSize(40); // the offsets follow every layout
+    field->SetFontSize(40);                                           // the offsets follow every layout
     EXPECT_EQ((std::vector<float>{38, 78, 118}), field->GetOffsets());
 }
 
-// The model: a code-point string and a caret, edited as the field should.
+// The model: a code-point string and a caret, edited as the field should; the
+// offsets always match those of a field laying the text out anew.
 TEST_F(TextEditTest, RandomEditsKeepTheOffsetsOfAFreshLayout)
 {
     const char32_t alphabet[] = {U'a', U'Z', U'7', U' ', U'\u00e9', U'\u4e00', U'\U0001F600', U'-'};
     std::mt19937 random(16);
+    nG_TextEdit fresh("fresh");
+    fresh.SetResourceName(kFont);
+    fresh.LoadResourcesTree();
     for (int round = 0; round < 8; ++round)
     {
         Field(round != 7)->maxChars = 6 + round; // the last round has no font
@@ -140,31 +138,29 @@ TEST_F(TextEditTest, RandomEditsKeepTheOffsetsOfAFreshLayout)
             ASSERT_EQ(Utf8(model), field->GetText()) << "round " << round << " step " << step;
             ASSERT_EQ(caret, field->GetCaret());
             ASSERT_EQ(model.size(), field->GetOffsets().size());
-            ASSERT_TRUE(round == 7 || Fresh(field->GetText()) == field->GetOffsets());
+            fresh.SetText(field->GetText());
+            ASSERT_TRUE(round == 7 || fresh.GetOffsets() == field->GetOffsets());
         }
     }
 }
 
+// Clear on first input, then a typed "x" or a Backspace, and the text after them.
 TEST_F(TextEditTest, TheFirstEditClearsOnceUntilResourcesLoadAgain)
 {
-    struct Case
+    for (auto [clear, backspace, after] :
+         {std::tuple{true, false, "x"}, {true, true, ""}, {false, false, "Playerx"}, {false, true, "Playe"}})
     {
-        bool clear, backspace; // else a typed "x"
-        std::string after;
-    } cases[] = {{true, false, "x"}, {true, true, ""}, {false, false, "Playerx"}, {false, true, "Playe"}};
-    for (const Case& c : cases)
-    {
-        Field()->clearOnFirstInput = c.clear;
+        Field()->clearOnFirstInput = clear;
         field->SetText("Player");
-        c.backspace ? (void)Key(8) : Type(U"x");
+        backspace ? (void)Key(8) : Type(U"x");
         Type(U"y"); // only the first edit clears
-        EXPECT_EQ(c.after + "y", field->GetText());
-        EXPECT_EQ(c.clear, field->clearedOnFirstInput);
+        EXPECT_EQ(after + std::string("y"), field->GetText());
+        EXPECT_EQ(clear, field->clearedOnFirstInput);
         field->ReleaseResourcesTree();
         EXPECT_EQ(nG_Utf8Starts(field->GetText()).size(), field->GetOffsets().size()); // even without a font
         field->LoadResourcesTree();
         Type(U"z");
-        EXPECT_EQ(c.clear ? "z" : c.after + "yz", field->GetText());
+        EXPECT_EQ(clear ? "z" : after + std::string("yz"), field->GetText());
     }
 }
 

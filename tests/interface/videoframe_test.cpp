@@ -2,6 +2,8 @@
 #include "game/interface/nG_VideoFrame.h"
 #include "widget_fixture.h"
 
+#include <tuple>
+
 namespace
 {
 struct VideoFrameTest : WidgetFixture
@@ -32,34 +34,23 @@ struct VideoFrameTest : WidgetFixture
 // The delay counts only once the frame has faded in (2/3 s).
 TEST_F(VideoFrameTest, SkipButtonShowsAtOnceAfterItsDelayOrNever)
 {
-    struct Case
+    // Skippable, delay; shown at once, after the fade, after the delay.
+    for (auto [skippable, delay, atOnce, afterFade, afterDelay] : {std::tuple{true, 0.0f, true, true, true},
+                                                                   {false, 0.0f, false, false, false},
+                                                                   {false, 1.0f, false, false, true},
+                                                                   {true, 1.0f, false, false, true}})
     {
-        bool skippable;
-        float delay;
-        bool atOnce, afterFade, afterDelay;
-    } cases[] = {
-        {true, 0, true, true, true},
-        {false, 0, false, false, false},
-        {false, 1, false, false, true},
-        {true, 1, false, false, true},
-    };
-    for (const Case& c : cases)
-    {
-        Show("", c.skippable, c.delay);
-        EXPECT_EQ(c.atOnce, frame->GetSkipButton()->IsVisible()) << c.skippable << c.delay;
+        Show("", skippable, delay);
+        EXPECT_EQ(atOnce, frame->GetSkipButton()->IsVisible()) << skippable << delay;
         Step(0.1f, 7);
-        EXPECT_EQ(c.afterFade, frame->GetSkipButton()->IsVisible()) << c.skippable << c.delay;
+        EXPECT_EQ(afterFade, frame->GetSkipButton()->IsVisible()) << skippable << delay;
         Step(0.1f, 11);
-        EXPECT_EQ(c.afterDelay, frame->GetSkipButton()->IsVisible()) << c.skippable << c.delay;
+        EXPECT_EQ(afterDelay, frame->GetSkipButton()->IsVisible()) << skippable << delay;
         Hide();
         Step(0.1f, 7);
         EXPECT_FALSE(frame->IsVisible());
     }
-}
-
-TEST_F(VideoFrameTest, DoubleSkipRunsTheCallOnceAndCloses)
-{
-    Show("");
+    Show(""); // a double skip runs the call once and closes
     Step(0.1f);
     SendString(NG_MSG_VIDEO_FRAME_SKIP, "vf_skip_btn");
     SendString(NG_MSG_VIDEO_FRAME_SKIP, "vf_skip_btn");
@@ -99,14 +90,13 @@ TEST_F(VideoFrameTest, SwappedAndClosedVideosGoToStorage)
 
 TEST_F(VideoFrameTest, ClicksReachTheSceneOnlyWhenPassedThrough)
 {
-    nE_Object* below = AddObject(layer, "below", 100, 100);
-    below->SetEventCode(NE_EVENT_MDOWN, "probe(down)");
+    Below(100, 100);
     for (bool pass : {false, true})
     {
         Show("", false, 0, pass);
         Input(NE_INPUT_MOUSEDOWN, 100, 100);
         Step(0.01f);
-        EXPECT_EQ(pass, Probes() == "below:down;") << pass;
+        EXPECT_EQ(pass, Probes() == "below:below;") << pass;
     }
 }
 
@@ -115,19 +105,17 @@ TEST_F(VideoFrameTest, SubtitlesShowAndHideInOrder)
 {
     nG_Subtitles* sub = frame->GetSubtitles();
     Show("");
-    const struct
+    // Shown or hidden; the key held afterwards and the alpha.
+    for (auto [show, key, alpha] : {std::tuple{false, "", 0.0f},
+                                    {true, "line_1", 1.0f},
+                                    {true, "line_2", 1.0f},
+                                    {false, "line_2", 0.0f}})
     {
-        bool show;
-        const char* key; // the key held afterwards
-        float alpha;
-    } lines[] = {{false, "", 0.0f}, {true, "line_1", 1.0f}, {true, "line_2", 1.0f}, {false, "line_2", 0.0f}};
-    for (const auto& line : lines)
-    {
-        nG_MsgSubtitle record{line.show, line.show ? line.key : ""};
+        nG_MsgSubtitle record{show, show ? key : ""};
         bus.Send(NG_MSG_SUBTITLE, &record);
         Step(0.1f, 6);
-        EXPECT_FLOAT_EQ(line.alpha, sub->GetRenderState().alpha) << line.key;
-        EXPECT_EQ(line.key, sub->GetKey());
+        EXPECT_FLOAT_EQ(alpha, sub->GetRenderState().alpha) << key;
+        EXPECT_EQ(key, sub->GetKey());
     }
     Hide(); // closing hides the line too
     EXPECT_EQ(nG_Subtitles::STATE_HIDDEN, sub->GetState());

@@ -1,10 +1,8 @@
 #pragma once
-// The shared fixture of the widget tests: the bus, a stub answering the
-// level's and application's queries (100 current room, 109 app width, 112
-// level starting), a watch on chosen message ids, capture of posted trigger
-// calls through a "probe" trigger, of sounds and of log lines, a step driver,
-// an injectable pointer and random source, reset of the process-wide widget
-// state, and a scratch folder to work in.
+// The shared fixture of the widget tests: the bus with stub answers to the
+// level's and application's queries, watched messages, trigger calls, sounds
+// and log lines recorded, a step driver, an injectable pointer and random
+// source, and scratch folders.
 
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
@@ -193,7 +191,6 @@ struct WidgetFixture : testing::Test, nE_Listener
     void SendString(int id, const std::string& value) { Send(id, nG_MsgString{value}); }
     void SendBool(int id, bool value) { Send(id, nG_MsgBool{value}); }
     void SendInt(int id, int value) { Send(id, nG_MsgInt{value}); }
-    void SendFloat(int id, float value) { Send(id, nG_MsgFloat{value}); }
     void ShowMinigame(float skipTime, const std::string& skipCode, const std::string& reset = "",
                       const std::string& info = "")
     {

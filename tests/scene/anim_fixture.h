@@ -18,7 +18,6 @@ namespace animfixture
 
 // Frame colours of the strip, 0xAARRGGBB.
 const uint32_t kStripColours[3] = {0xFFFF0000, 0xFF00FF00, 0xFF0000FF};
-const int kFrameSize = 4;
 
 inline void WriteText(const std::string& path, const std::string& text)
 {
@@ -38,27 +37,14 @@ inline bool WritePng(const std::string& path, int w, int h, const std::vector<ui
     return rc == 0;
 }
 
-// Solid blocks of the given colours side by side, each size by size pixels.
-inline bool WriteStrip(const std::string& path, const std::vector<uint32_t>& colours, int size)
+// Solid 4 x 4 blocks of the given colours side by side.
+inline bool WriteStrip(const std::string& path, const std::vector<uint32_t>& colours)
 {
     std::vector<uint32_t> pixels;
-    for (int y = 0; y < size; ++y)
+    for (int y = 0; y < 4; ++y)
         for (uint32_t c : colours)
-            pixels.insert(pixels.end(), size_t(size), c);
-    return WritePng(path, size * int(colours.size()), size, pixels);
-}
-
-// A frame texture named `name` over image `image`, frames of size by size
-// pixels with the pivot at their top-left corner.
-inline void WriteFrameTexture(const std::string& dir, const std::string& name, const std::string& image,
-                              int frames, int size)
-{
-    std::string xml = "<frametexture>\n";
-    for (int i = 0; i < frames; ++i)
-        xml += "  <frame left=\"" + std::to_string(i * size) + "\" top=\"0\" widht=\"" +
-               std::to_string(size) + "\" height=\"" + std::to_string(size) +
-               "\" x=\"0\" y=\"0\" texture=\"" + image + "\"/>\n";
-    WriteText(dir + name + ".xml", xml + "</frametexture>\n");
+            pixels.insert(pixels.end(), 4, c);
+    return WritePng(path, 4 * int(colours.size()), 4, pixels);
 }
 
 const char kDoor[] = R"xml(<?xml version="1.0"?>
@@ -75,21 +61,24 @@ const char kDoor[] = R"xml(<?xml version="1.0"?>
 </animation>
 )xml";
 
-// A scratch folder with the strip, its frame texture and the animation files.
+// A scratch folder with the strip, its frame texture (frames pinned at their
+// top-left corner), a white block and the animation files.
 struct Folder : de50test::ScratchDir
 {
     bool Make()
     {
-        if (!WriteStrip(path + "strip.png", {kStripColours[0], kStripColours[1], kStripColours[2]},
-                        kFrameSize))
-            return false;
-        WriteFrameTexture(path, "strip_ft", "strip", 3, kFrameSize);
+        std::string frames = "<frametexture>";
+        for (int i = 0; i < 3; ++i)
+            frames += "<frame left=\"" + std::to_string(i * 4) +
+                      "\" top=\"0\" widht=\"4\" height=\"4\" x=\"0\" y=\"0\" texture=\"strip\"/>";
+        WriteText(path + "strip_ft.xml", frames + "</frametexture>");
         WriteText(path + "door.xml", kDoor);
         WriteText(path + "broken.xml",
                   "<animation frame_texture=\"strip_ft\"><function name=\"a\">\n<frame idx=");
         WriteText(path + "noroot.xml", "<?xml version=\"1.0\"?>\n<anim><function name=\"a\"/></anim>\n");
         WriteText(path + "blank.xml", "");
-        return true;
+        return WriteStrip(path + "white.png", {0xFFFFFFFF}) &&
+               WriteStrip(path + "strip.png", {kStripColours[0], kStripColours[1], kStripColours[2]});
     }
 };
 

@@ -4,6 +4,7 @@
 #include "engine/platform/nE_Cursor_Pl5.h"
 #include "engine/scene/nE_AnimSprite.h"
 #include "engine/scene/nE_ParticleJan.h"
+#include "scene/engine_scope.h"
 #include "scene/particle_fixture.h"
 #include "scene/window_fixture.h"
 
@@ -26,12 +27,6 @@ protected:
         anim.LoadResourcesTree();
         anim.Play(function, "");
     }
-    static void Tick(nE_Object& object, float seconds)
-    {
-        nE_TimeStep step;
-        step.step = seconds;
-        object.UpdateTree(&step);
-    }
 };
 
 TEST_F(AnimWindowTest, PlayingAnimationShowsEachFrameAndTheCrossFadeMixes)
@@ -46,10 +41,10 @@ TEST_F(AnimWindowTest, PlayingAnimationShowsEachFrameAndTheCrossFadeMixes)
         Frame(&anim);
         EXPECT_TRUE(Near(Pixel(11, 11), kStripColours[frame])) << frame;
         EXPECT_TRUE(Near(Pixel(15, 11), kBlack));
-        Tick(anim, 0.1f);
+        TickObject(anim, 0.1f);
     }
     Door(lamp, "spin"); // red fading into green
-    Tick(lamp, 0.05f);
+    TickObject(lamp, 0.05f);
     Frame(&lamp);
     EXPECT_TRUE(Near(Pixel(11, 11), 0xFF808000, 3)) << std::hex << Pixel(11, 11);
 }
@@ -59,7 +54,7 @@ TEST_F(AnimWindowTest, AnimatedCursorPlaysItsAnimationAtThePointer)
     animfixture::WriteText(files.path + "cur.xml", R"(<animation frame_texture="strip_ft">
   <function name="DoAnim" frametime="100" loop="1"><frame idx="1"/><frame idx="2"/></function>
 </animation>)");
-    ASSERT_TRUE(animfixture::WriteStrip(files.path + "cur.png", {0xFFFFFFFF}, 4));
+    ASSERT_TRUE(animfixture::WriteStrip(files.path + "cur.png", {0xFFFFFFFF}));
     nE_Cursor_Pl5 cursor;
     ASSERT_EQ(0, cursor.AddCursor(files.path + "cur", 0, 0, 0x7F00));
     ASSERT_TRUE(cursor.GetRecord(0)->animated);
@@ -81,18 +76,20 @@ TEST_F(AnimWindowTest, AnimatedCursorPlaysItsAnimationAtThePointer)
 
 TEST_F(AnimWindowTest, EmitterFileParticlesAreDrawnTinted)
 {
-    ASSERT_TRUE(animfixture::WriteStrip(files.path + "white.png", {0xFFFFFFFF}, 4));
     // One particle at (20, 10), twice the texture's size, tinted green, added on top.
-    auto set =
-        pstest::Pairs("delay=100000 scale_x=2 scale_y=2 color_r=0 color_b=0 pos_x=20 pos_y=10 blend=2");
-    set["res"] = files.path + "white";
-    animfixture::WriteText(files.path + "ps.xml", "<ps type=\"jan\">" + pstest::Emitter(set) + "</ps>");
+    animfixture::WriteText(
+        files.path + "ps.xml",
+        "<ps type=\"jan\">" +
+            pstest::Emitter("delay=100000 scale_x=2 scale_y=2 color_r=0 color_b=0 pos_x=20 "
+                            "pos_y=10 blend=2 res=" +
+                            files.path + "white") +
+            "</ps>");
     nE_ParticleSystem ps("ps");
     ps.SetResourceName(files.path + "ps");
     ps.SetPos(10, 10);
     ps.LoadResourcesTree();
     ps.GetImpl()->Start();
-    Tick(ps, 0.0f);
+    TickObject(ps, 0.0f);
     Frame(&ps, 0xFF800000);
     // Its centre and a corner of its 8 x 8 quad, then a pixel outside.
     const uint32_t expected[][3] = {{30, 20, 0xFF80FF00}, {26, 16, 0xFF80FF00}, {35, 20, 0xFF800000}};

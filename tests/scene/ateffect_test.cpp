@@ -67,55 +67,48 @@ TEST_F(AtEffectTest, BirthsFillTheBoxAtTheirRate)
 // the box, or nowhere, is not shown and dies.
 TEST_F(AtEffectTest, DepthMapsNearToZeroAndFarToOne)
 {
-    const struct
-    {
-        nE_Vec3 at;
-        float depth, alpha, x; // depth < 0: not shown
-    } cases[] = {{{0, 0, 1}, 0.0f, 0.0f, 0},     {{1, 0, 2}, 5.0f / 9.0f, 1.0f, 288.0f},
-                 {{0, 0, 10}, 1.0f, 0.0625f, 0}, {{0, 0, 0.5f}, -1, 0, 0},
-                 {{0, 0, 11}, -1, 0, 0},         {{9, 0, 2}, -1, 0, 0},
-                 {{NAN, 0, 2}, -1, 0, 0}};
-    for (const auto& c : cases)
+    // Position, then depth (< 0: not shown), depth alpha and screen x.
+    const std::tuple<nE_Vec3, float, float, float> cases[] = {
+        {{0, 0, 1}, 0.0f, 0.0f, 0},     {{1, 0, 2}, 5.0f / 9.0f, 1.0f, 288.0f},
+        {{0, 0, 10}, 1.0f, 0.0625f, 0}, {{0, 0, 0.5f}, -1, 0, 0},
+        {{0, 0, 11}, -1, 0, 0},         {{9, 0, 2}, -1, 0, 0},
+        {{NAN, 0, 2}, -1, 0, 0}};
+    for (const auto& [at, depth, alpha, x] : cases)
     {
         auto e = Square();
         nE_AtField& f = e->GetField();
         f.type = 0;
-        f.particles = {Still(c.at.x, c.at.y, c.at.z)};
+        f.particles = {Still(at.x, at.y, at.z)};
         e->GetRenderer().Project(f, e->GetClipSize(), 1.0f);
         const nE_AtParticle& p = f.particles[0];
-        ASSERT_EQ(e->GetRenderer().visible.size(), c.depth < 0 ? 0u : 1u) << c.at.z;
-        EXPECT_EQ(p.dead, c.depth < 0);
-        if (c.depth < 0) continue;
-        EXPECT_NEAR(p.head.z, c.depth, 1e-5) << c.at.z;
-        EXPECT_NEAR(p.depthAlpha, c.alpha, 1e-5) << c.at.z;
-        EXPECT_NEAR(p.head.x, c.x, 1e-3) << c.at.z;
-        EXPECT_NEAR(p.headSize, 1.0f / (1.0f + 9.0f * c.depth), 1e-5);
+        ASSERT_EQ(e->GetRenderer().visible.size(), depth < 0 ? 0u : 1u) << at.z;
+        EXPECT_EQ(p.dead, depth < 0);
+        if (depth < 0) continue;
+        EXPECT_NEAR(p.head.z, depth, 1e-5) << at.z;
+        EXPECT_NEAR(p.depthAlpha, alpha, 1e-5) << at.z;
+        EXPECT_NEAR(p.head.x, x, 1e-3) << at.z;
+        EXPECT_NEAR(p.headSize, 1.0f / (1.0f + 9.0f * depth), 1e-5);
     }
 }
 
+// Life fades in and out; the floor (y 2.2 and a little below) and a lost position kill.
 TEST_F(AtEffectTest, LifeFadesAndTheFloorKills)
 {
     g_atGlobalForces.gravityForce = nE_Vec3();
-    struct Case
-    {
-        float age, y;
-        bool dead;
-        float alpha;
-    } cases[] = {
+    // Age, height, then dead or the life alpha.
+    const std::tuple<float, float, bool, float> cases[] = {
         {0.2f, 0, false, 0.5f},     {5.0f, 0, false, 1.0f}, {19.8f, 0, false, 0.5f}, {20.05f, 0, true, 0.0f},
-        {5.0f, 2.15f, false, 0.5f}, {5.0f, 2.2f, false, 0}, {5.0f, 2.25f, true, 0},  {5.0f, NAN, true, 0},
-    };
-    for (const Case& c : cases)
+        {5.0f, 2.15f, false, 0.5f}, {5.0f, 2.2f, false, 0}, {5.0f, 2.25f, true, 0},  {5.0f, NAN, true, 0}};
+    for (auto [age, y, dead, alpha] : cases)
     {
         nE_AtField f;
         f.dencity = 0.0f;
-        nE_AtParticle p = Still(0, c.y, 5);
-        p.age = c.age - 0.1f;
+        nE_AtParticle p = Still(0, y, 5);
+        p.age = age - 0.1f;
         f.particles = {p};
         f.Simulate(0.1f, 2.2f, nE_Vec3(), nE_Vec3());
-        ASSERT_EQ(f.particles.empty(), c.dead) << c.age << " " << c.y;
-        if (c.dead) continue;
-        EXPECT_NEAR(f.particles[0].lifeAlpha, c.alpha, 1e-4) << c.age << " " << c.y;
+        ASSERT_EQ(f.particles.empty(), dead) << age << " " << y;
+        EXPECT_NEAR(dead ? 0.0f : f.particles[0].lifeAlpha, alpha, 1e-4) << age << " " << y;
     }
 }
 

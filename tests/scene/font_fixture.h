@@ -22,29 +22,22 @@ namespace fonttest
 // Every test-font glyph advances 500 units; at 20 px that is 10 px.
 const int kAdvance20 = 10;
 
-using de50test::LogCapture;
-
 inline std::string SourceDir()
 {
     const char* dir = std::getenv("NE_SOURCE_DIR");
     return dir ? dir : ".";
 }
 
-inline std::vector<unsigned char> ReadBytes(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 inline void WriteBytes(const std::string& path, const std::vector<unsigned char>& bytes)
 {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 inline std::vector<unsigned char> TestFontBytes()
 {
-    return ReadBytes(SourceDir() + "/tests/data/fonts/testfont.ttf");
+    std::ifstream in(SourceDir() + "/tests/data/fonts/testfont.ttf", std::ios::binary);
+    return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Runs in a window: generated textures are platform textures.
@@ -86,7 +79,7 @@ protected:
     }
 
     nE_Mediator bus;
-    LogCapture log;
+    de50test::LogCapture log;
     nE_ResourceCache cache;
     nE_ResourceCreator saved[NE_RES_KIND_COUNT];
     de50test::ScratchDir scratch;

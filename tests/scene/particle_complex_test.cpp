@@ -5,8 +5,8 @@
 #include "engine/scene/nE_SceneTypes.h"
 #include "scene/particle_fixture.h"
 
-#include <cstdlib>
 #include <lua.hpp>
+#include <tuple>
 
 namespace
 {
@@ -53,27 +53,21 @@ TEST_F(ComplexTest, CreateParticlesCarriesFractions)
     EXPECT_EQ(1u, impl->GetEmitters().size());
 }
 
+// A track, quarters of the 1 s lifetime stepped, the property read and its value.
 TEST_F(ComplexTest, AnimateInterpolatesClampsAndHolds)
 {
-    const struct
+    for (auto [track, ticks, property, value] :
+         {std::tuple{"ne_pos_x, {0, 0, 100, 8}", 1, int(NE_PS_POS_X), 2.0f},
+          {"ne_alpha, {0, 0, 100, 2}", 2, NE_PS_ALPHA, 1},               // clamped
+          {"ne_pos_x, {0, 0, 50, 10}", 3, NE_PS_POS_X, 10},              // held past the last key
+          {"ne_pos_x, {0, 1, 50, 3, 50, 9, 100, 9}", 2, NE_PS_POS_X, 9}, // equal times jump
+          {"ne_pos_x, {5}", 2, NE_PS_POS_X, 0},                          // no whole pair: no track
+          {"ne_pos_z, {0, 0, 100, 8}", 1, NE_PS_POS_Z, 0}})              // no storage
     {
-        const char* track;
-        int ticks; // of a quarter of the 1 s lifetime
-        int property;
-        float value;
-    } cases[] = {{"ne_pos_x, {0, 0, 100, 8}", 1, NE_PS_POS_X, 2},
-                 {"ne_alpha, {0, 0, 100, 2}", 2, NE_PS_ALPHA, 1},               // clamped
-                 {"ne_pos_x, {0, 0, 50, 10}", 3, NE_PS_POS_X, 10},              // held past the last key
-                 {"ne_pos_x, {0, 1, 50, 3, 50, 9, 100, 9}", 2, NE_PS_POS_X, 9}, // equal times jump
-                 {"ne_pos_x, {5}", 2, NE_PS_POS_X, 0},                          // no whole pair: no track
-                 {"ne_pos_z, {0, 0, 100, 8}", 1, NE_PS_POS_Z, 0}};              // no storage
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.track);
-        auto ps = System(Scripted(kOnce, std::string("DieAfter(1) Animate(") + c.track + ")"));
-        Tick(*ps, 0.25f, c.ticks);
-        ASSERT_EQ(1u, ComplexOf(*ps)->GetParticles().size());
-        EXPECT_NEAR(c.value, ComplexOf(*ps)->GetParticles()[0]->Get(c.property), 1e-4f);
+        auto ps = System(Scripted(kOnce, std::string("DieAfter(1) Animate(") + track + ")"));
+        Tick(*ps, 0.25f, ticks);
+        ASSERT_EQ(1u, ComplexOf(*ps)->GetParticles().size()) << track;
+        EXPECT_NEAR(value, ComplexOf(*ps)->GetParticles()[0]->Get(property), 1e-4f) << track;
     }
 }
 
@@ -109,13 +103,9 @@ TEST_F(ComplexTest, FunctionsActOnlyWhereTheyHaveTheirSubject)
     nE_PartSysImpl_Complex* impl = ComplexOf(*ps);
     EXPECT_EQ(2u, impl->GetParticles().size());
     EXPECT_TRUE(impl->GetParticles()[0]->independent);
-    const struct
-    {
-        const char* global;
-        double value;
-    } expected[] = {{"a", 1}, {"h", 7}, {"z", 0}, {"u", 0}, {"mx", 0}, {"r", 2}, {"name", 2 /* "ps" */}};
-    for (const auto& e : expected)
-        EXPECT_EQ(e.value, Global(impl, e.global)) << e.global;
+    for (auto [global, value] :
+         {std::pair{"a", 1.0}, {"h", 7}, {"z", 0}, {"u", 0}, {"mx", 0}, {"r", 2}, {"name", 2 /* "ps" */}})
+        EXPECT_EQ(value, Global(impl, global)) << global;
 }
 
 TEST_F(ComplexTest, LuaErrorsAreLoggedOnceAndSkipped)
@@ -181,8 +171,7 @@ TEST_F(ComplexTest, SampleCollectEffectPlaysOnceFromConstruction)
     nE_RegisterSceneObjectTypes();
     std::unique_ptr<nE_Object> made(nE_CreateObject("partsys", "collect"));
     auto* ps = static_cast<nE_ParticleSystem*>(made.get());
-    const char* source = std::getenv("NE_SOURCE_DIR");
-    ps->SetResourceName(std::string(source ? source : ".") +
+    ps->SetResourceName(std::string(NE_SOURCE_DIR_DEFAULT) +
                         "/sample/assets/levels/common/ho_collect_effect");
     Tick(*ps, kFrame, 10);
     EXPECT_GT(ComplexOf(*ps)->GetParticles().size(), 10u);

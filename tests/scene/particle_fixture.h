@@ -11,6 +11,7 @@
 #include "engine/scene/nE_ParticleComplex.h"
 #include "engine/scene/nE_ParticleJan.h"
 #include "platform/de50_test_support.h"
+#include "scene/engine_scope.h"
 
 #include <gtest/gtest.h>
 
@@ -71,7 +72,7 @@ const char kEmitterDefaults[] =
     "color_r_delta=0 color_r_speed=0 color_r_speed_delta=0 color_g_delta=0 color_g_speed=0 "
     "color_g_speed_delta=0 color_b_delta=0 color_b_speed=0 color_b_speed_delta=0";
 
-// "name=value" pairs separated by spaces.
+// "name=value" pairs separated by spaces; a later pair wins.
 inline std::map<std::string, std::string> Pairs(const std::string& text)
 {
     std::map<std::string, std::string> pairs;
@@ -81,14 +82,11 @@ inline std::map<std::string, std::string> Pairs(const std::string& text)
     return pairs;
 }
 
-// One "emit" element: the defaults with `set` over them ("-" leaves one out).
-inline std::string Emitter(const std::map<std::string, std::string>& set = {})
+// One "emit" element: the defaults with the pairs of `set` over them ("name=-" leaves one out).
+inline std::string Emitter(const std::string& set = "")
 {
-    std::map<std::string, std::string> a = Pairs(kEmitterDefaults);
-    for (const auto& kv : set)
-        a[kv.first] = kv.second;
     std::string xml = "<emit";
-    for (const auto& kv : a)
+    for (const auto& kv : Pairs(std::string(kEmitterDefaults) + " " + set))
         if (kv.second != "-") xml += " " + kv.first + "=\"" + kv.second + "\"";
     return xml + "/>";
 }
@@ -139,13 +137,7 @@ protected:
     {
         return dynamic_cast<nE_PartSysImpl_Complex*>(ps.GetImpl());
     }
-    static void Tick(nE_Object& o, float seconds = kFrame, int times = 1)
-    {
-        nE_TimeStep step;
-        step.step = step.elapsed = seconds;
-        for (int i = 0; i < times; ++i)
-            o.Update(&step);
-    }
+    static void Tick(nE_Object& o, float seconds = kFrame, int times = 1) { TickObject(o, seconds, times); }
 
     de50test::ScratchDir dir;
     nE_Mediator bus;

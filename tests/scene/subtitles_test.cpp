@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,7 +54,7 @@ TEST(Subtitles, ParsesBlocksLineEndsAndShortFields)
 }
 
 // A step past a whole span never shows it; Hide sends nothing when nothing is
-// shown, but starts the list over.
+// shown, but starts the list over. Steps: an update to that time, -1 a Hide.
 TEST(Subtitles, ShowsAndHidesInOrderAndNeverShowsSkippedSpans)
 {
     nE_Mediator bus;
@@ -65,26 +64,16 @@ TEST(Subtitles, ShowsAndHidesInOrderAndNeverShowsSkippedSpans)
     nE_SubtitleList list, empty;
     list.Parse("1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n00:00:03,000 --> 00:00:04,000\nB\n\n"
                "3\n00:00:05,000 --> 00:00:06,000\nC\n\n4\n00:00:07,000 --> 00:00:08,000\nD\n");
-    const std::pair<std::function<void()>, const char*> steps[] = {
-        {[&] { list.Update(0.5f); }, ""},
-        {[&] { list.Update(1.0f); }, "+A"},
-        {[&] { list.Update(1.5f); }, "+A"},
-        {[&] { list.Update(2.0f); }, "+A -"},
-        {[&] { list.Update(5.5f); }, "+A - +C"},
-        {[&] { list.Update(9.0f); }, "+A - +C -"},
-        {[&] { list.Update(20.0f); }, "+A - +C -"},
-        {[&] { list.Hide(); }, "+A - +C -"},
-        {[&] { list.Update(1.0f), list.Hide(); }, "+A - +C - +A -"},
-        {[&] { empty.Update(5.0f), empty.Hide(); }, "+A - +C - +A -"},
-    };
-    for (const auto& [step, seen] : steps)
+    const std::pair<float, size_t> steps[] = {{0.5f, 0}, {1.0f, 1},  {1.5f, 1},  {2.0f, 2}, {5.5f, 3},
+                                              {9.0f, 4}, {20.0f, 4}, {-1.0f, 4}, {1.0f, 5}, {-1.0f, 6}};
+    for (auto [time, seen] : steps)
     {
-        step();
-        std::string all;
-        for (const std::string& s : capture.seen)
-            all += (all.empty() ? "" : " ") + s;
-        EXPECT_EQ(seen, all);
+        time < 0 ? list.Hide() : list.Update(time);
+        EXPECT_EQ(seen, capture.seen.size()) << time;
     }
+    empty.Update(5.0f);
+    empty.Hide();
+    EXPECT_EQ(capture.seen, (std::vector<std::string>{"+A", "-", "+C", "-", "+A", "-"}));
     bus.UnsubscribeAll(&capture);
     g_mediator = nullptr;
 }

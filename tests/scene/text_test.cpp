@@ -62,13 +62,8 @@ TEST_F(TextTest, BlockFollowsEveryChangeAndIsLaidOutOncePerChange)
          {std::pair{"text", "found_of"}, {"param0", "40"}, {"param1", "9"}, {"fontsize", "20"}})
         xml.SetAttribute(key, value);
     nE_SLHelper_XML reader(&xml);
-    const struct
-    {
-        std::function<void(nE_Text&)> change;
-        int glyphs;
-        float height;
-        int layouts;
-    } steps[] = {
+    // A change, then the block's width in glyphs, its height and the layouts so far.
+    const std::tuple<std::function<void(nE_Text&)>, int, float, int> steps[] = {
         {[](nE_Text& t) { t.LoadResourcesTree(); }, 12, 30, 1}, // "Found 3 of 7"
         {[](nE_Text& t) { t.SetText("found_of", "3", "7"); }, 12, 30, 1},
         {[](nE_Text& t) { t.SetText("found_of", "10", "200"); }, 15, 30, 2},
@@ -87,11 +82,12 @@ TEST_F(TextTest, BlockFollowsEveryChangeAndIsLaidOutOncePerChange)
     };
     for (size_t i = 0; i < std::size(steps); ++i)
     {
-        steps[i].change(*text);
+        const auto& [change, glyphs, height, layouts] = steps[i];
+        change(*text);
         ASSERT_TRUE(text->GetTexture()) << i;
-        EXPECT_EQ(Blocks(steps[i].glyphs), BlockWidth()) << i;
-        EXPECT_EQ(steps[i].height, text->GetTexture()->GetHeight()) << i;
-        EXPECT_EQ(steps[i].layouts, text->GetLayoutCount()) << i;
+        EXPECT_EQ(std::tuple(Blocks(glyphs), height, layouts),
+                  std::tuple(BlockWidth(), text->GetTexture()->GetHeight(), text->GetLayoutCount()))
+            << i;
         EXPECT_EQ(-BlockWidth() / 2, text->GetLocalRect().x) << i;
     }
     EXPECT_TRUE(std::dynamic_pointer_cast<nE_GeneratedTexture>(text->GetTexture()));

@@ -24,13 +24,18 @@ struct Options
 {
     unsigned width = 32, height = 16; // multiples of 16
     int pixelFormat = TH_PF_420;
-    unsigned fpsNum = 25, fpsDen = 1;
     // Ident header bytes to overwrite (offset, value) before writing.
     std::vector<std::pair<size_t, uint8_t>> identPatch;
     int quality = 63;
     // Draws frame i into the planes instead of the flat picture.
     std::function<void(int, th_ycbcr_buffer)> fill;
 };
+
+// The luma level that marks frame i (far apart so coding loss cannot blur them).
+inline uint8_t Level(int i)
+{
+    return uint8_t(20 + 10 * (i % 20));
+}
 
 inline void WritePages(ogg_stream_state& os, FILE* f, bool flush)
 {
@@ -42,17 +47,16 @@ inline void WritePages(ogg_stream_state& os, FILE* f, bool flush)
     }
 }
 
-// `frames` flat pictures from picture(i); false when the encoder refused.
-inline bool WriteVideo(const std::string& path, int frames, const std::function<Picture(int)>& picture,
-                       const Options& o = Options())
+// `frames` flat pictures from picture(i), or of luma Level(i) without one; false when the encoder refused.
+inline bool WriteVideo(const std::string& path, int frames,
+                       const std::function<Picture(int)>& picture = nullptr, const Options& o = Options())
 {
     th_info info;
     th_info_init(&info);
     info.frame_width = info.pic_width = o.width;
     info.frame_height = info.pic_height = o.height;
-    info.fps_numerator = o.fpsNum;
-    info.fps_denominator = o.fpsDen;
-    info.aspect_numerator = info.aspect_denominator = 1;
+    info.fps_numerator = 25;
+    info.fps_denominator = info.aspect_numerator = info.aspect_denominator = 1;
     info.pixel_fmt = th_pixel_fmt(o.pixelFormat);
     info.quality = o.quality;
     info.keyframe_granule_shift = 3;
@@ -99,7 +103,7 @@ inline bool WriteVideo(const std::string& path, int frames, const std::function<
             o.fill(i, buf);
         else
         {
-            Picture pic = picture(i);
+            const Picture pic = picture ? picture(i) : Picture{Level(i)};
             planes[0].assign(planes[0].size(), pic.y);
             planes[1].assign(planes[1].size(), pic.u);
             planes[2].assign(planes[2].size(), pic.v);
@@ -129,12 +133,6 @@ inline void WriteZAlpha(const std::string& path, const std::vector<std::vector<u
         std::fwrite(block.data(), 1, size, f);
     }
     std::fclose(f);
-}
-
-// The luma level that marks frame i (far apart so coding loss cannot blur them).
-inline uint8_t Level(int i)
-{
-    return uint8_t(20 + 10 * (i % 20));
 }
 
 } // namespace theorafixture

@@ -8,17 +8,16 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 namespace
 {
 
 using theorafixture::Level;
-using theorafixture::Picture;
 
-// Planes of w x h luma with chroma at (cx, cy) valued cx * 16 + cy (u) and its inverse (v).
+// Planes of w x h luma `y`; chroma at (cx, cy) is cx * 16 + cy (u) and its inverse (v).
 struct SyntheticPlanes
 {
     std::vector<uint8_t> data[3];
@@ -27,12 +26,10 @@ struct SyntheticPlanes
     {
         for (int p = 0; p < 3; ++p)
         {
-            int pw = p ? w >> hs : w, ph = p ? h >> vs : h;
-            data[p].resize(size_t(pw * ph));
-            for (int r = 0; r < ph; ++r)
-                for (int x = 0; x < pw; ++x)
-                    data[p][size_t(r * pw + x)] =
-                        p == 0 ? y : uint8_t(p == 1 ? x * 16 + r : 255 - (x * 16 + r));
+            const int pw = p ? w >> hs : w, ph = p ? h >> vs : h;
+            for (int i = 0; i < pw * ph; ++i)
+                data[p].push_back(
+                    p == 0 ? y : uint8_t(p == 1 ? i % pw * 16 + i / pw : 255 - (i % pw * 16 + i / pw)));
             buf[p] = th_img_plane{pw, ph, pw, data[p].data()};
         }
     }
@@ -46,49 +43,37 @@ std::vector<uint8_t> Convert(const th_ycbcr_buffer planes, int fmt, const uint8_
     return out;
 }
 
+// Values clamp at both ends; a clear pixel is written as all zero.
 TEST(TheoraConvert, ColourValuesClampAndSkipClearPixels)
 {
-    struct Case
+    const uint8_t cases[][7] = {// y, u, v, alpha -> b, g, r
+                                {16, 128, 128, 255, 0, 0, 0},  {235, 128, 128, 255, 255, 255, 255},
+                                {81, 90, 240, 255, 0, 0, 255}, {255, 255, 255, 7, 255, 125, 255},
+                                {0, 0, 0, 255, 0, 135, 0},     {200, 50, 60, 0, 0, 0, 0}};
+    for (const auto& c : cases)
     {
-        uint8_t y, u, v, alpha;
-        uint8_t b, g, r;
-    } cases[] = {
-        {16, 128, 128, 255, 0, 0, 0},      {235, 128, 128, 255, 255, 255, 255}, {81, 90, 240, 255, 0, 0, 255},
-        {255, 255, 255, 7, 255, 125, 255}, {0, 0, 0, 255, 0, 135, 0},           {200, 50, 60, 0, 0, 0, 0},
-    };
-    for (const Case& c : cases)
-    {
-        uint8_t y[2] = {c.y, c.y}, u[1] = {c.u}, v[1] = {c.v}, a[4] = {c.alpha, c.alpha, c.alpha, c.alpha};
+        uint8_t y[2] = {c[0], c[0]}, u[1] = {c[1]}, v[1] = {c[2]}, a[4] = {c[3], c[3], c[3], c[3]};
         th_ycbcr_buffer p = {{2, 2, 0, y}, {1, 1, 0, u}, {1, 1, 0, v}};
-        std::vector<uint8_t> out = Convert(p, TH_PF_420, a, 2, 2);
+        const std::vector<uint8_t> out = Convert(p, TH_PF_420, a, 2, 2);
         EXPECT_EQ(std::vector<uint8_t>(out.begin(), out.begin() + 4),
-                  (std::vector<uint8_t>{c.b, c.g, c.r, c.alpha}))
-            << int(c.y);
+                  std::vector<uint8_t>({c[4], c[5], c[6], c[3]}))
+            << int(c[0]);
     }
 }
 
 TEST(TheoraConvert, ChromaAddressedPerPixelFormat)
 {
-    struct Case
-    {
-        int fmt, hs, vs;
-    } cases[] = {{TH_PF_420, 1, 1}, {TH_PF_422, 1, 0}, {TH_PF_444, 0, 0}};
     const nE_YuvTables& t = nE_YuvTables::Get();
-    for (const Case& c : cases)
+    for (auto [fmt, hs, vs] : {std::tuple{TH_PF_420, 1, 1}, {TH_PF_422, 1, 0}, {TH_PF_444, 0, 0}})
     {
-        SyntheticPlanes planes(8, 4, c.hs, c.vs, 128);
-        std::vector<uint8_t> out = Convert(planes.buf, c.fmt, nullptr, 8, 4);
-        for (int r = 0; r < 4; ++r)
-            for (int x = 0; x < 8; ++x)
-            {
-                const int u = (x >> c.hs) * 16 + (r >> c.vs);
-                EXPECT_EQ(out[size_t(r * 8 + x) * 4], nE_ClampShift8(t.y[128] + t.ub[u]))
-                    << c.fmt << " " << x << "," << r;
-            }
+        SyntheticPlanes planes(8, 4, hs, vs, 128);
+        const std::vector<uint8_t> out = Convert(planes.buf, fmt, nullptr, 8, 4);
+        for (int i = 0; i < 32; ++i)
+            EXPECT_EQ(out[size_t(i) * 4], nE_ClampShift8(t.y[128] + t.ub[(i % 8 >> hs) * 16 + (i / 8 >> vs)]))
+                << fmt << " pixel " << i;
     }
     SyntheticPlanes planes(4, 4, 0, 0, 128);
-    EXPECT_EQ(Convert(planes.buf, 1, nullptr, 4, 4), std::vector<uint8_t>(64, 0))
-        << "reserved format writes nothing";
+    EXPECT_EQ(Convert(planes.buf, 1, nullptr, 4, 4), std::vector<uint8_t>(64, 0)) << "reserved format";
 }
 
 TEST(TheoraConvert, OggAlphaScalesLumaAndClearsOutsideSmallerAlpha)
@@ -98,26 +83,22 @@ TEST(TheoraConvert, OggAlphaScalesLumaAndClearsOutsideSmallerAlpha)
     th_ycbcr_buffer alpha = {{2, 2, 2, ya}, {1, 1, 1, ua}, {1, 1, 1, va}};
     std::vector<uint8_t> out(8 * 4 * 4, 0);
     nE_ConvertOggAlpha(video.buf, TH_PF_420, alpha, TH_PF_420, 0, out.data(), 8, 4);
-    EXPECT_EQ(out[3], 0);
-    EXPECT_EQ(out[4 + 3], 255);
-    EXPECT_EQ(out[8 * 4 + 3], 128);
-    for (size_t i : {size_t(2), size_t(7), size_t(8 * 2), size_t(31)})
+    EXPECT_EQ((std::vector<int>{0, 255, 128}), (std::vector<int>{out[3], out[7], out[8 * 4 + 3]}));
+    for (size_t i : {2, 7, 16, 31})
         EXPECT_EQ(out[i * 4 + 3], 0) << "pixel " << i << " lies outside the alpha picture";
 }
 
 class TheoraFileTest : public testing::Test
 {
 protected:
-    std::string Video(int frames, const theorafixture::Options& o = {})
+    std::string Video(int frames, int format = TH_PF_420,
+                      const std::vector<std::pair<size_t, uint8_t>>& patch = {})
     {
-        std::string path = dir.path + "v.ogg";
-        EXPECT_TRUE(theorafixture::WriteVideo(
-            path, frames,
-            [](int i) {
-                return Picture{Level(i), 128, 128};
-            },
-            o));
-        return path;
+        theorafixture::Options o;
+        o.pixelFormat = format;
+        o.identPatch = patch;
+        EXPECT_TRUE(theorafixture::WriteVideo(dir.path + "v.ogg", frames, nullptr, o));
+        return dir.path + "v.ogg";
     }
     // Blue and alpha of pixel 0 after converting the current frame.
     static std::pair<int, int> Converted(nE_VideoPlayer& player)
@@ -126,7 +107,6 @@ protected:
         player.ConvertFrame(out.data(), 0);
         return {out[0], out[3]};
     }
-    static int Blue(int level) { return nE_ClampShift8(nE_YuvTables::Get().y[level]); }
     de50test::ScratchDir dir;
 };
 
@@ -134,16 +114,15 @@ TEST_F(TheoraFileTest, SeeksBackAndForthAndCounts)
 {
     for (int fmt : {TH_PF_420, TH_PF_422, TH_PF_444})
     {
-        theorafixture::Options o;
-        o.pixelFormat = fmt;
         nE_VideoPlayer player;
-        ASSERT_TRUE(player.Open(Video(12, o), ""));
+        ASSERT_TRUE(player.Open(Video(12, fmt), ""));
         EXPECT_FLOAT_EQ(player.GetFps(), 25.0f);
         for (int seek : {8, 5, 3, 5, 0, 11})
         {
             player.SeekToFrame(seek);
             ASSERT_TRUE(player.DecodeNextFrame());
-            EXPECT_NEAR(Converted(player).first, Blue(Level(seek)), 3) << fmt << " seek " << seek;
+            EXPECT_NEAR(Converted(player).first, nE_ClampShift8(nE_YuvTables::Get().y[Level(seek)]), 3)
+                << fmt << " seek " << seek;
             EXPECT_EQ(player.GetPosition(), seek + 1);
         }
         EXPECT_EQ(player.CountFrames(), 12);
@@ -156,14 +135,14 @@ TEST_F(TheoraFileTest, HostileFilesFailCleanly)
 {
     std::string video = Video(4);
     std::ifstream in(video, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::string cut = dir.path + "cut.ogg";
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string cut = dir.path + "cut.ogg";
     for (size_t n = 0; n < bytes.size(); n += 7)
     {
         std::ofstream(cut, std::ios::binary) << bytes.substr(0, n);
         nE_VideoPlayer player;
         player.Open(cut, dir.path + "none.zalpha");
-        int frames = player.CountFrames();
+        const int frames = player.CountFrames();
         EXPECT_LE(frames, 4);
         player.SeekToFrame(0);
         EXPECT_EQ(frames > 0, player.DecodeNextFrame()) << "cut at " << n;
@@ -176,29 +155,24 @@ TEST_F(TheoraFileTest, HostileFilesFailCleanly)
     {
         std::ofstream(cut, std::ios::binary) << junk;
         ASSERT_TRUE(player.Open(cut, ""));
-        EXPECT_FALSE(player.HasDecoder());
-        EXPECT_FALSE(player.DecodeNextFrame());
+        EXPECT_FALSE(player.HasDecoder() || player.DecodeNextFrame());
         EXPECT_EQ(player.GetFps(), 0.0f);
     }
     // A zero frame-rate denominator (ident header bytes 26..29).
-    theorafixture::Options o;
-    o.identPatch = {{26, 0}, {27, 0}, {28, 0}, {29, 0}};
-    ASSERT_TRUE(player.Open(Video(2, o), ""));
+    ASSERT_TRUE(player.Open(Video(2, TH_PF_420, {{26, 0}, {27, 0}, {28, 0}, {29, 0}}), ""));
     EXPECT_EQ(player.GetFps(), 0.0f);
     // 65536 x 4096 pixels (macroblock counts at bytes 10..13) is refused.
-    o.identPatch = {{10, 0x10}, {11, 0}, {12, 0x01}, {13, 0}};
-    ASSERT_TRUE(player.Open(Video(2, o), ""));
+    ASSERT_TRUE(player.Open(Video(2, TH_PF_420, {{10, 0x10}, {11, 0}, {12, 0x01}, {13, 0}}), ""));
     EXPECT_EQ(player.GetFrameWidth(), 65536u);
-    EXPECT_FALSE(player.HasDecoder());
-    EXPECT_FALSE(player.DecodeNextFrame());
+    EXPECT_FALSE(player.HasDecoder() || player.DecodeNextFrame());
     video = Video(3);
     // ".zalpha" records: a length beyond the file, a short length field, a block that fails to inflate.
-    for (auto [bytes, decodes] :
+    for (auto [record, decodes] :
          {std::pair<std::string, bool>{std::string("\xff\xff\xff\xff", 4) + "abc", false},
           {std::string("\x05\x00\x00", 3), false},
           {std::string("\x03\x00\x00\x00xyz", 7), true}})
     {
-        std::ofstream(dir.path + "a.zalpha", std::ios::binary) << bytes;
+        std::ofstream(dir.path + "a.zalpha", std::ios::binary) << record;
         ASSERT_TRUE(player.Open(video, dir.path + "a.zalpha"));
         EXPECT_EQ(player.DecodeNextFrame(), decodes);
         EXPECT_EQ(Converted(player).second, 0) << "the alpha buffer starts zeroed";

@@ -10,12 +10,12 @@
 #include "scene/theora_fixture.h"
 
 #include <fstream>
+#include <tuple>
 
 namespace
 {
 
 using theorafixture::Level;
-using theorafixture::Picture;
 
 class VideoTest : public de50test::WindowTest
 {
@@ -30,14 +30,11 @@ protected:
         engine.Stop();
         WindowTest::TearDown();
     }
-    std::unique_ptr<nE_Video> Load(int frames, const theorafixture::Options& o = {})
+    std::unique_ptr<nE_Video> Load(int frames, const std::vector<std::pair<size_t, uint8_t>>& patch = {})
     {
-        theorafixture::WriteVideo(
-            dir.path + "v.ogg", frames,
-            [](int i) {
-                return Picture{Level(i), 128, 128};
-            },
-            o);
+        theorafixture::Options o;
+        o.identPatch = patch;
+        theorafixture::WriteVideo(dir.path + "v.ogg", frames, nullptr, o);
         auto video = std::make_unique<nE_Video>("vid");
         video->SetResourceName(dir.path + "v");
         video->LoadResourcesTree();
@@ -70,16 +67,11 @@ TEST_F(VideoTest, FollowsElapsedTimeSkippingWithoutConverting)
     auto v = Load(30);
     ASSERT_EQ(ShownLevel(*v), 0);
     v->Play("on_end");
-    struct Step
-    {
-        float elapsed;
-        int frame, position, level;
-        bool converted;
-    } steps[] = {
+    // Elapsed time; frame, decoder position, level shown, and whether a frame was converted.
+    const std::tuple<float, int, int, int, bool> steps[] = {
         {0.02f, 0, 0, 0, false},  {0.02f, 1, 1, 0, true},    {0.01f, 1, 1, 0, false},
-        {0.5f, 13, 13, 12, true}, {0.0f, 13, 13, 12, false}, {0.04f, 14, 14, 13, true},
-    };
-    for (const Step& s : steps)
+        {0.5f, 13, 13, 12, true}, {0.0f, 13, 13, 12, false}, {0.04f, 14, 14, 13, true}};
+    for (auto [elapsed, frame, position, level, converted] : steps)
     {
         // A marker pixel survives a tick that converts nothing; frames go
         // into the one texture the video keeps.
@@ -87,12 +79,12 @@ TEST_F(VideoTest, FollowsElapsedTimeSkippingWithoutConverting)
         auto platform = dynamic_cast<nE_TexImpl_Pl5*>(before.get())->GetPlatformTexture(0);
         platform->Lock(nullptr)[0] = 0x12345678u;
         platform->Unlock();
-        Tick(*v, s.elapsed);
-        EXPECT_EQ(v->GetFrame(), s.frame) << v->GetTime();
-        EXPECT_EQ(v->GetPlayer()->GetPosition(), s.position) << v->GetTime();
+        Tick(*v, elapsed);
+        EXPECT_EQ(std::tuple(frame, position, level, converted),
+                  std::tuple(v->GetFrame(), v->GetPlayer()->GetPosition(), ShownLevel(*v),
+                             TexturePixel(platform, 0, 0) != 0x12345678u))
+            << v->GetTime();
         EXPECT_EQ(v->GetTexture(), before);
-        EXPECT_EQ(TexturePixel(platform, 0, 0) != 0x12345678u, s.converted) << v->GetTime();
-        EXPECT_EQ(ShownLevel(*v), s.level) << v->GetTime();
     }
 }
 
@@ -156,21 +148,16 @@ TEST_F(VideoTest, StopSetFrameAndRestore)
 
 TEST_F(VideoTest, MissingOrUnusableStreams)
 {
-    auto missing = std::make_unique<nE_Video>("gone");
-    missing->SetResourceName(dir.path + "nothing");
-    missing->LoadResourcesTree();
-    EXPECT_TRUE(log.Has("Error: video gone could not find \""));
-    theorafixture::Options zeroRate;
-    zeroRate.identPatch = {{26, 0}, {27, 0}, {28, 0}, {29, 0}};
     std::ofstream(dir.path + "junk.ogg") << std::string(3000, 'j');
-    auto junk = std::make_unique<nE_Video>("junk");
-    junk->SetResourceName(dir.path + "junk");
-    junk->LoadResourcesTree();
-    auto zero = Load(3, zeroRate);
+    auto zero = Load(3, {{26, 0}, {27, 0}, {28, 0}, {29, 0}}); // frame-rate denominator 0
     EXPECT_TRUE(log.Has("Warning: video vid has frame rate 0"));
     EXPECT_FLOAT_EQ(zero->GetFrameDuration(), 0.04f);
-    for (nE_Video* v : {missing.get(), junk.get()})
+    for (const char* file : {"nothing", "junk"})
     {
+        nE_Video other(file);
+        nE_Video* v = &other;
+        v->SetResourceName(dir.path + file);
+        v->LoadResourcesTree();
         v->Play("on_end");
         Tick(*v, 1.0f);
         v->SetFrame(3);
@@ -179,6 +166,7 @@ TEST_F(VideoTest, MissingOrUnusableStreams)
         EXPECT_FALSE(v->GetTexture());
         EXPECT_EQ(g_triggerManager->GetQueueSize(), 0u);
     }
+    EXPECT_TRUE(log.Has("Error: video nothing could not find \""));
 }
 
 } // namespace
