@@ -151,6 +151,39 @@ TEST_F(FontLayoutTest, BlockSizesAndAlignment)
     }
 }
 
+// Glyphs are kept per font and size: drawing through sizes in any order, past
+// the cache's limit, with glyphs too big to keep, and after loading another
+// face gives what a fresh font gives, and the cache stays within its limit.
+TEST_F(FontLayoutTest, KeptGlyphsDrawAsAFreshFontAndStayWithinTheLimit)
+{
+    const std::string boxes = InstallScrambled(),
+                      serif = fonttest::SourceDir() + "/sample/assets/fonts/times";
+    const struct
+    {
+        const std::string& face;
+        int size;
+    } steps[] = {{boxes, 20},  {boxes, 41},   {boxes, 20},   {boxes, 600}, {boxes, 620}, {boxes, 640},
+                 {boxes, 660}, {boxes, 680},  {boxes, 700},  {boxes, 720}, {boxes, 740}, {boxes, 760},
+                 {boxes, 20},  {boxes, 2000}, {boxes, 2000}, {serif, 20},  {serif, 41},  {boxes, 20}};
+    const std::string* loaded = &boxes;
+    for (const auto& step : steps)
+    {
+        if (loaded != &step.face)
+        {
+            ASSERT_TRUE(font.Load(step.face));
+            loaded = &step.face;
+        }
+        nE_Font fresh;
+        ASSERT_TRUE(fresh.Load(step.face));
+        nE_TextBlock kept, made;
+        ASSERT_TRUE(font.RenderBlock("ab a", -1, step.size, 1, kept));
+        ASSERT_TRUE(fresh.RenderBlock("ab a", -1, step.size, 1, made));
+        EXPECT_TRUE(kept.width == made.width && kept.height == made.height && kept.pixels == made.pixels)
+            << step.face << " " << step.size;
+        EXPECT_LE(font.GetGlyphCacheBytes(), nE_Font::kGlyphCacheBytes) << step.size;
+    }
+}
+
 // Blits a w x h bitmap at (x, y) into a block of bw x bh filled with `fill`;
 // answers the block's first `count` pixels from `from` on.
 static std::vector<uint8_t> Blit(unsigned char* rows, int w, int h, int pitch, int mode, int x, int y, int bw,
