@@ -141,30 +141,36 @@ void ForClippedRows(int cols, int rows, int left, int top, nE_TextBlock& block, 
         draw(y, x0, x1 - x0, block.pixels.data() + size_t(top + y) * size_t(block.width) + size_t(left + x0));
 }
 
-// dst[i] |= src[i] for count bytes, several at a time: glyph rows are short,
+// dst |= src over [0, count) for count in [sizeof(Word), 2 * sizeof(Word)], as
+// two chunks that may overlap: both are read before either is written, so
+// the overlap comes out the same from each.
+template <class Word> void OrTwoWords(uint8_t* dst, const uint8_t* src, int count)
+{
+    const size_t last = size_t(count) - sizeof(Word);
+    Word a, b, c, d;
+    std::memcpy(&a, dst, sizeof(Word));
+    std::memcpy(&b, dst + last, sizeof(Word));
+    std::memcpy(&c, src, sizeof(Word));
+    std::memcpy(&d, src + last, sizeof(Word));
+    a |= c;
+    b |= d;
+    std::memcpy(dst, &a, sizeof(Word));
+    std::memcpy(dst + last, &b, sizeof(Word));
+}
+
+// dst[i] |= src[i] for count bytes in a few wide steps: glyph rows are short,
 // and a byte loop is not vectorised at this optimisation level.
 void OrBytes(uint8_t* dst, const uint8_t* src, int count)
 {
-    int i = 0;
-    for (; i + 16 <= count; i += 16)
-    {
-        uint8_t a[16], b[16];
-        std::memcpy(a, dst + i, 16);
-        std::memcpy(b, src + i, 16);
-        for (int k = 0; k < 16; ++k)
-            a[k] |= b[k];
-        std::memcpy(dst + i, a, 16);
-    }
-    for (; i + 4 <= count; i += 4)
-    {
-        uint32_t a, b;
-        std::memcpy(&a, dst + i, 4);
-        std::memcpy(&b, src + i, 4);
-        a |= b;
-        std::memcpy(dst + i, &a, 4);
-    }
-    for (; i < count; ++i)
-        dst[i] |= src[i];
+    for (; count > 16; count -= 8, dst += 8, src += 8)
+        OrTwoWords<uint64_t>(dst, src, 8);
+    if (count >= 8)
+        OrTwoWords<uint64_t>(dst, src, count);
+    else if (count >= 4)
+        OrTwoWords<uint32_t>(dst, src, count);
+    else
+        for (int i = 0; i < count; ++i)
+            dst[i] |= src[i];
 }
 
 // ORs a coverage picture into the block, clipped.
@@ -192,6 +198,7 @@ void nE_BlitGlyph(const FT_Bitmap& bitmap, int left, int top, nE_TextBlock& bloc
                    [&](int y, int x0, int count, uint8_t* dst)
                    {
                        const unsigned char* row = first + static_cast<long long>(pitch) * y;
+                       if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) return OrBytes(dst, row + x0, count);
                        for (int i = 0; i < count; ++i)
                            dst[i] |= Coverage(bitmap, row, x0 + i);
                    });
@@ -285,6 +292,7 @@ void nE_Font::DropGlyphCache()
 {
     m_glyphs.clear();
     m_glyphBytes = 0;
+    m_asciiSize = 0;
     m_uncached = Glyph();
     m_faceSize = 0;
 }
@@ -321,10 +329,22 @@ const nE_Font::Glyph& nE_Font::FindGlyph(char32_t c, bool render)
         LoadFromFace(c, render, m_uncached);
         return m_uncached;
     }
+    if (m_asciiSize != m_faceSize)
+    {
+        std::fill(std::begin(m_ascii), std::end(m_ascii), nullptr);
+        m_asciiSize = m_faceSize;
+    }
+    // Kept and enough for this use: rendered when it must be, or missing.
+    const auto enough = [render](const Glyph& g) { return !render || g.drawn != 0 || !g.found; };
+    const Glyph* quick = c < 128 ? m_ascii[c] : nullptr;
+    if (quick && enough(*quick)) return *quick;
     const uint64_t key = uint64_t(m_faceSize) << 32 | c;
     auto found = m_glyphs.find(key);
-    if (found != m_glyphs.end() && (!render || found->second.drawn != 0 || !found->second.found))
+    if (found != m_glyphs.end() && enough(found->second))
+    {
+        if (c < 128) m_ascii[c] = &found->second;
         return found->second;
+    }
 
     Glyph glyph;
     LoadFromFace(c, render, glyph);
@@ -339,12 +359,14 @@ const nE_Font::Glyph& nE_Font::FindGlyph(char32_t c, bool render)
         // Simple and bounded: the glyphs in use come back on their next draw.
         m_glyphs.clear();
         m_glyphBytes = 0;
+        m_asciiSize = 0;
         found = m_glyphs.end();
     }
     if (found != m_glyphs.end()) m_glyphBytes -= sizeof(Glyph) + 32;
     m_glyphBytes += bytes;
     Glyph& kept = m_glyphs[key];
     kept = std::move(glyph);
+    if (c < 128 && m_asciiSize == m_faceSize) m_ascii[c] = &kept;
     return kept;
 }
 

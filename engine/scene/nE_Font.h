@@ -105,6 +105,10 @@ private:
     // Keyed by pixel size and code point.
     std::unordered_map<uint64_t, Glyph> m_glyphs;
     size_t m_glyphBytes = 0;
+    // Code points below 128 at m_asciiSize, straight into m_glyphs (whose
+    // elements stay put until it is cleared): most text never hashes.
+    const Glyph* m_ascii[128] = {};
+    int m_asciiSize = 0;
     Glyph m_uncached;
 };
 

@@ -223,6 +223,18 @@ TEST(FontBlit, OneBitAndBottomUpBitmapsAreHandledAndClipped)
                   Blit(grey, 2, 1, 2, FT_PIXEL_MODE_GRAY, at, at, 10, 2, 0x30, 0, 2));
     EXPECT_EQ((std::vector<uint8_t>{0x3F, 0xF0, 0x30}),
               Blit(grey, 2, 1, 2, FT_PIXEL_MODE_GRAY, 0, 0, 10, 2, 0x30, 0, 3));
+    // Rows of every width up to 40, placed at column 3 of a 36-wide block:
+    // each byte is OR-ed once, in place, and nothing past the edge is touched.
+    unsigned char ramp[40];
+    for (int i = 0; i < 40; ++i)
+        ramp[i] = static_cast<unsigned char>(0x41 + i * 3);
+    for (int w = 1; w <= 40; ++w)
+    {
+        std::vector<uint8_t> expected(36 * 2, 0x30);
+        for (int x = 0; x < w && 3 + x < 36; ++x)
+            expected[size_t(3 + x)] = uint8_t(0x30 | ramp[x]);
+        EXPECT_EQ(expected, Blit(ramp, w, 1, 40, FT_PIXEL_MODE_GRAY, 3, 0, 36, 2, 0x30, 0, 72)) << w;
+    }
 }
 
 // ---- sizes and limits ----
