@@ -70,6 +70,7 @@ public:
     // Bytes the glyph cache may hold before it is emptied; a glyph bigger
     // than a quarter of this is rendered for each use instead of kept.
     static constexpr size_t kGlyphCacheBytes = size_t(2) << 20;
+    // What the cache holds now, counted as it counts against that limit.
     size_t GetGlyphCacheBytes() const { return m_glyphBytes; }
 
 private:
@@ -89,8 +90,8 @@ private:
     bool LayOut(const std::string& text, int maxWidth, int size, std::u32string& wrapped, int& width,
                 int& height);
     bool LoadGlyph(char32_t c);
-    // The glyph at the current size, rendered too when `render`; valid until
-    // the next call. Null never: a missing glyph has found false.
+    // The glyph at the current size, rendered too when `render` (a missing
+    // one has found false); the reference holds until the next call.
     const Glyph& FindGlyph(char32_t c, bool render);
     void LoadFromFace(char32_t c, bool render, Glyph& glyph);
     void DropGlyphCache();
@@ -109,6 +110,7 @@ private:
     // elements stay put until it is cleared): most text never hashes.
     const Glyph* m_ascii[128] = {};
     int m_asciiSize = 0;
+    // The last glyph answered without being kept.
     Glyph m_uncached;
 };
 
