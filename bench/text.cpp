@@ -1,11 +1,13 @@
 // Text layout cost: DrawText for a short label and for a 300-character
 // paragraph wrapped to 400 px, with the sample's serif font at 20 px. Reports
 // time and heap bytes and allocations per call (counted by the replaced global
-// operator new). RenderBlock is the same layout without making the texture.
+// operator new). RenderBlock is the same layout without making the texture;
+// DrawTextUploaded also sends the texture to the GPU, as its first draw does.
 // Needs a display (run under xvfb-run): generated textures are platform ones.
 
 #include "de50/de50.h"
 #include "engine/platform/nE_Texture.h"
+#include "engine/platform/nE_Texture_Pl5.h"
 #include "engine/scene/nE_Font.h"
 
 #include <benchmark/benchmark.h>
@@ -103,6 +105,18 @@ void BM_DrawText(benchmark::State& state, const char* text, int maxWidth)
     Measure(state, [&] { benchmark::DoNotOptimize(SampleFont()->DrawText(text, maxWidth, 20, 1)); });
 }
 
+void BM_DrawTextUploaded(benchmark::State& state, const char* text, int maxWidth)
+{
+    Measure(state,
+            [&]
+            {
+                const auto texture = SampleFont()->DrawText(text, maxWidth, 20, 1);
+                const auto* platform = dynamic_cast<const nE_TexImpl_Pl5*>(texture.get());
+                if (platform && platform->GetPlatformTexture(0))
+                    benchmark::DoNotOptimize(platform->GetPlatformTexture(0)->GlTexture());
+            });
+}
+
 void BM_RenderBlock(benchmark::State& state, const char* text, int maxWidth)
 {
     nE_TextBlock block;
@@ -113,6 +127,7 @@ void BM_RenderBlock(benchmark::State& state, const char* text, int maxWidth)
 
 BENCHMARK_CAPTURE(BM_DrawText, label, kLabel, -1);
 BENCHMARK_CAPTURE(BM_DrawText, paragraph300, kParagraph, 400);
+BENCHMARK_CAPTURE(BM_DrawTextUploaded, paragraph300, kParagraph, 400);
 BENCHMARK_CAPTURE(BM_RenderBlock, label, kLabel, -1);
 BENCHMARK_CAPTURE(BM_RenderBlock, paragraph300, kParagraph, 400);
 

@@ -57,10 +57,30 @@ bool LittleEndian()
     return first == 1;
 }
 
-uint32_t PixelFromBytes(const uint8_t* p, int format)
+// Transparent white: coverage pixels and their padding.
+const uint32_t kWhite = 0x00FFFFFFu;
+
+uint32_t PixelFromBytes(const uint8_t* p)
 {
-    if (format == NE_PIXELS_COVERAGE) return uint32_t(p[0]) << 24 | 0x00FFFFFFu;
     return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | uint32_t(p[0]);
+}
+
+// Coverage bytes as white pixels of that alpha; in runs of 16 so the compiler
+// turns them into vector code.
+void CoverageRow(const uint8_t* source, unsigned width, uint32_t* row)
+{
+    unsigned x = 0;
+    for (; x + 16 <= width; x += 16)
+    {
+        uint8_t in[16];
+        uint32_t out[16];
+        std::memcpy(in, source + x, sizeof(in));
+        for (int k = 0; k < 16; ++k)
+            out[k] = uint32_t(in[k]) << 24 | kWhite;
+        std::memcpy(row + x, out, sizeof(out));
+    }
+    for (; x < width; ++x)
+        row[x] = uint32_t(source[x]) << 24 | kWhite;
 }
 } // namespace
 
@@ -209,23 +229,23 @@ bool nE_GeneratedTexture_Pl5::Fill(const uint8_t* bytes, unsigned width, unsigne
         return false;
     }
     m_filledFormat = format;
-    const size_t step = format == NE_PIXELS_COVERAGE ? 1 : 4;
+    const uint32_t texWidth = m_platformTexture->GetWidth(), texHeight = m_platformTexture->GetHeight();
     // Coverage padding is white, so filtering at the edge does not darken text.
-    if (format == NE_PIXELS_COVERAGE && !refill)
-        for (uint32_t y = 0; y < m_platformTexture->GetHeight(); ++y)
-            std::fill_n(pixels.Row(y), m_platformTexture->GetWidth(), 0x00FFFFFFu);
+    const bool pad = format == NE_PIXELS_COVERAGE && !refill;
     for (unsigned y = 0; y < height; ++y)
     {
         uint32_t* row = pixels.Row(y);
-        const uint8_t* source = bytes + size_t(y) * width * step;
-        if (format == NE_PIXELS_BGRA && LittleEndian())
-        {
-            std::memcpy(row, source, size_t(width) * 4);
-            continue;
-        }
-        for (unsigned x = 0; x < width; ++x)
-            row[x] = PixelFromBytes(source + x * step, format);
+        if (format == NE_PIXELS_COVERAGE)
+            CoverageRow(bytes + size_t(y) * width, width, row);
+        else if (LittleEndian())
+            std::memcpy(row, bytes + size_t(y) * width * 4, size_t(width) * 4);
+        else
+            for (unsigned x = 0; x < width; ++x)
+                row[x] = PixelFromBytes(bytes + (size_t(y) * width + x) * 4);
+        if (pad) std::fill(row + width, row + texWidth, kWhite);
     }
+    for (uint32_t y = height; pad && y < texHeight; ++y)
+        std::fill_n(pixels.Row(y), texWidth, kWhite);
     return true;
 }
 

@@ -126,26 +126,82 @@ bool nE_UnscrambleFont(const unsigned char* bytes, size_t count, std::vector<uns
 
 // ---- glyph blit ----
 
+namespace
+{
+// Calls draw(y, x0, count, dst) for each source row y of a cols x rows
+// picture placed with its top-left pixel at (left, top): `count` columns from
+// x0 on land in the block, starting at dst.
+template <class Draw>
+void ForClippedRows(int cols, int rows, int left, int top, nE_TextBlock& block, Draw draw)
+{
+    const int x0 = std::max(0, -left), x1 = std::min(cols, block.width - left);
+    const int y0 = std::max(0, -top), y1 = std::min(rows, block.height - top);
+    if (x0 >= x1) return;
+    for (int y = y0; y < y1; ++y)
+        draw(y, x0, x1 - x0, block.pixels.data() + size_t(top + y) * size_t(block.width) + size_t(left + x0));
+}
+
+// dst |= src over [0, count) for count in [sizeof(Word), 2 * sizeof(Word)], as
+// two chunks that may overlap: both are read before either is written, so
+// the overlap comes out the same from each.
+template <class Word> void OrTwoWords(uint8_t* dst, const uint8_t* src, int count)
+{
+    const size_t last = size_t(count) - sizeof(Word);
+    Word a, b, c, d;
+    std::memcpy(&a, dst, sizeof(Word));
+    std::memcpy(&b, dst + last, sizeof(Word));
+    std::memcpy(&c, src, sizeof(Word));
+    std::memcpy(&d, src + last, sizeof(Word));
+    a |= c;
+    b |= d;
+    std::memcpy(dst, &a, sizeof(Word));
+    std::memcpy(dst + last, &b, sizeof(Word));
+}
+
+// dst[i] |= src[i] for count bytes in a few wide steps: glyph rows are short,
+// and a byte loop is not vectorised at this optimisation level.
+void OrBytes(uint8_t* dst, const uint8_t* src, int count)
+{
+    for (; count > 16; count -= 8, dst += 8, src += 8)
+        OrTwoWords<uint64_t>(dst, src, 8);
+    if (count >= 8)
+        OrTwoWords<uint64_t>(dst, src, count);
+    else if (count >= 4)
+        OrTwoWords<uint32_t>(dst, src, count);
+    else
+        for (int i = 0; i < count; ++i)
+            dst[i] |= src[i];
+}
+
+// ORs a coverage picture into the block, clipped.
+void BlitCoverage(const nE_TextBlock& glyph, int left, int top, nE_TextBlock& block)
+{
+    ForClippedRows(
+        glyph.width, glyph.height, left, top, block,
+        [&](int y, int x0, int count, uint8_t* dst)
+        { OrBytes(dst, glyph.pixels.data() + size_t(y) * size_t(glyph.width) + size_t(x0), count); });
+}
+} // namespace
+
 void nE_BlitGlyph(const FT_Bitmap& bitmap, int left, int top, nE_TextBlock& block)
 {
     if (!bitmap.buffer) return;
     if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.pixel_mode != FT_PIXEL_MODE_MONO) return;
-    const int rows = static_cast<int>(bitmap.rows);
-    const int cols = static_cast<int>(bitmap.width);
     const int pitch = bitmap.pitch;
+    const int rows = static_cast<int>(bitmap.rows);
     // A negative pitch means the rows are stored bottom first, starting from
     // the buffer's end.
     const unsigned char* first = bitmap.buffer;
     if (pitch < 0) first -= static_cast<long long>(pitch) * (rows - 1);
-    const int x0 = std::max(0, -left), x1 = std::min(cols, block.width - left);
-    const int y0 = std::max(0, -top), y1 = std::min(rows, block.height - top);
-    for (int y = y0; y < y1; ++y)
-    {
-        const unsigned char* row = first + static_cast<long long>(pitch) * y;
-        uint8_t* dst = block.pixels.data() + size_t(top + y) * size_t(block.width);
-        for (int x = x0; x < x1; ++x)
-            dst[left + x] |= Coverage(bitmap, row, x);
-    }
+    const int cols = static_cast<int>(bitmap.width);
+    ForClippedRows(cols, rows, left, top, block,
+                   [&](int y, int x0, int count, uint8_t* dst)
+                   {
+                       const unsigned char* row = first + static_cast<long long>(pitch) * y;
+                       if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY) return OrBytes(dst, row + x0, count);
+                       for (int i = 0; i < count; ++i)
+                           dst[i] |= Coverage(bitmap, row, x0 + i);
+                   });
 }
 
 // ---- font ----
@@ -193,6 +249,7 @@ bool nE_Font::Load(const std::string& name)
     if (m_face) FT_Done_Face(m_face);
     m_face = nullptr;
     m_fontBytes.clear();
+    DropGlyphCache();
     m_name = name;
     const std::string scrambled = nE_MakePath(name, ".nefnt");
     if (!(nE_FileExists(scrambled) && OpenScrambled(scrambled)))
@@ -220,12 +277,97 @@ bool nE_Font::Load(const std::string& name)
 bool nE_Font::SetPixelSize(int size)
 {
     if (!m_face || size < 1 || size > kMaxBlockSide) return false;
-    return FT_Set_Char_Size(m_face, 0, static_cast<FT_F26Dot6>(size) * 64, 72, 72) == 0;
+    if (size == m_faceSize) return true;
+    const bool set = FT_Set_Char_Size(m_face, 0, static_cast<FT_F26Dot6>(size) * 64, 72, 72) == 0;
+    m_faceSize = set ? size : 0;
+    return set;
 }
 
 bool nE_Font::LoadGlyph(char32_t c)
 {
     return m_face && FT_Get_Char_Index(m_face, c) != 0 && FT_Load_Char(m_face, c, FT_LOAD_NO_HINTING) == 0;
+}
+
+void nE_Font::DropGlyphCache()
+{
+    m_glyphs.clear();
+    m_glyphBytes = 0;
+    m_asciiSize = 0;
+    m_uncached = Glyph();
+    m_faceSize = 0;
+}
+
+void nE_Font::LoadFromFace(char32_t c, bool render, Glyph& glyph)
+{
+    glyph = Glyph();
+    glyph.found = LoadGlyph(c);
+    if (!glyph.found) return;
+    const FT_GlyphSlot slot = m_face->glyph;
+    glyph.advance = slot->advance.x >> 6;
+    if (!render) return;
+    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
+    {
+        glyph.drawn = -1;
+        return;
+    }
+    glyph.drawn = 1;
+    glyph.left = slot->bitmap_left;
+    glyph.top = slot->bitmap_top;
+    // Kept as plain 8-bit rows, whatever form FreeType answered in.
+    nE_TextBlock& cover = glyph.coverage;
+    cover.width = static_cast<int>(slot->bitmap.width);
+    cover.height = static_cast<int>(slot->bitmap.rows);
+    cover.pixels.assign(size_t(cover.width) * size_t(cover.height), 0);
+    nE_BlitGlyph(slot->bitmap, 0, 0, cover);
+}
+
+const nE_Font::Glyph& nE_Font::FindGlyph(char32_t c, bool render)
+{
+    // Faces at an unknown size are not cached: the key could not tell them apart.
+    if (m_faceSize <= 0)
+    {
+        LoadFromFace(c, render, m_uncached);
+        return m_uncached;
+    }
+    if (m_asciiSize != m_faceSize)
+    {
+        std::fill(std::begin(m_ascii), std::end(m_ascii), nullptr);
+        m_asciiSize = m_faceSize;
+    }
+    // Kept and enough for this use: rendered when it must be, or missing.
+    const auto enough = [render](const Glyph& g) { return !render || g.drawn != 0 || !g.found; };
+    const Glyph* quick = c < 128 ? m_ascii[c] : nullptr;
+    if (quick && enough(*quick)) return *quick;
+    const uint64_t key = uint64_t(m_faceSize) << 32 | c;
+    auto found = m_glyphs.find(key);
+    if (found != m_glyphs.end() && enough(found->second))
+    {
+        if (c < 128) m_ascii[c] = &found->second;
+        return found->second;
+    }
+
+    Glyph glyph;
+    LoadFromFace(c, render, glyph);
+    const size_t bytes = sizeof(Glyph) + 32 + glyph.coverage.pixels.size();
+    if (bytes > kGlyphCacheBytes / 4)
+    {
+        m_uncached = std::move(glyph);
+        return m_uncached;
+    }
+    if (m_glyphBytes + bytes > kGlyphCacheBytes)
+    {
+        // Simple and bounded: the glyphs in use come back on their next draw.
+        m_glyphs.clear();
+        m_glyphBytes = 0;
+        m_asciiSize = 0;
+        found = m_glyphs.end();
+    }
+    if (found != m_glyphs.end()) m_glyphBytes -= sizeof(Glyph) + 32;
+    m_glyphBytes += bytes;
+    Glyph& kept = m_glyphs[key];
+    kept = std::move(glyph);
+    if (c < 128 && m_asciiSize == m_faceSize) m_ascii[c] = &kept;
+    return kept;
 }
 
 std::u32string nE_Font::Utf8ToUtf32(const char* bytes, size_t length)
@@ -268,7 +410,8 @@ int nE_Font::MeasureWidth(const char32_t* cps, size_t count, bool stopAtNewline)
             if (stopAtNewline) break;
             continue;
         }
-        if (LoadGlyph(c)) width += m_face->glyph->advance.x >> 6;
+        const Glyph& glyph = FindGlyph(c, false);
+        if (glyph.found) width += glyph.advance;
     }
     return ClampToInt(width);
 }
@@ -380,11 +523,13 @@ bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int a
             x = LineStartX(wrapped.data() + i, wrapped.size() - i, out.width, size, align);
             lineStart = false;
         }
-        if (!LoadGlyph(c) || FT_Render_Glyph(m_face->glyph, FT_RENDER_MODE_NORMAL) != 0) continue;
-        const FT_GlyphSlot slot = m_face->glyph;
-        nE_BlitGlyph(slot->bitmap, x + slot->bitmap_left, y - slot->bitmap_top, out);
-        x = ClampToInt((long long)x + (slot->advance.x >> 6));
+        const Glyph& glyph = FindGlyph(c, true);
+        if (!glyph.found || glyph.drawn != 1) continue;
+        BlitCoverage(glyph.coverage, x + glyph.left, y - glyph.top, out);
+        x = ClampToInt((long long)x + glyph.advance);
     }
+    // A glyph too big to keep is not held past the call.
+    m_uncached = Glyph();
     return true;
 }
 

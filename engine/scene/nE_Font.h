@@ -1,7 +1,9 @@
 #pragma once
 // Fonts: a FreeType face opened from "<name>.nefnt" (our scrambled form) or,
 // deprecated, "<name>.ttf". DrawText renders a whole wrapped and aligned text
-// block into one generated texture of coverage bytes; there is no glyph cache.
+// block into one generated texture of coverage bytes. Glyph advances and
+// rendered coverage are kept per pixel size in a bounded cache, so FreeType
+// sees each glyph once rather than on every layout.
 
 #include "engine/core/nE_Resource.h"
 
@@ -9,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class nE_GeneratedTexture;
@@ -64,17 +67,51 @@ public:
 
     static nE_Resource* Create();
 
+    // Bytes the glyph cache may hold before it is emptied; a glyph bigger
+    // than a quarter of this is rendered for each use instead of kept.
+    static constexpr size_t kGlyphCacheBytes = size_t(2) << 20;
+    // What the cache holds now, counted as it counts against that limit.
+    size_t GetGlyphCacheBytes() const { return m_glyphBytes; }
+
 private:
+    // A glyph at one pixel size: its advance and, once drawn, its coverage.
+    struct Glyph
+    {
+        bool found = false; // in the font and loadable
+        int drawn = 0;      // 0 not rendered yet, 1 rendered, -1 rendering failed
+        long advance = 0;   // whole pixels
+        int left = 0;       // bitmap's top-left corner from the pen position
+        int top = 0;
+        nE_TextBlock coverage; // top row first, 8-bit whatever the bitmap's form
+    };
+
     bool OpenScrambled(const std::string& path);
     // Wraps the text and sizes its block; false where DrawText is empty.
     bool LayOut(const std::string& text, int maxWidth, int size, std::u32string& wrapped, int& width,
                 int& height);
     bool LoadGlyph(char32_t c);
+    // The glyph at the current size, rendered too when `render` (a missing
+    // one has found false); the reference holds until the next call.
+    const Glyph& FindGlyph(char32_t c, bool render);
+    void LoadFromFace(char32_t c, bool render, Glyph& glyph);
+    void DropGlyphCache();
     int LineStartX(const char32_t* rest, size_t count, int width, int size, int align);
 
     FT_Face m_face = nullptr;
     // The face reads from these bytes for as long as it is open.
     std::vector<unsigned char> m_fontBytes;
+    // The pixel size last set on the face; 0 when not known (after loading or
+    // a failed set), and then nothing is cached.
+    int m_faceSize = 0;
+    // Keyed by pixel size and code point.
+    std::unordered_map<uint64_t, Glyph> m_glyphs;
+    size_t m_glyphBytes = 0;
+    // Code points below 128 at m_asciiSize, straight into m_glyphs (whose
+    // elements stay put until it is cleared): most text never hashes.
+    const Glyph* m_ascii[128] = {};
+    int m_asciiSize = 0;
+    // The last glyph answered without being kept.
+    Glyph m_uncached;
 };
 
 // Copies a rendered glyph bitmap (8-bit grey or 1-bit, either pitch sign) into

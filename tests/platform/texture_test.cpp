@@ -376,6 +376,18 @@ TEST_F(TextureTest, GeneratedFillFromCoverageAndBgra)
                                   0x01FFFFFF, 0x02FFFFFF, 0x03FFFFFF, 0x00FFFFFF}; // padded to 4
     for (uint32_t i = 0; i < 8; ++i)
         EXPECT_EQ(expected[i], TexturePixel(t, i % 4, i / 4)) << i;
+    // Wider than a run of 16 and odd both ways: each byte lands in place, the
+    // padding column and row stay clear white.
+    nE_GeneratedTexture_Pl5 wide;
+    std::vector<uint8_t> ramp(19 * 3);
+    for (size_t i = 0; i < ramp.size(); ++i)
+        ramp[i] = uint8_t(i * 4 + 1);
+    ASSERT_TRUE(wide.Fill(ramp.data(), 19, 3, NE_PIXELS_COVERAGE));
+    for (uint32_t y = 0; y < 4; ++y)
+        for (uint32_t x = 0; x < 20; ++x)
+            EXPECT_EQ((x < 19 && y < 3 ? uint32_t(ramp[y * 19 + x]) << 24 : 0u) | 0x00FFFFFFu,
+                      TexturePixel(wide.GetPlatformTexture(0), x, y))
+                << x << "," << y;
 
     nE_GeneratedTexture_Pl5 video;
     const uint8_t bgra[2 * 2 * 4] = {0x10, 0x20, 0x30, 0xFF, 1, 2, 3, 4, 0, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD};

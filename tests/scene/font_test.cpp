@@ -138,6 +138,39 @@ TEST_F(FontLayoutTest, BlockSizesAndAlignment)
     }
 }
 
+// Glyphs are kept per font and size: drawing through sizes in any order, past
+// the cache's limit, with glyphs too big to keep, and after loading another
+// face gives what a fresh font gives, and the cache stays within its limit.
+TEST_F(FontLayoutTest, KeptGlyphsDrawAsAFreshFontAndStayWithinTheLimit)
+{
+    const std::string boxes = InstallScrambled(),
+                      serif = fonttest::SourceDir() + "/sample/assets/fonts/times";
+    const struct
+    {
+        const std::string& face;
+        int size;
+    } steps[] = {{boxes, 20},  {boxes, 41},   {boxes, 20},   {boxes, 600}, {boxes, 620}, {boxes, 640},
+                 {boxes, 660}, {boxes, 680},  {boxes, 700},  {boxes, 720}, {boxes, 740}, {boxes, 760},
+                 {boxes, 20},  {boxes, 2000}, {boxes, 2000}, {serif, 20},  {serif, 41},  {boxes, 20}};
+    const std::string* loaded = &boxes;
+    for (const auto& step : steps)
+    {
+        if (loaded != &step.face)
+        {
+            ASSERT_TRUE(font.Load(step.face));
+            loaded = &step.face;
+        }
+        nE_Font fresh;
+        ASSERT_TRUE(fresh.Load(step.face));
+        nE_TextBlock kept, made;
+        ASSERT_TRUE(font.RenderBlock("ab a", -1, step.size, 1, kept));
+        ASSERT_TRUE(fresh.RenderBlock("ab a", -1, step.size, 1, made));
+        EXPECT_TRUE(kept.width == made.width && kept.height == made.height && kept.pixels == made.pixels)
+            << step.face << " " << step.size;
+        EXPECT_LE(font.GetGlyphCacheBytes(), nE_Font::kGlyphCacheBytes) << step.size;
+    }
+}
+
 // Blits a w x h bitmap at (x, y) into a block of bw x bh filled with `fill`;
 // answers the block's first `count` pixels from `from` on.
 static std::vector<uint8_t> Blit(unsigned char* rows, int w, int h, int pitch, int mode, int x, int y, int bw,
@@ -175,6 +208,18 @@ TEST(FontBlit, OneBitAndBottomUpBitmapsAreHandledAndClipped)
                   Blit(grey, 2, 1, 2, FT_PIXEL_MODE_GRAY, at, at, 10, 2, 0x30, 0, 2));
     EXPECT_EQ((std::vector<uint8_t>{0x3F, 0xF0, 0x30}),
               Blit(grey, 2, 1, 2, FT_PIXEL_MODE_GRAY, 0, 0, 10, 2, 0x30, 0, 3));
+    // Rows of every width up to 40, placed at column 3 of a 36-wide block:
+    // each byte is OR-ed once, in place, and nothing past the edge is touched.
+    unsigned char ramp[40];
+    for (int i = 0; i < 40; ++i)
+        ramp[i] = static_cast<unsigned char>(0x41 + i * 3);
+    for (int w = 1; w <= 40; ++w)
+    {
+        std::vector<uint8_t> expected(36 * 2, 0x30);
+        for (int x = 0; x < w && 3 + x < 36; ++x)
+            expected[size_t(3 + x)] = uint8_t(0x30 | ramp[x]);
+        EXPECT_EQ(expected, Blit(ramp, w, 1, 40, FT_PIXEL_MODE_GRAY, 3, 0, 36, 2, 0x30, 0, 72)) << w;
+    }
 }
 
 // ---- sizes and limits ----
