@@ -94,8 +94,9 @@ std::vector<float> V(const nE_Rect& r)
 TEST_F(TextureTest, HitMaskFromAlphaUnderTransformAndAtTheEdges)
 {
     // 4 x 2: alpha 0, 1, 128, 255 on top; 255, 0, 0, 1 below. Any alpha is hit.
-    WriteImage("a.png", 4, 2,
-               {0x00FF0000, 0x01FF0000, 0x80FF0000, 0xFFFF0000, 0xFF00FF00, 0x0000FF00, 0x0000FF00, 0x0100FF00});
+    WriteImage(
+        "a.png", 4, 2,
+        {0x00FF0000, 0x01FF0000, 0x80FF0000, 0xFFFF0000, 0xFF00FF00, 0x0000FF00, 0x0000FF00, 0x0100FF00});
     const bool hit[8] = {false, true, true, true, true, false, false, true};
     auto t = Load<nE_Texture_Pl5>("a");
     EXPECT_EQ((std::vector<float>{-2, -1, 4, 2}), V(t->GetFrameRect(3))); // centred
@@ -173,7 +174,8 @@ TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
     ASSERT_NE(std::string::npos, sof);
     WriteText("big.png", jpeg.replace(sof + 5, 4, "\x4E\x20\x4E\x20"));
 
-    for (const char* name : {"nothing", "cut", "junk", "empty", "gif", "wide", "side", "area", "chunk", "big"})
+    for (const char* name :
+         {"nothing", "cut", "junk", "empty", "gif", "wide", "side", "area", "chunk", "big"})
     {
         log.lines.clear();
         auto t = Load<nE_Texture_Pl5>(name, false);
@@ -275,7 +277,7 @@ TEST_F(FrameTextureTest, FramesFromXmlShareTheImageAndHitTheirOwnPart)
     // Frame 0: image columns 0..3 (opaque) around the origin.
     state.frame = 0;
     EXPECT_TRUE(ft->HitTest(-1.5f, -1.5f, state) && ft->HitTest(1.99f, 1.99f, state)); // far edge: last pixel
-    EXPECT_FALSE(ft->HitTest(2.5f, 0, state));                                          // outside the frame
+    EXPECT_FALSE(ft->HitTest(2.5f, 0, state));                                         // outside the frame
     // Frame 1: image columns 2..5, the right half transparent.
     state.frame = 1;
     EXPECT_EQ((std::vector<float>{0.25f, 0, 0.5f, 0.5f}), V(ft->GetTexCoordRect(state)));
@@ -306,8 +308,9 @@ TEST_F(FrameTextureTest, BadFilesMissingImagesAndNoTextureAttributeFailCleanly)
     Load<nE_FrameTexture_Pl5>("bad", false);
     EXPECT_FALSE(log.lines.empty());
 
-    WriteText("sheet/gaps.xml", "<frametexture><frame texture=\"gone\" widht=\"4\" height=\"4\" x=\"2\" y=\"2\"/>"
-                                "<frame widht=\"4\" height=\"4\"/></frametexture>");
+    WriteText("sheet/gaps.xml",
+              "<frametexture><frame texture=\"gone\" widht=\"4\" height=\"4\" x=\"2\" y=\"2\"/>"
+              "<frame widht=\"4\" height=\"4\"/></frametexture>");
     auto ft = Load<nE_FrameTexture_Pl5>("sheet/gaps");
     ASSERT_EQ(2u, ft->GetFrameCount());
     EXPECT_TRUE(log.Has("Error: texture could not find \"" + dir + "sheet/gone\" file!"));
@@ -333,7 +336,8 @@ TEST_F(TextureTest, GeneratedFillFromCoverageAndBgra)
     ASSERT_TRUE(text.Fill(coverage, 3, 2, NE_PIXELS_COVERAGE));
     const uint8_t alpha[8] = {0, 0x80, 0xFF, 0, 1, 2, 3, 0};
     for (uint32_t i = 0; i < 8; ++i)
-        EXPECT_EQ(uint32_t(alpha[i]) << 24 | 0xFFFFFF, TexturePixel(text.GetPlatformTexture(0), i % 4, i / 4)) << i;
+        EXPECT_EQ(uint32_t(alpha[i]) << 24 | 0xFFFFFF, TexturePixel(text.GetPlatformTexture(0), i % 4, i / 4))
+            << i;
 
     const uint8_t bgra[2 * 2 * 4] = {0x10, 0x20, 0x30, 0xFF, 1, 2, 3, 4, 0, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD};
     ASSERT_TRUE(video.Fill(bgra, 2, 2, NE_PIXELS_BGRA));
@@ -377,10 +381,11 @@ TEST_F(TextureTest, TexturesShowTheirLatestPixelsAcrossALostDevice)
         uint8_t value; // blue, green and red of every pixel (opaque)
         bool lose;     // device lost before drawing
     };
-    const Step steps[] = {{3, NE_PIXELS_BGRA, false, 0x40, false},    {3, NE_PIXELS_BGRA, false, 0xF0, false},
-                          {3, NE_PIXELS_BGRA, true, 0x60, false},     {3, NE_PIXELS_BGRA, false, 0x80, true},
-                          {3, NE_PIXELS_COVERAGE, false, 0xFF, false}, {3, NE_PIXELS_BGRA, true, 0x30, true},
-                          {4, NE_PIXELS_BGRA, false, 0x20, false}};
+    const Step steps[] = {
+        {3, NE_PIXELS_BGRA, false, 0x40, false},     {3, NE_PIXELS_BGRA, false, 0xF0, false},
+        {3, NE_PIXELS_BGRA, true, 0x60, false},      {3, NE_PIXELS_BGRA, false, 0x80, true},
+        {3, NE_PIXELS_COVERAGE, false, 0xFF, false}, {3, NE_PIXELS_BGRA, true, 0x30, true},
+        {4, NE_PIXELS_BGRA, false, 0x20, false}};
     for (const Step& s : steps)
     {
         std::vector<uint8_t> bytes(s.w * 3 * 4, s.value);
