@@ -83,9 +83,7 @@ protected:
     void Open()
     {
         render.BeginScene();
-        ASSERT_TRUE(render.IsSceneOpen());
         render.Begin2D();
-        ASSERT_TRUE(render.Is2DOpen());
     }
     void Close()
     {
