@@ -87,28 +87,10 @@ TEST_F(Loopback, ManyVoicesOfOneCachedSoundPlayTheToneAndEndOnce)
     EXPECT_EQ(0u, Manager()->GetVoiceCount());
 }
 
-// The way the sound hub uses it: the callback deletes itself and drops the last
-// owner of the instance from inside the call.
-TEST_F(Loopback, CallbackMayDeleteItselfAndTheInstance)
-{
-    struct SelfDeleting : DE50::TSoundCallBack
-    {
-        InstancePtr* owner;
-        explicit SelfDeleting(InstancePtr* o) : owner(o) {}
-        void OnSoundEnd(InstancePtr instance) override
-        {
-            owner->reset();
-            instance.reset();
-            delete this;
-        }
-    };
-    InstancePtr owner = TSound::Get(Name("short"), false)->Play(false, 0.0f); // keeps its sound alive
-    owner->SetCallBack(new SelfDeleting(&owner));
-    Run(0.3f);
-    EXPECT_FALSE(owner);
-}
-
-TEST_F(Loopback, PendingEndsOfKilledOrUnhookedInstancesAreDropped)
+// Pending ends of killed or unhooked instances are dropped. A callback may kill
+// another instance, or (as the sound hub's does) delete itself and drop the last
+// owner of its instance.
+TEST_F(Loopback, EndCallbacksOfKilledUnhookedAndDeletedInstances)
 {
     Recorder killed, unhooked, first, second;
     auto a = Hooked("short", killed), b = Hooked("short", unhooked);
@@ -126,6 +108,22 @@ TEST_F(Loopback, PendingEndsOfKilledOrUnhookedInstancesAreDropped)
     Run(0.3f, 0.3f);
     EXPECT_EQ(1, first.ends);
     EXPECT_EQ(0, second.ends);
+
+    struct SelfDeleting : DE50::TSoundCallBack
+    {
+        InstancePtr* owner;
+        explicit SelfDeleting(InstancePtr* o) : owner(o) {}
+        void OnSoundEnd(InstancePtr instance) override
+        {
+            owner->reset();
+            instance.reset();
+            delete this;
+        }
+    };
+    InstancePtr owner = TSound::Get(Name("short"), false)->Play(false, 0.0f); // keeps its sound alive
+    owner->SetCallBack(new SelfDeleting(&owner));
+    Run(0.3f);
+    EXPECT_FALSE(owner);
 }
 
 // Looping instances never end on their own; volumes multiply and clamp; a kill

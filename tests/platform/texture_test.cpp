@@ -11,6 +11,7 @@
 #include <cmath>
 #include <string>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -265,25 +266,24 @@ TEST_F(FrameTextureTest, FramesFromXmlShareTheImageAndHitTheirOwnPart)
     ASSERT_EQ(3u, ft->GetFrameCount());
     EXPECT_EQ((std::vector<float>{-2, -2, 4, 4}), V(ft->GetFrameRect(0))); // centred pivot
     EXPECT_EQ((std::vector<float>{0, 2}), (std::vector<float>{ft->GetFrameRect(2).w, ft->GetFrameRect(2).h}));
-    nE_RenderState state;
-    state.frame = 3;
-    EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
-    EXPECT_FALSE(ft->HitTest(0, 0, state)); // frames beyond the list are never hit
     // Every frame shares the one cached image.
     ASSERT_TRUE(ft->GetPlatformTexture(0));
     EXPECT_EQ(ft->GetPlatformTexture(0), ft->GetPlatformTexture(2));
     EXPECT_EQ(ft->GetFrame(0)->texture, cache.GetTexture(dir + "sheet/img"));
-
-    // Frame 0: image columns 0..3 (opaque) around the origin.
-    state.frame = 0;
-    EXPECT_TRUE(ft->HitTest(-1.5f, -1.5f, state) && ft->HitTest(1.99f, 1.99f, state)); // far edge: last pixel
-    EXPECT_FALSE(ft->HitTest(2.5f, 0, state));                                         // outside the frame
-    // Frame 1: image columns 2..5, the right half transparent.
+    // Frame 0 is image columns 0..3 (opaque) around the origin, its far edge its last
+    // pixel; frame 1 columns 2..5, the right half transparent; frame 3 is beyond the list.
+    const std::tuple<int, float, float, bool> hits[] = {
+        {0, -1.5f, -1.5f, true}, {0, 1.99f, 1.99f, true}, {0, 2.5f, 0, false},     {1, 0.5f, 0.5f, true},
+        {1, 1.5f, 1.5f, true},   {1, 2.5f, 0.5f, false},  {1, -0.5f, 0.5f, false}, {3, 0, 0, false}};
+    nE_RenderState state;
+    for (const auto& [frame, x, y, hit] : hits)
+    {
+        state.frame = frame;
+        EXPECT_EQ(hit, ft->HitTest(x, y, state)) << frame << ": " << x << "," << y;
+    }
+    EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
     state.frame = 1;
     EXPECT_EQ((std::vector<float>{0.25f, 0, 0.5f, 0.5f}), V(ft->GetTexCoordRect(state)));
-    EXPECT_TRUE(ft->HitTest(0.5f, 0.5f, state) && ft->HitTest(1.5f, 1.5f, state));
-    EXPECT_FALSE(ft->HitTest(2.5f, 0.5f, state));  // the image's transparent half
-    EXPECT_FALSE(ft->HitTest(-0.5f, 0.5f, state)); // outside the frame
     // Under a transform: frame 1 moved by (10, 20) and doubled.
     nE_Matrix::BuildObjectTransform(state.matrix, 10, 20, 0, 2, 2);
     EXPECT_TRUE(ft->HitTest(13, 22, state));
