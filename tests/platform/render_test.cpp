@@ -178,17 +178,12 @@ TEST_F(Render, QuadTakesColourAlphaAndOffsetAndMissingImagesShowNothing)
 TEST_F(Render, BlendModesAndAlphaOnScreen)
 {
     const double dst = 64 / 255.0, src = 102 / 255.0;
-    const uint32_t normal = Grey(src * 0.5 + dst * 0.5), background = Grey(dst);
-    const std::tuple<uint32_t, float, uint32_t> cases[] = {{0, 0.5f, normal},
-                                                           {1, 0.5f, Grey(src)},
-                                                           {2, 0.5f, Grey(dst + src * 0.5)},
-                                                           {4, 0.5f, Grey(dst * (1 - 0.5 + src * 0.5))},
-                                                           {5, 0.5f, normal}, // the target mode
-                                                           {7, 0.5f, normal},
-                                                           {0, 1.0f, Grey(src)},
-                                                           {0, 1.5f, background},
-                                                           {0, -0.1f, background},
-                                                           {0, NAN, background}};
+    const uint32_t normal = Grey(src * 0.5 + dst * 0.5), bg = Grey(dst), opaque = Grey(src),
+                   add = Grey(dst + src * 0.5), mul = Grey(dst * (1 - 0.5 + src * 0.5));
+    // Blend 5 is the target mode, 7 unknown.
+    const std::tuple<uint32_t, float, uint32_t> cases[] = {
+        {0, 0.5f, normal}, {1, 0.5f, opaque}, {2, 0.5f, add}, {4, 0.5f, mul}, {5, 0.5f, normal},
+        {7, 0.5f, normal}, {0, 1.0f, opaque}, {0, 1.5f, bg},  {0, -0.1f, bg}, {0, NAN, bg}};
     for (const auto& [blend, alpha, expected] : cases)
     {
         Open();
