@@ -21,9 +21,6 @@
 #include <SDL_image.h>
 
 #include <climits>
-#include <fstream>
-#include <memory>
-#include <string>
 
 namespace
 {

@@ -3,11 +3,6 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
 using namespace DE50;
 
 namespace

@@ -3,7 +3,6 @@
 
 #include "platform/de50_test_support.h"
 
-#include <cmath>
 #include <tuple>
 
 using namespace DE50;

@@ -2,15 +2,7 @@
 #include "platform/de50_test_support.h"
 #include "sound_fixture.h"
 
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <cmath>
-#include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <string>
-#include <vector>
 
 using DE50::TSound;
 using DE50::TSoundManager;

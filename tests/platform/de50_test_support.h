@@ -1,5 +1,6 @@
 #pragma once
-// Shared set-up for the engine library's windowed tests.
+// Shared set-up for the engine library's windowed tests; it brings gtest and
+// the standard headers the tests use.
 
 #include "de50/de50.h"
 #include "de50/de50_test.h"

@@ -8,12 +8,6 @@
 #include "platform/de50_test_support.h"
 #include "support/scoped_env.h"
 
-#include <gtest/gtest.h>
-
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 

@@ -3,9 +3,7 @@
 #include "engine/platform/notEngine.h"
 #include "platform/de50_test_support.h"
 
-#include <cmath>
 #include <tuple>
-#include <vector>
 
 using de50test::Grey;
 using de50test::Near;

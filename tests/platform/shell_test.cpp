@@ -11,11 +11,6 @@
 #include "engine/platform/nE_Texture_Pl5.h"
 #include "engine/platform/notEngine.h"
 
-#include <algorithm>
-#include <sstream>
-#include <string>
-#include <vector>
-
 namespace
 {
 

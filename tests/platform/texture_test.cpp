@@ -8,12 +8,9 @@
 #include <SDL_image.h>
 #include <zlib.h>
 
-#include <cmath>
-#include <string>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
-#include <vector>
 
 namespace
 {
