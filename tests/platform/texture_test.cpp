@@ -236,29 +236,20 @@ TEST_F(TextureTest, KeyedGreyPngsKeepTheirGrey)
 
 // --- frame textures --------------------------------------------------------
 
-class FrameTextureTest : public TextureTest
+TEST_F(TextureTest, FramesFromXmlShareTheImageAndHitTheirOwnPart)
 {
-protected:
-    void SetUp() override
-    {
-        TextureTest::SetUp();
-        mkdir((dir + "sheet").c_str(), 0700);
-        // Left half opaque, right half transparent, 8 x 4.
-        std::vector<uint32_t> px(32);
-        for (size_t i = 0; i < px.size(); ++i)
-            px[i] = i % 8 < 4 ? 0xFF0000FF : 0x000000FF;
-        WriteImage("sheet/img.png", 8, 4, px);
-        // The third frame misspells "widht" the other way: its width is 0.
-        WriteText("sheet/anim.xml", R"(<frametexture>
+    mkdir((dir + "sheet").c_str(), 0700);
+    // Left half opaque, right half transparent, 8 x 4.
+    std::vector<uint32_t> px(32);
+    for (size_t i = 0; i < px.size(); ++i)
+        px[i] = i % 8 < 4 ? 0xFF0000FF : 0x000000FF;
+    WriteImage("sheet/img.png", 8, 4, px);
+    // The third frame misspells "widht" the other way: its width is 0.
+    WriteText("sheet/anim.xml", R"(<frametexture>
  <frame texture="img" left="0" top="0" widht="4" height="4" x="2" y="2"/>
  <frame texture="img" left="2" top="0" widht="4" height="2" x="0" y="0"/>
  <frame texture="img" left="4" top="2" width="4" height="2"/>
 </frametexture>)");
-    }
-};
-
-TEST_F(FrameTextureTest, FramesFromXmlShareTheImageAndHitTheirOwnPart)
-{
     auto ft = Load<nE_FrameTexture_Pl5>("sheet/anim");
     ASSERT_EQ(3u, ft->GetFrameCount());
     EXPECT_EQ((std::vector<float>{-2, -2, 4, 4}), V(ft->GetFrameRect(0))); // centred pivot
@@ -266,6 +257,7 @@ TEST_F(FrameTextureTest, FramesFromXmlShareTheImageAndHitTheirOwnPart)
     // Every frame shares the one cached image.
     ASSERT_TRUE(ft->GetPlatformTexture(0));
     EXPECT_EQ(ft->GetPlatformTexture(0), ft->GetPlatformTexture(2));
+    EXPECT_FALSE(ft->GetPlatformTexture(3));
     EXPECT_EQ(ft->GetFrame(0)->texture, cache.GetTexture(dir + "sheet/img"));
     // Frame 0 is image columns 0..3 (opaque) around the origin, its far edge its last
     // pixel; frame 1 columns 2..5, the right half transparent; frame 3 is beyond the list.
@@ -296,21 +288,20 @@ TEST_F(FrameTextureTest, FramesFromXmlShareTheImageAndHitTheirOwnPart)
     EXPECT_TRUE(loaded && drawable);
 }
 
-TEST_F(FrameTextureTest, BadFilesMissingImagesAndNoTextureAttributeFailCleanly)
+TEST_F(TextureTest, BadFrameFilesMissingImagesAndNoTextureAttributeFailCleanly)
 {
-    EXPECT_EQ(0u, Load<nE_FrameTexture_Pl5>("sheet/none", false)->GetFrameCount());
-    EXPECT_TRUE(log.Has("Error: frametexture could not find \"" + dir + "sheet/none\" file!"));
+    EXPECT_EQ(0u, Load<nE_FrameTexture_Pl5>("none", false)->GetFrameCount());
+    EXPECT_TRUE(log.Has("Error: frametexture could not find \"" + dir + "none\" file!"));
     WriteText("bad.xml", "<frametexture><frame texture=\"x\"</frametexture>");
     log.lines.clear();
     Load<nE_FrameTexture_Pl5>("bad", false);
     EXPECT_FALSE(log.lines.empty());
 
-    WriteText("sheet/gaps.xml",
-              "<frametexture><frame texture=\"gone\" widht=\"4\" height=\"4\" x=\"2\" y=\"2\"/>"
-              "<frame widht=\"4\" height=\"4\"/></frametexture>");
-    auto ft = Load<nE_FrameTexture_Pl5>("sheet/gaps");
+    WriteText("gaps.xml", "<frametexture><frame texture=\"gone\" widht=\"4\" height=\"4\" x=\"2\" y=\"2\"/>"
+                          "<frame widht=\"4\" height=\"4\"/></frametexture>");
+    auto ft = Load<nE_FrameTexture_Pl5>("gaps");
     ASSERT_EQ(2u, ft->GetFrameCount());
-    EXPECT_TRUE(log.Has("Error: texture could not find \"" + dir + "sheet/gone\" file!"));
+    EXPECT_TRUE(log.Has("Error: texture could not find \"" + dir + "gone\" file!"));
     EXPECT_TRUE(log.Has("has no texture"));
     nE_RenderState state;
     for (state.frame = 0; state.frame < 2; ++state.frame)
