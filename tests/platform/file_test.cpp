@@ -54,7 +54,7 @@ struct UserFiles : testing::Test
 };
 } // namespace
 
-TEST_F(UserFiles, RoundTripKeepsEveryByteAndSubfolders)
+TEST_F(UserFiles, RoundTripsKeepEveryByteInEveryMode)
 {
     EXPECT_EQ(nE_CreateFile("saves/p_a.xml")->GetPath(), "user:saves/p_a.xml");
     std::string bytes("line\n\0\xff end", 11);
@@ -83,11 +83,8 @@ TEST_F(UserFiles, RoundTripKeepsEveryByteAndSubfolders)
     EXPECT_TRUE(nE_CreateFile("saves/p_a.xml")->Delete());
     EXPECT_FALSE(nE_CreateFile("saves/p_a.xml")->Delete());
     EXPECT_EQ(2u, FilesInUserDir());
-}
 
-// Text and binary modes of reading, replacing and appending act alike.
-TEST_F(UserFiles, ModesComeInPairs)
-{
+    // Text and binary modes of reading, replacing and appending act alike.
     for (int binary : {0, 1})
     {
         ASSERT_TRUE(Put("f", "abc", NE_FILE_WRITE + binary) && Put("f", "xy", NE_FILE_WRITE + binary));
@@ -96,7 +93,6 @@ TEST_F(UserFiles, ModesComeInPairs)
     }
     ASSERT_TRUE(Put("new", "first", NE_FILE_APPEND)); // appending makes the file
     EXPECT_EQ(OnDisk("new"), "first");
-
     testing::internal::CaptureStderr();
     EXPECT_FALSE(nE_CreateFile("f")->Open(7));
     EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Error: "));

@@ -323,10 +323,12 @@ TEST_F(Render, BlurSpreadsKeepsCentreAndRefusesBadInput)
     EXPECT_TRUE(render.EndRenderTarget());
 }
 
-// ---- gamma ----
+// ---- the frame's end ----
 
-// Above 1 brightens, below 1 darkens; the pass's alpha is clamped to 1.
-TEST_F(Render, GammaBrightensOrDarkensTheFrame)
+// The frame's end follows the shell: gamma above 1 brightens, below 1 darkens,
+// the pass's alpha clamped to 1; the shell's display mode sets the viewport,
+// even while the renderer still holds the size of an older mode.
+TEST_F(Render, FrameFollowsTheShellsGammaAndDisplayMode)
 {
     notEngine_Pl5 engine;
     g_engine = &engine;
@@ -346,6 +348,16 @@ TEST_F(Render, GammaBrightensOrDarkensTheFrame)
                                                 {10.0f, kWhite},           {NAN, plain}};
     for (const auto& [gamma, expected] : cases)
         EXPECT_TRUE(Near(frame(gamma), expected)) << gamma;
+
+    engine.SetGamma(1.0f);
+    ASSERT_TRUE(engine.SetDisplayMode(kW, kH, false));
+    render.SetScreenSize(float(kW / 2), float(kH / 2));
+    render.CreateScreenTextures();
+    Open();
+    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
+    Close();
+    EXPECT_EQ(kWhite, Pixel(2, 2));
+    EXPECT_EQ(kWhite, Pixel(kW - 2, kH - 2));
 }
 
 // ---- lines and vertex lists ----
@@ -377,21 +389,6 @@ TEST_F(Render, LinesAndVertexLists)
     EXPECT_EQ(kGreen, Pixel(3, 3));
     EXPECT_EQ(kRed, Pixel(17, 17));
     EXPECT_EQ(kBlack, Pixel(40, 5));
-}
-
-TEST_F(Render, ViewportFollowsTheShellsDisplayMode)
-{
-    // The renderer still holds the size of an older mode; the shell's mode rules the frame.
-    notEngine_Pl5 engine;
-    ASSERT_TRUE(engine.SetDisplayMode(kW, kH, false));
-    g_engine = &engine;
-    render.SetScreenSize(float(kW / 2), float(kH / 2));
-    render.CreateScreenTextures();
-    Open();
-    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
-    Close();
-    EXPECT_EQ(kWhite, Pixel(2, 2));
-    EXPECT_EQ(kWhite, Pixel(kW - 2, kH - 2));
 }
 
 } // namespace

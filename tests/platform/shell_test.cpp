@@ -99,7 +99,7 @@ protected:
 
 // ---- the frame clock ----
 
-TEST_F(Shell, ClockTicksAfterTheFramePeriodCapsTheStepAndSurvivesTheWrap)
+TEST_F(Shell, ClockTicksAfterTheFramePeriodCapsTheStepSurvivesTheWrapAndPrecedesDrawing)
 {
     DE50::Test::SetClock(0xFFFFFFF0u);
     Start();
@@ -133,23 +133,20 @@ TEST_F(Shell, ClockTicksAfterTheFramePeriodCapsTheStepAndSurvivesTheWrap)
     DE50::Test::AdvanceClock(50);
     g_engine->Tick();
     EXPECT_EQ(3u, seen.steps.size());
-}
 
-// ---- frames ----
-
-TEST_F(Shell, FrameAfterAnEventTicksBeforeDrawing)
-{
-    Start();
-    DE50::Test::AdvanceClock(17);
+    // A frame after the update's tick does not tick again; after an event it
+    // ticks before drawing.
+    const std::vector<std::string> tickThenDraw = {"update", "draw"};
+    seen.calls.clear();
+    DE50::Test::AdvanceClock(100);
     nE_OnPlatformUpdate(0.0f);
-    nE_OnPlatformFrame(); // the update's tick counts: no second tick
-    EXPECT_EQ((std::vector<std::string>{"update", "draw"}), seen.calls);
-
+    nE_OnPlatformFrame();
+    EXPECT_EQ(tickThenDraw, seen.calls);
     seen.calls.clear();
     Event(4, 0, 5, 6);
-    DE50::Test::AdvanceClock(17);
+    DE50::Test::AdvanceClock(100);
     nE_OnPlatformFrame();
-    EXPECT_EQ((std::vector<std::string>{"update", "draw"}), seen.calls);
+    EXPECT_EQ(tickThenDraw, seen.calls);
 }
 
 TEST_F(Shell, TwoLostTextureReportsGiveTwoRestorePasses)
