@@ -129,22 +129,20 @@ TEST_F(TextureTest, HitMaskFromAlphaUnderTransformAndAtTheEdges)
     EXPECT_FALSE(solid->HitTest(NAN, 0, plain));
 }
 
-TEST_F(TextureTest, PngIsChosenBeforeJpg)
+// A PNG is chosen before a JPEG of the same name; a JPEG alone loads, whole and
+// opaque to the mouse. Missing, cut, foreign and oversized images fail cleanly.
+TEST_F(TextureTest, LoadsPngBeforeJpgAndBadImagesFailCleanly)
 {
     WriteSolid("both.png", 4, 4, 0x00000000);
     WriteSolid("both.jpg", 8, 8, 0xFFFFFFFF, true);
-    auto t = Load<nE_Texture_Pl5>("both");
-    EXPECT_EQ(4.0f, t->GetWidth());
-    EXPECT_FALSE(t->HitTest(0, 0, nE_RenderState())); // the transparent png, not the jpg
-    // Alone, the jpg loads, whole and opaque to the mouse.
+    auto both = Load<nE_Texture_Pl5>("both");
+    EXPECT_EQ(4.0f, both->GetWidth());
+    EXPECT_FALSE(both->HitTest(0, 0, nE_RenderState())); // the transparent png
     WriteSolid("photo.jpg", 6, 3, 0xFFFFFFFF, true);
     auto photo = Load<nE_Texture_Pl5>("photo");
     EXPECT_EQ((std::vector<float>{6, 3}), (std::vector<float>{photo->GetWidth(), photo->GetHeight()}));
     EXPECT_TRUE(photo->HitTest(2.5f, 1, nE_RenderState()));
-}
 
-TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
-{
     std::vector<uint32_t> px(32 * 32);
     for (size_t i = 0; i < px.size(); ++i)
         px[i] = uint32_t(i * 2654435761u) | 0xFF000000;
