@@ -48,11 +48,8 @@ public:
     // pass lays over the screen; made at start and after every texture loss.
     void CreateScreenTextures();
 
-    bool IsSceneOpen() const { return m_sceneOpen; }
-    bool Is2DOpen() const { return m_2dOpen; }
     bool IsRenderTargetActive() const { return m_targetActive; }
     std::shared_ptr<nE_GeneratedTexture_Pl5> GetWhiteTexture() const { return m_white; }
-    std::shared_ptr<nE_GeneratedTexture_Pl5> GetClearTexture() const { return m_clear; }
 
 private:
     bool CanDraw() const;

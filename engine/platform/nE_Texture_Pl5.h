@@ -98,7 +98,6 @@ public:
     void SetVertex(unsigned index, const nE_Vec3& position, uint32_t colour, float u, float v) override;
     void SetVertex(float x, float y, float u, float v, float r, float g, float b, float a) override;
     unsigned GetCount() const override { return m_count; }
-    unsigned GetCapacity() const { return unsigned(m_vertices.size()); }
     const nE_Vertex* GetVertices() const { return m_vertices.data(); }
     // The vertices in use, for DE50::TRenderer::DrawVertices.
     DE50::TVertexSet GetVertexSet() const { return DE50::TVertexSet(m_vertices.data(), m_count); }

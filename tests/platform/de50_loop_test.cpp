@@ -3,12 +3,6 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <vector>
-
 using namespace DE50;
 
 namespace
@@ -43,11 +37,6 @@ bool OnEvent(const TEvent& e)
     return true;
 }
 
-void OnUpdate(float)
-{
-    g_seen.clockAtUpdate.push_back(timeGetTime());
-}
-
 void OnFrame()
 {
     TRenderer* r = TRenderer::GetInstance();
@@ -61,11 +50,6 @@ void OnFrame()
     if (g_seen.frames++ == 0 && g_seen.loseTexturesAtFirstFrame) DE50::Test::SimulateLostTextures();
 }
 
-void OnStop()
-{
-    ++g_seen.stops;
-}
-
 struct RefreshTask : TTask
 {
     bool Run() override
@@ -75,14 +59,6 @@ struct RefreshTask : TTask
     }
 };
 
-std::string Read(const std::string& path)
-{
-    std::ifstream f(path);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
-
 class De50Loop : public testing::Test
 {
 protected:
@@ -91,35 +67,32 @@ protected:
         ASSERT_TRUE(InitLibrary());
         g_seen = Seen();
     }
-    void TearDown() override
-    {
-        DE50::Test::Reset();
-        for (const std::string& f : files)
-            std::remove(f.c_str());
-    }
+    void TearDown() override { DE50::Test::Reset(); }
     int Run(std::vector<std::string> args)
     {
         args.insert(args.begin(), "prog");
         std::vector<char*> argv;
         for (std::string& a : args)
             argv.push_back(&a[0]);
-        return RunMainLoop(int(argv.size()), argv.data(), OnStart, OnEvent, OnFrame, OnUpdate, OnStop, false);
+        return RunMainLoop(
+            int(argv.size()), argv.data(), OnStart, OnEvent, OnFrame,
+            [](float) { g_seen.clockAtUpdate.push_back(timeGetTime()); }, [] { ++g_seen.stops; }, false);
     }
-    std::string TempFile(const char* name)
-    {
-        files.push_back(testing::TempDir() + "de50_loop_" + name);
-        return files.back();
-    }
-    std::vector<std::string> files;
+    de50test::ScratchDir dir;
 };
 
 // The run tests use the other flags; a flag of the game's own passes unharmed.
-TEST(De50Flags, ParsesFlagsAndWarnsAboutBadValues)
+TEST_F(De50Loop, ParsesFlagsAndWarnsAboutBadValues)
 {
+    uint32_t w = 1, h = 1;
+    GetDesktopSize(&w, &h);
+    EXPECT_EQ(1920u * 1080u, w * h); // the test screen, until --desktop says otherwise
     const char* args[] = {"prog", "--windowed", "--own-flag", "--desktop", "1280x1024", "--cheats"};
     TLoopOptions o = ParseLoopOptions(6, const_cast<char**>(args));
     EXPECT_TRUE(o.windowed && o.cheats && !o.fixedStep);
-    EXPECT_EQ(1280u * 1024u, o.desktopWidth * o.desktopHeight);
+    SetLoopOptions(o);
+    GetDesktopSize(&w, &h);
+    EXPECT_EQ(1280u * 1024u, w * h);
 
     const char* bad[] = {"prog", "--frames", "-3", "--desktop", "1280", "--screenshot", nullptr};
     testing::internal::CaptureStderr();
@@ -166,7 +139,7 @@ TEST_F(De50Loop, ExitCodeFromEventAndInjectedEvents)
 
 TEST_F(De50Loop, ReplayDeliversAtTurnsAndRecordingRoundTrips)
 {
-    std::string input = TempFile("input.txt"), record = TempFile("record.txt"), again = TempFile("again.txt");
+    const std::string input = dir.path + "input", record = dir.path + "record", again = dir.path + "again";
     std::ofstream(input) << "# turn type value x y flags\n0 4 0 10 20 0\n2 1 0 10 20 0\n2 3 0 11 21 0\n"
                             "garbage line\n3 9 233 0 0 0\n4 7 -126 0 0 0\n5 4 0 2147483647 -2147483648 0\n";
     testing::internal::CaptureStderr();
@@ -176,22 +149,22 @@ TEST_F(De50Loop, ReplayDeliversAtTurnsAndRecordingRoundTrips)
         "0 4 0 10 20 0", "2 1 0 10 20 0",        "2 3 0 11 21 0",
         "3 9 233 0 0 0", "4 7 4294967170 0 0 0", "5 4 0 1048576 -1048576 0"}; // far pointers clamped
     EXPECT_EQ(expected, g_seen.events);
-    const std::string recorded = Read(record);
-    EXPECT_EQ("0 4 0 10 20 0\n2 1 0 10 20 0\n2 3 0 11 21 0\n3 9 233 0 0 0\n4 7 4294967170 0 0 0\n"
-              "5 4 0 1048576 -1048576 0\n",
-              recorded);
+    std::string lines;
+    for (const std::string& e : expected)
+        lines += e + "\n";
+    EXPECT_EQ(lines, de50test::Slurp(record));
 
     g_seen = Seen();
     EXPECT_EQ(0, Run({"--fixed-step", "--frames", "7", "--input", record, "--record", again}));
     EXPECT_EQ(expected, g_seen.events);
-    EXPECT_EQ(recorded, Read(again));
+    EXPECT_EQ(lines, de50test::Slurp(again));
 }
 
 TEST_F(De50Loop, ScreenshotHoldsTheLastFrameAndLostTexturesAreReportedNextTurn)
 {
     g_seen.loseTexturesAtFirstFrame = true;
     TPlatform::GetInstance()->AdoptTextureRefreshListener(new RefreshTask);
-    std::string shot = TempFile("shot.png");
+    const std::string shot = dir.path + "shot.png";
     EXPECT_EQ(0, Run({"--fixed-step", "--frames", "3", "--screenshot", shot}));
     EXPECT_EQ(std::vector<int>{1}, g_seen.refreshAtTurn); // lost in turn 0's frame
     SDL_Surface* loaded = IMG_Load(shot.c_str());
@@ -203,23 +176,6 @@ TEST_F(De50Loop, ScreenshotHoldsTheLastFrameAndLostTexturesAreReportedNextTurn)
     const uint32_t corner = static_cast<uint32_t*>(s->pixels)[0];
     SDL_FreeSurface(s);
     EXPECT_TRUE(de50test::Near(corner, 0xFF8080FFu)); // frame 2: red 0.5, green 0.5, blue 1
-}
-
-TEST_F(De50Loop, DesktopSizeAndClock)
-{
-    uint32_t w = 1, h = 1;
-    GetDesktopSize(&w, &h);
-    EXPECT_EQ(1920u * 1080u, w * h); // the test screen
-    TLoopOptions o;
-    o.desktopWidth = 1366;
-    o.desktopHeight = 768;
-    SetLoopOptions(o);
-    GetDesktopSize(&w, &h);
-    EXPECT_EQ(1366u, w);
-
-    DE50::Test::SetClock(0xFFFFFFF0u);
-    DE50::Test::AdvanceClock(0x20);
-    EXPECT_EQ(0x10u, timeGetTime()); // wraps as a 32-bit count
 }
 
 TEST(De50Keys, ClassicCodes)

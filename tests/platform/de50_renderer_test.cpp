@@ -3,9 +3,10 @@
 
 #include "platform/de50_test_support.h"
 
-#include <cmath>
+#include <tuple>
 
 using namespace DE50;
+using de50test::Grey;
 using de50test::Near;
 
 namespace
@@ -34,11 +35,6 @@ protected:
         Quad(0, 0, 16, 16, TColor32(102, 102, 102, 128));
         r->EndRenderTarget();
         return TexturePixel(target, 8, 8);
-    }
-    static uint32_t Grey(double v, double a = 1.0)
-    {
-        auto b = [](double x) { return uint32_t(std::lround(std::min(1.0, std::max(0.0, x)) * 255)); };
-        return b(a) << 24 | b(v) << 16 | b(v) << 8 | b(v);
     }
 };
 
@@ -73,55 +69,43 @@ TEST_F(De50Render, EveryBlendModeOnScreenAndInRenderTarget)
     EXPECT_TRUE(Near(BlendInTarget(6), BlendInTarget(0)));
 }
 
-TEST_F(De50Render, ConsecutiveQuadsShareDrawCallsInOrder)
+// Quads batched into one frame keep their own texture, blend mode and clip; a
+// long run keeps its order; a texture changed between two draws shows in each
+// what it had.
+TEST_F(De50Render, BatchedQuadsKeepTheirOwnStateAndOrder)
 {
-    const uint32_t white = 0xFFFFFFFF;
-    auto a = Texture(1, 1, &white), b = Texture(1, 1, &white);
+    const uint32_t white = 0xFFFFFFFF, red = 0xFFFF0000, green = 0xFF00FF00, blue = 0xFF0000FF,
+                   dark = 0xFF102030;
+    auto w = Texture(1, 1, &white), a = Texture(1, 1, &red), b = Texture(1, 1, &green),
+         t = Texture(1, 1, &dark);
     TBasicEffect* fx = r->GetDefault2dEffect();
-    // A long run is sent in a few large batches, still in drawing order; the
-    // frame's fill is a clear, no draw.
-    Begin();
-    fx->SetTexture(a);
+    Begin(0.25f);
+    fx->SetTexture(w);
     for (int i = 0; i < 10000; ++i)
-        Quad(0, 0, 4, 4, i < 9999 ? TColor32(255, 0, 0, 255) : TColor32(0, 0, 255, 255));
-    End();
-    EXPECT_EQ(3u, r->GetLastFrameDrawCalls());
-    EXPECT_EQ(0xFF0000FFu, Pixel(1, 1));
-
-    Begin();
-    for (int i = 0; i < 10; ++i)
-    {
-        fx->SetTexture(i % 2 ? a : b);
-        Quad(0, 0, 4, 4, TColor32(255, 255, 255, 255));
-    }
-    End();
-    EXPECT_EQ(10u, r->GetLastFrameDrawCalls());
-
-    Begin();
-    fx->SetTexture(a);
-    for (uint32_t i = 0; i < 4; ++i)
-    {
-        fx->SetBlendMode(i < 2 ? 0 : 2);
-        r->SetClippingRectangle(TURect(0, 0, 10 + (i % 2), 10));
-        Quad(0, 0, 4, 4, TColor32(255, 255, 255, 255));
-    }
-    End();
-    EXPECT_EQ(4u, r->GetLastFrameDrawCalls());
-
-    // A texture changed between two draws of one frame: each draw shows what it had.
-    const uint32_t grey = 0xFF102030;
-    auto t = Texture(1, 1, &grey);
+        Quad(0, 0, 4, 4, TColor32(i < 9999 ? red : blue));
+    for (int i = 0; i < 4; ++i)
+        fx->SetTexture(i % 2 ? b : a), Quad(8.0f * i, 8, 4, 4, TColor32(white));
+    fx->SetTexture(w);
+    for (uint32_t mode : {0, 2})
+        fx->SetBlendMode(mode), Quad(mode ? 44 : 40, 0, 4, 4, TColor32(255, 255, 255, 128));
     fx->SetBlendMode(0);
-    Begin();
+    r->SetClippingRectangle(TURect(0, 0, 58, kH));
+    Quad(56, 0, 4, 4, TColor32(white));
+    r->SetClippingRectangle(TURect(0, 0, kW, kH));
+    Quad(56, 8, 4, 4, TColor32(white));
     fx->SetTexture(t);
-    Quad(0, 0, 10, 6, TColor32(255, 255, 255, 255));
+    Quad(0, 20, 10, 6, TColor32(white));
     uint32_t pitch = 0;
-    *t->Lock(&pitch) = 0xFFFFFFFF;
+    *t->Lock(&pitch) = white;
     t->Unlock();
-    Quad(20, 0, 10, 6, TColor32(255, 255, 255, 255));
+    Quad(20, 20, 10, 6, TColor32(white));
     End();
-    EXPECT_EQ(grey, Pixel(0, 0));
-    EXPECT_EQ(white, Pixel(20, 0));
+    const uint32_t mixed = Grey(0.25 / 2 + 0.5), added = Grey(0.75), bg = Grey(0.25);
+    const std::tuple<int, int, uint32_t> expected[] = {
+        {1, 1, blue},   {1, 9, red},    {9, 9, green}, {17, 9, red},   {25, 9, green}, {41, 1, mixed},
+        {45, 1, added}, {57, 1, white}, {58, 1, bg},   {58, 9, white}, {1, 21, dark},  {21, 21, white}};
+    for (const auto& [x, y, colour] : expected)
+        EXPECT_TRUE(Near(Pixel(x, y), colour)) << x << "," << y;
 }
 
 TEST_F(De50Render, FullScreenScalesDrawingIntoDesktopWindow)

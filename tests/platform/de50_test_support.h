@@ -1,5 +1,6 @@
 #pragma once
-// Shared set-up for the engine library's windowed tests.
+// Shared set-up for the engine library's windowed tests; it brings gtest and
+// the standard headers the tests use.
 
 #include "de50/de50.h"
 #include "de50/de50_test.h"
@@ -7,9 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -121,6 +126,22 @@ inline testing::AssertionResult Near(uint32_t actual, uint32_t expected, int tol
             return testing::AssertionFailure() << std::hex << "0x" << actual << " vs 0x" << expected;
     }
     return testing::AssertionSuccess();
+}
+
+// A grey of level v (0..1) with alpha a, as 0xAARRGGBB.
+inline uint32_t Grey(double v, double a = 1.0)
+{
+    auto b = [](double x) { return uint32_t(std::lround(std::min(1.0, std::max(0.0, x)) * 255)); };
+    return b(a) << 24 | b(v) << 16 | b(v) << 8 | b(v);
+}
+
+// The bytes of a file; empty when it cannot be read.
+inline std::string Slurp(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
 }
 
 } // namespace de50test

@@ -8,19 +8,11 @@
 #include "platform/de50_test_support.h"
 #include "support/scoped_env.h"
 
-#include <gtest/gtest.h>
-
-#include <csignal>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 using DE50::TFile;
 
 namespace
@@ -33,14 +25,7 @@ struct UserFiles : testing::Test
 
     void SetUp() override { setenv("NOTENGINE_USER_DIR", user.c_str(), 1); }
 
-    static std::string Slurp(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-    std::string OnDisk(const std::string& name) { return Slurp(user + "/" + name); }
+    std::string OnDisk(const std::string& name) { return de50test::Slurp(user + "/" + name); }
     // Only the files the test made remain: no temporary left behind.
     size_t FilesInUserDir()
     {
@@ -69,7 +54,7 @@ struct UserFiles : testing::Test
 };
 } // namespace
 
-TEST_F(UserFiles, RoundTripKeepsEveryByteAndSubfolders)
+TEST_F(UserFiles, RoundTripsKeepEveryByteInEveryMode)
 {
     EXPECT_EQ(nE_CreateFile("saves/p_a.xml")->GetPath(), "user:saves/p_a.xml");
     std::string bytes("line\n\0\xff end", 11);
@@ -78,8 +63,7 @@ TEST_F(UserFiles, RoundTripKeepsEveryByteAndSubfolders)
     EXPECT_EQ(Get("saves/p_a.xml", NE_FILE_READ), bytes);
 
     std::string whole;
-    EXPECT_TRUE(nE_ReadUserFile("saves/p_a.xml", whole));
-    EXPECT_EQ(whole, bytes);
+    EXPECT_TRUE(nE_ReadUserFile("saves/p_a.xml", whole) && whole == bytes);
     testing::internal::CaptureStderr();
     EXPECT_FALSE(nE_ReadUserFile("missing", whole));
     EXPECT_EQ("", testing::internal::GetCapturedStderr()); // a first run has no settings yet
@@ -87,8 +71,7 @@ TEST_F(UserFiles, RoundTripKeepsEveryByteAndSubfolders)
     // Old names with backslashes land in the same folder.
     TFile f;
     ASSERT_TRUE(f.Open("user:saves\\p_b.xml", DE50::kFileWrite));
-    EXPECT_EQ(4, f.Write("game", 4));
-    EXPECT_TRUE(f.Close());
+    EXPECT_TRUE(f.Write("game", 4) == 4 && f.Close());
     EXPECT_EQ(OnDisk("saves/p_b.xml"), "game");
     // A file dropped while open is finished; deleting needs no open file.
     {
@@ -100,11 +83,8 @@ TEST_F(UserFiles, RoundTripKeepsEveryByteAndSubfolders)
     EXPECT_TRUE(nE_CreateFile("saves/p_a.xml")->Delete());
     EXPECT_FALSE(nE_CreateFile("saves/p_a.xml")->Delete());
     EXPECT_EQ(2u, FilesInUserDir());
-}
 
-// Text and binary modes of reading, replacing and appending act alike.
-TEST_F(UserFiles, ModesComeInPairs)
-{
+    // Text and binary modes of reading, replacing and appending act alike.
     for (int binary : {0, 1})
     {
         ASSERT_TRUE(Put("f", "abc", NE_FILE_WRITE + binary) && Put("f", "xy", NE_FILE_WRITE + binary));
@@ -113,7 +93,6 @@ TEST_F(UserFiles, ModesComeInPairs)
     }
     ASSERT_TRUE(Put("new", "first", NE_FILE_APPEND)); // appending makes the file
     EXPECT_EQ(OnDisk("new"), "first");
-
     testing::internal::CaptureStderr();
     EXPECT_FALSE(nE_CreateFile("f")->Open(7));
     EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Error: "));
@@ -178,8 +157,7 @@ TEST_F(UserFiles, PathsLeavingTheFolderAreRefused)
     const std::string outside = root + "outside";
     std::ofstream(outside) << "precious";
     testing::internal::CaptureStderr();
-    for (const std::string& name : {std::string("../outside"), std::string("a/../../outside"), outside,
-                                    std::string("..\\outside"), std::string("")})
+    for (const std::string& name : {"../outside"s, "a/../../outside"s, outside, "..\\outside"s, ""s})
     {
         std::string text;
         EXPECT_FALSE(nE_WriteUserFile(name, "overwritten")) << name;
@@ -189,9 +167,8 @@ TEST_F(UserFiles, PathsLeavingTheFolderAreRefused)
     }
     testing::internal::GetCapturedStderr();
     // The library refuses these for any caller, with a log line.
-    for (const std::string& path :
-         {std::string("user:/etc/passwd"), std::string("user:C:/outside"), outside, std::string("outside"),
-          std::string("user:"), std::string("user:sub/"), std::string("user:.."), std::string("user:user:x")})
+    for (const std::string& path : {"user:/etc/passwd"s, "user:C:/outside"s, outside, "outside"s, "user:"s,
+                                    "user:sub/"s, "user:.."s, "user:user:x"s})
     {
         testing::internal::CaptureStderr();
         TFile f;
@@ -200,7 +177,7 @@ TEST_F(UserFiles, PathsLeavingTheFolderAreRefused)
         EXPECT_FALSE(TFile::DeleteFile(path)) << path;
         EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Error: ")) << path;
     }
-    EXPECT_EQ(Slurp(outside), "precious");
+    EXPECT_EQ(de50test::Slurp(outside), "precious");
     // Names that merely contain dots stay allowed.
     EXPECT_TRUE(nE_WriteUserFile("a..b/..c", "ok"));
     EXPECT_EQ(OnDisk("a..b/..c"), "ok");

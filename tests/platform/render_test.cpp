@@ -3,9 +3,9 @@
 #include "engine/platform/notEngine.h"
 #include "platform/de50_test_support.h"
 
-#include <cmath>
-#include <vector>
+#include <tuple>
 
+using de50test::Grey;
 using de50test::Near;
 
 namespace
@@ -17,12 +17,6 @@ const uint32_t kBlack = 0xFF000000u;
 const uint32_t kWhite = 0xFFFFFFFFu;
 const uint32_t kRed = 0xFFFF0000u;
 const uint32_t kGreen = 0xFF00FF00u;
-
-uint32_t Grey(double v)
-{
-    uint32_t b = uint32_t(std::lround(std::min(1.0, std::max(0.0, v)) * 255));
-    return 0xFF000000u | b << 16 | b << 8 | b;
-}
 
 // A default state scaled by (sx, sy), then moved to (x, y).
 nE_RenderState At(float x, float y, float sx = 1.0f, float sy = 1.0f)
@@ -87,9 +81,7 @@ protected:
     void Open()
     {
         render.BeginScene();
-        ASSERT_TRUE(render.IsSceneOpen());
         render.Begin2D();
-        ASSERT_TRUE(render.Is2DOpen());
     }
     void Close()
     {
@@ -110,24 +102,14 @@ protected:
         nE_Matrix::Translate(s.matrix, x + w / 2, y + h / 2);
         render.DrawTexture(t, s);
     }
-    uint32_t DrawGreyQuad(uint32_t blend, float alpha)
-    {
-        Open();
-        Background(0.25f);
-        nE_RenderState s;
-        s.blendMode = blend;
-        s.alpha = alpha;
-        Rect(Solid(0.4f, 0.4f, 0.4f, 1), 0, 0, kW, kH, s);
-        Close();
-        return Pixel(10, 10);
-    }
-
     nE_Render_Pl5 render;
 };
 
 // ---- clip stack ----
 
-TEST_F(Render, ClipStackIntersectsInOrderAndCutsDrawing)
+// Clips intersect in push order and cut drawing; the full clip covers the
+// screen or target, also beyond 2048.
+TEST_F(Render, ClipStackIntersectsInOrderAndCoversLargeTargets)
 {
     EXPECT_EQ(2048.0f, render.GetClipRect().w);
     Open();
@@ -142,34 +124,26 @@ TEST_F(Render, ClipStackIntersectsInOrderAndCutsDrawing)
     render.PopClipRect();
     render.PopClipRect();
     EXPECT_EQ(30.0f, render.GetClipRect().w);
-    render.PopClipRect();
-    render.PopClipRect(); // one too many: harmless
+    for (int i = 0; i < 2; ++i) // one too many: harmless
+        render.PopClipRect();
     EXPECT_EQ(2048.0f, render.GetClipRect().w);
     Close();
     EXPECT_EQ(kWhite, Pixel(20, 10));
     EXPECT_EQ(kWhite, Pixel(39, 29));
     // Cut by the inner rectangle, the outer one, and outside both.
-    for (auto dark :
+    for (auto [x, y] :
          {std::make_pair(19, 15), std::make_pair(40, 15), std::make_pair(25, 30), std::make_pair(2, 2)})
-        EXPECT_EQ(kBlack, Pixel(dark.first, dark.second)) << dark.first << "," << dark.second;
-}
+        EXPECT_EQ(kBlack, Pixel(x, y)) << x << "," << y;
 
-TEST_F(Render, ClipCoversScreensAndTargetsBeyond2048)
-{
     render.SetScreenSize(2560, 2200);
-    EXPECT_EQ(2560.0f, render.GetClipRect().w);
-    EXPECT_EQ(2200.0f, render.GetClipRect().h);
+    EXPECT_EQ(2560.0f * 2200.0f, render.GetClipRect().w * render.GetClipRect().h);
     render.SetScreenSize(float(kW), float(kH));
-
-    // A target wider than 2048: its far end takes draws too.
-    render.BeginRenderTarget(2100, 8);
-    ASSERT_TRUE(render.IsRenderTargetActive());
+    render.BeginRenderTarget(2100, 8); // its far end takes draws too
     EXPECT_EQ(2100.0f, render.GetClipRect().w);
     nE_RenderState s;
     s.blendMode = 1;
     Rect(render.GetWhiteTexture(), 2060, 0, 40, 8, s);
     auto target = render.EndRenderTarget();
-    ASSERT_TRUE(target);
     EXPECT_EQ(kWhite, TexPixel(target, 2090, 4));
     EXPECT_EQ(0u, TexPixel(target, 2000, 4));
 }
@@ -202,27 +176,23 @@ TEST_F(Render, QuadTakesColourAlphaAndOffsetAndMissingImagesShowNothing)
 TEST_F(Render, BlendModesAndAlphaOnScreen)
 {
     const double dst = 64 / 255.0, src = 102 / 255.0;
-    const uint32_t normal = Grey(src * 0.5 + dst * 0.5), background = Grey(dst);
-    struct Case
+    const uint32_t normal = Grey(src * 0.5 + dst * 0.5), bg = Grey(dst), opaque = Grey(src),
+                   add = Grey(dst + src * 0.5), mul = Grey(dst * (1 - 0.5 + src * 0.5));
+    // Blend 5 is the target mode, 7 unknown.
+    const std::tuple<uint32_t, float, uint32_t> cases[] = {
+        {0, 0.5f, normal}, {1, 0.5f, opaque}, {2, 0.5f, add}, {4, 0.5f, mul}, {5, 0.5f, normal},
+        {7, 0.5f, normal}, {0, 1.0f, opaque}, {0, 1.5f, bg},  {0, -0.1f, bg}, {0, NAN, bg}};
+    for (const auto& [blend, alpha, expected] : cases)
     {
-        uint32_t blend;
-        float alpha;
-        uint32_t expected;
-    };
-    const Case cases[] = {
-        {0, 0.5f, normal},
-        {1, 0.5f, Grey(src)},
-        {2, 0.5f, Grey(dst + src * 0.5)},
-        {4, 0.5f, Grey(dst * (1 - 0.5 + src * 0.5))},
-        {5, 0.5f, normal}, // the target mode
-        {7, 0.5f, normal},
-        {0, 1.0f, Grey(src)},
-        {0, 1.5f, background},
-        {0, -0.1f, background},
-        {0, NAN, background},
-    };
-    for (const Case& c : cases)
-        EXPECT_TRUE(Near(DrawGreyQuad(c.blend, c.alpha), c.expected)) << c.blend << " " << c.alpha;
+        Open();
+        Background(0.25f);
+        nE_RenderState s;
+        s.blendMode = blend;
+        s.alpha = alpha;
+        Rect(Solid(0.4f, 0.4f, 0.4f, 1), 0, 0, kW, kH, s);
+        Close();
+        EXPECT_TRUE(Near(Pixel(10, 10), expected)) << blend << " " << alpha;
+    }
 }
 
 TEST_F(Render, TilingWrapsAndPlainClamps)
@@ -252,39 +222,33 @@ TEST_F(Render, TilingWrapsAndPlainClamps)
 TEST_F(Render, TargetDrawnBackLooksLikeDirectDrawing)
 {
     auto picture = Solid(1.0f, 0.6f, 0.2f, 0.5f);
-    struct Case
-    {
-        uint32_t inside, back;
-        float alpha;
-        int targets;
-    };
-    const Case cases[] = {{0, 0, 1.0f, 1}, {0, 0, 0.4f, 1}, {2, 0, 0.4f, 1}, {0, 2, 0.4f, 1},
-                          {0, 3, 1.0f, 1}, {0, 4, 1.0f, 1}, {0, 0, 0.4f, 2}, {7, 0, 1.0f, 1}};
-    for (const Case& c : cases)
+    // Blend inside, blend drawn back, alpha drawn back, targets in a row.
+    const std::tuple<uint32_t, uint32_t, float, int> cases[] = {
+        {0, 0, 1.0f, 1}, {0, 0, 0.4f, 1}, {2, 0, 0.4f, 1}, {0, 2, 0.4f, 1},
+        {0, 3, 1.0f, 1}, {0, 4, 1.0f, 1}, {0, 0, 0.4f, 2}, {7, 0, 1.0f, 1}};
+    for (const auto& [inside, back, alpha, targets] : cases)
     {
         nE_RenderState s;
-        s.blendMode = c.inside;
+        s.blendMode = inside;
         std::shared_ptr<nE_Texture> texture = picture;
-        for (int i = 0; i < c.targets; ++i)
+        for (int i = 0; i < targets; ++i)
         {
             render.BeginRenderTarget(kW, kH);
             Rect(texture, 0, 0, kW, kH, i == 0 ? s : nE_RenderState());
             texture = render.EndRenderTarget();
         }
-        s.blendMode = c.back;
-        s.alpha = c.alpha;
-        Open();
-        Background(0.25f);
-        Rect(texture, 0, 0, kW, kH, s);
-        Close();
-        const uint32_t through = Pixel(10, 10);
-        s.blendMode = c.inside + c.back;
-        Open();
-        Background(0.25f);
-        Rect(picture, 0, 0, kW, kH, s);
-        Close();
-        EXPECT_TRUE(Near(through, Pixel(10, 10)))
-            << c.inside << " " << c.back << " " << c.alpha << " " << c.targets;
+        uint32_t seen[2];
+        for (int direct = 0; direct < 2; ++direct)
+        {
+            s.blendMode = direct ? inside + back : back;
+            s.alpha = alpha;
+            Open();
+            Background(0.25f);
+            Rect(direct ? picture : texture, 0, 0, kW, kH, s);
+            Close();
+            seen[direct] = Pixel(10, 10);
+        }
+        EXPECT_TRUE(Near(seen[0], seen[1])) << inside << " " << back << " " << alpha << " " << targets;
     }
 }
 
@@ -359,36 +323,41 @@ TEST_F(Render, BlurSpreadsKeepsCentreAndRefusesBadInput)
     EXPECT_TRUE(render.EndRenderTarget());
 }
 
-// ---- gamma ----
+// ---- the frame's end ----
 
-class RenderGamma : public Render
+// The frame's end follows the shell: gamma above 1 brightens, below 1 darkens,
+// the pass's alpha clamped to 1; the shell's display mode sets the viewport,
+// even while the renderer still holds the size of an older mode.
+TEST_F(Render, FrameFollowsTheShellsGammaAndDisplayMode)
 {
-protected:
-    uint32_t Frame(float gamma)
+    notEngine_Pl5 engine;
+    g_engine = &engine;
+    auto frame = [&](float gamma)
     {
         engine.SetGamma(gamma);
-        g_engine = &engine;
         Open();
         Background(0.5f);
         Close();
         return Pixel(32, 24);
-    }
-    notEngine_Pl5 engine;
-};
-
-TEST_F(RenderGamma, AboveOneBrightensBelowOneDarkensAndPassAlphaIsClamped)
-{
-    EXPECT_EQ(kWhite, TexPixel(render.GetWhiteTexture(), 1, 1));
-    EXPECT_EQ(kBlack, TexPixel(render.GetClearTexture(), 3, 3)); // opaque: darkening works
-    const uint32_t plain = Frame(1.0f);
+    };
+    const uint32_t plain = frame(1.0f);
     EXPECT_TRUE(Near(plain, Grey(0.5)));
     const double base = (plain & 0xFF) / 255.0;
-    EXPECT_TRUE(Near(Frame(1.2f), Grey(base + 0.06)));
-    EXPECT_TRUE(Near(Frame(0.8f), Grey(base * 0.8)));
-    EXPECT_TRUE(Near(Frame(0.5f), Grey(base * 0.5)));
-    EXPECT_EQ(kBlack, Frame(-1.0f)); // alpha 2 drawn as 1
-    EXPECT_EQ(kWhite, Frame(10.0f)); // alpha 2.7 drawn as 1
-    EXPECT_EQ(plain, Frame(NAN));
+    const std::pair<float, uint32_t> cases[] = {{1.2f, Grey(base + 0.06)}, {0.8f, Grey(base * 0.8)},
+                                                {0.5f, Grey(base * 0.5)},  {-1.0f, kBlack},
+                                                {10.0f, kWhite},           {NAN, plain}};
+    for (const auto& [gamma, expected] : cases)
+        EXPECT_TRUE(Near(frame(gamma), expected)) << gamma;
+
+    engine.SetGamma(1.0f);
+    ASSERT_TRUE(engine.SetDisplayMode(kW, kH, false));
+    render.SetScreenSize(float(kW / 2), float(kH / 2));
+    render.CreateScreenTextures();
+    Open();
+    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
+    Close();
+    EXPECT_EQ(kWhite, Pixel(2, 2));
+    EXPECT_EQ(kWhite, Pixel(kW - 2, kH - 2));
 }
 
 // ---- lines and vertex lists ----
@@ -420,21 +389,6 @@ TEST_F(Render, LinesAndVertexLists)
     EXPECT_EQ(kGreen, Pixel(3, 3));
     EXPECT_EQ(kRed, Pixel(17, 17));
     EXPECT_EQ(kBlack, Pixel(40, 5));
-}
-
-TEST_F(Render, ViewportFollowsTheShellsDisplayMode)
-{
-    // The renderer still holds the size of an older mode; the shell's mode rules the frame.
-    notEngine_Pl5 engine;
-    ASSERT_TRUE(engine.SetDisplayMode(kW, kH, false));
-    g_engine = &engine;
-    render.SetScreenSize(float(kW / 2), float(kH / 2));
-    render.CreateScreenTextures();
-    Open();
-    Rect(render.GetWhiteTexture(), 0, 0, kW, kH, nE_RenderState());
-    Close();
-    EXPECT_EQ(kWhite, Pixel(2, 2));
-    EXPECT_EQ(kWhite, Pixel(kW - 2, kH - 2));
 }
 
 } // namespace

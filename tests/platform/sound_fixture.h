@@ -11,8 +11,6 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -84,14 +82,6 @@ inline bool WriteTone(const std::string& path, float seconds, int channels = 1, 
     return std::fclose(out) == 0;
 }
 
-// A file cut to the given fraction of its bytes.
-inline void Truncate(const std::string& from, const std::string& to, double fraction)
-{
-    std::ifstream in(from, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::ofstream(to, std::ios::binary) << bytes.substr(0, static_cast<size_t>(bytes.size() * fraction));
-}
-
 // What came out of the loopback device, measured on the left channel.
 struct Mix
 {
@@ -126,21 +116,15 @@ template <class After> Mix RenderTurns(float seconds, float turn, After after)
     return mix;
 }
 
-// The output level once gain changes have settled, with no polling.
+// The output level once gain changes have settled; after(turn) as above.
+template <class After> float Level(After after)
+{
+    RenderTurns(0.03f, 0.03f, after);
+    return RenderTurns(0.05f, 0.05f, after).peak;
+}
 inline float Level()
 {
-    RenderTurns(0.03f, 0.03f, [](float) {});
-    return RenderTurns(0.05f, 0.05f, [](float) {}).peak;
-}
-
-// Plays `sound` looped until no voice is left; the voices taken.
-inline std::vector<std::shared_ptr<DE50::TSoundInstance>>
-TakeEveryVoice(const std::shared_ptr<DE50::TSound>& sound)
-{
-    std::vector<std::shared_ptr<DE50::TSoundInstance>> voices;
-    for (auto v = sound->Play(true, 0.0f); v && voices.size() < 2000; v = sound->Play(true, 0.0f))
-        voices.push_back(v);
-    return voices;
+    return Level([](float) {});
 }
 
 // A loopback device for each test; a folder for the suite holding the tones

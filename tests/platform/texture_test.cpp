@@ -8,19 +8,14 @@
 #include <SDL_image.h>
 #include <zlib.h>
 
-#include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <string>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
-#include <vector>
 
 namespace
 {
 
-using de50test::LogCapture;
+using de50test::Near;
 
 // A window, a scratch folder of images, the bus for log lines and a cache
 // with the texture creators.
@@ -33,14 +28,10 @@ protected:
         g_mediator = &bus;
         bus.Subscribe(&log, NE_MSG_LOG);
         g_resourceCache = &cache;
-        for (int kind = 0; kind < NE_RES_KIND_COUNT; ++kind)
-            saved[kind] = nE_ResourceCache::SetCreator(kind, nE_ResourceCreator());
         nE_RegisterTextureCreators();
     }
     void TearDown() override
     {
-        for (int kind = 0; kind < NE_RES_KIND_COUNT; ++kind)
-            nE_ResourceCache::SetCreator(kind, saved[kind]);
         cache.Clear();
         g_resourceCache = nullptr;
         g_mediator = nullptr;
@@ -68,20 +59,12 @@ protected:
     {
         std::ofstream(dir + file, std::ios::binary) << text;
     }
-
-    std::shared_ptr<nE_Texture_Pl5> LoadTexture(const std::string& name, bool expect = true)
+    template <class T> std::shared_ptr<T> Load(const std::string& name, bool expect = true)
     {
-        auto t = std::make_shared<nE_Texture_Pl5>();
+        auto t = std::make_shared<T>();
         EXPECT_EQ(expect, t->Load(dir + name)) << name;
         return t;
     }
-    std::shared_ptr<nE_FrameTexture_Pl5> LoadFrames(const std::string& name, bool expect = true)
-    {
-        auto t = std::make_shared<nE_FrameTexture_Pl5>();
-        EXPECT_EQ(expect, t->Load(dir + name)) << name;
-        return t;
-    }
-
     void DrawFull(const std::shared_ptr<DE50::TTexture>& t)
     {
         Begin();
@@ -92,18 +75,11 @@ protected:
         End();
     }
 
-    // Pixel (px, py) of a w x h texture centred on the origin, at its centre.
-    static nE_Vec3 Centre(int px, int py, float w, float h)
-    {
-        return nE_Vec3(px - w / 2 + 0.5f, py - h / 2 + 0.5f, 0);
-    }
-
     de50test::ScratchDir scratch;
     const std::string& dir = scratch.path;
     nE_Mediator bus;
-    LogCapture log;
+    de50test::LogCapture log;
     nE_ResourceCache cache;
-    nE_ResourceCreator saved[NE_RES_KIND_COUNT];
 };
 
 std::vector<float> V(const nE_Rect& r)
@@ -111,17 +87,16 @@ std::vector<float> V(const nE_Rect& r)
     return {r.x, r.y, r.w, r.h};
 }
 
-// 4 x 2: alpha 0, 1, 128, 255 on top; 255, 0, 0, 1 below.
-const std::vector<uint32_t> kAlphaPixels = {0x00FF0000, 0x01FF0000, 0x80FF0000, 0xFFFF0000,
-                                            0xFF00FF00, 0x0000FF00, 0x0000FF00, 0x0100FF00};
-const bool kAlphaHit[8] = {false, true, true, true, true, false, false, true};
-
 // --- images and hit masks --------------------------------------------------
 
-TEST_F(TextureTest, HitMaskFromAlphaUnderTransform)
+TEST_F(TextureTest, HitMaskFromAlphaUnderTransformAndAtTheEdges)
 {
-    WriteImage("a.png", 4, 2, kAlphaPixels);
-    auto t = LoadTexture("a");
+    // 4 x 2: alpha 0, 1, 128, 255 on top; 255, 0, 0, 1 below. Any alpha is hit.
+    WriteImage(
+        "a.png", 4, 2,
+        {0x00FF0000, 0x01FF0000, 0x80FF0000, 0xFFFF0000, 0xFF00FF00, 0x0000FF00, 0x0000FF00, 0x0100FF00});
+    const bool hit[8] = {false, true, true, true, true, false, false, true};
+    auto t = Load<nE_Texture_Pl5>("a");
     EXPECT_EQ((std::vector<float>{-2, -1, 4, 2}), V(t->GetFrameRect(3))); // centred
     nE_RenderState plain, moved;
     moved.offsetX = 3;
@@ -130,53 +105,49 @@ TEST_F(TextureTest, HitMaskFromAlphaUnderTransform)
     nE_Matrix full;
     nE_Matrix::Translate(full, moved.offsetX, moved.offsetY);
     nE_Matrix::MultiplyAssign(full, moved.matrix);
-    for (int y = 0; y < 2; ++y)
-        for (int x = 0; x < 4; ++x)
-        {
-            const bool hit = kAlphaHit[y * 4 + x];
-            const nE_Vec3 p = Centre(x, y, 4, 2);
-            nE_Vec3 world;
-            nE_Matrix::TransformPoint(world, p, full);
-            EXPECT_EQ(hit, t->GetHitMask().Get(x, y)) << x << "," << y;
-            EXPECT_EQ(hit, t->HitTest(p.x, p.y, plain)) << x << "," << y;
-            EXPECT_EQ(hit, t->HitTest(world.x, world.y, moved)) << x << "," << y;
-        }
+    auto world = [&](float x, float y)
+    {
+        nE_Vec3 w;
+        nE_Matrix::TransformPoint(w, nE_Vec3(x, y, 0), full);
+        return w;
+    };
+    for (int i = 0; i < 8; ++i)
+    {
+        const float x = float(i % 4) - 1.5f, y = float(i / 4) - 0.5f; // the pixel's centre
+        EXPECT_EQ(hit[i], t->HitTest(x, y, plain)) << i;
+        EXPECT_EQ(hit[i], t->HitTest(world(x, y).x, world(x, y).y, moved)) << i;
+    }
     // Outside the rotated rectangle; the untransformed point is not hit either.
-    nE_Vec3 outside;
-    nE_Matrix::TransformPoint(outside, nE_Vec3(-2.5f, 0, 0), full);
-    EXPECT_FALSE(t->HitTest(outside.x, outside.y, moved));
+    EXPECT_FALSE(t->HitTest(world(-2.5f, 0).x, world(-2.5f, 0).y, moved));
     EXPECT_FALSE(t->HitTest(0.5f, -0.5f, moved));
 
     // Edges: the far edge is the last pixel; beyond it and non-finite points miss.
     WriteSolid("s.png", 3, 3, 0xFF102030);
-    auto solid = LoadTexture("s");
+    auto solid = Load<nE_Texture_Pl5>("s");
     EXPECT_TRUE(solid->HitTest(-1.5f, -1.5f, plain) && solid->HitTest(1.49f, 1.49f, plain));
     EXPECT_FALSE(solid->HitTest(1.6f, 0, plain) || solid->HitTest(0, -1.6f, plain));
     EXPECT_FALSE(solid->HitTest(NAN, 0, plain));
 }
 
-TEST_F(TextureTest, PngIsChosenBeforeJpg)
+// A PNG is chosen before a JPEG of the same name; a JPEG alone loads, whole and
+// opaque to the mouse. Missing, cut, foreign and oversized images fail cleanly.
+TEST_F(TextureTest, LoadsPngBeforeJpgAndBadImagesFailCleanly)
 {
     WriteSolid("both.png", 4, 4, 0x00000000);
     WriteSolid("both.jpg", 8, 8, 0xFFFFFFFF, true);
-    auto t = LoadTexture("both");
-    EXPECT_EQ(4.0f, t->GetWidth());
-    EXPECT_FALSE(t->HitTest(0, 0, nE_RenderState())); // the transparent png, not the jpg
-    // Alone, the jpg loads, whole and opaque to the mouse.
+    auto both = Load<nE_Texture_Pl5>("both");
+    EXPECT_EQ(4.0f, both->GetWidth());
+    EXPECT_FALSE(both->HitTest(0, 0, nE_RenderState())); // the transparent png
     WriteSolid("photo.jpg", 6, 3, 0xFFFFFFFF, true);
-    auto photo = LoadTexture("photo");
+    auto photo = Load<nE_Texture_Pl5>("photo");
     EXPECT_EQ((std::vector<float>{6, 3}), (std::vector<float>{photo->GetWidth(), photo->GetHeight()}));
     EXPECT_TRUE(photo->HitTest(2.5f, 1, nE_RenderState()));
-}
 
-TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
-{
     std::vector<uint32_t> px(32 * 32);
     for (size_t i = 0; i < px.size(); ++i)
         px[i] = uint32_t(i * 2654435761u) | 0xFF000000;
     WriteImage("full.png", 32, 32, px);
-    std::ifstream in(dir + "full.png", std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string bytes = de50test::Slurp(dir + "full.png");
     ASSERT_GT(bytes.size(), 200u);
     WriteText("cut.png", bytes.substr(0, bytes.size() / 2));
     WriteText("junk.png", "not an image at all");
@@ -194,17 +165,16 @@ TEST_F(TextureTest, MissingTruncatedAndGarbageImagesFailCleanly)
                                               "\0\0\0\1\0\0\0\1\0\0\0\0IEND\xAE\x42\x60\x82",
                                               45));
     WriteSolid("big.jpg", 8, 8, 0xFFFFFFFF, true);
-    std::ifstream jin(dir + "big.jpg", std::ios::binary);
-    std::string jpeg((std::istreambuf_iterator<char>(jin)), std::istreambuf_iterator<char>());
+    std::string jpeg = de50test::Slurp(dir + "big.jpg");
     const size_t sof = jpeg.find("\xFF\xC0");
     ASSERT_NE(std::string::npos, sof);
-    jpeg.replace(sof + 5, 4, "\x4E\x20\x4E\x20");
-    WriteText("big.png", jpeg);
+    WriteText("big.png", jpeg.replace(sof + 5, 4, "\x4E\x20\x4E\x20"));
 
-    for (const char* name : {"nothing", "cut", "junk", "empty", "gif", "wide", "side", "area", "chunk", "big"})
+    for (const char* name :
+         {"nothing", "cut", "junk", "empty", "gif", "wide", "side", "area", "chunk", "big"})
     {
         log.lines.clear();
-        auto t = LoadTexture(name, false);
+        auto t = Load<nE_Texture_Pl5>(name, false);
         EXPECT_FALSE(t->GetPlatformTexture(0)) << name;
         EXPECT_EQ((std::vector<float>{1, 1}), (std::vector<float>{t->GetWidth(), t->GetHeight()})) << name;
         EXPECT_TRUE(t->GetHitMask().Empty()) << name;
@@ -254,128 +224,106 @@ TEST_F(TextureTest, KeyedGreyPngsKeepTheirGrey)
     for (const Case& c : cases)
     {
         WriteText("grey.png", KeyedGreyPng(c.depth, c.row, c.key));
-        auto t = LoadTexture("grey");
-        ASSERT_TRUE(t->GetPlatformTexture(0)) << c.depth;
-        EXPECT_EQ(c.shown, TexturePixel(t->GetPlatformTexture(0), 0, 0)) << c.depth;
-        EXPECT_EQ(0u, TexturePixel(t->GetPlatformTexture(0), 1, 0) >> 24) << c.depth;
-        EXPECT_EQ(c.shown, TexturePixel(t->GetPlatformTexture(0), 2, 0)) << c.depth;
+        auto t = Load<nE_Texture_Pl5>("grey")->GetPlatformTexture(0);
+        ASSERT_TRUE(t) << c.depth;
+        EXPECT_EQ(c.shown, TexturePixel(t, 0, 0)) << c.depth;
+        EXPECT_EQ(0u, TexturePixel(t, 1, 0) >> 24) << c.depth;
+        EXPECT_EQ(c.shown, TexturePixel(t, 2, 0)) << c.depth;
     }
 }
 
 // --- frame textures --------------------------------------------------------
 
-class FrameTextureTest : public TextureTest
+TEST_F(TextureTest, FramesFromXmlShareTheImageAndHitTheirOwnPart)
 {
-protected:
-    void SetUp() override
-    {
-        TextureTest::SetUp();
-        mkdir((dir + "sheet").c_str(), 0700);
-        // Left half opaque, right half transparent, 8 x 4.
-        std::vector<uint32_t> px(32);
-        for (int y = 0; y < 4; ++y)
-            for (int x = 0; x < 8; ++x)
-                px[size_t(y * 8 + x)] = x < 4 ? 0xFF0000FF : 0x000000FF;
-        WriteImage("sheet/img.png", 8, 4, px);
-        // The third frame misspells "widht" the other way: its width is 0.
-        WriteText("sheet/anim.xml", R"(<frametexture>
+    mkdir((dir + "sheet").c_str(), 0700);
+    // Left half opaque, right half transparent, 8 x 4.
+    std::vector<uint32_t> px(32);
+    for (size_t i = 0; i < px.size(); ++i)
+        px[i] = i % 8 < 4 ? 0xFF0000FF : 0x000000FF;
+    WriteImage("sheet/img.png", 8, 4, px);
+    // The third frame misspells "widht" the other way: its width is 0.
+    WriteText("sheet/anim.xml", R"(<frametexture>
  <frame texture="img" left="0" top="0" widht="4" height="4" x="2" y="2"/>
  <frame texture="img" left="2" top="0" widht="4" height="2" x="0" y="0"/>
  <frame texture="img" left="4" top="2" width="4" height="2"/>
 </frametexture>)");
-    }
-};
-
-TEST_F(FrameTextureTest, FramesFromXmlShareTheImageAndHitTheirOwnPart)
-{
-    auto ft = LoadFrames("sheet/anim");
+    auto ft = Load<nE_FrameTexture_Pl5>("sheet/anim");
     ASSERT_EQ(3u, ft->GetFrameCount());
     EXPECT_EQ((std::vector<float>{-2, -2, 4, 4}), V(ft->GetFrameRect(0))); // centred pivot
-    EXPECT_EQ(0.0f, ft->GetFrameRect(2).w);
-    EXPECT_EQ(2.0f, ft->GetFrameRect(2).h);
-    nE_RenderState state;
-    state.frame = 3;
-    EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
-    EXPECT_FALSE(ft->HitTest(0, 0, state)); // frames beyond the list are never hit
+    EXPECT_EQ((std::vector<float>{0, 2}), (std::vector<float>{ft->GetFrameRect(2).w, ft->GetFrameRect(2).h}));
     // Every frame shares the one cached image.
     ASSERT_TRUE(ft->GetPlatformTexture(0));
     EXPECT_EQ(ft->GetPlatformTexture(0), ft->GetPlatformTexture(2));
-    EXPECT_EQ(ft->GetFrame(0)->texture, cache.GetTexture(dir + "sheet/img"));
     EXPECT_FALSE(ft->GetPlatformTexture(3));
-
-    // Frame 0: image columns 0..3 (opaque) around the origin.
-    state.frame = 0;
-    EXPECT_TRUE(ft->HitTest(-1.5f, -1.5f, state));
-    EXPECT_TRUE(ft->HitTest(1.99f, 1.99f, state)); // far edge: the frame's last pixel
-    EXPECT_FALSE(ft->HitTest(2.5f, 0, state));     // outside the frame
-    // Frame 1: image columns 2..5, the right half transparent.
+    EXPECT_EQ(ft->GetFrame(0)->texture, cache.GetTexture(dir + "sheet/img"));
+    // Frame 0 is image columns 0..3 (opaque) around the origin, its far edge its last
+    // pixel; frame 1 columns 2..5, the right half transparent; frame 3 is beyond the list.
+    const std::tuple<int, float, float, bool> hits[] = {
+        {0, -1.5f, -1.5f, true}, {0, 1.99f, 1.99f, true}, {0, 2.5f, 0, false},     {1, 0.5f, 0.5f, true},
+        {1, 1.5f, 1.5f, true},   {1, 2.5f, 0.5f, false},  {1, -0.5f, 0.5f, false}, {3, 0, 0, false}};
+    nE_RenderState state;
+    for (const auto& [frame, x, y, hit] : hits)
+    {
+        state.frame = frame;
+        EXPECT_EQ(hit, ft->HitTest(x, y, state)) << frame << ": " << x << "," << y;
+    }
+    EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
     state.frame = 1;
     EXPECT_EQ((std::vector<float>{0.25f, 0, 0.5f, 0.5f}), V(ft->GetTexCoordRect(state)));
-    EXPECT_TRUE(ft->HitTest(0.5f, 0.5f, state) && ft->HitTest(1.5f, 1.5f, state));
-    EXPECT_FALSE(ft->HitTest(2.5f, 0.5f, state));  // the image's transparent half
-    EXPECT_FALSE(ft->HitTest(-0.5f, 0.5f, state)); // outside the frame
     // Under a transform: frame 1 moved by (10, 20) and doubled.
     nE_Matrix::BuildObjectTransform(state.matrix, 10, 20, 0, 2, 2);
     EXPECT_TRUE(ft->HitTest(13, 22, state));
     EXPECT_FALSE(ft->HitTest(15, 22, state));
-}
 
-TEST_F(FrameTextureTest, BadFilesMissingImagesAndNoTextureAttributeFailCleanly)
-{
-    auto missing = LoadFrames("sheet/none", false);
-    EXPECT_TRUE(log.Has("Error: frametexture could not find \"" + dir + "sheet/none\" file!"));
-    EXPECT_EQ(0u, missing->GetFrameCount());
-    WriteText("bad.xml", "<frametexture><frame texture=\"x\"</frametexture>");
-    log.lines.clear();
-    LoadFrames("bad", false);
-    EXPECT_FALSE(log.lines.empty());
-
-    WriteText("sheet/gaps.xml", "<frametexture>"
-                                "<frame texture=\"gone\" widht=\"4\" height=\"4\" x=\"2\" y=\"2\"/>"
-                                "<frame widht=\"4\" height=\"4\"/>"
-                                "</frametexture>");
-    auto ft = LoadFrames("sheet/gaps");
-    ASSERT_EQ(2u, ft->GetFrameCount());
-    EXPECT_TRUE(log.Has("Error: texture could not find \"" + dir + "sheet/gone\" file!"));
-    EXPECT_TRUE(log.Has("has no texture"));
-    nE_RenderState state;
-    for (int frame = 0; frame < 2; ++frame)
-    {
-        state.frame = frame;
-        EXPECT_FALSE(ft->GetPlatformTexture(frame));
-        EXPECT_FALSE(ft->HitTest(0.5f, 0.5f, state));
-    }
-    EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
-}
-
-TEST_F(FrameTextureTest, NameWithoutSlashReadsFromTheWorkingFolder)
-{
+    // A name without a slash reads from the working folder, its images too.
     char old[4096];
     ASSERT_NE(nullptr, getcwd(old, sizeof old));
     ASSERT_EQ(0, chdir((dir + "sheet").c_str()));
-    nE_FrameTexture_Pl5 ft;
-    const bool loaded = ft.Load("anim");
-    const bool drawable = bool(ft.GetPlatformTexture(0));
+    nE_FrameTexture_Pl5 local;
+    const bool loaded = local.Load("anim"), drawable = bool(local.GetPlatformTexture(0));
     ASSERT_EQ(0, chdir(old));
-    EXPECT_TRUE(loaded);
-    EXPECT_TRUE(drawable);
-    EXPECT_EQ(3u, ft.GetFrameCount());
+    EXPECT_TRUE(loaded && drawable);
 }
 
-// --- generated textures and render targets ---------------------------------
+TEST_F(TextureTest, BadFrameFilesMissingImagesAndNoTextureAttributeFailCleanly)
+{
+    EXPECT_EQ(0u, Load<nE_FrameTexture_Pl5>("none", false)->GetFrameCount());
+    EXPECT_TRUE(log.Has("Error: frametexture could not find \"" + dir + "none\" file!"));
+    WriteText("bad.xml", "<frametexture><frame texture=\"x\"</frametexture>");
+    log.lines.clear();
+    Load<nE_FrameTexture_Pl5>("bad", false);
+    EXPECT_FALSE(log.lines.empty());
 
-// Text comes as coverage bytes (drawn white with that alpha), video as BGRA.
+    WriteText("gaps.xml", "<frametexture><frame texture=\"gone\" widht=\"4\" height=\"4\" x=\"2\" y=\"2\"/>"
+                          "<frame widht=\"4\" height=\"4\"/></frametexture>");
+    auto ft = Load<nE_FrameTexture_Pl5>("gaps");
+    ASSERT_EQ(2u, ft->GetFrameCount());
+    EXPECT_TRUE(log.Has("Error: texture could not find \"" + dir + "gone\" file!"));
+    EXPECT_TRUE(log.Has("has no texture"));
+    nE_RenderState state;
+    for (state.frame = 0; state.frame < 2; ++state.frame)
+    {
+        EXPECT_FALSE(ft->GetPlatformTexture(state.frame));
+        EXPECT_FALSE(ft->HitTest(0.5f, 0.5f, state));
+    }
+    state.frame = 1;
+    EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
+}
+
+// --- generated textures ------------------------------------------------------
+
+// Text comes as coverage bytes (white with that alpha, padded with clear white
+// so filtering does not darken its edge), video as BGRA.
 TEST_F(TextureTest, GeneratedFillFromCoverageAndBgra)
 {
-    nE_GeneratedTexture_Pl5 text;
+    nE_GeneratedTexture_Pl5 text, video;
     const uint8_t coverage[3 * 2] = {0, 128, 255, 1, 2, 3};
     ASSERT_TRUE(text.Fill(coverage, 3, 2, NE_PIXELS_COVERAGE));
-    EXPECT_EQ(4.0f, text.GetWidth());
-    auto t = text.GetPlatformTexture(0);
-    const uint32_t expected[8] = {0x00FFFFFF, 0x80FFFFFF, 0xFFFFFFFF, 0x00FFFFFF,
-                                  0x01FFFFFF, 0x02FFFFFF, 0x03FFFFFF, 0x00FFFFFF}; // padded to 4
+    const uint8_t alpha[8] = {0, 0x80, 0xFF, 0, 1, 2, 3, 0};
     for (uint32_t i = 0; i < 8; ++i)
-        EXPECT_EQ(expected[i], TexturePixel(t, i % 4, i / 4)) << i;
+        EXPECT_EQ(uint32_t(alpha[i]) << 24 | 0xFFFFFF, TexturePixel(text.GetPlatformTexture(0), i % 4, i / 4))
+            << i;
     // Wider than a run of 16 and odd both ways: each byte lands in place, the
     // padding column and row stay clear white.
     nE_GeneratedTexture_Pl5 wide;
@@ -389,155 +337,113 @@ TEST_F(TextureTest, GeneratedFillFromCoverageAndBgra)
                       TexturePixel(wide.GetPlatformTexture(0), x, y))
                 << x << "," << y;
 
-    nE_GeneratedTexture_Pl5 video;
     const uint8_t bgra[2 * 2 * 4] = {0x10, 0x20, 0x30, 0xFF, 1, 2, 3, 4, 0, 0, 0, 0, 0xAA, 0xBB, 0xCC, 0xDD};
     ASSERT_TRUE(video.Fill(bgra, 2, 2, NE_PIXELS_BGRA));
-    auto v = video.GetPlatformTexture(0);
-    EXPECT_EQ(0xFF302010u, TexturePixel(v, 0, 0));
-    EXPECT_EQ(0x04030201u, TexturePixel(v, 1, 0));
-    EXPECT_EQ(0xDDCCBBAAu, TexturePixel(v, 1, 1));
-
-    const uint8_t half[2 * 2] = {128, 128, 128, 128};
-    ASSERT_TRUE(text.Fill(half, 2, 2, NE_PIXELS_COVERAGE));
-    r->GetDefault2dEffect()->SetFilteringMode(0);
-    Begin();
-    r->GetDefault2dEffect()->SetTexture(text.GetPlatformTexture(0));
-    Quad(0, 0, kW, kH, DE50::TColor32(0xFFFFFFFF));
-    End();
-    EXPECT_TRUE(de50test::Near(Pixel(kW / 2, kH / 2), 0xFF808080, 3));
+    const uint32_t argb[4] = {0xFF302010u, 0x04030201u, 0, 0xDDCCBBAAu};
+    for (uint32_t i = 0; i < 4; ++i)
+        EXPECT_EQ(argb[i], TexturePixel(video.GetPlatformTexture(0), i % 2, i / 2)) << i;
 }
-
-// --- the cache ---------------------------------------------------------------
 
 TEST_F(TextureTest, CacheMakesEachKindAndKeepsNoFailedTexture)
 {
     WriteSolid("c.png", 2, 2, 0xFF000000);
     EXPECT_TRUE(std::dynamic_pointer_cast<nE_Texture_Pl5>(cache.Get(dir + "c", NE_RES_TEXTURE)));
     EXPECT_TRUE(std::dynamic_pointer_cast<nE_FrameTexture_Pl5>(cache.Get(dir + "c", NE_RES_FRAME_TEXTURE)));
-
-    // A texture that failed to load is handed out but not kept.
-    nE_ResourcePtr m1 = cache.GetTexture(dir + "missing");
-    ASSERT_TRUE(m1);
-    EXPECT_NE(m1, cache.GetTexture(dir + "missing"));
-    EXPECT_FALSE(std::dynamic_pointer_cast<nE_Texture_Pl5>(m1)->GetPlatformTexture(0));
+    nE_ResourcePtr missing = cache.GetTexture(dir + "missing"); // handed out but not kept
+    ASSERT_TRUE(missing);
+    EXPECT_NE(missing, cache.GetTexture(dir + "missing"));
+    EXPECT_FALSE(std::dynamic_pointer_cast<nE_Texture_Pl5>(missing)->GetPlatformTexture(0));
 }
 
-TEST_F(TextureTest, TexturesSurviveALostDevice)
+// Images, text and video survive a lost device. A video refills one texture
+// each frame or writes into it in place; it always shows its latest pixels,
+// across a change of size or format and across a lost device too.
+TEST_F(TextureTest, TexturesShowTheirLatestPixelsAcrossALostDevice)
 {
     WriteSolid("red.png", 4, 4, 0xFFFF0000);
-    auto image = LoadTexture("red");
-    nE_GeneratedTexture_Pl5 text;
-    const uint8_t coverage[4] = {255, 255, 255, 255};
-    ASSERT_TRUE(text.Fill(coverage, 2, 2, NE_PIXELS_COVERAGE));
-    const auto textPlatform = text.GetPlatformTexture(0);
-
-    DrawFull(image->GetPlatformTexture(0));
-    EXPECT_TRUE(de50test::Near(Pixel(5, 5), 0xFFFF0000));
-
-    DE50::Test::SimulateLostTextures();
-    DE50::Test::DeliverPendingTasks();
-    text.Recreate(); // what a restore pass does; must not wipe the text
-    EXPECT_EQ(textPlatform, text.GetPlatformTexture(0));
-
-    DrawFull(image->GetPlatformTexture(0));
-    EXPECT_TRUE(de50test::Near(Pixel(5, 5), 0xFFFF0000));
-    DrawFull(text.GetPlatformTexture(0));
-    EXPECT_TRUE(de50test::Near(Pixel(5, 5), 0xFFFFFFFF));
-
-    // A texture whose platform texture is gone is made again at its size.
+    auto image = Load<nE_Texture_Pl5>("red");
+    nE_GeneratedTexture_Pl5 text, video;
+    const uint8_t white[4] = {255, 255, 255, 255};
+    ASSERT_TRUE(text.Fill(white, 2, 2, NE_PIXELS_COVERAGE));
+    struct Step
+    {
+        unsigned w;
+        int format;
+        bool write;    // written through BeginWrite (BGRA) rather than filled
+        uint8_t value; // blue, green and red of every pixel (opaque)
+        bool lose;     // device lost before drawing
+    };
+    const Step steps[] = {
+        {3, NE_PIXELS_BGRA, false, 0x40, false},     {3, NE_PIXELS_BGRA, false, 0xF0, false},
+        {3, NE_PIXELS_BGRA, true, 0x60, false},      {3, NE_PIXELS_BGRA, false, 0x80, true},
+        {3, NE_PIXELS_COVERAGE, false, 0xFF, false}, {3, NE_PIXELS_BGRA, true, 0x30, true},
+        {4, NE_PIXELS_BGRA, false, 0x20, false}};
+    for (const Step& s : steps)
+    {
+        std::vector<uint8_t> bytes(s.w * 3 * 4, s.value);
+        for (size_t i = 3; s.format == NE_PIXELS_BGRA && i < bytes.size(); i += 4)
+            bytes[i] = 0xFF;
+        if (s.write)
+        {
+            unsigned stride = 0;
+            uint8_t* out = video.BeginWrite(s.w, 3, &stride);
+            ASSERT_TRUE(out);
+            EXPECT_EQ(nullptr, video.BeginWrite(s.w, 3, &stride)); // one lender at a time
+            for (unsigned y = 0; y < 3; ++y)
+                std::copy_n(&bytes[y * s.w * 4], s.w * 4, out + size_t(y) * stride * 4);
+            video.EndWrite();
+        }
+        else
+        {
+            ASSERT_TRUE(video.Fill(bytes.data(), s.w, 3, s.format));
+        }
+        if (s.lose)
+        {
+            DE50::Test::SimulateLostTextures();
+            DE50::Test::DeliverPendingTasks();
+            text.Recreate(); // what a restore pass does; must not wipe the pixels
+            video.Recreate();
+        }
+        const std::pair<std::shared_ptr<DE50::TTexture>, uint32_t> shown[] = {
+            {video.GetPlatformTexture(0), de50test::Grey(s.value / 255.0)},
+            {image->GetPlatformTexture(0), 0xFFFF0000},
+            {text.GetPlatformTexture(0), 0xFFFFFFFF}};
+        for (const auto& [texture, colour] : shown)
+        {
+            DrawFull(texture);
+            EXPECT_TRUE(Near(Pixel(2, 2), colour, 3)) << int(s.value) << " " << std::hex << colour;
+        }
+    }
+    // A texture never made stays empty when the device comes back.
     nE_GeneratedTexture_Pl5 empty;
     EXPECT_FALSE(empty.Create(0, 0, true, nullptr));
     empty.Recreate();
     EXPECT_FALSE(empty.GetPlatformTexture(0));
 }
 
-// A video refills one texture each frame, or writes into it in place: the
-// same size and format keep it and reach the GPU as changed rows; anything
-// else makes a new texture, and a lost device gets the latest pixels back.
-TEST_F(TextureTest, RefillsGoInPlaceAndSurviveALostDevice)
-{
-    struct Step
-    {
-        unsigned w, h;
-        int format;
-        bool write;    // written through BeginWrite (BGRA) rather than filled
-        uint8_t value; // blue, green and red of every pixel (opaque)
-        bool lose;     // device lost before drawing
-        bool same;     // same platform texture as the step before
-        uint32_t seen; // drawn pixel at the top left
-    };
-    const Step steps[] = {
-        {3, 3, NE_PIXELS_BGRA, false, 0x40, false, false, 0xFF404040},
-        {3, 3, NE_PIXELS_BGRA, false, 0xF0, false, true, 0xFFF0F0F0},
-        {3, 3, NE_PIXELS_BGRA, true, 0x60, false, true, 0xFF606060},
-        {3, 3, NE_PIXELS_BGRA, false, 0x80, true, true, 0xFF808080},
-        {3, 3, NE_PIXELS_COVERAGE, false, 0xFF, false, false, 0xFFFFFFFF},
-        {3, 3, NE_PIXELS_BGRA, true, 0x30, false, false, 0xFF303030},
-        {4, 3, NE_PIXELS_BGRA, false, 0x20, false, false, 0xFF202020},
-    };
-    nE_GeneratedTexture_Pl5 video;
-    std::shared_ptr<DE50::TTexture> before;
-    for (const Step& s : steps)
-    {
-        std::vector<uint8_t> bytes(s.w * s.h * 4, s.value);
-        for (size_t i = 3; s.format == NE_PIXELS_BGRA && i < bytes.size(); i += 4)
-            bytes[i] = 0xFF;
-        if (s.write)
-        {
-            unsigned stride = 0;
-            uint8_t* out = video.BeginWrite(s.w, s.h, &stride);
-            ASSERT_TRUE(out);
-            EXPECT_EQ(nullptr, video.BeginWrite(s.w, s.h, &stride)); // one lender at a time
-            for (unsigned y = 0; y < s.h; ++y)
-                std::copy_n(&bytes[y * s.w * 4], s.w * 4, out + size_t(y) * stride * 4);
-            video.EndWrite();
-        }
-        else
-        {
-            ASSERT_TRUE(video.Fill(bytes.data(), s.w, s.h, s.format));
-        }
-        EXPECT_EQ(s.same, video.GetPlatformTexture(0) == before) << int(s.value);
-        before = video.GetPlatformTexture(0);
-        if (s.lose)
-        {
-            DE50::Test::SimulateLostTextures();
-            DE50::Test::DeliverPendingTasks();
-            video.Recreate();
-        }
-        DrawFull(before);
-        EXPECT_TRUE(de50test::Near(Pixel(2, 2), s.seen, 3)) << int(s.value);
-    }
-}
-
 // --- vertex lists ----------------------------------------------------------
 
-TEST(VertexList, GrowsIgnoresOutOfRangeAndCountsUse)
+// Indexed writes outside the allocation are ignored; appends grow the list;
+// a later allocation starts zeroed and draws only its own count.
+TEST(VertexList, IgnoresOutOfRangeGrowsAndRestarts)
 {
     nE_VertexList_Pl5 list;
+    list.SetVertex(0, nE_Vec3(1, 2, 3), 0xFF00FF00, 0.5f, 0.25f); // nothing allocated
     EXPECT_EQ(0u, list.GetCount());
-    list.SetVertex(0, nE_Vec3(1, 2, 3), 0xFF00FF00, 0.5f, 0.25f); // nothing allocated: ignored
-    EXPECT_EQ(0u, list.GetCount());
-
     list.Allocate(3);
     list.SetVertex(1, nE_Vec3(1, 2, 3), 0xFF00FF00, 0.5f, 0.25f);
-    list.SetVertex(3, nE_Vec3(9, 9, 9), 0xFFFFFFFF, 0, 0); // beyond the allocation
+    list.SetVertex(3, nE_Vec3(9, 9, 9), 0xFFFFFFFF, 0, 0);
     EXPECT_EQ(2u, list.GetCount());
-    EXPECT_EQ(3u, list.GetCapacity());
     EXPECT_EQ(0xFF00FF00u, list.GetVertices()[1].color.argb);
 
-    // A later, larger list grows; the vertices start zeroed.
     list.Allocate(12);
-    EXPECT_EQ(12u, list.GetCapacity());
     EXPECT_EQ(0u, list.GetCount());
     EXPECT_EQ(0.0f, list.GetVertices()[1].position.y);
     for (int i = 0; i < 13; ++i)
-        list.SetVertex(float(i), 1, 0, 1, 1, 0, 0, 0.5f); // appends, past the allocation too
-    EXPECT_EQ(13u, list.GetCount());
+        list.SetVertex(float(i), 1, 0, 1, 1, 0, 0, 0.5f); // past the allocation too
+    EXPECT_EQ(13u, list.GetVertexSet().count);
     EXPECT_EQ(12.0f, list.GetVertices()[12].position.x);
     EXPECT_EQ(0x7FFF0000u, list.GetVertices()[12].color.argb);
-    EXPECT_EQ(13u, list.GetVertexSet().count);
-
-    // A smaller list later keeps the room and draws only its own count.
     list.Allocate(2);
     list.SetVertex(0, 0, 0, 0, 1, 1, 1, 1);
     EXPECT_EQ(1u, list.GetVertexSet().count);
