@@ -35,52 +35,64 @@ bool RunChunk(lua_State* L, const std::string& code)
     return luaL_loadstring(L, code.c_str()) == 0 && lua_pcall(L, 0, LUA_MULTRET, 0) == 0;
 }
 
-// Pushes the registry table kept under the address `tag` (and under `name`,
-// for looking into), making it the first time.
-void PushRegistryTable(lua_State* L, const void* tag, const char* name)
-{
-    lua_pushlightuserdata(L, const_cast<void*>(tag));
-    lua_rawget(L, LUA_REGISTRYINDEX);
-    if (lua_istable(L, -1)) return;
-    lua_pop(L, 1);
-    lua_newtable(L);
-    lua_pushlightuserdata(L, const_cast<void*>(tag));
-    lua_pushvalue(L, -2);
-    lua_rawset(L, LUA_REGISTRYINDEX);
-    lua_pushvalue(L, -1);
-    lua_setfield(L, LUA_REGISTRYINDEX, name);
-}
-
-// Compiled trigger code by trigger, so that a call neither compiles nor hashes
-// the code text. Held strongly: a weak entry went with every collection.
-const char kChunksTag = 0;
-void PushChunkTable(lua_State* L)
-{
-    PushRegistryTable(L, &kChunksTag, "ne_trigger_chunks");
-}
-
-// The key strings a call sets, made once per state and fetched by number
-// rather than hashed again: "ne_params", "sender", then "param_0", "param_1"...
-const char kKeysTag = 0;
+// Each state keeps one trigger table, in a registry slot whose number is
+// filed under our tag: at slot 1 the compiled code of every trigger, by
+// trigger (also "ne_trigger_chunks" in the registry, for looking into); then
+// the key strings a call sets: "ne_params", "sender", "param_0", "param_1"...
+// Fetched by number, so that a call neither compiles nor hashes anything.
+const char kTableTag = 0;
 enum
 {
-    kParamsKey = 1,
+    kChunksSlot = 1,
+    kParamsKey,
     kSenderKey,
     kFirstParamKey
 };
 
-// Pushes the key table, holding every key up to slot `last`.
-void PushKeys(lua_State* L, int last)
+// The registry slot of the state's trigger table, made the first time.
+int TriggerTableRef(lua_State* L)
 {
-    lua_pushlightuserdata(L, const_cast<char*>(&kKeysTag));
+    lua_pushlightuserdata(L, const_cast<char*>(&kTableTag));
     lua_rawget(L, LUA_REGISTRYINDEX);
-    if (int(lua_objlen(L, -1)) >= last) return;
-    if (!lua_istable(L, -1))
+    int ref = int(lua_tointeger(L, -1));
+    lua_pop(L, 1);
+    if (ref > 0)
     {
+        lua_rawgeti(L, LUA_REGISTRYINDEX, ref);
+        bool found = lua_istable(L, -1);
         lua_pop(L, 1);
-        PushRegistryTable(L, &kKeysTag, "ne_trigger_keys");
+        if (found) return ref;
     }
-    for (int slot = int(lua_objlen(L, -1)) + 1; slot <= last; ++slot)
+    lua_createtable(L, 8, 0);
+    lua_newtable(L);
+    lua_pushvalue(L, -1);
+    lua_setfield(L, LUA_REGISTRYINDEX, "ne_trigger_chunks");
+    lua_rawseti(L, -2, kChunksSlot);
+    ref = luaL_ref(L, LUA_REGISTRYINDEX);
+    lua_pushlightuserdata(L, const_cast<char*>(&kTableTag));
+    lua_pushinteger(L, ref);
+    lua_rawset(L, LUA_REGISTRYINDEX);
+    return ref;
+}
+
+// Pushes the compiled-code table; answers its index.
+int PushChunkTable(lua_State* L, int table)
+{
+    if (!table)
+    {
+        lua_rawgeti(L, LUA_REGISTRYINDEX, TriggerTableRef(L));
+        table = lua_gettop(L);
+    }
+    lua_rawgeti(L, table, kChunksSlot);
+    return lua_gettop(L);
+}
+
+// Adds the key strings up to slot `last` to the trigger table on top;
+// answers the last slot made.
+int MakeKeys(lua_State* L, int last)
+{
+    int slot = int(lua_objlen(L, -1)) + 1;
+    for (; slot <= last; ++slot)
     {
         if (slot == kParamsKey)
             lua_pushliteral(L, "ne_params");
@@ -90,6 +102,7 @@ void PushKeys(lua_State* L, int last)
             lua_pushstring(L, ("param_" + std::to_string(slot - kFirstParamKey)).c_str());
         lua_rawseti(L, -2, slot);
     }
+    return slot - 1;
 }
 } // namespace
 
@@ -119,7 +132,10 @@ public:
         if (open == 0 && !text.empty()) Add(begin, end);
     }
     int Count() const { return m_count; }
-    std::string_view operator[](int i) const { return i < kInline ? m_inline[i] : m_more[i - kInline]; }
+    std::string_view operator[](int i) const
+    {
+        return i < kInline ? std::string_view(m_inline[i].data, m_inline[i].size) : m_more[i - kInline];
+    }
 
 private:
     // Keeps the piece's first white-space separated word (empty for a blank
@@ -131,16 +147,22 @@ private:
         const char* word = begin;
         while (word != end && *word != '\0' && !IsSpace(*word))
             ++word;
-        std::string_view found(begin, size_t(word - begin));
+        size_t size = size_t(word - begin);
         if (m_count < kInline)
-            m_inline[m_count] = found;
+            m_inline[m_count] = {begin, size};
         else
-            m_more.push_back(found);
+            m_more.emplace_back(begin, size);
         ++m_count;
     }
 
+    // Left unset until used: a call pays only for its own parameters.
+    struct Word
+    {
+        const char* data;
+        size_t size;
+    };
     static const int kInline = 8;
-    std::string_view m_inline[kInline];
+    Word m_inline[kInline];
     std::vector<std::string_view> m_more;
     int m_count = 0;
 };
@@ -155,25 +177,25 @@ void nE_Trigger::SetCode(const std::string& code)
     m_chunkState = nullptr;
 }
 
-void nE_Trigger::Execute(lua_State* L)
+void nE_Trigger::Execute(lua_State* L, int table)
 {
     if (m_code.empty() || !L) return;
     int top = lua_gettop(L);
-    if (!PushChunk(L) || lua_pcall(L, 0, LUA_MULTRET, 0) != 0)
+    if (!PushChunk(L, table) || lua_pcall(L, 0, LUA_MULTRET, 0) != 0)
         nE_LogFmt2("Error: trigger %s try to execute - lua error: %s", m_name, lua_tostring(L, -1));
     lua_settop(L, top);
 }
 
-// The compiled code on top, or the compile error (false); the chunk table
-// stays below it, for Execute to drop with the rest.
-bool nE_Trigger::PushChunk(lua_State* L)
+// The compiled code on top, or the compile error (false); what lies below
+// it is for Execute to drop with the rest.
+bool nE_Trigger::PushChunk(lua_State* L, int table)
 {
     if (!m_keepChunk) return luaL_loadstring(L, m_code.c_str()) == 0;
-    PushChunkTable(L);
+    int chunks = PushChunkTable(L, table);
     if (m_chunkState == L)
     {
         lua_pushlightuserdata(L, this);
-        lua_rawget(L, -2);
+        lua_rawget(L, chunks);
         if (lua_isfunction(L, -1)) return true;
         lua_pop(L, 1);
     }
@@ -181,7 +203,7 @@ bool nE_Trigger::PushChunk(lua_State* L)
     if (luaL_loadstring(L, m_code.c_str()) != 0) return false;
     lua_pushlightuserdata(L, this);
     lua_pushvalue(L, -2);
-    lua_rawset(L, -4);
+    lua_rawset(L, chunks);
     m_chunkState = L;
     return true;
 }
@@ -191,11 +213,12 @@ void nE_Trigger::ForgetChunk(lua_State* L)
     m_keepChunk = false;
     if (!L || m_chunkState != L) return;
     m_chunkState = nullptr;
-    PushChunkTable(L);
+    int top = lua_gettop(L);
+    int chunks = PushChunkTable(L, 0);
     lua_pushlightuserdata(L, this);
     lua_pushnil(L);
-    lua_rawset(L, -3);
-    lua_pop(L, 1);
+    lua_rawset(L, chunks);
+    lua_settop(L, top);
 }
 
 nE_TriggerManager::nE_TriggerManager(lua_State* L) : m_lua(L) {}
@@ -314,33 +337,54 @@ void nE_TriggerManager::RunCall(const nE_TriggerCall& call)
 {
     lua_State* L = m_lua;
     if (!L || !lua_checkstack(L, 12)) return;
-    int base = lua_gettop(L), keys = base + 1;
+    int base = lua_gettop(L), table = base + 1;
     ParamWords words(call.params);
-    PushKeys(L, kFirstParamKey + words.Count() - 1);
+    PushTriggerTable(kFirstParamKey + words.Count() - 1);
     bool nested = !m_stack.empty();
     if (nested)
     {
-        lua_rawgeti(L, keys, kParamsKey);
+        lua_rawgeti(L, table, kParamsKey);
         lua_rawget(L, LUA_GLOBALSINDEX);
     }
     m_stack.push_back(&call);
-    PushParams(call, keys, words);
-    RunCode(call);
+    PushParams(call, table, words);
+    RunCode(call, table);
     m_stack.pop_back();
     if (nested)
     {
-        lua_rawgeti(L, keys, kParamsKey);
-        lua_pushvalue(L, keys + 1);
+        lua_rawgeti(L, table, kParamsKey);
+        lua_pushvalue(L, table + 1);
         lua_rawset(L, LUA_GLOBALSINDEX);
     }
     lua_settop(L, base);
 }
 
-void nE_TriggerManager::RunCode(const nE_TriggerCall& call)
+// The manager keeps the table's registry slot for its state, and how many
+// keys it knows are made (other managers of the state may add more).
+void nE_TriggerManager::PushTriggerTable(int lastKey)
+{
+    lua_State* L = m_lua;
+    if (m_tableState == L)
+    {
+        lua_rawgeti(L, LUA_REGISTRYINDEX, m_tableRef);
+        if (lua_istable(L, -1))
+        {
+            if (lastKey > m_keysMade) m_keysMade = MakeKeys(L, lastKey);
+            return;
+        }
+        lua_pop(L, 1);
+    }
+    m_tableRef = TriggerTableRef(L);
+    m_tableState = L;
+    lua_rawgeti(L, LUA_REGISTRYINDEX, m_tableRef);
+    m_keysMade = MakeKeys(L, lastKey);
+}
+
+void nE_TriggerManager::RunCode(const nE_TriggerCall& call, int table)
 {
     if (call.trigger)
     {
-        call.trigger->Execute(m_lua);
+        call.trigger->Execute(m_lua, table);
         return;
     }
     int top = lua_gettop(m_lua);
@@ -350,7 +394,7 @@ void nE_TriggerManager::RunCode(const nE_TriggerCall& call)
     lua_settop(m_lua, top);
 }
 
-// Sized up front, keys taken from the key table: no rehash, no hashing.
+// Sized up front, keys taken from the trigger table at `keys`: no rehash, no hashing.
 void nE_TriggerManager::PushParams(const nE_TriggerCall& call, int keys, const ParamWords& words)
 {
     lua_State* L = m_lua;

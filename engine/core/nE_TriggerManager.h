@@ -20,7 +20,9 @@ public:
     virtual ~nE_Trigger();
 
     // Runs the code; a Lua error is logged. The Lua stack is left as found.
-    virtual void Execute(lua_State* L);
+    // `table`, when not 0, is the stack index of the state's trigger table,
+    // which the manager holds during a call (it spares a lookup).
+    virtual void Execute(lua_State* L, int table = 0);
 
     const std::string& GetName() const { return m_name; }
     std::string GetCode() const { return m_code; }
@@ -30,7 +32,7 @@ public:
     void ForgetChunk(lua_State* L);
 
 private:
-    bool PushChunk(lua_State* L);
+    bool PushChunk(lua_State* L, int table);
 
     std::string m_name;
     std::string m_code;
@@ -85,7 +87,8 @@ private:
     class ParamWords;
     // Run without a copy, for a call nothing the Lua code does can reach.
     void RunCall(const nE_TriggerCall& call);
-    void RunCode(const nE_TriggerCall& call);
+    void RunCode(const nE_TriggerCall& call, int table);
+    void PushTriggerTable(int lastKey);
     void PushParams(const nE_TriggerCall& call, int keys, const ParamWords& words);
     void ParseParam(const nE_TriggerCall& call, int keys, int table, int index, std::string_view word);
 
@@ -94,4 +97,7 @@ private:
     std::vector<const nE_TriggerCall*> m_stack;
     lua_State* m_lua = nullptr;
     unsigned m_generation = 0; // bumped by Clear
+    lua_State* m_tableState = nullptr; // the state m_tableRef belongs to
+    int m_tableRef = 0;
+    int m_keysMade = 0;
 };
