@@ -36,8 +36,8 @@ bool RunChunk(lua_State* L, const std::string& code)
 }
 
 // Each state keeps one trigger table, in a registry slot whose number is
-// filed under our tag: at slot 1 the compiled code of every trigger, by
-// trigger (also "ne_trigger_chunks" in the registry, for looking into); then
+// filed under our tag: at slot 1 the compiled code of every trigger, by its
+// number (also "ne_trigger_chunks" in the registry, for looking into); then
 // the key strings a call sets: "ne_params", "sender", "param_0", "param_1"...
 // Fetched by number, so that a call neither compiles nor hashes anything.
 const char kTableTag = 0;
@@ -167,9 +167,38 @@ private:
     int m_count = 0;
 };
 
-nE_Trigger::nE_Trigger(const std::string& name, const std::string& code) : m_name(name), m_code(code) {}
+namespace
+{
+// Live triggers are numbered densely; a trigger's compiled code sits in a
+// state's chunk table at its number (an array slot: cheaper to reach than a
+// key made of its address). A number is reused only after its trigger is
+// gone, and a trigger trusts its slot only once it filled it itself.
+std::vector<int>& FreeNumbers()
+{
+    static auto* numbers = new std::vector<int>(); // outlives static triggers
+    return *numbers;
+}
 
-nE_Trigger::~nE_Trigger() = default;
+int TakeNumber()
+{
+    static int next = 0;
+    std::vector<int>& free = FreeNumbers();
+    if (free.empty()) return ++next;
+    int number = free.back();
+    free.pop_back();
+    return number;
+}
+} // namespace
+
+nE_Trigger::nE_Trigger(const std::string& name, const std::string& code)
+    : m_name(name), m_code(code), m_number(TakeNumber())
+{
+}
+
+nE_Trigger::~nE_Trigger()
+{
+    FreeNumbers().push_back(m_number);
+}
 
 void nE_Trigger::SetCode(const std::string& code)
 {
@@ -194,16 +223,14 @@ bool nE_Trigger::PushChunk(lua_State* L, int table)
     int chunks = PushChunkTable(L, table);
     if (m_chunkState == L)
     {
-        lua_pushlightuserdata(L, this);
-        lua_rawget(L, chunks);
+        lua_rawgeti(L, chunks, m_number);
         if (lua_isfunction(L, -1)) return true;
         lua_pop(L, 1);
     }
     m_chunkState = nullptr;
     if (luaL_loadstring(L, m_code.c_str()) != 0) return false;
-    lua_pushlightuserdata(L, this);
-    lua_pushvalue(L, -2);
-    lua_rawset(L, chunks);
+    lua_pushvalue(L, -1);
+    lua_rawseti(L, chunks, m_number);
     m_chunkState = L;
     return true;
 }
@@ -215,9 +242,8 @@ void nE_Trigger::ForgetChunk(lua_State* L)
     m_chunkState = nullptr;
     int top = lua_gettop(L);
     int chunks = PushChunkTable(L, 0);
-    lua_pushlightuserdata(L, this);
     lua_pushnil(L);
-    lua_rawset(L, chunks);
+    lua_rawseti(L, chunks, m_number);
     lua_settop(L, top);
 }
 
@@ -269,7 +295,7 @@ bool nE_TriggerManager::PrepareCall(nE_TriggerCall& out, const std::string& send
         else if (text.back() != ')') // only the last character closes; anything after it drops the call
             return false;
         else
-            out.params.assign(text, open + 1, text.size() - open - 2);
+            out.params.assign(text.data() + open + 1, text.size() - open - 2);
         out.trigger = it->second;
         out.sender = sender;
         return true;

@@ -18,6 +18,8 @@ class nE_Trigger
 public:
     nE_Trigger(const std::string& name, const std::string& code);
     virtual ~nE_Trigger();
+    nE_Trigger(const nE_Trigger&) = delete;
+    nE_Trigger& operator=(const nE_Trigger&) = delete;
 
     // Runs the code; a Lua error is logged. The Lua stack is left as found.
     // `table`, when not 0, is the stack index of the state's trigger table,
@@ -36,6 +38,7 @@ private:
 
     std::string m_name;
     std::string m_code;
+    int m_number;                      // slot of the compiled code in a state's chunk table
     lua_State* m_chunkState = nullptr; // where the compiled current code is kept
     bool m_keepChunk = true;
 };
