@@ -238,7 +238,7 @@ bool nE_Trigger::PushChunk(lua_State* L, int table)
 void nE_Trigger::ForgetChunk(lua_State* L)
 {
     m_keepChunk = false;
-    if (!L || m_chunkState != L) return;
+    if (!L || m_chunkState != L || !lua_checkstack(L, 4)) return;
     m_chunkState = nullptr;
     int top = lua_gettop(L);
     int chunks = PushChunkTable(L, 0);
