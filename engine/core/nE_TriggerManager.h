@@ -4,9 +4,11 @@
 // them for the next tick, and exposes the running call's parameters to Lua as
 // the global table "ne_params".
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct lua_State;
@@ -16,17 +18,29 @@ class nE_Trigger
 public:
     nE_Trigger(const std::string& name, const std::string& code);
     virtual ~nE_Trigger();
+    nE_Trigger(const nE_Trigger&) = delete;
+    nE_Trigger& operator=(const nE_Trigger&) = delete;
 
     // Runs the code; a Lua error is logged. The Lua stack is left as found.
-    virtual void Execute(lua_State* L);
+    // `table`, when not 0, is the stack index of the state's trigger table,
+    // which the manager holds during a call (it spares a lookup).
+    virtual void Execute(lua_State* L, int table = 0);
 
     const std::string& GetName() const { return m_name; }
     std::string GetCode() const { return m_code; }
-    void SetCode(const std::string& code) { m_code = code; }
+    void SetCode(const std::string& code);
+    // Drops the compiled code kept in that state and keeps none from now on:
+    // for a trigger that left the manager (queued calls may still run it).
+    void ForgetChunk(lua_State* L);
 
 private:
+    bool PushChunk(lua_State* L, int table);
+
     std::string m_name;
     std::string m_code;
+    int m_number;                      // slot of the compiled code in a state's chunk table
+    lua_State* m_chunkState = nullptr; // where the compiled current code is kept
+    bool m_keepChunk = true;
 };
 
 // One call. The trigger is shared so that a call queued or running keeps its
@@ -73,13 +87,20 @@ public:
     const nE_TriggerCall* GetRunningCall() const { return m_stack.empty() ? nullptr : m_stack.back(); }
 
 private:
-    void RunCode(const nE_TriggerCall& call);
-    void PushParams(const nE_TriggerCall& call);
-    void ParseParam(const nE_TriggerCall& call, int index, const std::string& piece);
+    class ParamWords;
+    // Run without a copy, for a call nothing the Lua code does can reach.
+    void RunCall(const nE_TriggerCall& call);
+    void RunCode(const nE_TriggerCall& call, int table);
+    void PushTriggerTable(int lastKey);
+    void PushParams(const nE_TriggerCall& call, int keys, const ParamWords& words);
+    void ParseParam(const nE_TriggerCall& call, int keys, int table, int index, std::string_view word);
 
-    std::map<std::string, std::shared_ptr<nE_Trigger>> m_triggers;
+    std::map<std::string, std::shared_ptr<nE_Trigger>, std::less<>> m_triggers;
     std::vector<nE_TriggerCall> m_queue;
     std::vector<const nE_TriggerCall*> m_stack;
     lua_State* m_lua = nullptr;
     unsigned m_generation = 0; // bumped by Clear
+    lua_State* m_tableState = nullptr; // the state m_tableRef belongs to
+    int m_tableRef = 0;
+    int m_keysMade = 0;
 };
