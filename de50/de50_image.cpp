@@ -116,32 +116,55 @@ bool ReadHeader(SDL_RWops* rw, THeader& h)
     return false;
 }
 
+// Everything that can be told without decoding; rw is left anywhere.
+bool CheckImage(SDL_RWops* rw, Sint64 start, THeader& h, std::string& why)
+{
+    if (!ReadHeader(rw, h))
+    {
+        why = h.kind == Kind::kOther ? "not a PNG or JPEG image" : "its header is damaged";
+        return false;
+    }
+    if (h.width == 0 || h.height == 0 || h.width > kMaxImageSide || h.height > kMaxImageSide ||
+        uint64_t(h.width) * h.height > kMaxImagePixels)
+    {
+        why = "its size " + std::to_string(h.width) + "x" + std::to_string(h.height) + " is past the limit";
+        return false;
+    }
+    if (h.kind == Kind::kPng && !PngChunksFit(rw, start))
+    {
+        why = "its data is cut short";
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 SDL_Surface* DecodeImage(SDL_RWops* rw, std::string& why)
 {
     THeader h;
     const Sint64 start = SDL_RWtell(rw);
-    if (!ReadHeader(rw, h))
-    {
-        why = h.kind == Kind::kOther ? "not a PNG or JPEG image" : "its header is damaged";
-        return nullptr;
-    }
-    if (h.width == 0 || h.height == 0 || h.width > kMaxImageSide || h.height > kMaxImageSide ||
-        uint64_t(h.width) * h.height > kMaxImagePixels)
-    {
-        why = "its size " + std::to_string(h.width) + "x" + std::to_string(h.height) + " is past the limit";
-        return nullptr;
-    }
-    if (h.kind == Kind::kPng && !PngChunksFit(rw, start))
-    {
-        why = "its data is cut short";
-        return nullptr;
-    }
+    if (!CheckImage(rw, start, h, why)) return nullptr;
     SDL_RWseek(rw, start, RW_SEEK_SET);
     SDL_Surface* s = h.kind == Kind::kPng ? IMG_LoadPNG_RW(rw) : IMG_LoadJPG_RW(rw);
     if (!s) why = IMG_GetError();
     return s;
+}
+
+bool ReadImageFileSize(const std::string& path, uint32_t& width, uint32_t& height, std::string& why)
+{
+    SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb");
+    if (!rw)
+    {
+        why = SDL_GetError();
+        return false;
+    }
+    THeader h;
+    const bool ok = CheckImage(rw, 0, h, why);
+    SDL_RWclose(rw);
+    width = ok ? h.width : 0;
+    height = ok ? h.height : 0;
+    return ok;
 }
 
 SDL_Surface* LoadImageFile(const std::string& path, std::string& why)

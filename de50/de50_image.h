@@ -21,6 +21,9 @@ const uint64_t kMaxImagePixels = uint64_t(8192) * 4096;
 // is read from the header before anything is decoded. Does not close `rw`.
 SDL_Surface* DecodeImage(SDL_RWops* rw, std::string& why);
 SDL_Surface* LoadImageFile(const std::string& path, std::string& why);
+// The size of the image in the file, after the same checks DecodeImage makes
+// before decoding (format, size limits, PNG chunks); false with the reason.
+bool ReadImageFileSize(const std::string& path, uint32_t& width, uint32_t& height, std::string& why);
 
 } // namespace Internal
 } // namespace DE50

@@ -110,6 +110,17 @@ std::shared_ptr<TTexture> TTexture::Get(const str& path)
     return texture;
 }
 
+bool TTexture::GetFileSize(const str& path, uint32_t* width, uint32_t* height)
+{
+    std::string why;
+    uint32_t w = 0, h = 0;
+    const bool ok = Internal::ReadImageFileSize(path, w, h, why);
+    if (!ok) WriteDbg("Error: image \"%s\" could not be read: %s", path.c_str(), why.c_str());
+    if (width) *width = w;
+    if (height) *height = h;
+    return ok;
+}
+
 std::shared_ptr<TTexture> TTexture::Create(uint32_t width, uint32_t height, bool, uint32_t type)
 {
     const uint32_t kMaxSide = 16384;
