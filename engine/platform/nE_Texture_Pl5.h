@@ -49,8 +49,8 @@ protected:
 private:
     void BuildHitMask() const;
 
-    mutable std::string m_path;      // the image file still to decode; empty once done
-    mutable bool m_maskDue = false;  // the hit mask is still to build
+    mutable std::string m_path;     // the image file still to decode; empty once done
+    mutable bool m_maskDue = false; // the hit mask is still to build
 };
 
 // Resource kind 1.
