@@ -28,6 +28,12 @@ TTexture::TTexture(uint32_t width, uint32_t height, uint32_t type)
     Registry().insert(this);
 }
 
+TTexture::TTexture(uint32_t width, uint32_t height, std::vector<uint32_t>&& pixels)
+    : m_width(width), m_height(height), m_type(kPlain), m_pixels(std::move(pixels))
+{
+    Registry().insert(this);
+}
+
 TTexture::~TTexture()
 {
     Lose();
@@ -109,7 +115,24 @@ static void CopyRows(SDL_Surface* from, uint32_t* to)
 std::shared_ptr<TTexture> TTexture::Get(const str& path)
 {
     std::string why;
-    SDL_Surface* loaded = Internal::LoadImageFile(path, why);
+    SDL_Surface* loaded = nullptr;
+    if (SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb"))
+    {
+        // The usual RGBA PNG decodes straight into the texture's pixels.
+        std::vector<uint32_t> pixels;
+        uint32_t w = 0, h = 0;
+        const Internal::TRgbaPng direct = Internal::DecodeRgbaPng(rw, pixels, w, h, why);
+        if (direct == Internal::TRgbaPng::kOther) loaded = Internal::DecodeImage(rw, why);
+        SDL_RWclose(rw);
+        if (direct == Internal::TRgbaPng::kDecoded)
+        {
+            std::shared_ptr<TTexture> texture(new TTexture(w, h, std::move(pixels)));
+            texture->m_name = path;
+            return texture;
+        }
+    }
+    else
+        why = SDL_GetError();
     if (loaded) loaded = MendKeyedGrey(path, loaded);
     if (!loaded)
     {

@@ -60,6 +60,8 @@ public:
 
 private:
     TTexture(uint32_t width, uint32_t height, uint32_t type);
+    // A plain texture holding the given width x height pixels.
+    TTexture(uint32_t width, uint32_t height, std::vector<uint32_t>&& pixels);
     void Upload();
     void MakeFramebuffer();
 
