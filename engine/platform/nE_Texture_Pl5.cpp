@@ -121,9 +121,11 @@ bool nE_Texture_Pl5::Load(const std::string& name)
 std::shared_ptr<DE50::TTexture> nE_Texture_Pl5::GetPlatformTexture(int) const
 {
     if (m_path.empty()) return m_platformTexture;
-    m_platformTexture = DE50::TTexture::Get(m_path);
-    if (!m_platformTexture) nE_LogFmt("Error: texture could not read \"%s\" file!", m_path);
+    // Taken first: whatever the log line sets off finds the decode done.
+    const std::string path = std::move(m_path);
     m_path.clear();
+    m_platformTexture = DE50::TTexture::Get(path);
+    if (!m_platformTexture) nE_LogFmt("Error: texture could not read \"%s\" file!", path);
     return m_platformTexture;
 }
 
@@ -146,8 +148,11 @@ void nE_Texture_Pl5::BuildHitMask() const
         m_hitMask.Fill();
         return;
     }
-    // An image that cannot be decoded stays clear: nothing of it shows.
-    LockedPixels pixels(GetPlatformTexture(0), 0);
+    // An image that cannot be decoded (or not at its header's size) stays clear:
+    // nothing of it shows.
+    const std::shared_ptr<DE50::TTexture> texture = GetPlatformTexture(0);
+    if (!texture || texture->GetWidth() != w || texture->GetHeight() != h) return;
+    LockedPixels pixels(texture, 0);
     if (!pixels) return;
     // Bit x % 32 of word (x / 32) * h + y: one word per row of each 32-column block.
     uint32_t* word = m_hitMask.bits.data();
