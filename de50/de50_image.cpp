@@ -2,7 +2,9 @@
 
 #include <SDL.h>
 #include <SDL_image.h>
+#include <png.h>
 
+#include <csetjmp>
 #include <cstring>
 
 namespace DE50
@@ -116,45 +118,137 @@ bool ReadHeader(SDL_RWops* rw, THeader& h)
     return false;
 }
 
-} // namespace
-
-SDL_Surface* DecodeImage(SDL_RWops* rw, std::string& why)
+// Everything that can be told without decoding; rw is left anywhere.
+bool CheckImage(SDL_RWops* rw, Sint64 start, THeader& h, std::string& why)
 {
-    THeader h;
-    const Sint64 start = SDL_RWtell(rw);
     if (!ReadHeader(rw, h))
     {
         why = h.kind == Kind::kOther ? "not a PNG or JPEG image" : "its header is damaged";
-        return nullptr;
+        return false;
     }
     if (h.width == 0 || h.height == 0 || h.width > kMaxImageSide || h.height > kMaxImageSide ||
         uint64_t(h.width) * h.height > kMaxImagePixels)
     {
         why = "its size " + std::to_string(h.width) + "x" + std::to_string(h.height) + " is past the limit";
-        return nullptr;
+        return false;
     }
     if (h.kind == Kind::kPng && !PngChunksFit(rw, start))
     {
         why = "its data is cut short";
-        return nullptr;
+        return false;
     }
+    return true;
+}
+
+struct TPngSource
+{
+    SDL_RWops* rw;
+    char error[256];
+};
+
+void PngRead(png_structp png, png_bytep out, png_size_t size)
+{
+    auto* source = static_cast<TPngSource*>(png_get_io_ptr(png));
+    if (SDL_RWread(source->rw, out, 1, size) != size) png_error(png, "the data ends early");
+}
+
+[[noreturn]] void PngError(png_structp png, png_const_charp message)
+{
+    auto* source = static_cast<TPngSource*>(png_get_error_ptr(png));
+    SDL_strlcpy(source->error, message, sizeof source->error);
+    png_longjmp(png, 1);
+}
+
+// libpng reports errors by longjmp back into these two: their frames hold nothing
+// that needs destroying, and nothing they change after setjmp is read after a jump.
+TRgbaPng ReadRgbaInfo(png_structp png, png_infop info, uint32_t width, uint32_t height)
+{
+    if (setjmp(png_jmpbuf(png))) return TRgbaPng::kFailed;
+    png_read_info(png, info);
+    if (png_get_color_type(png, info) != PNG_COLOR_TYPE_RGBA || png_get_bit_depth(png, info) != 8 ||
+        png_get_image_width(png, info) != width || png_get_image_height(png, info) != height)
+        return TRgbaPng::kOther;
+    png_set_bgr(png); // bytes blue, green, red, alpha: the words' order in memory
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+    return TRgbaPng::kDecoded;
+}
+
+TRgbaPng ReadRows(png_structp png, png_bytepp rows)
+{
+    if (setjmp(png_jmpbuf(png))) return TRgbaPng::kFailed;
+    png_read_image(png, rows);
+    return TRgbaPng::kDecoded;
+}
+
+} // namespace
+
+TRgbaPng DecodeRgbaPng(SDL_RWops* rw, std::vector<uint32_t>& pixels, uint32_t& width, uint32_t& height,
+                       std::string& why)
+{
+    THeader h;
+    const Sint64 start = SDL_RWtell(rw);
+    if (!CheckImage(rw, start, h, why)) return TRgbaPng::kFailed;
+    // The rows are read as bytes blue, green, red, alpha: such words only on a
+    // little-endian machine.
+    if (SDL_RWseek(rw, start, RW_SEEK_SET) != start) return TRgbaPng::kOther;
+    if (SDL_BYTEORDER != SDL_LIL_ENDIAN || h.kind != Kind::kPng) return TRgbaPng::kOther;
+    TPngSource source{rw, {}};
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, PngError, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info)
+    {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return TRgbaPng::kOther;
+    }
+    png_set_read_fn(png, &source, PngRead);
+    TRgbaPng read = ReadRgbaInfo(png, info, h.width, h.height);
+    if (read == TRgbaPng::kDecoded)
+    {
+        pixels.resize(size_t(h.width) * h.height);
+        std::vector<png_bytep> rows(h.height);
+        for (uint32_t y = 0; y < h.height; ++y)
+            rows[y] = reinterpret_cast<png_bytep>(&pixels[size_t(y) * h.width]);
+        read = ReadRows(png, rows.data());
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    if (read != TRgbaPng::kDecoded)
+    {
+        pixels.clear();
+        SDL_RWseek(rw, start, RW_SEEK_SET);
+        why = source.error;
+        return read;
+    }
+    width = h.width;
+    height = h.height;
+    return TRgbaPng::kDecoded;
+}
+
+SDL_Surface* DecodeImage(SDL_RWops* rw, std::string& why)
+{
+    THeader h;
+    const Sint64 start = SDL_RWtell(rw);
+    if (!CheckImage(rw, start, h, why)) return nullptr;
     SDL_RWseek(rw, start, RW_SEEK_SET);
     SDL_Surface* s = h.kind == Kind::kPng ? IMG_LoadPNG_RW(rw) : IMG_LoadJPG_RW(rw);
     if (!s) why = IMG_GetError();
     return s;
 }
 
-SDL_Surface* LoadImageFile(const std::string& path, std::string& why)
+bool ReadImageFileSize(const std::string& path, uint32_t& width, uint32_t& height, std::string& why)
 {
     SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb");
     if (!rw)
     {
         why = SDL_GetError();
-        return nullptr;
+        return false;
     }
-    SDL_Surface* s = DecodeImage(rw, why);
+    THeader h;
+    const bool ok = CheckImage(rw, 0, h, why);
     SDL_RWclose(rw);
-    return s;
+    width = ok ? h.width : 0;
+    height = ok ? h.height : 0;
+    return ok;
 }
 
 } // namespace Internal

@@ -347,7 +347,10 @@ bool InitLibrary()
         WriteDbg("Error: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are not set)");
         return false;
     }
-    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER | SDL_INIT_EVENTS) != 0)
+    // No SDL timer is used: its thread would only hold up the start (SDL waits for a
+    // new thread to run), and with it running every character the X input method
+    // reads from its tables at start-up takes a lock.
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0)
     {
         WriteDbg("Error: the display could not be reached: %s", SDL_GetError());
         return false;

@@ -28,6 +28,12 @@ TTexture::TTexture(uint32_t width, uint32_t height, uint32_t type)
     Registry().insert(this);
 }
 
+TTexture::TTexture(uint32_t width, uint32_t height, std::vector<uint32_t>&& pixels)
+    : m_width(width), m_height(height), m_type(kPlain), m_pixels(std::move(pixels))
+{
+    Registry().insert(this);
+}
+
 TTexture::~TTexture()
 {
     Lose();
@@ -79,18 +85,63 @@ static SDL_Surface* MendKeyedGrey(const str& path, SDL_Surface* loaded)
     return argb;
 }
 
+// A decoded image whose pixels are already plain 32-bit colour, which the rows
+// below take as they are: no converted copy of the whole picture on the way.
+static bool IsPlainColour(SDL_Surface* s)
+{
+    const Uint32 format = s->format->format;
+    return (format == SDL_PIXELFORMAT_RGBA32 || format == SDL_PIXELFORMAT_ARGB8888) && !SDL_HasColorKey(s);
+}
+
+// Rows as 0xAARRGGBB words; RGBA32 (bytes red, green, blue, alpha) is reordered.
+static void CopyRows(SDL_Surface* from, uint32_t* to)
+{
+    const bool rgba = from->format->format == SDL_PIXELFORMAT_RGBA32;
+    SDL_LockSurface(from);
+    for (int y = 0; y < from->h; ++y, to += from->w)
+    {
+        const uint8_t* row = static_cast<const uint8_t*>(from->pixels) + size_t(y) * size_t(from->pitch);
+        if (!rgba)
+        {
+            std::memcpy(to, row, size_t(from->w) * 4);
+            continue;
+        }
+        for (int x = 0; x < from->w; ++x, row += 4)
+            to[x] = uint32_t(row[3]) << 24 | uint32_t(row[0]) << 16 | uint32_t(row[1]) << 8 | row[2];
+    }
+    SDL_UnlockSurface(from);
+}
+
 std::shared_ptr<TTexture> TTexture::Get(const str& path)
 {
     std::string why;
-    SDL_Surface* loaded = Internal::LoadImageFile(path, why);
+    SDL_Surface* loaded = nullptr;
+    if (SDL_RWops* rw = SDL_RWFromFile(path.c_str(), "rb"))
+    {
+        // The usual RGBA PNG decodes straight into the texture's pixels.
+        std::vector<uint32_t> pixels;
+        uint32_t w = 0, h = 0;
+        const Internal::TRgbaPng direct = Internal::DecodeRgbaPng(rw, pixels, w, h, why);
+        if (direct == Internal::TRgbaPng::kOther) loaded = Internal::DecodeImage(rw, why);
+        SDL_RWclose(rw);
+        if (direct == Internal::TRgbaPng::kDecoded)
+        {
+            std::shared_ptr<TTexture> texture(new TTexture(w, h, std::move(pixels)));
+            texture->m_name = path;
+            return texture;
+        }
+    }
+    else
+        why = SDL_GetError();
     if (loaded) loaded = MendKeyedGrey(path, loaded);
     if (!loaded)
     {
         WriteDbg("Error: image \"%s\" could not be read: %s", path.c_str(), why.c_str());
         return nullptr;
     }
-    SDL_Surface* argb = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
-    SDL_FreeSurface(loaded);
+    SDL_Surface* argb =
+        IsPlainColour(loaded) ? loaded : SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_ARGB8888, 0);
+    if (argb != loaded) SDL_FreeSurface(loaded);
     if (!argb || argb->w <= 0 || argb->h <= 0)
     {
         WriteDbg("Error: image \"%s\" could not be converted", path.c_str());
@@ -99,15 +150,20 @@ std::shared_ptr<TTexture> TTexture::Get(const str& path)
     }
     std::shared_ptr<TTexture> texture(new TTexture(uint32_t(argb->w), uint32_t(argb->h), kPlain));
     texture->m_name = path;
-    SDL_LockSurface(argb);
-    for (int y = 0; y < argb->h; ++y)
-    {
-        const uint8_t* row = static_cast<const uint8_t*>(argb->pixels) + size_t(y) * size_t(argb->pitch);
-        std::memcpy(&texture->m_pixels[size_t(y) * argb->w], row, size_t(argb->w) * 4);
-    }
-    SDL_UnlockSurface(argb);
+    CopyRows(argb, texture->m_pixels.data());
     SDL_FreeSurface(argb);
     return texture;
+}
+
+bool TTexture::GetFileSize(const str& path, uint32_t* width, uint32_t* height)
+{
+    std::string why;
+    uint32_t w = 0, h = 0;
+    const bool ok = Internal::ReadImageFileSize(path, w, h, why);
+    if (!ok) WriteDbg("Error: image \"%s\" could not be read: %s", path.c_str(), why.c_str());
+    if (width) *width = w;
+    if (height) *height = h;
+    return ok;
 }
 
 std::shared_ptr<TTexture> TTexture::Create(uint32_t width, uint32_t height, bool, uint32_t type)

@@ -21,6 +21,9 @@ public:
 
     // Loads a PNG or JPEG file; empty when it cannot be read.
     static std::shared_ptr<TTexture> Get(const str& path);
+    // The size Get would give, read from the file's header without decoding;
+    // false, with the same log line as Get, when the header already fails.
+    static bool GetFileSize(const str& path, uint32_t* width, uint32_t* height);
     // A blank texture (transparent black); empty for a zero size. The flag is not used.
     static std::shared_ptr<TTexture> Create(uint32_t width, uint32_t height, bool managed, uint32_t type);
 
@@ -57,6 +60,8 @@ public:
 
 private:
     TTexture(uint32_t width, uint32_t height, uint32_t type);
+    // A plain texture holding the given width x height pixels.
+    TTexture(uint32_t width, uint32_t height, std::vector<uint32_t>&& pixels);
     void Upload();
     void MakeFramebuffer();
 

@@ -27,6 +27,10 @@ bool nE_ReadUserFile(const std::string& name, std::string& text)
 
 bool nE_WriteUserFile(const std::string& name, const std::string& text)
 {
+    // A file that holds the text already is left alone: writing it again would
+    // change nothing, yet wait for the disk twice (the file, then its folder).
+    std::string stored;
+    if (nE_ReadUserFile(name, stored) && stored == text) return true;
     std::unique_ptr<nE_File> file = nE_CreateFile(name);
     if (!file->Open(NE_FILE_WRITE)) return false;
     bool ok = file->Write(text.data(), text.size()) == static_cast<long>(text.size());

@@ -45,7 +45,8 @@ enum
 std::unique_ptr<nE_File> nE_CreateFile(const std::string& name);
 
 // Whole-file reads and writes of a user file; they log nothing, the caller
-// words the failure. A write replaces the old file only when it all went out.
+// words the failure. A write replaces the old file only when it all went out;
+// a file that holds the text already is not written again.
 bool nE_ReadUserFile(const std::string& name, std::string& text);
 bool nE_WriteUserFile(const std::string& name, const std::string& text);
 

@@ -94,11 +94,12 @@ bool nE_Texture::HitTest(float x, float y, const nE_RenderState& state) const
     const nE_Rect frame = GetFrameRect(state.frame);
     float lx = 0, ly = 0;
     if (!ToLocal(x, y, state, frame, lx, ly)) return false;
-    if (m_hitMask.Empty()) return true;
+    const nE_HitMask& mask = GetHitMask();
+    if (mask.Empty()) return true;
     // The rectangle test lets the far edges through; they count as the last pixel.
-    const int px = std::clamp(Truncate(lx - frame.x), 0, m_hitMask.width - 1);
-    const int py = std::clamp(Truncate(ly - frame.y), 0, m_hitMask.height - 1);
-    return m_hitMask.Get(px, py);
+    const int px = std::clamp(Truncate(lx - frame.x), 0, mask.width - 1);
+    const int py = std::clamp(Truncate(ly - frame.y), 0, mask.height - 1);
+    return mask.Get(px, py);
 }
 
 // --- nE_FrameTexture -------------------------------------------------------

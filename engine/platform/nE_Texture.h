@@ -49,9 +49,16 @@ public:
     float GetHeight() const { return m_height; }
     float GetTextureWidth() const { return m_texWidth; }
     float GetTextureHeight() const { return m_texHeight; }
-    const nE_HitMask& GetHitMask() const { return m_hitMask; }
+    const nE_HitMask& GetHitMask() const
+    {
+        PrepareHitMask();
+        return m_hitMask;
+    }
 
 protected:
+    // Kinds that build their mask only when it is first asked for do it here.
+    virtual void PrepareHitMask() const {}
+
     // Whether (x, y) lies inside the frame rectangle under the state's draw
     // offset and matrix; when it does, (lx, ly) is the point in the frame's
     // own coordinates.
@@ -62,7 +69,7 @@ protected:
     float m_height = 1.0f;
     float m_texWidth = 1.0f;
     float m_texHeight = 1.0f;
-    nE_HitMask m_hitMask;
+    mutable nE_HitMask m_hitMask;
 };
 
 typedef std::shared_ptr<nE_Texture> nE_TexturePtr;

@@ -86,16 +86,20 @@ void CoverageRow(const uint8_t* source, unsigned width, uint32_t* row)
 
 // --- nE_TexImpl_Pl5 --------------------------------------------------------
 
+bool nE_TexImpl_Pl5::FindImageFile(const std::string& name, std::string& path)
+{
+    path = nE_MakePath(name, ".png");
+    if (!nE_FileExists(path)) path = nE_MakePath(name, ".jpg");
+    if (nE_FileExists(path)) return true;
+    nE_LogFmt("Error: texture could not find \"%s\" file!", name);
+    return false;
+}
+
 bool nE_TexImpl_Pl5::LoadImage(const std::string& name)
 {
     m_platformTexture.reset();
-    std::string path = nE_MakePath(name, ".png");
-    if (!nE_FileExists(path)) path = nE_MakePath(name, ".jpg");
-    if (!nE_FileExists(path))
-    {
-        nE_LogFmt("Error: texture could not find \"%s\" file!", name);
-        return false;
-    }
+    std::string path;
+    if (!FindImageFile(name, path)) return false;
     m_platformTexture = DE50::TTexture::Get(path);
     if (!m_platformTexture)
     {
@@ -115,17 +119,47 @@ std::shared_ptr<DE50::TTexture> nE_TexImpl_Pl5::GetPlatformTexture(int) const
 bool nE_Texture_Pl5::Load(const std::string& name)
 {
     m_name = name;
-    if (!LoadImage(name)) return false;
-    m_width = m_texWidth = float(m_platformTexture->GetWidth());
-    m_height = m_texHeight = float(m_platformTexture->GetHeight());
-    BuildHitMask();
+    m_platformTexture.reset();
+    m_path.clear();
+    m_hitMask.Clear();
+    m_maskDue = false;
+    std::string path;
+    if (!FindImageFile(name, path)) return false;
+    uint32_t w = 0, h = 0;
+    if (!DE50::TTexture::GetFileSize(path, &w, &h))
+    {
+        nE_LogFmt("Error: texture could not read \"%s\" file!", path);
+        return false;
+    }
+    m_width = m_texWidth = float(w);
+    m_height = m_texHeight = float(h);
+    m_path = path;
+    m_maskDue = true;
     return true;
 }
 
-void nE_Texture_Pl5::BuildHitMask()
+std::shared_ptr<DE50::TTexture> nE_Texture_Pl5::GetPlatformTexture(int) const
 {
-    const uint32_t w = m_platformTexture->GetWidth();
-    const uint32_t h = m_platformTexture->GetHeight();
+    if (m_path.empty()) return m_platformTexture;
+    // Taken first: whatever the log line sets off finds the decode done.
+    const std::string path = std::move(m_path);
+    m_path.clear();
+    m_platformTexture = DE50::TTexture::Get(path);
+    if (!m_platformTexture) nE_LogFmt("Error: texture could not read \"%s\" file!", path);
+    return m_platformTexture;
+}
+
+void nE_Texture_Pl5::PrepareHitMask() const
+{
+    if (!m_maskDue) return;
+    m_maskDue = false;
+    BuildHitMask();
+}
+
+void nE_Texture_Pl5::BuildHitMask() const
+{
+    const uint32_t w = uint32_t(m_width);
+    const uint32_t h = uint32_t(m_height);
     m_hitMask.Reset(int(std::min<uint32_t>(w, 0x7FFFFFFF)), int(std::min<uint32_t>(h, 0x7FFFFFFF)));
     if (m_hitMask.Empty()) return;
     // A JPEG has no alpha: the whole image takes the mouse.
@@ -134,13 +168,25 @@ void nE_Texture_Pl5::BuildHitMask()
         m_hitMask.Fill();
         return;
     }
-    LockedPixels pixels(m_platformTexture);
+    // An image that cannot be decoded (or not at its header's size) stays clear:
+    // nothing of it shows.
+    const std::shared_ptr<DE50::TTexture> texture = GetPlatformTexture(0);
+    if (!texture || texture->GetWidth() != w || texture->GetHeight() != h) return;
+    LockedPixels pixels(texture, 0);
     if (!pixels) return;
-    for (uint32_t y = 0; y < h; ++y)
+    // Bit x % 32 of word (x / 32) * h + y: one word per row of each 32-column block.
+    uint32_t* word = m_hitMask.bits.data();
+    for (uint32_t x0 = 0; x0 < w; x0 += 32)
     {
-        const uint32_t* row = pixels.Row(y);
-        for (uint32_t x = 0; x < w; ++x)
-            m_hitMask.Set(int(x), int(y), (row[x] >> 24) != 0);
+        const uint32_t columns = std::min<uint32_t>(32, w - x0);
+        for (uint32_t y = 0; y < h; ++y, ++word)
+        {
+            const uint32_t* row = pixels.Row(y) + x0;
+            uint32_t bits = 0;
+            for (uint32_t x = 0; x < columns; ++x)
+                bits |= uint32_t((row[x] >> 24) != 0) << x;
+            *word = bits;
+        }
     }
 }
 

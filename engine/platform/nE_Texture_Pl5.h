@@ -23,19 +23,34 @@ public:
     virtual std::shared_ptr<DE50::TTexture> GetPlatformTexture(int frame) const;
 
 protected:
-    std::shared_ptr<DE50::TTexture> m_platformTexture;
+    // "<name>.png", else "<name>.jpg", into path; false with a log line when
+    // neither exists.
+    static bool FindImageFile(const std::string& name, std::string& path);
+
+    // Image files fill it when first asked for it.
+    mutable std::shared_ptr<DE50::TTexture> m_platformTexture;
 };
 
-// An image file (resource kind 0).
+// An image file (resource kind 0). Its size comes from the file's header at
+// load; the pixels are decoded when the texture is first drawn, locked or hit
+// tested, as most images of a game are not on screen at its start.
 class nE_Texture_Pl5 : public nE_Texture, public nE_TexImpl_Pl5
 {
 public:
-    // False for a missing or unreadable image: the texture then stays 1 by 1
-    // with no platform texture.
+    // False for a missing image or one whose header is unreadable: the texture
+    // then stays 1 by 1 with no platform texture. An image that fails later,
+    // when decoded, draws nothing and takes no clicks.
     bool Load(const std::string& name) override;
+    std::shared_ptr<DE50::TTexture> GetPlatformTexture(int frame) const override;
+
+protected:
+    void PrepareHitMask() const override;
 
 private:
-    void BuildHitMask();
+    void BuildHitMask() const;
+
+    mutable std::string m_path;     // the image file still to decode; empty once done
+    mutable bool m_maskDue = false; // the hit mask is still to build
 };
 
 // Resource kind 1.

@@ -14,6 +14,7 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cmath>
 
 notEngine_Pl5* g_engine = nullptr;
@@ -109,6 +110,7 @@ bool notEngine_Pl5::Init(int, int, unsigned width, unsigned height, bool fullscr
     if (s_initDoneCallback) s_initDoneCallback();
     platform->AdoptTextureRefreshListener(new nE_UpdateLostTexturesTask_Pl5());
     m_lastTime = DE50::timeGetTime();
+    m_ticked = false;
     return true;
 }
 
@@ -240,12 +242,25 @@ void notEngine_Pl5::Tick()
     float elapsed = static_cast<float>(now - m_lastTime) / 1000.0f;
     m_lastElapsed = elapsed;
     if (elapsed < m_minFramePeriod) return;
+    RunTick(elapsed);
+}
 
+void notEngine_Pl5::TickFirst()
+{
+    if (m_ticked) return;
+    float elapsed = static_cast<float>(DE50::timeGetTime() - m_lastTime) / 1000.0f;
+    m_lastElapsed = std::max(elapsed, m_minFramePeriod);
+    RunTick(m_lastElapsed);
+}
+
+void notEngine_Pl5::RunTick(float elapsed)
+{
     nE_TimeStep step;
     float cap = 3.0f * m_minFramePeriod;
     step.step = elapsed > cap ? cap : elapsed;
     step.elapsed = elapsed;
     m_lastTime = DE50::timeGetTime();
+    m_ticked = true;
 
     if (s_updateCallback) s_updateCallback(&step);
     nE_GetSoundHub()->Update(&step);
@@ -356,6 +371,7 @@ void nE_OnPlatformUpdate(float)
 void nE_OnPlatformFrame()
 {
     if (!g_engine) return;
+    if (!s_frameDone) g_engine->TickFirst();
     while (!s_frameDone)
         g_engine->Tick();
     if (g_render) g_engine->DrawFrame();

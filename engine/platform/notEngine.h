@@ -79,6 +79,10 @@ public:
     // One step of the frame clock; does nothing until the minimum frame period
     // has passed since the last tick that ran.
     void Tick();
+    // The first tick after Init runs at once, as if a full frame period had
+    // passed: there is no earlier frame to pace against, and waiting would only
+    // hold back the first picture. Later ticks are left to Tick.
+    void TickFirst();
     void DrawFrame();
     void DispatchEvent(const DE50::TEvent& event);
 
@@ -88,6 +92,8 @@ public:
     void AddPendingRestore() { m_pendingRestores.push_back(0); }
 
 private:
+    // The tick itself, once the caller has decided it is due.
+    void RunTick(float elapsed);
     void RestoreLostTextures();
     void ClearScreen();
 
@@ -100,6 +106,7 @@ private:
     // Kept as the clock's own 32-bit count so the difference survives the wrap.
     uint32_t m_lastTime = 0;
     float m_lastElapsed = 0.0f;
+    bool m_ticked = false; // a tick has run since Init
 };
 
 // Hands one restore pass to the shell each time the platform reports lost

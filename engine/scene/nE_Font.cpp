@@ -12,6 +12,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
 
 namespace
 {
@@ -41,13 +42,22 @@ std::string ScrambleKey()
     return key;
 }
 
-// Symmetric: applying it twice gives the input back.
+// Symmetric: applying it twice gives the input back. Byte i is masked with
+// key[i % key length] and the low byte of i * 151 + 89, so the mask repeats
+// every lcm(key length, 256) bytes: one period is made, then laid over the rest.
 void XorBody(const unsigned char* in, unsigned char* out, size_t count)
 {
     const std::string key = ScrambleKey();
-    for (size_t i = 0; i < count; ++i)
-        out[i] = static_cast<unsigned char>(in[i] ^ static_cast<unsigned char>(key[i % key.size()]) ^
-                                            static_cast<unsigned char>(i * 151u + 89u));
+    std::vector<unsigned char> mask(std::lcm(key.size(), size_t(256)));
+    for (size_t i = 0; i < mask.size(); ++i)
+        mask[i] = static_cast<unsigned char>(static_cast<unsigned char>(key[i % key.size()]) ^
+                                             static_cast<unsigned char>(i * 151u + 89u));
+    for (size_t start = 0; start < count; start += mask.size())
+    {
+        const size_t n = std::min(mask.size(), count - start);
+        for (size_t i = 0; i < n; ++i)
+            out[start + i] = static_cast<unsigned char>(in[start + i] ^ mask[i]);
+    }
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes)

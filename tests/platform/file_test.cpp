@@ -109,6 +109,14 @@ TEST_F(UserFiles, InterruptedWritesLeaveTheOldFile)
         EXPECT_TRUE(f->Close());
     }
     EXPECT_EQ(OnDisk("profile_list.xml"), "new");
+    // The same text again is not written at all, so a failing disk cannot touch it.
+    DE50::Test::FailFileStep(1);
+    EXPECT_TRUE(nE_WriteUserFile("profile_list.xml", "new"));
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(nE_WriteUserFile("profile_list.xml", "newer"));
+    testing::internal::GetCapturedStderr();
+    DE50::Test::FailFileStep(0);
+    EXPECT_EQ(OnDisk("profile_list.xml"), "new");
 
     // The disk fills up.
     std::string big(256 * 1024, 'x');

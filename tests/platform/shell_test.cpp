@@ -149,6 +149,20 @@ TEST_F(Shell, ClockTicksAfterTheFramePeriodCapsTheStepSurvivesTheWrapAndPrecedes
     EXPECT_EQ(tickThenDraw, seen.calls);
 }
 
+TEST_F(Shell, FirstFrameTicksAtOnceWithAFullPeriodThenThePaceHolds)
+{
+    Start();
+    DE50::Test::AdvanceClock(3);
+    nE_OnPlatformUpdate(0.0f); // too early for a tick
+    nE_OnPlatformFrame();
+    EXPECT_EQ((std::vector<std::string>{"update", "draw"}), seen.calls);
+    ASSERT_EQ(1u, seen.steps.size());
+    EXPECT_NEAR(1.0f / 60.0f, seen.steps[0].step, 1e-6f);
+    DE50::Test::AdvanceClock(16);
+    g_engine->Tick();
+    EXPECT_EQ(1u, seen.steps.size());
+}
+
 TEST_F(Shell, TwoLostTextureReportsGiveTwoRestorePasses)
 {
     Start();

@@ -183,6 +183,21 @@ TEST_F(TextureTest, LoadsPngBeforeJpgAndBadImagesFailCleanly)
                                 : "Error: texture could not read"))
             << name;
     }
+
+    // A sound header over damaged pixel data loads at its size; the decode, at
+    // first use, fails: nothing is drawn and nothing takes the mouse.
+    std::string damaged = bytes;
+    const size_t idat = damaged.find("IDAT");
+    ASSERT_NE(std::string::npos, idat);
+    for (size_t i = idat + 8; i < idat + 24; ++i)
+        damaged[i] = char(~damaged[i]);
+    WriteText("damaged.png", damaged);
+    log.lines.clear();
+    auto t = LoadTexture("damaged");
+    EXPECT_EQ((std::vector<float>{32, 32}), (std::vector<float>{t->GetWidth(), t->GetHeight()}));
+    EXPECT_FALSE(t->HitTest(0, 0, nE_RenderState()));
+    EXPECT_FALSE(t->GetPlatformTexture(0));
+    EXPECT_TRUE(log.Has("Error: texture could not read \"" + dir + "damaged.png\" file!"));
 }
 
 // A grey PNG, 3 x 1, of the given bit depth and packed row, whose grey value
