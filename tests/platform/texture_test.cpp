@@ -193,7 +193,7 @@ TEST_F(TextureTest, LoadsPngBeforeJpgAndBadImagesFailCleanly)
         damaged[i] = char(~damaged[i]);
     WriteText("damaged.png", damaged);
     log.lines.clear();
-    auto t = LoadTexture("damaged");
+    auto t = Load<nE_Texture_Pl5>("damaged");
     EXPECT_EQ((std::vector<float>{32, 32}), (std::vector<float>{t->GetWidth(), t->GetHeight()}));
     EXPECT_FALSE(t->HitTest(0, 0, nE_RenderState()));
     EXPECT_FALSE(t->GetPlatformTexture(0));
