@@ -59,8 +59,10 @@ layout(location = 1) in vec4 aColor;
 layout(location = 2) in vec2 aUv;
 uniform vec2 uScale;
 uniform vec2 uOffset;
-out vec4 vColor;
-out vec2 vUv;
+// Drawing is flat (w is always 1): plain linear interpolation gives the same values
+// without llvmpipe's per-pixel perspective divide.
+noperspective out vec4 vColor;
+noperspective out vec2 vUv;
 void main()
 {
     gl_Position = vec4(aPos * uScale + uOffset, 0.0, 1.0);
@@ -72,8 +74,8 @@ void main()
 // One program per shader op and texture form, chosen by defines: llvmpipe runs every branch
 // of a fragment shader for each pixel, so branches on uniforms cost as much as taken ones.
 const char* kFragmentShader = R"(
-in vec4 vColor;
-in vec2 vUv;
+noperspective in vec4 vColor;
+noperspective in vec2 vUv;
 uniform sampler2D uTex;
 out vec4 oColor;
 void main()
