@@ -71,8 +71,9 @@ void main()
 }
 )";
 
-// One program per shader op and texture form, chosen by defines: llvmpipe runs every branch
-// of a fragment shader for each pixel, so branches on uniforms cost as much as taken ones.
+// One program per shader op, texture form and tint, chosen by defines: llvmpipe runs every
+// branch of a fragment shader for each pixel, so branches on uniforms cost as much as taken
+// ones. Untinted (all vertices white) drops the colour input and its product, both exact no-ops.
 const char* kFragmentShader = R"(
 noperspective in vec4 vColor;
 noperspective in vec2 vUv;
@@ -84,14 +85,18 @@ void main()
 #if PREMULTIPLIED
     // The texel's colour is already weighted by its alpha: weight the vertex colour the
     // same way; the blend then takes the colour as it comes instead of weighting it.
+#if TINTED
     c *= vec4(vColor.rgb * vColor.a, vColor.a);
+#endif
 #if OP == 1
     c.rgb += 1.0 - c.a;
 #elif OP == 3
     if (c.a > 0.0) c.rgb /= c.a;
 #endif
 #else
+#if TINTED
     c *= vColor;
+#endif
 #if OP == 1
     c.rgb = mix(vec3(1.0), c.rgb, c.a);
 #elif OP == 2
@@ -121,10 +126,11 @@ GLuint CompileShader(GLenum type, const char* source, const std::string& prefix 
     return shader;
 }
 
-GLuint LinkProgram(int op, bool premultiplied)
+GLuint LinkProgram(int op, bool premultiplied, bool tinted)
 {
     const std::string defines = "#version 330 core\n#define OP " + std::to_string(op) +
-                                "\n#define PREMULTIPLIED " + (premultiplied ? "1" : "0") + "\n";
+                                "\n#define PREMULTIPLIED " + (premultiplied ? "1" : "0") +
+                                "\n#define TINTED " + (tinted ? "1" : "0") + "\n";
     GLuint vs = CompileShader(GL_VERTEX_SHADER, kVertexShader);
     GLuint fs = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader, defines);
     GLuint program = 0;
@@ -180,7 +186,7 @@ bool TGlBackend::EnsureResources()
 {
     if (m_ready) return true;
     if (!Internal::HasGlContext()) return false;
-    if (!UseProgram(0, false)) return false;
+    if (!UseProgram(0, false, true)) return false;
 
     GLuint ids[2] = {};
     glGenVertexArrays(1, ids);
@@ -222,6 +228,7 @@ bool TGlBackend::EnsureResources()
 void TGlBackend::Release()
 {
     m_vertices.clear();
+    m_tinted = false;
     m_keyTexture.reset();
     m_key = TBatchKey();
     if (Internal::HasGlContext())
@@ -317,16 +324,18 @@ void TGlBackend::Append(const TBatchKey& key, const std::shared_ptr<TTexture>& t
         m_keyTexture = texture;
     }
     m_vertices.insert(m_vertices.end(), v, v + count);
+    for (uint32_t i = 0; i < count && !m_tinted; ++i)
+        m_tinted = v[i].color.argb != 0xFFFFFFFFu;
 }
 
 // Programs are linked on first use: most games need only a few of them.
-bool TGlBackend::UseProgram(int op, bool premultiplied)
+bool TGlBackend::UseProgram(int op, bool premultiplied, bool tinted)
 {
-    const size_t index = size_t(op & 3) * 2 + (premultiplied ? 1 : 0);
+    const size_t index = (size_t(op & 3) * 2 + (premultiplied ? 1 : 0)) * 2 + (tinted ? 1 : 0);
     TProgram& p = m_programs[index];
     if (!p.id && !p.failed)
     {
-        p.id = LinkProgram(op & 3, premultiplied);
+        p.id = LinkProgram(op & 3, premultiplied, tinted);
         p.failed = !p.id;
         if (p.id)
         {
@@ -368,7 +377,7 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     glBlendEquation(row.equation);
     glBlendFuncSeparate(srcRgb, row.dstRgb, row.srcAlpha, row.dstAlpha);
 
-    if (!UseProgram(row.shaderOp, premultiplied)) UseProgram(0, false);
+    if (!UseProgram(row.shaderOp, premultiplied, m_tinted)) UseProgram(0, false, true);
     const TProgram& program = m_programs[m_current];
     float w = float(std::max(vp.Width(), 1u)), h = float(std::max(vp.Height(), 1u));
     glUniform2f(program.uScale, 2.0f / w, (window ? -2.0f : 2.0f) / h);
@@ -390,6 +399,7 @@ void TGlBackend::Flush()
         ++m_drawCalls;
     }
     m_vertices.clear();
+    m_tinted = false;
     m_keyTexture.reset();
 }
 

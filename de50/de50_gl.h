@@ -62,7 +62,7 @@ public:
 private:
     bool EnsureResources();
     void ApplyState(const TBatchKey& key);
-    bool UseProgram(int op, bool premultiplied);
+    bool UseProgram(int op, bool premultiplied, bool tinted);
 
     struct TProgram
     {
@@ -72,7 +72,7 @@ private:
     };
 
     bool m_ready = false;
-    TProgram m_programs[8];
+    TProgram m_programs[16];
     bool m_direct = false, m_keepScreen = false;
     size_t m_current = 0;
     uint32_t m_vao = 0, m_vbo = 0, m_white = 0;
@@ -81,6 +81,7 @@ private:
     TBatchKey m_key;
     std::shared_ptr<TTexture> m_keyTexture;
     std::vector<TTransformedLitVert> m_vertices;
+    bool m_tinted = false; // some vertex of the batch is not opaque white
     uint64_t m_drawCalls = 0;
 };
 
