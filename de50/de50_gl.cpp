@@ -307,7 +307,7 @@ void TGlBackend::ClearRect(uint32_t fbo, const TURect& rect, uint32_t width, uin
 }
 
 void TGlBackend::Append(const TBatchKey& key, const std::shared_ptr<TTexture>& texture,
-                        const TTransformedLitVert* v, uint32_t count)
+                        const TTransformedLitVert* v, uint32_t count, bool onTexels)
 {
     // A full batch is sent and flushed at once, so the driver starts on it while the
     // rest of the frame is still being built.
@@ -322,7 +322,9 @@ void TGlBackend::Append(const TBatchKey& key, const std::shared_ptr<TTexture>& t
     {
         m_key = key;
         m_keyTexture = texture;
+        m_onTexels = true;
     }
+    m_onTexels = m_onTexels && onTexels;
     m_vertices.insert(m_vertices.end(), v, v + count);
     for (uint32_t i = 0; i < count && !m_tinted; ++i)
         m_tinted = v[i].color.argb != 0xFFFFFFFFu;
@@ -357,7 +359,7 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     glActiveTexture(GL_TEXTURE0);
     GLuint tex = m_keyTexture ? m_keyTexture->GlTexture() : 0;
     glBindTexture(GL_TEXTURE_2D, tex ? tex : m_white);
-    glBindSampler(0, m_samplers[key.sampler & 7]);
+    glBindSampler(0, m_samplers[key.sampler & (m_onTexels ? 3 : 7)]);
     glBindFramebuffer(GL_FRAMEBUFFER, key.framebuffer);
     const TURect& vp = key.viewport;
     const bool window = key.framebuffer == 0;

@@ -34,8 +34,9 @@ public:
     ~TGlBackend();
 
     // Queues vertices (already in target pixels) under the key; flushes when the key changes.
+    // onTexels: a linear draw whose pixel centres all fall on texel centres.
     void Append(const TBatchKey& key, const std::shared_ptr<TTexture>& texture, const TTransformedLitVert* v,
-                uint32_t count);
+                uint32_t count, bool onTexels = false);
     void Flush();
 
     bool SetScreenSize(uint32_t width, uint32_t height);
@@ -81,7 +82,8 @@ private:
     TBatchKey m_key;
     std::shared_ptr<TTexture> m_keyTexture;
     std::vector<TTransformedLitVert> m_vertices;
-    bool m_tinted = false; // some vertex of the batch is not opaque white
+    bool m_tinted = false;   // some vertex of the batch is not opaque white
+    bool m_onTexels = false; // every draw of the batch is point-sampled as well as filtered
     uint64_t m_drawCalls = 0;
 };
 

@@ -251,7 +251,7 @@ TEST_F(Render, UnscaledPicturesShowTexelsStretchedOnesAreFilteredTintsMix)
 {
     auto checker = Pixels(4, 2, {kBlack, kWhite, kBlack, kWhite, kWhite, kBlack, kWhite, kBlack});
     Open();
-    render.DrawTexture(checker, At(10.3f, 9.8f)); // texels on pixels 8..11, 9..10
+    render.DrawTexture(checker, At(10.3f, 9.8f));  // texels on pixels 8..11, 9..10
     render.DrawTexture(checker, At(10, 30, 2, 1)); // pixels 6..13, 29..30
     nE_RenderState red = At(30, 10, 2, 2), white = At(40, 10, 2, 2);
     red.g = red.b = 0.0f;
