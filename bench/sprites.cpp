@@ -2,7 +2,8 @@
 //  - BM_UpdateWalk / BM_DrawWalk: the engine's own cost per frame with a
 //    renderer that only counts (no GPU): the update walk and the draw walk;
 //  - BM_SpritesFrame: whole frames through the engine shell in a 1024x768
-//    window (clear, scene, present), with the draw calls per frame;
+//    window (clear, scene, present), with the draw calls per frame and the
+//    processor time per frame of every thread (llvmpipe's included);
 //  - BM_LoopCpu: the real loop on a static scene for 600 turns (10 s at
 //    60 fps), reporting CPU seconds per wall second: an idle loop must sleep,
 //    and the pacing: standard deviation of the frame interval and the worst one.
