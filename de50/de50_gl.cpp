@@ -59,8 +59,10 @@ layout(location = 1) in vec4 aColor;
 layout(location = 2) in vec2 aUv;
 uniform vec2 uScale;
 uniform vec2 uOffset;
-out vec4 vColor;
-out vec2 vUv;
+// Drawing is flat (w is always 1): plain linear interpolation gives the same values
+// without llvmpipe's per-pixel perspective divide.
+noperspective out vec4 vColor;
+noperspective out vec2 vUv;
 void main()
 {
     gl_Position = vec4(aPos * uScale + uOffset, 0.0, 1.0);
@@ -69,11 +71,12 @@ void main()
 }
 )";
 
-// One program per shader op and texture form, chosen by defines: llvmpipe runs every branch
-// of a fragment shader for each pixel, so branches on uniforms cost as much as taken ones.
+// One program per shader op, texture form and tint, chosen by defines: llvmpipe runs every
+// branch of a fragment shader for each pixel, so branches on uniforms cost as much as taken
+// ones. Untinted (all vertices white) drops the colour input and its product, both exact no-ops.
 const char* kFragmentShader = R"(
-in vec4 vColor;
-in vec2 vUv;
+noperspective in vec4 vColor;
+noperspective in vec2 vUv;
 uniform sampler2D uTex;
 out vec4 oColor;
 void main()
@@ -82,14 +85,18 @@ void main()
 #if PREMULTIPLIED
     // The texel's colour is already weighted by its alpha: weight the vertex colour the
     // same way; the blend then takes the colour as it comes instead of weighting it.
+#if TINTED
     c *= vec4(vColor.rgb * vColor.a, vColor.a);
+#endif
 #if OP == 1
     c.rgb += 1.0 - c.a;
 #elif OP == 3
     if (c.a > 0.0) c.rgb /= c.a;
 #endif
 #else
+#if TINTED
     c *= vColor;
+#endif
 #if OP == 1
     c.rgb = mix(vec3(1.0), c.rgb, c.a);
 #elif OP == 2
@@ -119,10 +126,11 @@ GLuint CompileShader(GLenum type, const char* source, const std::string& prefix 
     return shader;
 }
 
-GLuint LinkProgram(int op, bool premultiplied)
+GLuint LinkProgram(int op, bool premultiplied, bool tinted)
 {
     const std::string defines = "#version 330 core\n#define OP " + std::to_string(op) +
-                                "\n#define PREMULTIPLIED " + (premultiplied ? "1" : "0") + "\n";
+                                "\n#define PREMULTIPLIED " + (premultiplied ? "1" : "0") +
+                                "\n#define TINTED " + (tinted ? "1" : "0") + "\n";
     GLuint vs = CompileShader(GL_VERTEX_SHADER, kVertexShader);
     GLuint fs = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader, defines);
     GLuint program = 0;
@@ -178,7 +186,7 @@ bool TGlBackend::EnsureResources()
 {
     if (m_ready) return true;
     if (!Internal::HasGlContext()) return false;
-    if (!UseProgram(0, false)) return false;
+    if (!UseProgram(0, false, true)) return false;
 
     GLuint ids[2] = {};
     glGenVertexArrays(1, ids);
@@ -220,6 +228,7 @@ bool TGlBackend::EnsureResources()
 void TGlBackend::Release()
 {
     m_vertices.clear();
+    m_tinted = false;
     m_keyTexture.reset();
     m_key = TBatchKey();
     if (Internal::HasGlContext())
@@ -298,7 +307,7 @@ void TGlBackend::ClearRect(uint32_t fbo, const TURect& rect, uint32_t width, uin
 }
 
 void TGlBackend::Append(const TBatchKey& key, const std::shared_ptr<TTexture>& texture,
-                        const TTransformedLitVert* v, uint32_t count)
+                        const TTransformedLitVert* v, uint32_t count, bool onTexels)
 {
     // A full batch is sent and flushed at once, so the driver starts on it while the
     // rest of the frame is still being built.
@@ -313,18 +322,22 @@ void TGlBackend::Append(const TBatchKey& key, const std::shared_ptr<TTexture>& t
     {
         m_key = key;
         m_keyTexture = texture;
+        m_onTexels = true;
     }
+    m_onTexels = m_onTexels && onTexels;
     m_vertices.insert(m_vertices.end(), v, v + count);
+    for (uint32_t i = 0; i < count && !m_tinted; ++i)
+        m_tinted = v[i].color.argb != 0xFFFFFFFFu;
 }
 
 // Programs are linked on first use: most games need only a few of them.
-bool TGlBackend::UseProgram(int op, bool premultiplied)
+bool TGlBackend::UseProgram(int op, bool premultiplied, bool tinted)
 {
-    const size_t index = size_t(op & 3) * 2 + (premultiplied ? 1 : 0);
+    const size_t index = (size_t(op & 3) * 2 + (premultiplied ? 1 : 0)) * 2 + (tinted ? 1 : 0);
     TProgram& p = m_programs[index];
     if (!p.id && !p.failed)
     {
-        p.id = LinkProgram(op & 3, premultiplied);
+        p.id = LinkProgram(op & 3, premultiplied, tinted);
         p.failed = !p.id;
         if (p.id)
         {
@@ -346,7 +359,7 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     glActiveTexture(GL_TEXTURE0);
     GLuint tex = m_keyTexture ? m_keyTexture->GlTexture() : 0;
     glBindTexture(GL_TEXTURE_2D, tex ? tex : m_white);
-    glBindSampler(0, m_samplers[key.sampler & 7]);
+    glBindSampler(0, m_samplers[key.sampler & (m_onTexels ? 3 : 7)]);
     glBindFramebuffer(GL_FRAMEBUFFER, key.framebuffer);
     const TURect& vp = key.viewport;
     const bool window = key.framebuffer == 0;
@@ -366,7 +379,7 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     glBlendEquation(row.equation);
     glBlendFuncSeparate(srcRgb, row.dstRgb, row.srcAlpha, row.dstAlpha);
 
-    if (!UseProgram(row.shaderOp, premultiplied)) UseProgram(0, false);
+    if (!UseProgram(row.shaderOp, premultiplied, m_tinted)) UseProgram(0, false, true);
     const TProgram& program = m_programs[m_current];
     float w = float(std::max(vp.Width(), 1u)), h = float(std::max(vp.Height(), 1u));
     glUniform2f(program.uScale, 2.0f / w, (window ? -2.0f : 2.0f) / h);
@@ -388,6 +401,7 @@ void TGlBackend::Flush()
         ++m_drawCalls;
     }
     m_vertices.clear();
+    m_tinted = false;
     m_keyTexture.reset();
 }
 

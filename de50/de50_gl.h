@@ -34,8 +34,9 @@ public:
     ~TGlBackend();
 
     // Queues vertices (already in target pixels) under the key; flushes when the key changes.
+    // onTexels: a linear draw whose pixel centres all fall on texel centres.
     void Append(const TBatchKey& key, const std::shared_ptr<TTexture>& texture, const TTransformedLitVert* v,
-                uint32_t count);
+                uint32_t count, bool onTexels = false);
     void Flush();
 
     bool SetScreenSize(uint32_t width, uint32_t height);
@@ -62,7 +63,7 @@ public:
 private:
     bool EnsureResources();
     void ApplyState(const TBatchKey& key);
-    bool UseProgram(int op, bool premultiplied);
+    bool UseProgram(int op, bool premultiplied, bool tinted);
 
     struct TProgram
     {
@@ -72,7 +73,7 @@ private:
     };
 
     bool m_ready = false;
-    TProgram m_programs[8];
+    TProgram m_programs[16];
     bool m_direct = false, m_keepScreen = false;
     size_t m_current = 0;
     uint32_t m_vao = 0, m_vbo = 0, m_white = 0;
@@ -81,6 +82,8 @@ private:
     TBatchKey m_key;
     std::shared_ptr<TTexture> m_keyTexture;
     std::vector<TTransformedLitVert> m_vertices;
+    bool m_tinted = false;   // some vertex of the batch is not opaque white
+    bool m_onTexels = false; // every draw of the batch is point-sampled as well as filtered
     uint64_t m_drawCalls = 0;
 };
 

@@ -137,10 +137,11 @@ uint32_t TRenderer::ResolveBlend(uint32_t mode) const
 void TRenderer::DrawVertices(uint32_t drawType, const TVertexSet& set)
 {
     if (!set.vertices || !set.count) return;
+    const uint32_t filter = m_effect.GetFilteringMode();
     uint32_t sampler =
-        m_effect.GetMapModeU() | m_effect.GetMapModeV() << 1 | m_effect.GetFilteringMode() << 2;
+        m_effect.GetMapModeU() | m_effect.GetMapModeV() << 1 | uint32_t(filter != TBasicEffect::kPoint) << 2;
     Submit(drawType, set.vertices, set.count, m_effect.GetTexture(), ResolveBlend(m_effect.GetBlendMode()),
-           sampler);
+           sampler, filter == TBasicEffect::kLinearOnTexels);
 }
 
 // Strips and fans become lists, so that every draw can join the batch before it.
@@ -183,7 +184,7 @@ static void Expand(uint32_t drawType, const TTransformedLitVert* v, uint32_t n,
 }
 
 void TRenderer::Submit(uint32_t drawType, const TTransformedLitVert* v, uint32_t count,
-                       const std::shared_ptr<TTexture>& tex, uint32_t blend, uint32_t sampler)
+                       const std::shared_ptr<TTexture>& tex, uint32_t blend, uint32_t sampler, bool onTexels)
 {
     if (m_targets.empty() || !Internal::HasGlContext()) return;
     static std::vector<TTransformedLitVert> expanded;
@@ -208,7 +209,7 @@ void TRenderer::Submit(uint32_t drawType, const TTransformedLitVert* v, uint32_t
     key.targetHeight = t.height;
     key.viewport = t.viewport;
     key.clip = t.clip;
-    m_gl->Append(key, tex, expanded.data(), uint32_t(expanded.size()));
+    m_gl->Append(key, tex, expanded.data(), uint32_t(expanded.size()), onTexels && m_world.IsIdentity());
 }
 
 bool TRenderer::BeginRenderTarget(const std::shared_ptr<TTexture>& target)

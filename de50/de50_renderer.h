@@ -52,6 +52,9 @@ public:
     {
         kPoint = 0,
         kLinear = 1,
+        // Linear, with every pixel centre on a texel centre: point sampling gives the same
+        // pixels for much less work, and is used when a whole batch is drawn so.
+        kLinearOnTexels = 2,
     };
     // An empty texture draws the vertex colours alone.
     void SetTexture(const std::shared_ptr<TTexture>& texture) { m_texture = texture; }
@@ -61,7 +64,10 @@ public:
         m_mapU = u ? kWrap : kClamp;
         m_mapV = v ? kWrap : kClamp;
     }
-    void SetFilteringMode(uint32_t mode) { m_filter = mode ? kLinear : kPoint; }
+    void SetFilteringMode(uint32_t mode)
+    {
+        m_filter = mode == 0 ? kPoint : mode == 2 ? kLinearOnTexels : kLinear;
+    }
     uint32_t GetMapModeU() const { return m_mapU; }
     uint32_t GetMapModeV() const { return m_mapV; }
     uint32_t GetFilteringMode() const { return m_filter; }
@@ -139,7 +145,8 @@ private:
     struct TTarget;
     TTarget& Current();
     void Submit(uint32_t drawType, const TTransformedLitVert* v, uint32_t count,
-                const std::shared_ptr<TTexture>& tex, uint32_t blend, uint32_t sampler);
+                const std::shared_ptr<TTexture>& tex, uint32_t blend, uint32_t sampler,
+                bool onTexels = false);
     uint32_t ResolveBlend(uint32_t mode) const;
 
     std::unique_ptr<TGlBackend> m_gl;

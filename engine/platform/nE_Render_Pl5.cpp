@@ -41,6 +41,17 @@ bool IsTranslation(const nE_Matrix& m)
     return m.m[0] == 1.0f && m.m[1] == 0.0f && m.m[4] == 0.0f && m.m[5] == 1.0f;
 }
 
+// Every pixel centre falls on a texel centre: the quad's corner is on a whole pixel (the
+// caller's part), one texel spans one pixel, and the texture rectangle starts on a texel edge.
+// The library may then point-sample: the very pixels of the filter, at a fraction of its cost.
+bool OneTexelPerPixel(const nE_Rect& frame, const nE_Rect& uv, const DE50::TTexture& texture)
+{
+    const float w = float(texture.GetWidth()), h = float(texture.GetHeight());
+    auto whole = [](float v) { return v == std::floor(v); };
+    return whole(frame.w) && whole(frame.h) && frame.w == uv.w * w && frame.h == uv.h * h &&
+           whole(uv.x * w) && whole(uv.y * h);
+}
+
 float Clamp01(float v)
 {
     return std::min(1.0f, std::max(0.0f, v));
@@ -214,6 +225,7 @@ void nE_Render_Pl5::DrawTexture(const std::shared_ptr<nE_Texture>& texture, cons
     DE50::TColor32 c = DE50::TColor32::FromColor(DE50::TColor(state.r, state.g, state.b, state.alpha));
     float x = f.x + state.offsetX, y = f.y + state.offsetY;
     nE_Matrix world = state.matrix;
+    bool onTexels = false;
     if (IsTranslation(world))
     {
         // A picture that is only moved lands on whole pixels: centring an odd size on its
@@ -221,6 +233,7 @@ void nE_Render_Pl5::DrawTexture(const std::shared_ptr<nE_Texture>& texture, cons
         x = std::floor(x + world.m[12] + 0.5f);
         y = std::floor(y + world.m[13] + 0.5f);
         world = nE_Matrix();
+        onTexels = OneTexelPerPixel(f, uv, *platform);
     }
     Lib()->SetWorldMatrix(ToMat4(world));
     const DE50::TTransformedLitVert v[4] = {
@@ -230,6 +243,7 @@ void nE_Render_Pl5::DrawTexture(const std::shared_ptr<nE_Texture>& texture, cons
         {DE50::TVec3(x + f.w, y + f.h, 0), c, DE50::TVec2(uv.x + uv.w, uv.y + uv.h)}};
     bool plain = state.tileX == 1.0f && state.tileY == 1.0f;
     Effect()->SetTextureMapMode(plain ? 0 : 1, plain ? 0 : 1);
+    Effect()->SetFilteringMode(onTexels ? DE50::TBasicEffect::kLinearOnTexels : DE50::TBasicEffect::kLinear);
     Effect()->SetBlendMode(MapBlendMode(state.blendMode));
     Effect()->SetTexture(platform);
     Lib()->DrawVertices(DE50::TRenderer::kTriangleStrip, DE50::TVertexSet(v, 4));
@@ -244,6 +258,7 @@ void nE_Render_Pl5::DrawVertexList(const std::shared_ptr<nE_Texture>& texture, n
     if (!platform) return;
     ApplyClip();
     Lib()->SetWorldMatrix(DE50::TMat4());
+    Effect()->SetFilteringMode(1);
     Effect()->SetBlendMode(MapBlendMode(state.blendMode));
     Effect()->SetTexture(platform);
     Lib()->DrawVertices(DE50::TRenderer::kTriangleList, vertices->GetVertexSet());

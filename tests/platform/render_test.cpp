@@ -214,6 +214,32 @@ TEST_F(Render, TilingWrapsAndPlainClamps)
     EXPECT_TRUE(Near(Pixel(31, 32), kGreen, 4)); // clamped at the edge, not wrapped
 }
 
+// Unscaled at whole pixels a picture shows its texels as they are (point
+// sampled); stretched it is still filtered. White and tinted draws share a
+// batch in either order.
+TEST_F(Render, UnscaledPicturesShowTexelsStretchedOnesAreFilteredTintsMix)
+{
+    auto checker = Pixels(4, 2, {kBlack, kWhite, kBlack, kWhite, kWhite, kBlack, kWhite, kBlack});
+    Open();
+    render.DrawTexture(checker, At(10.3f, 9.8f));  // texels on pixels 8..11, 9..10
+    render.DrawTexture(checker, At(10, 30, 2, 1)); // pixels 6..13, 29..30
+    nE_RenderState red = At(30, 10, 2, 2), white = At(40, 10, 2, 2);
+    red.g = red.b = 0.0f;
+    render.DrawTexture(render.GetWhiteTexture(), red);
+    render.DrawTexture(render.GetWhiteTexture(), white);
+    render.DrawTexture(render.GetWhiteTexture(), At(50, 10, 2, 2));
+    red.matrix.m[12] = 60;
+    render.DrawTexture(render.GetWhiteTexture(), red);
+    Close();
+    for (uint32_t i = 0; i < 8; ++i)
+        EXPECT_EQ((i + i / 4) % 2 ? kWhite : kBlack, Pixel(8 + i % 4, 9 + i / 4)) << i;
+    const uint32_t between = Pixel(8, 29) & 0xFF;
+    EXPECT_TRUE(between > 0x20 && between < 0xE0) << std::hex << between;
+    const uint32_t tints[4] = {kRed, kWhite, kWhite, kRed};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(tints[i], Pixel(30 + 10 * i, 10)) << i;
+}
+
 // ---- render targets ----
 
 // A half-transparent picture drawn through targets (as rooms, popups and the
