@@ -180,13 +180,17 @@ bool TGlBackend::EnsureResources()
     if (!Internal::HasGlContext()) return false;
     if (!UseProgram(0, false)) return false;
 
-    GLuint ids[2] = {};
+    GLuint ids[3] = {};
     glGenVertexArrays(1, ids);
-    glGenBuffers(1, ids + 1);
+    glGenBuffers(2, ids + 1);
     m_vao = ids[0];
     m_vbo = ids[1];
+    m_quadIndices = ids[2];
+    m_quadCapacity = 0;
     glBindVertexArray(m_vao);
     glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
+    // Part of the vertex array's state: stays bound with it.
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_quadIndices);
     const GLsizei stride = sizeof(TTransformedLitVert);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(0));
@@ -224,11 +228,12 @@ void TGlBackend::Release()
     m_key = TBatchKey();
     if (Internal::HasGlContext())
     {
-        GLuint ids[4] = {m_vao, m_vbo, m_white, m_screenTexture};
+        GLuint ids[5] = {m_vao, m_vbo, m_white, m_screenTexture, m_quadIndices};
         glDeleteVertexArrays(1, ids);
         glDeleteBuffers(1, ids + 1);
         glDeleteTextures(1, ids + 2);
         glDeleteTextures(1, ids + 3);
+        glDeleteBuffers(1, ids + 4);
         GLuint fbo = m_screenFbo;
         glDeleteFramebuffers(1, &fbo);
         GLuint samplers[8];
@@ -240,7 +245,7 @@ void TGlBackend::Release()
     m_ready = false;
     m_direct = m_keepScreen = false;
     std::fill(std::begin(m_programs), std::end(m_programs), TProgram());
-    m_vao = m_vbo = m_white = 0;
+    m_vao = m_vbo = m_white = m_quadIndices = m_quadCapacity = 0;
     std::fill(m_samplers, m_samplers + 8, 0u);
     m_screenFbo = m_screenTexture = m_screenWidth = m_screenHeight = 0;
 }
@@ -375,6 +380,24 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     glBindVertexArray(m_vao);
 }
 
+void TGlBackend::EnsureQuadIndices(uint32_t quads)
+{
+    if (quads <= m_quadCapacity) return;
+    // Grown in steps, so that a growing scene does not rebuild them every frame.
+    const uint32_t capacity = std::max(quads, std::max(m_quadCapacity * 2, 1024u));
+    std::vector<uint32_t> indices(size_t(capacity) * 6);
+    for (uint32_t q = 0; q < capacity; ++q)
+    {
+        // Top-left, top-right, bottom-left; bottom-left, top-right, bottom-right.
+        const uint32_t v = q * 4;
+        const uint32_t quad[6] = {v, v + 1, v + 2, v + 2, v + 1, v + 3};
+        std::copy(quad, quad + 6, indices.begin() + size_t(q) * 6);
+    }
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(uint32_t)), indices.data(),
+                 GL_STATIC_DRAW);
+    m_quadCapacity = capacity;
+}
+
 void TGlBackend::Flush()
 {
     if (m_vertices.empty()) return;
@@ -384,7 +407,14 @@ void TGlBackend::Flush()
         glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
         glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(m_vertices.size() * sizeof(TTransformedLitVert)),
                      m_vertices.data(), GL_STREAM_DRAW);
-        glDrawArrays(m_key.primitive, 0, GLsizei(m_vertices.size()));
+        const uint32_t quads = uint32_t(m_vertices.size() / 4);
+        if (m_key.primitive == kPrimitiveQuads)
+        {
+            EnsureQuadIndices(quads);
+            glDrawElements(GL_TRIANGLES, GLsizei(quads) * 6, GL_UNSIGNED_INT, nullptr);
+        }
+        else
+            glDrawArrays(m_key.primitive, 0, GLsizei(m_vertices.size()));
         ++m_drawCalls;
     }
     m_vertices.clear();

@@ -124,6 +124,40 @@ TEST_F(De50Render, ConsecutiveQuadsShareDrawCallsInOrder)
     EXPECT_EQ(white, Pixel(20, 0));
 }
 
+// Quad lists: both triangles of every quad, past the first size of the shared
+// indices, batched apart from triangle draws; moved by the world matrix.
+TEST_F(De50Render, QuadListsDrawBothTrianglesOfEveryQuad)
+{
+    auto quad = [](std::vector<TTransformedLitVert>& v, float x, float w, TColor32 c)
+    {
+        for (int corner = 0; corner < 4; ++corner)
+            v.push_back({TVec3(x + (corner & 1) * w, (corner & 2) * w / 2, 0), c, TVec2(0, 0)});
+    };
+    std::vector<TTransformedLitVert> v;
+    for (int i = 0; i < 3000; ++i)
+        quad(v, 0, 4, TColor32(255, 0, 0, 255));
+    quad(v, 0, 4, TColor32(0, 0, 255, 255));
+    quad(v, 10, 10, TColor32(0, 255, 0, 255));
+    v.push_back(v.front()); // a corner short of a quad: left out
+    r->GetDefault2dEffect()->SetTexture(nullptr);
+    Begin();
+    r->DrawVertices(TRenderer::kQuadList, TVertexSet(v.data(), uint32_t(v.size())));
+    Quad(30, 0, 4, 4, TColor32(255, 255, 255, 255));
+    TMat4 moved;
+    moved.m[12] = 40;
+    r->SetWorldMatrix(moved);
+    r->DrawVertices(TRenderer::kQuadList, TVertexSet(v.data() + v.size() - 5, 4));
+    r->SetWorldMatrix(TMat4());
+    End();
+    EXPECT_EQ(3u, r->GetLastFrameDrawCalls());
+    const uint32_t green = 0xFF00FF00;
+    const uint32_t expected[][3] = {{1, 1, 0xFF0000FF}, {10, 0, green},      {19, 9, green},
+                                    {19, 0, green},     {10, 9, green},      {21, 5, 0xFF000000},
+                                    {31, 1, 0xFFFFFFFF}, {59, 9, green}};
+    for (const auto& e : expected)
+        EXPECT_EQ(e[2], Pixel(e[0], e[1])) << e[0] << "," << e[1];
+}
+
 TEST_F(De50Render, FullScreenScalesDrawingIntoDesktopWindow)
 {
     TPlatform* p = TPlatform::GetInstance();
