@@ -52,6 +52,8 @@ const TBlendRow kBlendTable[] = {
     {3, "subtractive", GL_FUNC_REVERSE_SUBTRACT, GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE, 0},
 };
 const uint32_t kRowNewSubtractive = 7;
+// How far the GL viewport reaches past ours on every side, in pixels.
+const int kGuardBand = 512;
 
 const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in vec2 aPos;
@@ -356,9 +358,17 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     const TURect& vp = key.viewport;
     const bool window = key.framebuffer == 0;
     const GLint height = GLint(key.targetHeight);
-    glViewport(GLint(vp.left), window ? height - GLint(vp.bottom) : GLint(vp.top), GLsizei(vp.Width()),
-               GLsizei(vp.Height()));
+    // The GL viewport reaches kGuardBand pixels past each side of ours, and the scissor keeps
+    // drawing within ours: triangles that cross its edge are cut by the rasteriser instead of
+    // being clipped one by one in the driver's geometry stage.
+    const GLint g = kGuardBand;
+    glViewport(GLint(vp.left) - g, (window ? height - GLint(vp.bottom) : GLint(vp.top)) - g,
+               GLsizei(vp.Width()) + 2 * g, GLsizei(vp.Height()) + 2 * g);
     TURect clip = Intersect(key.clip, key.targetWidth, key.targetHeight);
+    clip = TURect(std::max(clip.left, vp.left), std::max(clip.top, vp.top), std::min(clip.right, vp.right),
+                  std::min(clip.bottom, vp.bottom));
+    clip.right = std::max(clip.right, clip.left);
+    clip.bottom = std::max(clip.bottom, clip.top);
     glEnable(GL_SCISSOR_TEST);
     glScissor(GLint(clip.left), window ? height - GLint(clip.bottom) : GLint(clip.top), GLsizei(clip.Width()),
               GLsizei(clip.Height()));
@@ -373,9 +383,11 @@ void TGlBackend::ApplyState(const TBatchKey& key)
 
     if (!UseProgram(row.shaderOp, premultiplied)) UseProgram(0, false);
     const TProgram& program = m_programs[m_current];
-    float w = float(std::max(vp.Width(), 1u)), h = float(std::max(vp.Height(), 1u));
+    // Pixel (x, y) of our viewport lands on pixel (x + g, y + g) of the wider one.
+    const float w = float(vp.Width() + 2 * g), h = float(vp.Height() + 2 * g), ox = 2.0f * g / w - 1.0f,
+                oy = 2.0f * g / h - 1.0f;
     glUniform2f(program.uScale, 2.0f / w, (window ? -2.0f : 2.0f) / h);
-    glUniform2f(program.uOffset, -1.0f, window ? 1.0f : -1.0f);
+    glUniform2f(program.uOffset, ox, window ? -oy : oy);
 
     glBindVertexArray(m_vao);
 }
