@@ -158,6 +158,28 @@ TEST_F(De50Render, QuadListsDrawBothTrianglesOfEveryQuad)
         EXPECT_EQ(e[2], Pixel(e[0], e[1])) << e[0] << "," << e[1];
 }
 
+// Drawing that crosses the viewport's edge stops there, on the screen and in a target.
+TEST_F(De50Render, DrawingStopsAtTheViewportEdge)
+{
+    r->GetDefault2dEffect()->SetTexture(nullptr);
+    Begin();
+    r->SetViewport(TURect(8, 8, 40, 40));
+    Quad(-20, -20, 200, 200, TColor32(255, 255, 255, 255));
+    End();
+    const uint32_t expected[][3] = {{8, 8, 0xFFFFFFFF}, {39, 39, 0xFFFFFFFF}, {7, 20, 0xFF000000},
+                                    {20, 7, 0xFF000000}, {40, 20, 0xFF000000}, {20, 40, 0xFF000000}};
+    for (const auto& e : expected)
+        EXPECT_EQ(e[2], Pixel(e[0], e[1])) << e[0] << "," << e[1];
+    auto target = TTexture::Create(16, 16, true, TTexture::kRenderTarget);
+    ASSERT_TRUE(r->BeginRenderTarget(target));
+    r->SetViewport(TURect(4, 4, 12, 12));
+    Quad(-20, -20, 200, 200, TColor32(255, 255, 255, 255));
+    r->EndRenderTarget();
+    EXPECT_EQ(0xFFFFFFFFu, TexturePixel(target, 4, 11));
+    EXPECT_EQ(0u, TexturePixel(target, 3, 8) >> 24);
+    EXPECT_EQ(0u, TexturePixel(target, 8, 12) >> 24);
+}
+
 TEST_F(De50Render, FullScreenScalesDrawingIntoDesktopWindow)
 {
     TPlatform* p = TPlatform::GetInstance();
