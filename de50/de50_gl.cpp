@@ -309,7 +309,10 @@ void TGlBackend::Append(const TBatchKey& key, const std::shared_ptr<TTexture>& t
 {
     // A full batch is sent and flushed at once, so the driver starts on it while the
     // rest of the frame is still being built.
-    const size_t kMaxBatch = 6 * 4096;
+    const uint32_t kMaxBatch = 6 * 4096;
+    // A longer run goes in full batches: whole lines, triangles and quads each.
+    for (; count > kMaxBatch; v += kMaxBatch, count -= kMaxBatch)
+        Append(key, texture, v, kMaxBatch);
     if (!m_vertices.empty() && !(key == m_key)) Flush();
     if (m_vertices.size() + count > kMaxBatch)
     {

@@ -125,7 +125,8 @@ TEST_F(De50Render, ConsecutiveQuadsShareDrawCallsInOrder)
 }
 
 // Quad lists: both triangles of every quad, past the first size of the shared
-// indices, batched apart from triangle draws; moved by the world matrix.
+// indices, a long list cut into whole batches in order, batched apart from
+// triangle draws; moved by the world matrix.
 TEST_F(De50Render, QuadListsDrawBothTrianglesOfEveryQuad)
 {
     auto quad = [](std::vector<TTransformedLitVert>& v, float x, float w, TColor32 c)
@@ -134,7 +135,7 @@ TEST_F(De50Render, QuadListsDrawBothTrianglesOfEveryQuad)
             v.push_back({TVec3(x + (corner & 1) * w, (corner & 2) * w / 2, 0), c, TVec2(0, 0)});
     };
     std::vector<TTransformedLitVert> v;
-    for (int i = 0; i < 3000; ++i)
+    for (int i = 0; i < 7000; ++i)
         quad(v, 0, 4, TColor32(255, 0, 0, 255));
     quad(v, 0, 4, TColor32(0, 0, 255, 255));
     quad(v, 10, 10, TColor32(0, 255, 0, 255));
@@ -149,7 +150,7 @@ TEST_F(De50Render, QuadListsDrawBothTrianglesOfEveryQuad)
     r->DrawVertices(TRenderer::kQuadList, TVertexSet(v.data() + v.size() - 5, 4));
     r->SetWorldMatrix(TMat4());
     End();
-    EXPECT_EQ(3u, r->GetLastFrameDrawCalls());
+    EXPECT_EQ(4u, r->GetLastFrameDrawCalls());
     const uint32_t green = 0xFF00FF00;
     const uint32_t expected[][3] = {{1, 1, 0xFF0000FF}, {10, 0, green},      {19, 9, green},
                                     {19, 0, green},     {10, 9, green},      {21, 5, 0xFF000000},
