@@ -189,6 +189,9 @@ bool TGlBackend::EnsureResources()
     m_vbo = ids[1];
     m_quadIndices = ids[2];
     m_quadCapacity = 0;
+    GLint dims[2] = {};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+    m_maxViewport = std::min(dims[0], dims[1]);
     glBindVertexArray(m_vao);
     glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
     // Part of the vertex array's state: stays bound with it.
@@ -364,7 +367,9 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     // The GL viewport reaches kGuardBand pixels past each side of ours, and the scissor keeps
     // drawing within ours: triangles that cross its edge are cut by the rasteriser instead of
     // being clipped one by one in the driver's geometry stage.
-    const GLint g = kGuardBand;
+    // Never past the driver's largest viewport.
+    const GLint widest = GLint(std::max(vp.Width(), vp.Height()));
+    const GLint g = std::max(0, std::min(kGuardBand, (m_maxViewport - widest) / 2));
     glViewport(GLint(vp.left) - g, (window ? height - GLint(vp.bottom) : GLint(vp.top)) - g,
                GLsizei(vp.Width()) + 2 * g, GLsizei(vp.Height()) + 2 * g);
     TURect clip = Intersect(key.clip, key.targetWidth, key.targetHeight);

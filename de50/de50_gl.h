@@ -82,6 +82,7 @@ private:
     size_t m_current = 0;
     uint32_t m_vao = 0, m_vbo = 0, m_white = 0;
     uint32_t m_quadIndices = 0, m_quadCapacity = 0; // index buffer of the quads, and its size in quads
+    int m_maxViewport = 0;                          // the driver's largest viewport side
     uint32_t m_samplers[8] = {};
     uint32_t m_screenFbo = 0, m_screenTexture = 0, m_screenWidth = 0, m_screenHeight = 0;
     TBatchKey m_key;
