@@ -52,6 +52,8 @@ const TBlendRow kBlendTable[] = {
     {3, "subtractive", GL_FUNC_REVERSE_SUBTRACT, GL_SRC_ALPHA, GL_ONE, GL_ZERO, GL_ONE, 0},
 };
 const uint32_t kRowNewSubtractive = 7;
+// How far the GL viewport reaches past ours on every side, in pixels.
+const int kGuardBand = 512;
 
 const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in vec2 aPos;
@@ -188,13 +190,20 @@ bool TGlBackend::EnsureResources()
     if (!Internal::HasGlContext()) return false;
     if (!UseProgram(0, false, true)) return false;
 
-    GLuint ids[2] = {};
+    GLuint ids[3] = {};
     glGenVertexArrays(1, ids);
-    glGenBuffers(1, ids + 1);
+    glGenBuffers(2, ids + 1);
     m_vao = ids[0];
     m_vbo = ids[1];
+    m_quadIndices = ids[2];
+    m_quadCapacity = 0;
+    GLint dims[2] = {};
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, dims);
+    m_maxViewport = std::min(dims[0], dims[1]);
     glBindVertexArray(m_vao);
     glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
+    // Part of the vertex array's state: stays bound with it.
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, m_quadIndices);
     const GLsizei stride = sizeof(TTransformedLitVert);
     glEnableVertexAttribArray(0);
     glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(0));
@@ -233,11 +242,12 @@ void TGlBackend::Release()
     m_key = TBatchKey();
     if (Internal::HasGlContext())
     {
-        GLuint ids[4] = {m_vao, m_vbo, m_white, m_screenTexture};
+        GLuint ids[5] = {m_vao, m_vbo, m_white, m_screenTexture, m_quadIndices};
         glDeleteVertexArrays(1, ids);
         glDeleteBuffers(1, ids + 1);
         glDeleteTextures(1, ids + 2);
         glDeleteTextures(1, ids + 3);
+        glDeleteBuffers(1, ids + 4);
         GLuint fbo = m_screenFbo;
         glDeleteFramebuffers(1, &fbo);
         GLuint samplers[8];
@@ -249,7 +259,7 @@ void TGlBackend::Release()
     m_ready = false;
     m_direct = m_keepScreen = false;
     std::fill(std::begin(m_programs), std::end(m_programs), TProgram());
-    m_vao = m_vbo = m_white = 0;
+    m_vao = m_vbo = m_white = m_quadIndices = m_quadCapacity = 0;
     std::fill(m_samplers, m_samplers + 8, 0u);
     m_screenFbo = m_screenTexture = m_screenWidth = m_screenHeight = 0;
 }
@@ -311,7 +321,10 @@ void TGlBackend::Append(const TBatchKey& key, const std::shared_ptr<TTexture>& t
 {
     // A full batch is sent and flushed at once, so the driver starts on it while the
     // rest of the frame is still being built.
-    const size_t kMaxBatch = 6 * 4096;
+    const uint32_t kMaxBatch = 6 * 4096;
+    // A longer run goes in full batches: whole lines, triangles and quads each.
+    for (; count > kMaxBatch; v += kMaxBatch, count -= kMaxBatch)
+        Append(key, texture, v, kMaxBatch, onTexels);
     if (!m_vertices.empty() && !(key == m_key)) Flush();
     if (m_vertices.size() + count > kMaxBatch)
     {
@@ -364,9 +377,19 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     const TURect& vp = key.viewport;
     const bool window = key.framebuffer == 0;
     const GLint height = GLint(key.targetHeight);
-    glViewport(GLint(vp.left), window ? height - GLint(vp.bottom) : GLint(vp.top), GLsizei(vp.Width()),
-               GLsizei(vp.Height()));
+    // The GL viewport reaches kGuardBand pixels past each side of ours, and the scissor keeps
+    // drawing within ours: triangles that cross its edge are cut by the rasteriser instead of
+    // being clipped one by one in the driver's geometry stage.
+    // Never past the driver's largest viewport.
+    const GLint widest = GLint(std::max(vp.Width(), vp.Height()));
+    const GLint g = std::max(0, std::min(kGuardBand, (m_maxViewport - widest) / 2));
+    glViewport(GLint(vp.left) - g, (window ? height - GLint(vp.bottom) : GLint(vp.top)) - g,
+               GLsizei(vp.Width()) + 2 * g, GLsizei(vp.Height()) + 2 * g);
     TURect clip = Intersect(key.clip, key.targetWidth, key.targetHeight);
+    clip = TURect(std::max(clip.left, vp.left), std::max(clip.top, vp.top), std::min(clip.right, vp.right),
+                  std::min(clip.bottom, vp.bottom));
+    clip.right = std::max(clip.right, clip.left);
+    clip.bottom = std::max(clip.bottom, clip.top);
     glEnable(GL_SCISSOR_TEST);
     glScissor(GLint(clip.left), window ? height - GLint(clip.bottom) : GLint(clip.top), GLsizei(clip.Width()),
               GLsizei(clip.Height()));
@@ -381,11 +404,31 @@ void TGlBackend::ApplyState(const TBatchKey& key)
 
     if (!UseProgram(row.shaderOp, premultiplied, m_tinted)) UseProgram(0, false, true);
     const TProgram& program = m_programs[m_current];
-    float w = float(std::max(vp.Width(), 1u)), h = float(std::max(vp.Height(), 1u));
+    // Pixel (x, y) of our viewport lands on pixel (x + g, y + g) of the wider one.
+    const float w = float(vp.Width() + 2 * g), h = float(vp.Height() + 2 * g), ox = 2.0f * g / w - 1.0f,
+                oy = 2.0f * g / h - 1.0f;
     glUniform2f(program.uScale, 2.0f / w, (window ? -2.0f : 2.0f) / h);
-    glUniform2f(program.uOffset, -1.0f, window ? 1.0f : -1.0f);
+    glUniform2f(program.uOffset, ox, window ? -oy : oy);
 
     glBindVertexArray(m_vao);
+}
+
+void TGlBackend::EnsureQuadIndices(uint32_t quads)
+{
+    if (quads <= m_quadCapacity) return;
+    // Grown in steps, so that a growing scene does not rebuild them every frame.
+    const uint32_t capacity = std::max(quads, std::max(m_quadCapacity * 2, 1024u));
+    std::vector<uint32_t> indices(size_t(capacity) * 6);
+    for (uint32_t q = 0; q < capacity; ++q)
+    {
+        // Top-left, top-right, bottom-left; bottom-left, top-right, bottom-right.
+        const uint32_t v = q * 4;
+        const uint32_t quad[6] = {v, v + 1, v + 2, v + 2, v + 1, v + 3};
+        std::copy(quad, quad + 6, indices.begin() + size_t(q) * 6);
+    }
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(uint32_t)), indices.data(),
+                 GL_STATIC_DRAW);
+    m_quadCapacity = capacity;
 }
 
 void TGlBackend::Flush()
@@ -397,7 +440,14 @@ void TGlBackend::Flush()
         glBindBuffer(GL_ARRAY_BUFFER, m_vbo);
         glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(m_vertices.size() * sizeof(TTransformedLitVert)),
                      m_vertices.data(), GL_STREAM_DRAW);
-        glDrawArrays(m_key.primitive, 0, GLsizei(m_vertices.size()));
+        const uint32_t quads = uint32_t(m_vertices.size() / 4);
+        if (m_key.primitive == kPrimitiveQuads)
+        {
+            EnsureQuadIndices(quads);
+            glDrawElements(GL_TRIANGLES, GLsizei(quads) * 6, GL_UNSIGNED_INT, nullptr);
+        }
+        else
+            glDrawArrays(m_key.primitive, 0, GLsizei(m_vertices.size()));
         ++m_drawCalls;
     }
     m_vertices.clear();

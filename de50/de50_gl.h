@@ -24,6 +24,9 @@ struct TBatchKey
     bool operator==(const TBatchKey& o) const;
 };
 
+// The batch primitive of kQuadList draws: GL_TRIANGLES through the shared quad indices.
+const uint32_t kPrimitiveQuads = 0x10000;
+
 // Picks the blend-table row for a blend mode under the two renderer options.
 uint32_t BlendRowFor(uint32_t mode, bool newSubtractive, bool newRenderBlend);
 
@@ -64,6 +67,8 @@ private:
     bool EnsureResources();
     void ApplyState(const TBatchKey& key);
     bool UseProgram(int op, bool premultiplied, bool tinted);
+    // The bound index buffer covers at least `quads` quads.
+    void EnsureQuadIndices(uint32_t quads);
 
     struct TProgram
     {
@@ -77,6 +82,8 @@ private:
     bool m_direct = false, m_keepScreen = false;
     size_t m_current = 0;
     uint32_t m_vao = 0, m_vbo = 0, m_white = 0;
+    uint32_t m_quadIndices = 0, m_quadCapacity = 0; // index buffer of the quads, and its size in quads
+    int m_maxViewport = 0;                          // the driver's largest viewport side
     uint32_t m_samplers[8] = {};
     uint32_t m_screenFbo = 0, m_screenTexture = 0, m_screenWidth = 0, m_screenHeight = 0;
     TBatchKey m_key;

@@ -173,6 +173,10 @@ static void Expand(uint32_t drawType, const TTransformedLitVert* v, uint32_t n,
         for (uint32_t i = 0; i + 2 < n; ++i)
             out.insert(out.end(), {v[i], v[i + 1], v[i + 2]});
         break;
+    case TRenderer::kQuadList:
+        primitive = kPrimitiveQuads;
+        out.assign(v, v + n - n % 4);
+        break;
     case TRenderer::kTriangleFan:
         primitive = GL_TRIANGLES;
         for (uint32_t i = 1; i + 1 < n; ++i)
@@ -188,10 +192,19 @@ void TRenderer::Submit(uint32_t drawType, const TTransformedLitVert* v, uint32_t
 {
     if (m_targets.empty() || !Internal::HasGlContext()) return;
     static std::vector<TTransformedLitVert> expanded;
-    uint32_t primitive = 0;
-    Expand(drawType, v, count, expanded, primitive);
-    if (expanded.empty()) return;
-    if (!m_world.IsIdentity())
+    uint32_t primitive = kPrimitiveQuads;
+    // Untransformed quads go to the batch as they are: no copy of their own.
+    const bool asGiven = drawType == kQuadList && m_world.IsIdentity();
+    if (asGiven)
+        count -= count % 4;
+    else
+    {
+        Expand(drawType, v, count, expanded, primitive);
+        v = expanded.data();
+        count = uint32_t(expanded.size());
+    }
+    if (!count) return;
+    if (!asGiven && !m_world.IsIdentity())
         for (TTransformedLitVert& vert : expanded)
         {
             TVec2 p = m_world.Transform2(vert.position.x, vert.position.y);
@@ -209,7 +222,7 @@ void TRenderer::Submit(uint32_t drawType, const TTransformedLitVert* v, uint32_t
     key.targetHeight = t.height;
     key.viewport = t.viewport;
     key.clip = t.clip;
-    m_gl->Append(key, tex, expanded.data(), uint32_t(expanded.size()), onTexels && m_world.IsIdentity());
+    m_gl->Append(key, tex, v, count, onTexels && m_world.IsIdentity());
 }
 
 bool TRenderer::BeginRenderTarget(const std::shared_ptr<TTexture>& target)

@@ -88,6 +88,9 @@ public:
         kTriangleList = 4,
         kTriangleStrip = 5,
         kTriangleFan = 6,
+        // Four corners per quad (top-left, top-right, bottom-left, bottom-right), each quad
+        // drawn as two triangles through shared indices: a third fewer vertices than a list.
+        kQuadList = 7,
     };
 
     static TRenderer* GetInstance();

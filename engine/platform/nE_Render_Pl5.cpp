@@ -253,7 +253,20 @@ void nE_Render_Pl5::DrawVertexList(const std::shared_ptr<nE_Texture>& texture, n
                                    const nE_RenderState& state)
 {
     const nE_VertexList_Pl5* vertices = dynamic_cast<const nE_VertexList_Pl5*>(list);
-    if (!CanDraw() || !texture || !vertices) return;
+    if (vertices) DrawScreenSpace(texture, DE50::TRenderer::kTriangleList, vertices->GetVertexSet(), state);
+}
+
+void nE_Render_Pl5::DrawQuadList(const std::shared_ptr<nE_Texture>& texture,
+                                 const DE50::TTransformedLitVert* corners, unsigned count,
+                                 const nE_RenderState& state)
+{
+    if (corners) DrawScreenSpace(texture, DE50::TRenderer::kQuadList, DE50::TVertexSet(corners, count), state);
+}
+
+void nE_Render_Pl5::DrawScreenSpace(const std::shared_ptr<nE_Texture>& texture, uint32_t drawType,
+                                    const DE50::TVertexSet& vertices, const nE_RenderState& state)
+{
+    if (!CanDraw() || !texture) return;
     std::shared_ptr<DE50::TTexture> platform = PlatformTexture(texture.get(), state.frame);
     if (!platform) return;
     ApplyClip();
@@ -261,7 +274,7 @@ void nE_Render_Pl5::DrawVertexList(const std::shared_ptr<nE_Texture>& texture, n
     Effect()->SetFilteringMode(1);
     Effect()->SetBlendMode(MapBlendMode(state.blendMode));
     Effect()->SetTexture(platform);
-    Lib()->DrawVertices(DE50::TRenderer::kTriangleList, vertices->GetVertexSet());
+    Lib()->DrawVertices(drawType, vertices);
 }
 
 void nE_Render_Pl5::DrawLine(float x1, float y1, float, float x2, float y2, float, const float colour[4],

@@ -10,7 +10,9 @@
 namespace DE50
 {
 class TTexture;
-}
+struct TTransformedLitVert;
+struct TVertexSet;
+} // namespace DE50
 class nE_GeneratedTexture_Pl5;
 class nE_RenderTargerTexture_Pl5;
 
@@ -38,6 +40,10 @@ public:
     void DrawTexture(const std::shared_ptr<nE_Texture>& texture, const nE_RenderState& state) override;
     void DrawVertexList(const std::shared_ptr<nE_Texture>& texture, nE_VertexList* list,
                         const nE_RenderState& state) override;
+    // Quads of four corners each (top-left, top-right, bottom-left, bottom-right), already
+    // in screen space: a third fewer vertices than the same quads as a list of triangles.
+    void DrawQuadList(const std::shared_ptr<nE_Texture>& texture, const DE50::TTransformedLitVert* corners,
+                      unsigned count, const nE_RenderState& state);
     void DrawLine(float x1, float y1, float z1, float x2, float y2, float z2, const float colour[4],
                   const nE_RenderState& state) override;
     // Starts from (0, 0, 2048, 2048), widened to the screen or the active
@@ -58,6 +64,9 @@ private:
     // The platform texture of a texture's frame; empty when it has none.
     static std::shared_ptr<DE50::TTexture> PlatformTexture(const nE_Texture* texture, int frame);
     void ApplyClip();
+    // Vertices already in screen space, drawn as the library's draw type.
+    void DrawScreenSpace(const std::shared_ptr<nE_Texture>& texture, uint32_t drawType,
+                         const DE50::TVertexSet& vertices, const nE_RenderState& state);
     void GammaPass();
     void DrawScreenCover(const std::shared_ptr<nE_GeneratedTexture_Pl5>& texture, float alpha,
                          uint32_t blend);

@@ -8,6 +8,7 @@
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_Xml.h"
 #include "engine/platform/nE_Render.h"
+#include "engine/platform/nE_Render_Pl5.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 #include "engine/scene/nE_ParticleComplex.h"
 #include "engine/scene/nE_ParticleJan.h"
@@ -235,29 +236,48 @@ void nE_PsQuads::Begin(const nE_Texture& texture, size_t count)
 {
     m_frame = texture.GetFrameRect(0);
     m_uv = texture.GetTexCoordRect(nE_RenderState());
-    m_list->Allocate(unsigned(count * 6));
+    // Every corner in use is written before the draw: no clearing.
+    if (m_corners.size() < count * 4) m_corners.resize(count * 4);
     m_next = 0;
 }
 
 void nE_PsQuads::Add(const nE_PsAffine& m, uint32_t colour)
 {
+    if (m_next + 4 > m_corners.size()) return;
     const float x0 = m_frame.x, y0 = m_frame.y, x1 = m_frame.x + m_frame.w, y1 = m_frame.y + m_frame.h;
     const float u0 = m_uv.x, v0 = m_uv.y, u1 = m_uv.x + m_uv.w, v1 = m_uv.y + m_uv.h;
-    auto at = [&](float x, float y)
-    { return nE_Vec3(x * m.a + y * m.c + m.e, x * m.b + y * m.d + m.f, 0.0f); };
-    const nE_Vec3 tl = at(x0, y0), tr = at(x1, y0), bl = at(x0, y1), br = at(x1, y1);
-    m_list->SetVertex(m_next++, tl, colour, u0, v0);
-    m_list->SetVertex(m_next++, tr, colour, u1, v0);
-    m_list->SetVertex(m_next++, bl, colour, u0, v1);
-    m_list->SetVertex(m_next++, bl, colour, u0, v1);
-    m_list->SetVertex(m_next++, tr, colour, u1, v0);
-    m_list->SetVertex(m_next++, br, colour, u1, v1);
+    const DE50::TColor32 c(colour);
+    auto corner = [&](float x, float y, float u, float v)
+    {
+        m_corners[m_next++] = nE_Vertex(DE50::TVec3(x * m.a + y * m.c + m.e, x * m.b + y * m.d + m.f, 0.0f), c,
+                                        DE50::TVec2(u, v));
+    };
+    corner(x0, y0, u0, v0);
+    corner(x1, y0, u1, v0);
+    corner(x0, y1, u0, v1);
+    corner(x1, y1, u1, v1);
 }
 
 void nE_PsQuads::Draw(nE_Render* render, const std::shared_ptr<nE_Texture>& texture,
                       const nE_RenderState& state)
 {
-    if (render && m_next > 0) render->DrawVertexList(texture, m_list.get(), state);
+    if (!render || m_next == 0) return;
+    if (auto* platform = dynamic_cast<nE_Render_Pl5*>(render))
+    {
+        platform->DrawQuadList(texture, m_corners.data(), unsigned(m_next), state);
+        return;
+    }
+    // Top-left, top-right, bottom-left; bottom-left, top-right, bottom-right.
+    static const unsigned kTriangles[6] = {0, 1, 2, 2, 1, 3};
+    m_list->Allocate(unsigned(m_next / 4 * 6));
+    unsigned n = 0;
+    for (size_t q = 0; q < m_next; q += 4)
+        for (unsigned corner : kTriangles)
+        {
+            const nE_Vertex& v = m_corners[q + corner];
+            m_list->SetVertex(n++, nE_Vec3(v.position.x, v.position.y, 0.0f), v.color.argb, v.uv.x, v.uv.y);
+        }
+    render->DrawVertexList(texture, m_list.get(), state);
 }
 
 // ---- script functions ----

@@ -9,10 +9,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class nE_ParticleSystem;
 class nE_Texture;
-class nE_VertexList;
+class nE_VertexList_Pl5;
+namespace DE50
+{
+struct TTransformedLitVert;
+}
 class TiXmlDocument;
 
 class nE_PartSysImpl
@@ -118,8 +123,9 @@ struct nE_PsAffine
 // 0xAARRGGBB from components clamped to 0..1.
 uint32_t nE_PsColour(float r, float g, float b, float a);
 
-// The quads of one texture for one draw call: two triangles per particle,
-// corners from the texture's frame, coordinates from its texture rectangle.
+// The quads of one texture for one draw call: four corners per particle from
+// the texture's frame, coordinates from its texture rectangle. The platform
+// renderer takes the corners as they are; any other gets two triangles each.
 class nE_PsQuads
 {
 public:
@@ -130,9 +136,10 @@ public:
     void Draw(nE_Render* render, const std::shared_ptr<nE_Texture>& texture, const nE_RenderState& state);
 
 private:
-    std::unique_ptr<nE_VertexList> m_list;
+    std::vector<DE50::TTransformedLitVert> m_corners;
+    std::unique_ptr<nE_VertexList_Pl5> m_list; // the triangles, for other renderers
     nE_Rect m_frame, m_uv;
-    unsigned m_next = 0;
+    size_t m_next = 0;
 };
 
 // Registers "partsys" and points the Ps* script functions at it.

@@ -108,6 +108,63 @@ TEST_F(De50Render, BatchedQuadsKeepTheirOwnStateAndOrder)
         EXPECT_TRUE(Near(Pixel(x, y), colour)) << x << "," << y;
 }
 
+// Quad lists: both triangles of every quad, past the first size of the shared
+// indices, a long list cut into whole batches in order, batched apart from
+// triangle draws; moved by the world matrix.
+TEST_F(De50Render, QuadListsDrawBothTrianglesOfEveryQuad)
+{
+    auto quad = [](std::vector<TTransformedLitVert>& v, float x, float w, TColor32 c)
+    {
+        for (int corner = 0; corner < 4; ++corner)
+            v.push_back({TVec3(x + (corner & 1) * w, (corner & 2) * w / 2, 0), c, TVec2(0, 0)});
+    };
+    std::vector<TTransformedLitVert> v;
+    for (int i = 0; i < 7000; ++i)
+        quad(v, 0, 4, TColor32(255, 0, 0, 255));
+    quad(v, 0, 4, TColor32(0, 0, 255, 255));
+    quad(v, 10, 10, TColor32(0, 255, 0, 255));
+    v.push_back(v.front()); // a corner short of a quad: left out
+    r->GetDefault2dEffect()->SetTexture(nullptr);
+    Begin();
+    r->DrawVertices(TRenderer::kQuadList, TVertexSet(v.data(), uint32_t(v.size())));
+    Quad(30, 0, 4, 4, TColor32(255, 255, 255, 255));
+    TMat4 moved;
+    moved.m[12] = 40;
+    r->SetWorldMatrix(moved);
+    r->DrawVertices(TRenderer::kQuadList, TVertexSet(v.data() + v.size() - 5, 4));
+    r->SetWorldMatrix(TMat4());
+    End();
+    EXPECT_EQ(4u, r->GetLastFrameDrawCalls());
+    const uint32_t green = 0xFF00FF00;
+    const uint32_t expected[][3] = {{1, 1, 0xFF0000FF}, {10, 0, green},      {19, 9, green},
+                                    {19, 0, green},     {10, 9, green},      {21, 5, 0xFF000000},
+                                    {31, 1, 0xFFFFFFFF}, {59, 9, green}};
+    for (const auto& e : expected)
+        EXPECT_EQ(e[2], Pixel(e[0], e[1])) << e[0] << "," << e[1];
+}
+
+// Drawing that crosses the viewport's edge stops there, on the screen and in a target.
+TEST_F(De50Render, DrawingStopsAtTheViewportEdge)
+{
+    r->GetDefault2dEffect()->SetTexture(nullptr);
+    Begin();
+    r->SetViewport(TURect(8, 8, 40, 40));
+    Quad(-20, -20, 200, 200, TColor32(255, 255, 255, 255));
+    End();
+    const uint32_t expected[][3] = {{8, 8, 0xFFFFFFFF}, {39, 39, 0xFFFFFFFF}, {7, 20, 0xFF000000},
+                                    {20, 7, 0xFF000000}, {40, 20, 0xFF000000}, {20, 40, 0xFF000000}};
+    for (const auto& e : expected)
+        EXPECT_EQ(e[2], Pixel(e[0], e[1])) << e[0] << "," << e[1];
+    auto target = TTexture::Create(16, 16, true, TTexture::kRenderTarget);
+    ASSERT_TRUE(r->BeginRenderTarget(target));
+    r->SetViewport(TURect(4, 4, 12, 12));
+    Quad(-20, -20, 200, 200, TColor32(255, 255, 255, 255));
+    r->EndRenderTarget();
+    EXPECT_EQ(0xFFFFFFFFu, TexturePixel(target, 4, 11));
+    EXPECT_EQ(0u, TexturePixel(target, 3, 8) >> 24);
+    EXPECT_EQ(0u, TexturePixel(target, 8, 12) >> 24);
+}
+
 TEST_F(De50Render, FullScreenScalesDrawingIntoDesktopWindow)
 {
     TPlatform* p = TPlatform::GetInstance();
