@@ -430,7 +430,7 @@ void nE_TriggerManager::PushParams(const nE_TriggerCall& call, int keys, const P
     for (int i = 0; i < words.Count(); ++i)
         ParseParam(call, keys, table, i, words[i]);
     lua_rawgeti(L, keys, kSenderKey);
-    lua_pushstring(L, call.sender.c_str());
+    lua_pushlstring(L, call.sender.data(), call.sender.size());
     lua_rawset(L, table);
     lua_rawset(L, LUA_GLOBALSINDEX);
 }

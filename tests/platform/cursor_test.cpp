@@ -56,6 +56,7 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
+        if (HasFatalFailure()) return; // no window: the test is failed, not crashed
         g_mediator = &bus;
         nE_RegisterObjectType("spr", [] { return static_cast<nE_Object*>(new StandInSprite(true)); });
         nE_RegisterObjectType("anim", [] { return static_cast<nE_Object*>(new StandInSprite(false)); });

@@ -65,6 +65,7 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
+        if (HasFatalFailure()) return; // no window: the test is failed, not crashed
         // As the engine shell sets them.
         r->SetOption("new_subtractive", "1");
         r->SetOption("new_render_blend", "1");

@@ -25,6 +25,7 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
+        if (HasFatalFailure()) return; // no window: the test is failed, not crashed
         g_mediator = &bus;
         bus.Subscribe(&log, NE_MSG_LOG);
         g_resourceCache = &cache;

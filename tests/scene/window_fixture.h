@@ -21,6 +21,7 @@ protected:
     void SetUp() override
     {
         WindowTest::SetUp();
+        if (HasFatalFailure()) return; // no window: the test is failed, not crashed
         ASSERT_TRUE(files.Make());
         g_mediator = &bus;
         g_resourceCache = &cache;
