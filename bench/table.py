@@ -107,10 +107,10 @@ def one_round(pacing):
 
     runs = gbench("module", "")
     add("module of 1,000 objects (us) vs TinyXML parse", pick(runs, "BM_ModuleLoad"), pick(runs, "BM_TinyXmlParse"))
-    add("trigger call, 2 parameters (us) vs luaL_loadbuffer+lua_pcall", pick(runs, "BM_TriggerCall"),
-        pick(runs, "BM_LuaPcall"))
     add("trigger call, 2 parameters (us) vs lua_pcall of compiled code", pick(runs, "BM_TriggerCall"),
         pick(runs, "BM_LuaPcallCompiled"))
+    add("trigger call, 2 parameters (us) vs luaL_loadbuffer+lua_pcall", pick(runs, "BM_TriggerCall"),
+        pick(runs, "BM_LuaPcall"))
 
     _, ours, _ = timed([exe, "--windowed", "--frames", "600"], os.path.join(ROOT, "sample"), ENV)
     _, theirs = love(LOVE_MODE="pictures", LOVE_PICTURES=os.path.join(ROOT, "sample", "assets"),
@@ -130,6 +130,8 @@ TARGETS = {"10,000 sprites": 0.80, "particles": None, "text": 1.0, "start": 1.0,
 def target(row):
     if row.startswith("particles"):
         return 1.0 if "emitter" in row else None
+    if row.startswith("trigger"):  # the compiled code is the bare call; the other row is for reference
+        return 3.0 if "compiled" in row else None
     return next((t for k, t in TARGETS.items() if row.startswith(k)), None)
 
 
