@@ -140,7 +140,7 @@ void nE_Render_Pl5::Begin2D()
     m_2dOpen = Lib()->Begin2d();
     if (!m_2dOpen) return;
     ClearClipStack();
-    Effect()->SetFilteringMode(1);
+    Effect()->SetFilteringMode(DE50::TBasicEffect::kLinear);
 }
 
 void nE_Render_Pl5::End2D()
@@ -271,7 +271,7 @@ void nE_Render_Pl5::DrawScreenSpace(const std::shared_ptr<nE_Texture>& texture, 
     if (!platform) return;
     ApplyClip();
     Lib()->SetWorldMatrix(DE50::TMat4());
-    Effect()->SetFilteringMode(1);
+    Effect()->SetFilteringMode(DE50::TBasicEffect::kLinear);
     Effect()->SetBlendMode(MapBlendMode(state.blendMode));
     Effect()->SetTexture(platform);
     Lib()->DrawVertices(drawType, vertices);
@@ -308,7 +308,7 @@ void nE_Render_Pl5::BeginRenderTarget(unsigned width, unsigned height)
     }
     Lib()->Begin2d();
     m_targetActive = true;
-    Effect()->SetFilteringMode(1);
+    Effect()->SetFilteringMode(DE50::TBasicEffect::kLinear);
     m_target = target;
 }
 
