@@ -77,6 +77,10 @@ inline uint32_t Clamp8(int32_t value)
 // One row of pixels. A clear pixel is written as all zero, which is what a
 // zeroed buffer holds there, so callers need not clear theirs.
 template <bool kAlpha>
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__clang__)
+// AVX2 where the processor has it: eight pixels per step instead of four.
+__attribute__((target_clones("avx2", "default")))
+#endif
 void ConvertRow(const uint8_t* y, const ChromaRow& c, const uint8_t* alpha, uint8_t* out, unsigned width)
 {
     const int32_t* cb = c.blue.data();
