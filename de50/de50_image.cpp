@@ -140,6 +140,13 @@ bool CheckImage(SDL_RWops* rw, Sint64 start, THeader& h, std::string& why)
     return true;
 }
 
+enum class TRgbaPng
+{
+    kDecoded,
+    kFailed,
+    kOther
+};
+
 struct TPngSource
 {
     SDL_RWops* rw;
@@ -181,17 +188,12 @@ TRgbaPng ReadRows(png_structp png, png_bytepp rows)
     return TRgbaPng::kDecoded;
 }
 
-} // namespace
-
-TRgbaPng DecodeRgbaPng(SDL_RWops* rw, std::vector<uint32_t>& pixels, uint32_t& width, uint32_t& height,
-                       std::string& why)
+// An 8-bit RGBA PNG, already checked, decoded by libpng straight into `pixels`;
+// kOther, having decoded nothing, for any other layout.
+TRgbaPng DecodeRgbaPng(SDL_RWops* rw, const THeader& h, std::vector<uint32_t>& pixels, std::string& why)
 {
-    THeader h;
-    const Sint64 start = SDL_RWtell(rw);
-    if (!CheckImage(rw, start, h, why)) return TRgbaPng::kFailed;
     // The rows are read as bytes blue, green, red, alpha: such words only on a
     // little-endian machine.
-    if (SDL_RWseek(rw, start, RW_SEEK_SET) != start) return TRgbaPng::kOther;
     if (SDL_BYTEORDER != SDL_LIL_ENDIAN || h.kind != Kind::kPng) return TRgbaPng::kOther;
     TPngSource source{rw, {}};
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &source, PngError, nullptr);
@@ -215,20 +217,25 @@ TRgbaPng DecodeRgbaPng(SDL_RWops* rw, std::vector<uint32_t>& pixels, uint32_t& w
     if (read != TRgbaPng::kDecoded)
     {
         pixels.clear();
-        SDL_RWseek(rw, start, RW_SEEK_SET);
         why = source.error;
-        return read;
     }
-    width = h.width;
-    height = h.height;
-    return TRgbaPng::kDecoded;
+    return read;
 }
+} // namespace
 
-SDL_Surface* DecodeImage(SDL_RWops* rw, std::string& why)
+SDL_Surface* DecodeImage(SDL_RWops* rw, std::vector<uint32_t>& pixels, uint32_t& width, uint32_t& height,
+                         std::string& why)
 {
     THeader h;
     const Sint64 start = SDL_RWtell(rw);
-    if (!CheckImage(rw, start, h, why)) return nullptr;
+    if (!CheckImage(rw, start, h, why) || SDL_RWseek(rw, start, RW_SEEK_SET) != start) return nullptr;
+    const TRgbaPng direct = DecodeRgbaPng(rw, h, pixels, why);
+    if (direct == TRgbaPng::kDecoded)
+    {
+        width = h.width;
+        height = h.height;
+    }
+    if (direct != TRgbaPng::kOther) return nullptr;
     SDL_RWseek(rw, start, RW_SEEK_SET);
     SDL_Surface* s = h.kind == Kind::kPng ? IMG_LoadPNG_RW(rw) : IMG_LoadJPG_RW(rw);
     if (!s) why = IMG_GetError();

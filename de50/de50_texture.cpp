@@ -121,10 +121,9 @@ std::shared_ptr<TTexture> TTexture::Get(const str& path)
         // The usual RGBA PNG decodes straight into the texture's pixels.
         std::vector<uint32_t> pixels;
         uint32_t w = 0, h = 0;
-        const Internal::TRgbaPng direct = Internal::DecodeRgbaPng(rw, pixels, w, h, why);
-        if (direct == Internal::TRgbaPng::kOther) loaded = Internal::DecodeImage(rw, why);
+        loaded = Internal::DecodeImage(rw, pixels, w, h, why);
         SDL_RWclose(rw);
-        if (direct == Internal::TRgbaPng::kDecoded)
+        if (!pixels.empty())
         {
             std::shared_ptr<TTexture> texture(new TTexture(w, h, std::move(pixels)));
             texture->m_name = path;
