@@ -405,8 +405,8 @@ void TGlBackend::ApplyState(const TBatchKey& key)
     if (!UseProgram(row.shaderOp, premultiplied, m_tinted)) UseProgram(0, false, true);
     const TProgram& program = m_programs[m_current];
     // Pixel (x, y) of our viewport lands on pixel (x + g, y + g) of the wider one.
-    const float w = float(vp.Width() + 2 * g), h = float(vp.Height() + 2 * g), ox = 2.0f * g / w - 1.0f,
-                oy = 2.0f * g / h - 1.0f;
+    const float w = float(std::max(vp.Width(), 1u) + 2 * g), h = float(std::max(vp.Height(), 1u) + 2 * g);
+    const float ox = 2.0f * g / w - 1.0f, oy = 2.0f * g / h - 1.0f;
     glUniform2f(program.uScale, 2.0f / w, (window ? -2.0f : 2.0f) / h);
     glUniform2f(program.uOffset, ox, window ? -oy : oy);
 
