@@ -46,6 +46,8 @@ nG_Subtitles::nG_Subtitles(const std::string& name) : nE_Object(name)
 
 void nG_Subtitles::SetDefaults()
 {
+    // Hidden, so that the first line fades in like every later one.
+    m_state = STATE_HIDDEN;
     m_fade = 0.0f;
     m_key.clear();
     SetInput(false);

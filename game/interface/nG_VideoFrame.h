@@ -31,7 +31,7 @@ public:
     const std::string& GetKey() const { return m_key; }
 
 private:
-    int m_state = STATE_SHOWN;
+    int m_state = STATE_HIDDEN;
     float m_fade = 0.0f;
     std::string m_key;
     nE_ObjectHandle m_text;

@@ -100,21 +100,26 @@ TEST_F(VideoFrameTest, ClicksReachTheSceneOnlyWhenPassedThrough)
     }
 }
 
-// Lines fade in and out in the order sent; a hidden line keeps its text.
+// Lines fade in and out in the order sent, the first of all as well; a
+// hidden line keeps its text.
 TEST_F(VideoFrameTest, SubtitlesShowAndHideInOrder)
 {
     nG_Subtitles* sub = frame->GetSubtitles();
     Show("");
-    // Shown or hidden; the key held afterwards and the alpha.
-    for (auto [show, key, alpha] : {std::tuple{false, "", 0.0f},
-                                    {true, "line_1", 1.0f},
-                                    {true, "line_2", 1.0f},
-                                    {false, "line_2", 0.0f}})
+    Step(0.1f, 10); // the frame is fully shown
+    // Shown or hidden; the key held afterwards, the alpha 0.1 s and 0.6 s later.
+    for (auto [show, key, early, late] : {std::tuple{true, "line_1", 0.2f, 1.0f},
+                                          {true, "line_2", 1.0f, 1.0f},
+                                          {false, "line_2", 0.8f, 0.0f},
+                                          {false, "line_2", 0.0f, 0.0f},
+                                          {true, "line_3", 0.2f, 1.0f}})
     {
         nG_MsgSubtitle record{show, show ? key : ""};
         bus.Send(NG_MSG_SUBTITLE, &record);
-        Step(0.1f, 6);
-        EXPECT_FLOAT_EQ(alpha, sub->GetRenderState().alpha) << key;
+        Step(0.1f);
+        EXPECT_FLOAT_EQ(early, sub->GetRenderState().alpha) << key;
+        Step(0.1f, 5);
+        EXPECT_FLOAT_EQ(late, sub->GetRenderState().alpha) << key;
         EXPECT_EQ(key, sub->GetKey());
     }
     Hide(); // closing hides the line too
