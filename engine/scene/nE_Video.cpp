@@ -13,7 +13,6 @@
 #include "engine/scene/nE_TheoraDecoder.h"
 
 #include <algorithm>
-#include <cmath>
 #include <vector>
 
 namespace
@@ -103,14 +102,14 @@ void nE_Video::LoadResources()
     if (!nE_FileExists(alpha)) alpha = m_resourceName + ".oggalpha";
     m_player = std::make_unique<nE_VideoPlayer>();
     m_player->Open(video, alpha);
+    // Such a video ends at its first update, so content waiting on it goes on.
+    if (!m_player->HasDecoder())
+        nE_LogFmt2("Error: video %s: \"%s\" holds no Theora stream that can be decoded", m_name, video);
     if (m_countFrames) m_frameCount = m_player->CountFrames();
-    float fps = m_player->GetFps();
-    if (!(fps > 0.0f) || !std::isfinite(fps))
-    {
-        nE_LogFmt2("Warning: video %s has frame rate %g; playing at 25", m_name, double(fps));
-        fps = kFallbackFps;
-    }
-    m_frameDuration = 1.0f / fps;
+    // A frame rate of 0 is refused with the headers, so only a video that
+    // cannot play lacks one; its times must still stay finite.
+    const float fps = m_player->GetFps();
+    m_frameDuration = 1.0f / (fps > 0.0f ? fps : kFallbackFps);
     ShowCurrentFrame();
     if (nE_FileExists(m_resourceName + ".srt"))
     {
@@ -176,25 +175,37 @@ bool nE_Video::RebuildTexture()
 void nE_Video::Update(const nE_TimeStep* step)
 {
     nE_Object::Update(step);
-    if (!m_playing || !CanDecode()) return;
+    if (!m_playing || !m_player) return;
+    if (!CanDecode())
+    {
+        End();
+        return;
+    }
     m_time += step ? step->elapsed : 0.0f;
     // Clamped so that a huge time cannot overflow the frame count.
     const int target = nE_TruncateToInt(double(m_time) / double(m_frameDuration));
-    while (m_frame < target - 1)
+    bool ended = false;
+    while (!ended && m_frame < target - 1)
     {
-        if (!m_player->SkipFrame()) break;
-        ++m_frame;
+        ended = !m_player->SkipFrame();
+        if (!ended) ++m_frame;
     }
     if (m_subtitles) m_subtitles->Update(m_time);
-    if (target - m_frame != 1) return;
-    if (RebuildTexture())
+    if (!ended && target - m_frame != 1) return;
+    if (!ended && RebuildTexture())
     {
         ++m_frame;
         return;
     }
+    End();
+}
+
+void nE_Video::End()
+{
     m_playing = false;
     if (g_triggerManager && !m_endTrig.empty()) g_triggerManager->Post(m_name, m_endTrig);
-    if (!m_looped) return;
+    // A stream that cannot decode would end again at every tick.
+    if (!m_looped || !CanDecode()) return;
     Play(m_endTrig);
     RebuildTexture();
 }

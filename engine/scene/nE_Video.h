@@ -59,6 +59,9 @@ private:
     // at the end of the stream.
     bool RebuildTexture();
     bool CanDecode() const;
+    // The stream ran out (or never could play): stops, posts the end
+    // trigger, and starts again when looped.
+    void End();
     // Shows the picture for m_frame and sets the time to match it.
     void ShowCurrentFrame();
 

@@ -24,6 +24,7 @@ struct Options
 {
     unsigned width = 32, height = 16; // multiples of 16
     int pixelFormat = TH_PF_420;
+    unsigned fps = 25;
     // Ident header bytes to overwrite (offset, value) before writing.
     std::vector<std::pair<size_t, uint8_t>> identPatch;
     int quality = 63;
@@ -55,7 +56,7 @@ inline bool WriteVideo(const std::string& path, int frames,
     th_info_init(&info);
     info.frame_width = info.pic_width = o.width;
     info.frame_height = info.pic_height = o.height;
-    info.fps_numerator = 25;
+    info.fps_numerator = o.fps;
     info.fps_denominator = info.aspect_numerator = info.aspect_denominator = 1;
     info.pixel_fmt = th_pixel_fmt(o.pixelFormat);
     info.quality = o.quality;

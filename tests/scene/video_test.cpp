@@ -1,15 +1,18 @@
 // The video object in a real window: timing at 25 fps, end triggers, Stop,
 // SetFrame and Restore, subtitles, and files without a usable stream.
 
+#include "de50/de50_loop.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 #include "engine/scene/nE_Subtitles.h"
 #include "engine/scene/nE_TheoraDecoder.h"
 #include "engine/scene/nE_Video.h"
 #include "platform/de50_test_support.h"
+#include "platform/sound_fixture.h"
 #include "scene/engine_scope.h"
 #include "scene/theora_fixture.h"
 
 #include <fstream>
+#include <iterator>
 #include <tuple>
 
 namespace
@@ -31,10 +34,8 @@ protected:
         engine.Stop();
         WindowTest::TearDown();
     }
-    std::unique_ptr<nE_Video> Load(int frames, const std::vector<std::pair<size_t, uint8_t>>& patch = {})
+    std::unique_ptr<nE_Video> Load(int frames, const theorafixture::Options& o = {})
     {
-        theorafixture::Options o;
-        o.identPatch = patch;
         theorafixture::WriteVideo(dir.path + "v.ogg", frames, nullptr, o);
         auto video = std::make_unique<nE_Video>("vid");
         video->SetResourceName(dir.path + "v");
@@ -147,27 +148,71 @@ TEST_F(VideoTest, StopSetFrameAndRestore)
     EXPECT_EQ(v->GetFrame(), 7) << "beyond the counted frames";
 }
 
+// A tick late enough to skip past the last frame ends the run as the decode
+// of a missing frame does.
+TEST_F(VideoTest, EndsWhenSkippingRunsOutOfFrames)
+{
+    // Frame rate, frames, looped, tick, ticks; end triggers posted and still playing.
+    for (auto [fps, frames, looped, tick, ticks, posts, playing] :
+         {std::tuple{100u, 20, false, DE50::kFixedStepMs / 1000.0f, 59, size_t(1), false},
+          {100u, 20, true, DE50::kFixedStepMs / 1000.0f, 59, size_t(4), true},
+          {25u, 12, false, 0.3f, 3, size_t(1), false}})
+    {
+        theorafixture::Options o;
+        o.fps = fps;
+        auto v = Load(frames, o);
+        v->SetLoop(looped);
+        v->Play("on_end");
+        for (int i = 0; i < ticks; ++i)
+            Tick(*v, tick);
+        EXPECT_EQ(std::pair(g_triggerManager->GetQueueSize(), v->IsPlaying()), std::pair(posts, playing))
+            << fps << " fps, looped " << looped << ", frame " << v->GetFrame();
+        g_triggerManager->Update();
+    }
+}
+
+// A file without a Theora stream says so once and ends at the first update,
+// once even when looped; without a file nothing plays at all.
 TEST_F(VideoTest, MissingOrUnusableStreams)
 {
+    theorafixture::Options zero;
+    zero.identPatch = {{26, 0}, {27, 0}, {28, 0}, {29, 0}}; // frame-rate denominator 0
+    theorafixture::WriteVideo(dir.path + "zerofps.ogg", 3, nullptr, zero);
+    theorafixture::WriteVideo(dir.path + "whole.ogg", 3);
+    std::ifstream in(dir.path + "whole.ogg", std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // Cut inside the page holding the comment and setup headers.
+    std::ofstream(dir.path + "cut.ogg", std::ios::binary) << bytes.substr(0, bytes.find("OggS", 4) + 40);
     std::ofstream(dir.path + "junk.ogg") << std::string(3000, 'j');
-    auto zero = Load(3, {{26, 0}, {27, 0}, {28, 0}, {29, 0}}); // frame-rate denominator 0
-    EXPECT_TRUE(log.Has("Warning: video vid has frame rate 0"));
-    EXPECT_FLOAT_EQ(zero->GetFrameDuration(), 0.04f);
-    for (const char* file : {"nothing", "junk"})
+    ASSERT_TRUE(sound_fixture::WriteTone(dir.path + "vorbis.ogg", 0.2f));
+    for (const char* file : {"nothing", "junk", "vorbis", "cut", "zerofps"})
     {
-        nE_Video other(file);
-        nE_Video* v = &other;
-        v->SetResourceName(dir.path + file);
-        v->LoadResourcesTree();
-        v->Play("on_end");
-        Tick(*v, 1.0f);
-        v->SetFrame(3);
-        EXPECT_EQ(v->GetFrame(), 3);
-        v->Stop();
-        EXPECT_FALSE(v->GetTexture());
-        EXPECT_EQ(g_triggerManager->GetQueueSize(), 0u);
+        log.lines.clear();
+        const bool exists = std::string(file) != "nothing";
+        nE_Video v(file);
+        v.SetResourceName(dir.path + file);
+        v.SetLoop(true);
+        v.LoadResourcesTree();
+        v.Play("on_end");
+        Tick(v, 0.017f);
+        EXPECT_EQ(v.IsPlaying(), !exists) << file << ": ended at the first update";
+        Tick(v, 1.0f);
+        Tick(v, 1.0f);
+        EXPECT_EQ(std::pair(g_triggerManager->GetQueueSize(), v.IsPlaying()),
+                  std::pair(size_t(exists), !exists))
+            << file;
+        g_triggerManager->Update();
+        ASSERT_EQ(log.lines.size(), 1u) << file;
+        const std::string expected = exists ? "Error: video " + std::string(file) + ": \"" + dir.path + file +
+                                                  ".ogg\" holds no Theora stream that can be decoded"
+                                            : "Error: video nothing could not find \"";
+        EXPECT_EQ(log.lines[0].find(expected), 0u) << log.lines[0];
+        EXPECT_FLOAT_EQ(v.GetFrameDuration(), exists ? 0.04f : 0.0f) << "kept finite";
+        v.SetFrame(3);
+        EXPECT_EQ(v.GetFrame(), 3);
+        v.Stop();
+        EXPECT_FALSE(v.GetTexture());
     }
-    EXPECT_TRUE(log.Has("Error: video nothing could not find \""));
 }
 
 } // namespace
