@@ -90,8 +90,9 @@ TEST_F(ComplexTest, DyingParticlesAndLifetimeZero)
 
 TEST_F(ComplexTest, FunctionsActOnlyWhereTheyHaveTheirSubject)
 {
-    // The root chunk and bornpart have no current emitter: no deletion and no
-    // endless emission there; overwriting "pointer" harms nothing.
+    // The root chunk has no current emitter; bornpart has the one emitting,
+    // which it may delete but not make emit again; overwriting "pointer"
+    // harms nothing.
     auto ps =
         System(Scripted("CreateParticles(1)",
                         "pointer = 5 DieAfter(9) CreateParticles(5) DeleteMe() SetProperty(ne_alpha, 3) "
@@ -99,9 +100,10 @@ TEST_F(ComplexTest, FunctionsActOnlyWhereTheyHaveTheirSubject)
                         "z = GetProperty(ne_pos_z) u = GetProperty('cold') name = ObjGet().name "
                         "m = GetPosFromMask() mx = m.x + m.y r = Random(2, 2) SetIndependent()",
                         "", "DeleteMe() CreateParticles(3) SetProperty(ne_alpha, 0)"));
-    Tick(*ps, kFrame, 2);
+    Tick(*ps, kFrame, 3);
     nE_PartSysImpl_Complex* impl = ComplexOf(*ps);
-    EXPECT_EQ(2u, impl->GetParticles().size());
+    ASSERT_EQ(1u, impl->GetParticles().size()); // its emitter went with it
+    EXPECT_TRUE(impl->GetEmitters().empty());
     EXPECT_TRUE(impl->GetParticles()[0]->independent);
     for (auto [global, value] :
          {std::pair{"a", 1.0}, {"h", 7}, {"z", 0}, {"u", 0}, {"mx", 0}, {"r", 2}, {"name", 2 /* "ps" */}})
