@@ -16,17 +16,6 @@
 
 namespace
 {
-// Lua code must keep its line breaks (a "--" comment ends at one), whatever
-// the parser's global setting is.
-nE_XmlResult LoadKeepingWhiteSpace(TiXmlDocument& doc, const std::string& path)
-{
-    bool condensed = TiXmlBase::IsWhiteSpaceCondensed();
-    TiXmlBase::SetCondenseWhiteSpace(false);
-    nE_XmlResult result = nE_XmlLoadFile(doc, path);
-    TiXmlBase::SetCondenseWhiteSpace(condensed);
-    return result;
-}
-
 void LogParseError(const TiXmlDocument& doc, const std::string& path)
 {
     char line[1024];
@@ -64,7 +53,7 @@ nE_Module::~nE_Module() = default;
 void nE_Module::Parse(const std::string& path)
 {
     TiXmlDocument doc;
-    nE_XmlResult result = LoadKeepingWhiteSpace(doc, path);
+    nE_XmlResult result = nE_XmlLoadFile(doc, path);
     if (result != nE_XmlResult::Ok)
     {
         if (result == nE_XmlResult::Malformed) LogParseError(doc, path);

@@ -158,6 +158,23 @@ int DepthEitherWay(const char* s, size_t n, int limit)
     return bytes > utf8 ? bytes : utf8;
 }
 
+// TinyXML's condensing is a process-wide switch; a parse runs with it off and
+// leaves it as it found it.
+class KeptWhiteSpace
+{
+public:
+    KeptWhiteSpace() : m_saved(TiXmlBase::IsWhiteSpaceCondensed())
+    {
+        TiXmlBase::SetCondenseWhiteSpace(false);
+    }
+    ~KeptWhiteSpace() { TiXmlBase::SetCondenseWhiteSpace(m_saved); }
+    KeptWhiteSpace(const KeptWhiteSpace&) = delete;
+    KeptWhiteSpace& operator=(const KeptWhiteSpace&) = delete;
+
+private:
+    bool m_saved;
+};
+
 // As TinyXML's own file loader: CR LF and a lone CR become LF.
 std::string UnixLineEnds(const std::string& in)
 {
@@ -200,7 +217,10 @@ nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std:
     }
     std::string padded = text;
     padded.append(kPadding, '\0');
-    doc.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    {
+        KeptWhiteSpace kept;
+        doc.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    }
     return doc.Error() ? nE_XmlResult::Malformed : nE_XmlResult::Ok;
 }
 

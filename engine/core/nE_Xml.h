@@ -4,6 +4,11 @@
 // level; every loader therefore parses through here: the text is handed over
 // padded with zero bytes, and a text nested deeper than nE_kXmlMaxDepth is
 // refused, before TinyXML sees it, with an "Error:" line.
+//
+// Every parse also keeps white space: TinyXML's condensing is one setting for
+// the whole process, and Lua chunks need their line breaks (a "--" comment
+// ends at one), so it is off while any text is parsed here, whatever the
+// setting was; the setting itself is left as found.
 
 #include <string>
 #include <tinyxml.h>

@@ -78,18 +78,6 @@ void ReadChapters(const TiXmlElement* root, nG_Guide& out)
     }
 }
 
-// The guide's texts are prose: runs of white space read as one space, as
-// TinyXML reads them by default (the engine turns that off for Lua code).
-class CondensedWhiteSpace
-{
-public:
-    CondensedWhiteSpace() : m_saved(TiXmlBase::IsWhiteSpaceCondensed()) { TiXmlBase::SetCondenseWhiteSpace(true); }
-    ~CondensedWhiteSpace() { TiXmlBase::SetCondenseWhiteSpace(m_saved); }
-
-private:
-    bool m_saved;
-};
-
 bool Finish(nE_XmlResult result, const TiXmlDocument& doc, const std::string& source, nG_Guide& out)
 {
     out = nG_Guide();
@@ -160,14 +148,12 @@ void nG_ReadGuide(const TiXmlDocument& doc, nG_Guide& out)
 
 bool nG_ParseGuide(const std::string& text, nG_Guide& out)
 {
-    CondensedWhiteSpace condensed;
     TiXmlDocument doc;
     return Finish(nE_XmlParse(doc, text, "strategy guide"), doc, "text", out);
 }
 
 bool nG_LoadGuide(const std::string& name, nG_Guide& out)
 {
-    CondensedWhiteSpace condensed;
     TiXmlDocument doc;
     const std::string path = nE_MakePath(name, ".xml");
     return Finish(nE_XmlLoadFile(doc, path), doc, path, out);

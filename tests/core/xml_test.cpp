@@ -59,3 +59,19 @@ TEST(XmlParse, RefusesDeepTextsBeforeParsing)
     EXPECT_EQ(log.lines.size(), 2u);
     EXPECT_EQ(log.lines[0], "Error: xml t.xml nests elements deeper than 1000 levels; refused.");
 }
+
+// Text keeps its spaces and line breaks whatever the process-wide setting
+// was, and the setting is left as found.
+TEST(XmlParse, KeepsWhiteSpaceAndLeavesTheSettingAsFound)
+{
+    const bool before = TiXmlBase::IsWhiteSpaceCondensed();
+    for (bool condensed : {true, false})
+    {
+        TiXmlBase::SetCondenseWhiteSpace(condensed);
+        TiXmlDocument doc;
+        ASSERT_EQ(nE_XmlParse(doc, "<a>\n-- note\n  x  y </a>", "t.xml"), nE_XmlResult::Ok);
+        EXPECT_STREQ(doc.RootElement()->GetText(), "\n-- note\n  x  y ") << condensed;
+        EXPECT_EQ(TiXmlBase::IsWhiteSpaceCondensed(), condensed);
+    }
+    TiXmlBase::SetCondenseWhiteSpace(before);
+}

@@ -2,10 +2,12 @@
 // private state.
 
 #include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/scene/nE_FlashAnim.h"
 #include "engine/scene/nE_SceneTypes.h"
 #include "scene/particle_fixture.h"
 
 #include <lua.hpp>
+#include <tinyxml.h>
 #include <tuple>
 
 namespace
@@ -108,6 +110,20 @@ TEST_F(ComplexTest, FunctionsActOnlyWhereTheyHaveTheirSubject)
     for (auto [global, value] :
          {std::pair{"a", 1.0}, {"h", 7}, {"z", 0}, {"u", 0}, {"mx", 0}, {"r", 2}, {"name", 2 /* "ps" */}})
         EXPECT_EQ(value, Global(impl, global)) << global;
+}
+
+// A keyframe animation loaded first must not change how chunks are read: a
+// chunk opening with a comment line still runs the lines after it.
+TEST_F(ComplexTest, ChunksKeepTheirLineBreaksAfterAKeyframeAnimation)
+{
+    const bool before = TiXmlBase::IsWhiteSpaceCondensed();
+    TiXmlBase::SetCondenseWhiteSpace(false);
+    nE_FlashAnim anim("anim");
+    anim.SetResourceName(File("anim", "<animation fps=\"10\"><frames><frame/></frames></animation>"));
+    auto ps = System(File("commented", "<ps><process>-- the root chunk\nroot_ran = 1</process></ps>"));
+    Tick(*ps);
+    EXPECT_EQ(1.0, Global(ComplexOf(*ps), "root_ran"));
+    TiXmlBase::SetCondenseWhiteSpace(before);
 }
 
 TEST_F(ComplexTest, LuaErrorsAreLoggedOnceAndSkipped)
