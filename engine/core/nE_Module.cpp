@@ -16,11 +16,11 @@
 
 namespace
 {
-void LogParseError(const TiXmlDocument& doc, const std::string& path)
+void LogParseError(const TiXmlDocument& doc, const std::string& path, const nE_XmlPlace& place)
 {
     char line[1024];
     std::snprintf(line, sizeof line, "Error while parsing xml file: %s. Description: %s, line: %d, pos: %d",
-                  path.c_str(), doc.ErrorDesc() ? doc.ErrorDesc() : "", doc.ErrorRow(), doc.ErrorCol());
+                  path.c_str(), doc.ErrorDesc() ? doc.ErrorDesc() : "", place.row, place.col);
     nE_Log(line);
 }
 
@@ -53,10 +53,11 @@ nE_Module::~nE_Module() = default;
 void nE_Module::Parse(const std::string& path)
 {
     TiXmlDocument doc;
-    nE_XmlResult result = nE_XmlLoadFile(doc, path);
+    nE_XmlPlace place;
+    nE_XmlResult result = nE_XmlLoadFile(doc, path, &place);
     if (result != nE_XmlResult::Ok)
     {
-        if (result == nE_XmlResult::Malformed) LogParseError(doc, path);
+        if (result == nE_XmlResult::Malformed) LogParseError(doc, path, place);
         return;
     }
     TiXmlNode* base = &doc;

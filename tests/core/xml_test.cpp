@@ -75,3 +75,25 @@ TEST(XmlParse, KeepsWhiteSpaceAndLeavesTheSettingAsFound)
     }
     TiXmlBase::SetCondenseWhiteSpace(before);
 }
+
+// TinyXML's own place where it gives one, else where the text ran out.
+TEST(XmlParse, NamesWhereAMalformedTextWentWrong)
+{
+    const struct
+    {
+        std::string text;
+        int row, col;
+    } cases[] = {
+        {"<g>\n <a>\n</g>", 3, 1}, // TinyXML's: the unmatched end tag
+        {"<g><toc>", 1, 9},
+        {"<g>\n\t<a>\xC3\xA9", 2, 9}, // a tab to the next fourth column, a two-byte character
+        {"", 1, 1},
+    };
+    for (const auto& c : cases)
+    {
+        TiXmlDocument doc;
+        nE_XmlPlace place;
+        EXPECT_EQ(nE_XmlParse(doc, c.text, "t.xml", &place), nE_XmlResult::Malformed) << c.text;
+        EXPECT_EQ(std::make_pair(place.row, place.col), std::make_pair(c.row, c.col)) << c.text;
+    }
+}
