@@ -16,22 +16,11 @@
 
 namespace
 {
-// Lua code must keep its line breaks (a "--" comment ends at one), whatever
-// the parser's global setting is.
-nE_XmlResult LoadKeepingWhiteSpace(TiXmlDocument& doc, const std::string& path)
-{
-    bool condensed = TiXmlBase::IsWhiteSpaceCondensed();
-    TiXmlBase::SetCondenseWhiteSpace(false);
-    nE_XmlResult result = nE_XmlLoadFile(doc, path);
-    TiXmlBase::SetCondenseWhiteSpace(condensed);
-    return result;
-}
-
-void LogParseError(const TiXmlDocument& doc, const std::string& path)
+void LogParseError(const TiXmlDocument& doc, const std::string& path, const nE_XmlPlace& place)
 {
     char line[1024];
     std::snprintf(line, sizeof line, "Error while parsing xml file: %s. Description: %s, line: %d, pos: %d",
-                  path.c_str(), doc.ErrorDesc() ? doc.ErrorDesc() : "", doc.ErrorRow(), doc.ErrorCol());
+                  path.c_str(), doc.ErrorDesc() ? doc.ErrorDesc() : "", place.row, place.col);
     nE_Log(line);
 }
 
@@ -64,10 +53,11 @@ nE_Module::~nE_Module() = default;
 void nE_Module::Parse(const std::string& path)
 {
     TiXmlDocument doc;
-    nE_XmlResult result = LoadKeepingWhiteSpace(doc, path);
+    nE_XmlPlace place;
+    nE_XmlResult result = nE_XmlLoadFile(doc, path, &place);
     if (result != nE_XmlResult::Ok)
     {
-        if (result == nE_XmlResult::Malformed) LogParseError(doc, path);
+        if (result == nE_XmlResult::Malformed) LogParseError(doc, path, place);
         return;
     }
     TiXmlNode* base = &doc;

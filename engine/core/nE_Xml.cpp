@@ -158,6 +158,41 @@ int DepthEitherWay(const char* s, size_t n, int limit)
     return bytes > utf8 ? bytes : utf8;
 }
 
+// TinyXML's condensing is a process-wide switch; a parse runs with it off and
+// leaves it as it found it.
+class KeptWhiteSpace
+{
+public:
+    KeptWhiteSpace() : m_saved(TiXmlBase::IsWhiteSpaceCondensed())
+    {
+        TiXmlBase::SetCondenseWhiteSpace(false);
+    }
+    ~KeptWhiteSpace() { TiXmlBase::SetCondenseWhiteSpace(m_saved); }
+    KeptWhiteSpace(const KeptWhiteSpace&) = delete;
+    KeptWhiteSpace& operator=(const KeptWhiteSpace&) = delete;
+
+private:
+    bool m_saved;
+};
+
+// Where the text ends, counted as TinyXML counts: a tab moves to the next
+// multiple of its tab size, a multi-byte character is one column.
+nE_XmlPlace EndOf(const char* s, int tabSize)
+{
+    nE_XmlPlace place{1, 1};
+    for (; *s; ++s)
+    {
+        const unsigned char c = static_cast<unsigned char>(*s);
+        if (c == '\n' || (c == '\r' && s[1] != '\n'))
+            place = nE_XmlPlace{place.row + 1, 1};
+        else if (c == '\t' && tabSize > 0)
+            place.col = ((place.col - 1) / tabSize + 1) * tabSize + 1;
+        else if (c != '\r' && (c & 0xC0) != 0x80)
+            ++place.col;
+    }
+    return place;
+}
+
 // As TinyXML's own file loader: CR LF and a lone CR become LF.
 std::string UnixLineEnds(const std::string& in)
 {
@@ -191,7 +226,8 @@ bool nE_ReadWholeFile(const std::string& path, std::string& out)
     return !std::ferror(file.get());
 }
 
-nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std::string& source)
+nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std::string& source,
+                         nE_XmlPlace* errorPlace)
 {
     if (nE_XmlDepth(text, nE_kXmlMaxDepth) > nE_kXmlMaxDepth)
     {
@@ -200,14 +236,21 @@ nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std:
     }
     std::string padded = text;
     padded.append(kPadding, '\0');
-    doc.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
-    return doc.Error() ? nE_XmlResult::Malformed : nE_XmlResult::Ok;
+    {
+        KeptWhiteSpace kept;
+        doc.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+    }
+    if (!doc.Error()) return nE_XmlResult::Ok;
+    if (errorPlace)
+        *errorPlace = doc.ErrorRow() > 0 ? nE_XmlPlace{doc.ErrorRow(), doc.ErrorCol()}
+                                         : EndOf(padded.c_str(), doc.TabSize());
+    return nE_XmlResult::Malformed;
 }
 
-nE_XmlResult nE_XmlLoadFile(TiXmlDocument& doc, const std::string& path)
+nE_XmlResult nE_XmlLoadFile(TiXmlDocument& doc, const std::string& path, nE_XmlPlace* errorPlace)
 {
     std::string text;
     if (!nE_ReadWholeFile(path, text)) return nE_XmlResult::Missing;
     doc.SetValue(path);
-    return nE_XmlParse(doc, UnixLineEnds(text), path);
+    return nE_XmlParse(doc, UnixLineEnds(text), path, errorPlace);
 }

@@ -4,6 +4,11 @@
 // level; every loader therefore parses through here: the text is handed over
 // padded with zero bytes, and a text nested deeper than nE_kXmlMaxDepth is
 // refused, before TinyXML sees it, with an "Error:" line.
+//
+// Every parse also keeps white space: TinyXML's condensing is one setting for
+// the whole process, and Lua chunks need their line breaks (a "--" comment
+// ends at one), so it is off while any text is parsed here, whatever the
+// setting was; the setting itself is left as found.
 
 #include <string>
 #include <tinyxml.h>
@@ -11,6 +16,13 @@
 // Far deeper than anything the program writes itself (game data stays below
 // half of it), far shallower than what exhausts the stack.
 constexpr int nE_kXmlMaxDepth = 1000;
+
+// Where a malformed text went wrong, counted from 1 as TinyXML counts.
+struct nE_XmlPlace
+{
+    int row = 0;
+    int col = 0;
+};
 
 enum class nE_XmlResult
 {
@@ -21,12 +33,15 @@ enum class nE_XmlResult
 };
 
 // Reads and parses a file of the asset tree. Line ends are made "\n" as
-// TinyXML's own file loader makes them.
-nE_XmlResult nE_XmlLoadFile(TiXmlDocument& doc, const std::string& path);
+// TinyXML's own file loader makes them. On Malformed, `errorPlace` (when
+// given) gets where: TinyXML's own place, or, where TinyXML marks none
+// (the text ran out inside an element, or held none), the text's end.
+nE_XmlResult nE_XmlLoadFile(TiXmlDocument& doc, const std::string& path, nE_XmlPlace* errorPlace = nullptr);
 
 // Parses text held in memory; `source` names it in the refusal line. The
 // text ends at its first zero byte, as it always has for the parser.
-nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std::string& source);
+nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std::string& source,
+                         nE_XmlPlace* errorPlace = nullptr);
 
 // The deepest element nesting of the text, counted without recursion, as the
 // parser would meet it (or deeper). Stops counting past `limit`.

@@ -12,8 +12,6 @@
 #include "engine/platform/nE_SoundHub_Pl5.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 
-#include <tinyxml.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -86,7 +84,6 @@ bool notEngine_Pl5::Init(int, int, unsigned width, unsigned height, bool fullscr
     DE50::TPlatform* platform = DE50::TPlatform::GetInstance();
     platform->SetConfig(DE50::TPlatform::kWindowTitle, title ? title : "");
     m_gamma = 1.0f;
-    TiXmlBase::SetCondenseWhiteSpace(false);
     m_minFramePeriod = 1.0f / 60.0f;
     nE_EngineContext::Instance();
 

@@ -21,14 +21,6 @@ namespace
 
 const float kFallbackFps = 25.0f;
 
-// Every XML file of this kind is parsed here, so that parsing rules change in
-// one place.
-bool ParseXmlFile(TiXmlDocument& doc, const std::string& path)
-{
-    doc.SetCondenseWhiteSpace(true);
-    return nE_XmlLoadFile(doc, path) == nE_XmlResult::Ok;
-}
-
 bool ReadFloat(const TiXmlElement* e, const char* name, float& out)
 {
     const char* text = e->Attribute(name);
@@ -150,7 +142,7 @@ void nE_FlashAnim::LoadAnimation()
         return;
     }
     TiXmlDocument doc;
-    if (!ParseXmlFile(doc, path)) return;
+    if (nE_XmlLoadFile(doc, path) != nE_XmlResult::Ok) return;
     TiXmlElement* animation = doc.FirstChildElement("animation");
     if (!animation) return;
     ReadHeader(animation);

@@ -321,7 +321,8 @@ void nE_PartSysImpl_Complex::EmitParticles(float count)
 {
     const int emitterIndex = m_currentEmitter;
     nE_ComplexEmitter* emitter = CurrentEmitter();
-    if (!emitter || !std::isfinite(count)) return;
+    // A CreateParticles inside bornpart would otherwise emit again without end.
+    if (!emitter || m_emitting || !std::isfinite(count)) return;
     emitter->accumulator += count;
     while (m_emitters[size_t(emitterIndex)].accumulator >= 1.0f)
     {
@@ -335,11 +336,10 @@ void nE_PartSysImpl_Complex::EmitParticles(float count)
         particle->templateIndex = m_emitters[size_t(emitterIndex)].templateIndex;
         nE_ComplexParticle* previous = m_currentParticle;
         m_currentParticle = particle.get();
-        // Inside bornpart no emitter is current: a CreateParticles there
-        // would otherwise emit again without end.
-        m_currentEmitter = -1;
+        // The emitter stays current, for DeleteMe.
+        m_emitting = true;
         RunChunk(int(particle->templateIndex), NE_PS_BORNPART);
-        m_currentEmitter = emitterIndex;
+        m_emitting = false;
         m_currentParticle = previous;
         if (!m_L) return;
         // bornpart may have appended emitters: the index stays right.

@@ -134,6 +134,8 @@ private:
     std::vector<nE_ComplexEmitter> m_emitters;
     std::vector<std::unique_ptr<nE_ComplexParticle>> m_particles;
     int m_currentEmitter = -1;
+    // Set while bornpart chunks run; no emission starts then.
+    bool m_emitting = false;
     nE_ComplexParticle* m_currentParticle = nullptr;
     // Registry references of the compiled chunks, by template * 4 + chunk,
     // the root's last; unset, or nil when empty or failing.

@@ -78,24 +78,17 @@ void ReadChapters(const TiXmlElement* root, nG_Guide& out)
     }
 }
 
-// The guide's texts are prose: runs of white space read as one space, as
-// TinyXML reads them by default (the engine turns that off for Lua code).
-class CondensedWhiteSpace
-{
-public:
-    CondensedWhiteSpace() : m_saved(TiXmlBase::IsWhiteSpaceCondensed()) { TiXmlBase::SetCondenseWhiteSpace(true); }
-    ~CondensedWhiteSpace() { TiXmlBase::SetCondenseWhiteSpace(m_saved); }
-
-private:
-    bool m_saved;
-};
-
-bool Finish(nE_XmlResult result, const TiXmlDocument& doc, const std::string& source, nG_Guide& out)
+// `place` is where a malformed text went wrong.
+bool Finish(nE_XmlResult result, const TiXmlDocument& doc, const nE_XmlPlace& place,
+            const std::string& source, nG_Guide& out)
 {
     out = nG_Guide();
     if (result == nE_XmlResult::Ok)
     {
         nG_ReadGuide(doc, out);
+        // Without contents nothing leads to a page and every turn is ignored.
+        if (!Child(doc.RootElement(), "toc"))
+            nE_LogFmt("Error: strategy guide \"%s\" has no \"toc\" element; it shows no contents.", source);
         return true;
     }
     if (result == nE_XmlResult::Missing)
@@ -104,7 +97,7 @@ bool Finish(nE_XmlResult result, const TiXmlDocument& doc, const std::string& so
     {
         char line[512];
         std::snprintf(line, sizeof line, "Error: strategy guide \"%s\" is not well-formed: %s, line %d, pos %d",
-                      source.c_str(), doc.ErrorDesc() ? doc.ErrorDesc() : "", doc.ErrorRow(), doc.ErrorCol());
+                      source.c_str(), doc.ErrorDesc() ? doc.ErrorDesc() : "", place.row, place.col);
         nE_Log(line);
     }
     return false;
@@ -160,17 +153,19 @@ void nG_ReadGuide(const TiXmlDocument& doc, nG_Guide& out)
 
 bool nG_ParseGuide(const std::string& text, nG_Guide& out)
 {
-    CondensedWhiteSpace condensed;
     TiXmlDocument doc;
-    return Finish(nE_XmlParse(doc, text, "strategy guide"), doc, "text", out);
+    nE_XmlPlace place;
+    const nE_XmlResult result = nE_XmlParse(doc, text, "strategy guide", &place);
+    return Finish(result, doc, place, "text", out);
 }
 
 bool nG_LoadGuide(const std::string& name, nG_Guide& out)
 {
-    CondensedWhiteSpace condensed;
     TiXmlDocument doc;
+    nE_XmlPlace place;
     const std::string path = nE_MakePath(name, ".xml");
-    return Finish(nE_XmlLoadFile(doc, path), doc, path, out);
+    const nE_XmlResult result = nE_XmlLoadFile(doc, path, &place);
+    return Finish(result, doc, place, path, out);
 }
 
 // ---- the screen ----

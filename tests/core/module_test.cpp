@@ -111,8 +111,10 @@ TEST_F(ModuleFixture, BadFilesAndCodeLogOnceAndLeaveTheStackAsFound)
     Load(Write("syntax", "<module name='synmod'><code>this is not lua</code></module>"));
     Load(Write("values", "<module name='valmod'><code>return 1, 2, 3</code></module>"));
     Load(dir.path + "/nothing_here");
+    Load(Write("cut", "<module>\n<code>")); // TinyXML names no place: where the text ends
     EXPECT_EQ(0, Storage()->GetChildCount());
-    ASSERT_EQ(3u, log.lines.size());
+    ASSERT_EQ(4u, log.lines.size());
+    EXPECT_NE(std::string::npos, log.lines[3].find(", line: 2, pos: 7")) << log.lines[3];
     EXPECT_EQ(0u, log.lines[0].find("Error while parsing xml file: " + name + ".xml. Description: "));
     // The attribute list of line 3 runs into "</objs>", the first character of line 4.
     EXPECT_NE(std::string::npos, log.lines[0].find(", line: 4, pos: 1")) << log.lines[0];

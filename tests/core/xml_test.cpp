@@ -59,3 +59,41 @@ TEST(XmlParse, RefusesDeepTextsBeforeParsing)
     EXPECT_EQ(log.lines.size(), 2u);
     EXPECT_EQ(log.lines[0], "Error: xml t.xml nests elements deeper than 1000 levels; refused.");
 }
+
+// Text keeps its spaces and line breaks whatever the process-wide setting
+// was, and the setting is left as found.
+TEST(XmlParse, KeepsWhiteSpaceAndLeavesTheSettingAsFound)
+{
+    const bool before = TiXmlBase::IsWhiteSpaceCondensed();
+    for (bool condensed : {true, false})
+    {
+        TiXmlBase::SetCondenseWhiteSpace(condensed);
+        TiXmlDocument doc;
+        ASSERT_EQ(nE_XmlParse(doc, "<a>\n-- note\n  x  y </a>", "t.xml"), nE_XmlResult::Ok);
+        EXPECT_STREQ(doc.RootElement()->GetText(), "\n-- note\n  x  y ") << condensed;
+        EXPECT_EQ(TiXmlBase::IsWhiteSpaceCondensed(), condensed);
+    }
+    TiXmlBase::SetCondenseWhiteSpace(before);
+}
+
+// TinyXML's own place where it gives one, else where the text ran out.
+TEST(XmlParse, NamesWhereAMalformedTextWentWrong)
+{
+    const struct
+    {
+        std::string text;
+        int row, col;
+    } cases[] = {
+        {"<g>\n <a>\n</g>", 3, 1}, // TinyXML's: the unmatched end tag
+        {"<g><toc>", 1, 9},
+        {"<g>\n\t<a>\xC3\xA9", 2, 9}, // a tab to the next fourth column, a two-byte character
+        {"", 1, 1},
+    };
+    for (const auto& c : cases)
+    {
+        TiXmlDocument doc;
+        nE_XmlPlace place;
+        EXPECT_EQ(nE_XmlParse(doc, c.text, "t.xml", &place), nE_XmlResult::Malformed) << c.text;
+        EXPECT_EQ(std::make_pair(place.row, place.col), std::make_pair(c.row, c.col)) << c.text;
+    }
+}

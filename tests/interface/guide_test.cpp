@@ -44,21 +44,24 @@ struct GuideTest : WidgetFixture
     std::string Text(const std::string& name) { return TextOf(Find(name)); }
 };
 
+// A malformed text is named with where it went wrong, a guide without
+// contents says so.
 TEST_F(GuideTest, BrokenOrThinGuidesReadAsEmptyParts)
 {
-    // Text; read, title, contents and pages, and the first entry's page.
-    const std::tuple<const char*, bool, std::string, size_t, size_t, int> cases[] = {
-        {"", false, "", 0, 0, 0},
-        {"<g><toc>", false, "", 0, 0, 0},
-        {"<g/>", true, "", 0, 0, 0},
-        {"<g><toc><ul><li/></ul></toc></g>", true, "", 1, 0, -2},
-        {"<g><guide><chapter><page><img/></page></chapter></guide></g>", true, "", 0, 1, 0},
-        {"<g><toc><h2>\n  Two   words \n</h2><ul><li> A </li></ul></toc>"
-         "<guide><chapter><h2>A</h2></chapter></guide></g>",
-         true, "Two words", 1, 0, 0}, // the last chapter has no pages
+    const std::string malformed = "Error: strategy guide \"text\" is not well-formed: ";
+    const std::string noToc = "Error: strategy guide \"text\" has no \"toc\" element";
+    // Text; read, title, contents and pages, the first entry's page, and the log line.
+    const std::tuple<const char*, bool, std::string, size_t, size_t, int, std::string> cases[] = {
+        {"", false, "", 0, 0, 0, malformed + "Error document empty., line 1, pos 1"},
+        {"<g><toc>", false, "", 0, 0, 0, malformed + "Error reading Element value., line 1, pos 9"},
+        {"<g>\n<toc></g>", false, "", 0, 0, 0, malformed + "Error reading end tag., line 2, pos 6"},
+        {"<g/>", true, "", 0, 0, 0, noToc},
+        {"<g><toc><ul><li/></ul></toc></g>", true, "", 1, 0, -2, ""},
+        {"<g><guide><chapter><page><img/></page></chapter></guide></g>", true, "", 0, 1, 0, noToc},
     };
-    for (const auto& [text, ok, title, contents, pages, firstEntryPage] : cases)
+    for (const auto& [text, ok, title, contents, pages, firstEntryPage, line] : cases)
     {
+        logs.clear();
         nG_Guide read;
         read.title = "left over";
         EXPECT_EQ(ok, nG_ParseGuide(text, read)) << text;
@@ -66,6 +69,32 @@ TEST_F(GuideTest, BrokenOrThinGuidesReadAsEmptyParts)
                   std::tuple(read.title, read.contents.size(), read.pages.size()))
             << text;
         EXPECT_TRUE(read.contents.empty() || firstEntryPage == read.contents[0].page) << text;
+        ASSERT_EQ(line.empty() ? 0u : 1u, logs.size()) << text;
+        EXPECT_TRUE(line.empty() || logs[0].find(line) == 0) << logs[0];
+    }
+}
+
+// Texts are taken as written: an entry leads to a chapter only by the exact
+// title, and page lines keep their spaces and breaks.
+TEST_F(GuideTest, TextsAreTakenAsWritten)
+{
+    // The contents entry, the chapter's title and the entry's page.
+    const std::tuple<const char*, const char*, int> cases[] = {
+        {"Chapter A", "Chapter A", 0},
+        {"Chapter  A", "Chapter A", -2},
+        {" Chapter A", "Chapter A", -2},
+        {"Chapter\nA", "Chapter\nA", 0},
+    };
+    for (const auto& [entry, title, page] : cases)
+    {
+        nG_Guide read;
+        ASSERT_TRUE(nG_ParseGuide(std::string("<g><toc><h2>\n Walk  through</h2><ul><li>") + entry +
+                                      "</li></ul></toc><guide><chapter><h2>" + title +
+                                      "</h2><page><ul><li>one\n  two</li></ul></page></chapter></guide></g>",
+                                  read));
+        EXPECT_EQ(page, read.contents.at(0).page) << entry;
+        EXPECT_EQ("\n Walk  through", read.title);
+        EXPECT_EQ("- one\n  two\n", read.pages.at(0).text);
     }
 }
 

@@ -2,10 +2,12 @@
 // private state.
 
 #include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/scene/nE_FlashAnim.h"
 #include "engine/scene/nE_SceneTypes.h"
 #include "scene/particle_fixture.h"
 
 #include <lua.hpp>
+#include <tinyxml.h>
 #include <tuple>
 
 namespace
@@ -90,8 +92,9 @@ TEST_F(ComplexTest, DyingParticlesAndLifetimeZero)
 
 TEST_F(ComplexTest, FunctionsActOnlyWhereTheyHaveTheirSubject)
 {
-    // The root chunk and bornpart have no current emitter: no deletion and no
-    // endless emission there; overwriting "pointer" harms nothing.
+    // The root chunk has no current emitter; bornpart has the one emitting,
+    // which it may delete but not make emit again; overwriting "pointer"
+    // harms nothing.
     auto ps =
         System(Scripted("CreateParticles(1)",
                         "pointer = 5 DieAfter(9) CreateParticles(5) DeleteMe() SetProperty(ne_alpha, 3) "
@@ -99,13 +102,28 @@ TEST_F(ComplexTest, FunctionsActOnlyWhereTheyHaveTheirSubject)
                         "z = GetProperty(ne_pos_z) u = GetProperty('cold') name = ObjGet().name "
                         "m = GetPosFromMask() mx = m.x + m.y r = Random(2, 2) SetIndependent()",
                         "", "DeleteMe() CreateParticles(3) SetProperty(ne_alpha, 0)"));
-    Tick(*ps, kFrame, 2);
+    Tick(*ps, kFrame, 3);
     nE_PartSysImpl_Complex* impl = ComplexOf(*ps);
-    EXPECT_EQ(2u, impl->GetParticles().size());
+    ASSERT_EQ(1u, impl->GetParticles().size()); // its emitter went with it
+    EXPECT_TRUE(impl->GetEmitters().empty());
     EXPECT_TRUE(impl->GetParticles()[0]->independent);
     for (auto [global, value] :
          {std::pair{"a", 1.0}, {"h", 7}, {"z", 0}, {"u", 0}, {"mx", 0}, {"r", 2}, {"name", 2 /* "ps" */}})
         EXPECT_EQ(value, Global(impl, global)) << global;
+}
+
+// A keyframe animation loaded first must not change how chunks are read: a
+// chunk opening with a comment line still runs the lines after it.
+TEST_F(ComplexTest, ChunksKeepTheirLineBreaksAfterAKeyframeAnimation)
+{
+    const bool before = TiXmlBase::IsWhiteSpaceCondensed();
+    TiXmlBase::SetCondenseWhiteSpace(false);
+    nE_FlashAnim anim("anim");
+    anim.SetResourceName(File("anim", "<animation fps=\"10\"><frames><frame/></frames></animation>"));
+    auto ps = System(File("commented", "<ps><process>-- the root chunk\nroot_ran = 1</process></ps>"));
+    Tick(*ps);
+    EXPECT_EQ(1.0, Global(ComplexOf(*ps), "root_ran"));
+    TiXmlBase::SetCondenseWhiteSpace(before);
 }
 
 TEST_F(ComplexTest, LuaErrorsAreLoggedOnceAndSkipped)
