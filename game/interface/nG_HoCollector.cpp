@@ -79,8 +79,11 @@ void nG_HoCollector::CollectHo(const std::string& name)
         if (nE_Object* effect = nE_CreateObject(kEffectType, m_name + "_effect_" + name))
         {
             effect->SetResourceName(kEffectRes);
-            // The burst takes the shape of the object it replaces.
+            // The burst takes the shape of the object it replaces: the object and
+            // the effect share the collector's space. An emitter file waits for a
+            // start (a scripted effect runs already).
             if (g_scriptMediaHooks.psSetMaskObj) g_scriptMediaHooks.psSetMaskObj(effect, object);
+            if (g_scriptMediaHooks.psStart) g_scriptMediaHooks.psStart(effect);
             effect->SetZ(1000.0f);
             effect->GetRenderState().blendMode = 2;
             if (nG_Attach(this, effect)) entry.effect = effect->GetHandle();
