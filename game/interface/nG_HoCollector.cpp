@@ -1,5 +1,7 @@
 #include "game/interface/nG_HoCollector.h"
 
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_ScriptApi.h"
@@ -31,6 +33,16 @@ bool Holds(nE_Object* collector, nE_Object* object)
     return object->GetParent() == collector;
 }
 
+// The collector itself, what holds it (the HUD, the level) or a scene root
+// cannot be taken: the collector would end up deleting itself. Logs the refusal.
+bool Refused(nE_Object* collector, nE_Object* object, const char* call)
+{
+    if (!collector->IsSelfOrAncestor(object) && !(g_scene && g_scene->IsRoot(object))) return false;
+    nE_LogFmt2("Warning: %s(\"%s\") refused: that object holds the HUD's collectors or is a scene root",
+               std::string(call), object->GetName());
+    return true;
+}
+
 void Tween(nE_Object* object, int kind, std::initializer_list<float> keys)
 {
     object->Animate(kind, false, false, "", keys.begin(), static_cast<unsigned>(keys.size()));
@@ -56,7 +68,7 @@ nG_HoCollector::~nG_HoCollector()
 void nG_HoCollector::CollectHo(const std::string& name)
 {
     nE_Object* object = nG_FindObject(name);
-    if (!object || Holds(this, object)) return;
+    if (!object || Holds(this, object) || Refused(this, object, "CollectHoObject")) return;
     nE_ObjectHandle handle = object->GetHandle();
     bool starting = nG_IsLevelStarting();
     nG_MsgObjectQuery query;
@@ -138,7 +150,7 @@ nG_Collector::~nG_Collector()
 void nG_Collector::CollectToInterface(const std::string& name, int targetX, int targetY)
 {
     nE_Object* object = nG_FindObject(name);
-    if (!object || Holds(this, object)) return;
+    if (!object || Holds(this, object) || Refused(this, object, "CollectObjectToInterface")) return;
     nE_ObjectHandle handle = object->GetHandle();
     bool starting = nG_IsLevelStarting();
     if (!(object = handle.Get())) return;

@@ -92,6 +92,37 @@ TEST_F(CollectorTest, HiddenObjectFadesWithItsEffectAndBothGo)
     }
 }
 
+// The collector itself, what holds it (the HUD layer, the level, the scene
+// root) or the storage root: each call is refused with one warning, and the
+// collectors go on working.
+TEST_F(CollectorTest, CollectingTheCollectorOrWhatHoldsItIsRefused)
+{
+    nE_ObjectHandle hoAlive = ho->GetHandle(), flyerAlive = flyer->GetHandle();
+    // Whether it flies to the HUD, and the name collected.
+    for (auto [toHud, name] : {std::tuple{true, "ng_collector"},
+                               {false, "ng_ho_collector"},
+                               {false, "test_layer"},
+                               {true, "test_layer"},
+                               {false, "ne_origin"},
+                               {true, "ne_storage"}})
+    {
+        logs.clear();
+        toHud ? Fly(name) : Collect(name);
+        Step(0.1f, 16);
+        ASSERT_TRUE(hoAlive.IsAlive() && flyerAlive.IsAlive() && g_scene->FindObject("test_layer")) << name;
+        EXPECT_EQ(layer, ho->GetParent()) << name;
+        EXPECT_EQ(layer, flyer->GetParent()) << name;
+        EXPECT_EQ(1, std::count_if(logs.begin(), logs.end(),
+                                   [](const std::string& line) { return line.rfind("Warning:", 0) == 0; }))
+            << name;
+    }
+    EXPECT_EQ(0u, ho->GetEntryCount() + flyer->GetFlightCount());
+    nE_ObjectHandle vase = AddObject(parent, "vase", 0, 0)->GetHandle();
+    Collect("vase");
+    Step(0.1f, 16);
+    EXPECT_FALSE(vase.IsAlive());
+}
+
 TEST_F(CollectorTest, StartingLevelDeletesAtOnce)
 {
     starting = true;
