@@ -112,7 +112,10 @@ void nG_HoCollector::Update(const nE_TimeStep* step)
     {
         nG_HoCollectEntry& entry = m_entries[i];
         nE_Object* object = entry.object.Get();
-        if (object && object->GetTweenCount() > 0)
+        // A kept object taken away (by the hidden-object dialog, as its reward)
+        // ends its entry at once: its effect would now sample a mask placed elsewhere.
+        const bool taken = entry.keep && object && !Holds(this, object);
+        if (object && !taken && object->GetTweenCount() > 0)
         {
             ++i;
             continue;

@@ -1,7 +1,10 @@
 #include "game/interface/nG_CharacterDialog.h"
 #include "game/interface/nG_Dialog.h"
+#include "game/interface/nG_HoCollector.h"
 #include "game/interface/nG_HoDialog.h"
 #include "widget_fixture.h"
+
+#include <tuple>
 
 namespace
 {
@@ -98,5 +101,30 @@ TEST_F(DialogTest, HoDialogRunsOkOnlyWhenShownAndPutsItsObjectBack)
     bus.Send(NG_MSG_HO_DIALOG, &show);
     EXPECT_EQ(nullptr, dialog->FindChild("ho_a", false));
     EXPECT_EQ((std::vector<std::string>{"78:1", "78:0", "78:1"}), sent);
+}
+
+// The room's kept object, collected as its last find, is the dialog's reward:
+// the collector's fade on it stops, and it stays shown for as long as the dialog.
+TEST_F(DialogTest, HoDialogShowsTheCollectedRewardFully)
+{
+    nG_HoDialog* dialog = Add(new nG_HoDialog("ng_ho_dialog"));
+    nG_HoCollector* collector = Add(new nG_HoCollector("ng_ho_collector"));
+    Add(new nG_Tasks("ng_tasks"));
+    Send3(NG_MSG_TASKS_COMPLETE_DATA, "room", "trophy", "probe(ok)");
+    Send(NG_MSG_ADD_TASK, nG_MsgAddTask{"t_trophy", "room", false, 0});
+    nE_ObjectHandle trophy = AddObject(nullptr, "trophy", 300, 300)->GetHandle();
+    SendString(NG_MSG_COLLECT_HO_OBJECT, "trophy");
+    SendString(NG_MSG_COMPLETE_TASK, "t_trophy");
+    for (int i = 0; i < 4; ++i)
+    {
+        Step(0.5f);
+        ASSERT_TRUE(trophy.IsAlive());
+        EXPECT_EQ(std::make_tuple(static_cast<nE_Object*>(dialog), 1.0f, true, false),
+                  std::make_tuple(trophy.Get()->GetParent(), trophy.Get()->GetAlpha(),
+                                  trophy.Get()->IsVisible(), trophy.Get()->IsInput()))
+            << i;
+    }
+    EXPECT_EQ(0u, collector->GetEntryCount());
+    EXPECT_EQ("trophy", Send<nG_MsgString>(NG_MSG_GET_HO_DIALOG_OBJECT).value);
 }
 } // namespace
