@@ -50,6 +50,30 @@ TEST_F(DialogTest, CharacterDialogFadesTheHudAndTakesClicksOnlyWhenStill)
 }
 
 // The same text again closes it; another text before the first has shown replaces it.
+// A second line while the window still fades in (a tick later, or in the same
+// tick) lets the fade run on: the window ends fully shown with the second line.
+TEST_F(DialogTest, CharacterDialogShownAgainWhileFadingInEndsFullyShown)
+{
+    for (float gap : {0.15f, 0.0f})
+    {
+        std::unique_ptr<nG_CharacterDialog> dialog(Add(new nG_CharacterDialog("ng_character_dlg")));
+        auto* text = static_cast<nE_Text*>(dialog->FindChild("ng_character_dlg_text", true));
+        Talk(true);
+        Step(gap);
+        Send(NG_MSG_CHARACTER_DIALOG, nG_MsgDialog{true, "probe(continue)", "", "", "second", 0, 0});
+        Step(0.1f, 6);
+        EXPECT_EQ(std::make_tuple(1.0f, 0.0f, 1.0f, std::string("second")),
+                  std::make_tuple(dialog->GetAlpha(), dialog->GetTimer(), text->GetAlpha(), text->GetText()))
+            << gap;
+        ClearProbes();
+        Input(NE_INPUT_MOUSEDOWN, 200, 200);
+        Step(0.01f);
+        EXPECT_EQ("ng_character_dlg:continue;", Probes()) << gap;
+        EXPECT_EQ((std::vector<std::string>{"19:0"}), sent) << gap; // the HUD stays faded out
+        sent.clear();
+    }
+}
+
 TEST_F(DialogTest, TextDialogKeepsItsMinimumSizeAndLetsClicksThroughOnceClosed)
 {
     nG_Dialog* dialog = Add(new nG_Dialog("ng_dialog"));
