@@ -14,6 +14,7 @@
 #include "game/app/nG_Messages.h"
 #include "game/app/nG_ProfileList.h"
 #include "game/app/nG_Room.h"
+#include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_Interface.h"
 
 #include <algorithm>
@@ -39,6 +40,7 @@ struct CursorConstant
 const CursorConstant kCursors[] = {
     {"CURSOR_NULL", 0}, {"CURSOR_DEFAULT", 1}, {"CURSOR_LOUPE", 2}, {"CURSOR_GET", 3},  {"CURSOR_HAND", 4},
     {"CURSOR_USE", 5},  {"CURSOR_DOWN", 6},    {"CURSOR_UP", 7},    {"CURSOR_LEFT", 8}, {"CURSOR_RIGHT", 9}};
+const int kDownCursor = 6;
 
 void Send(int id, void* record)
 {
@@ -66,36 +68,14 @@ float AppWidth()
                                                                                        : kDesignWidth;
 }
 
-// Stands in for the interface push button until that widget exists: a mouse
-// down inside its rectangle (and on nothing above it) sends the press message
-// with the button's name.
-class nG_LevelCloseButton : public nE_Object
-{
-public:
-    nG_LevelCloseButton(const std::string& name, int pressId) : nE_Object(name), m_pressId(pressId) {}
-
-    bool HandleInput(const nE_InputEvent* event, nE_Object* found, const nE_RenderState& state) override
-    {
-        bool hit = nE_Object::HandleInput(event, found, state);
-        if (!event || event->kind != NE_INPUT_MOUSEDOWN || !hit || g_draggedObject || m_pressId < 0)
-            return false;
-        nG_MsgString msg;
-        msg.value = GetName();
-        Send(m_pressId, &msg);
-        SelectCursor(1);
-        return true;
-    }
-
-private:
-    int m_pressId;
-};
-
-// The close button with its full-screen rectangle around its own position.
+// The close button with its full-screen rectangle around its own position: a
+// click beside the open subroom closes it, and the pointer there shows the way out.
 nE_Object* MakeCloseButton(const std::string& name)
 {
-    nE_Object* button = new nG_LevelCloseButton(name, NG_MSG_CLOSE_SUBROOM_NOW);
+    nG_InterfButton* button = new nG_InterfButton(name);
+    nG_BuildButton(button, "", "", "", kDownCursor, "", "", 20, nullptr, nullptr, nullptr, nullptr, false);
+    button->pressId = NG_MSG_CLOSE_SUBROOM_NOW;
     button->SetInputRect(nE_Rect(-683.0f, -384.0f, 1366.0f, 768.0f));
-    button->SetChildrenInput(false);
     return button;
 }
 

@@ -45,8 +45,7 @@ void nG_BtnCard::SetDefaults()
         nG_Tween(anim, NE_TWEEN_ALPHA, {0.0f, 3, 0.0f, 0.4f, 3, 1.0f});
         m_anim = anim->GetHandle();
     }
-    nG_InterfButton* button =
-        AddButton(this, "_b", "", "interface/inventory_tasks/cards_over", "", "", 0.0f, 4);
+    nG_InterfButton* button = AddButton(this, "_b", "", "interface/inventory_tasks/cards_over");
     if (!button) return;
     GlowingHover(button);
     button->SetPos(221.0f, 0.0f);

@@ -93,7 +93,7 @@ void nG_ChargeButton::BuildCommon(const std::string& chargeRes, int pressId)
     m_holder = holder->GetHandle();
 
     nG_InterfButton* button = new nG_InterfButton(m_name + "_b");
-    nG_BuildButton(button, "", "", "", 1, "", "", 20, nullptr, nullptr, nullptr, nullptr, false);
+    nG_BuildButton(button, "", "", "", 4, "", "", 20, nullptr, nullptr, nullptr, nullptr, false);
     button->SetInputRect(kButtonRect);
     button->pressId = pressId;
     if (nG_Attach(holder, button)) m_button = button->GetHandle();

@@ -117,6 +117,13 @@ void nG_CharacterDialog::Open(const nG_MsgDialog& record)
     m_textKey = record.text;
     m_continueCall = record.continueCall;
     m_skipCall = record.skipCall;
+    if (m_state == OPENING && m_timer > 0.0f)
+    {
+        // Still fading in: the new line takes the old one's place and the fade
+        // runs on, so the window ends fully shown.
+        if (nE_Text* text = static_cast<nE_Text*>(m_text.Get())) text->SetText(m_textKey);
+        return;
+    }
     SetState(m_state != CLOSING ? TEXT_OUT : OPENING);
 }
 

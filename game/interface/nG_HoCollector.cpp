@@ -1,5 +1,7 @@
 #include "game/interface/nG_HoCollector.h"
 
+#include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_ScriptApi.h"
@@ -31,6 +33,16 @@ bool Holds(nE_Object* collector, nE_Object* object)
     return object->GetParent() == collector;
 }
 
+// The collector itself, what holds it (the HUD, the level) or a scene root
+// cannot be taken: the collector would end up deleting itself. Logs the refusal.
+bool Refused(nE_Object* collector, nE_Object* object, const char* call)
+{
+    if (!collector->IsSelfOrAncestor(object) && !(g_scene && g_scene->IsRoot(object))) return false;
+    nE_LogFmt2("Warning: %s(\"%s\") refused: that object holds the HUD's collectors or is a scene root",
+               std::string(call), object->GetName());
+    return true;
+}
+
 void Tween(nE_Object* object, int kind, std::initializer_list<float> keys)
 {
     object->Animate(kind, false, false, "", keys.begin(), static_cast<unsigned>(keys.size()));
@@ -56,7 +68,7 @@ nG_HoCollector::~nG_HoCollector()
 void nG_HoCollector::CollectHo(const std::string& name)
 {
     nE_Object* object = nG_FindObject(name);
-    if (!object || Holds(this, object)) return;
+    if (!object || Holds(this, object) || Refused(this, object, "CollectHoObject")) return;
     nE_ObjectHandle handle = object->GetHandle();
     bool starting = nG_IsLevelStarting();
     nG_MsgObjectQuery query;
@@ -79,8 +91,11 @@ void nG_HoCollector::CollectHo(const std::string& name)
         if (nE_Object* effect = nE_CreateObject(kEffectType, m_name + "_effect_" + name))
         {
             effect->SetResourceName(kEffectRes);
-            // The burst takes the shape of the object it replaces.
+            // The burst takes the shape of the object it replaces: the object and
+            // the effect share the collector's space. An emitter file waits for a
+            // start (a scripted effect runs already).
             if (g_scriptMediaHooks.psSetMaskObj) g_scriptMediaHooks.psSetMaskObj(effect, object);
+            if (g_scriptMediaHooks.psStart) g_scriptMediaHooks.psStart(effect);
             effect->SetZ(1000.0f);
             effect->GetRenderState().blendMode = 2;
             if (nG_Attach(this, effect)) entry.effect = effect->GetHandle();
@@ -97,7 +112,10 @@ void nG_HoCollector::Update(const nE_TimeStep* step)
     {
         nG_HoCollectEntry& entry = m_entries[i];
         nE_Object* object = entry.object.Get();
-        if (object && object->GetTweenCount() > 0)
+        // A kept object taken away (by the hidden-object dialog, as its reward)
+        // ends its entry at once: its effect would now sample a mask placed elsewhere.
+        const bool taken = entry.keep && object && !Holds(this, object);
+        if (object && !taken && object->GetTweenCount() > 0)
         {
             ++i;
             continue;
@@ -135,7 +153,7 @@ nG_Collector::~nG_Collector()
 void nG_Collector::CollectToInterface(const std::string& name, int targetX, int targetY)
 {
     nE_Object* object = nG_FindObject(name);
-    if (!object || Holds(this, object)) return;
+    if (!object || Holds(this, object) || Refused(this, object, "CollectObjectToInterface")) return;
     nE_ObjectHandle handle = object->GetHandle();
     bool starting = nG_IsLevelStarting();
     if (!(object = handle.Get())) return;

@@ -3,6 +3,7 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
+#include "engine/core/nE_Tween.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
 #include "game/app/nG_Messages.h"
@@ -91,6 +92,9 @@ void nG_HoDialog::Show(const std::string& name, const std::string& call)
     object->SetZ(20);
     object->SetVisible(true);
     object->SetInput(false);
+    // The reward is shown whole: a fade still running on it (the collector's,
+    // when it was the room's last find) would take it away again.
+    object->StopAnimate(NE_TWEEN_ALPHA);
     object->SetAlpha(1.0f);
     nG_Move(this, object);
     m_okCall = call;

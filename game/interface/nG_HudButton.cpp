@@ -6,6 +6,7 @@
 namespace
 {
 const float kTextColour[3] = {182.0f / 255.0f, 223.0f / 255.0f, 232.0f / 255.0f};
+const int kHandCursor = 4;
 
 std::string Asset(const std::string& image)
 {
@@ -38,12 +39,11 @@ void nG_HudButton::LoadResources()
 
 nG_InterfButton* nG_HudButton::AddButton(nE_Object* parent, const std::string& suffix,
                                          const std::string& normal, const std::string& hover,
-                                         const std::string& key, const std::string& font, float textY,
-                                         int cursor)
+                                         const std::string& key, const std::string& font, float textY)
 {
     nG_InterfButton* button = new nG_InterfButton(m_name + suffix);
     const float position[2] = {0.0f, textY};
-    nG_BuildButton(button, Asset(normal), Asset(hover), "", cursor, key, font, 18, position, kTextColour,
+    nG_BuildButton(button, Asset(normal), Asset(hover), "", kHandCursor, key, font, 18, position, kTextColour,
                    nullptr, nullptr, false);
     return nG_Attach(parent, button) ? button : nullptr;
 }

@@ -23,9 +23,10 @@ protected:
     void Subscribe(std::initializer_list<int> ids);
     // A button child "<name><suffix>" with images under "assets/" (empty: none)
     // and, when key is given, a caption in the HUD's text colour at (0, textY).
+    // Hovering it shows the hand cursor.
     nG_InterfButton* AddButton(nE_Object* parent, const std::string& suffix, const std::string& normal,
                                const std::string& hover, const std::string& key = "",
-                               const std::string& font = "", float textY = 0.0f, int cursor = 1);
+                               const std::string& font = "", float textY = 0.0f);
 };
 
 template <class T> T* nG_As(const nE_ObjectHandle& handle)

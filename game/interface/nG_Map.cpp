@@ -4,7 +4,6 @@
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_Scene.h"
-#include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "game/app/nG_Messages.h"
 #include "game/interface/nG_InterfButton.h"
@@ -17,11 +16,6 @@ namespace
 {
 const char* const kModule = "assets/interface/map/module";
 const float kRate = 2.0f;
-
-void PlaySfx(const std::string& sound)
-{
-    if (g_scriptMediaHooks.playSound) g_scriptMediaHooks.playSound(sound, "sfx", false, true, "", 0.0f);
-}
 
 void ScreenClosed(bool value)
 {
@@ -130,7 +124,7 @@ void nG_Map::OnMessage(int id, void* /*record*/)
     case NG_MSG_MAP_CLOSE_HOVER:
         if (m_hover) break;
         m_hover = true;
-        PlaySfx("assets/levels/common/audio/ad_menu_focus");
+        nG_PlaySfx("assets/levels/common/audio/ad_menu_focus");
         break;
     case NG_MSG_MAP_CLOSE_LEAVE:
         m_hover = false;
@@ -145,7 +139,7 @@ void nG_Map::SetOpen(int state)
     m_state = state;
     if (state == 0)
     {
-        PlaySfx("assets/levels/common/audio/ad_open_map");
+        nG_PlaySfx("assets/levels/common/audio/ad_open_map");
         Post("map_enter");
         SetActive(true);
         SetVisible(true);
@@ -153,7 +147,7 @@ void nG_Map::SetOpen(int state)
         nG_Move(this, m_content.Get());
         return;
     }
-    PlaySfx("assets/levels/common/audio/ad_menu_click");
+    nG_PlaySfx("assets/levels/common/audio/ad_menu_click");
     SetInput(false);
     Post("map_close");
     ScreenClosed(false);

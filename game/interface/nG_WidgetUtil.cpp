@@ -160,7 +160,8 @@ nE_SoundHub* WidgetHub()
 
 void nG_PlaySfx(const std::string& name)
 {
-    if (nE_SoundHub* hub = WidgetHub()) hub->PlaySound(name, "sfx", true, true, "", 0.0f);
+    // The hub's play flag loops the sound: interface sounds play once.
+    if (nE_SoundHub* hub = WidgetHub()) hub->PlaySound(name, "sfx", false, true, "", 0.0f);
 }
 
 bool nG_IsSoundPlaying(const std::string& name)

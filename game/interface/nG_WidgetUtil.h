@@ -59,6 +59,7 @@ float nG_WideX(float base, float k);
 
 // The hub widget sounds go to: g_soundHub unless this is set (tests record).
 extern nE_SoundHub* g_widgetSoundHub;
+// Plays an interface sound once on the "sfx" channel.
 void nG_PlaySfx(const std::string& name);
 bool nG_IsSoundPlaying(const std::string& name);
 // Posts a trigger call with the sender's name; an empty call posts nothing.

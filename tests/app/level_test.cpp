@@ -2,6 +2,7 @@
 
 #include "engine/scene/nE_Sprite.h"
 #include "game/app/nG_CheatHighlight.h"
+#include "game/interface/nG_InterfButton.h"
 #include "tests/app/level_fixture.h"
 
 using namespace level_test;
@@ -125,6 +126,10 @@ TEST_F(LevelTest, SubroomTakesTheInputAndClosesByTheButtonOnly)
     Click(600.0f, 420.0f); // on the subroom: stays open
     Tick();
     EXPECT_EQ(NG_ROOM_OPEN, sub->GetRoomState());
+    // Beside it the pointer shows the way back out.
+    auto* close = dynamic_cast<nG_InterfButton*>(level->GetCloseButton());
+    ASSERT_NE(nullptr, close);
+    EXPECT_EQ(6, close->hoverCursor);
     Click(50.0f, 50.0f); // anywhere else: the full-screen button closes it
     EXPECT_EQ("preclose:sub_c", Log());
     EXPECT_EQ(a, level->GetCheatHighlight()->GetTarget());

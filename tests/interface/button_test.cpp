@@ -1,4 +1,16 @@
+#include "game/interface/nG_BtnCard.h"
+#include "game/interface/nG_BtnHint.h"
+#include "game/interface/nG_BtnInfo.h"
+#include "game/interface/nG_BtnMap.h"
+#include "game/interface/nG_BtnMenu.h"
+#include "game/interface/nG_CharacterDialog.h"
+#include "game/interface/nG_FrameSubroom.h"
+#include "game/interface/nG_HoDialog.h"
 #include "game/interface/nG_InterfButton.h"
+#include "game/interface/nG_Inventory.h"
+#include "game/interface/nG_Map.h"
+#include "game/interface/nG_StrategyGuide.h"
+#include "game/interface/nG_VideoFrame.h"
 #include "widget_fixture.h"
 
 #include <tuple>
@@ -93,5 +105,43 @@ TEST_F(ButtonTest, DisabledShowsItsOwnLayerAndNeverLeaves)
     nG_BuildButton(button, "a", "", "", 4, "", "font", 18, nullptr, red, red, red, false);
     EXPECT_EQ(1, button->GetChildCount());
     EXPECT_EQ(0, button->GetState());
+}
+
+// The cursor each button of the interface shows while hovered: the hand on
+// every HUD and dialog button, the back-out arrow on the map's bottom strip,
+// the plain arrow on the inventory's scroll arrows.
+TEST_F(ButtonTest, EveryInterfaceButtonShowsItsHoverCursor)
+{
+    EnterSampleDir();
+    using Make = nE_Object* (*)(const std::string&);
+    const Make guide = [](const std::string& name) -> nE_Object* { return new nG_StrategyGuide(name); };
+    const std::tuple<Make, const char*, int> rows[] = {
+        {nG_FrameSubroom::Create, "w_close_btn", 4},
+        {nG_BtnCard::Create, "w_b", 4},
+        {nG_BtnLock::Create, "w_lock0", 4},
+        {nG_BtnLock::Create, "w_lock1", 4},
+        {nG_BtnMap::Create, "w_b", 4},
+        {nG_Map::Create, "w_close_btn", 4},
+        {nG_Map::Create, "w_close_btn_bottom", 6},
+        {nG_BtnGuide::Create, "w_b", 4},
+        {nG_BtnMenu::Create, "w_b", 4},
+        {nG_BtnInfo::Create, "w_b", 4},
+        {nG_BtnReset::Create, "w_b", 4},
+        {nG_BtnSkip::Create, "w_b", 4},
+        {nG_BtnHint::Create, "w_b", 4},
+        {nG_CharacterDialog::Create, "w_skip_btn", 4},
+        {nG_VideoFrame::Create, "w_skip_btn", 4},
+        {nG_HoDialog::Create, "w_ok_btn", 4},
+        {nG_Inventory::Create, "ng_inventory_btn_left", 1},
+        {nG_Inventory::Create, "ng_inventory_btn_right", 1},
+        {guide, "ng_strategy_guide_imagebtn_0", 4},
+    };
+    for (auto [make, button, cursor] : rows)
+    {
+        std::unique_ptr<nE_Object> widget(Add(make("w")));
+        auto* found = dynamic_cast<nG_InterfButton*>(widget->FindChild(button, true));
+        ASSERT_NE(nullptr, found) << button;
+        EXPECT_EQ(cursor, found->hoverCursor) << button;
+    }
 }
 } // namespace

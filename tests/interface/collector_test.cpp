@@ -1,8 +1,16 @@
 #include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_Resource.h"
+#include "engine/platform/nE_Render_Pl5.h"
+#include "engine/platform/nE_Texture_Pl5.h"
+#include "engine/scene/nE_ParticleSystem.h"
+#include "engine/scene/nE_Sprite.h"
 #include "game/interface/nG_HoCollector.h"
+#include "platform/de50_test_support.h"
+#include "scene/particle_fixture.h"
 #include "widget_fixture.h"
 
 #include <cmath>
+#include <fstream>
 #include <tuple>
 
 namespace
@@ -84,6 +92,37 @@ TEST_F(CollectorTest, HiddenObjectFadesWithItsEffectAndBothGo)
     }
 }
 
+// The collector itself, what holds it (the HUD layer, the level, the scene
+// root) or the storage root: each call is refused with one warning, and the
+// collectors go on working.
+TEST_F(CollectorTest, CollectingTheCollectorOrWhatHoldsItIsRefused)
+{
+    nE_ObjectHandle hoAlive = ho->GetHandle(), flyerAlive = flyer->GetHandle();
+    // Whether it flies to the HUD, and the name collected.
+    for (auto [toHud, name] : {std::tuple{true, "ng_collector"},
+                               {false, "ng_ho_collector"},
+                               {false, "test_layer"},
+                               {true, "test_layer"},
+                               {false, "ne_origin"},
+                               {true, "ne_storage"}})
+    {
+        logs.clear();
+        toHud ? Fly(name) : Collect(name);
+        Step(0.1f, 16);
+        ASSERT_TRUE(hoAlive.IsAlive() && flyerAlive.IsAlive() && g_scene->FindObject("test_layer")) << name;
+        EXPECT_EQ(layer, ho->GetParent()) << name;
+        EXPECT_EQ(layer, flyer->GetParent()) << name;
+        EXPECT_EQ(1, std::count_if(logs.begin(), logs.end(),
+                                   [](const std::string& line) { return line.rfind("Warning:", 0) == 0; }))
+            << name;
+    }
+    EXPECT_EQ(0u, ho->GetEntryCount() + flyer->GetFlightCount());
+    nE_ObjectHandle vase = AddObject(parent, "vase", 0, 0)->GetHandle();
+    Collect("vase");
+    Step(0.1f, 16);
+    EXPECT_FALSE(vase.IsAlive());
+}
+
 TEST_F(CollectorTest, StartingLevelDeletesAtOnce)
 {
     starting = true;
@@ -113,5 +152,108 @@ TEST_F(CollectorTest, FlightToTheHudStartsWhereTheObjectStandsAndEndsAfterOnePoi
     Step(0.1f, 2);
     EXPECT_FALSE(handle.IsAlive());
     EXPECT_EQ(0u, flyer->GetFlightCount());
+}
+
+// The found-object effect drawn in a real window: the HUD and the room are
+// placed differently, the effect's pixels (a frame with it less a frame
+// without it) centre on the collected object. Both kinds of description: an
+// emitter file, and the sample's own scripted effect.
+struct CollectEffectDraw : WidgetFixture
+{
+    static constexpr uint32_t kW = 320, kH = 240;
+    nE_Render_Pl5 render;
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(DE50::InitLibrary());
+        ASSERT_TRUE(DE50::TPlatform::GetInstance()->SetDisplay(kW, kH, false, false, 0));
+        render.SetScreenSize(float(kW), float(kH));
+        g_render = &render;
+        nE_RegisterTextureCreators();
+        g_resourceCache = new nE_ResourceCache();
+        WidgetFixture::SetUp();
+        nE_RegisterParticleType();
+        layer->SetPos(30, 20); // the HUD
+        Add(new nG_HoCollector("ng_ho_collector"));
+    }
+    void TearDown() override
+    {
+        WidgetFixture::TearDown();
+        g_scriptMediaHooks = nE_ScriptMediaHooks();
+        nE_RegisterObjectType("partsys", nullptr);
+        delete g_resourceCache;
+        g_resourceCache = nullptr;
+        g_render = g_currentRender = nullptr;
+        DE50::Test::Reset();
+    }
+    // Counts the pixels that differ with and without the effect, and their centre.
+    int EffectPixels(nE_Object* effect, float& cx, float& cy)
+    {
+        std::vector<uint32_t> frames[2];
+        for (bool shown : {true, false})
+        {
+            effect->SetVisible(shown);
+            render.BeginScene();
+            render.Begin2D();
+            DE50::TRenderer::GetInstance()->FillRect(DE50::TURect(0, 0, kW, kH), DE50::TColor(0, 0, 0, 1));
+            g_scene->GetOrigin()->DrawTree(&render, nE_RenderState());
+            render.End2D();
+            render.EndScene();
+            uint32_t w = 0, h = 0;
+            EXPECT_TRUE(DE50::Test::ReadScreen(frames[shown ? 0 : 1], w, h) && w == kW && h == kH);
+        }
+        effect->SetVisible(true);
+        int count = 0;
+        cx = cy = 0;
+        for (uint32_t i = 0; i < kW * kH; ++i)
+            if (frames[0][i] != frames[1][i])
+            {
+                ++count;
+                cx += float(i % kW);
+                cy += float(i / kW);
+            }
+        if (count) cx /= float(count), cy /= float(count);
+        return count;
+    }
+};
+
+TEST_F(CollectEffectDraw, EffectLiesOverTheCollectedObject)
+{
+    const std::string sample = std::string(std::getenv("NE_SOURCE_DIR")) + "/sample/assets";
+    const std::string emitterFile = "<particles type='jan'>" +
+                                    pstest::Emitter("res=assets/particles/dot blend=2 lifetime=60 delay=5 "
+                                                    "born_count=12 autooff=3") +
+                                    "</particles>";
+    for (const std::string& description : {emitterFile, std::string()})
+    {
+        EnterScratch("assets/levels/common");
+        ASSERT_EQ(0, std::system(("ln -s '" + sample + "/particles' assets/particles").c_str()));
+        const std::string file = "assets/levels/common/ho_collect_effect.xml";
+        if (description.empty())
+            ASSERT_EQ(
+                0, std::system(("cp '" + sample + "/levels/common/ho_collect_effect.xml' " + file).c_str()));
+        else
+            std::ofstream(file) << description;
+        nE_Object* room = AddObject(g_scene->GetOrigin(), "room", 10, 5, 0, 0);
+        nE_Sprite* star = new nE_Sprite("ho_star"); // 32 by 32, shown at twice its size
+        star->SetResourceName("assets/particles/star");
+        star->SetPos(200, 140);
+        star->SetScale(2, 2);
+        nG_Attach(room, star);
+        SendString(NG_MSG_COLLECT_HO_OBJECT, "ho_star");
+        Step(0.05f, 4);
+        nE_Object* effect = g_scene->FindObject("ng_ho_collector_effect_ho_star");
+        ASSERT_NE(nullptr, effect);
+        float cx = 0, cy = 0;
+        EXPECT_GT(EffectPixels(effect, cx, cy), 50) << description.empty();
+        EXPECT_NEAR(210.0f, cx, 16.0f) << description.empty();
+        EXPECT_NEAR(145.0f, cy, 16.0f) << description.empty();
+        Step(0.1f, 20);
+        EXPECT_EQ(nullptr, g_scene->FindObject("ng_ho_collector_effect_ho_star"));
+        delete room;
+        ASSERT_EQ(0, chdir(oldDir.c_str()));
+        std::system(("rm -rf '" + scratch + "'").c_str());
+        oldDir = scratch = "";
+    }
 }
 } // namespace

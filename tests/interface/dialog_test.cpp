@@ -1,7 +1,10 @@
 #include "game/interface/nG_CharacterDialog.h"
 #include "game/interface/nG_Dialog.h"
+#include "game/interface/nG_HoCollector.h"
 #include "game/interface/nG_HoDialog.h"
 #include "widget_fixture.h"
+
+#include <tuple>
 
 namespace
 {
@@ -47,6 +50,30 @@ TEST_F(DialogTest, CharacterDialogFadesTheHudAndTakesClicksOnlyWhenStill)
 }
 
 // The same text again closes it; another text before the first has shown replaces it.
+// A second line while the window still fades in (a tick later, or in the same
+// tick) lets the fade run on: the window ends fully shown with the second line.
+TEST_F(DialogTest, CharacterDialogShownAgainWhileFadingInEndsFullyShown)
+{
+    for (float gap : {0.15f, 0.0f})
+    {
+        std::unique_ptr<nG_CharacterDialog> dialog(Add(new nG_CharacterDialog("ng_character_dlg")));
+        auto* text = static_cast<nE_Text*>(dialog->FindChild("ng_character_dlg_text", true));
+        Talk(true);
+        Step(gap);
+        Send(NG_MSG_CHARACTER_DIALOG, nG_MsgDialog{true, "probe(continue)", "", "", "second", 0, 0});
+        Step(0.1f, 6);
+        EXPECT_EQ(std::make_tuple(1.0f, 0.0f, 1.0f, std::string("second")),
+                  std::make_tuple(dialog->GetAlpha(), dialog->GetTimer(), text->GetAlpha(), text->GetText()))
+            << gap;
+        ClearProbes();
+        Input(NE_INPUT_MOUSEDOWN, 200, 200);
+        Step(0.01f);
+        EXPECT_EQ("ng_character_dlg:continue;", Probes()) << gap;
+        EXPECT_EQ((std::vector<std::string>{"19:0"}), sent) << gap; // the HUD stays faded out
+        sent.clear();
+    }
+}
+
 TEST_F(DialogTest, TextDialogKeepsItsMinimumSizeAndLetsClicksThroughOnceClosed)
 {
     nG_Dialog* dialog = Add(new nG_Dialog("ng_dialog"));
@@ -98,5 +125,30 @@ TEST_F(DialogTest, HoDialogRunsOkOnlyWhenShownAndPutsItsObjectBack)
     bus.Send(NG_MSG_HO_DIALOG, &show);
     EXPECT_EQ(nullptr, dialog->FindChild("ho_a", false));
     EXPECT_EQ((std::vector<std::string>{"78:1", "78:0", "78:1"}), sent);
+}
+
+// The room's kept object, collected as its last find, is the dialog's reward:
+// the collector's fade on it stops, and it stays shown for as long as the dialog.
+TEST_F(DialogTest, HoDialogShowsTheCollectedRewardFully)
+{
+    nG_HoDialog* dialog = Add(new nG_HoDialog("ng_ho_dialog"));
+    nG_HoCollector* collector = Add(new nG_HoCollector("ng_ho_collector"));
+    Add(new nG_Tasks("ng_tasks"));
+    Send3(NG_MSG_TASKS_COMPLETE_DATA, "room", "trophy", "probe(ok)");
+    Send(NG_MSG_ADD_TASK, nG_MsgAddTask{"t_trophy", "room", false, 0});
+    nE_ObjectHandle trophy = AddObject(nullptr, "trophy", 300, 300)->GetHandle();
+    SendString(NG_MSG_COLLECT_HO_OBJECT, "trophy");
+    SendString(NG_MSG_COMPLETE_TASK, "t_trophy");
+    for (int i = 0; i < 4; ++i)
+    {
+        Step(0.5f);
+        ASSERT_TRUE(trophy.IsAlive());
+        EXPECT_EQ(std::make_tuple(static_cast<nE_Object*>(dialog), 1.0f, true, false),
+                  std::make_tuple(trophy.Get()->GetParent(), trophy.Get()->GetAlpha(),
+                                  trophy.Get()->IsVisible(), trophy.Get()->IsInput()))
+            << i;
+    }
+    EXPECT_EQ(0u, collector->GetEntryCount());
+    EXPECT_EQ("trophy", Send<nG_MsgString>(NG_MSG_GET_HO_DIALOG_OBJECT).value);
 }
 } // namespace

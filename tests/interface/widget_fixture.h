@@ -28,15 +28,16 @@
 #include <string>
 #include <vector>
 
-// Records the sounds widgets play; `playing` names those it reports as playing.
+// Records the sounds widgets play ("channel:file", " looped" added when the
+// play flag asks the hub to loop it); `playing` names those it reports as playing.
 struct RecordingHub : nE_SoundHub
 {
     std::vector<std::string> played;
     std::vector<std::string> playing;
-    void PlaySound(const std::string& name, const std::string& channel, bool, bool, const std::string&,
+    void PlaySound(const std::string& name, const std::string& channel, bool loop, bool, const std::string&,
                    float) override
     {
-        played.push_back(channel + ":" + name.substr(name.rfind('/') + 1));
+        played.push_back(channel + ":" + name.substr(name.rfind('/') + 1) + (loop ? " looped" : ""));
     }
     bool IsSoundPlaying(const std::string& name) override
     {
@@ -66,9 +67,9 @@ struct WidgetFixture : testing::Test, nE_Listener
         g_mediator = &bus;
         g_widgetSoundHub = s_sounds = &sounds;
         // Widgets that play through the script hooks are heard by the same recorder.
-        g_scriptMediaHooks.playSound =
-            [](const std::string& name, const std::string& channel, bool, bool, const std::string&, float)
-        { s_sounds->PlaySound(name, channel, true, false, "", 0.0f); };
+        g_scriptMediaHooks.playSound = [](const std::string& name, const std::string& channel, bool loop,
+                                          bool lookup, const std::string&, float)
+        { s_sounds->PlaySound(name, channel, loop, lookup, "", 0.0f); };
         nE_EngineContext::Instance();
         for (int id : {int(NG_MSG_GET_CURRENT_ROOM), int(NG_MSG_GET_APP_WIDTH), int(NG_MSG_IS_LEVEL_STARTING),
                        int(NE_MSG_LOG)})
