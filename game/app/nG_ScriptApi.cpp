@@ -1,6 +1,7 @@
 #include "game/app/nG_ScriptApi.h"
 
 #include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
 #include "engine/core/nE_Math.h"
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_Object.h"
@@ -317,7 +318,15 @@ bool nG_ArgBool(lua_State* L, int index)
 
 int nG_ArgFlagInt(lua_State* L, int index)
 {
-    if (lua_type(L, index) == LUA_TBOOLEAN) return lua_toboolean(L, index) ? 1 : 0;
+    // true reads as 0 here, so an author who wrote it must be told why nothing happened.
+    int type = lua_type(L, index);
+    if (type != LUA_TNONE && type != LUA_TNIL && !lua_isnumber(L, index))
+    {
+        std::string function = nE_CalledName(L), argument = std::to_string(index);
+        nE_WarnOnce("intarg:" + function + ":" + argument,
+                    "Warning: " + function + ": argument " + argument + " expects a number (1 or 0), not " +
+                        lua_typename(L, type) + "; it reads as 0");
+    }
     return nE_ArgInt(L, index);
 }
 
