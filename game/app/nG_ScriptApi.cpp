@@ -7,6 +7,7 @@
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
 #include "game/app/nG_Messages.h"
+#include "game/app/nG_Room.h"
 
 #include <vector>
 
@@ -428,6 +429,7 @@ int ApplyObj(lua_State* L)
 int AddObjectToInv(lua_State* L)
 {
     if (!IsName(L, 1)) return Nothing(L);
+    nE_ArgObject(L, 1); // only for its warning: the inventory finds nothing either
     return SendThreeStrings(L, NG_MSG_INV_ADD);
 }
 
@@ -444,6 +446,10 @@ int AddTask(lua_State* L)
     msg.count = nE_ArgInt(L, 2);
     msg.room = nE_ArgString(L, 3);
     msg.highlighted = nE_HasArg(L, 4) && nG_ArgFlagInt(L, 4) == 1;
+    // Lines show only while their room is the current one: a name that is no room never shows them.
+    if (g_scene && !dynamic_cast<nG_Room*>(g_scene->FindObject(msg.room)))
+        nE_WarnOnce("taskroom:" + msg.room, "Warning: AddTask: no room named \"" + msg.room + "\" for task \"" +
+                                                msg.task + "\"; its line never shows");
     return SendOnly(L, NG_MSG_ADD_TASK, &msg);
 }
 

@@ -6,6 +6,7 @@
 #include "engine/core/nE_Scene.h"
 #include "game/app/nG_Messages.h"
 #include "game/app/nG_ProfileList.h"
+#include "game/app/nG_Room.h"
 #include "game/app/nG_ScriptApi.h"
 #include "game/app/nG_Settings.h"
 #include "support/script_probe.h"
@@ -223,6 +224,24 @@ TEST_F(GameScriptTest, SendersReadTheirArgumentsIntoTheirRecords)
     EXPECT_EQ("0", Count("GetCurrentRoom()"));
     EXPECT_EQ("0", Eval("GetAppWidth()"));
     g_mediator = &bus;
+}
+
+// Each name that finds nothing is reported once; the message goes out all the same.
+TEST_F(GameScriptTest, InventoryAndTaskCallsNameWhatTheyDoNotFind)
+{
+    Make("key", g_scene->GetOrigin());
+    Make("lamp", g_scene->GetOrigin());
+    nG_Room* hall = new nG_Room();
+    hall->SetName("hall");
+    g_scene->AttachObject(g_scene->GetStorage(), hall);
+    Lua("AddObjectToInv('key', '', ''); AddObjectToInv('nosuch_inv', '', ''); AddObjectToInv('nosuch_inv');"
+        "AddTask('t1', 1, 'hall'); AddTask('t2', 1, 'nosuchroom'); AddTask('t3', 1, 'nosuchroom');"
+        "AddTask('t4', 1, 'lamp')");
+    EXPECT_EQ((std::vector<std::string>{
+                  "Warning: AddObjectToInv: no object named \"nosuch_inv\"; the call does nothing",
+                  "Warning: AddTask: no room named \"nosuchroom\" for task \"t2\"; its line never shows",
+                  "Warning: AddTask: no room named \"lamp\" for task \"t4\"; its line never shows"}),
+              log.lines);
 }
 
 // No application answers the transform here: design space is the screen
