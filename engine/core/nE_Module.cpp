@@ -116,8 +116,9 @@ void nE_Module::Run(nE_Scene* scene, nE_TriggerManager* triggers, lua_State* L)
         std::string name = m_triggers[i]->GetName();
         if (triggers->AddTrigger(std::move(m_triggers[i]))) continue;
         std::string line = std::to_string(m_triggerLines[i]);
-        nE_WarnOnce("trig:" + m_path + ":" + line, "Warning: trigger \"" + name + "\" in " + m_path + " (line " +
-                                                      line + ") is discarded: a trigger of that name is already loaded");
+        nE_WarnOnce("trig:" + m_path + ":" + line,
+                    "Warning: trigger \"" + name + "\" in " + m_path + " (line " + line +
+                        ") is discarded: a trigger of that name is already loaded");
     }
     m_triggers.clear();
     m_triggerLines.clear();
@@ -140,6 +141,6 @@ bool nE_LoadModule(const std::string& name, const char* caller)
     module.Run();
     if (!module.Found() && caller)
         nE_WarnOnce("modfile:" + module.GetPath(), std::string("Warning: ") + caller + ": no module file \"" +
-                                                     module.GetPath() + "\"; nothing is loaded");
+                                                       module.GetPath() + "\"; nothing is loaded");
     return module.Found();
 }

@@ -172,9 +172,9 @@ bool nE_StringTable::AppendEscape(const std::string& key, const std::string& tok
     int n = ParamIndex(token);
     // Callers pass "" for a parameter they do not give: the text then reads with a hole in it.
     if (n != 0 && params[n - 1].empty())
-        nE_WarnOnce("textparam:" + key + ":" + token, "Warning: text \"" + key + "\" is shown without parameter " +
-                                                          std::to_string(n) + " for its %" + token +
-                                                          "%; nothing stands in its place");
+        nE_WarnOnce("textparam:" + key + ":" + token,
+                    "Warning: text \"" + key + "\" is shown without parameter " + std::to_string(n) +
+                        " for its %" + token + "%; nothing stands in its place");
     return n != 0 && AppendParam(params[n - 1], out);
 }
 

@@ -120,8 +120,8 @@ void nE_Text::LoadResources()
     if (m_font) Relayout();
     // A font that fails to load names itself; a font never named would pass without a word.
     if (m_resourceName.empty())
-        nE_WarnOnce("textfont:" + m_name,
-                    "Warning: text object \"" + m_name + "\" has no font (\"res\" is empty); it draws nothing");
+        nE_WarnOnce("textfont:" + m_name, "Warning: text object \"" + m_name +
+                                              "\" has no font (\"res\" is empty); it draws nothing");
 }
 
 void nE_Text::ReleaseResources()

@@ -324,9 +324,9 @@ int nG_ArgFlagInt(lua_State* L, int index)
     if (type != LUA_TNONE && type != LUA_TNIL && !lua_isnumber(L, index))
     {
         std::string function = nE_CalledName(L), argument = std::to_string(index);
-        nE_WarnOnce("intarg:" + function + ":" + argument,
-                    "Warning: " + function + ": argument " + argument + " expects a number (1 or 0), not " +
-                        lua_typename(L, type) + "; it reads as 0");
+        nE_WarnOnce("intarg:" + function + ":" + argument, "Warning: " + function + ": argument " + argument +
+                                                               " expects a number (1 or 0), not " +
+                                                               lua_typename(L, type) + "; it reads as 0");
     }
     return nE_ArgInt(L, index);
 }
@@ -448,8 +448,8 @@ int AddTask(lua_State* L)
     msg.highlighted = nE_HasArg(L, 4) && nG_ArgFlagInt(L, 4) == 1;
     // Lines show only while their room is the current one: a name that is no room never shows them.
     if (g_scene && !dynamic_cast<nG_Room*>(g_scene->FindObject(msg.room)))
-        nE_WarnOnce("taskroom:" + msg.room, "Warning: AddTask: no room named \"" + msg.room + "\" for task \"" +
-                                                msg.task + "\"; its line never shows");
+        nE_WarnOnce("taskroom:" + msg.room, "Warning: AddTask: no room named \"" + msg.room +
+                                                "\" for task \"" + msg.task + "\"; its line never shows");
     return SendOnly(L, NG_MSG_ADD_TASK, &msg);
 }
 

@@ -83,7 +83,8 @@ const std::map<int, std::string (*)(void*)> kSent = {
     {NG_MSG_LOCK_MAP_ROOM, Strings},    {NG_MSG_INTERFACE_SHOW, Show},         {NG_MSG_INTERFACE_FADE, Show},
     {NG_MSG_SWITCH_ROOM, Switch},       {NG_MSG_BLOCK_SUBROOM_CLOSE, Flag},    {NG_MSG_PAUSE_LEVEL, Flag},
     {NG_MSG_AUTO_SAVE, Flag},           {NG_MSG_SET_BTN_LOCK_VALUE, Flag},     {NG_MSG_VIDEO_FRAME, Video},
-    {NG_MSG_ADD_TASK, Task},            {NG_MSG_SHOW_MODAL_WINDOW, Strings},   {NG_MSG_INTERFACE_CHILD_INPUT, ChildInput}};
+    {NG_MSG_ADD_TASK, Task},            {NG_MSG_SHOW_MODAL_WINDOW, Strings},
+    {NG_MSG_INTERFACE_CHILD_INPUT, ChildInput}};
 
 struct Recorder : nE_Listener
 {
@@ -216,8 +217,10 @@ TEST_F(GameScriptTest, SendersReadTheirArgumentsIntoTheirRecords)
     }
     // One line per function and argument given a non-number, however often.
     EXPECT_EQ(14, log.CountStartingWith("Warning: ") - log.CountStartingWith("Warning: AddTask: no room"));
-    EXPECT_TRUE(log.Has("Warning: ShowVideoFrame: argument 3 expects a number (1 or 0), not boolean; it reads as 0"));
-    EXPECT_TRUE(log.Has("Warning: ManageInterface: argument 3 expects a number (1 or 0), not string; it reads as 0"));
+    EXPECT_TRUE(
+        log.Has("Warning: ShowVideoFrame: argument 3 expects a number (1 or 0), not boolean; it reads as 0"));
+    EXPECT_TRUE(
+        log.Has("Warning: ManageInterface: argument 3 expects a number (1 or 0), not string; it reads as 0"));
 
     g_mediator = nullptr; // senders and queries without a bus
     Lua("SwitchRoom('a'); ShowMapPopup('a', 'b', {'c'}); ManageInterface(1, 1, 1)");

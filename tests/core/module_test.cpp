@@ -76,7 +76,8 @@ TEST_F(ModuleFixture, HolderIsDiscardedChildrenGoToStorageTriggersAndCodeRun)
     triggers->Call("door", "open_door(7)");
     EXPECT_EQ("7", Eval("opened"));
     const std::string discarded = ") is discarded: a trigger of that name is already loaded";
-    EXPECT_EQ(Lines{"Warning: trigger \"open_door\" in " + dir.path + "/room.xml (line 14" + discarded}, log.lines);
+    EXPECT_EQ(Lines{"Warning: trigger \"open_door\" in " + dir.path + "/room.xml (line 14" + discarded},
+              log.lines);
 
     for (int twice = 0; twice < 2; ++twice)
         Load(Write("again", "<module><trigs>\n<trig name='open_door'><code>opened = 'second'</code></trig>"
@@ -85,7 +86,8 @@ TEST_F(ModuleFixture, HolderIsDiscardedChildrenGoToStorageTriggersAndCodeRun)
     EXPECT_EQ("8", Eval("opened"));
     EXPECT_EQ(4, Storage()->GetChildCount());
     ASSERT_EQ(2u, log.lines.size());
-    EXPECT_EQ("Warning: trigger \"open_door\" in " + dir.path + "/again.xml (line 2" + discarded, log.lines[1]);
+    EXPECT_EQ("Warning: trigger \"open_door\" in " + dir.path + "/again.xml (line 2" + discarded,
+              log.lines[1]);
 }
 
 TEST_F(ModuleFixture, MultiLineCodeWithCommentsKeepsItsLineBreaks)

@@ -106,9 +106,10 @@ TEST_F(TextTest, MissingFontOrAnotherKindUnderTheFontKindDrawsNothing)
     for (int twice = 0; twice < 2; ++twice)
         bare.ReleaseResourcesTree(), bare.LoadResourcesTree();
     EXPECT_FALSE(bare.GetTexture());
-    EXPECT_EQ(1, std::count(log.lines.begin(), log.lines.end(),
-                            "Warning: text object \"text_without_font\" has no font (\"res\" is empty); it draws "
-                            "nothing"));
+    EXPECT_EQ(
+        1, std::count(log.lines.begin(), log.lines.end(),
+                      "Warning: text object \"text_without_font\" has no font (\"res\" is empty); it draws "
+                      "nothing"));
     EXPECT_EQ(0.0f, text->GetLocalRect().w);
     RecordingRender render;
     text->DrawTree(&render, nE_RenderState());
