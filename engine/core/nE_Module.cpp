@@ -42,10 +42,10 @@ void WarnUnknownChildren(const TiXmlNode* parent, std::initializer_list<const ch
 }
 } // namespace
 
-nE_Module::nE_Module(const std::string& name) : m_name(name)
+nE_Module::nE_Module(const std::string& name) : m_name(name), m_path(nE_MakePath(name, ".xml"))
 {
-    std::string path = nE_MakePath(name, ".xml");
-    if (nE_FileExists(path)) Parse(path);
+    m_found = nE_FileExists(m_path);
+    if (m_found) Parse(m_path);
 }
 
 nE_Module::~nE_Module() = default;
@@ -72,7 +72,10 @@ void nE_Module::Parse(const std::string& path)
     {
         for (TiXmlElement* trig = trigs->FirstChildElement("trig"); trig;
              trig = trig->NextSiblingElement("trig"))
+        {
             m_triggers.emplace_back(nE_CreateTriggerFromXml(trig));
+            m_triggerLines.push_back(trig->Row());
+        }
         WarnUnknownChildren(trigs, {"trig"}, path);
     }
     WarnUnknownChildren(base, {"objs", "trigs", "code"}, path);
@@ -98,9 +101,17 @@ void nE_Module::Run(nE_Scene* scene, nE_TriggerManager* triggers, lua_State* L)
             scene->AttachObject(scene->GetStorage(), child);
     }
     m_holder.reset();
-    for (auto& trigger : m_triggers)
-        if (triggers) triggers->AddTrigger(std::move(trigger));
+    for (size_t i = 0; i < m_triggers.size() && triggers; ++i)
+    {
+        std::string name = m_triggers[i]->GetName();
+        if (triggers->AddTrigger(std::move(m_triggers[i]))) continue;
+        std::string line = std::to_string(m_triggerLines[i]);
+        nE_WarnOnce("trig:" + m_path + ":" + line,
+                    "Warning: trigger \"" + name + "\" in " + m_path + " (line " + line +
+                        ") is discarded: a trigger of that name is already loaded");
+    }
     m_triggers.clear();
+    m_triggerLines.clear();
     RunCode(L);
 }
 
@@ -114,8 +125,12 @@ void nE_Module::RunCode(lua_State* L)
     lua_settop(L, top);
 }
 
-void nE_LoadModule(const std::string& name)
+bool nE_LoadModule(const std::string& name, const char* caller)
 {
     nE_Module module(name);
     module.Run();
+    if (!module.Found() && caller)
+        nE_WarnOnce("modfile:" + module.GetPath(), std::string("Warning: ") + caller + ": no module file \"" +
+                                                       module.GetPath() + "\"; nothing is loaded");
+    return module.Found();
 }

@@ -384,7 +384,7 @@ int ModLoad(lua_State* L)
 {
     std::string name = nE_ArgString(L, 1);
     lua_settop(L, 0);
-    nE_LoadModule(name);
+    nE_LoadModule(name, "ModLoad");
     return 0;
 }
 

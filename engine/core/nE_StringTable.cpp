@@ -160,7 +160,8 @@ bool nE_StringTable::WarnMissing(const std::string& key) const
     return false;
 }
 
-bool nE_StringTable::AppendEscape(const std::string& token, const std::string* params, std::string& out) const
+bool nE_StringTable::AppendEscape(const std::string& key, const std::string& token, const std::string* params,
+                                  std::string& out) const
 {
     if (token.empty())
     {
@@ -169,6 +170,11 @@ bool nE_StringTable::AppendEscape(const std::string& token, const std::string* p
     }
     if (!IsDigits(token)) return AppendKey(token, out);
     int n = ParamIndex(token);
+    // Callers pass "" for a parameter they do not give: the text then reads with a hole in it.
+    if (n != 0 && params[n - 1].empty())
+        nE_WarnOnce("textparam:" + key + ":" + token,
+                    "Warning: text \"" + key + "\" is shown without parameter " + std::to_string(n) +
+                        " for its %" + token + "%; nothing stands in its place");
     return n != 0 && AppendParam(params[n - 1], out);
 }
 
@@ -196,10 +202,10 @@ std::string nE_StringTable::GetText(const std::string& key, const std::string& p
         if (close == std::string::npos)
         {
             nE_LogFmt2("Error: non-matched percent escape found in string %s, '%s'", key, t);
-            ok = AppendEscape(t.substr(i + 1), params, out) && ok;
+            ok = AppendEscape(key, t.substr(i + 1), params, out) && ok;
             continue;
         }
-        ok = AppendEscape(t.substr(i + 1, close - i - 1), params, out) && ok;
+        ok = AppendEscape(key, t.substr(i + 1, close - i - 1), params, out) && ok;
         i = close;
     }
     return ok ? out : kMissing;

@@ -30,7 +30,8 @@ private:
     bool AppendKey(const std::string& key, std::string& out) const;
     bool WarnMissing(const std::string& key) const;
     bool AppendParam(const std::string& param, std::string& out) const;
-    bool AppendEscape(const std::string& token, const std::string* params, std::string& out) const;
+    bool AppendEscape(const std::string& key, const std::string& token, const std::string* params,
+                      std::string& out) const;
 
     std::unordered_map<std::string, std::string> m_table;
 };

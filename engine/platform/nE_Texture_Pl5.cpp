@@ -123,6 +123,9 @@ bool nE_Texture_Pl5::Load(const std::string& name)
     m_path.clear();
     m_hitMask.Clear();
     m_maskDue = false;
+    // No image: the texture stays 1 by 1, and its clear mask keeps clicks from
+    // landing on a picture that is not there.
+    m_hitMask.Reset(1, 1);
     std::string path;
     if (!FindImageFile(name, path)) return false;
     uint32_t w = 0, h = 0;
@@ -131,6 +134,7 @@ bool nE_Texture_Pl5::Load(const std::string& name)
         nE_LogFmt("Error: texture could not read \"%s\" file!", path);
         return false;
     }
+    m_hitMask.Clear();
     m_width = m_texWidth = float(w);
     m_height = m_texHeight = float(h);
     m_path = path;

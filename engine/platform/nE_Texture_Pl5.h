@@ -38,8 +38,8 @@ class nE_Texture_Pl5 : public nE_Texture, public nE_TexImpl_Pl5
 {
 public:
     // False for a missing image or one whose header is unreadable: the texture
-    // then stays 1 by 1 with no platform texture. An image that fails later,
-    // when decoded, draws nothing and takes no clicks.
+    // then stays 1 by 1 with no platform texture and takes no clicks. An image
+    // that fails later, when decoded, draws nothing and takes no clicks either.
     bool Load(const std::string& name) override;
     std::shared_ptr<DE50::TTexture> GetPlatformTexture(int frame) const override;
 

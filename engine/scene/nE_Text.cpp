@@ -1,5 +1,6 @@
 #include "engine/scene/nE_Text.h"
 
+#include "engine/core/nE_Log.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
@@ -117,6 +118,10 @@ void nE_Text::LoadResources()
     if (g_resourceCache)
         m_font = std::dynamic_pointer_cast<nE_Font>(g_resourceCache->GetFont(m_resourceName));
     if (m_font) Relayout();
+    // A font that fails to load names itself; a font never named would pass without a word.
+    if (m_resourceName.empty())
+        nE_WarnOnce("textfont:" + m_name, "Warning: text object \"" + m_name +
+                                              "\" has no font (\"res\" is empty); it draws nothing");
 }
 
 void nE_Text::ReleaseResources()

@@ -1,11 +1,13 @@
 #include "game/app/nG_ScriptApi.h"
 
 #include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
 #include "engine/core/nE_Math.h"
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
 #include "game/app/nG_Messages.h"
+#include "game/app/nG_Room.h"
 
 #include <vector>
 
@@ -317,7 +319,15 @@ bool nG_ArgBool(lua_State* L, int index)
 
 int nG_ArgFlagInt(lua_State* L, int index)
 {
-    if (lua_type(L, index) == LUA_TBOOLEAN) return lua_toboolean(L, index) ? 1 : 0;
+    // true reads as 0 here, so an author who wrote it must be told why nothing happened.
+    int type = lua_type(L, index);
+    if (type != LUA_TNONE && type != LUA_TNIL && !lua_isnumber(L, index))
+    {
+        std::string function = nE_CalledName(L), argument = std::to_string(index);
+        nE_WarnOnce("intarg:" + function + ":" + argument, "Warning: " + function + ": argument " + argument +
+                                                               " expects a number (1 or 0), not " +
+                                                               lua_typename(L, type) + "; it reads as 0");
+    }
     return nE_ArgInt(L, index);
 }
 
@@ -419,6 +429,7 @@ int ApplyObj(lua_State* L)
 int AddObjectToInv(lua_State* L)
 {
     if (!IsName(L, 1)) return Nothing(L);
+    nE_ArgObject(L, 1); // only for its warning: the inventory finds nothing either
     return SendThreeStrings(L, NG_MSG_INV_ADD);
 }
 
@@ -435,6 +446,10 @@ int AddTask(lua_State* L)
     msg.count = nE_ArgInt(L, 2);
     msg.room = nE_ArgString(L, 3);
     msg.highlighted = nE_HasArg(L, 4) && nG_ArgFlagInt(L, 4) == 1;
+    // Lines show only while their room is the current one: a name that is no room never shows them.
+    if (g_scene && !dynamic_cast<nG_Room*>(g_scene->FindObject(msg.room)))
+        nE_WarnOnce("taskroom:" + msg.room, "Warning: AddTask: no room named \"" + msg.room +
+                                                "\" for task \"" + msg.task + "\"; its line never shows");
     return SendOnly(L, NG_MSG_ADD_TASK, &msg);
 }
 

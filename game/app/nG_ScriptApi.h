@@ -23,7 +23,8 @@ const nE_ScriptFunction* nG_GetScriptApiTable(size_t* count);
 // number as that number being non-zero, everything else as false.
 bool nG_ArgBool(lua_State* L, int index);
 // An integer argument that a function turns into a flag with "== 1" or
-// "> 0": as nE_ArgInt, but Lua true reads as 1.
+// "> 0": as nE_ArgInt (true, false and non-numeric text read as 0), with a
+// warning once per function and argument when it is neither a number nor nil.
 int nG_ArgFlagInt(lua_State* L, int index);
 
 // Services that the engine shell and the cursor provide once they run. A null

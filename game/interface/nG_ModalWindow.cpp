@@ -1,6 +1,7 @@
 #include "game/interface/nG_ModalWindow.h"
 
 #include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Log.h"
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
@@ -47,9 +48,13 @@ void nG_ModalWindow::ShowWindow(const std::string& module, const std::string& ob
     nE_Object* window = nG_FindObject(object);
     if (!window && !module.empty())
     {
-        nE_LoadModule(module);
+        nE_LoadModule(module, "ShowModalWindow");
         window = nG_FindObject(object);
     }
+    if (!window)
+        nE_WarnOnce("modal:" + object, "Warning: ShowModalWindow: no window object named \"" + object + "\"" +
+                                           (module.empty() ? "" : " (nor in module \"" + module + "\")") +
+                                           "; nothing is shown");
     if (!window || IsSelfOrAncestor(window)) return;
     // The window already shown moves to the top as well.
     float z = 0.0f;

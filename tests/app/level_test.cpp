@@ -196,13 +196,13 @@ TEST_F(LevelTest, BlurMessageCapturesAndPauseMessageFreezesOnlyTheRooms)
     EXPECT_TRUE(level->IsCaptureBlur());
     EXPECT_EQ(1u, render->targets.size());
 
-    Lua("PauseLevel(true)");
+    Lua("PauseLevel(1)");
     EXPECT_FALSE(level->GetInnerScene()->IsActive());
     EXPECT_TRUE(level->IsInput());
     Lua("SwitchRoom('room_b')");
     Ticks(10);
     EXPECT_EQ(NG_ROOM_OPENING, Room("room_b")->GetRoomState()); // frozen
-    Lua("PauseLevel(false)");
+    Lua("PauseLevel(0)");
     Ticks(7);
     EXPECT_EQ(NG_ROOM_OPEN, Room("room_b")->GetRoomState());
 }

@@ -6,6 +6,7 @@
 #include "engine/core/nE_Scene.h"
 #include "game/app/nG_Messages.h"
 #include "game/app/nG_ProfileList.h"
+#include "game/app/nG_Room.h"
 #include "game/app/nG_ScriptApi.h"
 #include "game/app/nG_Settings.h"
 #include "support/script_probe.h"
@@ -61,12 +62,29 @@ std::string Switch(void* r)
     const auto& m = As<nG_MsgSwitchRoom>(r);
     return J(m.subroom, m.close, m.startX, m.startY, m.endX, m.endY, m.animated, m.room);
 }
+std::string Video(void* r)
+{
+    const auto& m = As<nG_MsgVideoFrame>(r);
+    return J(m.show, m.passThrough, m.skippable, m.skipDelay, m.skipCall, m.video);
+}
+std::string Task(void* r)
+{
+    const auto& m = As<nG_MsgAddTask>(r);
+    return J(m.task, m.room, m.highlighted, m.count);
+}
+std::string ChildInput(void* r)
+{
+    const auto& m = As<nG_MsgInterfaceChildInput>(r);
+    return J(m.child, m.input);
+}
 // The ids whose senders read their arguments in ways of their own, with their record's text.
 const std::map<int, std::string (*)(void*)> kSent = {
     {NG_MSG_MAP_POPUP, Popup},          {NG_MSG_ADD_MAP_ROOM_TASK, Strings},   {NG_MSG_DELETE_MAP_ROOM_TASK, Strings},
     {NG_MSG_LOCK_MAP_ROOM, Strings},    {NG_MSG_INTERFACE_SHOW, Show},         {NG_MSG_INTERFACE_FADE, Show},
     {NG_MSG_SWITCH_ROOM, Switch},       {NG_MSG_BLOCK_SUBROOM_CLOSE, Flag},    {NG_MSG_PAUSE_LEVEL, Flag},
-    {NG_MSG_AUTO_SAVE, Flag}};
+    {NG_MSG_AUTO_SAVE, Flag},           {NG_MSG_SET_BTN_LOCK_VALUE, Flag},     {NG_MSG_VIDEO_FRAME, Video},
+    {NG_MSG_ADD_TASK, Task},            {NG_MSG_SHOW_MODAL_WINDOW, Strings},
+    {NG_MSG_INTERFACE_CHILD_INPUT, ChildInput}};
 
 struct Recorder : nE_Listener
 {
@@ -161,17 +179,27 @@ struct GameScriptTest : level_test::LevelFixtureBase
 TEST_F(GameScriptTest, SendersReadTheirArgumentsIntoTheirRecords)
 {
     // A call and the records it sends, space separated. Flags read as each function reads
-    // them; optional and missing arguments; non-string names refused.
+    // them (a boolean or other non-number as 0); optional and missing arguments;
+    // non-string names refused.
     const std::pair<const char*, const char*> rows[] = {
         // clang-format off
         {"SwitchRoom('hall')", "75:0|0|0|0|0|0|1|hall"}, {"SwitchRoom('hall', nil)", "75:0|0|0|0|0|0|0|hall"},
         {"SwitchRoom(12)", "75:0|0|0|0|0|0|1|12"}, {"SwitchRoom('hall', 2)", "75:0|0|0|0|0|0|1|hall"},
         {"SwitchRoom('hall', -1)", "75:0|0|0|0|0|0|0|hall"}, {"SwitchRoom(nil)", ""}, {"SwitchRoom({})", ""},
+        {"SwitchRoom('hall', true)", "75:0|0|0|0|0|0|0|hall"},
         {"OpenSubRoom('safe', 10, 20, 30, 40)", "75:1|0|10|20|30|40|1|safe"},
         {"OpenSubRoom('safe')", "75:1|0|0|0|0|0|1|safe"}, {"OpenSubRoom(nil, 1, 2, 3, 4)", ""},
-        {"CloseSubRoom('ignored')", "75:1|1|0|0|0|0|1|"}, {"BlockSubRoomClose(true)", "77:1"},
-        {"BlockSubRoomClose(0)", "77:0"}, {"SetAutoSave(2)", "80:1"}, {"PauseLevel(2)", "79:0"},
-        {"PauseLevel(true)", "79:1"},
+        {"CloseSubRoom('ignored')", "75:1|1|0|0|0|0|1|"}, {"BlockSubRoomClose(true)", "77:0"},
+        {"BlockSubRoomClose(0)", "77:0"}, {"SetAutoSave(2)", "80:1"}, {"SetAutoSave(true)", "80:0"},
+        {"PauseLevel(2)", "79:0"}, {"PauseLevel(true)", "79:0"}, {"PauseLevel(false)", "79:0"},
+        {"PauseLevel('1')", "79:1"}, {"SetBtnLockValue(true)", "66:0"}, {"SetBtnLockValue(1)", "66:1"},
+        {"ShowVideoFrame(true, 'cut', true, '', 0)", "44:1|0|0|0||cut"},
+        {"ShowVideoFrame(1, 'cut', 1)", "44:1|1|1|4||cut"},
+        {"ShowModalWindow('m', 'w', 'c', true)", "91:m|w|c|0|0"}, {"ShowModalWindow('m', 'w', 'c')", "91:m|w|c|1|0"},
+        {"AddTask('t', 2, 'hall', true)", "27:t|hall|0|2"}, {"AddTask('t', 2, 'hall', 1)", "27:t|hall|1|2"},
+        {"SetInterfaceChildInput(3, true)", "88:3|0"}, {"SetInterfaceChildInput(3, 1)", "88:3|1"},
+        {"ManageInterface(true, true, 'yes')", "18:0|0|0 19:0|0|0"},
+        {"LockMapRoom('hall', true)", "11:hall|||0|0"},
         {"ShowMapPopup('hall', 'pic', {'a', 2, 'c'})", "4:1|pic|hall|[a,2,c]"},
         {"ShowMapPopup('hall', 'pic', {'a', 'b', {}, 'd'})", "4:1|pic|hall|[a,b]"},
         {"ShowMapPopup('hall', 'pic', 'notatable')", "4:1|pic|hall|[]"}, {"HideMapPopup()", "4:0|||null"},
@@ -187,12 +215,36 @@ TEST_F(GameScriptTest, SendersReadTheirArgumentsIntoTheirRecords)
         Lua(std::string("assert(select('#', ") + row.first + ") == 0)");
         EXPECT_EQ(row.second, JoinAll(sent.seen, " "));
     }
+    // One line per function and argument given a non-number, however often.
+    EXPECT_EQ(14, log.CountStartingWith("Warning: ") - log.CountStartingWith("Warning: AddTask: no room"));
+    EXPECT_TRUE(
+        log.Has("Warning: ShowVideoFrame: argument 3 expects a number (1 or 0), not boolean; it reads as 0"));
+    EXPECT_TRUE(
+        log.Has("Warning: ManageInterface: argument 3 expects a number (1 or 0), not string; it reads as 0"));
 
     g_mediator = nullptr; // senders and queries without a bus
     Lua("SwitchRoom('a'); ShowMapPopup('a', 'b', {'c'}); ManageInterface(1, 1, 1)");
     EXPECT_EQ("0", Count("GetCurrentRoom()"));
     EXPECT_EQ("0", Eval("GetAppWidth()"));
     g_mediator = &bus;
+}
+
+// Each name that finds nothing is reported once; the message goes out all the same.
+TEST_F(GameScriptTest, InventoryAndTaskCallsNameWhatTheyDoNotFind)
+{
+    Make("key", g_scene->GetOrigin());
+    Make("lamp", g_scene->GetOrigin());
+    nG_Room* hall = new nG_Room();
+    hall->SetName("hall");
+    g_scene->AttachObject(g_scene->GetStorage(), hall);
+    Lua("AddObjectToInv('key', '', ''); AddObjectToInv('nosuch_inv', '', ''); AddObjectToInv('nosuch_inv');"
+        "AddTask('t1', 1, 'hall'); AddTask('t2', 1, 'nosuchroom'); AddTask('t3', 1, 'nosuchroom');"
+        "AddTask('t4', 1, 'lamp')");
+    EXPECT_EQ((std::vector<std::string>{
+                  "Warning: AddObjectToInv: no object named \"nosuch_inv\"; the call does nothing",
+                  "Warning: AddTask: no room named \"nosuchroom\" for task \"t2\"; its line never shows",
+                  "Warning: AddTask: no room named \"lamp\" for task \"t4\"; its line never shows"}),
+              log.lines);
 }
 
 // No application answers the transform here: design space is the screen

@@ -164,4 +164,11 @@ TEST(Rects, OverlapByCornersOnly)
     // A plus sign: the bars cross but no corner is inside the other; content relies on it.
     EXPECT_FALSE(
         nE_TransformedRectsOverlap(nE_Rect(0, 40, 100, 20), nullptr, nE_Rect(40, 0, 20, 100), nullptr));
+    // A rectangle without area contains no point, not even its own corner (a picture that is not there).
+    for (nE_Rect empty : {nE_Rect(5, 5, 0, 0), nE_Rect(5, 5, 0, 10), nE_Rect(5, 5, 10, 0)})
+        for (float x : {5.0f, 5.5f})
+            EXPECT_FALSE(nE_PointInTransformedRect(empty, x, 5.0f, &moved) ||
+                         nE_PointInTransformedRect(empty, x, 5.0f, nullptr))
+                << empty.w << "x" << empty.h << " at " << x;
+    EXPECT_TRUE(nE_PointInTransformedRect(nE_Rect(5, 5, 1, 1), 5.5f, 5.5f, nullptr));
 }

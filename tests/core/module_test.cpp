@@ -57,8 +57,8 @@ const char kRoom[] = R"xml(<?xml version="1.0"?>
 
 // The holder is discarded and its children move to storage (an object named
 // like a root is an ordinary child); triggers and code are handed over. Of
-// triggers of one name, in one file or a later one, the first is kept; objects
-// are stored again.
+// triggers of one name, in one file or a later one, the first is kept and each
+// discarded one is named once, by file and line; objects are stored again.
 TEST_F(ModuleFixture, HolderIsDiscardedChildrenGoToStorageTriggersAndCodeRun)
 {
     Load(Write("room", kRoom));
@@ -75,13 +75,19 @@ TEST_F(ModuleFixture, HolderIsDiscardedChildrenGoToStorageTriggersAndCodeRun)
     EXPECT_TRUE(triggers->Call("door", "nocode"));
     triggers->Call("door", "open_door(7)");
     EXPECT_EQ("7", Eval("opened"));
-    EXPECT_TRUE(log.lines.empty());
+    const std::string discarded = ") is discarded: a trigger of that name is already loaded";
+    EXPECT_EQ(Lines{"Warning: trigger \"open_door\" in " + dir.path + "/room.xml (line 14" + discarded},
+              log.lines);
 
-    Load(Write("again", "<module><trigs><trig name='open_door'><code>opened = 'second'</code></trig></trigs>"
-                        "<objs><obj><obj name='door'/></obj></objs></module>"));
+    for (int twice = 0; twice < 2; ++twice)
+        Load(Write("again", "<module><trigs>\n<trig name='open_door'><code>opened = 'second'</code></trig>"
+                            "</trigs><objs><obj><obj name='door'/></obj></objs></module>"));
     triggers->Call("door", "open_door(8)");
     EXPECT_EQ("8", Eval("opened"));
-    EXPECT_EQ(3, Storage()->GetChildCount());
+    EXPECT_EQ(4, Storage()->GetChildCount());
+    ASSERT_EQ(2u, log.lines.size());
+    EXPECT_EQ("Warning: trigger \"open_door\" in " + dir.path + "/again.xml (line 2" + discarded,
+              log.lines[1]);
 }
 
 TEST_F(ModuleFixture, MultiLineCodeWithCommentsKeepsItsLineBreaks)

@@ -153,10 +153,12 @@ TEST_F(ScriptApiFixture, TriggerAndTimerFunctions)
     EXPECT_EQ("ne_undef abc", Eval("after .. ' ' .. p"));
     Run("TrgSet('t1', {code = 'x = 3'}); TrgExecute('t1'); TrgSet('t1', {code = 42})");
     EXPECT_EQ("3 42", Eval("x .. ' ' .. TrgGet('t1').code"));
-    // Blank calls and a missing module log nothing; a deleted trigger is missed.
-    Run("TrgExecute(''); TrgExecute(nil); ModLoad('no/such/module'); TrgDelete('t1')");
+    // Blank calls log nothing, a missing module once; a deleted trigger is missed.
+    Run("TrgExecute(''); TrgExecute(nil); ModLoad('no/such/module'); ModLoad('no/such/module'); "
+        "TrgDelete('t1')");
     Run("TrgExecute('t1(1)'); DbgTrace('hello ' .. 1)");
-    EXPECT_EQ((Lines{"Error: object ne_undef try to call trigger t1 - no such trigger", "hello 1"}),
+    EXPECT_EQ((Lines{"Warning: ModLoad: no module file \"no/such/module.xml\"; nothing is loaded",
+                     "Error: object ne_undef try to call trigger t1 - no such trigger", "hello 1"}),
               log.lines);
 
     Run("TimerStart('watch', '', 0); TimerStart('count', 'nothing()', 5); TimerAddTag('count', 'room');"

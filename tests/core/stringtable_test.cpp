@@ -70,6 +70,15 @@ TEST_F(StringTableTest, ParametersEscapesAndKeyReferences)
     EXPECT_EQ("a-b-c-d-e", table.GetText("all_params", "a", "b", "c", "d", "e"));
     EXPECT_EQ("#####", table.GetText("param_six", "a", "b", "c", "d", "e"));
     EXPECT_EQ(0, log.Count("Error: "));
+    // A parameter not given leaves a hole, named once per key and escape.
+    log.lines.clear();
+    EXPECT_EQ("Found 3 of ", table.GetText("found_of", "3"));
+    EXPECT_EQ("Found  of ", table.GetText("found_of"));
+    EXPECT_EQ("Found  of ", table.GetText("found_of", ""));
+    const std::string hole = "Warning: text \"found_of\" is shown without parameter ";
+    EXPECT_EQ((Lines{hole + "2 for its %2%; nothing stands in its place",
+                     hole + "1 for its %1%; nothing stands in its place"}),
+              log.lines);
     EXPECT_EQ("Only 50%", table.GetText("discount"));
     EXPECT_EQ(Lines{"Error: non-matched percent escape found in string discount, 'Only 50%'"},
               Lines{log.lines.back()});

@@ -30,8 +30,21 @@ struct ModalTest : WidgetFixture
 
 TEST_F(ModalTest, WindowsStackByZAndTheLastClosedHidesTheHolder)
 {
-    ShowWindow("nowhere", "probe(x)");
-    EXPECT_FALSE(holder->IsVisible() || holder->IsInput()); // not there even after loading
+    // Not there even after loading, or no such module: nothing shown, one line per name.
+    const std::string nomodule = module + "_missing";
+    for (int twice = 0; twice < 2; ++twice)
+    {
+        ShowWindow("nowhere", "probe(x)");
+        Send(NG_MSG_SHOW_MODAL_WINDOW, nG_MsgThreeStrings{nomodule, "lost", "probe(y)", true});
+    }
+    EXPECT_FALSE(holder->IsVisible() || holder->IsInput());
+    EXPECT_EQ((std::vector<std::string>{
+                  "Warning: ShowModalWindow: no window object named \"nowhere\" (nor in module \"" + module +
+                      "\"); nothing is shown",
+                  "Warning: ShowModalWindow: no module file \"" + nomodule + ".xml\"; nothing is loaded",
+                  "Warning: ShowModalWindow: no window object named \"lost\" (nor in module \"" + nomodule +
+                      "\"); nothing is shown"}),
+              logs);
     ShowWindow("settings", "probe(settings)");
     ShowWindow("help", "probe(help)");
     EXPECT_EQ(std::make_pair(0.0f, 1.0f), std::make_pair(Z("settings"), Z("help")));

@@ -178,7 +178,7 @@ TEST_F(TextureTest, LoadsPngBeforeJpgAndBadImagesFailCleanly)
         auto t = Load<nE_Texture_Pl5>(name, false);
         EXPECT_FALSE(t->GetPlatformTexture(0)) << name;
         EXPECT_EQ((std::vector<float>{1, 1}), (std::vector<float>{t->GetWidth(), t->GetHeight()})) << name;
-        EXPECT_TRUE(t->GetHitMask().Empty()) << name;
+        EXPECT_FALSE(t->HitTest(0, 0, nE_RenderState())) << name; // not even at its centre
         EXPECT_TRUE(log.Has(std::string(name) == "nothing"
                                 ? "Error: texture could not find \"" + dir + "nothing\" file!"
                                 : "Error: texture could not read"))

@@ -86,7 +86,8 @@ TEST_F(SpriteTest, DrawsAndHitsUnderPositionScaleRotationAndAlpha)
     Place(missing, "nowhere");
     Frame(&missing);
     EXPECT_TRUE(Near(Pixel(20, 20), kBlack));
-    EXPECT_FALSE(missing.HitTest(30, 20, Composed(missing)));
+    for (float x : {30.0f, 20.0f, 20.5f}) // nowhere, not even at its centre
+        EXPECT_FALSE(missing.HitTest(x, 20, Composed(missing))) << x;
 }
 
 // An image that is only moved lands on whole pixels whatever its size and

@@ -9,6 +9,7 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -99,6 +100,16 @@ TEST_F(TextTest, MissingFontOrAnotherKindUnderTheFontKindDrawsNothing)
     text->SetText("window_title");
     text->LoadResourcesTree();
     EXPECT_FALSE(text->GetTexture());
+    // No font named at all: one line naming the object, however often it is shown.
+    nE_Text bare("text_without_font");
+    bare.SetText("window_title");
+    for (int twice = 0; twice < 2; ++twice)
+        bare.ReleaseResourcesTree(), bare.LoadResourcesTree();
+    EXPECT_FALSE(bare.GetTexture());
+    EXPECT_EQ(
+        1, std::count(log.lines.begin(), log.lines.end(),
+                      "Warning: text object \"text_without_font\" has no font (\"res\" is empty); it draws "
+                      "nothing"));
     EXPECT_EQ(0.0f, text->GetLocalRect().w);
     RecordingRender render;
     text->DrawTree(&render, nE_RenderState());
