@@ -8,7 +8,9 @@ BUILD ?= build
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 JOBS ?= $(shell nproc)
-XVFB := xvfb-run -a -s "-screen 0 1920x1080x24"
+# One Xvfb serves every test program of a run: by default it resets whenever its last
+# client leaves and drops a program that is just connecting, so it must not reset.
+XVFB := xvfb-run -a -s "-screen 0 1920x1080x24 -noreset"
 
 .PHONY: run test deps build bench fuzz fuzz-build soak
 
