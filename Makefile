@@ -8,9 +8,11 @@ BUILD ?= build
 CMAKE_FLAGS := -DCMAKE_BUILD_TYPE=RelWithDebInfo
 endif
 JOBS ?= $(shell nproc)
-XVFB := xvfb-run -a -s "-screen 0 1920x1080x24"
+# One Xvfb serves every test program of a run: by default it resets whenever its last
+# client leaves and drops a program that is just connecting, so it must not reset.
+XVFB := xvfb-run -a -s "-screen 0 1920x1080x24 -noreset"
 
-.PHONY: run test deps build bench fuzz fuzz-build soak
+.PHONY: run test deps build tools bench fuzz fuzz-build soak
 
 deps:
 	@scripts/install-deps
@@ -29,6 +31,10 @@ ARGS ?=
 run: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target notengine
 	cd sample && ../$(BUILD)/bin/notengine --windowed $(ARGS)
+
+# The asset tools (build/bin/mkfont), which `make run` does not build.
+tools: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target ne_tools
 
 # Every benchmark program, then the table of ours against the peers.
 bench: build

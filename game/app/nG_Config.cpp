@@ -12,6 +12,8 @@
 #include <cstdio>
 
 nG_Config* g_config = nullptr;
+const std::string g_gameName = "Vesperlyn";
+const std::string g_publisherName = "Quillfen Games";
 
 namespace
 {
@@ -55,6 +57,46 @@ void ReadDefaults(const TiXmlElement* e, nG_SettingsValues& s)
     ReadFloat(e, "soundtrack_volume", s.soundtrackVolume);
     ReadFloat(e, "voice_volume", s.voiceVolume);
     ReadInt(e, "performance", s.performance);
+}
+
+// Why the name cannot be one folder of the user folder's path; null when it can.
+const char* FolderNameFault(const std::string& name)
+{
+    const size_t kMaxBytes = 100;
+    if (name.find_first_not_of(' ') == std::string::npos) return "it is empty";
+    if (name.size() > kMaxBytes) return "it is longer than 100 bytes";
+    if (name == "." || name == "..") return "it is \".\" or \"..\"";
+    for (unsigned char c : name)
+    {
+        if (c == '/' || c == '\\') return "it holds a path separator";
+        if (c < 0x20 || c == 0x7F) return "it holds a control character";
+    }
+    return nullptr;
+}
+
+// The name as a log line may show it: control characters as '?', at most 64 bytes.
+std::string Shown(const std::string& name)
+{
+    std::string shown = name.substr(0, 64);
+    for (char& c : shown)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return name.size() > shown.size() ? shown + "..." : shown;
+}
+
+void ReadFolderName(const TiXmlElement* e, const char* name, std::string& out)
+{
+    const char* text = e->Attribute(name);
+    if (!text) return;
+    if (const char* fault = FolderNameFault(text))
+    {
+        char line[512];
+        std::snprintf(line, sizeof line,
+                      "Warning: config <game> %s \"%s\" cannot name the user folder (%s); \"%s\" is used.",
+                      name, Shown(text).c_str(), fault, out.c_str());
+        nE_Log(line);
+        return;
+    }
+    out = text;
 }
 
 // The base table first, then each listed file in document order.
@@ -118,6 +160,11 @@ void nG_Config::Load()
     {
         ReadString(e, "url", m_publisher.url);
         ReadString(e, "guide_url", m_publisher.guideUrl);
+    }
+    if (const TiXmlElement* e = root->FirstChildElement("game"))
+    {
+        ReadFolderName(e, "publisher", m_publisherName);
+        ReadFolderName(e, "name", m_gameName);
     }
     LoadStringTables(root);
 }

@@ -22,8 +22,8 @@
 #include "game/app/nG_Config.h"
 #include "game/app/nG_DisplayMode.h"
 #include "game/app/nG_Mediator.h"
-#include "game/app/nG_ParticleSystemGm.h"
 #include "game/app/nG_Messages.h"
+#include "game/app/nG_ParticleSystemGm.h"
 #include "game/app/nG_Room.h"
 #include "game/app/nG_ScriptApi.h"
 #include "game/app/nG_Settings.h"
@@ -32,9 +32,6 @@
 
 #include <cstdio>
 #include <unistd.h>
-
-const std::string g_gameName = "Vesperlyn";
-const std::string g_publisherName = "Quillfen Games";
 
 namespace
 {
@@ -213,6 +210,14 @@ void AddCursors()
     g_cursor->SetCursor(1);
 }
 
+// The user folder is resolved anew at each use, from these.
+void SetUserFolderNames(const std::string& publisher, const std::string& game)
+{
+    DE50::TPlatform* platform = DE50::TPlatform::GetInstance();
+    platform->SetConfig(DE50::str(DE50::TPlatform::kPublisherName), DE50::str(publisher));
+    platform->SetConfig(DE50::str(DE50::TPlatform::kGameName), DE50::str(game));
+}
+
 void RunTrigger(const std::string& text)
 {
     if (g_triggerManager) g_triggerManager->Call(std::string(), text);
@@ -241,9 +246,7 @@ int nG_RunGame(int argc, char** argv)
 void nG_PreInit()
 {
     nG_CreateGlobals();
-    DE50::TPlatform* platform = DE50::TPlatform::GetInstance();
-    platform->SetConfig(DE50::str(DE50::TPlatform::kPublisherName), DE50::str(g_publisherName));
-    platform->SetConfig(DE50::str(DE50::TPlatform::kGameName), DE50::str(g_gameName));
+    SetUserFolderNames(g_publisherName, g_gameName);
 }
 
 void nG_CreateGlobals()
@@ -274,6 +277,8 @@ bool nG_GameInit()
     InstallScriptHooks();
     if (!g_stringTable) g_stringTable = new nE_StringTable();
     g_config->Load();
+    // Before anything reads or writes the user folder.
+    SetUserFolderNames(g_config->GetPublisherName(), g_config->GetGameName());
     // The configuration file cannot switch cheats on; the library's flag does.
     g_config->SetCheatMode(DE50::GetLoopOptions().cheats);
     nE_RemoveStaleUserTemporaries();

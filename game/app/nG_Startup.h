@@ -10,16 +10,12 @@ class nE_Render;
 struct nE_InputEvent;
 struct nE_TimeStep;
 
-// The game's title and the developer's name, as the platform and the user
-// folder know them.
-extern const std::string g_gameName;
-extern const std::string g_publisherName;
-
 // Runs the whole program on the engine library's loop; the library reads its
 // own flags from argv. Answers the process exit code.
 int nG_RunGame(int argc, char** argv);
 
-// Before the loop: the globals, then the publisher and game names.
+// Before the loop: the globals, then the default publisher and game names
+// (the configuration, read at the start, may name others).
 void nG_PreInit();
 // The mediator and the configuration (with its defaults, not yet loaded).
 void nG_CreateGlobals();

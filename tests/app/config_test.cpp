@@ -122,4 +122,56 @@ TEST_F(ConfigFixture, ATextEndingInsideACharacterKeepsTheDefaults)
         << log.lines[0];
     EXPECT_EQ(Fields(config), kDefaults);
 }
+
+// The user folder's names: unfit ones keep the default, each with a warning.
+TEST_F(ConfigFixture, GameElementNamesTheUserFolderAndUnfitNamesKeepTheDefaults)
+{
+    const std::string tooLong(101, 'a');
+    const struct
+    {
+        std::string game; // the <game> element, "" for none
+        const char* publisher;
+        const char* name;
+        std::string warning; // the one warning, up to its reason; "" for none
+    } cases[] = {
+        {"", "Quillfen Games", "Vesperlyn", ""},
+        {"<game publisher=\"Tests Inc\" name=\"Own Game\"/>", "Tests Inc", "Own Game", ""},
+        {"<game publisher=\"Tests Inc\"/>", "Tests Inc", "Vesperlyn", ""},
+        {"<game name=\"a..b\"/>", "Quillfen Games", "a..b", ""},
+        {"<game name=\"a/b\"/>", "Quillfen Games", "Vesperlyn",
+         "Warning: config <game> name \"a/b\" cannot name the user folder (it holds a path separator)"},
+        {"<game publisher=\"a\\b\"/>", "Quillfen Games", "Vesperlyn",
+         "Warning: config <game> publisher \"a\\b\" cannot name the user folder (it holds a path separator)"},
+        {"<game name=\"..\"/>", "Quillfen Games", "Vesperlyn",
+         "Warning: config <game> name \"..\" cannot name the user folder (it is \".\" or \"..\")"},
+        {"<game name=\"  \"/>", "Quillfen Games", "Vesperlyn",
+         "Warning: config <game> name \"  \" cannot name the user folder (it is empty)"},
+        {"<game publisher=\"\"/>", "Quillfen Games", "Vesperlyn",
+         "Warning: config <game> publisher \"\" cannot name the user folder (it is empty)"},
+        {"<game name=\"a&#10;b\"/>", "Quillfen Games", "Vesperlyn",
+         "Warning: config <game> name \"a?b\" cannot name the user folder (it holds a control character)"},
+        {"<game name=\"" + tooLong + "\"/>", "Quillfen Games", "Vesperlyn",
+         "Warning: config <game> name \"" + tooLong.substr(0, 64) +
+             "...\" cannot name the user folder (it is longer"},
+    };
+    std::filesystem::create_directories(root + "/assets");
+    for (const auto& c : cases)
+    {
+        std::ofstream(root + "/assets/config.xml") << "<config>" << c.game << "</config>";
+        log.lines.clear();
+        nG_Config fresh;
+        {
+            InFolder in(root);
+            fresh.Load();
+        }
+        EXPECT_EQ(fresh.GetPublisherName() + "|" + fresh.GetGameName(),
+                  std::string(c.publisher) + "|" + c.name)
+            << c.game;
+        EXPECT_EQ(log.CountStartingWith("Warning: config <game>"), c.warning.empty() ? 0 : 1) << c.game;
+        if (!c.warning.empty())
+        {
+            EXPECT_EQ(log.CountStartingWith(c.warning), 1) << c.game;
+        }
+    }
+}
 } // namespace

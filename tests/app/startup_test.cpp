@@ -138,7 +138,8 @@ struct StartupRun : UserFolderTest
 // The rest of the start is the whole-game tests'.
 TEST_F(StartupRun, AFailedFirstDisplayIsRetriedInFullScreenAndRecorded)
 {
-    PutOnDisk("settings.xml", "<settings fullscreen=\"0\" widescreen=\"1\" sfx_volume=\"1.5\" gamma=\"1.25\"/>");
+    PutOnDisk("settings.xml",
+              "<settings fullscreen=\"0\" widescreen=\"1\" sfx_volume=\"1.5\" gamma=\"1.25\"/>");
     DE50::Test::ForceDisplayResult(1, 1, false);
     nG_PreInit();
     ASSERT_TRUE(nG_GameInit());
@@ -156,6 +157,21 @@ TEST_F(StartupRun, AFailedFirstDisplayIsRetriedInFullScreenAndRecorded)
     for (size_t i = 0; i < sizeof left / sizeof *left; ++i)
         EXPECT_EQ(nullptr, left[i]) << "global " << i << " of the shutdown list";
     EXPECT_NE(std::string::npos, OnDisk("settings.xml").find("fullscreen=\"1\""));
+}
+
+// The configuration's names make the user folder from the first use on, and
+// the folder of the default names is never made.
+TEST_F(StartupRun, TheConfigNamesTheUserFolderBeforeItIsFirstUsed)
+{
+    std::ofstream(root + "/assets/config.xml") << "<config><default_settings fullscreen=\"0\"/><game "
+                                                  "publisher=\"Tests Inc\" name=\"Own Game\"/></config>";
+    EnvVar xdg("XDG_DATA_HOME", root + "/xdg");
+    unsetenv("NOTENGINE_USER_DIR");
+    nG_PreInit();
+    ASSERT_TRUE(nG_GameInit());
+    nG_GameShutdown();
+    EXPECT_TRUE(std::filesystem::exists(root + "/xdg/Tests Inc/Own Game/settings.xml"));
+    EXPECT_FALSE(std::filesystem::exists(root + "/xdg/Quillfen Games"));
 }
 
 } // namespace
