@@ -175,7 +175,8 @@ bool nE_Video::RebuildTexture()
 void nE_Video::Update(const nE_TimeStep* step)
 {
     nE_Object::Update(step);
-    if (!m_playing || !m_player) return;
+    if (!m_playing) return;
+    // A missing or undecodable file ends at once, so content waiting on it goes on.
     if (!CanDecode())
     {
         End();
