@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+using namespace std::string_literals;
+
 namespace
 {
 struct ProfilesTest : UserFolderTest
@@ -108,12 +110,13 @@ TEST_F(ProfilesTest, TamperedGameDataIsRefusedAndKept)
     oneByte[oneByte.find("100")] = '9';
     noClose.replace(noClose.find("-->"), 3, "--");
     const std::string data = "<n_gold v=\"5\" />";
-    for (const std::string& text :
-         {oneByte, good + "\n", noClose, " " + good, "<!---->\n" + good.substr(good.find('<', 1)),
-          WithChecksum("<profile><game_data><dat>" + data + "</dat></game_data></profile>"),
-          WithChecksum("<profile>" + data + "</profile>"),
-          WithChecksum("<profile><game_data><data>" + data + "</data></profile>"),
-          WithChecksum("<profile><game_data><data>" + Nested(50000) + "</data></game_data></profile>")})
+    const std::vector<std::string> damaged = {
+        oneByte, good + "\n", noClose, " " + good, "<!---->\n" + good.substr(good.find('<', 1)),
+        WithChecksum("<profile><game_data><dat>" + data + "</dat></game_data></profile>"),
+        WithChecksum("<profile>" + data + "</profile>"),
+        WithChecksum("<profile><game_data><data>" + data + "</data></profile>"),
+        WithChecksum("<profile><game_data><data>" + Nested(50000) + "</data></game_data></profile>")};
+    for (const std::string& text : damaged)
     {
         PutOnDisk("p_b.xml", text);
         Lua("ng_global = { gold = 1, untouched = true }");
@@ -122,8 +125,19 @@ TEST_F(ProfilesTest, TamperedGameDataIsRefusedAndKept)
         EXPECT_TRUE(log.Has(kRefused)) << text;
         EXPECT_EQ(Eval("ng_global.gold .. tostring(ng_global.name) .. tostring(ng_global.untouched)"), "1niltrue")
             << text;
-        EXPECT_EQ(OnDisk("p_b.xml.bad") + OnDisk("p_b.xml"), text + text) << "the refused file is kept before any save";
+        EXPECT_EQ(KeptCopies("p_b.xml").back() + OnDisk("p_b.xml"), text + text)
+            << "the refused file is kept before any save";
     }
+    // No copy is overwritten; a file refused again is kept once; the ten newest stay.
+    EXPECT_EQ(KeptCopies("p_b.xml"), damaged);
+    for (const std::string& text : {damaged[0], "x1"s, "x2"s, "x3"s})
+    {
+        PutOnDisk("p_b.xml", text);
+        EXPECT_FALSE(list.LoadGame());
+    }
+    std::vector<std::string> newest(damaged.begin() + 2, damaged.end());
+    newest.insert(newest.end(), {"x1", "x2", "x3"});
+    EXPECT_EQ(KeptCopies("p_b.xml"), newest);
 
     PutOnDisk("p_b.xml", good);
     EXPECT_TRUE(list.LoadGame());
@@ -223,7 +237,7 @@ TEST_F(ProfilesTest, AnUnreadableListIsKeptBesideIt)
                   std::make_tuple(list.GetCurrent(), list.GetCurrentName(), list.GetNames().size(),
                                   log.CountStartingWith("Error:")));
         EXPECT_FALSE(list.SaveGame() || list.LoadGame());
-        EXPECT_EQ(OnDisk("profile_list.xml.bad"), text);
+        EXPECT_EQ(KeptCopies("profile_list.xml").back(), text);
         EXPECT_EQ(nG_ProfileList().GetCurrent(), -1);
     }
     EXPECT_TRUE(NoNamelessGameData());
