@@ -5,6 +5,7 @@
 #include "game/app/nG_Settings.h"
 #include "tests/app/user_folder.h"
 
+#include <chrono>
 #include <cstdint>
 
 using namespace std::string_literals;
@@ -241,6 +242,45 @@ TEST_F(ProfilesTest, AnUnreadableListIsKeptBesideIt)
         EXPECT_EQ(nG_ProfileList().GetCurrent(), -1);
     }
     EXPECT_TRUE(NoNamelessGameData());
+}
+
+// Every player with game data comes back, under the name the file was made
+// from; the one saved last is current. Other files are no profiles.
+TEST_F(ProfilesTest, ARefusedListIsRebuiltFromTheGameData)
+{
+    using Clock = std::filesystem::file_time_type::clock;
+    const std::string longName(300, 'n'), longFile = nG_GameDataFileName(longName);
+    const std::string shortened = longFile.substr(2, longFile.size() - 6);
+    const std::vector<std::string> names = {"Alice", "Zo\xC3\xAB", "b:c%", longName};
+    {
+        nG_ProfileList list;
+        for (const std::string& name : names)
+        {
+            MakeCurrent(list, name);
+            Lua("ng_global = { who = '" + name + "' }");
+            ASSERT_TRUE(list.SaveGame());
+            // "b:c%" is the one saved last.
+            auto when = Clock::now() + std::chrono::hours(name == "b:c%" ? 2 : 1);
+            std::filesystem::last_write_time(user + "/" + nG_GameDataFileName(name), when);
+        }
+    }
+    for (const char* other : {"p_.xml", "p_a%2f.xml", "p_x%zz.xml", "p_x%4.xml", "p_Alice.xml.bad",
+                              "p_Alice.xml.backup", "notes.xml", "p_Q.XML"})
+        PutOnDisk(other, "x");
+    std::filesystem::create_directory(user + "/p_folder.xml");
+    PutOnDisk("profile_list.xml", "<profiles current=\"0\"><profile name=\"a\"></profiles>");
+
+    nG_ProfileList list;
+    EXPECT_EQ(list.GetNames(), (std::vector<std::string>{"Alice", "Zo\xC3\xAB", "b:c%", shortened}));
+    EXPECT_EQ(list.GetCurrentName(), "b:c%");
+    EXPECT_EQ(log.CountStartingWith("Warning: profile list profile_list.xml was rebuilt from"), 1);
+    Lua("ng_global = {}");
+    ASSERT_TRUE(list.LoadGame());
+    EXPECT_EQ(Eval("ng_global.who"), "b:c%");
+    ASSERT_TRUE(list.SetCurrent(shortened) && list.LoadGame());
+    EXPECT_EQ(Eval("ng_global.who"), longName) << "a shortened name still reaches its data";
+    ASSERT_TRUE(list.SaveGame());
+    EXPECT_EQ(nG_ProfileList().GetNames(), list.GetNames()) << "the rebuilt list is read next time";
 }
 
 TEST_F(ProfilesTest, HostileNames)
