@@ -193,9 +193,6 @@ void nE_PartSysImpl_Complex::LogLuaError(const char* message)
 void nE_PartSysImpl_Complex::RunChunk(int templateIndex, int chunk)
 {
     if (!m_L) return;
-    // Also reached from a chunk's CreateParticles: a memory error in the
-    // compile or the reference would jump over C++ frames.
-    const nE_LuaOwnPushes own(m_L);
     const size_t count = m_templates.size() * NE_PS_CHUNK_COUNT + 1;
     if (m_chunkRefs.size() != count) m_chunkRefs.assign(count, LUA_NOREF);
     const size_t slot =
@@ -205,6 +202,9 @@ void nE_PartSysImpl_Complex::RunChunk(int templateIndex, int chunk)
     {
         const std::string& text =
             templateIndex < 0 ? m_processChunk : m_templates[size_t(templateIndex)].chunks[chunk];
+        // Also reached from a chunk's CreateParticles: a memory error in the
+        // compile or the reference would jump over C++ frames.
+        const nE_LuaOwnPushes own(m_L);
         int ref = LUA_REFNIL;
         if (!text.empty())
         {
