@@ -8,14 +8,15 @@
 #include <lua.hpp>
 #include <memory>
 
-// Rides on the state as its allocator's data, so that every thread of the
-// state finds it without a lookup.
+// Rides on the state as its allocator's data, where every thread of the
+// state finds it.
 struct nE_LuaGuardState
 {
     nE_LuaLimits limits;
     lua_State* L = nullptr; // the main thread, once made
-    int depth = 0;      // guarded calls running
-    int ownPushes = 0;  // open nE_LuaOwnPushes scopes of the innermost call
+    int depth = 0;         // guarded calls running
+    int ownPushes = 0;     // open nE_LuaOwnPushes scopes of the innermost call
+    bool budgeted = false; // depth > 0 and ownPushes == 0: growth is checked
     bool refused = false;
     bool timing = false; // the outermost call's start is known
     bool stopped = false;
@@ -53,15 +54,28 @@ void* Allocate(void* ud, void* block, size_t oldSize, size_t newSize)
         return nullptr;
     }
     auto* guard = static_cast<nE_LuaGuardState*>(ud);
-    if (newSize > oldSize && guard->depth > 0 && guard->ownPushes == 0)
-        return GrowForLua(guard, block, oldSize, newSize);
+    if (guard->budgeted && newSize > oldSize) return GrowForLua(guard, block, oldSize, newSize);
     return std::realloc(block, newSize);
 }
 
+// The last state looked up (the game's, nearly always): a call into the Lua
+// library costs more here than all the rest of a lookup. Only main states
+// are kept, which leave only through nE_CloseLuaState.
+lua_State* s_lastState = nullptr;
+nE_LuaGuardState* s_lastGuard = nullptr;
+
 nE_LuaGuardState* GuardOf(lua_State* L)
 {
+    if (L == s_lastState) return s_lastGuard;
     void* ud = nullptr;
-    return lua_getallocf(L, &ud) == Allocate ? static_cast<nE_LuaGuardState*>(ud) : nullptr;
+    if (lua_getallocf(L, &ud) != Allocate) return nullptr;
+    auto* guard = static_cast<nE_LuaGuardState*>(ud);
+    if (guard->L == L)
+    {
+        s_lastState = L;
+        s_lastGuard = guard;
+    }
+    return guard;
 }
 
 // The clock is read only here: the start of a call is taken at the first
@@ -132,6 +146,7 @@ void nE_CloseLuaState(lua_State* L)
 {
     if (!L) return;
     nE_LuaGuardState* guard = GuardOf(L);
+    if (L == s_lastState) s_lastState = nullptr;
     lua_close(L);
     delete guard;
 }
@@ -140,6 +155,24 @@ void nE_SetLuaLimits(lua_State* L, const nE_LuaLimits& limits)
 {
     if (nE_LuaGuardState* guard = L ? GuardOf(L) : nullptr) guard->limits = limits;
 }
+
+namespace
+{
+// After a call that failed, was stopped or was refused memory: the status to
+// answer, the watchdog's normal pace back once the outermost call is over,
+// and the garbage of a runaway allocation collected.
+__attribute__((noinline)) int AfterTrouble(lua_State* L, nE_LuaGuardState* guard, int status)
+{
+    if (status != 0 && guard->stopped) status = NE_LUA_STOPPED;
+    if (guard->depth == 0 && guard->stopped) lua_sethook(L, Watchdog, LUA_MASKCOUNT, kHookStep);
+    if (guard->refused || status == LUA_ERRMEM)
+    {
+        guard->refused = false;
+        lua_gc(L, LUA_GCCOLLECT, 0);
+    }
+    return status;
+}
+} // namespace
 
 int nE_LuaCall(lua_State* L, int nargs, int nresults)
 {
@@ -151,17 +184,15 @@ int nE_LuaCall(lua_State* L, int nargs, int nresults)
         guard->stopped = false;
     }
     const int ownPushes = guard->ownPushes;
+    const bool budgeted = guard->budgeted;
     guard->ownPushes = 0;
-    int status = lua_pcall(L, nargs, nresults, 0);
+    guard->budgeted = true;
+    const int status = lua_pcall(L, nargs, nresults, 0);
     guard->ownPushes = ownPushes;
-    if (status != 0 && guard->stopped) status = NE_LUA_STOPPED;
-    if (--guard->depth == 0 && guard->stopped) lua_sethook(L, Watchdog, LUA_MASKCOUNT, kHookStep);
-    if (guard->refused || status == LUA_ERRMEM)
-    {
-        guard->refused = false;
-        lua_gc(L, LUA_GCCOLLECT, 0);
-    }
-    return status;
+    guard->budgeted = budgeted;
+    --guard->depth;
+    if (status == 0 && !guard->stopped && !guard->refused) return 0;
+    return AfterTrouble(L, guard, status);
 }
 
 bool nE_LogIfStopped(lua_State* L, int status, const std::string& name)
@@ -175,10 +206,16 @@ bool nE_LogIfStopped(lua_State* L, int status, const std::string& name)
 
 nE_LuaOwnPushes::nE_LuaOwnPushes(lua_State* L) : m_guard(L ? GuardOf(L) : nullptr)
 {
-    if (m_guard) ++m_guard->ownPushes;
+    // Outside any call nothing is refused anyway.
+    if (m_guard && m_guard->depth == 0) m_guard = nullptr;
+    if (!m_guard) return;
+    ++m_guard->ownPushes;
+    m_guard->budgeted = false;
 }
 
 nE_LuaOwnPushes::~nE_LuaOwnPushes()
 {
-    if (m_guard) --m_guard->ownPushes;
+    if (!m_guard) return;
+    --m_guard->ownPushes;
+    m_guard->budgeted = m_guard->ownPushes == 0 && m_guard->depth > 0;
 }
