@@ -384,6 +384,30 @@ def case_sigterm(program, sample, user_dir, work_dir):
             raise Failure("%s is not complete: %s" % (name, error))
 
 
+# A game whose start trigger calls os.exit: the game closes as a window close
+# does, after the script has run to its end.
+EXIT_MODULE = """<module name="first"><trigs>
+  <trig name="begin"><code>AddProfile("Player") SetCurrentProfile("Player") LoadCurrentProfile()
+DbgTrace("game: exit asked") os.exit(0) DbgTrace("game: script went on")</code></trig>
+  <trig name="ng_close"><code>ng_global.closed_by = "os.exit" SaveProfiles() DbgTrace("game: ng_close")</code></trig>
+</trigs></module>
+"""
+
+
+def case_os_exit(program, sample, user_dir, work_dir):
+    game = os.path.join(work_dir, "game")
+    write(game, "assets/config.xml", MISTAKES_CONFIG)
+    write(game, "assets/strings.xml", MISTAKES_STRINGS)
+    write(game, "assets/first.xml", EXIT_MODULE)
+    shutil.copytree(os.path.join(sample, "assets", "fonts"), os.path.join(game, "assets", "fonts"))
+    # Far more turns than the timeout allows: only the exit can end the run in time.
+    run = Run(program, game, user_dir, work_dir, 10 ** 7, [], start=None)
+    run.expect_exit(0)
+    run.expect_in_order("game: exit asked", "game: script went on", "game: ng_close")
+    run.expect_file("settings.xml", "<settings")
+    run.expect_file("p_Player.xml", 'closed_by v="os.exit"')
+
+
 # The hidden-object room (see sample/assets/levels/ho_room.xml): its twelve
 # findables, the key, and where the key sits once it is in the inventory bar.
 HO_DOOR = (850, 420)
@@ -657,6 +681,7 @@ CASES = {
     "no_config": case_no_config,
     "no_display": case_no_display,
     "sigterm": case_sigterm,
+    "os_exit": case_os_exit,
     "hidden_objects": case_hidden_objects,
     "hud": case_hud,
     "extras": case_extras,
