@@ -124,7 +124,7 @@ def lamp_glow(size=360, colour=(255, 190, 100)):
     """The light a lit lamp throws on the room, drawn additively."""
     img = Image.new("RGBA", (size, size), colour + (0,))
     mask = Image.new("L", (size, size), 0)
-    ImageDraw.Draw(mask).ellipse((size * 0.1, size * 0.1, size * 0.9, size * 0.9), fill=120)
+    ImageDraw.Draw(mask).ellipse((size * 0.24, size * 0.24, size * 0.76, size * 0.76), fill=110)
     img.putalpha(mask.filter(ImageFilter.GaussianBlur(size / 9)))
     return img
 
@@ -548,7 +548,7 @@ def lock_box(open_):
         ld = ImageDraw.Draw(lid)
         ld.polygon([(6, 58), (134, 58), (124, 4), (16, 4)], fill=(70, 40, 24, 255), outline=(40, 30, 30, 255))
         ld.polygon([(16, 52), (124, 52), (116, 12), (24, 12)], fill=(120, 36, 52, 255))
-        img.alpha_composite(lid, (5, 4))
+        img.alpha_composite(lid, (5, 36))
         img.alpha_composite(body.crop((0, 40, 140, 96)), (5, h - 56))
         d2 = ImageDraw.Draw(img, "RGBA")
         d2.rectangle((12, h - 60, w - 12, h - 50), fill=(90, 24, 40, 255))
