@@ -6,6 +6,7 @@
 #include "engine/core/nE_SLHelper.h"
 #include "engine/scene/nE_ParticleComplex.h"
 
+#include <cfloat>
 #include <cmath>
 #include <cstdlib>
 #include <lua.hpp>
@@ -17,8 +18,15 @@ struct nE_ComplexScript
     {
         return static_cast<nE_PartSysImpl_Complex*>(lua_touserdata(L, lua_upvalueindex(1)));
     }
-    static float Number(lua_State* L, int index) { return float(lua_tonumber(L, index)); }
-    // False, with the file's line, for a number that is not finite (nor fits a float).
+    // A number past a float's range becomes an infinity (the plain conversion
+    // would be undefined), which the callers refuse.
+    static float Number(lua_State* L, int index)
+    {
+        const double value = lua_tonumber(L, index);
+        if (std::fabs(value) > double(FLT_MAX)) return value > 0 ? HUGE_VALF : -HUGE_VALF;
+        return float(value);
+    }
+    // False, with the file's line, for a number that is not finite.
     static bool Finite(nE_PartSysImpl_Complex* self, const char* function, float value)
     {
         if (std::isfinite(value)) return true;
