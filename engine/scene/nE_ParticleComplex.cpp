@@ -418,9 +418,9 @@ void nE_PartSysImpl_Complex::EmitParticles(float count)
 
 bool nE_PartSysImpl_Complex::MayBear()
 {
-    if (m_particles.size() >= nE_PsBudget::kParticles)
+    if (m_particles.size() >= nE_PsBudget::kScriptedParticles)
     {
-        Warn("particles", "reaches " + std::to_string(nE_PsBudget::kParticles) +
+        Warn("particles", "reaches " + std::to_string(nE_PsBudget::kScriptedParticles) +
                               " live particles; no more are born until some die");
         return false;
     }

@@ -341,9 +341,9 @@ size_t nE_PartSysImpl_Jan::GetParticleCount() const
 
 bool nE_PartSysImpl_Jan::MayBear()
 {
-    if (m_alive >= nE_PsBudget::kParticles)
+    if (m_alive >= nE_PsBudget::kFileParticles)
     {
-        Warn("particles", "reaches " + std::to_string(nE_PsBudget::kParticles) +
+        Warn("particles", "reaches " + std::to_string(nE_PsBudget::kFileParticles) +
                               " live particles; no more are born until some die");
         return false;
     }

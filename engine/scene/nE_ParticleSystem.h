@@ -24,7 +24,10 @@ class TiXmlDocument;
 // chunks say. Past a bound the excess is dropped and the file named once.
 struct nE_PsBudget
 {
-    static constexpr size_t kParticles = 10000;    // alive, every emitter together
+    // Alive, every emitter together: an emitter file's particle costs a few
+    // hundred nanoseconds a frame, a scripted one may run a chunk.
+    static constexpr size_t kFileParticles = 50000;
+    static constexpr size_t kScriptedParticles = 10000;
     static constexpr size_t kEmitters = 256;       // of a file, and alive in a scripted system
     static constexpr size_t kBirthsPerStep = 2000; // over every emitter
     static constexpr size_t kPreprocWork = 100000; // particle-steps of an emitter file's pre-run

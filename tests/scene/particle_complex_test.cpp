@@ -234,7 +234,7 @@ TEST_F(ComplexTest, HostileFilesStayWithinTheBudgets)
     } cases[] = {
         {DataFile("complex_emitter_chain"), 3, nE_PsBudget::kEmitters, 0, "reaches 256 emitters"},
         {DataFile("complex_births"), 1, 1, nE_PsBudget::kBirthsPerStep, "more than 2000 births in one step"},
-        {DataFile("complex_births"), 10, 1, nE_PsBudget::kParticles, "reaches 10000 live particles"},
+        {DataFile("complex_births"), 10, 1, nE_PsBudget::kScriptedParticles, "reaches 10000 live particles"},
         {DataFile("complex_memory"), 30, 1, 10, "animates with more than 64 keys"},
         {DataFile("complex_memory"), 30, 1, 10, "sets more than 16 named numbers on a particle"},
         {File("templates", templates + "</ps>"), 1, 0, 0, "has more than 256 emitter templates"},
