@@ -477,42 +477,54 @@ int nE_Font::LineStartX(const char32_t* rest, size_t count, int width, int size,
 }
 
 bool nE_Font::LayOut(const std::string& text, int maxWidth, int size, std::u32string& wrapped, int& width,
-                     int& height)
+                     int& height, std::string* why)
 {
     width = height = 0;
     if (!m_face || size < 1) return false;
+    std::string refusal;
     if (!SetPixelSize(size))
+        refusal = "cannot draw at size " + std::to_string(size);
+    else
     {
-        nE_LogFmt2("Warning: font %s cannot draw at size %d.", m_name, size);
-        return false;
+        const std::u32string decoded = Utf8ToUtf32(text.data(), text.size());
+        int widest = 0;
+        const int lines = WrapText(decoded, maxWidth, wrapped, widest);
+        // In 64 bits: neither the sum nor the product can overflow.
+        const long long w = RoundUpEven(static_cast<long long>(widest) + size / 2);
+        const long long h = RoundUpEven(static_cast<long long>(lines) * size + size / 2);
+        if (w > kMaxBlockSide || h > kMaxBlockSide || w * h > kMaxBlockPixels)
+            refusal = "its block of " + std::to_string(w) + " x " + std::to_string(h) +
+                      " pixels at size " + std::to_string(size) + " passes the limit (" +
+                      std::to_string(kMaxBlockSide) + " pixels a side, " + std::to_string(kMaxBlockPixels) +
+                      " pixels in all)";
+        else
+        {
+            width = static_cast<int>(w);
+            height = static_cast<int>(h);
+            return true;
+        }
     }
-    const std::u32string decoded = Utf8ToUtf32(text.data(), text.size());
-    int widest = 0;
-    const int lines = WrapText(decoded, maxWidth, wrapped, widest);
-    const long long w = RoundUpEven(static_cast<long long>(widest) + size / 2);
-    const long long h = RoundUpEven(static_cast<long long>(lines) * size + size / 2);
-    if (w > kMaxBlockSide || h > kMaxBlockSide)
-    {
-        nE_LogFmt2("Warning: font %s text block of %lld pixels exceeds the texture limit.", m_name,
-                   std::max(w, h));
-        return false;
-    }
-    width = static_cast<int>(w);
-    height = static_cast<int>(h);
-    return true;
+    wrapped.clear();
+    if (why)
+        *why = refusal;
+    else
+        nE_LogFmt2("Warning: font %s: text not drawn: %s.", m_name, refusal);
+    return false;
 }
 
 bool nE_Font::MeasureBlock(const std::string& text, int maxWidth, int size, int& width, int& height)
 {
     std::u32string wrapped;
-    return LayOut(text, maxWidth, size, wrapped, width, height);
+    std::string why;
+    return LayOut(text, maxWidth, size, wrapped, width, height, &why);
 }
 
-bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int align, nE_TextBlock& out)
+bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int align, nE_TextBlock& out,
+                          std::string* why)
 {
     out = nE_TextBlock();
     std::u32string wrapped;
-    if (!LayOut(text, maxWidth, size, wrapped, out.width, out.height)) return false;
+    if (!LayOut(text, maxWidth, size, wrapped, out.width, out.height, why)) return false;
     out.pixels.assign(size_t(out.width) * size_t(out.height), 0);
 
     int x = size / 4, y = size;
@@ -544,10 +556,10 @@ bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int a
 }
 
 std::shared_ptr<nE_GeneratedTexture> nE_Font::DrawText(const std::string& text, int maxWidth, int size,
-                                                       int align)
+                                                       int align, std::string* why)
 {
     nE_TextBlock block;
-    if (!RenderBlock(text, maxWidth, size, align, block)) return std::shared_ptr<nE_GeneratedTexture>();
+    if (!RenderBlock(text, maxWidth, size, align, block, why)) return std::shared_ptr<nE_GeneratedTexture>();
     // Named after the font and the text's first 16 bytes, spaces as "_".
     std::string name = m_name + "_" + text.substr(0, std::min<size_t>(16, std::strlen(text.c_str())));
     std::replace(name.begin(), name.end(), ' ', '_');
