@@ -76,6 +76,50 @@ bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes)
     return ok;
 }
 
+uint32_t BigEndian32(const unsigned char* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// The sum of a table's big-endian words, the last one padded with zeros.
+uint32_t TableSum(const unsigned char* p, size_t length)
+{
+    uint32_t sum = 0;
+    size_t i = 0;
+    for (; i + 4 <= length; i += 4)
+        sum += BigEndian32(p + i);
+    unsigned char tail[4] = {};
+    for (size_t k = 0; i + k < length; ++k)
+        tail[k] = p[i + k];
+    return i < length ? sum + BigEndian32(tail) : sum;
+}
+
+// What is wrong with a TrueType or OpenType file's tables ("" when nothing
+// is): FreeType opens a font cut short or with damaged tables and then
+// quietly loses glyphs. Every table must lie inside the file and match the
+// checksum its directory entry holds ("head" with its adjustment word taken
+// as 0). Other forms FreeType reads are not looked into.
+std::string SfntDamage(const unsigned char* bytes, size_t count)
+{
+    if (count < 12) return "";
+    const uint32_t version = BigEndian32(bytes);
+    if (version != 0x00010000u && version != 0x4F54544Fu /* OTTO */ && version != 0x74727565u /* true */)
+        return "";
+    const size_t tables = size_t(bytes[4]) << 8 | bytes[5];
+    if (12 + 16 * tables > count) return "its table directory is cut short";
+    for (size_t i = 0; i < tables; ++i)
+    {
+        const unsigned char* entry = bytes + 12 + 16 * i;
+        const std::string tag(reinterpret_cast<const char*>(entry), 4);
+        const uint64_t offset = BigEndian32(entry + 8), length = BigEndian32(entry + 12);
+        if (offset + length > count) return "table \"" + tag + "\" runs past the end of the file";
+        uint32_t sum = TableSum(bytes + offset, size_t(length));
+        if (tag == "head" && length >= 12) sum -= BigEndian32(bytes + offset + 8);
+        if (sum != BigEndian32(entry + 4)) return "table \"" + tag + "\" fails its checksum";
+    }
+    return "";
+}
+
 bool IsBreak(char32_t c)
 {
     switch (c)
@@ -237,13 +281,10 @@ void nE_RegisterFontCreator()
     nE_ResourceCache::SetCreator(NE_RES_FONT, &nE_Font::Create);
 }
 
-bool nE_Font::OpenScrambled(const std::string& path)
+bool nE_Font::OpenFace(const std::string& path, std::vector<unsigned char>& plain)
 {
-    std::vector<unsigned char> stored;
-    if (!ReadWholeFile(path, stored)) return false;
-    std::vector<unsigned char> plain;
     FT_Library library = SharedLibrary();
-    if (!nE_UnscrambleFont(stored.data(), stored.size(), plain) || !library ||
+    if (!library ||
         FT_New_Memory_Face(library, plain.data(), static_cast<FT_Long>(plain.size()), 0, &m_face) != 0)
     {
         m_face = nullptr;
@@ -251,7 +292,24 @@ bool nE_Font::OpenScrambled(const std::string& path)
         return false;
     }
     m_fontBytes.swap(plain);
+    const std::string damage = SfntDamage(m_fontBytes.data(), m_fontBytes.size());
+    if (!damage.empty())
+        nE_Log("Warning: font " + m_name + ": \"" + path + "\" is damaged (" + damage +
+               "); some glyphs may be missing or wrong.");
     return true;
+}
+
+bool nE_Font::OpenScrambled(const std::string& path)
+{
+    std::vector<unsigned char> stored;
+    if (!ReadWholeFile(path, stored)) return false;
+    std::vector<unsigned char> plain;
+    if (!nE_UnscrambleFont(stored.data(), stored.size(), plain))
+    {
+        nE_LogFmt2("Error: font %s could not open \"%s\"!", m_name, path);
+        return false;
+    }
+    return OpenFace(path, plain);
 }
 
 bool nE_Font::Load(const std::string& name)
@@ -271,14 +329,13 @@ bool nE_Font::Load(const std::string& name)
             return false;
         }
         nE_LogFmt("Warning: using deprecated font format: %s.", path);
-        FT_Library library = SharedLibrary();
-        if (!library || FT_New_Face(library, path.c_str(), 0, &m_face) != 0)
-        {
-            // Still a loaded (faceless) font: it is cached and draws nothing.
-            m_face = nullptr;
+        std::vector<unsigned char> bytes;
+        // Still a loaded (faceless) font when it fails: it is cached and draws nothing.
+        if (!ReadWholeFile(path, bytes))
             nE_LogFmt2("Error: font %s could not open \"%s\"!", m_name, path);
-            return true;
-        }
+        else
+            OpenFace(path, bytes);
+        if (!m_face) return true;
     }
     FT_Set_Char_Size(m_face, 0, 768, 300, 300);
     return true;

@@ -94,6 +94,9 @@ private:
     };
 
     bool OpenScrambled(const std::string& path);
+    // Opens the face over the plain font bytes, which it takes; warns when
+    // their tables are damaged.
+    bool OpenFace(const std::string& path, std::vector<unsigned char>& plain);
     // Wraps the text and sizes its block; false where DrawText is empty.
     bool LayOut(const std::string& text, int maxWidth, int size, std::u32string& wrapped, int& width,
                 int& height, std::string* why);
