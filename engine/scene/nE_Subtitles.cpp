@@ -83,6 +83,8 @@ void nE_SubtitleList::Parse(const std::string& text, const std::string& source)
     {
         if (!ReadLine(in, timing) || !ReadLine(in, line))
         {
+            // Blank lines after the last block are no block.
+            if (number.find_first_not_of(" \t") == std::string::npos && timing.empty()) break;
             issues.Add("it ends inside the block at line " + std::to_string(at) +
                        ", before the block's text: the file is cut short, and that block is dropped");
             break;

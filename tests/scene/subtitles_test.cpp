@@ -91,7 +91,8 @@ TEST(Subtitles, DamagedFilesAreNamedOnce)
         log.lines.clear();
         nE_SubtitleList list;
         if (std::string(c.file) == "good")
-            list.Parse("1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n00:00:03,000 --> 00:00:04,000\nB\n", path);
+            list.Parse("1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n00:00:03,000 --> 00:00:04,000\nB\n\n\n\n",
+                       path);
         else
             list.Load(path);
         EXPECT_EQ(c.records, list.GetRecords().size()) << c.file;
