@@ -126,6 +126,9 @@ std::shared_ptr<TTexture> TTexture::Get(const str& path)
         SDL_RWclose(rw);
         if (!pixels.empty())
         {
+            if (!why.empty())
+                WriteDbg("Warning: image \"%s\" is damaged: %s; it shows what could be decoded", path.c_str(),
+                         why.c_str());
             std::shared_ptr<TTexture> texture(new TTexture(w, h, std::move(pixels)));
             texture->m_name = path;
             return texture;

@@ -66,8 +66,11 @@ private:
     void End();
     // Shows the picture for m_frame and sets the time to match it.
     void ShowCurrentFrame();
+    // One line for each of its files found damaged so far, once per file.
+    void ReportDamage() const;
 
     std::unique_ptr<nE_VideoPlayer> m_player;
+    std::string m_alphaPath; // the alpha file tried, whether or not it exists
     std::unique_ptr<nE_SubtitleList> m_subtitles;
     float m_time = 0.0f;
     float m_frameDuration = 0.0f;

@@ -4,6 +4,7 @@
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_TriggerManager.h"
+#include "support/hostile.h"
 
 #include <tinyxml.h>
 
@@ -163,5 +164,23 @@ TEST_F(ModuleFixture, UnregisteredTypeDropsOnlyItsSubtree)
                      "Warning: unknown object kind <ghost> (name \"\", line 1) in " + dir.path +
                          "/ghost.xml" + skipped,
                      "Warning: unknown element <trig> (line 1) in " + dir.path + "/ghost.xml" + skipped}),
+              log.lines);
+}
+
+// An object attribute that is not a finite number is not taken; the file is
+// named once, at the first such value.
+TEST_F(ModuleFixture, NonFiniteNumbersAreNotTakenAndTheFileIsNamedOnce)
+{
+    const std::string name = Write("nonfinite", hostile::Read("module", "nonfinite.xml"));
+    Load(name);
+    Load(name);
+    const nE_Object* a = scene->FindObject("a");
+    const nE_Object* b = scene->FindObject("b");
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(std::make_pair(0.0f, 5.0f), std::make_pair(a->GetX(), a->GetY()));
+    EXPECT_EQ(0.0f, b->GetX());
+    EXPECT_EQ((Lines{"Warning: " + name +
+                     ".xml: \"pos_x\" of <obj name=\"a\"> (line 2) is not a finite number "
+                     "(\"nan\"); it is not taken (only the first such value of a file is named)"}),
               log.lines);
 }

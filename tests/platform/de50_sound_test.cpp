@@ -4,6 +4,8 @@
 #include "support/failing_new.h"
 
 #include <functional>
+#include <sstream>
+#include <tuple>
 
 using DE50::TSound;
 using DE50::TSoundManager;
@@ -199,6 +201,44 @@ TEST_F(Loopback, BadFiles)
         EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find(line)) << name;
     }
     EXPECT_FALSE(TSound::Get("", true));
+}
+
+// A sound cut short or with a damaged page still plays what is there, decoded
+// at once or streamed, and names itself in one line however long it plays.
+TEST_F(Loopback, DamagedFilesPlayWhatIsThereWithOneWarning)
+{
+    const std::string cutShort = "\" is cut short (its last Ogg page is missing or incomplete)",
+                      damaged = "\" is damaged: a part that fails its check is skipped";
+    for (auto [seconds, streamed] : {std::pair{8.0f, false}, {20.0f, true}})
+    {
+        ASSERT_TRUE(sound_fixture::WriteTone(Name("whole.ogg"), seconds));
+        const std::string whole = de50test::Slurp(Name("whole.ogg"));
+        std::string flipped = whole;
+        for (size_t i = whole.size() * 3 / 5; i < whole.size() * 3 / 5 + 4; ++i)
+            flipped[i] = char(~flipped[i]);
+        for (auto [name, bytes, line] :
+             {std::tuple{std::string("cut"), whole.substr(0, whole.size() * 3 / 5), cutShort},
+              {"flipped", flipped, damaged}})
+        {
+            const std::string file = name + (streamed ? "_streamed" : "_decoded");
+            const std::string path = Name(file.c_str());
+            std::ofstream(path + ".ogg", std::ios::binary) << bytes;
+            testing::internal::CaptureStderr();
+            auto sound = TSound::Get(path, false);
+            ASSERT_TRUE(sound) << file;
+            EXPECT_EQ(streamed, sound->IsStreamed()) << file;
+            Recorder recorder;
+            InstancePtr first = Hooked(file.c_str(), recorder), second = Hooked(file.c_str(), recorder);
+            Run(seconds + 0.5f, 0.25f);
+            EXPECT_EQ(2, recorder.ends) << file;
+            std::istringstream lines(testing::internal::GetCapturedStderr());
+            std::vector<std::string> named;
+            for (std::string text; std::getline(lines, text);)
+                if (text.find(file) != std::string::npos) named.push_back(text);
+            ASSERT_EQ(1u, named.size()) << file;
+            EXPECT_EQ(0u, named[0].find("Warning: sound \"" + path + ".ogg" + line)) << named[0];
+        }
+    }
 }
 
 // Without any audio device the game runs silent after one warning. The
