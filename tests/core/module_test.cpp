@@ -3,6 +3,8 @@
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_TriggerManager.h"
+#include "engine/core/nE_Xml.h"
+#include "support/growth.h"
 
 #include <tinyxml.h>
 
@@ -154,5 +156,26 @@ TEST_F(ModuleFixture, UnregisteredTypeDropsOnlyItsSubtree)
                      "Warning: unknown object kind <ghost> (name \"\", line 1) in " + dir.path +
                          "/ghost.xml" + skipped,
                      "Warning: unknown element <trig> (line 1) in " + dir.path + "/ghost.xml" + skipped}),
+              log.lines);
+}
+
+// Elements as wide as the reader takes load in time that grows with their
+// number; one wider element refuses the file, with its name, before parsing.
+TEST_F(ModuleFixture, WideElementsLoadLinearlyOrAreRefused)
+{
+    auto module = [](int objects, int attributes)
+    {
+        std::string obj = "<obj";
+        for (int i = 0; i < attributes; ++i)
+            obj += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+        return "<module><objs><obj>" + growth::Repeat(obj + "/>", objects) + "</obj></objs></module>";
+    };
+    const std::string small = Write("small", module(100, nE_kXmlMaxAttributes)),
+                      twice = Write("twice", module(200, nE_kXmlMaxAttributes));
+    EXPECT_LT(growth::Ratio([&] { nE_Module m(small); }, [&] { nE_Module m(twice); }), 3.0);
+    EXPECT_TRUE(log.lines.empty());
+    const std::string wide = Write("wide", module(1, 40000));
+    EXPECT_EQ(nullptr, nE_Module(wide).GetHolder());
+    EXPECT_EQ(Lines{"Error: xml " + wide + ".xml has an element with more than 256 attributes; refused."},
               log.lines);
 }

@@ -1,5 +1,6 @@
 #include "core/core_test_util.h"
 #include "engine/core/nE_StringTable.h"
+#include "support/growth.h"
 
 #include <sstream>
 
@@ -127,4 +128,31 @@ TEST_F(StringTableTest, TruncatedFilesParseCleanly)
         }
         EXPECT_LE(part.GetCount(), table.GetCount()) << "cut at " << n;
     }
+}
+
+// Hostile workbooks load in time that grows with their size: a text of many
+// references, many rows before the first cell, many cells never closed.
+TEST(StringTableGrowth, LoadingIsLinearInTheFileSize)
+{
+    const struct
+    {
+        const char* shape;
+        std::string (*make)(int n);
+    } cases[] = {
+        {"references", [](int n) { return "<Row><Data>k</Data><Data>" + growth::Repeat("&#10;", n) + "</Data></Row>"; }},
+        {"empty rows", [](int n) { return growth::Repeat("<Row>", n) + "<Data>k</Data>"; }},
+        {"open cells", [](int n) { return growth::Repeat("<Row><Data", n) + ">"; }},
+    };
+    TempDir dir;
+    for (const auto& c : cases)
+    {
+        const int n = 40000;
+        const std::string small = dir.Write("small.xml", c.make(n)), twice = dir.Write("twice.xml", c.make(2 * n));
+        nE_StringTable table;
+        const double ratio = growth::Ratio([&] { table.Load(small); }, [&] { table.Load(twice); });
+        EXPECT_LT(ratio, 3.0) << c.shape;
+    }
+    nE_StringTable table;
+    table.Load(dir.Write("refs.xml", cases[0].make(3)));
+    EXPECT_EQ("\n\n\n", table.GetText("k"));
 }
