@@ -6,6 +6,7 @@
 
 #include <csetjmp>
 #include <cstring>
+#include <new>
 
 namespace DE50
 {
@@ -188,6 +189,24 @@ TRgbaPng ReadRows(png_structp png, png_bytepp rows)
     return TRgbaPng::kDecoded;
 }
 
+// Room for the picture and its row pointers; false when memory runs out (a
+// large picture on a small machine is a refused file, not the end of the game).
+bool SizeRows(std::vector<uint32_t>& pixels, std::vector<png_bytep>& rows, const THeader& h)
+{
+    try
+    {
+        pixels.resize(size_t(h.width) * h.height);
+        rows.resize(h.height);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return false;
+    }
+    for (uint32_t y = 0; y < h.height; ++y)
+        rows[y] = reinterpret_cast<png_bytep>(&pixels[size_t(y) * h.width]);
+    return true;
+}
+
 // An 8-bit RGBA PNG, already checked, decoded by libpng straight into `pixels`;
 // kOther, having decoded nothing, for any other layout.
 TRgbaPng DecodeRgbaPng(SDL_RWops* rw, const THeader& h, std::vector<uint32_t>& pixels, std::string& why)
@@ -207,11 +226,14 @@ TRgbaPng DecodeRgbaPng(SDL_RWops* rw, const THeader& h, std::vector<uint32_t>& p
     TRgbaPng read = ReadRgbaInfo(png, info, h.width, h.height);
     if (read == TRgbaPng::kDecoded)
     {
-        pixels.resize(size_t(h.width) * h.height);
-        std::vector<png_bytep> rows(h.height);
-        for (uint32_t y = 0; y < h.height; ++y)
-            rows[y] = reinterpret_cast<png_bytep>(&pixels[size_t(y) * h.width]);
-        read = ReadRows(png, rows.data());
+        std::vector<png_bytep> rows;
+        if (SizeRows(pixels, rows, h))
+            read = ReadRows(png, rows.data());
+        else
+        {
+            read = TRgbaPng::kFailed;
+            SDL_strlcpy(source.error, "out of memory", sizeof source.error);
+        }
     }
     png_destroy_read_struct(&png, &info, nullptr);
     if (read != TRgbaPng::kDecoded)

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <new>
 
 namespace DE50
 {
@@ -188,7 +189,16 @@ std::shared_ptr<TSound> TSound::Load(const std::string& path)
 
 bool TSound::Decode(void* vorbisFile, long frames)
 {
-    std::vector<char> pcm(static_cast<size_t>(frames) * static_cast<size_t>(m_channels) * 2);
+    std::vector<char> pcm;
+    try
+    {
+        pcm.resize(static_cast<size_t>(frames) * static_cast<size_t>(m_channels) * 2);
+    }
+    catch (const std::bad_alloc&)
+    {
+        WriteDbg("Error: sound \"%s\" could not be decoded: out of memory", m_path.c_str());
+        return false;
+    }
     bool ended = false;
     size_t got =
         ReadPcm(static_cast<OggVorbis_File*>(vorbisFile), pcm.data(), pcm.size(), false, &ended, m_path);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <unordered_set>
 
 namespace DE50
@@ -147,9 +148,17 @@ std::shared_ptr<TTexture> TTexture::Get(const str& path)
         SDL_FreeSurface(argb);
         return nullptr;
     }
-    std::shared_ptr<TTexture> texture(new TTexture(uint32_t(argb->w), uint32_t(argb->h), kPlain));
-    texture->m_name = path;
-    CopyRows(argb, texture->m_pixels.data());
+    std::shared_ptr<TTexture> texture;
+    try
+    {
+        texture.reset(new TTexture(uint32_t(argb->w), uint32_t(argb->h), kPlain));
+        texture->m_name = path;
+        CopyRows(argb, texture->m_pixels.data());
+    }
+    catch (const std::bad_alloc&)
+    {
+        WriteDbg("Error: image \"%s\" could not be read: out of memory", path.c_str());
+    }
     SDL_FreeSurface(argb);
     return texture;
 }

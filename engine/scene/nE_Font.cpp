@@ -12,6 +12,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <numeric>
 
 namespace
@@ -62,17 +64,16 @@ void XorBody(const unsigned char* in, unsigned char* out, size_t count)
 
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) return false;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    bool ok = std::fseek(file.get(), 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(file.get()) : -1;
+    ok = size >= 0 && std::fseek(file.get(), 0, SEEK_SET) == 0;
     if (ok)
     {
         bytes.resize(static_cast<size_t>(size));
-        ok = bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        ok = bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     }
-    std::fclose(file);
     return ok;
 }
 
@@ -239,11 +240,20 @@ void nE_RegisterFontCreator()
 
 bool nE_Font::OpenScrambled(const std::string& path)
 {
-    std::vector<unsigned char> stored;
-    if (!ReadWholeFile(path, stored)) return false;
-    std::vector<unsigned char> plain;
+    std::vector<unsigned char> stored, plain;
+    bool unscrambled = false;
+    try
+    {
+        if (!ReadWholeFile(path, stored)) return false;
+        unscrambled = nE_UnscrambleFont(stored.data(), stored.size(), plain);
+    }
+    catch (const std::bad_alloc&)
+    {
+        nE_LogFmt2("Error: font %s could not open \"%s\": out of memory", m_name, path);
+        return false;
+    }
     FT_Library library = SharedLibrary();
-    if (!nE_UnscrambleFont(stored.data(), stored.size(), plain) || !library ||
+    if (!unscrambled || !library ||
         FT_New_Memory_Face(library, plain.data(), static_cast<FT_Long>(plain.size()), 0, &m_face) != 0)
     {
         m_face = nullptr;

@@ -1,6 +1,7 @@
 #include "engine/scene/nE_ParticleComplex.h"
 
 #include "engine/core/nE_Log.h"
+#include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_Path.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/platform/nE_Render.h"
@@ -92,14 +93,13 @@ void nE_PartSysImpl_Complex::Stop(bool clear)
 
 void nE_PartSysImpl_Complex::OpenState()
 {
-    m_L = luaL_newstate();
+    m_L = nE_NewLuaState(kParticleLuaLimits);
     if (!m_L)
     {
         nE_Log("Error: nE_PartSysImpl_Complex::Could not open a Lua state");
         return;
     }
     ++s_openStates;
-    luaL_openlibs(m_L);
     // Content may read "pointer"; the functions find their system through an
     // upvalue, so overwriting it harms nothing.
     lua_pushlightuserdata(m_L, this);
@@ -119,7 +119,7 @@ void nE_PartSysImpl_Complex::OpenState()
 void nE_PartSysImpl_Complex::CloseState()
 {
     if (!m_L) return;
-    lua_close(m_L);
+    nE_CloseLuaState(m_L);
     m_L = nullptr;
     --s_openStates;
     m_chunkRefs.clear();
@@ -202,6 +202,9 @@ void nE_PartSysImpl_Complex::RunChunk(int templateIndex, int chunk)
     {
         const std::string& text =
             templateIndex < 0 ? m_processChunk : m_templates[size_t(templateIndex)].chunks[chunk];
+        // Also reached from a chunk's CreateParticles: a memory error in the
+        // compile or the reference would jump over C++ frames.
+        const nE_LuaOwnPushes own(m_L);
         int ref = LUA_REFNIL;
         if (!text.empty())
         {
@@ -217,11 +220,19 @@ void nE_PartSysImpl_Complex::RunChunk(int templateIndex, int chunk)
     }
     if (m_chunkRefs[slot] == LUA_REFNIL) return;
     lua_rawgeti(m_L, LUA_REGISTRYINDEX, m_chunkRefs[slot]);
-    if (lua_pcall(m_L, 0, 0, 0) != 0)
+    const int status = nE_LuaCall(m_L, 0, 0);
+    if (status == 0) return;
+    const char* message = lua_tostring(m_L, -1);
+    if (status != NE_LUA_STOPPED)
+        LogLuaError(message);
+    else
     {
-        LogLuaError(lua_tostring(m_L, -1));
-        lua_pop(m_L, 1);
+        // Run again, the chunk would cost the same second every frame.
+        if (m_chunkRefs[slot] >= 0) luaL_unref(m_L, LUA_REGISTRYINDEX, m_chunkRefs[slot]);
+        m_chunkRefs[slot] = LUA_REFNIL;
+        if (m_loggedErrors.insert(message ? message : "").second) nE_LogIfStopped(m_L, status, m_path);
     }
+    lua_pop(m_L, 1);
 }
 
 // ---- stepping ----

@@ -13,6 +13,7 @@
 #include "engine/scene/nE_TheoraDecoder.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 namespace
@@ -150,6 +151,22 @@ bool nE_Video::CanDecode() const
 }
 
 bool nE_Video::RebuildTexture()
+{
+    try
+    {
+        return DecodeIntoTexture();
+    }
+    catch (const std::bad_alloc&)
+    {
+        nE_LogFmt2("Error: video %s could not decode \"%s.ogg\": out of memory", m_name, m_resourceName);
+        if (m_texture) m_texture->EndWrite(); // a frame may have failed half written
+        m_texture.reset();
+        m_player.reset();
+        return false;
+    }
+}
+
+bool nE_Video::DecodeIntoTexture()
 {
     if (!CanDecode() || !m_player->DecodeNextFrame()) return false;
     const unsigned w = m_player->GetFrameWidth(), h = m_player->GetFrameHeight();

@@ -56,8 +56,10 @@ public:
 
 private:
     // Decodes the next frame into a new texture; false without a decoder or
-    // at the end of the stream.
+    // at the end of the stream. A frame memory cannot hold refuses the video:
+    // the player and the texture are dropped, with an "Error:" line.
     bool RebuildTexture();
+    bool DecodeIntoTexture();
     bool CanDecode() const;
     // The stream ran out (or never could play): stops, posts the end
     // trigger, and starts again when looped.

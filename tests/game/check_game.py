@@ -9,6 +9,7 @@ CASE is one of the names in CASES below. Exit status 0 when every check holds.
 """
 
 import os
+import resource
 import shutil
 import signal
 import struct
@@ -126,8 +127,9 @@ def from_menu(button, events):
 
 
 class Run:
-    def __init__(self, program, sample, user_dir, work_dir, frames, events, start=NEW_GAME):
-        """start: the menu button pressed first, or None to replay the events as they are."""
+    def __init__(self, program, sample, user_dir, work_dir, frames, events, start=NEW_GAME, file_limit=None):
+        """start: the menu button pressed first, or None to replay the events as they are;
+        file_limit: a file-size limit in bytes (ulimit -f) for the program."""
         if start:
             events, frames = from_menu(start, events), frames + MENU_TURNS
         self.screenshot = os.path.join(work_dir, "last_frame.png")
@@ -144,8 +146,11 @@ class Run:
             args = ["xvfb-run", "-a", "-s", "-screen 0 1920x1080x24"] + args
         env = dict(os.environ, NOTENGINE_USER_DIR=user_dir)
         env.setdefault("ALSOFT_DRIVERS", "null")
+        limit = None
+        if file_limit is not None:
+            limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (file_limit, resource.RLIM_INFINITY))
         done = subprocess.run(args, cwd=sample, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              timeout=TIMEOUT)
+                              timeout=TIMEOUT, preexec_fn=limit)
         self.code = done.returncode
         self.log = done.stderr.decode("utf-8", "replace")
         self.lines = self.log.splitlines()
@@ -239,6 +244,38 @@ def case_round_trip(program, sample, user_dir, work_dir):
     again = Run(program, sample, user_dir, work_dir, 3, [], start=None)
     expect_clean_stop(again)
     again.index("sample: start trigger ran, start 2")
+
+
+def read(folder, name):
+    with open(os.path.join(folder, name), "rb") as f:
+        return f.read()
+
+
+def case_saves_kept(program, sample, user_dir, work_dir):
+    """The player's files survive a damaged profile list, the start-up cleanup and
+    a file-size limit."""
+    expect_clean_stop(Run(program, sample, user_dir, work_dir, 1, [], start=None))
+    write(user_dir, "profile_list.xml", "<profiles current=\"0\"><profile name=\"Player\">")
+    copies = {"p_Player.xml.backup": "a copy", "profile_list.xml.copy01": "another"}
+    for name, text in copies.items():
+        write(user_dir, name, text)
+    run = Run(program, sample, user_dir, work_dir, 1, [], start=None)
+    expect_clean_stop(run)
+    run.expect_in_order("Warning: the refused file profile_list.xml is kept as profile_list.xml.bad",
+                        'Warning: profile list profile_list.xml was rebuilt from the game data in the user '
+                        'folder: "Player"', "sample: start trigger ran, start 2")
+    run.expect_absent("temporary files")
+    for name, text in copies.items():
+        run.expect_file(name, text)
+    run.expect_file("profile_list.xml.bad", '<profile name="Player">')
+    # Under a file-size limit every save fails as on a full disk, and the old files stay.
+    before = {name: read(user_dir, name) for name in os.listdir(user_dir)}
+    limited = Run(program, sample, user_dir, work_dir, 1, [], start=None, file_limit=64)
+    expect_clean_stop(limited)
+    limited.index("sample: start trigger ran, start 3")
+    limited.index("Error: could not save game data p_Player.xml; the old file is kept.")
+    if {name: read(user_dir, name) for name in os.listdir(user_dir)} != before:
+        raise Failure("a save under a file-size limit changed the user folder: %s" % sorted(os.listdir(user_dir)))
 
 
 # A first game with the slips authors make; each must be named once in the log.
@@ -345,6 +382,30 @@ def case_sigterm(program, sample, user_dir, work_dir):
             ElementTree.parse(os.path.join(user_dir, name))
         except (OSError, ElementTree.ParseError) as error:
             raise Failure("%s is not complete: %s" % (name, error))
+
+
+# A game whose start trigger calls os.exit: the game closes as a window close
+# does, after the script has run to its end.
+EXIT_MODULE = """<module name="first"><trigs>
+  <trig name="begin"><code>AddProfile("Player") SetCurrentProfile("Player") LoadCurrentProfile()
+DbgTrace("game: exit asked") os.exit(0) DbgTrace("game: script went on")</code></trig>
+  <trig name="ng_close"><code>ng_global.closed_by = "os.exit" SaveProfiles() DbgTrace("game: ng_close")</code></trig>
+</trigs></module>
+"""
+
+
+def case_os_exit(program, sample, user_dir, work_dir):
+    game = os.path.join(work_dir, "game")
+    write(game, "assets/config.xml", MISTAKES_CONFIG)
+    write(game, "assets/strings.xml", MISTAKES_STRINGS)
+    write(game, "assets/first.xml", EXIT_MODULE)
+    shutil.copytree(os.path.join(sample, "assets", "fonts"), os.path.join(game, "assets", "fonts"))
+    # Far more turns than the timeout allows: only the exit can end the run in time.
+    run = Run(program, game, user_dir, work_dir, 10 ** 7, [], start=None)
+    run.expect_exit(0)
+    run.expect_in_order("game: exit asked", "game: script went on", "game: ng_close")
+    run.expect_file("settings.xml", "<settings")
+    run.expect_file("p_Player.xml", 'closed_by v="os.exit"')
 
 
 # The hidden-object room (see sample/assets/levels/ho_room.xml): its twelve
@@ -615,10 +676,12 @@ CASES = {
     "media": case_media,
     "rooms": case_rooms,
     "round_trip": case_round_trip,
+    "saves_kept": case_saves_kept,
     "warnings": case_warnings,
     "no_config": case_no_config,
     "no_display": case_no_display,
     "sigterm": case_sigterm,
+    "os_exit": case_os_exit,
     "hidden_objects": case_hidden_objects,
     "hud": case_hud,
     "extras": case_extras,

@@ -1,6 +1,7 @@
 #include "de50/de50_sound.h"
 #include "platform/de50_test_support.h"
 #include "sound_fixture.h"
+#include "support/failing_new.h"
 
 #include <functional>
 
@@ -171,7 +172,7 @@ TEST_F(Loopback, LongSoundsStreamWithoutGapsAndLoopsWrap)
     EXPECT_EQ(0, looped.ends);
 }
 
-// Bad files are refused with a log line.
+// Bad files, and one memory cannot hold, are refused with a log line.
 TEST_F(Loopback, BadFiles)
 {
     std::ofstream(Name("garbage.ogg")) << "this is not an ogg file at all";
@@ -181,11 +182,21 @@ TEST_F(Loopback, BadFiles)
     sound_fixture::WriteTone(Name("rate31.ogg"), 0.1f, 1, 22050, 0x80000000u);
     sound_fixture::WriteTone(Name("rate32.ogg"), 0.1f, 2, 22050, 0xFFFFFFFFu);
     sound_fixture::WriteTone(Name("rate1.ogg"), 0.1f, 1, 22050, 1);
-    for (const char* name : {"missing", "garbage", "headers", "six", "rate31", "rate32", "rate1"})
+    sound_fixture::WriteTone(Name("second.ogg"), 1.0f);
+    const std::pair<const char*, size_t> cases[] = {{"missing", 0}, {"garbage", 0}, {"headers", 0},
+                                                    {"six", 0},     {"rate31", 0},  {"rate32", 0},
+                                                    {"rate1", 0},   {"second", 32 << 10}};
+    for (auto [name, failAt] : cases)
     {
+        if (failAt && !FailingAllocations::Works()) continue;
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(TSound::Get(Name(name), true)) << name;
-        EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Error: sound")) << name;
+        {
+            FailingAllocations failing(failAt);
+            EXPECT_FALSE(TSound::Get(Name(name), true)) << name;
+        }
+        const std::string line = failAt ? "Error: sound \"" + Name("second.ogg") + "\" could not be decoded: out of memory"
+                                        : "Error: sound";
+        EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find(line)) << name;
     }
     EXPECT_FALSE(TSound::Get("", true));
 }

@@ -3,6 +3,7 @@
 #include "engine/core/nE_Resource.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 #include "platform/de50_test_support.h"
+#include "support/failing_new.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -199,6 +200,30 @@ TEST_F(TextureTest, LoadsPngBeforeJpgAndBadImagesFailCleanly)
     EXPECT_FALSE(t->HitTest(0, 0, nE_RenderState()));
     EXPECT_FALSE(t->GetPlatformTexture(0));
     EXPECT_TRUE(log.Has("Error: texture could not read \"" + dir + "damaged.png\" file!"));
+}
+
+// A picture memory cannot hold, read straight from its PNG or through the
+// image library, is refused like a damaged one.
+TEST_F(TextureTest, PicturesMemoryCannotHoldAreRefused)
+{
+    if (!FailingAllocations::Works()) GTEST_SKIP() << "the sanitizers' allocator is in force";
+    WriteSolid("large_png.png", 2048, 2048, 0xFF336699);
+    WriteSolid("large_jpg.jpg", 2048, 2048, 0xFF336699, true);
+    for (const std::string name : {"large_png", "large_jpg"})
+    {
+        auto t = Load<nE_Texture_Pl5>(name);
+        log.lines.clear();
+        testing::internal::CaptureStderr();
+        {
+            FailingAllocations failing(8 << 20);
+            EXPECT_FALSE(t->GetPlatformTexture(0)) << name;
+        }
+        EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find(
+                                         "Error: image \"" + dir + name + (name == "large_png" ? ".png" : ".jpg") +
+                                         "\" could not be read: out of memory"))
+            << name;
+        EXPECT_TRUE(log.Has("Error: texture could not read \"" + dir + name)) << name;
+    }
 }
 
 // A grey PNG, 3 x 1, of the given bit depth and packed row, whose grey value

@@ -1,4 +1,5 @@
 #include "scene/font_fixture.h"
+#include "support/failing_new.h"
 
 #include "engine/platform/nE_Texture.h"
 
@@ -244,7 +245,8 @@ TEST_F(FontLayoutTest, SizeZeroOrLessAndBlocksAboveTheTextureLimitGiveNoTexture)
 // ---- loading ----
 
 // The scrambled form wins over a plain TrueType file, which still loads with a
-// warning; missing and corrupt files are logged and draw nothing.
+// warning; missing and corrupt files, and one memory cannot hold, are logged
+// and draw nothing.
 TEST_F(FontTest, LoadingPrefersTheScrambledFormAndSurvivesBadFiles)
 {
     WriteBytes(dir + "bad.nefnt", std::vector<unsigned char>(100, 0x5A));
@@ -255,6 +257,7 @@ TEST_F(FontTest, LoadingPrefersTheScrambledFormAndSurvivesBadFiles)
         std::string name;
         bool loads, face;
         std::vector<std::string> lines; // each line logged, in full or as its start
+        size_t failAt = 0;              // allocations of this size and more fail while it loads
     } cases[] = {
         {InstallScrambled(), true, true, {}},
         {InstallTtf("plain"), true, true, {"Warning: using deprecated font format: " + dir + "plain.ttf."}},
@@ -268,12 +271,22 @@ TEST_F(FontTest, LoadingPrefersTheScrambledFormAndSurvivesBadFiles)
          {"Error: font " + dir + "bad could not open \"" + dir + "bad.nefnt\"!",
           "Warning: using deprecated font format: " + dir + "bad.ttf.",
           "Error: font " + dir + "bad could not open \"" + dir + "bad.ttf\"!"}},
+        {InstallScrambled("large"),
+         false,
+         false,
+         {"Error: font " + dir + "large could not open \"" + dir + "large.nefnt\": out of memory",
+          "Error: font " + dir + "large could not find \""},
+         4096},
     };
     for (const auto& c : cases)
     {
+        if (c.failAt && !FailingAllocations::Works()) continue;
         log.lines.clear();
         nE_Font font;
-        EXPECT_EQ(c.loads, font.Load(c.name)) << c.name;
+        {
+            FailingAllocations failing(c.failAt);
+            EXPECT_EQ(c.loads, font.Load(c.name)) << c.name;
+        }
         EXPECT_EQ(c.face, font.HasFace()) << c.name;
         EXPECT_EQ(c.face, bool(font.DrawText("Lighthouse", -1, 20, 1))) << c.name;
         EXPECT_EQ(c.lines.size(), log.lines.size()) << c.name;

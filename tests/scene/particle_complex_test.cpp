@@ -1,6 +1,8 @@
 // Scripted particle systems: emitters and particles driven by Lua chunks in a
 // private state.
 
+#include "de50/de50_platform.h"
+#include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/scene/nE_FlashAnim.h"
 #include "engine/scene/nE_SceneTypes.h"
@@ -138,6 +140,49 @@ TEST_F(ComplexTest, LuaErrorsAreLoggedOnceAndSkipped)
         errors +=
             line.find("Error: nE_PartSysImpl_Complex::lua error in \"" + dir.path + "complex.xml\"") == 0;
     EXPECT_EQ(2, errors); // the root's runtime error and the emitter chunk's syntax error
+}
+
+// A chunk that never ends is stopped (the limit made tiny here) and not run
+// again; one that allocates without end fails with a memory error and its
+// garbage is collected. Each is named once by its file; the rest of the system
+// goes on. os.exit asks the platform to close; the chunk runs on.
+TEST_F(ComplexTest, RunawayChunksFailAloneAndOsExitAsksThePlatformToClose)
+{
+    const std::string path = dir.path + "complex.xml";
+    const struct
+    {
+        const char* loop;
+        int timeMs;
+        std::string line;
+        double spins;
+        size_t particles;
+    } cases[] = {
+        {"while true do end", 1, "Error: script \"" + path + "\" ran for more than 0.001 s and was stopped", 2, 2},
+        {"local t = {} while true do t[#t + 1] = {} end", kParticleLuaLimits.timeMs,
+         "Error: nE_PartSysImpl_Complex::lua error in \"" + path + "\": not enough memory", 4, 4},
+    };
+    for (const auto& c : cases)
+    {
+        log.lines.clear();
+        auto ps = System(Scripted(std::string("CreateParticles(1) spins = (spins or 0) + 1 if spins == 2 then ") +
+                                      c.loop + " end",
+                                  "DieAfter(9)", "", "roots = (roots or 0) + 1"));
+        nE_PartSysImpl_Complex* impl = ComplexOf(*ps);
+        nE_SetLuaLimits(impl->GetLuaState(), {4 << 20, c.timeMs});
+        Tick(*ps, kFrame, 4);
+        EXPECT_EQ(std::vector<std::string>{c.line}, log.lines);
+        EXPECT_EQ(4.0, Global(impl, "roots"));
+        EXPECT_EQ(c.spins, Global(impl, "spins"));
+        EXPECT_EQ(c.particles, impl->GetParticles().size());
+        EXPECT_LT(lua_gc(impl->GetLuaState(), LUA_GCCOUNT, 0), 1024);
+    }
+    DE50::TPlatform* platform = DE50::TPlatform::GetInstance();
+    auto ps = System(Scripted("", "", "", "os.exit(3) after_exit = 1"));
+    Tick(*ps);
+    EXPECT_TRUE(platform->ExitRequested());
+    EXPECT_EQ(3, platform->ExitCode());
+    EXPECT_EQ(1.0, Global(ComplexOf(*ps), "after_exit"));
+    platform->ClearExit();
 }
 
 TEST_F(ComplexTest, StopPauseAndStartLeakNoLuaState)

@@ -10,6 +10,7 @@
 #include "platform/sound_fixture.h"
 #include "scene/engine_scope.h"
 #include "scene/theora_fixture.h"
+#include "support/failing_new.h"
 
 #include <fstream>
 #include <iterator>
@@ -212,6 +213,27 @@ TEST_F(VideoTest, MissingOrUnusableStreams)
         v.Stop();
         EXPECT_FALSE(v.GetTexture());
     }
+}
+
+// A frame memory cannot hold refuses the video: no picture, no player, and
+// nothing more is decoded.
+TEST_F(VideoTest, AFrameMemoryCannotHoldRefusesTheVideo)
+{
+    if (!FailingAllocations::Works()) GTEST_SKIP() << "the sanitizers' allocator is in force";
+    theorafixture::Options o;
+    o.width = o.height = 512;
+    ASSERT_TRUE(theorafixture::WriteVideo(dir.path + "big.ogg", 3, nullptr, o));
+    nE_Video video("big");
+    video.SetResourceName(dir.path + "big");
+    {
+        FailingAllocations failing(512 << 10);
+        video.LoadResourcesTree();
+    }
+    EXPECT_TRUE(log.Has("Error: video big could not decode \"" + dir.path + "big.ogg\": out of memory"));
+    EXPECT_FALSE(video.GetTexture() || video.GetPlayer());
+    video.Play("on_end");
+    Tick(video, 1.0f);
+    EXPECT_FALSE(video.GetTexture());
 }
 
 } // namespace
