@@ -6,29 +6,19 @@
 // its frame, and the scene stays one tree. Every input starts from the level
 // freshly loaded in a fresh engine context.
 #include "de50/de50_test.h"
-#include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Object.h"
-#include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_StringTable.h"
 #include "engine/core/nE_Xml.h"
 #include "engine/platform/nE_SoundHub_Pl5.h"
 #include "engine/scene/nE_AnimSprite.h"
-#include "engine/scene/nE_Font.h"
-#include "engine/scene/nE_SceneTypes.h"
-#include "engine/scene/nE_Text.h"
-#include "fuzz_support.h"
+#include "fuzz_game.h"
 #include "game/app/nG_Application.h"
 #include "game/app/nG_Config.h"
 #include "game/app/nG_Mediator.h"
-#include "game/app/nG_ParticleSystemGm.h"
-#include "game/app/nG_Room.h"
 #include "game/app/nG_ScriptApi.h"
 #include "game/app/nG_Settings.h"
-#include "game/interface/nG_StrategyGuide.h"
-#include "game/interface/nG_TextEdit.h"
 #include "support/script_call.h"
-#include "tests/core/recording_render.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -41,7 +31,6 @@ std::vector<nE_ScriptFunction> g_functions;
 // Object names, attribute names and values, trigger texts and resources of
 // the sample's levels: the words content passes.
 std::vector<std::string> g_words;
-RecordingRender* g_recorder = nullptr;
 
 void CollectWords(const TiXmlElement* e, std::set<std::string>& words)
 {
@@ -68,16 +57,13 @@ void CollectSampleWords()
 
 void Tick(float dt)
 {
-    nE_TimeStep step;
-    step.step = step.elapsed = dt;
     DE50::Test::AdvanceClock(uint32_t(dt * 1000.0f));
-    g_engineContext->Update(&step);
-    g_scene->GetOrigin()->DrawTree(g_recorder, nE_RenderState());
+    fuzz::Tick(dt);
 }
 
 void StartLevel()
 {
-    nE_EngineContext::Instance();
+    fuzz::StartContext();
     g_application = new nG_Application();
     g_scene->AttachObject(g_scene->GetOrigin(), g_application);
     g_application->LoadLevel(g_config->GetStartModule(), g_config->GetStartTrigger());
@@ -136,28 +122,19 @@ void CheckTree(nE_Object* o, std::set<nE_Object*>& seen)
 
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
-    fuzz::Scratch();
-    setenv("XDG_DOCUMENTS_DIR", (fuzz::Scratch() + "docs").c_str(), 1);
+    fuzz::EnterSampleCopy();
     DE50::Test::SetUrlOpener([](const std::string&) { return false; });
     DE50::Test::SetClock(0);
-    if (chdir(NE_SOURCE_DIR "/sample") != 0) std::abort();
     g_mediator = new nG_Mediator();
     g_config = new nG_Config();
     g_stringTable = new nE_StringTable();
     g_config->Load();
     g_settings = new nG_Settings();
     g_settings->Load();
-    nE_RegisterSceneObjectTypes();
-    nE_RegisterAnimType();
-    nE_RegisterTextType();
-    nE_RegisterFontCreator();
-    nG_RegisterRoomTypes();
-    nG_RegisterParticleTypes();
-    nE_RegisterObjectType("textedit", nG_TextEdit::Create);
-    nE_RegisterObjectType("str_guide", nG_StrategyGuide::Create);
+    fuzz::RegisterGameTypes();
     nE_InstallSoundHubScriptHooks();
     nE_InstallAnimScriptHooks();
-    g_recorder = new RecordingRender();
+    fuzz::MakeResourcesAndRenderer();
     size_t count = 0;
     const nE_ScriptFunction* engine = nE_GetScriptApiTable(&count);
     g_functions.assign(engine, engine + count);
