@@ -178,8 +178,9 @@ bool Saved(lua_State* L, int value, int depth, const std::vector<const void*>& p
     return type == LUA_TNUMBER || type == LUA_TBOOLEAN || type == LUA_TSTRING;
 }
 
-// Every loaded entry is the saved value of a key that reads back so (of keys
-// that read back alike, any one), and every such key came back.
+// Every loaded entry is the saved value of a key that reads back so, and every
+// such key came back. Keys that read back alike (1 and "1") share one entry,
+// whose value is either's, or both tables merged: only its presence counts.
 bool Same(lua_State* L, int saved, int loaded, int depth, std::vector<const void*>& path)
 {
     saved = saved > 0 ? saved : lua_gettop(L) + saved + 1;
@@ -202,7 +203,7 @@ bool Same(lua_State* L, int saved, int loaded, int depth, std::vector<const void
     {
         const auto it = expected.find(SavedKey(L, -2));
         same = it != expected.end();
-        bool any = false;
+        bool any = same && it->second.size() > 1;
         for (size_t i = 0; same && !any && i < it->second.size(); ++i)
             any = SameValue(L, it->second[i], lua_gettop(L), depth, path);
         same = same && any;
