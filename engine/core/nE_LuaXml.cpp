@@ -14,8 +14,9 @@ namespace
 const int kLevelSlots = 4;
 // Tables nested deeper are not saved, so that a saved file always parses.
 const size_t kMaxSavedDepth = nE_kXmlMaxDepth / 2;
-// A string holding a zero byte cannot stand in an attribute; it is stored in
-// hexadecimal under this attribute instead of "v".
+// A string holding a zero byte cannot stand in an attribute, and a lone space
+// there stands for an empty string; such strings are stored in hexadecimal
+// under this attribute instead of "v".
 const char kHexAttribute[] = "x";
 
 // What TinyXML accepts after a name's first character; the prefix supplies
@@ -71,7 +72,7 @@ void AppendValue(TiXmlElement& parent, const std::string& name, const std::strin
 
 void AppendString(TiXmlElement& parent, const std::string& name, const std::string& value)
 {
-    if (value.find('\0') == std::string::npos)
+    if (value.find('\0') == std::string::npos && value != " ")
     {
         // An empty attribute would not survive every reader; a lone space stands for it.
         AppendValue(parent, name, value.empty() ? std::string(" ") : value);

@@ -6,7 +6,10 @@
 #include "engine/core/nE_Xml.h"
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <string_view>
+#include <utility>
 
 nE_StringTable* g_stringTable = nullptr;
 
@@ -24,34 +27,52 @@ std::string DropCrBeforeLf(const std::string& in)
     return out;
 }
 
-void ReplaceAll(std::string& text, const std::string& from, const std::string& to)
-{
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
-// "&amp;" goes last so that an escaped entity such as "&amp;lt;" stays "&lt;".
+// One pass, each reference decoded once: an escaped one such as "&amp;lt;"
+// stays "&lt;". Replacing each reference in place moved the rest of the text
+// every time, which a text of many references made take minutes.
 void DecodeEntities(std::string& text)
 {
-    ReplaceAll(text, "&#10;", "\n");
-    ReplaceAll(text, "&quot;", "\"");
-    ReplaceAll(text, "&#160;", "\xA0");
-    ReplaceAll(text, "&lt;", "<");
-    ReplaceAll(text, "&gt;", ">");
-    ReplaceAll(text, "&apos;", "'");
-    ReplaceAll(text, "&amp;", "&");
+    static const std::pair<const char*, const char*> kEntities[] = {
+        {"&#10;", "\n"}, {"&quot;", "\""}, {"&#160;", "\xA0"}, {"&lt;", "<"},
+        {"&gt;", ">"},   {"&apos;", "'"},  {"&amp;", "&"}};
+    if (text.find('&') == std::string::npos) return;
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();)
+    {
+        const char* to = nullptr;
+        size_t length = 0;
+        if (text[i] == '&')
+            for (const auto& entity : kEntities)
+                if (text.compare(i, std::strlen(entity.first), entity.first) == 0)
+                {
+                    to = entity.second;
+                    length = std::strlen(entity.first);
+                    break;
+                }
+        if (to)
+        {
+            out += to;
+            i += length;
+        }
+        else
+            out += text[i++];
+    }
+    text.swap(out);
 }
 
 // Finds the cell starting at or after `from` inside [from, end): its content
 // runs from the first ">" after "<Data" to the next "<". Answers false when
 // there is no "<Data" in range; sets `complete` false when the cell is cut off.
+// No search looks past `end`, so that many rows cost no more than their text.
 bool ReadCell(const std::string& s, size_t& from, size_t end, std::string& cell, bool& complete)
 {
-    size_t data = s.find("<Data", from);
-    if (data == std::string::npos || data >= end) return false;
-    size_t open = s.find('>', data);
-    size_t close = open == std::string::npos ? open : s.find('<', open + 1);
-    complete = close != std::string::npos && close < end;
+    const std::string_view row = std::string_view(s).substr(0, end);
+    size_t data = row.find("<Data", from);
+    if (data == std::string::npos) return false;
+    size_t open = row.find('>', data);
+    size_t close = open == std::string::npos ? open : row.find('<', open + 1);
+    complete = close != std::string::npos;
     if (complete) cell = s.substr(open + 1, close - open - 1);
     from = complete ? close : end;
     return true;

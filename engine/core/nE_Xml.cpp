@@ -3,7 +3,9 @@
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_NumText.h"
 
+#include <algorithm>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -100,8 +102,11 @@ void SkipDeclaration(Cursor& c)
 }
 
 // A start tag from its name on; true when it opens an element ("/>" does not).
-bool SkipStartTag(Cursor& c)
+// Counts the "=" outside quotes into `attributes`: the parser makes at most
+// one attribute per "=".
+bool SkipStartTag(Cursor& c, int& attributes)
 {
+    attributes = 0;
     while (!c.Done())
     {
         unsigned char ch = c.At(c.i);
@@ -113,15 +118,27 @@ bool SkipStartTag(Cursor& c)
         if (ch == '"' || ch == '\'')
             c.SkipQuoted();
         else
+        {
+            if (ch == '=') ++attributes;
             ++c.i;
+        }
     }
     return false;
 }
 
-int Depth(Cursor c, int limit)
+// The deepest nesting and the most attributes of one element, as the parser
+// would meet them (or more); counting stops once either passes its limit.
+struct Shape
 {
-    int depth = 0, deepest = 0;
-    while (!c.Done() && deepest <= limit)
+    int deepest = 0;
+    int widest = 0;
+};
+
+Shape Measure(Cursor c, int depthLimit, int widthLimit)
+{
+    Shape shape;
+    int depth = 0;
+    while (!c.Done() && shape.deepest <= depthLimit && shape.widest <= widthLimit)
     {
         if (c.At(c.i) != '<')
         {
@@ -142,24 +159,28 @@ int Depth(Cursor c, int limit)
         else if (IsNameStart(c.At(c.i + 1)))
         {
             ++c.i;
-            bool opens = SkipStartTag(c);
-            if (depth + 1 > deepest) deepest = depth + 1;
+            int attributes = 0;
+            bool opens = SkipStartTag(c, attributes);
+            if (depth + 1 > shape.deepest) shape.deepest = depth + 1;
+            if (attributes > shape.widest) shape.widest = attributes;
             if (opens) ++depth;
         }
         else
             c.SkipTo('>'); // "<!DOCTYPE", "<?other" and the like end at the first ">"
     }
-    return deepest;
+    return shape;
 }
 
 // Whether the parser steps over multi-byte sequences depends on the encoding
-// it detects; both readings are counted and the deeper one holds.
-int DepthEitherWay(const char* s, size_t n, int limit)
+// it detects; both readings are counted and the larger counts hold.
+Shape MeasureEitherWay(const std::string& text, int depthLimit, int widthLimit)
 {
-    int bytes = Depth(Cursor{s, n, 0, false}, limit);
-    if (bytes > limit) return bytes;
-    int utf8 = Depth(Cursor{s, n, 0, true}, limit);
-    return bytes > utf8 ? bytes : utf8;
+    const char* s = text.c_str();
+    const size_t n = std::strlen(s);
+    Shape bytes = Measure(Cursor{s, n, 0, false}, depthLimit, widthLimit);
+    if (bytes.deepest > depthLimit || bytes.widest > widthLimit) return bytes;
+    Shape utf8 = Measure(Cursor{s, n, 0, true}, depthLimit, widthLimit);
+    return Shape{std::max(bytes.deepest, utf8.deepest), std::max(bytes.widest, utf8.widest)};
 }
 
 // TinyXML's condensing is a process-wide switch; a parse runs with it off and
@@ -215,7 +236,12 @@ std::string UnixLineEnds(const std::string& in)
 
 int nE_XmlDepth(const std::string& text, int limit)
 {
-    return DepthEitherWay(text.c_str(), std::strlen(text.c_str()), limit);
+    return MeasureEitherWay(text, limit, INT_MAX).deepest;
+}
+
+int nE_XmlMostAttributes(const std::string& text, int limit)
+{
+    return MeasureEitherWay(text, INT_MAX, limit).widest;
 }
 
 bool nE_ReadWholeFile(const std::string& path, std::string& out)
@@ -233,10 +259,17 @@ bool nE_ReadWholeFile(const std::string& path, std::string& out)
 nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std::string& source,
                          nE_XmlPlace* errorPlace)
 {
-    if (nE_XmlDepth(text, nE_kXmlMaxDepth) > nE_kXmlMaxDepth)
+    const Shape shape = MeasureEitherWay(text, nE_kXmlMaxDepth, nE_kXmlMaxAttributes);
+    if (shape.deepest > nE_kXmlMaxDepth)
     {
         nE_LogFmt2("Error: xml %s nests elements deeper than %d levels; refused.", source, nE_kXmlMaxDepth);
-        return nE_XmlResult::TooDeep;
+        return nE_XmlResult::Refused;
+    }
+    if (shape.widest > nE_kXmlMaxAttributes)
+    {
+        nE_LogFmt2("Error: xml %s has an element with more than %d attributes; refused.", source,
+                   nE_kXmlMaxAttributes);
+        return nE_XmlResult::Refused;
     }
     // What the document's nodes answer as their file when the caller set none.
     if (doc.ValueStr().empty()) doc.SetValue(source);

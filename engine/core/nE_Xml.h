@@ -2,8 +2,11 @@
 // The one way into the XML parser. TinyXML reads past its buffer when a text
 // ends inside a multi-byte UTF-8 sequence, and recurses once per nesting
 // level; every loader therefore parses through here: the text is handed over
-// padded with zero bytes, and a text nested deeper than nE_kXmlMaxDepth is
-// refused, before TinyXML sees it, with an "Error:" line.
+// padded with zero bytes, and a text nested deeper than nE_kXmlMaxDepth, or
+// with an element of more than nE_kXmlMaxAttributes attributes (TinyXML
+// checks each new attribute against all earlier ones, so their cost grows
+// with the square of their number), is refused, before TinyXML sees it, with
+// an "Error:" line.
 //
 // Every parse also keeps white space: TinyXML's condensing is one setting for
 // the whole process, and Lua chunks need their line breaks (a "--" comment
@@ -16,6 +19,8 @@
 // Far deeper than anything the program writes itself (game data stays below
 // half of it), far shallower than what exhausts the stack.
 constexpr int nE_kXmlMaxDepth = 1000;
+// Several times the most any content has (an emitter of a particle file).
+constexpr int nE_kXmlMaxAttributes = 256;
 
 // Where a malformed text went wrong, counted from 1 as TinyXML counts.
 struct nE_XmlPlace
@@ -28,7 +33,7 @@ enum class nE_XmlResult
 {
     Ok,
     Missing,  // the file could not be read (nothing is logged)
-    TooDeep,  // refused, and logged, before parsing
+    Refused,  // too deep or too many attributes: refused, and logged, before parsing
     Malformed // TinyXML's error is in the document (a text holding no element
               // at all included); the caller words it
 };
@@ -47,6 +52,8 @@ nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std:
 // The deepest element nesting of the text, counted without recursion, as the
 // parser would meet it (or deeper). Stops counting past `limit`.
 int nE_XmlDepth(const std::string& text, int limit);
+// The most attributes of one element, counted the same way.
+int nE_XmlMostAttributes(const std::string& text, int limit);
 
 // The whole file as bytes; false when it cannot be read.
 bool nE_ReadWholeFile(const std::string& path, std::string& out);

@@ -171,7 +171,7 @@ void nE_AnimSprite::LoadAnimations()
     nE_XmlResult result = nE_XmlLoadFile(doc, path);
     if (result != nE_XmlResult::Ok)
     {
-        if (result != nE_XmlResult::TooDeep) LogParseError(m_name, path, doc);
+        if (result != nE_XmlResult::Refused) LogParseError(m_name, path, doc);
         return;
     }
     TiXmlElement* animation = doc.FirstChildElement("animation");

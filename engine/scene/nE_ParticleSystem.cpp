@@ -108,7 +108,7 @@ void nE_ParticleSystem::CreateImpl(TiXmlDocument& doc, const std::string& path)
     const nE_XmlResult result = nE_XmlLoadFile(doc, path);
     if (result == nE_XmlResult::Missing)
         nE_LogFmt("nE_ParticleSystem::Could not find \"%s\" file!", path);
-    if (result == nE_XmlResult::Missing || result == nE_XmlResult::TooDeep) return;
+    if (result == nE_XmlResult::Missing || result == nE_XmlResult::Refused) return;
     const TiXmlElement* root = result == nE_XmlResult::Ok ? doc.RootElement() : nullptr;
     // Named once per file: an effect made again and again (a collect burst) repeats nothing.
     if (!root)

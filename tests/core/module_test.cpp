@@ -4,6 +4,8 @@
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_TriggerManager.h"
+#include "engine/core/nE_Xml.h"
+#include "support/growth.h"
 #include "support/hostile.h"
 
 #include <tinyxml.h>
@@ -55,6 +57,24 @@ const char kRoom[] = R"xml(<?xml version="1.0"?>
   <code>loaded = 'room1'</code>
 </module>
 )xml";
+// An object attribute that is not a finite number is not taken; the file is
+// named once, at the first such value.
+TEST_F(ModuleFixture, NonFiniteNumbersAreNotTakenAndTheFileIsNamedOnce)
+{
+    const std::string name = Write("nonfinite", hostile::Read("module", "nonfinite.xml"));
+    Load(name);
+    Load(name);
+    const nE_Object* a = scene->FindObject("a");
+    const nE_Object* b = scene->FindObject("b");
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(std::make_pair(0.0f, 5.0f), std::make_pair(a->GetX(), a->GetY()));
+    EXPECT_EQ(0.0f, b->GetX());
+    EXPECT_EQ((Lines{"Warning: " + name +
+                     ".xml: \"pos_x\" of <obj name=\"a\"> (line 2) is not a finite number "
+                     "(\"nan\"); it is not taken (only the first such value of a file is named)"}),
+              log.lines);
+}
+
 } // namespace
 
 // The holder is discarded and its children move to storage (an object named
@@ -167,20 +187,23 @@ TEST_F(ModuleFixture, UnregisteredTypeDropsOnlyItsSubtree)
               log.lines);
 }
 
-// An object attribute that is not a finite number is not taken; the file is
-// named once, at the first such value.
-TEST_F(ModuleFixture, NonFiniteNumbersAreNotTakenAndTheFileIsNamedOnce)
+// Elements as wide as the reader takes load in time that grows with their
+// number; one wider element refuses the file, with its name, before parsing.
+TEST_F(ModuleFixture, WideElementsLoadLinearlyOrAreRefused)
 {
-    const std::string name = Write("nonfinite", hostile::Read("module", "nonfinite.xml"));
-    Load(name);
-    Load(name);
-    const nE_Object* a = scene->FindObject("a");
-    const nE_Object* b = scene->FindObject("b");
-    ASSERT_TRUE(a && b);
-    EXPECT_EQ(std::make_pair(0.0f, 5.0f), std::make_pair(a->GetX(), a->GetY()));
-    EXPECT_EQ(0.0f, b->GetX());
-    EXPECT_EQ((Lines{"Warning: " + name +
-                     ".xml: \"pos_x\" of <obj name=\"a\"> (line 2) is not a finite number "
-                     "(\"nan\"); it is not taken (only the first such value of a file is named)"}),
+    auto module = [](int objects, int attributes)
+    {
+        std::string obj = "<obj";
+        for (int i = 0; i < attributes; ++i)
+            obj += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+        return "<module><objs><obj>" + growth::Repeat(obj + "/>", objects) + "</obj></objs></module>";
+    };
+    const std::string small = Write("small", module(100, nE_kXmlMaxAttributes)),
+                      twice = Write("twice", module(200, nE_kXmlMaxAttributes));
+    EXPECT_LT(growth::Ratio([&] { nE_Module m(small); }, [&] { nE_Module m(twice); }), 3.0);
+    EXPECT_TRUE(log.lines.empty());
+    const std::string wide = Write("wide", module(1, 40000));
+    EXPECT_EQ(nullptr, nE_Module(wide).GetHolder());
+    EXPECT_EQ(Lines{"Error: xml " + wide + ".xml has an element with more than 256 attributes; refused."},
               log.lines);
 }

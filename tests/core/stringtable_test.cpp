@@ -1,5 +1,6 @@
 #include "core/core_test_util.h"
 #include "engine/core/nE_StringTable.h"
+#include "support/growth.h"
 #include "support/hostile.h"
 
 #include <sstream>
@@ -18,6 +19,49 @@ struct StringTableTest : testing::Test
     nE_StringTable table;
     void SetUp() override { ASSERT_TRUE(table.Load(Strings("main"))) << Strings(""); }
 };
+// A damaged table is named in one line, and its sound rows are still read:
+// bytes that are not UTF-8, no row with a key, or an end before "</Workbook>".
+TEST_F(StringTableTest, DamagedFilesAreNamedOnce)
+{
+    std::ifstream in(Strings("main.xml"), std::ios::binary);
+    const std::string main((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t row = main.find("<Row", main.find("greeting_de"));
+    const struct
+    {
+        std::string file, bytes; // bytes empty: the fixture
+        std::string said;        // in the one line; empty: no line
+        size_t rows;
+    } cases[] = {
+        {"main", main, "", 20},
+        {"garbage", "", "not UTF-8 (line 1); texts there may show wrong (and 1 more", 0},
+        {"norows", "", "it holds no rows with a key; nothing is read from it", 0},
+        {"notutf8", "", "not UTF-8 (line 4)", 2},
+        {"cut_between_rows", main.substr(0, row), "it ends before its \"</Workbook>\": the file is cut short",
+         19},
+        {"cut_in_a_cell", main.substr(0, main.find("Data", row + 40)), "it ends before its \"</Workbook>\"",
+         19},
+    };
+    TempDir dir;
+    for (const auto& c : cases)
+    {
+        const std::string bytes = c.bytes.empty() ? hostile::Read("strings", c.file + ".xml") : c.bytes;
+        log.lines.clear();
+        nE_StringTable part;
+        dir.Write(c.file + ".xml", bytes);
+        ASSERT_TRUE(part.Load(dir.path + "/" + c.file));
+        EXPECT_EQ(c.rows, part.GetCount()) << c.file;
+        Lines named;
+        for (const std::string& line : log.lines)
+            if (line.find("Warning: stringtable \"" + dir.path + "/" + c.file + ".xml\": ") == 0)
+                named.push_back(line);
+        ASSERT_EQ(c.said.empty() ? 0u : 1u, named.size()) << c.file;
+        if (!c.said.empty())
+        {
+            EXPECT_NE(std::string::npos, named[0].find(c.said)) << named[0];
+        }
+    }
+}
+
 } // namespace
 
 // A spreadsheet saved as XML: header and section rows, rows without a key,
@@ -130,45 +174,29 @@ TEST_F(StringTableTest, TruncatedFilesParseCleanly)
     }
 }
 
-// A damaged table is named in one line, and its sound rows are still read:
-// bytes that are not UTF-8, no row with a key, or an end before "</Workbook>".
-TEST_F(StringTableTest, DamagedFilesAreNamedOnce)
+// Hostile workbooks load in time that grows with their size: a text of many
+// references, many rows before the first cell, many cells never closed.
+TEST(StringTableGrowth, LoadingIsLinearInTheFileSize)
 {
-    std::ifstream in(Strings("main.xml"), std::ios::binary);
-    const std::string main((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const size_t row = main.find("<Row", main.find("greeting_de"));
     const struct
     {
-        std::string file, bytes; // bytes empty: the fixture
-        std::string said;        // in the one line; empty: no line
-        size_t rows;
+        const char* shape;
+        std::string (*make)(int n);
     } cases[] = {
-        {"main", main, "", 20},
-        {"garbage", "", "not UTF-8 (line 1); texts there may show wrong (and 1 more", 0},
-        {"norows", "", "it holds no rows with a key; nothing is read from it", 0},
-        {"notutf8", "", "not UTF-8 (line 4)", 2},
-        {"cut_between_rows", main.substr(0, row), "it ends before its \"</Workbook>\": the file is cut short",
-         19},
-        {"cut_in_a_cell", main.substr(0, main.find("Data", row + 40)), "it ends before its \"</Workbook>\"",
-         19},
+        {"references", [](int n) { return "<Row><Data>k</Data><Data>" + growth::Repeat("&#10;", n) + "</Data></Row>"; }},
+        {"empty rows", [](int n) { return growth::Repeat("<Row>", n) + "<Data>k</Data>"; }},
+        {"open cells", [](int n) { return growth::Repeat("<Row><Data", n) + ">"; }},
     };
     TempDir dir;
     for (const auto& c : cases)
     {
-        const std::string bytes = c.bytes.empty() ? hostile::Read("strings", c.file + ".xml") : c.bytes;
-        log.lines.clear();
-        nE_StringTable part;
-        dir.Write(c.file + ".xml", bytes);
-        ASSERT_TRUE(part.Load(dir.path + "/" + c.file));
-        EXPECT_EQ(c.rows, part.GetCount()) << c.file;
-        Lines named;
-        for (const std::string& line : log.lines)
-            if (line.find("Warning: stringtable \"" + dir.path + "/" + c.file + ".xml\": ") == 0)
-                named.push_back(line);
-        ASSERT_EQ(c.said.empty() ? 0u : 1u, named.size()) << c.file;
-        if (!c.said.empty())
-        {
-            EXPECT_NE(std::string::npos, named[0].find(c.said)) << named[0];
-        }
+        const int n = 40000;
+        const std::string small = dir.Write("small.xml", c.make(n)), twice = dir.Write("twice.xml", c.make(2 * n));
+        nE_StringTable table;
+        const double ratio = growth::Ratio([&] { table.Load(small); }, [&] { table.Load(twice); });
+        EXPECT_LT(ratio, 3.0) << c.shape;
     }
+    nE_StringTable table;
+    table.Load(dir.Write("refs.xml", cases[0].make(3)));
+    EXPECT_EQ("\n\n\n", table.GetText("k"));
 }

@@ -10,6 +10,13 @@ std::string Nested(int depth)
         open += "<a>", close += "</a>";
     return open + close;
 }
+std::string Attributes(int n)
+{
+    std::string out;
+    for (int i = 0; i < n; ++i)
+        out += " a" + std::to_string(i) + "=\"" + std::to_string(i) + "\"";
+    return out;
+}
 } // namespace
 
 // Markup the parser skips must not hide elements it does enter, and closing
@@ -38,7 +45,25 @@ TEST(XmlDepth, CountsAsTheParserWouldMeetTheText)
         EXPECT_EQ(nE_XmlDepth(c.text, 2000), c.depth) << c.text.substr(0, 80);
 }
 
-TEST(XmlParse, RefusesDeepTextsBeforeParsing)
+// Every attribute the parser could make is counted, whatever quotes and
+// markup the text holds; an "=" in a value or outside a tag is not one.
+TEST(XmlDepth, CountsTheAttributesOfTheWidestElement)
+{
+    const struct
+    {
+        std::string text;
+        int attributes;
+    } cases[] = {
+        {"<a x='1' y=\"2\"/><b z='=='/>", 2},
+        {"<a x=1 y=2 z=3></a>", 3}, // unquoted values are read too
+        {"<a>x=1 y=2</a><!-- <b c='' d='' e=''/> --><?xml version='1' encoding='='?>", 0},
+        {"<a x='1'><b " + Attributes(300) + "/></a>", 300},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(nE_XmlMostAttributes(c.text, 1000), c.attributes) << c.text.substr(0, 80);
+}
+
+TEST(XmlParse, RefusesDeepAndWideTextsBeforeParsing)
 {
     LogCapture log;
     const struct
@@ -46,18 +71,21 @@ TEST(XmlParse, RefusesDeepTextsBeforeParsing)
         std::string text;
         nE_XmlResult result;
     } cases[] = {
-        {"<r>" + Nested(50000) + "</r>", nE_XmlResult::TooDeep},
+        {"<r>" + Nested(50000) + "</r>", nE_XmlResult::Refused},
         {Nested(nE_kXmlMaxDepth), nE_XmlResult::Ok},
-        {Nested(nE_kXmlMaxDepth + 1), nE_XmlResult::TooDeep},
+        {Nested(nE_kXmlMaxDepth + 1), nE_XmlResult::Refused},
         {"<?xml version=\"1.0\" encoding=\"UTF-8\"?><c>\xF0", nE_XmlResult::Malformed},
+        {"<r><a " + Attributes(nE_kXmlMaxAttributes) + "/></r>", nE_XmlResult::Ok},
+        {"<r><a " + Attributes(nE_kXmlMaxAttributes + 1) + "/></r>", nE_XmlResult::Refused},
     };
     for (const auto& c : cases)
     {
         TiXmlDocument doc;
         EXPECT_EQ(nE_XmlParse(doc, c.text, "t.xml"), c.result) << c.text.size();
     }
-    EXPECT_EQ(log.lines.size(), 2u);
-    EXPECT_EQ(log.lines[0], "Error: xml t.xml nests elements deeper than 1000 levels; refused.");
+    EXPECT_EQ(log.lines, (Lines{"Error: xml t.xml nests elements deeper than 1000 levels; refused.",
+                                "Error: xml t.xml nests elements deeper than 1000 levels; refused.",
+                                "Error: xml t.xml has an element with more than 256 attributes; refused."}));
 }
 
 // Text keeps its spaces and line breaks whatever the process-wide setting

@@ -1,15 +1,38 @@
 #!/usr/bin/env bash
 # Makes the fuzz targets' seed corpora (corpus/<target>/) from the sample game
 # and the test data. Needs sox and ffmpeg (only to regenerate the committed seeds).
+# The other targets' seeds are committed as found.
+#   make_corpus.sh --large DIR   writes only the seeds too large to commit, into
+#                                DIR/<target>/ (run-fuzz does so for every run)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
+cut=$'\n@@\n'
+
+# Inputs that once took minutes: the time grew with the square of their size.
+large() {
+  mkdir -p "$1/strings" "$1/module"
+  python3 - "$1" <<'P'
+import sys
+d = sys.argv[1]
+with open(d + "/strings/many_references", "w") as f:
+    f.write("<Workbook><Row><Cell><Data>k</Data></Cell><Cell><Data>" + "&#10;" * 200000
+            + "</Data></Cell></Row></Workbook>\n@@\nk\n")
+with open(d + "/module/many_attributes", "w") as f:
+    f.write('<module name="m"><objs><obj name="h"><spr name="s" '
+            + " ".join('a%d="%d"' % (i, i) for i in range(40000)) + '/></obj></objs></module>')
+P
+}
+if [ "${1:-}" = "--large" ]; then
+  large "$2"
+  exit 0
+fi
+
 c=$here/corpus
-rm -rf "$c"
 for t in module trigger_call luaxml strings config profiles anim font text_layout image sound replay; do
+  rm -rf "${c:?}/$t"
   mkdir -p "$c/$t"
 done
-cut=$'\n@@\n'
 
 cp "$root/sample/assets/levels/start.xml" "$c/module/start.xml"
 cat > "$c/module/small.xml" <<'X'

@@ -3,7 +3,7 @@
 // arguments: no Lua error, the handler's frame left holding only its results,
 // and the same number and types of results for every argument set.
 
-#include "engine/core/nE_ScriptApi.h"
+#include "support/script_call.h"
 
 #include <gtest/gtest.h>
 #include <lua.hpp>
@@ -13,25 +13,6 @@
 
 namespace script_probe
 {
-inline const nE_ScriptFunction* g_table = nullptr;
-inline int g_returned = -1, g_top = -1;
-
-// Runs the handler of upvalue 1 and notes what it left on its own frame.
-inline int Call(lua_State* L)
-{
-    g_returned = g_table[lua_tointeger(L, lua_upvalueindex(1))].handler(L);
-    g_top = lua_gettop(L);
-    return g_returned;
-}
-
-inline std::string Answer(lua_State* L)
-{
-    std::string types;
-    for (int i = 1; i <= lua_gettop(L); ++i)
-        types += std::string(lua_typename(L, lua_type(L, i))) + " ";
-    return types;
-}
-
 // `skip`: functions not to call; `varies`: those whose answer may depend on the
 // arguments (checked for the frame only). `trap` raises an error on any look-up.
 inline void EveryFunction(lua_State* L, const nE_ScriptFunction* table, size_t count,
