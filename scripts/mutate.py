@@ -183,9 +183,16 @@ class Planted:
 
 
 def run_quiet(cmd, cwd, timeout=None):
-    proc = subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                          text=True, errors="replace", timeout=timeout)
-    return proc.returncode, proc.stdout
+    """Runs a command in a session of its own, so that on a timeout, Ctrl+C or
+    SIGTERM it is ended together with whatever it started (ctest's programs)."""
+    proc = subprocess.Popen(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                            text=True, errors="replace", start_new_session=True)
+    try:
+        out, _ = proc.communicate(timeout=timeout)
+    except BaseException:
+        kill_group(proc)
+        raise
+    return proc.returncode, out
 
 
 def build(root, build_dir, jobs, targets=None):
@@ -204,7 +211,7 @@ def targets_for(groups):
 
 
 def kill_group(proc):
-    # Each test process was started in its own session: end it and its children.
+    # Started in a session of its own: the group is the command and everything it started.
     try:
         os.killpg(proc.pid, signal.SIGKILL)
     except ProcessLookupError:
