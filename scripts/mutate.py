@@ -349,6 +349,8 @@ def select(mutants, only):
 
 def print_table(mutants):
     rows = [(m.id, "%s:%s" % (m.file, m.line or "?"), m.desc, m.result) for m in mutants]
+    if not rows:
+        return
     widths = [max(len(r[i]) for r in rows + [("id", "place", "fault", "")]) for i in range(3)]
     widths[2] = min(widths[2], 70)
     print()
