@@ -168,14 +168,17 @@ class Planted:
         return self
 
     def __exit__(self, *exc):
-        # Signals wait until the file is whole again.
-        old = {s: signal.signal(s, signal.SIG_IGN) for s in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP)}
-        try:
-            with open(self.path, "wb") as f:
-                f.write(self.original)
-        finally:
-            for s, handler in old.items():
-                signal.signal(s, handler)
+        # A Ctrl+C or SIGTERM in the middle of the write waits until the file is whole again.
+        stopped = None
+        while True:
+            try:
+                with open(self.path, "wb") as f:
+                    f.write(self.original)
+                break
+            except (KeyboardInterrupt, Stop) as e:
+                stopped = e
+        if stopped is not None and exc[0] is None:
+            raise stopped
         return False
 
 
@@ -202,7 +205,7 @@ def build(root, build_dir, jobs, targets=None):
     code, out = run_quiet(cmd, root)
     if code == 0:
         return None
-    errors = [l for l in out.splitlines() if ": error:" in l or "error:" in l.lower()]
+    errors = [l for l in out.splitlines() if "error:" in l]
     return (errors or out.strip().splitlines() or ["build failed"])[0].strip()
 
 
