@@ -2,7 +2,8 @@
 // properties away from its default, then saved to an XML element and to a Lua
 // table (as ObjGet makes it) and compared byte for byte with the files in
 // tests/data/roundtrip. What is saved must also read back, from either form,
-// to the same bytes. NE_WRITE_ROUNDTRIP=1 writes the files from today's code.
+// to the same bytes; SetDefaults then gives the kind's recorded defaults.
+// NE_WRITE_ROUNDTRIP=1 writes the files from today's code.
 
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Object.h"
@@ -44,7 +45,7 @@ namespace
 
 struct Case
 {
-    const char* file; // tests/data/roundtrip/<file>.xml and .lua.txt
+    const char* file; // tests/data/roundtrip/<file>.xml, .lua.txt and .defaults.xml
     const char* type;
     const char* attributes;
 };
@@ -147,7 +148,6 @@ struct SaveRoundTrip : testing::TestWithParam<Case>
         folder.reset();
         nE_EngineContext::Destroy();
         g_mediator = nullptr;
-        EXPECT_EQ(0u, log.lines.size()) << log.lines.front();
     }
     std::unique_ptr<nE_Object> Make() const
     {
@@ -192,6 +192,12 @@ TEST_P(SaveRoundTrip, SavesTodaysBytesAndReadsThemBack)
     std::unique_ptr<nE_Object> fromXml = FromXml(xml);
     ASSERT_TRUE(fromXml);
     EXPECT_EQ(xml, SavedXml(*fromXml)) << "read back from the element";
+
+    EXPECT_EQ(0u, log.lines.size()) << log.lines.front();
+
+    // What the kind puts back of its properties, and what it leaves.
+    object->SetDefaults();
+    Matches(".defaults.xml", SavedXml(*object));
 }
 
 INSTANTIATE_TEST_SUITE_P(Kind, SaveRoundTrip, testing::ValuesIn(kCases),
