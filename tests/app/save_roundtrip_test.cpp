@@ -81,6 +81,11 @@ const Case kCases[] = {
     {"str_guide", "str_guide", NE_RT_BASE " res=\"guide/book\""},
 };
 
+void PrintTo(const Case& c, std::ostream* out)
+{
+    *out << c.file;
+}
+
 std::string Printed(const TiXmlElement& element)
 {
     TiXmlPrinter printer;
