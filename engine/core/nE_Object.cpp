@@ -2,6 +2,7 @@
 
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
+#include "engine/core/nE_Properties.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
@@ -12,10 +13,6 @@
 
 namespace
 {
-const char* const kEventKeys[NE_EVENT_COUNT] = {"event_mdown",    "event_mup",         "event_menter",
-                                                "event_mleave",   "event_menter_drag", "event_mleave_drag",
-                                                "event_dragdrop", "event_drag"};
-
 void PostCall(const std::string& sender, const std::string& text)
 {
     if (g_triggerManager && text.find_first_not_of(" \t\r\n") != std::string::npos)
@@ -31,24 +28,6 @@ void PostTweenEnd(const std::string& trigger, const std::string& sender)
 float Clamp01(float v)
 {
     return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v);
-}
-
-void ReadRect(nE_SLHelper& sl, const char* prefix, nE_Rect& rect)
-{
-    std::string p(prefix);
-    sl.ReadFloat((p + "_x").c_str(), rect.x);
-    sl.ReadFloat((p + "_y").c_str(), rect.y);
-    sl.ReadFloat((p + "_w").c_str(), rect.w);
-    sl.ReadFloat((p + "_h").c_str(), rect.h);
-}
-
-void WriteRect(nE_SLHelper& sl, const char* prefix, const nE_Rect& rect)
-{
-    std::string p(prefix);
-    sl.WriteFloat((p + "_x").c_str(), rect.x);
-    sl.WriteFloat((p + "_y").c_str(), rect.y);
-    sl.WriteFloat((p + "_w").c_str(), rect.w);
-    sl.WriteFloat((p + "_h").c_str(), rect.h);
 }
 } // namespace
 
@@ -93,16 +72,11 @@ nE_Object::~nE_Object()
 
 void nE_Object::SetDefaults()
 {
-    m_angle = 0.0f;
-    m_scaleX = m_scaleY = 1.0f;
+    nE_ResetProperties(Properties(), *this);
     m_animAngle = 0.0f;
     m_animScaleX = m_animScaleY = 1.0f;
     m_parent = nullptr;
-    m_active = m_input = m_visible = true;
-    m_drag = m_realDrag = false;
     m_childrenUpdate = m_childrenInput = m_childrenDraw = true;
-    m_attachType = 0;
-    m_inputRectOn = m_cropRectOn = false;
     m_resourcesLoaded = false;
     m_lastWorld.SetIdentity();
 }
@@ -175,68 +149,64 @@ void nE_Object::FindText(TiXmlElement* report, const std::string& text, bool rec
 
 // ---- properties ----
 
-void nE_Object::Load(nE_SLHelper& sl)
+const std::vector<nE_Property<nE_Object>>& nE_Object::Properties()
 {
-    sl.ReadString("name", m_name);
-    sl.ReadFloat("pos_x", m_x);
-    sl.ReadFloat("pos_y", m_y);
-    if (sl.ReadFloat("pos_z", m_z)) MarkZChanged();
-    sl.ReadFloat("ang", m_angle);
-    sl.ReadFloat("scale_x", m_scaleX);
-    sl.ReadFloat("scale_y", m_scaleY);
-    sl.ReadFloat("alp", m_state.alpha);
-    sl.ReadFloat("color_r", m_state.r);
-    sl.ReadFloat("color_g", m_state.g);
-    sl.ReadFloat("color_b", m_state.b);
-    sl.ReadUInt("blendmode", m_state.blendMode);
-    sl.ReadUInt("attachtype", m_attachType);
-    sl.ReadBool("active", m_active);
-    sl.ReadBool("input", m_input);
-    sl.ReadBool("visible", m_visible);
-    sl.ReadBool("drag", m_drag);
-    sl.ReadBool("realdrag", m_realDrag);
-    sl.ReadBool("inputrect_init", m_inputRectOn);
-    if (m_inputRectOn) ReadRect(sl, "inputrect", m_inputRect);
-    sl.ReadBool("croprect_init", m_cropRectOn);
-    if (m_cropRectOn) ReadRect(sl, "croprect", m_cropRect);
-    sl.ReadFloat("drawoff_x", m_state.offsetX);
-    sl.ReadFloat("drawoff_y", m_state.offsetY);
-    sl.ReadFloat("tiling_x", m_state.tileX);
-    sl.ReadFloat("tiling_y", m_state.tileY);
-    for (int i = 0; i < NE_EVENT_COUNT; ++i)
-        sl.ReadString(kEventKeys[i], m_events[i]);
+    using P = nE_Property<nE_Object>;
+    static const nE_PropertyTable<nE_Object> table = {
+        {"name", NE_PROPERTY_AT(m_name)},
+        {"pos_x", NE_PROPERTY_AT(m_x)},
+        {"pos_y", NE_PROPERTY_AT(m_y)},
+        P("pos_z", NE_PROPERTY_AT(m_z)).AfterRead([](nE_Object& o) { o.MarkZChanged(); }),
+        P("ang", NE_PROPERTY_AT(m_angle)).Reset(0.0f),
+        P("scale_x", NE_PROPERTY_AT(m_scaleX)).Reset(1.0f),
+        P("scale_y", NE_PROPERTY_AT(m_scaleY)).Reset(1.0f),
+        {"alp", NE_PROPERTY_AT(m_state.alpha)},
+        {"color_r", NE_PROPERTY_AT(m_state.r)},
+        {"color_g", NE_PROPERTY_AT(m_state.g)},
+        {"color_b", NE_PROPERTY_AT(m_state.b)},
+        {"blendmode", NE_PROPERTY_AT(m_state.blendMode)},
+        P("attachtype", NE_PROPERTY_AT(m_attachType)).Reset(0u),
+        P("active", NE_PROPERTY_AT(m_active)).Reset(true),
+        P("input", NE_PROPERTY_AT(m_input)).Reset(true),
+        P("visible", NE_PROPERTY_AT(m_visible)).Reset(true),
+        P("drag", NE_PROPERTY_AT(m_drag)).Reset(false),
+        P("realdrag", NE_PROPERTY_AT(m_realDrag)).Reset(false),
+        P("inputrect_init", NE_PROPERTY_AT(m_inputRectOn)).Reset(false),
+        P("inputrect_x", NE_PROPERTY_AT(m_inputRect.x)).OnlyWhen(NE_PROPERTY_IF(m_inputRectOn)),
+        P("inputrect_y", NE_PROPERTY_AT(m_inputRect.y)).OnlyWhen(NE_PROPERTY_IF(m_inputRectOn)),
+        P("inputrect_w", NE_PROPERTY_AT(m_inputRect.w)).OnlyWhen(NE_PROPERTY_IF(m_inputRectOn)),
+        P("inputrect_h", NE_PROPERTY_AT(m_inputRect.h)).OnlyWhen(NE_PROPERTY_IF(m_inputRectOn)),
+        P("croprect_init", NE_PROPERTY_AT(m_cropRectOn)).Reset(false),
+        P("croprect_x", NE_PROPERTY_AT(m_cropRect.x)).OnlyWhen(NE_PROPERTY_IF(m_cropRectOn)),
+        P("croprect_y", NE_PROPERTY_AT(m_cropRect.y)).OnlyWhen(NE_PROPERTY_IF(m_cropRectOn)),
+        P("croprect_w", NE_PROPERTY_AT(m_cropRect.w)).OnlyWhen(NE_PROPERTY_IF(m_cropRectOn)),
+        P("croprect_h", NE_PROPERTY_AT(m_cropRect.h)).OnlyWhen(NE_PROPERTY_IF(m_cropRectOn)),
+        {"drawoff_x", NE_PROPERTY_AT(m_state.offsetX)},
+        {"drawoff_y", NE_PROPERTY_AT(m_state.offsetY)},
+        {"tiling_x", NE_PROPERTY_AT(m_state.tileX)},
+        {"tiling_y", NE_PROPERTY_AT(m_state.tileY)},
+        // The event texts in index order.
+        {"event_mdown", NE_PROPERTY_AT(m_events[NE_EVENT_MDOWN])},
+        {"event_mup", NE_PROPERTY_AT(m_events[NE_EVENT_MUP])},
+        {"event_menter", NE_PROPERTY_AT(m_events[NE_EVENT_MENTER])},
+        {"event_mleave", NE_PROPERTY_AT(m_events[NE_EVENT_MLEAVE])},
+        {"event_menter_drag", NE_PROPERTY_AT(m_events[NE_EVENT_MENTER_DRAG])},
+        {"event_mleave_drag", NE_PROPERTY_AT(m_events[NE_EVENT_MLEAVE_DRAG])},
+        {"event_dragdrop", NE_PROPERTY_AT(m_events[NE_EVENT_DRAGDROP])},
+        {"event_drag", NE_PROPERTY_AT(m_events[NE_EVENT_DRAG])},
+    };
+    return table;
 }
 
+void nE_Object::Load(nE_SLHelper& sl)
+{
+    nE_LoadProperties(sl, Properties(), *this);
+}
+
+// The drawn size goes out as info values: a report for ObjGet, never state.
 void nE_Object::Save(nE_SLHelper& sl)
 {
-    sl.WriteString("name", m_name);
-    sl.WriteFloat("pos_x", m_x);
-    sl.WriteFloat("pos_y", m_y);
-    sl.WriteFloat("pos_z", m_z);
-    sl.WriteFloat("ang", m_angle);
-    sl.WriteFloat("scale_x", m_scaleX);
-    sl.WriteFloat("scale_y", m_scaleY);
-    sl.WriteFloat("alp", m_state.alpha);
-    sl.WriteFloat("color_r", m_state.r);
-    sl.WriteFloat("color_g", m_state.g);
-    sl.WriteFloat("color_b", m_state.b);
-    sl.WriteUInt("blendmode", m_state.blendMode);
-    sl.WriteUInt("attachtype", m_attachType);
-    sl.WriteBool("active", m_active);
-    sl.WriteBool("input", m_input);
-    sl.WriteBool("visible", m_visible);
-    sl.WriteBool("drag", m_drag);
-    sl.WriteBool("realdrag", m_realDrag);
-    sl.WriteBool("inputrect_init", m_inputRectOn);
-    if (m_inputRectOn) WriteRect(sl, "inputrect", m_inputRect);
-    sl.WriteBool("croprect_init", m_cropRectOn);
-    if (m_cropRectOn) WriteRect(sl, "croprect", m_cropRect);
-    sl.WriteFloat("drawoff_x", m_state.offsetX);
-    sl.WriteFloat("drawoff_y", m_state.offsetY);
-    sl.WriteFloat("tiling_x", m_state.tileX);
-    sl.WriteFloat("tiling_y", m_state.tileY);
-    for (int i = 0; i < NE_EVENT_COUNT; ++i)
-        sl.WriteString(kEventKeys[i], m_events[i]);
+    nE_SaveProperties(sl, Properties(), *this);
     nE_Rect size = GetLocalRect();
     sl.SetInfoValue(true);
     sl.WriteFloat("draw_width", size.w);

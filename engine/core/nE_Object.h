@@ -14,6 +14,7 @@
 
 class nE_Object;
 class nE_SLHelper;
+template <class Owner> struct nE_Property;
 class nE_Render;
 class nE_Texture;
 struct nE_InputEvent;
@@ -264,6 +265,8 @@ protected:
     nE_Matrix m_lastWorld;
 
 private:
+    // The persisted properties, in the order Load reads and Save writes them.
+    static const std::vector<nE_Property<nE_Object>>& Properties();
     nE_Matrix ComposeMatrix(const nE_Matrix& parentMatrix, int mode) const;
     nE_Matrix LocalMatrix(int mode) const;
     std::vector<nE_ObjectHandle> ChildHandles() const;

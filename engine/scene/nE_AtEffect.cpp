@@ -1,5 +1,6 @@
 #include "engine/scene/nE_AtEffect.h"
 
+#include "engine/core/nE_Properties.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/platform/nE_Render.h"
@@ -303,47 +304,39 @@ void nE_AtEffect::SetDefaults()
     m_renderer->SetupCamera(m_scrClipSize);
 }
 
+const std::vector<nE_Property<nE_AtEffect>>& nE_AtEffect::Properties()
+{
+    static const nE_PropertyTable<nE_AtEffect> table = {
+        {"res", NE_PROPERTY_AT(m_resourceName)},
+        {"cam_pos", NE_PROPERTY_AT(m_renderer->camPos)},
+        {"cam_ang", NE_PROPERTY_AT(m_renderer->camAng)},
+        {"floor_clip", NE_PROPERTY_AT(m_renderer->floorClip)},
+        {"near_z", NE_PROPERTY_AT(m_renderer->nearZ)},
+        {"far_z", NE_PROPERTY_AT(m_renderer->farZ)},
+        {"scr_clip_size", NE_PROPERTY_AT(m_scrClipSize)},
+        {"particle_inv_mass", NE_PROPERTY_AT(m_field->particleInvMass)},
+        {"dencity", NE_PROPERTY_AT(m_field->dencity)},
+        {"deviation", NE_PROPERTY_AT(m_field->deviation)},
+        {"particle_life_time", NE_PROPERTY_AT(m_field->particleLifeTime)},
+        {"particle_scale", NE_PROPERTY_AT(m_particleScale)},
+        {"type", NE_PROPERTY_AT(m_field->type)},
+        {"rain_length_factor", NE_PROPERTY_AT(m_field->rainLengthFactor)},
+    };
+    return table;
+}
+
+// "fast_start" is read only: it says how to begin, not how things stand.
 void nE_AtEffect::Load(nE_SLHelper& sl)
 {
     nE_Object::Load(sl);
-    AtRenderer& r = *m_renderer;
-    nE_AtField& f = *m_field;
-    sl.ReadString("res", m_resourceName);
-    sl.ReadVec3("cam_pos", r.camPos);
-    sl.ReadVec3("cam_ang", r.camAng);
-    sl.ReadFloat("floor_clip", r.floorClip);
-    sl.ReadFloat("near_z", r.nearZ);
-    sl.ReadFloat("far_z", r.farZ);
-    sl.ReadVec2("scr_clip_size", m_scrClipSize);
-    sl.ReadFloat("particle_inv_mass", f.particleInvMass);
-    sl.ReadFloat("dencity", f.dencity);
-    sl.ReadFloat("deviation", f.deviation);
-    sl.ReadFloat("particle_life_time", f.particleLifeTime);
-    sl.ReadFloat("particle_scale", m_particleScale);
-    sl.ReadUInt("type", f.type);
-    sl.ReadFloat("rain_length_factor", f.rainLengthFactor);
+    nE_LoadProperties(sl, Properties(), *this);
     sl.ReadFloat("fast_start", m_fastStart);
 }
 
 void nE_AtEffect::Save(nE_SLHelper& sl)
 {
     nE_Object::Save(sl);
-    const AtRenderer& r = *m_renderer;
-    const nE_AtField& f = *m_field;
-    sl.WriteString("res", m_resourceName);
-    sl.WriteVec3("cam_pos", r.camPos);
-    sl.WriteVec3("cam_ang", r.camAng);
-    sl.WriteFloat("floor_clip", r.floorClip);
-    sl.WriteFloat("near_z", r.nearZ);
-    sl.WriteFloat("far_z", r.farZ);
-    sl.WriteVec2("scr_clip_size", m_scrClipSize);
-    sl.WriteFloat("particle_inv_mass", f.particleInvMass);
-    sl.WriteFloat("dencity", f.dencity);
-    sl.WriteFloat("deviation", f.deviation);
-    sl.WriteFloat("particle_life_time", f.particleLifeTime);
-    sl.WriteFloat("particle_scale", m_particleScale);
-    sl.WriteUInt("type", f.type);
-    sl.WriteFloat("rain_length_factor", f.rainLengthFactor);
+    nE_SaveProperties(sl, Properties(), *this);
 }
 
 void nE_AtEffect::LoadResources()

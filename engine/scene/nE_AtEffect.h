@@ -110,6 +110,10 @@ public:
     static nE_Object* Create();
 
 private:
+    // The persisted properties after the base ones, in the order Load reads
+    // and Save writes them.
+    static const std::vector<nE_Property<nE_AtEffect>>& Properties();
+
     std::unique_ptr<AtRenderer> m_renderer;
     std::unique_ptr<nE_AtField> m_field;
     nE_SLVec2 m_scrClipSize{0.0f, 0.0f};

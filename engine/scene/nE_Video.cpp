@@ -3,6 +3,7 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Properties.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_TriggerManager.h"
@@ -44,13 +45,24 @@ std::shared_ptr<nE_Texture> nE_Video::GetTexture()
 
 // ---- properties ----
 
+const std::vector<nE_Property<nE_Video>>& nE_Video::Properties()
+{
+    using P = nE_Property<nE_Video>;
+    static const nE_PropertyTable<nE_Video> table = {
+        {"res", NE_PROPERTY_AT(m_resourceName)},
+        P("playing", NE_PROPERTY_AT(m_playing)).Reset(false),
+        P("looped", NE_PROPERTY_AT(m_looped)).Reset(false),
+        {"endtrig", NE_PROPERTY_AT(m_endTrig)},
+    };
+    return table;
+}
+
+// The frame is stored unsigned: a negative one saves as 0, a huge one loads
+// as the largest int.
 void nE_Video::Load(nE_SLHelper& sl)
 {
     nE_Object::Load(sl);
-    sl.ReadString("res", m_resourceName);
-    sl.ReadBool("playing", m_playing);
-    sl.ReadBool("looped", m_looped);
-    sl.ReadString("endtrig", m_endTrig);
+    nE_LoadProperties(sl, Properties(), *this);
     uint32_t frame = 0;
     if (sl.ReadUInt("frame", frame)) m_frame = nE_TruncateToInt(double(frame));
 }
@@ -58,10 +70,7 @@ void nE_Video::Load(nE_SLHelper& sl)
 void nE_Video::Save(nE_SLHelper& sl)
 {
     nE_Object::Save(sl);
-    sl.WriteString("res", m_resourceName);
-    sl.WriteBool("playing", m_playing);
-    sl.WriteBool("looped", m_looped);
-    sl.WriteString("endtrig", m_endTrig);
+    nE_SaveProperties(sl, Properties(), *this);
     sl.WriteUInt("frame", uint32_t(m_frame < 0 ? 0 : m_frame));
 }
 
@@ -84,8 +93,7 @@ void nE_Video::SetDefaults()
     m_frameDuration = 0.0f;
     m_frame = 0;
     m_frameCount = 0;
-    m_playing = false;
-    m_looped = false;
+    nE_ResetProperties(Properties(), *this);
     m_countFrames = false;
 }
 

@@ -3,6 +3,7 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_Properties.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/platform/nE_Render.h"
@@ -99,22 +100,27 @@ std::string nG_Room::GetTypeName() const
     return "room";
 }
 
+const std::vector<nE_Property<nG_Room>>& nG_Room::Properties()
+{
+    static const nE_PropertyTable<nG_Room> table = {
+        {"trg_open", NE_PROPERTY_AT(m_trgOpen)},
+        {"trg_close", NE_PROPERTY_AT(m_trgClose)},
+        {"trg_preopen", NE_PROPERTY_AT(m_trgPreopen)},
+        {"trg_preclose", NE_PROPERTY_AT(m_trgPreclose)},
+    };
+    return table;
+}
+
 void nG_Room::Load(nE_SLHelper& sl)
 {
     nG_RoomBase::Load(sl);
-    sl.ReadString("trg_open", m_trgOpen);
-    sl.ReadString("trg_close", m_trgClose);
-    sl.ReadString("trg_preopen", m_trgPreopen);
-    sl.ReadString("trg_preclose", m_trgPreclose);
+    nE_LoadProperties(sl, Properties(), *this);
 }
 
 void nG_Room::Save(nE_SLHelper& sl)
 {
     nG_RoomBase::Save(sl);
-    sl.WriteString("trg_open", m_trgOpen);
-    sl.WriteString("trg_close", m_trgClose);
-    sl.WriteString("trg_preopen", m_trgPreopen);
-    sl.WriteString("trg_preclose", m_trgPreclose);
+    nE_SaveProperties(sl, Properties(), *this);
 }
 
 void nG_Room::FindTextInTriggers(TiXmlElement* report, const std::string& text, bool recursive)
@@ -272,7 +278,7 @@ void nG_SubRoom::SetDefaults()
     nG_Room::SetDefaults();
     m_state.offsetX = 0.0f;
     m_state.offsetY = 0.0f;
-    m_startX = m_startY = m_endX = m_endY = 0;
+    nE_ResetProperties(Properties(), *this);
 }
 
 std::string nG_SubRoom::GetTypeName() const
@@ -280,22 +286,28 @@ std::string nG_SubRoom::GetTypeName() const
     return "subroom";
 }
 
+const std::vector<nE_Property<nG_SubRoom>>& nG_SubRoom::Properties()
+{
+    using P = nE_Property<nG_SubRoom>;
+    static const nE_PropertyTable<nG_SubRoom> table = {
+        P("start_x", NE_PROPERTY_AT(m_startX)).Reset(0u),
+        P("start_y", NE_PROPERTY_AT(m_startY)).Reset(0u),
+        P("end_x", NE_PROPERTY_AT(m_endX)).Reset(0u),
+        P("end_y", NE_PROPERTY_AT(m_endY)).Reset(0u),
+    };
+    return table;
+}
+
 void nG_SubRoom::Load(nE_SLHelper& sl)
 {
     nG_Room::Load(sl);
-    sl.ReadUInt("start_x", m_startX);
-    sl.ReadUInt("start_y", m_startY);
-    sl.ReadUInt("end_x", m_endX);
-    sl.ReadUInt("end_y", m_endY);
+    nE_LoadProperties(sl, Properties(), *this);
 }
 
 void nG_SubRoom::Save(nE_SLHelper& sl)
 {
     nG_Room::Save(sl);
-    sl.WriteUInt("start_x", m_startX);
-    sl.WriteUInt("start_y", m_startY);
-    sl.WriteUInt("end_x", m_endX);
-    sl.WriteUInt("end_y", m_endY);
+    nE_SaveProperties(sl, Properties(), *this);
 }
 
 // The picture's frame is where the subroom takes clicks.

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class nE_Texture;
 class TiXmlElement;
@@ -74,6 +75,8 @@ protected:
     bool m_drawn = true;
 
 private:
+    // The trigger texts, in the order Load reads and Save writes them.
+    static const std::vector<nE_Property<nG_Room>>& Properties();
     void ResetRoom();
 };
 
@@ -107,6 +110,8 @@ public:
     uint32_t GetEndY() const { return m_endY; }
 
 private:
+    // The start and end points, in the order Load reads and Save writes them.
+    static const std::vector<nE_Property<nG_SubRoom>>& Properties();
     void FollowFrame();
 
     uint32_t m_startX = 0;

@@ -1,6 +1,7 @@
 #include "game/interface/nG_TextEdit.h"
 
 #include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Properties.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
@@ -14,6 +15,22 @@
 
 namespace
 {
+// The field's own properties, after the text's, in the order Load reads and
+// Save writes them.
+const nE_PropertyTable<nG_TextEdit>& FieldProperties()
+{
+    using P = nE_Property<nG_TextEdit>;
+    static const nE_PropertyTable<nG_TextEdit> table = {
+        P("maxchars", NE_PROPERTY_AT(maxChars)).Reset(40u),
+        P("clearonfirstinput", NE_PROPERTY_AT(clearOnFirstInput)).Reset(false),
+        P("clearedonfirstinput", NE_PROPERTY_AT(clearedOnFirstInput)).Reset(false),
+        P("trg_enter", NE_PROPERTY_AT(enterTrigger)).Reset(""),
+        P("only_letters_and_numbers", NE_PROPERTY_AT(onlyLettersAndNumbers)).Reset(true),
+        P("only_capital_letters", NE_PROPERTY_AT(onlyCapitalLetters)).Reset(false),
+    };
+    return table;
+}
+
 const uint32_t kKeyEnter = 13, kKeyBackspace = 8;
 const uint32_t kKeyLeft = static_cast<uint32_t>(-126), kKeyRight = static_cast<uint32_t>(-125);
 
@@ -102,11 +119,7 @@ nG_TextEdit::~nG_TextEdit() = default;
 void nG_TextEdit::SetDefaults()
 {
     nE_Text::SetDefaults();
-    maxChars = 40;
-    clearOnFirstInput = clearedOnFirstInput = false;
-    onlyLettersAndNumbers = true;
-    onlyCapitalLetters = false;
-    enterTrigger.clear();
+    nE_ResetProperties(FieldProperties(), *this);
     m_blinkTime = m_caretAlpha = 0.0f;
     SetDispRawText(true);
     Rebuild();
@@ -116,12 +129,7 @@ void nG_TextEdit::SetDefaults()
 void nG_TextEdit::Load(nE_SLHelper& sl)
 {
     nE_Text::Load(sl);
-    sl.ReadUInt("maxchars", maxChars);
-    sl.ReadBool("clearonfirstinput", clearOnFirstInput);
-    sl.ReadBool("clearedonfirstinput", clearedOnFirstInput);
-    sl.ReadString("trg_enter", enterTrigger);
-    sl.ReadBool("only_letters_and_numbers", onlyLettersAndNumbers);
-    sl.ReadBool("only_capital_letters", onlyCapitalLetters);
+    nE_LoadProperties(sl, FieldProperties(), *this);
     // The text read may be longer than the limit read after it.
     SetText(std::string(m_text), m_params[0], m_params[1], m_params[2], m_params[3], m_params[4]);
 }
@@ -129,12 +137,7 @@ void nG_TextEdit::Load(nE_SLHelper& sl)
 void nG_TextEdit::Save(nE_SLHelper& sl)
 {
     nE_Text::Save(sl);
-    sl.WriteUInt("maxchars", maxChars);
-    sl.WriteBool("clearonfirstinput", clearOnFirstInput);
-    sl.WriteBool("clearedonfirstinput", clearedOnFirstInput);
-    sl.WriteString("trg_enter", enterTrigger);
-    sl.WriteBool("only_letters_and_numbers", onlyLettersAndNumbers);
-    sl.WriteBool("only_capital_letters", onlyCapitalLetters);
+    nE_SaveProperties(sl, FieldProperties(), *this);
 }
 
 void nG_TextEdit::LoadResources()

@@ -109,6 +109,8 @@ TEST_F(ObjectFixture, EqualZKeepsInsertionOrderAndZChangesApplyAtTheNextUpdate)
     xml.SetAttribute("pos_z", "-1");
     nE_SLHelper_XML in(&xml);
     root.FindChild("c", false)->Load(in);
+    root.UpdateTree(&step);
+    EXPECT_EQ((Lines{"c", "d", "a", "b"}), ChildNames(root));
     const float keys[] = {0.0f, 0.0f, 9.0f, 1.0f, 0.0f, 9.0f}; // time, curve, z
     root.FindChild("d", false)->Animate(NE_TWEEN_Z, false, false, " ", keys, 6);
     root.UpdateTree(&step);

@@ -1,4 +1,5 @@
 #include "core/core_test_util.h"
+#include "engine/core/nE_Properties.h"
 #include "engine/core/nE_SLHelper.h"
 
 #include <functional>
@@ -195,4 +196,53 @@ TEST_F(SLHelperLua, StackBalancedAfterEveryOperation)
     Push("{tab = {}, fn = print, s = 'x'}");
     runAll("table, first pass");
     runAll("table, values present");
+}
+
+// A property table reads and writes its rows in order, asks a row's condition
+// when its turn comes (after the rows above were read), runs a row's hook only
+// for a key found, and resets a field to its value in the field's own type.
+TEST(PropertyTable, RowsInTurnAndResetsInTheFieldsType)
+{
+    struct Owner
+    {
+        bool on = false;
+        float x = 0.0f;
+        uint32_t count = 7;
+        std::string text = "kept";
+        int hooks = 0;
+    };
+    using P = nE_Property<Owner>;
+    auto hook = [](Owner& o) { ++o.hooks; };
+    const nE_PropertyTable<Owner> table = {
+        P("on", NE_PROPERTY_AT(on)).Reset(false),
+        P("x", NE_PROPERTY_AT(x)).OnlyWhen(NE_PROPERTY_IF(on)).AfterRead(hook).Reset(2),
+        P("count", NE_PROPERTY_AT(count)).AfterRead(hook).Reset(1.9f),
+        {"text", NE_PROPERTY_AT(text)},
+    };
+    const struct
+    {
+        const char* attributes;
+        const char* saved;
+        int hooks;
+    } cases[] = {
+        {"on='1' x='3'", "<o on=\"1\" x=\"3\" count=\"7\" text=\"kept\" />", 1},
+        {"on='0' x='3' count='5'", "<o on=\"0\" count=\"5\" text=\"kept\" />", 1},
+    };
+    for (const auto& c : cases)
+    {
+        TiXmlDocument doc;
+        doc.Parse((std::string("<o ") + c.attributes + "/>").c_str());
+        Owner o;
+        nE_SLHelper_XML in(doc.RootElement());
+        nE_LoadProperties(in, table, o);
+        EXPECT_EQ(c.hooks, o.hooks) << c.attributes;
+        TiXmlElement out("o");
+        nE_SLHelper_XML writer(&out);
+        nE_SaveProperties(writer, table, o);
+        TiXmlPrinter printer;
+        out.Accept(&printer);
+        EXPECT_EQ(std::string(c.saved) + "\n", printer.Str()) << c.attributes;
+        nE_ResetProperties(table, o);
+        EXPECT_TRUE(!o.on && o.x == 2.0f && o.count == 1u && o.text == "kept") << c.attributes;
+    }
 }
