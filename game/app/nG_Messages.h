@@ -5,6 +5,8 @@
 // which is both what a sender leaves in the fields it does not use and the
 // initial answer of a query (the identity for the transform query).
 
+#include "engine/core/nE_Messages.h"
+
 #include <string>
 #include <vector>
 
@@ -12,7 +14,7 @@ class nE_Object;
 
 enum nG_MessageId
 {
-    NG_MSG_SUBTITLE = 0,                   // nG_MsgSubtitle
+    NG_MSG_SUBTITLE = NE_MSG_SUBTITLE,     // nG_MsgSubtitle
     NG_MSG_FULLSCREEN_CHANGED = 1,         // nG_MsgInt: 1 when the toggle succeeded
     NG_MSG_LOG = 2,                        // const char*: the log line itself
     NG_MSG_POPUP = 3,                      // nG_MsgPopup
@@ -148,11 +150,8 @@ struct nG_MsgThreeStrings
     bool b2 = false;
 };
 
-struct nG_MsgSubtitle
-{
-    bool show = false;
-    std::string text;
-};
+// The engine's own record: the video sends the subtitle message itself.
+using nG_MsgSubtitle = nE_MsgSubtitle;
 
 struct nG_MsgPopup
 {
