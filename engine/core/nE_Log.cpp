@@ -20,7 +20,7 @@ void Emit(const char* line)
     if (g_mediator && s_depth < kMaxBroadcastDepth)
     {
         ++s_depth;
-        g_mediator->Send(NE_MSG_LOG, const_cast<char*>(line));
+        nE_Send<NE_MSG_LOG>(*line);
         --s_depth;
     }
     DE50::WriteDbg("%s", line);

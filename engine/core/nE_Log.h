@@ -2,12 +2,9 @@
 // Diagnostics: each line goes out on the bus as message 2 and to the engine
 // library's debug output. Logging never fails and never stops the program.
 
-#include <string>
+#include "engine/core/nE_Messages.h" // NE_MSG_LOG
 
-enum
-{
-    NE_MSG_LOG = 2
-};
+#include <string>
 
 void nE_Log(const char* text);
 void nE_Log(const std::string& text);

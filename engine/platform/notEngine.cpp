@@ -3,6 +3,7 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Mediator.h"
+#include "engine/core/nE_Messages.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_Scene.h"
@@ -33,8 +34,6 @@ nE_ToggleFullscreenCallback s_toggleFullscreenCallback = nullptr;
 // Set by a tick that ran, cleared by every event and after every draw.
 bool s_frameDone = false;
 
-// Sent after a full-screen toggle; the record is one 32-bit integer.
-const int kMsgFullscreenChanged = 1;
 // Key and character events carrying this fifth word are Alt combinations,
 // which belong to the window (Alt+Enter), not to the game.
 const uint32_t kSystemKeyFlag = DE50::TEvent::kFlagSystemKey;
@@ -336,7 +335,7 @@ void notEngine_Pl5::DispatchEvent(const DE50::TEvent& event)
         if (!s_toggleFullscreenCallback) break;
         {
             int32_t changed = s_toggleFullscreenCallback(!m_fullscreen) ? 1 : 0;
-            if (g_mediator) g_mediator->Send(kMsgFullscreenChanged, &changed);
+            nE_Send<NE_MSG_FULLSCREEN_CHANGED>(changed);
         }
         break;
     default:

@@ -1,13 +1,10 @@
 #include "engine/scene/nE_Subtitles.h"
 
 #include "engine/core/nE_Log.h"
-#include "engine/core/nE_Mediator.h"
+#include "engine/core/nE_Messages.h"
 #include "engine/core/nE_NumText.h"
 #include "engine/core/nE_Path.h"
 #include "engine/core/nE_Utf8.h"
-// The record of the subtitle message belongs to the game's message list; the
-// video is the one scene object that sends a game message.
-#include "game/app/nG_Messages.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -115,10 +112,10 @@ void nE_SubtitleList::Parse(const std::string& text, const std::string& source)
 void nE_SubtitleList::Send(bool show, const std::string& text)
 {
     if (!g_mediator) return;
-    nG_MsgSubtitle message;
+    nE_MsgSubtitle message;
     message.show = show;
     message.text = text;
-    g_mediator->Send(NG_MSG_SUBTITLE, &message);
+    nE_Send<NE_MSG_SUBTITLE>(message);
 }
 
 void nE_SubtitleList::Update(float time)

@@ -11,9 +11,9 @@
 #include "engine/scene/nE_Sprite.h"
 #include "game/app/nG_DisplayMode.h"
 #include "game/app/nG_Level.h"
-#include "game/app/nG_Messages.h"
 #include "game/app/nG_ProfileList.h"
 #include "game/app/nG_ScriptApi.h"
+#include "game/messages/nG_Messages.h"
 
 #include <cmath>
 
@@ -169,7 +169,7 @@ void nG_Application::OnMessage(int id, void* record)
     {
     case NG_MSG_SWITCH_LEVEL:
     {
-        const nG_MsgSwitchLevel* msg = static_cast<const nG_MsgSwitchLevel*>(record);
+        const nG_MsgSwitchLevel* msg = nE_MsgAs<NG_MSG_SWITCH_LEVEL>(id, record);
         // A later request before the next tick replaces (and frees) the earlier one.
         m_pendingLevel.reset(new LevelRequest{msg->level, msg->param});
         break;
@@ -177,13 +177,13 @@ void nG_Application::OnMessage(int id, void* record)
     case NG_MSG_GET_TRANSFORM:
     {
         nE_Matrix world = GetWorldMatrix();
-        float* out = static_cast<nG_MsgTransform*>(record)->matrix;
+        float* out = nE_MsgAs<NG_MSG_GET_TRANSFORM>(id, record)->matrix;
         for (int i = 0; i < 16; ++i)
             out[i] = world.m[i];
         break;
     }
     case NG_MSG_GET_APP_WIDTH:
-        static_cast<nG_MsgFloat*>(record)->value = GetDesignWidth();
+        nE_MsgAs<NG_MSG_GET_APP_WIDTH>(id, record)->value = GetDesignWidth();
         break;
     default:
         break;

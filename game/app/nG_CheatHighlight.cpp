@@ -2,8 +2,8 @@
 
 #include "engine/platform/nE_Render.h"
 #include "game/app/nG_Config.h"
-#include "game/app/nG_Messages.h"
 #include "game/app/nG_ProfileList.h"
+#include "game/messages/nG_Messages.h"
 
 namespace
 {

@@ -11,11 +11,11 @@
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
 #include "game/app/nG_CheatHighlight.h"
-#include "game/app/nG_Messages.h"
 #include "game/app/nG_ProfileList.h"
 #include "game/app/nG_Room.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_Interface.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,11 +42,6 @@ const CursorConstant kCursors[] = {
     {"CURSOR_USE", 5},  {"CURSOR_DOWN", 6},    {"CURSOR_UP", 7},    {"CURSOR_LEFT", 8}, {"CURSOR_RIGHT", 9}};
 const int kDownCursor = 6;
 
-void Send(int id, void* record)
-{
-    if (g_mediator) g_mediator->Send(id, record);
-}
-
 void SelectCursor(int index)
 {
     if (g_cursor) g_cursor->SetCursor(index);
@@ -63,7 +58,7 @@ float AppWidth()
 {
     nG_MsgFloat query;
     query.value = kDesignWidth;
-    Send(NG_MSG_GET_APP_WIDTH, &query);
+    nE_Send<NG_MSG_GET_APP_WIDTH>(query);
     return std::isfinite(query.value) && query.value >= 1.0f && query.value < 65536.0f ? query.value
                                                                                        : kDesignWidth;
 }
@@ -74,7 +69,7 @@ nE_Object* MakeCloseButton(const std::string& name)
 {
     nG_InterfButton* button = new nG_InterfButton(name);
     nG_BuildButton(button, "", "", "", kDownCursor, "", "", 20, nullptr, nullptr, nullptr, nullptr, false);
-    button->pressId = NG_MSG_CLOSE_SUBROOM_NOW;
+    button->pressId = nG_ButtonMsg<NG_MSG_CLOSE_SUBROOM_NOW>();
     button->SetInputRect(nE_Rect(-683.0f, -384.0f, 1366.0f, 768.0f));
     return button;
 }
@@ -275,45 +270,43 @@ void nG_Level::OnMessage(int id, void* record)
     switch (id)
     {
     case NG_MSG_SWITCH_ROOM:
-        OnSwitchRoom(record);
+        if (const nG_MsgSwitchRoom* msg = nE_MsgAs<NG_MSG_SWITCH_ROOM>(id, record)) OnSwitchRoom(*msg);
         break;
     case NG_MSG_CLOSE_SUBROOM_NOW:
         CloseSubRoom(true);
         break;
     case NG_MSG_BLOCK_SUBROOM_CLOSE:
-        if (record) m_blockSubRoomClose = static_cast<nG_MsgBool*>(record)->value;
+        if (auto* msg = nE_MsgAs<NG_MSG_BLOCK_SUBROOM_CLOSE>(id, record)) m_blockSubRoomClose = msg->value;
         break;
     case NG_MSG_LEVEL_BLUR:
         if (!record) break;
-        m_captureBlur = static_cast<nG_MsgBool*>(record)->value;
+        m_captureBlur = nE_MsgAs<NG_MSG_LEVEL_BLUR>(id, record)->value;
         if (m_captureBlur) CaptureBlur();
         break;
     case NG_MSG_PAUSE_LEVEL:
         if (record && m_innerScene.Get())
-            m_innerScene.Get()->SetActive(!static_cast<nG_MsgBool*>(record)->value);
+            m_innerScene.Get()->SetActive(!nE_MsgAs<NG_MSG_PAUSE_LEVEL>(id, record)->value);
         break;
     case NG_MSG_AUTO_SAVE:
-        if (record) m_autoSave = static_cast<nG_MsgBool*>(record)->value;
+        if (auto* msg = nE_MsgAs<NG_MSG_AUTO_SAVE>(id, record)) m_autoSave = msg->value;
         break;
     case NG_MSG_GET_CURRENT_ROOM:
         if (record)
         {
             nE_Object* sub = GetOpenSubRoom();
-            static_cast<nG_MsgObject*>(record)->object = sub ? sub : GetCurrentRoom();
+            nE_MsgAs<NG_MSG_GET_CURRENT_ROOM>(id, record)->object = sub ? sub : GetCurrentRoom();
         }
         break;
     case NG_MSG_IS_LEVEL_STARTING:
-        if (record) static_cast<nG_MsgBool*>(record)->value = m_startCounter < 2;
+        if (auto* msg = nE_MsgAs<NG_MSG_IS_LEVEL_STARTING>(id, record)) msg->value = m_startCounter < 2;
         break;
     default:
         break;
     }
 }
 
-void nG_Level::OnSwitchRoom(const void* record)
+void nG_Level::OnSwitchRoom(const nG_MsgSwitchRoom& msg)
 {
-    if (!record) return;
-    const nG_MsgSwitchRoom& msg = *static_cast<const nG_MsgSwitchRoom*>(record);
     if (!msg.subroom)
         SwitchToRoom(msg.room, msg.animated);
     else if (!msg.close)
@@ -552,19 +545,19 @@ bool nG_Level::HandleInput(const nE_InputEvent* event, nE_Object*, const nE_Rend
     switch (upper)
     {
     case 13:
-        Send(NG_MSG_CHEAT_COLLECT_RANDOM_TASK, nullptr);
+        nE_Send<NG_MSG_CHEAT_COLLECT_RANDOM_TASK>();
         break;
     case 9:
-        Send(NG_MSG_CHEAT_HIGHLIGHT, nullptr);
+        nE_Send<NG_MSG_CHEAT_HIGHLIGHT>();
         break;
     case 'H':
-        Send(NG_MSG_CHEAT_HINT, nullptr);
+        nE_Send<NG_MSG_CHEAT_HINT>();
         break;
     case 'S':
-        Send(NG_MSG_CHEAT_SKIP, nullptr);
+        nE_Send<NG_MSG_CHEAT_SKIP>();
         break;
     case 32:
-        Send(NG_MSG_CHEAT_COLLECT_TASKS, nullptr);
+        nE_Send<NG_MSG_CHEAT_COLLECT_TASKS>();
         break;
     default:
     {

@@ -17,6 +17,7 @@ class nG_CheatHighlight;
 class nG_Interface;
 class nG_Room;
 class nG_SubRoom;
+struct nG_MsgSwitchRoom;
 
 // The backdrop behind an open subroom fades to this level, one unit a second.
 const float NG_LEVEL_MAX_BLUR = 0.6f;
@@ -68,7 +69,7 @@ public:
 private:
     void BuildFurniture();
     void PublishScriptGlobals();
-    void OnSwitchRoom(const void* record);
+    void OnSwitchRoom(const nG_MsgSwitchRoom& msg);
     void SetHighlightTarget(nE_Object* target);
     void UpdateBlur(float step);
     void UpdateRooms();

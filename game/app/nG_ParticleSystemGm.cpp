@@ -2,8 +2,8 @@
 
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_SLHelper.h"
-#include "game/app/nG_Messages.h"
 #include "game/app/nG_Settings.h"
+#include "game/messages/nG_Messages.h"
 
 #include <cstdint>
 
@@ -57,7 +57,7 @@ void nG_ParticleSystemGm::Draw(nE_Render* render, const nE_RenderState& state)
 
 void nG_ParticleSystemGm::OnMessage(int id, void* record)
 {
-    if (id == NG_MSG_GAME_MODE && record) m_currentMode = static_cast<const nG_MsgInt*>(record)->value;
+    if (auto* msg = nE_MsgAs<NG_MSG_GAME_MODE>(id, record)) m_currentMode = msg->value;
 }
 
 // ---- performance setting ----

@@ -7,7 +7,7 @@
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/platform/nE_Render.h"
-#include "game/app/nG_Messages.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -18,17 +18,12 @@ namespace
 const float kDesignWidth = 1024.0f;
 const float kDesignHeight = 768.0f;
 
-void Send(int id, void* record)
-{
-    if (g_mediator) g_mediator->Send(id, record);
-}
-
 // The visible design width; 1024 when nobody answers or the answer is unusable.
 float AppWidth()
 {
     nG_MsgFloat query;
     query.value = kDesignWidth;
-    Send(NG_MSG_GET_APP_WIDTH, &query);
+    nE_Send<NG_MSG_GET_APP_WIDTH>(query);
     return std::isfinite(query.value) && query.value >= 1.0f ? query.value : kDesignWidth;
 }
 
@@ -321,7 +316,7 @@ void nG_SubRoom::LoadResources()
 
 void nG_SubRoom::FollowFrame()
 {
-    Send(NG_MSG_SUBROOM_FRAME_FOLLOW, this);
+    nE_Send<NG_MSG_SUBROOM_FRAME_FOLLOW>(*this);
 }
 
 void nG_SubRoom::SetRoomState(int state)
@@ -367,7 +362,7 @@ void nG_SubRoom::OpenFrom(uint32_t startX, uint32_t startY, uint32_t endX, uint3
     Open(animated);
     if (!self.IsAlive()) return;
     nE_Rect rect = GetLocalRect();
-    Send(NG_MSG_SUBROOM_FRAME_LAYOUT, &rect);
+    nE_Send<NG_MSG_SUBROOM_FRAME_LAYOUT>(rect);
 }
 
 void nG_SubRoom::Close(bool animated)

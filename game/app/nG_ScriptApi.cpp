@@ -6,8 +6,8 @@
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
-#include "game/app/nG_Messages.h"
 #include "game/app/nG_Room.h"
+#include "game/messages/nG_Messages.h"
 
 #include <vector>
 
@@ -145,56 +145,58 @@ int Nothing(lua_State* L)
     return 0;
 }
 
-void SendMsg(int id, void* record)
-{
-    if (g_mediator) g_mediator->Send(id, record);
-}
-
-// Sends a record that needs nothing from the arguments.
-int SendOnly(lua_State* L, int id, void* record)
+// Sends a record that needs nothing more from the arguments.
+template <int Id> int SendOnly(lua_State* L, nE_MsgRecord<Id>& record)
 {
     lua_settop(L, 0);
-    SendMsg(id, record);
+    nE_Send<Id>(record);
     return 0;
 }
 
-int SendString(lua_State* L, int id)
+template <int Id> int SendOnly(lua_State* L)
+{
+    lua_settop(L, 0);
+    nE_Send<Id>();
+    return 0;
+}
+
+template <int Id> int SendString(lua_State* L)
 {
     nG_MsgString msg;
     msg.value = nE_ArgString(L, 1);
-    return SendOnly(L, id, &msg);
+    return SendOnly<Id>(L, msg);
 }
 
-int SendInt(lua_State* L, int id)
+template <int Id> int SendInt(lua_State* L)
 {
     nG_MsgInt msg;
     msg.value = nE_ArgInt(L, 1);
-    return SendOnly(L, id, &msg);
+    return SendOnly<Id>(L, msg);
 }
 
-int SendBool(lua_State* L, int id, bool value)
+template <int Id> int SendBool(lua_State* L, bool value)
 {
     nG_MsgBool msg;
     msg.value = value;
-    return SendOnly(L, id, &msg);
+    return SendOnly<Id>(L, msg);
 }
 
-int SendThreeStrings(lua_State* L, int id)
+template <int Id> int SendThreeStrings(lua_State* L)
 {
     nG_MsgThreeStrings msg;
     msg.s1 = nE_ArgString(L, 1);
     msg.s2 = nE_ArgString(L, 2);
     msg.s3 = nE_ArgString(L, 3);
-    return SendOnly(L, id, &msg);
+    return SendOnly<Id>(L, msg);
 }
 
 // Room and task; the third string stays empty whatever else is passed.
-int SendRoomAndTask(lua_State* L, int id)
+template <int Id> int SendRoomAndTask(lua_State* L)
 {
     nG_MsgThreeStrings msg;
     msg.s1 = nE_ArgString(L, 1);
     msg.s2 = nE_ArgString(L, 2);
-    return SendOnly(L, id, &msg);
+    return SendOnly<Id>(L, msg);
 }
 
 // Names may be given as text or as numbers; anything else names nothing.
@@ -204,7 +206,7 @@ bool IsName(lua_State* L, int index)
     return type == LUA_TSTRING || type == LUA_TNUMBER;
 }
 
-int SendDialog(lua_State* L, int id, bool withPosition)
+template <int Id> int SendDialog(lua_State* L, bool withPosition)
 {
     nG_MsgDialog msg;
     msg.show = true;
@@ -217,33 +219,33 @@ int SendDialog(lua_State* L, int id, bool withPosition)
         msg.x = nE_ArgInt(L, 5);
         msg.y = nE_ArgInt(L, 6);
     }
-    return SendOnly(L, id, &msg);
+    return SendOnly<Id>(L, msg);
 }
 
-int CloseDialogRecord(lua_State* L, int id)
+template <int Id> int CloseDialogRecord(lua_State* L)
 {
     nG_MsgDialog msg;
-    return SendOnly(L, id, &msg);
+    return SendOnly<Id>(L, msg);
 }
 
-float QueryFloat(int id)
+template <int Id> float QueryFloat()
 {
     nG_MsgFloat msg;
-    SendMsg(id, &msg);
+    nE_Send<Id>(msg);
     return msg.value;
 }
 
-int PushQueryFloat(lua_State* L, int id)
+template <int Id> int PushQueryFloat(lua_State* L)
 {
     lua_settop(L, 0);
-    lua_pushnumber(L, QueryFloat(id));
+    lua_pushnumber(L, QueryFloat<Id>());
     return 1;
 }
 
 nE_Matrix QueryAppTransform()
 {
     nG_MsgTransform msg;
-    SendMsg(NG_MSG_GET_TRANSFORM, &msg);
+    nE_Send<NG_MSG_GET_TRANSFORM>(msg);
     nE_Matrix m;
     for (int i = 0; i < 16; ++i)
         m.m[i] = msg.matrix[i];
@@ -253,7 +255,7 @@ nE_Matrix QueryAppTransform()
 nE_Object* QueryCurrentRoom()
 {
     nG_MsgObject msg;
-    SendMsg(NG_MSG_GET_CURRENT_ROOM, &msg);
+    nE_Send<NG_MSG_GET_CURRENT_ROOM>(msg);
     return msg.object;
 }
 
@@ -341,7 +343,7 @@ int SwitchRoom(lua_State* L)
     nG_MsgSwitchRoom msg;
     msg.animated = !nE_HasArg(L, 2) || nG_ArgFlagInt(L, 2) > 0;
     msg.room = nE_ArgString(L, 1);
-    return SendOnly(L, NG_MSG_SWITCH_ROOM, &msg);
+    return SendOnly<NG_MSG_SWITCH_ROOM>(L, msg);
 }
 
 int OpenSubRoom(lua_State* L)
@@ -355,7 +357,7 @@ int OpenSubRoom(lua_State* L)
     msg.endY = nE_ArgInt(L, 5);
     msg.animated = true;
     msg.room = nE_ArgString(L, 1);
-    return SendOnly(L, NG_MSG_SWITCH_ROOM, &msg);
+    return SendOnly<NG_MSG_SWITCH_ROOM>(L, msg);
 }
 
 int CloseSubRoom(lua_State* L)
@@ -364,12 +366,12 @@ int CloseSubRoom(lua_State* L)
     msg.subroom = true;
     msg.close = true;
     msg.animated = true;
-    return SendOnly(L, NG_MSG_SWITCH_ROOM, &msg);
+    return SendOnly<NG_MSG_SWITCH_ROOM>(L, msg);
 }
 
 int BlockSubRoomClose(lua_State* L)
 {
-    return SendBool(L, NG_MSG_BLOCK_SUBROOM_CLOSE, nG_ArgFlagInt(L, 1) > 0);
+    return SendBool<NG_MSG_BLOCK_SUBROOM_CLOSE>(L, nG_ArgFlagInt(L, 1) > 0);
 }
 
 int GetCurrentRoom(lua_State* L)
@@ -384,12 +386,12 @@ int GetCurrentRoom(lua_State* L)
 
 int SetAutoSave(lua_State* L)
 {
-    return SendBool(L, NG_MSG_AUTO_SAVE, nG_ArgFlagInt(L, 1) > 0);
+    return SendBool<NG_MSG_AUTO_SAVE>(L, nG_ArgFlagInt(L, 1) > 0);
 }
 
 int PauseLevel(lua_State* L)
 {
-    return SendBool(L, NG_MSG_PAUSE_LEVEL, nG_ArgFlagInt(L, 1) == 1);
+    return SendBool<NG_MSG_PAUSE_LEVEL>(L, nG_ArgFlagInt(L, 1) == 1);
 }
 
 int SwitchLevel(lua_State* L)
@@ -397,7 +399,7 @@ int SwitchLevel(lua_State* L)
     nG_MsgSwitchLevel msg;
     msg.level = nE_ArgString(L, 1);
     msg.param = nE_ArgString(L, 2);
-    return SendOnly(L, NG_MSG_SWITCH_LEVEL, &msg);
+    return SendOnly<NG_MSG_SWITCH_LEVEL>(L, msg);
 }
 
 int Quit(lua_State* L)
@@ -430,13 +432,13 @@ int AddObjectToInv(lua_State* L)
 {
     if (!IsName(L, 1)) return Nothing(L);
     nE_ArgObject(L, 1); // only for its warning: the inventory finds nothing either
-    return SendThreeStrings(L, NG_MSG_INV_ADD);
+    return SendThreeStrings<NG_MSG_INV_ADD>(L);
 }
 
 int DelObjectFromInv(lua_State* L)
 {
     if (!IsName(L, 1)) return Nothing(L);
-    return SendString(L, NG_MSG_INV_DELETE);
+    return SendString<NG_MSG_INV_DELETE>(L);
 }
 
 int AddTask(lua_State* L)
@@ -450,27 +452,27 @@ int AddTask(lua_State* L)
     if (g_scene && !dynamic_cast<nG_Room*>(g_scene->FindObject(msg.room)))
         nE_WarnOnce("taskroom:" + msg.room, "Warning: AddTask: no room named \"" + msg.room +
                                                 "\" for task \"" + msg.task + "\"; its line never shows");
-    return SendOnly(L, NG_MSG_ADD_TASK, &msg);
+    return SendOnly<NG_MSG_ADD_TASK>(L, msg);
 }
 
 int CompleteTask(lua_State* L)
 {
-    return SendString(L, NG_MSG_COMPLETE_TASK);
+    return SendString<NG_MSG_COMPLETE_TASK>(L);
 }
 
 int SetTasksCompleteData(lua_State* L)
 {
-    return SendThreeStrings(L, NG_MSG_TASKS_COMPLETE_DATA);
+    return SendThreeStrings<NG_MSG_TASKS_COMPLETE_DATA>(L);
 }
 
 int UnmarkTask(lua_State* L)
 {
-    return SendString(L, NG_MSG_UNMARK_TASK);
+    return SendString<NG_MSG_UNMARK_TASK>(L);
 }
 
 int CollectHoObject(lua_State* L)
 {
-    return SendString(L, NG_MSG_COLLECT_HO_OBJECT);
+    return SendString<NG_MSG_COLLECT_HO_OBJECT>(L);
 }
 
 int CollectObjectToInterface(lua_State* L)
@@ -479,7 +481,7 @@ int CollectObjectToInterface(lua_State* L)
     msg.object = nE_ArgString(L, 1);
     msg.a = nE_ArgInt(L, 2);
     msg.b = nE_ArgInt(L, 3);
-    return SendOnly(L, NG_MSG_COLLECT_TO_INTERFACE, &msg);
+    return SendOnly<NG_MSG_COLLECT_TO_INTERFACE>(L, msg);
 }
 
 // ---- dialogs, captions and windows ----
@@ -491,18 +493,18 @@ int ShowPopup(lua_State* L)
     msg.text = nE_ArgString(L, 1);
     for (int i = 0; i < 5; ++i)
         msg.params[i] = nE_ArgString(L, i + 2);
-    return SendOnly(L, NG_MSG_POPUP, &msg);
+    return SendOnly<NG_MSG_POPUP>(L, msg);
 }
 
 int HidePopup(lua_State* L)
 {
     nG_MsgPopup msg;
-    return SendOnly(L, NG_MSG_POPUP, &msg);
+    return SendOnly<NG_MSG_POPUP>(L, msg);
 }
 
 int ShowBlackBarText(lua_State* L)
 {
-    return SendString(L, NG_MSG_BLACK_BAR_TEXT);
+    return SendString<NG_MSG_BLACK_BAR_TEXT>(L);
 }
 
 int ShowDialog(lua_State* L)
@@ -511,32 +513,32 @@ int ShowDialog(lua_State* L)
     msg.text = nE_ArgString(L, 1);
     msg.x = nE_ArgInt(L, 2);
     msg.y = nE_ArgInt(L, 3);
-    return SendOnly(L, NG_MSG_SHOW_DIALOG, &msg);
+    return SendOnly<NG_MSG_SHOW_DIALOG>(L, msg);
 }
 
 int CloseDialog(lua_State* L)
 {
-    return SendOnly(L, NG_MSG_CLOSE_DIALOG, nullptr);
+    return SendOnly<NG_MSG_CLOSE_DIALOG>(L);
 }
 
 int ShowCharacterDialog(lua_State* L)
 {
-    return SendDialog(L, NG_MSG_CHARACTER_DIALOG, true);
+    return SendDialog<NG_MSG_CHARACTER_DIALOG>(L, true);
 }
 
 int CloseCharacterDialog(lua_State* L)
 {
-    return CloseDialogRecord(L, NG_MSG_CHARACTER_DIALOG);
+    return CloseDialogRecord<NG_MSG_CHARACTER_DIALOG>(L);
 }
 
 int ShowStoryDialog(lua_State* L)
 {
-    return SendDialog(L, NG_MSG_STORY_DIALOG, false);
+    return SendDialog<NG_MSG_STORY_DIALOG>(L, false);
 }
 
 int CloseStoryDialog(lua_State* L)
 {
-    return CloseDialogRecord(L, NG_MSG_STORY_DIALOG);
+    return CloseDialogRecord<NG_MSG_STORY_DIALOG>(L);
 }
 
 int ShowVideoFrame(lua_State* L)
@@ -548,13 +550,13 @@ int ShowVideoFrame(lua_State* L)
     msg.skipDelay = nE_HasArg(L, 5) ? nE_ArgFloat(L, 5) : 4.0f;
     msg.skipCall = nE_ArgString(L, 4);
     msg.video = nE_ArgString(L, 2);
-    return SendOnly(L, NG_MSG_VIDEO_FRAME, &msg);
+    return SendOnly<NG_MSG_VIDEO_FRAME>(L, msg);
 }
 
 int HideVideoFrame(lua_State* L)
 {
     nG_MsgVideoFrame msg;
-    return SendOnly(L, NG_MSG_VIDEO_FRAME, &msg);
+    return SendOnly<NG_MSG_VIDEO_FRAME>(L, msg);
 }
 
 int ShowSubtitle(lua_State* L)
@@ -562,13 +564,13 @@ int ShowSubtitle(lua_State* L)
     nG_MsgSubtitle msg;
     msg.show = true;
     msg.text = nE_ArgString(L, 1);
-    return SendOnly(L, NG_MSG_SUBTITLE, &msg);
+    return SendOnly<NG_MSG_SUBTITLE>(L, msg);
 }
 
 int HideSubtitle(lua_State* L)
 {
     nG_MsgSubtitle msg;
-    return SendOnly(L, NG_MSG_SUBTITLE, &msg);
+    return SendOnly<NG_MSG_SUBTITLE>(L, msg);
 }
 
 int ShowModalWindow(lua_State* L)
@@ -578,12 +580,12 @@ int ShowModalWindow(lua_State* L)
     msg.s2 = nE_ArgString(L, 2);
     msg.s3 = nE_ArgString(L, 3);
     msg.b1 = !nE_HasArg(L, 4) || nG_ArgFlagInt(L, 4) == 1;
-    return SendOnly(L, NG_MSG_SHOW_MODAL_WINDOW, &msg);
+    return SendOnly<NG_MSG_SHOW_MODAL_WINDOW>(L, msg);
 }
 
 int CloseModalWindow(lua_State* L)
 {
-    return SendString(L, NG_MSG_CLOSE_MODAL_WINDOW);
+    return SendString<NG_MSG_CLOSE_MODAL_WINDOW>(L);
 }
 
 // ---- map, cards and the strategy guide ----
@@ -597,45 +599,45 @@ int ShowMapPopup(lua_State* L)
     msg.picture = nE_ArgString(L, 2);
     msg.room = nE_ArgString(L, 1);
     msg.tasks = &tasks;
-    return SendOnly(L, NG_MSG_MAP_POPUP, &msg);
+    return SendOnly<NG_MSG_MAP_POPUP>(L, msg);
 }
 
 int HideMapPopup(lua_State* L)
 {
     nG_MsgMapPopup msg;
-    return SendOnly(L, NG_MSG_MAP_POPUP, &msg);
+    return SendOnly<NG_MSG_MAP_POPUP>(L, msg);
 }
 
 int CloseMap(lua_State* L)
 {
-    return SendOnly(L, NG_MSG_CLOSE_MAP, nullptr);
+    return SendOnly<NG_MSG_CLOSE_MAP>(L);
 }
 
 int AddCard(lua_State* L)
 {
-    return SendOnly(L, NG_MSG_ADD_CARD, nullptr);
+    return SendOnly<NG_MSG_ADD_CARD>(L);
 }
 
 int CloseCardsScreen(lua_State* L)
 {
-    return SendOnly(L, NG_MSG_CARDS_SCREEN, nullptr);
+    return SendOnly<NG_MSG_CARDS_SCREEN>(L);
 }
 
 int VisitMapRoom(lua_State* L)
 {
     nG_MsgThreeStrings msg;
     msg.s1 = nE_ArgString(L, 1);
-    return SendOnly(L, NG_MSG_VISIT_MAP_ROOM, &msg);
+    return SendOnly<NG_MSG_VISIT_MAP_ROOM>(L, msg);
 }
 
 int AddMapRoomTask(lua_State* L)
 {
-    return SendRoomAndTask(L, NG_MSG_ADD_MAP_ROOM_TASK);
+    return SendRoomAndTask<NG_MSG_ADD_MAP_ROOM_TASK>(L);
 }
 
 int DeleteMapRoomTask(lua_State* L)
 {
-    return SendRoomAndTask(L, NG_MSG_DELETE_MAP_ROOM_TASK);
+    return SendRoomAndTask<NG_MSG_DELETE_MAP_ROOM_TASK>(L);
 }
 
 int LockMapRoom(lua_State* L)
@@ -643,38 +645,38 @@ int LockMapRoom(lua_State* L)
     nG_MsgThreeStrings msg;
     msg.s1 = nE_ArgString(L, 1);
     msg.b2 = nG_ArgFlagInt(L, 2) == 1;
-    return SendOnly(L, NG_MSG_LOCK_MAP_ROOM, &msg);
+    return SendOnly<NG_MSG_LOCK_MAP_ROOM>(L, msg);
 }
 
 int SetPuppetState(lua_State* L)
 {
-    return SendInt(L, NG_MSG_SET_PUPPET_STATE);
+    return SendInt<NG_MSG_SET_PUPPET_STATE>(L);
 }
 
 int StrategyGuideTOC(lua_State* L)
 {
-    return SendOnly(L, NG_MSG_GUIDE_TOC, nullptr);
+    return SendOnly<NG_MSG_GUIDE_TOC>(L);
 }
 
 int StrategyGuideNext(lua_State* L)
 {
-    return SendOnly(L, NG_MSG_GUIDE_NEXT, nullptr);
+    return SendOnly<NG_MSG_GUIDE_NEXT>(L);
 }
 
 int StrategyGuidePrev(lua_State* L)
 {
-    return SendOnly(L, NG_MSG_GUIDE_PREV, nullptr);
+    return SendOnly<NG_MSG_GUIDE_PREV>(L);
 }
 
 int StrategyGuideSetPage(lua_State* L)
 {
-    return SendInt(L, NG_MSG_GUIDE_SET_PAGE);
+    return SendInt<NG_MSG_GUIDE_SET_PAGE>(L);
 }
 
 int StrategyGuideGetPage(lua_State* L)
 {
     nG_MsgInt msg;
-    SendOnly(L, NG_MSG_GUIDE_GET_PAGE, &msg);
+    SendOnly<NG_MSG_GUIDE_GET_PAGE>(L, msg);
     lua_pushinteger(L, msg.value);
     return 1;
 }
@@ -687,19 +689,19 @@ int ManageInterface(lua_State* L)
     msg.input = nG_ArgFlagInt(L, 1) == 1;
     msg.shown = nG_ArgFlagInt(L, 2) == 1;
     msg.fade = nG_ArgFlagInt(L, 3) == 1;
-    SendOnly(L, NG_MSG_INTERFACE_SHOW, &msg);
-    SendMsg(NG_MSG_INTERFACE_FADE, &msg);
+    SendOnly<NG_MSG_INTERFACE_SHOW>(L, msg);
+    nE_Send<NG_MSG_INTERFACE_FADE>(msg);
     return 0;
 }
 
 int AddChildToInterface(lua_State* L)
 {
-    return SendInt(L, NG_MSG_ADD_INTERFACE_CHILD);
+    return SendInt<NG_MSG_ADD_INTERFACE_CHILD>(L);
 }
 
 int RemoveChildFromInterface(lua_State* L)
 {
-    return SendInt(L, NG_MSG_REMOVE_INTERFACE_CHILD);
+    return SendInt<NG_MSG_REMOVE_INTERFACE_CHILD>(L);
 }
 
 int SetInterfaceChildInput(lua_State* L)
@@ -707,7 +709,7 @@ int SetInterfaceChildInput(lua_State* L)
     nG_MsgInterfaceChildInput msg;
     msg.child = nE_ArgInt(L, 1);
     msg.input = nG_ArgFlagInt(L, 2) == 1;
-    return SendOnly(L, NG_MSG_INTERFACE_CHILD_INPUT, &msg);
+    return SendOnly<NG_MSG_INTERFACE_CHILD_INPUT>(L, msg);
 }
 
 int ShowMinigame(lua_State* L)
@@ -717,47 +719,47 @@ int ShowMinigame(lua_State* L)
     msg.skipCode = nE_ArgString(L, 2);
     msg.resetCode = nE_ArgString(L, 3);
     msg.infoText = nE_ArgString(L, 4);
-    return SendOnly(L, NG_MSG_SHOW_MINIGAME, &msg);
+    return SendOnly<NG_MSG_SHOW_MINIGAME>(L, msg);
 }
 
 int HideMinigame(lua_State* L)
 {
-    return SendOnly(L, NG_MSG_HIDE_MINIGAME, nullptr);
+    return SendOnly<NG_MSG_HIDE_MINIGAME>(L);
 }
 
 int GetSkipTimer(lua_State* L)
 {
-    return PushQueryFloat(L, NG_MSG_GET_SKIP_TIMER);
+    return PushQueryFloat<NG_MSG_GET_SKIP_TIMER>(L);
 }
 
 int GetHintTimer(lua_State* L)
 {
-    return PushQueryFloat(L, NG_MSG_GET_HINT_TIMER);
+    return PushQueryFloat<NG_MSG_GET_HINT_TIMER>(L);
 }
 
 int SetHintTimer(lua_State* L)
 {
     nG_MsgFloat msg;
     msg.value = nE_ArgFloat(L, 1);
-    return SendOnly(L, NG_MSG_SET_HINT_TIMER, &msg);
+    return SendOnly<NG_MSG_SET_HINT_TIMER>(L, msg);
 }
 
 int SetBtnLockValue(lua_State* L)
 {
-    return SendBool(L, NG_MSG_SET_BTN_LOCK_VALUE, nG_ArgFlagInt(L, 1) == 1);
+    return SendBool<NG_MSG_SET_BTN_LOCK_VALUE>(L, nG_ArgFlagInt(L, 1) == 1);
 }
 
 int GetBtnLockValue(lua_State* L)
 {
     nG_MsgBool msg;
-    SendOnly(L, NG_MSG_GET_BTN_LOCK_VALUE, &msg);
+    SendOnly<NG_MSG_GET_BTN_LOCK_VALUE>(L, msg);
     lua_pushinteger(L, msg.value ? 1 : 0);
     return 1;
 }
 
 int UpdateGameMode(lua_State* L)
 {
-    return SendInt(L, NG_MSG_GAME_MODE);
+    return SendInt<NG_MSG_GAME_MODE>(L);
 }
 
 // ---- positions ----
@@ -788,7 +790,7 @@ int GetGameCursorPos(lua_State* L)
 int GetAppWidth(lua_State* L)
 {
     lua_settop(L, 0);
-    lua_pushinteger(L, nE_TruncateToInt(QueryFloat(NG_MSG_GET_APP_WIDTH)));
+    lua_pushinteger(L, nE_TruncateToInt(QueryFloat<NG_MSG_GET_APP_WIDTH>()));
     return 1;
 }
 } // namespace nG_ScriptApi

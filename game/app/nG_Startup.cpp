@@ -22,13 +22,13 @@
 #include "game/app/nG_Config.h"
 #include "game/app/nG_DisplayMode.h"
 #include "game/app/nG_Mediator.h"
-#include "game/app/nG_Messages.h"
 #include "game/app/nG_ParticleSystemGm.h"
 #include "game/app/nG_Room.h"
 #include "game/app/nG_ScriptApi.h"
 #include "game/app/nG_Settings.h"
 #include "game/interface/nG_StrategyGuide.h"
 #include "game/interface/nG_TextEdit.h"
+#include "game/messages/nG_Messages.h"
 
 #include <cstdio>
 #include <unistd.h>
@@ -383,6 +383,6 @@ bool nG_OnToggleFullscreen(bool wantFullscreen)
     char call[64];
     std::snprintf(call, sizeof call, "ng_togglefullscreen(%d,%d)", fullChanged ? 1 : 0, wideChanged ? 1 : 0);
     RunTrigger(call);
-    if (g_mediator) g_mediator->Send(NG_MSG_DISPLAY_CHANGED, nullptr);
+    nE_Send<NG_MSG_DISPLAY_CHANGED>();
     return result;
 }

@@ -3,8 +3,8 @@
 #include "engine/core/nE_Scene.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 
@@ -112,5 +112,5 @@ bool nG_BlackBarText::HandleInput(const nE_InputEvent* event, nE_Object* found, 
 
 void nG_BlackBarText::OnMessage(int id, void* record)
 {
-    if (id == NG_MSG_BLACK_BAR_TEXT && record) SetText(static_cast<nG_MsgString*>(record)->value);
+    if (auto* msg = nE_MsgAs<NG_MSG_BLACK_BAR_TEXT>(id, record)) SetText(msg->value);
 }

@@ -4,9 +4,9 @@
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_Tween.h"
 #include "engine/scene/nE_AnimSprite.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 namespace
 {
@@ -20,8 +20,8 @@ void GlowingHover(nG_InterfButton* button)
 void SetIds(nG_InterfButton* button, int press)
 {
     button->pressId = press;
-    button->hoverId = NG_MSG_INV_BUTTON_HOVER;
-    button->leaveId = NG_MSG_INV_BUTTON_LEAVE;
+    button->hoverId = nG_ButtonMsg<NG_MSG_INV_BUTTON_HOVER>();
+    button->leaveId = nG_ButtonMsg<NG_MSG_INV_BUTTON_LEAVE>();
 }
 } // namespace
 
@@ -50,7 +50,7 @@ void nG_BtnCard::SetDefaults()
     GlowingHover(button);
     button->SetPos(221.0f, 0.0f);
     button->SetInputRect(nE_Rect{-35.0f, -35.0f, 70.0f, 70.0f});
-    SetIds(button, NG_MSG_CARDS_SCREEN);
+    SetIds(button, nG_ButtonMsg<NG_MSG_CARDS_SCREEN>());
     // No particle kind registered: no burst.
     if (nE_Object* effect = nE_CreateObject("partsys", m_name + "_eff"))
     {
@@ -71,7 +71,7 @@ void nG_BtnCard::OnMessage(int id, void* record)
     switch (id)
     {
     case NG_MSG_TASKS_CHANGED:
-        if (record) SetInput(static_cast<nG_MsgBool*>(record)->value);
+        if (auto* msg = nE_MsgAs<NG_MSG_TASKS_CHANGED>(id, record)) SetInput(msg->value);
         break;
     case NG_MSG_ADD_CARD:
         if (!nG_IsLevelStarting() && m_effect.Get() && g_scriptMediaHooks.psStart)
@@ -80,7 +80,7 @@ void nG_BtnCard::OnMessage(int id, void* record)
         if (nE_AnimSprite* anim = nG_As<nE_AnimSprite>(m_anim)) anim->SetFrame(m_cards);
         break;
     case NG_MSG_INV_CHANGED:
-        if (record) SetY(static_cast<nG_MsgInvChanged*>(record)->barY - 61.0f);
+        if (auto* msg = nE_MsgAs<NG_MSG_INV_CHANGED>(id, record)) SetY(msg->barY - 61.0f);
         break;
     default:
         break;
@@ -108,7 +108,7 @@ void nG_BtnLock::SetDefaults()
         GlowingHover(button);
         button->SetPos(816.0f, -40.0f);
         button->SetZ(20.0f);
-        SetIds(button, NG_MSG_BTN_LOCK_PRESS);
+        SetIds(button, nG_ButtonMsg<NG_MSG_BTN_LOCK_PRESS>());
         m_lock[i] = button->GetHandle();
     }
     if (nE_Object* unlocked = m_lock[1].Get())
@@ -139,10 +139,10 @@ void nG_BtnLock::OnMessage(int id, void* record)
     switch (id)
     {
     case NG_MSG_TASKS_CHANGED:
-        if (record) SetInput(static_cast<nG_MsgBool*>(record)->value);
+        if (auto* msg = nE_MsgAs<NG_MSG_TASKS_CHANGED>(id, record)) SetInput(msg->value);
         break;
     case NG_MSG_INV_CHANGED:
-        if (record) SetY(static_cast<nG_MsgInvChanged*>(record)->barY - 6.0f);
+        if (auto* msg = nE_MsgAs<NG_MSG_INV_CHANGED>(id, record)) SetY(msg->barY - 6.0f);
         break;
     case NG_MSG_BTN_LOCK_PRESS:
     {
@@ -153,15 +153,15 @@ void nG_BtnLock::OnMessage(int id, void* record)
     case NG_MSG_SET_BTN_LOCK_VALUE:
     {
         if (!record) break;
-        bool value = static_cast<nG_MsgBool*>(record)->value;
+        bool value = nE_MsgAs<NG_MSG_SET_BTN_LOCK_VALUE>(id, record)->value;
         ShowFaces(value, !value);
         nG_MsgBool changed;
         changed.value = value;
-        nG_Send(NG_MSG_BTN_LOCK_CHANGED, &changed);
+        nE_Send<NG_MSG_BTN_LOCK_CHANGED>(changed);
         break;
     }
     case NG_MSG_GET_BTN_LOCK_VALUE:
-        if (record) static_cast<nG_MsgBool*>(record)->value = GetValue();
+        if (auto* msg = nE_MsgAs<NG_MSG_GET_BTN_LOCK_VALUE>(id, record)) msg->value = GetValue();
         break;
     default:
         break;

@@ -3,10 +3,10 @@
 #include "engine/core/nE_Tween.h"
 #include "engine/scene/nE_AnimSprite.h"
 #include "engine/scene/nE_Sprite.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_HoHintEffect.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -177,7 +177,7 @@ void nG_BtnHint::SetDefaults()
     m_duration = 5.0f;
     if (!m_holder.IsAlive())
     {
-        BuildCommon("assets/interface/hint/hint_charge", NG_MSG_BTN_HINT_PRESS);
+        BuildCommon("assets/interface/hint/hint_charge", nG_ButtonMsg<NG_MSG_BTN_HINT_PRESS>());
         nG_Tween(m_holder.Get(), NE_TWEEN_ALPHA, {0.0f, 3, 0.0f, 0.4f, 3, 1.0f});
     }
     m_charge = 0.0f;
@@ -223,12 +223,12 @@ void nG_BtnHint::Update(const nE_TimeStep* step)
 bool nG_BtnHint::PointAtTask()
 {
     nG_MsgBool shown;
-    nG_Send(NG_MSG_GET_TASKS_STATE, &shown);
+    nE_Send<NG_MSG_GET_TASKS_STATE>(shown);
     nG_MsgObject room;
-    if (shown.value && m_mode < 2) nG_Send(NG_MSG_GET_CURRENT_ROOM, &room);
+    if (shown.value && m_mode < 2) nE_Send<NG_MSG_GET_CURRENT_ROOM>(room);
     if (!room.object) return false;
     nG_MsgString task;
-    nG_Send(NG_MSG_GET_HINT_TASK, &task);
+    nE_Send<NG_MSG_GET_HINT_TASK>(task);
     // No unfinished task: nothing to point at (an empty name would match all).
     if (task.value.size() <= 2) return false;
     std::string base = task.value.substr(2);
@@ -269,7 +269,7 @@ void nG_BtnHint::OnMessage(int id, void* record)
     switch (id)
     {
     case NG_MSG_GAME_MODE:
-        if (record) SetMode(static_cast<nG_MsgInt*>(record)->value);
+        if (auto* msg = nE_MsgAs<NG_MSG_GAME_MODE>(id, record)) SetMode(msg->value);
         break;
     case NG_MSG_BTN_HINT_PRESS:
         if (m_mode < 2)
@@ -281,12 +281,14 @@ void nG_BtnHint::OnMessage(int id, void* record)
         UseHint();
         break;
     case NG_MSG_SKIP_USED:
-        if (record && m_holder.Get()) m_holder.Get()->SetAlpha(static_cast<nG_MsgFloat*>(record)->value);
+        if (auto* msg = nE_MsgAs<NG_MSG_SKIP_USED>(id, record))
+            if (m_holder.Get()) m_holder.Get()->SetAlpha(msg->value);
         break;
     case NG_MSG_SET_HINT_TIMER:
     {
-        if (!record) break;
-        float value = Clamp01(static_cast<nG_MsgFloat*>(record)->value);
+        const nG_MsgFloat* msg = nE_MsgAs<NG_MSG_SET_HINT_TIMER>(id, record);
+        if (!msg) break;
+        float value = Clamp01(msg->value);
         m_state = value != 0.0f ? 1 : 0;
         m_charge = static_cast<float>(m_state);
         DoAnim();
@@ -295,7 +297,7 @@ void nG_BtnHint::OnMessage(int id, void* record)
         break;
     }
     case NG_MSG_SWITCH_ROOM:
-        if (record && !static_cast<nG_MsgSwitchRoom*>(record)->subroom)
+        if (auto* msg = nE_MsgAs<NG_MSG_SWITCH_ROOM>(id, record); msg && !msg->subroom)
             for (nE_ObjectHandle& handle : m_effects)
                 if (nE_Object* effect = handle.Get()) static_cast<nG_HoHintEffect*>(effect)->FadeOut();
         break;
@@ -305,7 +307,7 @@ void nG_BtnHint::OnMessage(int id, void* record)
         DoAnim();
         break;
     case NG_MSG_GET_HINT_TIMER:
-        if (record) static_cast<nG_MsgFloat*>(record)->value = m_charge;
+        if (auto* msg = nE_MsgAs<NG_MSG_GET_HINT_TIMER>(id, record)) msg->value = m_charge;
         break;
     default:
         break;
@@ -333,7 +335,7 @@ void nG_BtnSkip::SetDefaults()
     m_code.clear();
     if (!m_holder.IsAlive())
     {
-        BuildCommon("assets/interface/minigame/skip_charge", NG_MSG_BTN_SKIP_PRESS);
+        BuildCommon("assets/interface/minigame/skip_charge", nG_ButtonMsg<NG_MSG_BTN_SKIP_PRESS>());
         if (nE_Object* holder = m_holder.Get())
         {
             holder->SetInputRect(kButtonRect);
@@ -384,7 +386,7 @@ void nG_BtnSkip::DoAnim()
     if (nG_InterfButton* button = GetButton()) button->SetEnabled(m_charge == 0.0f);
     nG_MsgFloat used;
     used.value = 1.0f - m_level;
-    nG_Send(NG_MSG_SKIP_USED, &used);
+    nE_Send<NG_MSG_SKIP_USED>(used);
 }
 
 void nG_BtnSkip::Discharge(float dt)
@@ -408,11 +410,11 @@ void nG_BtnSkip::OnMessage(int id, void* record)
     switch (id)
     {
     case NG_MSG_GAME_MODE:
-        if (record) SetMode(static_cast<nG_MsgInt*>(record)->value);
+        if (auto* msg = nE_MsgAs<NG_MSG_GAME_MODE>(id, record)) SetMode(msg->value);
         break;
     case NG_MSG_SHOW_MINIGAME:
     {
-        const nG_MsgShowMinigame* show = static_cast<nG_MsgShowMinigame*>(record);
+        const nG_MsgShowMinigame* show = nE_MsgAs<NG_MSG_SHOW_MINIGAME>(id, record);
         if (!show || show->skipCode.empty()) break;
         m_charge = Clamp01(show->skipTime);
         m_code = show->skipCode;
@@ -438,7 +440,7 @@ void nG_BtnSkip::OnMessage(int id, void* record)
         DoAnim();
         break;
     case NG_MSG_GET_SKIP_TIMER:
-        if (record) static_cast<nG_MsgFloat*>(record)->value = m_charge;
+        if (auto* msg = nE_MsgAs<NG_MSG_GET_SKIP_TIMER>(id, record)) msg->value = m_charge;
         break;
     default:
         break;

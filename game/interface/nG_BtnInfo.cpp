@@ -1,8 +1,8 @@
 #include "game/interface/nG_BtnInfo.h"
 
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -47,7 +47,7 @@ void nG_SlideButton::Update(const nE_TimeStep* step)
 }
 
 nG_BtnInfo::nG_BtnInfo(const std::string& name)
-    : nG_SlideButton(name, 545.0f, "info", "interface_button_info", NG_MSG_BTN_INFO_PRESS)
+    : nG_SlideButton(name, 545.0f, "info", "interface_button_info", nG_ButtonMsg<NG_MSG_BTN_INFO_PRESS>())
 {
 }
 
@@ -56,13 +56,16 @@ void nG_BtnInfo::OnMessage(int id, void* record)
     switch (id)
     {
     case NG_MSG_SHOW_MINIGAME:
-        if (!record || static_cast<nG_MsgShowMinigame*>(record)->infoText.empty()) break;
-        m_text = static_cast<nG_MsgShowMinigame*>(record)->infoText;
+    {
+        const nG_MsgShowMinigame* show = nE_MsgAs<NG_MSG_SHOW_MINIGAME>(id, record);
+        if (!show || show->infoText.empty()) break;
+        m_text = show->infoText;
         SlideIn();
         break;
+    }
     case NG_MSG_HIDE_MINIGAME:
         m_state = 0;
-        nG_Send(NG_MSG_CLOSE_DIALOG, nullptr);
+        nE_Send<NG_MSG_CLOSE_DIALOG>();
         SetInput(false);
         break;
     case NG_MSG_BTN_INFO_PRESS:
@@ -72,7 +75,7 @@ void nG_BtnInfo::OnMessage(int id, void* record)
         dialog.text = m_text;
         dialog.x = 512;
         dialog.y = 384;
-        nG_Send(NG_MSG_SHOW_DIALOG, &dialog);
+        nE_Send<NG_MSG_SHOW_DIALOG>(dialog);
         break;
     }
     default:
@@ -81,7 +84,7 @@ void nG_BtnInfo::OnMessage(int id, void* record)
 }
 
 nG_BtnReset::nG_BtnReset(const std::string& name)
-    : nG_SlideButton(name, 465.0f, "reset", "interface_button_reset", NG_MSG_BTN_RESET_PRESS)
+    : nG_SlideButton(name, 465.0f, "reset", "interface_button_reset", nG_ButtonMsg<NG_MSG_BTN_RESET_PRESS>())
 {
 }
 
@@ -90,10 +93,13 @@ void nG_BtnReset::OnMessage(int id, void* record)
     switch (id)
     {
     case NG_MSG_SHOW_MINIGAME:
-        if (!record || static_cast<nG_MsgShowMinigame*>(record)->resetCode.empty()) break;
-        m_code = static_cast<nG_MsgShowMinigame*>(record)->resetCode;
+    {
+        const nG_MsgShowMinigame* show = nE_MsgAs<NG_MSG_SHOW_MINIGAME>(id, record);
+        if (!show || show->resetCode.empty()) break;
+        m_code = show->resetCode;
         SlideIn();
         break;
+    }
     case NG_MSG_HIDE_MINIGAME:
         m_state = 0;
         SetInput(false);

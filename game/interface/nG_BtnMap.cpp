@@ -1,9 +1,9 @@
 #include "game/interface/nG_BtnMap.h"
 
 #include "engine/scene/nE_AnimSprite.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 namespace
 {
@@ -25,9 +25,9 @@ void nG_BtnMap::SetDefaults()
     {
         button->SetInputRect(nE_Rect{-70.0f, -60.0f, 140.0f, 120.0f});
         button->SetY(kButtonY);
-        button->pressId = NG_MSG_CLOSE_MAP;
-        button->hoverId = NG_MSG_BTN_MAP_HOVER;
-        button->leaveId = NG_MSG_BTN_MAP_LEAVE;
+        button->pressId = nG_ButtonMsg<NG_MSG_CLOSE_MAP>();
+        button->hoverId = nG_ButtonMsg<NG_MSG_BTN_MAP_HOVER>();
+        button->leaveId = nG_ButtonMsg<NG_MSG_BTN_MAP_LEAVE>();
         m_button = button->GetHandle();
     }
     if (nE_AnimSprite* arrow = nG_AddAnim(this, m_name + "_arrow", "assets/interface/map/map", 0.0f))

@@ -5,8 +5,8 @@
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 
@@ -69,7 +69,7 @@ void nG_CardsScreen::SendScreenState(bool open)
 {
     nG_MsgBool record;
     record.value = open;
-    nG_Send(NG_MSG_SCREEN_CLOSED, &record);
+    nE_Send<NG_MSG_SCREEN_CLOSED>(record);
 }
 
 void nG_CardsScreen::Toggle()

@@ -5,9 +5,9 @@
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 
@@ -23,7 +23,7 @@ void FadeHud(bool shown)
     nG_MsgInterfaceShow fade;
     fade.shown = shown;
     fade.fade = true;
-    nG_Send(NG_MSG_INTERFACE_FADE, &fade);
+    nE_Send<NG_MSG_INTERFACE_FADE>(fade);
 }
 
 void Post(const std::string& sender, const std::string& call)
@@ -48,7 +48,7 @@ nG_CharacterDialog::nG_CharacterDialog(const std::string& name) : nE_Object(name
     skip->SetZ(5);
     skip->SetInputRect(nE_Rect{-30, -15, 60, 30});
     skip->SetAttachType(2);
-    skip->pressId = NG_MSG_CHARACTER_DIALOG_SKIP;
+    skip->pressId = nG_ButtonMsg<NG_MSG_CHARACTER_DIALOG_SKIP>();
     if (nG_Attach(this, skip)) m_skip = skip->GetHandle();
 
     if (nE_Text* text = nG_AddText(window, name + "_text", "assets/fonts/times", 20, kTextColour, 0, 0, 1))
@@ -94,8 +94,8 @@ void nG_CharacterDialog::OnMessage(int id, void* record)
         if (m_timer == 0.0f) Post(m_name, m_skipCall);
         return;
     }
-    if (id != NG_MSG_CHARACTER_DIALOG || !record) return;
-    const nG_MsgDialog* dialog = static_cast<nG_MsgDialog*>(record);
+    const nG_MsgDialog* dialog = nE_MsgAs<NG_MSG_CHARACTER_DIALOG>(id, record);
+    if (!dialog) return;
     if (dialog->show)
         Open(*dialog);
     else

@@ -3,8 +3,8 @@
 #include "engine/core/nE_Scene.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 
@@ -44,7 +44,7 @@ void nG_Dialog::OnMessage(int id, void* record)
         Layout(CLOSING);
     else if (id == NG_MSG_SHOW_DIALOG && record)
     {
-        const nG_MsgShowDialog* show = static_cast<nG_MsgShowDialog*>(record);
+        const nG_MsgShowDialog* show = nE_MsgAs<NG_MSG_SHOW_DIALOG>(id, record);
         Show(show->text, show->x, show->y, 300, 94);
     }
 }

@@ -1,9 +1,9 @@
 #include "game/interface/nG_FrameSubroom.h"
 
 #include "engine/scene/nE_Sprite.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <cstdio>
 
@@ -50,7 +50,7 @@ void nG_FrameSubroom::SetDefaults()
     nG_BuildButton(close, "", "assets/interface/subroom/frame_close_over", "", 4, "", "", 20, nullptr,
                    nullptr, nullptr, nullptr, false);
     close->SetInputRect(nE_Rect{-20.0f, -20.0f, 40.0f, 40.0f});
-    close->pressId = NG_MSG_CLOSE_SUBROOM_NOW;
+    close->pressId = nG_ButtonMsg<NG_MSG_CLOSE_SUBROOM_NOW>();
     if (nG_Attach(this, close)) m_close = close->GetHandle();
     for (int i = 0; i < 8; ++i)
     {
@@ -108,9 +108,8 @@ void nG_FrameSubroom::Follow(nE_Object* subroom)
 
 void nG_FrameSubroom::OnMessage(int id, void* record)
 {
-    if (!record) return;
-    if (id == NG_MSG_SUBROOM_FRAME_LAYOUT)
-        Layout(*static_cast<nE_Rect*>(record));
-    else if (id == NG_MSG_SUBROOM_FRAME_FOLLOW)
-        Follow(static_cast<nE_Object*>(record));
+    if (const nE_Rect* rect = nE_MsgAs<NG_MSG_SUBROOM_FRAME_LAYOUT>(id, record))
+        Layout(*rect);
+    else if (nE_Object* subroom = nE_MsgAs<NG_MSG_SUBROOM_FRAME_FOLLOW>(id, record))
+        Follow(subroom);
 }

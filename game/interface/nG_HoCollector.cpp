@@ -6,8 +6,8 @@
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_Tween.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 
@@ -73,7 +73,7 @@ void nG_HoCollector::CollectHo(const std::string& name)
     bool starting = nG_IsLevelStarting();
     nG_MsgObjectQuery query;
     query.object = name;
-    nG_Send(NG_MSG_HO_OBJECT_COLLECTED, &query);
+    nE_Send<NG_MSG_HO_OBJECT_COLLECTED>(query);
     object = handle.Get(); // a listener may have deleted it
     if (!object) return;
     if (starting && !query.answer)
@@ -129,11 +129,10 @@ void nG_HoCollector::Update(const nE_TimeStep* step)
 
 void nG_HoCollector::OnMessage(int id, void* record)
 {
-    if (!record) return;
-    if (id == NG_MSG_COLLECT_HO_OBJECT)
-        CollectHo(static_cast<nG_MsgString*>(record)->value);
-    else if (id == NG_MSG_COLLECT_HO_TASK_OBJECT)
-        m_effectOn = static_cast<nG_MsgBool*>(record)->value;
+    if (const nG_MsgString* object = nE_MsgAs<NG_MSG_COLLECT_HO_OBJECT>(id, record))
+        CollectHo(object->value);
+    else if (const nG_MsgBool* effect = nE_MsgAs<NG_MSG_COLLECT_HO_TASK_OBJECT>(id, record))
+        m_effectOn = effect->value;
 }
 
 // ---- flights to the HUD ----
@@ -191,7 +190,6 @@ void nG_Collector::Update(const nE_TimeStep* step)
 
 void nG_Collector::OnMessage(int id, void* record)
 {
-    if (id != NG_MSG_COLLECT_TO_INTERFACE || !record) return;
-    const nG_MsgCollectToInterface* collect = static_cast<nG_MsgCollectToInterface*>(record);
-    CollectToInterface(collect->object, collect->a, collect->b);
+    if (const nG_MsgCollectToInterface* collect = nE_MsgAs<NG_MSG_COLLECT_TO_INTERFACE>(id, record))
+        CollectToInterface(collect->object, collect->a, collect->b);
 }

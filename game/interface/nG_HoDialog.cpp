@@ -6,9 +6,9 @@
 #include "engine/core/nE_Tween.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 
@@ -57,15 +57,16 @@ void nG_HoDialog::OnMessage(int id, void* record)
     {
     case NG_MSG_HO_DIALOG:
     {
-        const nG_MsgHoDialog* dialog = static_cast<nG_MsgHoDialog*>(record);
+        const nG_MsgHoDialog* dialog = nE_MsgAs<NG_MSG_HO_DIALOG>(id, record);
         Show(dialog->object, dialog->call);
         break;
     }
     case NG_MSG_IS_HO_DIALOG_SHOWN:
-        static_cast<nG_MsgBool*>(record)->value = IsShown();
+        nE_MsgAs<NG_MSG_IS_HO_DIALOG_SHOWN>(id, record)->value = IsShown();
         break;
     case NG_MSG_GET_HO_DIALOG_OBJECT:
-        static_cast<nG_MsgString*>(record)->value = m_object.Get() ? m_object.Get()->GetName() : std::string();
+        nE_MsgAs<NG_MSG_GET_HO_DIALOG_OBJECT>(id, record)->value =
+            m_object.Get() ? m_object.Get()->GetName() : std::string();
         break;
     default:
         break;
@@ -76,7 +77,7 @@ void nG_HoDialog::Blur(bool on)
 {
     nG_MsgBool blur;
     blur.value = on;
-    nG_Send(NG_MSG_LEVEL_BLUR, &blur);
+    nE_Send<NG_MSG_LEVEL_BLUR>(blur);
 }
 
 void nG_HoDialog::Show(const std::string& name, const std::string& call)

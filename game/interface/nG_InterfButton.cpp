@@ -1,10 +1,11 @@
 #include "game/interface/nG_InterfButton.h"
 
+#include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 
@@ -105,12 +106,14 @@ void nG_InterfButton::SetEnabled(bool enabled)
     ShowLayers(false, !enabled);
 }
 
+// The one send whose id is chosen at run time: the owner named it through
+// nG_ButtonMsg, so it is a button message and the record is the button's.
 void nG_InterfButton::SendId(int id)
 {
-    if (id < 0) return;
+    if (id < 0 || !g_mediator) return;
     nG_MsgString record;
     record.value = m_name;
-    nG_Send(id, &record);
+    g_mediator->Send(id, &record);
 }
 
 void nG_InterfButton::SetState(int state)

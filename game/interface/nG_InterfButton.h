@@ -34,6 +34,8 @@ public:
     int GetState() const { return m_state; }
     float GetGlow() const { return m_glow; }
 
+    // Owners name these ids through nG_ButtonMsg, which takes only the button
+    // messages; -1 sends nothing.
     int pressId = -1;
     int hoverId = -1;
     int leaveId = -1;

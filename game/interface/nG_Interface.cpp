@@ -3,7 +3,6 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Scene.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_BlackBarText.h"
 #include "game/interface/nG_BtnCard.h"
 #include "game/interface/nG_BtnHint.h"
@@ -23,6 +22,7 @@
 #include "game/interface/nG_Popup.h"
 #include "game/interface/nG_Tasks.h"
 #include "game/interface/nG_VideoFrame.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 
@@ -238,31 +238,31 @@ void nG_Interface::OnMessage(int id, void* record)
     switch (id)
     {
     case NG_MSG_INTERFACE_SHOW:
-        if (m_layer2) m_layer2->SetInput(static_cast<nG_MsgInterfaceShow*>(record)->input);
+        if (m_layer2) m_layer2->SetInput(nE_MsgAs<NG_MSG_INTERFACE_SHOW>(id, record)->input);
         break;
     case NG_MSG_INTERFACE_FADE:
     {
-        const nG_MsgInterfaceShow* show = static_cast<nG_MsgInterfaceShow*>(record);
+        const nG_MsgInterfaceShow* show = nE_MsgAs<NG_MSG_INTERFACE_FADE>(id, record);
         m_fadingOut = !show->shown;
         if (!show->fade) SetHudAlpha(m_fadingOut ? 0.0f : 1.0f);
         break;
     }
     case NG_MSG_PAUSE_LEVEL:
     {
-        bool paused = static_cast<nG_MsgBool*>(record)->value;
+        bool paused = nE_MsgAs<NG_MSG_PAUSE_LEVEL>(id, record)->value;
         if (m_layer2) m_layer2->SetActive(!paused);
         if (m_layer1) m_layer1->SetActive(!paused);
         break;
     }
     case NG_MSG_ADD_INTERFACE_CHILD:
-        CreateChild(static_cast<nG_MsgInt*>(record)->value);
+        CreateChild(nE_MsgAs<NG_MSG_ADD_INTERFACE_CHILD>(id, record)->value);
         break;
     case NG_MSG_REMOVE_INTERFACE_CHILD:
-        DestroyChild(static_cast<nG_MsgInt*>(record)->value);
+        DestroyChild(nE_MsgAs<NG_MSG_REMOVE_INTERFACE_CHILD>(id, record)->value);
         break;
     case NG_MSG_INTERFACE_CHILD_INPUT:
     {
-        const nG_MsgInterfaceChildInput* input = static_cast<nG_MsgInterfaceChildInput*>(record);
+        const nG_MsgInterfaceChildInput* input = nE_MsgAs<NG_MSG_INTERFACE_CHILD_INPUT>(id, record);
         SetChildInput(input->child, input->input);
         break;
     }

@@ -4,10 +4,10 @@
 #include "engine/platform/nE_Cursor_Pl5.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_InventoryObject.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -75,8 +75,8 @@ void nG_Inventory::SetDefaults()
             header->SetText("interface_inventory_header", "", "", "", "", "");
             m_header = header->GetHandle();
         }
-        m_left = MakeArrow(this, "ng_inventory_btn_left", -320.0f, NG_MSG_INV_SCROLL_LEFT);
-        m_right = MakeArrow(this, "ng_inventory_btn_right", 320.0f, NG_MSG_INV_SCROLL_RIGHT);
+        m_left = MakeArrow(this, "ng_inventory_btn_left", -320.0f, nG_ButtonMsg<NG_MSG_INV_SCROLL_LEFT>());
+        m_right = MakeArrow(this, "ng_inventory_btn_right", 320.0f, nG_ButtonMsg<NG_MSG_INV_SCROLL_RIGHT>());
         // The same image points the other way.
         if (nE_Object* right = m_right.Get())
             for (int i = 0; i < 3 && i < right->GetChildCount(); ++i)
@@ -136,7 +136,7 @@ void nG_Inventory::NotifyChanged()
     record.x = GetX();
     record.y = y;
     record.z = GetZ();
-    nG_Send(NG_MSG_INV_CHANGED, &record);
+    nE_Send<NG_MSG_INV_CHANGED>(record);
 }
 
 bool nG_Inventory::AnySliding()
@@ -342,15 +342,15 @@ void nG_Inventory::OnMessage(int id, void* record)
     switch (id)
     {
     case NG_MSG_INV_ADD:
-        if (const nG_MsgThreeStrings* add = static_cast<nG_MsgThreeStrings*>(record))
+        if (const nG_MsgThreeStrings* add = nE_MsgAs<NG_MSG_INV_ADD>(id, record))
             AddItem(add->s1, add->s2, add->s3);
         break;
     case NG_MSG_INV_DELETE:
-        if (record) RemoveItem(static_cast<nG_MsgString*>(record)->value);
+        if (auto* msg = nE_MsgAs<NG_MSG_INV_DELETE>(id, record)) RemoveItem(msg->value);
         break;
     case NG_MSG_TASKS_CHANGED:
         if (!record) break;
-        SetInput(static_cast<nG_MsgBool*>(record)->value);
+        SetInput(nE_MsgAs<NG_MSG_TASKS_CHANGED>(id, record)->value);
         // Input off: the pointer can no longer be reported leaving.
         if (!IsInput()) ResetPointerFlags();
         break;
@@ -361,7 +361,7 @@ void nG_Inventory::OnMessage(int id, void* record)
         ScrollLeft();
         break;
     case NG_MSG_BTN_LOCK_CHANGED:
-        if (record) m_autoHide = static_cast<nG_MsgBool*>(record)->value;
+        if (auto* msg = nE_MsgAs<NG_MSG_BTN_LOCK_CHANGED>(id, record)) m_autoHide = msg->value;
         break;
     case NG_MSG_INV_BUTTON_HOVER:
         if (m_slideState == 0) s_overNeighbour = true;
@@ -376,7 +376,7 @@ void nG_Inventory::OnMessage(int id, void* record)
         m_autoHide = !m_autoHide;
         break;
     case NG_MSG_HAS_INV_OBJECT:
-        if (nG_MsgObjectQuery* query = static_cast<nG_MsgObjectQuery*>(record))
+        if (nG_MsgObjectQuery* query = nE_MsgAs<NG_MSG_HAS_INV_OBJECT>(id, record))
             query->answer = FindItem(query->object);
         break;
     default:

@@ -5,10 +5,10 @@
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_MapPopup.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 
@@ -21,7 +21,7 @@ void ScreenClosed(bool value)
 {
     nG_MsgBool closed;
     closed.value = value;
-    nG_Send(NG_MSG_SCREEN_CLOSED, &closed);
+    nE_Send<NG_MSG_SCREEN_CLOSED>(closed);
 }
 
 nE_ObjectHandle AddCloseButton(nE_Object* map, const std::string& name, const std::string& normal,
@@ -29,9 +29,9 @@ nE_ObjectHandle AddCloseButton(nE_Object* map, const std::string& name, const st
 {
     nG_InterfButton* button = new nG_InterfButton(name);
     nG_BuildButton(button, normal, hover, "", cursor, "", "", 20, nullptr, nullptr, nullptr, nullptr, false);
-    button->pressId = NG_MSG_CLOSE_MAP;
-    button->hoverId = NG_MSG_MAP_CLOSE_HOVER;
-    button->leaveId = NG_MSG_MAP_CLOSE_LEAVE;
+    button->pressId = nG_ButtonMsg<NG_MSG_CLOSE_MAP>();
+    button->hoverId = nG_ButtonMsg<NG_MSG_MAP_CLOSE_HOVER>();
+    button->leaveId = nG_ButtonMsg<NG_MSG_MAP_CLOSE_LEAVE>();
     button->SetPos(x, y);
     button->SetZ(20);
     return nG_Attach(map, button) ? button->GetHandle() : nE_ObjectHandle();

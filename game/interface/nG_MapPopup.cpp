@@ -49,8 +49,8 @@ nG_MapPopup::~nG_MapPopup() = default;
 
 void nG_MapPopup::OnMessage(int id, void* record)
 {
-    if (id != NG_MSG_MAP_POPUP || !record) return;
-    const nG_MsgMapPopup* popup = static_cast<nG_MsgMapPopup*>(record);
+    const nG_MsgMapPopup* popup = nE_MsgAs<NG_MSG_MAP_POPUP>(id, record);
+    if (!popup) return;
     if (popup->show)
     {
         static const std::vector<std::string> none;

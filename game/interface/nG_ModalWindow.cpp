@@ -5,8 +5,8 @@
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 
@@ -35,11 +35,11 @@ void nG_ModalWindow::OnMessage(int id, void* record)
     if (!record) return;
     if (id == NG_MSG_SHOW_MODAL_WINDOW)
     {
-        const nG_MsgThreeStrings* show = static_cast<nG_MsgThreeStrings*>(record);
+        const nG_MsgThreeStrings* show = nE_MsgAs<NG_MSG_SHOW_MODAL_WINDOW>(id, record);
         ShowWindow(show->s1, show->s2, show->s3, show->b1);
     }
     else if (id == NG_MSG_CLOSE_MODAL_WINDOW)
-        CloseWindow(static_cast<nG_MsgString*>(record)->value);
+        CloseWindow(nE_MsgAs<NG_MSG_CLOSE_MODAL_WINDOW>(id, record)->value);
 }
 
 void nG_ModalWindow::ShowWindow(const std::string& module, const std::string& object, const std::string& code,

@@ -53,8 +53,8 @@ nG_Popup::~nG_Popup()
 
 void nG_Popup::OnMessage(int id, void* record)
 {
-    if (id != NG_MSG_POPUP || !record) return;
-    const nG_MsgPopup* popup = static_cast<nG_MsgPopup*>(record);
+    const nG_MsgPopup* popup = nE_MsgAs<NG_MSG_POPUP>(id, record);
+    if (!popup) return;
     if (popup->show)
     {
         Show(*popup);

@@ -7,8 +7,8 @@
 
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_Object.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_FramedBox.h"
+#include "game/messages/nG_Messages.h"
 
 #include <string>
 #include <vector>

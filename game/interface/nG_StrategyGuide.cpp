@@ -7,9 +7,9 @@
 #include "engine/core/nE_Xml.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -277,7 +277,7 @@ void nG_StrategyGuide::BuildPage()
         nG_InterfButton* button = new nG_InterfButton(SlotName(kImageButton, i));
         nG_BuildButton(button, "", "", "", 4, "", "", 0, nullptr, nullptr, nullptr, nullptr, false);
         button->SetInputRect(nE_Rect(-86, -65, 172, 130));
-        button->pressId = NG_MSG_GUIDE_IMAGE_BUTTON;
+        button->pressId = nG_ButtonMsg<NG_MSG_GUIDE_IMAGE_BUTTON>();
         button->SetPos(kSlotX[i], kSlotY[i]);
         button->SetZ(10);
         if (nG_Attach(page, button)) m_imageButtons[i] = button->GetHandle();
@@ -303,7 +303,7 @@ void nG_StrategyGuide::BuildContents()
         nG_BuildButton(button, "", "assets/levels/menu/strguide/layers/light", "", 4, m_guide.contents[i].text,
                        "assets/fonts/times", 22, captionAt, colour, nullptr, nullptr, true);
         button->SetInputRect(nE_Rect(-200, -19, 400, 38));
-        button->pressId = NG_MSG_GUIDE_BUTTON;
+        button->pressId = nG_ButtonMsg<NG_MSG_GUIDE_BUTTON>();
         button->SetPos(492, 167 + 39.0f * static_cast<float>(i));
         button->SetZ(5);
         nG_Attach(contents, button);
@@ -508,18 +508,18 @@ void nG_StrategyGuide::OnMessage(int id, void* record)
         m_requested = m_current == kNoPage ? kContents : m_current == kContents ? LastPage() : m_current - 1;
         break;
     case NG_MSG_GUIDE_BUTTON:
-        if (record) PressContents(static_cast<nG_MsgString*>(record)->value);
+        if (auto* msg = nE_MsgAs<NG_MSG_GUIDE_BUTTON>(id, record)) PressContents(msg->value);
         break;
     case NG_MSG_GUIDE_IMAGE_BUTTON:
-        if (record) PressImage(static_cast<nG_MsgString*>(record)->value);
+        if (auto* msg = nE_MsgAs<NG_MSG_GUIDE_IMAGE_BUTTON>(id, record)) PressImage(msg->value);
         break;
     case NG_MSG_GUIDE_SET_PAGE:
         if (!record) break;
-        m_current = m_requested = Normalize(static_cast<nG_MsgInt*>(record)->value);
+        m_current = m_requested = Normalize(nE_MsgAs<NG_MSG_GUIDE_SET_PAGE>(id, record)->value);
         ShowPage();
         break;
     case NG_MSG_GUIDE_GET_PAGE:
-        if (record) static_cast<nG_MsgInt*>(record)->value = m_requested;
+        if (auto* msg = nE_MsgAs<NG_MSG_GUIDE_GET_PAGE>(id, record)) msg->value = m_requested;
         break;
     default:
         break;

@@ -5,8 +5,8 @@
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/core/nE_Tween.h"
 #include "engine/scene/nE_Sprite.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 #include <cmath>
@@ -35,11 +35,11 @@ void SetColour(nE_Object* object, float r, float g, float b, float alpha)
     state.alpha = alpha;
 }
 
-void SendBool(int id, bool value)
+template <int Id> void SendBool(bool value)
 {
     nG_MsgBool record;
     record.value = value;
-    nG_Send(id, &record);
+    nE_Send<Id>(record);
 }
 
 nG_Task* AsTask(const nE_ObjectHandle& handle)
@@ -171,7 +171,7 @@ void nG_Tasks::ShowCurrentRoomLines()
 void nG_Tasks::Hide()
 {
     m_state = 1;
-    SendBool(NG_MSG_TASKS_CHANGED, true);
+    SendBool<NG_MSG_TASKS_CHANGED>(true);
     SetVisible(true);
     s_drawn = false;
 }
@@ -184,7 +184,7 @@ void nG_Tasks::UpdateState(int state)
         return;
     }
     m_state = 0;
-    SendBool(NG_MSG_TASKS_CHANGED, false);
+    SendBool<NG_MSG_TASKS_CHANGED>(false);
     s_drawn = false;
     SetVisible(true);
     ShowCurrentRoomLines();
@@ -302,7 +302,7 @@ void nG_Tasks::CompleteTask(const std::string& key)
         nG_MsgHoDialog dialog;
         dialog.object = completion.first;
         dialog.call = completion.second;
-        nG_Send(NG_MSG_HO_DIALOG, &dialog);
+        nE_Send<NG_MSG_HO_DIALOG>(dialog);
     }
 }
 
@@ -354,9 +354,9 @@ void nG_Tasks::CollectTaskObjects(const std::string& key, bool bracket)
         if (!object || object->GetEventCode(NE_EVENT_MDOWN).empty()) continue;
         nE_Object* parent = object->GetParent();
         if (parent && parent->GetParent() == GetParent()) continue; // already flying into the interface
-        if (bracket) SendBool(NG_MSG_COLLECT_HO_TASK_OBJECT, false);
+        if (bracket) SendBool<NG_MSG_COLLECT_HO_TASK_OBJECT>(false);
         if (g_triggerManager) g_triggerManager->Call(name, object->GetEventCode(NE_EVENT_MDOWN));
-        if (bracket) SendBool(NG_MSG_COLLECT_HO_TASK_OBJECT, true);
+        if (bracket) SendBool<NG_MSG_COLLECT_HO_TASK_OBJECT>(true);
     }
 }
 
@@ -383,21 +383,21 @@ void nG_Tasks::OnMessage(int id, void* record)
     {
     case NG_MSG_ADD_TASK:
     {
-        const nG_MsgAddTask* task = static_cast<nG_MsgAddTask*>(record);
+        const nG_MsgAddTask* task = nE_MsgAs<NG_MSG_ADD_TASK>(id, record);
         AddTaskLine(task->task, task->room, task->count, task->highlighted);
         break;
     }
     case NG_MSG_TASKS_COMPLETE_DATA:
     {
-        const nG_MsgThreeStrings* data = static_cast<nG_MsgThreeStrings*>(record);
+        const nG_MsgThreeStrings* data = nE_MsgAs<NG_MSG_TASKS_COMPLETE_DATA>(id, record);
         m_completion[data->s1] = nG_TaskCompletion{data->s2, data->s3};
         break;
     }
     case NG_MSG_COMPLETE_TASK:
-        CompleteTask(static_cast<nG_MsgString*>(record)->value);
+        CompleteTask(nE_MsgAs<NG_MSG_COMPLETE_TASK>(id, record)->value);
         break;
     case NG_MSG_UNMARK_TASK:
-        UnmarkTask(static_cast<nG_MsgString*>(record)->value);
+        UnmarkTask(nE_MsgAs<NG_MSG_UNMARK_TASK>(id, record)->value);
         break;
     case NG_MSG_CHEAT_COLLECT_TASKS:
         Cheat(true);
@@ -407,19 +407,19 @@ void nG_Tasks::OnMessage(int id, void* record)
         break;
     case NG_MSG_HO_OBJECT_COLLECTED:
     {
-        nG_MsgObjectQuery* query = static_cast<nG_MsgObjectQuery*>(record);
+        nG_MsgObjectQuery* query = nE_MsgAs<NG_MSG_HO_OBJECT_COLLECTED>(id, record);
         for (const auto& completion : m_completion)
             if (completion.second.first == query->object) query->answer = true;
         break;
     }
     case NG_MSG_GET_TASKS_STATE:
-        static_cast<nG_MsgBool*>(record)->value = m_state != 1;
+        nE_MsgAs<NG_MSG_GET_TASKS_STATE>(id, record)->value = m_state != 1;
         break;
     case NG_MSG_GET_HINT_TASK:
     {
         // No open line: no hint, rather than drawing for ever.
         std::vector<nG_Task*> open = OpenLines(nG_CurrentRoomName());
-        static_cast<nG_MsgString*>(record)->value =
+        nE_MsgAs<NG_MSG_GET_HINT_TASK>(id, record)->value =
             open.empty() ? std::string() : open[static_cast<size_t>(Random()) % open.size()]->key;
         break;
     }

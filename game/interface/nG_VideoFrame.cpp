@@ -6,9 +6,9 @@
 #include "engine/core/nE_Tween.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 
@@ -33,7 +33,7 @@ void SendHudFade(bool shown)
     nG_MsgInterfaceShow fade;
     fade.shown = shown;
     fade.fade = true;
-    nG_Send(NG_MSG_INTERFACE_FADE, &fade);
+    nE_Send<NG_MSG_INTERFACE_FADE>(fade);
 }
 } // namespace
 
@@ -124,7 +124,7 @@ void nG_VideoFrame::SetDefaults()
                    nullptr, false);
     skip->SetY(48.0f);
     skip->SetZ(5.0f);
-    skip->pressId = NG_MSG_VIDEO_FRAME_SKIP;
+    skip->pressId = nG_ButtonMsg<NG_MSG_VIDEO_FRAME_SKIP>();
     if (nG_Attach(this, skip)) m_skipButton = skip->GetHandle();
     nG_Subtitles* subtitles = new nG_Subtitles(m_name + "_sub");
     subtitles->SetZ(10.0f);
@@ -149,7 +149,7 @@ void nG_VideoFrame::LoadResources()
 void nG_VideoFrame::Layout()
 {
     nG_MsgFloat width;
-    nG_Send(NG_MSG_GET_APP_WIDTH, &width);
+    nE_Send<NG_MSG_GET_APP_WIDTH>(width);
     SetAlpha(m_fade);
     if (nG_InterfButton* skip = GetSkipButton()) skip->SetX(width.value / 2.0f + 512.0f - 90.0f);
 }
@@ -204,7 +204,7 @@ void nG_VideoFrame::SetState(int state)
     SetInput(false);
     SendHudFade(true);
     nG_MsgSubtitle hide;
-    nG_Send(NG_MSG_SUBTITLE, &hide);
+    nE_Send<NG_MSG_SUBTITLE>(hide);
 }
 
 void nG_VideoFrame::Skip()
@@ -264,9 +264,8 @@ void nG_VideoFrame::OnMessage(int id, void* record)
         return;
     }
     if (!record) return;
-    if (id == NG_MSG_SUBTITLE)
+    if (const nG_MsgSubtitle* line = nE_MsgAs<NG_MSG_SUBTITLE>(id, record))
     {
-        const nG_MsgSubtitle* line = static_cast<nG_MsgSubtitle*>(record);
         nG_Subtitles* subtitles = GetSubtitles();
         if (!subtitles) return;
         if (line->show)
@@ -275,8 +274,8 @@ void nG_VideoFrame::OnMessage(int id, void* record)
             subtitles->SetState(nG_Subtitles::STATE_HIDDEN);
         return;
     }
-    if (id != NG_MSG_VIDEO_FRAME) return;
-    const nG_MsgVideoFrame* show = static_cast<nG_MsgVideoFrame*>(record);
+    const nG_MsgVideoFrame* show = nE_MsgAs<NG_MSG_VIDEO_FRAME>(id, record);
+    if (!show) return;
     if (show->show)
         Open(*show);
     else

@@ -10,15 +10,10 @@
 #include "engine/scene/nE_AnimSprite.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
-#include "game/app/nG_Messages.h"
+#include "game/messages/nG_Messages.h"
 
 #include <algorithm>
 #include <cmath>
-
-void nG_Send(int id, void* record)
-{
-    if (g_mediator) g_mediator->Send(id, record);
-}
 
 bool nG_Attach(nE_Object* parent, nE_Object* child)
 {
@@ -51,7 +46,7 @@ nE_Object* nG_FindObject(const std::string& name)
 bool nG_IsLevelStarting()
 {
     nG_MsgBool query;
-    nG_Send(NG_MSG_IS_LEVEL_STARTING, &query);
+    nE_Send<NG_MSG_IS_LEVEL_STARTING>(query);
     return query.value;
 }
 
@@ -59,14 +54,14 @@ float nG_AppWidth()
 {
     nG_MsgFloat query;
     query.value = 1024.0f;
-    nG_Send(NG_MSG_GET_APP_WIDTH, &query);
+    nE_Send<NG_MSG_GET_APP_WIDTH>(query);
     return query.value;
 }
 
 std::string nG_CurrentRoomName()
 {
     nG_MsgObject query;
-    nG_Send(NG_MSG_GET_CURRENT_ROOM, &query);
+    nE_Send<NG_MSG_GET_CURRENT_ROOM>(query);
     return query.object ? query.object->GetName() : std::string();
 }
 

@@ -14,8 +14,6 @@ class nE_SoundHub;
 class nE_Sprite;
 class nE_Text;
 
-// Sends on the global bus; nothing without one.
-void nG_Send(int id, void* record);
 // Attaches under parent through the scene (resources follow the root); a
 // child that cannot be attached is deleted. Answers whether it was attached.
 bool nG_Attach(nE_Object* parent, nE_Object* child);

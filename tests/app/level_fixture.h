@@ -8,10 +8,10 @@
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/scene/nE_SceneTypes.h"
 #include "game/app/nG_Config.h"
-#include "game/app/nG_Messages.h"
 #include "game/app/nG_ProfileList.h"
 #include "game/app/nG_Room.h"
 #include "game/app/nG_ScriptApi.h"
+#include "game/messages/nG_Messages.h"
 #include "tests/app/room_render.h"
 #include "tests/app/user_folder.h"
 

@@ -3,9 +3,9 @@
 // where they stopped.
 
 #include "engine/core/nE_ObjectTypeRegistry.h"
-#include "game/app/nG_Messages.h"
 #include "game/app/nG_ParticleSystemGm.h"
 #include "game/app/nG_Settings.h"
+#include "game/messages/nG_Messages.h"
 #include "scene/particle_fixture.h"
 
 #include <tinyxml.h>

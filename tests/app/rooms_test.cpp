@@ -4,8 +4,8 @@
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/platform/nE_Texture.h"
-#include "game/app/nG_Messages.h"
 #include "game/app/nG_Room.h"
+#include "game/messages/nG_Messages.h"
 #include "tests/app/level_fixture.h"
 
 #include <tinyxml.h>

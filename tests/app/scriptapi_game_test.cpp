@@ -4,11 +4,11 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
-#include "game/app/nG_Messages.h"
 #include "game/app/nG_ProfileList.h"
 #include "game/app/nG_Room.h"
 #include "game/app/nG_ScriptApi.h"
 #include "game/app/nG_Settings.h"
+#include "game/messages/nG_Messages.h"
 #include "support/script_probe.h"
 #include "tests/app/level_fixture.h"
 

@@ -14,9 +14,9 @@
 #include "game/app/nG_Application.h"
 #include "game/app/nG_Config.h"
 #include "game/app/nG_DisplayMode.h"
-#include "game/app/nG_Messages.h"
 #include "game/app/nG_Settings.h"
 #include "game/app/nG_Startup.h"
+#include "game/messages/nG_Messages.h"
 
 #include "tests/app/user_folder.h"
 

@@ -1,9 +1,51 @@
 #include "core/core_test_util.h"
 
 #include <functional>
+#include <type_traits>
+
+// Test messages: one record shared by two ids, one id without a record, one
+// whose record some senders leave out.
+struct TestRecord
+{
+    int value = 0;
+};
+NE_MESSAGE(kMsgQuery, 9001, TestRecord);
+NE_MESSAGE(kMsgOther, 9002, TestRecord);
+NE_MESSAGE(kMsgBare, 9003, void);
+NE_MESSAGE_OR_NONE(kMsgMaybe, 9004, TestRecord);
 
 namespace
 {
+template <int Id, class R, class = void> struct SendsWith : std::false_type
+{
+};
+template <int Id, class R>
+struct SendsWith<Id, R, std::void_t<decltype(nE_Send<Id>(std::declval<R&>()))>> : std::true_type
+{
+};
+template <int Id, class = void> struct SendsEmpty : std::false_type
+{
+};
+template <int Id> struct SendsEmpty<Id, std::void_t<decltype(nE_Send<Id>())>> : std::true_type
+{
+};
+template <int Id, class = void> struct Reads : std::false_type
+{
+};
+template <int Id> struct Reads<Id, std::void_t<decltype(nE_MsgAs<Id>(0, nullptr))>> : std::true_type
+{
+};
+
+// The id decides the record: what any other type, or no record, would do does not compile.
+static_assert(SendsWith<kMsgQuery, TestRecord>::value && SendsWith<kMsgOther, TestRecord>::value);
+static_assert(!SendsWith<kMsgQuery, int>::value && !SendsWith<kMsgQuery, const TestRecord>::value);
+static_assert(!SendsWith<NE_MSG_SUBTITLE, std::string>::value && !SendsWith<NE_MSG_LOG, int>::value);
+static_assert(!SendsWith<9999, TestRecord>::value && !SendsEmpty<9999>::value, "an undeclared id");
+static_assert(SendsEmpty<kMsgBare>::value && !SendsWith<kMsgBare, TestRecord>::value && !Reads<kMsgBare>::value);
+static_assert(SendsEmpty<kMsgMaybe>::value && !SendsEmpty<kMsgQuery>::value);
+static_assert(std::is_same<decltype(nE_MsgAs<kMsgOther>(0, nullptr)), TestRecord*>::value);
+static_assert(std::is_same<decltype(nE_MsgAs<NE_MSG_LOG>(0, nullptr)), const char*>::value);
+
 struct Recorder : nE_Listener
 {
     std::string name;
@@ -82,6 +124,32 @@ TEST_F(BusFixture, ListenersChangedDuringSendSkipNoOneAndRevisitNoOne)
     bus.Send(1, nullptr);
     EXPECT_EQ((Lines{"b:1", "c:2", "c:1", "d:1"}), calls);
     bus.UnsubscribeAll(&d);
+}
+
+// A typed send hands listeners the sender's own record (a query is answered
+// in place); a reader gets it only under its own id.
+TEST_F(BusFixture, TypedSendsReachOnlyTheReaderOfTheirId)
+{
+    Lines read;
+    a.action = [&](int id, void* r)
+    {
+        read.push_back(std::to_string(id) + (nE_MsgAs<kMsgQuery>(id, r) ? " query" : "") +
+                       (nE_MsgAs<kMsgOther>(id, r) ? " other" : "") + (nE_MsgAs<kMsgMaybe>(id, r) ? " maybe" : ""));
+        if (TestRecord* query = nE_MsgAs<kMsgQuery>(id, r)) query->value = 42;
+    };
+    for (int id : {kMsgQuery, kMsgOther, kMsgBare, kMsgMaybe})
+        bus.Subscribe(&a, id);
+    TestRecord query, other;
+    nE_Send<kMsgQuery>(query);
+    nE_Send<kMsgOther>(other);
+    nE_Send<kMsgBare>();
+    nE_Send<kMsgMaybe>();
+    nE_Send<kMsgMaybe>(other);
+    EXPECT_EQ(42, query.value);
+    EXPECT_EQ(0, other.value);
+    EXPECT_EQ((Lines{"9001 query", "9002 other", "9003", "9004", "9004 maybe"}), read);
+    g_mediator = nullptr;
+    nE_Send<kMsgQuery>(query); // no bus: nothing
 }
 
 TEST_F(BusFixture, LogLineSurvivesListenerThatLogsAgain)

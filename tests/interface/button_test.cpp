@@ -14,10 +14,33 @@
 #include "widget_fixture.h"
 
 #include <tuple>
+#include <type_traits>
 
 namespace
 {
 const int kPress = 501, kHover = 502, kLeave = 503;
+
+template <int Id, class = void> struct NamesAButton : std::false_type
+{
+};
+template <int Id> struct NamesAButton<Id, std::void_t<decltype(nG_ButtonMsg<Id>())>> : std::true_type
+{
+};
+template <int Id, class = void> struct SendsAString : std::false_type
+{
+};
+template <int Id>
+struct SendsAString<Id, std::void_t<decltype(nE_Send<Id>(std::declval<nG_MsgString&>()))>> : std::true_type
+{
+};
+// A button's name goes out only under a button message; the other string
+// messages (an object, a task, a query's answer) take no button, and the ids
+// of other records take no string at all.
+static_assert(NamesAButton<NG_MSG_CLOSE_MAP>::value && NamesAButton<NG_MSG_BTN_GUIDE_PRESS>::value);
+static_assert(!NamesAButton<NG_MSG_INV_DELETE>::value && !NamesAButton<NG_MSG_GET_HINT_TASK>::value);
+static_assert(!NamesAButton<NG_MSG_POPUP>::value && !NamesAButton<NG_MSG_CLOSE_DIALOG>::value);
+static_assert(SendsAString<NG_MSG_INV_DELETE>::value && !SendsAString<NG_MSG_INV_ADD>::value &&
+              !SendsAString<NG_MSG_SUBTITLE>::value);
 
 struct ButtonTest : WidgetFixture
 {

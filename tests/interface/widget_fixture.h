@@ -14,10 +14,10 @@
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/platform/nE_SoundHub.h"
 #include "engine/scene/nE_Text.h"
-#include "game/app/nG_Messages.h"
 #include "game/interface/nG_Inventory.h"
 #include "game/interface/nG_Tasks.h"
 #include "game/interface/nG_WidgetUtil.h"
+#include "game/messages/nG_Messages.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

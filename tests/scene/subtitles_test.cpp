@@ -2,8 +2,8 @@
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Mediator.h"
+#include "engine/core/nE_Messages.h"
 #include "engine/scene/nE_Subtitles.h"
-#include "game/app/nG_Messages.h"
 #include "support/hostile.h"
 
 #include <gtest/gtest.h>
@@ -19,7 +19,7 @@ struct SubtitleCapture : nE_Listener
     std::vector<std::string> seen; // "+text" shown, "-" hidden
     void OnMessage(int, void* record) override
     {
-        auto* m = static_cast<nG_MsgSubtitle*>(record);
+        auto* m = static_cast<nE_MsgSubtitle*>(record);
         seen.push_back(m->show ? "+" + m->text : "-" + m->text);
     }
 };
@@ -112,7 +112,7 @@ TEST(Subtitles, ShowsAndHidesInOrderAndNeverShowsSkippedSpans)
     nE_Mediator bus;
     g_mediator = &bus;
     SubtitleCapture capture;
-    bus.Subscribe(&capture, NG_MSG_SUBTITLE);
+    bus.Subscribe(&capture, NE_MSG_SUBTITLE);
     nE_SubtitleList list, empty;
     list.Parse("1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n00:00:03,000 --> 00:00:04,000\nB\n\n"
                "3\n00:00:05,000 --> 00:00:06,000\nC\n\n4\n00:00:07,000 --> 00:00:08,000\nD\n");
