@@ -27,6 +27,9 @@ SMALL_SIZE = (64, 64)
 CUTSCENE_COLOUR = "0xE0B040"
 CUTSCENE_SIZE = (320, 192)
 CUTSCENE_FRAMES = 75
+# The ending: 6 s at 25 frames a second, shown between the video frame's bars.
+ENDING_SIZE = (960, 540)
+ENDING_FRAMES = 150
 
 
 def ffmpeg(*args):
@@ -71,7 +74,7 @@ def soft_oval_plane(size):
     return bytes(plane)
 
 
-def subtitles(path, lines=((0.2, 1.2, "sample_video_line1"), (1.5, 2.6, "sample_video_line2"))):
+def subtitles(path, lines):
     with open(path, "w") as f:
         for i, (start, end, key) in enumerate(lines, 1):
             stamp = lambda t: "00:00:%02d,%03d" % (int(t), round((t - int(t)) * 1000))  # noqa: E731
@@ -83,7 +86,9 @@ def videos():
     clip = os.path.join(VIDEO_DIR, "clip")
     theora("color=c=%s" % CLIP_COLOUR, CLIP_SIZE, CLIP_FRAMES, clip + ".ogg")
     zalpha(clip + ".zalpha", disc_plane(CLIP_SIZE, CLIP_RADIUS), CLIP_FRAMES)
-    subtitles(clip + ".srt")
+    # The hall's clip has no subtitles: its lines would show over the HUD, with no frame around them.
+    if os.path.exists(clip + ".srt"):
+        os.remove(clip + ".srt")
     small = os.path.join(VIDEO_DIR, "ring")
     theora("color=c=0x30C0E0", SMALL_SIZE, 50, small + ".ogg")
     # The alpha video: a grey ring (the luma is the alpha); a corner block changes
@@ -129,11 +134,37 @@ def rain_drop():
     drop.save("effects/drop.png")
 
 
+def ending():
+    """The ending's clip: the house of the menu, its three lamps lighting one by one
+    and the sky brightening towards dawn, with two subtitle lines. Stars twinkle so
+    that no two pictures are the same (the encoder would drop a repeated one)."""
+    import random
+    import tempfile
+    from make_menu_assets import house_scene
+    w, h = ENDING_SIZE
+    with tempfile.TemporaryDirectory() as tmp:
+        rng = random.Random(4)
+        for n in range(ENDING_FRAMES):
+            t = n / 25.0
+            lit = sum(max(0.0, min(1.0, (t - start) / 0.5)) for start in (1.0, 2.0, 3.0))
+            warmth = max(0.0, min(1.0, (t - 3.4) / 2.4))
+            frame = house_scene((w, h), lit=lit, warmth=warmth, centre=w * 0.5, house_scale=0.9)
+            for _ in range(12):
+                x, y = rng.randrange(w), rng.randrange(h // 2)
+                frame.putpixel((x, y), (255, 250, 230, 255))
+            frame.convert("RGB").save(os.path.join(tmp, "f%03d.png" % n))
+        ffmpeg("-framerate", "25", "-i", os.path.join(tmp, "f%03d.png"), "-c:v", "libtheora", "-q:v", "6",
+               "-pix_fmt", "yuv420p", os.path.join(VIDEO_DIR, "ending.ogg"))
+    subtitles(os.path.join(VIDEO_DIR, "ending.srt"),
+              [(0.4, 3.0, "sample_ending_line1"), (3.3, 5.8, "sample_ending_line2")])
+
+
 def main():
     video_frame_pictures()
     flash_parts()
     rain_drop()
     videos()
+    ending()
 
 
 if __name__ == "__main__":
