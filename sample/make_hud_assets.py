@@ -217,28 +217,31 @@ def caption_bar():
 
 
 def subroom_frame():
-    # The frame draws its sides 4 units outside the subroom's picture (left and right)
-    # and 3 above and below it, 5 thick; the corner (108 x 106, from 26 outside the
-    # left edge and 25 above the top) draws the same lines, which in it run along
-    # column and row 22. The close corner (92 x 124, from 82 inside the right edge
-    # and 43 above the top) has the top line on row 40, the right one on column 86
-    # and the close button at (65, 48).
+    # The frame stretches its sides 4 units outside the subroom's picture (left and
+    # right) and 3 above and below it: 4 thick, they cover whole pixels (centred 2.5
+    # past a pixel edge, an odd thickness would be smoothed over two rows). The corner
+    # (108 x 106, from 26 outside the left edge and 25 above the top) draws the same
+    # lines on columns and rows 20 to 23; the close corner (92 x 124, from 82 inside the
+    # right edge and 43 above the top) the top line on rows 38 to 41, the right one on
+    # columns 84 to 87, and the close button at (65, 48).
     corner = canvas(108, 106)
     d = ImageDraw.Draw(corner)
-    d.line((22, 105, 22, 22, 107, 22), fill=GOLD, width=5, joint="curve")
-    d.polygon(star_points(22, 22, 13, 5, 4), fill=GOLD)
-    d.ellipse((17, 17, 27, 27), fill=(120, 40, 40, 255))
+    d.rectangle((20, 20, 107, 23), fill=GOLD)
+    d.rectangle((20, 20, 23, 105), fill=GOLD)
+    d.polygon(star_points(21.5, 21.5, 13, 5, 4), fill=GOLD)
+    d.ellipse((17, 17, 26, 26), fill=(120, 40, 40, 255))
     save(corner, "interface/subroom/frame_angle")
     close = canvas(92, 124)
     d = ImageDraw.Draw(close)
-    d.line((0, 40, 86, 40, 86, 123), fill=GOLD, width=5, joint="curve")
+    d.rectangle((0, 38, 87, 41), fill=GOLD)
+    d.rectangle((84, 38, 87, 123), fill=GOLD)
     d.ellipse((49, 32, 81, 64), fill=(60, 40, 58, 255), outline=GOLD, width=3)
     d.line((58, 41, 72, 55), fill=GOLD, width=3)
     d.line((72, 41, 58, 55), fill=GOLD, width=3)
     save(close, "interface/subroom/frame_angle_close")
     # Sides are stretched along their length: two pixels long, scaled by the frame.
-    save(Image.new("RGBA", (5, 2), GOLD), "interface/subroom/frame_v")
-    save(Image.new("RGBA", (2, 5), GOLD), "interface/subroom/frame_h")
+    save(Image.new("RGBA", (4, 2), GOLD), "interface/subroom/frame_v")
+    save(Image.new("RGBA", (2, 4), GOLD), "interface/subroom/frame_h")
     save(glow(40, (255, 240, 190, 190), 6), "interface/subroom/frame_close_over")
 
 
