@@ -574,6 +574,7 @@ LAMPS = [(312, 410), (512, 410), (712, 410)]
 # settings window's Main menu button, the credits' way back, the album's Close.
 MAGE = (890, 470)
 HUD_MAP, HUD_MENU = (1033, 674), (1044, 739)
+HUD_CARD_RISEN, HUD_CARD = (216, 700), (216, 647)  # the card button rides 61 above the risen bar
 MAP_ATTIC = (512, 256)
 SETTINGS_TO_MENU, SETTINGS_BOXES = (402, 580), {"full": (312, 464), "wide": (552, 464)}
 CREDITS_BACK, CARDS_CLOSE_BTN, GUIDE_BACK = (512, 702), (512, 660), (660, 675)
@@ -602,8 +603,12 @@ def whole_game():
     events += typed(200, "Ada") + click(225, PLAYERS_DONE) + click(240, NEW_GAME)
     g = 255
     events += shifted(g, click(20, MAGE) + click(80, (512, 300)) + click(120, (512, 300)))
-    events += shifted(g, click(150, HUD_MAP) + move(190, MAP_ATTIC) + click(240, MAP_CLOSE))
-    h = g + 290
+    # The album from the HUD's card button (on the bar, up under the pointer); the Menu
+    # button beneath it must not open the settings.
+    events += shifted(g, move(140, BAR) + move(160, HUD_CARD_RISEN) + click(175, HUD_CARD) + click(215, HUD_MENU))
+    events += shifted(g, click(250, CARDS_CLOSE_BTN))
+    events += shifted(g, click(290, HUD_MAP) + move(330, MAP_ATTIC) + click(380, MAP_CLOSE))
+    h = g + 430
     attic = ho_play_through()
     attic += click(150, HO_KEY)  # before anything is found: refused
     events += shifted(h, attic)
@@ -613,7 +618,7 @@ def whole_game():
         events += shifted(h, click(1090 + 30 * i, lamp))
     e = h + 1150  # the ending plays, then the credits
     events += click(e + 460, CREDITS_BACK) + move(e + 520, REST)
-    return sorted(events, key=lambda line: int(line.split()[0])), {"album": 40, "map": g + 235, "end": e + 540}
+    return sorted(events, key=lambda line: int(line.split()[0])), {"album": 40, "map": g + 375, "end": e + 540}
 
 
 def case_play_through(program, sample, user_dir, work_dir):
@@ -637,6 +642,9 @@ def case_play_through(program, sample, user_dir, work_dir):
                         "sample: map popup sample_ho_room, 0 to find", "sample: room open sample_mg_room",
                         "sample: minigame solved", "sample: the end", "sample: ending over", "sample: credits open",
                         "sample: back to the menu", "sample: menu open, 2 profiles", "sample: ng_close")
+    if sum("sample: cards open 1, 0 earned" in line for line in run.lines) != 2:
+        raise Failure("the album was not opened from the HUD as Ada's first")
+    run.expect_absent("sample: settings open")  # the Menu button under the open album
     if sum("sample: key taken" in line for line in run.lines) != 1:
         raise Failure("the key was taken before the attic's list was done")
     for bad in ("Warning:", "Error:"):
@@ -657,15 +665,17 @@ def case_play_through(program, sample, user_dir, work_dir):
     run = Run(program, sample, user_dir, work_dir, 600, again, start=None)
     run.expect_exit(0)
     run.expect_in_order("sample: resumed in sample_mg_room", "sample: settings open", "sample: back to the menu",
-                        "sample: name entered Bea", "sample: new game for Bea", "sample: back to the menu",
-                        "sample: cards open 1, 0 earned", "sample: profile deleted Ada", "sample: quit from the menu",
-                        "sample: ng_close")
+                        "sample: name entered Bea", "sample: new game for Bea", "sample: cards open 1, 0 earned",
+                        "sample: profile deleted Ada", "sample: quit from the menu", "sample: ng_close")
+    if sum("sample: back to the menu" in line for line in run.lines) != 2:
+        raise Failure("the settings did not lead back to the menu from both games")
     for bad in ("Warning:", "Error:"):
         run.expect_absent(bad)
     run.expect_file("p_Bea.xml", "sample_room1")
     with open(os.path.join(user_dir, "p_Bea.xml")) as f:
         fresh = f.read()
-    for inherited in ("starts", "cards_opened", "found", "finished"):
+    # Its only start is the return to the menu (reloading the level counts one).
+    for inherited in ("cards_opened", "found", "finished", '<n_starts v="2"', '<n_starts v="3"', '<n_starts v="4"'):
         if inherited in fresh:
             raise Failure("the new player's game holds %r from the one before:\n%s" % (inherited, fresh))
     if os.path.exists(os.path.join(user_dir, "p_Ada.xml")):
