@@ -3,10 +3,12 @@
 //  - BM_ModuleLoad: nE_Module reading, parsing and building the objects;
 //  - BM_TinyXmlParse: TinyXML parsing the same file alone;
 //  - BM_TriggerCall: the trigger manager calling "moved(12, left)" as an
-//    object's event does (lookup, parameters, code);
+//    object's event does (lookup, parameters, code), on a state made as the
+//    game's is (budget, watchdog);
 //  - BM_LuaPcall: luaL_loadbuffer + lua_pcall of the same code, nothing else;
 //  - BM_LuaPcallCompiled: lua_pcall of that code compiled once.
 
+#include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/scene/nE_SceneTypes.h"
@@ -84,14 +86,15 @@ BENCHMARK(BM_TinyXmlParse)->Unit(benchmark::kMicrosecond);
 
 void BM_TriggerCall(benchmark::State& state)
 {
-    lua_State* L = luaL_newstate();
-    luaL_openlibs(L);
-    nE_TriggerManager triggers(L);
-    triggers.AddTrigger(std::make_unique<nE_Trigger>("moved", kCode));
-    const std::string sender = "button", text = "moved(12, left)";
-    for (auto _ : state)
-        triggers.Call(sender, text);
-    lua_close(L);
+    lua_State* L = nE_NewLuaState(kGameLuaLimits);
+    {
+        nE_TriggerManager triggers(L);
+        triggers.AddTrigger(std::make_unique<nE_Trigger>("moved", kCode));
+        const std::string sender = "button", text = "moved(12, left)";
+        for (auto _ : state)
+            triggers.Call(sender, text);
+    }
+    nE_CloseLuaState(L);
 }
 BENCHMARK(BM_TriggerCall);
 

@@ -92,21 +92,51 @@ bool CopyInto(const std::string& from, std::FILE* to)
     return ok;
 }
 
-// "<file>.xml.XXXXXX" or "<file>.xml.bad.XXXXXX", as OpenForWriting names
-// temporaries (mkstemp fills the six places with letters and digits).
+// Temporaries carry this marker before mkstemp's six random letters and
+// digits: no name a person gives a copy looks like it.
+const char kTempMarker[] = ".ne-tmp-";
+const size_t kRandom = 6;
+
+bool EndsWith(const std::string& text, const std::string& tail)
+{
+    return text.size() > tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool IsRandomTail(const std::string& name, size_t from)
+{
+    for (size_t i = from; i < name.size(); ++i)
+        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
+    return true;
+}
+
+// Older versions named temporaries "<file>.xml.XXXXXX" (or ".xml.bad.XXXXXX"),
+// the very shape of a copy a person makes ("p_a.xml.backup", ".copy01").
+// Only a tail that switches between lower case, upper case and digits at
+// least three times passes for mkstemp's; a word, a word with digits or a
+// Capitalised one is kept, and so is a random tail that happens to look tame.
+bool IsLegacyTemporary(const std::string& name)
+{
+    if (name.size() <= kRandom + 1 || name[name.size() - kRandom - 1] != '.') return false;
+    const size_t tail = name.size() - kRandom;
+    if (!IsRandomTail(name, tail)) return false;
+    std::string base = name.substr(0, tail - 1);
+    if (!EndsWith(base, ".xml") && !EndsWith(base, ".xml.bad")) return false;
+    auto kind = [](unsigned char c) { return std::isdigit(c) ? 0 : std::isupper(c) ? 1 : 2; };
+    int changes = 0;
+    for (size_t i = tail + 1; i < name.size(); ++i)
+        changes += kind(static_cast<unsigned char>(name[i])) != kind(static_cast<unsigned char>(name[i - 1]));
+    return changes >= 3;
+}
+
 bool IsOurTemporary(const std::string& name)
 {
-    const size_t kRandom = 6;
-    if (name.size() <= kRandom + 1 || name[name.size() - kRandom - 1] != '.') return false;
-    for (size_t i = name.size() - kRandom; i < name.size(); ++i)
-        if (!std::isalnum(static_cast<unsigned char>(name[i]))) return false;
-    std::string base = name.substr(0, name.size() - kRandom - 1);
-    auto endsWith = [&](const char* tail)
+    const std::string marker = kTempMarker;
+    if (name.size() > marker.size() + kRandom)
     {
-        return base.size() > std::strlen(tail) &&
-               base.compare(base.size() - std::strlen(tail), std::string::npos, tail) == 0;
-    };
-    return endsWith(".xml") || endsWith(".xml.bad");
+        const size_t at = name.size() - kRandom - marker.size();
+        if (name.compare(at, marker.size(), marker) == 0) return IsRandomTail(name, at + marker.size());
+    }
+    return IsLegacyTemporary(name);
 }
 
 // The rename is only durable once the folder's entry is on disk as well.
@@ -168,7 +198,7 @@ bool TFile::OpenForWriting(const std::string& target, bool append)
 {
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(target).parent_path(), ec);
-    std::string temp = target + ".XXXXXX";
+    std::string temp = target + kTempMarker + "XXXXXX";
     int fd = StepSucceeds() ? ::mkstemp(&temp[0]) : -1;
     if (fd < 0)
     {
@@ -266,6 +296,23 @@ int TFile::RemoveStaleTemporaries()
     }
     if (removed) WriteDbg("Warning: removed %d temporary files of interrupted saves", removed);
     return removed;
+}
+
+bool TFile::ListFolder(const str& path, std::vector<TFileEntry>& files)
+{
+    files.clear();
+    std::string folder = path == kUserPrefix ? UserFolder() : ResolvePath(path);
+    if (folder.empty()) return false;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+    {
+        std::error_code fileError;
+        if (!entry.is_regular_file(fileError)) continue;
+        auto modified = entry.last_write_time(fileError);
+        files.push_back({entry.path().filename().string(),
+                         fileError ? 0 : static_cast<int64_t>(modified.time_since_epoch().count())});
+    }
+    return true;
 }
 
 bool TFile::DeleteFile(const str& path)

@@ -7,8 +7,10 @@
 
 #include "de50/de50_base.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace DE50
 {
@@ -18,6 +20,12 @@ enum _eFileMode
     kFileRead = 0,   // an existing file, from its start
     kFileWrite = 1,  // replaces the file with what is written
     kFileAppend = 2, // replaces the file with its old contents plus what is written
+};
+
+struct TFileEntry
+{
+    std::string name;
+    int64_t modified; // comparable only with other entries' times
 };
 
 class TFile
@@ -44,8 +52,13 @@ public:
     static bool DeleteFile(const str& path);
     // The full path a "user:" path stands for; empty (with a log line) when refused.
     static std::string ResolvePath(const str& path);
-    // Removes what saves that never reached Close left in the user folder:
-    // the temporary files of our own XML files. Answers how many went.
+    // The plain files directly inside a "user:" folder ("user:" alone is the user
+    // folder itself), in no particular order. False, with a log line, for a refused
+    // path; a folder that does not exist holds nothing.
+    static bool ListFolder(const str& path, std::vector<TFileEntry>& files);
+    // Removes what saves that never reached Close left in the user folder: files
+    // bearing the temporaries' marker, and older versions' temporaries of XML files
+    // where their names cannot be a person's copy. Answers how many went.
     static int RemoveStaleTemporaries();
 
 private:

@@ -5,7 +5,12 @@
 #include <png.h>
 
 #include <csetjmp>
+#include <cstdio>
 #include <cstring>
+#include <new>
+
+// After <cstdio>: it needs FILE and size_t declared first.
+#include <jpeglib.h>
 
 namespace DE50
 {
@@ -188,6 +193,24 @@ TRgbaPng ReadRows(png_structp png, png_bytepp rows)
     return TRgbaPng::kDecoded;
 }
 
+// Room for the picture and its row pointers; false when memory runs out (a
+// large picture on a small machine is a refused file, not the end of the game).
+bool SizeRows(std::vector<uint32_t>& pixels, std::vector<png_bytep>& rows, const THeader& h)
+{
+    try
+    {
+        pixels.resize(size_t(h.width) * h.height);
+        rows.resize(h.height);
+    }
+    catch (const std::bad_alloc&)
+    {
+        return false;
+    }
+    for (uint32_t y = 0; y < h.height; ++y)
+        rows[y] = reinterpret_cast<png_bytep>(&pixels[size_t(y) * h.width]);
+    return true;
+}
+
 // An 8-bit RGBA PNG, already checked, decoded by libpng straight into `pixels`;
 // kOther, having decoded nothing, for any other layout.
 TRgbaPng DecodeRgbaPng(SDL_RWops* rw, const THeader& h, std::vector<uint32_t>& pixels, std::string& why)
@@ -207,11 +230,14 @@ TRgbaPng DecodeRgbaPng(SDL_RWops* rw, const THeader& h, std::vector<uint32_t>& p
     TRgbaPng read = ReadRgbaInfo(png, info, h.width, h.height);
     if (read == TRgbaPng::kDecoded)
     {
-        pixels.resize(size_t(h.width) * h.height);
-        std::vector<png_bytep> rows(h.height);
-        for (uint32_t y = 0; y < h.height; ++y)
-            rows[y] = reinterpret_cast<png_bytep>(&pixels[size_t(y) * h.width]);
-        read = ReadRows(png, rows.data());
+        std::vector<png_bytep> rows;
+        if (SizeRows(pixels, rows, h))
+            read = ReadRows(png, rows.data());
+        else
+        {
+            read = TRgbaPng::kFailed;
+            SDL_strlcpy(source.error, "out of memory", sizeof source.error);
+        }
     }
     png_destroy_read_struct(&png, &info, nullptr);
     if (read != TRgbaPng::kDecoded)
@@ -219,6 +245,110 @@ TRgbaPng DecodeRgbaPng(SDL_RWops* rw, const THeader& h, std::vector<uint32_t>& p
         pixels.clear();
         why = source.error;
     }
+    return read;
+}
+// libjpeg reports a fatal error by longjmp, like libpng; a warning (data cut
+// short or damaged, which it fills in) is kept and decoding goes on.
+struct TJpegErrors
+{
+    jpeg_error_mgr mgr;
+    jmp_buf jump;
+    char error[JMSG_LENGTH_MAX];
+    char warning[JMSG_LENGTH_MAX];
+};
+
+[[noreturn]] void JpegError(j_common_ptr info)
+{
+    auto* errors = reinterpret_cast<TJpegErrors*>(info->err);
+    info->err->format_message(info, errors->error);
+    longjmp(errors->jump, 1);
+}
+
+void JpegMessage(j_common_ptr info, int level)
+{
+    auto* errors = reinterpret_cast<TJpegErrors*>(info->err);
+    if (level >= 0) return; // trace messages
+    if (info->err->num_warnings++ == 0) info->err->format_message(info, errors->warning);
+}
+
+TRgbaPng StartJpeg(j_decompress_ptr info, TJpegErrors& errors, const THeader& h)
+{
+    if (setjmp(errors.jump)) return TRgbaPng::kFailed;
+    jpeg_read_header(info, TRUE);
+    // CMYK and YCCK pictures go the general way.
+    if (info->jpeg_color_space != JCS_GRAYSCALE && info->jpeg_color_space != JCS_YCbCr &&
+        info->jpeg_color_space != JCS_RGB)
+        return TRgbaPng::kOther;
+    info->out_color_space = JCS_EXT_BGRA; // the words' order in memory, alpha 255
+    jpeg_start_decompress(info);
+    if (info->output_width != h.width || info->output_height != h.height || info->output_components != 4)
+        return TRgbaPng::kFailed;
+    return TRgbaPng::kDecoded;
+}
+
+TRgbaPng ReadJpegRows(j_decompress_ptr info, TJpegErrors& errors, uint32_t* pixels)
+{
+    if (setjmp(errors.jump)) return TRgbaPng::kFailed;
+    while (info->output_scanline < info->output_height)
+    {
+        JSAMPROW row =
+            reinterpret_cast<JSAMPROW>(pixels + size_t(info->output_scanline) * info->output_width);
+        jpeg_read_scanlines(info, &row, 1);
+    }
+    jpeg_finish_decompress(info);
+    return TRgbaPng::kDecoded;
+}
+
+// Room for the file's bytes and the picture; false when memory runs out.
+bool SizeBuffers(std::vector<unsigned char>& bytes, size_t byteCount, std::vector<uint32_t>& pixels,
+                 size_t pixelCount)
+{
+    try
+    {
+        bytes.resize(byteCount);
+        pixels.resize(pixelCount);
+    }
+    catch (const std::bad_alloc&)
+    {
+        bytes.clear();
+        pixels.clear();
+        return false;
+    }
+    return true;
+}
+
+// A JPEG, already checked, decoded by libjpeg straight into `pixels`; a
+// picture that decodes with a warning keeps its pixels and puts the warning in
+// `why`. kOther, having decoded nothing, for CMYK pictures.
+TRgbaPng DecodeJpeg(SDL_RWops* rw, const THeader& h, std::vector<uint32_t>& pixels, std::string& why)
+{
+    if (SDL_BYTEORDER != SDL_LIL_ENDIAN || h.kind != Kind::kJpeg) return TRgbaPng::kOther;
+    const Sint64 start = SDL_RWtell(rw), size = SDL_RWsize(rw);
+    if (start < 0 || size < start) return TRgbaPng::kOther;
+    std::vector<unsigned char> bytes;
+    if (!SizeBuffers(bytes, size_t(size - start), pixels, size_t(h.width) * h.height))
+    {
+        why = "out of memory";
+        return TRgbaPng::kFailed;
+    }
+    if (!bytes.empty() && !ReadExactly(rw, bytes.data(), bytes.size())) return TRgbaPng::kOther;
+    jpeg_decompress_struct info;
+    TJpegErrors errors{};
+    info.err = jpeg_std_error(&errors.mgr);
+    errors.mgr.error_exit = JpegError;
+    errors.mgr.emit_message = JpegMessage;
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, bytes.data(), static_cast<unsigned long>(bytes.size()));
+    TRgbaPng read = StartJpeg(&info, errors, h);
+    if (read == TRgbaPng::kDecoded) read = ReadJpegRows(&info, errors, pixels.data());
+    jpeg_destroy_decompress(&info);
+    if (read != TRgbaPng::kDecoded) pixels.clear();
+    if (read == TRgbaPng::kFailed)
+    {
+        why = errors.error[0] ? errors.error : "the JPEG data is damaged";
+    }
+    else if (read == TRgbaPng::kDecoded && errors.mgr.num_warnings > 0)
+        why = errors.warning;
     return read;
 }
 } // namespace
@@ -229,7 +359,8 @@ SDL_Surface* DecodeImage(SDL_RWops* rw, std::vector<uint32_t>& pixels, uint32_t&
     THeader h;
     const Sint64 start = SDL_RWtell(rw);
     if (!CheckImage(rw, start, h, why) || SDL_RWseek(rw, start, RW_SEEK_SET) != start) return nullptr;
-    const TRgbaPng direct = DecodeRgbaPng(rw, h, pixels, why);
+    const TRgbaPng direct =
+        h.kind == Kind::kJpeg ? DecodeJpeg(rw, h, pixels, why) : DecodeRgbaPng(rw, h, pixels, why);
     if (direct == TRgbaPng::kDecoded)
     {
         width = h.width;

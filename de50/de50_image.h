@@ -18,11 +18,13 @@ const uint32_t kMaxImageSide = 16384;
 const uint64_t kMaxImagePixels = uint64_t(8192) * 4096;
 
 // Decodes the image that the bytes hold, whatever its file name says. The usual
-// image, an 8-bit RGBA PNG, goes by libpng straight into `pixels` as rows of
-// 0xAARRGGBB words (top row first) with its size, and the answer is null; any
-// other comes back as a surface. Null and no pixels, with the reason in `why`,
-// for any other format or a size past the limits; the size is read from the
-// header before anything is decoded. Does not close `rw`.
+// images, an 8-bit RGBA PNG and a grey or colour JPEG, go by libpng and libjpeg
+// straight into `pixels` as rows of 0xAARRGGBB words (top row first) with
+// their size, and the answer is null; any other comes back as a surface. Null
+// and no pixels, with the reason in `why`, for any other format or a size past
+// the limits; the size is read from the header before anything is decoded. A
+// JPEG whose data is cut short or damaged still gives its pixels (libjpeg
+// fills in what is missing), with what is wrong in `why`. Does not close `rw`.
 SDL_Surface* DecodeImage(SDL_RWops* rw, std::vector<uint32_t>& pixels, uint32_t& width, uint32_t& height,
                          std::string& why);
 

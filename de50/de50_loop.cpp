@@ -339,6 +339,9 @@ std::deque<TReplayEvent> LoadReplay(const std::string& path)
 
 bool InitLibrary()
 {
+    // A file-size limit (ulimit -f) would otherwise kill the game in the middle
+    // of a save; ignored, it is a failed write that keeps the old file, like a full disk.
+    std::signal(SIGXFSZ, SIG_IGN);
     static bool started = false;
     if (started) return true;
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");

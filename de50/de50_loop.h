@@ -18,6 +18,8 @@ using UpdateCallback = void (*)(float seconds);
 using StopCallback = void (*)();
 
 // Once, before anything else of the library. False when SDL's video could not start.
+// Whatever the result, SIGXFSZ is ignored from then on: a file-size limit makes
+// writes fail rather than kill the program.
 bool InitLibrary();
 
 // Runs the loop until TPlatform::Exit or the --frames count, then calls stop and returns the

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <dlfcn.h>
+#include <new>
 
 namespace DE50
 {
@@ -34,7 +35,9 @@ float Unit(float v)
 
 // Reads 16-bit samples until the buffer is full or the file ends. A looping
 // read starts over at the end, once per call at most, so an empty file cannot spin.
-size_t ReadPcm(OggVorbis_File* file, char* out, size_t size, bool loop, bool* ended, const std::string& path)
+// A damaged part is named once per file: `named` keeps that it was.
+size_t ReadPcm(OggVorbis_File* file, char* out, size_t size, bool loop, bool* ended, const std::string& path,
+               bool& named)
 {
     size_t got = 0;
     int holes = 0;
@@ -51,6 +54,12 @@ size_t ReadPcm(OggVorbis_File* file, char* out, size_t size, bool loop, bool* en
             rewound = false;
             continue;
         }
+        if (n == OV_HOLE && !named)
+        {
+            WriteDbg("Warning: sound \"%s\" is damaged: a part that fails its check is skipped",
+                     path.c_str());
+            named = true;
+        }
         if (n == OV_HOLE && ++holes < kMaxHoles) continue;
         if (n == 0 && loop && !rewound && ov_pcm_seek(file, 0) == 0)
         {
@@ -63,6 +72,34 @@ size_t ReadPcm(OggVorbis_File* file, char* out, size_t size, bool loop, bool* en
     }
     return got;
 }
+// Whether the file's last Ogg page is whole and carries the end-of-stream
+// mark: a file cut short loses both, and would otherwise stop at the cut
+// without a word.
+bool EndsWithLastPage(const std::string& path)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return true;
+    const long kLongestPage = 27 + 255 + 255 * 255;
+    long size = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1;
+    const long window = std::min(std::max(size, 0L), kLongestPage);
+    std::vector<unsigned char> tail(static_cast<size_t>(window));
+    const bool read = size >= 0 && std::fseek(f, size - window, SEEK_SET) == 0 &&
+                      std::fread(tail.data(), 1, tail.size(), f) == tail.size();
+    std::fclose(f);
+    if (!read) return true;
+    // The last page is the one that ends exactly where the file does.
+    for (long i = window - 27; i >= 0; --i)
+    {
+        const unsigned char* page = tail.data() + i;
+        if (std::memcmp(page, "OggS", 4) != 0 || i + 27 + page[26] > window) continue;
+        long end = i + 27 + page[26];
+        for (int k = 0; k < page[26]; ++k)
+            end += page[27 + k];
+        if (end == window) return (page[5] & 4) != 0;
+    }
+    return false;
+}
+
 // What the header claims sizes every buffer, so it is checked first: a rate past
 // the int range once made a negative buffer size.
 bool HeaderPlays(const vorbis_info* info, const std::string& path)
@@ -128,7 +165,7 @@ struct TSoundStream
     bool Fill(ALuint buffer, const TSound& sound, bool loop)
     {
         if (ended) return false;
-        size_t got = ReadPcm(&file, pcm.data(), pcm.size(), loop, &ended, sound.m_path);
+        size_t got = ReadPcm(&file, pcm.data(), pcm.size(), loop, &ended, sound.m_path, sound.m_damageNamed);
         if (got == 0) return false;
         alBufferData(buffer, sound.m_format, pcm.data(), static_cast<ALsizei>(got), sound.m_rate);
         return true;
@@ -183,15 +220,28 @@ std::shared_ptr<TSound> TSound::Load(const std::string& path)
             ok = sound->Decode(&file, static_cast<long>(frames));
     }
     ov_clear(&file);
+    if (ok && !EndsWithLastPage(path))
+        WriteDbg("Warning: sound \"%s\" is cut short (its last Ogg page is missing or incomplete); it plays "
+                 "what is there",
+                 path.c_str());
     return ok ? sound : nullptr;
 }
 
 bool TSound::Decode(void* vorbisFile, long frames)
 {
-    std::vector<char> pcm(static_cast<size_t>(frames) * static_cast<size_t>(m_channels) * 2);
+    std::vector<char> pcm;
+    try
+    {
+        pcm.resize(static_cast<size_t>(frames) * static_cast<size_t>(m_channels) * 2);
+    }
+    catch (const std::bad_alloc&)
+    {
+        WriteDbg("Error: sound \"%s\" could not be decoded: out of memory", m_path.c_str());
+        return false;
+    }
     bool ended = false;
-    size_t got =
-        ReadPcm(static_cast<OggVorbis_File*>(vorbisFile), pcm.data(), pcm.size(), false, &ended, m_path);
+    size_t got = ReadPcm(static_cast<OggVorbis_File*>(vorbisFile), pcm.data(), pcm.size(), false, &ended,
+                         m_path, m_damageNamed);
     if (got == 0)
     {
         WriteDbg("Error: sound \"%s\" holds no samples", m_path.c_str());

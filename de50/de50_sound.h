@@ -113,6 +113,8 @@ private:
     void ReleaseBuffer();
 
     std::string m_path;
+    // A damaged part has been named; each file says so once.
+    mutable bool m_damageNamed = false;
     unsigned m_buffer = 0;
     int m_format = 0;
     int m_rate = 0;

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <unordered_set>
 
 namespace DE50
@@ -125,6 +126,9 @@ std::shared_ptr<TTexture> TTexture::Get(const str& path)
         SDL_RWclose(rw);
         if (!pixels.empty())
         {
+            if (!why.empty())
+                WriteDbg("Warning: image \"%s\" is damaged: %s; it shows what could be decoded", path.c_str(),
+                         why.c_str());
             std::shared_ptr<TTexture> texture(new TTexture(w, h, std::move(pixels)));
             texture->m_name = path;
             return texture;
@@ -147,9 +151,17 @@ std::shared_ptr<TTexture> TTexture::Get(const str& path)
         SDL_FreeSurface(argb);
         return nullptr;
     }
-    std::shared_ptr<TTexture> texture(new TTexture(uint32_t(argb->w), uint32_t(argb->h), kPlain));
-    texture->m_name = path;
-    CopyRows(argb, texture->m_pixels.data());
+    std::shared_ptr<TTexture> texture;
+    try
+    {
+        texture.reset(new TTexture(uint32_t(argb->w), uint32_t(argb->h), kPlain));
+        texture->m_name = path;
+        CopyRows(argb, texture->m_pixels.data());
+    }
+    catch (const std::bad_alloc&)
+    {
+        WriteDbg("Error: image \"%s\" could not be read: out of memory", path.c_str());
+    }
     SDL_FreeSurface(argb);
     return texture;
 }

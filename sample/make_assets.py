@@ -12,15 +12,6 @@ import zlib
 
 ROOT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "assets")
 
-# The flat colours the whole-game tests look for in screenshots.
-ROOM1_WALL = (40, 60, 120)
-ROOM1_FLOOR = (30, 40, 80)
-ROOM2_WALL = (50, 110, 60)
-ROOM2_FLOOR = (35, 80, 40)
-SUB_FILL = (110, 60, 130)
-SUB_BORDER = (200, 180, 220)
-
-
 class Image:
     def __init__(self, width, height, fill=(0, 0, 0, 0)):
         self.width = width
@@ -86,49 +77,6 @@ def png_bytes(width, height, rows):
             chunk(b"IEND", b""))
 
 
-# ---- rooms -------------------------------------------------------------------
-
-def room_background(wall, floor, relative):
-    # 1366 wide so that wide screen shows no bars; the design space is the middle 1024.
-    img = Image(1366, 768, (*wall, 255))
-    img.rect(0, 560, 1366, 768, floor)
-    img.save(relative)
-
-
-def door():
-    img = Image(160, 300, (70, 45, 20, 255))
-    img.rect(10, 10, 150, 300, (140, 90, 40))
-    img.disc(128, 160, 9, 0, (230, 200, 90))
-    img.save("rooms/room1/door.png")
-
-
-def back_arrow():
-    img = Image(120, 120)
-    img.polygon([(10, 60), (60, 10), (60, 40), (110, 40), (110, 80), (60, 80), (60, 110)], (240, 210, 60))
-    img.save("rooms/room2/back.png")
-
-
-def chest():
-    img = Image(200, 140, (90, 55, 20, 255))
-    img.rect(6, 6, 194, 134, (170, 110, 50))
-    img.rect(6, 50, 194, 58, (90, 55, 20))
-    img.rect(88, 44, 112, 72, (230, 200, 90))
-    img.save("rooms/room2/chest.png")
-
-
-def subroom():
-    img = Image(640, 480, (*SUB_BORDER, 255))
-    img.rect(12, 12, 628, 468, SUB_FILL)
-    img.save("rooms/sub_chest/bg.png")
-
-
-def gem():
-    img = Image(96, 96)
-    img.polygon([(48, 4), (92, 48), (48, 92), (4, 48)], (60, 220, 230))
-    img.polygon([(48, 20), (76, 48), (48, 76), (20, 48)], (170, 250, 255))
-    img.save("rooms/sub_chest/gem.png")
-
-
 # ---- interface ---------------------------------------------------------------
 
 GLYPHS = {
@@ -159,90 +107,14 @@ def black():
     Image(2, 2, (0, 0, 0, 255)).save("interface/main/black.png")
 
 
-# ---- cursors -----------------------------------------------------------------
-# A cursor is drawn centred on the pointer, so the hot point of every image is
-# its centre (32, 32).
-
-OUTLINE = (0, 0, 0)
-WHITE = (255, 255, 255)
-
-
-def outlined_polygon(img, points, fill):
-    cx = sum(p[0] for p in points) / len(points)
-    cy = sum(p[1] for p in points) / len(points)
-    grown = [(x + (x - cx) * 0.18 + (1 if x >= cx else -1), y + (y - cy) * 0.18 + (1 if y >= cy else -1))
-             for x, y in points]
-    img.polygon(grown, OUTLINE)
-    img.polygon(points, fill)
-
-
-def arrow_cursor(mark=None):
-    img = Image(64, 64)
-    outlined_polygon(img, [(32, 32), (32, 56), (38, 50), (43, 60), (47, 58), (42, 48), (50, 48)], WHITE)
-    if mark:
-        img.disc(52, 38, 6, 0, OUTLINE)
-        img.disc(52, 38, 4.5, 0, mark)
-    return img
-
-
-def magglass_cursor():
-    img = Image(64, 64)
-    img.disc(32, 32, 13, 8, OUTLINE)
-    img.disc(32, 32, 11.5, 9.5, WHITE)
-    img.polygon([(40, 42), (43, 39), (56, 52), (53, 55)], OUTLINE)
-    return img
-
-
-def hand_cursor(fingers):
-    img = Image(64, 64)
-    img.rect(22, 34, 44, 54, OUTLINE)
-    img.rect(24, 36, 42, 52, WHITE)
-    for i in range(fingers):
-        x = 24 + i * 5 if fingers > 1 else 30
-        img.rect(x - 1, 17, x + 5, 36, OUTLINE)
-        img.rect(x, 18, x + 4, 36, WHITE)
-    return img
-
-
-def direction_cursor(direction):
-    img = Image(64, 64)
-    up = [(32, 14), (48, 32), (38, 32), (38, 50), (26, 50), (26, 32), (16, 32)]
-    turns = {"up": 0, "right": 1, "down": 2, "left": 3}[direction]
-    points = up
-    for _ in range(turns):
-        points = [(64 - y, x) for x, y in points]
-    outlined_polygon(img, points, WHITE)
-    return img
-
-
-def cursors():
-    forms = {
-        "cursor": arrow_cursor(),
-        "cursor_magglass": magglass_cursor(),
-        "cursor_get": arrow_cursor(mark=(80, 200, 80)),
-        "cursor_hand": hand_cursor(4),
-        "cursor_use": arrow_cursor(mark=(240, 150, 40)),
-        "cursor_down": direction_cursor("down"),
-        "cursor_up": direction_cursor("up"),
-        "cursor_left": direction_cursor("left"),
-        "cursor_right": direction_cursor("right"),
-        "cursor_finger": hand_cursor(1),
-    }
-    for name, img in forms.items():
-        img.save("cursors/%s.png" % name)
-
-
 def main():
-    room_background(ROOM1_WALL, ROOM1_FLOOR, "rooms/room1/bg.png")
-    room_background(ROOM2_WALL, ROOM2_FLOOR, "rooms/room2/bg.png")
-    door()
-    back_arrow()
-    chest()
-    subroom()
-    gem()
     paused_label()
     black()
-    cursors()
+    # The rooms and cursors need Pillow and the clip art (see their scripts).
+    import make_cursors
+    import make_rooms
+    make_rooms.main()
+    make_cursors.main()
 
 
 if __name__ == "__main__":

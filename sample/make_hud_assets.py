@@ -118,11 +118,12 @@ def hint():
     save(plate, "interface/hint/hardcore_mode")
     save(ring(120, (255, 236, 170, 255), 6), "interface/hint/hint_charge_end_light")
     save(glow(140, (255, 230, 150, 150), 24), "interface/hint/hint_full_light")
-    effect = glow(120, (255, 220, 120, 200), 20)
+    # The hint rings the object it points at: a soft bright ring, clear inside.
+    effect = canvas(140, 140)
     d = ImageDraw.Draw(effect)
-    star = [(60 + (48 if i % 2 == 0 else 16) * math.cos(i * math.pi / 4 - math.pi / 2),
-             60 + (48 if i % 2 == 0 else 16) * math.sin(i * math.pi / 4 - math.pi / 2)) for i in range(8)]
-    d.polygon(star, fill=(255, 250, 220, 230))
+    d.ellipse((14, 14, 126, 126), outline=(255, 214, 110, 150), width=14)
+    effect = effect.filter(ImageFilter.GaussianBlur(5))
+    ImageDraw.Draw(effect).ellipse((20, 20, 120, 120), outline=(255, 246, 200, 255), width=4)
     save(effect, "interface/hint/hint_effect")
 
 
@@ -284,31 +285,6 @@ def sounds():
                        + ["fade", "0.01", "0.25", "0.1", "vol", "0.4"], check=True)
 
 
-def minigame_room():
-    """The sample's mini-game room: a dusky wall, lamps to light, a door to it."""
-    bg = Image.new("RGB", (1024, 768), (52, 40, 70))
-    d = ImageDraw.Draw(bg)
-    d.rectangle((0, 560, 1024, 768), fill=(70, 52, 44))
-    for x in (312, 512, 712):
-        d.rectangle((x - 60, 470, x + 60, 560), fill=(90, 66, 52))
-    bg.save(out("rooms/minigame/bg.jpg"), quality=90)
-    for name, flame in (("lamp_off", None), ("lamp_on", (255, 200, 80, 255))):
-        lamp = canvas(90, 130)
-        d = ImageDraw.Draw(lamp)
-        if flame:
-            lamp.alpha_composite(glow(90, (255, 210, 120, 150), 14), (0, 0))
-            d = ImageDraw.Draw(lamp)
-            d.ellipse((35, 20, 55, 52), fill=flame)
-        d.polygon([(25, 50), (65, 50), (58, 100), (32, 100)], outline=GOLD, fill=(60, 60, 70, 200), width=3)
-        d.rectangle((28, 100, 62, 126), fill=GOLD)
-        save(lamp, "rooms/minigame/" + name)
-    door = canvas(110, 170)
-    d = ImageDraw.Draw(door)
-    d.rounded_rectangle((4, 4, 106, 166), radius=30, fill=(52, 40, 70, 255), outline=GOLD, width=5)
-    d.ellipse((40, 60, 70, 90), fill=(255, 200, 80, 255))
-    save(door, "rooms/minigame/door")
-
-
 def main():
     hint()
     minigame()
@@ -320,8 +296,6 @@ def main():
     inventory_and_tasks()
     if "--no-sound" not in sys.argv:
         sounds()
-    if "--rooms" in sys.argv:  # the workshop's pictures, which the room scripts may now draw
-        minigame_room()
 
 
 if __name__ == "__main__":

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""Makes the sample's video clips, their alpha streams and subtitles, the parts
-of the keyframe animation and the rain drop.
+"""Makes the sample's video clips, their alpha streams and subtitles (the
+cut-scene's; the hall's clip plays without), and the rain drop.
 
 The videos are encoded by Debian's ffmpeg (libtheora) from its built-in colour
 and drawing filters: no outside pictures. The ".zalpha" planes and the images
@@ -86,9 +86,6 @@ def videos():
     clip = os.path.join(VIDEO_DIR, "clip")
     theora("color=c=%s" % CLIP_COLOUR, CLIP_SIZE, CLIP_FRAMES, clip + ".ogg")
     zalpha(clip + ".zalpha", disc_plane(CLIP_SIZE, CLIP_RADIUS), CLIP_FRAMES)
-    # The hall's clip has no subtitles: its lines would show over the HUD, with no frame around them.
-    if os.path.exists(clip + ".srt"):
-        os.remove(clip + ".srt")
     small = os.path.join(VIDEO_DIR, "ring")
     theora("color=c=0x30C0E0", SMALL_SIZE, 50, small + ".ogg")
     # The alpha video: a grey ring (the luma is the alpha); a corner block changes
@@ -105,28 +102,13 @@ def videos():
 
 
 def video_frame_pictures():
-    """The frame's bar (a black patch the frame stretches), the skip button and
-    the projector that starts the cut-scene in the first room."""
+    """The frame's bar (a black patch the frame stretches) and the skip button."""
     Image(2, 2, (0, 0, 0, 255)).save("interface/videoframe/frame.png")
     for name, border in (("skip", (150, 130, 90)), ("skip_over", (255, 226, 150))):
         button = Image(140, 40, (0, 0, 0, 0))
         button.rect(0, 0, 140, 40, border)
         button.rect(3, 3, 137, 37, (30, 26, 34))
         button.save("interface/videoframe/%s.png" % name)
-    projector = Image(64, 64, (0, 0, 0, 0))
-    projector.rect(8, 24, 56, 56, (90, 90, 100))
-    projector.disc(20, 16, 12, 4, (200, 200, 210))
-    projector.disc(44, 16, 12, 4, (200, 200, 210))
-    projector.polygon([(56, 32), (64, 26), (64, 54), (56, 48)], (200, 200, 210))
-    projector.save("rooms/room1/projector.png")
-
-
-def flash_parts():
-    body = Image(80, 40, (230, 200, 60, 255))
-    body.rect(4, 4, 76, 36, (250, 230, 120))
-    body.save("flash/body.png")
-    wing = Image(48, 16, (240, 120, 200, 255))
-    wing.save("flash/wing.png")
 
 
 def rain_drop():
@@ -161,7 +143,6 @@ def ending():
 
 def main():
     video_frame_pictures()
-    flash_parts()
     rain_drop()
     videos()
     ending()

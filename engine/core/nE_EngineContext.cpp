@@ -1,6 +1,7 @@
 #include "engine/core/nE_EngineContext.h"
 
 #include "engine/core/nE_Log.h"
+#include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_Timer.h"
@@ -39,11 +40,8 @@ nE_EngineContext::nE_EngineContext()
     m_timers = new nE_TimerManager(m_triggers);
     g_timerManager = m_timers;
     m_lua = new nE_LuaState();
-    m_lua->L = luaL_newstate();
-    if (m_lua->L)
-        luaL_openlibs(m_lua->L);
-    else
-        nE_Log("Error: engine context could not create the Lua state");
+    m_lua->L = nE_NewLuaState(kGameLuaLimits);
+    if (!m_lua->L) nE_Log("Error: engine context could not create the Lua state");
     m_triggers->SetLuaState(m_lua->L);
     g_luaState = m_lua;
 }
@@ -67,7 +65,7 @@ nE_EngineContext::~nE_EngineContext()
     DeleteTimers();
     if (m_lua)
     {
-        if (m_lua->L) lua_close(m_lua->L);
+        nE_CloseLuaState(m_lua->L);
         delete m_lua;
         m_lua = nullptr;
         g_luaState = nullptr;

@@ -61,3 +61,23 @@ void nE_ForgetWarnings()
 {
     s_warned.clear();
 }
+
+namespace
+{
+std::string IssuesLine(const std::string& prefix, const std::string& first, int count)
+{
+    std::string line = prefix + ": " + first;
+    if (count > 1) line += " (and " + std::to_string(count - 1) + " more such mistakes in the file)";
+    return line;
+}
+} // namespace
+
+void nE_FileIssues::Log() const
+{
+    if (m_count > 0) Emit(IssuesLine(m_prefix, m_first, m_count).c_str());
+}
+
+void nE_FileIssues::LogOnce(const std::string& key) const
+{
+    if (m_count > 0) nE_WarnOnce(key, IssuesLine(m_prefix, m_first, m_count));
+}

@@ -17,6 +17,30 @@ void nE_Log(const std::string& text);
 void nE_WarnOnce(const std::string& key, const std::string& line);
 void nE_ForgetWarnings();
 
+// What is wrong with one file, said in one line once the file has been read:
+// the first mistake in full, then how many more there were. The line starts
+// with the prefix, for example "Warning: flashanim \"doors/door.xml\"".
+class nE_FileIssues
+{
+public:
+    explicit nE_FileIssues(std::string prefix) : m_prefix(std::move(prefix)) {}
+    void Add(const std::string& what)
+    {
+        if (m_count++ == 0) m_first = what;
+    }
+    int Count() const { return m_count; }
+    // Logs the line when anything was added; nothing otherwise.
+    void Log() const;
+    // The same, only the first time `key` is seen (as nE_WarnOnce): for files
+    // that each object using them reads again.
+    void LogOnce(const std::string& key) const;
+
+private:
+    std::string m_prefix;
+    std::string m_first;
+    int m_count = 0;
+};
+
 namespace nE_LogDetail
 {
 void Formatted(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -2,6 +2,7 @@
 
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
+#include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Path.h"
@@ -119,8 +120,9 @@ void nE_Module::RunCode(lua_State* L)
 {
     if (!L || m_code.empty()) return;
     int top = lua_gettop(L);
-    if (luaL_loadbuffer(L, m_code.data(), m_code.size(), m_name.c_str()) != 0 ||
-        lua_pcall(L, 0, LUA_MULTRET, 0) != 0)
+    int status = luaL_loadbuffer(L, m_code.data(), m_code.size(), m_name.c_str());
+    if (status == 0) status = nE_LuaCall(L, 0, LUA_MULTRET);
+    if (status != 0 && !nE_LogIfStopped(L, status, m_name))
         nE_LogFmt2("Error: module %s try to execute code - lua error: %s", m_name, lua_tostring(L, -1));
     lua_settop(L, top);
 }

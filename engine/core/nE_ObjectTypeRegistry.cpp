@@ -65,6 +65,7 @@ nE_Object* nE_CreateObjectFromXml(TiXmlElement* element, const std::string& file
         return nullptr;
     }
     nE_SLHelper_XML sl(element, false);
+    sl.RefuseNonFinite(file);
     object->Load(sl);
     for (TiXmlElement* c = element->FirstChildElement(); c; c = c->NextSiblingElement())
     {

@@ -45,6 +45,12 @@ void nE_ResourceCache::CountRequest()
         it = it->second.expired() ? m_map.erase(it) : std::next(it);
 }
 
+bool nE_ResourceCache::Holds(const std::string& name, int kind) const
+{
+    auto found = m_map.find(Key(kind, name));
+    return found != m_map.end() && !found->second.expired();
+}
+
 nE_ResourcePtr nE_ResourceCache::Create(const Key& key)
 {
     if (!ValidKind(key.first) || !Creators()[key.first]) return nE_ResourcePtr();

@@ -52,6 +52,9 @@ public:
     nE_ResourcePtr GetTexture(const std::string& name) { return Get(name, NE_RES_TEXTURE); }
     nE_ResourcePtr GetFrameTexture(const std::string& name) { return Get(name, NE_RES_FRAME_TEXTURE); }
     nE_ResourcePtr GetFont(const std::string& name) { return Get(name, NE_RES_FONT); }
+    // Whether a live resource loaded without fault is cached under (kind, name):
+    // right after Get, false tells a failed load.
+    bool Holds(const std::string& name, int kind) const;
 
     // Forgets every entry; resources still held elsewhere live on.
     void Clear() { m_map.clear(); }

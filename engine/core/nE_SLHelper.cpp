@@ -1,5 +1,6 @@
 #include "engine/core/nE_SLHelper.h"
 
+#include "engine/core/nE_Log.h"
 #include "engine/core/nE_NumText.h"
 
 #include <cfloat>
@@ -115,17 +116,40 @@ void nE_SLHelper_XML::WriteBool(const char* name, const bool& v)
     SetText(name, v ? "1" : "0");
 }
 
+bool nE_SLHelper_XML::Acceptable(const char* name, std::initializer_list<float> values) const
+{
+    if (m_source.empty()) return true;
+    for (float value : values)
+        if (!std::isfinite(value))
+        {
+            const char* object = m_current ? m_current->Attribute("name") : nullptr;
+            nE_WarnOnce("nonfinite:" + m_source,
+                        "Warning: " + m_source + ": \"" + name + "\" of <" +
+                            (m_current ? m_current->ValueStr() : std::string()) + " name=\"" +
+                            (object ? object : "") + "\"> (line " +
+                            std::to_string(m_current ? m_current->Row() : 0) +
+                            ") is not a finite number (\"" + GetText(name) +
+                            "\"); it is not taken (only the first such value of a file is named)");
+            return false;
+        }
+    return true;
+}
+
 bool nE_SLHelper_XML::ReadVec3(const char* name, nE_Vec3& v)
 {
     const char* text = GetText(name);
-    if (text) ParseVec(text, {&v.x, &v.y, &v.z});
+    nE_Vec3 read = v;
+    if (text) ParseVec(text, {&read.x, &read.y, &read.z});
+    if (text && Acceptable(name, {read.x, read.y, read.z})) v = read;
     return text != nullptr;
 }
 
 bool nE_SLHelper_XML::ReadVec2(const char* name, nE_SLVec2& v)
 {
     const char* text = GetText(name);
-    if (text) ParseVec(text, {&v[0], &v[1]});
+    nE_SLVec2 read = v;
+    if (text) ParseVec(text, {&read[0], &read[1]});
+    if (text && Acceptable(name, {read[0], read[1]})) v = read;
     return text != nullptr;
 }
 
@@ -139,7 +163,8 @@ bool nE_SLHelper_XML::ReadString(const char* name, std::string& v)
 bool nE_SLHelper_XML::ReadFloat(const char* name, float& v)
 {
     const char* text = GetText(name);
-    if (text) v = ToFloat(nE_ParseFloat(text));
+    const float read = text ? ToFloat(nE_ParseFloat(text)) : v;
+    if (text && Acceptable(name, {read})) v = read;
     return text != nullptr;
 }
 

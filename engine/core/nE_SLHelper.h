@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <lua.hpp>
 #include <string>
 #include <tinyxml.h>
@@ -87,14 +88,22 @@ public:
 
     TiXmlElement* GetElement() const { return m_element; }
     TiXmlElement* GetCurrent() const { return m_current; }
+    // For content read from the file `source`: a float or vector that is not
+    // finite (nan, inf, out of range) is not taken (the value stays as it
+    // was; the read still answers that the name is there), and the file is
+    // named once.
+    void RefuseNonFinite(const std::string& source) { m_source = source; }
 
 private:
     void SetText(const char* name, const std::string& text);
     const char* GetText(const char* name) const;
     void Climb();
+    // Whether the values may be taken; false (named once per file) when refused.
+    bool Acceptable(const char* name, std::initializer_list<float> values) const;
 
     TiXmlElement* m_element;
     TiXmlElement* m_current;
+    std::string m_source; // empty: every value is taken
 };
 
 // Values are fields of the table at the top of the Lua stack when each

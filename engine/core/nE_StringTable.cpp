@@ -2,6 +2,7 @@
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Utf8.h"
 #include "engine/core/nE_Xml.h"
 
 #include <cstdio>
@@ -87,13 +88,28 @@ bool nE_StringTable::ParseWorkbook(const std::string& name)
         nE_LogFmt("Error: stringtable could not find \"%s\" file to load!", name);
         return false;
     }
-    ParseContent(DropCrBeforeLf(content));
+    const std::string text = DropCrBeforeLf(content);
+    nE_FileIssues issues("Warning: stringtable \"" + nE_MakePath(name, ".xml") + "\"");
+    const size_t bad = nE_FindBadUtf8(text);
+    if (bad != std::string::npos)
+        issues.Add("it holds bytes that are not UTF-8 (line " + std::to_string(nE_LineOf(text, bad)) +
+                   "); texts there may show wrong");
+    bool cut = false;
+    if (ParseContent(text, cut) == 0)
+        issues.Add("it holds no rows with a key; nothing is read from it");
+    else if (cut ||
+             (text.find("<Workbook") != std::string::npos && text.find("</Workbook>") == std::string::npos))
+        issues.Add("it ends before its \"</Workbook>\": the file is cut short, and only the rows before the "
+                   "cut are read");
+    issues.Log();
     return true;
 }
 
-void nE_StringTable::ParseContent(const std::string& all)
+int nE_StringTable::ParseContent(const std::string& all, bool& cut)
 {
     const std::string s = all.substr(0, all.find("</Workbook>"));
+    int rows = 0;
+    cut = false;
     size_t row = s.find("<Row");
     while (row != std::string::npos)
     {
@@ -102,14 +118,19 @@ void nE_StringTable::ParseContent(const std::string& all)
         size_t at = row;
         std::string key, text;
         bool keyComplete = false, textComplete = true;
-        if (ReadCell(s, at, end, key, keyComplete) && keyComplete)
+        const bool hasKey = ReadCell(s, at, end, key, keyComplete);
+        if (hasKey && keyComplete)
         {
             // A row without a text cell stores an empty text.
             ReadCell(s, at, end, text, textComplete);
             if (textComplete) AddRow(key, text);
+            ++rows;
         }
+        // Only the last row can be cut off by the end of the text.
+        cut = cut || (hasKey && (!keyComplete || !textComplete) && next == std::string::npos);
         row = next;
     }
+    return rows;
 }
 
 void nE_StringTable::AddRow(const std::string& key, const std::string& rawText)

@@ -25,7 +25,9 @@ public:
     void Clear() { m_table.clear(); }
 
 private:
-    void ParseContent(const std::string& content);
+    // Adds the rows; answers how many had a whole key cell, and sets `cut`
+    // when the last row was cut off inside a cell.
+    int ParseContent(const std::string& content, bool& cut);
     void AddRow(const std::string& key, const std::string& text);
     bool AppendKey(const std::string& key, std::string& out) const;
     bool WarnMissing(const std::string& key) const;

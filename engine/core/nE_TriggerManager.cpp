@@ -1,6 +1,7 @@
 #include "engine/core/nE_TriggerManager.h"
 
 #include "engine/core/nE_Log.h"
+#include "engine/core/nE_LuaGuard.h"
 
 #include <cstring>
 #include <lua.hpp>
@@ -29,10 +30,11 @@ void GetGlobalRaw(lua_State* L, const char* name)
 }
 
 // Loads and runs a chunk; on failure leaves the error text on the stack
-// and answers false.
-bool RunChunk(lua_State* L, const std::string& code)
+// and answers the status.
+int RunChunk(lua_State* L, const std::string& code)
 {
-    return luaL_loadstring(L, code.c_str()) == 0 && lua_pcall(L, 0, LUA_MULTRET, 0) == 0;
+    const int status = luaL_loadstring(L, code.c_str());
+    return status != 0 ? status : nE_LuaCall(L, 0, LUA_MULTRET);
 }
 
 // Each state keeps one trigger table, in a registry slot whose number is
@@ -210,7 +212,8 @@ void nE_Trigger::Execute(lua_State* L, int table)
 {
     if (m_code.empty() || !L) return;
     int top = lua_gettop(L);
-    if (!PushChunk(L, table) || lua_pcall(L, 0, LUA_MULTRET, 0) != 0)
+    const int status = PushChunk(L, table) ? nE_LuaCall(L, 0, LUA_MULTRET) : LUA_ERRSYNTAX;
+    if (status != 0 && !nE_LogIfStopped(L, status, m_name))
         nE_LogFmt2("Error: trigger %s try to execute - lua error: %s", m_name, lua_tostring(L, -1));
     lua_settop(L, top);
 }
@@ -370,6 +373,8 @@ void nE_TriggerManager::RunCall(const nE_TriggerCall& call)
 {
     lua_State* L = m_lua;
     if (!L || !lua_checkstack(L, 12)) return;
+    // Also for a nested call: a memory error here would jump over this frame.
+    const nE_LuaOwnPushes own(L);
     int base = lua_gettop(L), table = base + 1;
     ParamWords words(call.params);
     PushTriggerTable(kFirstParamKey + words.Count() - 1);
@@ -421,7 +426,8 @@ void nE_TriggerManager::RunCode(const nE_TriggerCall& call, int table)
         return;
     }
     int top = lua_gettop(m_lua);
-    if (!RunChunk(m_lua, call.params))
+    const int status = RunChunk(m_lua, call.params);
+    if (status != 0 && !nE_LogIfStopped(m_lua, status, call.sender))
         nE_LogFmt2("Error: object %s try to execute code at event - lua error: %s", call.sender,
                    lua_tostring(m_lua, -1));
     lua_settop(m_lua, top);
@@ -454,19 +460,15 @@ void nE_TriggerManager::ParseParam(const nE_TriggerCall& call, int keys, int tab
     if (word.empty() || word[0] != '~') return;
     std::string chunk = "_G[\"ne_temp_eq\"]=";
     chunk.append(word.substr(1)).append(";");
-    if (!RunChunk(L, chunk))
-    {
-        // Inline code has no trigger: name its sender instead.
-        if (call.trigger)
-            nE_LogFmt2("Error: trigger %s try to use params - bad params: %s", call.trigger->GetName(),
-                       lua_tostring(L, -1));
-        else
-            nE_LogFmt2("Error: object %s try to use params - bad params: %s", call.sender,
-                       lua_tostring(L, -1));
-        lua_settop(L, table);
-        return;
-    }
+    const int status = RunChunk(L, chunk);
+    // Inline code has no trigger: name its sender instead.
+    const std::string& name = call.trigger ? call.trigger->GetName() : call.sender;
+    if (status != 0 && !nE_LogIfStopped(L, status, name))
+        nE_LogFmt2(call.trigger ? "Error: trigger %s try to use params - bad params: %s"
+                                : "Error: object %s try to use params - bad params: %s",
+                   name, lua_tostring(L, -1));
     lua_settop(L, table);
+    if (status != 0) return;
     lua_rawgeti(L, keys, kFirstParamKey + index);
     GetGlobalRaw(L, "ne_temp_eq");
     lua_rawset(L, table);

@@ -1,11 +1,15 @@
 #include "engine/core/nE_Xml.h"
 
 #include "engine/core/nE_Log.h"
+#include "engine/core/nE_NumText.h"
 
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <strings.h>
+#include <vector>
 
 namespace
 {
@@ -234,12 +238,18 @@ nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std:
         nE_LogFmt2("Error: xml %s nests elements deeper than %d levels; refused.", source, nE_kXmlMaxDepth);
         return nE_XmlResult::TooDeep;
     }
+    // What the document's nodes answer as their file when the caller set none.
+    if (doc.ValueStr().empty()) doc.SetValue(source);
     std::string padded = text;
     padded.append(kPadding, '\0');
     {
         KeptWhiteSpace kept;
         doc.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     }
+    // A text with no element at all (blank, a lone declaration, a comment) is
+    // no document; TinyXML lets some of these through.
+    if (!doc.Error() && !doc.RootElement())
+        doc.SetError(TiXmlBase::TIXML_ERROR_DOCUMENT_EMPTY, nullptr, nullptr, TIXML_ENCODING_UNKNOWN);
     if (!doc.Error()) return nE_XmlResult::Ok;
     if (errorPlace)
         *errorPlace = doc.ErrorRow() > 0 ? nE_XmlPlace{doc.ErrorRow(), doc.ErrorCol()}
@@ -253,4 +263,66 @@ nE_XmlResult nE_XmlLoadFile(TiXmlDocument& doc, const std::string& path, nE_XmlP
     if (!nE_ReadWholeFile(path, text)) return nE_XmlResult::Missing;
     doc.SetValue(path);
     return nE_XmlParse(doc, UnixLineEnds(text), path, errorPlace);
+}
+
+nE_XmlNumber nE_XmlReadInt(const TiXmlElement* element, const char* name, int& out)
+{
+    const char* text = element ? element->Attribute(name) : nullptr;
+    if (!text) return nE_XmlNumber::Absent;
+    const char* end = text;
+    const double value = nE_ParseFloat(text, &end);
+    // Digits must start the number: a text such as "e5" or "nan" is none.
+    const char* p = text;
+    while (*p == ' ' || *p == '\t' || *p == '\n' || *p == '\r')
+        ++p;
+    if (*p == '+' || *p == '-') ++p;
+    if (end == text || *p < '0' || *p > '9' || !(value >= -2147483648.0 && value < 2147483648.0))
+        return nE_XmlNumber::Bad;
+    out = nE_ParseInt(text);
+    return nE_XmlNumber::Read;
+}
+
+nE_XmlNumber nE_XmlReadFloat(const TiXmlElement* element, const char* name, float& out)
+{
+    const char* text = element ? element->Attribute(name) : nullptr;
+    if (!text) return nE_XmlNumber::Absent;
+    const char* end = text;
+    const double value = nE_ParseFloat(text, &end);
+    if (end == text || !std::isfinite(value) || std::fabs(value) > FLT_MAX) return nE_XmlNumber::Bad;
+    out = float(value);
+    return nE_XmlNumber::Read;
+}
+
+std::string nE_XmlBadNumber(const TiXmlElement* element, const char* name)
+{
+    const char* text = element ? element->Attribute(name) : nullptr;
+    return "\"" + std::string(name) + "\" (line " + std::to_string(element ? element->Row() : 0) +
+           ") is not a finite number (\"" + (text ? text : "") + "\")";
+}
+
+std::string nE_XmlStrayText(const TiXmlElement* root)
+{
+    // Depth-first without recursion; the depth is bounded anyway, the work by the file.
+    std::vector<const TiXmlNode*> pending;
+    if (root) pending.push_back(root);
+    while (!pending.empty())
+    {
+        const TiXmlNode* node = pending.back();
+        pending.pop_back();
+        for (const TiXmlNode* child = node->LastChild(); child; child = child->PreviousSibling())
+            pending.push_back(child);
+        const TiXmlText* text = node->ToText();
+        if (!text) continue;
+        const std::string& value = text->ValueStr();
+        if (value.find_first_not_of(" \t\r\n") == std::string::npos) continue;
+        std::string shown;
+        for (unsigned char c : value.substr(value.find_first_not_of(" \t\r\n"), 24))
+        {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            shown += c >= 0x20 && c < 0x7F ? std::string(1, char(c)) : std::string(hex);
+        }
+        return "stray text at line " + std::to_string(text->Row()) + " (\"" + shown + "\")";
+    }
+    return "";
 }

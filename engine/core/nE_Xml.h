@@ -29,7 +29,8 @@ enum class nE_XmlResult
     Ok,
     Missing,  // the file could not be read (nothing is logged)
     TooDeep,  // refused, and logged, before parsing
-    Malformed // TinyXML's error is in the document; the caller words it
+    Malformed // TinyXML's error is in the document (a text holding no element
+              // at all included); the caller words it
 };
 
 // Reads and parses a file of the asset tree. Line ends are made "\n" as
@@ -49,3 +50,23 @@ int nE_XmlDepth(const std::string& text, int limit);
 
 // The whole file as bytes; false when it cannot be read.
 bool nE_ReadWholeFile(const std::string& path, std::string& out);
+
+// Number attributes of content files, read leniently as atoi and atof read
+// them ("12px" is 12), but telling apart a value that is no finite number at
+// all: no digits, "nan", "inf", or past the type's range. Such a value, and a
+// missing attribute, leave `out` as it was.
+enum class nE_XmlNumber
+{
+    Absent,
+    Read,
+    Bad
+};
+nE_XmlNumber nE_XmlReadInt(const TiXmlElement* element, const char* name, int& out);
+nE_XmlNumber nE_XmlReadFloat(const TiXmlElement* element, const char* name, float& out);
+// "\"name\" (line N) is not a finite number (\"text\")": the words for a Bad value.
+std::string nE_XmlBadNumber(const TiXmlElement* element, const char* name);
+
+// For files whose elements hold only elements: the words for the first text
+// with more than white space in the tree (damaged bytes between the tags
+// read as text), such as "stray text at line 7 (\"...\")"; "" when there is none.
+std::string nE_XmlStrayText(const TiXmlElement* root);

@@ -3,8 +3,10 @@
 // relative to the user's data folder, which the engine library resolves; the
 // asset tree never goes through here.
 
+#include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class nE_File
 {
@@ -50,8 +52,20 @@ std::unique_ptr<nE_File> nE_CreateFile(const std::string& name);
 bool nE_ReadUserFile(const std::string& name, std::string& text);
 bool nE_WriteUserFile(const std::string& name, const std::string& text);
 
+struct nE_UserFileInfo
+{
+    std::string name;
+    int64_t modified; // comparable only with other files' times
+};
+
+// The plain files directly inside `folder` of the user folder ("" for the user
+// folder itself), in no particular order. False when the folder is refused.
+bool nE_ListUserFiles(const std::string& folder, std::vector<nE_UserFileInfo>& files);
+
 // Keeps a user file the program refused as name + ".bad", so that the next
-// save cannot destroy the player's only copy; logs either way.
+// save cannot destroy the player's only copy; logs either way. A copy is never
+// overwritten: later ones are numbered ".bad.1", ".bad.2" and on, the ten
+// newest are kept, and a text kept already is not kept twice.
 void nE_KeepRefusedUserFile(const std::string& name, const std::string& text);
 
 // Clears the user folder of temporary files left by saves that were cut off.

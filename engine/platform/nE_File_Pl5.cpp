@@ -7,6 +7,16 @@ std::unique_ptr<nE_File> nE_CreateFile(const std::string& name)
     return std::make_unique<nE_File_Pl5>("user:" + name);
 }
 
+bool nE_ListUserFiles(const std::string& folder, std::vector<nE_UserFileInfo>& files)
+{
+    std::vector<DE50::TFileEntry> entries;
+    files.clear();
+    if (!DE50::TFile::ListFolder("user:" + folder, entries)) return false;
+    for (const DE50::TFileEntry& entry : entries)
+        files.push_back({entry.name, entry.modified});
+    return true;
+}
+
 void nE_RemoveStaleUserTemporaries()
 {
     DE50::TFile::RemoveStaleTemporaries();

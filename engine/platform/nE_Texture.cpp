@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace
 {
@@ -20,11 +21,30 @@ int Truncate(float v)
     return int(v);
 }
 
-float IntAttribute(const TiXmlElement* element, const char* name)
+// A frame's number; a value that is no number reads as 0, as it always has, with a word.
+float FrameNumber(const TiXmlElement* element, const char* name, nE_FileIssues& issues)
 {
     int value = 0;
-    element->QueryIntAttribute(name, &value);
+    if (nE_XmlReadInt(element, name, value) == nE_XmlNumber::Bad)
+        issues.Add(nE_XmlBadNumber(element, name) + "; it reads as 0");
     return float(value);
+}
+
+// A frame must cut its pixels out of its picture; one whose picture is
+// missing (already named, and 1 by 1) is not measured.
+void CheckFrameFits(const nE_TextureFrame& f, int index, const std::string& texture, nE_FileIssues& issues)
+{
+    const float w = f.texture ? f.texture->GetTextureWidth() : 0.0f;
+    const float h = f.texture ? f.texture->GetTextureHeight() : 0.0f;
+    if (w <= 1.0f && h <= 1.0f) return;
+    if (f.widht >= 0 && f.height >= 0 && f.left >= 0 && f.top >= 0 && f.left + f.widht <= w &&
+        f.top + f.height <= h)
+        return;
+    char line[256];
+    std::snprintf(line, sizeof line,
+                  "frame %d (%g x %g at %g, %g) does not lie inside its picture \"%s\" (%g x %g)", index,
+                  f.widht, f.height, f.left, f.top, texture.c_str(), w, h);
+    issues.Add(line);
 }
 } // namespace
 
@@ -137,23 +157,30 @@ bool nE_FrameTexture::Load(const std::string& name)
         return false;
     }
     const std::string directory = nE_PathDirectory(name);
+    nE_FileIssues issues("Warning: frametexture \"" + name + "\"");
+    const std::string stray = nE_XmlStrayText(root);
+    if (!stray.empty()) issues.Add("it holds " + stray + "; it is ignored");
     for (const TiXmlElement* e = root->FirstChildElement("frame"); e; e = e->NextSiblingElement("frame"))
     {
         nE_TextureFrame frame;
-        frame.height = IntAttribute(e, "height");
-        frame.widht = IntAttribute(e, "widht");
-        frame.left = IntAttribute(e, "left");
-        frame.top = IntAttribute(e, "top");
-        frame.x = IntAttribute(e, "x");
-        frame.y = IntAttribute(e, "y");
+        frame.height = FrameNumber(e, "height", issues);
+        frame.widht = FrameNumber(e, "widht", issues);
+        frame.left = FrameNumber(e, "left", issues);
+        frame.top = FrameNumber(e, "top", issues);
+        frame.x = FrameNumber(e, "x", issues);
+        frame.y = FrameNumber(e, "y", issues);
         const char* texture = e->Attribute("texture");
         if (!texture || !*texture)
             nE_LogFmt2("Warning: frametexture \"%s\" frame %d has no texture!", name, int(m_frames.size()));
         else if (g_resourceCache)
+        {
             frame.texture =
                 std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetTexture(directory + texture));
+            CheckFrameFits(frame, int(m_frames.size()), directory + texture, issues);
+        }
         m_frames.push_back(frame);
     }
+    issues.Log();
     return true;
 }
 

@@ -27,9 +27,13 @@ std::string AttributeText(const TiXmlElement* element, const char* name)
     return text ? text : "";
 }
 
-int AttributeInt(const TiXmlElement* element, const char* name)
+// A value that is no number reads as 0, as it always has, with a word.
+int AttributeInt(const TiXmlElement* element, const char* name, nE_FileIssues& issues)
 {
-    return nE_ParseInt(element->Attribute(name));
+    int value = 0;
+    if (nE_XmlReadInt(element, name, value) == nE_XmlNumber::Bad)
+        issues.Add(nE_XmlBadNumber(element, name) + "; it reads as 0");
+    return value;
 }
 
 void LogParseError(const std::string& object, const std::string& path, const TiXmlDocument& doc)
@@ -127,6 +131,23 @@ void nE_AnimSprite::LoadResources()
         m_texture =
             std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetFrameTexture(m_frameTextureName));
     FitInputRectToTexture();
+    WarnFramesOutside();
+}
+
+void nE_AnimSprite::WarnFramesOutside() const
+{
+    // A frame texture without frames (missing, say) has been named already.
+    const auto* atlas = dynamic_cast<const nE_FrameTexture*>(m_texture.get());
+    const int count = atlas ? int(atlas->GetFrameCount()) : 0;
+    if (count == 0) return;
+    for (const nE_AnimFunction& function : m_functions)
+        for (int idx : function.frames)
+            if (idx < 0 || idx >= count)
+                return nE_WarnOnce("animframes:" + m_resourceName,
+                                   "Warning: animsprite " + m_name + ": function \"" + function.name +
+                                       "\" shows frame " + std::to_string(idx) + ", but frame texture \"" +
+                                       m_frameTextureName + "\" has " + std::to_string(count) +
+                                       " frames; nothing is drawn for it");
 }
 
 void nE_AnimSprite::ClearAnimations()
@@ -165,13 +186,17 @@ void nE_AnimSprite::LoadAnimations()
 
 void nE_AnimSprite::ReadFunctions(TiXmlElement* animation)
 {
+    nE_FileIssues issues("Warning: animsprite " + m_name + " \"" + nE_MakePath(m_resourceName, ".xml") +
+                         "\"");
+    const std::string stray = nE_XmlStrayText(animation);
+    if (!stray.empty()) issues.Add("it holds " + stray + "; it is ignored");
     for (TiXmlElement* f = animation->FirstChildElement("function"); f; f = f->NextSiblingElement("function"))
     {
         nE_AnimFunction function;
         function.name = AttributeText(f, "name");
-        function.frametime = static_cast<float>(AttributeInt(f, "frametime") / 1000.0);
-        function.loop = AttributeInt(f, "loop") == 1;
-        function.alpha = f->Attribute("alpha") && AttributeInt(f, "alpha") == 1;
+        function.frametime = static_cast<float>(AttributeInt(f, "frametime", issues) / 1000.0);
+        function.loop = AttributeInt(f, "loop", issues) == 1;
+        function.alpha = f->Attribute("alpha") && AttributeInt(f, "alpha", issues) == 1;
         for (TiXmlElement* frame = f->FirstChildElement("frame"); frame;
              frame = frame->NextSiblingElement("frame"))
         {
@@ -181,10 +206,17 @@ void nE_AnimSprite::ReadFunctions(TiXmlElement* animation)
                            m_name, function.name);
                 continue;
             }
-            function.frames.push_back(AttributeInt(frame, "idx"));
+            int idx = 0;
+            if (nE_XmlReadInt(frame, "idx", idx) == nE_XmlNumber::Bad)
+            {
+                issues.Add(nE_XmlBadNumber(frame, "idx") + "; the frame is skipped");
+                continue;
+            }
+            function.frames.push_back(idx);
         }
         m_functions.push_back(std::move(function));
     }
+    issues.LogOnce("animfile:" + m_resourceName);
 }
 
 // ---- playing ----

@@ -61,6 +61,8 @@ private:
     void ClearAnimations();
     void LoadAnimations();
     void ReadFunctions(TiXmlElement* animation);
+    // One line for a frame index its frame texture does not have.
+    void WarnFramesOutside() const;
     // Reloads the animation file and, when loaded, the frame texture.
     void ReloadFromResourceName();
     const nE_AnimFunction* FindFunction(const std::string& name) const;

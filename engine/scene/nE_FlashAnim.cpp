@@ -14,6 +14,7 @@
 #include "engine/scene/nE_SceneTypes.h"
 
 #include <cmath>
+#include <cstdio>
 #include <tinyxml.h>
 
 namespace
@@ -21,35 +22,34 @@ namespace
 
 const float kFallbackFps = 25.0f;
 
-bool ReadFloat(const TiXmlElement* e, const char* name, float& out)
+// A value that is not a finite number is left out, as if absent, with a word.
+bool ReadFloat(const TiXmlElement* e, const char* name, float& out, nE_FileIssues& issues)
 {
-    const char* text = e->Attribute(name);
-    if (!text) return false;
-    out = float(nE_ParseFloat(text));
-    return true;
+    const nE_XmlNumber read = nE_XmlReadFloat(e, name, out);
+    if (read == nE_XmlNumber::Bad) issues.Add(nE_XmlBadNumber(e, name) + "; it is left out");
+    return read == nE_XmlNumber::Read;
 }
 
-bool ReadInt(const TiXmlElement* e, const char* name, int& out)
+bool ReadInt(const TiXmlElement* e, const char* name, int& out, nE_FileIssues& issues)
 {
-    const char* text = e->Attribute(name);
-    if (!text) return false;
-    out = nE_ParseInt(text);
-    return true;
+    const nE_XmlNumber read = nE_XmlReadInt(e, name, out);
+    if (read == nE_XmlNumber::Bad) issues.Add(nE_XmlBadNumber(e, name) + "; it is left out");
+    return read == nE_XmlNumber::Read;
 }
 
 // Applies the alpha, matrix and colour attributes that are present.
-void ApplyPlacement(const TiXmlElement* e, nE_RenderState& s)
+void ApplyPlacement(const TiXmlElement* e, nE_RenderState& s, nE_FileIssues& issues)
 {
-    ReadFloat(e, "alp", s.alpha);
-    ReadFloat(e, "m00", s.matrix.At(0, 0));
-    ReadFloat(e, "m01", s.matrix.At(0, 1));
-    ReadFloat(e, "m10", s.matrix.At(1, 0));
-    ReadFloat(e, "m11", s.matrix.At(1, 1));
-    ReadFloat(e, "pos_x", s.matrix.At(3, 0));
-    ReadFloat(e, "pos_y", s.matrix.At(3, 1));
-    ReadFloat(e, "color_r", s.r);
-    ReadFloat(e, "color_g", s.g);
-    ReadFloat(e, "color_b", s.b);
+    ReadFloat(e, "alp", s.alpha, issues);
+    ReadFloat(e, "m00", s.matrix.At(0, 0), issues);
+    ReadFloat(e, "m01", s.matrix.At(0, 1), issues);
+    ReadFloat(e, "m10", s.matrix.At(1, 0), issues);
+    ReadFloat(e, "m11", s.matrix.At(1, 1), issues);
+    ReadFloat(e, "pos_x", s.matrix.At(3, 0), issues);
+    ReadFloat(e, "pos_y", s.matrix.At(3, 1), issues);
+    ReadFloat(e, "color_r", s.r, issues);
+    ReadFloat(e, "color_g", s.g, issues);
+    ReadFloat(e, "color_b", s.b, issues);
 }
 
 } // namespace
@@ -142,10 +142,27 @@ void nE_FlashAnim::LoadAnimation()
         return;
     }
     TiXmlDocument doc;
-    if (nE_XmlLoadFile(doc, path) != nE_XmlResult::Ok) return;
+    nE_XmlPlace place;
+    const nE_XmlResult result = nE_XmlLoadFile(doc, path, &place);
+    if (result == nE_XmlResult::Malformed || result == nE_XmlResult::Missing)
+    {
+        char line[600];
+        std::snprintf(line, sizeof line, "Error: flashanim \"%s\" could not be read: %s (row %d, column %d)",
+                      path.c_str(), doc.ErrorDesc() && *doc.ErrorDesc() ? doc.ErrorDesc() : "unreadable",
+                      place.row, place.col);
+        nE_WarnOnce("flashfile:" + path, line);
+    }
+    if (result != nE_XmlResult::Ok) return;
     TiXmlElement* animation = doc.FirstChildElement("animation");
-    if (!animation) return;
-    ReadHeader(animation);
+    if (!animation)
+    {
+        nE_WarnOnce("flashfile:" + path, "Error: flashanim \"" + path + "\" has no \"animation\" element");
+        return;
+    }
+    nE_FileIssues issues("Warning: flashanim \"" + path + "\"");
+    const std::string stray = nE_XmlStrayText(animation);
+    if (!stray.empty()) issues.Add("it holds " + stray + "; it is ignored");
+    ReadHeader(animation, issues);
     const std::string dir = nE_PathDirectory(m_resourceName);
     TiXmlElement* objects = animation->FirstChildElement("objects");
     for (TiXmlElement* o = objects ? objects->FirstChildElement("object") : nullptr; o;
@@ -156,33 +173,35 @@ void nE_FlashAnim::LoadAnimation()
         const char* type = o->Attribute("type");
         part.res = dir + (res ? res : "");
         part.type = type ? type : "";
-        ReadFloat(o, "w", part.w);
-        ReadFloat(o, "h", part.h);
+        ReadFloat(o, "w", part.w, issues);
+        ReadFloat(o, "h", part.h, issues);
         m_objects.push_back(std::move(part));
     }
-    if (TiXmlElement* frames = animation->FirstChildElement("frames")) ReadFrames(frames);
+    if (TiXmlElement* frames = animation->FirstChildElement("frames")) ReadFrames(frames, issues);
+    issues.LogOnce("flashfile:" + path);
 }
 
-void nE_FlashAnim::ReadHeader(TiXmlElement* animation)
+void nE_FlashAnim::ReadHeader(TiXmlElement* animation, nE_FileIssues& issues)
 {
     m_loop = 0;
     m_loopFrame = 0;
-    ReadInt(animation, "loop", m_loop);
-    ReadInt(animation, "loop_frame", m_loopFrame);
+    ReadInt(animation, "loop", m_loop, issues);
+    ReadInt(animation, "loop_frame", m_loopFrame, issues);
     float fps = 0.0f;
-    const bool hasFps = ReadFloat(animation, "fps", fps);
-    if (!(fps > 0.0f) || !std::isfinite(1.0f / fps))
+    const bool hasFps = nE_XmlReadFloat(animation, "fps", fps) == nE_XmlNumber::Read;
+    if (!hasFps || !(fps > 0.0f) || !std::isfinite(1.0f / fps))
     {
+        const char* text = animation->Attribute("fps");
         nE_LogFmt2("Warning: flashanim %s has frame rate \"%s\"; playing at 25", m_resourceName,
-                   hasFps ? animation->Attribute("fps") : "");
+                   text ? text : "");
         fps = kFallbackFps;
     }
     m_frametime = 1.0f / fps;
     m_defaults = nE_RenderState();
-    ApplyPlacement(animation, m_defaults);
+    ApplyPlacement(animation, m_defaults, issues);
 }
 
-void nE_FlashAnim::ReadFrames(TiXmlElement* frames)
+void nE_FlashAnim::ReadFrames(TiXmlElement* frames, nE_FileIssues& issues)
 {
     // Values a frame leaves out carry over from the part's latest placement.
     std::vector<nE_RenderState> working(m_objects.size());
@@ -192,12 +211,19 @@ void nE_FlashAnim::ReadFrames(TiXmlElement* frames)
         for (TiXmlElement* o = f->FirstChildElement("object"); o; o = o->NextSiblingElement("object"))
         {
             int id = -1;
-            if (!ReadInt(o, "id", id) || id < 0 || id >= int(m_objects.size())) continue;
+            if (nE_XmlReadInt(o, "id", id) != nE_XmlNumber::Read || id < 0 || id >= int(m_objects.size()))
+            {
+                const char* text = o->Attribute("id");
+                issues.Add("an object of frame " + std::to_string(m_frames.size()) + " (line " +
+                           std::to_string(o->Row()) + ") has no part with id \"" + (text ? text : "") +
+                           "\"; it is skipped");
+                continue;
+            }
             nE_RenderState& s = working[size_t(id)];
-            ReadInt(o, "frame", s.frame);
-            ApplyPlacement(o, s);
+            ReadInt(o, "frame", s.frame, issues);
+            ApplyPlacement(o, s, issues);
             int blend = 0;
-            if (ReadInt(o, "blendmode", blend)) s.blendMode = uint32_t(blend);
+            if (ReadInt(o, "blendmode", blend, issues)) s.blendMode = uint32_t(blend);
             frame.placements.push_back({s, id});
         }
         m_frames.push_back(std::move(frame));

@@ -12,6 +12,7 @@
 #include <vector>
 
 class TiXmlElement;
+class nE_FileIssues;
 
 struct nE_FlashAnimObject
 {
@@ -66,8 +67,8 @@ public:
 private:
     void Clear();
     void LoadAnimation();
-    void ReadHeader(TiXmlElement* animation);
-    void ReadFrames(TiXmlElement* frames);
+    void ReadHeader(TiXmlElement* animation, nE_FileIssues& issues);
+    void ReadFrames(TiXmlElement* frames, nE_FileIssues& issues);
     void Reload();
     void NextFrame();
 

@@ -12,6 +12,8 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <numeric>
 
 namespace
@@ -62,18 +64,61 @@ void XorBody(const unsigned char* in, unsigned char* out, size_t count)
 
 bool ReadWholeFile(const std::string& path, std::vector<unsigned char>& bytes)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
     if (!file) return false;
-    bool ok = std::fseek(file, 0, SEEK_END) == 0;
-    const long size = ok ? std::ftell(file) : -1;
-    ok = size >= 0 && std::fseek(file, 0, SEEK_SET) == 0;
+    bool ok = std::fseek(file.get(), 0, SEEK_END) == 0;
+    const long size = ok ? std::ftell(file.get()) : -1;
+    ok = size >= 0 && std::fseek(file.get(), 0, SEEK_SET) == 0;
     if (ok)
     {
         bytes.resize(static_cast<size_t>(size));
-        ok = bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        ok = bytes.empty() || std::fread(bytes.data(), 1, bytes.size(), file.get()) == bytes.size();
     }
-    std::fclose(file);
     return ok;
+}
+
+uint32_t BigEndian32(const unsigned char* p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | uint32_t(p[3]);
+}
+
+// The sum of a table's big-endian words, the last one padded with zeros.
+uint32_t TableSum(const unsigned char* p, size_t length)
+{
+    uint32_t sum = 0;
+    size_t i = 0;
+    for (; i + 4 <= length; i += 4)
+        sum += BigEndian32(p + i);
+    unsigned char tail[4] = {};
+    for (size_t k = 0; i + k < length; ++k)
+        tail[k] = p[i + k];
+    return i < length ? sum + BigEndian32(tail) : sum;
+}
+
+// What is wrong with a TrueType or OpenType file's tables ("" when nothing
+// is): FreeType opens a font cut short or with damaged tables and then
+// quietly loses glyphs. Every table must lie inside the file and match the
+// checksum its directory entry holds ("head" with its adjustment word taken
+// as 0). Other forms FreeType reads are not looked into.
+std::string SfntDamage(const unsigned char* bytes, size_t count)
+{
+    if (count < 12) return "";
+    const uint32_t version = BigEndian32(bytes);
+    if (version != 0x00010000u && version != 0x4F54544Fu /* OTTO */ && version != 0x74727565u /* true */)
+        return "";
+    const size_t tables = size_t(bytes[4]) << 8 | bytes[5];
+    if (12 + 16 * tables > count) return "its table directory is cut short";
+    for (size_t i = 0; i < tables; ++i)
+    {
+        const unsigned char* entry = bytes + 12 + 16 * i;
+        const std::string tag(reinterpret_cast<const char*>(entry), 4);
+        const uint64_t offset = BigEndian32(entry + 8), length = BigEndian32(entry + 12);
+        if (offset + length > count) return "table \"" + tag + "\" runs past the end of the file";
+        uint32_t sum = TableSum(bytes + offset, size_t(length));
+        if (tag == "head" && length >= 12) sum -= BigEndian32(bytes + offset + 8);
+        if (sum != BigEndian32(entry + 4)) return "table \"" + tag + "\" fails its checksum";
+    }
+    return "";
 }
 
 bool IsBreak(char32_t c)
@@ -237,13 +282,10 @@ void nE_RegisterFontCreator()
     nE_ResourceCache::SetCreator(NE_RES_FONT, &nE_Font::Create);
 }
 
-bool nE_Font::OpenScrambled(const std::string& path)
+bool nE_Font::OpenFace(const std::string& path, std::vector<unsigned char>& plain)
 {
-    std::vector<unsigned char> stored;
-    if (!ReadWholeFile(path, stored)) return false;
-    std::vector<unsigned char> plain;
     FT_Library library = SharedLibrary();
-    if (!nE_UnscrambleFont(stored.data(), stored.size(), plain) || !library ||
+    if (!library ||
         FT_New_Memory_Face(library, plain.data(), static_cast<FT_Long>(plain.size()), 0, &m_face) != 0)
     {
         m_face = nullptr;
@@ -251,7 +293,47 @@ bool nE_Font::OpenScrambled(const std::string& path)
         return false;
     }
     m_fontBytes.swap(plain);
+    const std::string damage = SfntDamage(m_fontBytes.data(), m_fontBytes.size());
+    if (!damage.empty())
+        nE_Log("Warning: font " + m_name + ": \"" + path + "\" is damaged (" + damage +
+               "); some glyphs may be missing or wrong.");
     return true;
+}
+
+bool nE_Font::ReadFontFile(const std::string& path, std::vector<unsigned char>& bytes)
+{
+    try
+    {
+        if (ReadWholeFile(path, bytes)) return true;
+        nE_LogFmt2("Error: font %s could not open \"%s\"!", m_name, path);
+    }
+    catch (const std::bad_alloc&)
+    {
+        nE_LogFmt2("Error: font %s could not open \"%s\": out of memory", m_name, path);
+    }
+    return false;
+}
+
+bool nE_Font::OpenScrambled(const std::string& path)
+{
+    std::vector<unsigned char> stored, plain;
+    if (!ReadFontFile(path, stored)) return false;
+    bool unscrambled = false;
+    try
+    {
+        unscrambled = nE_UnscrambleFont(stored.data(), stored.size(), plain);
+    }
+    catch (const std::bad_alloc&)
+    {
+        nE_LogFmt2("Error: font %s could not open \"%s\": out of memory", m_name, path);
+        return false;
+    }
+    if (!unscrambled)
+    {
+        nE_LogFmt2("Error: font %s could not open \"%s\"!", m_name, path);
+        return false;
+    }
+    return OpenFace(path, plain);
 }
 
 bool nE_Font::Load(const std::string& name)
@@ -271,14 +353,10 @@ bool nE_Font::Load(const std::string& name)
             return false;
         }
         nE_LogFmt("Warning: using deprecated font format: %s.", path);
-        FT_Library library = SharedLibrary();
-        if (!library || FT_New_Face(library, path.c_str(), 0, &m_face) != 0)
-        {
-            // Still a loaded (faceless) font: it is cached and draws nothing.
-            m_face = nullptr;
-            nE_LogFmt2("Error: font %s could not open \"%s\"!", m_name, path);
-            return true;
-        }
+        std::vector<unsigned char> bytes;
+        // Still a loaded (faceless) font when it fails: it is cached and draws nothing.
+        if (ReadFontFile(path, bytes)) OpenFace(path, bytes);
+        if (!m_face) return true;
     }
     FT_Set_Char_Size(m_face, 0, 768, 300, 300);
     return true;
@@ -477,42 +555,54 @@ int nE_Font::LineStartX(const char32_t* rest, size_t count, int width, int size,
 }
 
 bool nE_Font::LayOut(const std::string& text, int maxWidth, int size, std::u32string& wrapped, int& width,
-                     int& height)
+                     int& height, std::string* why)
 {
     width = height = 0;
     if (!m_face || size < 1) return false;
+    std::string refusal;
     if (!SetPixelSize(size))
+        refusal = "cannot draw at size " + std::to_string(size);
+    else
     {
-        nE_LogFmt2("Warning: font %s cannot draw at size %d.", m_name, size);
-        return false;
+        const std::u32string decoded = Utf8ToUtf32(text.data(), text.size());
+        int widest = 0;
+        const int lines = WrapText(decoded, maxWidth, wrapped, widest);
+        // In 64 bits: neither the sum nor the product can overflow.
+        const long long w = RoundUpEven(static_cast<long long>(widest) + size / 2);
+        const long long h = RoundUpEven(static_cast<long long>(lines) * size + size / 2);
+        if (w > kMaxBlockSide || h > kMaxBlockSide || w * h > kMaxBlockPixels)
+            refusal = "its block of " + std::to_string(w) + " x " + std::to_string(h) +
+                      " pixels at size " + std::to_string(size) + " passes the limit (" +
+                      std::to_string(kMaxBlockSide) + " pixels a side, " + std::to_string(kMaxBlockPixels) +
+                      " pixels in all)";
+        else
+        {
+            width = static_cast<int>(w);
+            height = static_cast<int>(h);
+            return true;
+        }
     }
-    const std::u32string decoded = Utf8ToUtf32(text.data(), text.size());
-    int widest = 0;
-    const int lines = WrapText(decoded, maxWidth, wrapped, widest);
-    const long long w = RoundUpEven(static_cast<long long>(widest) + size / 2);
-    const long long h = RoundUpEven(static_cast<long long>(lines) * size + size / 2);
-    if (w > kMaxBlockSide || h > kMaxBlockSide)
-    {
-        nE_LogFmt2("Warning: font %s text block of %lld pixels exceeds the texture limit.", m_name,
-                   std::max(w, h));
-        return false;
-    }
-    width = static_cast<int>(w);
-    height = static_cast<int>(h);
-    return true;
+    wrapped.clear();
+    if (why)
+        *why = refusal;
+    else
+        nE_LogFmt2("Warning: font %s: text not drawn: %s.", m_name, refusal);
+    return false;
 }
 
 bool nE_Font::MeasureBlock(const std::string& text, int maxWidth, int size, int& width, int& height)
 {
     std::u32string wrapped;
-    return LayOut(text, maxWidth, size, wrapped, width, height);
+    std::string why;
+    return LayOut(text, maxWidth, size, wrapped, width, height, &why);
 }
 
-bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int align, nE_TextBlock& out)
+bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int align, nE_TextBlock& out,
+                          std::string* why)
 {
     out = nE_TextBlock();
     std::u32string wrapped;
-    if (!LayOut(text, maxWidth, size, wrapped, out.width, out.height)) return false;
+    if (!LayOut(text, maxWidth, size, wrapped, out.width, out.height, why)) return false;
     out.pixels.assign(size_t(out.width) * size_t(out.height), 0);
 
     int x = size / 4, y = size;
@@ -544,10 +634,10 @@ bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int a
 }
 
 std::shared_ptr<nE_GeneratedTexture> nE_Font::DrawText(const std::string& text, int maxWidth, int size,
-                                                       int align)
+                                                       int align, std::string* why)
 {
     nE_TextBlock block;
-    if (!RenderBlock(text, maxWidth, size, align, block)) return std::shared_ptr<nE_GeneratedTexture>();
+    if (!RenderBlock(text, maxWidth, size, align, block, why)) return std::shared_ptr<nE_GeneratedTexture>();
     // Named after the font and the text's first 16 bytes, spaces as "_".
     std::string name = m_name + "_" + text.substr(0, std::min<size_t>(16, std::strlen(text.c_str())));
     std::replace(name.begin(), name.end(), ' ', '_');

@@ -32,6 +32,9 @@ class nE_Font : public nE_Resource
 public:
     // Neither side of a text block may exceed this (the platform's limit).
     static const int kMaxBlockSide = 16384;
+    // Nor may its area: 16 MB of coverage, 64 MB once a texture; far above any
+    // screen, far below what a runaway size or wrap width would ask for.
+    static constexpr long long kMaxBlockPixels = 16LL << 20;
 
     nE_Font();
     ~nE_Font() override;
@@ -45,11 +48,16 @@ public:
 
     // A new texture holding the text wrapped to maxWidth pixels (below 1: no
     // limit) at `size` pixels, aligned 0 left, 1 centre, 2 right. Empty without
-    // a face, for a size below 1, or for a block above the texture limit.
-    std::shared_ptr<nE_GeneratedTexture> DrawText(const std::string& text, int maxWidth, int size, int align);
+    // a face, for a size below 1 or too big, or for a block past the limits,
+    // which is found before anything is drawn. Why a size or block is refused
+    // goes to `why` when given, else to the log naming the font.
+    std::shared_ptr<nE_GeneratedTexture> DrawText(const std::string& text, int maxWidth, int size, int align,
+                                                  std::string* why = nullptr);
     // The same layout into a coverage buffer; false where DrawText is empty.
-    bool RenderBlock(const std::string& text, int maxWidth, int size, int align, nE_TextBlock& out);
-    // The size of that block without drawing it; false (and 0 x 0) where DrawText is empty.
+    bool RenderBlock(const std::string& text, int maxWidth, int size, int align, nE_TextBlock& out,
+                     std::string* why = nullptr);
+    // The size of that block without drawing it; false (and 0 x 0) where
+    // DrawText is empty. Logs nothing.
     bool MeasureBlock(const std::string& text, int maxWidth, int size, int& width, int& height);
 
     // Lenient decoding: stray bytes pass through as themselves, and a sequence
@@ -85,10 +93,15 @@ private:
         nE_TextBlock coverage; // top row first, 8-bit whatever the bitmap's form
     };
 
+    // The whole file; false, with its line, when it cannot be read or held.
+    bool ReadFontFile(const std::string& path, std::vector<unsigned char>& bytes);
     bool OpenScrambled(const std::string& path);
+    // Opens the face over the plain font bytes, which it takes; warns when
+    // their tables are damaged.
+    bool OpenFace(const std::string& path, std::vector<unsigned char>& plain);
     // Wraps the text and sizes its block; false where DrawText is empty.
     bool LayOut(const std::string& text, int maxWidth, int size, std::u32string& wrapped, int& width,
-                int& height);
+                int& height, std::string* why);
     bool LoadGlyph(char32_t c);
     // The glyph at the current size, rendered too when `render` (a missing
     // one has found false); the reference holds until the next call.

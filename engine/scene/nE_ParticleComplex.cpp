@@ -1,6 +1,7 @@
 #include "engine/scene/nE_ParticleComplex.h"
 
 #include "engine/core/nE_Log.h"
+#include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_Path.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/platform/nE_Render.h"
@@ -9,6 +10,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <iterator>
 #include <lua.hpp>
 #include <tinyxml.h>
 
@@ -21,10 +24,28 @@ int s_openStates = 0;
 // Distinct Lua error lines kept per system; a chunk failing every frame with
 // a changing message must not grow this without end.
 const size_t kMaxLoggedErrors = 32;
-// A runaway count (CreateParticles(1e9)) stops here instead of eating memory.
-const size_t kMaxParticles = 1000000;
 
 const char* const kChunkNames[NE_PS_CHUNK_COUNT] = {"bornpart", "diepart", "process", "processpart"};
+
+bool IsChunkName(const std::string& name)
+{
+    return std::find(std::begin(kChunkNames), std::end(kChunkNames), name) != std::end(kChunkNames);
+}
+
+// The blend mode of a leading " Blend: N" comment; 0 without one. `bad` is
+// set when the comment names a blend but gives no mode 0 to 4.
+int ReadBlend(const TiXmlNode* first, bool& bad)
+{
+    bad = false;
+    if (!first || !first->ToComment()) return 0;
+    const char* text = first->Value();
+    while (*text == ' ' || *text == '\t' || *text == '\r' || *text == '\n')
+        ++text;
+    if (std::strncmp(text, "Blend:", 6) != 0) return 0;
+    int blend = 0; // at most nine digits: no overflow
+    bad = std::sscanf(text, "Blend: %9d", &blend) != 1 || blend < 0 || blend > 4;
+    return bad ? 0 : blend;
+}
 
 std::string ChildText(const TiXmlElement* element, const char* name)
 {
@@ -92,14 +113,13 @@ void nE_PartSysImpl_Complex::Stop(bool clear)
 
 void nE_PartSysImpl_Complex::OpenState()
 {
-    m_L = luaL_newstate();
+    m_L = nE_NewLuaState(kParticleLuaLimits);
     if (!m_L)
     {
         nE_Log("Error: nE_PartSysImpl_Complex::Could not open a Lua state");
         return;
     }
     ++s_openStates;
-    luaL_openlibs(m_L);
     // Content may read "pointer"; the functions find their system through an
     // upvalue, so overwriting it harms nothing.
     lua_pushlightuserdata(m_L, this);
@@ -119,7 +139,7 @@ void nE_PartSysImpl_Complex::OpenState()
 void nE_PartSysImpl_Complex::CloseState()
 {
     if (!m_L) return;
-    lua_close(m_L);
+    nE_CloseLuaState(m_L);
     m_L = nullptr;
     --s_openStates;
     m_chunkRefs.clear();
@@ -142,30 +162,62 @@ bool nE_PartSysImpl_Complex::LoadDocument(const TiXmlDocument& doc, const std::s
     m_chunkRefs.clear();
     m_loggedErrors.clear();
     m_path = path;
-    int blend = 0;
-    const TiXmlNode* first = doc.FirstChild();
-    if (first && first->ToComment() && std::sscanf(first->Value(), " Blend: %d", &blend) != 1) blend = 0;
+    bool badBlend = false;
+    const int blend = ReadBlend(doc.FirstChild(), badBlend);
+    if (badBlend) Warn("blend", "has a Blend comment with no blend mode 0 to 4; blend 0 is used");
     if (m_owner) m_owner->GetRenderState().blendMode = uint32_t(blend);
     const TiXmlElement* root = doc.RootElement();
     if (!root) return false;
-    for (const TiXmlElement* e = root->FirstChildElement("emit"); e; e = e->NextSiblingElement())
+    // Before the first template only "process" has a meaning; within one, only the chunks.
+    std::string stranger;
+    const TiXmlElement* firstTemplate = root->FirstChildElement("emit");
+    for (const TiXmlElement* e = root->FirstChildElement(); e && e != firstTemplate;
+         e = e->NextSiblingElement())
+        if (e->ValueStr() != "process" && stranger.empty()) stranger = e->ValueStr();
+    bool cut = false;
+    for (const TiXmlElement* e = firstTemplate; e; e = e->NextSiblingElement())
     {
+        if (m_templates.size() >= nE_PsBudget::kEmitters)
+        {
+            cut = true;
+            break;
+        }
         nE_ComplexEmitterDesc desc;
         desc.name = e->ValueStr();
         const char* res = e->Attribute("res");
         desc.textureName = res ? res : "";
         for (int c = 0; c < NE_PS_CHUNK_COUNT; ++c)
             desc.chunks[c] = ChildText(e, kChunkNames[c]);
+        for (const TiXmlElement* c = e->FirstChildElement(); c && stranger.empty();
+             c = c->NextSiblingElement())
+            if (!IsChunkName(c->ValueStr())) stranger = c->ValueStr();
         m_templates.push_back(std::move(desc));
     }
     m_processChunk = ChildText(root, "process");
+    if (!stranger.empty())
+        Warn("element", "has an element <" + stranger + "> that means nothing there; ignored");
+    if (cut)
+        Warn("emitters", "has more than " + std::to_string(nE_PsBudget::kEmitters) +
+                             " emitter templates; the rest are ignored");
     return true;
+}
+
+void nE_PartSysImpl_Complex::Warn(const char* kind, const std::string& text) const
+{
+    WarnFile("nE_PartSysImpl_Complex", m_path, kind, text);
 }
 
 void nE_PartSysImpl_Complex::LoadResources()
 {
+    const std::string* lost = nullptr;
     for (auto& t : m_templates)
-        t.texture = CachedTexture(t.textureName);
+    {
+        bool missing = false;
+        t.texture = CachedTexture(t.textureName, &missing);
+        // Only the first template's picture is drawn: the others may go without.
+        if (missing && !lost && (!t.textureName.empty() || &t == &m_templates.front())) lost = &t.textureName;
+    }
+    if (lost) Warn("picture", "has no picture \"" + *lost + "\"; its particles are not drawn");
 }
 
 void nE_PartSysImpl_Complex::ReleaseResources()
@@ -202,6 +254,9 @@ void nE_PartSysImpl_Complex::RunChunk(int templateIndex, int chunk)
     {
         const std::string& text =
             templateIndex < 0 ? m_processChunk : m_templates[size_t(templateIndex)].chunks[chunk];
+        // Also reached from a chunk's CreateParticles: a memory error in the
+        // compile or the reference would jump over C++ frames.
+        const nE_LuaOwnPushes own(m_L);
         int ref = LUA_REFNIL;
         if (!text.empty())
         {
@@ -217,11 +272,19 @@ void nE_PartSysImpl_Complex::RunChunk(int templateIndex, int chunk)
     }
     if (m_chunkRefs[slot] == LUA_REFNIL) return;
     lua_rawgeti(m_L, LUA_REGISTRYINDEX, m_chunkRefs[slot]);
-    if (lua_pcall(m_L, 0, 0, 0) != 0)
+    const int status = nE_LuaCall(m_L, 0, 0);
+    if (status == 0) return;
+    const char* message = lua_tostring(m_L, -1);
+    if (status != NE_LUA_STOPPED)
+        LogLuaError(message);
+    else
     {
-        LogLuaError(lua_tostring(m_L, -1));
-        lua_pop(m_L, 1);
+        // Run again, the chunk would cost the same second every frame.
+        if (m_chunkRefs[slot] >= 0) luaL_unref(m_L, LUA_REGISTRYINDEX, m_chunkRefs[slot]);
+        m_chunkRefs[slot] = LUA_REFNIL;
+        if (m_loggedErrors.insert(message ? message : "").second) nE_LogIfStopped(m_L, status, m_path);
     }
+    lua_pop(m_L, 1);
 }
 
 // ---- stepping ----
@@ -236,6 +299,7 @@ void nE_PartSysImpl_Complex::Update(const nE_TimeStep* step)
 {
     if (m_paused || !m_L) return;
     const float seconds = step ? step->step : 0.0f;
+    m_births = 0;
     // Raw access: content may give the globals a metatable whose handlers
     // raise errors, and no protected call surrounds these.
     lua_pushstring(m_L, "ps_state");
@@ -322,11 +386,17 @@ void nE_PartSysImpl_Complex::EmitParticles(float count)
     const int emitterIndex = m_currentEmitter;
     nE_ComplexEmitter* emitter = CurrentEmitter();
     // A CreateParticles inside bornpart would otherwise emit again without end.
-    if (!emitter || m_emitting || !std::isfinite(count)) return;
+    if (!emitter || m_emitting) return;
+    if (!std::isfinite(count))
+    {
+        Warn("number", "gives CreateParticles a number that is not finite; ignored");
+        return;
+    }
     emitter->accumulator += count;
     while (m_emitters[size_t(emitterIndex)].accumulator >= 1.0f)
     {
-        if (m_particles.size() >= kMaxParticles)
+        // What the budgets refuse is dropped, not carried to the next step.
+        if (!MayBear())
         {
             float& left = m_emitters[size_t(emitterIndex)].accumulator;
             left -= std::floor(left);
@@ -355,6 +425,24 @@ void nE_PartSysImpl_Complex::EmitParticles(float count)
         m_particles.push_back(std::move(particle));
         e.accumulator -= 1.0f;
     }
+}
+
+bool nE_PartSysImpl_Complex::MayBear()
+{
+    if (m_particles.size() >= nE_PsBudget::kScriptedParticles)
+    {
+        Warn("particles", "reaches " + std::to_string(nE_PsBudget::kScriptedParticles) +
+                              " live particles; no more are born until some die");
+        return false;
+    }
+    if (m_births >= nE_PsBudget::kBirthsPerStep)
+    {
+        Warn("births", "asks for more than " + std::to_string(nE_PsBudget::kBirthsPerStep) +
+                           " births in one step; the rest are dropped");
+        return false;
+    }
+    ++m_births;
+    return true;
 }
 
 // ---- drawing ----

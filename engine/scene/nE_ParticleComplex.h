@@ -125,6 +125,9 @@ private:
     // The emitter whose chunk runs now; null outside emitter chunks.
     nE_ComplexEmitter* CurrentEmitter();
     int FindTemplate(const std::string& name) const;
+    void Warn(const char* kind, const std::string& text) const;
+    // Whether one more birth fits the budgets this step; counts it when it does.
+    bool MayBear();
 
     std::deque<nE_ComplexEmitterDesc> m_templates;
     std::string m_processChunk;
@@ -136,6 +139,7 @@ private:
     int m_currentEmitter = -1;
     // Set while bornpart chunks run; no emission starts then.
     bool m_emitting = false;
+    size_t m_births = 0; // in this step
     nE_ComplexParticle* m_currentParticle = nullptr;
     // Registry references of the compiled chunks, by template * 4 + chunk,
     // the root's last; unset, or nil when empty or failing.

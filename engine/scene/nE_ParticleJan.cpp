@@ -8,6 +8,7 @@
 #include "engine/platform/nE_Texture.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <cmath>
 #include <tinyxml.h>
 
@@ -18,9 +19,6 @@ const float kFileFrame = 0.017f;  // the file's times are in frames of this leng
 const float kFrame = 0.01667f;    // rates are per frame of this length
 const float kPreprocStep = 0.17f; // one pre-run step
 const float kPi = 3.141592f;
-// Guards against content that would hang the start or exhaust memory.
-const int kMaxPreproc = 10000;
-const size_t kMaxParticles = 1000000;
 
 enum Conversion
 {
@@ -77,47 +75,115 @@ const IntAttribute kInts[] = {
     {"blend", &nE_JanParams::blend, true},           {"preproc", &nE_JanParams::preproc, false},
     {"autooff", &nE_JanParams::autooff, false}};
 
-float Convert(double value, Conversion conversion)
+double Convert(double value, Conversion conversion)
 {
     switch (conversion)
     {
     case FRAMES:
-        return float(value * kFileFrame);
+        return value * double(kFileFrame);
     case DEGREES:
-        return float(value * kPi / 180.0);
+        return value * double(kPi) / 180.0;
     case COLOUR:
-        return float(value / 255.0);
+        return value / 255.0;
     default:
-        return float(value);
+        return value;
     }
 }
 
-// Reads one "emit" element; `missing` gets the first required attribute
-// that is absent, when it is still empty.
-nE_JanEmitter ReadEmitter(const TiXmlElement* emit, std::string& missing)
+// What a file's emitters get wrong: the first case of each kind, for one line each.
+struct Faults
+{
+    std::string missing; // a required attribute absent
+    std::string bad;     // an attribute, its text, what is wrong and what is used
+};
+
+void NoteBad(Faults& faults, const char* name, const char* text, const char* why, double used)
+{
+    if (faults.bad.empty())
+        faults.bad = std::string(name) + "=\"" + text + "\" " + why + "; read as " + nE_FormatG(used, 6);
+}
+
+bool IsSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Whether the text is one number and nothing else but white space.
+bool WholeNumber(const char* text)
+{
+    const char* end = nullptr;
+    nE_ParseFloat(text, &end);
+    if (end == text) return false;
+    while (IsSpace(*end))
+        ++end;
+    return *end == 0;
+}
+
+// Whether the text is one integer (sign and digits) and nothing else but white space.
+bool WholeInteger(const char* text)
+{
+    while (IsSpace(*text))
+        ++text;
+    if (*text == '+' || *text == '-') ++text;
+    if (*text < '0' || *text > '9') return false;
+    while (*text >= '0' && *text <= '9')
+        ++text;
+    while (IsSpace(*text))
+        ++text;
+    return *text == 0;
+}
+
+// Reads one "emit" element. Values that are not finite keep their default;
+// a negative factor (whose powers would not be numbers) reads as 0.
+nE_JanEmitter ReadEmitter(const TiXmlElement* emit, Faults& faults)
 {
     nE_JanEmitter e;
     auto absent = [&](const char* name)
     {
-        if (missing.empty()) missing = name;
+        if (faults.missing.empty()) faults.missing = name;
     };
     for (const FloatAttribute& a : kFloats)
     {
         const char* text = emit->Attribute(a.name);
-        if (text)
-            e.p.*a.field = Convert(nE_ParseFloat(text), a.conversion);
-        else
+        if (!text)
+        {
             absent(a.name);
+            continue;
+        }
+        const double read = Convert(nE_ParseFloat(text), a.conversion);
+        if (!std::isfinite(read) || std::fabs(read) > double(FLT_MAX))
+        {
+            NoteBad(faults, a.name, text, "is not a finite number", e.p.*a.field);
+            continue;
+        }
+        float value = float(read);
+        if (!WholeNumber(text)) NoteBad(faults, a.name, text, "is not a number", value);
+        if (a.conversion == FACTOR && value < 0.0f)
+        {
+            NoteBad(faults, a.name, text, "is below 0", 0.0);
+            value = 0.0f;
+        }
+        e.p.*a.field = value;
     }
     for (const IntAttribute& a : kInts)
     {
         const char* text = emit->Attribute(a.name);
-        if (text)
-            e.p.*a.field = nE_ParseInt(text);
-        else if (a.required)
-            absent(a.name);
+        if (!text)
+        {
+            if (a.required) absent(a.name);
+            continue;
+        }
+        e.p.*a.field = nE_ParseInt(text);
+        if (!WholeInteger(text)) NoteBad(faults, a.name, text, "is not a whole number", e.p.*a.field);
+    }
+    if (e.p.blend < 0 || e.p.blend > 4)
+    {
+        NoteBad(faults, "blend", emit->Attribute("blend"), "is no blend mode (0 to 4)", 0.0);
+        e.p.blend = 0;
     }
     const char* free = emit->Attribute("free");
+    if (free && !WholeInteger(free))
+        NoteBad(faults, "free", free, "is not a whole number", nE_ParseInt(free));
     e.p.free = free && nE_ParseInt(free) == 1;
     const char* res = emit->Attribute("res");
     if (res)
@@ -154,23 +220,50 @@ bool nE_PartSysImpl_Jan::Load(const std::string& name)
 bool nE_PartSysImpl_Jan::LoadDocument(const TiXmlDocument& doc, const std::string& path)
 {
     m_emitters.clear();
+    m_path = path;
     const TiXmlElement* root = doc.RootElement();
     if (!root) return false;
-    std::string missing;
-    for (const TiXmlElement* emit = root->FirstChildElement("emit"); emit;
-         emit = emit->NextSiblingElement("emit"))
-        m_emitters.push_back(ReadEmitter(emit, missing));
-    if (!missing.empty())
-        nE_LogFmt2("Warning: nE_PartSysImpl_Jan::\"%s\" lacks emitter attribute \"%s\" (and maybe others); "
-                   "missing values read as 0, the per-frame factors as 1",
-                   path, missing);
+    Faults faults;
+    std::string stranger;
+    bool cut = false;
+    for (const TiXmlElement* child = root->FirstChildElement(); child; child = child->NextSiblingElement())
+    {
+        if (child->ValueStr() != "emit")
+        {
+            if (stranger.empty()) stranger = child->ValueStr();
+        }
+        else if (m_emitters.size() < nE_PsBudget::kEmitters)
+            m_emitters.push_back(ReadEmitter(child, faults));
+        else
+            cut = true;
+    }
+    if (!faults.missing.empty())
+        Warn("missing", "lacks emitter attribute \"" + faults.missing +
+                            "\" (and maybe others); missing values read as 0, the per-frame factors as 1");
+    if (!faults.bad.empty())
+        Warn("number", "has a bad emitter attribute: " + faults.bad + " (maybe others too)");
+    if (!stranger.empty()) Warn("element", "has an element <" + stranger + ">, which is no emitter; ignored");
+    if (cut)
+        Warn("emitters",
+             "has more than " + std::to_string(nE_PsBudget::kEmitters) + " emitters; the rest are ignored");
     return true;
+}
+
+void nE_PartSysImpl_Jan::Warn(const char* kind, const std::string& text) const
+{
+    WarnFile("nE_PartSysImpl_Jan", m_path, kind, text);
 }
 
 void nE_PartSysImpl_Jan::LoadResources()
 {
+    const std::string* lost = nullptr;
     for (auto& e : m_emitters)
-        e.texture = CachedTexture(e.textureName);
+    {
+        bool missing = false;
+        e.texture = CachedTexture(e.textureName, &missing);
+        if (missing && !lost) lost = &e.textureName;
+    }
+    if (lost) Warn("picture", "has no picture \"" + *lost + "\"; its emitter's particles are not drawn");
 }
 
 void nE_PartSysImpl_Jan::ReleaseResources()
@@ -191,11 +284,21 @@ void nE_PartSysImpl_Jan::Start()
         e.countdown = e.p.delay_init;
         e.burstsLeft = e.p.autooff == 0 ? -1 : e.p.autooff;
     }
-    const int preproc = m_emitters.empty() ? 0 : std::min(m_emitters.front().p.preproc, kMaxPreproc);
+    // The pre-run is bounded by the work it does, not by its steps: a few
+    // steps of a dense burst cost more than thousands of an idle one.
+    const int preproc = m_emitters.empty() || m_paused ? 0 : m_emitters.front().p.preproc;
     nE_TimeStep step;
     step.step = step.elapsed = kPreprocStep;
-    for (int i = 0; i < preproc; ++i)
+    size_t work = 0;
+    int done = 0;
+    for (; done < preproc && work < nE_PsBudget::kPreprocWork; ++done)
+    {
         Update(&step);
+        work += 1 + m_stepWork;
+    }
+    if (done < preproc)
+        Warn("preproc", "stops its pre-run after " + std::to_string(done) + " of " + std::to_string(preproc) +
+                            " steps, at " + std::to_string(nE_PsBudget::kPreprocWork) + " particle-steps");
 }
 
 void nE_PartSysImpl_Jan::Stop(bool clear)
@@ -210,15 +313,49 @@ void nE_PartSysImpl_Jan::Update(const nE_TimeStep* step)
 {
     if (m_paused) return;
     const float seconds = step ? step->step : 0.0f;
+    m_stepWork = m_emitters.size();
     if (m_running)
     {
+        m_alive = GetParticleCount();
+        m_births = 0;
         bool allFinished = true;
         for (nE_JanEmitter& e : m_emitters)
             allFinished = Emit(e, seconds) && allFinished;
         if (allFinished) m_running = false;
+        m_stepWork += m_births;
     }
     for (nE_JanEmitter& e : m_emitters)
+    {
+        m_stepWork += e.particles.size();
         Advance(e, seconds);
+    }
+}
+
+size_t nE_PartSysImpl_Jan::GetParticleCount() const
+{
+    size_t count = 0;
+    for (const nE_JanEmitter& e : m_emitters)
+        count += e.particles.size();
+    return count;
+}
+
+bool nE_PartSysImpl_Jan::MayBear()
+{
+    if (m_alive >= nE_PsBudget::kFileParticles)
+    {
+        Warn("particles", "reaches " + std::to_string(nE_PsBudget::kFileParticles) +
+                              " live particles; no more are born until some die");
+        return false;
+    }
+    if (m_births >= nE_PsBudget::kBirthsPerStep)
+    {
+        Warn("births", "asks for more than " + std::to_string(nE_PsBudget::kBirthsPerStep) +
+                           " births in one step; the rest are dropped");
+        return false;
+    }
+    ++m_alive;
+    ++m_births;
+    return true;
 }
 
 bool nE_PartSysImpl_Jan::Emit(nE_JanEmitter& e, float step)
@@ -228,7 +365,8 @@ bool nE_PartSysImpl_Jan::Emit(nE_JanEmitter& e, float step)
     if (e.countdown > 0.0f) return false;
     e.countdown = nE_PsSpread(e.p.delay, e.p.delay_delta);
     float n = std::max(1.0f, nE_PsSpread(e.p.born_count, e.p.born_count_delta));
-    for (; n >= 1.0f && e.particles.size() < kMaxParticles; n -= 1.0f)
+    // A huge count stops at the budgets: n - 1 may equal n.
+    for (; n >= 1.0f && MayBear(); n -= 1.0f)
         Spawn(e);
     if (e.burstsLeft < 0) return false;
     --e.burstsLeft;

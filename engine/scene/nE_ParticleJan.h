@@ -78,13 +78,22 @@ public:
     void Stop(bool clear) override;
 
     const std::vector<nE_JanEmitter>& GetEmitters() const { return m_emitters; }
+    // Live particles of every emitter.
+    size_t GetParticleCount() const;
 
 private:
     // Spawns while running; true when the emitter has used up its bursts.
     bool Emit(nE_JanEmitter& e, float step);
+    // Whether one more birth fits the budgets this step; counts it when it does.
+    bool MayBear();
     void Spawn(nE_JanEmitter& e);
     void Advance(nE_JanEmitter& e, float step);
+    void Warn(const char* kind, const std::string& text) const;
 
     std::vector<nE_JanEmitter> m_emitters;
+    std::string m_path;
+    // Counted through each step: the live particles, the births, and the
+    // work done (emitters, particles born and moved) for the pre-run.
+    size_t m_alive = 0, m_births = 0, m_stepWork = 0;
     nE_PsQuads m_quads;
 };

@@ -34,10 +34,19 @@ bool nE_PartSysImpl::ReadDescription(const std::string& path, TiXmlDocument& doc
     return result == nE_XmlResult::Ok;
 }
 
-std::shared_ptr<nE_Texture> nE_PartSysImpl::CachedTexture(const std::string& name)
+std::shared_ptr<nE_Texture> nE_PartSysImpl::CachedTexture(const std::string& name, bool* missing)
 {
     if (!g_resourceCache) return nullptr;
-    return std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetTexture(name));
+    auto texture = std::dynamic_pointer_cast<nE_Texture>(g_resourceCache->GetTexture(name));
+    if (missing) *missing = !texture || !g_resourceCache->Holds(name, NE_RES_TEXTURE);
+    return texture;
+}
+
+void nE_PartSysImpl::WarnFile(const char* owner, const std::string& path, const char* kind,
+                              const std::string& text)
+{
+    nE_WarnOnce(std::string("partsys:") + kind + ":" + path,
+                std::string("Warning: ") + owner + "::\"" + path + "\" " + text);
 }
 
 bool nE_PartSysImpl::SampleMask(float& x, float& y)
@@ -101,10 +110,11 @@ void nE_ParticleSystem::CreateImpl(TiXmlDocument& doc, const std::string& path)
         nE_LogFmt("nE_ParticleSystem::Could not find \"%s\" file!", path);
     if (result == nE_XmlResult::Missing || result == nE_XmlResult::TooDeep) return;
     const TiXmlElement* root = result == nE_XmlResult::Ok ? doc.RootElement() : nullptr;
+    // Named once per file: an effect made again and again (a collect burst) repeats nothing.
     if (!root)
     {
-        nE_LogFmt2("nE_ParticleSystem::Could not read \"%s\": %s", path,
-                   doc.Error() ? doc.ErrorDesc() : "no root");
+        nE_WarnOnce("partsys:read:" + path, "Error: nE_ParticleSystem::Could not read \"" + path +
+                                                "\": " + (doc.Error() ? doc.ErrorDesc() : "no root"));
         return;
     }
     const char* type = root->Attribute("type");
@@ -113,7 +123,8 @@ void nE_ParticleSystem::CreateImpl(TiXmlDocument& doc, const std::string& path)
     else if (std::string(type) == "jan")
         m_impl = std::make_unique<nE_PartSysImpl_Jan>();
     else
-        nE_LogFmt2("nE_ParticleSystem::Unknown type \"%s\" in \"%s\"", type, path);
+        nE_WarnOnce("partsys:type:" + path, "Error: nE_ParticleSystem::Unknown type \"" + std::string(type) +
+                                                "\" in \"" + path + "\"");
     if (m_impl) m_impl->SetOwner(this);
 }
 

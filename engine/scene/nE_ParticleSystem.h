@@ -20,6 +20,22 @@ struct TTransformedLitVert;
 }
 class TiXmlDocument;
 
+// The most work one system's content may ask for, whatever its numbers and
+// chunks say. Past a bound the excess is dropped and the file named once.
+struct nE_PsBudget
+{
+    // Alive, every emitter together: an emitter file's particle costs a few
+    // hundred nanoseconds a frame, a scripted one may run a chunk.
+    static constexpr size_t kFileParticles = 50000;
+    static constexpr size_t kScriptedParticles = 10000;
+    static constexpr size_t kEmitters = 256;       // of a file, and alive in a scripted system
+    static constexpr size_t kBirthsPerStep = 2000; // over every emitter
+    static constexpr size_t kPreprocWork = 100000; // particle-steps of an emitter file's pre-run
+    static constexpr size_t kTrackKeys = 64;       // (time, value) pairs of one Animate
+    static constexpr size_t kNamedValues = 16;     // named numbers of one particle
+    static constexpr size_t kNameLength = 64;      // characters of such a name
+};
+
 class nE_PartSysImpl
 {
 public:
@@ -50,7 +66,11 @@ protected:
     static bool ReadDescription(const std::string& path, TiXmlDocument& doc, const char* missingLine,
                                 const std::string& shown);
     // The image from the resource cache; empty without a cache or image.
-    static std::shared_ptr<nE_Texture> CachedTexture(const std::string& name);
+    // `missing` gets set when the cache could not load it (an empty name too).
+    static std::shared_ptr<nE_Texture> CachedTexture(const std::string& name, bool* missing = nullptr);
+    // "Warning: <owner>::"<path>" <text>", the first time `kind` goes wrong for that file.
+    static void WarnFile(const char* owner, const std::string& path, const char* kind,
+                         const std::string& text);
 
     // A random point of the mask's texture that its hit test accepts, in the
     // mask's parent space. Without a live mask answers false. A mask without

@@ -19,8 +19,10 @@ class nE_SubtitleList
 public:
     // Reads the file when it exists; the previous records go.
     void Load(const std::string& path);
-    // The same from the file's text.
-    void Parse(const std::string& text);
+    // The same from the file's text; `source` names it in the one line that
+    // says what is wrong with it (a timing that is not HH:MM:SS,mmm, a file
+    // cut inside a block, bytes that are not UTF-8, no subtitle at all).
+    void Parse(const std::string& text, const std::string& source = "subtitles");
     void Update(float time);
     // Ends a shown line and starts again from the first record.
     void Hide();

@@ -191,6 +191,10 @@ void nE_Text::Relayout()
     if (!m_font) return;
     m_texture.reset();
     ++m_layoutCount;
-    m_texture = m_font->DrawText(ShownText(), m_maxWidth, m_fontSize, m_align);
+    std::string why;
+    m_texture = m_font->DrawText(ShownText(), m_maxWidth, m_fontSize, m_align, &why);
+    if (!why.empty())
+        nE_Log("Warning: text object \"" + m_name + "\" draws nothing: " + why + " (font " +
+               m_font->GetName() + ")");
     if (m_texture && !m_inputRectOn) m_inputRect = m_texture->GetFrameRect(m_state.frame);
 }

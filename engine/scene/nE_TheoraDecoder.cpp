@@ -252,7 +252,14 @@ bool nE_TheoraReader::NextPacket(ogg_packet& packet)
     {
         if (m_streamInit && ogg_stream_packetout(&m_stream, &packet) == 1) return true;
         ogg_page page;
-        if (ogg_sync_pageout(&m_sync, &page) == 1)
+        const int paged = ogg_sync_pageout(&m_sync, &page);
+        if (paged < 0)
+        {
+            // Bytes that are no page were skipped; pages may still follow them.
+            if (m_streamInit) Damaged("a page fails its check (damaged bytes) and is skipped");
+            continue;
+        }
+        if (paged == 1)
         {
             if (ogg_page_bos(&page))
             {
@@ -265,7 +272,12 @@ bool nE_TheoraReader::NextPacket(ogg_packet& packet)
             if (m_streamInit) ogg_stream_pagein(&m_stream, &page);
             continue;
         }
-        if (!ReadPage()) return false;
+        if (!ReadPage())
+        {
+            if (m_streamInit && !m_stream.e_o_s)
+                Damaged("it ends without its end-of-stream mark: the file is cut short");
+            return false;
+        }
     }
 }
 
@@ -276,7 +288,9 @@ bool nE_TheoraReader::PacketIn(bool output)
     if (!NextPacket(packet)) return false;
     // libtheora's output planes are unset until a packet really decodes; a
     // bad or empty first packet must not hand them out.
-    if (th_decode_packetin(m_decoder, &packet, nullptr) == 0) m_decodedOnce = true;
+    const int decoded = th_decode_packetin(m_decoder, &packet, nullptr);
+    if (decoded == 0) m_decodedOnce = true;
+    if (decoded < 0) Damaged("a packet does not decode");
     if (output && m_decodedOnce && th_decode_ycbcr_out(m_decoder, m_planes) == 0) m_hasPicture = true;
     return true;
 }
@@ -334,11 +348,19 @@ nE_ZAlphaReader::~nE_ZAlphaReader()
 bool nE_ZAlphaReader::ReadLength(uint32_t& length)
 {
     uint8_t bytes[4];
-    if (std::fread(bytes, 1, 4, m_file) != 4) return false;
+    const size_t got = std::fread(bytes, 1, 4, m_file);
+    if (got != 4)
+    {
+        if (got > 0) Damaged("its last record is cut short");
+        return false;
+    }
     length =
         uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 | uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24;
     const long here = std::ftell(m_file);
-    return here >= 0 && uint64_t(length) <= uint64_t(m_size - here);
+    if (here >= 0 && uint64_t(length) <= uint64_t(m_size - here)) return true;
+    Damaged("a record of " + std::to_string(length) + " bytes runs past the end of the file (" +
+            std::to_string(m_size) + " bytes): the file is cut short or damaged");
+    return false;
 }
 
 bool nE_ZAlphaReader::ReadFrame()
@@ -350,7 +372,10 @@ bool nE_ZAlphaReader::ReadFrame()
     if (length > 0 && std::fread(m_block.data(), 1, length, m_file) != length) return false;
     // A block that fails to inflate leaves the previous plane.
     uLongf size = uLongf(m_buffer.size());
-    if (size > 0) uncompress(m_buffer.data(), &size, m_block.data(), uLong(length));
+    if (size == 0) return true;
+    if (uncompress(m_buffer.data(), &size, m_block.data(), uLong(length)) != Z_OK || size != m_buffer.size())
+        Damaged("a record does not inflate to the video's " + std::to_string(m_width) + " x " +
+                std::to_string(m_height) + " bytes of alpha");
     return true;
 }
 
@@ -385,7 +410,17 @@ bool nE_VideoPlayer::Open(const std::string& videoPath, const std::string& alpha
     {
         m_oggalpha = nE_TheoraReader::Open(alpha);
         // An alpha file that is not Theora plays the video opaque.
-        if (!m_oggalpha->HasDecoder()) m_oggalpha.reset();
+        if (!m_oggalpha->HasDecoder())
+        {
+            m_oggalpha.reset();
+            m_alphaDamage = "it holds no Theora stream that can be decoded; the video plays opaque";
+        }
+        else if (HasDecoder() && (m_oggalpha->Info().frame_width != GetFrameWidth() ||
+                                  m_oggalpha->Info().frame_height != GetFrameHeight()))
+            m_alphaDamage = "its pictures are " + std::to_string(m_oggalpha->Info().frame_width) + " x " +
+                            std::to_string(m_oggalpha->Info().frame_height) + ", the video's " +
+                            std::to_string(GetFrameWidth()) + " x " + std::to_string(GetFrameHeight()) +
+                            "; what lies outside the alpha picture is clear";
     }
     else if (alpha)
         std::fclose(alpha);
@@ -399,6 +434,30 @@ void nE_VideoPlayer::Close()
     m_oggalpha.reset();
     m_ended = false;
     m_position = 0;
+    m_alphaDamage.clear();
+}
+
+std::string nE_VideoPlayer::GetAlphaDamage() const
+{
+    if (!m_alphaDamage.empty()) return m_alphaDamage;
+    if (m_zalpha) return m_zalpha->Damage();
+    return m_oggalpha ? m_oggalpha->Damage() : std::string();
+}
+
+std::string nE_VideoPlayer::GetVideoDamage() const
+{
+    // A video that cannot decode at all is named as such by its owner.
+    return HasDecoder() ? m_video->Damage() : std::string();
+}
+
+bool nE_VideoPlayer::Stepped(bool video, bool alpha)
+{
+    if (video && !alpha && GetAlphaDamage().empty())
+        m_alphaDamage = "it ends after " + std::to_string(m_position) +
+                        " frames, before the video does; the video ends there too";
+    m_ended = !(video && alpha);
+    if (!m_ended) ++m_position;
+    return !m_ended;
 }
 
 unsigned nE_VideoPlayer::GetFrameWidth() const
@@ -419,22 +478,20 @@ float nE_VideoPlayer::GetFps() const
 
 bool nE_VideoPlayer::DecodeNextFrame()
 {
-    bool ok = m_video && m_video->DecodeFrame();
-    if (ok && m_zalpha) ok = m_zalpha->ReadFrame();
-    if (ok && m_oggalpha) ok = m_oggalpha->DecodeFrame();
-    m_ended = !ok;
-    if (ok) ++m_position;
-    return ok;
+    const bool video = m_video && m_video->DecodeFrame();
+    bool alpha = true;
+    if (video && m_zalpha) alpha = m_zalpha->ReadFrame();
+    if (video && alpha && m_oggalpha) alpha = m_oggalpha->DecodeFrame();
+    return Stepped(video, alpha);
 }
 
 bool nE_VideoPlayer::SkipFrame()
 {
-    bool ok = m_video && m_video->SkipFrame();
-    if (ok && m_zalpha) ok = m_zalpha->SkipFrame();
-    if (ok && m_oggalpha) ok = m_oggalpha->SkipFrame();
-    m_ended = !ok;
-    if (ok) ++m_position;
-    return ok;
+    const bool video = m_video && m_video->SkipFrame();
+    bool alpha = true;
+    if (video && m_zalpha) alpha = m_zalpha->SkipFrame();
+    if (video && alpha && m_oggalpha) alpha = m_oggalpha->SkipFrame();
+    return Stepped(video, alpha);
 }
 
 void nE_VideoPlayer::Rewind()

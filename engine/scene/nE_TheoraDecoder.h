@@ -52,6 +52,10 @@ public:
     void Rewind();
 
     bool HasDecoder() const { return m_decoder != nullptr; }
+    // What was first found wrong with the file while reading it (a damaged
+    // page, a packet that does not decode, an end without the end-of-stream
+    // mark); empty while nothing was.
+    const std::string& Damage() const { return m_damage; }
     // Whether a picture was decoded since opening (the planes are valid).
     bool HasPicture() const { return m_hasPicture; }
     const th_info& Info() const { return m_info; }
@@ -63,6 +67,10 @@ private:
     void ReadHeaders(th_info& info, th_comment& comment, th_setup_info** setup);
     bool ReadPage();
     bool PacketIn(bool output);
+    void Damaged(const char* what)
+    {
+        if (m_damage.empty()) m_damage = what;
+    }
 
     FILE* m_file = nullptr;
     ogg_sync_state m_sync{};
@@ -74,6 +82,7 @@ private:
     th_ycbcr_buffer m_planes{};
     bool m_decodedOnce = false;
     bool m_hasPicture = false;
+    std::string m_damage;
 };
 
 // A ".zalpha" file: one compressed alpha plane per frame.
@@ -90,11 +99,18 @@ public:
     void Rewind();
     // width * height bytes, zeroed until the first frame inflates.
     const std::vector<uint8_t>& Buffer() const { return m_buffer; }
+    // As the Theora reader's: a record cut short or running past the end, one
+    // that does not inflate, or one that inflates to another size.
+    const std::string& Damage() const { return m_damage; }
 
 private:
     nE_ZAlphaReader() = default;
     // Reads the length field; false when it is missing or runs past the end.
     bool ReadLength(uint32_t& length);
+    void Damaged(const std::string& what)
+    {
+        if (m_damage.empty()) m_damage = what;
+    }
 
     FILE* m_file = nullptr;
     long m_size = 0;
@@ -102,6 +118,7 @@ private:
     unsigned m_height = 0;
     std::vector<uint8_t> m_buffer;
     std::vector<uint8_t> m_block;
+    std::string m_damage;
 };
 
 // Plane layout by Theora pixel format: 0 (4:2:0), 2 (4:2:2), 3 (4:4:4); false
@@ -143,13 +160,21 @@ public:
     bool IsEnded() const { return m_ended; }
     int GetPosition() const { return m_position; }
     bool HasDecoder() const { return m_video && m_video->HasDecoder(); }
+    // What is wrong with the alpha file ("" when nothing, or none is open),
+    // and with a video that decodes; each found while opening or reading.
+    std::string GetAlphaDamage() const;
+    std::string GetVideoDamage() const;
 
 private:
     void Rewind();
+    // Called with what each present reader managed; names an alpha stream that
+    // ends while the video goes on.
+    bool Stepped(bool video, bool alpha);
 
     std::unique_ptr<nE_TheoraReader> m_video;
     std::unique_ptr<nE_ZAlphaReader> m_zalpha;
     std::unique_ptr<nE_TheoraReader> m_oggalpha;
     bool m_ended = false;
     int m_position = 0;
+    std::string m_alphaDamage; // found by the player itself
 };

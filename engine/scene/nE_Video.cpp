@@ -13,6 +13,7 @@
 #include "engine/scene/nE_TheoraDecoder.h"
 
 #include <algorithm>
+#include <new>
 #include <vector>
 
 namespace
@@ -98,10 +99,10 @@ void nE_Video::LoadResources()
         nE_LogFmt2("Error: video %s could not find \"%s\" ogg file!", m_name, m_resourceName);
         return;
     }
-    std::string alpha = m_resourceName + ".zalpha";
-    if (!nE_FileExists(alpha)) alpha = m_resourceName + ".oggalpha";
+    m_alphaPath = m_resourceName + ".zalpha";
+    if (!nE_FileExists(m_alphaPath)) m_alphaPath = m_resourceName + ".oggalpha";
     m_player = std::make_unique<nE_VideoPlayer>();
-    m_player->Open(video, alpha);
+    m_player->Open(video, m_alphaPath);
     // Such a video ends at its first update, so content waiting on it goes on.
     if (!m_player->HasDecoder())
         nE_LogFmt2("Error: video %s: \"%s\" holds no Theora stream that can be decoded", m_name, video);
@@ -117,6 +118,19 @@ void nE_Video::LoadResources()
         m_subtitles->Load(m_resourceName + ".srt");
     }
     if (m_texture && !m_inputRectOn) m_inputRect = m_texture->GetFrameRect(m_state.frame);
+    ReportDamage();
+}
+
+void nE_Video::ReportDamage() const
+{
+    if (!m_player) return;
+    const std::string video = m_player->GetVideoDamage(), alpha = m_player->GetAlphaDamage();
+    if (!video.empty())
+        nE_WarnOnce("videofile:" + m_resourceName + ".ogg",
+                    "Warning: video " + m_name + ": \"" + m_resourceName + ".ogg\" is damaged: " + video);
+    if (!alpha.empty())
+        nE_WarnOnce("videofile:" + m_alphaPath,
+                    "Warning: video " + m_name + ": alpha file \"" + m_alphaPath + "\" is damaged: " + alpha);
 }
 
 void nE_Video::ReleaseResources()
@@ -150,6 +164,22 @@ bool nE_Video::CanDecode() const
 }
 
 bool nE_Video::RebuildTexture()
+{
+    try
+    {
+        return DecodeIntoTexture();
+    }
+    catch (const std::bad_alloc&)
+    {
+        nE_LogFmt2("Error: video %s could not decode \"%s.ogg\": out of memory", m_name, m_resourceName);
+        if (m_texture) m_texture->EndWrite(); // a frame may have failed half written
+        m_texture.reset();
+        m_player.reset();
+        return false;
+    }
+}
+
+bool nE_Video::DecodeIntoTexture()
 {
     if (!CanDecode() || !m_player->DecodeNextFrame()) return false;
     const unsigned w = m_player->GetFrameWidth(), h = m_player->GetFrameHeight();
@@ -192,17 +222,18 @@ void nE_Video::Update(const nE_TimeStep* step)
         if (!ended) ++m_frame;
     }
     if (m_subtitles) m_subtitles->Update(m_time);
-    if (!ended && target - m_frame != 1) return;
+    if (!ended && target - m_frame != 1) return ReportDamage();
     if (!ended && RebuildTexture())
     {
         ++m_frame;
-        return;
+        return ReportDamage();
     }
     End();
 }
 
 void nE_Video::End()
 {
+    ReportDamage();
     m_playing = false;
     if (g_triggerManager && !m_endTrig.empty()) g_triggerManager->Post(m_name, m_endTrig);
     // A stream that cannot decode would end again at every tick.

@@ -56,16 +56,21 @@ public:
 
 private:
     // Decodes the next frame into a new texture; false without a decoder or
-    // at the end of the stream.
+    // at the end of the stream. A frame memory cannot hold refuses the video:
+    // the player and the texture are dropped, with an "Error:" line.
     bool RebuildTexture();
+    bool DecodeIntoTexture();
     bool CanDecode() const;
     // The stream ran out (or never could play): stops, posts the end
     // trigger, and starts again when looped.
     void End();
     // Shows the picture for m_frame and sets the time to match it.
     void ShowCurrentFrame();
+    // One line for each of its files found damaged so far, once per file.
+    void ReportDamage() const;
 
     std::unique_ptr<nE_VideoPlayer> m_player;
+    std::string m_alphaPath; // the alpha file tried, whether or not it exists
     std::unique_ptr<nE_SubtitleList> m_subtitles;
     float m_time = 0.0f;
     float m_frameDuration = 0.0f;

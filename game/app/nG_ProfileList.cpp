@@ -9,6 +9,7 @@
 
 #include <tinyxml.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -143,6 +144,39 @@ std::string Shortened(const std::string& body, const std::string& name)
         keep -= 2;
     return body.substr(0, keep) + tail;
 }
+
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The profile name a game-data file belongs to; empty for any other file.
+std::string NameOfGameData(const std::string& file)
+{
+    const size_t fixed = std::strlen("p_.xml");
+    if (file.size() <= fixed || file.compare(0, 2, "p_") != 0 ||
+        file.compare(file.size() - 4, 4, ".xml") != 0)
+        return std::string();
+    const std::string body = file.substr(2, file.size() - fixed);
+    std::string name;
+    for (size_t i = 0; i < body.size(); ++i)
+    {
+        if (body[i] != '%')
+        {
+            name += body[i];
+            continue;
+        }
+        int high = i + 2 < body.size() ? HexDigit(body[i + 1]) : -1;
+        int low = high >= 0 ? HexDigit(body[i + 2]) : -1;
+        if (low < 0) return std::string();
+        name += char(high * 16 + low);
+        i += 2;
+    }
+    // Only a name that gives this very file back is one of ours.
+    return nG_GameDataFileName(name) == file ? name : std::string();
+}
 } // namespace
 
 std::string nG_GameDataFileName(const std::string& name)
@@ -192,6 +226,7 @@ void nG_ProfileList::ReadList(const std::string& text)
         else if (result == nE_XmlResult::Ok)
             nE_LogFmt("Error: profile list %s has no \"profiles\" element.", kListFile);
         nE_KeepRefusedUserFile(kListFile, text);
+        RebuildFromGameData();
         return;
     }
     int current = -1;
@@ -214,6 +249,33 @@ void nG_ProfileList::ReadList(const std::string& text)
     if (m_current >= static_cast<int>(m_names.size()) && !m_names.empty()) m_current = 0;
     // Any other index outside the list would give no name at all, and no save.
     if (!HasCurrent()) m_current = -1;
+}
+
+// The players' names come back from their game-data files (in name order);
+// the one saved last is current. With none found the list stays refused (-2).
+void nG_ProfileList::RebuildFromGameData()
+{
+    std::vector<nE_UserFileInfo> files;
+    if (!nE_ListUserFiles(std::string(), files)) return;
+    std::sort(files.begin(), files.end(),
+              [](const nE_UserFileInfo& a, const nE_UserFileInfo& b) { return a.name < b.name; });
+    int64_t newest = 0;
+    std::string names;
+    for (const nE_UserFileInfo& file : files)
+    {
+        std::string name = NameOfGameData(file.name);
+        if (name.empty()) continue;
+        if (m_names.empty() || file.modified > newest)
+        {
+            newest = file.modified;
+            m_current = static_cast<int>(m_names.size());
+        }
+        m_names.push_back(name);
+        names += (names.empty() ? "\"" : ", \"") + name + "\"";
+    }
+    if (m_names.empty()) return;
+    nE_LogFmt2("Warning: profile list %s was rebuilt from the game data in the user folder: %s.", kListFile,
+               names);
 }
 
 bool nG_ProfileList::Save()

@@ -13,9 +13,11 @@ public:
     nG_ProfileList();
 
     // Reads the list file. A file that does not parse (or is refused, or has
-    // no "profiles" element) leaves current at -2 and is kept beside it as
-    // "profile_list.xml.bad" before anything can overwrite it. A current
-    // index outside the list means no current profile (-1).
+    // no "profiles" element) is kept beside it as "profile_list.xml.bad"
+    // before anything can overwrite it, and the list is rebuilt from the
+    // game-data files in the user folder, the one saved last being current;
+    // with none there current is -2. A current index outside the list means
+    // no current profile (-1).
     void Load();
     // False (logged) when the list file could not be written.
     bool Save();
@@ -51,6 +53,7 @@ public:
 private:
     bool HasCurrent() const { return m_current >= 0 && m_current < static_cast<int>(m_names.size()); }
     void ReadList(const std::string& text);
+    void RebuildFromGameData();
 
     std::vector<std::string> m_names;
     int m_current = -1;

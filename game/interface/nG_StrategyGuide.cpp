@@ -59,8 +59,14 @@ nG_GuidePage ReadPage(const TiXmlElement* element, const std::string& title)
     for (const TiXmlElement* img = Child(element, "img"); img; img = img->NextSiblingElement("img"))
     {
         const char* src = img->Attribute("src");
-        const char* position = img->Attribute("position");
-        page.images.push_back(nG_GuideImage{src ? src : "", position ? std::atoi(position) : 0});
+        int position = 0;
+        if (nE_XmlReadInt(img, "position", position) == nE_XmlNumber::Bad)
+        {
+            const std::string file = img->GetDocument() ? img->GetDocument()->ValueStr() : std::string();
+            nE_WarnOnce("guidenumber:" + file, "Warning: strategy guide \"" + file + "\": " +
+                                                   nE_XmlBadNumber(img, "position") + "; it reads as 0");
+        }
+        page.images.push_back(nG_GuideImage{src ? src : "", position});
     }
     return page;
 }

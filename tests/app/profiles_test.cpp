@@ -5,7 +5,10 @@
 #include "game/app/nG_Settings.h"
 #include "tests/app/user_folder.h"
 
+#include <chrono>
 #include <cstdint>
+
+using namespace std::string_literals;
 
 namespace
 {
@@ -108,12 +111,13 @@ TEST_F(ProfilesTest, TamperedGameDataIsRefusedAndKept)
     oneByte[oneByte.find("100")] = '9';
     noClose.replace(noClose.find("-->"), 3, "--");
     const std::string data = "<n_gold v=\"5\" />";
-    for (const std::string& text :
-         {oneByte, good + "\n", noClose, " " + good, "<!---->\n" + good.substr(good.find('<', 1)),
-          WithChecksum("<profile><game_data><dat>" + data + "</dat></game_data></profile>"),
-          WithChecksum("<profile>" + data + "</profile>"),
-          WithChecksum("<profile><game_data><data>" + data + "</data></profile>"),
-          WithChecksum("<profile><game_data><data>" + Nested(50000) + "</data></game_data></profile>")})
+    const std::vector<std::string> damaged = {
+        oneByte, good + "\n", noClose, " " + good, "<!---->\n" + good.substr(good.find('<', 1)),
+        WithChecksum("<profile><game_data><dat>" + data + "</dat></game_data></profile>"),
+        WithChecksum("<profile>" + data + "</profile>"),
+        WithChecksum("<profile><game_data><data>" + data + "</data></profile>"),
+        WithChecksum("<profile><game_data><data>" + Nested(50000) + "</data></game_data></profile>")};
+    for (const std::string& text : damaged)
     {
         PutOnDisk("p_b.xml", text);
         Lua("ng_global = { gold = 1, untouched = true }");
@@ -122,8 +126,19 @@ TEST_F(ProfilesTest, TamperedGameDataIsRefusedAndKept)
         EXPECT_TRUE(log.Has(kRefused)) << text;
         EXPECT_EQ(Eval("ng_global.gold .. tostring(ng_global.name) .. tostring(ng_global.untouched)"), "1niltrue")
             << text;
-        EXPECT_EQ(OnDisk("p_b.xml.bad") + OnDisk("p_b.xml"), text + text) << "the refused file is kept before any save";
+        EXPECT_EQ(KeptCopies("p_b.xml").back() + OnDisk("p_b.xml"), text + text)
+            << "the refused file is kept before any save";
     }
+    // No copy is overwritten; a file refused again is kept once; the ten newest stay.
+    EXPECT_EQ(KeptCopies("p_b.xml"), damaged);
+    for (const std::string& text : {damaged[0], "x1"s, "x2"s, "x3"s})
+    {
+        PutOnDisk("p_b.xml", text);
+        EXPECT_FALSE(list.LoadGame());
+    }
+    std::vector<std::string> newest(damaged.begin() + 2, damaged.end());
+    newest.insert(newest.end(), {"x1", "x2", "x3"});
+    EXPECT_EQ(KeptCopies("p_b.xml"), newest);
 
     PutOnDisk("p_b.xml", good);
     EXPECT_TRUE(list.LoadGame());
@@ -223,10 +238,49 @@ TEST_F(ProfilesTest, AnUnreadableListIsKeptBesideIt)
                   std::make_tuple(list.GetCurrent(), list.GetCurrentName(), list.GetNames().size(),
                                   log.CountStartingWith("Error:")));
         EXPECT_FALSE(list.SaveGame() || list.LoadGame());
-        EXPECT_EQ(OnDisk("profile_list.xml.bad"), text);
+        EXPECT_EQ(KeptCopies("profile_list.xml").back(), text);
         EXPECT_EQ(nG_ProfileList().GetCurrent(), -1);
     }
     EXPECT_TRUE(NoNamelessGameData());
+}
+
+// Every player with game data comes back, under the name the file was made
+// from; the one saved last is current. Other files are no profiles.
+TEST_F(ProfilesTest, ARefusedListIsRebuiltFromTheGameData)
+{
+    using Clock = std::filesystem::file_time_type::clock;
+    const std::string longName(300, 'n'), longFile = nG_GameDataFileName(longName);
+    const std::string shortened = longFile.substr(2, longFile.size() - 6);
+    const std::vector<std::string> names = {"Alice", "Zo\xC3\xAB", "b:c%", longName};
+    {
+        nG_ProfileList list;
+        for (const std::string& name : names)
+        {
+            MakeCurrent(list, name);
+            Lua("ng_global = { who = '" + name + "' }");
+            ASSERT_TRUE(list.SaveGame());
+            // "b:c%" is the one saved last.
+            auto when = Clock::now() + std::chrono::hours(name == "b:c%" ? 2 : 1);
+            std::filesystem::last_write_time(user + "/" + nG_GameDataFileName(name), when);
+        }
+    }
+    for (const char* other : {"p_.xml", "p_a%2f.xml", "p_x%zz.xml", "p_x%4.xml", "p_Alice.xml.bad",
+                              "p_Alice.xml.backup", "notes.xml", "p_Q.XML"})
+        PutOnDisk(other, "x");
+    std::filesystem::create_directory(user + "/p_folder.xml");
+    PutOnDisk("profile_list.xml", "<profiles current=\"0\"><profile name=\"a\"></profiles>");
+
+    nG_ProfileList list;
+    EXPECT_EQ(list.GetNames(), (std::vector<std::string>{"Alice", "Zo\xC3\xAB", "b:c%", shortened}));
+    EXPECT_EQ(list.GetCurrentName(), "b:c%");
+    EXPECT_EQ(log.CountStartingWith("Warning: profile list profile_list.xml was rebuilt from"), 1);
+    Lua("ng_global = {}");
+    ASSERT_TRUE(list.LoadGame());
+    EXPECT_EQ(Eval("ng_global.who"), "b:c%");
+    ASSERT_TRUE(list.SetCurrent(shortened) && list.LoadGame());
+    EXPECT_EQ(Eval("ng_global.who"), longName) << "a shortened name still reaches its data";
+    ASSERT_TRUE(list.SaveGame());
+    EXPECT_EQ(nG_ProfileList().GetNames(), list.GetNames()) << "the rebuilt list is read next time";
 }
 
 TEST_F(ProfilesTest, HostileNames)

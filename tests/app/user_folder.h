@@ -93,5 +93,16 @@ struct UserFolderTest : testing::Test
             if (entry.path().filename().string().compare(0, prefix.size(), prefix) == 0) return true;
         return false;
     }
+    // The kept copies of a refused user file, oldest first.
+    std::vector<std::string> KeptCopies(const std::string& name) const
+    {
+        std::vector<std::string> copies;
+        for (int n = 0; n < 30; ++n)
+        {
+            const std::string copy = name + ".bad" + (n ? "." + std::to_string(n) : "");
+            if (Exists(copy)) copies.push_back(OnDisk(copy));
+        }
+        return copies;
+    }
     size_t FileCount() const { return size_t(std::distance(std::filesystem::directory_iterator(user), {})); }
 };

@@ -2,6 +2,7 @@
 // Helpers shared by the engine core tests.
 
 #include "engine/core/nE_Log.h"
+#include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
@@ -46,13 +47,12 @@ struct LogCapture : nE_Listener
     }
 };
 
-// A Lua state with the standard libraries, closed with its owner. Declare it
+// A Lua state made as the game's is, closed with its owner. Declare it
 // before anything that uses the state, so that it is closed last.
 struct LuaState
 {
-    lua_State* L = luaL_newstate();
-    LuaState() { luaL_openlibs(L); }
-    ~LuaState() { lua_close(L); }
+    lua_State* L = nE_NewLuaState(kGameLuaLimits);
+    ~LuaState() { nE_CloseLuaState(L); }
     operator lua_State*() const { return L; }
 };
 

@@ -1,8 +1,10 @@
 #include "core/core_test_util.h"
 #include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_TriggerManager.h"
+#include "support/hostile.h"
 
 #include <tinyxml.h>
 
@@ -107,26 +109,34 @@ TEST_F(ModuleFixture, MultiLineCodeWithCommentsKeepsItsLineBreaks)
 }
 
 // Malformed XML names row and column; code errors get one "Error: " line
-// each; values returned are not left behind; a missing file is silent.
+// each, code that never returns is stopped (the limit made tiny here) and its
+// triggers still come; values returned are not left behind; a missing file
+// is silent.
 TEST_F(ModuleFixture, BadFilesAndCodeLogOnceAndLeaveTheStackAsFound)
 {
+    nE_SetLuaLimits(L, {kGameLuaLimits.memoryBytes, 1});
     lua_pushstring(L, "keep");
     std::string name = Write("bad", "<module>\n<objs>\n  <obj name='a'\n</objs>\n</module>\n");
     EXPECT_EQ(nullptr, nE_Module(name).GetHolder());
     Load(Write("err", "<module name='errmod'><code>error('oops')</code></module>"));
     Load(Write("syntax", "<module name='synmod'><code>this is not lua</code></module>"));
     Load(Write("values", "<module name='valmod'><code>return 1, 2, 3</code></module>"));
+    Load(Write("spin", "<module name='spinmod'><trigs><trig name='after'><code>after = 1</code></trig>"
+                       "</trigs><code>while true do end</code></module>"));
     Load(dir.path + "/nothing_here");
     Load(Write("cut", "<module>\n<code>")); // TinyXML names no place: where the text ends
     EXPECT_EQ(0, Storage()->GetChildCount());
-    ASSERT_EQ(4u, log.lines.size());
-    EXPECT_NE(std::string::npos, log.lines[3].find(", line: 2, pos: 7")) << log.lines[3];
+    triggers->Call("s", "after");
+    EXPECT_EQ("1", Eval("after"));
+    ASSERT_EQ(5u, log.lines.size());
+    EXPECT_NE(std::string::npos, log.lines[4].find(", line: 2, pos: 7")) << log.lines[4];
     EXPECT_EQ(0u, log.lines[0].find("Error while parsing xml file: " + name + ".xml. Description: "));
     // The attribute list of line 3 runs into "</objs>", the first character of line 4.
     EXPECT_NE(std::string::npos, log.lines[0].find(", line: 4, pos: 1")) << log.lines[0];
     EXPECT_EQ(0u, log.lines[1].find("Error: module errmod try to execute code - lua error: "));
     EXPECT_NE(std::string::npos, log.lines[1].find("oops"));
     EXPECT_EQ(0u, log.lines[2].find("Error: module synmod"));
+    EXPECT_EQ("Error: script \"spinmod\" ran for more than 0.001 s and was stopped", log.lines[3]);
     ASSERT_EQ(1, lua_gettop(L));
     EXPECT_STREQ("keep", lua_tostring(L, 1));
 }
@@ -154,5 +164,23 @@ TEST_F(ModuleFixture, UnregisteredTypeDropsOnlyItsSubtree)
                      "Warning: unknown object kind <ghost> (name \"\", line 1) in " + dir.path +
                          "/ghost.xml" + skipped,
                      "Warning: unknown element <trig> (line 1) in " + dir.path + "/ghost.xml" + skipped}),
+              log.lines);
+}
+
+// An object attribute that is not a finite number is not taken; the file is
+// named once, at the first such value.
+TEST_F(ModuleFixture, NonFiniteNumbersAreNotTakenAndTheFileIsNamedOnce)
+{
+    const std::string name = Write("nonfinite", hostile::Read("module", "nonfinite.xml"));
+    Load(name);
+    Load(name);
+    const nE_Object* a = scene->FindObject("a");
+    const nE_Object* b = scene->FindObject("b");
+    ASSERT_TRUE(a && b);
+    EXPECT_EQ(std::make_pair(0.0f, 5.0f), std::make_pair(a->GetX(), a->GetY()));
+    EXPECT_EQ(0.0f, b->GetX());
+    EXPECT_EQ((Lines{"Warning: " + name +
+                     ".xml: \"pos_x\" of <obj name=\"a\"> (line 2) is not a finite number "
+                     "(\"nan\"); it is not taken (only the first such value of a file is named)"}),
               log.lines);
 }

@@ -1,5 +1,6 @@
 #include "core/core_test_util.h"
 #include "engine/core/nE_StringTable.h"
+#include "support/hostile.h"
 
 #include <sstream>
 
@@ -126,5 +127,48 @@ TEST_F(StringTableTest, TruncatedFilesParseCleanly)
             EXPECT_EQ(*real, *text) << "cut at " << n << ", key " << key;
         }
         EXPECT_LE(part.GetCount(), table.GetCount()) << "cut at " << n;
+    }
+}
+
+// A damaged table is named in one line, and its sound rows are still read:
+// bytes that are not UTF-8, no row with a key, or an end before "</Workbook>".
+TEST_F(StringTableTest, DamagedFilesAreNamedOnce)
+{
+    std::ifstream in(Strings("main.xml"), std::ios::binary);
+    const std::string main((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t row = main.find("<Row", main.find("greeting_de"));
+    const struct
+    {
+        std::string file, bytes; // bytes empty: the fixture
+        std::string said;        // in the one line; empty: no line
+        size_t rows;
+    } cases[] = {
+        {"main", main, "", 20},
+        {"garbage", "", "not UTF-8 (line 1); texts there may show wrong (and 1 more", 0},
+        {"norows", "", "it holds no rows with a key; nothing is read from it", 0},
+        {"notutf8", "", "not UTF-8 (line 4)", 2},
+        {"cut_between_rows", main.substr(0, row), "it ends before its \"</Workbook>\": the file is cut short",
+         19},
+        {"cut_in_a_cell", main.substr(0, main.find("Data", row + 40)), "it ends before its \"</Workbook>\"",
+         19},
+    };
+    TempDir dir;
+    for (const auto& c : cases)
+    {
+        const std::string bytes = c.bytes.empty() ? hostile::Read("strings", c.file + ".xml") : c.bytes;
+        log.lines.clear();
+        nE_StringTable part;
+        dir.Write(c.file + ".xml", bytes);
+        ASSERT_TRUE(part.Load(dir.path + "/" + c.file));
+        EXPECT_EQ(c.rows, part.GetCount()) << c.file;
+        Lines named;
+        for (const std::string& line : log.lines)
+            if (line.find("Warning: stringtable \"" + dir.path + "/" + c.file + ".xml\": ") == 0)
+                named.push_back(line);
+        ASSERT_EQ(c.said.empty() ? 0u : 1u, named.size()) << c.file;
+        if (!c.said.empty())
+        {
+            EXPECT_NE(std::string::npos, named[0].find(c.said)) << named[0];
+        }
     }
 }

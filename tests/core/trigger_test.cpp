@@ -1,4 +1,5 @@
 #include "core/core_test_util.h"
+#include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_TriggerManager.h"
 
 #include <memory>
@@ -238,4 +239,71 @@ TEST_F(TriggerFixture, DeletingOrClearingRunningTriggersIsSafe)
     mgr->Post("s", "*inline_ran = true");
     mgr->Update();
     EXPECT_EQ("nil nil", Eval("tostring(later_ran) .. ' ' .. tostring(inline_ran)"));
+}
+
+// With the limit made tiny, every call that never returns is stopped and named
+// once (a trigger, inline code by its sender, a `~` parameter by its trigger),
+// and the queue goes on. Nested calls neither restart the outer call's clock
+// nor end it, and a pcall in the script cannot catch the stop. The next call
+// starts afresh.
+TEST_F(TriggerFixture, TheWatchdogStopsCallsThatNeverReturnAndTheQueueGoesOn)
+{
+    nE_SetLuaLimits(L, {kGameLuaLimits.memoryBytes, 1});
+    LuaRun(L, "function spin() while true do end end");
+    Add("short", "shorts = (shorts or 0) + 1");
+    Add("next", "next_ran = (next_ran or 0) + 1");
+    Add("p", "");
+    const struct
+    {
+        const char* text;
+        const char* code; // of the trigger the text calls; none for inline code or "p"
+        const char* name; // in the log
+    } runaways[] = {
+        {"spin", "spin()", "spin"},
+        {"*spin()", nullptr, "door"},
+        {"calling", "while true do TrgExecute('short') end", "calling"},
+        {"call_then_spin", "TrgExecute('short') spin()", "call_then_spin"},
+        {"catching", "while true do pcall(spin) end", "catching"},
+        {"p(~spin())", nullptr, "p"},
+    };
+    for (const auto& r : runaways)
+    {
+        if (r.code) Add(r.text, r.code);
+        mgr->Post("door", r.text);
+        mgr->Post("door", "next");
+    }
+    mgr->Update();
+    for (const auto& r : runaways)
+        EXPECT_EQ(1, log.Count(std::string("Error: script \"") + r.name +
+                               "\" ran for more than 0.001 s and was stopped"))
+            << r.text;
+    EXPECT_EQ("6", Eval("next_ran"));
+    nE_SetLuaLimits(L, kGameLuaLimits);
+    Add("long", "for i = 1, 300000 do end long_ran = true");
+    mgr->Call("door", "long");
+    EXPECT_EQ("true", Eval("long_ran"));
+}
+
+// A call that allocates without end fails alone with a memory error, its
+// garbage is collected at once and the queue goes on. A nested call made
+// while the state is full still gets its parameters.
+TEST_F(TriggerFixture, ACallOverTheMemoryBudgetFailsAloneAndIsCollected)
+{
+    nE_SetLuaLimits(L, {4 << 20, kGameLuaLimits.timeMs});
+    Add("hog", "local t = {} while true do t[#t + 1] = {} end");
+    Add("next", "next_ran = true");
+    LuaRun(L, "next_ran, inner = false, false");
+    mgr->Post("door", "hog");
+    mgr->Post("door", "next");
+    mgr->Update();
+    EXPECT_EQ(1, log.Count("Error: trigger hog try to execute - lua error: not enough memory"));
+    EXPECT_EQ("true", Eval("next_ran"));
+    EXPECT_LT(lua_gc(L, LUA_GCCOUNT, 0), 1024);
+
+    Add("inner", "inner = ne_params.param_1");
+    Add("full", "local t = {} pcall(function() while true do t[#t + 1] = {} end end) "
+                "TrgExecute('inner(a_new_string, another_one)')");
+    mgr->Call("door", "full");
+    EXPECT_EQ("another_one", Eval("inner"));
+    EXPECT_EQ(nullptr, mgr->GetRunningCall());
 }

@@ -88,6 +88,9 @@ TEST(XmlParse, NamesWhereAMalformedTextWentWrong)
         {"<g><toc>", 1, 9},
         {"<g>\n\t<a>\xC3\xA9", 2, 9}, // a tab to the next fourth column, a two-byte character
         {"", 1, 1},
+        // No element at all, which TinyXML would let through.
+        {"<?xml version=\"", 1, 16},
+        {"<!-- only a comment -->\n", 2, 1},
     };
     for (const auto& c : cases)
     {

@@ -14,6 +14,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return true;
     }();
     (void)once;
+    // Each input starts from an empty folder: earlier inputs' game data would
+    // be rebuilt into a refused list, and their kept copies would pile up.
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(fuzz::Scratch(), ec))
+        std::filesystem::remove_all(entry.path(), ec);
     const std::vector<std::string> parts = fuzz::Split(data, size, 2);
     fuzz::Write("profile_list.xml", parts[0]);
     nG_ProfileList list;

@@ -86,3 +86,30 @@ cat > "$c/replay/clicks" <<'X'
 4 7 -126 0 0 0
 5 4 0 2147483647 -2147483648 0
 X
+
+# The tests' damaged and hostile files (tests/data/hostile/) seed the targets of their loaders.
+h=$root/tests/data/hostile
+mkdir -p "$c/flashanim" "$c/subtitles" "$c/theora"
+anim='<animation frame_texture="frames"><function name="f" frametime="100" loop="1"><frame idx="0"/></function></animation>'
+for f in "$h"/anim/*.xml; do { cat "$f"; printf '%s<frametexture/>' "$cut"; } > "$c/anim/hostile_$(basename "$f" .xml)"; done
+for f in "$h"/frametexture/*.xml; do { printf '%s%s' "$anim" "$cut"; cat "$f"; } > "$c/anim/hostile_ft_$(basename "$f" .xml)"; done
+for f in "$h"/flashanim/*.xml; do cp "$f" "$c/flashanim/hostile_$(basename "$f")"; done
+for f in "$h"/subtitles/*.srt; do cp "$f" "$c/subtitles/hostile_$(basename "$f")"; done
+for f in "$h"/strings/*.xml; do cp "$f" "$c/strings/hostile_$(basename "$f" .xml)"; done
+for f in "$h"/module/*.xml; do cp "$f" "$c/module/hostile_$(basename "$f")"; done
+for f in "$h"/image/*.jpg; do cp "$f" "$c/image/hostile_$(basename "$f")"; done
+{ printf '\x00'; cat "$h/font/flipped.ttf"; } > "$c/font/hostile_flipped"
+head -c 600 "$c/sound/mono.ogg" > "$c/sound/hostile_cut.ogg"
+# Theora inputs: the first byte picks the alpha form, the next two the video's share of the rest.
+python3 - "$root/sample/assets/video/clip.ogg" "$h/video" "$c/theora" <<'PY'
+import os, sys
+video = open(sys.argv[1], 'rb').read()
+for name in sorted(os.listdir(sys.argv[2])):
+    alpha = open(os.path.join(sys.argv[2], name), 'rb').read()
+    rest = len(video) + len(alpha)
+    share = -(-len(video) * 65535 // rest)
+    assert share * rest // 65535 == len(video)
+    kind = 0 if name.endswith('.zalpha') else 1
+    with open(os.path.join(sys.argv[3], 'hostile_' + name.replace('.', '_')), 'wb') as out:
+        out.write(bytes([kind, share >> 8, share & 255]) + video + alpha)
+PY

@@ -9,6 +9,7 @@ CASE is one of the names in CASES below. Exit status 0 when every check holds.
 """
 
 import os
+import resource
 import shutil
 import signal
 import struct
@@ -19,19 +20,23 @@ import time
 import xml.etree.ElementTree as ElementTree
 import zlib
 
-# The sample's flat colours (see sample/make_assets.py).
-ROOM1_WALL = (40, 60, 120)
+# Colours of the sample's painted rooms (sample/make_rooms.py): the hall's back
+# wall left of the projector screen, kept quiet there for these checks; the
+# study's green wall (the guide's screenshots still show its old flat green) and
+# its wall as the rooms draw it now; the velvet inside the chest's close-up.
+ROOM1_WALL = (40, 57, 75)
 ROOM2_WALL = (50, 110, 60)
-SUB_FILL = (110, 60, 130)
+STUDY_WALL = (45, 63, 41)
+SUB_FILL = (101, 32, 51)
 
 # The sample opens a 1366 x 768 window in wide screen: design x + 171.
 OFFSET_X = 171
 
 # Design-space points of the sample's clickable objects.
-DOOR = (800, 400)
+DOOR = (745, 352)
 CHEST = (512, 600)
 GEM = (512, 384)
-BACK = (90, 680)
+BACK = (100, 590)
 # Where the pointer rests at the end so that it covers no checked pixel.
 REST = (-150, 20)
 # The main menu (sample/assets/levels/main_menu.xml), shown first; most cases press
@@ -132,8 +137,9 @@ def from_menu(button, events):
 
 
 class Run:
-    def __init__(self, program, sample, user_dir, work_dir, frames, events, start=NEW_GAME):
-        """start: the menu button pressed first, or None to replay the events as they are."""
+    def __init__(self, program, sample, user_dir, work_dir, frames, events, start=NEW_GAME, file_limit=None):
+        """start: the menu button pressed first, or None to replay the events as they are;
+        file_limit: a file-size limit in bytes (ulimit -f) for the program."""
         if start:
             events, frames = from_menu(start, events), frames + MENU_TURNS
         self.screenshot = os.path.join(work_dir, "last_frame.png")
@@ -150,8 +156,11 @@ class Run:
             args = ["xvfb-run", "-a", "-s", "-screen 0 1920x1080x24"] + args
         env = dict(os.environ, NOTENGINE_USER_DIR=user_dir)
         env.setdefault("ALSOFT_DRIVERS", "null")
+        limit = None
+        if file_limit is not None:
+            limit = lambda: resource.setrlimit(resource.RLIMIT_FSIZE, (file_limit, resource.RLIM_INFINITY))
         done = subprocess.run(args, cwd=sample, env=env, stdout=subprocess.PIPE, stderr=subprocess.PIPE,
-                              timeout=TIMEOUT)
+                              timeout=TIMEOUT, preexec_fn=limit)
         self.code = done.returncode
         self.log = done.stderr.decode("utf-8", "replace")
         self.lines = self.log.splitlines()
@@ -227,7 +236,7 @@ def case_rooms(program, sample, user_dir, work_dir):
                         "sample: ng_close")
     rows = run.pixels()
     expect_colour(rows, (300, 300), SUB_FILL, "inside the open subroom")
-    expect_colour(rows, (100, 100), ROOM2_WALL, "the blurred second room beside the subroom")
+    expect_colour(rows, (100, 100), STUDY_WALL, "the blurred second room beside the subroom")
     run.expect_file("p_Player.xml", "starts")
 
 
@@ -245,6 +254,38 @@ def case_round_trip(program, sample, user_dir, work_dir):
     again = Run(program, sample, user_dir, work_dir, 3, [], start=None)
     expect_clean_stop(again)
     again.index("sample: start trigger ran, start 2")
+
+
+def read(folder, name):
+    with open(os.path.join(folder, name), "rb") as f:
+        return f.read()
+
+
+def case_saves_kept(program, sample, user_dir, work_dir):
+    """The player's files survive a damaged profile list, the start-up cleanup and
+    a file-size limit."""
+    expect_clean_stop(Run(program, sample, user_dir, work_dir, 1, [], start=None))
+    write(user_dir, "profile_list.xml", "<profiles current=\"0\"><profile name=\"Player\">")
+    copies = {"p_Player.xml.backup": "a copy", "profile_list.xml.copy01": "another"}
+    for name, text in copies.items():
+        write(user_dir, name, text)
+    run = Run(program, sample, user_dir, work_dir, 1, [], start=None)
+    expect_clean_stop(run)
+    run.expect_in_order("Warning: the refused file profile_list.xml is kept as profile_list.xml.bad",
+                        'Warning: profile list profile_list.xml was rebuilt from the game data in the user '
+                        'folder: "Player"', "sample: start trigger ran, start 2")
+    run.expect_absent("temporary files")
+    for name, text in copies.items():
+        run.expect_file(name, text)
+    run.expect_file("profile_list.xml.bad", '<profile name="Player">')
+    # Under a file-size limit every save fails as on a full disk, and the old files stay.
+    before = {name: read(user_dir, name) for name in os.listdir(user_dir)}
+    limited = Run(program, sample, user_dir, work_dir, 1, [], start=None, file_limit=64)
+    expect_clean_stop(limited)
+    limited.index("sample: start trigger ran, start 3")
+    limited.index("Error: could not save game data p_Player.xml; the old file is kept.")
+    if {name: read(user_dir, name) for name in os.listdir(user_dir)} != before:
+        raise Failure("a save under a file-size limit changed the user folder: %s" % sorted(os.listdir(user_dir)))
 
 
 # A first game with the slips authors make; each must be named once in the log.
@@ -353,17 +394,40 @@ def case_sigterm(program, sample, user_dir, work_dir):
             raise Failure("%s is not complete: %s" % (name, error))
 
 
+# A game whose start trigger calls os.exit: the game closes as a window close
+# does, after the script has run to its end.
+EXIT_MODULE = """<module name="first"><trigs>
+  <trig name="begin"><code>AddProfile("Player") SetCurrentProfile("Player") LoadCurrentProfile()
+DbgTrace("game: exit asked") os.exit(0) DbgTrace("game: script went on")</code></trig>
+  <trig name="ng_close"><code>ng_global.closed_by = "os.exit" SaveProfiles() DbgTrace("game: ng_close")</code></trig>
+</trigs></module>
+"""
+
+
+def case_os_exit(program, sample, user_dir, work_dir):
+    game = os.path.join(work_dir, "game")
+    write(game, "assets/config.xml", MISTAKES_CONFIG)
+    write(game, "assets/strings.xml", MISTAKES_STRINGS)
+    write(game, "assets/first.xml", EXIT_MODULE)
+    shutil.copytree(os.path.join(sample, "assets", "fonts"), os.path.join(game, "assets", "fonts"))
+    # Far more turns than the timeout allows: only the exit can end the run in time.
+    run = Run(program, game, user_dir, work_dir, 10 ** 7, [], start=None)
+    run.expect_exit(0)
+    run.expect_in_order("game: exit asked", "game: script went on", "game: ng_close")
+    run.expect_file("settings.xml", "<settings")
+    run.expect_file("p_Player.xml", 'closed_by v="os.exit"')
+
+
 # The hidden-object room (see sample/assets/levels/ho_room.xml): its twelve
 # findables, the key, and where the key sits once it is in the inventory bar.
-HO_DOOR = (850, 420)
-HO_FINDS = [(590, 468), (700, 452), (905, 300), (56, 400), (250, 425), (470, 600), (330, 130), (975, 470),
-            (540, 90), (160, 585), (420, 250), (770, 585)]
-HO_KEY = (860, 620)
-HO_BACK = (50, 60)
+HO_DOOR = (745, 352)
+HO_FINDS = [(818, 452), (62, 300), (372, 560), (228, 462), (318, 372), (590, 436), (452, 300), (950, 438), (150, 404), (128, 584), (676, 360), (700, 598)]
+HO_KEY = (890, 600)
+HO_BACK = (70, 64)
 HO_OK = (512, 524)
 BAR = (512, 745)
 SLOT = (260, 735)
-LOCK_BOX = (251, 555)
+LOCK_BOX = (330, 590)
 PANEL_BACK = (41, 30, 43)
 KEY_GOLD = (255, 202, 40)
 
@@ -409,11 +473,15 @@ def case_hidden_objects(program, sample, user_dir, work_dir):
                         "sample: key in the inventory", "sample: switch to sample_room1",
                         "sample: key used on the lock box", "sample: ng_close")
     run.expect_absent("Error:")
-# The media objects of the first room (sample/assets/levels/media.xml).
-ROOM1_FLOOR = (30, 40, 80)
-CLIP = (560, 650)
-RING = (680, 650)
-BIRD_BODY = (440, 148)
+# The media objects of the hall (sample/assets/levels/media.xml): the clip on the
+# projector's screen, the ring in the mirror's frame, the robin on the window sill
+# and the rain behind the window's panes.
+SCREEN_CLOTH = (144, 143, 149)
+MIRROR_GLASS = (14, 20, 34)
+CLIP = (520, 244)
+RING = (250, 212)
+BIRD_BODY = (104, 372)
+WINDOW = (30, 80, 145, 370)
 
 
 def count_bright(rows, x0, y0, x1, y1, base, margin=60):
@@ -431,19 +499,21 @@ def case_media(program, sample, user_dir, work_dir):
     run.expect_absent("Warning: flashanim")
     rows = run.pixels()
     expect_colour(rows, CLIP, (208, 64, 32), "the clip's opaque middle", tolerance=24)
-    expect_colour(rows, (CLIP[0] - 75, CLIP[1] - 43), ROOM1_FLOOR, "the clip's clear corner (.zalpha)")
-    expect_colour(rows, RING, ROOM1_FLOOR, "the hole of the ring (.oggalpha)")
+    expect_colour(rows, (CLIP[0] - 75, CLIP[1] - 43), SCREEN_CLOTH, "the clip's clear corner (.zalpha)")
+    expect_colour(rows, RING, MIRROR_GLASS, "the hole of the ring (.oggalpha)")
     expect_colour(rows, (RING[0] + 22, RING[1]), (48, 192, 224), "the ring itself", tolerance=24)
     body = rows[BIRD_BODY[1]][BIRD_BODY[0] + OFFSET_X]
     if abs(body[0] - 250) > 12 or abs(body[1] - 230) > 12:
         raise Failure("keyframe animation body: expected about (250, 230, *), found %s" % (body,))
-    drops = count_bright(rows, 0, 150, 200, 450, (40, 60, 120))
+    x0, y0, x1, y1 = WINDOW  # streaks: bluish white, unlike the panes and the frame
+    drops = sum(1 for y in range(y0, y1) for x in range(x0 + OFFSET_X, x1 + OFFSET_X)
+                if rows[y][x][2] > 140 and rows[y][x][2] > rows[y][x][0] + 25)
     if drops < 100:
         raise Failure("the rain field shows only %d bright pixels" % drops)
 
 
 HINT = (-21, 670)
-MG_DOOR = (300, 420)
+MG_DOOR = (285, 352)
 LAMP_FLAMES = [(312, 381), (512, 381), (712, 381)]
 FLAME = (255, 200, 80)
 
@@ -457,12 +527,17 @@ def case_hud(program, sample, user_dir, work_dir):
     hinted = Run(program, sample, user_dir, work_dir, 220, to_ho + click(160, HINT) + move(165, REST))
     rows = hinted.pixels()
     hinted.expect_absent("sample: hint asked")
-    # A patch, not a pixel: the glow may land on an object whose probe pixel is white already.
-    def patch(img, p):
-        return sum(sum(img[y][x + OFFSET_X]) for y in range(p[1] - 7, p[1] + 8) for x in range(p[0] - 7, p[0] + 8))
-    brighter = [p for p in HO_FINDS if patch(rows, p) > patch(plain, p) + 60 * 225]
-    if len(brighter) != 1:
-        raise Failure("the hint should light exactly one object, lit %s" % brighter)
+    # The hint rings its object: the light falls on a band round it, not on the object.
+    def band(img, p, r0, r1):
+        return sum(sum(img[y][x + OFFSET_X]) for y in range(p[1] - r1, p[1] + r1 + 1)
+                   for x in range(p[0] - r1, p[0] + r1 + 1) if r0 ** 2 <= (x - p[0]) ** 2 + (y - p[1]) ** 2 <= r1 ** 2)
+    gains = [(band(rows, p, 32, 56) - band(plain, p, 32, 56), p) for p in HO_FINDS]
+    best, ringed = max(gains)
+    if best < 60 * 400 or sorted(gains)[-2][0] > best / 3:
+        raise Failure("the hint should ring exactly one object: gains %s" % sorted(gains)[-3:])
+    centre = band(rows, ringed, 0, 12) - band(plain, ringed, 0, 12)
+    if centre > best / 10:
+        raise Failure("the hint covers its object instead of ringing it (%d inside, %d round it)" % (centre, best))
     events = to_ho + click(160, HO_BACK) + click(230, MG_DOOR) + move(235, REST)
     events += click(480, HINT) + move(485, REST)  # the skip, once charged
     run = Run(program, sample, user_dir, work_dir, 540, events)
@@ -691,10 +766,12 @@ CASES = {
     "media": case_media,
     "rooms": case_rooms,
     "round_trip": case_round_trip,
+    "saves_kept": case_saves_kept,
     "warnings": case_warnings,
     "no_config": case_no_config,
     "no_display": case_no_display,
     "sigterm": case_sigterm,
+    "os_exit": case_os_exit,
     "hidden_objects": case_hidden_objects,
     "hud": case_hud,
     "extras": case_extras,

@@ -58,6 +58,11 @@ TEST_F(GuideTest, BrokenOrThinGuidesReadAsEmptyParts)
         {"<g/>", true, "", 0, 0, 0, noToc},
         {"<g><toc><ul><li/></ul></toc></g>", true, "", 1, 0, -2, ""},
         {"<g><guide><chapter><page><img/></page></chapter></guide></g>", true, "", 0, 1, 0, noToc},
+        {"<g><toc/><guide><chapter><page><img position=\"nan\"/></page></chapter></guide></g>", true, "", 0,
+         1, 0,
+         "Warning: strategy guide \"strategy guide\": \"position\" (line 1) is not a finite number "
+         "(\"nan\"); it "
+         "reads as 0"},
     };
     for (const auto& [text, ok, title, contents, pages, firstEntryPage, line] : cases)
     {

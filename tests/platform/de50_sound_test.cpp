@@ -1,8 +1,11 @@
 #include "de50/de50_sound.h"
 #include "platform/de50_test_support.h"
 #include "sound_fixture.h"
+#include "support/failing_new.h"
 
 #include <functional>
+#include <sstream>
+#include <tuple>
 
 using DE50::TSound;
 using DE50::TSoundManager;
@@ -171,7 +174,7 @@ TEST_F(Loopback, LongSoundsStreamWithoutGapsAndLoopsWrap)
     EXPECT_EQ(0, looped.ends);
 }
 
-// Bad files are refused with a log line.
+// Bad files, and one memory cannot hold, are refused with a log line.
 TEST_F(Loopback, BadFiles)
 {
     std::ofstream(Name("garbage.ogg")) << "this is not an ogg file at all";
@@ -181,13 +184,61 @@ TEST_F(Loopback, BadFiles)
     sound_fixture::WriteTone(Name("rate31.ogg"), 0.1f, 1, 22050, 0x80000000u);
     sound_fixture::WriteTone(Name("rate32.ogg"), 0.1f, 2, 22050, 0xFFFFFFFFu);
     sound_fixture::WriteTone(Name("rate1.ogg"), 0.1f, 1, 22050, 1);
-    for (const char* name : {"missing", "garbage", "headers", "six", "rate31", "rate32", "rate1"})
+    sound_fixture::WriteTone(Name("second.ogg"), 1.0f);
+    const std::pair<const char*, size_t> cases[] = {{"missing", 0}, {"garbage", 0}, {"headers", 0},
+                                                    {"six", 0},     {"rate31", 0},  {"rate32", 0},
+                                                    {"rate1", 0},   {"second", 32 << 10}};
+    for (auto [name, failAt] : cases)
     {
+        if (failAt && !FailingAllocations::Works()) continue;
         testing::internal::CaptureStderr();
-        EXPECT_FALSE(TSound::Get(Name(name), true)) << name;
-        EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Error: sound")) << name;
+        {
+            FailingAllocations failing(failAt);
+            EXPECT_FALSE(TSound::Get(Name(name), true)) << name;
+        }
+        const std::string line = failAt ? "Error: sound \"" + Name("second.ogg") + "\" could not be decoded: out of memory"
+                                        : "Error: sound";
+        EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find(line)) << name;
     }
     EXPECT_FALSE(TSound::Get("", true));
+}
+
+// A sound cut short or with a damaged page still plays what is there, decoded
+// at once or streamed, and names itself in one line however long it plays.
+TEST_F(Loopback, DamagedFilesPlayWhatIsThereWithOneWarning)
+{
+    const std::string cutShort = "\" is cut short (its last Ogg page is missing or incomplete)",
+                      damaged = "\" is damaged: a part that fails its check is skipped";
+    for (auto [seconds, streamed] : {std::pair{8.0f, false}, {20.0f, true}})
+    {
+        ASSERT_TRUE(sound_fixture::WriteTone(Name("whole.ogg"), seconds));
+        const std::string whole = de50test::Slurp(Name("whole.ogg"));
+        std::string flipped = whole;
+        for (size_t i = whole.size() * 3 / 5; i < whole.size() * 3 / 5 + 4; ++i)
+            flipped[i] = char(~flipped[i]);
+        for (auto [name, bytes, line] :
+             {std::tuple{std::string("cut"), whole.substr(0, whole.size() * 3 / 5), cutShort},
+              {"flipped", flipped, damaged}})
+        {
+            const std::string file = name + (streamed ? "_streamed" : "_decoded");
+            const std::string path = Name(file.c_str());
+            std::ofstream(path + ".ogg", std::ios::binary) << bytes;
+            testing::internal::CaptureStderr();
+            auto sound = TSound::Get(path, false);
+            ASSERT_TRUE(sound) << file;
+            EXPECT_EQ(streamed, sound->IsStreamed()) << file;
+            Recorder recorder;
+            InstancePtr first = Hooked(file.c_str(), recorder), second = Hooked(file.c_str(), recorder);
+            Run(seconds + 0.5f, 0.25f);
+            EXPECT_EQ(2, recorder.ends) << file;
+            std::istringstream lines(testing::internal::GetCapturedStderr());
+            std::vector<std::string> named;
+            for (std::string text; std::getline(lines, text);)
+                if (text.find(file) != std::string::npos) named.push_back(text);
+            ASSERT_EQ(1u, named.size()) << file;
+            EXPECT_EQ(0u, named[0].find("Warning: sound \"" + path + ".ogg" + line)) << named[0];
+        }
+    }
 }
 
 // Without any audio device the game runs silent after one warning. The

@@ -4,10 +4,13 @@
 
 #include "de50/de50_config.h"
 #include "de50/de50_file.h"
+#include "de50/de50_loop.h"
 #include "engine/platform/nE_File_Pl5.h"
 #include "platform/de50_test_support.h"
 #include "support/scoped_env.h"
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -118,16 +121,29 @@ TEST_F(UserFiles, InterruptedWritesLeaveTheOldFile)
     DE50::Test::FailFileStep(0);
     EXPECT_EQ(OnDisk("profile_list.xml"), "new");
 
-    // The disk fills up.
-    std::string big(256 * 1024, 'x');
-    bool saved;
-    testing::internal::CaptureStderr();
+    // A file-size limit fails a save as a full disk does, once the library has
+    // started: the signal that would kill the program mid-save is ignored.
+    const std::string childLog = root + "child.log";
+    pid_t limited = fork();
+    ASSERT_GE(limited, 0);
+    if (limited == 0)
     {
-        FullDisk full(64 * 1024);
-        saved = nE_WriteUserFile("profile_list.xml", big);
+        std::freopen(childLog.c_str(), "w", stderr);
+        std::setvbuf(stderr, nullptr, _IONBF, 0);
+        std::signal(SIGXFSZ, SIG_DFL);
+        // No display: the start stops before SDL, which a forked child must not enter.
+        unsetenv("DISPLAY"), unsetenv("WAYLAND_DISPLAY"), unsetenv("SDL_VIDEODRIVER");
+        DE50::InitLibrary();
+        rlimit small{};
+        getrlimit(RLIMIT_FSIZE, &small);
+        small.rlim_cur = 64 * 1024;
+        setrlimit(RLIMIT_FSIZE, &small);
+        _exit(nE_WriteUserFile("profile_list.xml", std::string(256 * 1024, 'x')) ? 1 : 0);
     }
-    EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find("Error: could not save"));
-    EXPECT_FALSE(saved);
+    int status = 0;
+    waitpid(limited, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "killed by signal " << WTERMSIG(status);
+    EXPECT_NE(std::string::npos, de50test::Slurp(childLog).find("Error: could not save"));
     EXPECT_EQ(OnDisk("profile_list.xml"), "new");
     EXPECT_EQ(1u, FilesInUserDir()) << "no temporary left behind";
     // The process dies mid-save.
@@ -140,20 +156,33 @@ TEST_F(UserFiles, InterruptedWritesLeaveTheOldFile)
         f.Write("half of the n", 13);
         _exit(3); // without closing
     }
-    int status = 0;
     waitpid(child, &status, 0);
     EXPECT_EQ(3, WEXITSTATUS(status));
     EXPECT_EQ(OnDisk("profile_list.xml"), "new");
 
-    // The next start clears what the dead save left, and only that.
+    // The next start clears what the dead save left, and older versions'
+    // temporaries, but never a copy a person made or a numbered refused file.
     EXPECT_EQ(2u, FilesInUserDir());
-    const char* kept[] = {"notes.txt.abc123", "p_a.xml.abc12", "p_a.xml.bad", "p_a.xml.ab-123", "a.xml"};
+    const char* kept[] = {"notes.txt.abc123",
+                          "p_a.xml.abc12",
+                          "p_a.xml.bad",
+                          "p_a.xml.ab-123",
+                          "a.xml",
+                          "p_Player.xml.backup",
+                          "p_a.xml.Backup",
+                          "profile_list.xml.copy01",
+                          "p_a.xml.myCopy",
+                          "p_a.xml.bad.123456",
+                          "p_a.xml.ne-tmp-ab_123",
+                          "p_a.xml.tmp-x9Q2bZ"};
     for (const char* name : kept)
         std::ofstream(user + "/" + name) << "x";
-    std::ofstream(user + "/p_a.xml.bad.Zz9x0Q") << "x";
+    for (const char* name : {"p_a.xml.bad.Zz9x0Q", "settings.xml.k3J9qZ", "p_a.xml.bad.2.ne-tmp-backup"})
+        std::ofstream(user + "/" + name) << "x";
     testing::internal::CaptureStderr();
     nE_RemoveStaleUserTemporaries();
-    testing::internal::GetCapturedStderr();
+    EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find(
+                                     "Warning: removed 4 temporary files of interrupted saves"));
     EXPECT_EQ(1u + std::size(kept), FilesInUserDir());
     for (const char* name : kept)
         EXPECT_TRUE(fs::exists(user + "/" + name)) << name;

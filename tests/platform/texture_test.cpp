@@ -3,11 +3,14 @@
 #include "engine/core/nE_Resource.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 #include "platform/de50_test_support.h"
+#include "support/failing_new.h"
+#include "support/hostile.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
 #include <zlib.h>
 
+#include <sstream>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -201,6 +204,71 @@ TEST_F(TextureTest, LoadsPngBeforeJpgAndBadImagesFailCleanly)
     EXPECT_TRUE(log.Has("Error: texture could not read \"" + dir + "damaged.png\" file!"));
 }
 
+// A picture memory cannot hold, read straight from its PNG or through the
+// image library, is refused like a damaged one.
+TEST_F(TextureTest, PicturesMemoryCannotHoldAreRefused)
+{
+    if (!FailingAllocations::Works()) GTEST_SKIP() << "the sanitizers' allocator is in force";
+    WriteSolid("large_png.png", 2048, 2048, 0xFF336699);
+    WriteSolid("large_jpg.jpg", 2048, 2048, 0xFF336699, true);
+    for (const std::string name : {"large_png", "large_jpg"})
+    {
+        auto t = Load<nE_Texture_Pl5>(name);
+        log.lines.clear();
+        testing::internal::CaptureStderr();
+        {
+            FailingAllocations failing(8 << 20);
+            EXPECT_FALSE(t->GetPlatformTexture(0)) << name;
+        }
+        EXPECT_NE(std::string::npos, testing::internal::GetCapturedStderr().find(
+                                         "Error: image \"" + dir + name + (name == "large_png" ? ".png" : ".jpg") +
+                                         "\" could not be read: out of memory"))
+            << name;
+        EXPECT_TRUE(log.Has("Error: texture could not read \"" + dir + name)) << name;
+    }
+}
+
+// A JPEG damaged or cut inside its coded data still decodes (what is missing
+// comes out grey) and names itself with one warning; one cut before its coded
+// data starts cannot decode and is refused.
+TEST_F(TextureTest, DamagedJpegsShowWhatDecodesWithOneWarning)
+{
+    const std::string good = hostile::Read("image", "gradient.jpg");
+    const size_t scan = good.find("\xFF\xDA");
+    ASSERT_NE(std::string::npos, scan);
+    const struct
+    {
+        std::string name, bytes, line; // line: the start of the one line naming the file
+        bool drawn;
+    } cases[] = {
+        {"good.jpg", good, "", true},
+        {"damaged.jpg", hostile::Read("image", "damaged.jpg"), "Warning: image \"", true},
+        {"cut_in_scan.jpg", good.substr(0, scan + (good.size() - scan) / 2), "Warning: image \"", true},
+        {"cut_at_end.jpg", good.substr(0, good.size() - 2), "Warning: image \"", true},
+        {"cut_in_head.jpg", good.substr(0, scan - 8), "Error: image \"", false},
+    };
+    for (const auto& c : cases)
+    {
+        WriteText(c.name, c.bytes);
+        testing::internal::CaptureStderr();
+        auto t = Load<nE_Texture_Pl5>(c.name);
+        EXPECT_EQ(c.drawn, bool(t->GetPlatformTexture(0))) << c.name;
+        std::istringstream lines(testing::internal::GetCapturedStderr());
+        std::vector<std::string> named;
+        for (std::string line; std::getline(lines, line);)
+            if (line.find(c.name) != std::string::npos) named.push_back(line);
+        if (c.line.empty())
+        {
+            EXPECT_TRUE(named.empty()) << named[0];
+            continue;
+        }
+        ASSERT_FALSE(named.empty()) << c.name;
+        EXPECT_EQ(0u, named[0].find(c.line + dir + c.name + "\"")) << named[0];
+        // A picture that shows says so once; a refused one keeps its two error lines.
+        EXPECT_EQ(c.drawn ? 1u : 2u, named.size()) << c.name;
+    }
+}
+
 // A grey PNG, 3 x 1, of the given bit depth and packed row, whose grey value
 // `key` is transparent.
 std::string KeyedGreyPng(int depth, const std::string& row, unsigned key)
@@ -325,6 +393,29 @@ TEST_F(TextureTest, BadFrameFilesMissingImagesAndNoTextureAttributeFailCleanly)
     }
     state.frame = 1;
     EXPECT_EQ(0.0f, ft->GetTexCoordRect(state).w);
+}
+
+// Each damaged frame file is named in one line: numbers that are none read
+// as 0, frames outside their picture and stray text are kept as they are.
+TEST_F(TextureTest, HostileFrameFilesAreNamedOnce)
+{
+    WriteSolid("sheet.png", 8, 4, 0xFFFFFFFF);
+    const std::pair<const char*, const char*> cases[] = {
+        {"garbage", "\" could not be parsed: "},
+        {"nonfinite",
+         "\": \"height\" (line 2) is not a finite number (\"inf\"); it reads as 0 (and 1 more such"},
+        {"outside", "\": frame 1 (400000 x 4 at 4, 0) does not lie inside its picture \""},
+        {"stray", "\": it holds stray text at line 2 (\"\\xDF\\xC3\\x90\\x9D\\x95 \"); it is ignored"},
+    };
+    for (auto [file, line] : cases)
+    {
+        hostile::CopyTo("frametexture", std::string(file) + ".xml", dir + file + ".xml");
+        log.lines.clear();
+        auto ft = Load<nE_FrameTexture_Pl5>(file, std::string(file) != "garbage");
+        ASSERT_EQ(1u, log.lines.size()) << file;
+        const std::string start = std::string(file) == "garbage" ? "Error" : "Warning";
+        EXPECT_EQ(0u, log.lines[0].find(start + ": frametexture \"" + dir + file + line)) << log.lines[0];
+    }
 }
 
 // --- generated textures ------------------------------------------------------

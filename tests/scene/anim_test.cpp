@@ -2,11 +2,14 @@
 // triggers, the cross-fade and the script functions.
 
 #include "core/recording_render.h"
+#include "engine/core/nE_Resource.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_ScriptApi.h"
+#include "engine/platform/nE_Texture_Pl5.h"
 #include "engine/scene/nE_AnimSprite.h"
 #include "scene/anim_fixture.h"
 #include "scene/engine_scope.h"
+#include "support/hostile.h"
 
 #include <gtest/gtest.h>
 
@@ -82,6 +85,47 @@ TEST_F(AnimTest, LoadingReadsFlagsAndLogsBadFiles)
         bad.Play("a", "on_end");
         EXPECT_FALSE(bad.IsPlaying());
     }
+}
+
+// A damaged animation file is named in one line, once: a number that is none reads
+// as 0 (an index that is none drops its frame), a frame its frame texture does
+// not have shows nothing, stray text is ignored.
+TEST_F(AnimTest, HostileFilesAreNamedOnce)
+{
+    nE_ResourceCache cache;
+    g_resourceCache = &cache;
+    nE_RegisterTextureCreators();
+    const struct
+    {
+        const char* file;
+        std::string line;
+        std::vector<int> frames;
+    } cases[] = {
+        {"nonfinite",
+         "\": \"frametime\" (line 2) is not a finite number (\"nan\"); it reads as 0 (and 1 more",
+         {0}},
+        {"outside",
+         ": function \"f\" shows frame 7, but frame texture \"" + files.path + "strip_ft\" has 3 frames",
+         {0, 7}},
+        {"stray", "\": it holds stray text at line 2 (\"\\xDF\\x9C\\x90 idx=\"1\"/>\"); it is ignored", {0}},
+    };
+    for (const auto& c : cases)
+    {
+        hostile::CopyTo("anim", std::string(c.file) + ".xml", files.path + c.file + ".xml");
+        log.lines.clear();
+        nE_AnimSprite anim("bad"), again("bad"); // a second object reading the file names it no more
+        anim.SetResourceName(files.path + c.file);
+        anim.LoadResourcesTree();
+        again.SetResourceName(files.path + c.file);
+        again.LoadResourcesTree();
+        ASSERT_EQ(1u, anim.GetFunctions().size()) << c.file;
+        EXPECT_EQ(c.frames, anim.GetFunctions()[0].frames) << c.file;
+        ASSERT_EQ(1u, log.lines.size()) << c.file;
+        const std::string named = c.line[0] == ':' ? "" : " \"" + files.path + c.file + ".xml";
+        EXPECT_EQ(0u, log.lines[0].find("Warning: animsprite bad" + named + c.line)) << log.lines[0];
+    }
+    cache.Clear();
+    g_resourceCache = nullptr;
 }
 
 // However long a step, one frame per tick; the time owed carries over.

@@ -5,9 +5,11 @@
 #include "engine/scene/nE_FlashAnim.h"
 #include "platform/de50_test_support.h"
 #include "scene/engine_scope.h"
+#include "support/hostile.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <fstream>
 #include <tuple>
 
@@ -101,6 +103,61 @@ TEST_F(FlashAnimTest, BadFrameRatesAndEmptyAnimations)
     nE_FlashAnim missing("m");
     missing.SetResourceName(dir.path + "nothing");
     EXPECT_TRUE(log.Has("Error: flashanim could not find \""));
+}
+
+// A damaged animation file is named in one line, once: one that does not parse, or
+// lacks its root, plays nothing; a number that is not finite is left out and
+// a frame object without a part is skipped, so every drawn value is finite.
+TEST_F(FlashAnimTest, HostileFilesAreNamedOnce)
+{
+    std::string walk = kWalk;
+    walk.replace(walk.find("%LOOP%"), 6, "1").replace(walk.find("%LF%"), 4, "0");
+    const auto path = [&](const std::string& file) { return dir.path + file + ".xml"; };
+    const struct
+    {
+        std::string file, bytes, line; // bytes empty: the fixture of that name
+        size_t parts;
+    } cases[] = {
+        {"garbage", "", "Error: flashanim \"" + path("garbage") + "\" could not be read: ", 0},
+        {"cut_head", walk.substr(0, 40),
+         "Error: flashanim \"" + path("cut_head") + "\" could not be read: ", 0},
+        {"cut_frames", walk.substr(0, walk.find("<frame/>")),
+         "Error: flashanim \"" + path("cut_frames") + "\" could not be read: ", 0},
+        {"noanimation", "", "Error: flashanim \"" + path("noanimation") + "\" has no \"animation\" element",
+         0},
+        {"nonfinite", "",
+         "Warning: flashanim \"" + path("nonfinite") +
+             "\": \"m00\" (line 4) is not a finite number (\"nan\"); it is left out (and 2 more",
+         1},
+        {"badid", "",
+         "Warning: flashanim \"" + path("badid") +
+             "\": an object of frame 0 (line 4) has no part with id \"7\"; it is skipped (and 1 more",
+         1},
+        {"stray", "", "Warning: flashanim \"" + path("stray") + "\": it holds stray text at line 4 (\"\\xDF",
+         1},
+    };
+    for (const auto& c : cases)
+    {
+        if (c.bytes.empty())
+            hostile::CopyTo("flashanim", c.file + ".xml", path(c.file));
+        else
+            std::ofstream(path(c.file), std::ios::binary) << c.bytes;
+        log.lines.clear();
+        nE_FlashAnim anim("f"), again("g"); // a second object reading the file names it no more
+        anim.SetResourceName(dir.path + c.file);
+        again.SetResourceName(dir.path + c.file);
+        ASSERT_EQ(1u, log.lines.size()) << c.file;
+        EXPECT_EQ(0u, log.lines[0].find(c.line)) << log.lines[0];
+        EXPECT_EQ(c.parts, anim.GetObjects().size()) << c.file;
+        anim.Play("");
+        RecordingRender render;
+        for (int i = 0; i < 3; ++i, TickObject(anim, 0.1f))
+            anim.Draw(&render, nE_RenderState());
+        for (const auto& draw : render.draws)
+            EXPECT_TRUE(std::isfinite(draw.state.alpha) && std::isfinite(draw.state.matrix.At(0, 0)) &&
+                        std::isfinite(draw.state.matrix.At(3, 0)))
+                << c.file;
+    }
 }
 
 // The leg's alpha, colour, rotation and pos_y come from frame 0: values carry over.

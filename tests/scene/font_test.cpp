@@ -1,4 +1,6 @@
 #include "scene/font_fixture.h"
+#include "support/failing_new.h"
+#include "support/hostile.h"
 
 #include "engine/platform/nE_Texture.h"
 
@@ -236,15 +238,58 @@ TEST_F(FontLayoutTest, SizeZeroOrLessAndBlocksAboveTheTextureLimitGiveNoTexture)
     EXPECT_FALSE(font.DrawText("x", -1, 1 << 30, 1));
     EXPECT_TRUE(log.Has("Warning: font"));
     EXPECT_FALSE(font.DrawText(std::string(899, '\n'), -1, 20, 1)); // 900 lines: 18010 px tall
-    EXPECT_TRUE(log.Has("exceeds the texture limit"));
+    EXPECT_TRUE(log.Has("passes the limit"));
     EXPECT_FALSE(font.DrawText(std::string(2000, 'w'), -1, 20, 1)); // 2000 boxes of 10 px
     EXPECT_TRUE(font.DrawText(std::string(800, '\n'), -1, 20, 1));
 }
 
 // ---- loading ----
 
+// A font whose tables are cut short or fail their checksums still opens (its
+// sound glyphs draw), with one line naming the file and the table.
+TEST_F(FontTest, DamagedFontFilesAreNamedOnce)
+{
+    const std::vector<unsigned char> good = fonttest::TestFontBytes();
+    const std::string flippedText = hostile::Read("font", "flipped.ttf");
+    const std::vector<unsigned char> flipped(flippedText.begin(), flippedText.end());
+    const std::vector<unsigned char> cut(good.begin(), good.begin() + std::ptrdiff_t(good.size() * 9 / 10));
+    const struct
+    {
+        const char* name;
+        std::vector<unsigned char> bytes;
+        std::string damage; // empty: no line
+    } cases[] = {
+        {"good", good, ""},
+        {"flipped", flipped, "table \"glyf\" fails its checksum"},
+        {"cut", cut, "runs past the end of the file"},
+    };
+    for (const auto& c : cases)
+        for (bool scrambled : {true, false})
+        {
+            const std::string path = dir + c.name + (scrambled ? ".nefnt" : ".ttf");
+            WriteBytes(path, scrambled ? nE_ScrambleFont(c.bytes.data(), c.bytes.size()) : c.bytes);
+            log.lines.clear();
+            nE_Font font;
+            EXPECT_TRUE(font.Load(dir + c.name)) << path;
+            std::remove(path.c_str());
+            EXPECT_TRUE(font.HasFace() && font.DrawText("Lighthouse", -1, 20, 1)) << path;
+            std::vector<std::string> damaged;
+            for (const std::string& line : log.lines)
+                if (line.find("is damaged") != std::string::npos) damaged.push_back(line);
+            ASSERT_EQ(c.damage.empty() ? 0u : 1u, damaged.size()) << path;
+            if (c.damage.empty()) continue;
+            EXPECT_EQ(0u, damaged[0].find("Warning: font " + dir + c.name + ": \"" + path +
+                                          "\" is damaged (table \""))
+                << damaged[0];
+            EXPECT_NE(std::string::npos,
+                      damaged[0].find(c.damage + "); some glyphs may be missing or wrong."))
+                << damaged[0];
+        }
+}
+
 // The scrambled form wins over a plain TrueType file, which still loads with a
-// warning; missing and corrupt files are logged and draw nothing.
+// warning; missing and corrupt files, and one memory cannot hold, are logged
+// and draw nothing.
 TEST_F(FontTest, LoadingPrefersTheScrambledFormAndSurvivesBadFiles)
 {
     WriteBytes(dir + "bad.nefnt", std::vector<unsigned char>(100, 0x5A));
@@ -255,6 +300,7 @@ TEST_F(FontTest, LoadingPrefersTheScrambledFormAndSurvivesBadFiles)
         std::string name;
         bool loads, face;
         std::vector<std::string> lines; // each line logged, in full or as its start
+        size_t failAt = 0;              // allocations of this size and more fail while it loads
     } cases[] = {
         {InstallScrambled(), true, true, {}},
         {InstallTtf("plain"), true, true, {"Warning: using deprecated font format: " + dir + "plain.ttf."}},
@@ -268,12 +314,22 @@ TEST_F(FontTest, LoadingPrefersTheScrambledFormAndSurvivesBadFiles)
          {"Error: font " + dir + "bad could not open \"" + dir + "bad.nefnt\"!",
           "Warning: using deprecated font format: " + dir + "bad.ttf.",
           "Error: font " + dir + "bad could not open \"" + dir + "bad.ttf\"!"}},
+        {InstallScrambled("large"),
+         false,
+         false,
+         {"Error: font " + dir + "large could not open \"" + dir + "large.nefnt\": out of memory",
+          "Error: font " + dir + "large could not find \""},
+         4096},
     };
     for (const auto& c : cases)
     {
+        if (c.failAt && !FailingAllocations::Works()) continue;
         log.lines.clear();
         nE_Font font;
-        EXPECT_EQ(c.loads, font.Load(c.name)) << c.name;
+        {
+            FailingAllocations failing(c.failAt);
+            EXPECT_EQ(c.loads, font.Load(c.name)) << c.name;
+        }
         EXPECT_EQ(c.face, font.HasFace()) << c.name;
         EXPECT_EQ(c.face, bool(font.DrawText("Lighthouse", -1, 20, 1))) << c.name;
         EXPECT_EQ(c.lines.size(), log.lines.size()) << c.name;

@@ -1,11 +1,14 @@
 // Scripted particle systems: emitters and particles driven by Lua chunks in a
 // private state.
 
+#include "de50/de50_platform.h"
+#include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/scene/nE_FlashAnim.h"
 #include "engine/scene/nE_SceneTypes.h"
 #include "scene/particle_fixture.h"
 
+#include <cmath>
 #include <lua.hpp>
 #include <tinyxml.h>
 #include <tuple>
@@ -140,6 +143,49 @@ TEST_F(ComplexTest, LuaErrorsAreLoggedOnceAndSkipped)
     EXPECT_EQ(2, errors); // the root's runtime error and the emitter chunk's syntax error
 }
 
+// A chunk that never ends is stopped (the limit made tiny here) and not run
+// again; one that allocates without end fails with a memory error and its
+// garbage is collected. Each is named once by its file; the rest of the system
+// goes on. os.exit asks the platform to close; the chunk runs on.
+TEST_F(ComplexTest, RunawayChunksFailAloneAndOsExitAsksThePlatformToClose)
+{
+    const std::string path = dir.path + "complex.xml";
+    const struct
+    {
+        const char* loop;
+        int timeMs;
+        std::string line;
+        double spins;
+        size_t particles;
+    } cases[] = {
+        {"while true do end", 1, "Error: script \"" + path + "\" ran for more than 0.001 s and was stopped", 2, 2},
+        {"local t = {} while true do t[#t + 1] = {} end", kParticleLuaLimits.timeMs,
+         "Error: nE_PartSysImpl_Complex::lua error in \"" + path + "\": not enough memory", 4, 4},
+    };
+    for (const auto& c : cases)
+    {
+        log.lines.clear();
+        auto ps = System(Scripted(std::string("CreateParticles(1) spins = (spins or 0) + 1 if spins == 2 then ") +
+                                      c.loop + " end",
+                                  "DieAfter(9)", "", "roots = (roots or 0) + 1"));
+        nE_PartSysImpl_Complex* impl = ComplexOf(*ps);
+        nE_SetLuaLimits(impl->GetLuaState(), {4 << 20, c.timeMs});
+        Tick(*ps, kFrame, 4);
+        EXPECT_EQ(std::vector<std::string>{c.line}, log.lines);
+        EXPECT_EQ(4.0, Global(impl, "roots"));
+        EXPECT_EQ(c.spins, Global(impl, "spins"));
+        EXPECT_EQ(c.particles, impl->GetParticles().size());
+        EXPECT_LT(lua_gc(impl->GetLuaState(), LUA_GCCOUNT, 0), 1024);
+    }
+    DE50::TPlatform* platform = DE50::TPlatform::GetInstance();
+    auto ps = System(Scripted("", "", "", "os.exit(3) after_exit = 1"));
+    Tick(*ps);
+    EXPECT_TRUE(platform->ExitRequested());
+    EXPECT_EQ(3, platform->ExitCode());
+    EXPECT_EQ(1.0, Global(ComplexOf(*ps), "after_exit"));
+    platform->ClearExit();
+}
+
 TEST_F(ComplexTest, StopPauseAndStartLeakNoLuaState)
 {
     const int before = nE_PartSysImpl_Complex::GetOpenStateCount();
@@ -180,6 +226,84 @@ TEST_F(ComplexTest, IndependentParticlesStayWhereTheyWereBorn)
     ASSERT_EQ(1u, render.lists.size());
     EXPECT_NEAR(122, render.CentreX(0, 0), 1e-3f); // parent 7 + emitter 10 + owner 100 at birth + 5
     EXPECT_EQ(2u, render.blends[0]);               // from the leading comment
+}
+
+// Every way a scripted description can be damaged names the file in one line,
+// however often it is loaded and stepped; what is refused leaves finite particles.
+TEST_F(ComplexTest, DamagedFilesSayWhatIsWrongOnce)
+{
+    const struct
+    {
+        const char* file;
+        const char* line;
+    } cases[] = {
+        {"complex_missing_picture", "has no picture \"missing_dot\"; its particles are not drawn"},
+        {"complex_unknown_element", "has an element <proces> that means nothing there"},
+        {"complex_bad_blend", "has a Blend comment with no blend mode 0 to 4"},
+        {"complex_not_finite", "a number that is not finite; ignored"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.file);
+        log.lines.clear();
+        for (int load = 0; load < 2; ++load)
+        {
+            auto ps = System(DataFile(c.file));
+            Tick(*ps, kFrame, 5);
+            EXPECT_LE(ps->GetRenderState().blendMode, 4u);
+            for (const auto& p : ComplexOf(*ps)->GetParticles())
+            {
+                EXPECT_TRUE(std::isfinite(p->baseX) && std::isfinite(p->baseY) && p->lifetime == 1.0f);
+                for (float v : p->values)
+                    EXPECT_TRUE(std::isfinite(v));
+            }
+        }
+        EXPECT_EQ(1u, log.lines.size());
+        EXPECT_EQ(1, LinesAbout(DataFile(c.file), c.line));
+    }
+}
+
+// Chunks that ask for work or memory without end get the budgets' share, and
+// each bound names the file once.
+TEST_F(ComplexTest, HostileFilesStayWithinTheBudgets)
+{
+    std::string templates = "<ps>";
+    for (size_t i = 0; i <= nE_PsBudget::kEmitters; ++i)
+        templates += "<emit/>";
+    const struct
+    {
+        std::string res;
+        int ticks;
+        size_t emitters, particles;
+        const char* line;
+    } cases[] = {
+        {DataFile("complex_emitter_chain"), 3, nE_PsBudget::kEmitters, 0, "reaches 256 emitters"},
+        {DataFile("complex_births"), 1, 1, nE_PsBudget::kBirthsPerStep, "more than 2000 births in one step"},
+        {DataFile("complex_births"), 10, 1, nE_PsBudget::kScriptedParticles, "reaches 10000 live particles"},
+        {DataFile("complex_memory"), 30, 1, 10, "animates with more than 64 keys"},
+        {DataFile("complex_memory"), 30, 1, 10, "sets more than 16 named numbers on a particle"},
+        {File("templates", templates + "</ps>"), 1, 0, 0, "has more than 256 emitter templates"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.line);
+        nE_ForgetWarnings();
+        log.lines.clear();
+        auto ps = System(c.res);
+        Tick(*ps, kFrame, c.ticks);
+        const nE_PartSysImpl_Complex* impl = ComplexOf(*ps);
+        EXPECT_LE(impl->GetTemplates().size(), nE_PsBudget::kEmitters);
+        EXPECT_EQ(c.emitters, impl->GetEmitters().size());
+        EXPECT_EQ(c.particles, impl->GetParticles().size());
+        EXPECT_EQ(1, LinesAbout(c.res, c.line));
+        for (const auto& p : impl->GetParticles())
+        {
+            EXPECT_LE(p->named.size(), nE_PsBudget::kNamedValues);
+            EXPECT_LE(p->tracks.size(), 2u); // a new track of a property replaces the old
+            for (const nE_ComplexTrack& track : p->tracks)
+                EXPECT_LE(track.KeyCount(), nE_PsBudget::kTrackKeys);
+        }
+    }
 }
 
 // The collect effect that the hidden-object collector makes by type name and

@@ -28,6 +28,7 @@ namespace pstest
 const float kFrame = 0.01667f; // one step of exactly one frame
 
 // A size-by-size texture; `hits` false makes a hit mask that accepts nothing.
+// A name with "missing" in it fails to load.
 class MemTex : public nE_Texture
 {
 public:
@@ -36,7 +37,7 @@ public:
         m_width = m_height = m_texWidth = m_texHeight = size;
         if (!hits) m_hitMask.Reset(int(size), int(size));
     }
-    bool Load(const std::string&) override { return true; }
+    bool Load(const std::string& name) override { return name.find("missing") == std::string::npos; }
 };
 
 // Keeps the vertices and blend mode of every vertex list drawn.
@@ -98,6 +99,7 @@ protected:
     {
         g_mediator = &bus;
         bus.Subscribe(&log, NE_MSG_LOG);
+        nE_ForgetWarnings();
         g_resourceCache = &cache;
         saved = nE_ResourceCache::SetCreator(NE_RES_TEXTURE,
                                              [] { return static_cast<nE_Resource*>(new MemTex()); });
@@ -138,6 +140,19 @@ protected:
         return dynamic_cast<nE_PartSysImpl_Complex*>(ps.GetImpl());
     }
     static void Tick(nE_Object& o, float seconds = kFrame, int times = 1) { TickObject(o, seconds, times); }
+    // A committed file of tests/data/particles, as a resource name.
+    static std::string DataFile(const std::string& name)
+    {
+        return std::string(NE_SOURCE_DIR_DEFAULT) + "/tests/data/particles/" + name;
+    }
+    // Log lines that name `file` and hold `text`.
+    int LinesAbout(const std::string& file, const std::string& text) const
+    {
+        int n = 0;
+        for (const std::string& line : log.lines)
+            n += line.find(file) != std::string::npos && line.find(text) != std::string::npos;
+        return n;
+    }
 
     de50test::ScratchDir dir;
     nE_Mediator bus;

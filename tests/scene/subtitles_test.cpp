@@ -1,8 +1,10 @@
 // Subtitle files: parsing and the order of show and hide messages.
 
+#include "engine/core/nE_Log.h"
 #include "engine/core/nE_Mediator.h"
 #include "engine/scene/nE_Subtitles.h"
 #include "game/app/nG_Messages.h"
+#include "support/hostile.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +53,56 @@ TEST(Subtitles, ParsesBlocksLineEndsAndShortFields)
             EXPECT_EQ(list.GetRecords()[i].text, c.lines[i]);
         }
     }
+}
+
+// A damaged file is named in one line; what can be read is kept as it was
+// always read. Cut inside its last block, the block is dropped.
+TEST(Subtitles, DamagedFilesAreNamedOnce)
+{
+    struct Lines : nE_Listener
+    {
+        std::vector<std::string> lines;
+        void OnMessage(int, void* record) override { lines.push_back(static_cast<const char*>(record)); }
+    } log;
+    nE_Mediator bus;
+    g_mediator = &bus;
+    bus.Subscribe(&log, NE_MSG_LOG);
+    const struct
+    {
+        const char* file;
+        std::string said; // in the one line; empty: no line
+        size_t records;
+    } cases[] = {
+        {"good", "", 2},
+        {"garbage", "not UTF-8 (line 1)", 1},
+        {"empty", "it holds no subtitle", 0},
+        {"cut", "it ends inside the block at line 5, before the block's text: the file is cut short", 1},
+        {"badtiming",
+         "line 6 (\"3 seconds in\") is not a timing \"HH:MM:SS,mmm --> HH:MM:SS,mmm\"; it reads as 10800 s "
+         "to 0 s",
+         2},
+        {"twolines", "line 4 should be empty: a block holds one line of text", 2},
+        {"backwards", "the block at line 1 ends before it starts", 1},
+        {"notutf8", "not UTF-8 (line 3)", 1},
+    };
+    for (const auto& c : cases)
+    {
+        const std::string path = hostile::Path("subtitles", std::string(c.file) + ".srt");
+        log.lines.clear();
+        nE_SubtitleList list;
+        if (std::string(c.file) == "good")
+            list.Parse("1\n00:00:01,000 --> 00:00:02,000\nA\n\n2\n00:00:03,000 --> 00:00:04,000\nB\n\n\n\n",
+                       path);
+        else
+            list.Load(path);
+        EXPECT_EQ(c.records, list.GetRecords().size()) << c.file;
+        ASSERT_EQ(c.said.empty() ? 0u : 1u, log.lines.size()) << c.file;
+        if (c.said.empty()) continue;
+        EXPECT_EQ(0u, log.lines[0].find("Warning: subtitles \"" + path + "\": ")) << log.lines[0];
+        EXPECT_NE(std::string::npos, log.lines[0].find(c.said)) << log.lines[0];
+    }
+    bus.UnsubscribeAll(&log);
+    g_mediator = nullptr;
 }
 
 // A step past a whole span never shows it; Hide sends nothing when nothing is

@@ -138,6 +138,46 @@ TEST_F(TextTest, MissingFontOrAnotherKindUnderTheFontKindDrawsNothing)
     EXPECT_FALSE(other.GetTexture());
 }
 
+// A block past the texture side or the area limit is refused before any
+// pixel is made: the text draws nothing and one line names the object. Font
+// size 4000 wrapped at 1 pixel once asked for 16000 x 14000 pixels.
+TEST_F(TextTest, BlocksPastTheLimitsDrawNothingAndNameTheObject)
+{
+    text->SetDispRawText(true);
+    text->LoadResourcesTree();
+    const struct
+    {
+        int size, maxWidth;
+        std::string text, why; // why empty: drawn
+    } cases[] = {
+        {4000, 1, "Hidden objects", "its block of 16000 x 14000 pixels at size 4000 passes the limit"},
+        {2000, 1, "ab", ""}, // 3000 x 5000: inside both limits
+        {20, -1, std::string(1700, 'w'), "its block of 17010 x 30 pixels"},
+        {1 << 30, -1, "x", "cannot draw at size 1073741824"},
+        {20, -1, "fine", ""},
+    };
+    for (const auto& c : cases)
+    {
+        log.lines.clear();
+        TiXmlElement xml("text");
+        xml.SetAttribute("fontsize", c.size);
+        xml.SetAttribute("maxwidth", c.maxWidth);
+        xml.SetAttribute("text", c.text.c_str());
+        nE_SLHelper_XML reader(&xml);
+        text->Load(reader); // one layout
+        EXPECT_EQ(c.why.empty(), bool(text->GetTexture())) << c.size;
+        if (c.why.empty())
+        {
+            EXPECT_TRUE(log.lines.empty()) << c.size;
+            continue;
+        }
+        ASSERT_EQ(1u, log.lines.size()) << c.size;
+        EXPECT_EQ(0u, log.lines[0].find("Warning: text object \"label\" draws nothing: " + c.why))
+            << log.lines[0];
+        EXPECT_EQ(0.0f, text->GetLocalRect().w);
+    }
+}
+
 // ---- drawn pixels ----
 
 class TextPixels : public TextTest

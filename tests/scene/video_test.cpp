@@ -10,6 +10,8 @@
 #include "platform/sound_fixture.h"
 #include "scene/engine_scope.h"
 #include "scene/theora_fixture.h"
+#include "support/failing_new.h"
+#include "support/hostile.h"
 
 #include <fstream>
 #include <iterator>
@@ -211,6 +213,105 @@ TEST_F(VideoTest, MissingOrUnusableStreams)
         EXPECT_EQ(v.GetFrame(), 3);
         v.Stop();
         EXPECT_FALSE(v.GetTexture());
+    }
+}
+
+// A frame memory cannot hold refuses the video: no picture, no player, and
+// nothing more is decoded.
+TEST_F(VideoTest, AFrameMemoryCannotHoldRefusesTheVideo)
+{
+    if (!FailingAllocations::Works()) GTEST_SKIP() << "the sanitizers' allocator is in force";
+    theorafixture::Options o;
+    o.width = o.height = 512;
+    ASSERT_TRUE(theorafixture::WriteVideo(dir.path + "big.ogg", 3, nullptr, o));
+    nE_Video video("big");
+    video.SetResourceName(dir.path + "big");
+    {
+        FailingAllocations failing(512 << 10);
+        video.LoadResourcesTree();
+    }
+    EXPECT_TRUE(log.Has("Error: video big could not decode \"" + dir.path + "big.ogg\": out of memory"));
+    EXPECT_FALSE(video.GetTexture() || video.GetPlayer());
+    video.Play("on_end");
+    Tick(video, 1.0f);
+    EXPECT_FALSE(video.GetTexture());
+}
+
+// A damaged video or alpha file is named in one line, once, however often it
+// is read; the video still plays what it can and ends (its end call posted).
+TEST_F(VideoTest, DamagedVideoAndAlphaFilesAreNamedOnce)
+{
+    const std::string v = dir.path + "v";
+    const auto slurp = [](const std::string& path) { return de50test::Slurp(path); };
+    const auto write = [](const std::string& path, const std::string& bytes)
+    { std::ofstream(path, std::ios::binary) << bytes; };
+    // Both inside the last page, past the headers: cut short, or four bytes inverted.
+    const auto cut = [&](const std::string& path)
+    {
+        const std::string bytes = slurp(path);
+        write(path, bytes.substr(0, bytes.rfind("OggS") + 40));
+    };
+    const auto flip = [&](const std::string& path)
+    {
+        std::string bytes = slurp(path);
+        for (size_t i = bytes.rfind("OggS") + 40; i < bytes.rfind("OggS") + 44; ++i)
+            bytes[i] = char(~bytes[i]);
+        write(path, bytes);
+    };
+    const std::vector<uint8_t> plane(32 * 16, 200);
+    theorafixture::Options big;
+    big.width = 64;
+    big.height = 32;
+    const std::string alpha = "Warning: video vid: alpha file \"" + v, video = "Warning: video vid: \"" + v;
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { hostile::CopyTo("video", "garbage.zalpha", v + ".zalpha"); },
+         alpha + ".zalpha\" is damaged: a record of "},
+        {[&] { hostile::CopyTo("video", "longrecord.zalpha", v + ".zalpha"); },
+         alpha +
+             ".zalpha\" is damaged: a record of 1073741824 bytes runs past the end of the file (30 bytes)"},
+        {[&] { hostile::CopyTo("video", "notzlib.zalpha", v + ".zalpha"); },
+         alpha + ".zalpha\" is damaged: a record does not inflate to the video's 32 x 16 bytes of alpha"},
+        {[&] { hostile::CopyTo("video", "bigplane.zalpha", v + ".zalpha"); },
+         alpha + ".zalpha\" is damaged: a record does not inflate to the video's 32 x 16 bytes of alpha"},
+        {[&] {
+             theorafixture::WriteZAlpha(v + ".zalpha", {5, plane});
+         },
+         alpha + ".zalpha\" is damaged: it ends after 5 frames, before the video does"},
+        {[&]
+         {
+             theorafixture::WriteZAlpha(v + ".zalpha", {10, plane});
+             write(v + ".zalpha", slurp(v + ".zalpha").substr(0, 150));
+         },
+         alpha + ".zalpha\" is damaged: a record of "},
+        {[&] { hostile::CopyTo("video", "garbage.oggalpha", v + ".oggalpha"); },
+         alpha +
+             ".oggalpha\" is damaged: it holds no Theora stream that can be decoded; the video plays opaque"},
+        {[&] { theorafixture::WriteVideo(v + ".oggalpha", 10, nullptr, big); },
+         alpha + ".oggalpha\" is damaged: its pictures are 64 x 32, the video's 32 x 16"},
+        {[&] { theorafixture::WriteVideo(v + ".oggalpha", 10), cut(v + ".oggalpha"); },
+         alpha + ".oggalpha\" is damaged: it ends without its end-of-stream mark: the file is cut short"},
+        {[&] { cut(v + ".ogg"); }, video + ".ogg\" is damaged: it ends without its end-of-stream mark"},
+        {[&] { flip(v + ".ogg"); }, video + ".ogg\" is damaged: a page fails its check (damaged bytes)"},
+    };
+    for (const auto& [make, line] : cases)
+    {
+        std::remove((v + ".zalpha").c_str());
+        std::remove((v + ".oggalpha").c_str());
+        ASSERT_TRUE(theorafixture::WriteVideo(v + ".ogg", 10));
+        make();
+        log.lines.clear();
+        nE_ForgetWarnings();
+        nE_Video video("vid");
+        video.SetResourceName(v);
+        video.SetLoop(true);
+        video.LoadResourcesTree();
+        video.Play("on_end");
+        for (int i = 0; i < 30; ++i)
+            Tick(video, 0.04f);
+        EXPECT_GE(g_triggerManager->GetQueueSize(), 1u) << line;
+        g_triggerManager->Update();
+        ASSERT_EQ(1u, log.lines.size()) << line;
+        EXPECT_EQ(0u, log.lines[0].find(line)) << log.lines[0];
     }
 }
 

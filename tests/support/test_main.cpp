@@ -1,8 +1,11 @@
 #include <dlfcn.h>
 #include <stdlib.h>
 
+#include "support/failing_new.h"
+
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 
 // Mesa's drivers keep allocations alive past exit; keep them loaded so the
@@ -38,6 +41,39 @@ extern "C" const char* __asan_default_options()
 {
     return "intercept_tls_get_addr=0";
 }
+
+// The replaceable operator new, for tests of what a loader does when memory
+// runs out (see failing_new.h); the sanitizers' own must stay in place.
+static size_t s_failingSize = 0;
+
+void SetFailingAllocationSize(size_t bytes)
+{
+    s_failingSize = bytes;
+}
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define NE_TEST_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(NE_TEST_ASAN)
+bool FailingAllocationsWork()
+{
+    return false;
+}
+#else
+bool FailingAllocationsWork()
+{
+    return true;
+}
+
+void* operator new(size_t size)
+{
+    void* block = s_failingSize && size >= s_failingSize ? nullptr : malloc(size ? size : 1);
+    if (!block) throw std::bad_alloc();
+    return block;
+}
+#endif
 
 static void SetTestEnvironment()
 {
