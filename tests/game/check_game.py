@@ -538,6 +538,13 @@ def case_hud(program, sample, user_dir, work_dir):
     centre = band(rows, ringed, 0, 12) - band(plain, ringed, 0, 12)
     if centre > best / 10:
         raise Failure("the hint covers its object instead of ringing it (%d inside, %d round it)" % (centre, best))
+    # In the hall, with no list to point into, it rings the next thing to do: the door.
+    plain = Run(program, sample, user_dir + "_a", work_dir, 100, move(30, REST)).pixels()
+    hinted = Run(program, sample, user_dir, work_dir, 100, click(30, HINT) + move(35, REST))
+    hinted.index("sample: hint points at sample_room1_door")
+    rows = hinted.pixels()
+    if band(rows, DOOR, 50, 72) - band(plain, DOOR, 50, 72) < 60 * 400:
+        raise Failure("the hint does not ring the hall's door")
     events = to_ho + click(160, HO_BACK) + click(230, MG_DOOR) + move(235, REST)
     events += click(480, HINT) + move(485, REST)  # the skip, once charged
     run = Run(program, sample, user_dir, work_dir, 540, events)
