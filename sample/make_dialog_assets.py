@@ -20,7 +20,7 @@ import subprocess
 import sys
 import tempfile
 
-from PIL import Image, ImageDraw, ImageFilter
+from PIL import Image, ImageChops, ImageDraw, ImageFilter
 
 from sample_art import (DARK, GOLD, GOLD_LIGHT, INK, PARCHMENT, canvas, emoji, glow, out, paste_centred, plaque,
                         save, save_jpeg, shadow_of, star_points, svg, tinted, vertical_gradient)
@@ -106,15 +106,84 @@ def talk_window():
     save(plaque(170, 40, (70, 40, 56, 255), GOLD), "interface/dialogs/name_plate", 96)
 
 
+MAGE = "\U0001F9D9\u200D\u2642\uFE0F"  # the bearded mage
+ROBE = (48, 69, 162, 255)
+STAR = (250, 224, 60, 255)
+
+
+def mage_figure():
+    """Aldric standing: the emoji's head and shoulders over a long robe with stars
+    and a rope belt, his staff reaching the floor. The feet are 14 above the
+    picture's bottom, over a soft shadow."""
+    bust = emoji(MAGE, 170)
+    bust = bust.crop((0, 0, bust.width, bust.height - 3))  # its soft bottom edge would show as a seam
+    bw, bh = bust.size
+    w, h = 220, 372
+    cx, robe_top, hem = w // 2, bh - 10, h - 30
+    row = [x for x in range(bw) if bust.getpixel((x, bh - 3))[3] > 128]
+    left, right = cx - bw // 2 + min(row), cx - bw // 2 + max(row)
+    figure = canvas(w, h)
+    shadow = canvas(w, h)
+    ImageDraw.Draw(shadow).ellipse((cx - 80, h - 30, cx + 84, h - 4), fill=(0, 0, 0, 120))
+    figure.alpha_composite(shadow.filter(ImageFilter.GaussianBlur(5)))
+    d = ImageDraw.Draw(figure)
+    for dx in (-20, 14):  # shoes under the hem
+        d.ellipse((cx + dx - 16, hem - 10, cx + dx + 18, hem + 14), fill=(58, 36, 24, 255))
+    belt = robe_top + 58
+    outline = [(left, robe_top), (right, robe_top), (right - 6, belt), (right + 24, hem), (left - 24, hem),
+               (left + 6, belt)]
+    robe = canvas(w, h)
+    rd = ImageDraw.Draw(robe)
+    rd.polygon(outline, fill=ROBE)
+    rd.ellipse((left - 24, hem - 12, right + 24, hem + 8), fill=ROBE)
+    rng = random.Random(6)
+    for row_y in range(robe_top + 34, hem - 6, 30):  # stars spread over the cloth
+        for col in range(-2, 3):
+            x = cx + col * 30 + rng.uniform(-9, 9) + (15 if (row_y // 30) % 2 else 0)
+            y = row_y + rng.uniform(-8, 8)
+            half = (right - left) / 2 + 24 * max(0, y - belt) / (hem - belt) - 8
+            if abs(x - cx) < half and abs(y - belt) > 10:
+                rd.polygon(star_points(x, y, 6, 2.6, turn=rng.uniform(-1.9, -1.2)), fill=STAR)
+    rd.rectangle((left - 26, hem - 3, right + 26, hem + 8), fill=GOLD)
+    mask = canvas(w, h)
+    md = ImageDraw.Draw(mask)
+    md.polygon(outline, fill=(255,) * 4)
+    md.ellipse((left - 24, hem - 12, right + 24, hem + 8), fill=(255,) * 4)
+    # Round shading, darker toward both sides and down the folds, fading in below the
+    # shoulders so that the emoji's flat colour meets the cloth without a seam.
+    shade = canvas(w, h)
+    sd = ImageDraw.Draw(shade)
+    for x in range(w):
+        t = abs(x - cx) / (w / 2)
+        sd.line((x, 0, x, h), fill=(0, 0, 30, int(150 * t ** 2)))
+    for fx in (-40, -14, 12, 38):
+        sd.line((cx + fx * 0.3, belt + 6, cx + fx, hem), fill=(0, 0, 30, 80), width=5)
+    fade = Image.linear_gradient("L").resize((w, 40))
+    ramp = Image.new("L", (w, h), 255)
+    ramp.paste(Image.new("L", (w, robe_top + 4), 0), (0, 0))
+    ramp.paste(fade, (0, robe_top + 4))
+    shade.putalpha(ImageChops.multiply(shade.getchannel("A"), ramp))
+    shade = shade.filter(ImageFilter.GaussianBlur(3))
+    robe.alpha_composite(Image.composite(shade, canvas(w, h), mask.getchannel("A")))
+    figure.alpha_composite(robe)
+    d = ImageDraw.Draw(figure)
+    d.line((left + 2, belt, cx, belt + 5, right - 2, belt), fill=(214, 170, 70, 255), width=7, joint="curve")
+    d.ellipse((cx - 16, belt - 3, cx - 4, belt + 9), fill=(190, 146, 56, 255))
+    d.line((cx - 10, belt + 6, cx - 16, belt + 66), fill=(214, 170, 70, 255), width=4)
+    d.line((cx - 8, belt + 6, cx - 2, belt + 58), fill=(214, 170, 70, 255), width=4)
+    staff_x = cx - bw // 2 + int(bw * 0.84)
+    d.line((staff_x, robe_top - 10, staff_x + 4, hem + 12), fill=(150, 96, 36, 255), width=8)
+    d.line((staff_x - 2, robe_top - 10, staff_x + 1, hem + 10), fill=(214, 150, 60, 255), width=3)
+    figure.alpha_composite(bust, (cx - bw // 2, 0))
+    # The hall's evening light.
+    lit = ImageChops.multiply(figure.convert("RGB"), Image.new("RGB", figure.size, (214, 214, 232)))
+    lit.putalpha(figure.getchannel("A"))
+    return lit
+
+
 def mage():
-    portrait = emoji("\U0001F9D9", 150)
-    save(portrait, "interface/dialogs/portrait_mage")
-    figure = canvas(150, 190)
-    ImageDraw.Draw(figure).ellipse((25, 168, 125, 188), fill=(0, 0, 0, 110))
-    figure = figure.filter(ImageFilter.GaussianBlur(4))
-    paste_centred(figure, glow(150, (255, 230, 170, 40), 30), (75, 95))
-    paste_centred(figure, emoji("\U0001F9D9", 160), (75, 96))
-    save(figure, "interface/dialogs/mage_figure")
+    save(emoji(MAGE, 150), "interface/dialogs/portrait_mage")
+    save(mage_figure(), "interface/dialogs/mage_figure")
     note = canvas(70, 84)
     paper = canvas(56, 66, PARCHMENT)
     d = ImageDraw.Draw(paper)
