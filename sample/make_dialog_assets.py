@@ -218,16 +218,37 @@ def close_cross(path, light):
     save(image, path)
 
 
-# The map's rooms (centre and size around the map's centre, as the map's module places
-# its marks), with the picture that stands for each in the room's popup.
-MAP_ROOMS = {"sample_room1": ((-300, 95, 250, 230), "\U0001F6AA", (70, 90, 150)),
-             "sample_room2": ((0, 95, 250, 230), "\U0001F4DA", (70, 120, 80)),
-             "sample_mg_room": ((300, 95, 250, 230), "\U0001F3EE", (120, 70, 110)),
-             "sample_ho_room": ((0, -128, 330, 150), "\U0001F5DD", (140, 90, 60))}
+# The map's rooms as the map's module places their marks (centre and size around the
+# map's centre), each shown by a small painting of the room itself; the attic fills
+# the roof.
+MAP_ROOMS = {"sample_room1": ((-300, 95, 250, 230), "rooms/room1/bg.jpg"),
+             "sample_room2": ((0, 95, 250, 230), "rooms/room2/bg.jpg"),
+             "sample_mg_room": ((300, 95, 250, 230), "rooms/minigame/bg.jpg")}
+ATTIC = ((0, -143, 840, 238), "rooms/ho_room/bg.jpg")  # the triangle under the roof, its box
+ROOF_APEX, EAVES_Y, EAVES_X = -300, -18, 480
+
+
+def room_painting(path, size):
+    """The room's picture, the 4:3 design area cropped to fill size, faded a little
+    toward the paper like a coloured drawing."""
+    room = Image.open(out(path)).convert("RGB").crop((171, 60, 1195, 768))
+    w, h = size
+    scale = max(w / room.width, h / room.height)
+    room = room.resize((max(w, round(room.width * scale)), max(h, round(room.height * scale))), Image.LANCZOS)
+    x, y = (room.width - w) // 2, (room.height - h) // 2
+    room = room.crop((x, y, x + w, y + h))
+    return Image.blend(room, Image.new("RGB", size, PARCHMENT[:3]), 0.18).convert("RGBA")
+
+
+def attic_triangle(w, h):
+    """The attic's outline in its box: apex at the top centre, the floor along the bottom."""
+    return [(w / 2, 0), (w - 1, h - 1), (0, h - 1)]
 
 
 def map_pictures():
-    """The house in cross-section on a parchment sheet, over a dark table."""
+    """The house in cross-section on a parchment sheet, over a dark table: the attic
+    under the roof and the three rooms below, each a small painting of the room; the
+    title at the bottom, where no popup reaches (they open above the pointer)."""
     table = vertical_gradient(1366, 768, [(0, (44, 30, 22)), (1, (26, 17, 12))]).convert("RGBA")
     d = ImageDraw.Draw(table)
     for x in range(0, 1366, 46):
@@ -249,42 +270,64 @@ def map_pictures():
     d = ImageDraw.Draw(table)
     ink, wall = INK, (120, 80, 40, 255)
     cx, cy = 683, 384
+    # The roof: shingles between the roof's line and the attic's.
+    roof = [(cx - EAVES_X, cy + EAVES_Y), (cx, cy + ROOF_APEX), (cx + EAVES_X, cy + EAVES_Y)]
+    d.polygon(roof, fill=(150, 96, 70, 255))
+    for i in range(1, 9):
+        t = i / 9
+        y = cy + ROOF_APEX + (EAVES_Y - ROOF_APEX) * t
+        d.line((cx - EAVES_X * t, y, cx + EAVES_X * t, y), fill=(110, 66, 46, 255), width=2)
+    (ax, ay, aw, ah), attic_path = ATTIC
+    painting = room_painting(attic_path, (aw, ah))
+    tri = canvas(aw, ah)
+    ImageDraw.Draw(tri).polygon(attic_triangle(aw, ah), fill=(255, 255, 255, 255))
+    painting.putalpha(tri.getchannel("A"))
+    x0, y0 = cx + ax - aw // 2, cy + ay - ah // 2
+    table.alpha_composite(painting, (x0, y0))
+    d = ImageDraw.Draw(table)
+    d.polygon([(x0 + px, y0 + py) for px, py in attic_triangle(aw, ah)], outline=wall, width=5)
+    d.rounded_rectangle((cx - 90, cy + ay + ah // 2 - 40, cx + 90, cy + ay + ah // 2 - 5), 8,
+                        fill=(236, 222, 186, 225))  # under the attic's name
+    d.line(roof, fill=ink, width=7, joint="curve")
+    d.rectangle((cx + 70, cy + ROOF_APEX + 40, cx + 100, cy + ROOF_APEX + 110), fill=(110, 66, 46, 255),
+                outline=ink, width=3)  # the chimney
+    # The ground floor: three rooms and the walls between them.
     floor_top, floor_bottom = cy + 95 - 115, cy + 95 + 115
-    # The roof with the attic under it, the ground floor's three rooms, the stairs.
-    d.polygon([(cx - 470, floor_top), (cx, cy - 300 + 20), (cx + 470, floor_top)], fill=(214, 190, 150, 255),
-              outline=ink)
-    d.line((cx - 470, floor_top, cx, cy - 280, cx + 470, floor_top), fill=ink, width=6)
-    for room, ((x, y, w, h), _, colour) in MAP_ROOMS.items():
+    d.rectangle((cx - 470, floor_top, cx + 470, floor_bottom), fill=(214, 196, 160, 255))
+    for room, ((x, y, w, h), path) in MAP_ROOMS.items():
         x0, y0 = cx + x - w // 2, cy + y - h // 2
-        tone = tuple(int(c * 0.35 + 200 * 0.65) for c in colour) + (255,)
-        d.rectangle((x0, y0, x0 + w, y0 + h), fill=tone, outline=wall, width=5)
-        icon = emoji(MAP_ROOMS[room][1], 64)
-        faded = icon.copy()
-        faded.putalpha(Image.eval(icon.getchannel("A"), lambda a: a * 150 // 255))
-        paste_centred(table, faded, (cx + x, cy + y - 18))
+        table.alpha_composite(room_painting(path, (w, h)), (x0, y0))
+        d = ImageDraw.Draw(table)
+        d.rectangle((x0, y0, x0 + w, y0 + h), outline=wall, width=5)
+        d.rectangle((x0 + 5, y0 + h - 40, x0 + w - 5, y0 + h - 5), fill=(236, 222, 186, 225))  # under the name
     d.rectangle((cx - 470, floor_top, cx + 470, floor_bottom), outline=ink, width=6)
-    for i in range(6):  # the stairs up from the study
-        d.line((cx + 60 + 10 * i, floor_top - 4 - 12 * i, cx + 80 + 10 * i, floor_top - 4 - 12 * i), fill=ink, width=3)
-    d.line((cx - 470, floor_bottom + 8, cx + 470, floor_bottom + 8), fill=(110, 140, 70, 255), width=6)
-    flourish = tinted(svg("decorations/flourish_two_horizontal_01.svg", 200), INK)
-    table.alpha_composite(flourish, (cx - 100, cy - 284 - 40 - flourish.height // 2 + 10))
+    d.line((cx - 490, floor_bottom + 8, cx + 490, floor_bottom + 8), fill=(110, 140, 70, 255), width=6)
+    flourish = tinted(svg("decorations/flourish_two_horizontal_01.svg", 120), INK)
+    for x in (cx - 300, cx + 300):  # on both sides of the title, which the map's module writes
+        paste_centred(table, flourish, (x, cy + 270))
     save_jpeg(table, "interface/map/back", 86)
     light = canvas(64, 64)
     ImageDraw.Draw(light).rounded_rectangle((0, 0, 63, 63), 8, fill=(255, 226, 130, 90))
     ImageDraw.Draw(light).rounded_rectangle((2, 2, 61, 61), 7, outline=(200, 60, 40, 220), width=3)
     save(light, "interface/map/light")
+    attic_light = canvas(aw, ah)
+    ImageDraw.Draw(attic_light).polygon(attic_triangle(aw, ah), fill=(255, 226, 130, 80), outline=(200, 60, 40, 220),
+                                        width=4)
+    save(attic_light, "interface/map/light_attic")
     pin = canvas(44, 64)
     d = ImageDraw.Draw(pin)
     d.polygon([(10, 30), (22, 62), (34, 30)], fill=(120, 20, 20, 255))
     d.ellipse((2, 2, 41, 41), fill=(190, 40, 40, 255), outline=(90, 10, 10, 255), width=3)
     d.ellipse((11, 9, 21, 19), fill=(255, 200, 190, 220))
     save(pin, "interface/map/here")
-    for room, (_, char, colour) in MAP_ROOMS.items():
-        thumb = canvas(140, 96)
-        td = ImageDraw.Draw(thumb)
-        td.rounded_rectangle((0, 0, 139, 95), 12, fill=colour + (255,), outline=GOLD, width=3)
-        paste_centred(thumb, glow(110, (255, 240, 200, 70), 24), (70, 48))
-        paste_centred(thumb, emoji(char, 64), (70, 48))
+    plate = canvas(156, 32)
+    ImageDraw.Draw(plate).rounded_rectangle((0, 0, 155, 31), 10, fill=(244, 232, 200, 240), outline=INK, width=2)
+    save(plate, "interface/map/here_plate")
+    # The popups' pictures: the room again, small, in a gold frame.
+    for room, (_, path) in list(MAP_ROOMS.items()) + [("sample_ho_room", ATTIC)]:
+        thumb = canvas(128, 72)
+        thumb.alpha_composite(room_painting(path if room != "sample_ho_room" else ATTIC[1], (128, 72)))
+        ImageDraw.Draw(thumb).rounded_rectangle((0, 0, 127, 71), 6, outline=GOLD, width=3)
         save(thumb, "interface/map/thumb_" + room)
     close_cross("interface/map/btn_close", False)
     close_cross("interface/map/btn_close_light", True)

@@ -684,7 +684,7 @@ HUD_CARD_RISEN, HUD_CARD = (216, 700), (216, 647)  # the card button rides 61 ab
 MAP_ATTIC = (512, 256)
 SETTINGS_TO_MENU, SETTINGS_BOXES = (402, 580), {"full": (312, 464), "wide": (552, 464)}
 CREDITS_BACK, CARDS_CLOSE_BTN, GUIDE_BACK = (512, 702), (512, 660), (660, 675)
-POPUP_FILL, PARCHMENT = (34, 27, 22), (236, 222, 186)
+POPUP_FILL, PARCHMENT, MAP_INK = (34, 27, 22), (236, 222, 186), (92, 56, 26)
 
 
 def count_near(rows, x0, y0, x1, y1, colour, tolerance=24):
@@ -739,6 +739,9 @@ def case_play_through(program, sample, user_dir, work_dir):
     rows = Run(program, sample, user_dir + "_b", work_dir, at["map"], events, start=None).pixels()
     if count_near(rows, 430, 60, 600, 400, POPUP_FILL) < 4000:
         raise Failure("the attic's popup with its list is not shown on the map")
+    title, covered = count_near(rows, 330, 630, 700, 675, MAP_INK, 40), count_near(rows, 330, 600, 700, 690, POPUP_FILL)
+    if title < 800 or covered > 50:
+        raise Failure("the map's title is not shown clear of the attic's popup")
     run = Run(program, sample, user_dir, work_dir, at["end"], events, start=None)
     expect_clean_stop(run)
     run.expect_in_order("sample: menu open, 1 profiles", "sample: cards open 1, 0 earned",
