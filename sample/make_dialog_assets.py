@@ -12,6 +12,9 @@ Ogg with sox. Only needed to change the committed files:
 
     apt-get install python3-pil fonts-noto-color-emoji sox espeak-ng
     /usr/bin/python3 sample/make_dialog_assets.py
+
+The map's rooms are the rooms' own pictures: run it after make_assets.py and
+make_ho_assets.py when those change.
 """
 
 import os

@@ -149,14 +149,22 @@ def menu_background():
 
 
 def title_banner():
-    w, h = 560, 200
+    """The title's plaque: the title above a gold rule with a flourish and two stars,
+    the tagline below it (main_menu.xml writes both texts: the title 30 above the
+    plaque's centre, the tagline 68 below)."""
+    w, h = 560, 240
     banner = canvas(w, h)
-    body = plaque(w - 40, 150, (40, 28, 44, 235), GOLD, radius=26)
+    body = plaque(w - 40, 200, (40, 28, 44, 235), GOLD, radius=26, light=-40)
     shade, pad = shadow_of(body, 8)
-    banner.alpha_composite(shade.crop((pad - 20, pad - 25, pad - 20 + w, pad - 25 + h)))
-    banner.alpha_composite(body, (20, 25))
-    for x in (44, w - 44):
-        ImageDraw.Draw(banner).polygon(star_points(x, 100, 9, 4, 4), fill=GOLD)
+    banner.alpha_composite(shade.crop((pad - 20, pad - 20, pad - 20 + w, pad - 20 + h)))
+    banner.alpha_composite(body, (20, 20))
+    d = ImageDraw.Draw(banner)
+    rule = h // 2 + 24
+    for x0, x1 in ((70, w // 2 - 46), (w // 2 + 46, w - 70)):
+        d.line((x0, rule, x1, rule), fill=GOLD, width=2)
+    for x in (62, w - 62):
+        d.polygon(star_points(x, rule, 9, 4, 4), fill=GOLD)
+    paste_centred(banner, tinted(svg(FLOURISH, 76), GOLD), (w // 2, rule))
     save(banner, "levels/menu/title", 128)
 
 
@@ -201,7 +209,7 @@ def framed_panel(w, h, path):
 def credits_background():
     scene = house_scene(WIDE, lit=3.0, warmth=0.55)
     veil = canvas(*WIDE)
-    ImageDraw.Draw(veil).rounded_rectangle((250, 40, 1116, 730), 40, fill=(12, 8, 20, 200))
+    ImageDraw.Draw(veil).rounded_rectangle((250, 40, 1116, 730), 40, fill=(12, 8, 20, 228))
     scene.alpha_composite(veil.filter(ImageFilter.GaussianBlur(18)))
     d = ImageDraw.Draw(scene)
     d.rounded_rectangle((262, 52, 1104, 718), 30, outline=(214, 182, 99, 160), width=2)
