@@ -378,12 +378,24 @@ def study():
         cx, cy = d(*centre)
         door_frame(img, (cx - 62, cy - 140, cx + 62, 490))
     rp.hang(img, bookcase((220, 330), 71), (d(512)[0], 490 - 165))
-    # A map on the wall left of the workshop door, a clock right of the attic door.
-    paper = Image.new("RGBA", (90, 70), (214, 196, 150, 255))
-    pd = ImageDraw.Draw(paper)
-    pd.rectangle((0, 0, 89, 69), outline=(90, 60, 30), width=3)
-    pd.line((10, 50, 30, 30, 50, 40, 78, 16), fill=(150, 60, 40), width=2)
-    rp.hang(img, paper, d(190 + 1, 0) if False else (d(360)[0] + 0, 140))
+    # A sign over each door: a ladder up to the attic, tools for the workshop.
+    for centre, char in ((STUDY_MG_DOOR, "\U0001F6E0"), (STUDY_HO_DOOR, "\U0001FA9C")):
+        rp.hang(img, door_sign(char), (d(centre[0])[0], centre[1] - 184), drop=(4, 5))
+    # A round rug under the chest.
+    rug = new((600, 400))
+    rd = ImageDraw.Draw(rug)
+    rd.ellipse((0, 0, 599, 399), fill=(58, 78, 60, 255))
+    rd.ellipse((22, 16, 577, 383), outline=(190, 150, 80, 255), width=10)
+    rd.ellipse((60, 44, 539, 355), outline=(96, 44, 40, 255), width=18)
+    rd.ellipse((170, 118, 429, 281), fill=(120, 60, 48, 255), outline=(190, 150, 80, 255), width=6)
+    rug = rp.shade(rug.convert("RGB"), rp.noise(rug.size, 3, 6, 40), 0.2).convert("RGBA")
+    rug.putalpha(ImageChops.multiply(rug.getchannel("A"), Image.new("L", rug.size, 255)))
+    mask = Image.new("L", (600, 400), 0)
+    ImageDraw.Draw(mask).ellipse((0, 0, 599, 399), fill=255)
+    rug.putalpha(mask)
+    rp.quad_paste(img, rug, [room.floor_point(d(340)[0], 0.3), room.floor_point(d(684)[0], 0.3),
+                             room.floor_point(d(684)[0], 0.92), room.floor_point(d(340)[0], 0.92)])
+    # A clock left of the attic door.
     rp.hang(img, rp.tinted(rp.svg("signs_and_symbols/clocks/analogue_clock_01.svg", 60), (200, 190, 160), 0.4),
             (d(665)[0], 140))
     # Desk with a globe and books, right front.
@@ -405,6 +417,17 @@ def study():
     rp.apply_light(img, light)
     rp.vignette(img, 140)
     return rp.painted(img)
+
+
+def door_sign(char):
+    """A small wooden sign with a brass rim and a picture of where the door leads."""
+    sign = new((84, 62))
+    dr = ImageDraw.Draw(sign)
+    dr.rounded_rectangle((0, 0, 83, 61), 10, fill=BRASS + (255,))
+    sign.alpha_composite(wood_piece((76, 54), (150, 110, 70), 81, vertical=False, board=27), (4, 4))
+    mark = rp.emoji(char, 46)
+    sign.alpha_composite(mark, (42 - mark.width // 2, 31 - mark.height // 2))
+    return rp.tinted(sign, (220, 210, 180), 0.2)
 
 
 def chest_picture(open_=False, w=200, h=150):
