@@ -33,7 +33,7 @@ CARDS = [("card_0", "\U0001F989", (120, 80, 160)), ("card_1", "\U0001F319", (60,
 # turns to run. Each starts with the menu's "New game" and a click beside the room
 # that fades its caption away; the lamps are lit by the workshop's Skip once charged.
 WIDE_OFFSET = 171
-DOOR, HO_DOOR, MG_DOOR, REST, NEW_GAME = (800, 400), (850, 420), (300, 420), (-150, 20), (780, 240)
+DOOR, HO_DOOR, MG_DOOR, REST, NEW_GAME = (745, 352), (745, 352), (285, 352), (-150, 20), (780, 240)
 SKIP = (-21, 670)
 SHOTS = [("hall", [NEW_GAME, REST], 190), ("study", [NEW_GAME, REST, DOOR], 260),
          ("ho_room", [NEW_GAME, REST, DOOR, HO_DOOR], 330), ("workshop", [NEW_GAME, REST, DOOR, MG_DOOR], 330),
