@@ -32,22 +32,23 @@ NEW_GAME, ASK_YES, MENU_CARDS, MENU_GUIDE, MENU_CREDITS = (780, 240), (412, 434)
 PLAYERS, PLAYERS_DONE = (780, 352), (512, 596)
 HUD_MAP, HUD_MENU, HUD_GUIDE, HINT = (1033, 674), (1044, 739), (-20, 745), (-21, 670)
 SETTINGS_TO_MENU, SETTINGS_CLOSE, EFFECTS_BAR = (402, 580), (622, 580), (560, 244)
-MAGE, NOTE, PROJECTOR, SKIP = (890, 470), (990, 300), (930, 200), (1105, 48)
-DOOR, CHEST, GEM, BACK = (800, 400), (512, 600), (512, 384), (90, 680)
-HO_DOOR, HO_BACK, MG_DOOR, MG_BACK = (850, 420), (50, 60), (300, 420), (170, 690)
+MAGE, NOTE, PROJECTOR, WALL_MAP, SKIP = (904, 470), (745, 290), (962, 150), (272, 328), (1105, 48)
+DOOR, CHEST, GEM, BACK = (745, 352), (512, 600), (512, 384), (100, 590)
+HO_DOOR, HO_BACK, MG_DOOR, MG_BACK = (745, 352), (70, 64), (285, 352), (100, 590)
 MAP_ATTIC, MAP_CLOSE, GUIDE_NEXT, GUIDE_BACK = (512, 256), (1103, 54), (840, 675), (660, 675)
-CARDS_CLOSE, CREDITS_BACK, LAMPS = (512, 660), (512, 702), [(312, 410), (512, 410), (712, 410)]
+CARDS_CLOSE, CREDITS_BACK, LAMPS = (512, 660), (512, 676), [(312, 410), (512, 410), (712, 410)]
 ANYWHERE = (512, 300)
 
 # One round of the whole sample, from the menu (turns after its start, design point):
 # the album, guide and credits from the menu, a new game, the mage's dialog, the note,
-# the projector's cut-scene, the map with its popup, the guide from the HUD, the study
+# the projector's cut-scene, the map (pinned on the wall) with its popup, the guide
+# from the HUD, the study
 # and its close-up, the attic, the workshop with its lamps, and the settings. Each
 # step waits for the fades before it.
 TOUR = [(0, MENU_CARDS), (40, CARDS_CLOSE), (80, MENU_GUIDE), (130, GUIDE_NEXT), (170, GUIDE_BACK),
         (230, MENU_CREDITS), (280, CREDITS_BACK), (340, PLAYERS), (370, PLAYERS_DONE), (400, NEW_GAME),
         (404, ASK_YES), (440, MAGE), (500, ANYWHERE), (540, ANYWHERE), (580, NOTE), (640, ANYWHERE),
-        (680, PROJECTOR), (800, SKIP), (860, HUD_MAP), (900, MAP_ATTIC), (960, MAP_CLOSE), (1010, HUD_GUIDE),
+        (680, PROJECTOR), (800, SKIP), (860, WALL_MAP), (900, MAP_ATTIC), (960, MAP_CLOSE), (1010, HUD_GUIDE),
         (1060, GUIDE_NEXT), (1100, GUIDE_BACK), (1150, DOOR), (1210, CHEST), (1280, GEM), (1340, HO_DOOR),
         (1400, HO_BACK), (1460, MG_DOOR), (1520, LAMPS[0]), (1550, LAMPS[1]), (1580, ANYWHERE),
         (1600, MG_BACK), (1660, BACK), (1720, HUD_MENU), (1760, EFFECTS_BAR), (1780, SETTINGS_CLOSE)]
@@ -56,7 +57,11 @@ TOUR_TURNS = 1840
 BETWEEN = 1200
 # The menu's Quit, in window coordinates, which random clicks leave alone.
 QUIT_AREA = (780 - 150 + WIDE, 632 - 24, 780 + 150 + WIDE, 632 + 24)
-HOTSPOTS = [p for _, p in TOUR]
+HOTSPOTS = [p for _, p in TOUR] + [HUD_MAP]
+# Back to the menu from wherever the random input left the game: the settings' way
+# back first (they may be open), then what closes the map, the album, a dialog and
+# the guide, then the settings from the HUD and their way back.
+RETURN = [SETTINGS_TO_MENU, ANYWHERE, MAP_CLOSE, CARDS_CLOSE, GUIDE_BACK, HUD_MENU, SETTINGS_TO_MENU, ANYWHERE]
 
 
 # What the log shows of the tour's parts.
@@ -104,8 +109,8 @@ def random_events(turns, seed):
     rng = random.Random(seed)
     lines, turn = [], 5
     while turn < turns:
-        if turn > 5:  # back to the menu from wherever the random input left the game
-            for step in (HUD_MENU, SETTINGS_TO_MENU, ANYWHERE):
+        if turn > 5:
+            for step in RETURN:
                 lines += clicks(turn, step)
                 turn += 40
         for at, point in TOUR:
