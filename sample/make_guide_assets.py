@@ -21,7 +21,7 @@ import tempfile
 
 from PIL import Image, ImageDraw, ImageFilter
 
-from make_ho_assets import emoji, out, paste_centred, svg
+from sample_art import emoji, out, paste_centred, svg
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -29,12 +29,15 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 CARDS = [("card_0", "\U0001F989", (120, 80, 160)), ("card_1", "\U0001F319", (60, 110, 170)),
          ("card_2", "\U0001F56F", (170, 110, 50))]
 
-# Screenshots: name, window points to click (design x + 171), turns to run.
+# Screenshots: name, design points to click (each 70 turns after the one before),
+# turns to run. Each starts with the menu's "New game" and a click beside the room
+# that fades its caption away; the lamps are lit by the workshop's Skip once charged.
 WIDE_OFFSET = 171
-# Each starts with the menu's "New game" and a click beside the room that fades its caption away.
-DOOR, HO_DOOR, REST, NEW_GAME = (800, 400), (850, 420), (-150, 20), (512, 400)
+DOOR, HO_DOOR, MG_DOOR, REST, NEW_GAME = (745, 352), (745, 352), (285, 352), (-150, 20), (780, 240)
+SKIP = (-21, 670)
 SHOTS = [("hall", [NEW_GAME, REST], 190), ("study", [NEW_GAME, REST, DOOR], 260),
-         ("ho_room", [NEW_GAME, REST, DOOR, HO_DOOR], 330)]
+         ("ho_room", [NEW_GAME, REST, DOOR, HO_DOOR], 330), ("workshop", [NEW_GAME, REST, DOOR, MG_DOOR], 330),
+         ("lamps", [NEW_GAME, REST, DOOR, MG_DOOR, REST, REST, SKIP, REST], 640)]
 SHOT_SIZE = (640, 480)  # shown at 0.2687 in a 172 x 130 slot, whole in the enlarged view
 
 
@@ -98,9 +101,17 @@ def screenshots(program):
                                                         quality=85)
 
 
+def ending_picture():
+    """The ending's page shows a picture of the ending's clip: the lit house at dawn."""
+    from make_menu_assets import house_scene
+    scene = house_scene((1024, 768), lit=3.0, warmth=0.8, centre=512, house_scale=1.1)
+    scene.convert("RGB").resize(SHOT_SIZE, Image.LANCZOS).save(out("interface/guide/screens/ending.jpg"), quality=85)
+
+
 def main():
     cards()
     book()
+    ending_picture()
     if len(sys.argv) > 1:
         screenshots(sys.argv[1])
 

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """Paints the sample's hidden-object room (the attic): the room with its
 clutter, the twelve objects to find, the pieces of clutter drawn over them, the
-key and the lock box it opens, the door that leads there; also the task panel
-and inventory bar pictures and the attic's sounds.
+key and the lock box it opens, the door that leads there, and the attic's
+sounds. The task panel and inventory bar are make_hud_assets.py's.
 
 Sources, all freely licensed Debian packages (see assets/rooms/ho_room/LICENSE.txt):
 public-domain clip art from openclipart-svg rendered with rsvg-convert, the
@@ -211,36 +211,6 @@ def table(img):
     rp.place(img, rp.shaded(tab), d(880, 612), lean=-0.3)
 
 
-def interface_pictures():
-    back = Image.new("RGBA", (720, 130), (0, 0, 0, 0))
-    ImageDraw.Draw(back).rounded_rectangle([0, 0, 719, 129], 18, fill=(34, 26, 44, 225), outline=(182, 150, 96),
-                                           width=3)
-    save(back, "interface/inventory_tasks/back")
-    for name, fill in (("arrow", (182, 150, 96)), ("arrow_over", (255, 226, 150)), ("arrow_disabled", (90, 84, 96))):
-        arrow = Image.new("RGBA", (40, 60), (0, 0, 0, 0))
-        ImageDraw.Draw(arrow).polygon([(34, 4), (34, 56), (6, 30)], fill=fill)
-        save(arrow, "interface/inventory_tasks/" + name)
-    glow = Image.new("RGBA", (80, 80), (255, 220, 140, 0))
-    mask = Image.new("L", (80, 80), 0)
-    ImageDraw.Draw(mask).ellipse([18, 18, 62, 62], fill=170)
-    glow.putalpha(mask.filter(ImageFilter.GaussianBlur(8)))
-    save(glow, "interface/inventory_tasks/glow")
-    save(Image.new("RGBA", (2, 3), (230, 60, 50, 255)), "interface/inventory_tasks/line")
-    place = Image.new("RGBA", (140, 44), (255, 240, 170, 0))
-    mask = Image.new("L", (140, 44), 0)
-    ImageDraw.Draw(mask).ellipse([8, 6, 132, 38], fill=220)
-    place.putalpha(mask.filter(ImageFilter.GaussianBlur(6)))
-    save(place, "interface/inventory_tasks/place")
-
-
-def sounds():
-    folder = out("sounds/x")[:-1]
-    subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", os.path.join(folder, "ho_find.ogg"), "synth", "0.18",
-                    "sine", "880-1320", "fade", "0", "0.18", "0.12", "vol", "0.5"], check=True)
-    subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", os.path.join(folder, "ho_pickup.ogg"), "synth", "0.3",
-                    "pluck", "C5", "fade", "0", "0.3", "0.2", "vol", "0.6"], check=True)
-
-
 def ho_sounds():
     folder = out("sounds/x")[:-1]
     subprocess.run(["sox", "-n", "-r", "22050", "-c", "1", os.path.join(folder, "ho_find.ogg"), "synth", "0.18",
@@ -258,7 +228,6 @@ def main():
         save(object_picture(char, size), "rooms/ho_room/" + name)
     for name, char, centre, size, angle in COVERS:
         save(object_picture(char, size), "rooms/ho_room/" + name)
-    interface_pictures()
     ho_sounds()
     for name, _, centre, _, angle, tint in FINDABLES + [KEY]:
         print(name, centre[0], centre[1], "ang=%.2f" % angle, "tint=%s" % (tint,))

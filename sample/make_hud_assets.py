@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Draws the pictures and sounds of the HUD buttons, the hint glow, the caption
-bar, the HUD side panels and the subroom frame.
+bar, the HUD side panels, the inventory bar and task panel, and the subroom
+frame.
 
 Every picture is drawn here with Pillow (python3-pil) from plain shapes, the
 sounds are synthesised with sox; no outside material. Licence: CC0 (see
@@ -13,10 +14,11 @@ assets/interface/LICENSE-hud.txt). Only needed to change the committed files:
 import math
 import os
 import subprocess
+import sys
 
 from PIL import Image, ImageDraw, ImageFilter
 
-from make_ho_assets import out, save
+from sample_art import out, save, star_points
 
 GOLD = (232, 190, 96, 255)
 TEAL = (56, 120, 128, 255)
@@ -135,16 +137,23 @@ def minigame():
         full.append(halo)
     strip("interface/minigame/skip_full", full, "skip_full_sheet")
     animation("interface/minigame/skip_full", "skip_full_sheet", [("DoAnim", 120, 1, range(6))])
+    # The HUD writes each button's caption 30 units above its centre: the picture
+    # puts a plate there, and the round icon below it.
     for name, mark in (("info", "i"), ("reset", "r")):
         for over in (False, True):
-            button = disc(80, (90, 70, 50, 255) if not over else (130, 100, 60, 255), GOLD)
+            button = canvas(100, 112)
             d = ImageDraw.Draw(button)
+            d.rounded_rectangle((2, 12, 97, 39), 10, fill=(46, 34, 48, 240) if not over else (90, 62, 76, 250),
+                                outline=GOLD if not over else (255, 230, 160, 255), width=2)
+            icon = disc(68, (90, 70, 50, 255) if not over else (130, 100, 60, 255), GOLD)
+            d = ImageDraw.Draw(icon)
             if mark == "i":
-                d.ellipse((36, 18, 44, 26), fill=GOLD)
-                d.rectangle((36, 32, 44, 60), fill=GOLD)
+                d.ellipse((30, 14, 38, 22), fill=GOLD)
+                d.rectangle((30, 27, 38, 52), fill=GOLD)
             else:
-                d.arc((20, 20, 60, 60), 30, 330, fill=GOLD, width=6)
-                d.polygon([(56, 18), (64, 34), (48, 34)], fill=GOLD)
+                d.arc((16, 16, 52, 52), 30, 330, fill=GOLD, width=6)
+                d.polygon([(48, 14), (56, 30), (40, 30)], fill=GOLD)
+            button.alpha_composite(icon, (16, 42))
             save(button, "interface/minigame/" + name + ("_over" if over else ""))
 
 
@@ -209,26 +218,62 @@ def caption_bar():
 
 
 def subroom_frame():
-    # The corners reach past the rectangle's edges to where the stretched
-    # sides begin (81 units in) and draw their lines where the sides run (4
-    # units outside); the close corner's centre is 36 in and 19 down from
-    # the top-right, under the close button 17 in and 5 down.
-    corner = canvas(112, 112)
+    # The frame stretches its sides 4 units outside the subroom's picture (left and
+    # right) and 3 above and below it: 4 thick, they cover whole pixels (centred 2.5
+    # past a pixel edge, an odd thickness would be smoothed over two rows). The corner
+    # (108 x 106, from 26 outside the left edge and 25 above the top) draws the same
+    # lines on columns and rows 20 to 23; the close corner (92 x 124, from 82 inside the
+    # right edge and 43 above the top) the top line on rows 38 to 41, the right one on
+    # columns 84 to 87, and the close button at (65, 48).
+    corner = canvas(108, 106)
     d = ImageDraw.Draw(corner)
-    d.line((24, 111, 24, 24, 111, 24), fill=GOLD, width=5)
-    d.ellipse((14, 14, 34, 34), fill=GOLD)
+    d.rectangle((20, 20, 107, 23), fill=GOLD)
+    d.rectangle((20, 20, 23, 105), fill=GOLD)
+    d.polygon(star_points(21.5, 21.5, 13, 5, 4), fill=GOLD)
+    d.ellipse((17, 17, 26, 26), fill=(120, 40, 40, 255))
     save(corner, "interface/subroom/frame_angle")
-    close = canvas(112, 128)
+    close = canvas(92, 124)
     d = ImageDraw.Draw(close)
-    d.line((0, 42, 96, 42, 96, 127), fill=GOLD, width=5)
-    d.ellipse((59, 34, 87, 62), fill=(60, 40, 58, 255), outline=GOLD, width=3)
-    d.line((67, 42, 79, 54), fill=GOLD, width=3)
-    d.line((79, 42, 67, 54), fill=GOLD, width=3)
+    d.rectangle((0, 38, 87, 41), fill=GOLD)
+    d.rectangle((84, 38, 87, 123), fill=GOLD)
+    d.ellipse((49, 32, 81, 64), fill=(60, 40, 58, 255), outline=GOLD, width=3)
+    d.line((58, 41, 72, 55), fill=GOLD, width=3)
+    d.line((72, 41, 58, 55), fill=GOLD, width=3)
     save(close, "interface/subroom/frame_angle_close")
     # Sides are stretched along their length: two pixels long, scaled by the frame.
-    save(Image.new("RGBA", (5, 2), GOLD), "interface/subroom/frame_v")
-    save(Image.new("RGBA", (2, 5), GOLD), "interface/subroom/frame_h")
+    save(Image.new("RGBA", (4, 2), GOLD), "interface/subroom/frame_v")
+    save(Image.new("RGBA", (2, 4), GOLD), "interface/subroom/frame_h")
     save(glow(40, (255, 240, 190, 190), 6), "interface/subroom/frame_close_over")
+
+
+def inventory_and_tasks():
+    """One picture serves the inventory bar and the task panel, both centred on y 708
+    when up: opaque (the panel hides the bar beneath it), 118 high from 60 above the
+    centre, so nothing runs off the bottom of the screen (768) and the closed bar (at
+    786) still shows its header."""
+    back = canvas(740, 240)
+    d = ImageDraw.Draw(back)
+    d.rounded_rectangle((10, 60, 729, 200), 18, fill=(120, 90, 50, 255))
+    d.rounded_rectangle((12, 62, 727, 200), 16, fill=GOLD)
+    d.rounded_rectangle((16, 66, 723, 200), 14, fill=(38, 28, 42, 255))
+    d.rounded_rectangle((270, 66, 470, 92), 10, fill=(46, 34, 50, 255))
+    d.line((30, 95, 710, 95), fill=(214, 182, 99, 90), width=1)
+    back = back.crop((0, 0, 740, 240))
+    mask = canvas(740, 240)
+    ImageDraw.Draw(mask).rectangle((0, 0, 739, 178), fill=(255, 255, 255, 255))
+    save(Image.composite(back, canvas(740, 240), mask.getchannel("A")), "interface/inventory_tasks/back")
+    for name, fill in (("arrow", (182, 150, 96)), ("arrow_over", (255, 226, 150)), ("arrow_disabled", (90, 84, 96))):
+        arrow = canvas(40, 60)
+        ImageDraw.Draw(arrow).polygon([(34, 6), (34, 54), (8, 30)], fill=fill, outline=(40, 30, 40, 255))
+        save(arrow, "interface/inventory_tasks/" + name)
+    save(glow(80, (255, 220, 140, 150), 16), "interface/inventory_tasks/glow")
+    save(Image.new("RGBA", (2, 3), (230, 60, 50, 255)), "interface/inventory_tasks/line")
+    place = canvas(140, 44)
+    mask = Image.new("L", (140, 44), 0)
+    ImageDraw.Draw(mask).ellipse([8, 6, 132, 38], fill=220)
+    place = Image.new("RGBA", (140, 44), (255, 240, 170, 0))
+    place.putalpha(mask.filter(ImageFilter.GaussianBlur(6)))
+    save(place, "interface/inventory_tasks/place")
 
 
 def sounds():
@@ -248,7 +293,9 @@ def main():
     inventory_buttons()
     caption_bar()
     subroom_frame()
-    sounds()
+    inventory_and_tasks()
+    if "--no-sound" not in sys.argv:
+        sounds()
 
 
 if __name__ == "__main__":

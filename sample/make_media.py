@@ -17,16 +17,19 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from make_assets import ROOT, Image  # noqa: E402
 
 VIDEO_DIR = os.path.join(ROOT, "video")
-# The clip's flat colour and its round alpha, which the whole-game test looks for.
-CLIP_COLOUR = "0xD04020"
+# The hall's projector shows an old reel on its screen through a round iris (the
+# clip's ".zalpha"); clicked, it plays the reel again in the video frame, in a soft
+# oval. Both are the house of the menu in sepia, panning slowly, with flicker, grain,
+# dust and scratches.
 CLIP_SIZE = (160, 96)
 CLIP_RADIUS = 44
 CLIP_FRAMES = 75  # 3 s at 25 frames a second
 SMALL_SIZE = (64, 64)
-# The cut-scene played in the HUD's video frame: a flat colour in a soft oval.
-CUTSCENE_COLOUR = "0xE0B040"
-CUTSCENE_SIZE = (320, 192)
+CUTSCENE_SIZE = (480, 288)
 CUTSCENE_FRAMES = 75
+# The ending: 6 s at 25 frames a second, shown between the video frame's bars.
+ENDING_SIZE = (960, 540)
+ENDING_FRAMES = 150
 
 
 def ffmpeg(*args):
@@ -71,17 +74,53 @@ def soft_oval_plane(size):
     return bytes(plane)
 
 
-def subtitles(path, lines=((0.2, 1.2, "sample_video_line1"), (1.5, 2.6, "sample_video_line2"))):
+def subtitles(path, lines):
     with open(path, "w") as f:
         for i, (start, end, key) in enumerate(lines, 1):
             stamp = lambda t: "00:00:%02d,%03d" % (int(t), round((t - int(t)) * 1000))  # noqa: E731
             f.write("%d\n%s --> %s\n%s\n\n" % (i, stamp(start), stamp(end), key))
 
 
+def reel(size, frames, out, seed):
+    """The old reel, drawn frame by frame: every picture differs (flicker, dust), so
+    the encoder keeps them all."""
+    import random
+    import tempfile
+    from PIL import Image as Picture, ImageDraw, ImageFilter, ImageOps
+    from make_menu_assets import house_scene
+    w, h = size
+    big = house_scene((int(w * 1.25), int(h * 1.25)), lit=3.0, warmth=1.0, house_scale=1.2,
+                      centre=w * 0.625)
+    grey = ImageOps.autocontrast(ImageOps.grayscale(big.convert("RGB")), cutoff=1)
+    sepia = ImageOps.colorize(grey, (34, 20, 10), (252, 234, 190),
+                              mid=(176, 132, 78))
+    vignette = Picture.new("L", (w, h), 0)
+    ImageDraw.Draw(vignette).ellipse((-w * 0.1, -h * 0.1, w * 1.1, h * 1.1), fill=255)
+    vignette = vignette.filter(ImageFilter.GaussianBlur(min(w, h) / 6))
+    rng = random.Random(seed)
+    with tempfile.TemporaryDirectory() as tmp:
+        for n in range(frames):
+            t = n / max(1, frames - 1)
+            ox, oy = int((big.width - w) * t), int((big.height - h) * 0.55) + rng.randint(-1, 1)
+            frame = sepia.crop((ox, oy, ox + w, oy + h))
+            level = 0.84 + 0.16 * rng.random()
+            frame = Picture.composite(frame.point(lambda v: int(v * level)), Picture.new("RGB", (w, h)), vignette)
+            d = ImageDraw.Draw(frame)
+            for _ in range(rng.randint(0, 2)):
+                x = rng.randrange(w)
+                d.line((x, 0, x + rng.randint(-4, 4), h), fill=(226, 206, 160), width=1)
+            for _ in range(rng.randint(3, 9)):
+                x, y, r = rng.randrange(w), rng.randrange(h), rng.choice((1, 1, 2, 3))
+                d.ellipse((x - r, y - r, x + r, y + r), fill=(24, 14, 6) if rng.random() < 0.6 else (240, 226, 190))
+            frame.save(os.path.join(tmp, "f%03d.png" % n))
+        ffmpeg("-framerate", "25", "-i", os.path.join(tmp, "f%03d.png"), "-c:v", "libtheora", "-q:v", "6",
+               "-pix_fmt", "yuv420p", out)
+
+
 def videos():
     os.makedirs(VIDEO_DIR, exist_ok=True)
     clip = os.path.join(VIDEO_DIR, "clip")
-    theora("color=c=%s" % CLIP_COLOUR, CLIP_SIZE, CLIP_FRAMES, clip + ".ogg")
+    reel(CLIP_SIZE, CLIP_FRAMES, clip + ".ogg", 3)
     zalpha(clip + ".zalpha", disc_plane(CLIP_SIZE, CLIP_RADIUS), CLIP_FRAMES)
     small = os.path.join(VIDEO_DIR, "ring")
     theora("color=c=0x30C0E0", SMALL_SIZE, 50, small + ".ogg")
@@ -93,7 +132,7 @@ def videos():
     ffmpeg("-f", "lavfi", "-i", graph, "-frames:v", "50", "-c:v", "libtheora", "-q:v", "8",
            "-f", "ogg", small + ".oggalpha")
     cutscene = os.path.join(VIDEO_DIR, "cutscene")
-    theora("color=c=%s" % CUTSCENE_COLOUR, CUTSCENE_SIZE, CUTSCENE_FRAMES, cutscene + ".ogg")
+    reel(CUTSCENE_SIZE, CUTSCENE_FRAMES, cutscene + ".ogg", 5)
     zalpha(cutscene + ".zalpha", soft_oval_plane(CUTSCENE_SIZE), CUTSCENE_FRAMES)
     subtitles(cutscene + ".srt", [(0.2, 2.8, "sample_cutscene_line1")])
 
@@ -113,10 +152,36 @@ def rain_drop():
     drop.save("effects/drop.png")
 
 
+def ending():
+    """The ending's clip: the house of the menu, its three lamps lighting one by one
+    and the sky brightening towards dawn, with two subtitle lines. Stars twinkle so
+    that no two pictures are the same (the encoder would drop a repeated one)."""
+    import random
+    import tempfile
+    from make_menu_assets import house_scene
+    w, h = ENDING_SIZE
+    with tempfile.TemporaryDirectory() as tmp:
+        rng = random.Random(4)
+        for n in range(ENDING_FRAMES):
+            t = n / 25.0
+            lit = sum(max(0.0, min(1.0, (t - start) / 0.5)) for start in (1.0, 2.0, 3.0))
+            warmth = max(0.0, min(1.0, (t - 3.4) / 2.4))
+            frame = house_scene((w, h), lit=lit, warmth=warmth, centre=w * 0.5, house_scale=0.9)
+            for _ in range(12):
+                x, y = rng.randrange(w), rng.randrange(h // 2)
+                frame.putpixel((x, y), (255, 250, 230, 255))
+            frame.convert("RGB").save(os.path.join(tmp, "f%03d.png" % n))
+        ffmpeg("-framerate", "25", "-i", os.path.join(tmp, "f%03d.png"), "-c:v", "libtheora", "-q:v", "6",
+               "-pix_fmt", "yuv420p", os.path.join(VIDEO_DIR, "ending.ogg"))
+    subtitles(os.path.join(VIDEO_DIR, "ending.srt"),
+              [(0.4, 3.0, "sample_ending_line1"), (3.3, 5.8, "sample_ending_line2")])
+
+
 def main():
     video_frame_pictures()
     rain_drop()
     videos()
+    ending()
 
 
 if __name__ == "__main__":

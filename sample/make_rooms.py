@@ -149,13 +149,17 @@ HALL_LAMPS = [(446, 402), (520, 402), (594, 402)]
 HALL_MIRROR = (250, 212)
 HALL_BOX = (330, 612)
 HALL_WINDOW = (100, 300)
-PROJECTOR = (930, 200)
+HALL_MAP = (268, 322)  # the map pinned below the mirror
+PROJECTOR = (962, 150)  # on its shelf on the right wall; the lens is 50 left of it and 19 down
+PROJECTOR_SHELF_Y = 189  # design y of the shelf's top, where the projector stands
+WINDOW_BARS_BOX = (176, 54, 332, 414)  # image box of the window drawn over the rain (centre (83, 234))
 
 
-def night_window(size, seed=5):
-    """A tall sash window onto a rainy night garden."""
+def night_window(size, seed=5, bars_only=False):
+    """A tall sash window onto a rainy night garden; bars_only: the frame, bars and
+    sill alone on clear glass."""
     w, h = size
-    win = Image.new("RGBA", size, (0, 0, 0, 255))
+    win = Image.new("RGBA", size, (0, 0, 0, 0 if bars_only else 255))
     sky = Image.linear_gradient("L").resize((w, h)).point(lambda v: v)
     top, bottom = (24, 34, 58), (52, 66, 84)
     glass = Image.composite(Image.new("RGB", size, bottom), Image.new("RGB", size, top), sky)
@@ -168,7 +172,8 @@ def night_window(size, seed=5):
     gd.rectangle((0, h * 0.66, w, h), fill=(18, 26, 28))
     gd.ellipse((w * 0.55, h * 0.12, w * 0.75, h * 0.2), fill=(70, 80, 100))
     glass = glass.filter(ImageFilter.GaussianBlur(3))
-    win.paste(glass, (0, 0))
+    if not bars_only:
+        win.paste(glass, (0, 0))
     dr = ImageDraw.Draw(win)
     frame = (176, 166, 146)
     dr.rectangle((0, 0, w - 1, h - 1), outline=frame, width=14)
@@ -206,7 +211,8 @@ def hall():
         dr.polygon(quad, fill=(70, 44, 26, 255))
     room.edges()
     # The window on the left wall, the rain falls behind its glass.
-    rp.quad_paste(img, night_window((240, 400)), room.side_quad("left", 0.5, 0.9, 0.28, 0.8))
+    window_quad = room.side_quad("left", 0.5, 0.9, 0.28, 0.8)
+    rp.quad_paste(img, night_window((240, 400)), window_quad)
     # Rug.
     rug = Image.new("RGB", (600, 400), (110, 34, 30))
     rd = ImageDraw.Draw(rug)
@@ -247,30 +253,34 @@ def hall():
         x, y = 60 + 53 * math.cos(math.radians(a)), 60 + 53 * math.sin(math.radians(a))
         md.ellipse((x - 5, y - 5, x + 5, y + 5), fill=(230, 190, 100, 255))
     rp.hang(img, rp.shaded(mirror, 1.2, 0.7), (mx, my))
-    # Shelf for the projector on the right wall.
-    shelf = room.side_quad("right", 0.55, 0.72, 0.64, 0.66)
-    dr = ImageDraw.Draw(img, "RGBA")
-    dr.polygon(shelf, fill=(84, 52, 30, 255))
-    dr.polygon([shelf[3], shelf[2], (shelf[2][0], shelf[2][1] + 10), (shelf[3][0], shelf[3][1] + 10)],
-               fill=(56, 34, 20, 255))
+    projector_shelf(img)
     # Clock above the door, plant beside it.
     clock = rp.svg("signs_and_symbols/clocks/analogue_clock_01.svg", 60)
     rp.hang(img, rp.tinted(clock, (200, 190, 170), 0.4), d(372, 160))
     rp.place(img, rp.svg("plants/flowers/geranium_ganson.svg", 120), d(165, 540), tint=((150, 160, 190), 0.3))
-    side_table(img, d(880, 610))
     # Moonlight through the window, the projector's beam, a dim evening.
     light = rp.light_map([(d(60)[0], 330, 260, (40, 50, 70)), (d(330)[0], 600, 240, (30, 26, 20))],
                          (156, 156, 172))
     rp.apply_light(img, light)
     beam(img)
     rp.vignette(img, 140)
-    return rp.painted(img)
+    img = rp.painted(img)
+    # What of the window's box is not glass (frame, bars, sill, the wall round it), cut
+    # from the finished room and drawn over the rain, which falls only behind the panes.
+    bars = new((W, H))
+    rp.quad_paste(bars, night_window((240, 400), bars_only=True), window_quad)
+    inside = Image.new("L", (W, H), 0)
+    ImageDraw.Draw(inside).polygon(window_quad, fill=255)
+    glass = ImageChops.subtract(inside.filter(ImageFilter.MinFilter(3)), bars.getchannel("A").filter(ImageFilter.MaxFilter(3)))
+    overlay = img.convert("RGBA")
+    overlay.putalpha(ImageChops.invert(glass))
+    return img, overlay.crop(WINDOW_BARS_BOX)
 
 
 def beam(img):
     """The projector's light, from its lens on the right wall to the screen."""
     layer = Image.new("L", (W, H), 0)
-    lx, ly = d(PROJECTOR[0] - 26, PROJECTOR[1] - 6)
+    lx, ly = d(PROJECTOR[0] - 50, PROJECTOR[1] + 19)
     sx, sy = d(*HALL_SCREEN)
     ImageDraw.Draw(layer).polygon([(lx, ly - 4), (lx, ly + 4), (sx + 104, sy + 74), (sx + 104, sy - 70)], fill=46)
     layer = layer.filter(ImageFilter.GaussianBlur(6))
@@ -278,17 +288,20 @@ def beam(img):
     img.paste(ImageChops.add(img.convert("RGB"), add), (0, 0))
 
 
-def side_table(img, foot):
-    """A round side table with a vase of flowers."""
-    table = new((150, 150))
-    td = ImageDraw.Draw(table)
-    td.rectangle((70, 30, 80, 140), fill=DARK_WOOD + (255,))
-    td.polygon([(40, 146), (110, 146), (80, 128), (70, 128)], fill=DARK_WOOD + (255,))
-    td.ellipse((5, 14, 145, 46), fill=(104, 64, 38, 255))
-    td.ellipse((5, 8, 145, 40), fill=(150, 100, 62, 255))
-    rp.place(img, table, foot, lean=-0.4)
-    flowers = rp.svg("plants/flowers/tulips_ganson.svg", 80)
-    rp.place(img, flowers, (foot[0], foot[1] - 122), shadow=False, tint=((160, 160, 190), 0.3))
+def projector_shelf(img):
+    """A plank on two brackets on the right wall, the projector stands on it."""
+    x, _ = d(PROJECTOR[0])
+    y = PROJECTOR_SHELF_Y
+    dr = ImageDraw.Draw(img, "RGBA")
+    for bx in (x - 38, x + 38):  # brackets, their shadows first
+        dr.polygon([(bx + 4, y + 14), (bx + 12, y + 14), (bx + 12, y + 54)], fill=(0, 0, 0, 70))
+        dr.polygon([(bx - 4, y + 10), (bx + 6, y + 10), (bx + 6, y + 50)], fill=(70, 44, 26, 255))
+    dr.polygon([(x - 66, y), (x + 62, y), (x + 70, y - 8), (x - 58, y - 8)], fill=(128, 86, 52, 255))
+    dr.rectangle((x - 66, y, x + 62, y + 10), fill=(84, 52, 30, 255))
+    dr.line((x - 66, y + 10, x + 62, y + 10), fill=(40, 24, 14, 255), width=2)
+    shadow = Image.new("L", (W, H), 0)
+    ImageDraw.Draw(shadow).rectangle((x - 60, y + 12, x + 68, y + 22), fill=90)
+    rp.darken(img, shadow.filter(ImageFilter.GaussianBlur(5)))
 
 
 def sideboard(img, room):
@@ -365,12 +378,24 @@ def study():
         cx, cy = d(*centre)
         door_frame(img, (cx - 62, cy - 140, cx + 62, 490))
     rp.hang(img, bookcase((220, 330), 71), (d(512)[0], 490 - 165))
-    # A map on the wall left of the workshop door, a clock right of the attic door.
-    paper = Image.new("RGBA", (90, 70), (214, 196, 150, 255))
-    pd = ImageDraw.Draw(paper)
-    pd.rectangle((0, 0, 89, 69), outline=(90, 60, 30), width=3)
-    pd.line((10, 50, 30, 30, 50, 40, 78, 16), fill=(150, 60, 40), width=2)
-    rp.hang(img, paper, d(190 + 1, 0) if False else (d(360)[0] + 0, 140))
+    # A sign over each door: a ladder up to the attic, tools for the workshop.
+    for centre, char in ((STUDY_MG_DOOR, "\U0001F6E0"), (STUDY_HO_DOOR, "\U0001FA9C")):
+        rp.hang(img, door_sign(char), (d(centre[0])[0], centre[1] - 184), drop=(4, 5))
+    # A round rug under the chest.
+    rug = new((600, 400))
+    rd = ImageDraw.Draw(rug)
+    rd.ellipse((0, 0, 599, 399), fill=(58, 78, 60, 255))
+    rd.ellipse((22, 16, 577, 383), outline=(190, 150, 80, 255), width=10)
+    rd.ellipse((60, 44, 539, 355), outline=(96, 44, 40, 255), width=18)
+    rd.ellipse((170, 118, 429, 281), fill=(120, 60, 48, 255), outline=(190, 150, 80, 255), width=6)
+    rug = rp.shade(rug.convert("RGB"), rp.noise(rug.size, 3, 6, 40), 0.2).convert("RGBA")
+    rug.putalpha(ImageChops.multiply(rug.getchannel("A"), Image.new("L", rug.size, 255)))
+    mask = Image.new("L", (600, 400), 0)
+    ImageDraw.Draw(mask).ellipse((0, 0, 599, 399), fill=255)
+    rug.putalpha(mask)
+    rp.quad_paste(img, rug, [room.floor_point(d(340)[0], 0.3), room.floor_point(d(684)[0], 0.3),
+                             room.floor_point(d(684)[0], 0.92), room.floor_point(d(340)[0], 0.92)])
+    # A clock left of the attic door.
     rp.hang(img, rp.tinted(rp.svg("signs_and_symbols/clocks/analogue_clock_01.svg", 60), (200, 190, 160), 0.4),
             (d(665)[0], 140))
     # Desk with a globe and books, right front.
@@ -392,6 +417,17 @@ def study():
     rp.apply_light(img, light)
     rp.vignette(img, 140)
     return rp.painted(img)
+
+
+def door_sign(char):
+    """A small wooden sign with a brass rim and a picture of where the door leads."""
+    sign = new((84, 62))
+    dr = ImageDraw.Draw(sign)
+    dr.rounded_rectangle((0, 0, 83, 61), 10, fill=BRASS + (255,))
+    sign.alpha_composite(wood_piece((76, 54), (150, 110, 70), 81, vertical=False, board=27), (4, 4))
+    mark = rp.emoji(char, 46)
+    sign.alpha_composite(mark, (42 - mark.width // 2, 31 - mark.height // 2))
+    return rp.tinted(sign, (220, 210, 180), 0.2)
 
 
 def chest_picture(open_=False, w=200, h=150):
@@ -578,6 +614,43 @@ def taper():
     return img
 
 
+def wall_map():
+    """The map of the house pinned to the hall's wall: the house in cross-section in
+    ink on old paper, the attic marked, four brass tacks; with its shadow."""
+    pw, ph = 132, 96
+    paper = Image.new("RGBA", (pw, ph), (226, 208, 164, 255))
+    paper = rp.shade(paper.convert("RGB"), rp.noise((pw, ph), 3, 8, 40), 0.12).convert("RGBA")
+    dr = ImageDraw.Draw(paper, "RGBA")
+    dr.rectangle((0, 0, pw - 1, ph - 1), outline=(150, 112, 60, 255), width=2)
+    ink = (86, 52, 26, 255)
+    dr.line((14, 50, 66, 14, 118, 50), fill=ink, width=2)  # roof
+    dr.rectangle((14, 50, 118, 84), outline=ink, width=2)
+    for x in (48, 84):
+        dr.line((x, 50, x, 84), fill=ink, width=2)
+    dr.rectangle((46, 30, 86, 48), outline=ink, width=2)  # the attic under the roof
+    for i in range(4):  # stairs
+        dr.line((88 + 4 * i, 48 - 4 * i, 92 + 4 * i, 48 - 4 * i), fill=ink, width=1)
+    dr.line((60, 34, 72, 44), fill=(170, 40, 30, 255), width=3)
+    dr.line((72, 34, 60, 44), fill=(170, 40, 30, 255), width=3)
+    dr.line((20, 90, 112, 90), fill=(120, 90, 50, 160), width=1)
+    dr.polygon([(116, 6), (119, 14), (126, 17), (119, 20), (116, 28), (113, 20), (106, 17), (113, 14)],
+               fill=(120, 80, 40, 200))  # a compass star
+    # A curled corner, lighter where it lifts.
+    dr.polygon([(pw - 1, ph - 16), (pw - 16, ph - 1), (pw - 1, ph - 1)], fill=(0, 0, 0, 0))
+    dr.polygon([(pw - 2, ph - 16), (pw - 16, ph - 2), (pw - 12, ph - 12)], fill=(240, 226, 190, 255))
+    paper = paper.rotate(-3, expand=True, resample=Image.BICUBIC)
+    img = new((paper.width + 16, paper.height + 16))
+    sil = new(img.size)
+    sil.paste((0, 0, 0, 110), (6, 9), paper.getchannel("A"))
+    img.alpha_composite(sil.filter(ImageFilter.GaussianBlur(4)))
+    img.alpha_composite(paper, (4, 4))
+    dr = ImageDraw.Draw(img)
+    for x, y in ((10, 10), (paper.width - 4, 14), (12, paper.height - 4), (paper.width - 6, paper.height - 2)):
+        dr.ellipse((x - 4, y - 4, x + 4, y + 4), fill=BRASS + (255,), outline=(90, 60, 20, 255))
+        dr.point((x - 1, y - 2), fill=(255, 240, 190, 255))
+    return rp.tinted(img, (150, 160, 190), 0.25)
+
+
 def projector_picture():
     """A film projector with two reels, its lens to the left."""
     img = new((110, 90))
@@ -616,10 +689,13 @@ def bird_parts():
 
 
 def main():
-    rp.save_jpg(hall(), "rooms/room1/bg")
+    hall_bg, bars = hall()
+    rp.save_jpg(hall_bg, "rooms/room1/bg")
+    rp.save_png(bars, "rooms/room1/window_bars")
     # The tests look for the hall door's brown (140, 90, 40) at its middle.
     rp.save_png(door_picture(colour=(152, 98, 44), vary=(0.97, 1.03)), "rooms/room1/door")
     rp.save_png(projector_picture(), "rooms/room1/projector")
+    rp.save_png(wall_map(), "rooms/room1/map")
     rp.save_png(lamp_glow(), "rooms/room1/lamp_glow")
     rp.save_png(lamp_glow(700, (255, 170, 90)), "rooms/room1/warm_light")
     rp.save_jpg(study(), "rooms/room2/bg")

@@ -343,6 +343,13 @@ void nE_TriggerManager::Update()
     }
 }
 
+bool nE_TriggerManager::HasQueuedCallFrom(const std::string& sender) const
+{
+    for (const nE_TriggerCall& call : m_queue)
+        if (call.sender == sender) return true;
+    return false;
+}
+
 void nE_TriggerManager::Clear()
 {
     for (auto& entry : m_triggers)

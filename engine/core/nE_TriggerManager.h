@@ -82,6 +82,8 @@ public:
     void Clear();
 
     size_t GetQueueSize() const { return m_queue.size(); }
+    // Whether a call posted by this sender still waits for its tick.
+    bool HasQueuedCallFrom(const std::string& sender) const;
     size_t GetTriggerCount() const { return m_triggers.size(); }
     // The innermost running call, or null.
     const nE_TriggerCall* GetRunningCall() const { return m_stack.empty() ? nullptr : m_stack.back(); }

@@ -181,7 +181,8 @@ void nE_Text::SetMaxWidth(int width)
 
 std::string nE_Text::ShownText() const
 {
-    if (!g_stringTable || m_dispRawText) return m_text;
+    // No key yet is no text, not a missing one.
+    if (!g_stringTable || m_dispRawText || m_text.empty()) return m_text;
     return g_stringTable->GetText(m_text, m_params[0], m_params[1], m_params[2], m_params[3], m_params[4]);
 }
 

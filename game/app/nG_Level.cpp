@@ -528,6 +528,9 @@ void nG_Level::Update(const nE_TimeStep* step)
     }
     UpdateRooms();
     UpdateBlur(step ? step->step : 0.0f);
+    // A level made by SwitchLevel in the middle of a tick is walked once before its
+    // start call runs: the start has not happened yet.
+    if (m_startCounter == 0 && g_triggerManager && g_triggerManager->HasQueuedCallFrom(m_name)) return;
     // The start trigger ran in this tick's trigger step, before this walk.
     if (m_startCounter == 0 && !GetCurrentRoom() && !GetOpenSubRoom())
         nE_Log("Warning: no room is shown after the start trigger \"" + m_startTrigger +

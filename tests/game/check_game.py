@@ -22,10 +22,9 @@ import zlib
 
 # Colours of the sample's painted rooms (sample/make_rooms.py): the hall's back
 # wall left of the projector screen, kept quiet there for these checks; the
-# study's green wall (the guide's screenshots still show its old flat green) and
-# its wall as the rooms draw it now; the velvet inside the chest's close-up.
+# study's green wall; the velvet inside the chest's close-up.
 ROOM1_WALL = (40, 57, 75)
-ROOM2_WALL = (50, 110, 60)
+HALL_WALL = (364, 300)  # a bare patch of it, between the map and the screen
 STUDY_WALL = (45, 63, 41)
 SUB_FILL = (101, 32, 51)
 
@@ -41,10 +40,15 @@ BACK = (100, 590)
 REST = (-150, 20)
 # The main menu (sample/assets/levels/main_menu.xml), shown first; most cases press
 # "New game" and then play MENU_TURNS turns later than their events say.
-NEW_GAME = (512, 400)
-CONTINUE = (512, 460)
-MENU_PLAYERS = [(300, 590), (512, 590)]
-MENU_TURNS = 6
+NEW_GAME, CONTINUE, PLAYERS, MENU_SETTINGS = (780, 240), (780, 296), (780, 352), (780, 408)
+MENU_CARDS, MENU_GUIDE, MENU_CREDITS, MENU_QUIT = (780, 464), (780, 520), (780, 576), (780, 632)
+# The players panel: row i (from 0) and its delete button, the name field, Add, Done;
+# the question box's Yes and No.
+PLAYER_ROWS = [(482, 244 + 44 * i) for i in range(6)]
+PLAYER_DELETE = [(702, 244 + 44 * i) for i in range(6)]
+NAME_FIELD, PLAYER_ADD, PLAYERS_DONE = (416, 534), (646, 534), (512, 596)
+ASK_YES, ASK_NO = (412, 434), (612, 434)
+MENU_TURNS = 10
 
 TIMEOUT = 240
 
@@ -126,8 +130,9 @@ def shifted(turns, events):
 
 
 def from_menu(button, events):
-    """A click on a menu button, then the events shifted past it."""
-    return click(1, button) + shifted(MENU_TURNS, events)
+    """A click on a menu button, then the events shifted past it. New game over a saved
+    game asks first: Yes is clicked too (when nothing asks, that spot of the hall is bare)."""
+    return click(1, button) + click(5, ASK_YES) + shifted(MENU_TURNS, events)
 
 
 class Run:
@@ -242,7 +247,7 @@ def case_round_trip(program, sample, user_dir, work_dir):
                         "sample: close subroom", "sample: room closed sample_sub_chest",
                         "sample: switch to sample_room1", "sample: ng_close")
     rows = run.pixels()
-    expect_colour(rows, (300, 300), ROOM1_WALL, "the first room again")
+    expect_colour(rows, HALL_WALL, ROOM1_WALL, "the first room again")
     expect_colour(rows, DOOR, (140, 90, 40), "the door of the first room")
     # The saved game data is read back by the next start.
     again = Run(program, sample, user_dir, work_dir, 3, [], start=None)
@@ -484,6 +489,13 @@ def count_bright(rows, x0, y0, x1, y1, base, margin=60):
                if sum(rows[y][x]) > sum(base) + margin)
 
 
+def count_warm(rows, centre, half_w, half_h):
+    """Pixels round a design point toned like the old reel (sepia: red well above blue)."""
+    x, y = centre
+    return sum(1 for yy in range(y - half_h, y + half_h) for xx in range(x - half_w + OFFSET_X, x + half_w + OFFSET_X)
+               if rows[yy][xx][0] > rows[yy][xx][2] + 20)
+
+
 def case_media(program, sample, user_dir, work_dir):
     run = Run(program, sample, user_dir, work_dir, 200, move(1, REST))
     expect_clean_stop(run)
@@ -492,7 +504,8 @@ def case_media(program, sample, user_dir, work_dir):
     run.expect_absent("Error: video")
     run.expect_absent("Warning: flashanim")
     rows = run.pixels()
-    expect_colour(rows, CLIP, (208, 64, 32), "the clip's opaque middle", tolerance=24)
+    if count_warm(rows, CLIP, 30, 20) < 30 * 20 * 4 // 5:
+        raise Failure("the old reel does not show in the clip's opaque middle")
     expect_colour(rows, (CLIP[0] - 75, CLIP[1] - 43), SCREEN_CLOTH, "the clip's clear corner (.zalpha)")
     expect_colour(rows, RING, MIRROR_GLASS, "the hole of the ring (.oggalpha)")
     expect_colour(rows, (RING[0] + 22, RING[1]), (48, 192, 224), "the ring itself", tolerance=24)
@@ -504,6 +517,17 @@ def case_media(program, sample, user_dir, work_dir):
                 if rows[y][x][2] > 140 and rows[y][x][2] > rows[y][x][0] + 25)
     if drops < 100:
         raise Failure("the rain field shows only %d bright pixels" % drops)
+    # Nothing of it outside the panes: on the wall beside the window, under its sill.
+    for x0, y0, x1, y1 in ((-40, 100, 2, 400), (20, 414, 150, 450)):
+        stray = sum(1 for y in range(y0, y1) for x in range(x0 + OFFSET_X, x1 + OFFSET_X)
+                    if rows[y][x][2] > 140 and rows[y][x][2] > rows[y][x][0] + 25)
+        if stray > 4:
+            raise Failure("%d rain pixels outside the window, in %s" % (stray, (x0, y0, x1, y1)))
+    # The lock box glimmers on itself; nothing burns over the floor above it.
+    flames = sum(1 for y in range(440, 550) for x in range(280 + OFFSET_X, 380 + OFFSET_X)
+                 if rows[y][x][0] > 200 and rows[y][x][1] > 110 and rows[y][x][2] < 120)
+    if flames > 4:
+        raise Failure("%d flame-coloured pixels float above the lock box" % flames)
 
 
 HINT = (-21, 670)
@@ -532,6 +556,13 @@ def case_hud(program, sample, user_dir, work_dir):
     centre = band(rows, ringed, 0, 12) - band(plain, ringed, 0, 12)
     if centre > best / 10:
         raise Failure("the hint covers its object instead of ringing it (%d inside, %d round it)" % (centre, best))
+    # In the hall, with no list to point into, it rings the next thing to do: the door.
+    plain = Run(program, sample, user_dir + "_a", work_dir, 100, move(30, REST)).pixels()
+    hinted = Run(program, sample, user_dir, work_dir, 100, click(30, HINT) + move(35, REST))
+    hinted.index("sample: hint points at sample_room1_door")
+    rows = hinted.pixels()
+    if band(rows, DOOR, 50, 72) - band(plain, DOOR, 50, 72) < 60 * 400:
+        raise Failure("the hint does not ring the hall's door")
     events = to_ho + click(160, HO_BACK) + click(230, MG_DOOR) + move(235, REST)
     events += click(480, HINT) + move(485, REST)  # the skip, once charged
     run = Run(program, sample, user_dir, work_dir, 540, events)
@@ -543,10 +574,8 @@ def case_hud(program, sample, user_dir, work_dir):
         expect_colour(rows, point, FLAME, "a lit lamp", tolerance=40)
 
 
-# The menu's link to the card album, the HUD's guide button and the guide's
-# page links (see sample/assets/levels/main_menu.xml and extras.xml).
-CARDS_LINK, GUIDE_BTN = (300, 690), (-20, 745)
-CARDS_CLOSE, GUIDE_NEXT = (512, 670), (824, 675)
+# The HUD's guide button and the guide's page links (see sample/assets/levels/extras.xml).
+GUIDE_BTN, GUIDE_NEXT = (-20, 745), (840, 675)
 GUIDE_SLOT0 = (795, 205)  # the screenshot in the first slot, over the study's wall
 
 
@@ -556,133 +585,213 @@ def typed(turn, text):
 
 
 def case_extras(program, sample, user_dir, work_dir):
-    # The name typed into the menu's field; Enter starts a new game under it.
-    events = click(20, CARDS_LINK) + click(80, CARDS_CLOSE) + move(130, REST) + typed(140, "Zo\u00eb 7")
+    # The album from the menu; a name typed into the players panel (Enter adds it);
+    # a new game under it, then the guide from the HUD.
+    events = click(5, MENU_CARDS) + click(45, CARDS_CLOSE_BTN) + click(80, PLAYERS) + typed(95, "Zo\u00eb 7")
+    events += click(120, PLAYERS_DONE) + click(135, NEW_GAME)
     events += click(200, GUIDE_BTN) + click(350, GUIDE_NEXT) + click(400, GUIDE_NEXT) + move(420, REST)
     run = Run(program, sample, user_dir, work_dir, 470, events, start=None)
     expect_clean_stop(run)
-    run.expect_in_order("sample: cards ready, sent by ng_cards_screen", "sample: cards open 1",
-                        "sample: name entered Zo\u00eb7", "sample: room open sample_room1", "sample: guide button",
-                        "sample: room open sample_guide_room", "sample: guide page 0", "sample: guide page 1",
-                        "sample: ng_close")
+    run.expect_in_order("sample: cards ready, sent by ng_cards_screen", "sample: cards open 1, 0 earned",
+                        "sample: name entered Zo\u00eb7", "sample: new game for Zo\u00eb7", "sample: room open sample_room1",
+                        "sample: guide button", "sample: room open sample_guide_room", "sample: guide page 0",
+                        "sample: guide page 1", "sample: ng_close")
     run.expect_absent("Error:")
     run.expect_absent("Warning:")
     run.expect_file("profile_list.xml", "Zo\u00eb7")
-    expect_colour(run.pixels(), GUIDE_SLOT0, ROOM2_WALL, "the study's picture on the guide's page", tolerance=20)
+    expect_colour(run.pixels(), GUIDE_SLOT0, STUDY_WALL, "the study's picture on the guide's page", tolerance=20)
 
 
-# The interface extras of the first room (see sample/assets/levels/dialogs.xml).
-MAP_BTN = (600, 150)
-TALK_BTN = (710, 150)
-SETTINGS_BTN = (930, 150)
-MAP_ROOM2 = (720, 380)
+# The interface of the hall (see sample/assets/levels/dialogs.xml and settings.xml):
+# the map pinned on the wall, the mage's dialog, the settings window's sliders.
+WALL_MAP = (272, 328)
+MAP_ROOM2 = (512, 479)
 MAP_CLOSE = (1103, 54)  # 932 units from the left of the design space, kept from the right edge
-VOLUME_UP = (712, 319)
-SETTINGS_CLOSE = (512, 502)
-MAP_PAPER = (214, 196, 150)
+EFFECTS_AT_75, MUSIC_AT_0 = (592, 244), (414, 344)  # on the sliders' bars, 240 wide from x 412
+SETTINGS_CLOSE = (622, 580)
 WINDOW_FILL = (34, 27, 22)
 
 
 def case_interface(program, sample, user_dir, work_dir):
-    events = click(20, MAP_BTN) + move(90, MAP_ROOM2) + click(140, MAP_CLOSE) + click(200, TALK_BTN)
-    events += click(260, (512, 300)) + click(300, (512, 300)) + click(350, SETTINGS_BTN)
-    events += click(400, VOLUME_UP) + click(430, SETTINGS_CLOSE) + move(480, REST)
-    shots = [(80, (100, 700), MAP_PAPER, "the open map"),
-             (130, (626, 250), WINDOW_FILL, "the map popup over the second room's mark"),
-             (250, (700, 700), WINDOW_FILL, "the character dialog's window"),
-             (390, (300, 480), WINDOW_FILL, "the settings window")]
+    events = click(20, WALL_MAP) + move(90, MAP_ROOM2) + click(140, MAP_CLOSE) + click(200, MAGE)
+    events += click(260, (512, 300)) + click(300, (512, 300)) + click(350, HUD_MENU)
+    events += click(400, EFFECTS_AT_75) + click(410, MUSIC_AT_0) + click(430, SETTINGS_CLOSE) + move(480, REST)
+    shots = [(80, (100, 700), PARCHMENT, "the open map"),
+             (250, (700, 700), (30, 24, 26), "the character dialog's window"),
+             (390, (300, 250), (36, 27, 34), "the settings window")]
     for frames, point, colour, what in shots:
         run = Run(program, sample, user_dir, work_dir, frames, events)
-        expect_colour(run.pixels(), point, colour, what)
+        expect_colour(run.pixels(), point, colour, what, tolerance=24)
+    run = Run(program, sample, user_dir, work_dir, 130, events)
+    if count_near(run.pixels(), 400, 150, 624, 470, POPUP_FILL) < 3000:
+        raise Failure("no popup over the study's mark on the map")
     run = Run(program, sample, user_dir, work_dir, 500, events)
     expect_clean_stop(run)
-    run.expect_in_order("sample: map ready", "sample: map open", "sample: map closed", "sample: dialog open",
-                        "sample: dialog closed", "sample: settings open", "sample: settings closed",
-                        "sample: ng_close")
+    run.expect_in_order("sample: map ready", "sample: map open", "sample: map popup sample_room2, 0 to find",
+                        "sample: map closed", "sample: dialog open", "sample: dialog closed", "sample: settings open",
+                        "sample: settings closed", "sample: ng_close")
     run.expect_absent("Error:")
-    run.expect_file("settings.xml", 'sfx_volume="1"')
-    expect_colour(run.pixels(), (300, 300), ROOM1_WALL, "the first room once everything is closed")
+    run.expect_file("settings.xml", 'sfx_volume="0.75"', 'soundtrack_volume="0"', 'env_volume="1"')
+    expect_colour(run.pixels(), HALL_WALL, ROOM1_WALL, "the first room once everything is closed")
+
+
 # The cut-scene (sample/assets/levels/cutscene.xml): the projector opens the
-# HUD's video frame; the clip's soft edge shows the room; skip shows after 1 s
-# once the frame has faded in, at 90 from the wide screen's right edge.
-PROJECTOR = (930, 200)
-CUTSCENE_COLOUR = (224, 176, 64)
+# HUD's video frame; the reel (480 x 288) fades into the room at its oval's edge;
+# skip shows after 1 s once the frame has faded in, at 90 from the wide screen's
+# right edge.
+PROJECTOR = (962, 150)
 CUTSCENE_CENTRE = (512, 384)
+CUTSCENE_CORNER, CUTSCENE_EDGE = (512 + 236, 384 + 140), (512 - 200, 384)
 SKIP = (683 + 512 - 90, 48)
 
 
 def case_cutscene(program, sample, user_dir, work_dir):
     events = click(20, PROJECTOR) + move(25, REST)
     os.makedirs(user_dir + "_a")
-    # Playing: bars, the clip over the room with its soft edge, the subtitle.
-    run = Run(program, sample, user_dir + "_a", work_dir, 110, events)
-    run.expect_exit(0)  # closing mid-scene: the frame hands the clip back first
-    run.expect_in_order("sample: cut-scene started")
-    rows = run.pixels()
-    expect_colour(rows, (200, 20), (0, 0, 0), "the frame's top bar")
-    expect_colour(rows, CUTSCENE_CENTRE, CUTSCENE_COLOUR, "the cut-scene's middle", tolerance=24)
-    expect_colour(rows, (512 - 158, 384 - 94), ROOM1_WALL, "the room through the clip's clear corner")
-    edge = rows[384][512 - 130 + OFFSET_X]
-    if not (ROOM1_WALL[0] + 20 < edge[0] < CUTSCENE_COLOUR[0] - 20):
-        raise Failure("the clip's edge does not blend into the room: %s" % (edge,))
-    if count_bright(rows, 200, 700, 824, 740, (0, 0, 0), margin=300) < 50:
-        raise Failure("no subtitle line in the bottom bar")
     # Skipped once the button shows: the frame fades out and the room is back.
     run = Run(program, sample, user_dir, work_dir, 260, events + click(170, SKIP) + move(175, REST))
     expect_clean_stop(run)
     run.expect_in_order("sample: cut-scene started", "sample: cut-scene skipped", "sample: ng_close")
     run.expect_absent("sample: cut-scene ended")
     run.expect_absent("Error:")
+    room = run.pixels()
+    expect_colour(room, HALL_WALL, ROOM1_WALL, "the room where the clip was")
+    # Playing: bars, the reel over the room with its soft edge, the subtitle.
+    run = Run(program, sample, user_dir + "_a", work_dir, 110, events)
+    run.expect_exit(0)  # closing mid-scene: the frame hands the clip back first
+    run.expect_in_order("sample: cut-scene started")
     rows = run.pixels()
-    expect_colour(rows, (400, 300), ROOM1_WALL, "the room where the clip was")
+    expect_colour(rows, (200, 20), (0, 0, 0), "the frame's top bar")
+    if count_warm(rows, CUTSCENE_CENTRE, 40, 25) < 80 * 50 * 4 // 5:
+        raise Failure("the old reel does not show in the cut-scene's middle")
+    x, y = CUTSCENE_CORNER
+    expect_colour(rows, CUTSCENE_CORNER, room[y][x + OFFSET_X], "the room through the clip's clear corner")
+    x, y = CUTSCENE_EDGE
+    if max(abs(a - b) for a, b in zip(rows[y][x + OFFSET_X], room[y][x + OFFSET_X])) < 15:
+        raise Failure("nothing of the reel shows at its soft edge")
+    if count_bright(rows, 200, 700, 824, 740, (0, 0, 0), margin=300) < 50:
+        raise Failure("no subtitle line in the bottom bar")
 
 
 LAMPS = [(312, 410), (512, 410), (712, 410)]
+# The hall's mage, the HUD's map and Menu buttons, the attic's mark on the map, the
+# settings window's Main menu button, the credits' way back, the album's Close.
+MAGE = (904, 470)
+HUD_MAP, HUD_MENU = (1033, 674), (1044, 739)
+HUD_CARD_RISEN, HUD_CARD = (216, 700), (216, 647)  # the card button rides 61 above the risen bar
+MAP_ATTIC = (512, 256)
+SETTINGS_TO_MENU, SETTINGS_BOXES = (402, 580), {"full": (312, 464), "wide": (552, 464)}
+CREDITS_BACK, CARDS_CLOSE_BTN, GUIDE_BACK = (512, 676), (512, 660), (660, 675)
+POPUP_FILL, PARCHMENT, MAP_INK = (34, 27, 22), (236, 222, 186), (92, 56, 26)
+
+
+def count_near(rows, x0, y0, x1, y1, colour, tolerance=24):
+    """Pixels of the design rectangle within the tolerance of the colour."""
+    return sum(1 for y in range(y0, y1) for x in range(x0 + OFFSET_X, x1 + OFFSET_X)
+               if all(abs(a - b) <= tolerance for a, b in zip(rows[y][x], colour)))
+
+
+def gold_in(rows, point, half=9):
+    x, y = point
+    return sum(1 for yy in range(y - half, y + half) for xx in range(x - half + OFFSET_X, x + half + OFFSET_X)
+               if rows[yy][xx][0] > 150 and rows[yy][xx][1] > 110 and rows[yy][xx][2] < 140)
+
+
+def whole_game():
+    """From the menu: the album and the guide, a new player "Ada", the mage, the map
+    (the attic's list in full), the attic with the key tried too early, the map again
+    (nothing left), the workshop's lamps, the ending, the credits, back to the menu.
+    Returns the events and the turns of the checkpoints."""
+    events = click(5, MENU_CARDS) + move(30, REST) + click(45, CARDS_CLOSE_BTN) + move(70, REST)
+    events += click(80, MENU_GUIDE) + click(125, GUIDE_BACK) + click(185, PLAYERS)  # rooms fade in 0.6 s
+    events += typed(200, "Ada") + click(225, PLAYERS_DONE) + click(240, NEW_GAME)
+    g = 255
+    events += shifted(g, click(20, MAGE) + click(80, (512, 300)) + click(120, (512, 300)))
+    # The album from the HUD's card button (on the bar, up under the pointer); the Menu
+    # button beneath it must not open the settings.
+    events += shifted(g, move(140, BAR) + move(160, HUD_CARD_RISEN) + click(175, HUD_CARD) + click(215, HUD_MENU))
+    events += shifted(g, click(250, CARDS_CLOSE_BTN))
+    events += shifted(g, click(290, HUD_MAP) + move(330, MAP_ATTIC) + click(380, MAP_CLOSE))
+    h = g + 430
+    attic = ho_play_through()
+    attic += click(150, HO_KEY)  # before anything is found: refused
+    events += shifted(h, attic)
+    events += shifted(h, click(830, HUD_MAP) + move(870, MAP_ATTIC) + click(900, MAP_CLOSE))
+    events += shifted(h, click(950, DOOR) + click(1020, MG_DOOR))
+    for i, lamp in enumerate(LAMPS):
+        events += shifted(h, click(1090 + 30 * i, lamp))
+    e = h + 1150  # the ending plays, then the credits
+    events += click(e + 460, CREDITS_BACK) + move(e + 520, REST)
+    return sorted(events, key=lambda line: int(line.split()[0])), {"album": 40, "map": g + 375, "end": e + 540}
 
 
 def case_play_through(program, sample, user_dir, work_dir):
-    """The whole game from the menu: a new profile, the mage's dialog, the attic's
-    list, the key on the lock box, the lamps; then "Continue" resumes it."""
-    game = click(20, TALK_BTN) + click(80, (512, 300)) + click(120, (512, 300))
-    game += shifted(130, ho_play_through())
-    game += click(960, DOOR) + click(1030, MG_DOOR)
-    for i, lamp in enumerate(LAMPS):
-        game += click(1100 + 30 * i, lamp)
-    events = typed(40, "Ada") + shifted(40, game + move(1200, REST))
-    mid_dir = user_dir + "_mid"
-    os.makedirs(mid_dir)
-    # Checkpoints: the menu, then the key in the bar while still in the attic.
-    rows = Run(program, sample, mid_dir, work_dir, 38, events, start=None).pixels()
-    if count_bright(rows, 420, 380, 600, 420, ROOM1_WALL) < 200:
-        raise Failure("the menu's New game line is not shown")
-    mid = Run(program, sample, mid_dir, work_dir, 680, events, start=None)
-    expect_colour(mid.pixels(), (262, 730), KEY_GOLD, "the key in its slot", tolerance=30)
-    mid.expect_file("p_Ada.xml", "sample_ho_room", "taken")
-    # The whole game.
-    run = Run(program, sample, user_dir, work_dir, 1340, events, start=None)
+    """The whole game from the menu to the credits and back to the menu; then, saved,
+    Continue, the settings boxes, a second player's fresh game, deleting a player, Quit."""
+    events, at = whole_game()
+    for suffix in ("_a", "_b"):
+        os.makedirs(user_dir + suffix)
+    rows = Run(program, sample, user_dir + "_a", work_dir, at["album"], events, start=None).pixels()
+    if count_near(rows, 100, 250, 200, 350, PARCHMENT, 30) < 5000:
+        raise Failure("the card album did not open from the menu")
+    rows = Run(program, sample, user_dir + "_b", work_dir, at["map"], events, start=None).pixels()
+    if count_near(rows, 430, 60, 600, 400, POPUP_FILL) < 4000:
+        raise Failure("the attic's popup with its list is not shown on the map")
+    title, covered = count_near(rows, 330, 630, 700, 675, MAP_INK, 40), count_near(rows, 330, 600, 700, 690, POPUP_FILL)
+    if title < 800 or covered > 50:
+        raise Failure("the map's title is not shown clear of the attic's popup")
+    run = Run(program, sample, user_dir, work_dir, at["end"], events, start=None)
     expect_clean_stop(run)
-    run.expect_in_order("sample: menu open, 1 profiles", "sample: new game for Ada", "sample: dialog open",
-                        "sample: dialog closed", "sample: all found", "sample: key taken",
-                        "sample: key used on the lock box", "sample: room open sample_mg_room",
-                        "sample: minigame solved", "sample: the end", "sample: ng_close")
-    run.expect_absent("Error:")
-    run.expect_file("profile_list.xml", "Ada", "Player")
+    run.expect_in_order("sample: menu open, 1 profiles", "sample: cards open 1, 0 earned",
+                        "sample: room open sample_guide_room", "sample: name entered Ada", "sample: new game for Ada",
+                        "sample: dialog open", "sample: dialog closed", "sample: map popup sample_ho_room, 12 to find",
+                        "sample: key refused, 12 left",
+                        "sample: all found", "sample: key taken", "sample: key used on the lock box",
+                        "sample: map popup sample_ho_room, 0 to find", "sample: room open sample_mg_room",
+                        "sample: minigame solved", "sample: the end", "sample: ending over", "sample: credits open",
+                        "sample: back to the menu", "sample: menu open, 2 profiles", "sample: ng_close")
+    if sum("sample: cards open 1, 0 earned" in line for line in run.lines) != 2:
+        raise Failure("the album was not opened from the HUD as Ada's first")
+    run.expect_absent("sample: settings open")  # the Menu button under the open album
+    if sum("sample: key taken" in line for line in run.lines) != 1:
+        raise Failure("the key was taken before the attic's list was done")
+    for bad in ("Warning:", "Error:"):
+        run.expect_absent(bad)
     run.expect_file("p_Ada.xml", "finished", "sample_mg_room")
-    for point in LAMPS:
-        expect_colour(run.pixels(), (point[0], point[1] - 29), FLAME, "a lit lamp", tolerance=40)
-    # Resumed from the saved profiles: the finished game, and the one left in the attic.
-    again = Run(program, sample, user_dir, work_dir, 60, move(50, REST), start=CONTINUE)
-    again.expect_in_order("sample: menu open, 2 profiles", "sample: resumed in sample_mg_room")
-    again.expect_absent("Error:")
-    for point in LAMPS:
-        expect_colour(again.pixels(), (point[0], point[1] - 29), FLAME, "a lamp lit in the saved game", tolerance=40)
-    # The second: both saved players chosen in turn on the menu, then Ada's game continued.
-    events = click(1, MENU_PLAYERS[0]) + click(10, MENU_PLAYERS[1]) + click(20, CONTINUE)
-    again = Run(program, sample, mid_dir, work_dir, 140, events + move(70, BAR) + move(120, SLOT), start=None)
-    again.expect_in_order("sample: profile chosen Player", "sample: profile chosen Ada",
-                          "sample: resumed in sample_ho_room")
-    again.expect_absent("Error:")
-    expect_colour(again.pixels(), (262, 730), KEY_GOLD, "the saved key in its slot", tolerance=30)
+    if count_bright(run.pixels(), 700, 228, 860, 252, (40, 30, 50), margin=300) < 150:
+        raise Failure("the main menu is not shown again after the credits")
+    # Saved: Ada's finished game resumes; from the settings (its boxes ticked as the
+    # settings stand) back to the menu; a second player starts from nothing; Ada is deleted.
+    again = click(5, CONTINUE) + click(60, HUD_MENU) + move(100, REST) + click(130, SETTINGS_TO_MENU)
+    again += click(170, PLAYERS) + typed(185, "Bea") + click(210, PLAYERS_DONE) + click(225, NEW_GAME)
+    again += click(260, HUD_MENU) + click(300, SETTINGS_TO_MENU) + click(340, MENU_CARDS)
+    again += click(380, CARDS_CLOSE_BTN) + click(420, PLAYERS) + click(440, PLAYER_DELETE[1]) + click(460, ASK_YES)
+    again += click(490, PLAYERS_DONE) + click(510, MENU_QUIT)
+    rows = Run(program, sample, user_dir, work_dir, 120, again, start=None).pixels()
+    if gold_in(rows, SETTINGS_BOXES["wide"]) < 12 or gold_in(rows, SETTINGS_BOXES["full"]) > 4:
+        raise Failure("the settings' boxes do not show wide screen on and full screen off")
+    run = Run(program, sample, user_dir, work_dir, 600, again, start=None)
+    run.expect_exit(0)
+    run.expect_in_order("sample: resumed in sample_mg_room", "sample: settings open", "sample: back to the menu",
+                        "sample: name entered Bea", "sample: new game for Bea", "sample: cards open 1, 0 earned",
+                        "sample: profile deleted Ada", "sample: quit from the menu", "sample: ng_close")
+    if sum("sample: back to the menu" in line for line in run.lines) != 2:
+        raise Failure("the settings did not lead back to the menu from both games")
+    for bad in ("Warning:", "Error:"):
+        run.expect_absent(bad)
+    run.expect_file("p_Bea.xml", "sample_room1")
+    with open(os.path.join(user_dir, "p_Bea.xml")) as f:
+        fresh = f.read()
+    # Its only start is the return to the menu (reloading the level counts one).
+    for inherited in ("cards_opened", "found", "finished", '<n_starts v="2"', '<n_starts v="3"', '<n_starts v="4"'):
+        if inherited in fresh:
+            raise Failure("the new player's game holds %r from the one before:\n%s" % (inherited, fresh))
+    if os.path.exists(os.path.join(user_dir, "p_Ada.xml")):
+        raise Failure("the deleted player's game is still there")
+    run.expect_file("profile_list.xml", "Bea", "Player")
+    with open(os.path.join(user_dir, "profile_list.xml")) as f:
+        if "Ada" in f.read():
+            raise Failure("the deleted player is still listed")
 
 
 CASES = {

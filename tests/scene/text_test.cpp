@@ -94,6 +94,18 @@ TEST_F(TextTest, BlockFollowsEveryChangeAndIsLaidOutOncePerChange)
     EXPECT_TRUE(std::dynamic_pointer_cast<nE_GeneratedTexture>(text->GetTexture()));
 }
 
+// A text with no key yet (widgets set it after attaching, which lays it out) is
+// empty: it is neither looked up nor shown as missing.
+TEST_F(TextTest, NoKeyShowsNothingAndIsNotReportedMissing)
+{
+    text->LoadResourcesTree();
+    text->SetText("window_title");
+    text->SetText("");
+    EXPECT_EQ(Blocks(0), BlockWidth()); // no glyph, where "#####" would be five
+    EXPECT_EQ(0, std::count_if(log.lines.begin(), log.lines.end(),
+                               [](const std::string& l) { return l.find("text key") != std::string::npos; }));
+}
+
 TEST_F(TextTest, MissingFontOrAnotherKindUnderTheFontKindDrawsNothing)
 {
     text->SetResourceName(dir + "absent");
