@@ -79,10 +79,11 @@ const int kMessages[] = {NG_MSG_ADD_INTERFACE_CHILD, NG_MSG_REMOVE_INTERFACE_CHI
 // A fade from one end to the other takes a quarter of a second.
 const float kFadeRate = 4.0f;
 
-void Attach(nE_Object* parent, nE_Object* child)
+nE_Object* AddLayer(nE_Object* hud, const std::string& name, float z)
 {
-    bool attached = g_scene ? g_scene->AttachObject(parent, child) : parent->AddChild(child);
-    if (!attached) delete child;
+    auto layer = std::make_unique<nE_Object>(name);
+    layer->SetZ(z);
+    return nE_Attach(hud, std::move(layer));
 }
 
 void SetLuaInteger(const char* name, int value)
@@ -132,15 +133,9 @@ void nG_Interface::SetDefaults()
     m_fadingOut = false;
     // Built once; a second call must not leave a second set of layers.
     if (m_layer0) return;
-    m_layer2 = new nE_Object(m_name + "_l0");
-    m_layer2->SetZ(0.0f);
-    m_layer1 = new nE_Object(m_name + "_l1");
-    m_layer1->SetZ(1.0f);
-    m_layer0 = new nE_Object(m_name + "_l2");
-    m_layer0->SetZ(2.0f);
-    Attach(this, m_layer2);
-    Attach(this, m_layer1);
-    Attach(this, m_layer0);
+    m_layer2 = AddLayer(this, m_name + "_l0", 0.0f);
+    m_layer1 = AddLayer(this, m_name + "_l1", 1.0f);
+    m_layer0 = AddLayer(this, m_name + "_l2", 2.0f);
 
     size_t count = 0;
     const Row* rows = Rows(&count);
@@ -188,10 +183,10 @@ void nG_Interface::CreateChild(int id)
     }
     nE_Object* layer = GetLayerNode(record->layer);
     if (!layer) return;
-    nE_Object* child = record->creator(record->name);
+    std::unique_ptr<nE_Object> child(record->creator(record->name));
     if (!child) return;
     child->SetZ(static_cast<float>(id));
-    Attach(layer, child);
+    nE_Attach(layer, std::move(child));
 }
 
 void nG_Interface::DestroyChild(int id)

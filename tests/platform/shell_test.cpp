@@ -166,8 +166,8 @@ TEST_F(Shell, FirstFrameTicksAtOnceWithAFullPeriodThenThePaceHolds)
 TEST_F(Shell, TwoLostTextureReportsGiveTwoRestorePasses)
 {
     Start();
-    auto* counter = new RestoreCounter();
-    ASSERT_TRUE(g_scene->AttachObject(g_scene->GetOrigin(), counter));
+    auto* counter = nE_Attach(g_scene->GetOrigin(), std::make_unique<RestoreCounter>());
+    ASSERT_NE(nullptr, counter);
     auto* render = dynamic_cast<nE_Render_Pl5*>(g_render);
     ASSERT_NE(nullptr, render);
     auto white = render->GetWhiteTexture();
