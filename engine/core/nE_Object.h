@@ -98,6 +98,9 @@ public:
     virtual nE_Rect GetLocalRect();
     virtual bool HitTest(float x, float y, const nE_RenderState& state);
     virtual void Restore(bool recursive);
+    // Appends to `report` one element per place (name, event text, resource)
+    // where `text` occurs. Nothing in the program calls the FindText family:
+    // it is API kept for content and tools that search a scene.
     virtual void FindText(TiXmlElement* report, const std::string& text, bool recursive);
     virtual void SetDefaults();
     virtual void LoadResources() {}

@@ -39,12 +39,6 @@ void nE_RegisterObjectType(const std::string& typeName, nE_CreatorFunc creator)
     Registry()[typeName] = creator;
 }
 
-bool nE_IsObjectTypeRegistered(const std::string& typeName)
-{
-    auto it = Registry().find(typeName);
-    return it != Registry().end() && it->second;
-}
-
 std::unique_ptr<nE_Object> nE_CreateObject(const std::string& typeName, const std::string& objectName)
 {
     auto it = Registry().find(typeName);

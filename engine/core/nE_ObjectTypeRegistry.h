@@ -14,7 +14,6 @@ typedef nE_Object* (*nE_CreatorFunc)();
 
 // A later registration of a name replaces the earlier one.
 void nE_RegisterObjectType(const std::string& typeName, nE_CreatorFunc creator);
-bool nE_IsObjectTypeRegistered(const std::string& typeName);
 
 // A new object, in no tree and without resources; null for an unknown type.
 std::unique_ptr<nE_Object> nE_CreateObject(const std::string& typeName, const std::string& objectName);

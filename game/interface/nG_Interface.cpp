@@ -28,20 +28,11 @@
 
 namespace
 {
-struct Row
-{
-    int id;
-    const char* global;
-    const char* name;
-    int layer;
-    nG_InterfaceCreator creator;
-};
-
 // In registration order, which is also creation order and so the order in
 // which widgets sharing a message id receive it. There is no id 23.
-Row* Rows(size_t* count)
+nG_InterfaceRow* Rows(size_t* count)
 {
-    static Row rows[] = {
+    static nG_InterfaceRow rows[] = {
         {6, "INT_BG0", "ng_interface_bg0", 2, nG_InterfaceBg0::Create},
         {14, "INT_BG1", "ng_interface_bg1", 2, nG_InterfaceBg1::Create},
         {16, "INT_BLACKBAR", "ng_black_bar", 2, nG_BlackBarText::Create},
@@ -95,15 +86,15 @@ void SetLuaInteger(const char* name, int value)
 }
 } // namespace
 
-nE_Object* nG_CreateInterfacePlaceholder(const std::string& name)
+const nG_InterfaceRow* nG_Interface::GetChildTable(size_t* count)
 {
-    return new nE_Object(name);
+    return Rows(count);
 }
 
 nG_InterfaceCreator nG_Interface::SetChildCreator(int id, nG_InterfaceCreator creator)
 {
     size_t count = 0;
-    Row* rows = Rows(&count);
+    nG_InterfaceRow* rows = Rows(&count);
     for (size_t i = 0; i < count; ++i)
     {
         if (rows[i].id != id) continue;
@@ -138,7 +129,7 @@ void nG_Interface::SetDefaults()
     m_layer0 = AddLayer(this, m_name + "_l2", 2.0f);
 
     size_t count = 0;
-    const Row* rows = Rows(&count);
+    const nG_InterfaceRow* rows = GetChildTable(&count);
     for (size_t i = 0; i < count; ++i)
     {
         nG_InterfaceChild record;
