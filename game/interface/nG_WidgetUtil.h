@@ -18,9 +18,9 @@ class nE_Text;
 
 // Sends on the global bus; nothing without one.
 void nG_Send(int id, void* record);
-// Attaches a new child under parent through the scene (resources follow the
-// root); a refused child dies with its unique_ptr. Answers the attached
-// child, or null.
+// nE_Attach, as the widgets spell it: a new child under parent through the
+// scene (resources follow the root); a refused child dies with its
+// unique_ptr. Answers the attached child, or null.
 template <class T> T* nG_Attach(nE_Object* parent, std::unique_ptr<T> child)
 {
     return nE_Attach(parent, std::move(child));
