@@ -123,17 +123,18 @@ std::string ComplexFile(int count, const std::string& texture)
 }
 
 // A particle system of the given description at the window's centre, its file in `dir`.
-nE_ParticleSystem* MakeSystem(const std::string& description, const benchshell::SoftDisc& disc)
+std::unique_ptr<nE_ParticleSystem> MakeSystem(const std::string& description,
+                                              const benchshell::SoftDisc& disc)
 {
     const std::string res = disc.dir + "/ps";
     std::ofstream(res + ".xml") << description;
-    auto* ps = new nE_ParticleSystem("ps");
+    auto ps = std::make_unique<nE_ParticleSystem>("ps");
     ps->SetResourceName(res);
     ps->SetPos(benchshell::kWidth / 2.0f, benchshell::kHeight / 2.0f);
     return ps;
 }
 
-nE_ParticleSystem* MakeSystem(int form, int count, const benchshell::SoftDisc& disc)
+std::unique_ptr<nE_ParticleSystem> MakeSystem(int form, int count, const benchshell::SoftDisc& disc)
 {
     return MakeSystem(form == 0 ? JanFile(count, disc.name) : ComplexFile(count, disc.name), disc);
 }
@@ -179,8 +180,8 @@ void BM_ParticlesFrame(benchmark::State& state)
         benchshell::StopShell();
         return;
     }
-    nE_ParticleSystem* ps = MakeSystem(form, count, disc);
-    g_scene->AttachObject(g_scene->GetOrigin(), ps); // loads its texture
+    nE_ParticleSystem* ps =
+        nE_Attach(g_scene->GetOrigin(), MakeSystem(form, count, disc)); // loads its texture
     ps->GetImpl()->Start();
     Fill(*ps, count);
     g_engine->DrawFrame();
@@ -294,8 +295,8 @@ void BM_ParticlesBudget(benchmark::State& state)
         return;
     }
     const double heap0 = HeapMb();
-    nE_ParticleSystem* ps = MakeSystem(HostileFile(int(state.range(0)), disc.name), disc);
-    g_scene->AttachObject(g_scene->GetOrigin(), ps);
+    nE_ParticleSystem* ps =
+        nE_Attach(g_scene->GetOrigin(), MakeSystem(HostileFile(int(state.range(0)), disc.name), disc));
     ps->GetImpl()->Start();
     for (int i = 0; i < 30; ++i) // past the budgets' filling
         Step(*ps);

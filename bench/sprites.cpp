@@ -50,11 +50,11 @@ void AddSprites(nE_Object& parent, int count, const std::string& res)
     std::uniform_real_distribution<float> x(16.0f, kWidth - 16.0f), y(16.0f, kHeight - 16.0f);
     for (int i = 0; i < count; ++i)
     {
-        auto* sprite = new nE_Sprite();
+        auto sprite = std::make_unique<nE_Sprite>();
         sprite->SetResourceName(res);
         sprite->SetPos(x(rng), y(rng));
         sprite->SetZ(float(i));
-        parent.AddChild(sprite);
+        parent.AddChild(std::move(sprite));
     }
 }
 
@@ -126,9 +126,9 @@ using benchshell::StopShell;
 // Attaching to the live scene loads the sprites' textures.
 void ShowSprites(int count, const std::string& res)
 {
-    auto* holder = new nE_Object("sprites");
+    auto holder = std::make_unique<nE_Object>("sprites");
     AddSprites(*holder, count, res);
-    g_scene->AttachObject(g_scene->GetOrigin(), holder);
+    g_scene->AttachObject(g_scene->GetOrigin(), std::move(holder));
 }
 
 // The whole process (llvmpipe draws on threads of its own), or the loop's thread.

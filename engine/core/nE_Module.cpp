@@ -68,7 +68,7 @@ void nE_Module::Parse(const std::string& path)
         if (!module->NoChildren()) base = module;
     }
     if (TiXmlElement* objs = base->FirstChildElement("objs"))
-        m_holder.reset(nE_CreateObjectFromXml(objs->FirstChildElement(), path));
+        m_holder = nE_CreateObjectFromXml(objs->FirstChildElement(), path);
     if (TiXmlElement* trigs = base->FirstChildElement("trigs"))
     {
         for (TiXmlElement* trig = trigs->FirstChildElement("trig"); trig;
@@ -99,7 +99,7 @@ void nE_Module::Run(nE_Scene* scene, nE_TriggerManager* triggers, lua_State* L)
         for (int i = 0; i < m_holder->GetChildCount(); ++i)
             children.push_back(m_holder->GetChild(i));
         for (nE_Object* child : children)
-            scene->AttachObject(scene->GetStorage(), child);
+            scene->MoveObject(scene->GetStorage(), child);
     }
     m_holder.reset();
     for (size_t i = 0; i < m_triggers.size() && triggers; ++i)

@@ -247,7 +247,7 @@ nE_Object* nE_Object::GetRoot()
     return root;
 }
 
-bool nE_Object::AddChild(nE_Object* child)
+bool nE_Object::CanTake(const nE_Object* child) const
 {
     if (!child) return false;
     if (child->m_isRoot || IsSelfOrAncestor(child))
@@ -256,35 +256,61 @@ bool nE_Object::AddChild(nE_Object* child)
                    child->m_name, m_name);
         return false;
     }
-    if (child->m_parent) child->m_parent->RemoveChild(child, false);
+    return true;
+}
+
+void nE_Object::InsertChild(std::unique_ptr<nE_Object> child)
+{
     child->m_parent = this;
     if (m_childrenSorted)
     {
         // After the children of equal z, as a stable sort would place it.
         auto at = std::upper_bound(m_children.begin(), m_children.end(), child->m_z,
                                    [](float z, const std::unique_ptr<nE_Object>& c) { return z < c->m_z; });
-        m_children.emplace(at, child);
-        return true;
+        m_children.insert(at, std::move(child));
+        return;
     }
-    m_children.emplace_back(child);
+    m_children.push_back(std::move(child));
     SortChildren();
+}
+
+bool nE_Object::AddChild(std::unique_ptr<nE_Object> child)
+{
+    if (!CanTake(child.get())) return false;
+    // Handed over while a parent still held it: the parent lets go, so that
+    // one owner remains.
+    if (child->m_parent) child->m_parent->RemoveChild(child.get(), false).release();
+    InsertChild(std::move(child));
     return true;
 }
 
-nE_Object* nE_Object::RemoveChild(nE_Object* child, bool recursive)
+bool nE_Object::MoveChild(nE_Object* child)
+{
+    if (!CanTake(child)) return false;
+    if (!child->m_parent)
+    {
+        nE_LogFmt2("Warning: object %s can not be moved under %s - it hangs in no tree", child->m_name,
+                   m_name);
+        return false;
+    }
+    InsertChild(child->m_parent->RemoveChild(child, false));
+    return true;
+}
+
+std::unique_ptr<nE_Object> nE_Object::RemoveChild(nE_Object* child, bool recursive)
 {
     if (!child) return nullptr;
     for (auto it = m_children.begin(); it != m_children.end(); ++it)
     {
         if (it->get() != child) continue;
-        it->release();
+        std::unique_ptr<nE_Object> removed = std::move(*it);
         m_children.erase(it);
-        child->m_parent = nullptr;
-        return child;
+        removed->m_parent = nullptr;
+        return removed;
     }
     if (!recursive) return nullptr;
     for (auto& c : m_children)
-        if (nE_Object* removed = c->RemoveChild(child, true)) return removed;
+        if (std::unique_ptr<nE_Object> removed = c->RemoveChild(child, true)) return removed;
     return nullptr;
 }
 
@@ -299,9 +325,11 @@ void nE_Object::DeleteChildren()
     }
 }
 
+// From the destructor: this object is being deleted already, so the parent
+// only lets go of it.
 void nE_Object::DetachFromParent()
 {
-    if (m_parent) m_parent->RemoveChild(this, false);
+    if (m_parent) m_parent->RemoveChild(this, false).release();
 }
 
 nE_Object* nE_Object::FindChild(const std::string& name, bool recursive) const

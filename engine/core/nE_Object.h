@@ -99,6 +99,9 @@ public:
     virtual nE_Rect GetLocalRect();
     virtual bool HitTest(float x, float y, const nE_RenderState& state);
     virtual void Restore(bool recursive);
+    // Appends to `report` one element per place (name, event text, resource)
+    // where `text` occurs. Nothing in the program calls the FindText family:
+    // it is API kept for content and tools that search a scene.
     virtual void FindText(TiXmlElement* report, const std::string& text, bool recursive);
     virtual void SetDefaults();
     virtual void LoadResources() {}
@@ -107,10 +110,19 @@ public:
     virtual bool HandleInput(const nE_InputEvent* event, nE_Object* found, const nE_RenderState& state);
     virtual void Draw(nE_Render* render, const nE_RenderState& state);
 
-    // Tree. AddChild refuses null, itself, one of its own ancestors and the
-    // scene roots, and answers whether the child was attached.
-    bool AddChild(nE_Object* child);
-    nE_Object* RemoveChild(nE_Object* child, bool recursive);
+    // Tree. AddChild takes over a new object (in no tree yet). It refuses
+    // null, this object, one of its ancestors and the scene roots; a refused
+    // child dies with its unique_ptr. Answers whether the child was taken.
+    bool AddChild(std::unique_ptr<nE_Object> child);
+    // Moves an object that already hangs in a tree (its parent owns it) under
+    // this one; refused as AddChild refuses, and also for an object in no
+    // tree, which is left as it is. The raw pointer serves objects that
+    // content made and scripts name: the script functions ObjAttach and
+    // ObjDetach, a module handing its objects to storage, and the game moving
+    // rooms, hidden objects, portraits, videos and modal windows by name.
+    bool MoveChild(nE_Object* child);
+    // Hands the child back to the caller; null when it is not found.
+    std::unique_ptr<nE_Object> RemoveChild(nE_Object* child, bool recursive);
     void DeleteChildren();
     nE_Object* FindChild(const std::string& name, bool recursive) const;
     nE_Object* GetChild(int index) const;
@@ -271,6 +283,8 @@ private:
     nE_Matrix LocalMatrix(int mode) const;
     std::vector<nE_ObjectHandle> ChildHandles() const;
     void DetachFromParent();
+    bool CanTake(const nE_Object* child) const;
+    void InsertChild(std::unique_ptr<nE_Object> child);
 
     friend class nE_ObjectHandle;
     friend class nE_Scene;

@@ -39,26 +39,20 @@ void nE_RegisterObjectType(const std::string& typeName, nE_CreatorFunc creator)
     Registry()[typeName] = creator;
 }
 
-bool nE_IsObjectTypeRegistered(const std::string& typeName)
-{
-    auto it = Registry().find(typeName);
-    return it != Registry().end() && it->second;
-}
-
-nE_Object* nE_CreateObject(const std::string& typeName, const std::string& objectName)
+std::unique_ptr<nE_Object> nE_CreateObject(const std::string& typeName, const std::string& objectName)
 {
     auto it = Registry().find(typeName);
     if (it == Registry().end() || !it->second) return nullptr;
-    nE_Object* object = it->second();
+    std::unique_ptr<nE_Object> object(it->second());
     if (object) object->SetName(objectName);
     return object;
 }
 
-nE_Object* nE_CreateObjectFromXml(TiXmlElement* element, const std::string& file)
+std::unique_ptr<nE_Object> nE_CreateObjectFromXml(TiXmlElement* element, const std::string& file)
 {
     if (!element) return nullptr;
-    std::unique_ptr<nE_Object> object(
-        nE_CreateObject(element->ValueStr(), AttributeOrEmpty(element, "name")));
+    std::unique_ptr<nE_Object> object =
+        nE_CreateObject(element->ValueStr(), AttributeOrEmpty(element, "name"));
     if (!object)
     {
         WarnUnknownKind(element, file);
@@ -68,12 +62,8 @@ nE_Object* nE_CreateObjectFromXml(TiXmlElement* element, const std::string& file
     sl.RefuseNonFinite(file);
     object->Load(sl);
     for (TiXmlElement* c = element->FirstChildElement(); c; c = c->NextSiblingElement())
-    {
-        std::unique_ptr<nE_Object> child(nE_CreateObjectFromXml(c, file));
-        // A refused child stays ours and is freed here.
-        if (child && object->AddChild(child.get())) child.release();
-    }
-    return object.release();
+        object->AddChild(nE_CreateObjectFromXml(c, file));
+    return object;
 }
 
 nE_Trigger* nE_CreateTriggerFromXml(TiXmlElement* element)

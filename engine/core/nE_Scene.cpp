@@ -1,5 +1,6 @@
 #include "engine/core/nE_Scene.h"
 
+#include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Object.h"
 
 nE_Object* g_hoveredObject = nullptr;
@@ -61,16 +62,44 @@ nE_Object* nE_Scene::FindObject(const std::string& name) const
     return nullptr;
 }
 
-bool nE_Scene::AttachObject(nE_Object* parent, nE_Object* child)
+bool nE_Scene::AttachObject(nE_Object* parent, std::unique_ptr<nE_Object> child)
 {
-    if (!parent || !child || !parent->AddChild(child)) return false;
+    nE_Object* taken = child.get();
+    if (!parent || !parent->AddChild(std::move(child))) return false;
+    FollowRoot(parent, taken);
+    return true;
+}
+
+bool nE_Scene::MoveObject(nE_Object* parent, nE_Object* child)
+{
+    if (!parent || !parent->MoveChild(child)) return false;
+    FollowRoot(parent, child);
+    return true;
+}
+
+void nE_Scene::FollowRoot(nE_Object* parent, nE_Object* child)
+{
     // Where the parent really hangs decides, not what it is called.
     nE_Object* root = parent->GetRoot();
     if (root == m_origin)
         child->LoadResourcesTree();
     else if (root == m_storage)
         child->ReleaseResourcesTree();
-    return true;
+}
+
+nE_Object* nE_AttachObject(nE_Object* parent, std::unique_ptr<nE_Object> child)
+{
+    nE_Object* taken = child.get();
+    if (!parent) return nullptr;
+    bool attached =
+        g_scene ? g_scene->AttachObject(parent, std::move(child)) : parent->AddChild(std::move(child));
+    return attached ? taken : nullptr;
+}
+
+bool nE_MoveObject(nE_Object* parent, nE_Object* child)
+{
+    if (!parent) return false;
+    return g_scene ? g_scene->MoveObject(parent, child) : parent->MoveChild(child);
 }
 
 void nE_Scene::DispatchInput(const nE_InputEvent* event)

@@ -7,6 +7,7 @@
 #include "engine/core/nE_TimeStep.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class nE_Object;
@@ -54,9 +55,13 @@ public:
     void DeleteRoots();
 
     nE_Object* FindObject(const std::string& name) const;
-    // Attaches and then loads or releases the child's resources by the root
-    // the parent hangs under. Answers whether the child was attached.
-    bool AttachObject(nE_Object* parent, nE_Object* child);
+    // Attaches a new object (AddChild) and then loads or releases its
+    // resources by the root the parent hangs under. A refused child, or any
+    // child when there is no parent, is deleted. Answers whether it was attached.
+    bool AttachObject(nE_Object* parent, std::unique_ptr<nE_Object> child);
+    // The same for an object already in the tree (MoveChild), which a refusal
+    // leaves where it was: the raw form for objects reached by name.
+    bool MoveObject(nE_Object* parent, nE_Object* child);
 
     void DispatchInput(const nE_InputEvent* event);
     void StartDrag(nE_Object* object);
@@ -68,6 +73,7 @@ public:
     void Update(const nE_TimeStep* step);
 
 private:
+    void FollowRoot(nE_Object* parent, nE_Object* child);
     void CompleteDrop();
     void UpdateHover(nE_Object* hit);
 
@@ -76,6 +82,16 @@ private:
     bool m_dropPending = false;
     bool m_doNotDrop = false;
 };
+
+// Through g_scene when there is one, else a plain AddChild or MoveChild: game
+// objects are also built without an engine context. nE_Attach answers the
+// attached child, or null when it was refused (and so deleted).
+nE_Object* nE_AttachObject(nE_Object* parent, std::unique_ptr<nE_Object> child);
+template <class T> T* nE_Attach(nE_Object* parent, std::unique_ptr<T> child)
+{
+    return static_cast<T*>(nE_AttachObject(parent, std::move(child)));
+}
+bool nE_MoveObject(nE_Object* parent, nE_Object* child);
 
 // Non-owning; an object clears them when it is destroyed.
 extern nE_Object* g_hoveredObject;

@@ -242,7 +242,7 @@ int ObjAttach(lua_State* L)
     nE_Object* object = nE_ArgObject(L, 1);
     nE_Object* parent = nE_ArgObject(L, 2);
     lua_settop(L, 0);
-    if (object && parent) g_scene->AttachObject(parent, object);
+    if (object && parent) g_scene->MoveObject(parent, object);
     return 0;
 }
 
@@ -250,7 +250,7 @@ int ObjDetach(lua_State* L)
 {
     nE_Object* object = nE_ArgObject(L, 1);
     lua_settop(L, 0);
-    if (object) g_scene->AttachObject(g_scene->GetStorage(), object);
+    if (object) g_scene->MoveObject(g_scene->GetStorage(), object);
     return 0;
 }
 
@@ -320,8 +320,7 @@ int ObjCreate(lua_State* L)
     std::string type = nE_ArgString(L, 1);
     std::string name = nE_ArgString(L, 2);
     lua_settop(L, 0);
-    std::unique_ptr<nE_Object> object(nE_CreateObject(type, name));
-    if (object && g_scene && g_scene->AttachObject(g_scene->GetStorage(), object.get())) object.release();
+    if (g_scene) g_scene->AttachObject(g_scene->GetStorage(), nE_CreateObject(type, name));
     return 0;
 }
 

@@ -29,12 +29,12 @@ void GetGlobalRaw(lua_State* L, const char* name)
     lua_rawget(L, LUA_GLOBALSINDEX);
 }
 
-// Loads and runs a chunk; on failure leaves the error text on the stack
-// and answers the status.
+// Loads and runs a chunk, keeping none of its results; on failure leaves
+// the error text on the stack and answers the status.
 int RunChunk(lua_State* L, const std::string& code)
 {
     const int status = luaL_loadstring(L, code.c_str());
-    return status != 0 ? status : nE_LuaCall(L, 0, LUA_MULTRET);
+    return status != 0 ? status : nE_LuaCall(L, 0, 0);
 }
 
 // Each state keeps one trigger table, in a registry slot whose number is
@@ -425,12 +425,11 @@ void nE_TriggerManager::RunCode(const nE_TriggerCall& call, int table)
         call.trigger->Execute(m_lua, table);
         return;
     }
-    int top = lua_gettop(m_lua);
+    // An error text left on the stack goes with RunCall's own reset.
     const int status = RunChunk(m_lua, call.params);
     if (status != 0 && !nE_LogIfStopped(m_lua, status, call.sender))
         nE_LogFmt2("Error: object %s try to execute code at event - lua error: %s", call.sender,
                    lua_tostring(m_lua, -1));
-    lua_settop(m_lua, top);
 }
 
 // Sized up front, keys taken from the trigger table at `keys`: no rehash, no hashing.

@@ -89,6 +89,8 @@ public:
     virtual void SetChannelVolume(const std::string& channel, float volume);
     // A channel never used before is added at 1.0.
     virtual float GetChannelVolume(const std::string& channel);
+    // Stops the channel's sounds at once. Nothing in the program calls it: API
+    // kept for content and tools.
     virtual void StopChannel(const std::string& channel);
     virtual void StopAll(float fadeSeconds);
     virtual void PauseSound(const std::string& name, bool paused);

@@ -22,15 +22,6 @@ nE_Cursor_Pl5* g_cursor = nullptr;
 namespace
 {
 
-nE_DrawCallback s_drawCallback = nullptr;
-nE_UpdateCallback s_updateCallback = nullptr;
-nE_InputCallback s_inputCallback = nullptr;
-nE_VoidCallback s_initDoneCallback = nullptr;
-nE_VoidCallback s_closeCallback = nullptr;
-nE_VoidCallback s_activateCallback = nullptr;
-nE_VoidCallback s_deactivateCallback = nullptr;
-nE_VoidCallback s_deviceResetCallback = nullptr;
-nE_ToggleFullscreenCallback s_toggleFullscreenCallback = nullptr;
 // Set by a tick that ran, cleared by every event and after every draw.
 bool s_frameDone = false;
 
@@ -47,23 +38,6 @@ float EngineFps()
 nE_Render_Pl5* Renderer()
 {
     return dynamic_cast<nE_Render_Pl5*>(g_render);
-}
-
-void SendInput(uint32_t kind, uint32_t key, uint32_t character, float x, float y)
-{
-    if (!s_inputCallback) return;
-    nE_InputEvent input;
-    input.kind = kind;
-    input.key = key;
-    input.character = character;
-    input.x = x;
-    input.y = y;
-    s_inputCallback(&input);
-}
-
-void SendPointerInput(uint32_t kind, const DE50::TEvent& event)
-{
-    SendInput(kind, NE_MOUSE_KEYCODE, 0, static_cast<float>(event.x), static_cast<float>(event.y));
 }
 
 } // namespace
@@ -103,7 +77,7 @@ bool notEngine_Pl5::Init(int, int, unsigned width, unsigned height, bool fullscr
     if (nE_Render_Pl5* render = Renderer()) render->CreateScreenTextures();
     g_cursor = new nE_Cursor_Pl5();
     if (!g_soundHub) g_soundHub = nE_CreateSoundHub();
-    if (s_initDoneCallback) s_initDoneCallback();
+    if (m_initDoneCallback) m_initDoneCallback();
     platform->AdoptTextureRefreshListener(new nE_UpdateLostTexturesTask_Pl5());
     m_lastTime = DE50::timeGetTime();
     m_ticked = false;
@@ -112,7 +86,7 @@ bool notEngine_Pl5::Init(int, int, unsigned width, unsigned height, bool fullscr
 
 void notEngine_Pl5::Shutdown()
 {
-    if (s_closeCallback) s_closeCallback();
+    if (m_closeCallback) m_closeCallback();
     delete g_cursor;
     g_cursor = nullptr;
     nE_DestroySoundHub();
@@ -163,49 +137,21 @@ bool notEngine_Pl5::SetDisplayMode(unsigned width, unsigned height, bool fullscr
     return false;
 }
 
-void notEngine_Pl5::SetDrawCallback(nE_DrawCallback callback)
+void notEngine_Pl5::SendInput(uint32_t kind, uint32_t key, uint32_t character, float x, float y)
 {
-    s_drawCallback = callback;
+    if (!m_inputCallback) return;
+    nE_InputEvent input;
+    input.kind = kind;
+    input.key = key;
+    input.character = character;
+    input.x = x;
+    input.y = y;
+    m_inputCallback(&input);
 }
 
-void notEngine_Pl5::SetUpdateCallback(nE_UpdateCallback callback)
+void notEngine_Pl5::SendPointerInput(uint32_t kind, const DE50::TEvent& event)
 {
-    s_updateCallback = callback;
-}
-
-void notEngine_Pl5::SetInputCallback(nE_InputCallback callback)
-{
-    s_inputCallback = callback;
-}
-
-void notEngine_Pl5::SetInitDoneCallback(nE_VoidCallback callback)
-{
-    s_initDoneCallback = callback;
-}
-
-void notEngine_Pl5::SetCloseCallback(nE_VoidCallback callback)
-{
-    s_closeCallback = callback;
-}
-
-void notEngine_Pl5::SetActivateCallback(nE_VoidCallback callback)
-{
-    s_activateCallback = callback;
-}
-
-void notEngine_Pl5::SetDeactivateCallback(nE_VoidCallback callback)
-{
-    s_deactivateCallback = callback;
-}
-
-void notEngine_Pl5::SetDeviceResetCallback(nE_VoidCallback callback)
-{
-    s_deviceResetCallback = callback;
-}
-
-void notEngine_Pl5::SetToggleFullscreenCallback(nE_ToggleFullscreenCallback callback)
-{
-    s_toggleFullscreenCallback = callback;
+    SendInput(kind, NE_MOUSE_KEYCODE, 0, static_cast<float>(event.x), static_cast<float>(event.y));
 }
 
 void notEngine_Pl5::SetMaxFps(float fps)
@@ -258,7 +204,7 @@ void notEngine_Pl5::RunTick(float elapsed)
     m_lastTime = DE50::timeGetTime();
     m_ticked = true;
 
-    if (s_updateCallback) s_updateCallback(&step);
+    if (m_updateCallback) m_updateCallback(&step);
     nE_GetSoundHub()->Update(&step);
     if (g_cursor) g_cursor->Update(&step);
     RestoreLostTextures();
@@ -273,7 +219,7 @@ void notEngine_Pl5::RestoreLostTextures()
     for (uint32_t entry : pending)
     {
         if (entry != 0) continue;
-        if (s_deviceResetCallback) s_deviceResetCallback();
+        if (m_deviceResetCallback) m_deviceResetCallback();
         if (nE_Render_Pl5* render = Renderer()) render->CreateScreenTextures();
         if (g_scene && g_scene->GetOrigin()) g_scene->GetOrigin()->Restore(true);
     }
@@ -294,7 +240,7 @@ void notEngine_Pl5::DrawFrame()
     if (!g_render) return;
     g_render->BeginScene();
     ClearScreen();
-    if (s_drawCallback) s_drawCallback(g_render);
+    if (m_drawCallback) m_drawCallback(g_render);
     if (g_cursor) g_cursor->Draw(g_render);
     g_render->EndScene();
 }
@@ -328,13 +274,13 @@ void notEngine_Pl5::DispatchEvent(const DE50::TEvent& event)
         if (event.flags != kSystemKeyFlag) SendInput(NE_INPUT_CHAR, 0, event.value, 0.0f, 0.0f);
         break;
     case 12:
-        if (event.value != 0 && s_activateCallback) s_activateCallback();
-        if (event.value == 0 && s_deactivateCallback) s_deactivateCallback();
+        if (event.value != 0 && m_activateCallback) m_activateCallback();
+        if (event.value == 0 && m_deactivateCallback) m_deactivateCallback();
         break;
     case 13:
-        if (!s_toggleFullscreenCallback) break;
+        if (!m_toggleFullscreenCallback) break;
         {
-            int32_t changed = s_toggleFullscreenCallback(!m_fullscreen) ? 1 : 0;
+            int32_t changed = m_toggleFullscreenCallback(!m_fullscreen) ? 1 : 0;
             nE_Send<NE_MSG_FULLSCREEN_CHANGED>(changed);
         }
         break;

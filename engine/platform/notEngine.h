@@ -28,7 +28,7 @@ public:
     virtual void Shutdown() = 0;
     virtual bool SetDisplayMode(unsigned width, unsigned height, bool fullscreen) = 0;
 
-    // Each stores one function pointer (null allowed).
+    // Each stores one function pointer in the shell (null allowed).
     virtual void SetDrawCallback(nE_DrawCallback callback) = 0;
     virtual void SetUpdateCallback(nE_UpdateCallback callback) = 0;
     virtual void SetInputCallback(nE_InputCallback callback) = 0;
@@ -58,15 +58,18 @@ public:
     void Shutdown() override;
     bool SetDisplayMode(unsigned width, unsigned height, bool fullscreen) override;
 
-    void SetDrawCallback(nE_DrawCallback callback) override;
-    void SetUpdateCallback(nE_UpdateCallback callback) override;
-    void SetInputCallback(nE_InputCallback callback) override;
-    void SetInitDoneCallback(nE_VoidCallback callback) override;
-    void SetCloseCallback(nE_VoidCallback callback) override;
-    void SetActivateCallback(nE_VoidCallback callback) override;
-    void SetDeactivateCallback(nE_VoidCallback callback) override;
-    void SetDeviceResetCallback(nE_VoidCallback callback) override;
-    void SetToggleFullscreenCallback(nE_ToggleFullscreenCallback callback) override;
+    void SetDrawCallback(nE_DrawCallback callback) override { m_drawCallback = callback; }
+    void SetUpdateCallback(nE_UpdateCallback callback) override { m_updateCallback = callback; }
+    void SetInputCallback(nE_InputCallback callback) override { m_inputCallback = callback; }
+    void SetInitDoneCallback(nE_VoidCallback callback) override { m_initDoneCallback = callback; }
+    void SetCloseCallback(nE_VoidCallback callback) override { m_closeCallback = callback; }
+    void SetActivateCallback(nE_VoidCallback callback) override { m_activateCallback = callback; }
+    void SetDeactivateCallback(nE_VoidCallback callback) override { m_deactivateCallback = callback; }
+    void SetDeviceResetCallback(nE_VoidCallback callback) override { m_deviceResetCallback = callback; }
+    void SetToggleFullscreenCallback(nE_ToggleFullscreenCallback callback) override
+    {
+        m_toggleFullscreenCallback = callback;
+    }
 
     float GetScreenWidth() override { return m_screenWidth; }
     float GetScreenHeight() override { return m_screenHeight; }
@@ -96,6 +99,21 @@ private:
     void RunTick(float elapsed);
     void RestoreLostTextures();
     void ClearScreen();
+    // To the input callback; dropped without one.
+    void SendInput(uint32_t kind, uint32_t key, uint32_t character, float x, float y);
+    void SendPointerInput(uint32_t kind, const DE50::TEvent& event);
+
+    // What the start-up code installed; each may be null, and a new shell
+    // starts with none.
+    nE_DrawCallback m_drawCallback = nullptr;
+    nE_UpdateCallback m_updateCallback = nullptr;
+    nE_InputCallback m_inputCallback = nullptr;
+    nE_VoidCallback m_initDoneCallback = nullptr;
+    nE_VoidCallback m_closeCallback = nullptr;
+    nE_VoidCallback m_activateCallback = nullptr;
+    nE_VoidCallback m_deactivateCallback = nullptr;
+    nE_VoidCallback m_deviceResetCallback = nullptr;
+    nE_ToggleFullscreenCallback m_toggleFullscreenCallback = nullptr;
 
     float m_minFramePeriod = 1.0f / 60.0f;
     float m_screenWidth = 0.0f;

@@ -35,14 +35,6 @@ float ScreenWidth()
     return g_currentRender ? g_currentRender->GetScreenWidth() : 0.0f;
 }
 
-void Attach(nE_Object* parent, nE_Object* child)
-{
-    if (g_scene)
-        g_scene->AttachObject(parent, child);
-    else
-        parent->AddChild(child);
-}
-
 void Tween(nE_Object* object, int kind, const float* keys, unsigned count, bool relative = false)
 {
     if (object) object->Animate(kind, false, relative, "", keys, count);
@@ -92,22 +84,22 @@ void nG_Application::SetDefaults()
     g_profileList = new nG_ProfileList();
     if (m_pause0.Get()) return; // the overlay is built once
     nE_Sprite* dim = MakePauseSprite("ng_pause_0", "assets/interface/main/black", 1.0f);
+    if (!dim) return;
     dim->SetScale(kDesignWidth, kDesignHeight / 2.0f);
     dim->SetAlpha(0.6f);
     m_pause0 = dim->GetHandle();
-    m_pause1 = MakePauseSprite("ng_pause_1", "assets/interface/main/paused", 2.0f)->GetHandle();
+    m_pause1 = nE_ObjectHandle(MakePauseSprite("ng_pause_1", "assets/interface/main/paused", 2.0f));
 }
 
 nE_Sprite* nG_Application::MakePauseSprite(const std::string& name, const std::string& resource, float z)
 {
-    nE_Sprite* sprite = new nE_Sprite(name);
+    auto sprite = std::make_unique<nE_Sprite>(name);
     sprite->SetResourceName(resource);
     sprite->SetPos(kDesignWidth / 2.0f, kDesignHeight / 2.0f);
     sprite->SetZ(z);
     sprite->SetInput(false);
     sprite->SetVisible(false);
-    Attach(this, sprite);
-    return sprite;
+    return nE_Attach(this, std::move(sprite));
 }
 
 // ---- levels ----
@@ -115,9 +107,9 @@ nE_Sprite* nG_Application::MakePauseSprite(const std::string& name, const std::s
 void nG_Application::LoadLevel(const std::string& module, const std::string& parameter)
 {
     UnloadLevel();
-    nG_Level* level = new nG_Level(module, parameter);
+    auto level = std::make_unique<nG_Level>(module, parameter);
     m_level = level->GetHandle();
-    Attach(this, level);
+    nE_Attach(this, std::move(level));
 }
 
 void nG_Application::UnloadLevel()

@@ -47,12 +47,6 @@ void SelectCursor(int index)
     if (g_cursor) g_cursor->SetCursor(index);
 }
 
-bool Attach(nE_Object* parent, nE_Object* child)
-{
-    if (!parent || !child) return false;
-    return g_scene ? g_scene->AttachObject(parent, child) : parent->AddChild(child);
-}
-
 // The visible design width; 1024 when nobody answers or the answer is unusable.
 float AppWidth()
 {
@@ -65,13 +59,14 @@ float AppWidth()
 
 // The close button with its full-screen rectangle around its own position: a
 // click beside the open subroom closes it, and the pointer there shows the way out.
-nE_Object* MakeCloseButton(const std::string& name)
+std::unique_ptr<nG_InterfButton> MakeCloseButton(const std::string& name)
 {
-    nG_InterfButton* button = new nG_InterfButton(name);
+    auto owned = std::make_unique<nG_InterfButton>(name);
+    nG_InterfButton* button = owned.get();
     nG_BuildButton(button, "", "", "", kDownCursor, "", "", 20, nullptr, nullptr, nullptr, nullptr, false);
     button->pressId = nG_ButtonMsg<NG_MSG_CLOSE_SUBROOM_NOW>();
     button->SetInputRect(nE_Rect(-683.0f, -384.0f, 1366.0f, 768.0f));
-    return button;
+    return owned;
 }
 
 template <class T> T* As(const nE_ObjectHandle& handle)
@@ -199,16 +194,16 @@ void nG_Level::PublishScriptGlobals()
 
 void nG_Level::BuildFurniture()
 {
-    nE_Object* hub = new nE_Object("ng_rooms_hub");
-    nE_Object* inner = new nE_Object("ng_level_internal");
+    auto hub = std::make_unique<nE_Object>("ng_rooms_hub");
+    auto inner = std::make_unique<nE_Object>("ng_level_internal");
     inner->SetZ(0.0f);
-    nG_Interface* hud = new nG_Interface();
+    auto hud = std::make_unique<nG_Interface>();
     hud->SetZ(1.0f);
     m_roomsHub = hub->GetHandle();
     m_innerScene = inner->GetHandle();
     m_interface = hud->GetHandle();
 
-    nE_Sprite* black = new nE_Sprite("ng_level_black");
+    auto black = std::make_unique<nE_Sprite>("ng_level_black");
     black->SetResourceName("assets/interface/main/black");
     black->SetScale(683.0f, 512.0f);
     black->SetPos(kCentreX, kCentreY);
@@ -216,11 +211,10 @@ void nG_Level::BuildFurniture()
     black->SetInput(false);
     black->SetAlpha(1.0f);
     // The cover lifts over 0.4 s rather than vanishing in the first tick.
-    SetFadeTween(black, 1.0f, 0.0f, 0.4f);
-    Attach(this, black);
-    m_blackCover = black->GetHandle();
+    SetFadeTween(black.get(), 1.0f, 0.0f, 0.4f);
+    m_blackCover = nE_ObjectHandle(nE_Attach(this, std::move(black)));
 
-    nE_Text* loading = new nE_Text(m_name + "_loading_text");
+    auto loading = std::make_unique<nE_Text>(m_name + "_loading_text");
     loading->SetResourceName("assets/fonts/times");
     nE_RenderState& colour = loading->GetRenderState();
     colour.r = colour.g = colour.b = 1.0f;
@@ -231,36 +225,32 @@ void nG_Level::BuildFurniture()
     loading->SetPos(kCentreX, kCentreY);
     loading->SetZ(1001.0f);
     loading->SetAlpha(0.0f);
-    Attach(this, loading);
-    m_loadingText = loading->GetHandle();
+    m_loadingText = nE_ObjectHandle(nE_Attach(this, std::move(loading)));
 
-    nE_Sprite* blur = new nE_Sprite("ng_level_blur");
+    auto blur = std::make_unique<nE_Sprite>("ng_level_blur");
     blur->SetPos(kCentreX, kCentreY);
     blur->SetZ(2.0f);
     blur->SetScale(2.0f, 2.0f);
     blur->SetInput(false);
     blur->SetActive(false);
     blur->SetVisible(false);
-    Attach(inner, blur);
-    m_blurSprite = blur->GetHandle();
+    m_blurSprite = nE_ObjectHandle(nE_Attach(inner.get(), std::move(blur)));
 
-    nE_Object* close = MakeCloseButton("ng_level_close_sub_btn");
+    std::unique_ptr<nG_InterfButton> close = MakeCloseButton("ng_level_close_sub_btn");
     close->SetPos(kCentreX, kCentreY);
     close->SetZ(0.0f);
     close->SetInput(false);
-    Attach(inner, close);
-    m_closeButton = close->GetHandle();
+    m_closeButton = nE_ObjectHandle(nE_Attach(inner.get(), std::move(close)));
 
-    nG_CheatHighlight* highlight = new nG_CheatHighlight("ng_cheat_highlight");
-    Attach(inner, highlight);
-    m_cheatHighlight = highlight->GetHandle();
+    auto highlight = std::make_unique<nG_CheatHighlight>("ng_cheat_highlight");
+    m_cheatHighlight = nE_ObjectHandle(nE_Attach(inner.get(), std::move(highlight)));
 
-    Attach(this, hud);
-    Attach(this, inner);
+    nE_Attach(this, std::move(hud));
+    nE_Attach(this, std::move(inner));
     // Rooms wait unseen under the storage root; without a scene the level
     // keeps them itself, hidden.
     if (!g_scene) hub->SetVisible(false);
-    Attach(g_scene ? g_scene->GetStorage() : this, hub);
+    nE_Attach(g_scene ? g_scene->GetStorage() : this, std::move(hub));
 }
 
 // ---- messages ----
@@ -338,7 +328,7 @@ void nG_Level::SwitchToRoom(const std::string& name, bool animated)
         if (nG_Room* current = GetCurrentRoom())
         {
             nG_Room* previous = GetPreviousRoom();
-            if (previous && previous != current) Attach(hub, previous);
+            if (previous && previous != current) nE_MoveObject(hub, previous);
             m_previousRoom = current->GetHandle();
             current->SetZ(0.0f);
             // A room under an open subroom was switched off; it must run to
@@ -359,7 +349,7 @@ void nG_Level::SwitchToRoom(const std::string& name, bool animated)
             m_currentRoom = target;
             // Re-opening the room in view: it is not closing any more.
             if (m_previousRoom.Get() == room) m_previousRoom = nE_ObjectHandle();
-            Attach(GetInnerScene(), room);
+            nE_MoveObject(GetInnerScene(), room);
             room->SetZ(1.0f);
             room->Open(animated);
             if (animated) SetInput(false);
@@ -398,7 +388,7 @@ void nG_Level::OpenSubRoom(const std::string& name, int32_t startX, int32_t star
     sub = As<nG_SubRoom>(target);
     if (!sub) return;
     m_openSubRoom = target;
-    Attach(GetInnerScene(), sub);
+    nE_MoveObject(GetInnerScene(), sub);
     sub->SetZ(4.0f);
     sub->OpenFrom(static_cast<uint32_t>(startX), static_cast<uint32_t>(startY), static_cast<uint32_t>(endX),
                   static_cast<uint32_t>(endY), animated);
@@ -449,7 +439,7 @@ void nG_Level::OnSubRoomClosed()
         close->SetInput(false);
         close->SetZ(-1.0f);
     }
-    if (nG_SubRoom* sub = GetOpenSubRoom()) Attach(GetRoomsHub(), sub);
+    if (nG_SubRoom* sub = GetOpenSubRoom()) nE_MoveObject(GetRoomsHub(), sub);
     m_openSubRoom = nE_ObjectHandle();
     SelectCursor(1);
 }
@@ -487,7 +477,7 @@ void nG_Level::UpdateRooms()
     nG_Room* previous = GetPreviousRoom();
     if (previous && previous->GetRoomState() == NG_ROOM_CLOSED)
     {
-        Attach(GetRoomsHub(), previous);
+        nE_MoveObject(GetRoomsHub(), previous);
         m_previousRoom = nE_ObjectHandle();
     }
     nG_SubRoom* sub = GetOpenSubRoom();

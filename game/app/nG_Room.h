@@ -46,6 +46,8 @@ public:
 
     virtual void Open(bool animated);
     virtual void Close(bool animated);
+    // FindText, and also the four room trigger texts. Nothing in the program
+    // calls it: API kept for content and tools.
     virtual void FindTextInTriggers(TiXmlElement* report, const std::string& text, bool recursive);
     virtual void RenderSnapshot();
     virtual void SetRoomState(int state);

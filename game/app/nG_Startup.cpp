@@ -70,17 +70,20 @@ template <class T> void DeleteGlobal(T*& global)
 
 void CreateApplication()
 {
-    nG_Application* application = new nG_Application();
-    g_application = application;
+    auto application = std::make_unique<nG_Application>();
+    g_application = application.get();
     application->ApplyDisplayMode(g_displayMode);
     if (g_config) application->LoadLevel(g_config->GetStartModule(), g_config->GetStartTrigger());
-    // Normally the scene's root owns it; without a scene nobody would.
-    if (!g_scene || !g_scene->AttachObject(g_scene->GetOrigin(), application))
+    // The scene's root owns it: a new object is never refused there, so only
+    // a missing root leaves it to die here, after the global is cleared.
+    nE_Object* origin = g_scene ? g_scene->GetOrigin() : nullptr;
+    if (!origin)
     {
         nE_Log("Error: the application could not join the scene.");
         g_application = nullptr;
-        delete application;
+        return;
     }
+    g_scene->AttachObject(origin, std::move(application));
 }
 
 void DeleteApplication()

@@ -52,16 +52,16 @@ void nG_BtnCard::SetDefaults()
     button->SetInputRect(nE_Rect{-35.0f, -35.0f, 70.0f, 70.0f});
     SetIds(button, nG_ButtonMsg<NG_MSG_CARDS_SCREEN>());
     // No particle kind registered: no burst.
-    if (nE_Object* effect = nE_CreateObject("partsys", m_name + "_eff"))
+    if (std::unique_ptr<nE_Object> effect = nE_CreateObject("partsys", m_name + "_eff"))
     {
         effect->SetResourceName("assets/interface/inventory_tasks/cards_add");
         effect->SetPos(-2.0f, -16.0f);
         effect->SetZ(10.0f);
         effect->SetInput(false);
-        if (nG_Attach(button, effect))
+        if (nE_Object* attached = nG_Attach(button, std::move(effect)))
         {
-            if (g_scriptMediaHooks.psStop) g_scriptMediaHooks.psStop(effect, true);
-            m_effect = effect->GetHandle();
+            if (g_scriptMediaHooks.psStop) g_scriptMediaHooks.psStop(attached, true);
+            m_effect = attached->GetHandle();
         }
     }
 }

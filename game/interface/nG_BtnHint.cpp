@@ -87,16 +87,18 @@ void nG_ChargeButton::LoadResources()
 
 void nG_ChargeButton::BuildCommon(const std::string& chargeRes, int pressId)
 {
-    nE_Sprite* holder = new nE_Sprite(m_name + "_dummy");
-    holder->SetY(670.0f);
-    if (!nG_Attach(this, holder)) return;
+    auto dummy = std::make_unique<nE_Sprite>(m_name + "_dummy");
+    dummy->SetY(670.0f);
+    nE_Sprite* holder = nG_Attach(this, std::move(dummy));
+    if (!holder) return;
     m_holder = holder->GetHandle();
 
-    nG_InterfButton* button = new nG_InterfButton(m_name + "_b");
+    auto owned = std::make_unique<nG_InterfButton>(m_name + "_b");
+    nG_InterfButton* button = owned.get();
     nG_BuildButton(button, "", "", "", 4, "", "", 20, nullptr, nullptr, nullptr, nullptr, false);
     button->SetInputRect(kButtonRect);
     button->pressId = pressId;
-    if (nG_Attach(holder, button)) m_button = button->GetHandle();
+    m_button = nE_ObjectHandle(nG_Attach(holder, std::move(owned)));
 
     for (int i = 0; i < 2; ++i)
         m_anim[i] = HandleOf(nG_AddAnim(holder, m_name + "_anim_" + std::to_string(i), chargeRes, 20.0f + i));
@@ -246,9 +248,9 @@ bool nG_BtnHint::PointAtTask()
         if (!target) continue;
         // The glow lives under this widget, so it is placed in its space.
         nE_Vec3 at = nG_PositionIn(target, this);
-        nG_HoHintEffect* effect = new nG_HoHintEffect(m_name + "_eff" + target->GetName());
-        effect->SetZ(500.0f);
-        if (nG_Attach(this, effect))
+        auto glow = std::make_unique<nG_HoHintEffect>(m_name + "_eff" + target->GetName());
+        glow->SetZ(500.0f);
+        if (nG_HoHintEffect* effect = nG_Attach(this, std::move(glow)))
         {
             effect->Start(at.x, at.y);
             m_effects.push_back(effect->GetHandle());

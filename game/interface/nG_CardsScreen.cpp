@@ -47,8 +47,8 @@ void nG_CardsScreen::SetDefaults()
     SetInput(false);
     SetActive(false);
     if (m_hub.IsAlive() || !g_scene) return; // built once
-    nE_Object* hub = new nE_Object(m_name + "_hub");
-    if (!nG_Attach(g_scene->GetStorage(), hub)) return;
+    nE_Object* hub = nG_Attach(g_scene->GetStorage(), std::make_unique<nE_Object>(m_name + "_hub"));
+    if (!hub) return;
     m_hub = hub->GetHandle();
     nE_LoadModule(kModule);
     nE_Object* cards = nG_FindObject(kCards);

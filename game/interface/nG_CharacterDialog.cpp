@@ -39,7 +39,8 @@ nG_CharacterDialog::nG_CharacterDialog(const std::string& name) : nE_Object(name
     nE_Sprite* window = nG_AddSprite(this, name + "_bg_0", "assets/interface/dialogs/talkwindow", 0.0f);
     if (window) m_window = window->GetHandle();
 
-    nG_InterfButton* skip = new nG_InterfButton(name + "_skip_btn");
+    auto owned = std::make_unique<nG_InterfButton>(name + "_skip_btn");
+    nG_InterfButton* skip = owned.get();
     const float caption[3] = {0, 6, 0};
     nG_BuildButton(skip, "assets/interface/videoframe/skip", "assets/interface/videoframe/skip_over", "", 4,
                    "interface_character_dialog_skip", "assets/fonts/benguat", 18, caption, kSkipColour, nullptr,
@@ -49,7 +50,7 @@ nG_CharacterDialog::nG_CharacterDialog(const std::string& name) : nE_Object(name
     skip->SetInputRect(nE_Rect{-30, -15, 60, 30});
     skip->SetAttachType(2);
     skip->pressId = nG_ButtonMsg<NG_MSG_CHARACTER_DIALOG_SKIP>();
-    if (nG_Attach(this, skip)) m_skip = skip->GetHandle();
+    m_skip = nE_ObjectHandle(nG_Attach(this, std::move(owned)));
 
     if (nE_Text* text = nG_AddText(window, name + "_text", "assets/fonts/times", 20, kTextColour, 0, 0, 1))
     {

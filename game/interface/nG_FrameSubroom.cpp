@@ -46,12 +46,13 @@ void nG_FrameSubroom::SetDefaults()
 {
     nG_SetShown(this, false);
     if (m_close.IsAlive()) return;
-    nG_InterfButton* close = new nG_InterfButton(m_name + "_close_btn");
+    auto owned = std::make_unique<nG_InterfButton>(m_name + "_close_btn");
+    nG_InterfButton* close = owned.get();
     nG_BuildButton(close, "", "assets/interface/subroom/frame_close_over", "", 4, "", "", 20, nullptr,
                    nullptr, nullptr, nullptr, false);
     close->SetInputRect(nE_Rect{-20.0f, -20.0f, 40.0f, 40.0f});
     close->pressId = nG_ButtonMsg<NG_MSG_CLOSE_SUBROOM_NOW>();
-    if (nG_Attach(this, close)) m_close = close->GetHandle();
+    m_close = nE_ObjectHandle(nG_Attach(this, std::move(owned)));
     for (int i = 0; i < 8; ++i)
     {
         char name[256];

@@ -32,10 +32,10 @@ int nG_EvenSize(float v, int minimum)
 void nG_FramedBox::Build(nE_Object* owner, const std::string& dir, bool pictureInput)
 {
     const std::string name = owner->GetName();
-    nE_Sprite* picture = new nE_Sprite(name + "_final_spr");
+    auto picture = std::make_unique<nE_Sprite>(name + "_final_spr");
     picture->SetInput(pictureInput);
     picture->SetActive(false);
-    if (nG_Attach(owner, picture)) m_picture = picture->GetHandle();
+    m_picture = nE_ObjectHandle(nG_Attach(owner, std::move(picture)));
     for (int i = 0; i < kPieceCount; ++i)
     {
         char pieceName[256];

@@ -88,17 +88,17 @@ void nG_HoCollector::CollectHo(const std::string& name)
     if (m_effectOn)
     {
         // No particle system kind registered: no effect, the fade still runs.
-        if (nE_Object* effect = nE_CreateObject(kEffectType, m_name + "_effect_" + name))
+        if (std::unique_ptr<nE_Object> effect = nE_CreateObject(kEffectType, m_name + "_effect_" + name))
         {
             effect->SetResourceName(kEffectRes);
             // The burst takes the shape of the object it replaces: the object and
             // the effect share the collector's space. An emitter file waits for a
             // start (a scripted effect runs already).
-            if (g_scriptMediaHooks.psSetMaskObj) g_scriptMediaHooks.psSetMaskObj(effect, object);
-            if (g_scriptMediaHooks.psStart) g_scriptMediaHooks.psStart(effect);
+            if (g_scriptMediaHooks.psSetMaskObj) g_scriptMediaHooks.psSetMaskObj(effect.get(), object);
+            if (g_scriptMediaHooks.psStart) g_scriptMediaHooks.psStart(effect.get());
             effect->SetZ(1000.0f);
             effect->GetRenderState().blendMode = 2;
-            if (nG_Attach(this, effect)) entry.effect = effect->GetHandle();
+            entry.effect = nE_ObjectHandle(nG_Attach(this, std::move(effect)));
         }
     }
     Tween(object, NE_TWEEN_ALPHA, {0.0f, 3, 1.0f, 1.0f, 3, 0.0f, 1.5f, 3, 0.0f});

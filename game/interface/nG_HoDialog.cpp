@@ -29,16 +29,17 @@ nG_HoDialog::nG_HoDialog(const std::string& name) : nE_Object(name)
         header->SetText("interface_ho_dialog_title");
     if (nE_Text* text = nG_AddText(this, name + "_text", "assets/fonts/times", 18, kColour, 0, -100, 9))
         text->SetText("interface_ho_dialog_text");
-    nE_Sprite* back = new nE_Sprite(name + "_bg");
+    auto back = std::make_unique<nE_Sprite>(name + "_bg");
     back->SetResourceName("assets/interface/hodialog/back");
-    if (nG_Attach(this, back)) m_background = back->GetHandle();
-    nG_InterfButton* ok = new nG_InterfButton(name + "_ok_btn");
+    m_background = nE_ObjectHandle(nG_Attach(this, std::move(back)));
+    auto owned = std::make_unique<nG_InterfButton>(name + "_ok_btn");
+    nG_InterfButton* ok = owned.get();
     const float caption[3] = {0, 0, 0};
     nG_BuildButton(ok, "assets/interface/hodialog/ok", "assets/interface/hodialog/ok_over", "", 4,
                    "interface_ho_dialog_ok", "assets/fonts/benguat", 18, caption, kColour, nullptr, nullptr, false);
     ok->SetPos(0, 170);
     ok->SetZ(5);
-    if (nG_Attach(this, ok)) m_ok = ok->GetHandle();
+    m_ok = nE_ObjectHandle(nG_Attach(this, std::move(owned)));
     if (!g_mediator) return;
     g_mediator->Subscribe(this, NG_MSG_HO_DIALOG);
     g_mediator->Subscribe(this, NG_MSG_IS_HO_DIALOG_SHOWN);

@@ -41,9 +41,10 @@ nG_InterfButton* nG_HudButton::AddButton(nE_Object* parent, const std::string& s
                                          const std::string& normal, const std::string& hover,
                                          const std::string& key, const std::string& font, float textY)
 {
-    nG_InterfButton* button = new nG_InterfButton(m_name + suffix);
+    auto owned = std::make_unique<nG_InterfButton>(m_name + suffix);
+    nG_InterfButton* button = owned.get();
     const float position[2] = {0.0f, textY};
     nG_BuildButton(button, Asset(normal), Asset(hover), "", kHandCursor, key, font, 18, position, kTextColour,
                    nullptr, nullptr, false);
-    return nG_Attach(parent, button) ? button : nullptr;
+    return nG_Attach(parent, std::move(owned));
 }

@@ -52,11 +52,11 @@ void nG_InterfButton::Build(const std::string res[3], int cursor, const std::str
         m_layer[i] = nE_ObjectHandle();
         m_text[i] = nE_ObjectHandle();
         if (res[i].empty()) continue;
-        nE_Sprite* layer = new nE_Sprite(m_name + "_layer_" + std::to_string(i));
+        auto layer = std::make_unique<nE_Sprite>(m_name + "_layer_" + std::to_string(i));
         layer->SetZ(static_cast<float>(i));
         layer->SetResourceName(res[i]);
         if (i == 1) layer->SetAlpha(0.0f);
-        if (nG_Attach(this, layer)) m_layer[i] = layer->GetHandle();
+        m_layer[i] = nE_ObjectHandle(nG_Attach(this, std::move(layer)));
     }
     // Without the normal caption there is no caption at all.
     for (int i = 0; i < 3 && !textKey.empty() && !font.empty(); ++i)

@@ -28,20 +28,11 @@
 
 namespace
 {
-struct Row
-{
-    int id;
-    const char* global;
-    const char* name;
-    int layer;
-    nG_InterfaceCreator creator;
-};
-
 // In registration order, which is also creation order and so the order in
 // which widgets sharing a message id receive it. There is no id 23.
-Row* Rows(size_t* count)
+nG_InterfaceRow* Rows(size_t* count)
 {
-    static Row rows[] = {
+    static nG_InterfaceRow rows[] = {
         {6, "INT_BG0", "ng_interface_bg0", 2, nG_InterfaceBg0::Create},
         {14, "INT_BG1", "ng_interface_bg1", 2, nG_InterfaceBg1::Create},
         {16, "INT_BLACKBAR", "ng_black_bar", 2, nG_BlackBarText::Create},
@@ -79,10 +70,11 @@ const int kMessages[] = {NG_MSG_ADD_INTERFACE_CHILD, NG_MSG_REMOVE_INTERFACE_CHI
 // A fade from one end to the other takes a quarter of a second.
 const float kFadeRate = 4.0f;
 
-void Attach(nE_Object* parent, nE_Object* child)
+nE_Object* AddLayer(nE_Object* hud, const std::string& name, float z)
 {
-    bool attached = g_scene ? g_scene->AttachObject(parent, child) : parent->AddChild(child);
-    if (!attached) delete child;
+    auto layer = std::make_unique<nE_Object>(name);
+    layer->SetZ(z);
+    return nE_Attach(hud, std::move(layer));
 }
 
 void SetLuaInteger(const char* name, int value)
@@ -94,15 +86,15 @@ void SetLuaInteger(const char* name, int value)
 }
 } // namespace
 
-nE_Object* nG_CreateInterfacePlaceholder(const std::string& name)
+const nG_InterfaceRow* nG_Interface::GetChildTable(size_t* count)
 {
-    return new nE_Object(name);
+    return Rows(count);
 }
 
 nG_InterfaceCreator nG_Interface::SetChildCreator(int id, nG_InterfaceCreator creator)
 {
     size_t count = 0;
-    Row* rows = Rows(&count);
+    nG_InterfaceRow* rows = Rows(&count);
     for (size_t i = 0; i < count; ++i)
     {
         if (rows[i].id != id) continue;
@@ -132,18 +124,12 @@ void nG_Interface::SetDefaults()
     m_fadingOut = false;
     // Built once; a second call must not leave a second set of layers.
     if (m_layer0) return;
-    m_layer2 = new nE_Object(m_name + "_l0");
-    m_layer2->SetZ(0.0f);
-    m_layer1 = new nE_Object(m_name + "_l1");
-    m_layer1->SetZ(1.0f);
-    m_layer0 = new nE_Object(m_name + "_l2");
-    m_layer0->SetZ(2.0f);
-    Attach(this, m_layer2);
-    Attach(this, m_layer1);
-    Attach(this, m_layer0);
+    m_layer2 = AddLayer(this, m_name + "_l0", 0.0f);
+    m_layer1 = AddLayer(this, m_name + "_l1", 1.0f);
+    m_layer0 = AddLayer(this, m_name + "_l2", 2.0f);
 
     size_t count = 0;
-    const Row* rows = Rows(&count);
+    const nG_InterfaceRow* rows = GetChildTable(&count);
     for (size_t i = 0; i < count; ++i)
     {
         nG_InterfaceChild record;
@@ -188,10 +174,10 @@ void nG_Interface::CreateChild(int id)
     }
     nE_Object* layer = GetLayerNode(record->layer);
     if (!layer) return;
-    nE_Object* child = record->creator(record->name);
+    std::unique_ptr<nE_Object> child(record->creator(record->name));
     if (!child) return;
     child->SetZ(static_cast<float>(id));
-    Attach(layer, child);
+    nE_Attach(layer, std::move(child));
 }
 
 void nG_Interface::DestroyChild(int id)

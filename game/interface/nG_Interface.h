@@ -8,6 +8,7 @@
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_Object.h"
 
+#include <cstddef>
 #include <map>
 #include <string>
 
@@ -20,9 +21,15 @@ struct nG_InterfaceChild
     int layer = 2; // 0 top (modal windows, popups), 1 middle, 2 the main HUD
 };
 
-// Stands in for a widget whose class has not been written yet: a plain object
-// with the widget's name.
-nE_Object* nG_CreateInterfacePlaceholder(const std::string& name);
+// A row of the child registry: id, Lua global, object name, layer, creator.
+struct nG_InterfaceRow
+{
+    int id;
+    const char* global;
+    const char* name;
+    int layer;
+    nG_InterfaceCreator creator;
+};
 
 class nG_Interface : public nE_Object, public nE_Listener
 {
@@ -44,6 +51,10 @@ public:
     bool IsFadingOut() const { return m_fadingOut; }
     // The record of an id, or null when the table has no such id.
     const nG_InterfaceChild* GetChildRecord(int id) const;
+
+    // The registry, in registration order (which is creation order); `count`
+    // receives the number of rows.
+    static const nG_InterfaceRow* GetChildTable(size_t* count);
 
     // Replaces the creator of a row for containers built from now on (each
     // widget installs its own when it lands); answers the previous one, or

@@ -31,7 +31,8 @@ int Truncated(const nG_InventoryObj* item)
 
 nE_ObjectHandle MakeArrow(nE_Object* bar, const std::string& name, float x, int press)
 {
-    nG_InterfButton* arrow = new nG_InterfButton(name);
+    auto owned = std::make_unique<nG_InterfButton>(name);
+    nG_InterfButton* arrow = owned.get();
     const float origin[3] = {0, 0, 0};
     nG_BuildButton(arrow, "assets/interface/inventory_tasks/arrow",
                    "assets/interface/inventory_tasks/arrow_over",
@@ -40,7 +41,7 @@ nE_ObjectHandle MakeArrow(nE_Object* bar, const std::string& name, float x, int 
     arrow->SetPos(x, 20.0f);
     arrow->SetZ(20.0f);
     arrow->pressId = press;
-    return nG_Attach(bar, arrow) ? arrow->GetHandle() : nE_ObjectHandle();
+    return nE_ObjectHandle(nG_Attach(bar, std::move(owned)));
 }
 } // namespace
 
@@ -282,9 +283,10 @@ void nG_Inventory::AddItem(const std::string& name, const std::string& flyName, 
     }
     else
     {
-        item = new nG_InventoryObj(kItemPrefix + name, object);
-        item->SetZ(100.0f);
-        if (!nG_Attach(this, item)) return;
+        auto made = std::make_unique<nG_InventoryObj>(kItemPrefix + name, object);
+        made->SetZ(100.0f);
+        item = nG_Attach(this, std::move(made));
+        if (!item) return;
         m_items.push_back(item->GetHandle());
     }
     std::vector<nG_InventoryObj*> items = Items();

@@ -27,25 +27,25 @@ void ScreenClosed(bool value)
 nE_ObjectHandle AddCloseButton(nE_Object* map, const std::string& name, const std::string& normal,
                                const std::string& hover, int cursor, float x, float y)
 {
-    nG_InterfButton* button = new nG_InterfButton(name);
+    auto owned = std::make_unique<nG_InterfButton>(name);
+    nG_InterfButton* button = owned.get();
     nG_BuildButton(button, normal, hover, "", cursor, "", "", 20, nullptr, nullptr, nullptr, nullptr, false);
     button->pressId = nG_ButtonMsg<NG_MSG_CLOSE_MAP>();
     button->hoverId = nG_ButtonMsg<NG_MSG_MAP_CLOSE_HOVER>();
     button->leaveId = nG_ButtonMsg<NG_MSG_MAP_CLOSE_LEAVE>();
     button->SetPos(x, y);
     button->SetZ(20);
-    return nG_Attach(map, button) ? button->GetHandle() : nE_ObjectHandle();
+    return nE_ObjectHandle(nG_Attach(map, std::move(owned)));
 }
 } // namespace
 
 nG_Map::nG_Map(const std::string& name) : nE_Object(name)
 {
-    nG_MapPopup* popup = new nG_MapPopup(name + "_popup");
+    auto popup = std::make_unique<nG_MapPopup>(name + "_popup");
     popup->SetZ(1000);
-    if (nG_Attach(this, popup)) m_popup = popup->GetHandle();
-    nE_Object* hub = new nE_Object(name + "_hub");
-    if (g_scene && nG_Attach(g_scene->GetStorage(), hub)) m_hub = hub->GetHandle();
-    if (!g_scene) delete hub;
+    m_popup = nE_ObjectHandle(nG_Attach(this, std::move(popup)));
+    if (g_scene)
+        m_hub = nE_ObjectHandle(nG_Attach(g_scene->GetStorage(), std::make_unique<nE_Object>(name + "_hub")));
 
     m_close = AddCloseButton(this, name + "_close_btn", "assets/interface/map/btn_close",
                              "assets/interface/map/btn_close_light", 4, 932, 54);

@@ -71,7 +71,7 @@ void nG_ModalWindow::CloseWindow(const std::string& object)
 {
     nE_Object* window = FindChild(object, false);
     if (!window || !g_scene) return;
-    g_scene->AttachObject(g_scene->GetStorage(), window);
+    g_scene->MoveObject(g_scene->GetStorage(), window);
     if (GetChildCount() == 0) SetShown(false);
 }
 

@@ -131,10 +131,10 @@ std::string SlotName(const char* prefix, size_t index)
 
 nE_Object* AddNode(nE_Object* parent, const std::string& name, float z)
 {
-    nE_Object* node = new nE_Object(name);
+    auto node = std::make_unique<nE_Object>(name);
     node->SetZ(z);
     node->SetInput(false);
-    return nG_Attach(parent, node) ? node : nullptr;
+    return nG_Attach(parent, std::move(node));
 }
 
 nE_Text* RawText(nE_Object* parent, const std::string& name, const char* font, int size, const float* rgb,
@@ -274,13 +274,14 @@ void nG_StrategyGuide::BuildPage()
     }
     for (size_t i = 0; i < kSlots; ++i)
     {
-        nG_InterfButton* button = new nG_InterfButton(SlotName(kImageButton, i));
+        auto owned = std::make_unique<nG_InterfButton>(SlotName(kImageButton, i));
+        nG_InterfButton* button = owned.get();
         nG_BuildButton(button, "", "", "", 4, "", "", 0, nullptr, nullptr, nullptr, nullptr, false);
         button->SetInputRect(nE_Rect(-86, -65, 172, 130));
         button->pressId = nG_ButtonMsg<NG_MSG_GUIDE_IMAGE_BUTTON>();
         button->SetPos(kSlotX[i], kSlotY[i]);
         button->SetZ(10);
-        if (nG_Attach(page, button)) m_imageButtons[i] = button->GetHandle();
+        m_imageButtons[i] = nE_ObjectHandle(nG_Attach(page, std::move(owned)));
         if (nE_Sprite* image = nG_AddSprite(page, SlotName("ng_strategy_guide_image_", i), "", 9))
         {
             image->SetScale(0.2687f, 0.2687f);
@@ -299,25 +300,27 @@ void nG_StrategyGuide::BuildContents()
     const float captionAt[3] = {25, 0, 0};
     for (size_t i = 0; i < m_guide.contents.size(); ++i)
     {
-        nG_InterfButton* button = new nG_InterfButton(SlotName(kContentsButton, i));
+        auto owned = std::make_unique<nG_InterfButton>(SlotName(kContentsButton, i));
+        nG_InterfButton* button = owned.get();
         nG_BuildButton(button, "", "assets/levels/menu/strguide/layers/light", "", 4, m_guide.contents[i].text,
                        "assets/fonts/times", 22, captionAt, colour, nullptr, nullptr, true);
         button->SetInputRect(nE_Rect(-200, -19, 400, 38));
         button->pressId = nG_ButtonMsg<NG_MSG_GUIDE_BUTTON>();
         button->SetPos(492, 167 + 39.0f * static_cast<float>(i));
         button->SetZ(5);
-        nG_Attach(contents, button);
+        nG_Attach(contents, std::move(owned));
     }
 }
 
 void nG_StrategyGuide::BuildBigView()
 {
-    nE_Object* view = new nE_Object("ng_strategy_guide_big_view");
-    view->SetZ(999999);
-    view->SetInputRect(nE_Rect(-171, 0, 1366, 768));
-    view->SetVisible(false);
-    view->SetInput(false);
-    if (!nG_Attach(this, view)) return;
+    auto bigView = std::make_unique<nE_Object>("ng_strategy_guide_big_view");
+    bigView->SetZ(999999);
+    bigView->SetInputRect(nE_Rect(-171, 0, 1366, 768));
+    bigView->SetVisible(false);
+    bigView->SetInput(false);
+    nE_Object* view = nG_Attach(this, std::move(bigView));
+    if (!view) return;
     m_bigView = view->GetHandle();
     if (nE_Sprite* black = nG_AddSprite(view, "ng_strategy_guide_big_view_black", "assets/interface/main/black", 0))
     {

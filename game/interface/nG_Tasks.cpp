@@ -247,13 +247,14 @@ void nG_Tasks::Draw(nE_Render*, const nE_RenderState&)
 
 void nG_Tasks::AddTaskLine(const std::string& key, const std::string& room, int count, bool highlighted)
 {
-    nG_Task* line = new nG_Task(key, count, highlighted);
+    auto line = std::make_unique<nG_Task>(key, count, highlighted);
     nG_TaskRoom& entry = m_rooms[room];
     int i = static_cast<int>(entry.lines.size());
     line->SetPos(static_cast<float>((i % 4) * 520 / 3 - 260), static_cast<float>(21 * (i / 4) + 4));
     line->SetZ(5.0f);
-    if (!nG_Attach(this, line)) return;
-    entry.lines.push_back(line->GetHandle());
+    nG_Task* attached = nG_Attach(this, std::move(line));
+    if (!attached) return;
+    entry.lines.push_back(attached->GetHandle());
     entry.done = false;
     // A line added while the panel is up must not wait for the next room change.
     if (m_state == 0) ShowCurrentRoomLines();

@@ -116,7 +116,8 @@ void nG_VideoFrame::SetDefaults()
     if (m_skipButton.IsAlive()) return; // built once
     AddBar(this, 48.0f);
     AddBar(this, 720.0f);
-    nG_InterfButton* skip = new nG_InterfButton(m_name + "_skip_btn");
+    auto owned = std::make_unique<nG_InterfButton>(m_name + "_skip_btn");
+    nG_InterfButton* skip = owned.get();
     const float captionAt[3] = {0.0f, 6.0f, 0.0f};
     const float captionColour[3] = {220 / 255.0f, 216 / 255.0f, 182 / 255.0f};
     nG_BuildButton(skip, "assets/interface/videoframe/skip", "assets/interface/videoframe/skip_over", "", 4,
@@ -125,10 +126,10 @@ void nG_VideoFrame::SetDefaults()
     skip->SetY(48.0f);
     skip->SetZ(5.0f);
     skip->pressId = nG_ButtonMsg<NG_MSG_VIDEO_FRAME_SKIP>();
-    if (nG_Attach(this, skip)) m_skipButton = skip->GetHandle();
-    nG_Subtitles* subtitles = new nG_Subtitles(m_name + "_sub");
+    m_skipButton = nE_ObjectHandle(nG_Attach(this, std::move(owned)));
+    auto subtitles = std::make_unique<nG_Subtitles>(m_name + "_sub");
     subtitles->SetZ(10.0f);
-    if (nG_Attach(this, subtitles)) m_subtitles = subtitles->GetHandle();
+    m_subtitles = nE_ObjectHandle(nG_Attach(this, std::move(subtitles)));
 }
 
 nG_InterfButton* nG_VideoFrame::GetSkipButton() const

@@ -15,21 +15,10 @@
 #include <algorithm>
 #include <cmath>
 
-bool nG_Attach(nE_Object* parent, nE_Object* child)
-{
-    bool attached =
-        parent && child && (g_scene ? g_scene->AttachObject(parent, child) : parent->AddChild(child));
-    if (!attached) delete child;
-    return attached;
-}
-
 void nG_Move(nE_Object* parent, nE_Object* object)
 {
     if (!parent || !object || object->GetParent() == parent) return;
-    if (g_scene)
-        g_scene->AttachObject(parent, object);
-    else
-        parent->AddChild(object);
+    nE_MoveObject(parent, object);
 }
 
 void nG_SelectCursor(int index)
@@ -111,17 +100,17 @@ float nG_EaseLerp(float a, float b, float t)
 
 nE_Sprite* nG_AddSprite(nE_Object* parent, const std::string& name, const std::string& res, float z)
 {
-    nE_Sprite* sprite = new nE_Sprite(name);
+    auto sprite = std::make_unique<nE_Sprite>(name);
     sprite->SetZ(z);
     sprite->SetInput(false);
     sprite->SetResourceName(res);
-    return nG_Attach(parent, sprite) ? sprite : nullptr;
+    return nG_Attach(parent, std::move(sprite));
 }
 
 nE_Text* nG_AddText(nE_Object* parent, const std::string& name, const std::string& font, int size,
                     const float* rgb, float x, float y, float z, bool raw)
 {
-    nE_Text* text = new nE_Text(name);
+    auto text = std::make_unique<nE_Text>(name);
     text->SetDispRawText(raw); // before the layout that attaching runs
     text->SetPos(x, y);
     text->SetZ(z);
@@ -135,7 +124,7 @@ nE_Text* nG_AddText(nE_Object* parent, const std::string& name, const std::strin
         state.g = rgb[1];
         state.b = rgb[2];
     }
-    return nG_Attach(parent, text) ? text : nullptr;
+    return nG_Attach(parent, std::move(text));
 }
 
 float nG_WideX(float base, float k)
@@ -198,11 +187,11 @@ void nG_SetShown(nE_Object* object, bool on)
 
 nE_AnimSprite* nG_AddAnim(nE_Object* parent, const std::string& name, const std::string& res, float z)
 {
-    nE_AnimSprite* anim = new nE_AnimSprite(name);
+    auto anim = std::make_unique<nE_AnimSprite>(name);
     anim->SetZ(z);
     anim->SetInput(false);
     anim->SetResourceName(res);
-    return nG_Attach(parent, anim) ? anim : nullptr;
+    return nG_Attach(parent, std::move(anim));
 }
 
 bool nG_SlideLevel(nE_Object* object, float& level, bool showing, float rate, float dt)

@@ -4,8 +4,10 @@
 // and the ease-in-out curve of flights and slides.
 
 #include "engine/core/nE_Math.h"
+#include "engine/core/nE_Scene.h"
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 
 class nE_AnimSprite;
@@ -14,10 +16,15 @@ class nE_SoundHub;
 class nE_Sprite;
 class nE_Text;
 
-// Attaches under parent through the scene (resources follow the root); a
-// child that cannot be attached is deleted. Answers whether it was attached.
-bool nG_Attach(nE_Object* parent, nE_Object* child);
-// Moves a content object under parent; unlike nG_Attach it never deletes it.
+// nE_Attach, as the widgets spell it: a new child under parent through the
+// scene (resources follow the root); a refused child dies with its
+// unique_ptr. Answers the attached child, or null.
+template <class T> T* nG_Attach(nE_Object* parent, std::unique_ptr<T> child)
+{
+    return nE_Attach(parent, std::move(child));
+}
+// Moves a content object (already in the tree, reached by name) under parent;
+// a refusal leaves it where it was.
 void nG_Move(nE_Object* parent, nE_Object* object);
 void nG_SelectCursor(int index);
 

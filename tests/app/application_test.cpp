@@ -31,9 +31,10 @@ struct ApplicationTest : LevelFixtureBase
         std::ofstream(secondModule + ".xml")
             << "<module><objs><obj name=\"h\"><room name=\"room_two\"/></obj></objs>"
                "<code>which = 'two' ObjAttach('room_two', 'ng_rooms_hub')</code></module>";
-        app = new nG_Application();
+        auto owned = std::make_unique<nG_Application>();
+        app = owned.get();
         g_application = app;
-        g_scene->AttachObject(g_scene->GetOrigin(), app);
+        g_scene->AttachObject(g_scene->GetOrigin(), std::move(owned));
     }
     void TearDown() override
     {
@@ -81,9 +82,9 @@ TEST_F(ApplicationTest, PositionsAndWidthFollowAScaledAndOffsetDisplayMode)
     // 1366 scaled is 1920.9 pixels: within two pixels of the screen, so the full width.
     EXPECT_EQ(1366.0f, AppWidthQuery());
 
-    nE_Object* probe = new nE_Object("probe");
+    auto probe = std::make_unique<nE_Object>("probe");
     probe->SetPos(100.0f, 50.0f);
-    g_scene->AttachObject(app, probe);
+    g_scene->AttachObject(app, std::move(probe));
     EXPECT_EQ("100.000 50.000", Pos("GetObjPosByObj('probe')"));
     nE_SetCursorPosFunc(TestCursor);
     EXPECT_EQ("512.000 384.000", Pos("GetGameCursorPos()"));

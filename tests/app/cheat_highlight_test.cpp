@@ -32,11 +32,12 @@ struct CheatFixture : level_test::LevelFixtureBase
     }
     nE_Object* Add(nE_Object* parent, const std::string& name, int event, bool rect = true)
     {
-        nE_Object* o = new nE_Object(name);
+        auto o = std::make_unique<nE_Object>(name);
         if (event >= 0) o->SetEventCode(event, "*x()");
         if (rect) o->SetInputRect(nE_Rect(0.0f, 0.0f, 20.0f, 10.0f));
-        parent->AddChild(o);
-        return o;
+        nE_Object* added = o.get();
+        parent->AddChild(std::move(o));
+        return added;
     }
     void Draw()
     {

@@ -20,8 +20,9 @@ struct LevelTest : LevelFixtureBase
     }
     void StartLevel()
     {
-        level = new nG_Level(modulePath, "start()");
-        g_scene->AttachObject(g_scene->GetOrigin(), level);
+        auto owned = std::make_unique<nG_Level>(modulePath, "start()");
+        level = owned.get();
+        g_scene->AttachObject(g_scene->GetOrigin(), std::move(owned));
     }
     // Started, the first room open and its open trigger run.
     void StartAndSettle()

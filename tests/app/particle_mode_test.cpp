@@ -22,7 +22,7 @@ protected:
         TiXmlDocument doc;
         doc.Parse((element + " res=\"" + Jan(pstest::Emitter("delay=0")) + "\"/>").c_str());
         std::unique_ptr<nE_ParticleSystem> ps(
-            dynamic_cast<nE_ParticleSystem*>(nE_CreateObjectFromXml(doc.RootElement())));
+            dynamic_cast<nE_ParticleSystem*>(nE_CreateObjectFromXml(doc.RootElement()).release()));
         ps->LoadResourcesTree();
         ps->GetImpl()->Start();
         return ps;

@@ -162,9 +162,10 @@ TEST_F(RoomFixture, SubroomWithoutASizeZoomsWithoutASnapshot)
 TEST_F(RoomFixture, PreopenThatDeletesTheRoomEndsTheOpenSafely)
 {
     lua_register(L, "KillRoom", KillRoom);
-    nG_Room* room = new nG_Room();
+    auto owned = std::make_unique<nG_Room>();
+    nG_Room* room = owned.get();
     room->SetName("doomed");
-    g_scene->AttachObject(g_scene->GetOrigin(), room);
+    g_scene->AttachObject(g_scene->GetOrigin(), std::move(owned));
     TiXmlElement props("room");
     props.SetAttribute("trg_preopen", "*KillRoom()");
     nE_SLHelper_XML sl(&props);

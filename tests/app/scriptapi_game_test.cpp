@@ -166,13 +166,16 @@ struct GameScriptTest : level_test::LevelFixtureBase
         return Eval("(function(p) return p[1] .. ' ' .. p[2] end)(" + call + ")");
     }
     std::string Count(const std::string& call) { return Eval("select('#', " + call + ")"); }
-    nE_Object* Make(const std::string& name, nE_Object* parent, float x = 0, float y = 0)
+    std::unique_ptr<nE_Object> New(const std::string& name, float x = 0, float y = 0)
     {
-        nE_Object* object = new nE_Object(name);
+        auto object = std::make_unique<nE_Object>(name);
         object->SetPos(x, y);
         object->SetInputRect(nE_Rect{0, 0, 10, 10});
-        if (parent) g_scene->AttachObject(parent, object);
         return object;
+    }
+    nE_Object* Make(const std::string& name, nE_Object* parent, float x = 0, float y = 0)
+    {
+        return nE_Attach(parent, New(name, x, y));
     }
 };
 
@@ -234,9 +237,9 @@ TEST_F(GameScriptTest, InventoryAndTaskCallsNameWhatTheyDoNotFind)
 {
     Make("key", g_scene->GetOrigin());
     Make("lamp", g_scene->GetOrigin());
-    nG_Room* hall = new nG_Room();
+    auto hall = std::make_unique<nG_Room>();
     hall->SetName("hall");
-    g_scene->AttachObject(g_scene->GetStorage(), hall);
+    g_scene->AttachObject(g_scene->GetStorage(), std::move(hall));
     Lua("AddObjectToInv('key', '', ''); AddObjectToInv('nosuch_inv', '', ''); AddObjectToInv('nosuch_inv');"
         "AddTask('t1', 1, 'hall'); AddTask('t2', 1, 'nosuchroom'); AddTask('t3', 1, 'nosuchroom');"
         "AddTask('t4', 1, 'lamp')");
@@ -294,12 +297,11 @@ TEST_F(GameScriptTest, ApplyObjTruthTable)
     layers->SetInput(true);
 
     // No current room; a room without a parent, or whose parent has none, that holds a "door".
-    std::unique_ptr<nE_Object> loose(Make("loose", nullptr)), top(Make("top", nullptr));
-    nE_Object* orphanRoom = Make("orphan_room", nullptr);
-    top->AddChild(orphanRoom);
+    std::unique_ptr<nE_Object> loose = New("loose"), top = New("top");
+    nE_Object* orphanRoom = Make("orphan_room", top.get());
     for (nE_Object* room : {(nE_Object*)nullptr, loose.get(), orphanRoom})
     {
-        if (room) room->AddChild(Make("door", nullptr));
+        if (room) room->AddChild(New("door"));
         responder.room = room;
         EXPECT_EQ("false", Eval("ApplyObj('key', 'door')"));
     }

@@ -69,10 +69,11 @@ struct ObjectFixture : testing::Test
     }
     Probe* Add(nE_Object* parent, const std::string& name, float z = 0.0f, float size = 0.0f)
     {
-        Probe* p = new Probe(name);
+        auto owned = std::make_unique<Probe>(name);
+        Probe* p = owned.get();
         p->SetZ(z);
         if (size > 0) p->SetInputRect(nE_Rect(0, 0, size, size));
-        parent->AddChild(p);
+        parent->AddChild(std::move(owned));
         return p;
     }
     nE_Object* Hit(uint32_t kind, float x, float y)
@@ -231,8 +232,8 @@ TEST_F(ObjectFixture, UpdateWalkVisitsEverySiblingWhenOneIsMovedAway)
     Probe* b = Add(&root, "b");
     Add(&root, "c");
     nE_Object elsewhere("elsewhere");
-    a->onUpdate = [&] { elsewhere.AddChild(a); }; // a leaves: b must not be skipped
-    b->onUpdate = [&] { root.AddChild(new Probe("late")); };
+    a->onUpdate = [&] { elsewhere.MoveChild(a); }; // a leaves: b must not be skipped
+    b->onUpdate = [&] { root.AddChild(std::make_unique<Probe>("late")); };
     root.UpdateTree(&step);
     EXPECT_EQ((Lines{"update a", "update b", "update c"}), Take());
     EXPECT_EQ((Lines{"b", "c", "late"}), ChildNames(root));

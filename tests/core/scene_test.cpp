@@ -37,13 +37,14 @@ struct SceneFixture : testing::Test
     // A 100 by 100 draggable-or-not object at (x, y) whose event texts record themselves.
     nE_Object* Make(const std::string& name, float x, float y, nE_Object* parent = nullptr, bool drag = false)
     {
-        nE_Object* o = new Counted(name);
+        auto owned = std::make_unique<Counted>(name);
+        nE_Object* o = owned.get();
         o->SetPos(x, y);
         o->SetInputRect(nE_Rect(0, 0, 100, 100));
         o->SetDrag(drag);
         for (int i = 0; i < NE_EVENT_COUNT; ++i)
             o->SetEventCode(i, std::string("*rec('") + kShort[i] + "')");
-        scene->AttachObject(parent ? parent : scene->GetOrigin(), o);
+        scene->AttachObject(parent ? parent : scene->GetOrigin(), std::move(owned));
         return o;
     }
     void Mouse(uint32_t kind, float x, float y) { SendMouse(scene, kind, x, y); }
@@ -177,24 +178,45 @@ TEST_F(SceneFixture, AttachRefusesRootsLoopsAndNullsAndLoadsByTheRealRoot)
 {
     nE_Object* a = Make("A", 0, 0);
     nE_Object* b = Make("B", 0, 0, a);
-    EXPECT_FALSE(scene->AttachObject(a, scene->GetOrigin()) ||
-                 scene->AttachObject(scene->GetOrigin(), scene->GetStorage()) || scene->AttachObject(b, a) ||
-                 scene->AttachObject(a, a) || scene->AttachObject(nullptr, a) ||
+    EXPECT_FALSE(scene->MoveObject(a, scene->GetOrigin()) ||
+                 scene->MoveObject(scene->GetOrigin(), scene->GetStorage()) || scene->MoveObject(b, a) ||
+                 scene->MoveObject(a, a) || scene->MoveObject(nullptr, a) || scene->MoveObject(a, nullptr) ||
                  scene->AttachObject(a, nullptr));
     EXPECT_TRUE(scene->GetOrigin() == a->GetParent() && !scene->GetOrigin()->GetParent());
-    EXPECT_TRUE(scene->AttachObject(b, Make("A", 0, 0))); // the same name is no loop
+    EXPECT_TRUE(scene->MoveObject(b, Make("A", 0, 0))); // the same name is no loop
 
     // Resources follow parent pointers to the root, not names: a stored
     // object that merely carries the live root's name.
     nE_Object* impostor = Make("ne_origin", 0, 0, scene->GetStorage());
-    Counted* x = new Counted("x");
-    scene->AttachObject(b, x);
-    scene->AttachObject(impostor, x);
+    auto owned = std::make_unique<Counted>("x");
+    Counted* x = owned.get();
+    scene->AttachObject(b, std::move(owned));
+    scene->MoveObject(impostor, x);
     EXPECT_TRUE(x->loads == 1 && x->releases == 1);
     nE_Object loose("loose");
-    scene->AttachObject(&loose, x); // under no root: left as it is
-    EXPECT_TRUE(scene->AttachObject(b, x));
+    scene->MoveObject(&loose, x); // under no root: left as it is
+    EXPECT_TRUE(scene->MoveObject(b, x));
     EXPECT_TRUE(x->loads == 2 && x->releases == 1);
+
+    // A refused new object dies with its subtree; an object in no tree is not
+    // the tree's to take and stays as it is.
+    LogCapture log;
+    auto ring = std::make_unique<nE_Object>("ring");
+    ring->AddChild(std::make_unique<nE_Object>("inner"));
+    nE_Object* inner = ring->GetChild(0);
+    auto orphan = std::make_unique<nE_Object>("orphan");
+    std::vector<nE_ObjectHandle> refused = {ring->GetHandle(), inner->GetHandle(), orphan->GetHandle()};
+    EXPECT_FALSE(scene->AttachObject(inner, std::move(ring)) ||
+                 scene->AttachObject(nullptr, std::move(orphan)));
+    for (const nE_ObjectHandle& handle : refused)
+        EXPECT_FALSE(handle.IsAlive());
+    nE_Object stray("stray");
+    EXPECT_FALSE(scene->MoveObject(b, &stray));
+    EXPECT_EQ(nullptr, stray.GetParent());
+    EXPECT_EQ(
+        (Lines{"Warning: object ring can not be attached to inner - it would make a loop or move a root",
+               "Warning: object stray can not be moved under B - it hangs in no tree"}),
+        log.lines);
 }
 
 // Timer and tween end calls posted in a tick run in the next one; a tween's

@@ -36,9 +36,7 @@ struct ScriptApiFixture : testing::Test
     nE_Object* Find(const std::string& name) { return g_scene->FindObject(name); }
     nE_Object* Make(const std::string& name)
     {
-        nE_Object* object = new nE_Object(name);
-        g_scene->AttachObject(g_scene->GetOrigin(), object);
-        return object;
+        return nE_Attach(g_scene->GetOrigin(), std::make_unique<nE_Object>(name));
     }
     void Update(nE_Object* o, float dt)
     {

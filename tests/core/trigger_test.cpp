@@ -165,9 +165,9 @@ TEST_F(TriggerFixture, StackHeightIsKeptOnEveryPath)
     Add("nested", "TrgExecute('ok(~1)'); return 'left'");
     lua_pushstring(L, "below");
     lua_pushinteger(L, 42);
-    for (const char* text :
-         {"ok", "ok(1, ~2, ~{})", "err", "*return 1, 2", "*error('y')", "*syntax(", "ok(~+)", "*a, ~+",
-          "nested", "missing(1)", "ok(1) ", "", "*return ...", "ok(~error())"})
+    for (const char* text : {"ok", "ok(1, ~2, ~{})", "err", "*return 1, 2", "*error('y')", "*syntax(",
+                             "ok(~+)", "*a, ~+", "nested", "missing(1)", "ok(1) ", "", "*return ...",
+                             "ok(~error())", "*TrgExecute('*return unpack({}, 1, 200)')"})
     {
         mgr->Call("obj", text);
         ASSERT_EQ(2, lua_gettop(L)) << text;

@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     nE_Object* storage = g_scene->GetStorage();
     for (int i = 0; i < 64 && storage->GetChildCount() > 0; ++i)
-        g_scene->AttachObject(g_scene->GetOrigin(), storage->GetChild(0));
+        g_scene->MoveObject(g_scene->GetOrigin(), storage->GetChild(0));
     for (const std::string& name : TriggerNames(text))
         g_triggerManager->Call("fuzz", name);
     for (int i = 0; i < 3; ++i)

@@ -64,8 +64,9 @@ void Tick(float dt)
 void StartLevel()
 {
     fuzz::StartContext();
-    g_application = new nG_Application();
-    g_scene->AttachObject(g_scene->GetOrigin(), g_application);
+    auto application = std::make_unique<nG_Application>();
+    g_application = application.get();
+    g_scene->AttachObject(g_scene->GetOrigin(), std::move(application));
     g_application->LoadLevel(g_config->GetStartModule(), g_config->GetStartTrigger());
     for (int i = 0; i < 3; ++i)
         Tick(0.125f);

@@ -235,11 +235,11 @@ TEST_F(CollectEffectDraw, EffectLiesOverTheCollectedObject)
         else
             std::ofstream(file) << description;
         nE_Object* room = AddObject(g_scene->GetOrigin(), "room", 10, 5, 0, 0);
-        nE_Sprite* star = new nE_Sprite("ho_star"); // 32 by 32, shown at twice its size
+        auto star = std::make_unique<nE_Sprite>("ho_star"); // 32 by 32, shown at twice its size
         star->SetResourceName("assets/particles/star");
         star->SetPos(200, 140);
         star->SetScale(2, 2);
-        nG_Attach(room, star);
+        nG_Attach(room, std::move(star));
         SendString(NG_MSG_COLLECT_HO_OBJECT, "ho_star");
         Step(0.05f, 4);
         nE_Object* effect = g_scene->FindObject("ng_ho_collector_effect_ho_star");

@@ -108,8 +108,8 @@ TEST_F(DialogTest, TextDialogKeepsItsMinimumSizeAndLetsClicksThroughOnceClosed)
 TEST_F(DialogTest, HoDialogRunsOkOnlyWhenShownAndPutsItsObjectBack)
 {
     nG_HoDialog* dialog = Add(new nG_HoDialog("ng_ho_dialog"));
-    nG_Attach(g_scene->GetStorage(), new nE_Object("ho_a"));
-    nG_Attach(g_scene->GetStorage(), new nE_Object("ho_b"));
+    nG_Attach(g_scene->GetStorage(), std::make_unique<nE_Object>("ho_a"));
+    nG_Attach(g_scene->GetStorage(), std::make_unique<nE_Object>("ho_b"));
     nG_MsgHoDialog show{"ho_a", "probe(ok)"};
     bus.Send(NG_MSG_HO_DIALOG, &show);
     Step(0.25f);

@@ -206,9 +206,9 @@ TEST_F(GuideTest, ReadsTheGuideOnceOrNotAtAll)
     SendInt(NG_MSG_GUIDE_SET_PAGE, 4);
     for (int i = 0; i < 2; ++i)
     {
-        g_scene->AttachObject(g_scene->GetStorage(), guide);
+        g_scene->MoveObject(g_scene->GetStorage(), guide);
         EXPECT_EQ(nullptr, Find("ng_strategy_guide_pagenum"));
-        g_scene->AttachObject(layer, guide);
+        g_scene->MoveObject(layer, guide);
     }
     EXPECT_EQ("- a\n- b\n- c\n", guide->GetGuide().pages.at(0).text);
     EXPECT_EQ(3, Find("ng_strategy_guide_toc")->GetChildCount()); // one set of contents lines

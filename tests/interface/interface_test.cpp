@@ -1,43 +1,19 @@
 #include "game/interface/nG_Interface.h"
 #include "widget_fixture.h"
 
+#include <algorithm>
 #include <map>
+#include <numeric>
 
 namespace
 {
-// Each child: id, Lua name, object name, layer, place in the creation order.
-const struct Row
+// The registry as the container reads it, in creation order.
+std::vector<nG_InterfaceRow> Table()
 {
-    int id;
-    const char *global, *name;
-    int layer, created;
-} kTable[] = {
-    {1, "INT_FRAMESUBROOM", "ng_frame_subroom", 2, 6},
-    {2, "INT_INVENTORY", "ng_inventory", 2, 7},
-    {3, "INT_BTN_CARD", "ng_btn_card", 2, 22},
-    {4, "INT_BTN_LOCK", "ng_btn_lock", 2, 24},
-    {5, "INT_TASKS", "ng_tasks", 2, 8},
-    {6, "INT_BG0", "ng_interface_bg0", 2, 0},
-    {7, "INT_BTN_HINT", "ng_int_btn_hint", 2, 15},
-    {8, "INT_HO_DIALOG", "ng_ho_dialog", 2, 9},
-    {9, "INT_BTN_SKIP", "ng_int_btn_skip", 2, 12},
-    {10, "INT_BTN_RESET", "ng_int_btn_reset", 2, 13},
-    {11, "INT_BTN_INFO", "ng_int_btn_info", 2, 14},
-    {12, "INT_MAP", "ng_map", 2, 21},
-    {13, "INT_BTN_GUIDE", "ng_btn_guide", 2, 17},
-    {14, "INT_BG1", "ng_interface_bg1", 2, 1},
-    {15, "INT_BTN_MAP", "ng_btn_map", 2, 19},
-    {16, "INT_BLACKBAR", "ng_black_bar", 2, 2},
-    {17, "INT_DIALOG", "ng_dialog", 2, 5},
-    {18, "INT_CHARACTER_DIALOG", "ng_character_dlg", 1, 18},
-    {19, "INT_CARDS_SCREEN", "ng_cards_screen", 2, 23},
-    {20, "INT_BTN_MENU", "ng_int_btn_menu", 2, 3},
-    {21, "INT_HO_COLLECTOR", "ng_ho_collector", 2, 10},
-    {22, "INT_VIDEOFRAME", "ng_videoframe", 1, 16},
-    {24, "INT_MODALWINDOW", "ng_modalwindow", 0, 4},
-    {25, "INT_POPUP", "ng_popup", 0, 11},
-    {26, "INT_COLLECTOR", "ng_collector", 1, 20},
-};
+    size_t count = 0;
+    const nG_InterfaceRow* rows = nG_Interface::GetChildTable(&count);
+    return std::vector<nG_InterfaceRow>(rows, rows + count);
+}
 
 const char* const kLayerNodeNames[3] = {"ng_interface_l2", "ng_interface_l1", "ng_interface_l0"};
 
@@ -79,7 +55,8 @@ struct InterfaceFixture : WidgetFixture
         // The cards screen reads its module from the asset tree; its own tests give it one.
         saved[19] = nG_Interface::SetChildCreator(19, Counted::Create);
         // The map needs its content module, which these tests do not provide.
-        saved[12] = nG_Interface::SetChildCreator(12, nG_CreateInterfacePlaceholder);
+        saved[12] =
+            nG_Interface::SetChildCreator(12, [](const std::string& name) { return new nE_Object(name); });
     }
     void TearDown() override
     {
@@ -90,7 +67,7 @@ struct InterfaceFixture : WidgetFixture
     }
     void UseCountedWidgets()
     {
-        for (const Row& row : kTable)
+        for (const nG_InterfaceRow& row : Table())
             // A creator swapped in by SetUp stays the one restored at the end.
             saved.emplace(row.id, nG_Interface::SetChildCreator(row.id, Counted::Create));
     }
@@ -130,8 +107,20 @@ TEST_F(InterfaceFixture, BuildsAllTwentyFiveChildrenUnderTheirLayers)
         EXPECT_EQ(hud.get(), node->GetParent());
     }
     EXPECT_EQ(nullptr, hud->GetLayerNode(3));
+    // Ids 1 to 26 but 23, each once, each on a layer.
+    std::vector<int> ids;
+    for (const nG_InterfaceRow& row : Table())
+    {
+        ids.push_back(row.id);
+        EXPECT_TRUE(row.layer >= 0 && row.layer <= 2 && row.creator) << row.name;
+    }
+    std::sort(ids.begin(), ids.end());
+    std::vector<int> expected(22);
+    std::iota(expected.begin(), expected.end(), 1);
+    expected.insert(expected.end(), {24, 25, 26});
+    EXPECT_EQ(expected, ids);
     lua_State* L = nE_GetLua();
-    for (const Row& row : kTable)
+    for (const nG_InterfaceRow& row : Table())
     {
         nE_Object* child = Child(row.name);
         ASSERT_NE(nullptr, child) << row.name;
@@ -151,9 +140,9 @@ TEST_F(InterfaceFixture, BuildsAllTwentyFiveChildrenUnderTheirLayers)
     UseCountedWidgets();
     Counted::created.clear();
     Build();
-    std::vector<std::string> order(25);
-    for (const Row& row : kTable)
-        order[size_t(row.created)] = row.name;
+    std::vector<std::string> order;
+    for (const nG_InterfaceRow& row : Table())
+        order.push_back(row.name);
     EXPECT_EQ(order, Counted::created);
     EXPECT_EQ(nullptr, nG_Interface::SetChildCreator(23, Counted::Create));
     bus.Send(NG_MSG_DISPLAY_CHANGED, nullptr);

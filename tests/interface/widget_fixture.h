@@ -88,8 +88,7 @@ struct WidgetFixture : testing::Test, nE_Listener
         g_draggedObject = g_hoveredObject = nullptr;
         // Content modules of the tests hold plain objects.
         nE_RegisterObjectType("obj", []() { return new nE_Object(); });
-        layer = new nE_Object("test_layer");
-        g_scene->AttachObject(g_scene->GetOrigin(), layer);
+        layer = nE_Attach(g_scene->GetOrigin(), std::make_unique<nE_Object>("test_layer"));
         AddProbe("probe");
     }
     // A trigger of that name that records "sender:first parameter;" in Probes().
@@ -224,11 +223,10 @@ struct WidgetFixture : testing::Test, nE_Listener
     nE_Object* AddObject(nE_Object* parent, const std::string& name, float x, float y, float w = 40,
                          float h = 40)
     {
-        nE_Object* object = new nE_Object(name);
+        auto object = std::make_unique<nE_Object>(name);
         object->SetPos(x, y);
         object->SetInputRect(nE_Rect{-w / 2, -h / 2, w, h});
-        g_scene->AttachObject(parent ? parent : layer, object);
-        return object;
+        return nE_Attach(parent ? parent : layer, std::move(object));
     }
     // The HUD scaled and offset like a wide, full screen.
     void WideHud()
@@ -260,11 +258,8 @@ struct WidgetFixture : testing::Test, nE_Listener
         lua_pop(L, 1);
         return value;
     }
-    template <class T> T* Add(T* widget)
-    {
-        g_scene->AttachObject(layer, widget);
-        return widget;
-    }
+    // Takes over a new widget.
+    template <class T> T* Add(T* widget) { return nE_Attach(layer, std::unique_ptr<T>(widget)); }
 };
 
 inline float WidgetFixture::s_cursorX = 0.0f;

@@ -14,8 +14,8 @@
 namespace
 {
 
-// What the shell's callbacks saw, in order. It lives as long as the program, so
-// the shell's global callbacks may point at it after a test.
+// What the shell's callbacks saw, in order: global, since the callbacks are
+// plain functions.
 struct Seen
 {
     std::vector<std::string> calls;
@@ -166,8 +166,8 @@ TEST_F(Shell, FirstFrameTicksAtOnceWithAFullPeriodThenThePaceHolds)
 TEST_F(Shell, TwoLostTextureReportsGiveTwoRestorePasses)
 {
     Start();
-    auto* counter = new RestoreCounter();
-    ASSERT_TRUE(g_scene->AttachObject(g_scene->GetOrigin(), counter));
+    auto* counter = nE_Attach(g_scene->GetOrigin(), std::make_unique<RestoreCounter>());
+    ASSERT_NE(nullptr, counter);
     auto* render = dynamic_cast<nE_Render_Pl5*>(g_render);
     ASSERT_NE(nullptr, render);
     auto white = render->GetWhiteTexture();
@@ -250,6 +250,13 @@ TEST_F(Shell, EventTableForEveryTypeWithAndWithoutTheFlag)
     Event(1, 0, 1, 1);
     Event(7, 'A');
     Event(13);
+    EXPECT_EQ("", happened());
+    // Callbacks belong to their shell: another one starts with none.
+    {
+        notEngine_Pl5 other;
+        other.DispatchEvent(DE50::TEvent{12, 1, 0, 0, 0});
+        other.DrawFrame();
+    }
     EXPECT_EQ("", happened());
     Event(0);
     EXPECT_EQ("quit", happened());

@@ -229,8 +229,8 @@ TEST_F(AnimTest, DegenerateFunctionsNeitherFailNorGiveNonFiniteAlpha)
 TEST_F(AnimTest, ScriptFunctionsDriveAnimationsAndIgnoreOtherKinds)
 {
     nE_RegisterAnimType();
-    g_scene->AttachObject(g_scene->GetOrigin(), Door("lamp").release());
-    g_scene->AttachObject(g_scene->GetOrigin(), new nE_Object("plain"));
+    g_scene->AttachObject(g_scene->GetOrigin(), Door("lamp"));
+    g_scene->AttachObject(g_scene->GetOrigin(), std::make_unique<nE_Object>("plain"));
     lua_State* L = nE_GetLua();
     ASSERT_EQ(0, luaL_dostring(L, "AnmPlay('lamp', 'spin', 'on_end'); AnmPlay('plain', 'spin', '')"));
     auto* lamp = dynamic_cast<nE_AnimSprite*>(g_scene->FindObject("lamp"));

@@ -217,7 +217,7 @@ TEST_F(ComplexTest, IndependentParticlesStayWhereTheyWereBorn)
     parent.SetPos(7, 0);
     auto owned = System(Scripted(kOnce, "DieAfter(9) SetProperty(ne_pos_x, 5) SetIndependent()"));
     nE_ParticleSystem* ps = owned.get();
-    parent.AddChild(owned.release());
+    parent.AddChild(std::move(owned));
     ps->SetPos(100, 0);
     Tick(*ps);
     ps->SetPos(200, 0);

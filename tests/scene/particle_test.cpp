@@ -300,7 +300,7 @@ TEST_F(JanTest, FreeEmittersDrawInTheParentsSpace)
     parent.SetPos(10, 0);
     auto owned = System(Jan(Emitter("delay=100000") + Emitter("delay=100000 free=1 blend=2")));
     nE_ParticleSystem* ps = owned.get();
-    parent.AddChild(owned.release());
+    parent.AddChild(std::move(owned));
     ps->SetPos(100, 0);
     ps->GetImpl()->Start();
     Tick(*ps);
