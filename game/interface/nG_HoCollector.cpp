@@ -33,11 +33,22 @@ bool Holds(nE_Object* collector, nE_Object* object)
     return object->GetParent() == collector;
 }
 
-// The collector itself, what holds it (the HUD, the level) or a scene root
-// cannot be taken: the collector would end up deleting itself. Logs the refusal.
+// Whether `object` is one of the HUD's collectors or holds one.
+bool HoldsACollector(nE_Object* object)
+{
+    if (dynamic_cast<nG_HoCollector*>(object) || dynamic_cast<nG_Collector*>(object)) return true;
+    for (int i = 0; i < object->GetChildCount(); ++i)
+        if (HoldsACollector(object->GetChild(i))) return true;
+    return false;
+}
+
+// A collector, what holds one (the HUD, the level) or a scene root cannot be
+// taken: a collector would end up deleting itself or the other. Logs the refusal.
 bool Refused(nE_Object* collector, nE_Object* object, const char* call)
 {
-    if (!collector->IsSelfOrAncestor(object) && !(g_scene && g_scene->IsRoot(object))) return false;
+    bool refused = collector->IsSelfOrAncestor(object) || (g_scene && g_scene->IsRoot(object)) ||
+                   HoldsACollector(object);
+    if (!refused) return false;
     nE_LogFmt2("Warning: %s(\"%s\") refused: that object holds the HUD's collectors or is a scene root",
                std::string(call), object->GetName());
     return true;

@@ -101,6 +101,8 @@ TEST_F(CollectorTest, CollectingTheCollectorOrWhatHoldsItIsRefused)
     // Whether it flies to the HUD, and the name collected.
     for (auto [toHud, name] : {std::tuple{true, "ng_collector"},
                                {false, "ng_ho_collector"},
+                               {false, "ng_collector"},
+                               {true, "ng_ho_collector"},
                                {false, "test_layer"},
                                {true, "test_layer"},
                                {false, "ne_origin"},

@@ -49,7 +49,6 @@ TEST_F(DialogTest, CharacterDialogFadesTheHudAndTakesClicksOnlyWhenStill)
     EXPECT_EQ((std::vector<std::string>{"19:0", "19:1"}), sent);
 }
 
-// The same text again closes it; another text before the first has shown replaces it.
 // A second line while the window still fades in (a tick later, or in the same
 // tick) lets the fade run on: the window ends fully shown with the second line.
 TEST_F(DialogTest, CharacterDialogShownAgainWhileFadingInEndsFullyShown)
@@ -74,6 +73,7 @@ TEST_F(DialogTest, CharacterDialogShownAgainWhileFadingInEndsFullyShown)
     }
 }
 
+// The same text again closes it; another text before the first has shown replaces it.
 TEST_F(DialogTest, TextDialogKeepsItsMinimumSizeAndLetsClicksThroughOnceClosed)
 {
     nG_Dialog* dialog = Add(new nG_Dialog("ng_dialog"));

@@ -1,4 +1,5 @@
 #include "engine/scene/nE_Text.h"
+#include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_StrategyGuide.h"
 #include "widget_fixture.h"
 
@@ -152,6 +153,9 @@ TEST_F(GuideTest, ImagesAndButtonsByName)
     }
     Go(NG_MSG_GUIDE_TOC);
     Turn();
+    auto* entry = dynamic_cast<nG_InterfButton*>(Find("ng_strategy_guide_btn_1"));
+    ASSERT_NE(nullptr, entry);
+    EXPECT_EQ(4, entry->hoverCursor); // the hand, as on every other guide button
     for (const char* bad : {"ng_strategy_guide_btn_", "ng_strategy_guide_btn_3", "ng_strategy_guide_btn_-1",
                             "ng_strategy_guide_btn_99999999999"})
         SendString(NG_MSG_GUIDE_BUTTON, bad);
