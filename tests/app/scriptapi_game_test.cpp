@@ -314,24 +314,33 @@ TEST_F(GameScriptTest, SettingsFunctionsAndScreenFlags)
     Lua("SetGamma(2); SetPerformanceMode(3); SaveSettings()");
     EXPECT_FALSE(Exists("settings.xml"));
 
-    g_settings = new nG_Settings();
-    EXPECT_EQ("true", Eval("SetFullScreen(1)"));
-    EXPECT_EQ("false", Eval("SetFullScreen(0)")); // without a toggle callback nothing can change
+    g_settings = new nG_Settings(); // full screen by default
+    EXPECT_EQ("true", Eval("SetFullScreen(true)"));
+    EXPECT_EQ("false", Eval("SetFullScreen(false)")); // without a toggle callback nothing can change
     g_gameScriptServices.toggleFullscreen = Hooks::Toggle;
     g_gameScriptServices.setGamma = Hooks::Gamma;
     g_gameScriptServices.setSystemCursor = Hooks::Cursor;
-    for (const char* off : {"0", "false", "nil", "'yes'"})
+    // Lua truth: only nil and false are false, so 0, "0" and a table keep full screen untouched.
+    for (const char* on : {"0", "1", "'0'", "'false'", "{}"})
+        EXPECT_EQ("true", Eval(std::string("SetFullScreen(") + on + ")")) << on;
+    for (const char* off : {"false", "nil"})
         EXPECT_EQ("true", Eval(std::string("SetFullScreen(") + off + ")")) << off;
     g_toggleResult = false;
     EXPECT_EQ("false true", Eval("tostring(SetFullScreen()) .. ' ' .. tostring(GetFullScreen())"));
+    // A number or a string is named once per function and argument, with what Lua made of it.
+    EXPECT_TRUE(log.Has("Warning: SetFullScreen: argument 1 is the number 0, which Lua reads as true; pass true or "
+                        "false"));
+    EXPECT_EQ(1, log.CountStartingWith("Warning: SetFullScreen: argument 1"));
 
-    Lua("SetGamma(1.75); SetPerformanceMode(2); SetSysCursor(0); SetSoundVolume('sfx', 2); "
-        "SetSoundVolume('voice', 0.25); SetSysCursor(true); SetGamma(0/0)");
+    Lua("SetGamma(1.75); SetPerformanceMode(2); SetSysCursor(false); SetSoundVolume('sfx', 2); "
+        "SetSoundVolume('voice', 0.25); SetSysCursor('0'); SetGamma(0/0)");
+    EXPECT_TRUE(log.Has("Warning: SetSysCursor: argument 1 is the string \"0\", which Lua reads as true; pass true "
+                        "or false"));
     EXPECT_EQ("1.75 2 true 1 0.25 0",
               Eval("GetGamma() .. ' ' .. GetPerformanceMode() .. ' ' .. tostring(GetSysCursor()) .. ' ' .. "
                    "GetSoundVolume('sfx') .. ' ' .. GetSoundVolume('voice') .. ' ' .. GetSoundVolume('nope')"));
     EXPECT_TRUE(log.Has("Warning: SetGamma: the gamma is not a finite number; it is not changed."));
-    std::vector<std::string> calls(5, "toggle 0");
+    std::vector<std::string> calls(3, "toggle 0");
     calls.insert(calls.end(), {"gamma 1.75", "cursor 0", "cursor 1"});
     EXPECT_EQ(calls, g_calls);
     Lua("SaveSettings()");
@@ -402,7 +411,7 @@ TEST_F(DocumentsTest, CopyReplacesByFileNameWallpaperFailsAndTheBrowserGoesThrou
     EXPECT_EQ("second", Copied());
     EXPECT_EQ(3, log.CountStartingWith("Warning: CopyFileToMyDocs"));
 
-    EXPECT_EQ("false", Eval("SetWallpaper('pics/pic.png')"));
+    EXPECT_EQ("0", Eval("select('#', SetWallpaper('pics/pic.png'))"));
     EXPECT_EQ(1, log.CountStartingWith("Warning: SetWallpaper"));
 
     std::vector<std::string> opened;
