@@ -72,6 +72,11 @@ std::string Task(void* r)
     const auto& m = As<nG_MsgAddTask>(r);
     return J(m.task, m.room, m.highlighted, m.count);
 }
+std::string Dialog(void* r)
+{
+    const auto& m = As<nG_MsgDialog>(r);
+    return J(m.show, m.continueCall, m.skipCall, m.character, m.text, m.x, m.y);
+}
 std::string ChildInput(void* r)
 {
     const auto& m = As<nG_MsgInterfaceChildInput>(r);
@@ -84,7 +89,8 @@ const std::map<int, std::string (*)(void*)> kSent = {
     {NG_MSG_SWITCH_ROOM, Switch},       {NG_MSG_BLOCK_SUBROOM_CLOSE, Flag},    {NG_MSG_PAUSE_LEVEL, Flag},
     {NG_MSG_AUTO_SAVE, Flag},           {NG_MSG_SET_BTN_LOCK_VALUE, Flag},     {NG_MSG_VIDEO_FRAME, Video},
     {NG_MSG_ADD_TASK, Task},            {NG_MSG_SHOW_MODAL_WINDOW, Strings},
-    {NG_MSG_INTERFACE_CHILD_INPUT, ChildInput}};
+    {NG_MSG_INTERFACE_CHILD_INPUT, ChildInput}, {NG_MSG_CHARACTER_DIALOG, Dialog},
+    {NG_MSG_STORY_DIALOG, Dialog}};
 
 struct Recorder : nE_Listener
 {
@@ -230,6 +236,25 @@ TEST_F(GameScriptTest, SendersReadTheirArgumentsIntoTheirRecords)
     EXPECT_EQ("0", Count("GetCurrentRoom()"));
     EXPECT_EQ("0", Eval("GetAppWidth()"));
     g_mediator = &bus;
+}
+
+// The four texts of a dialog land in their own fields: a continue call read as
+// the skip call would run the skip button's code on every click.
+TEST_F(GameScriptTest, DialogSendersPlaceEachArgumentInItsField)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"ShowCharacterDialog('line', 'mage', 'next()', 'skip()', 512, 640)", "41:1|next()|skip()|mage|line|512|640"},
+        {"ShowCharacterDialog('line', 'mage', 'next()')", "41:1|next()||mage|line|0|0"},
+        {"CloseCharacterDialog('line', 'mage')", "41:0|||||0|0"},
+        {"ShowStoryDialog('page', 'who', 'next()', 'skip()', 512, 640)", "48:1|next()|skip()|who|page|0|0"},
+        {"CloseStoryDialog()", "48:0|||||0|0"}};
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.first);
+        sent.seen.clear();
+        Lua(std::string("assert(select('#', ") + row.first + ") == 0)");
+        EXPECT_EQ(row.second, JoinAll(sent.seen, " "));
+    }
 }
 
 // Each name that finds nothing is reported once; the message goes out all the same.
