@@ -242,6 +242,12 @@ int SetSoundVolume(lua_State* L)
     std::string channel = nE_ArgString(L, 1);
     float volume = nE_ArgFloat(L, 2);
     lua_settop(L, 0);
+    // Out of range is clamped, but NaN has no side to clamp to: keep the volume, as SetGamma does.
+    if (std::isnan(volume))
+    {
+        nE_LogFmt("Warning: SetSoundVolume: the volume of \"%s\" is not a number; it is not changed.", channel);
+        return 0;
+    }
     if (g_settings) g_settings->SetVolume(channel, volume);
     return 0;
 }

@@ -358,13 +358,14 @@ TEST_F(GameScriptTest, SettingsFunctionsAndScreenFlags)
     EXPECT_EQ(1, log.CountStartingWith("Warning: SetFullScreen: argument 1"));
 
     Lua("SetGamma(1.75); SetPerformanceMode(2); SetSysCursor(false); SetSoundVolume('sfx', 2); "
-        "SetSoundVolume('voice', 0.25); SetSysCursor('0'); SetGamma(0/0)");
+        "SetSoundVolume('voice', 0.25); SetSysCursor('0'); SetGamma(0/0); SetSoundVolume('voice', 0/0)");
     EXPECT_TRUE(log.Has("Warning: SetSysCursor: argument 1 is the string \"0\", which Lua reads as true; pass true "
                         "or false"));
     EXPECT_EQ("1.75 2 true 1 0.25 0",
               Eval("GetGamma() .. ' ' .. GetPerformanceMode() .. ' ' .. tostring(GetSysCursor()) .. ' ' .. "
                    "GetSoundVolume('sfx') .. ' ' .. GetSoundVolume('voice') .. ' ' .. GetSoundVolume('nope')"));
     EXPECT_TRUE(log.Has("Warning: SetGamma: the gamma is not a finite number; it is not changed."));
+    EXPECT_TRUE(log.Has("Warning: SetSoundVolume: the volume of \"voice\" is not a number; it is not changed."));
     std::vector<std::string> calls(3, "toggle 0");
     calls.insert(calls.end(), {"gamma 1.75", "cursor 0", "cursor 1"});
     EXPECT_EQ(calls, g_calls);
