@@ -185,6 +185,19 @@ float nE_ArgFloat(lua_State* L, int index)
 
 bool nE_ArgBool(lua_State* L, int index)
 {
+    // Lua truth: 0 and "0" are true. An author who passed one meant false, so say why it did not.
+    int type = lua_type(L, index);
+    if (type == LUA_TNUMBER || type == LUA_TSTRING)
+    {
+        lua_pushvalue(L, index); // a copy, so the argument itself is not converted in place
+        std::string value = nE_ArgString(L, -1);
+        lua_pop(L, 1);
+        if (type == LUA_TSTRING) value = "\"" + value + "\"";
+        std::string function = nE_CalledName(L), argument = std::to_string(index);
+        nE_WarnOnce("boolarg:" + function + ":" + argument,
+                    "Warning: " + function + ": argument " + argument + " is the " + lua_typename(L, type) + " " +
+                        value + ", which Lua reads as true; pass true or false");
+    }
     return lua_toboolean(L, index) != 0;
 }
 

@@ -38,6 +38,8 @@ int nE_TruncateToInt(double value);
 // The same for an argument; 0 for non-numbers.
 int nE_ArgInt(lua_State* L, int index);
 float nE_ArgFloat(lua_State* L, int index);
+// Lua truth (only nil and false are false), with one warning per function and
+// argument when a number or a string is passed.
 bool nE_ArgBool(lua_State* L, int index);
 // The scene object named by the argument, or null (with a warning, once per
 // name, when a non-empty name finds nothing).

@@ -47,19 +47,24 @@ std::string Print(const TiXmlDocument& doc, bool oneLine)
 
 // ---------------------------------------------------------------- game data
 
-// The checksum comment "<!--n-->" at the very start; n may be written
-// negative, so it is compared as 32 bits.
+// The checksum comment "<!--n-->" at the very start, n read as a decimal
+// number is: white space around it and a sign allowed, nothing else. It may be
+// written negative, so it is compared as 32 bits.
 bool ReadChecksum(const std::string& text, uint32_t& sum)
 {
     if (text.compare(0, 4, "<!--") != 0) return false;
     size_t end = text.find("-->", 4);
-    if (end == std::string::npos || end - 4 > 63 || end == 4) return false;
-    std::string digits = text.substr(4, end - 4);
-    size_t first = digits[0] == '-' ? 1 : 0;
-    if (digits.size() == first) return false;
-    for (size_t i = first; i < digits.size(); ++i)
-        if (digits[i] < '0' || digits[i] > '9') return false;
-    sum = static_cast<uint32_t>(nE_ParseInt(digits.c_str()));
+    if (end == std::string::npos || end - 4 > 63) return false;
+    const std::string number = text.substr(4, end - 4);
+    const char* spaces = " \t\r\n\v\f";
+    size_t first = number.find_first_not_of(spaces);
+    if (first == std::string::npos) return false;
+    size_t last = number.find_last_not_of(spaces);
+    size_t digit = first + ((number[first] == '-' || number[first] == '+') ? 1 : 0);
+    if (digit > last) return false;
+    for (size_t i = digit; i <= last; ++i)
+        if (number[i] < '0' || number[i] > '9') return false;
+    sum = static_cast<uint32_t>(nE_ParseInt(number.c_str()));
     return true;
 }
 
@@ -247,8 +252,9 @@ void nG_ProfileList::ReadList(const std::string& text)
     // A list without "current" starts at its first profile.
     if (!hasCurrent) m_current = m_names.empty() ? -1 : 0;
     if (m_current >= static_cast<int>(m_names.size()) && !m_names.empty()) m_current = 0;
-    // Any other index outside the list would give no name at all, and no save.
-    if (!HasCurrent()) m_current = -1;
+    // Past the end of an empty list is no profile; a negative index is kept as
+    // read (no name, no game data saved).
+    if (m_current >= static_cast<int>(m_names.size())) m_current = -1;
 }
 
 // The players' names come back from their game-data files (in name order);
@@ -283,8 +289,8 @@ bool nG_ProfileList::Save()
     TiXmlDocument doc;
     TiXmlElement* root = new TiXmlElement("profiles");
     doc.LinkEndChild(root);
-    // Only a real index is stored: a stored -2 would claim a broken list on the next run.
-    root->SetAttribute("current", HasCurrent() ? m_current : -1);
+    // A stored -2 would claim a broken list on the next run.
+    root->SetAttribute("current", m_current == -2 ? -1 : m_current);
     for (const std::string& name : m_names)
     {
         TiXmlElement* e = new TiXmlElement("profile");

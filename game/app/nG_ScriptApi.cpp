@@ -312,13 +312,6 @@ void nG_RegisterScriptApi()
     nG_RegisterScriptApi(nE_GetLua());
 }
 
-bool nG_ArgBool(lua_State* L, int index)
-{
-    if (lua_type(L, index) == LUA_TBOOLEAN) return lua_toboolean(L, index) != 0;
-    if (!lua_isnumber(L, index)) return false;
-    return lua_tonumber(L, index) != 0.0; // NaN reads as true, as any non-zero does
-}
-
 int nG_ArgFlagInt(lua_State* L, int index)
 {
     // true reads as 0 here, so an author who wrote it must be told why nothing happened.

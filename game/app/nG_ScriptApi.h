@@ -19,9 +19,6 @@ void nG_RegisterScriptApi(lua_State* L);
 // The game's functions in registration order.
 const nE_ScriptFunction* nG_GetScriptApiTable(size_t* count);
 
-// A flag argument: a Lua boolean reads as itself, anything that converts to a
-// number as that number being non-zero, everything else as false.
-bool nG_ArgBool(lua_State* L, int index);
 // An integer argument that a function turns into a flag with "== 1" or
 // "> 0": as nE_ArgInt (true, false and non-numeric text read as 0), with a
 // warning once per function and argument when it is neither a number nor nil.

@@ -193,7 +193,7 @@ int SetGamma(lua_State* L)
 
 int SetFullScreen(lua_State* L)
 {
-    bool wanted = nG_ArgBool(L, 1);
+    bool wanted = nE_ArgBool(L, 1);
     lua_settop(L, 0);
     if (!g_settings) return PushBool(L, false);
     if (wanted == g_settings->GetFullScreen()) return PushBool(L, true);
@@ -213,7 +213,7 @@ int GetWideScreen(lua_State* L)
 
 int SetWideScreen(lua_State* L)
 {
-    bool wanted = nG_ArgBool(L, 1);
+    bool wanted = nE_ArgBool(L, 1);
     lua_settop(L, 0);
     if (!g_settings) return PushBool(L, false);
     if (wanted == g_settings->GetWideScreen()) return PushBool(L, true);
@@ -225,7 +225,7 @@ int SetWideScreen(lua_State* L)
 
 int SetSysCursor(lua_State* L)
 {
-    bool on = nG_ArgBool(L, 1);
+    bool on = nE_ArgBool(L, 1);
     lua_settop(L, 0);
     if (g_settings) g_settings->SetSysCursor(on);
     if (g_gameScriptServices.setSystemCursor) g_gameScriptServices.setSystemCursor(on);
@@ -242,6 +242,12 @@ int SetSoundVolume(lua_State* L)
     std::string channel = nE_ArgString(L, 1);
     float volume = nE_ArgFloat(L, 2);
     lua_settop(L, 0);
+    // Out of range is clamped, but NaN has no side to clamp to: keep the volume, as SetGamma does.
+    if (std::isnan(volume))
+    {
+        nE_LogFmt("Warning: SetSoundVolume: the volume of \"%s\" is not a number; it is not changed.", channel);
+        return 0;
+    }
     if (g_settings) g_settings->SetVolume(channel, volume);
     return 0;
 }
@@ -344,7 +350,7 @@ int CopyFileToMyDocs(lua_State* L)
 }
 
 // The picture still lands in the documents folder; the desktop itself has no
-// portable wallpaper call, so the script hears of the failure.
+// portable wallpaper call, which the log says; no result either way.
 int SetWallpaper(lua_State* L)
 {
     std::string path = nE_ArgString(L, 1);
@@ -352,7 +358,7 @@ int SetWallpaper(lua_State* L)
     std::string target = CopyToDocuments(path);
     nE_LogFmt("Warning: SetWallpaper: the desktop wallpaper cannot be set on this platform (%s).",
               target.empty() ? path : target);
-    return PushBool(L, false);
+    return 0;
 }
 
 int OpenBrowser(lua_State* L)

@@ -150,26 +150,57 @@ TEST_F(ProfilesTest, TamperedGameDataIsRefusedAndKept)
     EXPECT_EQ(Eval("ng_global.x"), "3");
 }
 
-// Without a profile there is no game data: an index outside the list means
-// none, except past the end of a named list, which starts at the first.
+// The checksum line is read as a decimal number is: white space around it and
+// a sign are fine, anything else in the comment refuses the file.
+TEST_F(ProfilesTest, ChecksumCommentReadAsADecimalNumber)
+{
+    nG_ProfileList list;
+    MakeCurrent(list, "c");
+    const std::string xml = "<profile><game_data><data><n_x v=\"7\" /></data></game_data></profile>";
+    const std::string line = WithChecksum(xml);
+    const std::string sum = line.substr(4, line.find("-->") - 4);
+    for (const std::string& comment : std::vector<std::string>{" " + sum + " ", "+" + sum, "\t\n" + sum + "\r\n", " +" + sum})
+    {
+        PutOnDisk("p_c.xml", "<!--" + comment + "-->\n" + xml);
+        Lua("ng_global = {}");
+        EXPECT_TRUE(list.LoadGame()) << comment;
+        EXPECT_EQ(Eval("tostring(ng_global.x)"), "7") << comment;
+    }
+    for (const std::string& comment :
+         std::vector<std::string>{sum + " x", "+ " + sum, "  ", "+", "-", sum + "+", "0x" + sum, "+-" + sum})
+    {
+        PutOnDisk("p_c.xml", "<!--" + comment + "-->\n" + xml);
+        log.lines.clear();
+        EXPECT_FALSE(list.LoadGame()) << comment;
+        EXPECT_TRUE(log.Has(kRefused)) << comment;
+    }
+}
+
+// Without a profile there is no game data: past the end of an empty list means
+// none, past the end of a named list starts at the first, and a negative index
+// stays as read (no name, written back as it was).
 TEST_F(ProfilesTest, CurrentProfileFromTheListFile)
 {
-    const char* const cases[][2] = {
-        {"", "ng_noprofiles"},
-        {"<profiles current=\"3\" />", "ng_noprofiles"},
-        {"<profiles current=\"0\" />", "ng_noprofiles"},
-        {"<profiles current=\"-5\"><profile name=\"a\" /></profiles>", "ng_noprofiles"},
-        {"<profiles current=\"5\"><profile name=\"a\"/><profile name=\"b\"/></profiles>", "a"},
-        {"<profiles><profile name=\"a\"/><profile name=\"b\"/></profiles>", "a"},
-        {"<profiles current=\"2\"><profile name=\"a\"/><profile/><profile name=\"c\"/></profiles>", "c"},
+    const char* const cases[][3] = {
+        {"", "ng_noprofiles", "-1"},
+        {"<profiles current=\"3\" />", "ng_noprofiles", "-1"},
+        {"<profiles current=\"0\" />", "ng_noprofiles", "-1"},
+        {"<profiles current=\"-5\"><profile name=\"a\" /></profiles>", "", "-5"},
+        {"<profiles current=\"-3\"><profile name=\"a\"/><profile name=\"b\"/></profiles>", "", "-3"},
+        {"<profiles current=\"-1\"><profile name=\"a\"/></profiles>", "ng_noprofiles", "-1"},
+        {"<profiles current=\"5\"><profile name=\"a\"/><profile name=\"b\"/></profiles>", "a", "0"},
+        {"<profiles><profile name=\"a\"/><profile name=\"b\"/></profiles>", "a", "0"},
+        {"<profiles current=\"2\"><profile name=\"a\"/><profile/><profile name=\"c\"/></profiles>", "c", "1"},
     };
     for (const auto& c : cases)
     {
         if (*c[0]) PutOnDisk("profile_list.xml", c[0]);
         nG_ProfileList list;
         EXPECT_EQ(list.GetCurrentName(), c[1]) << c[0];
-        EXPECT_EQ(list.SaveGame(), std::string(c[1]) != "ng_noprofiles") << c[0];
-        EXPECT_TRUE(Exists("profile_list.xml")) << "the list itself is always saved";
+        const std::string name = c[1];
+        EXPECT_EQ(list.SaveGame(), !name.empty() && name != "ng_noprofiles") << c[0];
+        EXPECT_NE(OnDisk("profile_list.xml").find("current=\"" + std::string(c[2]) + "\""), std::string::npos)
+            << c[0] << " is saved with its index";
     }
     EXPECT_TRUE(NoNamelessGameData());
     EXPECT_EQ(log.CountStartingWith("Warning: profile list"), 1) << "the nameless profile";

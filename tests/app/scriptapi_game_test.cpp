@@ -72,6 +72,11 @@ std::string Task(void* r)
     const auto& m = As<nG_MsgAddTask>(r);
     return J(m.task, m.room, m.highlighted, m.count);
 }
+std::string Dialog(void* r)
+{
+    const auto& m = As<nG_MsgDialog>(r);
+    return J(m.show, m.continueCall, m.skipCall, m.character, m.text, m.x, m.y);
+}
 std::string ChildInput(void* r)
 {
     const auto& m = As<nG_MsgInterfaceChildInput>(r);
@@ -84,7 +89,8 @@ const std::map<int, std::string (*)(void*)> kSent = {
     {NG_MSG_SWITCH_ROOM, Switch},       {NG_MSG_BLOCK_SUBROOM_CLOSE, Flag},    {NG_MSG_PAUSE_LEVEL, Flag},
     {NG_MSG_AUTO_SAVE, Flag},           {NG_MSG_SET_BTN_LOCK_VALUE, Flag},     {NG_MSG_VIDEO_FRAME, Video},
     {NG_MSG_ADD_TASK, Task},            {NG_MSG_SHOW_MODAL_WINDOW, Strings},
-    {NG_MSG_INTERFACE_CHILD_INPUT, ChildInput}};
+    {NG_MSG_INTERFACE_CHILD_INPUT, ChildInput}, {NG_MSG_CHARACTER_DIALOG, Dialog},
+    {NG_MSG_STORY_DIALOG, Dialog}};
 
 struct Recorder : nE_Listener
 {
@@ -232,6 +238,25 @@ TEST_F(GameScriptTest, SendersReadTheirArgumentsIntoTheirRecords)
     g_mediator = &bus;
 }
 
+// The four texts of a dialog land in their own fields: a continue call read as
+// the skip call would run the skip button's code on every click.
+TEST_F(GameScriptTest, DialogSendersPlaceEachArgumentInItsField)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"ShowCharacterDialog('line', 'mage', 'next()', 'skip()', 512, 640)", "41:1|next()|skip()|mage|line|512|640"},
+        {"ShowCharacterDialog('line', 'mage', 'next()')", "41:1|next()||mage|line|0|0"},
+        {"CloseCharacterDialog('line', 'mage')", "41:0|||||0|0"},
+        {"ShowStoryDialog('page', 'who', 'next()', 'skip()', 512, 640)", "48:1|next()|skip()|who|page|0|0"},
+        {"CloseStoryDialog()", "48:0|||||0|0"}};
+    for (const auto& row : rows)
+    {
+        SCOPED_TRACE(row.first);
+        sent.seen.clear();
+        Lua(std::string("assert(select('#', ") + row.first + ") == 0)");
+        EXPECT_EQ(row.second, JoinAll(sent.seen, " "));
+    }
+}
+
 // Each name that finds nothing is reported once; the message goes out all the same.
 TEST_F(GameScriptTest, InventoryAndTaskCallsNameWhatTheyDoNotFind)
 {
@@ -314,24 +339,34 @@ TEST_F(GameScriptTest, SettingsFunctionsAndScreenFlags)
     Lua("SetGamma(2); SetPerformanceMode(3); SaveSettings()");
     EXPECT_FALSE(Exists("settings.xml"));
 
-    g_settings = new nG_Settings();
-    EXPECT_EQ("true", Eval("SetFullScreen(1)"));
-    EXPECT_EQ("false", Eval("SetFullScreen(0)")); // without a toggle callback nothing can change
+    g_settings = new nG_Settings(); // full screen by default
+    EXPECT_EQ("true", Eval("SetFullScreen(true)"));
+    EXPECT_EQ("false", Eval("SetFullScreen(false)")); // without a toggle callback nothing can change
     g_gameScriptServices.toggleFullscreen = Hooks::Toggle;
     g_gameScriptServices.setGamma = Hooks::Gamma;
     g_gameScriptServices.setSystemCursor = Hooks::Cursor;
-    for (const char* off : {"0", "false", "nil", "'yes'"})
+    // Lua truth: only nil and false are false, so 0, "0" and a table keep full screen untouched.
+    for (const char* on : {"0", "1", "'0'", "'false'", "{}"})
+        EXPECT_EQ("true", Eval(std::string("SetFullScreen(") + on + ")")) << on;
+    for (const char* off : {"false", "nil"})
         EXPECT_EQ("true", Eval(std::string("SetFullScreen(") + off + ")")) << off;
     g_toggleResult = false;
     EXPECT_EQ("false true", Eval("tostring(SetFullScreen()) .. ' ' .. tostring(GetFullScreen())"));
+    // A number or a string is named once per function and argument, with what Lua made of it.
+    EXPECT_TRUE(log.Has("Warning: SetFullScreen: argument 1 is the number 0, which Lua reads as true; pass true or "
+                        "false"));
+    EXPECT_EQ(1, log.CountStartingWith("Warning: SetFullScreen: argument 1"));
 
-    Lua("SetGamma(1.75); SetPerformanceMode(2); SetSysCursor(0); SetSoundVolume('sfx', 2); "
-        "SetSoundVolume('voice', 0.25); SetSysCursor(true); SetGamma(0/0)");
+    Lua("SetGamma(1.75); SetPerformanceMode(2); SetSysCursor(false); SetSoundVolume('sfx', 2); "
+        "SetSoundVolume('voice', 0.25); SetSysCursor('0'); SetGamma(0/0); SetSoundVolume('voice', 0/0)");
+    EXPECT_TRUE(log.Has("Warning: SetSysCursor: argument 1 is the string \"0\", which Lua reads as true; pass true "
+                        "or false"));
     EXPECT_EQ("1.75 2 true 1 0.25 0",
               Eval("GetGamma() .. ' ' .. GetPerformanceMode() .. ' ' .. tostring(GetSysCursor()) .. ' ' .. "
                    "GetSoundVolume('sfx') .. ' ' .. GetSoundVolume('voice') .. ' ' .. GetSoundVolume('nope')"));
     EXPECT_TRUE(log.Has("Warning: SetGamma: the gamma is not a finite number; it is not changed."));
-    std::vector<std::string> calls(5, "toggle 0");
+    EXPECT_TRUE(log.Has("Warning: SetSoundVolume: the volume of \"voice\" is not a number; it is not changed."));
+    std::vector<std::string> calls(3, "toggle 0");
     calls.insert(calls.end(), {"gamma 1.75", "cursor 0", "cursor 1"});
     EXPECT_EQ(calls, g_calls);
     Lua("SaveSettings()");
@@ -402,7 +437,7 @@ TEST_F(DocumentsTest, CopyReplacesByFileNameWallpaperFailsAndTheBrowserGoesThrou
     EXPECT_EQ("second", Copied());
     EXPECT_EQ(3, log.CountStartingWith("Warning: CopyFileToMyDocs"));
 
-    EXPECT_EQ("false", Eval("SetWallpaper('pics/pic.png')"));
+    EXPECT_EQ("0", Eval("select('#', SetWallpaper('pics/pic.png'))"));
     EXPECT_EQ(1, log.CountStartingWith("Warning: SetWallpaper"));
 
     std::vector<std::string> opened;

@@ -87,3 +87,30 @@ TEST(TweenRun, EqualKeyTimes)
     EXPECT_EQ(7.0f, Advance(*all, 0.75f));
     EXPECT_EQ(1u, posts.size());
 }
+
+// Each segment is shaped by the curve of the key it ends at; the first key's
+// curve shapes nothing.
+TEST(TweenRun, EachSegmentFollowsItsEndKeysCurve)
+{
+    Posts posts;
+    auto t = Single({0, NE_CURVE_EASE_IN_OUT, 0, 1, NE_CURVE_EASE_IN, 10, 2, NE_CURVE_EASE_OUT, 20, 3,
+                     NE_CURVE_LINEAR, 30, 4, NE_CURVE_EASE_IN_OUT, 60},
+                    false, &posts);
+    const float s = std::sqrt(0.5f);
+    const struct
+    {
+        float time, value;
+    } expected[] = {{0.5f, 10.0f * (1.0f - s)}, {1.0f, 10.0f},  {1.5f, 10.0f + 10.0f * s},
+                    {2.0f, 20.0f},              {2.5f, 25.0f},  {3.25f, 30.0f + 30.0f * (1.0f - s) * 0.5f},
+                    {3.5f, 45.0f},              {4.0f, 60.0f}};
+    const float step = 1.0f / 64.0f; // exact in binary: the keys' times are met, not stepped over
+    float now = 0.0f, value = 0.0f;
+    for (const auto& e : expected)
+    {
+        for (; now < e.time; now += step)
+            value = Advance(*t, step);
+        EXPECT_NEAR(e.value, value, 1e-3f) << "at " << e.time << " s";
+    }
+    EXPECT_TRUE(t->IsFinished());
+    EXPECT_EQ(1u, posts.size());
+}

@@ -628,7 +628,8 @@ def case_interface(program, sample, user_dir, work_dir):
     run = Run(program, sample, user_dir, work_dir, 500, events)
     expect_clean_stop(run)
     run.expect_in_order("sample: map ready", "sample: map open", "sample: map popup sample_room2, 0 to find",
-                        "sample: map closed", "sample: dialog open", "sample: dialog closed", "sample: settings open",
+                        "sample: map closed", "sample: dialog open", "sample: dialog line 2", "sample: dialog closed",
+                        "sample: settings open",
                         "sample: settings closed", "sample: ng_close")
     run.expect_absent("Error:")
     run.expect_file("settings.xml", 'sfx_volume="0.75"', 'soundtrack_volume="0"', 'env_volume="1"')

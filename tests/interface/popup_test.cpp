@@ -1,7 +1,10 @@
 #include "core/recording_render.h"
+#include "engine/core/nE_StringTable.h"
 #include "game/interface/nG_MapPopup.h"
 #include "game/interface/nG_Popup.h"
 #include "widget_fixture.h"
+
+#include <fstream>
 
 namespace
 {
@@ -131,4 +134,40 @@ TEST_F(PopupTest, MapPopupIgnoresTheSameRoomAndDoesNotPileUpItsContent)
     EXPECT_FALSE(map->FindChild("ng_map_popup_temp_0", false)->IsVisible());
     EXPECT_EQ(100, map->GetFrameWidth());
 }
+// The lines are the tasks' texts, one per task the script names: all three of a
+// room with three open tasks, and only the one left once two are done.
+TEST_F(PopupTest, MapPopupListsEveryTaskItIsGiven)
+{
+    EnterScratch("assets");
+    std::ofstream("assets/strings.xml") << "<Workbook>"
+                                        << "<Row><Cell><Data>t_cup</Data></Cell><Cell><Data>A cup</Data></Cell></Row>"
+                                        << "<Row><Cell><Data>t_key</Data></Cell><Cell><Data>A key</Data></Cell></Row>"
+                                        << "<Row><Cell><Data>t_pen</Data></Cell><Cell><Data>A pen</Data></Cell></Row>"
+                                        << "</Workbook>";
+    nE_StringTable table;
+    ASSERT_TRUE(table.Load("assets/strings"));
+    struct Use
+    {
+        explicit Use(nE_StringTable* t) { g_stringTable = t; }
+        ~Use() { g_stringTable = nullptr; }
+    } use(&table);
+    nG_MapPopup* map = Add(new nG_MapPopup("ng_map_popup"));
+    const struct
+    {
+        std::vector<std::string> tasks;
+        const char* lines;
+    } cases[] = {{{"t_cup", "t_key", "t_pen"}, "A cup\nA key\nA pen"}, {{"t_key"}, "A key"}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.lines);
+        Send(NG_MSG_MAP_POPUP, nG_MsgMapPopup{true, "pic", "attic", &c.tasks});
+        Step(0.35f);
+        ASSERT_EQ(nG_Popup::OPEN, map->GetState());
+        EXPECT_EQ("interface_map_tasks_header", TextOf(map->FindChild("ng_map_popup_temp_3", false)));
+        EXPECT_EQ(c.lines, TextOf(map->FindChild("ng_map_popup_temp_1", false)));
+        Send(NG_MSG_MAP_POPUP, nG_MsgMapPopup{}); // the pointer leaves the room's mark
+        Step(0.2f);
+    }
+}
+
 } // namespace

@@ -273,6 +273,11 @@ TEST_F(SoundHub, ScriptFunctionsReachTheGlobalHub)
     EXPECT_EQ("voice snd_end()", sound->GetChannel() + " " + sound->GetEndTrigger());
     EXPECT_EQ(nE_Sound::kFadingIn, sound->GetState());
     EXPECT_TRUE(sound->IsPaused());
+    // Lua truth: 0 pauses too, and the log says why.
+    ASSERT_EQ(0, luaL_dostring(L, "SndPauseAll(false); SndPauseAll(0)"));
+    EXPECT_TRUE(sound->IsPaused());
+    ASSERT_EQ(0, luaL_dostring(L, "SndPauseAll(nil)"));
+    EXPECT_FALSE(sound->IsPaused());
     ASSERT_EQ(0, luaL_dostring(L, ("SndStop('" + Name("short") + "')").c_str()));
     nE_TimeStep step;
     g_soundHub->Update(&step);

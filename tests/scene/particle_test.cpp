@@ -316,4 +316,40 @@ TEST_F(JanTest, FreeEmittersDrawInTheParentsSpace)
     EXPECT_EQ((std::vector<uint32_t>{0, 2, 0, 2}), render.blends);
 }
 
+// An owner's opacity reaches the particles' vertices in both kinds of file,
+// multiplied into each particle's own.
+TEST_F(JanTest, ParticlesTakeTheOwnersAlpha)
+{
+    const std::string scripted = "<ps><process>if ps_state == 0 then CreateEmitter(\"emit\", 0, 0) ps_state = 1 "
+                                 "end</process><emit res=\"tex\"><process>if not once then once = true "
+                                 "CreateParticles(1) end</process><bornpart>DieAfter(9) SetProperty(ne_alpha, ";
+    const struct
+    {
+        std::string file;
+        float owner;
+        uint32_t alpha; // of every vertex
+    } cases[] = {{File("jan1", "<ps type=\"jan\">" + Emitter("delay=100000") + "</ps>"), 1.0f, 0xFF},
+                 {File("jan1", "<ps type=\"jan\">" + Emitter("delay=100000") + "</ps>"), 0.5f, 0x80},
+                 {File("jan2", "<ps type=\"jan\">" + Emitter("delay=100000 alpha=0.5") + "</ps>"), 0.5f, 0x40},
+                 {File("scripted1", scripted + "1)</bornpart></emit></ps>"), 0.5f, 0x80},
+                 {File("scripted2", scripted + "0.5)</bornpart></emit></ps>"), 0.5f, 0x40}};
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.file + " under " + std::to_string(c.owner));
+        nE_Object owner("owner");
+        owner.SetAlpha(c.owner);
+        auto owned = System(c.file);
+        nE_ParticleSystem* ps = owned.get();
+        owner.AddChild(std::move(owned));
+        ps->GetImpl()->Start();
+        Tick(*ps);
+        pstest::CaptureRender render;
+        owner.DrawTree(&render, nE_RenderState());
+        ASSERT_EQ(1u, render.lists.size());
+        ASSERT_EQ(6u, render.lists[0].size());
+        for (const nE_Vertex& v : render.lists[0])
+            EXPECT_EQ(c.alpha, v.color.argb >> 24);
+    }
+}
+
 } // namespace
