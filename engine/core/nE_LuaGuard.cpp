@@ -114,6 +114,15 @@ int RoutedExit(lua_State* L)
     return 0;
 }
 
+// A script that removed the watchdog's hook could run for ever; the hook
+// stays, and the script hears nothing but a warning.
+int KeptHook(lua_State* L)
+{
+    nE_WarnOnce("debug.sethook", "Warning: debug.sethook is not available to scripts; the call does nothing");
+    lua_settop(L, 0);
+    return 0;
+}
+
 int Panic(lua_State* L)
 {
     nE_LogFmt("Error: unprotected Lua error: %s", lua_tostring(L, -1));
@@ -136,6 +145,13 @@ lua_State* nE_NewLuaState(const nE_LuaLimits& limits)
     {
         lua_pushcfunction(L, RoutedExit);
         lua_setfield(L, -2, "exit");
+    }
+    lua_pop(L, 1);
+    lua_getglobal(L, "debug");
+    if (lua_istable(L, -1))
+    {
+        lua_pushcfunction(L, KeptHook);
+        lua_setfield(L, -2, "sethook");
     }
     lua_pop(L, 1);
     lua_sethook(L, Watchdog, LUA_MASKCOUNT, kHookStep);

@@ -244,7 +244,7 @@ void nE_PartSysImpl_Complex::LogLuaError(const char* message)
 
 void nE_PartSysImpl_Complex::RunChunk(int templateIndex, int chunk)
 {
-    if (!m_L) return;
+    if (!m_L || m_scriptsStopped) return;
     const size_t count = m_templates.size() * NE_PS_CHUNK_COUNT + 1;
     if (m_chunkRefs.size() != count) m_chunkRefs.assign(count, LUA_NOREF);
     const size_t slot =
@@ -279,9 +279,8 @@ void nE_PartSysImpl_Complex::RunChunk(int templateIndex, int chunk)
         LogLuaError(message);
     else
     {
-        // Run again, the chunk would cost the same second every frame.
-        if (m_chunkRefs[slot] >= 0) luaL_unref(m_L, LUA_REGISTRYINDEX, m_chunkRefs[slot]);
-        m_chunkRefs[slot] = LUA_REFNIL;
+        // Run again, it (or the file's next endless chunk) would cost the same second every frame.
+        m_scriptsStopped = true;
         if (m_loggedErrors.insert(message ? message : "").second) nE_LogIfStopped(m_L, status, m_path);
     }
     lua_pop(m_L, 1);

@@ -144,6 +144,9 @@ private:
     // Registry references of the compiled chunks, by template * 4 + chunk,
     // the root's last; unset, or nil when empty or failing.
     std::vector<int> m_chunkRefs;
+    // Once the watchdog has stopped one chunk, none of this system runs again
+    // (a restart included): a file of many endless chunks costs one stop, not one each.
+    bool m_scriptsStopped = false;
     std::set<std::string> m_loggedErrors;
     nE_PsQuads m_quads;
 };

@@ -157,10 +157,11 @@ TEST_F(ComplexTest, RunawayChunksFailAloneAndOsExitAsksThePlatformToClose)
         std::string line;
         double spins;
         size_t particles;
+        double roots; // a stop ends every chunk of the system, a memory error only its own call
     } cases[] = {
-        {"while true do end", 1, "Error: script \"" + path + "\" ran for more than 0.001 s and was stopped", 2, 2},
+        {"while true do end", 1, "Error: script \"" + path + "\" ran for more than 0.001 s and was stopped", 2, 2, 2},
         {"local t = {} while true do t[#t + 1] = {} end", kParticleLuaLimits.timeMs,
-         "Error: nE_PartSysImpl_Complex::lua error in \"" + path + "\": not enough memory", 4, 4},
+         "Error: nE_PartSysImpl_Complex::lua error in \"" + path + "\": not enough memory", 4, 4, 4},
     };
     for (const auto& c : cases)
     {
@@ -172,10 +173,33 @@ TEST_F(ComplexTest, RunawayChunksFailAloneAndOsExitAsksThePlatformToClose)
         nE_SetLuaLimits(impl->GetLuaState(), {4 << 20, c.timeMs});
         Tick(*ps, kFrame, 4);
         EXPECT_EQ(std::vector<std::string>{c.line}, log.lines);
-        EXPECT_EQ(4.0, Global(impl, "roots"));
+        EXPECT_EQ(c.roots, Global(impl, "roots"));
         EXPECT_EQ(c.spins, Global(impl, "spins"));
         EXPECT_EQ(c.particles, impl->GetParticles().size());
         EXPECT_LT(lua_gc(impl->GetLuaState(), LUA_GCCOUNT, 0), 1024);
+    }
+    // Many endless chunks cost one stop in all, also when the system starts
+    // again; a script cannot take the watchdog's hook away.
+    {
+        log.lines.clear();
+        std::string file = "<ps><process>debug.sethook() if ps_state == 0 then ps_state = 1 for _, n in "
+                           "ipairs({'emit', 'b', 'c', 'd'}) do CreateEmitter(n, 0, 0) end end</process>";
+        for (const char* name : {"emit", "b", "c", "d"})
+            file += std::string("<") + name + " res=\"tex\"><process>ran = (ran or 0) + 1 while true do end</process></" +
+                    name + ">";
+        auto ps = System(File("endless", file + "</ps>"));
+        nE_PartSysImpl_Complex* impl = ComplexOf(*ps);
+        nE_SetLuaLimits(impl->GetLuaState(), {4 << 20, 1});
+        Tick(*ps, kFrame, 3);
+        EXPECT_EQ(1.0, Global(impl, "ran"));
+        impl->Stop(true);
+        impl->Start();
+        Tick(*ps, kFrame, 3);
+        EXPECT_EQ(0.0, Global(impl, "ran"));
+        EXPECT_EQ((std::vector<std::string>{"Warning: debug.sethook is not available to scripts; the call does nothing",
+                                            "Error: script \"" + dir.path + "endless.xml\" ran for more than 0.001 s "
+                                            "and was stopped"}),
+                  log.lines);
     }
     DE50::TPlatform* platform = DE50::TPlatform::GetInstance();
     auto ps = System(Scripted("", "", "", "os.exit(3) after_exit = 1"));
