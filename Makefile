@@ -12,15 +12,32 @@ JOBS ?= $(shell nproc)
 # client leaves and drops a program that is just connecting, so it must not reset.
 XVFB := xvfb-run -a -s "-screen 0 1920x1080x24 -noreset"
 
-.PHONY: run test deps build tools bench fuzz fuzz-build soak
+.PHONY: run test deps deps-run deps-bench deps-fuzz build tools bench fuzz fuzz-build soak
+
+# Debian packages by set (scripts/install-deps, through sudo when not root): `make run`
+# installs the run set, a whole build (`make build`, `make test`) adds the test set, and
+# `make fuzz` and `make bench` add theirs.
+deps-run:
+	@scripts/install-deps run
 
 deps:
-	@scripts/install-deps
+	@scripts/install-deps run test
 
-$(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+deps-bench:
+	@scripts/install-deps run test bench
 
-build: deps $(BUILD)/build.ninja
+deps-fuzz:
+	@scripts/install-deps run fuzz
+
+CONFIGURE := cmake -S . -B $(BUILD) -G Ninja $(CMAKE_FLAGS)
+
+$(BUILD)/build.ninja: | deps-run
+	$(CONFIGURE)
+
+# Configured again, so that the tests and benchmarks join a build that `make run` made
+# before their packages were there.
+build: deps
+	$(CONFIGURE) >/dev/null
 	cmake --build $(BUILD) -j $(JOBS)
 
 test: build
@@ -28,16 +45,17 @@ test: build
 
 # Only the program (tests and benchmarks wait for `make test`); flags through ARGS.
 ARGS ?=
-run: deps $(BUILD)/build.ninja
+run: deps-run $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target notengine
 	cd sample && ../$(BUILD)/bin/notengine --windowed $(ARGS)
 
 # The asset tools (build/bin/mkfont), which `make run` does not build.
-tools: deps $(BUILD)/build.ninja
+tools: deps-run $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target ne_tools
 
 # Every benchmark program, then the table of ours against the peers.
-bench: build
+bench: deps-bench
+	@$(MAKE) --no-print-directory build
 	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && $(XVFB) "$$b"; done; true
 	@command -v love >/dev/null 2>&1 || BUILD=$(BUILD) bench/compare_love.sh >/dev/null 2>&1; true
 	@ALSOFT_DRIVERS=null $(XVFB) python3 bench/table.py $(BUILD)
@@ -48,7 +66,7 @@ FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?=
 
-fuzz-build: deps
+fuzz-build: deps-fuzz
 	@[ -f $(FUZZ_BUILD)/build.ninja ] || CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja \
 		-DNE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)

@@ -245,6 +245,9 @@ def album():
     bd.rounded_rectangle((16, 16, 183, 263), 12, outline=(214, 182, 99, 140), width=2)
     bd.polygon(star_points(100, 140, 46, 20), fill=(214, 182, 99, 160))
     save(back, "interface/cards/card_back", 96)
+    # The album's close button: the menu's small plaque, kept with the interface it serves.
+    save(plaque(176, 42, (52, 36, 50, 240)), "interface/cards/close", 96)
+    save(plaque(176, 42, (110, 74, 70, 250), GOLD_LIGHT, light=60), "interface/cards/close_over", 96)
 
 
 def settings_parts():

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Draws the sample's particle pictures (white, so that the effects tint them):
-a soft dot and a four-pointed star. Run from anywhere:
+a soft dot and a four-pointed star (the HUD's, so it lives under interface/). Run from anywhere:
 python3 sample/make_particles.py
 """
 
@@ -39,7 +39,7 @@ def star(size):
 
 def main():
     soft_dot(16).save("particles/dot.png")
-    star(32).save("particles/star.png")
+    star(32).save("interface/particles/star.png")
 
 
 if __name__ == "__main__":

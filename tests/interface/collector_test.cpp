@@ -230,6 +230,9 @@ TEST_F(CollectEffectDraw, EffectLiesOverTheCollectedObject)
     {
         EnterScratch("assets/levels/common");
         ASSERT_EQ(0, std::system(("ln -s '" + sample + "/particles' assets/particles").c_str()));
+        ASSERT_EQ(0, std::system(("mkdir -p assets/interface && ln -s '" + sample +
+                                  "/interface/particles' assets/interface/particles")
+                                     .c_str()));
         const std::string file = "assets/levels/common/ho_collect_effect.xml";
         if (description.empty())
             ASSERT_EQ(
@@ -238,7 +241,7 @@ TEST_F(CollectEffectDraw, EffectLiesOverTheCollectedObject)
             std::ofstream(file) << description;
         nE_Object* room = AddObject(g_scene->GetOrigin(), "room", 10, 5, 0, 0);
         auto star = std::make_unique<nE_Sprite>("ho_star"); // 32 by 32, shown at twice its size
-        star->SetResourceName("assets/particles/star");
+        star->SetResourceName("assets/interface/particles/star");
         star->SetPos(200, 140);
         star->SetScale(2, 2);
         nG_Attach(room, std::move(star));
