@@ -644,6 +644,7 @@ PROJECTOR = (962, 150)
 CUTSCENE_CENTRE = (512, 384)
 CUTSCENE_CORNER, CUTSCENE_EDGE = (512 + 236, 384 + 140), (512 - 200, 384)
 SKIP = (683 + 512 - 90, 48)
+HALL_TITLE = (430, 96, 594, 130)  # the lower part of the hall's title, below where the top bar ends
 
 
 def case_cutscene(program, sample, user_dir, work_dir):
@@ -657,12 +658,16 @@ def case_cutscene(program, sample, user_dir, work_dir):
     run.expect_absent("Error:")
     room = run.pixels()
     expect_colour(room, HALL_WALL, ROOM1_WALL, "the room where the clip was")
+    if count_bright(room, *HALL_TITLE, (0, 0, 0), margin=600) < 300:
+        raise Failure("the hall's title is not shown again after the cut-scene")
     # Playing: bars, the reel over the room with its soft edge, the subtitle.
     run = Run(program, sample, user_dir + "_a", work_dir, 110, events)
     run.expect_exit(0)  # closing mid-scene: the frame hands the clip back first
     run.expect_in_order("sample: cut-scene started")
     rows = run.pixels()
     expect_colour(rows, (200, 20), (0, 0, 0), "the frame's top bar")
+    if count_bright(rows, *HALL_TITLE, (0, 0, 0), margin=600) > 20:
+        raise Failure("the hall's title shows under the frame's top bar")
     if count_warm(rows, CUTSCENE_CENTRE, 40, 25) < 80 * 50 * 4 // 5:
         raise Failure("the old reel does not show in the cut-scene's middle")
     x, y = CUTSCENE_CORNER
