@@ -429,6 +429,7 @@ SLOT = (260, 735)
 LOCK_BOX = (330, 590)
 PANEL_BACK = (41, 30, 43)
 KEY_GOLD = (255, 202, 40)
+VELVET = (120, 36, 52)  # inside the open lock box
 
 
 def ho_play_through():
@@ -450,7 +451,7 @@ def ho_play_through():
 
 def case_hidden_objects(program, sample, user_dir, work_dir):
     events = ho_play_through()
-    for suffix in ("_a", "_b"):
+    for suffix in ("_a", "_b", "_c"):
         os.makedirs(user_dir + suffix)
     # Checkpoint: half the objects found, their lines struck through.
     run = Run(program, sample, user_dir + "_a", work_dir, 300, events)
@@ -471,6 +472,22 @@ def case_hidden_objects(program, sample, user_dir, work_dir):
                         "sample: hidden-object dialog closed", "sample: key taken",
                         "sample: key in the inventory", "sample: switch to sample_room1",
                         "sample: key used on the lock box", "sample: ng_close")
+    run.expect_absent("Error:")
+    # The box stays, open on its velvet, and its glimmer has gone out.
+    rows = run.pixels()
+    if count_near(rows, 290, 560, 370, 600, VELVET) < 1500:
+        raise Failure("the open lock box is not shown")
+    flames = sum(1 for y in range(440, 620) for x in range(260 + OFFSET_X, 400 + OFFSET_X)
+                 if rows[y][x][0] > 200 and rows[y][x][1] > 110 and rows[y][x][2] < 120)
+    if flames > 4:
+        raise Failure("%d flame-coloured pixels still burn round the open box" % flames)
+    # With the taper held the workshop's puzzle starts, and its Skip, once charged,
+    # lights the lamps: the ending follows.
+    events += click(840, DOOR) + click(910, MG_DOOR) + move(915, REST) + click(1160, HINT) + move(1165, REST)
+    run = Run(program, sample, user_dir + "_c", work_dir, 1200, events)
+    run.expect_exit(0)
+    run.expect_in_order("sample: key used on the lock box", "sample: room open sample_mg_room",
+                        "sample: minigame skipped", "sample: the end")
     run.expect_absent("Error:")
 # The media objects of the hall (sample/assets/levels/media.xml): the clip on the
 # projector's screen, the ring in the mirror's frame, the robin on the window sill
@@ -537,8 +554,8 @@ FLAME = (255, 200, 80)
 
 
 def case_hud(program, sample, user_dir, work_dir):
-    """The hint points at an object of the hidden-object room; the mini-game's
-    skip button charges and lights every lamp."""
+    """The hint points at an object of the hidden-object room, and at the next thing
+    to do elsewhere; the workshop has no Skip before the taper is held."""
     os.makedirs(user_dir + "_a")
     to_ho = click(20, DOOR) + click(90, HO_DOOR) + move(130, REST)
     plain = Run(program, sample, user_dir + "_a", work_dir, 220, to_ho).pixels()
@@ -563,20 +580,25 @@ def case_hud(program, sample, user_dir, work_dir):
     rows = hinted.pixels()
     if band(rows, DOOR, 50, 72) - band(plain, DOOR, 50, 72) < 60 * 400:
         raise Failure("the hint does not ring the hall's door")
+    # Without the taper the lamps are cold: where Skip would have charged by now the
+    # hint stays, pointing the way out, and a lamp clicked stays dark.
     events = to_ho + click(160, HO_BACK) + click(230, MG_DOOR) + move(235, REST)
-    events += click(480, HINT) + move(485, REST)  # the skip, once charged
+    events += click(480, HINT) + click(500, LAMPS[0]) + move(505, REST)
     run = Run(program, sample, user_dir, work_dir, 540, events)
     expect_clean_stop(run)
-    run.expect_in_order("sample: room open sample_mg_room", "sample: minigame skipped", "sample: ng_close")
+    run.expect_in_order("sample: room open sample_mg_room", "sample: hint points at mg_back", "sample: ng_close")
+    run.expect_absent("sample: minigame skipped")
     run.expect_absent("Error:")
     rows = run.pixels()
     for point in LAMP_FLAMES:
-        expect_colour(rows, point, FLAME, "a lit lamp", tolerance=40)
+        if all(abs(a - b) <= 40 for a, b in zip(rows[point[1]][point[0] + OFFSET_X], FLAME)):
+            raise Failure("a lamp at %s burns without the taper" % (point,))
 
 
 # The HUD's guide button and the guide's page links (see sample/assets/levels/extras.xml).
 GUIDE_BTN, GUIDE_NEXT = (-20, 745), (840, 675)
 GUIDE_SLOT0 = (795, 205)  # the screenshot in the first slot, over the study's wall
+GUIDE_INK, LINK_RED = (74, 58, 31), (112, 31, 0)  # the guide's titles; its links and page numbers
 
 
 def typed(turn, text):
