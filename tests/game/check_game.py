@@ -44,9 +44,10 @@ NEW_GAME, CONTINUE, PLAYERS, MENU_SETTINGS = (780, 240), (780, 296), (780, 352),
 MENU_CARDS, MENU_GUIDE, MENU_CREDITS, MENU_QUIT = (780, 464), (780, 520), (780, 576), (780, 632)
 # The players panel: row i (from 0) and its delete button, the name field, Add, Done;
 # the question box's Yes and No.
-PLAYER_ROWS = [(482, 244 + 44 * i) for i in range(6)]
-PLAYER_DELETE = [(702, 244 + 44 * i) for i in range(6)]
-NAME_FIELD, PLAYER_ADD, PLAYERS_DONE = (416, 534), (646, 534), (512, 596)
+PLAYER_ROWS = [(482, 238 + 40 * i) for i in range(6)]
+PLAYER_DELETE = [(702, 238 + 40 * i) for i in range(6)]
+NAME_FIELD, PLAYER_ADD, PLAYERS_DONE = (416, 536), (646, 536), (512, 596)
+PLAYERS_BACK, PLAYERS_MORE, LINK_GOLD = (362, 476), (602, 476), (245, 214, 133)  # the panel's page links
 ASK_YES, ASK_NO = (412, 434), (612, 434)
 MENU_TURNS = 10
 
@@ -622,6 +623,25 @@ def case_extras(program, sample, user_dir, work_dir):
     run.expect_absent("Warning:")
     run.expect_file("profile_list.xml", "Zo\u00eb7")
     expect_colour(run.pixels(), GUIDE_SLOT0, STUDY_WALL, "the study's picture on the guide's page", tolerance=20)
+    # Seven more players than "Player": each added name shows its page, the second
+    # of six rows; Back and More turn the pages; a name on page two is chosen by a click.
+    events = click(5, PLAYERS)
+    for i, name in enumerate(("Ann", "Ben", "Cat", "Dan", "Eve", "Fay", "Gus")):
+        events += typed(20 + 8 * i, name)
+    events += click(90, PLAYERS_BACK) + click(110, PLAYERS_MORE) + click(130, PLAYER_ROWS[0]) + move(140, REST)
+    os.makedirs(user_dir + "_a")
+    run = Run(program, sample, user_dir + "_a", work_dir, 160, events, start=None)
+    expect_clean_stop(run)
+    run.expect_in_order("sample: name entered Gus", "sample: players from 1", "sample: players from 7",
+                        "sample: profile chosen Fay", "sample: ng_close")
+    run.expect_file("profile_list.xml", 'current="6"')
+    rows = run.pixels()
+    # Back stands under the list, not on the hint line above it.
+    if count_near(rows, PLAYERS_BACK[0] - 30, PLAYERS_BACK[1] - 10, PLAYERS_BACK[0] + 30, PLAYERS_BACK[1] + 10,
+                  LINK_GOLD, 40) < 40:
+        raise Failure("the players panel's Back link is not shown under the list")
+    if count_bright(rows, 688, 190, 745, 210, (0, 0, 0), margin=450) > 20:
+        raise Failure("something is drawn at the end of the players panel's hint line")
 
 
 # The interface of the hall (see sample/assets/levels/dialogs.xml and settings.xml):
@@ -711,6 +731,7 @@ MAP_ATTIC = (512, 256)
 SETTINGS_TO_MENU, SETTINGS_BOXES = (402, 580), {"full": (312, 464), "wide": (552, 464)}
 CREDITS_BACK, CARDS_CLOSE_BTN, GUIDE_BACK = (512, 676), (512, 660), (660, 675)
 POPUP_FILL, PARCHMENT, MAP_INK = (34, 27, 22), (236, 222, 186), (92, 56, 26)
+ALBUM_CARDS, CARD_BACK = (292, 512, 732), (110, 70, 96)  # the album's cards (centre x) and a locked one's back
 
 
 def count_near(rows, x0, y0, x1, y1, colour, tolerance=24):
@@ -788,21 +809,38 @@ def case_play_through(program, sample, user_dir, work_dir):
     run.expect_file("p_Ada.xml", "finished", "sample_mg_room")
     if count_bright(run.pixels(), 700, 228, 860, 252, (40, 30, 50), margin=300) < 150:
         raise Failure("the main menu is not shown again after the credits")
-    # Saved: Ada's finished game resumes; from the settings (its boxes ticked as the
-    # settings stand) back to the menu; a second player starts from nothing; Ada is deleted.
-    again = click(5, CONTINUE) + click(60, HUD_MENU) + move(100, REST) + click(130, SETTINGS_TO_MENU)
-    again += click(170, PLAYERS) + typed(185, "Bea") + click(210, PLAYERS_DONE) + click(225, NEW_GAME)
-    again += click(260, HUD_MENU) + click(300, SETTINGS_TO_MENU) + click(340, MENU_CARDS)
-    again += click(380, CARDS_CLOSE_BTN) + click(420, PLAYERS) + click(440, PLAYER_DELETE[1]) + click(460, ASK_YES)
-    again += click(490, PLAYERS_DONE) + click(510, MENU_QUIT)
-    rows = Run(program, sample, user_dir, work_dir, 120, again, start=None).pixels()
+    # Saved: Ada's album holds all three cards; her finished game does not resume but
+    # asks to start over (No, then Yes); from the settings (its boxes ticked as the
+    # settings stand) back to the menu; a second player starts from nothing; Ada is
+    # deleted; "Player" is chosen by a click on the name.
+    again = click(5, MENU_CARDS) + move(30, REST) + click(45, CARDS_CLOSE_BTN)
+    again += click(60, CONTINUE) + click(75, ASK_NO) + click(90, CONTINUE) + click(105, ASK_YES)
+    again += click(145, HUD_MENU) + move(165, REST) + click(190, SETTINGS_TO_MENU)
+    again += click(230, PLAYERS) + typed(245, "Bea") + click(270, PLAYERS_DONE) + click(285, NEW_GAME)
+    again += click(320, HUD_MENU) + click(360, SETTINGS_TO_MENU) + click(400, MENU_CARDS)
+    again += click(440, CARDS_CLOSE_BTN) + click(480, PLAYERS) + click(500, PLAYER_DELETE[1]) + click(520, ASK_YES)
+    again += click(540, PLAYER_ROWS[0]) + click(560, PLAYERS_DONE) + click(580, MENU_QUIT)
+    # The checkpoints play on copies: each run changes the saved games.
+    for suffix in ("_c", "_d"):
+        shutil.copytree(user_dir, user_dir + suffix)
+    rows = Run(program, sample, user_dir + "_c", work_dir, 40, again, start=None).pixels()
+    backs = [count_near(rows, x - 70, 270, x + 70, 330, CARD_BACK) for x in ALBUM_CARDS]
+    if max(backs) > 500:
+        raise Failure("the album shows a card not earned after a finished game (back pixels %s)" % backs)
+    rows = Run(program, sample, user_dir + "_d", work_dir, 180, again, start=None).pixels()
     if gold_in(rows, SETTINGS_BOXES["wide"]) < 12 or gold_in(rows, SETTINGS_BOXES["full"]) > 4:
         raise Failure("the settings' boxes do not show wide screen on and full screen off")
-    run = Run(program, sample, user_dir, work_dir, 600, again, start=None)
+    run = Run(program, sample, user_dir, work_dir, 680, again, start=None)
     run.expect_exit(0)
-    run.expect_in_order("sample: resumed in sample_mg_room", "sample: settings open", "sample: back to the menu",
+    run.expect_in_order("sample: menu open, 2 profiles, the saved game is finished", "sample: cards open 2, 3 earned",
+                        "sample: continue asks to start over", "sample: new game for Ada", "sample: settings open", "sample: back to the menu",
                         "sample: name entered Bea", "sample: new game for Bea", "sample: cards open 1, 0 earned",
-                        "sample: profile deleted Ada", "sample: quit from the menu", "sample: ng_close")
+                        "sample: profile deleted Ada", "sample: profile chosen Player", "sample: quit from the menu",
+                        "sample: ng_close")
+    run.expect_absent("sample: resumed in")
+    asked = sum("sample: continue asks to start over" in line for line in run.lines)
+    if asked != 2 or sum("sample: new game for Ada" in line for line in run.lines) != 1:
+        raise Failure("Continue asked %d times; No to starting over must leave the finished game" % asked)
     if sum("sample: back to the menu" in line for line in run.lines) != 2:
         raise Failure("the settings did not lead back to the menu from both games")
     for bad in ("Warning:", "Error:"):
@@ -816,7 +854,7 @@ def case_play_through(program, sample, user_dir, work_dir):
             raise Failure("the new player's game holds %r from the one before:\n%s" % (inherited, fresh))
     if os.path.exists(os.path.join(user_dir, "p_Ada.xml")):
         raise Failure("the deleted player's game is still there")
-    run.expect_file("profile_list.xml", "Bea", "Player")
+    run.expect_file("profile_list.xml", "Bea", "Player", 'current="0"')
     with open(os.path.join(user_dir, "profile_list.xml")) as f:
         if "Ada" in f.read():
             raise Failure("the deleted player is still listed")
