@@ -642,6 +642,24 @@ def case_extras(program, sample, user_dir, work_dir):
         raise Failure("the players panel's Back link is not shown under the list")
     if count_bright(rows, 688, 190, 745, 210, (0, 0, 0), margin=450) > 20:
         raise Failure("something is drawn at the end of the players panel's hint line")
+    # The guide from the menu, page by page to its last and on to the contents, then
+    # back to the menu. Each title stands on one line; the page numbers are inked.
+    events = click(5, MENU_GUIDE) + move(25, REST)
+    for i in range(8):
+        events += click(45 + 30 * i, GUIDE_NEXT)
+    events += move(170, REST) + click(300, GUIDE_BACK) + move(310, REST)
+    os.makedirs(user_dir + "_b")
+    rows = Run(program, sample, user_dir + "_b", work_dir, 193, events, start=None).pixels()  # the workshop's page
+    if count_near(rows, 300, 56, 724, 92, GUIDE_INK, 40) < 300 or count_near(rows, 200, 92, 824, 150, GUIDE_INK, 40):
+        raise Failure("the guide's title \"The Workshop\" is not shown on one line")
+    if count_near(rows, 495, 610, 550, 655, LINK_RED, 40) < 30:
+        raise Failure("the guide's page number is not inked on its page")
+    run = Run(program, sample, user_dir + "_b", work_dir, 340, events, start=None)
+    expect_clean_stop(run)
+    run.expect_in_order(*["sample: guide page %d" % page for page in range(7)] + ["sample: guide page -1"])
+    run.expect_absent("sample: guide page 7")
+    if "sample: menu open" not in [line for line in run.lines if line.startswith("sample:")][-2]:
+        raise Failure("the guide's Back did not lead to the menu")
 
 
 # The interface of the hall (see sample/assets/levels/dialogs.xml and settings.xml):
