@@ -676,6 +676,7 @@ WALL_MAP = (272, 328)
 MAP_ROOM2 = (512, 479)
 MAP_CLOSE = (1103, 54)  # 932 units from the left of the design space, kept from the right edge
 EFFECTS_AT_75, MUSIC_AT_0 = (592, 244), (414, 344)  # on the sliders' bars, 240 wide from x 412
+GAMMA_MORE = (652, 516)
 SETTINGS_CLOSE = (622, 580)
 WINDOW_FILL = (34, 27, 22)
 
@@ -683,7 +684,8 @@ WINDOW_FILL = (34, 27, 22)
 def case_interface(program, sample, user_dir, work_dir):
     events = click(20, WALL_MAP) + move(90, MAP_ROOM2) + click(140, MAP_CLOSE) + click(200, MAGE)
     events += click(260, (512, 300)) + click(300, (512, 300)) + click(350, HUD_MENU)
-    events += click(400, EFFECTS_AT_75) + click(410, MUSIC_AT_0) + click(430, SETTINGS_CLOSE) + move(480, REST)
+    events += click(400, EFFECTS_AT_75) + click(410, MUSIC_AT_0) + click(420, GAMMA_MORE) + click(430, SETTINGS_CLOSE)
+    events += move(480, REST)
     shots = [(80, (100, 700), PARCHMENT, "the open map"),
              (250, (700, 700), (30, 24, 26), "the character dialog's window"),
              (390, (300, 250), (36, 27, 34), "the settings window")]
@@ -701,6 +703,8 @@ def case_interface(program, sample, user_dir, work_dir):
                         "sample: settings closed", "sample: ng_close")
     run.expect_absent("Error:")
     run.expect_file("settings.xml", 'sfx_volume="0.75"', 'soundtrack_volume="0"', 'env_volume="1"')
+    run.index("sample: gamma 1.1")  # one decimal, not the float's long tail
+    run.expect_absent("sample: gamma 1.10")
     expect_colour(run.pixels(), HALL_WALL, ROOM1_WALL, "the first room once everything is closed")
 
 
@@ -753,7 +757,7 @@ LAMPS = [(312, 410), (512, 410), (712, 410)]
 MAGE = (904, 470)
 HUD_MAP, HUD_MENU = (1033, 674), (1044, 739)
 HUD_CARD_RISEN, HUD_CARD = (216, 700), (216, 647)  # the card button rides 61 above the risen bar
-MAP_ATTIC = (512, 256)
+MAP_ATTIC, MAP_HALL, MAP_WORKSHOP = (512, 256), (212, 479), (812, 479)
 SETTINGS_TO_MENU, SETTINGS_BOXES = (402, 580), {"full": (312, 464), "wide": (552, 464)}
 CREDITS_BACK, CARDS_CLOSE_BTN, GUIDE_BACK = (512, 676), (512, 660), (660, 675)
 POPUP_FILL, PARCHMENT, MAP_INK = (34, 27, 22), (236, 222, 186), (92, 56, 26)
@@ -786,12 +790,14 @@ def whole_game():
     # button beneath it must not open the settings.
     events += shifted(g, move(140, BAR) + move(160, HUD_CARD_RISEN) + click(175, HUD_CARD) + click(215, HUD_MENU))
     events += shifted(g, click(250, CARDS_CLOSE_BTN))
-    events += shifted(g, click(290, HUD_MAP) + move(330, MAP_ATTIC) + click(380, MAP_CLOSE))
+    events += shifted(g, click(290, HUD_MAP) + move(330, MAP_ATTIC) + move(376, MAP_HALL) + move(378, MAP_WORKSHOP))
+    events += shifted(g, click(380, MAP_CLOSE))
     h = g + 430
     attic = ho_play_through()
     attic += click(150, HO_KEY)  # before anything is found: refused
     events += shifted(h, attic)
-    events += shifted(h, click(830, HUD_MAP) + move(870, MAP_ATTIC) + click(900, MAP_CLOSE))
+    events += shifted(h, click(830, HUD_MAP) + move(870, MAP_ATTIC) + move(880, MAP_HALL) + move(890, MAP_WORKSHOP))
+    events += shifted(h, click(900, MAP_CLOSE))
     events += shifted(h, click(950, DOOR) + click(1020, MG_DOOR))
     for i, lamp in enumerate(LAMPS):
         events += shifted(h, click(1090 + 30 * i, lamp))
@@ -819,15 +825,24 @@ def case_play_through(program, sample, user_dir, work_dir):
     expect_clean_stop(run)
     run.expect_in_order("sample: menu open, 1 profiles", "sample: cards open 1, 0 earned",
                         "sample: room open sample_guide_room", "sample: name entered Ada", "sample: new game for Ada",
-                        "sample: dialog open", "sample: dialog closed", "sample: map popup sample_ho_room, 12 to find",
+                        "sample: dialog open", "sample: dialog closed",
+                        "sample: map popup sample_ho_room, 12 to find: t_ho_apple, t_ho_candle,",
+                        "sample: map popup sample_room1, 1 to find: sample_todo_lockbox",
+                        "sample: map popup sample_mg_room, 1 to find: sample_todo_lamps",
                         "sample: key refused, 12 left",
                         "sample: all found", "sample: key taken", "sample: key used on the lock box",
-                        "sample: map popup sample_ho_room, 0 to find", "sample: room open sample_mg_room",
+                        "sample: map popup sample_ho_room, 0 to find", "sample: map popup sample_room1, 0 to find",
+                        "sample: room open sample_mg_room",
                         "sample: minigame solved", "sample: the end", "sample: ending over", "sample: credits open",
                         "sample: back to the menu", "sample: menu open, 2 profiles", "sample: ng_close")
     if sum("sample: cards open 1, 0 earned" in line for line in run.lines) != 2:
         raise Failure("the album was not opened from the HUD as Ada's first")
     run.expect_absent("sample: settings open")  # the Menu button under the open album
+    if sum("sample: map popup sample_mg_room, 1 to find: sample_todo_lamps" in line for line in run.lines) != 2:
+        raise Failure("the workshop's popup does not list its lamps on both visits to the map")
+    # The projector's clip loops in the hall all game long; only its first end is logged.
+    if sum("sample: clip ended" in line for line in run.lines) != 1:
+        raise Failure("the clip's end is logged more than once")
     if sum("sample: key taken" in line for line in run.lines) != 1:
         raise Failure("the key was taken before the attic's list was done")
     for bad in ("Warning:", "Error:"):
