@@ -138,22 +138,31 @@ def minigame():
     strip("interface/minigame/skip_full", full, "skip_full_sheet")
     animation("interface/minigame/skip_full", "skip_full_sheet", [("DoAnim", 120, 1, range(6))])
     # The HUD writes each button's caption 30 units above its centre: the picture
-    # puts a plate there, and the round icon below it.
+    # puts a plate there, and the round icon below it. The buttons stand 80 apart,
+    # so the icon ends 24 below the centre, clear of the next button's plate.
     for name, mark in (("info", "i"), ("reset", "r")):
         for over in (False, True):
             button = canvas(100, 112)
             d = ImageDraw.Draw(button)
             d.rounded_rectangle((2, 12, 97, 39), 10, fill=(46, 34, 48, 240) if not over else (90, 62, 76, 250),
                                 outline=GOLD if not over else (255, 230, 160, 255), width=2)
-            icon = disc(68, (90, 70, 50, 255) if not over else (130, 100, 60, 255), GOLD)
+            icon = canvas(38, 38)
             d = ImageDraw.Draw(icon)
+            d.ellipse((1, 1, 36, 36), fill=GOLD)
+            d.ellipse((4, 4, 33, 33), fill=(90, 70, 50, 255) if not over else (130, 100, 60, 255))
             if mark == "i":
-                d.ellipse((30, 14, 38, 22), fill=GOLD)
-                d.rectangle((30, 27, 38, 52), fill=GOLD)
+                d.ellipse((16, 9, 21, 14), fill=GOLD)
+                d.rectangle((16, 17, 21, 29), fill=GOLD)
             else:
-                d.arc((16, 16, 52, 52), 30, 330, fill=GOLD, width=6)
-                d.polygon([(48, 14), (56, 30), (40, 30)], fill=GOLD)
-            button.alpha_composite(icon, (16, 42))
+                d.arc((10, 10, 28, 28), 60, 320, fill=GOLD, width=3)
+                # The arrowhead at the arc's end, pointing on round the circle.
+                a = math.radians(320)
+                end = (19 + 7.5 * math.cos(a), 19 + 7.5 * math.sin(a))
+                t, n = (-math.sin(a), math.cos(a)), (math.cos(a), math.sin(a))
+                d.polygon([(end[0] + 5 * t[0], end[1] + 5 * t[1]),
+                           (end[0] - 2 * t[0] + 5 * n[0], end[1] - 2 * t[1] + 5 * n[1]),
+                           (end[0] - 2 * t[0] - 5 * n[0], end[1] - 2 * t[1] - 5 * n[1])], fill=GOLD)
+            button.alpha_composite(icon, (31, 42))
             save(button, "interface/minigame/" + name + ("_over" if over else ""))
 
 
@@ -163,14 +172,36 @@ def plaque(w, h, fill, rim):
     return image
 
 
+def book(d, x, y, colour):
+    d.polygon([(x - 10, y - 6), (x, y - 3), (x, y + 8), (x - 10, y + 5)], fill=colour)
+    d.polygon([(x + 10, y - 6), (x, y - 3), (x, y + 8), (x + 10, y + 5)], fill=colour)
+    d.line((x, y - 3, x, y + 8), fill=(40, 28, 40, 255), width=1)
+
+
+def cog(d, x, y, colour):
+    for i in range(8):
+        a = i * math.pi / 4
+        d.line((x + 6 * math.cos(a), y + 6 * math.sin(a), x + 10 * math.cos(a), y + 10 * math.sin(a)),
+               fill=colour, width=4)
+    d.ellipse((x - 7, y - 7, x + 7, y + 7), fill=colour)
+    d.ellipse((x - 3, y - 3, x + 3, y + 3), fill=(60, 40, 58, 255))
+
+
 def main_bar():
-    for name in ("menu_button", "guide_button"):
-        save(plaque(124, 40, (60, 40, 58, 235), GOLD), "interface/main/" + name)
-        save(plaque(124, 40, (100, 70, 90, 235), (255, 230, 160, 255)), "interface/main/" + name + "_over")
-    for name, w, h in (("main_left", 220, 164), ("main_right", 220, 140)):
+    # The Guide and Menu buttons carry their own small emblem (a book, a cog) at the
+    # left, so that their captions read as theirs, not as names of the hint button
+    # or the map scroll above them; a rule in the panel parts the two.
+    for name, emblem in (("menu_button", cog), ("guide_button", book)):
+        for over in (False, True):
+            image = plaque(124, 40, (100, 70, 90, 235) if over else (60, 40, 58, 235),
+                           (255, 230, 160, 255) if over else GOLD)
+            emblem(ImageDraw.Draw(image), 20, 20, (255, 230, 160, 255) if over else GOLD)
+            save(image, "interface/main/" + name + ("_over" if over else ""))
+    for name, w, h, rule in (("main_left", 220, 164, 112), ("main_right", 220, 140, 82)):
         panel = canvas(w, h)
         d = ImageDraw.Draw(panel)
         d.rounded_rectangle((4, 4, w - 5, h + 40), radius=40, fill=(46, 34, 48, 230), outline=GOLD, width=4)
+        d.line((24, rule, w - 24, rule), fill=(214, 182, 99, 150), width=2)
         save(panel, "interface/main/" + name)
 
 
@@ -249,19 +280,16 @@ def subroom_frame():
 def inventory_and_tasks():
     """One picture serves the inventory bar and the task panel, both centred on y 708
     when up: opaque (the panel hides the bar beneath it), 118 high from 60 above the
-    centre, so nothing runs off the bottom of the screen (768) and the closed bar (at
-    786) still shows its header."""
+    centre, framed all round down to the bottom of the screen (768), so nothing runs
+    off it, and the closed bar (at 786) still shows its header."""
     back = canvas(740, 240)
     d = ImageDraw.Draw(back)
-    d.rounded_rectangle((10, 60, 729, 200), 18, fill=(120, 90, 50, 255))
-    d.rounded_rectangle((12, 62, 727, 200), 16, fill=GOLD)
-    d.rounded_rectangle((16, 66, 723, 200), 14, fill=(38, 28, 42, 255))
+    d.rounded_rectangle((10, 60, 729, 179), 18, fill=(120, 90, 50, 255))
+    d.rounded_rectangle((12, 62, 727, 177), 16, fill=GOLD)
+    d.rounded_rectangle((16, 66, 723, 173), 14, fill=(38, 28, 42, 255))
     d.rounded_rectangle((270, 66, 470, 92), 10, fill=(46, 34, 50, 255))
     d.line((30, 95, 710, 95), fill=(214, 182, 99, 90), width=1)
-    back = back.crop((0, 0, 740, 240))
-    mask = canvas(740, 240)
-    ImageDraw.Draw(mask).rectangle((0, 0, 739, 178), fill=(255, 255, 255, 255))
-    save(Image.composite(back, canvas(740, 240), mask.getchannel("A")), "interface/inventory_tasks/back")
+    save(back, "interface/inventory_tasks/back")
     for name, fill in (("arrow", (182, 150, 96)), ("arrow_over", (255, 226, 150)), ("arrow_disabled", (90, 84, 96))):
         arrow = canvas(40, 60)
         ImageDraw.Draw(arrow).polygon([(34, 6), (34, 54), (8, 30)], fill=fill, outline=(40, 30, 40, 255))

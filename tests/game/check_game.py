@@ -464,6 +464,9 @@ def case_hidden_objects(program, sample, user_dir, work_dir):
     struck = rows[710][252 + OFFSET_X]
     if struck[0] < PANEL_BACK[0] + 12 or struck[0] < struck[1] + 20:
         raise Failure("the apple's line is not struck through: %s" % (struck,))
+    # The panel is framed down to the window's bottom edge, not cut off there.
+    if count_near(rows, 200, 764, 820, 768, (232, 190, 96), 40) < 1000:
+        raise Failure("the task panel has no frame along the bottom of the window")
     x, y = ATTIC_BARE
     marked = sum(1 for yy in range(y - 20, y + 20) for xx in range(x - 20 + OFFSET_X, x + 20 + OFFSET_X)
                  if rows[yy][xx][0] > rows[yy][xx][1] + 80)
