@@ -19,7 +19,7 @@ import subprocess
 import sys
 import tempfile
 
-from PIL import Image, ImageDraw, ImageFilter
+from PIL import Image, ImageChops, ImageDraw, ImageFilter
 
 from sample_art import emoji, out, paste_centred, svg
 
@@ -31,13 +31,13 @@ CARDS = [("card_0", "\U0001F989", (120, 80, 160)), ("card_1", "\U0001F319", (60,
 
 # Screenshots: name, design points to click (each 70 turns after the one before),
 # turns to run. Each starts with the menu's "New game" and a click beside the room
-# that fades its caption away; the lamps are lit by the workshop's Skip once charged.
+# that fades its caption away. The lit lamps are drawn (lamps_picture): only a game
+# that has played through the attic holds the taper that lights them.
 WIDE_OFFSET = 171
 DOOR, HO_DOOR, MG_DOOR, REST, NEW_GAME = (745, 352), (745, 352), (285, 352), (-150, 20), (780, 240)
-SKIP = (-21, 670)
 SHOTS = [("hall", [NEW_GAME, REST], 190), ("study", [NEW_GAME, REST, DOOR], 260),
-         ("ho_room", [NEW_GAME, REST, DOOR, HO_DOOR], 330), ("workshop", [NEW_GAME, REST, DOOR, MG_DOOR], 330),
-         ("lamps", [NEW_GAME, REST, DOOR, MG_DOOR, REST, REST, SKIP, REST], 640)]
+         ("ho_room", [NEW_GAME, REST, DOOR, HO_DOOR], 330), ("workshop", [NEW_GAME, REST, DOOR, MG_DOOR], 330)]
+LAMPS = [(312, 410), (512, 410), (712, 410)]  # as in assets/levels/minigame.xml
 SHOT_SIZE = (640, 480)  # shown at 0.2687 in a 172 x 130 slot, whole in the enlarged view
 
 
@@ -108,10 +108,31 @@ def ending_picture():
     scene.convert("RGB").resize(SHOT_SIZE, Image.LANCZOS).save(out("interface/guide/screens/ending.jpg"), quality=85)
 
 
+def lamps_picture():
+    """The lamps' page: the workshop with its three lamps burning."""
+    room = Image.open(out("rooms/minigame/bg.jpg")).convert("RGBA")
+    glow_picture = Image.open(out("rooms/room1/lamp_glow.png")).convert("RGBA")
+    lamp = Image.open(out("rooms/minigame/lamp_on.png")).convert("RGBA")
+    # The glow is added to what is under it, as the game draws it.
+    black = Image.new("RGB", glow_picture.size)
+    glow_rgb = Image.composite(glow_picture.convert("RGB"), black, glow_picture.getchannel("A"))
+    light = Image.new("RGB", room.size)
+    for x, y in LAMPS:
+        x += WIDE_OFFSET
+        room.alpha_composite(lamp, (x - lamp.width // 2, y - lamp.height // 2))
+        light.paste(ImageChops.add(light.crop((x - glow_rgb.width // 2, y - 30 - glow_rgb.height // 2,
+                                               x + (glow_rgb.width + 1) // 2, y - 30 + (glow_rgb.height + 1) // 2)),
+                                   glow_rgb), (x - glow_rgb.width // 2, y - 30 - glow_rgb.height // 2))
+    room = ImageChops.add(room.convert("RGB"), light)
+    room = room.crop((WIDE_OFFSET, 0, WIDE_OFFSET + 1024, 768))
+    room.resize(SHOT_SIZE, Image.LANCZOS).save(out("interface/guide/screens/lamps.jpg"), quality=85)
+
+
 def main():
     cards()
     book()
     ending_picture()
+    lamps_picture()
     if len(sys.argv) > 1:
         screenshots(sys.argv[1])
 
