@@ -149,7 +149,7 @@ void nE_Object::FindText(TiXmlElement* report, const std::string& text, bool rec
 
 // ---- properties ----
 
-const std::vector<nE_Property<nE_Object>>& nE_Object::Properties()
+const nE_PropertyTable<nE_Object>& nE_Object::Properties()
 {
     using P = nE_Property<nE_Object>;
     static const nE_PropertyTable<nE_Object> table = {

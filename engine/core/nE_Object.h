@@ -14,7 +14,7 @@
 
 class nE_Object;
 class nE_SLHelper;
-template <class Owner> struct nE_Property;
+template <class Owner> class nE_PropertyTable;
 class nE_Render;
 class nE_Texture;
 struct nE_InputEvent;
@@ -278,7 +278,7 @@ protected:
 
 private:
     // The persisted properties, in the order Load reads and Save writes them.
-    static const std::vector<nE_Property<nE_Object>>& Properties();
+    static const nE_PropertyTable<nE_Object>& Properties();
     nE_Matrix ComposeMatrix(const nE_Matrix& parentMatrix, int mode) const;
     nE_Matrix LocalMatrix(int mode) const;
     std::vector<nE_ObjectHandle> ChildHandles() const;
