@@ -318,10 +318,9 @@ void nE_Object::DeleteChildren()
 {
     while (!m_children.empty())
     {
-        nE_Object* child = m_children.front().release();
-        m_children.erase(m_children.begin());
+        std::unique_ptr<nE_Object> child = m_children.pop_front();
         child->m_parent = nullptr;
-        delete child;
+        child.reset();
     }
 }
 

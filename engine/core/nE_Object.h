@@ -4,6 +4,7 @@
 // properties by name through nE_SLHelper, and runs the three per-frame walks
 // (update, input hit search, draw).
 
+#include "engine/core/nE_ChildList.h"
 #include "engine/core/nE_Math.h"
 #include "engine/core/nE_TimeStep.h"
 #include "engine/core/nE_Tween.h"
@@ -259,7 +260,7 @@ protected:
     bool m_childrenUpdate = true;
     bool m_childrenInput = true;
     bool m_childrenDraw = true;
-    std::vector<std::unique_ptr<nE_Object>> m_children;
+    nE_ChildList m_children;
     nE_Object* m_parent = nullptr;
     std::string m_events[NE_EVENT_COUNT];
     std::vector<nE_TweenEntry> m_tweens;
