@@ -149,7 +149,7 @@ void nE_Object::FindText(TiXmlElement* report, const std::string& text, bool rec
 
 // ---- properties ----
 
-const std::vector<nE_Property<nE_Object>>& nE_Object::Properties()
+const nE_PropertyTable<nE_Object>& nE_Object::Properties()
 {
     using P = nE_Property<nE_Object>;
     static const nE_PropertyTable<nE_Object> table = {
@@ -318,10 +318,9 @@ void nE_Object::DeleteChildren()
 {
     while (!m_children.empty())
     {
-        nE_Object* child = m_children.front().release();
-        m_children.erase(m_children.begin());
+        std::unique_ptr<nE_Object> child = m_children.pop_front();
         child->m_parent = nullptr;
-        delete child;
+        child.reset();
     }
 }
 

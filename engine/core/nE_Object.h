@@ -4,6 +4,7 @@
 // properties by name through nE_SLHelper, and runs the three per-frame walks
 // (update, input hit search, draw).
 
+#include "engine/core/nE_ChildList.h"
 #include "engine/core/nE_Math.h"
 #include "engine/core/nE_TimeStep.h"
 #include "engine/core/nE_Tween.h"
@@ -14,7 +15,7 @@
 
 class nE_Object;
 class nE_SLHelper;
-template <class Owner> struct nE_Property;
+template <class Owner> class nE_PropertyTable;
 class nE_Render;
 class nE_Texture;
 struct nE_InputEvent;
@@ -259,7 +260,7 @@ protected:
     bool m_childrenUpdate = true;
     bool m_childrenInput = true;
     bool m_childrenDraw = true;
-    std::vector<std::unique_ptr<nE_Object>> m_children;
+    nE_ChildList m_children;
     nE_Object* m_parent = nullptr;
     std::string m_events[NE_EVENT_COUNT];
     std::vector<nE_TweenEntry> m_tweens;
@@ -278,7 +279,7 @@ protected:
 
 private:
     // The persisted properties, in the order Load reads and Save writes them.
-    static const std::vector<nE_Property<nE_Object>>& Properties();
+    static const nE_PropertyTable<nE_Object>& Properties();
     nE_Matrix ComposeMatrix(const nE_Matrix& parentMatrix, int mode) const;
     nE_Matrix LocalMatrix(int mode) const;
     std::vector<nE_ObjectHandle> ChildHandles() const;

@@ -10,6 +10,7 @@
 #include "engine/core/nE_SLHelper.h"
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <variant>
 #include <vector>
@@ -67,7 +68,39 @@ template <class Owner> struct nE_Property
     nE_PropertyValue reset; // empty: SetDefaults leaves the field alone
 };
 
-template <class Owner> using nE_PropertyTable = std::vector<nE_Property<Owner>>;
+// The rows in order, with their keys indexed (so that a Load reads only the
+// rows whose key the source may hold) and the rows SetDefaults sets listed.
+template <class Owner> class nE_PropertyTable
+{
+public:
+    using Row = nE_Property<Owner>;
+
+    nE_PropertyTable(std::initializer_list<Row> rows) : m_rows(rows), m_keys(KeysOf(m_rows))
+    {
+        for (size_t i = 0; i < m_rows.size(); ++i)
+            if (m_rows[i].reset.index() != 0) m_resets.push_back(i);
+    }
+
+    size_t size() const { return m_rows.size(); }
+    const Row& operator[](size_t i) const { return m_rows[i]; }
+    typename std::vector<Row>::const_iterator begin() const { return m_rows.begin(); }
+    typename std::vector<Row>::const_iterator end() const { return m_rows.end(); }
+    const nE_SLKeys& Keys() const { return m_keys; }
+    const std::vector<size_t>& ResetRows() const { return m_resets; }
+
+private:
+    static std::vector<const char*> KeysOf(const std::vector<Row>& rows)
+    {
+        std::vector<const char*> keys;
+        for (const Row& row : rows)
+            keys.push_back(row.key);
+        return keys;
+    }
+
+    std::vector<Row> m_rows;
+    nE_SLKeys m_keys;
+    std::vector<size_t> m_resets;
+};
 
 // A row's field: NE_PROPERTY_AT(m_x), NE_PROPERTY_AT(m_state.alpha). The
 // table is built inside the kind's own scope, which may name its members.
@@ -75,12 +108,19 @@ template <class Owner> using nE_PropertyTable = std::vector<nE_Property<Owner>>;
 // A row's condition: a flag of the owner.
 #define NE_PROPERTY_IF(flag) [](const auto& o) { return bool(o.flag); }
 
+// A row whose key the source surely lacks is passed over: its read would
+// find nothing and change nothing.
 template <class Owner>
 void nE_LoadProperties(nE_SLHelper& sl, const nE_PropertyTable<Owner>& table, Owner& owner)
 {
-    for (const nE_Property<Owner>& row : table)
+    const uint64_t held = sl.MayHold(table.Keys());
+    for (size_t i = 0; i < table.size(); ++i)
+    {
+        if (!nE_SLKeys::Maybe(held, i)) continue;
+        const nE_Property<Owner>& row = table[i];
         if ((!row.when || row.when(owner)) && nE_ReadProperty(sl, row.key, row.at(owner)) && row.afterRead)
             row.afterRead(owner);
+    }
 }
 
 template <class Owner>
@@ -92,6 +132,6 @@ void nE_SaveProperties(nE_SLHelper& sl, const nE_PropertyTable<Owner>& table, Ow
 
 template <class Owner> void nE_ResetProperties(const nE_PropertyTable<Owner>& table, Owner& owner)
 {
-    for (const nE_Property<Owner>& row : table)
-        nE_SetProperty(row.at(owner), row.reset);
+    for (size_t i : table.ResetRows())
+        nE_SetProperty(table[i].at(owner), table[i].reset);
 }

@@ -63,6 +63,47 @@ std::string FormatVec(Floats v)
 }
 } // namespace
 
+// ---------------------------------------------------------------- keys
+
+namespace
+{
+uint32_t HashKey(std::string_view name)
+{
+    uint32_t h = 2166136261u;
+    for (char c : name)
+        h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+    return h;
+}
+} // namespace
+
+nE_SLKeys::nE_SLKeys(std::vector<const char*> names) : m_names(std::move(names))
+{
+    size_t size = 8;
+    while (size < m_names.size() * 3)
+        size *= 2;
+    m_slots.assign(size, -1);
+    for (size_t i = 0; i < m_names.size(); ++i)
+    {
+        if (Find(m_names[i]) >= 0)
+        {
+            if (i < kMaxRuledOut) m_repeated |= uint64_t(1) << i;
+            continue;
+        }
+        size_t slot = HashKey(m_names[i]) & (size - 1);
+        while (m_slots[slot] >= 0)
+            slot = (slot + 1) & (size - 1);
+        m_slots[slot] = int(i);
+    }
+}
+
+int nE_SLKeys::Find(std::string_view name) const
+{
+    const size_t mask = m_slots.size() - 1;
+    for (size_t slot = HashKey(name) & mask; m_slots[slot] >= 0; slot = (slot + 1) & mask)
+        if (name == m_names[size_t(m_slots[slot])]) return m_slots[slot];
+    return -1;
+}
+
 // ---------------------------------------------------------------- XML
 
 nE_SLHelper_XML::nE_SLHelper_XML(TiXmlElement* element, bool infoMode)
@@ -204,6 +245,18 @@ bool nE_SLHelper_XML::BeginReadChild(const char* name, int index)
     if (!child) return false;
     m_current = child;
     return true;
+}
+
+uint64_t nE_SLHelper_XML::MayHold(const nE_SLKeys& keys)
+{
+    uint64_t held = keys.Repeated();
+    if (!m_current) return held;
+    for (const TiXmlAttribute* a = m_current->FirstAttribute(); a; a = a->Next())
+    {
+        const int key = keys.Find(a->NameTStr());
+        if (key >= 0 && size_t(key) < nE_SLKeys::kMaxRuledOut) held |= uint64_t(1) << key;
+    }
+    return held;
 }
 
 void nE_SLHelper_XML::Climb()

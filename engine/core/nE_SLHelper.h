@@ -10,10 +10,35 @@
 #include <initializer_list>
 #include <lua.hpp>
 #include <string>
+#include <string_view>
 #include <tinyxml.h>
+#include <vector>
 
 // Two floats x, y; three-float values are nE_Vec3.
 using nE_SLVec2 = std::array<float, 2>;
+
+// A fixed list of key names, numbered in order and found by name without a
+// scan, so that a source searched key by key can tell in one pass over what
+// it holds which keys a table would find.
+class nE_SLKeys
+{
+public:
+    // Keys from this number on are never ruled out.
+    static const size_t kMaxRuledOut = 64;
+
+    explicit nE_SLKeys(std::vector<const char*> names);
+    // The key's number, or -1.
+    int Find(std::string_view name) const;
+    // Whether key `index` may be held, by the answer of nE_SLHelper::MayHold.
+    static bool Maybe(uint64_t held, size_t index) { return index >= kMaxRuledOut || (held >> index & 1u); }
+    // Bits of the keys that repeat an earlier one (Find answers the first).
+    uint64_t Repeated() const { return m_repeated; }
+
+private:
+    std::vector<const char*> m_names;
+    std::vector<int> m_slots; // open addressing by hash; -1 empty
+    uint64_t m_repeated = 0;
+};
 
 class nE_SLHelper
 {
@@ -43,6 +68,10 @@ public:
     virtual void EndWriteChild() = 0;
     virtual bool BeginReadChild(const char* name, int index) = 0;
     virtual void EndReadChild() = 0;
+
+    // Bit i clear: reading key i of `keys` would find nothing. A source that
+    // cannot tell cheaply rules nothing out.
+    virtual uint64_t MayHold(const nE_SLKeys&) { return ~uint64_t(0); }
 
     // Info values are reports rather than state (sizes derived from content);
     // they are written only when the helper was made in info mode.
@@ -85,6 +114,8 @@ public:
     void EndWriteChild() override;
     bool BeginReadChild(const char* name, int index) override;
     void EndReadChild() override;
+    // One look at each attribute instead of a search per key.
+    uint64_t MayHold(const nE_SLKeys& keys) override;
 
     TiXmlElement* GetElement() const { return m_element; }
     TiXmlElement* GetCurrent() const { return m_current; }

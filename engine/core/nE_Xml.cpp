@@ -7,10 +7,12 @@
 #include <cfloat>
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <strings.h>
+#include <utility>
 #include <vector>
 
 namespace
@@ -171,14 +173,36 @@ Shape Measure(Cursor c, int depthLimit, int widthLimit)
     return shape;
 }
 
+// Whether the text may hold a byte that StepChar steps over as a sequence:
+// each has its two top bits set (as 0xF5 to 0xFF have too, which only costs
+// the second reading). Eight bytes at a time.
+bool AnyLeadByte(const char* s, size_t n)
+{
+    uint64_t tops = 0;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8)
+    {
+        uint64_t w;
+        std::memcpy(&w, s + i, 8);
+        tops |= w & (w << 1);
+    }
+    for (; i < n; ++i)
+    {
+        const uint64_t b = static_cast<unsigned char>(s[i]);
+        tops |= b & (b << 1);
+    }
+    return (tops & 0x8080808080808080ull) != 0;
+}
+
 // Whether the parser steps over multi-byte sequences depends on the encoding
-// it detects; both readings are counted and the larger counts hold.
+// it detects; both readings are counted and the larger counts hold. A text
+// without a lead byte reads the same both ways.
 Shape MeasureEitherWay(const std::string& text, int depthLimit, int widthLimit)
 {
     const char* s = text.c_str();
     const size_t n = std::strlen(s);
     Shape bytes = Measure(Cursor{s, n, 0, false}, depthLimit, widthLimit);
-    if (bytes.deepest > depthLimit || bytes.widest > widthLimit) return bytes;
+    if (bytes.deepest > depthLimit || bytes.widest > widthLimit || !AnyLeadByte(s, n)) return bytes;
     Shape utf8 = Measure(Cursor{s, n, 0, true}, depthLimit, widthLimit);
     return Shape{std::max(bytes.deepest, utf8.deepest), std::max(bytes.widest, utf8.widest)};
 }
@@ -219,8 +243,9 @@ nE_XmlPlace EndOf(const char* s, int tabSize)
 }
 
 // As TinyXML's own file loader: CR LF and a lone CR become LF.
-std::string UnixLineEnds(const std::string& in)
+std::string UnixLineEnds(std::string in)
 {
+    if (in.find('\r') == std::string::npos) return in;
     std::string out;
     out.reserve(in.size());
     for (size_t i = 0; i < in.size(); ++i)
@@ -256,8 +281,11 @@ bool nE_ReadWholeFile(const std::string& path, std::string& out)
     return !std::ferror(file.get());
 }
 
-nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std::string& source,
-                         nE_XmlPlace* errorPlace)
+namespace
+{
+// nE_XmlParse on a text of its own, padded in place.
+nE_XmlResult ParseOwnText(TiXmlDocument& doc, std::string text, const std::string& source,
+                          nE_XmlPlace* errorPlace)
 {
     const Shape shape = MeasureEitherWay(text, nE_kXmlMaxDepth, nE_kXmlMaxAttributes);
     if (shape.deepest > nE_kXmlMaxDepth)
@@ -273,11 +301,10 @@ nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std:
     }
     // What the document's nodes answer as their file when the caller set none.
     if (doc.ValueStr().empty()) doc.SetValue(source);
-    std::string padded = text;
-    padded.append(kPadding, '\0');
+    text.append(kPadding, '\0');
     {
         KeptWhiteSpace kept;
-        doc.Parse(padded.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
+        doc.Parse(text.c_str(), nullptr, TIXML_DEFAULT_ENCODING);
     }
     // A text with no element at all (blank, a lone declaration, a comment) is
     // no document; TinyXML lets some of these through.
@@ -286,8 +313,15 @@ nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std:
     if (!doc.Error()) return nE_XmlResult::Ok;
     if (errorPlace)
         *errorPlace = doc.ErrorRow() > 0 ? nE_XmlPlace{doc.ErrorRow(), doc.ErrorCol()}
-                                         : EndOf(padded.c_str(), doc.TabSize());
+                                         : EndOf(text.c_str(), doc.TabSize());
     return nE_XmlResult::Malformed;
+}
+} // namespace
+
+nE_XmlResult nE_XmlParse(TiXmlDocument& doc, const std::string& text, const std::string& source,
+                         nE_XmlPlace* errorPlace)
+{
+    return ParseOwnText(doc, text, source, errorPlace);
 }
 
 nE_XmlResult nE_XmlLoadFile(TiXmlDocument& doc, const std::string& path, nE_XmlPlace* errorPlace)
@@ -295,7 +329,7 @@ nE_XmlResult nE_XmlLoadFile(TiXmlDocument& doc, const std::string& path, nE_XmlP
     std::string text;
     if (!nE_ReadWholeFile(path, text)) return nE_XmlResult::Missing;
     doc.SetValue(path);
-    return nE_XmlParse(doc, UnixLineEnds(text), path, errorPlace);
+    return ParseOwnText(doc, UnixLineEnds(std::move(text)), path, errorPlace);
 }
 
 nE_XmlNumber nE_XmlReadInt(const TiXmlElement* element, const char* name, int& out)

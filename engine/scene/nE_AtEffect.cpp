@@ -304,7 +304,7 @@ void nE_AtEffect::SetDefaults()
     m_renderer->SetupCamera(m_scrClipSize);
 }
 
-const std::vector<nE_Property<nE_AtEffect>>& nE_AtEffect::Properties()
+const nE_PropertyTable<nE_AtEffect>& nE_AtEffect::Properties()
 {
     static const nE_PropertyTable<nE_AtEffect> table = {
         {"res", NE_PROPERTY_AT(m_resourceName)},

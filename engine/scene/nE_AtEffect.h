@@ -112,7 +112,7 @@ public:
 private:
     // The persisted properties after the base ones, in the order Load reads
     // and Save writes them.
-    static const std::vector<nE_Property<nE_AtEffect>>& Properties();
+    static const nE_PropertyTable<nE_AtEffect>& Properties();
 
     std::unique_ptr<AtRenderer> m_renderer;
     std::unique_ptr<nE_AtField> m_field;

@@ -45,7 +45,7 @@ std::shared_ptr<nE_Texture> nE_Video::GetTexture()
 
 // ---- properties ----
 
-const std::vector<nE_Property<nE_Video>>& nE_Video::Properties()
+const nE_PropertyTable<nE_Video>& nE_Video::Properties()
 {
     using P = nE_Property<nE_Video>;
     static const nE_PropertyTable<nE_Video> table = {

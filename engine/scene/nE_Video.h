@@ -57,7 +57,7 @@ public:
 private:
     // The persisted properties after the base ones but "frame", in the order
     // Load reads and Save writes them.
-    static const std::vector<nE_Property<nE_Video>>& Properties();
+    static const nE_PropertyTable<nE_Video>& Properties();
     // Decodes the next frame into a new texture; false without a decoder or
     // at the end of the stream. A frame memory cannot hold refuses the video:
     // the player and the texture are dropped, with an "Error:" line.

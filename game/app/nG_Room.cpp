@@ -95,7 +95,7 @@ std::string nG_Room::GetTypeName() const
     return "room";
 }
 
-const std::vector<nE_Property<nG_Room>>& nG_Room::Properties()
+const nE_PropertyTable<nG_Room>& nG_Room::Properties()
 {
     static const nE_PropertyTable<nG_Room> table = {
         {"trg_open", NE_PROPERTY_AT(m_trgOpen)},
@@ -281,7 +281,7 @@ std::string nG_SubRoom::GetTypeName() const
     return "subroom";
 }
 
-const std::vector<nE_Property<nG_SubRoom>>& nG_SubRoom::Properties()
+const nE_PropertyTable<nG_SubRoom>& nG_SubRoom::Properties()
 {
     using P = nE_Property<nG_SubRoom>;
     static const nE_PropertyTable<nG_SubRoom> table = {

@@ -78,7 +78,7 @@ protected:
 
 private:
     // The trigger texts, in the order Load reads and Save writes them.
-    static const std::vector<nE_Property<nG_Room>>& Properties();
+    static const nE_PropertyTable<nG_Room>& Properties();
     void ResetRoom();
 };
 
@@ -113,7 +113,7 @@ public:
 
 private:
     // The start and end points, in the order Load reads and Save writes them.
-    static const std::vector<nE_Property<nG_SubRoom>>& Properties();
+    static const nE_PropertyTable<nG_SubRoom>& Properties();
     void FollowFrame();
 
     uint32_t m_startX = 0;

@@ -262,3 +262,53 @@ TEST_F(ObjectFixture, InputAndDrawWalksSurviveDeathsTheyCause)
     EXPECT_EQ((Lines{"push", "draw a", "draw a1", "pop", "draw b"}), Draw(other));
     other.DeleteChildren();
 }
+
+namespace
+{
+// Runs an action (standing in for a kind's destructor) as it dies.
+struct Mortal : nE_Object
+{
+    explicit Mortal(const std::string& name) : nE_Object(name) {}
+    ~Mortal() override
+    {
+        g_trace.push_back("dead " + GetName());
+        RunCopy(onDeath);
+    }
+    std::function<void()> onDeath;
+};
+} // namespace
+
+// Children die first to last; while one dies the later ones are still under
+// the parent, in order, where its death may delete or move them or add more.
+TEST_F(ObjectFixture, ChildrenDieFirstToLastWithTheRestInPlace)
+{
+    nE_Object holder("holder"), elsewhere("elsewhere");
+    std::vector<Mortal*> kids;
+    for (int i = 0; i < 40; ++i)
+    {
+        auto kid = std::make_unique<Mortal>("k" + std::to_string(i));
+        kids.push_back(kid.get());
+        holder.AddChild(std::move(kid));
+    }
+    Lines seen;
+    kids[0]->onDeath = [&] { seen = ChildNames(holder); };
+    kids[1]->onDeath = [&] { delete holder.FindChild("k3", false); };
+    kids[2]->onDeath = [&] { elsewhere.MoveChild(holder.GetChild(1)); }; // k5, after k4
+    kids[20]->onDeath = [&] { holder.AddChild(std::make_unique<Mortal>("late")); };
+    kids[30]->onDeath = [&] { seen.push_back(holder.GetChild(0)->GetName()); };
+    holder.DeleteChildren();
+
+    Lines expected;
+    for (int i = 1; i < 40; ++i)
+        expected.push_back("k" + std::to_string(i));
+    EXPECT_EQ(expected, std::vector<std::string>(seen.begin(), seen.begin() + 39));
+    EXPECT_EQ("k31", seen.back());
+    expected = {"dead k0", "dead k1", "dead k3", "dead k2"};
+    for (int i = 4; i < 40; ++i)
+        if (i != 5) expected.push_back("dead k" + std::to_string(i));
+    expected.push_back("dead late");
+    EXPECT_EQ(expected, Take());
+    EXPECT_EQ(0, holder.GetChildCount());
+    EXPECT_EQ((Lines{"k5"}), ChildNames(elsewhere));
+    elsewhere.DeleteChildren();
+}

@@ -5,6 +5,8 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -245,4 +247,59 @@ TEST(PropertyTable, RowsInTurnAndResetsInTheFieldsType)
         nE_ResetProperties(table, o);
         EXPECT_TRUE(!o.on && o.x == 2.0f && o.count == 1u && o.text == "kept") << c.attributes;
     }
+}
+
+namespace
+{
+// A table longer than the rows a source can rule out, whose last row repeats
+// the first row's key.
+struct Wide
+{
+    float v[70] = {};
+    float again = -1.0f;
+};
+
+const char* WideKey(size_t i)
+{
+    static const std::vector<std::string> keys = []
+    {
+        std::vector<std::string> k;
+        for (int n = 0; n < 70; ++n)
+            k.push_back("k" + std::to_string(n));
+        return k;
+    }();
+    return keys[i].c_str();
+}
+
+template <size_t... I> nE_PropertyTable<Wide> WideTable(std::index_sequence<I...>)
+{
+    return {nE_Property<Wide>(WideKey(I), [](Wide& o) -> nE_PropertyRef { return &o.v[I]; })...,
+            nE_Property<Wide>("k0", NE_PROPERTY_AT(again))};
+}
+} // namespace
+
+// Loading reads every row whose key the element has, wherever the row stands
+// (past the 64th, or a key listed twice), and no other row.
+TEST(PropertyTable, ReadsEveryRowWhoseKeyIsThere)
+{
+    const nE_PropertyTable<Wide> table = WideTable(std::make_index_sequence<70>());
+    TiXmlDocument doc;
+    doc.Parse("<o k0='1' k5='2' k63='3' k64='4' k69='5' x='9' />");
+    Wide o;
+    nE_SLHelper_XML in(doc.RootElement());
+    nE_LoadProperties(in, table, o);
+    float want[70] = {};
+    want[0] = 1.0f, want[5] = 2.0f, want[63] = 3.0f, want[64] = 4.0f, want[69] = 5.0f;
+    for (int n = 0; n < 70; ++n)
+        EXPECT_EQ(want[n], o.v[n]) << "k" << n;
+    EXPECT_EQ(1.0f, o.again);
+
+    // An element with no attribute at all, and a helper on no element.
+    Wide untouched;
+    TiXmlElement bare("o");
+    nE_SLHelper_XML none(&bare), nowhere(nullptr);
+    nE_LoadProperties(none, table, untouched);
+    nE_LoadProperties(nowhere, table, untouched);
+    EXPECT_EQ(-1.0f, untouched.again);
+    EXPECT_EQ(0.0f, untouched.v[69]);
 }

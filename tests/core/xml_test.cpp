@@ -128,3 +128,24 @@ TEST(XmlParse, NamesWhereAMalformedTextWentWrong)
         EXPECT_EQ(std::make_pair(place.row, place.col), std::make_pair(c.row, c.col)) << c.text;
     }
 }
+
+// A file's CR LF and lone CR (the last byte included) read as LF, as
+// TinyXML's own loader makes them; a file without CR reads as it is.
+TEST(XmlLoadFile, ReadsEveryLineEndAsLf)
+{
+    TempDir dir;
+    const struct
+    {
+        const char* bytes;
+        const char* text;
+    } cases[] = {
+        {"<a>x\r\ny\rz\r\r\n</a>\r", "x\ny\nz\n\n"},
+        {"<a>\nx y\n</a>\n", "\nx y\n"},
+    };
+    for (const auto& c : cases)
+    {
+        TiXmlDocument doc;
+        ASSERT_EQ(nE_XmlLoadFile(doc, dir.Write("f.xml", c.bytes)), nE_XmlResult::Ok) << c.bytes;
+        EXPECT_STREQ(doc.RootElement()->GetText(), c.text) << c.bytes;
+    }
+}
