@@ -268,7 +268,21 @@ bool TGlBackend::SetScreenSize(uint32_t width, uint32_t height)
 {
     Flush();
     if (!EnsureResources()) return false;
-    if (m_screenFbo && width == m_screenWidth && height == m_screenHeight) return true;
+    if (width == m_screenWidth && height == m_screenHeight) return true;
+    m_screenWidth = width;
+    m_screenHeight = height;
+    // A buffer already in use follows the new size at once; none is made before it is needed.
+    return !m_screenFbo || MakeScreenBuffer();
+}
+
+uint32_t TGlBackend::ScreenFramebuffer()
+{
+    if (!m_screenFbo && m_screenWidth && m_ready && Internal::HasGlContext()) MakeScreenBuffer();
+    return m_screenFbo;
+}
+
+bool TGlBackend::MakeScreenBuffer()
+{
     if (!m_screenTexture)
     {
         GLuint tex = 0, fbo = 0;
@@ -278,15 +292,16 @@ bool TGlBackend::SetScreenSize(uint32_t width, uint32_t height)
         m_screenFbo = fbo;
     }
     glBindTexture(GL_TEXTURE_2D, m_screenTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width), GLsizei(height), 0, GL_BGRA, GL_UNSIGNED_BYTE,
-                 nullptr);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(m_screenWidth), GLsizei(m_screenHeight), 0, GL_BGRA,
+                 GL_UNSIGNED_BYTE, nullptr);
     glBindFramebuffer(GL_FRAMEBUFFER, m_screenFbo);
     glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_screenTexture, 0);
     bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
-    m_screenWidth = ok ? width : 0;
-    m_screenHeight = ok ? height : 0;
     if (!ok)
-        WriteDbg("Error: screen buffer %ux%u could not be made", width, height);
+    {
+        WriteDbg("Error: screen buffer %ux%u could not be made", m_screenWidth, m_screenHeight);
+        m_screenWidth = m_screenHeight = 0;
+    }
     else
         ClearFramebuffer(m_screenFbo, 0, 0, 0, 1);
     return ok;
@@ -465,19 +480,20 @@ uint32_t TGlBackend::BeginScreen()
         SDL_GL_GetDrawableSize(window, &dw, &dh);
         m_direct = uint32_t(dw) == m_screenWidth && uint32_t(dh) == m_screenHeight;
     }
-    return m_direct ? 0 : m_screenFbo;
+    return m_direct ? 0 : ScreenFramebuffer();
 }
 
 void TGlBackend::Present()
 {
     Flush();
     SDL_Window* window = Internal::Window();
-    if (!window || !m_screenFbo) return;
+    if (!window || !m_screenWidth) return;
     if (m_direct)
     {
         SDL_GL_SwapWindow(window);
         return;
     }
+    if (!ScreenFramebuffer()) return;
     int dw = 0, dh = 0;
     SDL_GL_GetDrawableSize(window, &dw, &dh);
     glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);

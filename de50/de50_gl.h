@@ -43,7 +43,11 @@ public:
     void Flush();
 
     bool SetScreenSize(uint32_t width, uint32_t height);
-    uint32_t ScreenFramebuffer() const { return m_screenFbo; }
+    // Whether a screen size was set (and its buffer, once made, did not fail).
+    bool HasScreen() const { return m_screenWidth != 0; }
+    // The off-screen buffer, made on first use: a window that shows the screen
+    // unscaled is drawn into directly and never needs one.
+    uint32_t ScreenFramebuffer();
     // The framebuffer this frame's screen is drawn into: the window's own when it shows the
     // screen unscaled and nobody reads the screen back (no copy at present), else the
     // off-screen buffer.
@@ -65,6 +69,7 @@ public:
 
 private:
     bool EnsureResources();
+    bool MakeScreenBuffer();
     void ApplyState(const TBatchKey& key);
     bool UseProgram(int op, bool premultiplied, bool tinted);
     // The bound index buffer covers at least `quads` quads.

@@ -57,7 +57,7 @@ TRenderer::TTarget& TRenderer::Current()
 bool TRenderer::BeginDraw()
 {
     if (m_inDraw) return true;
-    if (!Internal::HasGlContext() || !m_gl->ScreenFramebuffer()) return false;
+    if (!Internal::HasGlContext() || !m_gl->HasScreen()) return false;
     TTarget screen;
     screen.framebuffer = m_gl->BeginScreen();
     screen.width = m_gl->ScreenWidth();

@@ -100,7 +100,7 @@ nE_SoundHub_Pl5::~nE_SoundHub_Pl5()
 void nE_SoundHub_Pl5::PlaySound(const std::string& name, const std::string& channel, bool play, bool lookup,
                                 const std::string& endTrigger, float fadeIn)
 {
-    if (m_noDevice || name.empty()) return;
+    if (name.empty() || HasNoDevice()) return;
     if (!nE_FileExists(nE_MakePath(name, ".ogg")))
     {
         nE_LogFmt("Error:: sound could not find \"%s\" file!", name);
@@ -120,15 +120,24 @@ void nE_SoundHub_Pl5::PlaySound(const std::string& name, const std::string& chan
 
 void nE_SoundHub_Pl5::SetMuted(bool muted)
 {
-    if (m_noDevice) return;
-    DE50::TSoundManager::GetInstance()->SetVolume(muted ? 0.0f : 1.0f);
+    m_muted = muted;
+    if (m_device == Device::kOpen) DE50::TSoundManager::GetInstance()->SetVolume(muted ? 0.0f : 1.0f);
+}
+
+bool nE_SoundHub_Pl5::HasNoDevice()
+{
+    if (m_device != Device::kUnknown) return m_device == Device::kNone;
+    m_device = DE50::GetNumSoundDevices() > 0 ? Device::kOpen : Device::kNone;
+    // A mute asked for before the device was open holds from its first sound on.
+    if (m_device == Device::kOpen && m_muted) DE50::TSoundManager::GetInstance()->SetVolume(0.0f);
+    return m_device == Device::kNone;
 }
 
 // ---- the global hub ----
 
 nE_SoundHub_Pl5* nE_CreateSoundHub()
 {
-    return new nE_SoundHub_Pl5(DE50::GetNumSoundDevices() == 0);
+    return new nE_SoundHub_Pl5();
 }
 
 nE_SoundHub_Pl5* nE_GetSoundHub()

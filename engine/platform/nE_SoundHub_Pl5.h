@@ -52,7 +52,9 @@ private:
 class nE_SoundHub_Pl5 : public nE_SoundHub
 {
 public:
-    explicit nE_SoundHub_Pl5(bool noDevice) : m_noDevice(noDevice) {}
+    nE_SoundHub_Pl5() = default;
+    // With noDevice, a hub that never opens the device and plays nothing.
+    explicit nE_SoundHub_Pl5(bool noDevice) : m_device(noDevice ? Device::kNone : Device::kUnknown) {}
     ~nE_SoundHub_Pl5() override;
 
     void PlaySound(const std::string& name, const std::string& channel, bool play, bool lookup,
@@ -60,13 +62,22 @@ public:
     // Master volume: silent while muted.
     void SetMuted(bool muted) override;
 
-    bool HasNoDevice() const { return m_noDevice; }
+    // The first question opens the sound device: a game that plays no sound
+    // starts and stops without one.
+    bool HasNoDevice();
 
 private:
-    bool m_noDevice;
+    enum class Device
+    {
+        kUnknown,
+        kOpen,
+        kNone
+    };
+    Device m_device = Device::kUnknown;
+    bool m_muted = false;
 };
 
-// A new hub with no sounds; it knows whether the machine has a sound device.
+// A new hub with no sounds; it opens the sound device when the first sound plays.
 // The caller stores it in g_soundHub.
 nE_SoundHub_Pl5* nE_CreateSoundHub();
 

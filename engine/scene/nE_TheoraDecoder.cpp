@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 #include <zlib.h>
 
 namespace
@@ -390,14 +391,103 @@ void nE_ZAlphaReader::Rewind()
     std::fseek(m_file, 0, SEEK_SET);
 }
 
+// ---- picture copies and the worker ----
+
+void nE_PictureCopy::Take(const th_ycbcr_buffer from)
+{
+    size_t size = 0;
+    for (int p = 0; p < 3; ++p)
+        size += size_t(std::max(from[p].width, 0)) * size_t(std::max(from[p].height, 0));
+    bytes.resize(size);
+    uint8_t* at = bytes.data();
+    for (int p = 0; p < 3; ++p)
+    {
+        const unsigned width = unsigned(std::max(from[p].width, 0)), height = unsigned(std::max(from[p].height, 0));
+        planes[p].width = int(width);
+        planes[p].height = int(height);
+        planes[p].stride = int(width);
+        planes[p].data = at;
+        for (unsigned r = 0; r < height; ++r, at += width)
+            std::memcpy(at, Row(from[p], r), width);
+    }
+    valid = true;
+}
+
+nE_DecodeWorker::~nE_DecodeWorker()
+{
+    Stop();
+}
+
+bool nE_DecodeWorker::Start()
+{
+    if (!m_thread.joinable())
+    {
+        m_stop = false;
+        try
+        {
+            m_thread = std::thread(&nE_DecodeWorker::Loop, this);
+        }
+        catch (const std::system_error&)
+        {
+            return false;
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_busy = true;
+    }
+    m_changed.notify_all();
+    return true;
+}
+
+void nE_DecodeWorker::Wait()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return !m_busy; });
+}
+
+void nE_DecodeWorker::Stop()
+{
+    if (!m_thread.joinable()) return;
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait(lock, [this] { return !m_busy; });
+        m_stop = true;
+    }
+    m_changed.notify_all();
+    m_thread.join();
+}
+
+void nE_DecodeWorker::Loop()
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    for (;;)
+    {
+        m_changed.wait(lock, [this] { return m_busy || m_stop; });
+        if (m_busy)
+        {
+            lock.unlock();
+            m_job();
+            lock.lock();
+            m_busy = false;
+            m_changed.notify_all();
+        }
+        else
+            return;
+    }
+}
+
 // ---- player ----
 
-nE_VideoPlayer::nE_VideoPlayer()
+nE_VideoPlayer::nE_VideoPlayer() : m_worker([this] { StepStreams(true, m_ahead); })
 {
     nE_YuvTables::Get();
 }
 
-nE_VideoPlayer::~nE_VideoPlayer() = default;
+nE_VideoPlayer::~nE_VideoPlayer()
+{
+    m_worker.Stop();
+}
 
 bool nE_VideoPlayer::Open(const std::string& videoPath, const std::string& alphaPath)
 {
@@ -424,30 +514,43 @@ bool nE_VideoPlayer::Open(const std::string& videoPath, const std::string& alpha
     }
     else if (alpha)
         std::fclose(alpha);
+    PublishDamage();
     return m_video != nullptr;
 }
 
 void nE_VideoPlayer::Close()
 {
+    DropAhead();
+    m_worker.Stop();
     m_video.reset();
     m_zalpha.reset();
     m_oggalpha.reset();
     m_ended = false;
     m_position = 0;
+    m_decodeRun = 0;
     m_alphaDamage.clear();
+    m_videoDamage.clear();
+    m_oggAlphaDamage.clear();
+    m_picture.valid = m_alphaPicture.valid = false;
+}
+
+void nE_VideoPlayer::PublishDamage()
+{
+    m_videoDamage = m_video ? m_video->Damage() : std::string();
+    m_oggAlphaDamage = m_oggalpha ? m_oggalpha->Damage() : std::string();
 }
 
 std::string nE_VideoPlayer::GetAlphaDamage() const
 {
     if (!m_alphaDamage.empty()) return m_alphaDamage;
     if (m_zalpha) return m_zalpha->Damage();
-    return m_oggalpha ? m_oggalpha->Damage() : std::string();
+    return m_oggAlphaDamage;
 }
 
 std::string nE_VideoPlayer::GetVideoDamage() const
 {
     // A video that cannot decode at all is named as such by its owner.
-    return HasDecoder() ? m_video->Damage() : std::string();
+    return HasDecoder() ? m_videoDamage : std::string();
 }
 
 bool nE_VideoPlayer::Stepped(bool video, bool alpha)
@@ -476,30 +579,98 @@ float nE_VideoPlayer::GetFps() const
     return float(double(m_video->Info().fps_numerator) / double(m_video->Info().fps_denominator));
 }
 
+// On the worker while reading ahead, else on the caller's thread. A picture
+// copy that fails for memory is handed to the caller that shows it.
+void nE_VideoPlayer::StepStreams(bool decode, StreamStep& step)
+{
+    step.video = m_video && (decode ? m_video->DecodeFrame() : m_video->SkipFrame());
+    step.oggAlpha = true;
+    if (step.video && m_oggalpha) step.oggAlpha = decode ? m_oggalpha->DecodeFrame() : m_oggalpha->SkipFrame();
+    step.failure = nullptr;
+    step.picture.valid = step.alphaPicture.valid = false;
+    try
+    {
+        if (decode && step.video && m_video->HasPicture()) step.picture.Take(m_video->Planes());
+        if (decode && step.video && m_oggalpha && m_oggalpha->HasPicture())
+            step.alphaPicture.Take(m_oggalpha->Planes());
+    }
+    catch (...)
+    {
+        step.failure = std::current_exception();
+    }
+    step.videoDamage = m_video ? m_video->Damage() : std::string();
+    step.alphaDamage = m_oggalpha ? m_oggalpha->Damage() : std::string();
+}
+
+void nE_VideoPlayer::StartAhead()
+{
+    m_aheadStarted = m_worker.Start();
+}
+
+bool nE_VideoPlayer::TakeAhead(StreamStep& step)
+{
+    if (!m_aheadStarted) return false;
+    m_worker.Wait();
+    m_aheadStarted = false;
+    std::swap(step, m_ahead);
+    return true;
+}
+
+void nE_VideoPlayer::DropAhead()
+{
+    StreamStep dropped;
+    if (!TakeAhead(dropped)) return;
+    // The dropped frame is read again later: its damage is found then.
+    if (m_video) m_video->RestoreDamage(m_videoDamage);
+    if (m_oggalpha) m_oggalpha->RestoreDamage(m_oggAlphaDamage);
+    m_ahead = std::move(dropped); // keeps its buffers for the next read-ahead
+}
+
+bool nE_VideoPlayer::Step(bool decode)
+{
+    StreamStep step;
+    if (!TakeAhead(step))
+    {
+        step = std::move(m_ahead); // its buffers, kept from earlier frames
+        StepStreams(decode, step);
+    }
+    if (decode && step.failure) std::rethrow_exception(step.failure);
+    m_videoDamage = step.videoDamage;
+    m_oggAlphaDamage = step.alphaDamage;
+    // A frame read ahead and then skipped leaves the shown pictures alone, as a skip does.
+    if (decode && step.picture.valid) std::swap(m_picture, step.picture);
+    if (decode && step.alphaPicture.valid) std::swap(m_alphaPicture, step.alphaPicture);
+    const bool video = step.video;
+    bool alpha = true;
+    if (video && m_zalpha) alpha = decode ? m_zalpha->ReadFrame() : m_zalpha->SkipFrame();
+    if (video && alpha && m_oggalpha) alpha = step.oggAlpha;
+    // The buffers of the pictures no longer shown serve the next read-ahead.
+    m_ahead = std::move(step);
+    m_decodeRun = decode ? m_decodeRun + 1 : 0;
+    const bool stepped = Stepped(video, alpha);
+    if (stepped && m_decodeRun >= 2) StartAhead();
+    return stepped;
+}
+
 bool nE_VideoPlayer::DecodeNextFrame()
 {
-    const bool video = m_video && m_video->DecodeFrame();
-    bool alpha = true;
-    if (video && m_zalpha) alpha = m_zalpha->ReadFrame();
-    if (video && alpha && m_oggalpha) alpha = m_oggalpha->DecodeFrame();
-    return Stepped(video, alpha);
+    return Step(true);
 }
 
 bool nE_VideoPlayer::SkipFrame()
 {
-    const bool video = m_video && m_video->SkipFrame();
-    bool alpha = true;
-    if (video && m_zalpha) alpha = m_zalpha->SkipFrame();
-    if (video && alpha && m_oggalpha) alpha = m_oggalpha->SkipFrame();
-    return Stepped(video, alpha);
+    return Step(false);
 }
 
 void nE_VideoPlayer::Rewind()
 {
+    DropAhead();
     if (m_video) m_video->Rewind();
     if (m_zalpha) m_zalpha->Rewind();
     if (m_oggalpha) m_oggalpha->Rewind();
+    PublishDamage();
     m_position = 0;
+    m_decodeRun = 0;
     m_ended = false;
 }
 
@@ -521,15 +692,15 @@ int nE_VideoPlayer::CountFrames()
 
 bool nE_VideoPlayer::ConvertFrame(uint8_t* out, unsigned stride) const
 {
-    if (!out || !m_video || !m_video->HasPicture()) return false;
+    if (!out || !m_video || !m_picture.valid) return false;
     const th_info& info = m_video->Info();
     const unsigned w = info.frame_width, h = info.frame_height;
-    if (m_oggalpha && m_oggalpha->HasPicture())
+    if (m_oggalpha && m_alphaPicture.valid)
     {
-        return nE_ConvertOggAlpha(m_video->Planes(), info.pixel_fmt, m_oggalpha->Planes(),
+        return nE_ConvertOggAlpha(m_picture.planes, info.pixel_fmt, m_alphaPicture.planes,
                                   m_oggalpha->Info().pixel_fmt, stride, out, w, h);
     }
     const uint8_t* alpha = nullptr;
     if (m_zalpha && m_zalpha->Buffer().size() == size_t(w) * h) alpha = m_zalpha->Buffer().data();
-    return nE_ConvertZAlpha(m_video->Planes(), info.pixel_fmt, stride, alpha, out, w, h);
+    return nE_ConvertZAlpha(m_picture.planes, info.pixel_fmt, stride, alpha, out, w, h);
 }

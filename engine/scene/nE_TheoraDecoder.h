@@ -4,10 +4,15 @@
 // zlib-compressed 8-bit plane per frame, each behind a 4-byte little-endian
 // length) and ".oggalpha" (a second Theora stream whose picture is the alpha).
 
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <ogg/ogg.h>
@@ -56,6 +61,8 @@ public:
     // page, a packet that does not decode, an end without the end-of-stream
     // mark); empty while nothing was.
     const std::string& Damage() const { return m_damage; }
+    // Puts back what Damage() said before a step whose frame is dropped unseen.
+    void RestoreDamage(const std::string& damage) { m_damage = damage; }
     // Whether a picture was decoded since opening (the planes are valid).
     bool HasPicture() const { return m_hasPicture; }
     const th_info& Info() const { return m_info; }
@@ -135,6 +142,49 @@ bool nE_ConvertZAlpha(const th_ycbcr_buffer planes, int pixelFormat, unsigned st
 bool nE_ConvertOggAlpha(const th_ycbcr_buffer planes, int pixelFormat, const th_ycbcr_buffer alphaPlanes,
                         int alphaFormat, unsigned stride, uint8_t* out, unsigned width, unsigned height);
 
+// A decoded picture copied out of the decoder, which reuses its own buffers for
+// the frames after it: rows packed, top first.
+struct nE_PictureCopy
+{
+    std::vector<uint8_t> bytes;
+    th_ycbcr_buffer planes{};
+    bool valid = false;
+
+    void Take(const th_ycbcr_buffer from);
+};
+
+// Runs one job at a time on a thread of its own, made with the first job and
+// joined with the object. Only the decoder's read-ahead uses it.
+class nE_DecodeWorker
+{
+public:
+    explicit nE_DecodeWorker(std::function<void()> job) : m_job(std::move(job)) {}
+    ~nE_DecodeWorker();
+    nE_DecodeWorker(const nE_DecodeWorker&) = delete;
+    nE_DecodeWorker& operator=(const nE_DecodeWorker&) = delete;
+
+    // False when no thread could be made: the caller does the work itself.
+    bool Start();
+    // Until the job started last has finished; at once when none was started.
+    void Wait();
+    // Waits, then ends the thread; a later Start makes another.
+    void Stop();
+
+private:
+    void Loop();
+
+    std::function<void()> m_job;
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_busy = false; // guarded by m_mutex, as m_stop
+    bool m_stop = false;
+};
+
+// While a video plays (two frames decoded one after the other), the Theora
+// streams' next frame is decoded on a worker as the caller converts and shows
+// the current one. Everything the caller sees stays as if each call did its
+// own step: positions, ends, pictures and damage.
 class nE_VideoPlayer
 {
 public:
@@ -160,13 +210,35 @@ public:
     bool IsEnded() const { return m_ended; }
     int GetPosition() const { return m_position; }
     bool HasDecoder() const { return m_video && m_video->HasDecoder(); }
+    // Whether the next frame is being decoded, or waits, on the worker.
+    bool IsReadingAhead() const { return m_aheadStarted; }
     // What is wrong with the alpha file ("" when nothing, or none is open),
     // and with a video that decodes; each found while opening or reading.
     std::string GetAlphaDamage() const;
     std::string GetVideoDamage() const;
 
 private:
+    // One step of the Theora streams, the video's and an ".oggalpha" one; the
+    // z-alpha file is stepped by the caller, always on the caller's thread.
+    struct StreamStep
+    {
+        bool video = false;
+        bool oggAlpha = true;
+        nE_PictureCopy picture, alphaPicture;
+        std::string videoDamage, alphaDamage;
+        std::exception_ptr failure;
+    };
+
     void Rewind();
+    bool Step(bool decode);
+    void StepStreams(bool decode, StreamStep& step);
+    // The step read ahead, waited for; false when none was started.
+    bool TakeAhead(StreamStep& step);
+    void StartAhead();
+    // Waits for a step read ahead and forgets it: the streams are one frame
+    // further than the caller knows, so they must be rewound before use.
+    void DropAhead();
+    void PublishDamage();
     // Called with what each present reader managed; names an alpha stream that
     // ends while the video goes on.
     bool Stepped(bool video, bool alpha);
@@ -177,4 +249,13 @@ private:
     bool m_ended = false;
     int m_position = 0;
     std::string m_alphaDamage; // found by the player itself
+    // The readers' damage as of the frames the caller has had.
+    std::string m_videoDamage, m_oggAlphaDamage;
+    // The pictures ConvertFrame shows.
+    nE_PictureCopy m_picture, m_alphaPicture;
+    int m_decodeRun = 0; // frames decoded one after the other
+    StreamStep m_ahead;  // the worker's while m_aheadStarted
+    bool m_aheadStarted = false;
+    // Last: joined before the readers it steps are closed.
+    nE_DecodeWorker m_worker;
 };

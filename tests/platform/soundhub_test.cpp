@@ -258,6 +258,21 @@ TEST_F(SoundHub, WithoutDeviceNothingPlaysAndMuteIsLeftAlone)
     EXPECT_EQ(0.7f, TSoundManager::GetInstance()->GetVolume());
 }
 
+// The device opens with the first sound: a mute asked for before then is held
+// back from the device and applied when that sound plays.
+TEST_F(SoundHub, MuteBeforeTheFirstSoundHoldsWhenItPlays)
+{
+    nE_SoundHub_Pl5 later;
+    later.SetMuted(true);
+    EXPECT_EQ(1.0f, TSoundManager::GetInstance()->GetVolume());
+    later.PlaySound(Name("short"), "sfx", true, false, "", 0.0f);
+    ASSERT_EQ(1u, later.GetSounds().size());
+    EXPECT_FALSE(later.HasNoDevice());
+    EXPECT_LT(Level(), 0.01f);
+    later.SetMuted(false);
+    EXPECT_GT(Level(), 0.1f);
+}
+
 // The script functions reach the global hub, made on first use.
 TEST_F(SoundHub, ScriptFunctionsReachTheGlobalHub)
 {

@@ -131,6 +131,139 @@ TEST_F(TheoraFileTest, SeeksBackAndForthAndCounts)
     }
 }
 
+// Every frame of a file as a player decodes it on its own after a seek, which
+// never reads ahead.
+static std::vector<std::vector<uint8_t>> FramesBySeeking(const std::string& video, const std::string& alpha,
+                                                         int frames)
+{
+    std::vector<std::vector<uint8_t>> out;
+    for (int i = 0; i < frames; ++i)
+    {
+        nE_VideoPlayer player;
+        player.Open(video, alpha);
+        player.SeekToFrame(i);
+        EXPECT_TRUE(player.DecodeNextFrame());
+        out.emplace_back(32 * 16 * 4, 0);
+        player.ConvertFrame(out.back().data(), 0);
+    }
+    return out;
+}
+
+// Played frame after frame, the next frame is decoded ahead on the worker; the
+// pictures, positions and ends are those of single steps, with skips, seeks
+// back and a second alpha picture mixed in.
+TEST_F(TheoraFileTest, ReadingAheadShowsTheFramesSingleStepsShow)
+{
+    const std::string video = Video(12);
+    theorafixture::WriteVideo(dir.path + "a.oggalpha", 12, [](int i) { return theorafixture::Picture{Level(11 - i)}; });
+    for (const std::string alpha : {std::string(), dir.path + "a.oggalpha"})
+    {
+        const auto expected = FramesBySeeking(video, alpha, 12);
+        nE_VideoPlayer player;
+        ASSERT_TRUE(player.Open(video, alpha));
+        std::vector<uint8_t> out(32 * 16 * 4);
+        // Decode 0..4, skip 5, decode 6..7, back to 2, decode 2..11, then the end. Upper
+        // case: the decode follows another, so the next frame is read ahead.
+        const std::vector<std::pair<char, int>> steps = {{'d', 0}, {'D', 1}, {'D', 2}, {'D', 3}, {'D', 4},
+                                                         {'s', 5}, {'d', 6}, {'D', 7}, {'b', 2}};
+        auto check = [&](int frame)
+        {
+            ASSERT_TRUE(player.DecodeNextFrame()) << frame;
+            EXPECT_EQ(player.GetPosition(), frame + 1);
+            ASSERT_TRUE(player.ConvertFrame(out.data(), 0));
+            EXPECT_EQ(out, expected[size_t(frame)]) << "frame " << frame << " alpha " << alpha;
+        };
+        for (auto [kind, frame] : steps)
+        {
+            if (kind == 'd' || kind == 'D') check(frame);
+            if (kind == 's') EXPECT_TRUE(player.SkipFrame());
+            if (kind == 'b') player.SeekToFrame(frame);
+            EXPECT_EQ(player.IsReadingAhead(), kind == 'D') << frame;
+        }
+        // The skipped frame left the picture of frame 7 in place until the next decode.
+        for (int frame = 2; frame < 12; ++frame)
+            check(frame);
+        EXPECT_FALSE(player.DecodeNextFrame());
+        EXPECT_TRUE(player.IsEnded());
+        EXPECT_FALSE(player.IsReadingAhead());
+        EXPECT_EQ(player.CountFrames(), 12);
+    }
+}
+
+// Damage found while reading a frame ahead is told only once that frame is
+// stepped onto, as single steps tell it; a seek back drops it unseen.
+TEST_F(TheoraFileTest, DamageReadAheadIsToldWhenItsFrameIsReached)
+{
+    // Noise, so that frames fill pages of their own and the last page is far from the first.
+    theorafixture::Options noise;
+    noise.width = noise.height = 64;
+    noise.fill = [](int frame, th_ycbcr_buffer p)
+    {
+        for (int i = 0; i < 3; ++i)
+            for (int y = 0; y < p[i].height; ++y)
+                for (int x = 0; x < p[i].width; ++x)
+                    p[i].data[y * p[i].stride + x] = uint8_t((x * 7919 + y * 104729 + frame * 31 + i) * 2654435761u >> 24);
+    };
+    ASSERT_TRUE(theorafixture::WriteVideo(dir.path + "noise.ogg", 12, nullptr, noise));
+    std::string bytes = de50test::Slurp(dir.path + "noise.ogg");
+    for (size_t i = bytes.rfind("OggS") + 40; i < bytes.rfind("OggS") + 44; ++i)
+        bytes[i] = char(~bytes[i]);
+    const std::string video = dir.path + "flipped.ogg";
+    std::ofstream(video, std::ios::binary) << bytes;
+    // The number of steps until the damage is told (the last may fail: the
+    // damaged page can end the stream).
+    auto stepsToDamage = [&](bool decode)
+    {
+        nE_VideoPlayer player;
+        player.Open(video, "");
+        int steps = 0;
+        while (player.GetVideoDamage().empty() && steps < 20)
+            ++steps, decode ? player.DecodeNextFrame() : player.SkipFrame();
+        return steps;
+    };
+    const int steps = stepsToDamage(false);
+    ASSERT_GT(steps, 3) << "the damage lies past the frames decoded before reading ahead starts";
+    ASSERT_LT(steps, 20);
+    EXPECT_EQ(stepsToDamage(true), steps);
+
+    nE_VideoPlayer player;
+    player.Open(video, "");
+    for (int i = 0; i + 1 < steps; ++i)
+        ASSERT_TRUE(player.DecodeNextFrame());
+    EXPECT_TRUE(player.IsReadingAhead());
+    EXPECT_EQ(player.GetVideoDamage(), "");
+    player.SeekToFrame(0);
+    EXPECT_EQ(player.GetVideoDamage(), "");
+    for (int i = 0; i + 1 < steps; ++i)
+        ASSERT_TRUE(player.SkipFrame());
+    EXPECT_EQ(player.GetVideoDamage(), "");
+    player.SkipFrame();
+    EXPECT_EQ(player.GetVideoDamage(), "a page fails its check (damaged bytes) and is skipped");
+}
+
+// A player closed, opened again or deleted while a frame is being read ahead
+// waits for it; the worker is gone with the close.
+TEST_F(TheoraFileTest, ClosingWhileReadingAheadWaitsForTheWorker)
+{
+    const std::string video = Video(12);
+    for (int round = 0; round < 20; ++round)
+    {
+        nE_VideoPlayer player;
+        ASSERT_TRUE(player.Open(video, ""));
+        for (int i = 0; i < 3; ++i)
+            ASSERT_TRUE(player.DecodeNextFrame());
+        ASSERT_TRUE(player.IsReadingAhead());
+        if (round % 2) continue; // deleted with the frame in flight
+        ASSERT_TRUE(player.Open(video, ""));
+        EXPECT_FALSE(player.IsReadingAhead());
+        EXPECT_EQ(player.GetPosition(), 0);
+        ASSERT_TRUE(player.DecodeNextFrame());
+        EXPECT_EQ(Converted(player).first, nE_ClampShift8(nE_YuvTables::Get().y[Level(0)])) << round;
+        player.Close();
+        EXPECT_FALSE(player.HasDecoder() || player.DecodeNextFrame());
+    }
+}
+
 TEST_F(TheoraFileTest, HostileFilesFailCleanly)
 {
     std::string video = Video(4);
