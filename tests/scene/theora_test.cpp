@@ -156,7 +156,7 @@ TEST_F(TheoraFileTest, ReadingAheadShowsTheFramesSingleStepsShow)
 {
     const std::string video = Video(12);
     theorafixture::WriteVideo(dir.path + "a.oggalpha", 12, [](int i) { return theorafixture::Picture{Level(11 - i)}; });
-    for (const std::string alpha : {std::string(), dir.path + "a.oggalpha"})
+    for (const std::string& alpha : {std::string(), dir.path + "a.oggalpha"})
     {
         const auto expected = FramesBySeeking(video, alpha, 12);
         nE_VideoPlayer player;
@@ -176,7 +176,10 @@ TEST_F(TheoraFileTest, ReadingAheadShowsTheFramesSingleStepsShow)
         for (auto [kind, frame] : steps)
         {
             if (kind == 'd' || kind == 'D') check(frame);
-            if (kind == 's') EXPECT_TRUE(player.SkipFrame());
+            if (kind == 's')
+            {
+                EXPECT_TRUE(player.SkipFrame());
+            }
             if (kind == 'b') player.SeekToFrame(frame);
             EXPECT_EQ(player.IsReadingAhead(), kind == 'D') << frame;
         }
