@@ -72,7 +72,7 @@ fuzz-build: deps-fuzz
 	cmake --build $(FUZZ_BUILD) -j $(JOBS)
 
 fuzz: fuzz-build
-	scripts/run-fuzz $(FUZZ_BUILD)/bin $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+	FUZZ_JOBS=$(JOBS) scripts/run-fuzz $(FUZZ_BUILD)/bin $(FUZZ_SECONDS) $(FUZZ_TARGETS)
 
 # The sample driven by seeded random input under the sanitizer build.
 SOAK_TURNS ?= 20000

@@ -7,6 +7,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 
 #include <algorithm>
 #include <climits>
@@ -393,7 +394,7 @@ void nE_Font::LoadFromFace(char32_t c, bool render, Glyph& glyph)
     const FT_GlyphSlot slot = m_face->glyph;
     glyph.advance = slot->advance.x >> 6;
     if (!render) return;
-    if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
+    if (OutlineTooLarge(slot) || FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0)
     {
         glyph.drawn = -1;
         return;
@@ -407,6 +408,22 @@ void nE_Font::LoadFromFace(char32_t c, bool render, Glyph& glyph)
     cover.height = static_cast<int>(slot->bitmap.rows);
     cover.pixels.assign(size_t(cover.width) * size_t(cover.height), 0);
     nE_BlitGlyph(slot->bitmap, 0, 0, cover);
+}
+
+// A damaged font's outline may span thousands of pixels: rasterising one took
+// a fifth of a second (to fail), again for every character that used it.
+bool nE_Font::OutlineTooLarge(FT_GlyphSlotRec_* slot) const
+{
+    if (slot->format != FT_GLYPH_FORMAT_OUTLINE || !slot->face->size) return false;
+    FT_BBox box;
+    FT_Outline_Get_CBox(&slot->outline, &box);
+    const long ppem = std::max<long>(1, std::max(slot->face->size->metrics.x_ppem, slot->face->size->metrics.y_ppem));
+    const long limit = 64 * std::min<long>(kMaxGlyphEms * ppem, kMaxBlockSide);
+    if (box.xMax - box.xMin <= limit && box.yMax - box.yMin <= limit) return false;
+    nE_WarnOnce("glyph:" + m_name, "Warning: font " + m_name + ": a glyph spans more than " +
+                                       std::to_string(kMaxGlyphEms) +
+                                       " times the font size; such glyphs are not drawn (damaged font?)");
+    return true;
 }
 
 const nE_Font::Glyph& nE_Font::FindGlyph(char32_t c, bool render)

@@ -18,6 +18,7 @@ class nE_GeneratedTexture;
 
 typedef struct FT_FaceRec_* FT_Face;
 struct FT_Bitmap_;
+struct FT_GlyphSlotRec_;
 
 // Coverage bytes of a laid-out text block, one per pixel, rows top first.
 struct nE_TextBlock
@@ -35,6 +36,8 @@ public:
     // Nor may its area: 16 MB of coverage, 64 MB once a texture; far above any
     // screen, far below what a runaway size or wrap width would ask for.
     static constexpr long long kMaxBlockPixels = 16LL << 20;
+    // A glyph wider or taller than this many times the font size is not drawn.
+    static const int kMaxGlyphEms = 8;
 
     nE_Font();
     ~nE_Font() override;
@@ -107,6 +110,7 @@ private:
     // one has found false); the reference holds until the next call.
     const Glyph& FindGlyph(char32_t c, bool render);
     void LoadFromFace(char32_t c, bool render, Glyph& glyph);
+    bool OutlineTooLarge(FT_GlyphSlotRec_* slot) const;
     void DropGlyphCache();
     int LineStartX(const char32_t* rest, size_t count, int width, int size, int align);
 

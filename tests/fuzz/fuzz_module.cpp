@@ -7,21 +7,34 @@
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_StringTable.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "engine/core/nE_Xml.h"
 #include "fuzz_game.h"
+
+#include <cctype>
+#include <string_view>
 
 namespace
 {
-// The names of the module's triggers, as far as the text names them.
+// The names of the module's triggers, as far as the text names them: a scan
+// of each "<trig" tag's name attribute (a second XML parse of inputs up to
+// 1.2 MB would take a fifth of the time). Names with entities or in comments
+// may come out wrong; a call of a name the module lacks is a case too.
 std::vector<std::string> TriggerNames(const std::string& text)
 {
     std::vector<std::string> names;
-    TiXmlDocument doc;
-    if (nE_XmlParse(doc, text, "mod.xml") != nE_XmlResult::Ok || !doc.RootElement()) return names;
-    const TiXmlElement* trigs = doc.RootElement()->FirstChildElement("trigs");
-    for (const TiXmlElement* t = trigs ? trigs->FirstChildElement("trig") : nullptr; t && names.size() < 8;
-         t = t->NextSiblingElement("trig"))
-        if (t->Attribute("name")) names.push_back(t->Attribute("name"));
+    size_t at = text.find("<trigs");
+    while (at != std::string::npos && names.size() < 8)
+    {
+        at = text.find("<trig", at + 1);
+        if (at == std::string::npos || at + 5 >= text.size()) break;
+        if (!std::isspace(static_cast<unsigned char>(text[at + 5]))) continue;
+        const std::string_view tag = std::string_view(text).substr(at, text.find('>', at) - at);
+        const size_t name = tag.find("name=");
+        if (name == std::string_view::npos || name + 6 >= tag.size()) continue;
+        const char quote = tag[name + 5];
+        const size_t close = tag.find(quote, name + 6);
+        if ((quote == '"' || quote == '\'') && close != std::string_view::npos)
+            names.emplace_back(tag.substr(name + 6, close - name - 6));
+    }
     return names;
 }
 } // namespace

@@ -102,21 +102,29 @@ void PushArgument(lua_State* L, FuzzedDataProvider& in)
     }
 }
 
-// Every object's parent holds it, no object is met twice, and each name
-// finds an object of that name.
-void CheckTree(nE_Object* o, std::set<nE_Object*>& seen)
+// Every object's parent holds it and no object is met twice; the named ones
+// are gathered for the look-up check.
+void CheckTree(nE_Object* o, std::set<nE_Object*>& seen, std::vector<nE_Object*>& named)
 {
     if (!seen.insert(o).second) std::abort();
-    if (!o->GetName().empty())
-    {
-        nE_Object* found = g_scene->FindObject(o->GetName());
-        if (!found || found->GetName() != o->GetName()) std::abort();
-    }
+    if (!o->GetName().empty()) named.push_back(o);
     for (int i = 0; i < o->GetChildCount(); ++i)
     {
         nE_Object* child = o->GetChild(i);
         if (!child || child->GetParent() != o) std::abort();
-        CheckTree(child, seen);
+        CheckTree(child, seen, named);
+    }
+}
+
+// Names find an object of that name: 64 of them spread over the tree, as each
+// look-up walks the tree (all of them took a tenth of the time).
+void CheckNames(const std::vector<nE_Object*>& named)
+{
+    const size_t stride = named.size() / 64 + 1;
+    for (size_t i = 0; i < named.size(); i += stride)
+    {
+        nE_Object* found = g_scene->FindObject(named[i]->GetName());
+        if (!found || found->GetName() != named[i]->GetName()) std::abort();
     }
 }
 } // namespace
@@ -171,8 +179,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     Tick(0.125f);
     std::set<nE_Object*> seen;
-    CheckTree(g_scene->GetOrigin(), seen);
-    CheckTree(g_scene->GetStorage(), seen);
+    std::vector<nE_Object*> named;
+    CheckTree(g_scene->GetOrigin(), seen, named);
+    CheckTree(g_scene->GetStorage(), seen, named);
+    CheckNames(named);
     if (lua_gettop(L) != 0) std::abort();
     StopLevel();
     return 0;

@@ -337,3 +337,38 @@ TEST_F(FontTest, LoadingPrefersTheScrambledFormAndSurvivesBadFiles)
             EXPECT_TRUE(log.Has(line)) << line;
     }
 }
+
+// A damaged font (found by fuzzing) whose glyph outline spans thousands of
+// pixels at size 29: rasterising it took a fifth of a second for each
+// character, to fail. It is left undrawn with one line for the font; the text
+// is still laid out, and a sound font's tall glyphs still draw.
+TEST_F(FontTest, GlyphsFarLargerThanTheSizeAreNotDrawn)
+{
+    const std::string text = hostile::Read("font", "huge_glyph.ttf");
+    ASSERT_FALSE(text.empty());
+    const std::vector<unsigned char> bytes(text.begin(), text.end());
+    WriteBytes(dir + "huge.nefnt", nE_ScrambleFont(bytes.data(), bytes.size()));
+    nE_Font font;
+    ASSERT_TRUE(font.Load(dir + "huge"));
+    ASSERT_TRUE(font.HasFace());
+    for (int size : {29, 29, 12})
+    {
+        nE_TextBlock block;
+        font.RenderBlock("Hidden objects, \xC3\xA9t\xC3\xA9", 200, size, 0, block);
+    }
+    const std::string warning = "Warning: font " + dir + "huge: a glyph spans more than 8 times the font size";
+    EXPECT_EQ(1, std::count_if(log.lines.begin(), log.lines.end(),
+                               [&](const std::string& line) { return line.find("a glyph spans") != std::string::npos; }));
+    EXPECT_TRUE(log.Has(warning));
+
+    log.lines.clear();
+    nE_Font sound;
+    ASSERT_TRUE(sound.Load(InstallScrambled()));
+    nE_TextBlock block;
+    ASSERT_TRUE(sound.RenderBlock("|_x", -1, 20, 0, block));
+    EXPECT_FALSE(log.Has("a glyph spans"));
+    int inked = 0;
+    for (uint8_t p : block.pixels)
+        inked += p != 0;
+    EXPECT_GT(inked, 0);
+}

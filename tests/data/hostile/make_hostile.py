@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the damaged and hostile content files the loader tests read (and the
 fuzz targets start from): one folder per kind of file. Cuts of good files are
-made by the tests themselves. Needs ffmpeg for the one JPEG."""
+made by the tests themselves. Needs ffmpeg for the one JPEG. font/huge_glyph.ttf
+is a fuzz target's find, committed as found."""
 import os
 import random
 import shutil
