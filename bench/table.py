@@ -368,18 +368,21 @@ def spread(samples):
 
 
 def print_table(t):
-    print("\nMinimum of %d rounds x %d samples a side (sample: at least %g s); spread: median above minimum; "
-          "ratio below 1: ours faster or smaller" % (ROUNDS, SAMPLES, SAMPLE_SECONDS))
-    print("%-66s %8s %5s %8s %5s %6s %7s  %s" % ("workload", "ours", "+-", "peer", "+-", "ratio", "target", "met"))
+    print()
+    print(textwrap.fill("Minimum of %d rounds x %d samples a side (a sample: at least %g s); spread: how far the median "
+                        "lies above the minimum; ratio below 1: ours faster or smaller"
+                        % (ROUNDS, SAMPLES, SAMPLE_SECONDS), 118))
+    print("%-66s %8s %6s %8s %6s %6s %7s  %s" % ("workload", "ours", "spread", "peer", "spread", "ratio", "target",
+                                                "met"))
     for row in t.rows.values():
         if not row.ours:
             print("%-66s  no figure (failed, see above)" % row.label)
             continue
-        ours = "%-66s %8s %5s" % (row.label, fmt(min(row.ours)), spread(row.ours))
+        ours = "%-66s %8s %6s" % (row.label, fmt(min(row.ours)), spread(row.ours))
         if row.missing:
             print("%s  %s" % (ours, row.missing))
             continue
-        peer = ("%8s %5s" % (fmt(min(row.peer)), spread(row.peer))) if row.peer else "%8s %5s" % ("-", "")
+        peer = ("%8s %6s" % (fmt(min(row.peer)), spread(row.peer))) if row.peer else "%8s %6s" % ("-", "")
         ratio = row.ratio()
         value = row.value()
         target = "-" if row.target is None else ("%.2f" % row.target if row.peer_kind else fmt(row.target))
@@ -394,31 +397,31 @@ def print_table(t):
              "once empty and once drawing the hall's %d pictures. Memory: the peak resident size of each process, "
              "both with their audio started, holding the %d pictures of the hall and the attic."
              % (len(HALL.split(":")), len(HALL_AND_ATTIC.split(":"))))
-    for note in notes:
-        print(textwrap.fill(note, 118))
+    for note, row in zip(notes, ("text_changed", "start")):
+        if row in t.rows:
+            print(textwrap.fill(note, 118))
 
 
 def print_scale(sizes):
     if not sizes:
         return
-    print("\nScale: the sample's hall with its objects (sprites, text, particle system) cloned; update + presented "
-          "frame, and the process's peak memory")
-    print("%8s %8s %10s %5s %8s %10s %8s" % ("copies", "objects", "frame ms", "+-", "x one", "peak MB", "x one"))
+    print("\nScale: the sample's hall, its objects (sprites, text, particle system) cloned; update + presented frame")
+    print("%8s %8s %10s %6s %8s %10s %8s" % ("copies", "objects", "frame ms", "spread", "x one", "peak MB", "x one"))
     frame0, rss0 = min(sizes[0][2]), sizes[0][3]
     for copies, objects, frames, rss in sizes:
-        print("%8d %8d %10s %5s %8.2f %10.1f %8.2f" % (copies, objects, fmt(min(frames)), spread(frames),
+        print("%8d %8d %10s %6s %8.2f %10.1f %8.2f" % (copies, objects, fmt(min(frames)), spread(frames),
                                                        min(frames) / frame0, rss, rss / rss0))
 
 
 def print_saves(sizes):
     if not sizes:
         return
-    print("\nSaves: ng_global saved and loaded through the game's save code; peak: most held during a call above "
-          "what the process held before it")
-    print("%8s %10s %5s %10s %5s %13s %13s" % ("file MB", "save ms", "+-", "load ms", "+-", "save peak MB",
+    print("\nSaves: ng_global saved and loaded through the game's save code; peak: the most a call held above what")
+    print("the process held before it")
+    print("%8s %10s %6s %10s %6s %13s %13s" % ("file MB", "save ms", "spread", "load ms", "spread", "save peak MB",
                                                "load peak MB"))
     for mb, save, load, save_peak, load_peak in sizes:
-        print("%8.2f %10s %5s %10s %5s %13.1f %13.1f" % (mb, fmt(min(save)), spread(save), fmt(min(load)),
+        print("%8.2f %10s %6s %10s %6s %13.1f %13.1f" % (mb, fmt(min(save)), spread(save), fmt(min(load)),
                                                          spread(load), save_peak, load_peak))
 
 
@@ -460,25 +463,27 @@ def write_baseline(path, old, now):
         f.write("\n")
 
 
-def check(t, update):
+def check(t, update, path=BASELINE):
+    """Prints each checked row beside its baseline; 1 when one is worse past the tolerance (or, with `update`, when
+    a benchmark failed and the baseline was kept), else 0."""
     now = {row.key: row.ratio() for row in t.rows.values() if row.check and row.ratio() is not None}
-    baseline = read_baseline(BASELINE)
-    print("\nbench-check against %s (ratios; worse by more than %d%% fails)" % (os.path.relpath(BASELINE, ROOT),
+    baseline = read_baseline(path)
+    print("\nbench-check against %s (ratios; worse by more than %d%% fails)" % (os.path.relpath(path, ROOT),
                                                                                    TOLERANCE * 100))
-    print("%-22s %9s %7s %8s  %s" % ("row", "baseline", "now", "change", ""))
+    print("%-24s %9s %7s %8s  %s" % ("row", "baseline", "now", "change", ""))
     results = compare(baseline, now)
     for key, old, new, verdict in results:
         change = "%+.1f%%" % ((new / old - 1) * 100) if old and new else ""
         note = {"worse": "WORSE", "new": "no baseline yet", "ok": "",
                 "not measured": t.rows[key].missing if key in t.rows and t.rows[key].missing else "not measured"}
-        print("%-22s %9s %7s %8s  %s" % (key, "-" if old is None else "%.3f" % old, "-" if new is None else "%.3f" % new,
+        print("%-24s %9s %7s %8s  %s" % (key, "-" if old is None else "%.3f" % old, "-" if new is None else "%.3f" % new,
                                          change, note[verdict]))
     if update:
         if t.failures:
             print("bench-check: the baseline is kept, a benchmark failed")
             return 1
-        write_baseline(BASELINE, baseline, now)
-        print("bench-check: %s rewritten from this run (%d rows)" % (os.path.relpath(BASELINE, ROOT), len(now)))
+        write_baseline(path, baseline, now)
+        print("bench-check: %s rewritten from this run (%d rows)" % (os.path.relpath(path, ROOT), len(now)))
         return 0
     worse = [key for key, _, _, verdict in results if verdict == "worse"]
     if worse:
