@@ -56,6 +56,25 @@ class Baseline(unittest.TestCase):
         self.assertEqual(table.read_baseline(self.path)["module"], 4.0)
         self.assertEqual(self.check({"module": 4.0})[0], 0)
 
+    def test_only_rows_that_look_worse_are_measured_again_and_only_a_lasting_slowdown_fails(self):
+        table.write_baseline(self.path, {}, {"module": 2.0, "text_changed": 0.5, "sprites": 0.6})
+        fake = FakeTable({"module": 8.0, "text_changed": 0.6, "sprites": 0.6})
+        asked = []
+
+        def again(keys):  # the text's quiet moment comes now; the module's sleep stays
+            asked.extend(keys)
+            fake.rows["text_changed"].ours.append(0.5 * 2.0)
+            fake.rows["module"].ours.append(8.0 * 2.0)
+
+        with contextlib.redirect_stdout(io.StringIO()) as out:
+            table.confirm(fake, again, self.path)
+            status = table.check(fake, False, self.path)
+        self.assertEqual(sorted(asked), ["module", "text_changed"])
+        self.assertEqual(status, 1)
+        self.assertIn("worse by more than 10%: module\n", out.getvalue())
+        with contextlib.redirect_stdout(io.StringIO()):
+            table.confirm(FakeTable({"module": 2.0}), lambda keys: self.fail(keys), self.path)
+
     def test_a_missing_or_damaged_baseline_reads_as_empty(self):
         self.assertEqual(table.read_baseline(self.path), {})
         for text in ("{", "[1, 2]", '{"ratios": {"module": "fast", "video": 1.4}}'):
@@ -69,7 +88,8 @@ class Baseline(unittest.TestCase):
 
 class Figures(unittest.TestCase):
     def test_names_lose_only_the_run_settings(self):
-        self.assertEqual(table.base_name("BM_ParticlesFrame/0/1000/min_time:2.000/real_time"), "BM_ParticlesFrame/0/1000")
+        self.assertEqual(table.base_name("BM_ParticlesFrame/0/1000/min_time:2.000/real_time"),
+                         "BM_ParticlesFrame/0/1000")
         self.assertEqual(table.base_name("BM_LoopCpu/iterations:1/real_time"), "BM_LoopCpu")
         self.assertEqual(table.base_name("BM_DrawText/paragraph300"), "BM_DrawText/paragraph300")
 
