@@ -282,6 +282,8 @@ def start(t, n):
     exe = os.path.join(t.bin, "notengine")
 
     def ours():
+        if not os.access(exe, os.X_OK):
+            return t.fail("%s is missing: make build" % exe)
         for i in range(START_RUNS):
             user = tempfile.mkdtemp(dir=t.scratch)  # every start finds no player yet
             wall, _, _, status = t.run([exe, "--windowed", "--frames", "1"], os.path.join(ROOT, "sample"),
