@@ -12,7 +12,8 @@ JOBS ?= $(shell nproc)
 # client leaves and drops a program that is just connecting, so it must not reset.
 XVFB := xvfb-run -a -s "-screen 0 1920x1080x24 -noreset"
 
-.PHONY: run test deps deps-run deps-bench deps-fuzz build tools bench fuzz fuzz-build soak
+.PHONY: run test deps deps-run deps-bench deps-fuzz build tools bench bench-check bench-build fuzz fuzz-build \
+	soak
 
 # Debian packages by set (scripts/install-deps, through sudo when not root): `make run`
 # installs the run set, a whole build (`make build`, `make test`) adds the test set, and
@@ -53,12 +54,22 @@ run: deps-run $(BUILD)/build.ninja
 tools: deps-run $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS) --target ne_tools
 
-# Every benchmark program, then the table of ours against the peers.
-bench: deps-bench
-	@$(MAKE) --no-print-directory build
-	@for b in $(BUILD)/bin/bench_*; do [ -x "$$b" ] && $(XVFB) "$$b"; done; true
-	@command -v love >/dev/null 2>&1 || BUILD=$(BUILD) bench/compare_love.sh >/dev/null 2>&1; true
-	@ALSOFT_DRIVERS=null $(XVFB) python3 bench/table.py $(BUILD)
+# Every benchmark program once in full, then the table of ours against the peers
+# (bench/table.py). Installs only the bench set of scripts/install-deps: a peer that
+# is missing (LOVE 11, Debian's love) is a row saying so. A benchmark that fails
+# fails the target.
+bench: bench-build
+	@ALSOFT_DRIVERS=null $(XVFB) python3 bench/table.py --build $(BUILD) --all
+
+# The in-process rows against bench/baseline.json, failing on a row worse by
+# more than 10%; UPDATE=1 rewrites the baseline after an intended change.
+UPDATE ?= 0
+bench-check: bench-build
+	@ALSOFT_DRIVERS=null $(XVFB) python3 bench/table.py --build $(BUILD) --check $(if $(filter 1,$(UPDATE)),--update)
+
+bench-build: deps-bench
+	$(CONFIGURE) >/dev/null
+	cmake --build $(BUILD) -j $(JOBS)
 
 # Fuzz targets (clang, libFuzzer) in their own build folder; each runs for
 # FUZZ_SECONDS on a copy of its seed corpus, so that new inputs stay out of the tree.

@@ -206,8 +206,7 @@ BENCHMARK(BM_ParticlesFrame)
     ->ArgsProduct({{0, 1}, {1000, 10000}})
     ->Args({0, 50000})
     ->Unit(benchmark::kMillisecond)
-    ->UseRealTime()
-    ->MinTime(2.0);
+    ->UseRealTime();
 
 void BM_ParticlesUpdate(benchmark::State& state)
 {
@@ -317,7 +316,7 @@ void BM_ParticlesBudget(benchmark::State& state)
     benchshell::StopShell();
     DE50::Test::Reset();
 }
-BENCHMARK(BM_ParticlesBudget)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_ParticlesBudget)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The pre-run's bound: a file asking for a million steps of dense bursts.
 void BM_ParticlesPreRun(benchmark::State& state)

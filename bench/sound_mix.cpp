@@ -3,6 +3,7 @@
 // update), as the game's loop would. Arg 0: short sounds decoded once and
 // shared; arg 1: long sounds, each voice streaming its own part.
 
+#include "bench/bench_env.h"
 #include "engine/platform/nE_SoundHub_Pl5.h"
 #include "tests/platform/sound_fixture.h"
 
@@ -70,7 +71,7 @@ void BM_SoundMix32(benchmark::State& state)
             state.SkipWithError("not every voice started");
             break;
         }
-        float peak = sound_fixture::RenderTurns(kSeconds, kTurn,
+        float peak = sound_fixture::RenderTurns(benchenv::Tiny() ? kTurn * 5 : kSeconds, kTurn,
                                                 [&hub, &step](float turn)
                                                 {
                                                     DE50::TSoundManager::GetInstance()->Poll(turn);

@@ -1,7 +1,7 @@
--- The window of the sprite benchmark: 1024x768, no vsync, no sound.
--- The start scene opens the window at LOVE_WINDOW ("WxH", the size the game's
--- own first window has) and starts the audio module when LOVE_AUDIO is 1, as a
--- game does: the start is then compared like with like.
+-- The window of the benchmarks: 1024x768, no vsync, no sound; LOVE_WINDOW
+-- ("WxH") sets another size (the game's own first window, for the start) and
+-- LOVE_AUDIO=1 starts the audio module, as the game and the engine shell open
+-- their sound device: the start and the memory are then compared like with like.
 function love.conf(t)
     t.window.title = "sprites"
     t.window.width = 1024

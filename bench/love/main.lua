@@ -1,13 +1,23 @@
--- 10,000 alpha-blended 32x32 sprites drawn every frame with love.graphics.draw,
--- the same scene as bench_sprites' BM_SpritesFrame. Prints the mean frame
--- time (clear, draw, present) over the measured frames, then quits.
--- With LOVE_PS_COUNT set, the scene is instead one ParticleSystem of that many
--- live particles of the same picture, updated by 1/60 s and drawn every frame:
--- the scene of bench_particles' BM_ParticlesFrame.
+-- LOVE 11's side of bench/table.py, one scene per run, chosen by LOVE_MODE:
+--  (none)     10,000 alpha-blended 32x32 sprites drawn every frame with
+--             love.graphics.draw, the scene of bench_sprites' BM_SpritesFrame;
+--             with LOVE_PS_COUNT set, one ParticleSystem of that many live
+--             particles of the same picture, updated by 1/60 s and drawn every
+--             frame: the scene of bench_particles' BM_ParticlesFrame;
+--  "text"     LOVE_TEXT_COUNT Text objects of LOVE_TEXT wrapped at 400 px, set
+--             again every frame (LOVE_TEXT and LOVE_TEXT_B in turn) when
+--             LOVE_TEXT_CHANGED is 1, else set once; bench_text_frame's scene;
+--  "pictures" the PNG and JPEG files of LOVE_PICTURES (":" between paths)
+--             decoded, uploaded and drawn in the first frame, which is
+--             presented; then quit (the process is timed and measured outside);
+--             with none, the first frame of an empty window.
+-- Frame scenes print SAMPLES lines "love_frame_ms <mean>", each the mean frame
+-- (clear, scene, present) over at least LOVE_SAMPLE_SECONDS, after a warm-up.
 local COUNT = 10000
 local PS_COUNT = tonumber(os.getenv("LOVE_PS_COUNT") or "")
 local WARMUP = 30
-local FRAMES = tonumber(os.getenv("LOVE_BENCH_FRAMES") or "") or 500
+local SAMPLES = tonumber(os.getenv("LOVE_SAMPLES") or "") or 8
+local SAMPLE_SECONDS = tonumber(os.getenv("LOVE_SAMPLE_SECONDS") or "") or 0.2
 
 -- A soft disc: opaque in the middle, fading to transparent at the rim.
 local function makeImage()
@@ -41,83 +51,84 @@ local function makeParticles(image, count)
     return ps
 end
 
--- One frame's scene: the sprites, or the particle system stepped and drawn.
-local function drawScene(image, ps, xs, ys)
-    if ps then
-        ps:update(1 / 60)
-        love.graphics.draw(ps, 512, 384)
-        return
-    end
-    for i = 1, COUNT do
-        love.graphics.draw(image, xs[i], ys[i], 0, 1, 1, 16, 16)
-    end
-end
-
 -- An error ends the run with a line instead of waiting on LOVE's error screen.
 function love.errorhandler(message)
     print("love_error " .. tostring(message))
 end
 
--- Other scenes, chosen by LOVE_MODE: "text", "start", "pictures".
+-- Frames of `draw` (given the frame's number) between a clear and a present,
+-- until SAMPLES samples are printed; false when the window was closed.
+local function measure(draw)
+    local frame, drawcalls = 0, 0
+    local function one()
+        frame = frame + 1
+        love.event.pump()
+        for name in love.event.poll() do
+            if name == "quit" then return false end
+        end
+        love.graphics.origin()
+        love.graphics.clear(0, 0, 0, 1)
+        draw(frame)
+        drawcalls = love.graphics.getStats().drawcalls
+        love.graphics.present()
+        return true
+    end
+    for _ = 1, WARMUP do
+        if not one() then return false end
+    end
+    for _ = 1, SAMPLES do
+        local start, cpuStart, frames = love.timer.getTime(), os.clock(), 0
+        repeat
+            if not one() then return false end
+            frames = frames + 1
+        until love.timer.getTime() - start >= SAMPLE_SECONDS
+        local elapsed = love.timer.getTime() - start
+        print(string.format("love_frame_ms %.4f", elapsed * 1000 / frames))
+        -- Processor time of every thread of the process.
+        print(string.format("love_cpu_ms %.4f", (os.clock() - cpuStart) * 1000 / frames))
+    end
+    print(string.format("love_draw_calls_per_frame %d", drawcalls))
+    return true
+end
+
+local function readFile(path)
+    local file = assert(io.open(path, "rb"))
+    local bytes = file:read("*a")
+    file:close()
+    return love.filesystem.newFileData(bytes, path:match("[^/]*$"))
+end
+
 local scenes = {}
 
--- A Text object laid out again (300 characters wrapped at 400 px, DejaVu Serif
--- at 20 px) and drawn, LOVE_TEXT_CALLS times per frame.
 function scenes.text()
-    local file = assert(io.open(os.getenv("LOVE_FONT") or "DejaVuSerif.ttf", "rb"))
-    local font = love.graphics.newFont(love.filesystem.newFileData(file:read("*a"), "font.ttf"), 20)
-    file:close()
-    local text = love.graphics.newText(font)
-    local paragraph = os.getenv("LOVE_TEXT") or "text"
-    local calls = tonumber(os.getenv("LOVE_TEXT_CALLS") or "") or 20
-    local frames, start = 0, 0
-    for frame = 1, WARMUP + FRAMES do
-        if frame == WARMUP + 1 then start = love.timer.getTime() end
-        love.event.pump()
-        love.graphics.clear(0, 0, 0, 1)
-        for _ = 1, calls do
-            text:setf(paragraph, 400, "left")
-            love.graphics.draw(text, 10, 10)
-        end
-        love.graphics.present()
-        if frame > WARMUP then frames = frames + 1 end
+    local font = love.graphics.newFont(readFile(os.getenv("LOVE_FONT") or "DejaVuSerif.ttf"), 20)
+    local paragraphs = {os.getenv("LOVE_TEXT") or "text", os.getenv("LOVE_TEXT_B") or "text"}
+    local changed = os.getenv("LOVE_TEXT_CHANGED") == "1"
+    local texts = {}
+    for i = 1, tonumber(os.getenv("LOVE_TEXT_COUNT") or "") or 20 do
+        texts[i] = love.graphics.newText(font)
+        texts[i]:setf(paragraphs[1], 400, "left")
     end
-    local elapsed = love.timer.getTime() - start
-    print(string.format("love_text_us %.3f", elapsed * 1e6 / (frames * calls)))
-    return quit(0)
+    local ok = measure(function(frame)
+        for i, text in ipairs(texts) do
+            if changed then text:setf(paragraphs[frame % 2 + 1], 400, "left") end
+            love.graphics.draw(text, 10 + (i - 1) % 2 * 500, 60 + math.floor((i - 1) / 2) * 70)
+        end
+    end)
+    return quit(ok and 0 or 1)
 end
 
--- The first frame of an empty window, then quit: the whole process is timed outside.
-function scenes.start()
-    love.event.pump()
-    love.graphics.clear(0, 0, 0, 1)
-    love.graphics.present()
-    return quit(0)
-end
-
--- Every PNG under LOVE_PICTURES drawn each frame for LOVE_BENCH_FRAMES frames:
--- peak memory is measured outside.
 function scenes.pictures()
     local images = {}
-    local list = io.popen("find '" .. (os.getenv("LOVE_PICTURES") or ".") .. "' -name '*.png' | sort")
-    for path in list:lines() do
-        local file = io.open(path, "rb")
-        local bytes = file and file:read("*a")
-        if file then file:close() end
-        local ok, image = pcall(function()
-            return love.graphics.newImage(love.filesystem.newFileData(bytes, "picture.png"))
-        end)
-        if ok then images[#images + 1] = image end
+    for path in (os.getenv("LOVE_PICTURES") or ""):gmatch("[^:]+") do
+        images[#images + 1] = love.graphics.newImage(readFile(path))
     end
-    list:close()
-    for _ = 1, FRAMES do
-        love.event.pump()
-        love.graphics.clear(0, 0, 0, 1)
-        for i, image in ipairs(images) do
-            love.graphics.draw(image, (i * 37) % 1024, (i * 53) % 768)
-        end
-        love.graphics.present()
+    love.event.pump()
+    love.graphics.clear(0, 0, 0, 1)
+    for i, image in ipairs(images) do
+        love.graphics.draw(image, (i * 37) % 1024, (i * 53) % 768)
     end
+    love.graphics.present()
     print(string.format("love_pictures %d", #images))
     return quit(0)
 end
@@ -133,25 +144,15 @@ function love.run()
         ys[i] = 16 + love.math.random() * (768 - 32)
     end
     local ps = PS_COUNT and makeParticles(image, PS_COUNT)
-    local start, cpuStart, drawcalls = 0, 0, 0
-    for frame = 1, WARMUP + FRAMES do
-        if frame == WARMUP + 1 then
-            start = love.timer.getTime()
-            cpuStart = os.clock() -- processor time of every thread of the process
+    local ok = measure(function()
+        if ps then
+            ps:update(1 / 60)
+            love.graphics.draw(ps, 512, 384)
+            return
         end
-        love.event.pump()
-        for name in love.event.poll() do
-            if name == "quit" then return quit(1) end
+        for i = 1, COUNT do
+            love.graphics.draw(image, xs[i], ys[i], 0, 1, 1, 16, 16)
         end
-        love.graphics.origin()
-        love.graphics.clear(0, 0, 0, 1)
-        drawScene(image, ps, xs, ys)
-        drawcalls = love.graphics.getStats().drawcalls
-        love.graphics.present()
-    end
-    local elapsed = love.timer.getTime() - start
-    print(string.format("love_frame_ms %.3f", elapsed * 1000 / FRAMES))
-    print(string.format("love_cpu_ms %.3f", (os.clock() - cpuStart) * 1000 / FRAMES))
-    print(string.format("love_draw_calls_per_frame %d", drawcalls))
-    return quit(0)
+    end)
+    return quit(ok and 0 or 1)
 end
