@@ -6,8 +6,8 @@
 #include "de50/de50_test.h"
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Object.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Scene.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/notEngine.h"
 #include "engine/scene/nE_SceneTypes.h"
 

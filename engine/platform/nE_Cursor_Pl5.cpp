@@ -6,10 +6,10 @@
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_ScriptApi.h"
-#include "engine/platform/nE_Render.h"
 
 #include <tinyxml.h>
 

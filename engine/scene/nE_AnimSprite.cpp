@@ -5,12 +5,12 @@
 #include "engine/core/nE_NumText.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/core/nE_Xml.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture.h"
 #include "engine/scene/nE_SceneTypes.h"
 

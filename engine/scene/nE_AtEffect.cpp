@@ -1,9 +1,9 @@
 #include "engine/scene/nE_AtEffect.h"
 
 #include "engine/core/nE_Properties.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_ScriptApi.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 
 #include <algorithm>

@@ -1,8 +1,8 @@
 #include "engine/scene/nE_Sprite.h"
 
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture.h"
 
 nE_Sprite::nE_Sprite() = default;

@@ -1,11 +1,11 @@
 #include "game/app/nG_Application.h"
 
 #include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_Timer.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/core/nE_Tween.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_SoundHub_Pl5.h"
 #include "engine/platform/notEngine.h"
 #include "engine/scene/nE_Sprite.h"

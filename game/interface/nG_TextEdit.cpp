@@ -2,10 +2,10 @@
 
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Properties.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/scene/nE_Font.h"
 
 #include <algorithm>
