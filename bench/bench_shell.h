@@ -8,7 +8,7 @@
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Render.h"
 #include "engine/core/nE_Scene.h"
-#include "engine/platform/notEngine.h"
+#include "engine/platform/notEngine_Pl5.h"
 #include "engine/scene/nE_SceneTypes.h"
 
 #include <SDL.h>
@@ -75,6 +75,12 @@ inline bool StartShell(const char* title)
             if (g_engineContext) g_engineContext->Update(step);
         });
     return g_engine->Init(0, 0, kWidth, kHeight, false, title);
+}
+
+// One frame drawn by the shell, as its loop draws it.
+inline void DrawFrame()
+{
+    if (auto* shell = dynamic_cast<notEngine_Pl5*>(g_engine)) shell->DrawFrame();
 }
 
 inline void StopShell()

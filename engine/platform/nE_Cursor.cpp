@@ -2,3 +2,5 @@
 
 // Out of line so that the class's virtual table lives in this library.
 nE_Cursor::~nE_Cursor() = default;
+
+nE_Cursor* g_cursor = nullptr;

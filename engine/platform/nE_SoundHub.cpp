@@ -186,3 +186,15 @@ void nE_SoundHub::Clear()
     StopAll(0.0f);
     m_sounds.clear();
 }
+
+// ---- the global hub ----
+
+nE_SoundHub* g_soundHub = nullptr;
+
+void nE_DestroySoundHub()
+{
+    if (!g_soundHub) return;
+    g_soundHub->Clear();
+    delete g_soundHub;
+    g_soundHub = nullptr;
+}

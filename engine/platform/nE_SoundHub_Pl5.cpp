@@ -6,8 +6,6 @@
 
 #include <cmath>
 
-nE_SoundHub_Pl5* g_soundHub = nullptr;
-
 // ---- nE_Sound_Pl5_Callback ----
 
 void nE_Sound_Pl5_Callback::OnSoundEnd(std::shared_ptr<DE50::TSoundInstance> /*instance*/)
@@ -131,18 +129,10 @@ nE_SoundHub_Pl5* nE_CreateSoundHub()
     return new nE_SoundHub_Pl5(DE50::GetNumSoundDevices() == 0);
 }
 
-nE_SoundHub_Pl5* nE_GetSoundHub()
+nE_SoundHub* nE_GetSoundHub()
 {
     if (!g_soundHub) g_soundHub = nE_CreateSoundHub();
     return g_soundHub;
-}
-
-void nE_DestroySoundHub()
-{
-    if (!g_soundHub) return;
-    g_soundHub->Clear();
-    delete g_soundHub;
-    g_soundHub = nullptr;
 }
 
 namespace

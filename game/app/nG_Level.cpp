@@ -7,7 +7,7 @@
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/core/nE_Tween.h"
-#include "engine/platform/nE_Cursor_Pl5.h"
+#include "engine/platform/nE_Cursor.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
 #include "game/app/nG_CheatHighlight.h"

@@ -13,7 +13,7 @@
 #include "engine/platform/nE_Cursor_Pl5.h"
 #include "engine/platform/nE_File.h"
 #include "engine/platform/nE_SoundHub_Pl5.h"
-#include "engine/platform/notEngine.h"
+#include "engine/platform/notEngine_Pl5.h"
 #include "engine/scene/nE_AnimSprite.h"
 #include "engine/scene/nE_Font.h"
 #include "engine/scene/nE_SceneTypes.h"

@@ -1,4 +1,4 @@
-#include "engine/platform/notEngine.h"
+#include "engine/platform/notEngine_Pl5.h"
 
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
@@ -16,8 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
-notEngine_Pl5* g_engine = nullptr;
-nE_Cursor_Pl5* g_cursor = nullptr;
+notEngine* g_engine = nullptr;
 
 namespace
 {
@@ -32,6 +31,13 @@ const uint32_t kSystemKeyFlag = DE50::TEvent::kFlagSystemKey;
 float EngineFps()
 {
     return g_engine ? g_engine->GetFps() : 0.0f;
+}
+
+// The shell the platform's loop drives: null when there is none or it is not
+// this implementation.
+notEngine_Pl5* Shell()
+{
+    return dynamic_cast<notEngine_Pl5*>(g_engine);
 }
 
 // Null when there is no renderer or it is not the platform one.
@@ -291,15 +297,15 @@ void notEngine_Pl5::DispatchEvent(const DE50::TEvent& event)
 
 bool nE_UpdateLostTexturesTask_Pl5::Run()
 {
-    if (g_engine) g_engine->AddPendingRestore();
+    if (notEngine_Pl5* shell = Shell()) shell->AddPendingRestore();
     return true;
 }
 
 bool nE_OnPlatformEvent(const DE50::TEvent& event)
 {
-    if (g_engine)
+    if (notEngine_Pl5* shell = Shell())
     {
-        g_engine->DispatchEvent(event);
+        shell->DispatchEvent(event);
         s_frameDone = false;
     }
     return true;
@@ -307,15 +313,16 @@ bool nE_OnPlatformEvent(const DE50::TEvent& event)
 
 void nE_OnPlatformUpdate(float)
 {
-    if (g_engine) g_engine->Tick();
+    if (notEngine_Pl5* shell = Shell()) shell->Tick();
 }
 
 void nE_OnPlatformFrame()
 {
-    if (!g_engine) return;
-    if (!s_frameDone) g_engine->TickFirst();
+    notEngine_Pl5* shell = Shell();
+    if (!shell) return;
+    if (!s_frameDone) shell->TickFirst();
     while (!s_frameDone)
-        g_engine->Tick();
-    if (g_render) g_engine->DrawFrame();
+        shell->Tick();
+    if (g_render) shell->DrawFrame();
     s_frameDone = false;
 }
