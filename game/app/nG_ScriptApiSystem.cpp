@@ -3,11 +3,9 @@
 
 #include "game/app/nG_ScriptApi.h"
 
-#include "de50/de50_config.h"
-#include "de50/de50_platform.h"
-#include "de50/de50_sound.h"
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_NumText.h"
+#include "engine/platform/nE_System.h"
 #include "game/app/nG_Config.h"
 #include "game/app/nG_ProfileList.h"
 #include "game/app/nG_Settings.h"
@@ -75,13 +73,13 @@ int PlayOnChannel(lua_State* L, const char* channel, bool second)
 
 void OpenUrl(const std::string& url)
 {
-    if (!DE50::TPlatform::GetInstance()->OpenBrowser(DE50::str(url)))
+    if (!nE_OpenBrowser(url))
         nE_LogFmt("Warning: OpenBrowser: the address \"%s\" could not be opened.", url);
 }
 
 bool HasSoundDevice()
 {
-    return DE50::GetNumSoundDevices() > 0;
+    return nE_GetSoundDeviceCount() > 0;
 }
 
 // Copies `path` (relative to the working directory) into the game's folder
@@ -97,7 +95,7 @@ std::string CopyToDocuments(const std::string& path)
         nE_LogFmt("Warning: CopyFileToMyDocs: no documents folder or no file name in \"%s\".", path);
         return std::string();
     }
-    fs::path folder = fs::path(documents) / std::string(DE50::GetConfigValue(DE50::kConfigGameName));
+    fs::path folder = fs::path(documents) / nE_GetPlatformGameName();
     fs::path target = folder / name;
     std::error_code ec;
     fs::create_directories(folder, ec);
