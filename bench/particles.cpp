@@ -15,7 +15,7 @@
 // bench/compare_love.sh runs the same scenes in LOVE 11's ParticleSystem.
 // Run under Xvfb: xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_particles
 
-#include "bench/bench_shell.h"
+#include "bench/fixtures/bench_shell.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/scene/nE_ParticleComplex.h"
 #include "engine/scene/nE_ParticleJan.h"

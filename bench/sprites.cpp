@@ -9,7 +9,7 @@
 //    and the pacing: standard deviation of the frame interval and the worst one.
 // Run under Xvfb: xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_sprites
 
-#include "bench/bench_shell.h"
+#include "bench/fixtures/bench_shell.h"
 #include "de50/de50.h"
 #include "de50/de50_test.h"
 #include "engine/core/nE_EngineContext.h"
