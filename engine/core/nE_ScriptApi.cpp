@@ -165,14 +165,6 @@ std::string nE_ArgString(lua_State* L, int index)
     return text ? std::string(text, length) : std::string();
 }
 
-int nE_TruncateToInt(double value)
-{
-    if (std::isnan(value)) return 0;
-    if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
-    if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
-    return static_cast<int>(value);
-}
-
 int nE_ArgInt(lua_State* L, int index)
 {
     return nE_TruncateToInt(lua_tonumber(L, index));

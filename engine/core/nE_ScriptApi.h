@@ -33,9 +33,8 @@ const nE_ScriptFunction* nE_GetScriptApiTable(size_t* count);
 // as a string is converted in place on the stack, as lua_tolstring does.
 bool nE_HasArg(lua_State* L, int index);
 std::string nE_ArgString(lua_State* L, int index);
-// Truncated toward zero and clamped to the int range; 0 for NaN.
-int nE_TruncateToInt(double value);
-// The same for an argument; 0 for non-numbers.
+// An argument truncated toward zero and clamped to the int range
+// (nE_TruncateToInt); 0 for NaN and non-numbers.
 int nE_ArgInt(lua_State* L, int index);
 float nE_ArgFloat(lua_State* L, int index);
 // Lua truth (only nil and false are false), with one warning per function and

@@ -12,7 +12,6 @@
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/core/nE_Xml.h"
 #include "engine/platform/nE_Texture.h"
-#include "engine/scene/nE_SceneTypes.h"
 
 #include <algorithm>
 #include <tinyxml.h>

@@ -35,10 +35,3 @@ void nE_RegisterSceneObjectTypes()
     nE_RegisterObjectType("flashanim", nE_FlashAnim::Create);
     nE_InstallFlashAnimScriptHooks();
 }
-
-void nE_AddFindReport(TiXmlElement* report, const std::string& name, const char* place)
-{
-    TiXmlElement hit(name.c_str());
-    hit.SetAttribute("place", place);
-    report->InsertEndChild(hit);
-}

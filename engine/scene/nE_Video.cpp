@@ -8,8 +8,8 @@
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_TriggerManager.h"
+#include "engine/core/nE_Xml.h"
 #include "engine/platform/nE_Texture_Pl5.h"
-#include "engine/scene/nE_SceneTypes.h"
 #include "engine/scene/nE_Subtitles.h"
 #include "engine/scene/nE_TheoraDecoder.h"
 
