@@ -18,7 +18,7 @@
 #include "engine/core/nE_Scene.h"
 #include "engine/platform/nE_Texture.h"
 #include "engine/platform/notEngine.h"
-#include "engine/scene/nE_SceneTypes.h"
+#include "engine/scene/nE_Engine.h"
 #include "engine/scene/nE_Sprite.h"
 
 #include <SDL.h>

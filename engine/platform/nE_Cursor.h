@@ -47,3 +47,7 @@ protected:
 // The one cursor service: made by the engine shell's Init, deleted by its
 // Shutdown; null when there is none.
 extern nE_Cursor* g_cursor;
+
+// The cursor functions of scripts: SetCursor (on g_cursor), CursorPosX and
+// CursorPosY (the pointer as the scene reads it).
+void nE_RegisterCursorScriptFunctions();

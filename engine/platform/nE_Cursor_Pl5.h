@@ -25,8 +25,8 @@ struct nE_CursorRecord
 class nE_Cursor_Pl5 : public nE_Cursor
 {
 public:
-    // Hides the system pointer and points the script functions and the scene
-    // at this service.
+    // Hides the system pointer and points the scene's pointer reader at this
+    // service.
     nE_Cursor_Pl5();
     ~nE_Cursor_Pl5() override;
 
@@ -57,6 +57,6 @@ private:
     std::vector<nE_CursorRecord> m_cursors;
 };
 
-// Points SetCursor and the scene's pointer reader at g_cursor (the service's
-// constructor does this too).
+// Points the scene's pointer reader at g_cursor (the service's constructor
+// does this too).
 void nE_InstallCursorHooks();

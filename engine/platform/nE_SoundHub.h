@@ -122,3 +122,7 @@ extern nE_SoundHub* g_soundHub;
 nE_SoundHub* nE_GetSoundHub();
 // Clears and deletes the hub (at shutdown).
 void nE_DestroySoundHub();
+
+// The sound functions of scripts: SndPlay, SndStop, SndPauseAll (each on
+// nE_GetSoundHub()).
+void nE_RegisterSoundScriptFunctions();

@@ -69,6 +69,3 @@ private:
 // A new hub with no sounds; it knows whether the machine has a sound device.
 // The caller stores it in g_soundHub (nE_GetSoundHub does so).
 nE_SoundHub_Pl5* nE_CreateSoundHub();
-
-// Connects the script functions SndPlay, SndStop and SndPauseAll to the hub.
-void nE_InstallSoundHubScriptHooks();

@@ -47,3 +47,8 @@ public:
 
 // The one shell, made and deleted by the start-up code.
 extern notEngine* g_engine;
+
+// What scripts ask of the engine itself: GetEngineVersion, GetFPS (the
+// shell's frame rate, 0 before one is measured) and CheaterReset (kept for old
+// content; does nothing).
+void nE_RegisterShellScriptFunctions();

@@ -28,11 +28,6 @@ bool s_frameDone = false;
 // which belong to the window (Alt+Enter), not to the game.
 const uint32_t kSystemKeyFlag = DE50::TEvent::kFlagSystemKey;
 
-float EngineFps()
-{
-    return g_engine ? g_engine->GetFps() : 0.0f;
-}
-
 // The shell the platform's loop drives: null when there is none or it is not
 // this implementation.
 notEngine_Pl5* Shell()
@@ -48,15 +43,9 @@ nE_Render_Pl5* Renderer()
 
 } // namespace
 
-notEngine_Pl5::notEngine_Pl5()
-{
-    nE_SetFpsFunc(EngineFps);
-}
+notEngine_Pl5::notEngine_Pl5() = default;
 
-notEngine_Pl5::~notEngine_Pl5()
-{
-    nE_SetFpsFunc(nullptr);
-}
+notEngine_Pl5::~notEngine_Pl5() = default;
 
 bool notEngine_Pl5::Init(int, int, unsigned width, unsigned height, bool fullscreen, const char* title)
 {
@@ -325,4 +314,43 @@ void nE_OnPlatformFrame()
         shell->Tick();
     if (g_render) shell->DrawFrame();
     s_frameDone = false;
+}
+
+// ---- script functions ----
+
+namespace
+{
+int GetEngineVersion(lua_State* L)
+{
+    lua_settop(L, 0);
+    lua_pushstring(L, "0.3");
+    return 1;
+}
+
+int GetFPS(lua_State* L)
+{
+    lua_settop(L, 0);
+    float fps = g_engine ? g_engine->GetFps() : 0.0f;
+    // Before any time has passed the engine's 1 / elapsed is not a rate.
+    if (!std::isfinite(fps) || fps < 0.0f) fps = 0.0f;
+    lua_pushnumber(L, fps);
+    return 1;
+}
+
+int CheaterReset(lua_State* L)
+{
+    lua_settop(L, 0);
+    return 0;
+}
+
+const nE_ScriptFunction kScriptFunctions[] = {
+    {"GetEngineVersion", GetEngineVersion},
+    {"GetFPS", GetFPS},
+    {"CheaterReset", CheaterReset},
+};
+} // namespace
+
+void nE_RegisterShellScriptFunctions()
+{
+    nE_AddScriptFunctions(kScriptFunctions);
 }

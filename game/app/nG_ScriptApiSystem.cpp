@@ -5,6 +5,7 @@
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_NumText.h"
+#include "engine/platform/nE_SoundHub.h"
 #include "engine/platform/nE_System.h"
 #include "game/app/nG_Config.h"
 #include "game/app/nG_ProfileList.h"
@@ -66,8 +67,7 @@ int PlayOnChannel(lua_State* L, const char* channel, bool second)
     bool first = StartsWithNonZeroNumber(nE_ArgString(L, 2));
     std::string trigger = nE_ArgString(L, 3);
     lua_settop(L, 0);
-    if (g_scriptMediaHooks.playSound)
-        g_scriptMediaHooks.playSound(name, channel, first, second, trigger, fade);
+    nE_GetSoundHub()->PlaySound(name, channel, first, second, trigger, fade);
     return 0;
 }
 

@@ -66,10 +66,8 @@ struct WidgetFixture : testing::Test, nE_Listener
     {
         g_mediator = &bus;
         g_widgetSoundHub = s_sounds = &sounds;
-        // Widgets that play through the script hooks are heard by the same recorder.
-        g_scriptMediaHooks.playSound = [](const std::string& name, const std::string& channel, bool loop,
-                                          bool lookup, const std::string&, float)
-        { s_sounds->PlaySound(name, channel, loop, lookup, "", 0.0f); };
+        // What plays through the global hub (the sound script functions) is heard by the same recorder.
+        g_soundHub = &sounds;
         nE_EngineContext::Instance();
         for (int id : {int(NG_MSG_GET_CURRENT_ROOM), int(NG_MSG_GET_APP_WIDTH), int(NG_MSG_IS_LEVEL_STARTING),
                        int(NE_MSG_LOG)})
@@ -107,7 +105,7 @@ struct WidgetFixture : testing::Test, nE_Listener
         bus.UnsubscribeAll(this);
         g_mediator = nullptr;
         g_widgetSoundHub = nullptr;
-        g_scriptMediaHooks.playSound = nullptr;
+        g_soundHub = nullptr;
         if (!scratch.empty()) std::system(("rm -rf '" + scratch + "'").c_str());
     }
     std::string MakeScratch()
