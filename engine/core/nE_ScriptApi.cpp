@@ -40,14 +40,10 @@ const nE_ScriptFunction kObjectFunctions[] = {
 };
 
 const nE_ScriptFunction kTimerFunctions[] = {
-    {"TimerStart", nE_ScriptApi::TimerStart},
-    {"TimerStop", nE_ScriptApi::TimerStop},
-    {"TimerStopByTag", nE_ScriptApi::TimerStopByTag},
-    {"TimerPause", nE_ScriptApi::TimerPause},
-    {"TimerPauseByTag", nE_ScriptApi::TimerPauseByTag},
-    {"TimerGetTime", nE_ScriptApi::TimerGetTime},
-    {"TimerAddTag", nE_ScriptApi::TimerAddTag},
-    {"TimerRemoveTag", nE_ScriptApi::TimerRemoveTag},
+    {"TimerStart", nE_ScriptApi::TimerStart},           {"TimerStop", nE_ScriptApi::TimerStop},
+    {"TimerStopByTag", nE_ScriptApi::TimerStopByTag},   {"TimerPause", nE_ScriptApi::TimerPause},
+    {"TimerPauseByTag", nE_ScriptApi::TimerPauseByTag}, {"TimerGetTime", nE_ScriptApi::TimerGetTime},
+    {"TimerAddTag", nE_ScriptApi::TimerAddTag},         {"TimerRemoveTag", nE_ScriptApi::TimerRemoveTag},
 };
 
 // Every function listed so far, in the order of its latest registration;
@@ -81,7 +77,8 @@ void List(const nE_ScriptFunction* functions, size_t count)
 void RegisterUnlisted(lua_State* L, const nE_ScriptFunction* functions, size_t count)
 {
     for (size_t i = 0; i < count; ++i)
-        if (!IsListed(functions[i].name)) nE_RegisterScriptFunction(L, functions[i].name, functions[i].handler);
+        if (!IsListed(functions[i].name))
+            nE_RegisterScriptFunction(L, functions[i].name, functions[i].handler);
 }
 
 int Done(lua_State* L)

@@ -348,10 +348,7 @@ int PartSysRestart(lua_State* L)
 }
 
 const nE_ScriptFunction kScriptFunctions[] = {
-    {"PsSetMaskObj", PsSetMaskObj},
-    {"PsStart", PsStart},
-    {"PsPause", PsPause},
-    {"PsStop", PsStop},
+    {"PsSetMaskObj", PsSetMaskObj},     {"PsStart", PsStart}, {"PsPause", PsPause}, {"PsStop", PsStop},
     {"PartSysRestart", PartSysRestart},
 };
 

@@ -75,15 +75,16 @@ struct NoTimeShell : notEngine_Pl5
 
 // The names, in the order the engine registers them.
 const char* const kEngineOrder[] = {
-    "ObjSet",       "ObjGet",         "ObjAttach",      "ObjDetach",     "ObjDelete",       "ObjIntersect",
-    "ObjAnimate",   "ObjStopAnimate", "ObjDoNotDrop",   "ObjStopDrag",   "ObjStartDrag",    "ObjCreate",
-    "TrgExecute",   "TrgGet",         "TrgSet",         "TrgDelete",     "DbgTrace",        "ModLoad",
-    "SndPlay",      "SndStop",        "SndPauseAll",    "AnmPlay",       "AnmStop",         "AnmPause",
-    "FlashAnmPlay", "FlashAnmStop",   "FlashAnmPause",  "VidPlay",       "VidStop",         "VidPause",
-    "PsSetMaskObj", "PsStart",        "PsPause",        "PsStop",        "PartSysRestart",  "SetCursor",
-    "CursorPosX",   "CursorPosY",     "TimerStart",     "TimerStop",     "TimerStopByTag",  "TimerPause",
-    "TimerPauseByTag", "TimerGetTime", "TimerAddTag",   "TimerRemoveTag", "AtGlobalForceSet", "GetEngineVersion",
-    "GetFPS",       "CheaterReset"};
+    "ObjSet",         "ObjGet",           "ObjAttach",        "ObjDetach",    "ObjDelete",
+    "ObjIntersect",   "ObjAnimate",       "ObjStopAnimate",   "ObjDoNotDrop", "ObjStopDrag",
+    "ObjStartDrag",   "ObjCreate",        "TrgExecute",       "TrgGet",       "TrgSet",
+    "TrgDelete",      "DbgTrace",         "ModLoad",          "SndPlay",      "SndStop",
+    "SndPauseAll",    "AnmPlay",          "AnmStop",          "AnmPause",     "FlashAnmPlay",
+    "FlashAnmStop",   "FlashAnmPause",    "VidPlay",          "VidStop",      "VidPause",
+    "PsSetMaskObj",   "PsStart",          "PsPause",          "PsStop",       "PartSysRestart",
+    "SetCursor",      "CursorPosX",       "CursorPosY",       "TimerStart",   "TimerStop",
+    "TimerStopByTag", "TimerPause",       "TimerPauseByTag",  "TimerGetTime", "TimerAddTag",
+    "TimerRemoveTag", "AtGlobalForceSet", "GetEngineVersion", "GetFPS",       "CheaterReset"};
 
 struct EngineScript : testing::Test
 {
