@@ -465,6 +465,7 @@ TEST_F(GameScriptTest, SoundAndQuitGoThroughTheirHooks)
 {
     Lua("Quit()"); // no hook yet: nothing happens
     SoundRecorder hub;
+    nE_SoundHub* kept = g_soundHub; // a hub an earlier test made stays its owner's
     g_soundHub = &hub;
     g_gameScriptServices.quit = Hooks::Quit;
     // A channel per function; plays only from a leading digit other than 0; only effects are looked up.
@@ -476,7 +477,7 @@ TEST_F(GameScriptTest, SoundAndQuitGoThroughTheirHooks)
                                   "soundtrack:theme|1|0|t()|0", "voice:line|0|0|v()|0.5", "voice:|0|0||0",
                                   "env:wind|0|0||0", "env:wind|0|0||0", "env:wind|0|0||0", "quit"}),
         g_calls);
-    g_soundHub = nullptr;
+    g_soundHub = kept;
     // The test environment runs OpenAL on its null back end, which is a device.
     EXPECT_EQ("number", Eval("type(IsNoSoundDevice())"));
 }

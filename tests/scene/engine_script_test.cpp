@@ -90,11 +90,13 @@ struct EngineScript : testing::Test
 {
     LogCapture log;
     SoundRecorder sounds;
+    nE_SoundHub* keptHub = nullptr; // the global hub before this test's recorder
     lua_State* L = nullptr;
 
     void SetUp() override
     {
         nE_RegisterEngineKinds();
+        keptHub = g_soundHub;
         g_soundHub = &sounds; // never a device of its own
         g_calls.clear();
         L = nE_EngineContext::Instance()->GetLua();
@@ -103,7 +105,7 @@ struct EngineScript : testing::Test
     void TearDown() override
     {
         nE_EngineContext::Destroy();
-        g_soundHub = nullptr;
+        g_soundHub = keptHub;
         g_cursor = nullptr;
         g_engine = nullptr;
         g_atGlobalForces = nE_AtGlobalForces();
