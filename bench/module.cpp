@@ -11,7 +11,7 @@
 #include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "engine/scene/nE_SceneTypes.h"
+#include "engine/scene/nE_Engine.h"
 
 #include <benchmark/benchmark.h>
 #include <lua.hpp>
@@ -55,7 +55,7 @@ const std::string& ModuleFolder()
 bool EnterFolder()
 {
     static bool once = [] {
-        nE_RegisterSceneObjectTypes();
+        nE_RegisterEngineKinds();
         return !ModuleFolder().empty() && chdir(ModuleFolder().c_str()) == 0;
     }();
     return once;

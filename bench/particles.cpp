@@ -15,7 +15,7 @@
 // bench/compare_love.sh runs the same scenes in LOVE 11's ParticleSystem.
 // Run under Xvfb: xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_particles
 
-#include "bench/bench_shell.h"
+#include "bench/fixtures/bench_shell.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/scene/nE_ParticleComplex.h"
 #include "engine/scene/nE_ParticleJan.h"
@@ -184,12 +184,12 @@ void BM_ParticlesFrame(benchmark::State& state)
         nE_Attach(g_scene->GetOrigin(), MakeSystem(form, count, disc)); // loads its texture
     ps->GetImpl()->Start();
     Fill(*ps, count);
-    g_engine->DrawFrame();
+    benchshell::DrawFrame();
     const double cpu0 = CpuSeconds();
     for (auto _ : state)
     {
         Step(*ps);
-        g_engine->DrawFrame();
+        benchshell::DrawFrame();
     }
     // Processor time of every thread (the GL driver rasterises on threads of
     // its own): on a shared machine steadier than the wall clock.
@@ -299,13 +299,13 @@ void BM_ParticlesBudget(benchmark::State& state)
     ps->GetImpl()->Start();
     for (int i = 0; i < 30; ++i) // past the budgets' filling
         Step(*ps);
-    g_engine->DrawFrame();
+    benchshell::DrawFrame();
     const double heap = HeapMb() - heap0;
     const double cpu0 = CpuSeconds(), thread0 = ThreadCpuMs();
     for (auto _ : state)
     {
         Step(*ps);
-        g_engine->DrawFrame();
+        benchshell::DrawFrame();
     }
     const double frames = double(state.iterations());
     state.counters["cpu_ms_per_frame"] = (CpuSeconds() - cpu0) * 1000.0 / frames;

@@ -5,7 +5,7 @@
 //    (file_mb) and the most the process held during a call above what it held
 //    before it, the heap's free pages handed back first (peak_extra_mb).
 
-#include "bench/bench_env.h"
+#include "bench/fixtures/bench_env.h"
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_LuaGuard.h"
 #include "game/app/nG_ProfileList.h"

@@ -11,8 +11,8 @@
 //    the process's peak resident memory beside it.
 // Run under Xvfb from anywhere: xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_scene
 
-#include "bench/bench_env.h"
-#include "bench/bench_shell.h"
+#include "bench/fixtures/bench_env.h"
+#include "bench/fixtures/bench_shell.h"
 #include "engine/core/nE_Module.h"
 #include "engine/core/nE_StringTable.h"
 #include "engine/platform/nE_Texture.h"
@@ -68,7 +68,7 @@ void BM_Pictures(benchmark::State& state)
             sprite->SetPos(float((i * 37) % benchshell::kWidth), float((i * 53) % benchshell::kHeight));
             sprites.push_back(nE_Attach(g_scene->GetOrigin(), std::move(sprite)));
         }
-        g_engine->DrawFrame();
+        benchshell::DrawFrame();
     }
     for (nE_Sprite* sprite : sprites)
         if (!sprite->GetTexture() || sprite->GetTexture()->GetWidth() <= 1.0f)
@@ -186,11 +186,11 @@ void BM_HallScale(benchmark::State& state)
     {
         for (int i = 0; i < 120; ++i) // two seconds: the sparks are under way
             Step();
-        g_engine->DrawFrame();
+        benchshell::DrawFrame();
         for (auto _ : state)
         {
             Step();
-            g_engine->DrawFrame();
+            benchshell::DrawFrame();
         }
         state.counters["objects"] = double(CountObjects(room));
         state.counters["lit_share"] = benchshell::LitShare();

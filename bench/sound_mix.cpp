@@ -3,9 +3,9 @@
 // update), as the game's loop would. Arg 0: short sounds decoded once and
 // shared; arg 1: long sounds, each voice streaming its own part.
 
-#include "bench/bench_env.h"
+#include "bench/fixtures/bench_env.h"
+#include "bench/fixtures/sound_tones.h"
 #include "engine/platform/nE_SoundHub_Pl5.h"
-#include "tests/platform/sound_fixture.h"
 
 #include <benchmark/benchmark.h>
 

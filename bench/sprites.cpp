@@ -9,17 +9,17 @@
 //    and the pacing: standard deviation of the frame interval and the worst one.
 // Run under Xvfb: xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_sprites
 
-#include "bench/bench_env.h"
-#include "bench/bench_shell.h"
+#include "bench/fixtures/bench_env.h"
+#include "bench/fixtures/bench_shell.h"
 #include "de50/de50.h"
 #include "de50/de50_test.h"
 #include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_Scene.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture.h"
 #include "engine/platform/notEngine.h"
-#include "engine/scene/nE_SceneTypes.h"
+#include "engine/scene/nE_Engine.h"
 #include "engine/scene/nE_Sprite.h"
 
 #include <SDL.h>
@@ -157,10 +157,10 @@ void BM_SpritesFrame(benchmark::State& state)
         return;
     }
     ShowSprites(kSprites, image.name);
-    g_engine->DrawFrame(); // textures reach the GPU
+    benchshell::DrawFrame(); // textures reach the GPU
     double cpu0 = CpuSeconds();
     for (auto _ : state)
-        g_engine->DrawFrame();
+        benchshell::DrawFrame();
     // Processor time of every thread, llvmpipe's included: steadier than the wall clock on a busy machine.
     state.counters["cpu_ms_per_frame"] = (CpuSeconds() - cpu0) * 1000.0 / double(state.iterations());
     state.counters["draw_calls_per_frame"] = DE50::TRenderer::GetInstance()->GetLastFrameDrawCalls();

@@ -7,8 +7,8 @@
 //  - BM_TextFrame/0: the texts unchanged, each drawn from the texture it keeps.
 // Run under Xvfb: xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_text_frame
 
-#include "bench/bench_env.h"
-#include "bench/bench_shell.h"
+#include "bench/fixtures/bench_env.h"
+#include "bench/fixtures/bench_shell.h"
 #include "engine/scene/nE_Text.h"
 
 #include <benchmark/benchmark.h>
@@ -70,7 +70,7 @@ void BM_TextFrame(benchmark::State& state)
         return;
     }
     std::vector<nE_Text*> texts = ShowTexts(benchenv::Tiny() ? 2 : kTexts);
-    g_engine->DrawFrame(); // the first upload
+    benchshell::DrawFrame(); // the first upload
     const int layouts0 = texts[0]->GetLayoutCount();
     long frame = 0;
     for (auto _ : state)
@@ -78,7 +78,7 @@ void BM_TextFrame(benchmark::State& state)
         if (changed)
             for (nE_Text* text : texts)
                 text->SetText(frame % 2 ? kParagraph : kOther);
-        g_engine->DrawFrame();
+        benchshell::DrawFrame();
         ++frame;
     }
     if (texts[0]->GetLayoutCount() - layouts0 != (changed ? frame : 0))

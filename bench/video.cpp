@@ -14,14 +14,14 @@
 //    field; gpu 0 stops at the vertex list, gpu 1 draws and presents a frame.
 // Run under Xvfb: xvfb-run -a -s "-screen 0 1920x1080x24" build/bin/bench_video
 
-#include "bench/bench_env.h"
+#include "bench/fixtures/bench_env.h"
+#include "bench/fixtures/theora_files.h"
 #include "de50/de50.h"
 #include "de50/de50_test.h"
 #include "engine/platform/nE_Render_Pl5.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 #include "engine/scene/nE_AtEffect.h"
 #include "engine/scene/nE_TheoraDecoder.h"
-#include "tests/scene/theora_fixture.h"
 
 #include <benchmark/benchmark.h>
 #include <epoxy/gl.h>

@@ -3,6 +3,7 @@
 #include "engine/core/nE_Log.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -329,4 +330,12 @@ void nE_IntersectRect(nE_Rect& out, const nE_Rect& a, const nE_Rect& b)
     float right = std::min(a.x + a.w, b.x + b.w);
     float bottom = std::min(a.y + a.h, b.y + b.h);
     out = nE_Rect(left, top, std::max(0.0f, right - left), std::max(0.0f, bottom - top));
+}
+
+int nE_TruncateToInt(double value)
+{
+    if (std::isnan(value)) return 0;
+    if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
+    if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
+    return static_cast<int>(value);
 }

@@ -102,6 +102,9 @@ nE_Rect nE_TransformedRectBounds(const nE_Rect& rect, const nE_Matrix& m);
 // An empty intersection has w or h equal to 0.
 void nE_IntersectRect(nE_Rect& out, const nE_Rect& a, const nE_Rect& b);
 
+// Truncated toward zero and clamped to the int range; 0 for NaN.
+int nE_TruncateToInt(double value);
+
 // What the draw and input walks pass from parent to child.
 struct nE_RenderState
 {

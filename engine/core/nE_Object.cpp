@@ -3,10 +3,10 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Properties.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "engine/platform/nE_Render.h"
 
 #include <algorithm>
 #include <tinyxml.h>

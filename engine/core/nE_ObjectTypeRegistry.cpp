@@ -39,6 +39,11 @@ void nE_RegisterObjectType(const std::string& typeName, nE_CreatorFunc creator)
     Registry()[typeName] = creator;
 }
 
+void nE_RegisterPlainObjectType()
+{
+    nE_RegisterObjectType("obj", [] { return new nE_Object(); });
+}
+
 std::unique_ptr<nE_Object> nE_CreateObject(const std::string& typeName, const std::string& objectName)
 {
     auto it = Registry().find(typeName);

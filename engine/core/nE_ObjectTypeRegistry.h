@@ -14,6 +14,8 @@ typedef nE_Object* (*nE_CreatorFunc)();
 
 // A later registration of a name replaces the earlier one.
 void nE_RegisterObjectType(const std::string& typeName, nE_CreatorFunc creator);
+// Registers "obj", the plain object (nE_Object itself).
+void nE_RegisterPlainObjectType();
 
 // A new object, in no tree and without resources; null for an unknown type.
 std::unique_ptr<nE_Object> nE_CreateObject(const std::string& typeName, const std::string& objectName);

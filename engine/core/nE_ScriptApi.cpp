@@ -11,18 +11,14 @@
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/core/nE_Tween.h"
 
-#include <climits>
-#include <cmath>
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <vector>
 
-nE_AtGlobalForces g_atGlobalForces;
-
 namespace
 {
-nE_FpsFunc s_fps = nullptr;
-
-const nE_ScriptFunction kFunctions[] = {
+const nE_ScriptFunction kObjectFunctions[] = {
     {"ObjSet", nE_ScriptApi::ObjSet},
     {"ObjGet", nE_ScriptApi::ObjGet},
     {"ObjAttach", nE_ScriptApi::ObjAttach},
@@ -41,39 +37,49 @@ const nE_ScriptFunction kFunctions[] = {
     {"TrgDelete", nE_ScriptApi::TrgDelete},
     {"DbgTrace", nE_ScriptApi::DbgTrace},
     {"ModLoad", nE_ScriptApi::ModLoad},
-    {"SndPlay", nE_ScriptApi::SndPlay},
-    {"SndStop", nE_ScriptApi::SndStop},
-    {"SndPauseAll", nE_ScriptApi::SndPauseAll},
-    {"AnmPlay", nE_ScriptApi::AnmPlay},
-    {"AnmStop", nE_ScriptApi::AnmStop},
-    {"AnmPause", nE_ScriptApi::AnmPause},
-    {"FlashAnmPlay", nE_ScriptApi::FlashAnmPlay},
-    {"FlashAnmStop", nE_ScriptApi::FlashAnmStop},
-    {"FlashAnmPause", nE_ScriptApi::FlashAnmPause},
-    {"VidPlay", nE_ScriptApi::VidPlay},
-    {"VidStop", nE_ScriptApi::VidStop},
-    {"VidPause", nE_ScriptApi::VidPause},
-    {"PsSetMaskObj", nE_ScriptApi::PsSetMaskObj},
-    {"PsStart", nE_ScriptApi::PsStart},
-    {"PsPause", nE_ScriptApi::PsPause},
-    {"PsStop", nE_ScriptApi::PsStop},
-    {"PartSysRestart", nE_ScriptApi::PartSysRestart},
-    {"SetCursor", nE_ScriptApi::SetCursor},
-    {"CursorPosX", nE_ScriptApi::CursorPosX},
-    {"CursorPosY", nE_ScriptApi::CursorPosY},
-    {"TimerStart", nE_ScriptApi::TimerStart},
-    {"TimerStop", nE_ScriptApi::TimerStop},
-    {"TimerStopByTag", nE_ScriptApi::TimerStopByTag},
-    {"TimerPause", nE_ScriptApi::TimerPause},
-    {"TimerPauseByTag", nE_ScriptApi::TimerPauseByTag},
-    {"TimerGetTime", nE_ScriptApi::TimerGetTime},
-    {"TimerAddTag", nE_ScriptApi::TimerAddTag},
-    {"TimerRemoveTag", nE_ScriptApi::TimerRemoveTag},
-    {"AtGlobalForceSet", nE_ScriptApi::AtGlobalForceSet},
-    {"GetEngineVersion", nE_ScriptApi::GetEngineVersion},
-    {"GetFPS", nE_ScriptApi::GetFPS},
-    {"CheaterReset", nE_ScriptApi::CheaterReset},
 };
+
+const nE_ScriptFunction kTimerFunctions[] = {
+    {"TimerStart", nE_ScriptApi::TimerStart},           {"TimerStop", nE_ScriptApi::TimerStop},
+    {"TimerStopByTag", nE_ScriptApi::TimerStopByTag},   {"TimerPause", nE_ScriptApi::TimerPause},
+    {"TimerPauseByTag", nE_ScriptApi::TimerPauseByTag}, {"TimerGetTime", nE_ScriptApi::TimerGetTime},
+    {"TimerAddTag", nE_ScriptApi::TimerAddTag},         {"TimerRemoveTag", nE_ScriptApi::TimerRemoveTag},
+};
+
+// Every function listed so far, in the order of its latest registration;
+// lives for the process, as the kinds' registrations do.
+std::vector<nE_ScriptFunction>& Listed()
+{
+    static std::vector<nE_ScriptFunction> functions;
+    return functions;
+}
+
+bool IsListed(const char* name)
+{
+    const std::vector<nE_ScriptFunction>& listed = Listed();
+    return std::any_of(listed.begin(), listed.end(),
+                       [name](const nE_ScriptFunction& f) { return std::string(f.name) == name; });
+}
+
+void List(const nE_ScriptFunction* functions, size_t count)
+{
+    std::vector<nE_ScriptFunction>& listed = Listed();
+    for (size_t i = 0; i < count; ++i)
+    {
+        const nE_ScriptFunction& f = functions[i];
+        auto same = [&f](const nE_ScriptFunction& g) { return std::string(g.name) == f.name; };
+        listed.erase(std::remove_if(listed.begin(), listed.end(), same), listed.end());
+        listed.push_back(f);
+    }
+}
+
+// The core's own functions that nothing listed, into the state.
+void RegisterUnlisted(lua_State* L, const nE_ScriptFunction* functions, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        if (!IsListed(functions[i].name))
+            nE_RegisterScriptFunction(L, functions[i].name, functions[i].handler);
+}
 
 int Done(lua_State* L)
 {
@@ -116,10 +122,28 @@ void PushStringField(lua_State* L, const char* key, const std::string& value)
 
 // ---- registration ----
 
+void nE_AddScriptFunctions(const nE_ScriptFunction* functions, size_t count)
+{
+    List(functions, count);
+    if (lua_State* L = nE_GetLua())
+        for (size_t i = 0; i < count; ++i)
+            nE_RegisterScriptFunction(L, functions[i].name, functions[i].handler);
+}
+
 const nE_ScriptFunction* nE_GetScriptApiTable(size_t* count)
 {
-    if (count) *count = sizeof(kFunctions) / sizeof(kFunctions[0]);
-    return kFunctions;
+    if (count) *count = Listed().size();
+    return Listed().data();
+}
+
+void nE_RegisterObjectScriptFunctions()
+{
+    nE_AddScriptFunctions(kObjectFunctions);
+}
+
+void nE_RegisterTimerScriptFunctions()
+{
+    nE_AddScriptFunctions(kTimerFunctions);
 }
 
 void nE_RegisterScriptFunction(lua_State* L, const char* name, lua_CFunction handler)
@@ -137,18 +161,16 @@ void nE_RegisterScriptFunction(const char* name, lua_CFunction handler)
 
 void nE_RegisterScriptApi(lua_State* L)
 {
-    for (const nE_ScriptFunction& f : kFunctions)
+    // A program that never ran the engine's list still has the core's own.
+    RegisterUnlisted(L, kObjectFunctions, std::size(kObjectFunctions));
+    RegisterUnlisted(L, kTimerFunctions, std::size(kTimerFunctions));
+    for (const nE_ScriptFunction& f : Listed())
         nE_RegisterScriptFunction(L, f.name, f.handler);
 }
 
 void nE_RegisterScriptApi()
 {
     nE_RegisterScriptApi(nE_GetLua());
-}
-
-void nE_SetFpsFunc(nE_FpsFunc func)
-{
-    s_fps = func;
 }
 
 // ---- argument readers ----
@@ -163,14 +185,6 @@ std::string nE_ArgString(lua_State* L, int index)
     size_t length = 0;
     const char* text = lua_tolstring(L, index, &length);
     return text ? std::string(text, length) : std::string();
-}
-
-int nE_TruncateToInt(double value)
-{
-    if (std::isnan(value)) return 0;
-    if (value >= static_cast<double>(INT_MAX)) return INT_MAX;
-    if (value <= static_cast<double>(INT_MIN)) return INT_MIN;
-    return static_cast<int>(value);
 }
 
 int nE_ArgInt(lua_State* L, int index)
@@ -468,47 +482,5 @@ int TimerRemoveTag(lua_State* L)
     ReadTwoStrings(L, name, tag);
     if (g_timerManager) g_timerManager->RemoveTag(name, tag);
     return 0;
-}
-
-// ---- misc ----
-
-int AtGlobalForceSet(lua_State* L)
-{
-    if (!lua_istable(L, 1)) return Done(L);
-    lua_settop(L, 1);
-    nE_SLHelper_Lua sl(L);
-    nE_AtGlobalForces& f = g_atGlobalForces;
-    sl.ReadFloat("air_counterforce", f.airCounterforce);
-    sl.ReadVec3("gravity_force", f.gravityForce);
-    sl.ReadVec3("wind_force", f.windForce);
-    sl.ReadFloat("rand_wind_min_force", f.randWindMinForce);
-    sl.ReadFloat("rand_wind_max_force", f.randWindMaxForce);
-    sl.ReadFloat("rand_wind_min_wait_time", f.randWindMinWaitTime);
-    sl.ReadFloat("rand_wind_max_wait_time", f.randWindMaxWaitTime);
-    sl.ReadFloat("rand_wind_min_change_time", f.randWindMinChangeTime);
-    sl.ReadFloat("rand_wind_max_change_time", f.randWindMaxChangeTime);
-    return Done(L);
-}
-
-int GetEngineVersion(lua_State* L)
-{
-    lua_settop(L, 0);
-    lua_pushstring(L, "0.3");
-    return 1;
-}
-
-int GetFPS(lua_State* L)
-{
-    lua_settop(L, 0);
-    float fps = s_fps ? s_fps() : 0.0f;
-    // Before any time has passed the engine's 1 / elapsed is not a rate.
-    if (!std::isfinite(fps) || fps < 0.0f) fps = 0.0f;
-    lua_pushnumber(L, fps);
-    return 1;
-}
-
-int CheaterReset(lua_State* L)
-{
-    return Done(L);
 }
 } // namespace nE_ScriptApi

@@ -393,3 +393,10 @@ std::string nE_XmlStrayText(const TiXmlElement* root)
     }
     return "";
 }
+
+void nE_AddFindReport(TiXmlElement* report, const std::string& name, const char* place)
+{
+    TiXmlElement hit(name.c_str());
+    hit.SetAttribute("place", place);
+    report->InsertEndChild(hit);
+}

@@ -73,6 +73,10 @@ nE_XmlNumber nE_XmlReadFloat(const TiXmlElement* element, const char* name, floa
 // "\"name\" (line N) is not a finite number (\"text\")": the words for a Bad value.
 std::string nE_XmlBadNumber(const TiXmlElement* element, const char* name);
 
+// Appends a text-search hit to `report` (see nE_Object::FindText): an element
+// named after the object, with "place" saying where the text was found.
+void nE_AddFindReport(TiXmlElement* report, const std::string& name, const char* place);
+
 // For files whose elements hold only elements: the words for the first text
 // with more than white space in the tree (damaged bytes between the tags
 // read as text), such as "stray text at line 7 (\"...\")"; "" when there is none.

@@ -4,6 +4,8 @@
 
 #include "engine/core/nE_TimeStep.h"
 
+#include <string>
+
 class nE_Render;
 
 class nE_Cursor
@@ -24,6 +26,12 @@ public:
     }
     virtual void Draw(nE_Render*) {}
     virtual void Update(const nE_TimeStep*) {}
+    // Registers a cursor shape by picture name; systemId is a predefined
+    // desktop cursor id. Answers the new index.
+    virtual int AddCursor(const std::string& name, int hotX, int hotY, unsigned short systemId) = 0;
+    // The drawn cursor stays away until the pointer moves again.
+    virtual void SetHiddenUntilMoved(bool) {}
+    virtual bool IsHiddenUntilMoved() const { return false; }
 
     float GetX() const { return m_x; }
     float GetY() const { return m_y; }
@@ -35,3 +43,11 @@ protected:
     float m_z = 0.0f; // kept for layout; never read
     int m_current = -1;
 };
+
+// The one cursor service: made by the engine shell's Init, deleted by its
+// Shutdown; null when there is none.
+extern nE_Cursor* g_cursor;
+
+// The cursor functions of scripts: SetCursor (on g_cursor), CursorPosX and
+// CursorPosY (the pointer as the scene reads it).
+void nE_RegisterCursorScriptFunctions();

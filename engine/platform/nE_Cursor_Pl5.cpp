@@ -6,10 +6,9 @@
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_Scene.h"
-#include "engine/core/nE_ScriptApi.h"
-#include "engine/platform/nE_Render.h"
 
 #include <tinyxml.h>
 
@@ -49,16 +48,10 @@ void ReadCursorPos(float* x, float* y)
     *y = g_cursor ? g_cursor->GetY() : 0.0f;
 }
 
-void SelectCursor(int index)
-{
-    if (g_cursor) g_cursor->SetCursor(index);
-}
-
 } // namespace
 
 void nE_InstallCursorHooks()
 {
-    g_scriptMediaHooks.setCursor = SelectCursor;
     nE_SetCursorPosFunc(ReadCursorPos);
 }
 

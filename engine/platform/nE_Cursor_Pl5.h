@@ -25,8 +25,8 @@ struct nE_CursorRecord
 class nE_Cursor_Pl5 : public nE_Cursor
 {
 public:
-    // Hides the system pointer and points the script functions and the scene
-    // at this service.
+    // Hides the system pointer and points the scene's pointer reader at this
+    // service.
     nE_Cursor_Pl5();
     ~nE_Cursor_Pl5() override;
 
@@ -39,13 +39,11 @@ public:
     void Update(const nE_TimeStep* step) override;
 
     // "<name>.xml" makes an animated cursor playing "DoAnim", else "<name>.png"
-    // a still one, else none is drawn. systemId is a predefined desktop cursor
-    // id. Answers the new index.
-    virtual int AddCursor(const std::string& name, int hotX, int hotY, unsigned short systemId);
+    // a still one, else none is drawn.
+    int AddCursor(const std::string& name, int hotX, int hotY, unsigned short systemId) override;
 
-    // The drawn cursor stays away until the pointer moves again.
-    void SetHiddenUntilMoved(bool hidden) { m_hiddenUntilMoved = hidden; }
-    bool IsHiddenUntilMoved() const { return m_hiddenUntilMoved; }
+    void SetHiddenUntilMoved(bool hidden) override { m_hiddenUntilMoved = hidden; }
+    bool IsHiddenUntilMoved() const override { return m_hiddenUntilMoved; }
     int GetCursorCount() const { return static_cast<int>(m_cursors.size()); }
     // Null for an index never added.
     const nE_CursorRecord* GetRecord(int index) const;
@@ -59,9 +57,6 @@ private:
     std::vector<nE_CursorRecord> m_cursors;
 };
 
-// Made by the engine shell's Init, deleted by its Shutdown.
-extern nE_Cursor_Pl5* g_cursor;
-
-// Points SetCursor and the scene's pointer reader at g_cursor (the service's
-// constructor does this too).
+// Points the scene's pointer reader at g_cursor (the service's constructor
+// does this too).
 void nE_InstallCursorHooks();

@@ -2,7 +2,7 @@
 // The renderer over the engine library: quads, vertex lists and lines through
 // the default 2D effect, render targets, the blur and the gamma pass.
 
-#include "engine/platform/nE_Render.h"
+#include "engine/core/nE_Render.h"
 
 #include <functional>
 #include <memory>

@@ -1,6 +1,8 @@
 #include "engine/platform/nE_SoundHub.h"
 
 #include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_NumText.h"
+#include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_TriggerManager.h"
 
 float nE_SanitizeVolume(float volume)
@@ -185,4 +187,68 @@ void nE_SoundHub::Clear()
 {
     StopAll(0.0f);
     m_sounds.clear();
+}
+
+// ---- the global hub ----
+
+nE_SoundHub* g_soundHub = nullptr;
+
+void nE_DestroySoundHub()
+{
+    if (!g_soundHub) return;
+    g_soundHub->Clear();
+    delete g_soundHub;
+    g_soundHub = nullptr;
+}
+
+// ---- script functions ----
+
+namespace
+{
+// A text flag: its leading decimal digits, not 0.
+bool ArgFlag(lua_State* L, int index)
+{
+    return nE_ParseInt(nE_ArgString(L, index).c_str()) != 0;
+}
+
+int SndPlay(lua_State* L)
+{
+    float fadeIn = nE_HasArg(L, 6) ? nE_ArgFloat(L, 6) : 0.0f;
+    std::string trigger = nE_ArgString(L, 5);
+    std::string channel = nE_ArgString(L, 2);
+    std::string name = nE_ArgString(L, 1);
+    bool lookup = ArgFlag(L, 4);
+    bool play = ArgFlag(L, 3);
+    lua_settop(L, 0);
+    nE_GetSoundHub()->PlaySound(name, channel, play, lookup, trigger, fadeIn);
+    return 0;
+}
+
+int SndStop(lua_State* L)
+{
+    std::string name = nE_ArgString(L, 1);
+    float fadeOut = nE_HasArg(L, 2) ? nE_ArgFloat(L, 2) : 0.0f;
+    lua_settop(L, 0);
+    nE_GetSoundHub()->StopSound(name, fadeOut);
+    return 0;
+}
+
+int SndPauseAll(lua_State* L)
+{
+    bool pause = nE_ArgBool(L, 1);
+    lua_settop(L, 0);
+    nE_GetSoundHub()->PauseAll(pause);
+    return 0;
+}
+
+const nE_ScriptFunction kScriptFunctions[] = {
+    {"SndPlay", SndPlay},
+    {"SndStop", SndStop},
+    {"SndPauseAll", SndPauseAll},
+};
+} // namespace
+
+void nE_RegisterSoundScriptFunctions()
+{
+    nE_AddScriptFunctions(kScriptFunctions);
 }

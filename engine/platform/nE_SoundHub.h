@@ -114,3 +114,15 @@ protected:
     std::vector<Channel> m_channels;
     std::vector<std::unique_ptr<nE_Sound>> m_sounds;
 };
+
+// The one hub; null until first use and after the engine shell deletes it.
+extern nE_SoundHub* g_soundHub;
+// g_soundHub, created first when it is empty (the platform's hub, which knows
+// whether the machine has a sound device).
+nE_SoundHub* nE_GetSoundHub();
+// Clears and deletes the hub (at shutdown).
+void nE_DestroySoundHub();
+
+// The sound functions of scripts: SndPlay, SndStop, SndPauseAll (each on
+// nE_GetSoundHub()).
+void nE_RegisterSoundScriptFunctions();

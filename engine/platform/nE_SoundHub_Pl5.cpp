@@ -2,11 +2,8 @@
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Path.h"
-#include "engine/core/nE_ScriptApi.h"
 
 #include <cmath>
-
-nE_SoundHub_Pl5* g_soundHub = nullptr;
 
 // ---- nE_Sound_Pl5_Callback ----
 
@@ -140,42 +137,8 @@ nE_SoundHub_Pl5* nE_CreateSoundHub()
     return new nE_SoundHub_Pl5();
 }
 
-nE_SoundHub_Pl5* nE_GetSoundHub()
+nE_SoundHub* nE_GetSoundHub()
 {
     if (!g_soundHub) g_soundHub = nE_CreateSoundHub();
     return g_soundHub;
-}
-
-void nE_DestroySoundHub()
-{
-    if (!g_soundHub) return;
-    g_soundHub->Clear();
-    delete g_soundHub;
-    g_soundHub = nullptr;
-}
-
-namespace
-{
-void HookPlaySound(const std::string& name, const std::string& channel, bool play, bool lookup,
-                   const std::string& trigger, float fadeIn)
-{
-    nE_GetSoundHub()->PlaySound(name, channel, play, lookup, trigger, fadeIn);
-}
-
-void HookStopSound(const std::string& name, float fadeOut)
-{
-    nE_GetSoundHub()->StopSound(name, fadeOut);
-}
-
-void HookPauseAllSounds(bool pause)
-{
-    nE_GetSoundHub()->PauseAll(pause);
-}
-} // namespace
-
-void nE_InstallSoundHubScriptHooks()
-{
-    g_scriptMediaHooks.playSound = HookPlaySound;
-    g_scriptMediaHooks.stopSound = HookStopSound;
-    g_scriptMediaHooks.pauseAllSounds = HookPauseAllSounds;
 }

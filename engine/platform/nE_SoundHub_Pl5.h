@@ -78,15 +78,5 @@ private:
 };
 
 // A new hub with no sounds; it opens the sound device when the first sound plays.
-// The caller stores it in g_soundHub.
+// The caller stores it in g_soundHub (nE_GetSoundHub does so).
 nE_SoundHub_Pl5* nE_CreateSoundHub();
-
-// The one hub; null until first use and after the engine shell deletes it.
-extern nE_SoundHub_Pl5* g_soundHub;
-// g_soundHub, created first when it is empty.
-nE_SoundHub_Pl5* nE_GetSoundHub();
-// Clears and deletes the hub (at shutdown).
-void nE_DestroySoundHub();
-
-// Connects the script functions SndPlay, SndStop and SndPauseAll to the hub.
-void nE_InstallSoundHubScriptHooks();

@@ -5,14 +5,13 @@
 #include "engine/core/nE_NumText.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/core/nE_Xml.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture.h"
-#include "engine/scene/nE_SceneTypes.h"
 
 #include <algorithm>
 #include <tinyxml.h>
@@ -347,32 +346,49 @@ void nE_AnimSprite::Draw(nE_Render* render, const nE_RenderState& state)
 namespace
 {
 
-void AnmPlayHook(nE_Object* object, const std::string& animation, const std::string& trigger)
+// The animation named by argument 1; null for any other object.
+nE_AnimSprite* ArgAnim(lua_State* L)
 {
-    if (auto* anim = dynamic_cast<nE_AnimSprite*>(object)) anim->Play(animation, trigger);
+    return dynamic_cast<nE_AnimSprite*>(nE_ArgObject(L, 1));
 }
 
-void AnmStopHook(nE_Object* object)
+int AnmPlay(lua_State* L)
 {
-    if (auto* anim = dynamic_cast<nE_AnimSprite*>(object)) anim->Stop();
+    nE_AnimSprite* anim = ArgAnim(L);
+    std::string animation = nE_ArgString(L, 2);
+    std::string trigger = nE_ArgString(L, 3);
+    lua_settop(L, 0);
+    if (anim) anim->Play(animation, trigger);
+    return 0;
 }
 
-void AnmPauseHook(nE_Object* object, bool pause)
+int AnmStop(lua_State* L)
 {
-    if (auto* anim = dynamic_cast<nE_AnimSprite*>(object)) anim->Pause(pause);
+    nE_AnimSprite* anim = ArgAnim(L);
+    lua_settop(L, 0);
+    if (anim) anim->Stop();
+    return 0;
 }
+
+int AnmPause(lua_State* L)
+{
+    nE_AnimSprite* anim = ArgAnim(L);
+    bool pause = nE_ArgInt(L, 2) > 0;
+    lua_settop(L, 0);
+    if (anim) anim->Pause(pause);
+    return 0;
+}
+
+const nE_ScriptFunction kScriptFunctions[] = {
+    {"AnmPlay", AnmPlay},
+    {"AnmStop", AnmStop},
+    {"AnmPause", AnmPause},
+};
 
 } // namespace
-
-void nE_InstallAnimScriptHooks()
-{
-    g_scriptMediaHooks.anmPlay = AnmPlayHook;
-    g_scriptMediaHooks.anmStop = AnmStopHook;
-    g_scriptMediaHooks.anmPause = AnmPauseHook;
-}
 
 void nE_RegisterAnimType()
 {
     nE_RegisterObjectType("anim", nE_AnimSprite::Create);
-    nE_InstallAnimScriptHooks();
+    nE_AddScriptFunctions(kScriptFunctions);
 }

@@ -82,7 +82,6 @@ private:
     std::string m_frameTextureName;
 };
 
-// Points the script functions AnmPlay, AnmStop and AnmPause at this kind.
-void nE_InstallAnimScriptHooks();
-// Registers the "anim" object kind and installs its script hooks.
+// Registers the "anim" object kind and its script functions AnmPlay, AnmStop
+// and AnmPause.
 void nE_RegisterAnimType();

@@ -1,9 +1,10 @@
 #include "engine/scene/nE_AtEffect.h"
 
+#include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Properties.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_ScriptApi.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 
 #include <algorithm>
@@ -381,4 +382,47 @@ void nE_AtEffect::Update(const nE_TimeStep* step)
 void nE_AtEffect::Draw(nE_Render* render, const nE_RenderState& state)
 {
     m_renderer->Draw(*m_field, m_scrClipSize, render, state, m_particleScale);
+}
+
+// ---- script functions ----
+
+nE_AtGlobalForces g_atGlobalForces;
+
+namespace
+{
+
+// Reads the table's fields into the shared forces; absent fields keep their values.
+int AtGlobalForceSet(lua_State* L)
+{
+    if (!lua_istable(L, 1))
+    {
+        lua_settop(L, 0);
+        return 0;
+    }
+    lua_settop(L, 1);
+    nE_SLHelper_Lua sl(L);
+    nE_AtGlobalForces& f = g_atGlobalForces;
+    sl.ReadFloat("air_counterforce", f.airCounterforce);
+    sl.ReadVec3("gravity_force", f.gravityForce);
+    sl.ReadVec3("wind_force", f.windForce);
+    sl.ReadFloat("rand_wind_min_force", f.randWindMinForce);
+    sl.ReadFloat("rand_wind_max_force", f.randWindMaxForce);
+    sl.ReadFloat("rand_wind_min_wait_time", f.randWindMinWaitTime);
+    sl.ReadFloat("rand_wind_max_wait_time", f.randWindMaxWaitTime);
+    sl.ReadFloat("rand_wind_min_change_time", f.randWindMinChangeTime);
+    sl.ReadFloat("rand_wind_max_change_time", f.randWindMaxChangeTime);
+    lua_settop(L, 0);
+    return 0;
+}
+
+const nE_ScriptFunction kScriptFunctions[] = {
+    {"AtGlobalForceSet", AtGlobalForceSet},
+};
+
+} // namespace
+
+void nE_RegisterAtEffectType()
+{
+    nE_RegisterObjectType("ateffect", nE_AtEffect::Create);
+    nE_AddScriptFunctions(kScriptFunctions);
 }

@@ -14,6 +14,22 @@
 class nE_VertexList;
 class AtRenderer;
 
+// Forces shared by every at-effect; scripts set them with AtGlobalForceSet.
+struct nE_AtGlobalForces
+{
+    nE_Vec3 gravityForce{0.0f, 9.8f, 0.0f};
+    nE_Vec3 windForce{0.0f, 0.0f, 0.0f};
+    float airCounterforce = 0.05f;
+    float randWindMinForce = 0.0f;
+    float randWindMaxForce = 10.0f;
+    float randWindMinWaitTime = 0.0f;
+    float randWindMaxWaitTime = 10.0f;
+    float randWindMinChangeTime = 0.5f;
+    float randWindMaxChangeTime = 2.0f;
+    nE_Vec3 gust{0.0f, 0.0f, 0.0f};
+};
+extern nE_AtGlobalForces g_atGlobalForces;
+
 struct nE_AtParticle
 {
     nE_Vec3 position;
@@ -120,3 +136,7 @@ private:
     float m_particleScale = 1.0f;
     float m_fastStart = 0.0f;
 };
+
+// Registers the "ateffect" object kind and its script function
+// AtGlobalForceSet.
+void nE_RegisterAtEffectType();

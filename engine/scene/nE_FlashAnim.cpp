@@ -3,15 +3,15 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_NumText.h"
+#include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/core/nE_Xml.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture.h"
-#include "engine/scene/nE_SceneTypes.h"
 
 #include <cmath>
 #include <cstdio>
@@ -316,26 +316,48 @@ void nE_FlashAnim::Draw(nE_Render* render, const nE_RenderState& state)
 namespace
 {
 
-void FlashAnmPlayHook(nE_Object* object, const std::string& trigger)
+// The flash animation named by argument 1; null for any other object.
+nE_FlashAnim* ArgFlashAnim(lua_State* L)
 {
-    if (auto* anim = dynamic_cast<nE_FlashAnim*>(object)) anim->Play(trigger);
+    return dynamic_cast<nE_FlashAnim*>(nE_ArgObject(L, 1));
 }
 
-void FlashAnmStopHook(nE_Object* object)
+int FlashAnmPlay(lua_State* L)
 {
-    if (auto* anim = dynamic_cast<nE_FlashAnim*>(object)) anim->Stop();
+    nE_FlashAnim* anim = ArgFlashAnim(L);
+    std::string trigger = nE_ArgString(L, 2);
+    lua_settop(L, 0);
+    if (anim) anim->Play(trigger);
+    return 0;
 }
 
-void FlashAnmPauseHook(nE_Object* object, bool pause)
+int FlashAnmStop(lua_State* L)
 {
-    if (auto* anim = dynamic_cast<nE_FlashAnim*>(object)) anim->Pause(pause);
+    nE_FlashAnim* anim = ArgFlashAnim(L);
+    lua_settop(L, 0);
+    if (anim) anim->Stop();
+    return 0;
 }
+
+int FlashAnmPause(lua_State* L)
+{
+    nE_FlashAnim* anim = ArgFlashAnim(L);
+    bool pause = nE_ArgInt(L, 2) > 0;
+    lua_settop(L, 0);
+    if (anim) anim->Pause(pause);
+    return 0;
+}
+
+const nE_ScriptFunction kScriptFunctions[] = {
+    {"FlashAnmPlay", FlashAnmPlay},
+    {"FlashAnmStop", FlashAnmStop},
+    {"FlashAnmPause", FlashAnmPause},
+};
 
 } // namespace
 
-void nE_InstallFlashAnimScriptHooks()
+void nE_RegisterFlashAnimType()
 {
-    g_scriptMediaHooks.flashAnmPlay = FlashAnmPlayHook;
-    g_scriptMediaHooks.flashAnmStop = FlashAnmStopHook;
-    g_scriptMediaHooks.flashAnmPause = FlashAnmPauseHook;
+    nE_RegisterObjectType("flashanim", nE_FlashAnim::Create);
+    nE_AddScriptFunctions(kScriptFunctions);
 }

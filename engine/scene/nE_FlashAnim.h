@@ -84,5 +84,6 @@ private:
     std::vector<nE_FlashAnimFrame> m_frames;
 };
 
-// Points FlashAnmPlay, FlashAnmStop and FlashAnmPause at this kind.
-void nE_InstallFlashAnimScriptHooks();
+// Registers the "flashanim" object kind and its script functions
+// FlashAnmPlay, FlashAnmStop and FlashAnmPause.
+void nE_RegisterFlashAnimType();

@@ -273,14 +273,14 @@ nE_Font::~nE_Font()
     if (m_face) FT_Done_Face(m_face);
 }
 
-nE_Resource* nE_Font::Create()
+nE_Font* nE_CreateFont()
 {
     return new nE_Font();
 }
 
 void nE_RegisterFontCreator()
 {
-    nE_ResourceCache::SetCreator(NE_RES_FONT, &nE_Font::Create);
+    nE_ResourceCache::SetCreator(NE_RES_FONT, [] { return static_cast<nE_Resource*>(nE_CreateFont()); });
 }
 
 bool nE_Font::OpenFace(const std::string& path, std::vector<unsigned char>& plain)

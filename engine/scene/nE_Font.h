@@ -76,8 +76,6 @@ public:
     // Sets the pixel size used by MeasureWidth and WrapText; false when out of range.
     bool SetPixelSize(int size);
 
-    static nE_Resource* Create();
-
     // Bytes the glyph cache may hold before it is emptied; a glyph bigger
     // than a quarter of this is rendered for each use instead of kept.
     static constexpr size_t kGlyphCacheBytes = size_t(2) << 20;
@@ -143,5 +141,8 @@ std::vector<unsigned char> nE_ScrambleFont(const unsigned char* plain, size_t co
 // False (and `plain` empty) for bytes that are not in the stored form.
 bool nE_UnscrambleFont(const unsigned char* bytes, size_t count, std::vector<unsigned char>& plain);
 
-// Registers resource kind 3.
+// A new, empty font: the resource cache's creator for kind 3, which then
+// loads it by name.
+nE_Font* nE_CreateFont();
+// Makes nE_CreateFont the cache's creator for kind 3.
 void nE_RegisterFontCreator();

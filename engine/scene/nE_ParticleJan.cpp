@@ -3,8 +3,8 @@
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_NumText.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Resource.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture.h"
 
 #include <algorithm>

@@ -3,11 +3,11 @@
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_Xml.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Render_Pl5.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 #include "engine/scene/nE_ParticleComplex.h"
@@ -302,33 +302,80 @@ nE_PartSysImpl* ImplOf(nE_Object* object)
     return system ? system->GetImpl() : nullptr;
 }
 
-void PsSetMaskObjHook(nE_Object* system, nE_Object* mask)
+int PsSetMaskObj(lua_State* L)
+{
+    nE_Object* system = nE_ArgObject(L, 1);
+    nE_Object* mask = nE_ArgObject(L, 2);
+    lua_settop(L, 0);
+    if (system && mask) nE_PsSetMask(system, mask);
+    return 0;
+}
+
+int PsStart(lua_State* L)
+{
+    nE_Object* system = nE_ArgObject(L, 1);
+    lua_settop(L, 0);
+    nE_PsStart(system);
+    return 0;
+}
+
+// Only exactly 1 pauses (2 resumes).
+int PsPause(lua_State* L)
+{
+    nE_Object* system = nE_ArgObject(L, 1);
+    int value = nE_ArgInt(L, 2);
+    lua_settop(L, 0);
+    nE_PsPause(system, value == 1);
+    return 0;
+}
+
+int PsStop(lua_State* L)
+{
+    nE_Object* system = nE_ArgObject(L, 1);
+    int value = nE_ArgInt(L, 2);
+    lua_settop(L, 0);
+    nE_PsStop(system, value == 1);
+    return 0;
+}
+
+int PartSysRestart(lua_State* L)
+{
+    nE_Object* system = nE_ArgObject(L, 1);
+    lua_settop(L, 0);
+    nE_PsStop(system, true);
+    nE_PsStart(system);
+    return 0;
+}
+
+const nE_ScriptFunction kScriptFunctions[] = {
+    {"PsSetMaskObj", PsSetMaskObj},     {"PsStart", PsStart}, {"PsPause", PsPause}, {"PsStop", PsStop},
+    {"PartSysRestart", PartSysRestart},
+};
+
+} // namespace
+
+void nE_PsSetMask(nE_Object* system, nE_Object* mask)
 {
     if (nE_PartSysImpl* impl = ImplOf(system)) impl->SetMask(mask);
 }
 
-void PsStartHook(nE_Object* system)
+void nE_PsStart(nE_Object* system)
 {
     if (nE_PartSysImpl* impl = ImplOf(system)) impl->Start();
 }
 
-void PsPauseHook(nE_Object* system, bool pause)
+void nE_PsPause(nE_Object* system, bool pause)
 {
     if (nE_PartSysImpl* impl = ImplOf(system)) impl->SetPaused(pause);
 }
 
-void PsStopHook(nE_Object* system, bool clear)
+void nE_PsStop(nE_Object* system, bool clear)
 {
     if (nE_PartSysImpl* impl = ImplOf(system)) impl->Stop(clear);
 }
 
-} // namespace
-
 void nE_RegisterParticleType()
 {
     nE_RegisterObjectType("partsys", nE_ParticleSystem::Create);
-    g_scriptMediaHooks.psSetMaskObj = PsSetMaskObjHook;
-    g_scriptMediaHooks.psStart = PsStartHook;
-    g_scriptMediaHooks.psPause = PsPauseHook;
-    g_scriptMediaHooks.psStop = PsStopHook;
+    nE_AddScriptFunctions(kScriptFunctions);
 }

@@ -162,5 +162,14 @@ private:
     size_t m_next = 0;
 };
 
-// Registers "partsys" and points the Ps* script functions at it.
+// What the Ps* script functions do, for code that holds the object: each acts
+// only on a particle system (of any kind derived from "partsys") that has an
+// implementation, and does nothing otherwise (null included).
+void nE_PsSetMask(nE_Object* system, nE_Object* mask);
+void nE_PsStart(nE_Object* system);
+void nE_PsPause(nE_Object* system, bool pause);
+void nE_PsStop(nE_Object* system, bool clear);
+
+// Registers "partsys" and its script functions PsSetMaskObj, PsStart,
+// PsPause, PsStop and PartSysRestart.
 void nE_RegisterParticleType();

@@ -1,8 +1,9 @@
 #include "engine/scene/nE_Sprite.h"
 
+#include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture.h"
 
 nE_Sprite::nE_Sprite() = default;
@@ -82,4 +83,9 @@ void nE_Sprite::Draw(nE_Render* render, const nE_RenderState& state)
 void nE_Sprite::SetTexture(std::shared_ptr<nE_Texture> texture)
 {
     m_texture = std::move(texture);
+}
+
+void nE_RegisterSpriteType()
+{
+    nE_RegisterObjectType("spr", nE_Sprite::Create);
 }

@@ -38,3 +38,6 @@ protected:
 
     std::shared_ptr<nE_Texture> m_texture;
 };
+
+// Registers the "spr" object kind.
+void nE_RegisterSpriteType();

@@ -2,10 +2,10 @@
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Resource.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_StringTable.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/platform/nE_Texture.h"
 #include "engine/scene/nE_Font.h"
 

@@ -2,14 +2,15 @@
 
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
+#include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Path.h"
 #include "engine/core/nE_Properties.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "engine/platform/nE_Render.h"
+#include "engine/core/nE_Xml.h"
 #include "engine/platform/nE_Texture_Pl5.h"
-#include "engine/scene/nE_SceneTypes.h"
 #include "engine/scene/nE_Subtitles.h"
 #include "engine/scene/nE_TheoraDecoder.h"
 
@@ -300,26 +301,48 @@ void nE_Video::Draw(nE_Render* render, const nE_RenderState& state)
 namespace
 {
 
-void VidPlayHook(nE_Object* object, const std::string& trigger)
+// The video named by argument 1; null for any other object.
+nE_Video* ArgVideo(lua_State* L)
 {
-    if (auto* video = dynamic_cast<nE_Video*>(object)) video->Play(trigger);
+    return dynamic_cast<nE_Video*>(nE_ArgObject(L, 1));
 }
 
-void VidStopHook(nE_Object* object)
+int VidPlay(lua_State* L)
 {
-    if (auto* video = dynamic_cast<nE_Video*>(object)) video->Stop();
+    nE_Video* video = ArgVideo(L);
+    std::string trigger = nE_ArgString(L, 2);
+    lua_settop(L, 0);
+    if (video) video->Play(trigger);
+    return 0;
 }
 
-void VidPauseHook(nE_Object* object, bool pause)
+int VidStop(lua_State* L)
 {
-    if (auto* video = dynamic_cast<nE_Video*>(object)) video->Pause(pause);
+    nE_Video* video = ArgVideo(L);
+    lua_settop(L, 0);
+    if (video) video->Stop();
+    return 0;
 }
+
+int VidPause(lua_State* L)
+{
+    nE_Video* video = ArgVideo(L);
+    bool pause = nE_ArgInt(L, 2) > 0;
+    lua_settop(L, 0);
+    if (video) video->Pause(pause);
+    return 0;
+}
+
+const nE_ScriptFunction kScriptFunctions[] = {
+    {"VidPlay", VidPlay},
+    {"VidStop", VidStop},
+    {"VidPause", VidPause},
+};
 
 } // namespace
 
-void nE_InstallVideoScriptHooks()
+void nE_RegisterVideoType()
 {
-    g_scriptMediaHooks.vidPlay = VidPlayHook;
-    g_scriptMediaHooks.vidStop = VidStopHook;
-    g_scriptMediaHooks.vidPause = VidPauseHook;
+    nE_RegisterObjectType("video", nE_Video::Create);
+    nE_AddScriptFunctions(kScriptFunctions);
 }

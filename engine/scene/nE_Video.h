@@ -86,5 +86,6 @@ private:
     bool m_countFrames = false;
 };
 
-// Points the script functions VidPlay, VidStop and VidPause at this kind.
-void nE_InstallVideoScriptHooks();
+// Registers the "video" object kind and its script functions VidPlay, VidStop
+// and VidPause.
+void nE_RegisterVideoType();

@@ -1,12 +1,12 @@
 #include "game/app/nG_Application.h"
 
 #include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_Timer.h"
 #include "engine/core/nE_TriggerManager.h"
 #include "engine/core/nE_Tween.h"
-#include "engine/platform/nE_Render.h"
-#include "engine/platform/nE_SoundHub_Pl5.h"
+#include "engine/platform/nE_SoundHub.h"
 #include "engine/platform/notEngine.h"
 #include "engine/scene/nE_Sprite.h"
 #include "game/app/nG_DisplayMode.h"
@@ -124,7 +124,7 @@ void nG_Application::ClearLevel(bool makeSoundHub)
     if (g_triggerManager) g_triggerManager->Clear();
     if (g_timerManager) g_timerManager->Clear();
     if (g_scene && g_scene->GetStorage()) g_scene->GetStorage()->DeleteChildren();
-    nE_SoundHub_Pl5* hub = makeSoundHub ? nE_GetSoundHub() : g_soundHub;
+    nE_SoundHub* hub = makeSoundHub ? nE_GetSoundHub() : g_soundHub;
     if (hub) hub->StopAll(2.0f);
 }
 

@@ -1,6 +1,6 @@
 #include "game/app/nG_CheatHighlight.h"
 
-#include "engine/platform/nE_Render.h"
+#include "engine/core/nE_Render.h"
 #include "game/app/nG_Config.h"
 #include "game/app/nG_ProfileList.h"
 #include "game/messages/nG_Messages.h"

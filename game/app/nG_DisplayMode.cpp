@@ -1,7 +1,7 @@
 #include "game/app/nG_DisplayMode.h"
 
-#include "de50/de50_loop.h"
 #include "engine/core/nE_Log.h"
+#include "engine/platform/nE_System.h"
 
 #include <cstdio>
 
@@ -37,7 +37,7 @@ bool StaysWindowed(nG_DisplayMode& mode, unsigned w, unsigned h)
 // The mode in force: the library's --windowed keeps a window whatever was chosen.
 void LogMode(const nG_DisplayMode& mode)
 {
-    bool held = mode.fullScreen && DE50::GetLoopOptions().windowed;
+    bool held = mode.fullScreen && nE_IsWindowKept();
     char line[256];
     std::snprintf(line, sizeof line, "Display mode: %dx%d, fullscreen=%d, widescreen=%d.%s",
                   static_cast<int>(mode.width), static_cast<int>(mode.height),

@@ -4,9 +4,9 @@
 #include "engine/core/nE_Mediator.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Properties.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "engine/platform/nE_Render.h"
 #include "game/messages/nG_Messages.h"
 
 #include <algorithm>

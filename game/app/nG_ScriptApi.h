@@ -41,10 +41,11 @@ extern nG_ScriptServices g_gameScriptServices;
 // when neither can be found.
 std::string nG_DocumentsFolder();
 
-// The handlers, in registration order.
+// The handlers, by what they drive; nG_ScriptApi.cpp lists them in
+// registration order.
 namespace nG_ScriptApi
 {
-// Level and rooms, inventory, tasks, dialogs, map, interface, positions.
+// Rooms and level (nG_ScriptApiLevel.cpp).
 int SwitchRoom(lua_State* L);
 int OpenSubRoom(lua_State* L);
 int CloseSubRoom(lua_State* L);
@@ -53,18 +54,23 @@ int GetCurrentRoom(lua_State* L);
 int SetAutoSave(lua_State* L);
 int PauseLevel(lua_State* L);
 int SwitchLevel(lua_State* L);
-int Quit(lua_State* L);
 int ApplyObj(lua_State* L);
+int GetObjPosByObj(lua_State* L);
+int GetGameCursorPos(lua_State* L);
+int GetAppWidth(lua_State* L);
+
+// The interface: inventory, tasks, dialogs, map, cards, guide, HUD
+// (nG_ScriptApiInterface.cpp).
 int AddObjectToInv(lua_State* L);
 int DelObjectFromInv(lua_State* L);
-int ShowPopup(lua_State* L);
-int HidePopup(lua_State* L);
 int AddTask(lua_State* L);
 int CompleteTask(lua_State* L);
 int SetTasksCompleteData(lua_State* L);
 int UnmarkTask(lua_State* L);
 int CollectHoObject(lua_State* L);
 int CollectObjectToInterface(lua_State* L);
+int ShowPopup(lua_State* L);
+int HidePopup(lua_State* L);
 int ShowBlackBarText(lua_State* L);
 int ShowDialog(lua_State* L);
 int CloseDialog(lua_State* L);
@@ -76,18 +82,13 @@ int ShowVideoFrame(lua_State* L);
 int HideVideoFrame(lua_State* L);
 int ShowSubtitle(lua_State* L);
 int HideSubtitle(lua_State* L);
+int ShowModalWindow(lua_State* L);
+int CloseModalWindow(lua_State* L);
 int ShowMapPopup(lua_State* L);
 int HideMapPopup(lua_State* L);
 int CloseMap(lua_State* L);
 int AddCard(lua_State* L);
 int CloseCardsScreen(lua_State* L);
-int ManageInterface(lua_State* L);
-int ShowMinigame(lua_State* L);
-int HideMinigame(lua_State* L);
-int GetSkipTimer(lua_State* L);
-int GetHintTimer(lua_State* L);
-int SetHintTimer(lua_State* L);
-int UpdateGameMode(lua_State* L);
 int VisitMapRoom(lua_State* L);
 int AddMapRoomTask(lua_State* L);
 int DeleteMapRoomTask(lua_State* L);
@@ -98,22 +99,25 @@ int StrategyGuideNext(lua_State* L);
 int StrategyGuidePrev(lua_State* L);
 int StrategyGuideSetPage(lua_State* L);
 int StrategyGuideGetPage(lua_State* L);
-int GetObjPosByObj(lua_State* L);
-int GetGameCursorPos(lua_State* L);
-int GetAppWidth(lua_State* L);
+int ManageInterface(lua_State* L);
 int AddChildToInterface(lua_State* L);
 int RemoveChildFromInterface(lua_State* L);
 int SetInterfaceChildInput(lua_State* L);
-int ShowModalWindow(lua_State* L);
-int CloseModalWindow(lua_State* L);
+int ShowMinigame(lua_State* L);
+int HideMinigame(lua_State* L);
+int GetSkipTimer(lua_State* L);
+int GetHintTimer(lua_State* L);
+int SetHintTimer(lua_State* L);
 int SetBtnLockValue(lua_State* L);
 int GetBtnLockValue(lua_State* L);
+int UpdateGameMode(lua_State* L);
 
-// Sound, settings, profiles, desktop, platform answers and old names.
+// Settings and sound (nG_ScriptApiSettings.cpp).
 int PlaySfx(lua_State* L);
 int PlayEnv(lua_State* L);
 int PlaySoundtrack(lua_State* L);
 int PlayVoice(lua_State* L);
+int IsNoSoundDevice(lua_State* L);
 int GetPerformanceMode(lua_State* L);
 int SetPerformanceMode(lua_State* L);
 int GetGamma(lua_State* L);
@@ -129,6 +133,8 @@ int GetSoundVolume(lua_State* L);
 int GetUrl(lua_State* L);
 int GetGuideUrl(lua_State* L);
 int SaveSettings(lua_State* L);
+
+// Profiles (nG_ScriptApiProfiles.cpp).
 int GetProfileList(lua_State* L);
 int GetCurrentProfile(lua_State* L);
 int SetCurrentProfile(lua_State* L);
@@ -136,11 +142,14 @@ int AddProfile(lua_State* L);
 int DeleteProfile(lua_State* L);
 int LoadCurrentProfile(lua_State* L);
 int SaveProfiles(lua_State* L);
+int IsCheater(lua_State* L);
+
+// The program, the desktop, platform answers and old names
+// (nG_ScriptApiSystem.cpp).
+int Quit(lua_State* L);
 int CopyFileToMyDocs(lua_State* L);
 int SetWallpaper(lua_State* L);
 int OpenBrowser(lua_State* L);
-int IsNoSoundDevice(lua_State* L);
-int IsCheater(lua_State* L);
 int IsMac(lua_State* L);
 int IsiSplashPressed(lua_State* L); // iOS_IsiSplashPressed
 int IsRated(lua_State* L);          // iOS_IsRated

@@ -1,6 +1,6 @@
 #include "game/app/nG_Settings.h"
 
-#include "engine/platform/nE_SoundHub_Pl5.h"
+#include "engine/platform/nE_SoundHub.h"
 
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_SLHelper.h"

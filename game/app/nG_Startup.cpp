@@ -4,20 +4,15 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_Object.h"
-#include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Path.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_StringTable.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "engine/platform/nE_Cursor_Pl5.h"
+#include "engine/platform/nE_Cursor.h"
 #include "engine/platform/nE_File.h"
-#include "engine/platform/nE_Render.h"
-#include "engine/platform/nE_SoundHub_Pl5.h"
-#include "engine/platform/notEngine.h"
-#include "engine/scene/nE_AnimSprite.h"
-#include "engine/scene/nE_Font.h"
-#include "engine/scene/nE_SceneTypes.h"
-#include "engine/scene/nE_Text.h"
+#include "engine/platform/notEngine_Pl5.h"
+#include "engine/scene/nE_Engine.h"
 #include "game/app/nG_Application.h"
 #include "game/app/nG_Config.h"
 #include "game/app/nG_DisplayMode.h"
@@ -103,25 +98,6 @@ void PauseApplication(bool paused)
 
 // ---- services ----
 
-// The engine's object kinds, then the shell.
-void CreateEngine()
-{
-    nE_RegisterSceneObjectTypes();
-    nE_RegisterAnimType();
-    nE_RegisterTextType();
-    nE_RegisterFontCreator();
-    if (!g_engine) g_engine = new notEngine_Pl5();
-}
-
-// Kinds of the game's own; those not built yet are simply unknown to modules.
-void RegisterGameObjectTypes()
-{
-    nG_RegisterRoomTypes();
-    nG_RegisterParticleTypes();
-    nE_RegisterObjectType("textedit", nG_TextEdit::Create);
-    nE_RegisterObjectType("str_guide", nG_StrategyGuide::Create);
-}
-
 void InstallCallbacks()
 {
     g_engine->SetInitDoneCallback(nG_OnInitDone);
@@ -149,12 +125,9 @@ void ServiceSetSystemCursor(bool on)
     if (g_cursor) g_cursor->SetSystemCursor(on);
 }
 
-// Ties the script functions to the services they reach outside the core.
+// Ties the game's script functions to the engine's services.
 void InstallScriptHooks()
 {
-    nE_InstallSoundHubScriptHooks();
-    nE_InstallAnimScriptHooks();
-    nE_InstallCursorHooks();
     g_gameScriptServices.quit = ServiceQuit;
     g_gameScriptServices.setGamma = ServiceSetGamma;
     g_gameScriptServices.toggleFullscreen = nG_OnToggleFullscreen;
@@ -252,6 +225,14 @@ void nG_PreInit()
     SetUserFolderNames(g_publisherName, g_gameName);
 }
 
+void nG_RegisterGameKinds()
+{
+    nG_RegisterRoomTypes();
+    nG_RegisterTextEditType();
+    nG_RegisterParticleTypes();
+    nG_RegisterStrategyGuideType();
+}
+
 void nG_CreateGlobals()
 {
     if (!g_mediator) g_mediator = new nG_Mediator();
@@ -276,7 +257,7 @@ void nG_OnPlatformShutdown()
 bool nG_GameInit()
 {
     nG_CreateGlobals();
-    CreateEngine();
+    nE_CreateEngine();
     InstallScriptHooks();
     if (!g_stringTable) g_stringTable = new nE_StringTable();
     g_config->Load();
@@ -287,7 +268,7 @@ bool nG_GameInit()
     nE_RemoveStaleUserTemporaries();
     if (!g_settings) g_settings = new nG_Settings();
     g_settings->Load();
-    RegisterGameObjectTypes();
+    nG_RegisterGameKinds();
     InstallCallbacks();
     if (!StartDisplay())
     {

@@ -19,6 +19,10 @@ int nG_RunGame(int argc, char** argv);
 void nG_PreInit();
 // The mediator and the configuration (with its defaults, not yet loaded).
 void nG_CreateGlobals();
+// The game's list of its own object kinds, one call each: "room" and
+// "subroom", "textedit", "partsys_gm" and "partsys_pm", "str_guide". (The
+// engine's kinds are nE_CreateEngine's list.)
+void nG_RegisterGameKinds();
 
 // The library's start and stop callbacks. Start reports success always; when
 // no display could be set at all it asks the loop to end with code 1.

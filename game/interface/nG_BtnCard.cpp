@@ -1,9 +1,9 @@
 #include "game/interface/nG_BtnCard.h"
 
 #include "engine/core/nE_ObjectTypeRegistry.h"
-#include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_Tween.h"
 #include "engine/scene/nE_AnimSprite.h"
+#include "engine/scene/nE_ParticleSystem.h"
 #include "game/interface/nG_InterfButton.h"
 #include "game/interface/nG_WidgetUtil.h"
 #include "game/messages/nG_Messages.h"
@@ -60,7 +60,7 @@ void nG_BtnCard::SetDefaults()
         effect->SetInput(false);
         if (nE_Object* attached = nG_Attach(button, std::move(effect)))
         {
-            if (g_scriptMediaHooks.psStop) g_scriptMediaHooks.psStop(attached, true);
+            nE_PsStop(attached, true);
             m_effect = attached->GetHandle();
         }
     }
@@ -74,8 +74,7 @@ void nG_BtnCard::OnMessage(int id, void* record)
         if (auto* msg = nE_MsgAs<NG_MSG_TASKS_CHANGED>(id, record)) SetInput(msg->value);
         break;
     case NG_MSG_ADD_CARD:
-        if (!nG_IsLevelStarting() && m_effect.Get() && g_scriptMediaHooks.psStart)
-            g_scriptMediaHooks.psStart(m_effect.Get());
+        if (!nG_IsLevelStarting()) nE_PsStart(m_effect.Get());
         ++m_cards;
         if (nE_AnimSprite* anim = nG_As<nE_AnimSprite>(m_anim)) anim->SetFrame(m_cards);
         break;

@@ -1,6 +1,6 @@
 #include "game/interface/nG_FramedBox.h"
 
-#include "engine/platform/nE_Render.h"
+#include "engine/core/nE_Render.h"
 #include "engine/scene/nE_Sprite.h"
 #include "game/interface/nG_WidgetUtil.h"
 

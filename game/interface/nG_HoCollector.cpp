@@ -4,8 +4,8 @@
 #include "engine/core/nE_Log.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Scene.h"
-#include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_Tween.h"
+#include "engine/scene/nE_ParticleSystem.h"
 #include "game/interface/nG_WidgetUtil.h"
 #include "game/messages/nG_Messages.h"
 
@@ -105,8 +105,8 @@ void nG_HoCollector::CollectHo(const std::string& name)
             // The burst takes the shape of the object it replaces: the object and
             // the effect share the collector's space. An emitter file waits for a
             // start (a scripted effect runs already).
-            if (g_scriptMediaHooks.psSetMaskObj) g_scriptMediaHooks.psSetMaskObj(effect.get(), object);
-            if (g_scriptMediaHooks.psStart) g_scriptMediaHooks.psStart(effect.get());
+            nE_PsSetMask(effect.get(), object);
+            nE_PsStart(effect.get());
             effect->SetZ(1000.0f);
             effect->GetRenderState().blendMode = 2;
             entry.effect = nE_ObjectHandle(nG_Attach(this, std::move(effect)));

@@ -1,7 +1,7 @@
 #include "game/interface/nG_Inventory.h"
 
 #include "engine/core/nE_Scene.h"
-#include "engine/platform/nE_Cursor_Pl5.h"
+#include "engine/platform/nE_Cursor.h"
 #include "engine/scene/nE_Sprite.h"
 #include "engine/scene/nE_Text.h"
 #include "game/interface/nG_InterfButton.h"

@@ -1,6 +1,7 @@
 #include "game/interface/nG_StrategyGuide.h"
 
 #include "engine/core/nE_Log.h"
+#include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Path.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_Scene.h"
@@ -527,4 +528,9 @@ void nG_StrategyGuide::OnMessage(int id, void* record)
     default:
         break;
     }
+}
+
+void nG_RegisterStrategyGuideType()
+{
+    nE_RegisterObjectType("str_guide", nG_StrategyGuide::Create);
 }

@@ -104,3 +104,6 @@ private:
     nE_ObjectHandle m_imageButtons[kSlots], m_images[kSlots];
     nE_ObjectHandle m_bigView, m_bigViewImage;
 };
+
+// Registers the "str_guide" object kind.
+void nG_RegisterStrategyGuideType();

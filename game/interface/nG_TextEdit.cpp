@@ -1,11 +1,12 @@
 #include "game/interface/nG_TextEdit.h"
 
 #include "engine/core/nE_EngineContext.h"
+#include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_Properties.h"
+#include "engine/core/nE_Render.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "engine/platform/nE_Render.h"
 #include "engine/scene/nE_Font.h"
 
 #include <algorithm>
@@ -296,4 +297,9 @@ void nG_TextEdit::Draw(nE_Render* render, const nE_RenderState& state)
     const nE_Rect r = GetLocalRect();
     const float colour[4] = {1.0f, 1.0f, 1.0f, m_caretAlpha};
     render->DrawLine(m_caretX, m_caretY, 0.0f, m_caretX, m_caretY + r.h, 0.0f, colour, state);
+}
+
+void nG_RegisterTextEditType()
+{
+    nE_RegisterObjectType("textedit", nG_TextEdit::Create);
 }

@@ -74,3 +74,6 @@ private:
 std::vector<size_t> nG_Utf8Starts(const std::string& text);
 // The code point as UTF-8; empty for a surrogate or a value past U+10FFFF.
 std::string nG_EncodeUtf8(uint32_t c);
+
+// Registers the "textedit" object kind.
+void nG_RegisterTextEditType();

@@ -3,6 +3,7 @@
 // the HUD reads are the sample's.
 
 #include "engine/core/nE_ScriptApi.h"
+#include "engine/scene/nE_Engine.h"
 #include "game/app/nG_ScriptApi.h"
 
 #include <gtest/gtest.h>
@@ -62,6 +63,7 @@ std::vector<std::string> HudFiles(const std::string& path)
 
 std::set<std::string> Registered()
 {
+    nE_RegisterEngineKinds(); // lists the engine's functions
     std::set<std::string> names;
     for (auto table : {nE_GetScriptApiTable, nG_GetScriptApiTable})
     {

@@ -6,7 +6,7 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Scene.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "engine/scene/nE_SceneTypes.h"
+#include "engine/scene/nE_Engine.h"
 #include "game/app/nG_Config.h"
 #include "game/app/nG_ProfileList.h"
 #include "game/app/nG_Room.h"
@@ -60,7 +60,7 @@ struct LevelFixtureBase : UserFolderTest
         g_config = &config;
         nE_EngineContext::Instance();
         L = nE_GetLua();
-        nE_RegisterSceneObjectTypes();
+        nE_RegisterEngineKinds();
         nG_RegisterRoomTypes();
         nG_RegisterScriptApi();
         render.reset(new RoomRender());

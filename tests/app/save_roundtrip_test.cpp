@@ -10,7 +10,7 @@
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_SLHelper.h"
 #include "engine/scene/nE_AnimSprite.h"
-#include "engine/scene/nE_SceneTypes.h"
+#include "engine/scene/nE_Engine.h"
 #include "engine/scene/nE_Text.h"
 #include "game/app/nG_ParticleSystemGm.h"
 #include "game/app/nG_Room.h"
@@ -138,7 +138,7 @@ struct SaveRoundTrip : testing::TestWithParam<Case>
         g_mediator = &bus;
         nE_EngineContext::Instance();
         L = nE_GetLua();
-        nE_RegisterSceneObjectTypes();
+        nE_RegisterEngineKinds();
         nE_RegisterAnimType();
         nE_RegisterTextType();
         nG_RegisterRoomTypes();

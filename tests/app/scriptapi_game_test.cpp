@@ -4,6 +4,7 @@
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Object.h"
 #include "engine/core/nE_Scene.h"
+#include "engine/platform/nE_SoundHub.h"
 #include "game/app/nG_ProfileList.h"
 #include "game/app/nG_Room.h"
 #include "game/app/nG_ScriptApi.h"
@@ -123,13 +124,18 @@ struct Responder : nE_Listener
 std::vector<std::string> g_calls;
 bool g_toggleResult = true;
 float g_cursorX = 0.0f, g_cursorY = 0.0f;
-struct Hooks
+// The hub the sound functions reach, as g_soundHub.
+struct SoundRecorder : nE_SoundHub
 {
-    static void Sound(const std::string& name, const std::string& channel, bool play, bool lookup,
-                      const std::string& trigger, float fade)
+    void PlaySound(const std::string& name, const std::string& channel, bool play, bool lookup,
+                   const std::string& trigger, float fade) override
     {
         g_calls.push_back(channel + ":" + J(name, play, lookup, trigger, fade));
     }
+    void SetMuted(bool) override {}
+};
+struct Hooks
+{
     static void Quit() { g_calls.push_back("quit"); }
     static bool Toggle(bool full) { return g_calls.push_back("toggle " + J(full)), g_toggleResult; }
     static void Gamma(float gamma) { g_calls.push_back("gamma " + J(gamma)); }
@@ -159,7 +165,6 @@ struct GameScriptTest : level_test::LevelFixtureBase
         delete g_settings;
         g_settings = nullptr;
         g_gameScriptServices = nG_ScriptServices();
-        g_scriptMediaHooks = nE_ScriptMediaHooks();
         nE_SetCursorPosFunc(nullptr);
         LevelFixtureBase::TearDown();
         DE50::TSoundManager::Shutdown(); // IsNoSoundDevice opens the device
@@ -458,8 +463,10 @@ TEST_F(DocumentsTest, CopyReplacesByFileNameWallpaperFailsAndTheBrowserGoesThrou
 
 TEST_F(GameScriptTest, SoundAndQuitGoThroughTheirHooks)
 {
-    Lua("PlaySfx('click', 1, 'done()'); Quit()"); // no hooks yet: nothing happens
-    g_scriptMediaHooks.playSound = Hooks::Sound;
+    Lua("Quit()"); // no hook yet: nothing happens
+    SoundRecorder hub;
+    nE_SoundHub* kept = g_soundHub; // a hub an earlier test made stays its owner's
+    g_soundHub = &hub;
     g_gameScriptServices.quit = Hooks::Quit;
     // A channel per function; plays only from a leading digit other than 0; only effects are looked up.
     Lua("PlaySfx('click', '1', 'done()', 2); PlayEnv('wind', 1, ''); PlayEnv('wind', 'x1', ''); "
@@ -470,6 +477,7 @@ TEST_F(GameScriptTest, SoundAndQuitGoThroughTheirHooks)
                                   "soundtrack:theme|1|0|t()|0", "voice:line|0|0|v()|0.5", "voice:|0|0||0",
                                   "env:wind|0|0||0", "env:wind|0|0||0", "env:wind|0|0||0", "quit"}),
         g_calls);
+    g_soundHub = kept;
     // The test environment runs OpenAL on its null back end, which is a device.
     EXPECT_EQ("number", Eval("type(IsNoSoundDevice())"));
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A renderer for windowless tests: draws and clip changes are written down instead of drawn.
 
-#include "engine/platform/nE_Render.h"
+#include "engine/core/nE_Render.h"
 
 #include <string>
 #include <vector>

@@ -4,9 +4,7 @@
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/core/nE_Timer.h"
 #include "engine/core/nE_TriggerManager.h"
-#include "support/script_probe.h"
 
-#include <limits>
 #include <memory>
 
 namespace
@@ -26,9 +24,6 @@ struct ScriptApiFixture : testing::Test
     void TearDown() override
     {
         nE_EngineContext::Destroy();
-        g_scriptMediaHooks = nE_ScriptMediaHooks();
-        g_atGlobalForces = nE_AtGlobalForces();
-        nE_SetFpsFunc(nullptr);
         nE_SetCursorPosFunc(nullptr);
     }
     void Run(const std::string& code) { LuaRun(L, code); }
@@ -44,22 +39,6 @@ struct ScriptApiFixture : testing::Test
         o->Update(&step);
     }
 };
-
-// All 50 functions are registered under their names and survive bad arguments.
-TEST_F(ScriptApiFixture, EveryFunctionSurvivesMissingNilAndWrongArguments)
-{
-    Make("box");
-    size_t count = 0;
-    const nE_ScriptFunction* table = nE_GetScriptApiTable(&count);
-    ASSERT_EQ(50u, count);
-    for (size_t i = 0; i < count; ++i, lua_pop(L, 1))
-    {
-        lua_getglobal(L, table[i].name);
-        EXPECT_EQ(table[i].handler, lua_tocfunction(L, -1)) << table[i].name;
-    }
-    script_probe::EveryFunction(L, table, count);
-    EXPECT_NE(nullptr, Find("box"));
-}
 
 TEST_F(ScriptApiFixture, CreateSetGetDeleteAndAttachBackKeepProperties)
 {
@@ -169,55 +148,4 @@ TEST_F(ScriptApiFixture, TriggerAndTimerFunctions)
     EXPECT_EQ(0u, g_timerManager->GetCount());
 }
 
-TEST_F(ScriptApiFixture, GlobalForcesFrameRateAndCursor)
-{
-    // Only a table is read; absent fields keep their values.
-    Run("AtGlobalForceSet('air_counterforce'); AtGlobalForceSet(nil, {air_counterforce = 1})");
-    EXPECT_FLOAT_EQ(0.05f, g_atGlobalForces.airCounterforce);
-    Run("AtGlobalForceSet({air_counterforce = 0.5, gravity_force = {1, 2, 3}})");
-    EXPECT_TRUE(g_atGlobalForces.airCounterforce == 0.5f && g_atGlobalForces.gravityForce.z == 3.0f &&
-                g_atGlobalForces.randWindMaxChangeTime == 2.0f);
-
-    EXPECT_EQ("0 0", Eval("GetFPS() .. ' ' .. CursorPosX()")); // no time has passed: no frame rate
-    nE_SetFpsFunc([] { return std::numeric_limits<float>::infinity(); });
-    EXPECT_EQ("0", Eval("GetFPS()"));
-    nE_SetCursorPosFunc([](float* x, float* y) { *x = 100.7f, *y = -3.9f; });
-    EXPECT_EQ("100 -3", Eval("CursorPosX() .. ' ' .. CursorPosY()")); // truncated
-}
-
-Lines g_calls;
-
-// Missing or boolean string arguments read as ""; object functions act only
-// on an object that is found.
-TEST_F(ScriptApiFixture, MediaHooksFollowTheScriptConvention)
-{
-    Make("ps");
-    Make("mask");
-    g_calls.clear();
-    nE_ScriptMediaHooks& h = g_scriptMediaHooks;
-    h.playSound = [](const std::string& name, const std::string& channel, bool play, bool lookup,
-                     const std::string& trigger, float fade)
-    {
-        g_calls.push_back("play " + name + "|" + channel + "|" + char('0' + play) + char('0' + lookup) + "|" +
-                          trigger + "|" + std::to_string(fade));
-    };
-    h.anmPlay = [](nE_Object* o, const std::string& a, const std::string& t)
-    { g_calls.push_back(o->GetName() + "|" + a + "|" + t); };
-    h.psSetMaskObj = [](nE_Object* o, nE_Object* m)
-    { g_calls.push_back("mask " + o->GetName() + "|" + m->GetName()); };
-    h.setCursor = [](int index) { g_calls.push_back("cursor " + std::to_string(index)); };
-    Run("SndPlay('door', 'sfx', '1', '0', 'end'); SndPlay('door', true, true, {}, false, 2); SndPlay();"
-        "AnmPlay('nobody', 'walk', 'e'); AnmPlay('ps', 'walk', 'e'); AnmStop('nobody'); VidPlay('nobody');"
-        "PsSetMaskObj('ps', 'nobody'); PsSetMaskObj('ps', 'mask'); PsPause('nobody', 1); SetCursor()");
-    // A name that finds nothing is named once, by the first function given it.
-    EXPECT_EQ(Lines{"Warning: AnmPlay: no object named \"nobody\"; the call does nothing"}, log.lines);
-    log.lines.clear();
-    Run("SetCursor(nil); SetCursor(3); SetCursor('2')");
-    EXPECT_EQ(Lines{"Warning: SetCursor try set cursor to nil!\n"}, log.lines);
-    EXPECT_EQ((Lines{"play door|sfx|10|end|0.000000", "play door||00||2.000000", "play ||00||0.000000",
-                     "ps|walk|e", "mask ps|mask", "cursor 3", "cursor 2"}),
-              g_calls);
-    g_scriptMediaHooks = nE_ScriptMediaHooks();
-    Run("SetCursor(4)");
-}
 } // namespace

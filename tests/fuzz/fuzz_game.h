@@ -12,8 +12,8 @@
 #include "engine/core/nE_Scene.h"
 #include "engine/platform/nE_Texture_Pl5.h"
 #include "engine/scene/nE_AnimSprite.h"
+#include "engine/scene/nE_Engine.h"
 #include "engine/scene/nE_Font.h"
-#include "engine/scene/nE_SceneTypes.h"
 #include "engine/scene/nE_Text.h"
 #include "fuzz_support.h"
 #include "game/app/nG_ParticleSystemGm.h"
@@ -39,7 +39,7 @@ inline void EnterSampleCopy()
 
 inline void RegisterGameTypes()
 {
-    nE_RegisterSceneObjectTypes();
+    nE_RegisterEngineKinds();
     nE_RegisterAnimType();
     nE_RegisterTextType();
     nE_RegisterFontCreator();

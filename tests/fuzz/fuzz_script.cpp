@@ -141,8 +141,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     g_settings = new nG_Settings();
     g_settings->Load();
     fuzz::RegisterGameTypes();
-    nE_InstallSoundHubScriptHooks();
-    nE_InstallAnimScriptHooks();
     fuzz::MakeResourcesAndRenderer();
     size_t count = 0;
     const nE_ScriptFunction* engine = nE_GetScriptApiTable(&count);

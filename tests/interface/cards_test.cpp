@@ -1,4 +1,4 @@
-#include "engine/scene/nE_SceneTypes.h"
+#include "engine/scene/nE_Engine.h"
 #include "game/interface/nG_CardsScreen.h"
 #include "widget_fixture.h"
 
@@ -11,7 +11,7 @@ struct CardsTest : WidgetFixture
     void SetUp() override
     {
         WidgetFixture::SetUp();
-        nE_RegisterSceneObjectTypes();
+        nE_RegisterEngineKinds();
         EnterScratch("assets/interface/cards");
         Watch({NG_MSG_SCREEN_CLOSED});
     }

@@ -15,12 +15,39 @@
 
 namespace
 {
-nE_Object* MakeEffect() // stands in for the particle system
+// Stands in for the particle system: an implementation without particles,
+// kept whatever the resource name, so that its mask can be read.
+struct StandInImpl : nE_PartSysImpl
 {
-    return new nE_Object();
+    bool Load(const std::string&) override { return true; }
+    bool LoadDocument(const TiXmlDocument&, const std::string&) override { return true; }
+    void LoadResources() override {}
+    void ReleaseResources() override {}
+    void Update(const nE_TimeStep*) override {}
+    void Draw(nE_Render*, const nE_RenderState*) override {}
+};
+struct StandInEffect : nE_ParticleSystem
+{
+    StandInEffect()
+    {
+        m_impl = std::make_unique<StandInImpl>();
+        m_impl->SetOwner(this);
+    }
+    void SetResourceName(const std::string& name) override { nE_Object::SetResourceName(name); }
+};
+
+nE_Object* MakeEffect()
+{
+    return new StandInEffect();
 }
 
-std::string s_mask; // "effect>mask" of the last mask hook call
+// "effect>mask" of the effect's implementation; "" without an effect or mask.
+std::string MaskOf(nE_Object* effect)
+{
+    auto* system = dynamic_cast<nE_ParticleSystem*>(effect);
+    nE_Object* mask = system && system->GetImpl() ? system->GetImpl()->GetMask() : nullptr;
+    return mask ? effect->GetName() + ">" + mask->GetName() : std::string();
+}
 
 struct CollectorTest : WidgetFixture
 {
@@ -36,14 +63,10 @@ struct CollectorTest : WidgetFixture
         flyer = Add(new nG_Collector("ng_collector"));
         parent = AddObject(g_scene->GetOrigin(), "sub", 300, 200, 0, 0);
         parent->SetScale(2, 2);
-        s_mask.clear();
-        g_scriptMediaHooks.psSetMaskObj = [](nE_Object* system, nE_Object* mask)
-        { s_mask = system->GetName() + ">" + mask->GetName(); };
     }
     void TearDown() override
     {
         nE_RegisterObjectType("partsys", nullptr);
-        g_scriptMediaHooks.psSetMaskObj = nullptr;
         WidgetFixture::TearDown();
     }
     void Collect(const std::string& name) { SendString(NG_MSG_COLLECT_HO_OBJECT, name); }
@@ -77,10 +100,10 @@ TEST_F(CollectorTest, HiddenObjectFadesWithItsEffectAndBothGo)
         EXPECT_FALSE(vase->IsInput());
         EXPECT_NEAR(0.0f, std::abs(before.x - WorldPos(vase).x) + std::abs(before.y - WorldPos(vase).y),
                     0.02f);
-        const bool hasEffect = ho->FindChild("ng_ho_collector_effect_vase", false) != nullptr;
+        nE_Object* effect = ho->FindChild("ng_ho_collector_effect_vase", false);
+        const bool hasEffect = effect != nullptr;
         EXPECT_EQ(effectOn && registered, hasEffect);
-        EXPECT_EQ(hasEffect ? "ng_ho_collector_effect_vase>vase" : "", s_mask);
-        s_mask.clear();
+        EXPECT_EQ(hasEffect ? "ng_ho_collector_effect_vase>vase" : "", MaskOf(effect));
         if (scriptDelete) delete vase;
         Step(0.1f, 14);
         EXPECT_EQ(!scriptDelete, handle.IsAlive());
@@ -181,7 +204,6 @@ struct CollectEffectDraw : WidgetFixture
     void TearDown() override
     {
         WidgetFixture::TearDown();
-        g_scriptMediaHooks = nE_ScriptMediaHooks();
         nE_RegisterObjectType("partsys", nullptr);
         delete g_resourceCache;
         g_resourceCache = nullptr;

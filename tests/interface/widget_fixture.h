@@ -49,6 +49,7 @@ struct RecordingHub : nE_SoundHub
 struct WidgetFixture : testing::Test, nE_Listener
 {
     RecordingHub sounds;
+    nE_SoundHub* keptHub = nullptr; // the global hub before this test's recorder
     nE_Mediator bus;
     nE_Object* room = nullptr;     // answer of 100
     bool starting = false;         // answer of 112
@@ -66,10 +67,9 @@ struct WidgetFixture : testing::Test, nE_Listener
     {
         g_mediator = &bus;
         g_widgetSoundHub = s_sounds = &sounds;
-        // Widgets that play through the script hooks are heard by the same recorder.
-        g_scriptMediaHooks.playSound = [](const std::string& name, const std::string& channel, bool loop,
-                                          bool lookup, const std::string&, float)
-        { s_sounds->PlaySound(name, channel, loop, lookup, "", 0.0f); };
+        // What plays through the global hub (the sound script functions) is heard by the same recorder.
+        keptHub = g_soundHub;
+        g_soundHub = &sounds;
         nE_EngineContext::Instance();
         for (int id : {int(NG_MSG_GET_CURRENT_ROOM), int(NG_MSG_GET_APP_WIDTH), int(NG_MSG_IS_LEVEL_STARTING),
                        int(NE_MSG_LOG)})
@@ -107,7 +107,7 @@ struct WidgetFixture : testing::Test, nE_Listener
         bus.UnsubscribeAll(this);
         g_mediator = nullptr;
         g_widgetSoundHub = nullptr;
-        g_scriptMediaHooks.playSound = nullptr;
+        g_soundHub = keptHub;
         if (!scratch.empty()) std::system(("rm -rf '" + scratch + "'").c_str());
     }
     std::string MakeScratch()

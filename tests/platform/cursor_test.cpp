@@ -85,7 +85,6 @@ protected:
     {
         cursor.reset();
         g_cursor = nullptr;
-        g_scriptMediaHooks = nE_ScriptMediaHooks();
         nE_SetCursorPosFunc(nullptr);
         nE_EngineContext::Destroy();
         render.reset();
@@ -151,6 +150,7 @@ TEST_F(CursorTest, BadIndicesAreIgnoredAlsoFromScript)
     g_cursor = cursor.get();
     nE_EngineContext::Instance();
     nE_InstallCursorHooks();
+    nE_RegisterCursorScriptFunctions();
     lua_State* L = nE_GetLua();
     cursor->SetPosition(100, 7);
     ASSERT_EQ(0, luaL_dostring(L, "SetCursor(4); SetCursor(11); SetCursor(-1); SetCursor()"));

@@ -1,6 +1,6 @@
 #include "engine/platform/nE_Render_Pl5.h"
 #include "engine/platform/nE_Texture_Pl5.h"
-#include "engine/platform/notEngine.h"
+#include "engine/platform/notEngine_Pl5.h"
 #include "platform/de50_test_support.h"
 
 #include <tuple>

@@ -9,7 +9,7 @@
 #include "engine/platform/nE_Render_Pl5.h"
 #include "engine/platform/nE_SoundHub_Pl5.h"
 #include "engine/platform/nE_Texture_Pl5.h"
-#include "engine/platform/notEngine.h"
+#include "engine/platform/notEngine_Pl5.h"
 
 namespace
 {
@@ -44,13 +44,14 @@ class Shell : public testing::Test
 {
 protected:
     Seen& seen = g_seen;
+    notEngine_Pl5* engine = nullptr; // g_engine, as the implementation
 
     void SetUp() override
     {
         g_seen = Seen();
         ASSERT_TRUE(DE50::InitLibrary());
         DE50::Test::SetClock(100000);
-        g_engine = new notEngine_Pl5();
+        g_engine = engine = new notEngine_Pl5();
         g_engine->SetUpdateCallback([](nE_TimeStep* step)
                                     { g_seen.calls.push_back("update"), g_seen.steps.push_back(*step); });
         g_engine->SetDrawCallback([](nE_Render*) { g_seen.calls.push_back("draw"); });
@@ -105,21 +106,21 @@ TEST_F(Shell, ClockTicksAfterTheFramePeriodCapsTheStepSurvivesTheWrapAndPrecedes
     Start();
     EXPECT_EQ(0.0f, g_engine->GetFps()); // no time measured yet
     DE50::Test::AdvanceClock(10);
-    g_engine->Tick();
+    engine->Tick();
     EXPECT_TRUE(seen.steps.empty()); // too early
     EXPECT_NEAR(100.0f, g_engine->GetFps(), 0.01f);
     DE50::Test::AdvanceClock(7); // 17 ms: ticks, across the 32-bit wrap
     ASSERT_LT(DE50::timeGetTime(), 0x100u);
-    g_engine->Tick();
+    engine->Tick();
     ASSERT_EQ(1u, seen.steps.size());
     EXPECT_NEAR(0.017f, seen.steps[0].step, 1e-6f);
     EXPECT_NEAR(0.017f, seen.steps[0].elapsed, 1e-6f);
-    g_engine->Tick(); // no time has passed: no rate, not infinity
+    engine->Tick(); // no time has passed: no rate, not infinity
     EXPECT_EQ(0.0f, g_engine->GetFps());
     EXPECT_EQ(1u, seen.steps.size());
 
     DE50::Test::AdvanceClock(1000); // a long pause caps the step only
-    g_engine->Tick();
+    engine->Tick();
     ASSERT_EQ(2u, seen.steps.size());
     EXPECT_NEAR(0.05f, seen.steps[1].step, 1e-6f);
     EXPECT_NEAR(1.0f, seen.steps[1].elapsed, 1e-6f);
@@ -128,10 +129,10 @@ TEST_F(Shell, ClockTicksAfterTheFramePeriodCapsTheStepSurvivesTheWrapAndPrecedes
     g_engine->SetMaxFps(0.0f); // a rate that would stop the clock is refused
     g_engine->SetMaxFps(-5.0f);
     DE50::Test::AdvanceClock(50);
-    g_engine->Tick();
+    engine->Tick();
     EXPECT_EQ(2u, seen.steps.size()); // below the period of 0.1 s
     DE50::Test::AdvanceClock(50);
-    g_engine->Tick();
+    engine->Tick();
     EXPECT_EQ(3u, seen.steps.size());
 
     // A frame after the update's tick does not tick again; after an event it
@@ -159,7 +160,7 @@ TEST_F(Shell, FirstFrameTicksAtOnceWithAFullPeriodThenThePaceHolds)
     ASSERT_EQ(1u, seen.steps.size());
     EXPECT_NEAR(1.0f / 60.0f, seen.steps[0].step, 1e-6f);
     DE50::Test::AdvanceClock(16);
-    g_engine->Tick();
+    engine->Tick();
     EXPECT_EQ(1u, seen.steps.size());
 }
 
@@ -175,17 +176,17 @@ TEST_F(Shell, TwoLostTextureReportsGiveTwoRestorePasses)
     DE50::Test::SimulateLostTextures();
     DE50::Test::SimulateLostTextures();
     DE50::Test::DeliverPendingTasks();
-    g_engine->Tick(); // too early: the restore waits for a tick that runs
+    engine->Tick(); // too early: the restore waits for a tick that runs
     EXPECT_EQ(0, Count("device_reset"));
 
     DE50::Test::AdvanceClock(17);
-    g_engine->Tick();
+    engine->Tick();
     EXPECT_EQ(2, Count("device_reset"));
     EXPECT_EQ(2, counter->restores);
     EXPECT_NE(white, render->GetWhiteTexture()); // screen textures made anew
 
     DE50::Test::AdvanceClock(17);
-    g_engine->Tick();
+    engine->Tick();
     EXPECT_EQ(2, Count("device_reset"));
 }
 
@@ -306,7 +307,7 @@ TEST_F(Shell, FailedStartSurvivesTheLoop)
     DE50::Test::AdvanceClock(17);
     nE_OnPlatformFrame();
     EXPECT_EQ(1u, seen.steps.size());
-    g_engine->DrawFrame();
+    engine->DrawFrame();
     EXPECT_EQ(0, Count("draw"));
 }
 

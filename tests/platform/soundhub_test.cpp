@@ -276,8 +276,7 @@ TEST_F(SoundHub, MuteBeforeTheFirstSoundHoldsWhenItPlays)
 // The script functions reach the global hub, made on first use.
 TEST_F(SoundHub, ScriptFunctionsReachTheGlobalHub)
 {
-    nE_ScriptMediaHooks saved = g_scriptMediaHooks;
-    nE_InstallSoundHubScriptHooks();
+    nE_RegisterSoundScriptFunctions();
     ASSERT_EQ(nullptr, g_soundHub);
     lua_State* L = nE_GetLua();
     const std::string play = "SndPlay('" + Name("short") + "', 'voice', '1', '0', 'snd_end()', 2)";
@@ -297,5 +296,4 @@ TEST_F(SoundHub, ScriptFunctionsReachTheGlobalHub)
     nE_TimeStep step;
     g_soundHub->Update(&step);
     EXPECT_TRUE(g_soundHub->GetSounds().empty());
-    g_scriptMediaHooks = saved;
 }

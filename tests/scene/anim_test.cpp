@@ -241,7 +241,6 @@ TEST_F(AnimTest, ScriptFunctionsDriveAnimationsAndIgnoreOtherKinds)
     EXPECT_FALSE(lamp->IsPlaying());
     ASSERT_EQ(0, luaL_dostring(L, "AnmStop('lamp'); AnmStop('plain'); AnmStop('nobody')"));
     EXPECT_EQ(-1, lamp->GetCurrent());
-    g_scriptMediaHooks = nE_ScriptMediaHooks();
 }
 
 } // namespace

@@ -130,6 +130,7 @@ TEST_F(AtEffectTest, FastStartStepsAreCountedAndCapped)
 
 TEST_F(AtEffectTest, PartialForceTablesReachEveryEffect)
 {
+    nE_RegisterAtEffectType(); // lists AtGlobalForceSet
     lua_State* L = luaL_newstate();
     nE_RegisterScriptApi(L);
     ASSERT_EQ(luaL_dostring(L, "AtGlobalForceSet({wind_force = {100, 0, 0}, air_counterforce = 0})"), 0);

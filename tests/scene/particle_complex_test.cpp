@@ -4,8 +4,8 @@
 #include "de50/de50_platform.h"
 #include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_ObjectTypeRegistry.h"
+#include "engine/scene/nE_Engine.h"
 #include "engine/scene/nE_FlashAnim.h"
-#include "engine/scene/nE_SceneTypes.h"
 #include "scene/particle_fixture.h"
 
 #include <cmath>
@@ -334,7 +334,7 @@ TEST_F(ComplexTest, HostileFilesStayWithinTheBudgets)
 // never starts: it must play by itself, once, and leave nothing behind.
 TEST_F(ComplexTest, SampleCollectEffectPlaysOnceFromConstruction)
 {
-    nE_RegisterSceneObjectTypes();
+    nE_RegisterEngineKinds();
     std::unique_ptr<nE_Object> made(nE_CreateObject("partsys", "collect"));
     auto* ps = static_cast<nE_ParticleSystem*>(made.get());
     ps->SetResourceName(std::string(NE_SOURCE_DIR_DEFAULT) +

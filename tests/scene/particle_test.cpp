@@ -3,7 +3,7 @@
 
 #include "engine/core/nE_ObjectTypeRegistry.h"
 #include "engine/core/nE_ScriptApi.h"
-#include "engine/scene/nE_SceneTypes.h"
+#include "engine/scene/nE_Engine.h"
 #include "engine/scene/nE_Sprite.h"
 #include "scene/particle_fixture.h"
 
@@ -64,26 +64,24 @@ TEST_F(JanTest, ImplementationFollowsTheRootType)
     EXPECT_TRUE(JanOf(*ps)->GetEmitters()[0].texture);
 }
 
-// The hooks leave other kinds and empty systems alone; a module's particle
-// system keeps what is nested under it.
+// What the Ps* functions do leaves other kinds and empty systems alone; a
+// module's particle system keeps what is nested under it.
 TEST_F(JanTest, ScriptHooksActOnlyOnSystemsWithAnImplementation)
 {
-    nE_RegisterSceneObjectTypes();
+    nE_RegisterEngineKinds();
     std::unique_ptr<nE_Object> empty(nE_CreateObject("partsys", "empty"));
     nE_Sprite sprite("spr");
     auto ps = System(Jan(Emitter()));
-    const nE_ScriptMediaHooks& h = g_scriptMediaHooks;
     for (nE_Object* o : {static_cast<nE_Object*>(&sprite), empty.get(), static_cast<nE_Object*>(ps.get())})
     {
-        h.psStart(o);
-        h.psPause(o, true);
-        h.psSetMaskObj(o, &sprite);
+        nE_PsStart(o);
+        nE_PsPause(o, true);
+        nE_PsSetMask(o, &sprite);
     }
     EXPECT_TRUE(ps->GetImpl()->IsRunning() && ps->GetImpl()->IsPaused());
     EXPECT_EQ(&sprite, ps->GetImpl()->GetMask());
-    h.psStop(ps.get(), false);
+    nE_PsStop(ps.get(), false);
     EXPECT_FALSE(ps->GetImpl()->IsRunning());
-    g_scriptMediaHooks = nE_ScriptMediaHooks();
     TiXmlDocument doc;
     doc.Parse("<partsys name=\"p\"><obj name=\"child\"/></partsys>");
     std::unique_ptr<nE_Object> loaded(nE_CreateObjectFromXml(doc.RootElement()));

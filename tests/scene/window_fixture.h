@@ -8,7 +8,7 @@
 #include "engine/core/nE_ScriptApi.h"
 #include "engine/platform/nE_Render_Pl5.h"
 #include "engine/platform/nE_Texture_Pl5.h"
-#include "engine/scene/nE_SceneTypes.h"
+#include "engine/scene/nE_Engine.h"
 #include "platform/de50_test_support.h"
 #include "scene/anim_fixture.h"
 
@@ -26,14 +26,13 @@ protected:
         g_mediator = &bus;
         g_resourceCache = &cache;
         nE_RegisterTextureCreators();
-        nE_RegisterSceneObjectTypes();
+        nE_RegisterEngineKinds();
         render.reset(nE_CreateRender());
         render->SetScreenSize(float(kW), float(kH));
         g_render = render.get();
     }
     void TearDown() override
     {
-        g_scriptMediaHooks = nE_ScriptMediaHooks();
         nE_SetCursorPosFunc(nullptr);
         g_render = g_currentRender = nullptr;
         render.reset();

@@ -14,9 +14,10 @@ class nE_VertexList;
 class nE_Render;
 
 // The one renderer of the program (null without a display), and the one whose
-// screen size was set last (render targets and the blur use it).
-inline nE_Render* g_render = nullptr;
-inline nE_Render* g_currentRender = nullptr;
+// screen size was set last (render targets and the blur use it). Both are
+// defined in nE_Render.cpp; the engine shell sets the first.
+extern nE_Render* g_render;
+extern nE_Render* g_currentRender;
 
 class nE_Render
 {

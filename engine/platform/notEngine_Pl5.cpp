@@ -1,4 +1,4 @@
-#include "engine/platform/notEngine.h"
+#include "engine/platform/notEngine_Pl5.h"
 
 #include "engine/core/nE_EngineContext.h"
 #include "engine/core/nE_Log.h"
@@ -16,8 +16,7 @@
 #include <algorithm>
 #include <cmath>
 
-notEngine_Pl5* g_engine = nullptr;
-nE_Cursor_Pl5* g_cursor = nullptr;
+notEngine* g_engine = nullptr;
 
 namespace
 {
@@ -29,9 +28,11 @@ bool s_frameDone = false;
 // which belong to the window (Alt+Enter), not to the game.
 const uint32_t kSystemKeyFlag = DE50::TEvent::kFlagSystemKey;
 
-float EngineFps()
+// The shell the platform's loop drives: null when there is none or it is not
+// this implementation.
+notEngine_Pl5* Shell()
 {
-    return g_engine ? g_engine->GetFps() : 0.0f;
+    return dynamic_cast<notEngine_Pl5*>(g_engine);
 }
 
 // Null when there is no renderer or it is not the platform one.
@@ -42,15 +43,9 @@ nE_Render_Pl5* Renderer()
 
 } // namespace
 
-notEngine_Pl5::notEngine_Pl5()
-{
-    nE_SetFpsFunc(EngineFps);
-}
+notEngine_Pl5::notEngine_Pl5() = default;
 
-notEngine_Pl5::~notEngine_Pl5()
-{
-    nE_SetFpsFunc(nullptr);
-}
+notEngine_Pl5::~notEngine_Pl5() = default;
 
 bool notEngine_Pl5::Init(int, int, unsigned width, unsigned height, bool fullscreen, const char* title)
 {
@@ -291,15 +286,15 @@ void notEngine_Pl5::DispatchEvent(const DE50::TEvent& event)
 
 bool nE_UpdateLostTexturesTask_Pl5::Run()
 {
-    if (g_engine) g_engine->AddPendingRestore();
+    if (notEngine_Pl5* shell = Shell()) shell->AddPendingRestore();
     return true;
 }
 
 bool nE_OnPlatformEvent(const DE50::TEvent& event)
 {
-    if (g_engine)
+    if (notEngine_Pl5* shell = Shell())
     {
-        g_engine->DispatchEvent(event);
+        shell->DispatchEvent(event);
         s_frameDone = false;
     }
     return true;
@@ -307,15 +302,55 @@ bool nE_OnPlatformEvent(const DE50::TEvent& event)
 
 void nE_OnPlatformUpdate(float)
 {
-    if (g_engine) g_engine->Tick();
+    if (notEngine_Pl5* shell = Shell()) shell->Tick();
 }
 
 void nE_OnPlatformFrame()
 {
-    if (!g_engine) return;
-    if (!s_frameDone) g_engine->TickFirst();
+    notEngine_Pl5* shell = Shell();
+    if (!shell) return;
+    if (!s_frameDone) shell->TickFirst();
     while (!s_frameDone)
-        g_engine->Tick();
-    if (g_render) g_engine->DrawFrame();
+        shell->Tick();
+    if (g_render) shell->DrawFrame();
     s_frameDone = false;
+}
+
+// ---- script functions ----
+
+namespace
+{
+int GetEngineVersion(lua_State* L)
+{
+    lua_settop(L, 0);
+    lua_pushstring(L, "0.3");
+    return 1;
+}
+
+int GetFPS(lua_State* L)
+{
+    lua_settop(L, 0);
+    float fps = g_engine ? g_engine->GetFps() : 0.0f;
+    // Before any time has passed the engine's 1 / elapsed is not a rate.
+    if (!std::isfinite(fps) || fps < 0.0f) fps = 0.0f;
+    lua_pushnumber(L, fps);
+    return 1;
+}
+
+int CheaterReset(lua_State* L)
+{
+    lua_settop(L, 0);
+    return 0;
+}
+
+const nE_ScriptFunction kScriptFunctions[] = {
+    {"GetEngineVersion", GetEngineVersion},
+    {"GetFPS", GetFPS},
+    {"CheaterReset", CheaterReset},
+};
+} // namespace
+
+void nE_RegisterShellScriptFunctions()
+{
+    nE_AddScriptFunctions(kScriptFunctions);
 }
