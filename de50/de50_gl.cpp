@@ -433,17 +433,48 @@ void TGlBackend::EnsureQuadIndices(uint32_t quads)
     if (quads <= m_quadCapacity) return;
     // Grown in steps, so that a growing scene does not rebuild them every frame.
     const uint32_t capacity = std::max(quads, std::max(m_quadCapacity * 2, 1024u));
-    std::vector<uint32_t> indices(size_t(capacity) * 6);
+    // The same two triangles of every quad in two orders, one list after the other (see DrawQuads).
+    std::vector<uint32_t> indices(size_t(capacity) * 12);
     for (uint32_t q = 0; q < capacity; ++q)
     {
-        // Top-left, top-right, bottom-left; bottom-left, top-right, bottom-right.
+        // Top-left, top-right, bottom-left; then bottom-left, top-right, bottom-right, or
+        // top-right, bottom-left, bottom-right, which faces the other way.
         const uint32_t v = q * 4;
-        const uint32_t quad[6] = {v, v + 1, v + 2, v + 2, v + 1, v + 3};
-        std::copy(quad, quad + 6, indices.begin() + size_t(q) * 6);
+        const uint32_t pair[6] = {v, v + 1, v + 2, v + 2, v + 1, v + 3};
+        const uint32_t turned[6] = {v, v + 1, v + 2, v + 1, v + 2, v + 3};
+        std::copy(pair, pair + 6, indices.begin() + size_t(q) * 6);
+        std::copy(turned, turned + 6, indices.begin() + size_t(capacity + q) * 6);
     }
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(uint32_t)), indices.data(),
                  GL_STATIC_DRAW);
     m_quadCapacity = capacity;
+}
+
+// llvmpipe draws two triangles that face the same way and make a screen-aligned
+// rectangle as one rectangle: no edge tests, and its linear rasteriser for plain
+// shaders. It looks for them only in draws of whole pairs, and cuts longer draws into
+// runs of 1023 indices. A rectangle gives the pixels of its triangles only where
+// pixels and texels meet: those batches go in runs of whole pairs, every other batch
+// with its second triangles turned, which keeps it to triangles and their pixels.
+void TGlBackend::DrawQuads(uint32_t quads)
+{
+    EnsureQuadIndices(quads);
+    if (!m_onTexels)
+    {
+        const size_t turned = size_t(m_quadCapacity) * 6 * sizeof(uint32_t);
+        glDrawElements(GL_TRIANGLES, GLsizei(quads) * 6, GL_UNSIGNED_INT, reinterpret_cast<const void*>(turned));
+        return;
+    }
+    const uint32_t kRun = 170;
+    m_runCounts.clear();
+    m_runOffsets.clear();
+    for (uint32_t first = 0; first < quads; first += kRun)
+    {
+        m_runCounts.push_back(GLsizei(std::min(kRun, quads - first) * 6));
+        m_runOffsets.push_back(reinterpret_cast<const void*>(size_t(first) * 6 * sizeof(uint32_t)));
+    }
+    glMultiDrawElements(GL_TRIANGLES, m_runCounts.data(), GL_UNSIGNED_INT, m_runOffsets.data(),
+                        GLsizei(m_runCounts.size()));
 }
 
 void TGlBackend::Flush()
@@ -457,10 +488,7 @@ void TGlBackend::Flush()
                      m_vertices.data(), GL_STREAM_DRAW);
         const uint32_t quads = uint32_t(m_vertices.size() / 4);
         if (m_key.primitive == kPrimitiveQuads)
-        {
-            EnsureQuadIndices(quads);
-            glDrawElements(GL_TRIANGLES, GLsizei(quads) * 6, GL_UNSIGNED_INT, nullptr);
-        }
+            DrawQuads(quads);
         else
             glDrawArrays(m_key.primitive, 0, GLsizei(m_vertices.size()));
         ++m_drawCalls;

@@ -74,6 +74,8 @@ private:
     bool UseProgram(int op, bool premultiplied, bool tinted);
     // The bound index buffer covers at least `quads` quads.
     void EnsureQuadIndices(uint32_t quads);
+    // Draws the batch's quads through the shared indices.
+    void DrawQuads(uint32_t quads);
 
     struct TProgram
     {
@@ -96,6 +98,8 @@ private:
     std::vector<TTransformedLitVert> m_vertices;
     bool m_tinted = false;   // some vertex of the batch is not opaque white
     bool m_onTexels = false; // every draw of the batch is point-sampled as well as filtered
+    std::vector<int> m_runCounts;            // index counts and offsets of DrawQuads' runs
+    std::vector<const void*> m_runOffsets;
     uint64_t m_drawCalls = 0;
 };
 

@@ -63,6 +63,9 @@ bool CreateWindow(uint32_t width, uint32_t height, bool fullscreen)
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
     SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
     SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    // Nothing draws with depth, and llvmpipe draws whole rectangles only into a window
+    // without a depth buffer.
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
     Uint32 flags = SDL_WINDOW_OPENGL | (fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
     str title = TPlatform::GetInstance()->GetConfig(TPlatform::kWindowTitle);
     g_window.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,

@@ -69,43 +69,6 @@ nE_Vec4 nE_Vec4::Cross(const nE_Vec4& a, const nE_Vec4& b, const nE_Vec4& c)
 
 // ---- matrices ----
 
-nE_Matrix::nE_Matrix()
-{
-    SetIdentity();
-}
-
-void nE_Matrix::Set(float m00, float m01, float m02, float m03, float m10, float m11, float m12, float m13,
-                    float m20, float m21, float m22, float m23, float m30, float m31, float m32, float m33)
-{
-    const float v[16] = {m00, m01, m02, m03, m10, m11, m12, m13, m20, m21, m22, m23, m30, m31, m32, m33};
-    std::copy(v, v + 16, m);
-}
-
-void nE_Matrix::SetIdentity()
-{
-    SetZero();
-    m[0] = m[5] = m[10] = m[15] = 1.0f;
-}
-
-void nE_Matrix::SetZero()
-{
-    std::fill(m, m + 16, 0.0f);
-}
-
-void nE_Matrix::Multiply(nE_Matrix& out, const nE_Matrix& a, const nE_Matrix& b)
-{
-    // Row by row, so the compiler can work on four columns at once; out may
-    // alias a or b, hence the local result.
-    float r[16];
-    for (int i = 0; i < 4; ++i)
-    {
-        const float a0 = a.m[i * 4], a1 = a.m[i * 4 + 1], a2 = a.m[i * 4 + 2], a3 = a.m[i * 4 + 3];
-        for (int j = 0; j < 4; ++j)
-            r[i * 4 + j] = a0 * b.m[j] + a1 * b.m[4 + j] + a2 * b.m[8 + j] + a3 * b.m[12 + j];
-    }
-    std::memcpy(out.m, r, sizeof r);
-}
-
 void nE_Matrix::MultiplyAssign(nE_Matrix& m, const nE_Matrix& b)
 {
     Multiply(m, m, b);
@@ -202,17 +165,6 @@ void nE_Matrix::Translate(nE_Matrix& m, float x, float y, float /*z*/)
 
 // Scale, then rotation, then translation, written out: every drawn object
 // builds one of these per frame.
-void nE_Matrix::BuildObjectTransform(nE_Matrix& m, float x, float y, float angle, float sx, float sy)
-{
-    float c = 1.0f, s = 0.0f;
-    if (angle != 0.0f)
-    {
-        c = std::cos(angle);
-        s = std::sin(angle);
-    }
-    m.Set(sx * c, -sx * s, 0, 0, sy * s, sy * c, 0, 0, 0, 0, 1, 0, x, y, 0, 1);
-}
-
 void nE_Matrix::RotationXYZ(nE_Matrix& m, float a, float b, float c)
 {
     float ca = std::cos(a), sa = std::sin(a);

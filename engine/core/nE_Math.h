@@ -3,7 +3,9 @@
 // effects. Matrices are used with row vectors (p' = p x M), so the translation
 // sits in the fourth row (elements 12, 13, 14).
 
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 
 struct nE_Vec3
 {
@@ -41,7 +43,7 @@ struct nE_Matrix
     float m[16]; // row-major
 
     // Starts as the identity.
-    nE_Matrix();
+    nE_Matrix() : m{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1} {}
 
     float& At(int row, int col) { return m[row * 4 + col]; }
     float At(int row, int col) const { return m[row * 4 + col]; }
@@ -78,6 +80,51 @@ struct nE_Matrix
     static void TransformPoint(nE_Vec3& out, const nE_Vec3& p, const nE_Matrix& m);
     static void TransformPointInPlace(const nE_Matrix& m, nE_Vec3& p);
 };
+
+// The few used on every object of every frame are inline, so that the walks
+// compose their matrices without calls or temporaries.
+
+inline void nE_Matrix::Set(float m00, float m01, float m02, float m03, float m10, float m11, float m12, float m13,
+                           float m20, float m21, float m22, float m23, float m30, float m31, float m32, float m33)
+{
+    const float v[16] = {m00, m01, m02, m03, m10, m11, m12, m13, m20, m21, m22, m23, m30, m31, m32, m33};
+    std::memcpy(m, v, sizeof v);
+}
+
+inline void nE_Matrix::SetIdentity()
+{
+    *this = nE_Matrix();
+}
+
+inline void nE_Matrix::SetZero()
+{
+    std::memset(m, 0, sizeof m);
+}
+
+inline void nE_Matrix::Multiply(nE_Matrix& out, const nE_Matrix& a, const nE_Matrix& b)
+{
+    // Row by row, so the compiler can work on four columns at once; out may
+    // alias a or b, hence the local result.
+    float r[16];
+    for (int i = 0; i < 4; ++i)
+    {
+        const float a0 = a.m[i * 4], a1 = a.m[i * 4 + 1], a2 = a.m[i * 4 + 2], a3 = a.m[i * 4 + 3];
+        for (int j = 0; j < 4; ++j)
+            r[i * 4 + j] = a0 * b.m[j] + a1 * b.m[4 + j] + a2 * b.m[8 + j] + a3 * b.m[12 + j];
+    }
+    std::memcpy(out.m, r, sizeof r);
+}
+
+inline void nE_Matrix::BuildObjectTransform(nE_Matrix& m, float x, float y, float angle, float sx, float sy)
+{
+    float c = 1.0f, s = 0.0f;
+    if (angle != 0.0f)
+    {
+        c = std::cos(angle);
+        s = std::sin(angle);
+    }
+    m.Set(sx * c, -sx * s, 0, 0, sy * s, sy * c, 0, 0, 0, 0, 1, 0, x, y, 0, 1);
+}
 
 // Origin at the top left, y growing downwards.
 struct nE_Rect

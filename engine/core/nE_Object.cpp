@@ -393,11 +393,11 @@ void nE_Object::ReleaseResourcesTree()
 
 void nE_Object::UpdateTree(const nE_TimeStep* step)
 {
-    SortChildren();
+    if (!m_childrenSorted) SortChildren();
     if (!m_active) return;
     nE_ObjectHandle self = GetHandle();
     Update(step);
-    if (!self.IsAlive() || !m_childrenUpdate) return;
+    if (!self.IsAlive() || !m_childrenUpdate || m_children.empty()) return;
     for (nE_ObjectHandle& h : ChildHandles())
     {
         nE_Object* child = h.Get();
@@ -444,7 +444,7 @@ void nE_Object::DrawTree(nE_Render* render, const nE_RenderState& parent)
     }
     nE_ObjectHandle self = GetHandle();
     Draw(render, state);
-    if (self.IsAlive() && m_childrenDraw)
+    if (self.IsAlive() && m_childrenDraw && !m_children.empty())
     {
         for (nE_ObjectHandle& h : ChildHandles())
         {
@@ -474,7 +474,8 @@ void nE_Object::Draw(nE_Render*, const nE_RenderState&) {}
 
 // ---- transforms ----
 
-nE_Matrix nE_Object::LocalMatrix(int mode) const
+// Inline, so that the product with the parent sees the constant half of the matrix.
+inline nE_Matrix nE_Object::LocalMatrix(int mode) const
 {
     nE_Matrix m;
     if (mode < 0 || mode > 2) return m;
@@ -521,8 +522,19 @@ nE_Matrix nE_Object::ComposeMatrix(const nE_Matrix& parentMatrix, int mode) cons
 
 nE_RenderState& nE_Object::ComposeRenderState(nE_RenderState& out, const nE_RenderState& parent, int mode)
 {
-    out = m_state;
-    out.matrix = ComposeMatrix(parent.matrix, mode);
+    // Field by field, and the matrix composed in place: every drawn object does this
+    // every frame.
+    out.frame = m_state.frame;
+    out.offsetX = m_state.offsetX;
+    out.offsetY = m_state.offsetY;
+    out.offsetZ = m_state.offsetZ;
+    out.blendMode = m_state.blendMode;
+    out.tileX = m_state.tileX;
+    out.tileY = m_state.tileY;
+    if (m_attachType == 0 && this != g_draggedObject)
+        nE_Matrix::Multiply(out.matrix, LocalMatrix(mode), parent.matrix);
+    else
+        out.matrix = ComposeMatrix(parent.matrix, mode);
     out.alpha = m_animState.alpha * m_state.alpha * parent.alpha;
     out.r = m_animState.r * m_state.r * parent.r;
     out.g = m_animState.g * m_state.g * parent.g;

@@ -246,7 +246,7 @@ void nE_Render_Pl5::DrawTexture(const std::shared_ptr<nE_Texture>& texture, cons
     Effect()->SetFilteringMode(onTexels ? DE50::TBasicEffect::kLinearOnTexels : DE50::TBasicEffect::kLinear);
     Effect()->SetBlendMode(MapBlendMode(state.blendMode));
     Effect()->SetTexture(platform);
-    Lib()->DrawVertices(DE50::TRenderer::kTriangleStrip, DE50::TVertexSet(v, 4));
+    Lib()->DrawVertices(DE50::TRenderer::kQuadList, DE50::TVertexSet(v, 4));
 }
 
 void nE_Render_Pl5::DrawVertexList(const std::shared_ptr<nE_Texture>& texture, nE_VertexList* list,

@@ -143,6 +143,42 @@ TEST_F(De50Render, QuadListsDrawBothTrianglesOfEveryQuad)
         EXPECT_EQ(e[2], Pixel(e[0], e[1])) << e[0] << "," << e[1];
 }
 
+// Point-sampled quads go to the driver in runs: every quad of a batch several runs
+// long lands in its own colour, in the window and in the screen buffer; a stretched
+// quad after them still draws.
+TEST_F(De50Render, OnTexelBatchesDrawEveryQuadOfEveryRun)
+{
+    const uint32_t white = 0xFFFFFFFF;
+    auto texture = Texture(1, 1, &white);
+    const uint32_t count = 1000; // rows 0 to 15, one pixel each
+    auto colour = [](uint32_t i) { return TColor32(uint8_t(i), uint8_t(i / 256 * 60), 100, 255); };
+    std::vector<TTransformedLitVert> v;
+    for (uint32_t i = 0; i < count; ++i)
+        for (int corner = 0; corner < 4; ++corner)
+        {
+            const float x = float(i % kW + (corner & 1)), y = float(i / kW + corner / 2);
+            v.push_back({TVec3(x, y, 0), colour(i), TVec2(float(corner & 1), float(corner / 2))});
+        }
+    for (int frame = 0; frame < 2; ++frame) // the first frame goes into the window
+    {
+        Begin();
+        TBasicEffect* effect = r->GetDefault2dEffect();
+        effect->SetTexture(texture);
+        effect->SetFilteringMode(TBasicEffect::kLinearOnTexels);
+        r->DrawVertices(TRenderer::kQuadList, TVertexSet(v.data(), uint32_t(v.size())));
+        effect->SetFilteringMode(TBasicEffect::kLinear);
+        Quad(10, 30, 20, 10, TColor32(0, 0, 255, 255));
+        End();
+        std::vector<uint32_t> pixels;
+        uint32_t w = 0, h = 0;
+        ASSERT_TRUE(r->ReadScreen(pixels, w, h));
+        for (uint32_t i = 0; i < count; ++i)
+            ASSERT_EQ(colour(i).argb, pixels[(i / kW) * w + i % kW]) << "quad " << i << ", frame " << frame;
+        EXPECT_EQ(0xFF0000FFu, pixels[35 * w + 20]);
+        EXPECT_EQ(0xFF000000u, pixels[35 * w + 40]);
+    }
+}
+
 // Drawing that crosses the viewport's edge stops there, on the screen and in a target.
 TEST_F(De50Render, DrawingStopsAtTheViewportEdge)
 {
