@@ -320,7 +320,6 @@ void nE_Object::DeleteChildren()
     {
         std::unique_ptr<nE_Object> child = m_children.pop_front();
         child->m_parent = nullptr;
-        child.reset();
     }
 }
 
@@ -486,15 +485,14 @@ inline nE_Matrix nE_Object::LocalMatrix(int mode) const
     return m;
 }
 
-// The matrix part of ComposeRenderState. It records nothing: the parent's
-// partial transform for attach types 1 to 3 must not overwrite the parent's
-// last world matrix, or the grandchildren would lose the ancestors' transform.
-nE_Matrix nE_Object::ComposeMatrix(const nE_Matrix& parentMatrix, int mode) const
+// ComposeMatrix for an attached or dragged object. It records nothing: the
+// parent's partial transform for attach types 1 to 3 must not overwrite the
+// parent's last world matrix, or the grandchildren would lose the ancestors'
+// transform.
+void nE_Object::ComposeAttached(nE_Matrix& out, const nE_Matrix& parentMatrix, int mode) const
 {
-    nE_Matrix out;
-    nE_Matrix local = LocalMatrix(mode);
     if (m_attachType == 0)
-        nE_Matrix::Multiply(out, local, parentMatrix);
+        nE_Matrix::Multiply(out, LocalMatrix(mode), parentMatrix);
     else if (m_attachType <= 3)
     {
         nE_Matrix inherited; // P x G
@@ -505,19 +503,30 @@ nE_Matrix nE_Object::ComposeMatrix(const nE_Matrix& parentMatrix, int mode) cons
             // grandparent's world added, or that world would count twice.
             nE_Matrix grand;
             if (m_parent->m_parent && m_parent->m_attachType == 0) grand = m_parent->m_parent->m_lastWorld;
-            nE_Matrix partial = m_parent->ComposeMatrix(nE_Matrix(), static_cast<int>(m_attachType));
+            nE_Matrix partial;
+            m_parent->ComposeMatrix(partial, nE_Matrix(), static_cast<int>(m_attachType));
             nE_Matrix::Multiply(inherited, partial, grand);
         }
-        nE_Matrix::Multiply(out, local, inherited);
+        nE_Matrix::Multiply(out, LocalMatrix(mode), inherited);
     }
     else
-        out = local;
+        out = LocalMatrix(mode);
     if (this == g_draggedObject && mode != 3)
     {
         out.At(3, 0) = m_dragX;
         out.At(3, 1) = m_dragY;
     }
-    return out;
+}
+
+// The matrix part of ComposeRenderState, written into out (which may be
+// parentMatrix). Inline, so that a plain object's product with its parent is
+// made where the local matrix is built.
+inline void nE_Object::ComposeMatrix(nE_Matrix& out, const nE_Matrix& parentMatrix, int mode) const
+{
+    if (m_attachType == 0 && this != g_draggedObject)
+        nE_Matrix::Multiply(out, LocalMatrix(mode), parentMatrix);
+    else
+        ComposeAttached(out, parentMatrix, mode);
 }
 
 nE_RenderState& nE_Object::ComposeRenderState(nE_RenderState& out, const nE_RenderState& parent, int mode)
@@ -531,10 +540,7 @@ nE_RenderState& nE_Object::ComposeRenderState(nE_RenderState& out, const nE_Rend
     out.blendMode = m_state.blendMode;
     out.tileX = m_state.tileX;
     out.tileY = m_state.tileY;
-    if (m_attachType == 0 && this != g_draggedObject)
-        nE_Matrix::Multiply(out.matrix, LocalMatrix(mode), parent.matrix);
-    else
-        out.matrix = ComposeMatrix(parent.matrix, mode);
+    ComposeMatrix(out.matrix, parent.matrix, mode);
     out.alpha = m_animState.alpha * m_state.alpha * parent.alpha;
     out.r = m_animState.r * m_state.r * parent.r;
     out.g = m_animState.g * m_state.g * parent.g;
@@ -545,14 +551,16 @@ nE_RenderState& nE_Object::ComposeRenderState(nE_RenderState& out, const nE_Rend
 
 nE_Matrix nE_Object::GetLocalMatrix()
 {
-    return ComposeMatrix(nE_Matrix(), 0);
+    nE_Matrix local;
+    ComposeMatrix(local, nE_Matrix(), 0);
+    return local;
 }
 
 nE_Matrix nE_Object::GetWorldMatrix()
 {
     nE_Matrix parentWorld;
     if (m_parent) parentWorld = m_parent->GetWorldMatrix();
-    m_lastWorld = ComposeMatrix(parentWorld, 0);
+    ComposeMatrix(m_lastWorld, parentWorld, 0);
     return m_lastWorld;
 }
 

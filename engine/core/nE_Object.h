@@ -280,7 +280,8 @@ protected:
 private:
     // The persisted properties, in the order Load reads and Save writes them.
     static const nE_PropertyTable<nE_Object>& Properties();
-    nE_Matrix ComposeMatrix(const nE_Matrix& parentMatrix, int mode) const;
+    void ComposeMatrix(nE_Matrix& out, const nE_Matrix& parentMatrix, int mode) const;
+    void ComposeAttached(nE_Matrix& out, const nE_Matrix& parentMatrix, int mode) const;
     nE_Matrix LocalMatrix(int mode) const;
     std::vector<nE_ObjectHandle> ChildHandles() const;
     void DetachFromParent();
