@@ -98,8 +98,10 @@ void Watchdog(lua_State* L, lua_Debug*)
         if (now - guard->start < std::chrono::milliseconds(guard->limits.timeMs)) return;
         guard->stopped = true;
         // From now on every instruction fails, so that a pcall in the
-        // script cannot catch the stop and go on.
+        // script cannot catch the stop and go on; nor can the main thread,
+        // when the stop came in a coroutine and resume answered false.
         lua_sethook(L, Watchdog, LUA_MASKCOUNT, 1);
+        if (L != guard->L) lua_sethook(guard->L, Watchdog, LUA_MASKCOUNT, 1);
     }
     lua_pushliteral(L, "the script ran too long and was stopped");
     lua_error(L);

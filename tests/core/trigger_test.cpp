@@ -224,6 +224,11 @@ TEST_F(TriggerFixture, DeletingOrClearingRunningTriggersIsSafe)
     EXPECT_EQ("192", Eval("done"));
     EXPECT_EQ(nullptr, mgr->GetTrigger("self"));
     EXPECT_FALSE(mgr->Call("s", "self"));
+    // Its name is still there for the error line after the code.
+    Add("loud", "TrgDelete('loud'); TrgClear(); collectgarbage(); error('after')");
+    mgr->Call("s", "loud");
+    EXPECT_EQ(1, log.Count("Error: trigger loud try to execute - lua error: [string \"TrgDelete('loud'); "
+                           "TrgClear(); collectgarba...\"]:1: after"));
 
     Add("outer", "TrgExecute('wipe'); after = ne_params.param_0");
     Add("wipe", "TrgClear()");
@@ -283,6 +288,50 @@ TEST_F(TriggerFixture, TheWatchdogStopsCallsThatNeverReturnAndTheQueueGoesOn)
     Add("long", "for i = 1, 300000 do end long_ran = true");
     mgr->Call("door", "long");
     EXPECT_EQ("true", Eval("long_ran"));
+}
+
+// Coroutines are stopped like the main thread, and each stop is reported
+// once: an endless loop inside one made by create or wrap, also under a pcall
+// inside the coroutine, and a call that goes on or ends after resume answered
+// false. Coroutines made before the stopped call run again in the next.
+TEST_F(TriggerFixture, TheWatchdogStopsCoroutinesAndWhatCatchesThem)
+{
+    nE_SetLuaLimits(L, {kGameLuaLimits.memoryBytes, 1});
+    LuaRun(L, "function spin() while true do end end "
+              "kept = coroutine.create(function() while true do kept_ran = (kept_ran or 0) + 1 "
+              "coroutine.yield() end end)");
+    Add("next", "next_ran = (next_ran or 0) + 1");
+    const struct
+    {
+        const char* name;
+        const char* code;
+    } runaways[] = {
+        {"created", "coroutine.resume(coroutine.create(spin))"},
+        {"wrapped", "coroutine.wrap(spin)()"},
+        {"caught_inside", "coroutine.wrap(function() while true do pcall(spin) end end)()"},
+        {"caught_outside", "while true do coroutine.resume(coroutine.create(spin)) end"},
+        {"nested", "coroutine.wrap(function() coroutine.wrap(spin)() end)()"},
+        {"kept", "coroutine.resume(kept) spin()"},
+    };
+    for (const auto& r : runaways)
+    {
+        Add(r.name, r.code);
+        mgr->Post("door", r.name);
+        mgr->Post("door", "next");
+    }
+    mgr->Update();
+    for (const auto& r : runaways)
+        EXPECT_EQ(1, log.Count(std::string("Error: script \"") + r.name +
+                               "\" ran for more than 0.001 s and was stopped"))
+            << r.name;
+    EXPECT_EQ("6", Eval("next_ran"));
+    nE_SetLuaLimits(L, kGameLuaLimits);
+    Add("again", "local ok = coroutine.resume(kept) again_ok = ok "
+                 "local f = coroutine.wrap(function(a, b) local c = coroutine.yield(a + b) return c * 2 end) "
+                 "wrapped = f(1, 2) .. ' ' .. f(5)");
+    mgr->Call("door", "again");
+    EXPECT_EQ("true 2 3 10", Eval("tostring(again_ok) .. ' ' .. kept_ran .. ' ' .. wrapped"));
+    EXPECT_EQ("false", Eval("tostring(pcall(coroutine.wrap, 1))"));
 }
 
 // A call that allocates without end fails alone with a memory error, its
