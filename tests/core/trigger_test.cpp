@@ -40,6 +40,11 @@ struct TriggerFixture : testing::Test
         mgr->AddTrigger(std::make_unique<nE_Trigger>(name, code));
     }
     std::string Eval(const std::string& expr) { return LuaEval(L, expr); }
+    // Lines logged for the watchdog stopping NAME's call, at the tests' 1 ms limit.
+    int Stops(const std::string& name)
+    {
+        return log.Count("Error: script \"" + name + "\" ran for more than 0.001 s and was stopped");
+    }
     // ne_params.param_0 .. param_<n-1> joined by "|"
     std::string Params(int n)
     {
@@ -280,9 +285,7 @@ TEST_F(TriggerFixture, TheWatchdogStopsCallsThatNeverReturnAndTheQueueGoesOn)
     }
     mgr->Update();
     for (const auto& r : runaways)
-        EXPECT_EQ(1, log.Count(std::string("Error: script \"") + r.name +
-                               "\" ran for more than 0.001 s and was stopped"))
-            << r.text;
+        EXPECT_EQ(1, Stops(r.name)) << r.text;
     EXPECT_EQ("7", Eval("next_ran"));
     nE_SetLuaLimits(L, kGameLuaLimits);
     Add("long", "for i = 1, 300000 do end long_ran = true");
@@ -321,9 +324,7 @@ TEST_F(TriggerFixture, TheWatchdogStopsCoroutinesAndWhatCatchesThem)
     }
     mgr->Update();
     for (const auto& r : runaways)
-        EXPECT_EQ(1, log.Count(std::string("Error: script \"") + r.name +
-                               "\" ran for more than 0.001 s and was stopped"))
-            << r.name;
+        EXPECT_EQ(1, Stops(r.name)) << r.name;
     EXPECT_EQ("6", Eval("next_ran"));
     nE_SetLuaLimits(L, kGameLuaLimits);
     Add("again", "local ok = coroutine.resume(kept) again_ok = ok "
