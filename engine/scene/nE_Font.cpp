@@ -651,14 +651,16 @@ bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int a
 }
 
 std::shared_ptr<nE_GeneratedTexture> nE_Font::DrawText(const std::string& text, int maxWidth, int size,
-                                                       int align, std::string* why)
+                                                       int align, std::string* why,
+                                                       std::shared_ptr<nE_GeneratedTexture> into)
 {
     nE_TextBlock block;
     if (!RenderBlock(text, maxWidth, size, align, block, why)) return std::shared_ptr<nE_GeneratedTexture>();
     // Named after the font and the text's first 16 bytes, spaces as "_".
     std::string name = m_name + "_" + text.substr(0, std::min<size_t>(16, std::strlen(text.c_str())));
     std::replace(name.begin(), name.end(), ' ', '_');
-    std::shared_ptr<nE_GeneratedTexture> texture(nE_CreateGeneratedTexture());
+    std::shared_ptr<nE_GeneratedTexture> texture =
+        into ? std::move(into) : nE_GeneratedTexturePtr(nE_CreateGeneratedTexture());
     texture->Load(name);
     texture->Fill(block.pixels.data(), unsigned(block.width), unsigned(block.height), NE_PIXELS_COVERAGE);
     return texture;

@@ -54,8 +54,11 @@ public:
     // a face, for a size below 1 or too big, or for a block past the limits,
     // which is found before anything is drawn. Why a size or block is refused
     // goes to `why` when given, else to the log naming the font.
+    // Given `into`, the block is drawn into that texture rather than a new one:
+    // at the same size it keeps its platform texture and sends only the pixels.
     std::shared_ptr<nE_GeneratedTexture> DrawText(const std::string& text, int maxWidth, int size, int align,
-                                                  std::string* why = nullptr);
+                                                  std::string* why = nullptr,
+                                                  std::shared_ptr<nE_GeneratedTexture> into = nullptr);
     // The same layout into a coverage buffer; false where DrawText is empty.
     bool RenderBlock(const std::string& text, int maxWidth, int size, int align, nE_TextBlock& out,
                      std::string* why = nullptr);

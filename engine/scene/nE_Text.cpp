@@ -189,10 +189,13 @@ std::string nE_Text::ShownText() const
 void nE_Text::Relayout()
 {
     if (!m_font) return;
-    m_texture.reset();
+    // A block nobody else holds is drawn over: a text that changes every
+    // frame then keeps one texture rather than making and dropping one each time.
+    std::shared_ptr<nE_GeneratedTexture> reuse = std::move(m_texture);
+    if (reuse.use_count() != 1) reuse.reset();
     ++m_layoutCount;
     std::string why;
-    m_texture = m_font->DrawText(ShownText(), m_maxWidth, m_fontSize, m_align, &why);
+    m_texture = m_font->DrawText(ShownText(), m_maxWidth, m_fontSize, m_align, &why, std::move(reuse));
     if (!why.empty())
         nE_Log("Warning: text object \"" + m_name + "\" draws nothing: " + why + " (font " +
                m_font->GetName() + ")");

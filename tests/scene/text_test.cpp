@@ -10,6 +10,7 @@
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <iterator>
 #include <memory>
@@ -222,4 +223,43 @@ TEST_F(TextPixels, GlyphBoxesShowWhereTheBlockIsAndHitsFollowIt)
         EXPECT_TRUE(text->HitTest(float(hit), 0.0f, nE_RenderState())) << align;
         EXPECT_FALSE(text->HitTest(float(miss), 0.0f, nE_RenderState())) << align;
     }
+}
+
+// A text that changes draws over its own block when nothing else holds it, and
+// the drawn pixels follow each change (only the GPU copy's rows are sent);
+// a block held elsewhere, as a particle mask holds one, keeps what it showed.
+TEST_F(TextPixels, AChangedTextDrawsOverItsOwnBlockButNotOverOneHeldElsewhere)
+{
+    text->SetDispRawText(true);
+    text->SetAlign(0);
+    text->SetText("x xx");
+    text->LoadResourcesTree();
+    // Glyph box i of a left-aligned block drawn at x = 2 is lit around column 11 + 10 i.
+    auto shown = [&](const char* cells)
+    {
+        DrawAt(2.0f);
+        std::string seen;
+        for (uint32_t i = 0; i < std::strlen(cells); ++i)
+            seen += Lit(11 + 10 * i, 21) ? 'x' : Dark(11 + 10 * i, 21) ? ' ' : '?';
+        return seen;
+    };
+    EXPECT_EQ("x xx", shown("x xx"));
+    const nE_Texture* first = text->GetTexture().get();
+    text->SetText("xx x");
+    EXPECT_EQ(first, text->GetTexture().get());
+    EXPECT_EQ("xx x", shown("xx x"));
+    text->SetText("x xxx"); // a wider block, still the same texture
+    EXPECT_EQ(first, text->GetTexture().get());
+    EXPECT_EQ(Blocks(5), BlockWidth());
+    EXPECT_EQ("x xxx", shown("x xxx"));
+
+    std::shared_ptr<nE_Texture> held = text->GetTexture();
+    text->SetText("xxx x");
+    EXPECT_NE(held.get(), text->GetTexture().get());
+    EXPECT_EQ("xxx x", shown("xxx x"));
+    auto* impl = dynamic_cast<nE_TexImpl_Pl5*>(held.get());
+    ASSERT_TRUE(impl && impl->GetPlatformTexture(0));
+    // The held block still shows "x xxx": its second cell is empty.
+    EXPECT_EQ(0u, TexturePixel(impl->GetPlatformTexture(0), 19, 12) >> 24);
+    EXPECT_EQ(255u, TexturePixel(impl->GetPlatformTexture(0), 29, 12) >> 24);
 }
