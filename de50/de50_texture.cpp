@@ -25,7 +25,10 @@ static std::unordered_set<TTexture*>& Registry()
 TTexture::TTexture(uint32_t width, uint32_t height, uint32_t type)
     : m_width(width), m_height(height), m_type(type)
 {
-    if (m_type != kRenderTarget) m_pixels.assign(size_t(width) * height, 0u);
+    if (m_type == kCoverage)
+        m_coverage.assign(size_t(width) * height, 0);
+    else if (m_type != kRenderTarget)
+        m_pixels.assign(size_t(width) * height, 0u);
     Registry().insert(this);
 }
 
@@ -185,8 +188,8 @@ std::shared_ptr<TTexture> TTexture::Create(uint32_t width, uint32_t height, bool
         if (width || height) WriteDbg("Warning: texture size %ux%u refused", width, height);
         return nullptr;
     }
-    return std::shared_ptr<TTexture>(
-        new TTexture(width, height, type == kRenderTarget ? kRenderTarget : kPlain));
+    if (type != kRenderTarget && type != kCoverage) type = kPlain;
+    return std::shared_ptr<TTexture>(new TTexture(width, height, type));
 }
 
 uint32_t* TTexture::Lock(uint32_t* pitch)
@@ -202,9 +205,24 @@ uint32_t* TTexture::Lock(uint32_t* pitch)
         glPixelStorei(GL_PACK_ALIGNMENT, 4);
         glGetTexImage(GL_TEXTURE_2D, 0, GL_BGRA, GL_UNSIGNED_BYTE, m_pixels.data());
     }
+    else if (m_type == kCoverage)
+    {
+        m_pixels.resize(m_coverage.size());
+        for (size_t i = 0; i < m_coverage.size(); ++i)
+            m_pixels[i] = uint32_t(m_coverage[i]) << 24 | 0x00FFFFFFu;
+    }
     m_locked = true;
     if (pitch) *pitch = m_width;
     return m_pixels.data();
+}
+
+uint8_t* TTexture::LockCoverage(uint32_t* pitch)
+{
+    if (m_locked || m_type != kCoverage) return nullptr;
+    TRenderer::GetInstance()->Flush();
+    m_locked = true;
+    if (pitch) *pitch = m_width;
+    return m_coverage.data();
 }
 
 void TTexture::Unlock()
@@ -229,6 +247,13 @@ void TTexture::Unlock(uint32_t top, uint32_t rows)
         m_dirtyBottom = std::max(m_dirtyBottom, bottom);
     }
     m_dirty = true;
+    if (m_type == kCoverage && !m_pixels.empty())
+    {
+        for (size_t i = 0; i < m_coverage.size(); ++i)
+            m_coverage[i] = uint8_t(m_pixels[i] >> 24);
+        m_pixels.clear();
+        m_pixels.shrink_to_fit();
+    }
     if (m_type == kRenderTarget)
     {
         if (Internal::HasGlContext()) Upload();
@@ -241,19 +266,28 @@ void TTexture::Upload()
 {
     if (!m_glTexture) return;
     glBindTexture(GL_TEXTURE_2D, m_glTexture);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    const bool coverage = m_type == kCoverage;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, coverage ? 1 : 4);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    const void* data = m_pixels.empty() ? nullptr : m_pixels.data();
+    const size_t pixelBytes = coverage ? 1 : 4;
+    const uint8_t* bytes = coverage ? m_coverage.data() : reinterpret_cast<const uint8_t*>(m_pixels.data());
+    const void* data = (coverage ? m_coverage.empty() : m_pixels.empty()) ? nullptr : bytes;
+    const GLenum format = coverage ? GL_RED : GL_BGRA;
     // Storage is made once; later changes go in place, as only the changed rows.
     // The unsized internal format lets the driver store the rows as they come
     // (BGRA), so an upload is a copy rather than a per-pixel swizzle.
     if (!m_glStorage || !data)
-        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(m_width), GLsizei(m_height), 0, GL_BGRA,
-                     GL_UNSIGNED_BYTE, data);
+    {
+        glTexImage2D(GL_TEXTURE_2D, 0, coverage ? GL_R8 : GL_RGBA, GLsizei(m_width), GLsizei(m_height), 0,
+                     format, GL_UNSIGNED_BYTE, data);
+        // Sampled as white with the byte for alpha, as a plain texture of such pixels is.
+        const GLint white[4] = {GL_ONE, GL_ONE, GL_ONE, GL_RED};
+        if (coverage) glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, white);
+    }
     else if (m_dirtyTop < m_dirtyBottom)
         glTexSubImage2D(GL_TEXTURE_2D, 0, 0, GLint(m_dirtyTop), GLsizei(m_width),
-                        GLsizei(m_dirtyBottom - m_dirtyTop), GL_BGRA, GL_UNSIGNED_BYTE,
-                        m_pixels.data() + size_t(m_dirtyTop) * m_width);
+                        GLsizei(m_dirtyBottom - m_dirtyTop), format, GL_UNSIGNED_BYTE,
+                        bytes + size_t(m_dirtyTop) * m_width * pixelBytes);
     m_glStorage = true;
     m_dirty = false;
     m_dirtyTop = m_dirtyBottom = 0;

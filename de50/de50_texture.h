@@ -17,6 +17,7 @@ public:
     {
         kPlain = 0,        // pixels kept by the library, filled through Lock
         kRenderTarget = 1, // drawn into between BeginRenderTarget and EndRenderTarget
+        kCoverage = 2,     // white, one byte of alpha per pixel kept (a quarter of a plain one to send)
     };
 
     // Loads a PNG or JPEG file; empty when it cannot be read.
@@ -44,7 +45,11 @@ public:
 
     // Lends the pixels: 32-bit 0xAARRGGBB (bytes blue, green, red, alpha), rows top first,
     // pitch in pixels. Null when the pixels cannot be had (a render target without a window).
+    // A coverage texture lends them made from its alpha and keeps only their alpha.
     uint32_t* Lock(uint32_t* pitch);
+    // A coverage texture's own alpha bytes, rows top first, pitch in bytes; null for
+    // another type. Taken back by Unlock.
+    uint8_t* LockCoverage(uint32_t* pitch);
     // Takes the lent pixels back; changes show from the next draw on.
     void Unlock();
     // The same, when only rows [top, top + rows) were changed: a texture already on
@@ -67,7 +72,8 @@ private:
 
     uint32_t m_width, m_height, m_type;
     str m_name;
-    std::vector<uint32_t> m_pixels; // plain textures; a render target only while locked
+    std::vector<uint32_t> m_pixels;  // plain textures; a render target or coverage only while locked
+    std::vector<uint8_t> m_coverage; // coverage textures
     bool m_dirty = true;
     // Rows to send when the GPU copy has storage already; all after a loss.
     uint32_t m_dirtyTop = 0, m_dirtyBottom = 0;

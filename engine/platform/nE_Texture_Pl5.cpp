@@ -57,30 +57,9 @@ bool LittleEndian()
     return first == 1;
 }
 
-// Transparent white: coverage pixels and their padding.
-const uint32_t kWhite = 0x00FFFFFFu;
-
 uint32_t PixelFromBytes(const uint8_t* p)
 {
     return uint32_t(p[3]) << 24 | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | uint32_t(p[0]);
-}
-
-// Coverage bytes as white pixels of that alpha; in runs of 16 so the compiler
-// turns them into vector code.
-void CoverageRow(const uint8_t* source, unsigned width, uint32_t* row)
-{
-    unsigned x = 0;
-    for (; x + 16 <= width; x += 16)
-    {
-        uint8_t in[16];
-        uint32_t out[16];
-        std::memcpy(in, source + x, sizeof(in));
-        for (int k = 0; k < 16; ++k)
-            out[k] = uint32_t(in[k]) << 24 | kWhite;
-        std::memcpy(row + x, out, sizeof(out));
-    }
-    for (; x < width; ++x)
-        row[x] = uint32_t(source[x]) << 24 | kWhite;
 }
 } // namespace
 
@@ -272,6 +251,7 @@ bool nE_GeneratedTexture_Pl5::Fill(const uint8_t* bytes, unsigned width, unsigne
     }
     bool refill = false;
     if (!bytes || !PrepareFill(width, height, format, &refill)) return false;
+    if (format == NE_PIXELS_COVERAGE) return FillCoverage(bytes, width, height);
     LockedPixels pixels(m_platformTexture, refill ? height : m_platformTexture->GetHeight());
     if (!pixels)
     {
@@ -279,23 +259,33 @@ bool nE_GeneratedTexture_Pl5::Fill(const uint8_t* bytes, unsigned width, unsigne
         return false;
     }
     m_filledFormat = format;
-    const uint32_t texWidth = m_platformTexture->GetWidth(), texHeight = m_platformTexture->GetHeight();
-    // Coverage padding is white, so filtering at the edge does not darken text.
-    const bool pad = format == NE_PIXELS_COVERAGE && !refill;
     for (unsigned y = 0; y < height; ++y)
     {
         uint32_t* row = pixels.Row(y);
-        if (format == NE_PIXELS_COVERAGE)
-            CoverageRow(bytes + size_t(y) * width, width, row);
-        else if (LittleEndian())
+        if (LittleEndian())
             std::memcpy(row, bytes + size_t(y) * width * 4, size_t(width) * 4);
         else
             for (unsigned x = 0; x < width; ++x)
                 row[x] = PixelFromBytes(bytes + (size_t(y) * width + x) * 4);
-        if (pad) std::fill(row + width, row + texWidth, kWhite);
     }
-    for (uint32_t y = height; pad && y < texHeight; ++y)
-        std::fill_n(pixels.Row(y), texWidth, kWhite);
+    return true;
+}
+
+// The bytes go as they are into a coverage texture, which draws them as white
+// of that alpha; its padding stays clear.
+bool nE_GeneratedTexture_Pl5::FillCoverage(const uint8_t* bytes, unsigned width, unsigned height)
+{
+    uint32_t pitch = 0;
+    uint8_t* out = m_platformTexture->LockCoverage(&pitch);
+    if (!out)
+    {
+        nE_LogFmt("Error: texture \"%s\" could not be filled", m_name);
+        return false;
+    }
+    for (unsigned y = 0; y < height; ++y)
+        std::memcpy(out + size_t(y) * pitch, bytes + size_t(y) * width, width);
+    m_platformTexture->Unlock(0, height);
+    m_filledFormat = NE_PIXELS_COVERAGE;
     return true;
 }
 
@@ -305,7 +295,8 @@ bool nE_GeneratedTexture_Pl5::PrepareFill(unsigned width, unsigned height, int f
     // texture and its GPU copy, and sends only the rows written.
     *refill = m_platformTexture && m_filledFormat == format && m_requestedWidth == width &&
               m_requestedHeight == height && m_flag;
-    if (!*refill && !Make(width, height, true, DE50::TTexture::kPlain)) return false;
+    const uint32_t type = format == NE_PIXELS_COVERAGE ? DE50::TTexture::kCoverage : DE50::TTexture::kPlain;
+    if (!*refill && !Make(width, height, true, type)) return false;
     m_hasFill = false;
     m_filledFormat = -1;
     return true;

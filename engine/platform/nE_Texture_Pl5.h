@@ -82,6 +82,7 @@ protected:
     // (and no platform texture) for a zero size or a failed creation.
     bool Make(unsigned width, unsigned height, bool flag, uint32_t type);
     void FillColour(const float* fill);
+    bool FillCoverage(const uint8_t* bytes, unsigned width, unsigned height);
 
     unsigned m_requestedWidth = 0;
     unsigned m_requestedHeight = 0;

@@ -249,3 +249,70 @@ TEST_F(De50Render, FillsReplaceOnlyTheirRectangleWithinTheClip)
 }
 
 } // namespace
+
+// A coverage texture keeps one byte per pixel and draws as the plain texture of
+// white pixels with that alpha does, in every blend mode, tinted, on screen and
+// in a target; rows changed later show, and so do its pixels after a lost device.
+// Lent as 0xAARRGGBB pixels, it keeps only their alpha.
+TEST_F(De50Render, CoverageTexturesDrawAsWhiteOfTheirAlpha)
+{
+    auto coverage = TTexture::Create(4, 4, true, TTexture::kCoverage);
+    const uint32_t half = 0x80FFFFFFu, plainPixels[16] = {half, half, half, half, half, half, half, half,
+                                                          half, half, half, half, half, half, half, half};
+    auto plain = Texture(4, 4, plainPixels);
+    EXPECT_EQ(nullptr, plain->LockCoverage(nullptr));
+    uint32_t pitch = 0;
+    uint8_t* bytes = coverage->LockCoverage(&pitch);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(nullptr, coverage->LockCoverage(nullptr)); // one lender at a time
+    for (uint32_t y = 0; y < 4; ++y)
+        std::fill_n(bytes + y * pitch, 4, uint8_t(0x80));
+    coverage->Unlock();
+    EXPECT_EQ(half, TexturePixel(coverage, 3, 3));
+
+    TBasicEffect* fx = r->GetDefault2dEffect();
+    auto drawn = [&](const std::shared_ptr<TTexture>& t, uint32_t mode, bool inTarget)
+    {
+        std::shared_ptr<TTexture> target = TTexture::Create(16, 16, true, TTexture::kRenderTarget);
+        if (inTarget)
+            EXPECT_TRUE(r->BeginRenderTarget(target));
+        else
+            Begin(0.25f);
+        fx->SetTexture(t);
+        fx->SetBlendMode(mode);
+        Quad(0, 0, 16, 16, TColor32(200, 150, 100, 230));
+        if (inTarget) r->EndRenderTarget();
+        if (!inTarget) End();
+        return inTarget ? TexturePixel(target, 8, 8) : Pixel(8, 8);
+    };
+    for (uint32_t mode : {0u, 2u, 4u, 5u, 6u})
+        for (bool inTarget : {false, true})
+            EXPECT_TRUE(Near(drawn(coverage, mode, inTarget), drawn(plain, mode, inTarget)))
+                << mode << " " << inTarget;
+    fx->SetBlendMode(0);
+
+    // Row 2 made opaque after the first upload; then the device is lost.
+    bytes = coverage->LockCoverage(&pitch);
+    ASSERT_TRUE(bytes);
+    std::fill_n(bytes + 2 * pitch, 4, uint8_t(0xFF));
+    coverage->Unlock(2, 1);
+    for (int lost = 0; lost < 2; ++lost)
+    {
+        if (lost) TTexture::LoseAll();
+        Begin(0.0f);
+        fx->SetTexture(coverage);
+        Quad(0, 0, 4, 4, TColor32(0xFFFFFFFFu));
+        End();
+        EXPECT_TRUE(Near(Pixel(1, 2), 0xFFFFFFFFu)) << lost;
+        EXPECT_TRUE(Near(Pixel(1, 1), Grey(128 / 255.0))) << lost;
+    }
+
+    // Written through Lock: the colour goes, the alpha stays.
+    *coverage->Lock(&pitch) = 0x40123456u;
+    coverage->Unlock();
+    bytes = coverage->LockCoverage(&pitch);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(0x40, bytes[0]);
+    EXPECT_EQ(0x80, bytes[1]);
+    coverage->Unlock();
+}
