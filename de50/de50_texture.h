@@ -25,7 +25,8 @@ public:
     // The size Get would give, read from the file's header without decoding;
     // false, with the same log line as Get, when the header already fails.
     static bool GetFileSize(const str& path, uint32_t* width, uint32_t* height);
-    // A blank texture (transparent black); empty for a zero size. The flag is not used.
+    // A blank texture, transparent (a coverage one white, others black); empty for a zero size.
+    // The flag is not used.
     static std::shared_ptr<TTexture> Create(uint32_t width, uint32_t height, bool managed, uint32_t type);
 
     ~TTexture();
