@@ -287,7 +287,7 @@ void BM_DecodeConvertUpload(benchmark::State& state)
                   unsigned stride = 0;
                   if (keep)
                   {
-                      p.ConvertFrame(texture->BeginWrite(kW, kH, &stride), stride);
+                      p.ConvertFrame(texture->BeginWrite(kW, kH, &stride, NE_PIXELS_BGRA), stride);
                       texture->EndWrite();
                   }
                   else

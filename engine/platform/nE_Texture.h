@@ -126,10 +126,11 @@ public:
     // (width * height of them, in the given nE_PixelFormat) into it, top row
     // first. False for a null buffer, a zero size or an unknown format.
     virtual bool Fill(const uint8_t* pixels, unsigned width, unsigned height, int format) = 0;
-    // Lends the texture's own BGRA rows (stride in pixels) for a width x height
-    // picture written in place, made at that size when it is not; null when it
-    // cannot. Every lent row must be written before EndWrite sends them on.
-    virtual uint8_t* BeginWrite(unsigned width, unsigned height, unsigned* stride) = 0;
+    // Lends the texture's own rows (stride in pixels) for a width x height
+    // picture of the given nE_PixelFormat written in place, made at that size
+    // and format when it is not; null when it cannot. Every lent row must be
+    // written before EndWrite sends them on.
+    virtual uint8_t* BeginWrite(unsigned width, unsigned height, unsigned* stride, int format) = 0;
     virtual void EndWrite() = 0;
 };
 

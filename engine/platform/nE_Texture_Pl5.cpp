@@ -302,20 +302,27 @@ bool nE_GeneratedTexture_Pl5::PrepareFill(unsigned width, unsigned height, int f
     return true;
 }
 
-uint8_t* nE_GeneratedTexture_Pl5::BeginWrite(unsigned width, unsigned height, unsigned* stride)
+uint8_t* nE_GeneratedTexture_Pl5::BeginWrite(unsigned width, unsigned height, unsigned* stride, int format)
 {
+    if (format != NE_PIXELS_COVERAGE && format != NE_PIXELS_BGRA)
+    {
+        nE_LogFmt2("Error: texture \"%s\" given unknown pixel format %d", m_name, format);
+        return nullptr;
+    }
     bool refill = false;
-    if (m_writeRows || !PrepareFill(width, height, NE_PIXELS_BGRA, &refill)) return nullptr;
+    if (m_writeRows || !PrepareFill(width, height, format, &refill)) return nullptr;
     uint32_t pitch = 0;
-    uint32_t* pixels = m_platformTexture->Lock(&pitch);
-    if (!pixels)
+    uint8_t* rows = format == NE_PIXELS_COVERAGE ? m_platformTexture->LockCoverage(&pitch)
+                                                : reinterpret_cast<uint8_t*>(m_platformTexture->Lock(&pitch));
+    if (!rows)
     {
         nE_LogFmt("Error: texture \"%s\" could not be filled", m_name);
         return nullptr;
     }
     m_writeRows = height;
+    m_writeFormat = format;
     if (stride) *stride = pitch;
-    return reinterpret_cast<uint8_t*>(pixels);
+    return rows;
 }
 
 void nE_GeneratedTexture_Pl5::EndWrite()
@@ -323,7 +330,7 @@ void nE_GeneratedTexture_Pl5::EndWrite()
     if (!m_writeRows || !m_platformTexture) return;
     m_platformTexture->Unlock(0, m_writeRows);
     m_writeRows = 0;
-    m_filledFormat = NE_PIXELS_BGRA;
+    m_filledFormat = m_writeFormat;
 }
 
 // --- nE_RenderTargerTexture_Pl5 --------------------------------------------

@@ -70,7 +70,7 @@ public:
     bool Create(unsigned width, unsigned height, bool flag, const float* fill) override;
     void Recreate() override;
     bool Fill(const uint8_t* pixels, unsigned width, unsigned height, int format) override;
-    uint8_t* BeginWrite(unsigned width, unsigned height, unsigned* stride) override;
+    uint8_t* BeginWrite(unsigned width, unsigned height, unsigned* stride, int format) override;
     void EndWrite() override;
 
 protected:
@@ -91,6 +91,7 @@ protected:
     // The format of the last complete Fill; -1 when the pixels came otherwise.
     int m_filledFormat = -1;
     unsigned m_writeRows = 0; // rows lent by BeginWrite; 0 when none are
+    int m_writeFormat = -1;
     float m_fill[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 };
 

@@ -188,13 +188,18 @@ namespace
 // picture placed with its top-left pixel at (left, top): `count` columns from
 // x0 on land in the block, starting at dst.
 template <class Draw>
-void ForClippedRows(int cols, int rows, int left, int top, nE_TextBlock& block, Draw draw)
+void ForClippedRows(int cols, int rows, int left, int top, const nE_CoverageRows& block, Draw draw)
 {
     const int x0 = std::max(0, -left), x1 = std::min(cols, block.width - left);
     const int y0 = std::max(0, -top), y1 = std::min(rows, block.height - top);
     if (x0 >= x1) return;
     for (int y = y0; y < y1; ++y)
-        draw(y, x0, x1 - x0, block.pixels.data() + size_t(top + y) * size_t(block.width) + size_t(left + x0));
+        draw(y, x0, x1 - x0, block.pixels + size_t(top + y) * block.pitch + size_t(left + x0));
+}
+
+nE_CoverageRows RowsOf(nE_TextBlock& block)
+{
+    return nE_CoverageRows{block.pixels.data(), block.width, block.height, size_t(block.width)};
 }
 
 // dst |= src over [0, count) for count in [sizeof(Word), 2 * sizeof(Word)], as
@@ -230,7 +235,7 @@ void OrBytes(uint8_t* dst, const uint8_t* src, int count)
 }
 
 // ORs a coverage picture into the block, clipped.
-void BlitCoverage(const nE_TextBlock& glyph, int left, int top, nE_TextBlock& block)
+void BlitCoverage(const nE_TextBlock& glyph, int left, int top, const nE_CoverageRows& block)
 {
     ForClippedRows(
         glyph.width, glyph.height, left, top, block,
@@ -250,7 +255,7 @@ void nE_BlitGlyph(const FT_Bitmap& bitmap, int left, int top, nE_TextBlock& bloc
     const unsigned char* first = bitmap.buffer;
     if (pitch < 0) first -= static_cast<long long>(pitch) * (rows - 1);
     const int cols = static_cast<int>(bitmap.width);
-    ForClippedRows(cols, rows, left, top, block,
+    ForClippedRows(cols, rows, left, top, RowsOf(block),
                    [&](int y, int x0, int count, uint8_t* dst)
                    {
                        const unsigned char* row = first + static_cast<long long>(pitch) * y;
@@ -621,7 +626,12 @@ bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int a
     std::u32string wrapped;
     if (!LayOut(text, maxWidth, size, wrapped, out.width, out.height, why)) return false;
     out.pixels.assign(size_t(out.width) * size_t(out.height), 0);
+    DrawWrapped(wrapped, size, align, RowsOf(out));
+    return true;
+}
 
+void nE_Font::DrawWrapped(const std::u32string& wrapped, int size, int align, const nE_CoverageRows& out)
+{
     int x = size / 4, y = size;
     bool lineStart = true;
     for (size_t i = 0; i < wrapped.size(); ++i)
@@ -647,21 +657,29 @@ bool nE_Font::RenderBlock(const std::string& text, int maxWidth, int size, int a
     }
     // A glyph too big to keep is not held past the call.
     m_uncached = Glyph();
-    return true;
 }
 
 std::shared_ptr<nE_GeneratedTexture> nE_Font::DrawText(const std::string& text, int maxWidth, int size,
                                                        int align, std::string* why,
                                                        std::shared_ptr<nE_GeneratedTexture> into)
 {
-    nE_TextBlock block;
-    if (!RenderBlock(text, maxWidth, size, align, block, why)) return std::shared_ptr<nE_GeneratedTexture>();
+    std::u32string wrapped;
+    int width = 0, height = 0;
+    if (!LayOut(text, maxWidth, size, wrapped, width, height, why)) return std::shared_ptr<nE_GeneratedTexture>();
     // Named after the font and the text's first 16 bytes, spaces as "_".
     std::string name = m_name + "_" + text.substr(0, std::min<size_t>(16, std::strlen(text.c_str())));
     std::replace(name.begin(), name.end(), ' ', '_');
     std::shared_ptr<nE_GeneratedTexture> texture =
         into ? std::move(into) : nE_GeneratedTexturePtr(nE_CreateGeneratedTexture());
     texture->Load(name);
-    texture->Fill(block.pixels.data(), unsigned(block.width), unsigned(block.height), NE_PIXELS_COVERAGE);
+    // Drawn straight into the texture's own rows: no block of its own to fill from.
+    unsigned stride = 0;
+    uint8_t* rows = texture->BeginWrite(unsigned(width), unsigned(height), &stride, NE_PIXELS_COVERAGE);
+    if (!rows) return texture;
+    const nE_CoverageRows out{rows, width, height, stride};
+    for (int y = 0; y < height; ++y)
+        std::memset(rows + size_t(y) * stride, 0, size_t(width));
+    DrawWrapped(wrapped, size, align, out);
+    texture->EndWrite();
     return texture;
 }

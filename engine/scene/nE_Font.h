@@ -28,6 +28,15 @@ struct nE_TextBlock
     std::vector<uint8_t> pixels;
 };
 
+// Coverage rows drawn into in place: `pitch` bytes from one row's start to the next.
+struct nE_CoverageRows
+{
+    uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    size_t pitch = 0;
+};
+
 class nE_Font : public nE_Resource
 {
 public:
@@ -114,6 +123,8 @@ private:
     bool OutlineTooLarge(FT_GlyphSlotRec_* slot) const;
     void DropGlyphCache();
     int LineStartX(const char32_t* rest, size_t count, int width, int size, int align);
+    // Draws laid-out text into rows already clear.
+    void DrawWrapped(const std::u32string& wrapped, int size, int align, const nE_CoverageRows& out);
 
     FT_Face m_face = nullptr;
     // The face reads from these bytes for as long as it is open.

@@ -199,7 +199,7 @@ bool nE_Video::DecodeIntoTexture()
         m_texture->Load(m_name + "_tex");
     }
     unsigned stride = 0;
-    if (uint8_t* out = m_texture->BeginWrite(w, h, &stride))
+    if (uint8_t* out = m_texture->BeginWrite(w, h, &stride, NE_PIXELS_BGRA))
     {
         if (!m_player->ConvertFrame(out, stride))
             for (unsigned y = 0; y < h; ++y)

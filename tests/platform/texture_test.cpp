@@ -476,7 +476,7 @@ TEST_F(TextureTest, TexturesShowTheirLatestPixelsAcrossALostDevice)
     {
         unsigned w;
         int format;
-        bool write;    // written through BeginWrite (BGRA) rather than filled
+        bool write;    // written through BeginWrite rather than filled
         uint8_t value; // blue, green and red of every pixel (opaque)
         bool lose;     // device lost before drawing
     };
@@ -484,6 +484,7 @@ TEST_F(TextureTest, TexturesShowTheirLatestPixelsAcrossALostDevice)
         {3, NE_PIXELS_BGRA, false, 0x40, false},     {3, NE_PIXELS_BGRA, false, 0xF0, false},
         {3, NE_PIXELS_BGRA, true, 0x60, false},      {3, NE_PIXELS_BGRA, false, 0x80, true},
         {3, NE_PIXELS_COVERAGE, false, 0xFF, false}, {3, NE_PIXELS_BGRA, true, 0x30, true},
+        {3, NE_PIXELS_COVERAGE, true, 0xFF, true},   {3, NE_PIXELS_BGRA, true, 0x50, false},
         {4, NE_PIXELS_BGRA, false, 0x20, false}};
     for (const Step& s : steps)
     {
@@ -493,11 +494,12 @@ TEST_F(TextureTest, TexturesShowTheirLatestPixelsAcrossALostDevice)
         if (s.write)
         {
             unsigned stride = 0;
-            uint8_t* out = video.BeginWrite(s.w, 3, &stride);
+            uint8_t* out = video.BeginWrite(s.w, 3, &stride, s.format);
             ASSERT_TRUE(out);
-            EXPECT_EQ(nullptr, video.BeginWrite(s.w, 3, &stride)); // one lender at a time
+            EXPECT_EQ(nullptr, video.BeginWrite(s.w, 3, &stride, s.format)); // one lender at a time
+            const unsigned size = s.format == NE_PIXELS_BGRA ? 4 : 1;
             for (unsigned y = 0; y < 3; ++y)
-                std::copy_n(&bytes[y * s.w * 4], s.w * 4, out + size_t(y) * stride * 4);
+                std::copy_n(&bytes[y * s.w * size], s.w * size, out + size_t(y) * stride * size);
             video.EndWrite();
         }
         else

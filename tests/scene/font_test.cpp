@@ -173,6 +173,41 @@ TEST_F(FontLayoutTest, KeptGlyphsDrawAsAFreshFontAndStayWithinTheLimit)
     }
 }
 
+// A text drawn into a texture holds the block RenderBlock makes, also drawn
+// over an earlier text's texture of the same size (the same letters moved), a
+// larger and a smaller one: nothing of the earlier text is left.
+TEST_F(FontLayoutTest, DrawnTextureHoldsTheBlockThroughRedraws)
+{
+    ASSERT_TRUE(font.Load(fonttest::SourceDir() + "/sample/assets/fonts/times"));
+    std::shared_ptr<nE_GeneratedTexture> texture;
+    const struct
+    {
+        const char* text;
+        int size;
+    } steps[] = {{"Lighthouse keeper", 21}, {"keeper Lighthouse", 21}, {"Keeper", 21},
+                 {"The bay\nlay grey", 33}, {"gull", 20},            {"lugl", 20}};
+    for (const auto& step : steps)
+    {
+        nE_TextBlock block;
+        ASSERT_TRUE(font.RenderBlock(step.text, -1, step.size, 0, block));
+        texture = font.DrawText(step.text, -1, step.size, 0, nullptr, texture);
+        auto* impl = dynamic_cast<nE_TexImpl_Pl5*>(texture.get());
+        ASSERT_TRUE(impl && impl->GetPlatformTexture(0)) << step.text;
+        const std::shared_ptr<DE50::TTexture> t = impl->GetPlatformTexture(0);
+        ASSERT_EQ(std::pair(uint32_t(block.width), uint32_t(block.height)),
+                  std::pair(t->GetWidth(), t->GetHeight()));
+        uint32_t pitch = 0;
+        const uint32_t* p = t->Lock(&pitch);
+        ASSERT_TRUE(p);
+        int wrong = 0;
+        for (int y = 0; y < block.height; ++y)
+            for (int x = 0; x < block.width; ++x)
+                wrong += p[size_t(y) * pitch + size_t(x)] >> 24 != block.pixels[size_t(y * block.width + x)];
+        t->Unlock();
+        EXPECT_EQ(0, wrong) << step.text << " " << step.size;
+    }
+}
+
 // Blits a w x h bitmap at (x, y) into a block of bw x bh filled with `fill`;
 // answers the block's first `count` pixels from `from` on.
 static std::vector<uint8_t> Blit(unsigned char* rows, int w, int h, int pitch, int mode, int x, int y, int bw,
