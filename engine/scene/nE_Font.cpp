@@ -234,17 +234,35 @@ void OrBytes(uint8_t* dst, const uint8_t* src, int count)
             dst[i] |= src[i];
 }
 
-// ORs a coverage picture into the block, clipped.
-void BlitCoverage(const nE_TextBlock& glyph, int left, int top, const nE_CoverageRows& block)
+// ORs rows of `pitch` bytes, a whole number of words each, at full width.
+void OrWordRows(uint8_t* dst, size_t dstPitch, const uint8_t* src, int pitch, int rows)
 {
-    ForClippedRows(
-        glyph.width, glyph.height, left, top, block,
-        [&](int y, int x0, int count, uint8_t* dst)
-        { OrBytes(dst, glyph.pixels.data() + size_t(y) * size_t(glyph.width) + size_t(x0), count); });
+    for (int y = 0; y < rows; ++y, dst += dstPitch, src += pitch)
+        for (int x = 0; x < pitch; x += 8)
+        {
+            uint64_t a, b;
+            std::memcpy(&a, dst + x, 8);
+            std::memcpy(&b, src + x, 8);
+            a |= b;
+            std::memcpy(dst + x, &a, 8);
+        }
 }
-} // namespace
 
-void nE_BlitGlyph(const FT_Bitmap& bitmap, int left, int top, nE_TextBlock& block)
+// ORs a glyph's coverage into the block, clipped. A glyph whose padded rows
+// all land inside the block's rows is done a word at a time: its padding is
+// clear, so the bytes past its width come out as they were.
+void BlitCoverage(const uint8_t* coverage, int width, int height, int pitch, int left, int top,
+                  const nE_CoverageRows& block)
+{
+    if (left >= 0 && top >= 0 && top + height <= block.height && size_t(left) + size_t(pitch) <= block.pitch)
+        return OrWordRows(block.pixels + size_t(top) * block.pitch + size_t(left), block.pitch, coverage, pitch,
+                          height);
+    ForClippedRows(width, height, left, top, block,
+                   [&](int y, int x0, int count, uint8_t* dst)
+                   { OrBytes(dst, coverage + size_t(y) * size_t(pitch) + size_t(x0), count); });
+}
+
+void BlitBitmap(const FT_Bitmap& bitmap, int left, int top, const nE_CoverageRows& block)
 {
     if (!bitmap.buffer) return;
     if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.pixel_mode != FT_PIXEL_MODE_MONO) return;
@@ -255,7 +273,7 @@ void nE_BlitGlyph(const FT_Bitmap& bitmap, int left, int top, nE_TextBlock& bloc
     const unsigned char* first = bitmap.buffer;
     if (pitch < 0) first -= static_cast<long long>(pitch) * (rows - 1);
     const int cols = static_cast<int>(bitmap.width);
-    ForClippedRows(cols, rows, left, top, RowsOf(block),
+    ForClippedRows(cols, rows, left, top, block,
                    [&](int y, int x0, int count, uint8_t* dst)
                    {
                        const unsigned char* row = first + static_cast<long long>(pitch) * y;
@@ -263,6 +281,12 @@ void nE_BlitGlyph(const FT_Bitmap& bitmap, int left, int top, nE_TextBlock& bloc
                        for (int i = 0; i < count; ++i)
                            dst[i] |= Coverage(bitmap, row, x0 + i);
                    });
+}
+} // namespace
+
+void nE_BlitGlyph(const FT_Bitmap& bitmap, int left, int top, nE_TextBlock& block)
+{
+    BlitBitmap(bitmap, left, top, RowsOf(block));
 }
 
 // ---- font ----
@@ -408,11 +432,11 @@ void nE_Font::LoadFromFace(char32_t c, bool render, Glyph& glyph)
     glyph.left = slot->bitmap_left;
     glyph.top = slot->bitmap_top;
     // Kept as plain 8-bit rows, whatever form FreeType answered in.
-    nE_TextBlock& cover = glyph.coverage;
-    cover.width = static_cast<int>(slot->bitmap.width);
-    cover.height = static_cast<int>(slot->bitmap.rows);
-    cover.pixels.assign(size_t(cover.width) * size_t(cover.height), 0);
-    nE_BlitGlyph(slot->bitmap, 0, 0, cover);
+    glyph.width = static_cast<int>(slot->bitmap.width);
+    glyph.height = static_cast<int>(slot->bitmap.rows);
+    glyph.pitch = (glyph.width + 7) & ~7;
+    glyph.coverage.assign(size_t(glyph.pitch) * size_t(glyph.height), 0);
+    BlitBitmap(slot->bitmap, 0, 0, {glyph.coverage.data(), glyph.width, glyph.height, size_t(glyph.pitch)});
 }
 
 // A damaged font's outline may span thousands of pixels: rasterising one took
@@ -458,7 +482,7 @@ const nE_Font::Glyph& nE_Font::FindGlyph(char32_t c, bool render)
 
     Glyph glyph;
     LoadFromFace(c, render, glyph);
-    const size_t bytes = sizeof(Glyph) + 32 + glyph.coverage.pixels.size();
+    const size_t bytes = sizeof(Glyph) + 32 + glyph.coverage.size();
     if (bytes > kGlyphCacheBytes / 4)
     {
         m_uncached = std::move(glyph);
@@ -652,7 +676,8 @@ void nE_Font::DrawWrapped(const std::u32string& wrapped, int size, int align, co
         }
         const Glyph& glyph = FindGlyph(c, true);
         if (!glyph.found || glyph.drawn != 1) continue;
-        BlitCoverage(glyph.coverage, x + glyph.left, y - glyph.top, out);
+        BlitCoverage(glyph.coverage.data(), glyph.width, glyph.height, glyph.pitch, x + glyph.left, y - glyph.top,
+                     out);
         x = ClampToInt((long long)x + glyph.advance);
     }
     // A glyph too big to keep is not held past the call.

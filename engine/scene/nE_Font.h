@@ -103,7 +103,12 @@ private:
         long advance = 0;   // whole pixels
         int left = 0;       // bitmap's top-left corner from the pen position
         int top = 0;
-        nE_TextBlock coverage; // top row first, 8-bit whatever the bitmap's form
+        // Top row first, 8-bit whatever the bitmap's form; each row padded with
+        // clear bytes to a whole number of words, `pitch` bytes apart.
+        std::vector<uint8_t> coverage;
+        int width = 0;
+        int height = 0;
+        int pitch = 0;
     };
 
     // The whole file; false, with its line, when it cannot be read or held.

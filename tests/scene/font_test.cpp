@@ -8,6 +8,8 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <tuple>
 
@@ -206,6 +208,46 @@ TEST_F(FontLayoutTest, DrawnTextureHoldsTheBlockThroughRedraws)
         t->Unlock();
         EXPECT_EQ(0, wrong) << step.text << " " << step.size;
     }
+}
+
+// One line of kept glyphs, left aligned, is the same block as each glyph
+// rendered by FreeType and blitted one by one at its pen position: at the
+// block's edges, where glyphs are clipped, and where italic glyphs overlap.
+TEST_F(FontLayoutTest, KeptGlyphsDrawAsFreeTypeRendersThem)
+{
+    const std::string line = "Wj fly, Wyvern! gulf W";
+    for (const char* face : {"times", "timesi"})
+        for (int size : {9, 20, 31})
+        {
+            const std::string path = fonttest::SourceDir() + "/sample/assets/fonts/" + face;
+            ASSERT_TRUE(font.Load(path));
+            nE_TextBlock drawn, expected;
+            ASSERT_TRUE(font.RenderBlock(line, -1, size, 0, drawn));
+            expected.width = drawn.width;
+            expected.height = drawn.height;
+            expected.pixels.assign(drawn.pixels.size(), 0);
+
+            std::ifstream in(path + ".nefnt", std::ios::binary);
+            const std::vector<unsigned char> stored((std::istreambuf_iterator<char>(in)),
+                                                    std::istreambuf_iterator<char>());
+            std::vector<unsigned char> plain;
+            ASSERT_TRUE(nE_UnscrambleFont(stored.data(), stored.size(), plain));
+            FT_Library library = nullptr;
+            FT_Face ft = nullptr;
+            ASSERT_EQ(0, FT_Init_FreeType(&library));
+            ASSERT_EQ(0, FT_New_Memory_Face(library, plain.data(), FT_Long(plain.size()), 0, &ft));
+            FT_Set_Char_Size(ft, 0, size * 64, 72, 72);
+            int x = size / 4;
+            for (char c : line)
+            {
+                ASSERT_EQ(0, FT_Load_Char(ft, FT_ULong(c), FT_LOAD_NO_HINTING | FT_LOAD_RENDER));
+                nE_BlitGlyph(ft->glyph->bitmap, x + ft->glyph->bitmap_left, size - ft->glyph->bitmap_top, expected);
+                x += int(ft->glyph->advance.x >> 6);
+            }
+            FT_Done_Face(ft);
+            FT_Done_FreeType(library);
+            EXPECT_TRUE(drawn.pixels == expected.pixels) << face << " " << size;
+        }
 }
 
 // Blits a w x h bitmap at (x, y) into a block of bw x bh filled with `fill`;
