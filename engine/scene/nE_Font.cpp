@@ -254,7 +254,7 @@ void OrWordRows(uint8_t* dst, size_t dstPitch, const uint8_t* src, int pitch, in
 void BlitCoverage(const uint8_t* coverage, int width, int height, int pitch, int left, int top,
                   const nE_CoverageRows& block)
 {
-    if (left >= 0 && top >= 0 && top + height <= block.height && size_t(left) + size_t(pitch) <= block.pitch)
+    if (left >= 0 && top >= 0 && top <= block.height - height && size_t(left) + size_t(pitch) <= block.pitch)
         return OrWordRows(block.pixels + size_t(top) * block.pitch + size_t(left), block.pitch, coverage, pitch,
                           height);
     ForClippedRows(width, height, left, top, block,
