@@ -242,16 +242,19 @@ void nE_GeneratedTexture_Pl5::Recreate()
     Create(m_requestedWidth, m_requestedHeight, m_flag, m_hasFill ? m_fill : nullptr);
 }
 
+bool nE_GeneratedTexture_Pl5::KnownFormat(int format) const
+{
+    if (format == NE_PIXELS_COVERAGE || format == NE_PIXELS_BGRA) return true;
+    nE_LogFmt2("Error: texture \"%s\" given unknown pixel format %d", m_name, format);
+    return false;
+}
+
 bool nE_GeneratedTexture_Pl5::Fill(const uint8_t* bytes, unsigned width, unsigned height, int format)
 {
-    if (format != NE_PIXELS_COVERAGE && format != NE_PIXELS_BGRA)
-    {
-        nE_LogFmt2("Error: texture \"%s\" given unknown pixel format %d", m_name, format);
-        return false;
-    }
-    bool refill = false;
-    if (!bytes || !PrepareFill(width, height, format, &refill)) return false;
+    if (!KnownFormat(format) || !bytes) return false;
     if (format == NE_PIXELS_COVERAGE) return FillCoverage(bytes, width, height);
+    bool refill = false;
+    if (!PrepareFill(width, height, format, &refill)) return false;
     LockedPixels pixels(m_platformTexture, refill ? height : m_platformTexture->GetHeight());
     if (!pixels)
     {
@@ -275,17 +278,12 @@ bool nE_GeneratedTexture_Pl5::Fill(const uint8_t* bytes, unsigned width, unsigne
 // of that alpha; its padding stays clear.
 bool nE_GeneratedTexture_Pl5::FillCoverage(const uint8_t* bytes, unsigned width, unsigned height)
 {
-    uint32_t pitch = 0;
-    uint8_t* out = m_platformTexture->LockCoverage(&pitch);
-    if (!out)
-    {
-        nE_LogFmt("Error: texture \"%s\" could not be filled", m_name);
-        return false;
-    }
+    unsigned pitch = 0;
+    uint8_t* out = BeginWrite(width, height, &pitch, NE_PIXELS_COVERAGE);
+    if (!out) return false;
     for (unsigned y = 0; y < height; ++y)
         std::memcpy(out + size_t(y) * pitch, bytes + size_t(y) * width, width);
-    m_platformTexture->Unlock(0, height);
-    m_filledFormat = NE_PIXELS_COVERAGE;
+    EndWrite();
     return true;
 }
 
@@ -304,13 +302,8 @@ bool nE_GeneratedTexture_Pl5::PrepareFill(unsigned width, unsigned height, int f
 
 uint8_t* nE_GeneratedTexture_Pl5::BeginWrite(unsigned width, unsigned height, unsigned* stride, int format)
 {
-    if (format != NE_PIXELS_COVERAGE && format != NE_PIXELS_BGRA)
-    {
-        nE_LogFmt2("Error: texture \"%s\" given unknown pixel format %d", m_name, format);
-        return nullptr;
-    }
     bool refill = false;
-    if (m_writeRows || !PrepareFill(width, height, format, &refill)) return nullptr;
+    if (!KnownFormat(format) || m_writeRows || !PrepareFill(width, height, format, &refill)) return nullptr;
     uint32_t pitch = 0;
     uint8_t* rows = format == NE_PIXELS_COVERAGE ? m_platformTexture->LockCoverage(&pitch)
                                                 : reinterpret_cast<uint8_t*>(m_platformTexture->Lock(&pitch));

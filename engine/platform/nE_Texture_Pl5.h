@@ -83,6 +83,8 @@ protected:
     bool Make(unsigned width, unsigned height, bool flag, uint32_t type);
     void FillColour(const float* fill);
     bool FillCoverage(const uint8_t* bytes, unsigned width, unsigned height);
+    // False, with its log line, for a format that is not an nE_PixelFormat.
+    bool KnownFormat(int format) const;
 
     unsigned m_requestedWidth = 0;
     unsigned m_requestedHeight = 0;
