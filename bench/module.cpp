@@ -6,7 +6,9 @@
 //    object's event does (lookup, parameters, code), on a state made as the
 //    game's is (budget, watchdog);
 //  - BM_LuaPcall: luaL_loadbuffer + lua_pcall of the same code, nothing else;
-//  - BM_LuaPcallCompiled: lua_pcall of that code compiled once.
+//  - BM_LuaPcallCompiled: lua_pcall of that code compiled once;
+//  - BM_LuaFreshParams: the least a trigger call does on top of that: a fresh
+//    ne_params table of its three fields set as the global, then the pcall.
 
 #include "engine/core/nE_LuaGuard.h"
 #include "engine/core/nE_Module.h"
@@ -131,6 +133,40 @@ void BM_LuaPcallCompiled(benchmark::State& state)
     lua_close(L);
 }
 BENCHMARK(BM_LuaPcallCompiled);
+
+void BM_LuaFreshParams(benchmark::State& state)
+{
+    lua_State* L = BareState();
+    luaL_loadbuffer(L, kCode, sizeof(kCode) - 1, "code");
+    const int code = lua_gettop(L);
+    // Keys made once and fetched by number, values given with their lengths:
+    // no hashing of a key, no strlen, as the trigger manager does it.
+    const std::string keys[] = {"ne_params", "param_0", "param_1", "sender"};
+    const std::string values[] = {"12", "left", "button"};
+    lua_createtable(L, 4, 0);
+    for (int i = 0; i < 4; ++i)
+    {
+        lua_pushlstring(L, keys[i].data(), keys[i].size());
+        lua_rawseti(L, -2, i + 1);
+    }
+    const int keyTable = lua_gettop(L);
+    for (auto _ : state)
+    {
+        lua_rawgeti(L, keyTable, 1);
+        lua_createtable(L, 0, 3);
+        for (int i = 0; i < 3; ++i)
+        {
+            lua_rawgeti(L, keyTable, i + 2);
+            lua_pushlstring(L, values[i].data(), values[i].size());
+            lua_rawset(L, -3);
+        }
+        lua_rawset(L, LUA_GLOBALSINDEX);
+        lua_pushvalue(L, code);
+        lua_pcall(L, 0, 0, 0);
+    }
+    lua_close(L);
+}
+BENCHMARK(BM_LuaFreshParams);
 
 } // namespace
 

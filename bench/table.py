@@ -286,11 +286,15 @@ def module(t, n):
                     True)
     reference = t.row("trigger_loadbuffer", "trigger call, 2 parameters (ns) vs luaL_loadbuffer+lua_pcall", None,
                       "in-process", True)
+    # What a call costs beyond the least any call must do (a fresh parameter table, the global, the pcall).
+    floor = t.row("trigger_floor", "trigger call, 2 parameters (ns) vs fresh ne_params table+lua_pcall", None,
+                  "in-process")
     for _ in range(2):
         runs, _ = t.gbench("module", "")
         t.add(load, ms(runs, "BM_ModuleLoad", 1e3), ms(runs, "BM_TinyXmlParse", 1e3))
         t.add(trigger, ms(runs, "BM_TriggerCall", 1e6), ms(runs, "BM_LuaPcallCompiled", 1e6))
         t.add(reference, ms(runs, "BM_TriggerCall", 1e6), ms(runs, "BM_LuaPcall", 1e6))
+        t.add(floor, ms(runs, "BM_TriggerCall", 1e6), ms(runs, "BM_LuaFreshParams", 1e6))
 
 
 IN_PROCESS = (sprites, particles, text, video, module)
