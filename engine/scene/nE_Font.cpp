@@ -249,12 +249,13 @@ void OrWordRows(uint8_t* dst, size_t dstPitch, const uint8_t* src, int pitch, in
 }
 
 // ORs a glyph's coverage into the block, clipped. A glyph whose padded rows
-// all land inside the block's rows is done a word at a time: its padding is
-// clear, so the bytes past its width come out as they were.
+// all land inside the block's width is done a word at a time: its padding is
+// clear, so the bytes past its width come out as they were. Within the width,
+// not the pitch: rows lent with slack past their width keep it untouched.
 void BlitCoverage(const uint8_t* coverage, int width, int height, int pitch, int left, int top,
                   const nE_CoverageRows& block)
 {
-    if (left >= 0 && top >= 0 && top <= block.height - height && size_t(left) + size_t(pitch) <= block.pitch)
+    if (left >= 0 && top >= 0 && top <= block.height - height && left <= block.width - pitch)
         return OrWordRows(block.pixels + size_t(top) * block.pitch + size_t(left), block.pitch, coverage, pitch,
                           height);
     ForClippedRows(width, height, left, top, block,
